@@ -1,0 +1,424 @@
+#include "FFmpegLoader.h"
+
+#include <dlfcn.h>
+#include <elf.h>
+#include <fenv.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <set>
+#include <vector>
+
+#include "Assertions.h"
+#include "FFmpegLogger.h"
+#include "Format.h"
+#include "SDLApi.h"
+#include "UnicodeProtocol.h"
+
+namespace v2m {
+
+namespace {
+
+#define V2M_FUNCTION(n, need) \
+    {#n, [](void* p) { ff::n = reinterpret_cast<decltype(ff::n)>(p); }, need, false},
+#define V2M_VARIABLE(n, need) \
+    {#n, [](void* p) { ff::n = reinterpret_cast<decltype(ff::n)>(p); }, need, true},
+const EntryPoint kAVCodecEntries[] = {
+#include "entries/avcodec.inc"
+};
+const EntryPoint kAVDeviceEntries[] = {
+#include "entries/avdevice.inc"
+};
+const EntryPoint kAVFilterEntries[] = {
+#include "entries/avfilter.inc"
+};
+const EntryPoint kAVFormatEntries[] = {
+#include "entries/avformat.inc"
+};
+const EntryPoint kAVUtilEntries[] = {
+#include "entries/avutil.inc"
+};
+const EntryPoint kSwScaleEntries[] = {
+#include "entries/swscale.inc"
+};
+const EntryPoint kCRTEntries[] = {
+#include "entries/crt.inc"
+};
+const EntryPoint kSDLEntries[] = {
+#include "entries/sdl.inc"
+};
+const EntryPoint kSwResampleEntries[] = {
+#include "entries/swresample.inc"
+};
+#undef V2M_FUNCTION
+#undef V2M_VARIABLE
+
+template <const auto& Entries>
+void BindList(const std::string& file_name, void* handle) {
+    BindEntries(Entries, file_name, handle);
+}
+template <const auto& Entries>
+void UnbindList() {
+    UnbindEntries(Entries);
+}
+
+void BindAVDevice(const std::string& file_name, void* handle) {
+    BindEntries(kAVDeviceEntries, file_name, handle);
+    // Devices are the one family that still needs registering.
+    ff::avdevice_register_all();
+}
+
+std::string SharedObjectName(const std::string& base, int version) {
+    std::string name = "lib" + base + ".so";
+    if (version >= 0) {
+        name += "." + std::to_string(version);
+    }
+    return name;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The DT_NEEDED names of a 64-bit ELF shared object; empty when the file is
+// not one (the loader then reports whatever the system says about it).
+std::vector<std::string> NeededLibraries(const std::string& path) {
+    std::vector<std::string> needed;
+    std::ifstream in(path, std::ios::binary);
+    Elf64_Ehdr header{};
+    if (!in.read(reinterpret_cast<char*>(&header), sizeof header) ||
+        std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64 ||
+        header.e_phentsize != sizeof(Elf64_Phdr)) {
+        return needed;
+    }
+    std::vector<Elf64_Phdr> segments(header.e_phnum);
+    in.seekg(static_cast<std::streamoff>(header.e_phoff));
+    if (!in.read(reinterpret_cast<char*>(segments.data()),
+                 static_cast<std::streamsize>(segments.size() * sizeof(Elf64_Phdr)))) {
+        return needed;
+    }
+    auto file_offset = [&](uint64_t address) -> int64_t {
+        for (const Elf64_Phdr& s : segments) {
+            if (s.p_type == PT_LOAD && address >= s.p_vaddr && address < s.p_vaddr + s.p_filesz) {
+                return static_cast<int64_t>(address - s.p_vaddr + s.p_offset);
+            }
+        }
+        return -1;
+    };
+    for (const Elf64_Phdr& s : segments) {
+        if (s.p_type != PT_DYNAMIC) {
+            continue;
+        }
+        std::vector<Elf64_Dyn> dynamic(s.p_filesz / sizeof(Elf64_Dyn));
+        in.seekg(static_cast<std::streamoff>(s.p_offset));
+        if (!in.read(reinterpret_cast<char*>(dynamic.data()),
+                     static_cast<std::streamsize>(dynamic.size() * sizeof(Elf64_Dyn)))) {
+            return needed;
+        }
+        int64_t strings = -1;
+        for (const Elf64_Dyn& d : dynamic) {
+            if (d.d_tag == DT_STRTAB) {
+                strings = file_offset(d.d_un.d_ptr);
+            }
+        }
+        if (strings < 0) {
+            return needed;
+        }
+        for (const Elf64_Dyn& d : dynamic) {
+            if (d.d_tag == DT_NULL) {
+                break;
+            }
+            if (d.d_tag == DT_NEEDED) {
+                in.clear();
+                in.seekg(strings + static_cast<int64_t>(d.d_un.d_val));
+                std::string name;
+                if (std::getline(in, name, '\0')) {
+                    needed.push_back(name);
+                }
+            }
+        }
+    }
+    return needed;
+}
+
+// Dependencies loaded from a library folder stay loaded for the life of the
+// process, as the libraries themselves do.
+std::mutex g_folder_mutex;
+std::set<std::string> g_folder_loaded;
+std::vector<void*> g_folder_handles;
+
+bool LoadFolderDependencies(const std::string& folder, const std::string& file,
+                            std::set<std::string>& visiting, std::string& error) {
+    for (const std::string& dependency : NeededLibraries(folder + file)) {
+        const std::string path = folder + dependency;
+        if (g_folder_loaded.count(path) || visiting.count(path) || !IsRegularFile(path)) {
+            continue;
+        }
+        visiting.insert(path);
+        if (!LoadFolderDependencies(folder, dependency, visiting, error)) {
+            return false;
+        }
+        void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* message = ::dlerror();
+            error = message ? message : "unknown error";
+            return false;
+        }
+        g_folder_loaded.insert(path);
+        g_folder_handles.push_back(handle);
+    }
+    return true;
+}
+
+struct RuntimeState {
+    std::unique_ptr<TFFmpegLoader> loader;
+};
+RuntimeState* g_runtime = nullptr;
+
+thread_local int t_codec_lock_depth = 0;
+std::recursive_mutex& CodecMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+void BindEntries(std::span<const EntryPoint> entries, const std::string& file_name, void* handle) {
+    for (const EntryPoint& entry : entries) {
+        ::dlerror();
+        void* address = ::dlsym(handle, entry.name);
+        if (!address) {
+            if (!entry.required) {
+                continue;
+            }
+            const char* message = ::dlerror();
+            throw LoadError(Format(entry.variable ? "Load variable %s@%s error: %s"
+                                                  : "Load function %s@%s error: %s",
+                                   entry.name, file_name.c_str(),
+                                   message ? message : "symbol not found"));
+        }
+        entry.assign(address);
+    }
+}
+
+void UnbindEntries(std::span<const EntryPoint> entries) {
+    for (const EntryPoint& entry : entries) {
+        entry.assign(nullptr);
+    }
+}
+
+void* OpenLibraryFile(const std::string& folder, const std::string& file, std::string& error) {
+    error.clear();
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() != '/') {
+        dir += '/';
+    }
+    void* handle = nullptr;
+    if (!dir.empty() && IsRegularFile(dir + file)) {
+        std::lock_guard lock(g_folder_mutex);
+        std::set<std::string> visiting{dir + file};
+        if (!LoadFolderDependencies(dir, file, visiting, error)) {
+            return nullptr;
+        }
+        handle = ::dlopen((dir + file).c_str(), RTLD_NOW | RTLD_LOCAL);
+    } else {
+        handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    if (!handle) {
+        const char* message = ::dlerror();
+        error = message ? message : "unknown error";
+    }
+    return handle;
+}
+
+TFFmpegLoader::TFFmpegLoader()
+    : items_{{
+          {lkAVCodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, BindList<kAVCodecEntries>,
+           UnbindList<kAVCodecEntries>},
+          {lkAVDevice, "avdevice", LIBAVDEVICE_VERSION_MAJOR, BindAVDevice,
+           UnbindList<kAVDeviceEntries>},
+          {lkAVFilter, "avfilter", LIBAVFILTER_VERSION_MAJOR, BindList<kAVFilterEntries>,
+           UnbindList<kAVFilterEntries>},
+          {lkAVFormat, "avformat", LIBAVFORMAT_VERSION_MAJOR, BindList<kAVFormatEntries>,
+           UnbindList<kAVFormatEntries>},
+          {lkAVUtil, "avutil", LIBAVUTIL_VERSION_MAJOR, BindList<kAVUtilEntries>,
+           UnbindList<kAVUtilEntries>},
+          {lkSwScale, "swscale", LIBSWSCALE_VERSION_MAJOR, BindList<kSwScaleEntries>,
+           UnbindList<kSwScaleEntries>},
+          {lkMSVCRT, "c", 6, BindList<kCRTEntries>, UnbindList<kCRTEntries>},
+          {lkSDL, "SDL2-2.0", 0, BindList<kSDLEntries>, UnbindList<kSDLEntries>},
+          {lkSwResample, "swresample", LIBSWRESAMPLE_VERSION_MAJOR, BindList<kSwResampleEntries>,
+           UnbindList<kSwResampleEntries>},
+      }} {
+    for (int k = 0; k < kLibraryKindCount; ++k) {
+        status_[k].Kind = static_cast<TLibraryKind>(k);
+    }
+}
+
+TFFmpegLoader::~TFFmpegLoader() = default;
+
+std::string TFFmpegLoader::LibFileName(TLibraryKind kind) const {
+    if (!status_[kind].FileName.empty()) {
+        return status_[kind].FileName;
+    }
+    return SharedObjectName(items_[kind].Name, items_[kind].Version);
+}
+
+void TFFmpegLoader::SetLibFileName(TLibraryKind kind, std::string file_name) {
+    status_[kind].FileName = std::move(file_name);
+}
+
+bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
+    TLibraryStatus& status = status_[kind];
+    const std::string file_name = LibFileName(kind);
+    if (!status.Handle) {
+        const size_t slash = file_name.rfind('/');
+        std::string folder = slash == std::string::npos ? "" : file_name.substr(0, slash + 1);
+        const std::string file =
+            slash == std::string::npos ? file_name : file_name.substr(slash + 1);
+        if (folder.empty() && !library_path_.empty()) {
+            folder = library_path_;
+            if (folder.back() != '/') {
+                folder += '/';
+            }
+        }
+        std::string error;
+        void* handle = OpenLibraryFile(folder, file, error);
+        if (!handle) {
+            last_error_ = Format("Load library %s error: %s", (folder + file).c_str(), error.c_str());
+            return false;
+        }
+        status.Handle = handle;
+    }
+    if (!status.Bound) {
+        try {
+            items_[kind].Bind(file_name, status.Handle);
+            status.Bound = true;
+        } catch (const LoadError& e) {
+            last_error_ = e.what();
+        }
+    }
+    if (!status.Bound) {
+        UnloadLib(kind);
+        return false;
+    }
+    if (kind == lkAVUtil) {
+        FFLoggerInstance().InstallLogCallback();
+    }
+    if (kind == lkAVFormat) {
+        RegisterUnicodeProtocol();
+    }
+    return true;
+}
+
+void TFFmpegLoader::UnloadLib(TLibraryKind kind) {
+    TLibraryStatus& status = status_[kind];
+    if (status.Bound) {
+        if (kind == lkAVUtil) {
+            // The callback lives in our code, but the library is about to go.
+            FFLoggerInstance().LibraryUnloading();
+        }
+        items_[kind].Unbind();
+        status.Bound = false;
+    }
+    if (status.Handle) {
+        ::dlclose(status.Handle);
+        status.Handle = nullptr;
+    }
+}
+
+bool TFFmpegLoader::LoadLibraries(TLibraryKinds kinds) {
+    Assert(!kinds.Empty(), "Assertion failure", "FFmpegLoader");
+    // Only what this call loads is undone on failure: a library that was ready
+    // before may be in use by a running conversion.
+    TLibraryKinds loaded_here;
+    for (int k = 0; k < kLibraryKindCount; ++k) {
+        const auto kind = static_cast<TLibraryKind>(k);
+        if (!kinds.Contains(kind)) {
+            continue;
+        }
+        const bool was_ready = LibraryLoaded(kind);
+        if (!LoadLib(kind)) {
+            for (int u = 0; u < kLibraryKindCount; ++u) {
+                if (loaded_here.Contains(static_cast<TLibraryKind>(u))) {
+                    UnloadLib(static_cast<TLibraryKind>(u));
+                }
+            }
+            return false;
+        }
+        if (!was_ready) {
+            loaded_here = loaded_here + TLibraryKinds{kind};
+        }
+    }
+    return true;
+}
+
+bool TFFmpegLoader::LibrariesLoaded(TLibraryKinds kinds) const {
+    Assert(!kinds.Empty(), "Assertion failure", "FFmpegLoader");
+    for (int k = 0; k < kLibraryKindCount; ++k) {
+        if (kinds.Contains(static_cast<TLibraryKind>(k)) &&
+            !LibraryLoaded(static_cast<TLibraryKind>(k))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TFFmpegLoader::LibraryLoaded(TLibraryKind kind) const {
+    return status_[kind].Handle != nullptr && status_[kind].Bound;
+}
+
+void TFFmpegLoader::UnloadLibraries(TLibraryKinds kinds) {
+    Assert(!kinds.Empty(), "Assertion failure", "FFmpegLoader");
+    for (int k = 0; k < kLibraryKindCount; ++k) {
+        if (kinds.Contains(static_cast<TLibraryKind>(k))) {
+            UnloadLib(static_cast<TLibraryKind>(k));
+        }
+    }
+}
+
+TFFmpegLoader& FFLoader() {
+    Assert(g_runtime != nullptr, "The media runtime has not been started.", "FFmpegLoader");
+    return *g_runtime->loader;
+}
+
+AVCodecLock::AVCodecLock() {
+    CodecMutex().lock();
+    ++t_codec_lock_depth;
+}
+
+AVCodecLock::~AVCodecLock() {
+    --t_codec_lock_depth;
+    CodecMutex().unlock();
+}
+
+bool ThisThreadHoldsAVCodecLock() { return t_codec_lock_depth > 0; }
+
+struct MediaRuntime::Saved {
+    fenv_t environment;
+    RuntimeState state;
+};
+
+MediaRuntime::MediaRuntime() : saved_(std::make_unique<Saved>()) {
+    Assert(g_runtime == nullptr, "Only one media runtime may exist.", "FFmpegLoader");
+    // The libraries expect every floating-point exception masked and rounding to
+    // nearest, whatever the host program set.
+    ::fegetenv(&saved_->environment);
+    ::fedisableexcept(FE_ALL_EXCEPT);
+    ::fesetround(FE_TONEAREST);
+    StartLoggerServices();
+    saved_->state.loader = std::make_unique<TFFmpegLoader>();
+    g_runtime = &saved_->state;
+}
+
+MediaRuntime::~MediaRuntime() {
+    // The library keeps calling its log callback until the end of the process:
+    // hand it back its own before our logger and thread list go away.
+    StopLoggerServices();
+    g_runtime = nullptr;
+    saved_->state.loader.reset();
+    ::fesetenv(&saved_->environment);
+}
+
+}  // namespace v2m

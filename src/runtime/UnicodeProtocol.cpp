@@ -1,0 +1,245 @@
+#include "UnicodeProtocol.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <memory>
+
+namespace v2m {
+
+namespace {
+
+std::atomic<bool> g_registered{false};
+
+constexpr int kIOBufferSize = 64 * 1024;
+
+// What our I/O contexts carry as their opaque pointer.
+struct UnicodeFile {
+    int fd = -1;
+};
+
+std::string FileNameOfURL(const std::string& url) {
+    // Everything up to and including the second ':' is the protocol part.
+    const size_t first = url.find(':');
+    if (first == std::string::npos) {
+        return url;
+    }
+    const size_t second = url.find(':', first + 1);
+    return second == std::string::npos ? url.substr(first + 1) : url.substr(second + 1);
+}
+
+bool IsOurInput(const AVIOContext* io) {
+    return io != nullptr && io->read_packet == unicode_file::Read;
+}
+
+bool IsOurOutput(const AVIOContext* io) {
+    return io != nullptr && io->write_packet == unicode_file::Write;
+}
+
+// Frees an I/O context we made, its buffer and its file; returns the close error.
+int FreeOurIO(AVIOContext** io) {
+    auto* file = static_cast<UnicodeFile*>((*io)->opaque);
+    ff::av_freep(&(*io)->buffer);
+    ff::avio_context_free(io);
+    int result = 0;
+    if (file != nullptr) {
+        if (file->fd >= 0 && ::close(file->fd) != 0) {
+            result = AVERROR(errno);
+        }
+        delete file;
+    }
+    return result;
+}
+
+AVIOContext* MakeOurIO(int fd, bool writing) {
+    auto file = std::make_unique<UnicodeFile>();
+    file->fd = fd;
+    auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kIOBufferSize));
+    if (buffer == nullptr) {
+        return nullptr;
+    }
+    AVIOContext* io = ff::avio_alloc_context(buffer, kIOBufferSize, writing ? 1 : 0, file.get(),
+                                             writing ? nullptr : unicode_file::Read,
+                                             writing ? unicode_file::Write : nullptr,
+                                             unicode_file::Seek);
+    if (io == nullptr) {
+        ff::av_free(buffer);
+        return nullptr;
+    }
+    file.release();
+    return io;
+}
+
+}  // namespace
+
+bool NeedsUnicodeURL(const std::string& /*name*/) {
+    // Local names are UTF-8, which the libraries' own file access opens as they are.
+    return false;
+}
+
+bool IsUnicodeURL(const std::string& text) {
+    return text.size() >= 14 && text.compare(0, 13, kUnicodeURLPrefix) == 0;
+}
+
+std::string ToLibraryFileName(const std::string& name) {
+    return NeedsUnicodeURL(name) ? kUnicodeURLPrefix + name : name;
+}
+
+std::string FromLibraryFileName(const char* text) {
+    if (text == nullptr) {
+        return {};
+    }
+    const std::string value(text);
+    return IsUnicodeURL(value) ? FileNameOfURL(value) : value;
+}
+
+bool RegisterUnicodeProtocol() { return !g_registered.exchange(true); }
+
+bool UnicodeProtocolRegistered() { return g_registered.load(); }
+
+namespace unicode_file {
+
+int Open(const std::string& url, int mode, int* fd) {
+    const std::string name = FileNameOfURL(url);
+    int flags = O_RDONLY;
+    if (mode == kReadWrite) {
+        flags = O_RDWR | O_CREAT;  // an existing file keeps its contents
+    } else if (mode == kWrite) {
+        flags = O_WRONLY | O_CREAT | O_TRUNC;
+    }
+    *fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+    return *fd >= 0 ? 0 : AVERROR(ENOENT);
+}
+
+int Read(void* opaque, uint8_t* buffer, int size) {
+    const auto* file = static_cast<UnicodeFile*>(opaque);
+    ssize_t n;
+    do {
+        n = ::read(file->fd, buffer, static_cast<size_t>(size));
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        return -1;
+    }
+    return n == 0 ? AVERROR_EOF : static_cast<int>(n);
+}
+
+int Write(void* opaque, uint8_t* buffer, int size) {
+    const auto* file = static_cast<UnicodeFile*>(opaque);
+    int done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(file->fd, buffer + done, static_cast<size_t>(size - done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -1;
+        }
+        done += static_cast<int>(n);
+    }
+    return done;
+}
+
+int64_t Seek(void* opaque, int64_t position, int whence) {
+    const auto* file = static_cast<UnicodeFile*>(opaque);
+    if (whence & AVSEEK_SIZE) {
+        struct stat st{};
+        return ::fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+    }
+    const off_t result = ::lseek(file->fd, position, whence & ~AVSEEK_FORCE);
+    return result < 0 ? -1 : static_cast<int64_t>(result);
+}
+
+void Close(int fd) {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+}  // namespace unicode_file
+
+int OpenInputContext(AVFormatContext** context, const std::string& url,
+                     const AVInputFormat* format, AVDictionary** options) {
+    *context = nullptr;
+    if (!IsUnicodeURL(url)) {
+        return ff::avformat_open_input(context, url.c_str(), format, options);
+    }
+    if (!UnicodeProtocolRegistered()) {
+        return AVERROR_PROTOCOL_NOT_FOUND;
+    }
+    int fd = -1;
+    if (int error = unicode_file::Open(url, unicode_file::kRead, &fd); error < 0) {
+        return error;
+    }
+    AVIOContext* io = MakeOurIO(fd, false);
+    if (io == nullptr) {
+        unicode_file::Close(fd);
+        return AVERROR(ENOMEM);
+    }
+    AVFormatContext* ctx = ff::avformat_alloc_context();
+    if (ctx == nullptr) {
+        FreeOurIO(&io);
+        return AVERROR(ENOMEM);
+    }
+    ctx->pb = io;
+    ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // On failure the library frees the context, but never an I/O context it was given.
+    const int result = ff::avformat_open_input(&ctx, url.c_str(), format, options);
+    if (result < 0) {
+        FreeOurIO(&io);
+        return result;
+    }
+    *context = ctx;
+    return result;
+}
+
+void CloseInputContext(AVFormatContext** context) {
+    if (context == nullptr || *context == nullptr) {
+        return;
+    }
+    AVIOContext* io = (*context)->pb;
+    const bool ours = ((*context)->flags & AVFMT_FLAG_CUSTOM_IO) && IsOurInput(io);
+    ff::avformat_close_input(context);
+    if (ours) {
+        FreeOurIO(&io);
+    }
+}
+
+int OpenOutputIO(AVIOContext** io, const std::string& url) {
+    *io = nullptr;
+    if (!IsUnicodeURL(url)) {
+        return ff::avio_open(io, url.c_str(), AVIO_FLAG_WRITE);
+    }
+    if (!UnicodeProtocolRegistered()) {
+        return AVERROR_PROTOCOL_NOT_FOUND;
+    }
+    int fd = -1;
+    if (int error = unicode_file::Open(url, unicode_file::kWrite, &fd); error < 0) {
+        return error;
+    }
+    *io = MakeOurIO(fd, true);
+    if (*io == nullptr) {
+        unicode_file::Close(fd);
+        return AVERROR(ENOMEM);
+    }
+    return 0;
+}
+
+int CloseOutputIO(AVIOContext** io) {
+    if (io == nullptr || *io == nullptr) {
+        return 0;
+    }
+    ff::avio_flush(*io);
+    const int write_error = (*io)->error;
+    int close_error;
+    if (IsOurOutput(*io)) {
+        close_error = FreeOurIO(io);
+    } else {
+        close_error = ff::avio_closep(io);
+    }
+    return write_error < 0 ? write_error : close_error;
+}
+
+}  // namespace v2m

@@ -1,0 +1,50 @@
+#pragma once
+// File names on their way to the libraries. Local names are UTF-8 already and
+// pass unchanged; the "unicode:utf8:" URL form remains the way components hand
+// each other a name that must be opened by our own file access, and is served
+// through a custom I/O context.
+
+#include <string>
+
+#include "FFmpegApi.h"
+
+namespace v2m {
+
+inline constexpr const char* kUnicodeURLPrefix = "unicode:utf8:";
+
+bool NeedsUnicodeURL(const std::string& name);
+bool IsUnicodeURL(const std::string& text);
+std::string ToLibraryFileName(const std::string& name);
+std::string FromLibraryFileName(const char* text);
+
+// Enables the URL form; true only on the call that enabled it.
+bool RegisterUnicodeProtocol();
+bool UnicodeProtocolRegistered();
+
+// Opens an input: plain names and URLs through the libraries, the URL form
+// through our own file access. Same results as avformat_open_input; on failure
+// *context is null and nothing is left open.
+int OpenInputContext(AVFormatContext** context, const std::string& url,
+                     const AVInputFormat* format, AVDictionary** options);
+// Closes an input opened with OpenInputContext, including our own I/O context.
+void CloseInputContext(AVFormatContext** context);
+
+// Opens an output byte stream for writing (an existing file is replaced).
+// Same results as avio_open.
+int OpenOutputIO(AVIOContext** io, const std::string& url);
+// Flushes and closes it; returns the first write or close error, else 0.
+int CloseOutputIO(AVIOContext** io);
+
+// The URL form's own file access, as the libraries call it through an I/O
+// context; exposed so tests can drive it directly.
+namespace unicode_file {
+enum Mode { kRead = 0, kWrite = 1, kReadWrite = 2 };
+// 0 and an open file, or AVERROR(ENOENT).
+int Open(const std::string& url, int mode, int* fd);
+int Read(void* opaque, uint8_t* buffer, int size);
+int Write(void* opaque, uint8_t* buffer, int size);
+int64_t Seek(void* opaque, int64_t position, int whence);
+void Close(int fd);
+}  // namespace unicode_file
+
+}  // namespace v2m
