@@ -297,6 +297,9 @@ bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
             status.Bound = true;
         } catch (const LoadError& e) {
             last_error_ = e.what();
+            // Names bound before the failure would point into a module about
+            // to be freed.
+            items_[kind].Unbind();
         }
     }
     if (!status.Bound) {

@@ -200,11 +200,16 @@ void FFmpegLogCallback(void* context, int level, const char* format, va_list arg
         }
     }
     char buffer[kFormatBufferSize] = {};
-    // Bounded: a longer message is cut at 2047 bytes.
-    if (ff::vsnprintf != nullptr) {
-        ff::vsnprintf(buffer, sizeof buffer, format, args);
-    } else {
-        std::vsnprintf(buffer, sizeof buffer, format, args);
+    // Bounded: a longer message is cut at 2047 bytes, keeping its line feed so
+    // the cut line still ends and does not swallow the thread's next one.
+    const int length = ff::vsnprintf != nullptr
+                           ? ff::vsnprintf(buffer, sizeof buffer, format, args)
+                           : std::vsnprintf(buffer, sizeof buffer, format, args);
+    if (length >= static_cast<int>(sizeof buffer)) {
+        const size_t format_length = std::strlen(format);
+        if (format_length > 0 && format[format_length - 1] == '\n') {
+            buffer[sizeof buffer - 2] = '\n';
+        }
     }
 
     std::string& pending = t_pending_text;

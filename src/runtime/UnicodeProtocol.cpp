@@ -111,7 +111,18 @@ int Open(const std::string& url, int mode, int* fd) {
         flags = O_WRONLY | O_CREAT | O_TRUNC;
     }
     *fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
-    return *fd >= 0 ? 0 : AVERROR(ENOENT);
+    if (*fd < 0) {
+        return AVERROR(ENOENT);
+    }
+    // A folder opens for reading here, and would then fail every read as an
+    // I/O error; it is no file, so it is reported as missing.
+    struct stat st{};
+    if (::fstat(*fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(*fd);
+        *fd = -1;
+        return AVERROR(ENOENT);
+    }
+    return 0;
 }
 
 int Read(void* opaque, uint8_t* buffer, int size) {
@@ -162,26 +173,37 @@ void Close(int fd) {
 
 int OpenInputContext(AVFormatContext** context, const std::string& url,
                      const AVInputFormat* format, AVDictionary** options) {
-    *context = nullptr;
     if (!IsUnicodeURL(url)) {
         return ff::avformat_open_input(context, url.c_str(), format, options);
     }
+    // Like the library, take a context the caller made (with its flags and
+    // settings), and free it on failure.
+    AVFormatContext* ctx = *context;
+    *context = nullptr;
+    auto fail = [&ctx](int error) {
+        if (ctx != nullptr) {
+            ff::avformat_free_context(ctx);
+        }
+        return error;
+    };
     if (!UnicodeProtocolRegistered()) {
-        return AVERROR_PROTOCOL_NOT_FOUND;
+        return fail(AVERROR_PROTOCOL_NOT_FOUND);
     }
     int fd = -1;
     if (int error = unicode_file::Open(url, unicode_file::kRead, &fd); error < 0) {
-        return error;
+        return fail(error);
     }
     AVIOContext* io = MakeOurIO(fd, false);
     if (io == nullptr) {
         unicode_file::Close(fd);
-        return AVERROR(ENOMEM);
+        return fail(AVERROR(ENOMEM));
     }
-    AVFormatContext* ctx = ff::avformat_alloc_context();
     if (ctx == nullptr) {
-        FreeOurIO(&io);
-        return AVERROR(ENOMEM);
+        ctx = ff::avformat_alloc_context();
+        if (ctx == nullptr) {
+            FreeOurIO(&io);
+            return AVERROR(ENOMEM);
+        }
     }
     ctx->pb = io;
     ctx->flags |= AVFMT_FLAG_CUSTOM_IO;

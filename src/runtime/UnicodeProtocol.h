@@ -22,8 +22,10 @@ bool RegisterUnicodeProtocol();
 bool UnicodeProtocolRegistered();
 
 // Opens an input: plain names and URLs through the libraries, the URL form
-// through our own file access. Same results as avformat_open_input; on failure
-// *context is null and nothing is left open.
+// through our own file access. Same contract as avformat_open_input: *context
+// is null or a context from avformat_alloc_context that the caller has set up;
+// on failure *context is null, a context passed in is freed and nothing is
+// left open.
 int OpenInputContext(AVFormatContext** context, const std::string& url,
                      const AVInputFormat* format, AVDictionary** options);
 // Closes an input opened with OpenInputContext, including our own I/O context.
