@@ -77,7 +77,7 @@ std::string SharedObjectName(const std::string& base, int version) {
 }
 
 bool IsRegularFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -88,8 +88,8 @@ std::vector<std::string> NeededLibraries(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     Elf64_Ehdr header{};
     if (!in.read(reinterpret_cast<char*>(&header), sizeof header) ||
-        std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64 ||
-        header.e_phentsize != sizeof(Elf64_Phdr)) {
+        std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr)) {
         return needed;
     }
     std::vector<Elf64_Phdr> segments(header.e_phnum);
@@ -193,10 +193,9 @@ void BindEntries(std::span<const EntryPoint> entries, const std::string& file_na
                 continue;
             }
             const char* message = ::dlerror();
-            throw LoadError(Format(entry.variable ? "Load variable %s@%s error: %s"
-                                                  : "Load function %s@%s error: %s",
-                                   entry.name, file_name.c_str(),
-                                   message ? message : "symbol not found"));
+            throw LoadError(Format(
+                entry.variable ? "Load variable %s@%s error: %s" : "Load function %s@%s error: %s",
+                entry.name, file_name.c_str(), message ? message : "symbol not found"));
         }
         entry.assign(address);
     }
@@ -286,7 +285,8 @@ bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
         std::string error;
         void* handle = OpenLibraryFile(folder, file, error);
         if (!handle) {
-            last_error_ = Format("Load library %s error: %s", (folder + file).c_str(), error.c_str());
+            last_error_ =
+                Format("Load library %s error: %s", (folder + file).c_str(), error.c_str());
             return false;
         }
         status.Handle = handle;
@@ -396,7 +396,9 @@ AVCodecLock::~AVCodecLock() {
     CodecMutex().unlock();
 }
 
-bool ThisThreadHoldsAVCodecLock() { return t_codec_lock_depth > 0; }
+bool ThisThreadHoldsAVCodecLock() {
+    return t_codec_lock_depth > 0;
+}
 
 struct MediaRuntime::Saved {
     fenv_t environment;

@@ -33,7 +33,8 @@ class TLibraryKinds {
 public:
     constexpr TLibraryKinds() = default;
     constexpr TLibraryKinds(std::initializer_list<TLibraryKind> kinds) {
-        for (TLibraryKind k : kinds) bits_ |= 1u << k;
+        for (TLibraryKind k : kinds)
+            bits_ |= 1u << k;
     }
     constexpr bool Contains(TLibraryKind k) const { return (bits_ >> k) & 1u; }
     constexpr bool Empty() const { return bits_ == 0; }
@@ -49,7 +50,7 @@ private:
     uint32_t bits_ = 0;
 };
 
-inline constexpr TLibraryKinds ConverterLibs{lkAVCodec, lkAVFilter, lkAVFormat, lkAVUtil,
+inline constexpr TLibraryKinds ConverterLibs{lkAVCodec, lkAVFilter, lkAVFormat,  lkAVUtil,
                                              lkSwScale, lkMSVCRT,   lkSwResample};
 inline constexpr TLibraryKinds PlayerLibs = ConverterLibs + TLibraryKinds{lkSDL};
 

@@ -43,7 +43,9 @@ void DeliverNow(const TLogInfo& info) {
 
 }  // namespace
 
-int LogLevelToLibrary(TLogLevel level) { return (static_cast<int>(level) - 1) * 8; }
+int LogLevelToLibrary(TLogLevel level) {
+    return (static_cast<int>(level) - 1) * 8;
+}
 
 TLogLevel LibraryToLogLevel(int library_level) {
     const int t = library_level / 8 + 1;  // division truncates toward zero
@@ -56,12 +58,13 @@ TLogLevel LibraryToLogLevel(int library_level) {
     return static_cast<TLogLevel>(t);
 }
 
-int LibraryLevel() { return g_library_level.load(std::memory_order_relaxed); }
+int LibraryLevel() {
+    return g_library_level.load(std::memory_order_relaxed);
+}
 
 TFFLogger::TFFLogger() : log_level_(LibraryToLogLevel(LibraryLevel())) {
     std::lock_guard lock(g_instance_mutex);
-    Assert(g_instance == nullptr, "Allow creating only one instance of TFFLogger.",
-           "FFmpegLogger");
+    Assert(g_instance == nullptr, "Allow creating only one instance of TFFLogger.", "FFmpegLogger");
     g_instance = this;
 }
 
@@ -226,9 +229,8 @@ void FFmpegLogCallback(void* context, int level, const char* format, va_list arg
         if (!logger.HasOnLog()) {
             continue;
         }
-        logger.DeliverLog(TLogInfo{&logger, CurrentThreadId(), LibraryToLogLevel(level),
-                                   std::move(line)},
-                          false);
+        logger.DeliverLog(
+            TLogInfo{&logger, CurrentThreadId(), LibraryToLogLevel(level), std::move(line)}, false);
     }
 }
 

@@ -12,13 +12,17 @@ uint32_t CurrentThreadId() {
     return id;
 }
 
-bool IsProcessInitialThread() { return CurrentThreadId() == static_cast<uint32_t>(::getpid()); }
+bool IsProcessInitialThread() {
+    return CurrentThreadId() == static_cast<uint32_t>(::getpid());
+}
 
 QueuedMainThread::QueuedMainThread() : main_thread_(CurrentThreadId()) {}
 
 QueuedMainThread::QueuedMainThread(uint32_t main_thread_id) : main_thread_(main_thread_id) {}
 
-bool QueuedMainThread::IsMainThread() const { return CurrentThreadId() == main_thread_; }
+bool QueuedMainThread::IsMainThread() const {
+    return CurrentThreadId() == main_thread_;
+}
 
 void QueuedMainThread::RunInMainThread(std::function<void()> call) {
     if (IsMainThread()) {
@@ -69,8 +73,8 @@ bool QueuedMainThread::ServeUntil(const std::function<bool()>& done,
         std::unique_lock lock(mutex_);
         if (queue_.empty()) {
             // Short slices: `done` may depend on state that nobody signals here.
-            const auto slice = std::min(deadline, std::chrono::steady_clock::now() +
-                                                      std::chrono::milliseconds(5));
+            const auto slice =
+                std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
             changed_.wait_until(lock, slice);
         }
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -81,7 +85,9 @@ bool QueuedMainThread::ServeUntil(const std::function<bool()>& done,
     }
 }
 
-void QueuedMainThread::Wake() { changed_.notify_all(); }
+void QueuedMainThread::Wake() {
+    changed_.notify_all();
+}
 
 namespace {
 

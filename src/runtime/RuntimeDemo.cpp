@@ -9,8 +9,8 @@
 namespace {
 
 const char* KindName(v2m::TLibraryKind kind) {
-    static const char* const kNames[] = {"avcodec", "avdevice", "avfilter", "avformat",  "avutil",
-                                         "swscale", "C runtime", "SDL",     "swresample"};
+    static const char* const kNames[] = {"avcodec", "avdevice",  "avfilter", "avformat",  "avutil",
+                                         "swscale", "C runtime", "SDL",      "swresample"};
     return kNames[kind];
 }
 
@@ -20,15 +20,15 @@ int main() {
     v2m::MediaRuntime runtime;
     v2m::TFFLogger logger;
     logger.SetTriggerEventInMainThread(false);
-    logger.SetOnLog([](v2m::TFFBaseComponent*, uint32_t thread, v2m::TLogLevel level,
-                       const std::string& text) {
-        std::printf("#%u.%d: %s\n", thread, static_cast<int>(level), text.c_str());
-    });
+    logger.SetOnLog(
+        [](v2m::TFFBaseComponent*, uint32_t thread, v2m::TLogLevel level, const std::string& text) {
+            std::printf("#%u.%d: %s\n", thread, static_cast<int>(level), text.c_str());
+        });
 
     v2m::TFFmpegLoader& loader = v2m::FFLoader();
     int status = 0;
-    for (auto [name, set] : {std::pair{"conversion", v2m::ConverterLibs},
-                             std::pair{"player", v2m::PlayerLibs}}) {
+    for (auto [name, set] :
+         {std::pair{"conversion", v2m::ConverterLibs}, std::pair{"player", v2m::PlayerLibs}}) {
         if (loader.LoadLibraries(set)) {
             std::printf("%s libraries: loaded\n", name);
         } else {

@@ -61,10 +61,9 @@ AVIOContext* MakeOurIO(int fd, bool writing) {
     if (buffer == nullptr) {
         return nullptr;
     }
-    AVIOContext* io = ff::avio_alloc_context(buffer, kIOBufferSize, writing ? 1 : 0, file.get(),
-                                             writing ? nullptr : unicode_file::Read,
-                                             writing ? unicode_file::Write : nullptr,
-                                             unicode_file::Seek);
+    AVIOContext* io = ff::avio_alloc_context(
+        buffer, kIOBufferSize, writing ? 1 : 0, file.get(), writing ? nullptr : unicode_file::Read,
+        writing ? unicode_file::Write : nullptr, unicode_file::Seek);
     if (io == nullptr) {
         ff::av_free(buffer);
         return nullptr;
@@ -96,9 +95,13 @@ std::string FromLibraryFileName(const char* text) {
     return IsUnicodeURL(value) ? FileNameOfURL(value) : value;
 }
 
-bool RegisterUnicodeProtocol() { return !g_registered.exchange(true); }
+bool RegisterUnicodeProtocol() {
+    return !g_registered.exchange(true);
+}
 
-bool UnicodeProtocolRegistered() { return g_registered.load(); }
+bool UnicodeProtocolRegistered() {
+    return g_registered.load();
+}
 
 namespace unicode_file {
 
@@ -116,7 +119,7 @@ int Open(const std::string& url, int mode, int* fd) {
     }
     // A folder opens for reading here, and would then fail every read as an
     // I/O error; it is no file, so it is reported as missing.
-    struct stat st{};
+    struct stat st {};
     if (::fstat(*fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(*fd);
         *fd = -1;
@@ -156,7 +159,7 @@ int Write(void* opaque, uint8_t* buffer, int size) {
 int64_t Seek(void* opaque, int64_t position, int whence) {
     const auto* file = static_cast<UnicodeFile*>(opaque);
     if (whence & AVSEEK_SIZE) {
-        struct stat st{};
+        struct stat st {};
         return ::fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
     }
     const off_t result = ::lseek(file->fd, position, whence & ~AVSEEK_FORCE);
@@ -171,8 +174,8 @@ void Close(int fd) {
 
 }  // namespace unicode_file
 
-int OpenInputContext(AVFormatContext** context, const std::string& url,
-                     const AVInputFormat* format, AVDictionary** options) {
+int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
+                     AVDictionary** options) {
     if (!IsUnicodeURL(url)) {
         return ff::avformat_open_input(context, url.c_str(), format, options);
     }

@@ -26,8 +26,8 @@ bool UnicodeProtocolRegistered();
 // is null or a context from avformat_alloc_context that the caller has set up;
 // on failure *context is null, a context passed in is freed and nothing is
 // left open.
-int OpenInputContext(AVFormatContext** context, const std::string& url,
-                     const AVInputFormat* format, AVDictionary** options);
+int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
+                     AVDictionary** options);
 // Closes an input opened with OpenInputContext, including our own I/O context.
 void CloseInputContext(AVFormatContext** context);
 

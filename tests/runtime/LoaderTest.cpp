@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const TLibraryKind kAllKinds[] = {lkAVCodec, lkAVDevice, lkAVFilter, lkAVFormat, lkAVUtil,
+const TLibraryKind kAllKinds[] = {lkAVCodec, lkAVDevice, lkAVFilter, lkAVFormat,  lkAVUtil,
                                   lkSwScale, lkMSVCRT,   lkSDL,      lkSwResample};
 
 // Each test starts from a loader with nothing loaded and default file names.
@@ -219,10 +219,10 @@ TEST(BindEntriesTest, OptionalNamesMayBeMissingRequiredOnesMayNot) {
     void* handle = ::dlopen(V2M_FAKE_MEDIA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << ::dlerror();
     const EntryPoint present_and_optional[] = {
-        {"v2m_fake_present", [](void* p) { g_present = reinterpret_cast<int (*)()>(p); },
-         kRequired, false},
-        {"v2m_fake_missing", [](void* p) { g_missing = reinterpret_cast<int (*)()>(p); },
-         kOptional, false},
+        {"v2m_fake_present", [](void* p) { g_present = reinterpret_cast<int (*)()>(p); }, kRequired,
+         false},
+        {"v2m_fake_missing", [](void* p) { g_missing = reinterpret_cast<int (*)()>(p); }, kOptional,
+         false},
         {"v2m_fake_counter", [](void* p) { g_counter = static_cast<int*>(p); }, kRequired, true},
     };
     EXPECT_NO_THROW(BindEntries(present_and_optional, "fake.so", handle));

@@ -56,7 +56,8 @@ protected:
     }
     std::vector<std::string> Texts() {
         std::vector<std::string> texts;
-        for (const Event& e : Events()) texts.push_back(e.text);
+        for (const Event& e : Events())
+            texts.push_back(e.text);
         return texts;
     }
     void Clear() {
@@ -79,16 +80,16 @@ void LibraryLog(void* context, int level, const char* format, ...) {
 
 TEST(LogLevelTest, ConvertsBetweenOurLevelsAndTheLibraries) {
     const std::vector<std::pair<TLogLevel, int>> to_library = {
-        {llQuiet, -8}, {llPanic, 0},    {llFatal, 8},    {llError, 16},
+        {llQuiet, -8},   {llPanic, 0}, {llFatal, 8},    {llError, 16},
         {llWarning, 24}, {llInfo, 32}, {llVerbose, 40}, {llDebug, 48}};
     for (const auto& [level, library] : to_library) {
         EXPECT_EQ(LogLevelToLibrary(level), library);
         EXPECT_EQ(LibraryToLogLevel(library), level);
     }
     const std::vector<std::pair<int, TLogLevel>> from_library = {
-        {-100, llQuiet}, {-9, llQuiet},    {-8, llQuiet},    {-7, llPanic},  {-1, llPanic},
-        {7, llPanic},    {15, llFatal},    {23, llError},    {31, llWarning}, {39, llInfo},
-        {47, llVerbose}, {56, llDebug},    {1000, llDebug}};
+        {-100, llQuiet}, {-9, llQuiet}, {-8, llQuiet},  {-7, llPanic},   {-1, llPanic},
+        {7, llPanic},    {15, llFatal}, {23, llError},  {31, llWarning}, {39, llInfo},
+        {47, llVerbose}, {56, llDebug}, {1000, llDebug}};
     for (const auto& [library, level] : from_library) {
         EXPECT_EQ(LibraryToLogLevel(library), level) << library;
     }
@@ -120,8 +121,8 @@ TEST_F(LoggerTest, ComponentMessagesAreFilteredByLevelWithTheVerboseException) {
         TLogLevel limit;
         std::vector<TLogLevel> delivered;
     };
-    const std::vector<TLogLevel> all = {llQuiet, llPanic,   llFatal,   llError,
-                                        llWarning, llInfo, llVerbose, llDebug};
+    const std::vector<TLogLevel> all = {llQuiet,   llPanic, llFatal,   llError,
+                                        llWarning, llInfo,  llVerbose, llDebug};
     const Case cases[] = {
         {llQuiet, {llQuiet}},
         {llError, {llQuiet, llPanic, llFatal, llError, llVerbose}},
@@ -184,7 +185,8 @@ TEST_F(LoggerTest, LibraryFragmentsBecomeWholeLines) {
              LibraryLog(nullptr, AV_LOG_ERROR, "d\n");
          },
          {"a", "b", "cd"}},
-        {"empty line delivered", [&] { LibraryLog(nullptr, AV_LOG_INFO, "x\n\ny\n"); },
+        {"empty line delivered",
+         [&] { LibraryLog(nullptr, AV_LOG_INFO, "x\n\ny\n"); },
          {"x", "", "y"}},
         {"no context, no prefix", [&] { LibraryLog(nullptr, AV_LOG_INFO, "plain\n"); }, {"plain"}},
         {"prefix only at the start of a line",

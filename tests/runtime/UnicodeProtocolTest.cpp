@@ -61,7 +61,7 @@ int CountOpenFds() {
 }
 
 class TempDir {
-  public:
+public:
     explicit TempDir(const std::string& stem) : path_(test::MakeTempDir(stem)) {}
     ~TempDir() {
         std::error_code ignored;
@@ -69,7 +69,7 @@ class TempDir {
     }
     const fs::path& Path() const { return path_; }
 
-  private:
+private:
     fs::path path_;
 };
 
@@ -120,7 +120,7 @@ int FirstAudioStream(const AVFormatContext* context) {
 }
 
 class UnicodeProtocolTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(test::LoadConverterLibs());
         ASSERT_TRUE(UnicodeProtocolRegistered());

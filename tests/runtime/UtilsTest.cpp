@@ -46,7 +46,7 @@ void WriteSparseFile(const fs::path& path, int64_t length) {
 }
 
 class TempDir {
-  public:
+public:
     explicit TempDir(const std::string& stem) : path_(test::MakeTempDir(stem)) {}
     ~TempDir() {
         std::error_code ignored;
@@ -54,7 +54,7 @@ class TempDir {
     }
     const fs::path& Path() const { return path_; }
 
-  private:
+private:
     fs::path path_;
 };
 
@@ -161,7 +161,7 @@ TEST(MediaTypeNameTest, NamesTheLibraryMediaTypes) {
 
 // Puts the process in a time zone for one test and restores the previous one.
 class ScopedTimeZone {
-  public:
+public:
     explicit ScopedTimeZone(const char* zone) {
         if (const char* old = std::getenv("TZ")) {
             saved_ = old;
@@ -178,7 +178,7 @@ class ScopedTimeZone {
         ::tzset();
     }
 
-  private:
+private:
     std::optional<std::string> saved_;
 };
 
@@ -485,7 +485,7 @@ TEST(MainThreadCallTest, RunsOnTheMainThreadAndWaits) {
 }
 
 class LibraryDataTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(test::LoadConverterLibs()); }
 };
 

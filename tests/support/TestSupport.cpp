@@ -17,7 +17,9 @@ std::filesystem::path FixturesDir() {
     return V2M_FIXTURES_DIR;
 }
 
-std::filesystem::path Fixture(const std::string& name) { return FixturesDir() / name; }
+std::filesystem::path Fixture(const std::string& name) {
+    return FixturesDir() / name;
+}
 
 void LoadConverterLibs() {
     TFFmpegLoader& loader = FFLoader();
@@ -27,8 +29,7 @@ void LoadConverterLibs() {
 std::filesystem::path MakeTempDir(const std::string& stem) {
     static std::atomic<int> counter{0};
     auto dir = std::filesystem::temp_directory_path() /
-               ("v2m-" + stem + "-" + std::to_string(::getpid()) + "-" +
-                std::to_string(counter++));
+               ("v2m-" + stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
