@@ -219,19 +219,11 @@ int32_t LeadingNumber(const std::string& text, size_t max_digits) {
 
 }  // namespace
 
-void InputContextCloser::operator()(AVFormatContext* context) const {
-    CloseInputContext(&context);
-}
-
 void CodecContextCloser::operator()(AVCodecContext* context) const {
     if (context != nullptr) {
         AVCodecLock lock;
         ff::avcodec_free_context(&context);
     }
-}
-
-void PacketDeleter::operator()(AVPacket* packet) const {
-    ff::av_packet_free(&packet);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "FFBaseComponent.h"
 #include "FFmpegApi.h"
 #include "FFmpegLogger.h"
+#include "MediaOwners.h"
 
 namespace v2m {
 
@@ -35,12 +36,6 @@ struct TFileStreamInfo {
     std::string Album;
     std::string Genre;
 };
-
-// Closes a context the probe opened, together with any I/O context of ours.
-struct InputContextCloser {
-    void operator()(AVFormatContext* context) const;
-};
-using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextCloser>;
 
 class TCustomAVProbe : public TFFBaseComponent {
 public:
@@ -106,9 +101,6 @@ private:
 struct CodecContextCloser {
     void operator()(AVCodecContext* context) const;
 };
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const;
-};
 
 class TAVProbe : public TCustomAVProbe {
 public:
@@ -128,7 +120,7 @@ protected:
     // For descendants that read and decode packets; the probe itself never
     // fills these, it only releases them when the file closes.
     std::unique_ptr<AVCodecContext, CodecContextCloser> decoder_;
-    std::unique_ptr<AVPacket, PacketDeleter> packet_;
+    PacketPtr packet_;
     int64_t read_position_ = AV_NOPTS_VALUE;
     bool end_of_file_ = false;
 

@@ -17,6 +17,7 @@
 #include "FixtureGenerator.h"
 #include "MyUtils.h"
 #include "TestSupport.h"
+#include "MediaOwners.h"
 #include "UnicodeProtocol.h"
 #include "libavutil_error.h"
 
@@ -31,15 +32,6 @@ constexpr const char* kUnicodeClip = "видео_тест ñ.avi";
 std::string URLOf(const fs::path& path) {
     return kUnicodeURLPrefix + path.string();
 }
-
-struct InputCloser {
-    void operator()(AVFormatContext* context) const { CloseInputContext(&context); }
-};
-using Input = std::unique_ptr<AVFormatContext, InputCloser>;
-
-struct PacketFree {
-    void operator()(AVPacket* packet) const { ff::av_packet_free(&packet); }
-};
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -60,18 +52,7 @@ int CountOpenFds() {
     return count;
 }
 
-class TempDir {
-public:
-    explicit TempDir(const std::string& stem) : path_(test::MakeTempDir(stem)) {}
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using test::TempDir;
 
 // What a pass over the packets of an open input saw.
 struct PacketPass {
@@ -84,7 +65,7 @@ struct PacketPass {
 // Reads packets to the end, or only up to the first audio packet.
 PacketPass ReadPackets(AVFormatContext* context, int audio_index, bool first_audio_only) {
     PacketPass pass;
-    std::unique_ptr<AVPacket, PacketFree> packet(ff::av_packet_alloc());
+    PacketPtr packet(ff::av_packet_alloc());
     if (!packet) {
         ADD_FAILURE() << "no packet";
         return pass;
@@ -138,7 +119,7 @@ TEST_F(UnicodeProtocolTest, ReadsSeeksAndSizesMediaThroughTheURLForm) {
 
         AVFormatContext* raw = nullptr;
         ASSERT_EQ(OpenInputContext(&raw, URLOf(path), nullptr, nullptr), 0);
-        Input input(raw);
+        InputContextPtr input(raw);
         ASSERT_TRUE(input->flags & AVFMT_FLAG_CUSTOM_IO);
         ASSERT_GE(ff::avformat_find_stream_info(input.get(), nullptr), 0);
         EXPECT_EQ(FromLibraryFileName(input->url), path.string());
@@ -186,7 +167,7 @@ TEST_F(UnicodeProtocolTest, ReadsSeeksAndSizesMediaThroughTheURLForm) {
         AVFormatContext* plain_raw = nullptr;
         ASSERT_EQ(OpenInputContext(&plain_raw, ToLibraryFileName(path.string()), nullptr, nullptr),
                   0);
-        Input plain(plain_raw);
+        InputContextPtr plain(plain_raw);
         EXPECT_FALSE(plain->flags & AVFMT_FLAG_CUSTOM_IO);
         const PacketPass plain_pass = ReadPackets(plain.get(), audio, false);
         EXPECT_EQ(plain_pass.packets, whole.packets);
@@ -359,7 +340,7 @@ TEST_F(UnicodeProtocolTest, ACallerMadeContextKeepsItsSettings) {
         made->max_analyze_duration = 123456;
         AVFormatContext* context = made;
         ASSERT_EQ(OpenInputContext(&context, name, nullptr, nullptr), 0);
-        Input input(context);
+        InputContextPtr input(context);
         EXPECT_EQ(context, made);
         EXPECT_TRUE(input->flags & AVFMT_FLAG_GENPTS);
         EXPECT_EQ(input->max_analyze_duration, 123456);
@@ -420,7 +401,7 @@ TEST_F(UnicodeProtocolTest, RepeatedOpenAndCloseLeakNoFiles) {
     auto cycle = [&](int i) {
         AVFormatContext* raw = nullptr;
         ASSERT_EQ(OpenInputContext(&raw, i % 2 == 0 ? wav : unicode, nullptr, nullptr), 0);
-        Input input(raw);
+        InputContextPtr input(raw);
         ASSERT_GT(ReadPackets(input.get(), -1, false).packets, 0);
         input.reset();
 

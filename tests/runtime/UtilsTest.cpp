@@ -45,18 +45,7 @@ void WriteSparseFile(const fs::path& path, int64_t length) {
     ASSERT_EQ(result, 0) << std::strerror(error);
 }
 
-class TempDir {
-public:
-    explicit TempDir(const std::string& stem) : path_(test::MakeTempDir(stem)) {}
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using test::TempDir;
 
 TEST(AVErrorTextTest, NamesTheFileAndTheMeaningOfTheCode) {
     struct Case {
