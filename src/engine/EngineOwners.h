@@ -1,0 +1,30 @@
+#pragma once
+// Owners for the library objects the engine keeps: the shared media owners
+// under the engine's names, and the two the engine alone needs.
+
+#include <cstdio>
+#include <memory>
+
+#include "FFmpegApi.h"
+#include "MediaOwners.h"
+
+namespace v2m::engine {
+
+using v2m::BitstreamFilterPtr;
+using v2m::CodecContextPtr;
+using v2m::FormatContextPtr;
+using v2m::InputContextPtr;
+using v2m::ScalerContextPtr;
+
+// Files the engine writes itself go through the C runtime the libraries use.
+struct CFileClose {
+    void operator()(FILE* file) const { ff::fclose(file); }
+};
+using CFilePtr = std::unique_ptr<FILE, CFileClose>;
+
+// Frees a created output file: closes its byte stream when the muxer writes
+// one, frees the context with its streams and metadata, and removes the file
+// when nothing was written into it.
+void FreeOutputContext(AVFormatContext* context);
+
+}  // namespace v2m::engine

@@ -1,0 +1,420 @@
+#pragma once
+// The transcoding engine: one conversion task, configured through the classic
+// command-line option vocabulary, from its options to finished output files.
+//
+// Options fill pending fields; the next file operation consumes them. The
+// option state lives in TEngineOptions, the lists the file operations fill
+// live in the engine.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "EngineOwners.h"
+#include "FFBaseComponent.h"
+#include "FFmpegApi.h"
+#include "FFmpegLogger.h"
+
+namespace v2m {
+
+// Every failure of the engine's options and file operations. Carries its text only.
+class FFmpegException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Streams per file; the libraries' limit, named MAX_STREAMS in messages.
+inline constexpr int kMaxStreams = 20;
+inline constexpr int kMaxFilesLimit = 512;
+// The libraries' no-time value.
+inline constexpr int64_t kNoTime = std::numeric_limits<int64_t>::min();
+inline constexpr int64_t kUnlimitedTime = std::numeric_limits<int64_t>::max();
+
+// Media types as the engine indexes them (the libraries' own numbering).
+inline constexpr int kMediaTypeCount = 5;  // video, audio, data, subtitle, attachment
+
+// Indexes of TEngineOptions::MaxFrames.
+enum TMaxFramesIndex { mfVideo = 0, mfAudio = 1, mfData = 2, mfSubtitle = 3 };
+
+// The preview flags byte.
+inline constexpr uint8_t kPreviewWindowFlag = 1;  // show frames in the preview window
+inline constexpr uint8_t kPreviewBitmapFlag = 2;  // deliver preview bitmaps
+
+struct TStreamMap {
+    int32_t FileIndex = 0;
+    int32_t StreamIndex = 0;
+    int32_t SyncFileIndex = 0;
+    int32_t SyncStreamIndex = 0;
+};
+
+struct TMetaDataMap {
+    int32_t OutFile = 0;
+    int32_t InFile = 0;
+};
+
+// A chain of bitstream filters in the order the options gave them. The
+// contexts are allocated, not initialised: a stream's parameters complete them.
+using TBitstreamFilterChain = std::vector<engine::BitstreamFilterPtr>;
+
+// 64 quantiser coefficients in the libraries' order.
+using TQuantMatrix = std::array<uint16_t, 64>;
+
+// Every field an option can set, with its default. Text fields that may be
+// "none" as opposed to empty are optional; codec names are empty when none is
+// pending (a given name is never empty).
+struct TEngineOptions {
+    std::string FormatName;
+    bool PgmYuvCompat = false;
+    int32_t Verbose = 1;
+    bool ExitOnError = false;
+    bool DoPktDump = false;
+    bool DoHexDump = false;
+    bool RateEmu = false;
+    bool LoopInput = false;
+    int32_t LoopOutput = -1;    // no loop
+    int32_t ProgramId = 0;      // none
+    int64_t LimitFileSize = 0;  // bytes; no limit
+    int32_t ThreadCount = 1;
+    bool InputSync = false;
+    bool CopyTs = false;
+    bool Shortest = false;
+    int32_t VideoSyncMethod = -1;  // automatic
+    int32_t AudioSyncMethod = 0;
+    float AudioDriftThreshold = 0.1f;  // seconds
+    float DtsDeltaThreshold = 10.0f;   // seconds
+    int32_t CopyInitialNonKeyframes = 0;
+    float MuxPreload = 0.5f;                 // seconds
+    float MuxMaxDelay = 0.7f;                // seconds
+    int64_t RecordingTime = kUnlimitedTime;  // microseconds
+    int64_t StartTime = 0;                   // microseconds
+    int64_t RecordingTimestamp = 0;          // seconds since 1970
+    int64_t InputTsOffset = 0;               // microseconds
+    std::array<int32_t, 4> MaxFrames{
+        std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
+        std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()};
+    int32_t DoPass = 0;
+    std::string PassLogFilePrefix;
+    bool DoPsnr = false;
+    bool QpHist = false;
+    std::optional<std::string> VStatsFileName;
+    bool UsingVHook = false;
+
+    // Video.
+    int32_t FrameWidth = 0;
+    int32_t FrameHeight = 0;
+    float FrameAspectRatio = 0.0f;  // display aspect; 0 = unknown
+    int32_t FramePixFmt = -1;       // none
+    AVRational FrameRate{0, 0};     // unset
+    int32_t CropTop = 0;
+    int32_t CropBottom = 0;
+    int32_t CropLeft = 0;
+    int32_t CropRight = 0;
+    int32_t PadTop = 0;
+    int32_t PadBottom = 0;
+    int32_t PadLeft = 0;
+    int32_t PadRight = 0;
+    int32_t PadColorY = 16;
+    int32_t PadColorU = 128;
+    int32_t PadColorV = 128;
+    float VideoQScale = 0.0f;  // none
+    std::optional<TQuantMatrix> IntraMatrix;
+    std::optional<TQuantMatrix> InterMatrix;
+    std::optional<std::string> VideoRcOverride;
+    bool VideoDisable = false;
+    int32_t VideoDiscard = 0;
+    std::string VideoCodecName;
+    bool VideoStreamCopy = false;
+    uint32_t VideoCodecTag = 0;
+    std::string VideoLanguage;
+    bool SameQuality = false;
+    bool Deinterlace = false;
+    int32_t TopFieldFirst = -1;  // automatic
+    int32_t MeThreshold = 0;
+    int32_t IntraDcPrecision = 8;  // bits
+    bool IntraOnly = false;
+    int32_t VideoGlobalHeader = 0;
+    int32_t VideoChannel = 0;
+    std::optional<std::string> VideoStandard;
+    bool ForceFps = false;
+    std::string VideoFilters;
+    bool UseFilters = false;
+    TBitstreamFilterChain VideoBitstreamFilters;
+    TBitstreamFilterChain AudioBitstreamFilters;
+    TBitstreamFilterChain SubtitleBitstreamFilters;
+
+    // Audio.
+    int32_t AudioSampleRate = 44100;
+    int32_t AudioChannels = 2;
+    int64_t ChannelLayout = 0;      // channel mask
+    int32_t AudioSampleFmt = -1;    // none
+    float AudioQScale = -99999.0f;  // none
+    bool AudioDisable = false;
+    std::string AudioCodecName;
+    bool AudioStreamCopy = false;
+    uint32_t AudioCodecTag = 0;
+    std::string AudioLanguage;
+    int32_t AudioVolume = 256;  // unchanged
+
+    // Subtitles.
+    bool SubtitleDisable = false;
+    std::string SubtitleCodecName;
+    bool SubtitleStreamCopy = false;
+    uint32_t SubtitleCodecTag = 0;
+    std::string SubtitleLanguage;
+
+    int32_t SwsFlags = 4;  // bicubic
+};
+
+// An option of an encoder's private class, recorded for the encoder that the
+// pending codec name of its media type named when it was given.
+struct TPrivateOption {
+    AVMediaType Type = AVMEDIA_TYPE_UNKNOWN;
+    std::string Encoder;
+    std::string Name;  // canonical
+};
+
+// A library option given to SetGenericOption, by its canonical name, with the
+// templates that took its value.
+struct TRecordedOption {
+    std::string Name;
+    uint32_t Templates = 0;  // TemplateBit of each template set
+};
+
+// Bits of TRecordedOption::Templates: the codec template of media type t is
+// bit t; the format and scaler templates follow.
+constexpr uint32_t TemplateBit(int media_type) {
+    return 1u << media_type;
+}
+inline constexpr uint32_t kFormatTemplateBit = 1u << kMediaTypeCount;
+inline constexpr uint32_t kScalerTemplateBit = 1u << (kMediaTypeCount + 1);
+
+// Library options that are not in the option table. Their values are kept in
+// template contexts; the recorded names say which to copy to real contexts.
+struct TOptionContexts {
+    std::vector<TRecordedOption> Names;  // in the order given
+    // Indexed by media type: video, audio, data, subtitle, attachment.
+    std::array<engine::CodecContextPtr, kMediaTypeCount> Codecs;
+    engine::FormatContextPtr Format;
+    engine::ScalerContextPtr Scaler;
+    // Encoder-private options live on a context made for that encoder.
+    std::vector<TPrivateOption> PrivateOptions;
+    std::vector<engine::CodecContextPtr> EncoderTemplates;
+
+    size_t NameCount() const { return Names.size(); }
+};
+
+// The preview window of the encoding preview; made by the video path.
+class TPreviewer;
+
+// Held by every engine's preview flag setter and by the video path's preview.
+std::mutex& PreviewLock();
+
+class TCustomFFmpeg : public TFFBaseComponent {
+public:
+    // MaxFiles must lie in 1..512; anything else fails an assertion.
+    explicit TCustomFFmpeg(int MaxFiles);
+    ~TCustomFFmpeg() override;
+
+    // Once per task, before any option: clears the files and options and makes
+    // the option templates. Does nothing while the converter's libraries are
+    // not loaded.
+    void Prepare();
+    // Every option field to its default; the file and map lists empty.
+    void ResetOptions();
+    // Closes and frees every file, template and pending library object.
+    void FreeFiles();
+
+    // One option: the name without its dash, the value as given. Failures raise
+    // FFmpegException, malformed numbers std::invalid_argument, malformed codec
+    // tags AssertionFailure.
+    virtual void SetOption(const std::string& name, const std::string& value);
+    // Hands an option to the libraries' own option system; false when no
+    // template knows it or the value is rejected.
+    bool SetGenericOption(const std::string& name, const std::string& value);
+    // Copies every recorded option whose flags hold all bits of flag_mask
+    // (AV_OPT_FLAG_*) from a template to a real context. A codec context made
+    // for an encoder also receives that encoder's recorded private options.
+    void CopyContextOptions(AVCodecContext* target, const AVCodecContext* source, int flag_mask);
+    void CopyContextOptions(AVFormatContext* target, const AVFormatContext* source, int flag_mask);
+    void AddMetadata(const std::string& key, const std::string& value);
+    void SetPreviewFlags(uint8_t flags);
+    // Checks a codec name for its media type; an empty name gives AV_CODEC_ID_NONE.
+    // On failure LastErrorText says why.
+    bool FindCodecByName(const std::string& name, AVMediaType type, bool encoder, AVCodecID& id,
+                         const AVCodec** codec = nullptr);
+
+    // Direct setters: the effect of the named option, under the guard noted.
+    void SetFormat(const std::string& text);                       // f; not empty
+    void SetVerbose(int32_t n);                                    // v
+    void SetStartTime(int64_t t);                                  // ss; not kNoTime
+    void SetRecordingTime(int64_t t);                              // t; not kNoTime
+    void SetProgramId(int32_t n);                                  // programid; n >= 0
+    void SetGenericIntOption(const std::string& name, int64_t n);  // callers pass n > 0
+    void SetAudioVolume(int32_t n);                                // vol; n >= 0
+    void SetAudioChannels(int32_t n);                              // ac; n > 0
+    void SetAudioSampleRate(int32_t n);                            // ar; n > 0
+    void SetAudioSyncMethod(int32_t n);                            // async
+    void SetVideoSyncMethod(int32_t n);                            // vsync
+    void SetMuxMaxDelay(double x);                                 // muxdelay; x > 0
+    void SetMuxPreload(double x);                                  // muxpreload; x > 0
+    void SetFrameRate(const std::string& text);                    // r; empty: no change
+    void SetFrameSize(const std::string& text);                    // s; empty: no change
+    void SetAspect(const std::string& text);                       // aspect; empty: no change
+    // Crop and pad bands; negative values change nothing.
+    void SetCropTop(int32_t n);
+    void SetCropBottom(int32_t n);
+    void SetCropLeft(int32_t n);
+    void SetCropRight(int32_t n);
+    void SetPadTop(int32_t n);
+    void SetPadBottom(int32_t n);
+    void SetPadLeft(int32_t n);
+    void SetPadRight(int32_t n);
+    void SetPadColor(int32_t colour);                // red in the lowest byte
+    void SetAudioCodec(const std::string& text);     // acodec; not empty
+    void SetVideoCodec(const std::string& text);     // vcodec; not empty
+    void SetSubtitleCodec(const std::string& text);  // scodec; not empty
+    void SetAudioTag(const std::string& text);       // atag; not empty
+    void SetVideoTag(const std::string& text);       // vtag; not empty
+    void SetVideoFilters(const std::string& text);   // vfilters; not empty
+
+    // Targets and presets.
+    void SetTarget(const std::string& type, const std::string& norm,
+                   const std::string& default_norm);
+    void ApplyPreset(const std::string& option_name, const std::string& value);
+
+    // Stream creation in an output file of this engine.
+    void NewVideoStream(AVFormatContext* file);
+    void NewAudioStream(AVFormatContext* file);
+    void NewSubtitleStream(AVFormatContext* file);
+
+    // State.
+    int MaxFiles() const { return max_files_; }
+    TEngineOptions& Options() { return options_; }
+    const TEngineOptions& Options() const { return options_; }
+    int InputFileCount() const { return static_cast<int>(input_files_.size()); }
+    int OutputFileCount() const { return static_cast<int>(output_files_.size()); }
+    int InputCodecCount() const { return static_cast<int>(input_codecs_.size()); }
+    int OutputCodecCount() const { return static_cast<int>(output_codecs_.size()); }
+    std::span<const TStreamMap> StreamMaps() const { return stream_maps_; }
+    int StreamMapCount() const { return static_cast<int>(stream_maps_.size()); }
+    std::span<const TMetaDataMap> MetaDataMaps() const { return meta_data_maps_; }
+    int MetaDataMapCount() const { return static_cast<int>(meta_data_maps_.size()); }
+    std::span<const std::pair<std::string, std::string>> Metadata() const { return metadata_; }
+    int MetadataCount() const { return static_cast<int>(metadata_.size()); }
+    // 0 when no scale is set for that input file and stream index.
+    double InputTsScale(int file, int stream) const;
+    const TOptionContexts& OptionContexts() const { return option_contexts_; }
+    int64_t ExpectedDuration() const { return expected_duration_; }
+    const std::string& LastErrorText() const { return last_error_text_; }
+    bool JoinMode() const { return join_mode_; }
+    uint8_t PreviewFlags() const { return preview_flags_.load(); }
+    bool Running() const { return running_.load(); }
+    bool StopRequested() const { return stop_requested_.load(); }
+    bool Completed() const { return completed_.load(); }
+    bool Terminated() const { return terminated_.load(); }
+    bool HasError() const { return has_error_.load(); }
+    int64_t ReportInterval() const { return report_interval_; }
+
+protected:
+    void Log(TLogLevel level, const std::string& text);
+
+    // The flag byte without taking PreviewLock; the caller holds it. The
+    // preview window goes when bit 0 goes from set to clear.
+    void StorePreviewFlags(uint8_t flags);
+
+private:
+    struct TOptionValue;
+    struct TOptionEntry;
+    static std::span<const TOptionEntry> OptionTable();
+
+    void AllocateOptionTemplates();
+    AVCodecContext* EncoderTemplate(const AVCodec* encoder);
+    AVCodecContext* FindEncoderTemplate(const AVCodec* encoder) const;
+    const std::string& PendingCodecName(AVMediaType type) const;
+    void CopyGenericOptions(void* target, const void* source, uint32_t source_bit, int flag_mask);
+    void CopyPrivateOptions(AVCodecContext* target, AVMediaType type, int flag_mask);
+
+    // Option handlers with more to them than a field.
+    void LogDoNothing(const std::string& name);
+    void SetFormatOption(const std::string& value);
+    void AddStreamMap(const std::string& value);
+    void AddMetaDataMap(const std::string& value);
+    void SetInputTsScale(const std::string& value);
+    void AddMetadataOption(const std::string& value);
+    void SetTargetOption(const std::string& value);
+    void GenerateVStatsFileName();
+    void AddVideoHook(const std::string& value);
+    int AddVideoHookPlugin(int arg_count, char* args[], int last_slot);
+    void NewStreamOption(AVMediaType type);
+
+    // Per-stream options.
+    void SetBitRateOption(const std::string& name, const std::string& value);
+    void SetPixelFormatOption(const std::string& value);
+    void SetSampleFormatOption(const std::string& value);
+    void SetQScaleOption(double value);
+    void SetCodecName(AVMediaType type, const std::string& value);
+    void SetCodecTag(AVMediaType type, const std::string& value);
+    void SetMatrixOption(std::optional<TQuantMatrix>& matrix, const std::string& value);
+    void AddBitstreamFilter(AVMediaType type, const std::string& value);
+    void ListFormats(bool pixel_formats);
+
+    const int max_files_;
+    TEngineOptions options_;
+
+    // Files and what belongs to their streams.
+    std::vector<engine::InputContextPtr> input_files_;
+    std::vector<int64_t> input_ts_offsets_;
+    std::vector<double> input_ts_scales_;  // MaxFiles x 20
+    std::vector<const AVCodec*> input_codecs_;
+    // Owned with engine::FreeOutputContext as deleter; in join mode one output
+    // appears once per input and goes with its last entry.
+    std::vector<std::shared_ptr<AVFormatContext>> output_files_;
+    std::vector<const AVCodec*> output_codecs_;
+    std::vector<TBitstreamFilterChain> bitstream_filters_;  // MaxFiles x 20
+    std::vector<TStreamMap> stream_maps_;
+    std::vector<TMetaDataMap> meta_data_maps_;
+    std::vector<std::pair<std::string, std::string>> metadata_;
+    TOptionContexts option_contexts_;
+    engine::CFilePtr vstats_file_;
+
+    int64_t expected_duration_ = -1;
+    std::string last_error_text_;
+    bool join_mode_ = false;
+
+    std::atomic<uint8_t> preview_flags_{0};
+    std::shared_ptr<TPreviewer> preview_window_;
+
+    // Run state.
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stop_requested_{false};
+    std::atomic<bool> completed_{false};
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> has_error_{false};
+    std::string error_message_;
+    int64_t report_interval_ = 500000;  // microseconds
+};
+
+// One task of the conversion component; takes the free-form option texts of
+// its input and output records.
+class TFFmpeg : public TCustomFFmpeg {
+public:
+    explicit TFFmpeg(int MaxFiles) : TCustomFFmpeg(MaxFiles) {}
+
+    // Applies the lines of `text` that belong to `phase` (0..5). Lines are
+    // "name=value"; "<CRLF>" separates lines too.
+    void ApplyOptionText(const std::string& text, int phase);
+
+    // The phase a (lower-case) option name belongs to.
+    static int OptionPhase(const std::string& name);
+};
+
+}  // namespace v2m
