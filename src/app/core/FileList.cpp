@@ -1,0 +1,280 @@
+#include "FileList.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <filesystem>
+#include <system_error>
+
+#include "AVProbe.h"
+#include "Format.h"
+#include "MyUtils.h"
+
+namespace v2m {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+std::string DurationColumnText(int64_t duration) {
+    if (duration <= 0) {
+        return "N/A";
+    }
+    const int64_t seconds = duration / 1000000;
+    return Format("%.2" PRId64 ":%.2" PRId64 ":%.2" PRId64, seconds / 3600, (seconds / 60) % 60,
+                  seconds % 60);
+}
+
+std::string SizeColumnText(int64_t file_size) {
+    return Format("%.2fMB", static_cast<double>(file_size / 1024) / 1024);
+}
+
+std::string InitialOutputSizeText(TAddCommand command) {
+    return command == TAddCommand::AddFiles ? "0.0MB" : "0";
+}
+
+TFileProber ProbeWith(TCustomAVProbe& probe) {
+    return [&probe](const std::string& path) {
+        TProbedFile probed;
+        try {
+            probed.Loaded = probe.LoadFile(path);
+        } catch (const EAVProbeError& error) {
+            probed.Error = error.what();
+            return probed;
+        }
+        if (!probed.Loaded) {
+            probed.Error = probe.LastError();
+            return probed;
+        }
+        TFileStreamInfo info;
+        probe.GetFileStreamInfo(info);
+        probed.Duration = info.Duration;
+        probed.FileSize = probe.FileSize();
+        return probed;
+    };
+}
+
+std::vector<std::string> FileLoadErrorLines(const std::string& error) {
+    return {"", "***File load error: " + error, ""};
+}
+
+bool TFileList::FileInList(const std::string& path) const {
+    return std::any_of(rows_.begin(), rows_.end(),
+                       [&path](const TFileRow& row) { return row.Data.FileName == path; });
+}
+
+void TFileList::Append(TFileRow row) {
+    rows_.push_back(std::move(row));
+}
+
+void TFileList::Remove(std::vector<size_t> indexes) {
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    // From the back, so the indexes still to go keep their meaning.
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) {
+        if (*it < rows_.size()) {
+            rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*it));
+        }
+    }
+}
+
+void TFileList::SetOutputExt(const std::string& ext) {
+    for (TFileRow& row : rows_) {
+        row.Output = ext;
+    }
+}
+
+bool TFileList::AnyConverted() const {
+    return std::any_of(rows_.begin(), rows_.end(),
+                       [](const TFileRow& row) { return row.Data.Progress == 100; });
+}
+
+bool TFileList::AllConverted() const {
+    return std::all_of(rows_.begin(), rows_.end(),
+                       [](const TFileRow& row) { return row.Data.Progress == 100; });
+}
+
+TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const std::string& ext,
+                     TAddCommand command) {
+    TFileRow row;
+    row.Name = WideExtractFileName(path);
+    row.Duration = DurationColumnText(probed.Duration);
+    row.OriginalSize = SizeColumnText(probed.FileSize);
+    row.Output = ext;
+    row.Progress = kInitialProgressText;
+    row.OutputSize = InitialOutputSizeText(command);
+    row.Data.FileName = path;
+    return row;
+}
+
+namespace {
+
+// Adds one file; false (with the log lines) when the probe cannot read it.
+bool AddOne(TFileList& list, const std::string& path, const TFileProber& prober,
+            const std::string& ext, TAddCommand command, TAddResult& result) {
+    const TProbedFile probed = prober(path);
+    if (!probed.Loaded) {
+        const std::vector<std::string> lines = FileLoadErrorLines(probed.Error);
+        result.LogLines.insert(result.LogLines.end(), lines.begin(), lines.end());
+        ++result.Failed;
+        return false;
+    }
+    list.Append(MakeFileRow(path, probed, ext, command));
+    ++result.Added;
+    return true;
+}
+
+}  // namespace
+
+TAddResult AddFiles(TFileList& list, std::span<const std::string> paths, const TFileProber& prober,
+                    const std::string& ext) {
+    TAddResult result;
+    for (const std::string& path : paths) {
+        if (list.FileInList(path)) {
+            continue;
+        }
+        if (AddOne(list, path, prober, ext, TAddCommand::AddFiles, result)) {
+            result.LastAddedFolder = WideExtractFilePath(path);
+        }
+    }
+    return result;
+}
+
+TAddResult AddFolder(TFileList& list, const std::string& folder, const TFileProber& prober,
+                     const std::string& ext) {
+    TAddResult result;
+    const auto files = ScanVideoFolder(folder);
+    if (!files) {
+        return result;
+    }
+    for (const std::string& path : *files) {
+        AddOne(list, path, prober, ext, TAddCommand::AddFolder, result);
+    }
+    return result;
+}
+
+std::vector<std::string> SplitMasks(std::string_view patterns) {
+    std::vector<std::string> masks;
+    while (!patterns.empty()) {
+        const size_t end = std::min(patterns.find(';'), patterns.size());
+        if (end > 0) {
+            masks.emplace_back(patterns.substr(0, end));
+        }
+        patterns.remove_prefix(std::min(end + 1, patterns.size()));
+    }
+    return masks;
+}
+
+const std::vector<std::string>& VideoFileMasks() {
+    static const std::vector<std::string> kMasks = SplitMasks(kVideoFilePatterns);
+    return kMasks;
+}
+
+std::vector<TDialogFilter> ParseDialogFilter(std::string_view filter) {
+    std::vector<TDialogFilter> entries;
+    while (!filter.empty()) {
+        const size_t caption_end = std::min(filter.find('|'), filter.size());
+        TDialogFilter entry;
+        entry.Caption = std::string(filter.substr(0, caption_end));
+        filter.remove_prefix(std::min(caption_end + 1, filter.size()));
+        const size_t masks_end = std::min(filter.find('|'), filter.size());
+        entry.Masks = SplitMasks(filter.substr(0, masks_end));
+        filter.remove_prefix(std::min(masks_end + 1, filter.size()));
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+bool MatchesMask(std::string_view name, std::string_view mask) {
+    // Greedy matching with one backtrack point: the last "*" seen.
+    size_t n = 0;
+    size_t m = 0;
+    size_t star = std::string_view::npos;
+    size_t star_name = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            star = m++;
+            star_name = n;
+        } else if (m < mask.size() &&
+                   (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
+            ++m;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            m = star + 1;
+            n = ++star_name;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') {
+        ++m;
+    }
+    return m == mask.size();
+}
+
+bool MatchesAnyMask(std::string_view name, std::span<const std::string> masks) {
+    return std::any_of(masks.begin(), masks.end(),
+                       [name](const std::string& mask) { return MatchesMask(name, mask); });
+}
+
+std::string CaseFoldedMask(std::string_view mask) {
+    std::string folded;
+    for (char c : mask) {
+        const char lower = LowerAscii(c);
+        const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        if (lower == upper) {
+            folded += c;
+        } else {
+            folded += {'[', lower, upper, ']'};
+        }
+    }
+    return folded;
+}
+
+std::optional<std::vector<std::string>> ListFolderFiles(const std::string& folder,
+                                                        std::string_view mask) {
+    std::error_code error;
+    if (folder.empty() || !fs::is_directory(folder, error)) {
+        return std::nullopt;
+    }
+    const std::string prefix = WideIncludeTrailingBackslash(folder);
+    const bool every_name = mask == "*" || mask == "*.*";
+    std::vector<std::string> names;
+    fs::directory_iterator it(folder, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code status_error;
+        // Follows links: a link to a video is a video; a link to a folder is a folder.
+        if (!it->is_regular_file(status_error)) {
+            continue;
+        }
+        std::string name = it->path().filename().string();
+        if (every_name || MatchesMask(name, mask)) {
+            names.push_back(std::move(name));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> paths;
+    paths.reserve(names.size());
+    for (const std::string& name : names) {
+        paths.push_back(prefix + name);
+    }
+    return paths;
+}
+
+std::optional<std::vector<std::string>> ScanVideoFolder(const std::string& folder) {
+    auto files = ListFolderFiles(folder, "*.*");
+    if (!files) {
+        return files;
+    }
+    std::erase_if(*files, [](const std::string& path) {
+        return !MatchesAnyMask(WideExtractFileName(path), VideoFileMasks());
+    });
+    return files;
+}
+
+}  // namespace v2m

@@ -1,0 +1,159 @@
+#pragma once
+// The file list: the rows the user has added, their column texts and records,
+// the folder scan and the adding of files through the media probe.
+//
+// The list holds the rows themselves; a window shows them and a command-line
+// front end prints them, and both add, remove and clear through this class so
+// the rules (duplicates, texts, failures) are the same everywhere.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace v2m {
+
+class TCustomAVProbe;
+
+// The record of one row.
+struct TConvertFileData {
+    std::string FileName;    // full path, exactly as the dialog or the folder scan gave it
+    std::string OutputFile;  // output of the last conversion start; empty until then
+    int32_t Progress = 0;    // 0 to 100; 100 when converted
+};
+
+// One row: the texts of the six columns and the row's record.
+struct TFileRow {
+    std::string Name;          // "Name": the file name without folder
+    std::string Duration;      // "Duration"
+    std::string OriginalSize;  // "Original Size"
+    std::string Output;        // "Output": the selected profile's Ext
+    std::string Progress;      // "Progress"
+    std::string OutputSize;    // "Output Size"
+    TConvertFileData Data;
+};
+
+inline constexpr std::array<std::string_view, 6> kFileListColumns = {
+    "Name", "Duration", "Original Size", "Output", "Progress", "Output Size"};
+inline constexpr std::array<int, 6> kFileListColumnWidths = {100, 70, 70, 110, 80, 90};
+
+// How a row came in; the two commands start "Output Size" differently.
+enum class TAddCommand { AddFiles, AddFolder };
+
+// "%.2d:%.2d:%.2d" (hours not limited to 24) of whole seconds of a duration in
+// microseconds; "N/A" unless the duration is greater than 0.
+std::string DurationColumnText(int64_t duration);
+// "%.2fMB" of (size div 1024) / 1024: whole KiB first, then the fraction.
+std::string SizeColumnText(int64_t file_size);
+// "0.0MB" after "Add Files", "0" after "Add Folder".
+std::string InitialOutputSizeText(TAddCommand command);
+inline constexpr const char* kInitialProgressText = "0%";
+
+// What the probe found out about one file.
+struct TProbedFile {
+    bool Loaded = false;
+    int64_t Duration = -1;  // microseconds
+    int64_t FileSize = -1;
+    std::string Error;  // the probe's LastError when not loaded
+};
+using TFileProber = std::function<TProbedFile(const std::string& path)>;
+
+// Opens files with the given probe. A probe that cannot work because the
+// media libraries are not loaded reports that as the file's load failure.
+TFileProber ProbeWith(TCustomAVProbe& probe);
+
+// The three log lines of a file that cannot be read.
+std::vector<std::string> FileLoadErrorLines(const std::string& error);
+
+class TFileList {
+public:
+    const std::vector<TFileRow>& Rows() const { return rows_; }
+    TFileRow& Row(size_t index) { return rows_.at(index); }
+    size_t Count() const { return rows_.size(); }
+    bool Empty() const { return rows_.empty(); }
+
+    // Some row's FileName equals `path` (exact, case-sensitive).
+    bool FileInList(const std::string& path) const;
+    void Append(TFileRow row);
+    // Deletes the rows at the given indexes (any order, duplicates allowed).
+    void Remove(std::vector<size_t> indexes);
+    void Clear() { rows_.clear(); }
+    // Every row's "Output" becomes the newly selected profile's extension.
+    void SetOutputExt(const std::string& ext);
+    // Some row has Progress 100.
+    bool AnyConverted() const;
+    // Every row has Progress 100; true for an empty list.
+    bool AllConverted() const;
+
+private:
+    std::vector<TFileRow> rows_;
+};
+
+// A row for a probed file: the row the commands add.
+TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const std::string& ext,
+                     TAddCommand command);
+
+struct TAddResult {
+    size_t Added = 0;
+    size_t Failed = 0;
+    std::vector<std::string> LogLines;  // three for every file that could not be read
+    // Folder (with "/") of the last file "Add Files" added; empty when none was.
+    std::string LastAddedFolder;
+};
+
+// "Add Files": each path in order, skipping any already listed. A file the
+// probe cannot read gets no row and its three log lines; the command goes on
+// with the next file, so one bad file does not silently drop the rest.
+TAddResult AddFiles(TFileList& list, std::span<const std::string> paths, const TFileProber& prober,
+                    const std::string& ext);
+
+// "Add Folder": every file ScanVideoFolder finds, without a duplicate check.
+// Adds nothing when the folder does not exist.
+TAddResult AddFolder(TFileList& list, const std::string& folder, const TFileProber& prober,
+                     const std::string& ext);
+
+// The patterns of the video files, as one text and as its 20 masks.
+inline constexpr const char* kVideoFilePatterns =
+    "*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;*.OGM;*.RM;"
+    "*.RMVB;*.TP;*.TS;*.VOB;*.WMV;";
+// The filter of the "Add Files" dialog: caption and patterns, alternately.
+inline constexpr const char* kAddFilesFilter =
+    "Video Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;"
+    "*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;|All Files|*.*";
+
+// The patterns split at ";" (empty pieces dropped).
+std::vector<std::string> SplitMasks(std::string_view patterns);
+const std::vector<std::string>& VideoFileMasks();
+
+// One entry of a dialog filter.
+struct TDialogFilter {
+    std::string Caption;
+    std::vector<std::string> Masks;
+};
+// "Caption|mask;mask|Caption|mask" into its entries.
+std::vector<TDialogFilter> ParseDialogFilter(std::string_view filter);
+
+// Wildcard match of a whole name without regard to ASCII letter case: "*" is
+// any run of characters, "?" exactly one.
+bool MatchesMask(std::string_view name, std::string_view mask);
+bool MatchesAnyMask(std::string_view name, std::span<const std::string> masks);
+// The mask with every ASCII letter written as the set of both its cases
+// ("*.AVI" gives "*.[aA][vV][iI]"), for file dialogs whose own matching heeds case.
+std::string CaseFoldedMask(std::string_view mask);
+
+// Full paths of the plain files directly in `folder` whose names match `mask`
+// ("*.*" and "*" match every name, with or without a dot), sorted by name.
+// Sub-folders are never entered; hidden files are included; entries that are
+// not regular files (folders, devices, pipes, dangling links) are left out.
+// Empty when the folder does not exist.
+std::optional<std::vector<std::string>> ListFolderFiles(const std::string& folder,
+                                                        std::string_view mask);
+
+// The files directly in `folder` that match one of the video file masks.
+std::optional<std::vector<std::string>> ScanVideoFolder(const std::string& folder);
+
+}  // namespace v2m

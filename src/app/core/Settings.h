@@ -1,0 +1,89 @@
+#pragma once
+// The per-user settings: where they live, the folders the program falls back
+// to, and the values read at start-up and written at close.
+//
+// Folders are resolved from an environment given by the caller, so that the
+// tests (and a front end started with another environment) decide what HOME
+// and the XDG variables are. Folder results end with "/".
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "IniFile.h"
+
+namespace v2m {
+
+// Looks up one environment variable; an unset variable gives the empty text.
+using TEnvironment = std::function<std::string(const std::string& name)>;
+
+// The process's environment; HOME falls back to the user's entry in the
+// password database when the variable is unset or empty.
+TEnvironment ProcessEnvironment();
+
+inline constexpr const char* kCompanyFolder = "TolvexSoft";
+inline constexpr const char* kProductFolder = "Tolvex Video To MP3 Converter Free";
+inline constexpr const char* kSettingsFileName = "Settings.ini";
+inline constexpr int kOutputFolderCount = 5;
+
+// The home folder; empty when HOME is not an absolute path.
+std::string HomeFolder(const TEnvironment& env);
+
+// $XDG_CONFIG_HOME when it is an absolute path, else HOME + ".config/"; empty
+// when neither can be resolved. A relative value is never used: it would put
+// the settings wherever the program happened to be started.
+std::string ConfigFolder(const TEnvironment& env);
+
+// ConfigFolder + "TolvexSoft/Tolvex Video To MP3 Converter Free/"; empty when
+// the per-user folder cannot be resolved.
+std::string SettingsFolderPath(const TEnvironment& env);
+
+// SettingsFolderPath, created with any missing parents. Empty ("settings
+// folder unavailable") when it cannot be resolved or is not a folder afterwards.
+std::string PrepareSettingsFolder(const TEnvironment& env);
+
+// The settings file in the prepared folder; empty when the folder is unavailable.
+std::optional<TIniFile> OpenSettings(const TEnvironment& env);
+
+// The user's desktop: XDG_DESKTOP_DIR from "user-dirs.dirs" in ConfigFolder
+// (or from the environment when the file does not set it), else HOME +
+// "Desktop"; the home folder when that folder does not exist; empty when not
+// even the home folder can be resolved.
+std::string DesktopFolder(const TEnvironment& env);
+
+// `path` unchanged when it names an existing folder, else DesktopFolder.
+std::string FolderOrDesktop(const std::string& path, const TEnvironment& env);
+
+// The folders as start-up leaves them.
+struct TStartupFolders {
+    std::string AddFilesFolder;  // start folder of "Add Files"
+    std::string AddFolderPath;   // start folder of "Add Folder"
+    // The output folder history, newest first; never empty (the desktop when
+    // nothing is stored). Item 0 is selected and is the output folder text.
+    std::vector<std::string> OutputFolders;
+};
+
+// Reads the section General: AddFilesFolder and AddFolderPath through
+// FolderOrDesktop, and the non-empty values of OutputFolder0 to OutputFolder4
+// in key order.
+TStartupFolders ReadStartupSettings(const TIniFile& settings, const TEnvironment& env);
+
+// Writes AddFilesFolder, AddFolderPath and OutputFolder0 to OutputFolder4:
+// item i of `output_folders`, or empty text when there is no item i. Every key
+// is written even after a failed one; false when any write failed.
+bool WriteClosingSettings(TIniFile& settings, const std::string& add_files_folder,
+                          const std::string& add_folder_path,
+                          std::span<const std::string> output_folders);
+
+// Where the folder dialog of "Browse" opens: the text with "/" appended
+// unless it is empty or already ends with one.
+std::string BrowseStartFolder(const std::string& output_folder_text);
+
+// A folder confirmed in that dialog: "/" appended when missing, inserted as
+// the newest item (item 0, which becomes the selection), the list cut to five
+// items. A folder already listed is added again.
+void AddChosenOutputFolder(std::vector<std::string>& output_folders, const std::string& folder);
+
+}  // namespace v2m

@@ -1,0 +1,92 @@
+#include "SkinManager.h"
+
+#include <QApplication>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace v2m {
+
+namespace {
+
+// A style that draws with the palette, so that the skin's colours reach every
+// control whatever the desktop's own theme is.
+constexpr const char* kBaseStyle = "Fusion";
+
+QString OneLine(QString text) {
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return text;
+}
+
+}  // namespace
+
+TSkinManager::TSkinManager() {
+    SelectBuiltInSkin(BuiltInSkinNames().first());
+}
+
+const QStringList& TSkinManager::BuiltInSkinNames() {
+    static const QStringList kNames = {
+        QStringLiteral("Vantel_Aero.skn"), QStringLiteral("Silver_Ext.skn"),
+        QStringLiteral("Blue_Ext.skn"),    QStringLiteral("black_Ext.skn"),
+        QStringLiteral("Black_Aero.skn"),
+    };
+    return kNames;
+}
+
+QString TSkinManager::BuiltInSkinPath(const QString& name) {
+    return QStringLiteral(":/skins/") + name;
+}
+
+bool TSkinManager::SelectBuiltInSkin(const QString& name) {
+    for (const QString& built_in : BuiltInSkinNames()) {
+        if (built_in.compare(name, Qt::CaseInsensitive) == 0) {
+            return Load(BuiltInSkinPath(built_in));
+        }
+    }
+    last_error_ =
+        QStringLiteral("Cannot load skin \"%1\": no built-in skin of that name").arg(OneLine(name));
+    return false;
+}
+
+bool TSkinManager::LoadSkinFile(const QString& file_name) {
+    return Load(file_name);
+}
+
+int TSkinManager::CurrentBuiltInIndex() const {
+    for (qsizetype i = 0; i < BuiltInSkinNames().size(); ++i) {
+        if (source_ == BuiltInSkinPath(BuiltInSkinNames()[i])) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool TSkinManager::Load(const QString& file_name) {
+    TSkin skin;
+    QString error;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        error = QStringLiteral("no application to apply it to");
+    } else if (ReadSkinFile(file_name, skin, error)) {
+        Apply(skin);
+        current_ = std::move(skin);
+        source_ = file_name;
+        last_error_.clear();
+        return true;
+    }
+    last_error_ = QStringLiteral("Cannot load skin \"%1\": %2").arg(OneLine(file_name), error);
+    return false;
+}
+
+void TSkinManager::Apply(const TSkin& skin) {
+    if (QApplication::style()->name().compare(QLatin1String(kBaseStyle), Qt::CaseInsensitive) !=
+        0) {
+        if (QStyle* style = QStyleFactory::create(QLatin1String(kBaseStyle))) {
+            QApplication::setStyle(style);
+        }
+    }
+    QApplication::setPalette(skin.Palette);
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    app->setStyleSheet(skin.StyleSheet);
+}
+
+}  // namespace v2m
