@@ -13,23 +13,6 @@
 
 namespace v2m {
 
-namespace engine {
-
-void FreeOutputContext(AVFormatContext* context) {
-    if (context == nullptr) {
-        return;
-    }
-    const std::string url = context->url != nullptr ? context->url : "";
-    OutputContextClose()(context);
-    // An output that never received a byte is not worth leaving behind.
-    const std::string path = FromLibraryFileName(url.c_str());
-    if (!path.empty() && WideFileSize(path) == 0) {
-        std::remove(path.c_str());
-    }
-}
-
-}  // namespace engine
-
 std::mutex& PreviewLock() {
     static std::mutex lock;
     return lock;
@@ -51,6 +34,9 @@ TCustomFFmpeg::TCustomFFmpeg(int MaxFiles) : max_files_(MaxFiles) {
 }
 
 TCustomFFmpeg::~TCustomFFmpeg() {
+    // A running conversion is stopped and its thread waited for before the
+    // files it works on go.
+    EndRunControl();
     FreeFiles();
 }
 
@@ -94,8 +80,11 @@ void TCustomFFmpeg::ResetOptions() {
     input_files_.clear();
     input_ts_offsets_.clear();
     input_codecs_.clear();
+    input_stream_codecs_.clear();
+    output_streams_.clear();
     output_files_.clear();
     output_codecs_.clear();
+    pending_muxer_options_.clear();
     stream_maps_.clear();
     meta_data_maps_.clear();
     metadata_.clear();
@@ -106,14 +95,20 @@ void TCustomFFmpeg::FreeFiles() {
     if (!FFLoader().LibrariesLoaded(ConverterLibs)) {
         return;
     }
+    // A run that failed may have left codecs open; they go before their contexts.
+    CloseOpenCodecs();
     option_contexts_ = TOptionContexts{};
 
-    // Outputs first: an output shared by several join entries goes with its last one.
+    // Outputs first: an output shared by several join entries goes with its
+    // last one, and one that stayed empty is removed with it.
+    output_streams_.clear();
     output_files_.clear();
     output_codecs_.clear();
+    pending_muxer_options_.clear();
     for (TBitstreamFilterChain& chain : bitstream_filters_) {
         chain.clear();
     }
+    input_stream_codecs_.clear();
     input_files_.clear();
     input_ts_offsets_.clear();
     input_codecs_.clear();

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -23,6 +24,8 @@
 #include "FFBaseComponent.h"
 #include "FFmpegApi.h"
 #include "FFmpegLogger.h"
+#include "FFmpegRun.h"
+#include "FFmpegTranscode.h"
 
 namespace v2m {
 
@@ -212,8 +215,34 @@ struct TOptionContexts {
     size_t NameCount() const { return Names.size(); }
 };
 
+// A stream the engine created in an output file, with its encoder settings.
+// Set-up completes them, opens the encoder (made for `Encoder`) and copies the
+// parameters to the stream.
+struct TOutputStream {
+    AVFormatContext* File = nullptr;  // the output file that holds the stream
+    AVStream* Stream = nullptr;       // owned by File
+    engine::CodecContextPtr Codec;    // made for Encoder when there is one
+    // The encoder named, else the muxer's default one; null in copy mode.
+    const AVCodec* Encoder = nullptr;
+    bool StreamCopy = false;
+    float Quality = 0.0f;  // fixed quality, as a lambda; 0 = none
+    // End of the last packet written, in the stream's time base: the running
+    // output position that progress and the input choice read.
+    int64_t RunningPts = AV_NOPTS_VALUE;
+    // The encoder's account of its last coded frame, from the quality
+    // statistics it attaches to its packets (RecordCodedFrame); the progress
+    // report and the video statistics read it.
+    int32_t CodedQuality = -1;  // lambda (quantiser x FF_QP2LAMBDA); -1: none yet
+    int32_t CodedPictType = AV_PICTURE_TYPE_NONE;
+    std::array<uint64_t, 4> CodedError{};  // per plane sum of squared differences
+};
+
 // The preview window of the encoding preview; made by the video path.
 class TPreviewer;
+
+namespace engine {
+class TTranscoder;
+}
 
 // Held by every engine's preview flag setter and by the video path's preview.
 std::mutex& PreviewLock();
@@ -291,10 +320,26 @@ public:
                    const std::string& default_norm);
     void ApplyPreset(const std::string& option_name, const std::string& value);
 
+    // Input and output files. OpenInputFile returns false and OpenOutputFile
+    // -1 with LastErrorText set; a few failures raise FFmpegException.
+    bool OpenInputFile(const std::string& FileName);
+    int OpenOutputFile(const std::string& FileName, bool Join);
+
     // Stream creation in an output file of this engine.
     void NewVideoStream(AVFormatContext* file);
     void NewAudioStream(AVFormatContext* file);
     void NewSubtitleStream(AVFormatContext* file);
+
+    // Files and streams; null (0 for offsets) outside the lists.
+    AVFormatContext* InputFile(int index) const;
+    int64_t InputFileTsOffset(int index) const;
+    const AVCodec* InputCodec(int index) const;
+    // The decoder settings of an input stream, made from its parameters.
+    AVCodecContext* InputStreamCodec(int file, int stream) const;
+    AVFormatContext* OutputFile(int index) const;
+    const AVCodec* OutputCodec(int index) const;
+    TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const;
+    int OutputStreamCount() const { return static_cast<int>(output_streams_.size()); }
 
     // State.
     int MaxFiles() const { return max_files_; }
@@ -322,7 +367,43 @@ public:
     bool Completed() const { return completed_.load(); }
     bool Terminated() const { return terminated_.load(); }
     bool HasError() const { return has_error_.load(); }
-    int64_t ReportInterval() const { return report_interval_; }
+    // Microseconds between two progress reports.
+    int64_t ReportInterval() const { return report_interval_.load(); }
+
+    // One conversion from the opened inputs into the created outputs: set-up,
+    // main loop and teardown. Failures raise FFmpegException; the codecs a
+    // failure leaves open stay registered until CloseOpenCodecs.
+    void Transcode();
+    // Closes every codec a run left open, each under AVCodecLock.
+    void CloseOpenCodecs();
+    // Ends the main loop at the end of its current iteration.
+    void RequestStop() { stop_requested_ = true; }
+    const TTranscodeState& TranscodeState() const { return transcode_; }
+
+    // Run control (FFmpegRun.cpp). StartTranscode returns the worker thread,
+    // not yet running, for a threaded start, and null otherwise; a refused
+    // start (running or terminated engine) returns null and does nothing.
+    std::shared_ptr<TConvertThread> StartTranscode(bool Threaded,
+                                                   TThreadPriority Priority = tpNormal);
+    void StopTranscode(bool Wait);
+    void TerminateTranscode(bool Wait);
+    // The worker stops at the top of the main loop's next iteration.
+    void PauseTranscode();
+    void ResumeTranscode();
+    bool Paused() const;
+    // The body of the worker thread, or of a synchronous start.
+    void Run();
+    // Ends the task: the run flags, then the terminate callback.
+    void DoTerminate();
+    std::string ErrorMessage() const;
+    std::shared_ptr<TConvertThread> WorkerThread() const;
+    const TManualResetEvent& RunDoneEvent() const { return *run_done_; }
+    const TManualResetEvent& TerminateDoneEvent() const { return *terminate_done_; }
+    // Below 100 ms reports would cost the conversion time: shorter intervals become 100 ms.
+    void SetReportInterval(int64_t microseconds);
+    // Set before the start; the run calls what was set then.
+    void SetProgressCallback(TProgressCallback callback);
+    void SetTerminateCallback(TTerminateCallback callback);
 
 protected:
     void Log(TLogLevel level, const std::string& text);
@@ -330,6 +411,15 @@ protected:
     // The flag byte without taking PreviewLock; the caller holds it. The
     // preview window goes when bit 0 goes from set to clear.
     void StorePreviewFlags(uint8_t flags);
+
+    // A progress report of the running transcode; the final one follows the
+    // trailers, with file index -1.
+    virtual void PrintReport(bool final, int file_index,
+                             std::span<const TTranscodeOutputStream> streams);
+    // Appends the line of one written video frame to the video statistics file.
+    void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost, int frame_size);
+    // The counters and registries of the run, for whoever makes the run.
+    TTranscodeState& MutableTranscodeState() { return transcode_; }
 
 private:
     struct TOptionValue;
@@ -367,6 +457,16 @@ private:
     void AddBitstreamFilter(AVMediaType type, const std::string& value);
     void ListFormats(bool pixel_formats);
 
+    // Input and output files.
+    void ConsumeInputFileOptions();
+    int CreateOutputFile(const std::string& FileName, bool Join);
+    int OutputFileRow(const AVFormatContext* file) const;
+    TOutputStream& AddOutputStream(AVFormatContext* file, AVStream* stream, AVMediaType type,
+                                   const AVCodec* encoder, TBitstreamFilterChain& pending_filters);
+    void ApplyRcOverride(AVCodecContext* codec);
+    void ChooseSupportedRateAndLayout(TOutputStream& stream);
+    void SetMuxerOption(const std::string& name, const std::string& value);
+
     const int max_files_;
     TEngineOptions options_;
 
@@ -375,10 +475,15 @@ private:
     std::vector<int64_t> input_ts_offsets_;
     std::vector<double> input_ts_scales_;  // MaxFiles x 20
     std::vector<const AVCodec*> input_codecs_;
-    // Owned with engine::FreeOutputContext as deleter; in join mode one output
+    // Per input file, one decoder context per stream.
+    std::vector<std::vector<engine::CodecContextPtr>> input_stream_codecs_;
+    // Owned with engine::OutputFileCloser as deleter; in join mode one output
     // appears once per input and goes with its last entry.
     std::vector<std::shared_ptr<AVFormatContext>> output_files_;
     std::vector<const AVCodec*> output_codecs_;
+    std::vector<std::unique_ptr<TOutputStream>> output_streams_;  // in creation order
+    // Settings of the muxer itself given by a target, for the next output.
+    std::vector<std::pair<std::string, std::string>> pending_muxer_options_;
     std::vector<TBitstreamFilterChain> bitstream_filters_;  // MaxFiles x 20
     std::vector<TStreamMap> stream_maps_;
     std::vector<TMetaDataMap> meta_data_maps_;
@@ -399,8 +504,40 @@ private:
     std::atomic<bool> completed_{false};
     std::atomic<bool> terminated_{false};
     std::atomic<bool> has_error_{false};
-    std::string error_message_;
-    int64_t report_interval_ = 500000;  // microseconds
+    std::string error_message_;  // guarded by error_mutex_
+    mutable std::mutex error_mutex_;
+    std::atomic<int64_t> report_interval_{500000};  // microseconds
+
+    // Run control (FFmpegRun.cpp).
+    friend class TConvertThread;
+    friend class TDoTerminateThread;
+    // Logs a caught failure at quiet level and keeps it as the task's error.
+    void RecordFailure(const std::string& message);
+    // The main loop's pause point: returns once the run is resumed or stopped.
+    void WaitWhilePaused();
+    // Starts a worker made without running, and ends a pause.
+    void WakeWorker();
+    // Waits for the event; a main thread serves its pending calls meanwhile.
+    void WaitServingMainThread(const TManualResetEvent& event) const;
+    // Stops a run and waits for every thread of this engine, except the caller's own.
+    void EndRunControl();
+
+    std::shared_ptr<TManualResetEvent> run_done_ = std::make_shared<TManualResetEvent>(true);
+    std::shared_ptr<TManualResetEvent> terminate_done_ = std::make_shared<TManualResetEvent>(true);
+    mutable std::mutex worker_mutex_;
+    std::shared_ptr<TConvertThread> worker_thread_;  // WorkerThread: cleared by DoTerminate
+    std::shared_ptr<TConvertThread> run_thread_;     // kept until joined
+    std::shared_ptr<TDoTerminateThread> terminate_thread_;
+    mutable std::mutex pause_mutex_;
+    std::condition_variable pause_changed_;
+    bool paused_ = false;  // guarded by pause_mutex_
+    mutable std::mutex callback_mutex_;
+    TProgressCallback progress_callback_;
+    TTerminateCallback terminate_callback_;
+
+    // The run of Transcode.
+    friend class engine::TTranscoder;
+    TTranscodeState transcode_;
 };
 
 // One task of the conversion component; takes the free-form option texts of

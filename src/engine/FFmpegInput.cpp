@@ -1,0 +1,349 @@
+// Opening input files: the demuxer with the pending hints, the stream
+// analysis, the start position and what later steps need of every stream.
+
+#include <new>
+
+#include "FFmpeg.h"
+#include "FFmpegFiles.h"
+#include "FFmpegLoader.h"
+#include "Format.h"
+#include "UnicodeProtocol.h"
+#include "libavutil_error.h"
+
+namespace v2m {
+
+namespace {
+
+constexpr int kVideoDecoding = AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM;
+constexpr int kAudioDecoding = AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM;
+
+std::string ChannelLayoutText(int channels) {
+    AVChannelLayout layout{};
+    ff::av_channel_layout_default(&layout, channels);
+    char text[64] = {};
+    ff::av_channel_layout_describe(&layout, text, sizeof text);
+    ff::av_channel_layout_uninit(&layout);
+    return text;
+}
+
+// The hints for raw formats and capture devices, as the demuxer options that
+// carry them. A forced demuxer is given only those it has; a probed one
+// leaves the names it lacks unused.
+DictionaryPtr InputHints(const TEngineOptions& o, const AVInputFormat* format) {
+    AVDictionary* hints = nullptr;
+    auto set = [&hints](const char* key, const std::string& value) {
+        ff::av_dict_set(&hints, key, value.c_str(), 0);
+    };
+    const AVClass* own = format != nullptr ? format->priv_class : nullptr;
+    auto takes = [format, own](const char* name) {
+        return format == nullptr || engine::ClassHasOption(own, name);
+    };
+    if (o.FrameRate.num != 0 && o.FrameRate.den != 0 && takes("framerate")) {
+        set("framerate", Format("%d/%d", o.FrameRate.num, o.FrameRate.den));
+    }
+    const int width = o.FrameWidth + o.PadLeft + o.PadRight;
+    const int height = o.FrameHeight + o.PadTop + o.PadBottom;
+    if (width > 0 && height > 0 && takes("video_size")) {
+        set("video_size", Format("%dx%d", width, height));
+    }
+    if (o.FramePixFmt >= 0 && takes("pixel_format")) {
+        if (const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(o.FramePixFmt))) {
+            set("pixel_format", name);
+        }
+    }
+    if (o.AudioSampleRate > 0 && takes("sample_rate")) {
+        set("sample_rate", std::to_string(o.AudioSampleRate));
+    }
+    if (o.AudioChannels > 0) {
+        // The layout option replaces the older channel count where a demuxer has both.
+        if (takes("ch_layout")) {
+            set("ch_layout", ChannelLayoutText(o.AudioChannels));
+        } else if (takes("channels")) {
+            set("channels", std::to_string(o.AudioChannels));
+        }
+    }
+    if (o.VideoChannel != 0 && takes("channel")) {
+        set("channel", std::to_string(o.VideoChannel));
+    }
+    if (o.VideoStandard && takes("standard")) {
+        set("standard", *o.VideoStandard);
+    }
+    return DictionaryPtr(hints);
+}
+
+}  // namespace
+
+void TCustomFFmpeg::ConsumeInputFileOptions() {
+    options_.VideoChannel = 0;
+    options_.VideoCodecName.clear();
+    options_.AudioCodecName.clear();
+    options_.SubtitleCodecName.clear();
+}
+
+bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
+    const AVInputFormat* format = nullptr;
+    if (!options_.FormatName.empty()) {
+        format = ff::av_find_input_format(options_.FormatName.c_str());
+        if (format == nullptr) {
+            throw FFmpegException(
+                Format("Unknown input format: \"%s\"", options_.FormatName.c_str()));
+        }
+        options_.FormatName.clear();
+    }
+    engine::FormatContextPtr context(ff::avformat_alloc_context());
+    if (!context) {
+        throw FFmpegException("avformat_alloc_context failed");
+    }
+    auto fail = [this](std::string text) {
+        last_error_text_ = std::move(text);
+        ConsumeInputFileOptions();
+        return false;
+    };
+    if (InputFileCount() >= max_files_) {
+        return fail(Format("Too many input files (at most %d)", max_files_));
+    }
+
+    DictionaryPtr hints = InputHints(options_, format);
+    CopyContextOptions(context.get(), option_contexts_.Format.get(), AV_OPT_FLAG_DECODING_PARAM);
+
+    // Decoders forced by name, checked in this order; the first failure ends the open.
+    AVCodecID video_id = AV_CODEC_ID_NONE;
+    AVCodecID audio_id = AV_CODEC_ID_NONE;
+    AVCodecID subtitle_id = AV_CODEC_ID_NONE;
+    const AVCodec* video_decoder = nullptr;
+    const AVCodec* audio_decoder = nullptr;
+    const AVCodec* subtitle_decoder = nullptr;
+    if (!FindCodecByName(options_.VideoCodecName, AVMEDIA_TYPE_VIDEO, false, video_id,
+                         &video_decoder) ||
+        !FindCodecByName(options_.AudioCodecName, AVMEDIA_TYPE_AUDIO, false, audio_id,
+                         &audio_decoder) ||
+        !FindCodecByName(options_.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitle_id,
+                         &subtitle_decoder)) {
+        return fail(last_error_text_);
+    }
+    context->video_codec_id = video_id;
+    context->audio_codec_id = audio_id;
+    context->subtitle_codec_id = subtitle_id;
+    // The identifiers alone would let the library pick another decoder of the
+    // same codec while it analyses the streams.
+    context->video_codec = video_decoder;
+    context->audio_codec = audio_decoder;
+    context->subtitle_codec = subtitle_decoder;
+    context->flags |= AVFMT_FLAG_NONBLOCK;
+    if (options_.PgmYuvCompat) {
+        context->video_codec_id = AV_CODEC_ID_PGMYUV;
+        context->video_codec = nullptr;
+    }
+
+    AVFormatContext* opening = context.release();
+    const std::string url = ToLibraryFileName(FileName);
+    AVDictionary* unused_hints = hints.release();
+    const int opened = OpenInputContext(&opening, url, format, &unused_hints);
+    hints.reset(unused_hints);
+    if (opened < 0) {
+        return fail(AVErrorText(FileName, opened));
+    }
+    engine::InputContextPtr input(opening);
+
+    if (options_.ProgramId != 0) {
+        for (unsigned i = 0; i < input->nb_streams; ++i) {
+            input->streams[i]->discard = AVDISCARD_ALL;
+        }
+        bool found = false;
+        for (unsigned p = 0; p < input->nb_programs; ++p) {
+            AVProgram* program = input->programs[p];
+            if (program->id != options_.ProgramId) {
+                program->discard = AVDISCARD_ALL;
+                continue;
+            }
+            found = true;
+            for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
+                if (program->stream_index[s] < input->nb_streams) {
+                    input->streams[program->stream_index[s]]->discard = AVDISCARD_DEFAULT;
+                }
+            }
+        }
+        if (!found) {
+            return fail("Specified program id not found");
+        }
+        options_.ProgramId = 0;
+    }
+
+    // Only demuxers that can repeat their input know the setting.
+    if (input->priv_data != nullptr && input->iformat->priv_class != nullptr &&
+        engine::ClassHasOption(input->iformat->priv_class, "loop")) {
+        ff::av_opt_set_int(input->priv_data, "loop", options_.LoopInput ? 1 : 0, 0);
+    }
+
+    int analysed = 0;
+    {
+        AVCodecLock lock;
+        analysed = ff::avformat_find_stream_info(input.get(), nullptr);
+    }
+    if (analysed < 0 && options_.Verbose >= 0) {
+        fail(Format("%s: could not find codec parameters", FileName.c_str()));
+        Log(llVerbose, last_error_text_);
+        return false;
+    }
+
+    int64_t timestamp = options_.StartTime;
+    if (input->start_time != AV_NOPTS_VALUE) {
+        timestamp += input->start_time;
+    }
+    if (options_.StartTime != 0) {
+        if (ff::av_seek_frame(input.get(), -1, timestamp, AVSEEK_FLAG_BACKWARD) < 0 &&
+            options_.Verbose > 0) {
+            Log(llVerbose, Format("%s: could not seek to position %0.3f", FileName.c_str(),
+                                  static_cast<double>(timestamp) / 1000000.0));
+        }
+        options_.StartTime = 0;
+    }
+
+    std::vector<engine::CodecContextPtr> stream_codecs;
+    std::vector<const AVCodec*> decoders;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        AVStream* stream = input->streams[i];
+        // Decoder settings made from the stream's parameters; set-up opens them.
+        engine::CodecContextPtr codec(ff::avcodec_alloc_context3(nullptr));
+        if (!codec || ff::avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0) {
+            throw std::bad_alloc();
+        }
+        codec->pkt_timebase = stream->time_base;
+        codec->thread_count = options_.ThreadCount;
+        switch (stream->codecpar->codec_type) {
+            case AVMEDIA_TYPE_VIDEO: {
+                CopyContextOptions(codec.get(), option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get(),
+                                   kVideoDecoding);
+                options_.FrameHeight = codec->height;
+                options_.FrameWidth = codec->width;
+                const AVRational sample_aspect = stream->sample_aspect_ratio.num != 0
+                                                     ? stream->sample_aspect_ratio
+                                                     : codec->sample_aspect_ratio;
+                const float s = sample_aspect.num != 0 && sample_aspect.den != 0
+                                    ? static_cast<float>(sample_aspect.num) /
+                                          static_cast<float>(sample_aspect.den)
+                                    : 0.0f;
+                const int width = codec->width;
+                const int height = codec->height;
+                if (static_cast<int64_t>(width) * height != 0) {
+                    options_.FrameAspectRatio =
+                        s != 0.0f ? static_cast<float>(width) * s / static_cast<float>(height)
+                                  : static_cast<float>(width) / static_cast<float>(height);
+                } else {
+                    options_.FrameAspectRatio = s != 0.0f ? s : 4.0f / 3.0f;
+                }
+                if (codec->pix_fmt == AV_PIX_FMT_NONE) {
+                    codec->pix_fmt = AV_PIX_FMT_YUV420P;
+                }
+                options_.FramePixFmt = codec->pix_fmt;
+                if (codec->lowres != 0) {
+                    options_.FrameHeight >>= codec->lowres;
+                    options_.FrameWidth >>= codec->lowres;
+                }
+                // The codec's own rate is the average the analysis measured.
+                const AVRational codec_rate = stream->avg_frame_rate;
+                const AVRational real_rate = stream->r_frame_rate;
+                if (codec_rate.num != 0 && codec_rate.den != 0 &&
+                    (codec_rate.num != real_rate.num || codec_rate.den != real_rate.den) &&
+                    options_.Verbose >= 0) {
+                    Log(llInfo,
+                        Format("Seems stream %d codec frame rate differs from container frame "
+                               "rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
+                               static_cast<int>(i),
+                               static_cast<double>(codec_rate.num) / codec_rate.den, codec_rate.num,
+                               codec_rate.den,
+                               real_rate.den != 0
+                                   ? static_cast<double>(real_rate.num) / real_rate.den
+                                   : 0.0,
+                               real_rate.num, real_rate.den));
+                }
+                options_.FrameRate = real_rate;
+                decoders.push_back(video_decoder);
+                if (options_.VideoDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                } else if (options_.VideoDiscard != 0) {
+                    stream->discard = static_cast<AVDiscard>(options_.VideoDiscard);
+                }
+                break;
+            }
+            case AVMEDIA_TYPE_AUDIO:
+                CopyContextOptions(codec.get(), option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
+                                   kAudioDecoding);
+                options_.ChannelLayout = codec->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
+                                             ? static_cast<int64_t>(codec->ch_layout.u.mask)
+                                             : 0;
+                options_.AudioChannels = codec->ch_layout.nb_channels;
+                options_.AudioSampleRate = codec->sample_rate;
+                options_.AudioSampleFmt = codec->sample_fmt;
+                decoders.push_back(audio_decoder);
+                if (options_.AudioDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                }
+                break;
+            case AVMEDIA_TYPE_DATA:
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                decoders.push_back(subtitle_decoder);
+                if (options_.SubtitleDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                }
+                break;
+            case AVMEDIA_TYPE_ATTACHMENT:
+            case AVMEDIA_TYPE_UNKNOWN:
+                decoders.push_back(nullptr);
+                break;
+            default:
+                throw FFmpegException("invalid codec_type");
+        }
+        stream_codecs.push_back(std::move(codec));
+    }
+
+    if (input->duration != AV_NOPTS_VALUE && expected_duration_ < input->duration) {
+        expected_duration_ = input->duration;
+    }
+    const int64_t offset =
+        options_.CopyTs ? options_.InputTsOffset : options_.InputTsOffset - timestamp;
+    if (options_.Verbose >= 0) {
+        ff::av_dump_format(input.get(), InputFileCount(), FileName.c_str(), 0);
+    }
+    input_files_.push_back(std::move(input));
+    input_ts_offsets_.push_back(offset);
+    input_codecs_.insert(input_codecs_.end(), decoders.begin(), decoders.end());
+    input_stream_codecs_.push_back(std::move(stream_codecs));
+    ConsumeInputFileOptions();
+    return true;
+}
+
+AVFormatContext* TCustomFFmpeg::InputFile(int index) const {
+    if (index < 0 || index >= InputFileCount()) {
+        return nullptr;
+    }
+    return input_files_[static_cast<size_t>(index)].get();
+}
+
+int64_t TCustomFFmpeg::InputFileTsOffset(int index) const {
+    if (index < 0 || index >= InputFileCount()) {
+        return 0;
+    }
+    return input_ts_offsets_[static_cast<size_t>(index)];
+}
+
+const AVCodec* TCustomFFmpeg::InputCodec(int index) const {
+    if (index < 0 || index >= InputCodecCount()) {
+        return nullptr;
+    }
+    return input_codecs_[static_cast<size_t>(index)];
+}
+
+AVCodecContext* TCustomFFmpeg::InputStreamCodec(int file, int stream) const {
+    if (file < 0 || file >= static_cast<int>(input_stream_codecs_.size())) {
+        return nullptr;
+    }
+    const auto& codecs = input_stream_codecs_[static_cast<size_t>(file)];
+    if (stream < 0 || stream >= static_cast<int>(codecs.size())) {
+        return nullptr;
+    }
+    return codecs[static_cast<size_t>(stream)].get();
+}
+
+}  // namespace v2m

@@ -1,0 +1,733 @@
+// Output files and the streams created in them: the muxer, the stream types,
+// each stream's encoder settings or copy mode, the metadata, the byte stream
+// and the muxer's settings.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "FFmpeg.h"
+#include "FFmpegFiles.h"
+#include "Format.h"
+#include "MyUtils.h"
+#include "UnicodeProtocol.h"
+#include "libavutil_error.h"
+
+namespace v2m {
+
+namespace {
+
+constexpr int kVideoEncoding = AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM;
+constexpr int kAudioEncoding = AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM;
+constexpr int kSubtitleEncoding = AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_SUBTITLE_PARAM;
+
+AVStream* AddStream(AVFormatContext* file) {
+    // The per-file tables hold kMaxStreams streams.
+    if (file->nb_streams >= static_cast<unsigned>(kMaxStreams)) {
+        return nullptr;
+    }
+    AVStream* stream = ff::avformat_new_stream(file, nullptr);
+    if (stream != nullptr) {
+        stream->id = static_cast<int>(file->nb_streams) - 1;
+    }
+    return stream;
+}
+
+void ChoosePixelFormat(AVCodecContext* codec, const AVCodec* encoder) {
+    if (encoder == nullptr || encoder->pix_fmts == nullptr) {
+        return;
+    }
+    for (const AVPixelFormat* format = encoder->pix_fmts; *format != AV_PIX_FMT_NONE; ++format) {
+        if (*format == codec->pix_fmt) {
+            return;
+        }
+    }
+    // Unofficial MJPEG takes the limited-range formats too.
+    if (encoder->id == AV_CODEC_ID_MJPEG &&
+        codec->strict_std_compliance <= FF_COMPLIANCE_UNOFFICIAL &&
+        (codec->pix_fmt == AV_PIX_FMT_YUV420P || codec->pix_fmt == AV_PIX_FMT_YUV422P)) {
+        return;
+    }
+    codec->pix_fmt = encoder->pix_fmts[0];
+}
+
+void ChooseSampleFormat(AVCodecContext* codec, const AVCodec* encoder) {
+    if (encoder == nullptr || encoder->sample_fmts == nullptr) {
+        return;
+    }
+    for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE;
+         ++format) {
+        if (*format == codec->sample_fmt) {
+            return;
+        }
+    }
+    codec->sample_fmt = encoder->sample_fmts[0];
+}
+
+void SetUnspecifiedLayout(AVCodecContext* codec, int channels) {
+    ff::av_channel_layout_uninit(&codec->ch_layout);
+    codec->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
+    codec->ch_layout.nb_channels = channels;
+}
+
+std::string LayoutText(const AVChannelLayout& layout) {
+    char text[64] = {};
+    ff::av_channel_layout_describe(&layout, text, sizeof text);
+    return text;
+}
+
+uint16_t* CopyMatrix(const TQuantMatrix& matrix) {
+    auto* copy = static_cast<uint16_t*>(ff::av_malloc(sizeof(uint16_t) * matrix.size()));
+    if (copy == nullptr) {
+        throw std::bad_alloc();
+    }
+    std::memcpy(copy, matrix.data(), sizeof(uint16_t) * matrix.size());
+    return copy;
+}
+
+// ISO 8601 in UTC, the form muxers read their creation time in.
+std::string CreationTimeText(int64_t seconds) {
+    const auto time = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    ::gmtime_r(&time, &utc);
+    char text[40] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+    return text;
+}
+
+}  // namespace
+
+void engine::OutputFileCloser::operator()(AVFormatContext* context) const {
+    if (context == nullptr) {
+        return;
+    }
+    OutputContextClose()(context);
+    if (!created) {
+        return;
+    }
+    struct stat now {};
+    if (::lstat(created->path.c_str(), &now) == 0 && S_ISREG(now.st_mode) &&
+        now.st_dev == created->device && now.st_ino == created->inode && now.st_size == 0) {
+        ::unlink(created->path.c_str());
+    }
+}
+
+TOutputStream& TCustomFFmpeg::AddOutputStream(AVFormatContext* file, AVStream* stream,
+                                              AVMediaType type, const AVCodec* encoder,
+                                              TBitstreamFilterChain& pending_filters) {
+    auto record = std::make_unique<TOutputStream>();
+    record->File = file;
+    record->Stream = stream;
+    record->Encoder = encoder;
+    // A context made for its encoder starts from that encoder's defaults and
+    // can take its private options.
+    record->Codec.reset(ff::avcodec_alloc_context3(encoder));
+    if (!record->Codec) {
+        throw std::bad_alloc();
+    }
+    record->Codec->codec_type = type;
+    const size_t slot =
+        static_cast<size_t>(OutputFileRow(file)) * kMaxStreams + static_cast<size_t>(stream->index);
+    bitstream_filters_[slot] = std::move(pending_filters);
+    pending_filters.clear();
+    output_streams_.push_back(std::move(record));
+    return *output_streams_.back();
+}
+
+int TCustomFFmpeg::OutputFileRow(const AVFormatContext* file) const {
+    for (size_t i = 0; i < output_files_.size(); ++i) {
+        if (output_files_[i].get() == file) {
+            return static_cast<int>(i);
+        }
+    }
+    // A file still being created takes the next row.
+    return OutputFileCount();
+}
+
+void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
+    TEngineOptions& o = options_;
+    AVStream* stream = AddStream(file);
+    if (stream == nullptr) {
+        o.VideoCodecName.clear();
+        throw FFmpegException("Could not alloc stream");
+    }
+    const bool copy = o.VideoStreamCopy;
+    // The encoder is chosen first so the settings are made for it; a name
+    // that names none fails below, where the encoder is taken.
+    const AVCodec* by_name = nullptr;
+    AVCodecID codec_id = AV_CODEC_ID_NONE;
+    bool name_found = true;
+    if (!copy) {
+        if (!o.VideoCodecName.empty()) {
+            name_found =
+                FindCodecByName(o.VideoCodecName, AVMEDIA_TYPE_VIDEO, true, codec_id, &by_name);
+        } else {
+            codec_id =
+                ff::av_guess_codec(file->oformat, nullptr, file->url, nullptr, AVMEDIA_TYPE_VIDEO);
+        }
+    }
+    const AVCodec* encoder = by_name;
+    if (encoder == nullptr && codec_id != AV_CODEC_ID_NONE) {
+        encoder = ff::avcodec_find_encoder(codec_id);
+    }
+    TOutputStream& record =
+        AddOutputStream(file, stream, AVMEDIA_TYPE_VIDEO, encoder, o.VideoBitstreamFilters);
+    AVCodecContext* codec = record.Codec.get();
+    codec->thread_count = o.ThreadCount;
+    if (o.VideoCodecTag != 0) {
+        codec->codec_tag = o.VideoCodecTag;
+    }
+    AVCodecContext* video_template = option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get();
+    if ((o.VideoGlobalHeader & 1) != 0 ||
+        (o.VideoGlobalHeader == 0 && (file->oformat->flags & AVFMT_GLOBALHEADER) != 0)) {
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (video_template != nullptr) {
+            video_template->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        }
+    }
+    if ((o.VideoGlobalHeader & 2) != 0) {
+        codec->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+        if (video_template != nullptr) {
+            video_template->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+        }
+    }
+
+    if (copy) {
+        record.StreamCopy = true;
+        codec->codec_type = AVMEDIA_TYPE_VIDEO;
+        const AVRational aspect =
+            engine::SampleAspectFor(o.FrameWidth, o.FrameHeight, o.FrameAspectRatio);
+        stream->sample_aspect_ratio = aspect;
+        codec->sample_aspect_ratio = aspect;
+    } else {
+        AVRational rate = o.FrameRate.num != 0 ? o.FrameRate : AVRational{25, 1};
+        if (!name_found) {
+            o.VideoCodecName.clear();
+            throw FFmpegException(last_error_text_);
+        }
+        codec->codec_id = codec_id;
+        CopyContextOptions(codec, video_template, kVideoEncoding);
+        if (encoder != nullptr && encoder->supported_framerates != nullptr && !o.ForceFps &&
+            rate.den != 0) {
+            rate = encoder->supported_framerates[ff::av_find_nearest_q_idx(
+                rate, encoder->supported_framerates)];
+        }
+        codec->time_base = AVRational{rate.den, rate.num};
+        codec->framerate = rate;
+        codec->width = o.FrameWidth + o.PadRight + o.PadLeft;
+        codec->height = o.FrameHeight + o.PadTop + o.PadBottom;
+        const AVRational aspect =
+            engine::SampleAspectFor(codec->width, codec->height, o.FrameAspectRatio);
+        codec->sample_aspect_ratio = aspect;
+        stream->sample_aspect_ratio = aspect;
+        codec->pix_fmt = static_cast<AVPixelFormat>(o.FramePixFmt);
+        ChoosePixelFormat(codec, encoder);
+        if (o.IntraOnly) {
+            codec->gop_size = 0;
+        }
+        if (o.VideoQScale != 0.0f || o.SameQuality) {
+            codec->flags |= AV_CODEC_FLAG_QSCALE;
+            record.Quality = static_cast<float>(FF_QP2LAMBDA) * o.VideoQScale;
+            codec->global_quality = static_cast<int>(record.Quality);
+        }
+        if (o.IntraMatrix) {
+            codec->intra_matrix = CopyMatrix(*o.IntraMatrix);
+        }
+        if (o.InterMatrix) {
+            codec->inter_matrix = CopyMatrix(*o.InterMatrix);
+        }
+        ApplyRcOverride(codec);
+        if (codec->rc_initial_buffer_occupancy == 0) {
+            codec->rc_initial_buffer_occupancy = codec->rc_buffer_size * 3 / 4;
+        }
+        codec->intra_dc_precision = o.IntraDcPrecision - 8;
+        if (o.DoPsnr) {
+            codec->flags |= AV_CODEC_FLAG_PSNR;
+        }
+        if (o.DoPass == 1) {
+            codec->flags |= AV_CODEC_FLAG_PASS1;
+        } else if (o.DoPass == 2) {
+            codec->flags |= AV_CODEC_FLAG_PASS2;
+        }
+    }
+    output_codecs_.push_back(copy ? nullptr : by_name);
+
+    if (!o.VideoLanguage.empty()) {
+        ff::av_dict_set(&stream->metadata, "language", o.VideoLanguage.c_str(), 0);
+        o.VideoLanguage.clear();
+    }
+    o.VideoDisable = false;
+    o.VideoCodecName.clear();
+    o.VideoStreamCopy = false;
+    o.FramePixFmt = -1;
+}
+
+void TCustomFFmpeg::ApplyRcOverride(AVCodecContext* codec) {
+    if (!options_.VideoRcOverride) {
+        codec->rc_override_count = 0;
+        return;
+    }
+    std::vector<RcOverride> entries;
+    const char* cursor = options_.VideoRcOverride->c_str();
+    // Start and end frame must each be followed by one more character (the comma).
+    auto read_bound = [this, &cursor] {
+        char* end = nullptr;
+        const long value = std::strtol(cursor, &end, 10);
+        if (end == cursor || *end == '\0') {
+            options_.VideoCodecName.clear();
+            throw FFmpegException("error parsing rc_override");
+        }
+        cursor = end + 1;
+        return static_cast<int>(value);
+    };
+    for (;;) {
+        RcOverride entry{};
+        entry.start_frame = read_bound();
+        entry.end_frame = read_bound();
+        const int q = static_cast<int>(std::strtol(cursor, nullptr, 10));
+        if (q > 0) {
+            entry.qscale = q;
+            entry.quality_factor = 1.0f;
+        } else {
+            entry.qscale = 0;
+            entry.quality_factor = static_cast<float>(-q) / 100.0f;
+        }
+        entries.push_back(entry);
+        const char* slash = std::strchr(cursor, '/');
+        if (slash == nullptr) {
+            break;
+        }
+        cursor = slash + 1;
+    }
+    auto* table = static_cast<RcOverride*>(ff::av_malloc(sizeof(RcOverride) * entries.size()));
+    if (table == nullptr) {
+        throw std::bad_alloc();
+    }
+    std::memcpy(table, entries.data(), sizeof(RcOverride) * entries.size());
+    ff::av_freep(&codec->rc_override);
+    codec->rc_override = table;
+    codec->rc_override_count = static_cast<int>(entries.size());
+}
+
+void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
+    TEngineOptions& o = options_;
+    AVStream* stream = AddStream(file);
+    if (stream == nullptr) {
+        o.AudioCodecName.clear();
+        o.AudioLanguage.clear();
+        throw FFmpegException("Could not alloc stream");
+    }
+    const bool copy = o.AudioStreamCopy;
+    const AVCodec* by_name = nullptr;
+    AVCodecID codec_id = AV_CODEC_ID_NONE;
+    bool name_found = true;
+    if (!copy) {
+        if (!o.AudioCodecName.empty()) {
+            name_found =
+                FindCodecByName(o.AudioCodecName, AVMEDIA_TYPE_AUDIO, true, codec_id, &by_name);
+        } else {
+            codec_id =
+                ff::av_guess_codec(file->oformat, nullptr, file->url, nullptr, AVMEDIA_TYPE_AUDIO);
+        }
+    }
+    const AVCodec* encoder = by_name;
+    if (encoder == nullptr && codec_id != AV_CODEC_ID_NONE) {
+        encoder = ff::avcodec_find_encoder(codec_id);
+    }
+    TOutputStream& record =
+        AddOutputStream(file, stream, AVMEDIA_TYPE_AUDIO, encoder, o.AudioBitstreamFilters);
+    AVCodecContext* codec = record.Codec.get();
+    codec->thread_count = o.ThreadCount;
+    codec->codec_type = AVMEDIA_TYPE_AUDIO;
+    if (o.AudioCodecTag != 0) {
+        codec->codec_tag = o.AudioCodecTag;
+    }
+    if ((file->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (AVCodecContext* audio_template = option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get()) {
+            audio_template->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        }
+    }
+
+    if (copy) {
+        record.StreamCopy = true;
+        SetUnspecifiedLayout(codec, o.AudioChannels);
+    } else {
+        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
+                           kAudioEncoding);
+        if (!name_found) {
+            o.AudioCodecName.clear();
+            throw FFmpegException(last_error_text_);
+        }
+        codec->codec_id = codec_id;
+        if (o.AudioQScale > -99999.0f) {
+            codec->flags |= AV_CODEC_FLAG_QSCALE;
+            record.Quality = static_cast<float>(FF_QP2LAMBDA) * o.AudioQScale;
+            codec->global_quality = static_cast<int>(record.Quality);
+        }
+        // A layout whose channel count disagrees leaves only the count.
+        const auto mask = static_cast<uint64_t>(o.ChannelLayout);
+        if (mask != 0 && std::popcount(mask) == o.AudioChannels) {
+            ff::av_channel_layout_uninit(&codec->ch_layout);
+            ff::av_channel_layout_from_mask(&codec->ch_layout, mask);
+        } else {
+            SetUnspecifiedLayout(codec, o.AudioChannels);
+        }
+        codec->sample_fmt = static_cast<AVSampleFormat>(o.AudioSampleFmt);
+        ChooseSampleFormat(codec, encoder);
+    }
+    output_codecs_.push_back(copy ? nullptr : by_name);
+
+    codec->sample_rate = o.AudioSampleRate;
+    codec->time_base = AVRational{1, o.AudioSampleRate};
+    if (!copy) {
+        ChooseSupportedRateAndLayout(record);
+    }
+
+    if (!o.AudioLanguage.empty()) {
+        ff::av_dict_set(&stream->metadata, "language", o.AudioLanguage.c_str(), 0);
+        o.AudioLanguage.clear();
+    }
+    o.AudioDisable = false;
+    o.AudioCodecName.clear();
+    o.AudioStreamCopy = false;
+}
+
+void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
+    const AVCodec* encoder = record.Encoder;
+    AVCodecContext* codec = record.Codec.get();
+    if (encoder == nullptr) {
+        return;
+    }
+    // The input's own rate and channel count are taken unchecked by default,
+    // and an encoder refuses to open with values it does not support.
+    if (const int* rates = encoder->supported_samplerates; rates != nullptr && *rates != 0) {
+        const int pending = codec->sample_rate;
+        int nearest = rates[0];
+        bool listed = false;
+        for (const int* rate = rates; *rate != 0; ++rate) {
+            listed = listed || *rate == pending;
+            if (std::abs(static_cast<int64_t>(*rate) - pending) <
+                std::abs(static_cast<int64_t>(nearest) - pending)) {
+                nearest = *rate;
+            }
+        }
+        if (!listed) {
+            Log(llVerbose, Format("Encoder %s does not support %d Hz; using %d Hz", encoder->name,
+                                  pending, nearest));
+            codec->sample_rate = nearest;
+            codec->time_base = AVRational{1, nearest};
+        }
+    }
+    const AVChannelLayout* layouts = encoder->ch_layouts;
+    if (layouts == nullptr || layouts[0].nb_channels == 0) {
+        return;
+    }
+    const int channels = codec->ch_layout.nb_channels;
+    const bool unspecified = codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC;
+    const AVChannelLayout* same_count = nullptr;
+    const AVChannelLayout* below = nullptr;  // most channels, not above the pending count
+    const AVChannelLayout* fewest = nullptr;
+    for (const AVChannelLayout* layout = layouts; layout->nb_channels != 0; ++layout) {
+        if (!unspecified && ff::av_channel_layout_compare(layout, &codec->ch_layout) == 0) {
+            return;
+        }
+        if (same_count == nullptr && layout->nb_channels == channels) {
+            same_count = layout;
+        }
+        if (layout->nb_channels <= channels &&
+            (below == nullptr || layout->nb_channels > below->nb_channels)) {
+            below = layout;
+        }
+        if (fewest == nullptr || layout->nb_channels < fewest->nb_channels) {
+            fewest = layout;
+        }
+    }
+    const AVChannelLayout* chosen = nullptr;
+    if (unspecified && same_count != nullptr) {
+        chosen = same_count;  // the count alone was pending; the encoder names its layout
+    } else {
+        chosen = below != nullptr ? below : fewest;
+        Log(llVerbose,
+            Format("Encoder %s does not support the channel layout %s; using %s", encoder->name,
+                   LayoutText(codec->ch_layout).c_str(), LayoutText(*chosen).c_str()));
+    }
+    AVChannelLayout copy{};
+    if (ff::av_channel_layout_copy(&copy, chosen) < 0) {
+        throw std::bad_alloc();
+    }
+    ff::av_channel_layout_uninit(&codec->ch_layout);
+    codec->ch_layout = copy;
+}
+
+void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* file) {
+    TEngineOptions& o = options_;
+    AVStream* stream = AddStream(file);
+    if (stream == nullptr) {
+        o.SubtitleCodecName.clear();
+        o.SubtitleLanguage.clear();
+        throw FFmpegException("Could not alloc stream");
+    }
+    const bool copy = o.SubtitleStreamCopy;
+    const AVCodec* by_name = nullptr;
+    AVCodecID codec_id = AV_CODEC_ID_NONE;
+    bool name_found = true;
+    if (!copy) {
+        name_found =
+            FindCodecByName(o.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true, codec_id, &by_name);
+    }
+    TOutputStream& record =
+        AddOutputStream(file, stream, AVMEDIA_TYPE_SUBTITLE, by_name, o.SubtitleBitstreamFilters);
+    AVCodecContext* codec = record.Codec.get();
+    codec->codec_type = AVMEDIA_TYPE_SUBTITLE;
+    if (o.SubtitleCodecTag != 0) {
+        codec->codec_tag = o.SubtitleCodecTag;
+    }
+    if (copy) {
+        record.StreamCopy = true;
+    } else {
+        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_SUBTITLE].get(),
+                           kSubtitleEncoding);
+        if (!name_found) {
+            o.SubtitleCodecName.clear();
+            throw FFmpegException(last_error_text_);
+        }
+        codec->codec_id = codec_id;
+    }
+    output_codecs_.push_back(copy ? nullptr : by_name);
+
+    if (!o.SubtitleLanguage.empty()) {
+        ff::av_dict_set(&stream->metadata, "language", o.SubtitleLanguage.c_str(), 0);
+        o.SubtitleLanguage.clear();
+    }
+    o.SubtitleDisable = false;
+    o.SubtitleCodecName.clear();
+    o.SubtitleStreamCopy = false;
+}
+
+int TCustomFFmpeg::OpenOutputFile(const std::string& FileName, bool Join) {
+    const size_t files_before = output_files_.size();
+    const size_t streams_before = output_streams_.size();
+    const size_t codecs_before = output_codecs_.size();
+    // A failed output leaves nothing behind: no entry, no stream records, no
+    // encoder entries and no filter chains of its row.
+    auto roll_back = [&] {
+        output_streams_.resize(streams_before);
+        output_codecs_.resize(codecs_before);
+        if (files_before < static_cast<size_t>(max_files_)) {
+            for (int i = 0; i < kMaxStreams; ++i) {
+                bitstream_filters_[files_before * kMaxStreams + static_cast<size_t>(i)].clear();
+            }
+        }
+        output_files_.resize(files_before);
+    };
+    try {
+        const int result = CreateOutputFile(FileName, Join);
+        if (result < 0) {
+            roll_back();
+        }
+        return result;
+    } catch (...) {
+        roll_back();
+        throw;
+    }
+}
+
+int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
+    TEngineOptions& o = options_;
+    if (join_mode_) {
+        last_error_text_ = "Cannot join more than one output file.";
+        return -1;
+    }
+    o.UseFilters = !o.VideoFilters.empty();
+    const bool joining = Join && InputFileCount() > 1;
+    const int entries = joining ? InputFileCount() : 1;
+    if (OutputFileCount() + entries > max_files_) {
+        last_error_text_ = Format("Too many output files (at most %d)", max_files_);
+        return -1;
+    }
+
+    const std::string url = ToLibraryFileName(FileName);
+    const AVOutputFormat* muxer = nullptr;
+    if (!o.FormatName.empty()) {
+        muxer = ff::av_guess_format(o.FormatName.c_str(), nullptr, nullptr);
+        if (muxer == nullptr) {
+            last_error_text_ =
+                Format("Requested output format '%s' is not a suitable output format",
+                       o.FormatName.c_str());
+            return -1;
+        }
+        o.FormatName.clear();
+    } else {
+        muxer = ff::av_guess_format(nullptr, url.c_str(), nullptr);
+        if (muxer == nullptr) {
+            last_error_text_ =
+                Format("Unable to find a suitable output format for '%s'", FileName.c_str());
+            return -1;
+        }
+    }
+    // Made for its muxer, the context carries the muxer's own options; the
+    // whole name is kept.
+    AVFormatContext* made = nullptr;
+    if (ff::avformat_alloc_output_context2(&made, muxer, nullptr, url.c_str()) < 0 ||
+        made == nullptr) {
+        throw FFmpegException("avformat_alloc_context failed");
+    }
+    std::shared_ptr<AVFormatContext> file(made, engine::OutputFileCloser{});
+
+    bool video =
+        o.VideoStreamCopy || muxer->video_codec != AV_CODEC_ID_NONE || !o.VideoCodecName.empty();
+    bool audio =
+        o.AudioStreamCopy || muxer->audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
+    bool subtitle = o.SubtitleStreamCopy || muxer->subtitle_codec != AV_CODEC_ID_NONE ||
+                    !o.SubtitleCodecName.empty();
+    if (InputFileCount() > 0) {
+        bool has_video = false;
+        bool has_audio = false;
+        bool has_subtitle = false;
+        const int examined = Join ? 1 : InputFileCount();
+        for (int f = 0; f < examined; ++f) {
+            const AVFormatContext* input = input_files_[static_cast<size_t>(f)].get();
+            for (unsigned s = 0; s < input->nb_streams; ++s) {
+                const int type = input->streams[s]->codecpar->codec_type;
+                if (type < AVMEDIA_TYPE_UNKNOWN || type > AVMEDIA_TYPE_ATTACHMENT) {
+                    last_error_text_ =
+                        "check_audio_video_sub_inputs fail: invalid codec_type of "
+                        "input file";
+                    return -1;
+                }
+                has_video = has_video || type == AVMEDIA_TYPE_VIDEO;
+                has_audio = has_audio || type == AVMEDIA_TYPE_AUDIO;
+                has_subtitle = has_subtitle || type == AVMEDIA_TYPE_SUBTITLE;
+            }
+        }
+        video = video && has_video;
+        audio = audio && has_audio;
+        subtitle = subtitle && has_subtitle;
+    }
+    video = video && !o.VideoDisable;
+    audio = audio && !o.AudioDisable;
+    subtitle = subtitle && !o.SubtitleDisable;
+
+    try {
+        if (video) {
+            NewVideoStream(file.get());
+        }
+    } catch (const FFmpegException& error) {
+        last_error_text_ = Format("new_video_stream fail: %s", error.what());
+        return -1;
+    }
+    try {
+        if (audio) {
+            NewAudioStream(file.get());
+        }
+    } catch (const FFmpegException& error) {
+        last_error_text_ = Format("new_audio_stream fail: %s", error.what());
+        return -1;
+    }
+    try {
+        if (subtitle) {
+            NewSubtitleStream(file.get());
+        }
+    } catch (const FFmpegException& error) {
+        last_error_text_ = Format("new_subtitle_stream fail: %s", error.what());
+        return -1;
+    }
+
+    if (o.RecordingTimestamp != 0) {
+        ff::av_dict_set(&file->metadata, "creation_time",
+                        CreationTimeText(o.RecordingTimestamp).c_str(), 0);
+    }
+    // Applied last first, so a key given twice keeps the value given first.
+    while (!metadata_.empty()) {
+        const auto& [key, value] = metadata_.back();
+        ff::av_dict_set(&file->metadata, key.c_str(), value.c_str(), 0);
+        metadata_.pop_back();
+    }
+
+    output_files_.push_back(file);
+
+    if ((muxer->flags & AVFMT_NEEDNUMBER) != 0 && ff::av_filename_number_test(file->url) == 0) {
+        last_error_text_ = AVErrorText(FileName, AVERROR(EDOM));
+        return -1;
+    }
+    if ((muxer->flags & AVFMT_NOFILE) == 0) {
+        const std::string path = FromLibraryFileName(url.c_str());
+        struct stat before {};
+        const bool existed = ::lstat(path.c_str(), &before) == 0;
+        if (OpenOutputIO(&file->pb, url) < 0) {
+            last_error_text_ = Format("Could not open '%s'", FileName.c_str());
+            return -1;
+        }
+        struct stat after {};
+        if (!existed && ::lstat(path.c_str(), &after) == 0 && S_ISREG(after.st_mode)) {
+            std::get_deleter<engine::OutputFileCloser>(file)->created =
+                engine::CreatedOutputFile{path, after.st_dev, after.st_ino};
+        }
+    }
+
+    file->max_delay = static_cast<int>(o.MuxMaxDelay * 1000000.0f);
+    if (file->priv_data != nullptr) {
+        const AVClass* own = muxer->priv_class;
+        if (engine::ClassHasOption(own, "preload")) {
+            ff::av_opt_set_int(file->priv_data, "preload",
+                               static_cast<int64_t>(o.MuxPreload * 1000000.0f), 0);
+        }
+        if (engine::ClassHasOption(own, "loop")) {
+            ff::av_opt_set_int(file->priv_data, "loop", o.LoopOutput, 0);
+        }
+        for (const auto& [name, value] : pending_muxer_options_) {
+            if (engine::ClassHasOption(own, name.c_str())) {
+                ff::av_opt_set(file->priv_data, name.c_str(), value.c_str(), 0);
+            }
+        }
+    }
+    pending_muxer_options_.clear();
+    file->flags |= AVFMT_FLAG_NONBLOCK;
+    CopyContextOptions(file.get(), option_contexts_.Format.get(), AV_OPT_FLAG_ENCODING_PARAM);
+
+    if (joining) {
+        join_mode_ = true;
+        int64_t total = 0;
+        for (const engine::InputContextPtr& input : input_files_) {
+            if (input->duration != AV_NOPTS_VALUE) {
+                total += input->duration;
+            }
+        }
+        expected_duration_ = total != 0 ? total : -1;
+        for (int i = 1; i < InputFileCount(); ++i) {
+            output_files_.push_back(file);
+        }
+    }
+    return OutputFileCount();
+}
+
+AVFormatContext* TCustomFFmpeg::OutputFile(int index) const {
+    if (index < 0 || index >= OutputFileCount()) {
+        return nullptr;
+    }
+    return output_files_[static_cast<size_t>(index)].get();
+}
+
+const AVCodec* TCustomFFmpeg::OutputCodec(int index) const {
+    if (index < 0 || index >= OutputCodecCount()) {
+        return nullptr;
+    }
+    return output_codecs_[static_cast<size_t>(index)];
+}
+
+TOutputStream* TCustomFFmpeg::FindOutputStream(const AVFormatContext* file, int stream) const {
+    for (const std::unique_ptr<TOutputStream>& record : output_streams_) {
+        if (record->File == file && record->Stream->index == stream) {
+            return record.get();
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace v2m

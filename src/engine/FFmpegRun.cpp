@@ -1,0 +1,434 @@
+// Run control: starting a task on a worker thread or on the caller's thread,
+// the run that always cleans up, pause and resume at the main loop's safe
+// point, stop, and the end notification of a task that never ran.
+
+#include "FFmpegRun.h"
+
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "FFmpeg.h"
+#include "FFmpegLoader.h"
+#include "Format.h"
+#include "MainThread.h"
+
+namespace v2m {
+
+namespace {
+
+constexpr auto kWaitSlice = std::chrono::milliseconds(20);
+constexpr int64_t kShortestReportInterval = 100000;  // microseconds
+
+// Runs one step of a run so that a failure in it does not keep the next
+// steps from cleaning up.
+template <typename Step>
+void Guarded(TCustomFFmpeg& engine, void (TCustomFFmpeg::*record)(const std::string&),
+             Step&& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        (engine.*record)(e.what());
+    } catch (...) {
+        (engine.*record)("Unknown failure");
+    }
+}
+
+}  // namespace
+
+int ThreadPriorityNiceValue(TThreadPriority priority) {
+    switch (priority) {
+        case tpIdle:
+            return 19;
+        case tpLowest:
+            return 10;
+        case tpLower:
+            return 5;
+        case tpNormal:
+            return 0;
+        case tpHigher:
+            return -5;
+        case tpHighest:
+            return -10;
+        case tpTimeCritical:
+            return -20;
+    }
+    return 0;
+}
+
+void TManualResetEvent::Set() {
+    {
+        std::lock_guard lock(mutex_);
+        signalled_ = true;
+    }
+    changed_.notify_all();
+}
+
+void TManualResetEvent::Reset() {
+    std::lock_guard lock(mutex_);
+    signalled_ = false;
+}
+
+bool TManualResetEvent::IsSet() const {
+    std::lock_guard lock(mutex_);
+    return signalled_;
+}
+
+bool TManualResetEvent::WaitFor(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return signalled_; });
+}
+
+void TManualResetEvent::Wait() const {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return signalled_; });
+}
+
+TEngineThread::TEngineThread(TCustomFFmpeg& engine, std::shared_ptr<TManualResetEvent> done)
+    : engine_(engine), done_(std::move(done)) {}
+
+TEngineThread::~TEngineThread() {
+    std::lock_guard lock(mutex_);
+    if (!thread_.joinable()) {
+        return;
+    }
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        thread_.detach();
+    } else {
+        thread_.join();
+    }
+}
+
+bool TEngineThread::Started() const {
+    std::lock_guard lock(mutex_);
+    return started_;
+}
+
+bool TEngineThread::IsCurrent() const {
+    std::lock_guard lock(mutex_);
+    return started_ && id_ == std::this_thread::get_id();
+}
+
+void TEngineThread::Launch() {
+    std::string failure;
+    {
+        std::lock_guard lock(mutex_);
+        if (started_) {
+            return;
+        }
+        started_ = true;
+        try {
+            // The thread keeps its object alive: it may outlast every other owner.
+            thread_ = std::thread([self = shared_from_this()] { self->Body(); });
+            id_ = thread_.get_id();
+            return;
+        } catch (const std::system_error& e) {
+            failure = e.what();
+        }
+    }
+    // Without a thread the work cannot be done, but its end must still be
+    // told, or whoever waits for it would wait forever.
+    Abandon(failure);
+    finished_ = true;
+    done_->Set();
+}
+
+void TEngineThread::Body() {
+    Execute();
+    finished_ = true;
+    done_->Set();
+}
+
+void TEngineThread::Join() {
+    // The thread never takes join_mutex_, so joining while holding it cannot
+    // block the thread; it keeps a second caller from returning before the end.
+    std::lock_guard join_lock(join_mutex_);
+    std::thread thread;
+    {
+        std::lock_guard lock(mutex_);
+        if (!thread_.joinable() || id_ == std::this_thread::get_id()) {
+            return;
+        }
+        thread = std::move(thread_);
+    }
+    thread.join();
+}
+
+void TConvertThread::Execute() {
+    ApplyPriority();
+    engine_.Run();
+}
+
+void TConvertThread::Abandon(const std::string& reason) {
+    engine_.RecordFailure("Cannot create the worker thread: " + reason);
+    Guarded(engine_, &TCustomFFmpeg::RecordFailure, [this] { engine_.FreeFiles(); });
+    Guarded(engine_, &TCustomFFmpeg::RecordFailure, [this] { engine_.DoTerminate(); });
+}
+
+void TConvertThread::ApplyPriority() {
+    const int wanted = ThreadPriorityNiceValue(priority_);
+    const auto id = static_cast<id_t>(CurrentThreadId());
+    errno = 0;
+    const int current = ::getpriority(PRIO_PROCESS, id);
+    if (errno == 0 && current == wanted) {
+        return;
+    }
+    // Nice values belong to each thread on this system, so this moves the worker alone.
+    if (::setpriority(PRIO_PROCESS, id, wanted) != 0) {
+        const int error = errno;
+        engine_.Log(llVerbose,
+                    Format("Thread priority %d (nice %d) refused, running at normal priority: %s",
+                           static_cast<int>(priority_), wanted,
+                           std::error_code(error, std::generic_category()).message().c_str()));
+    }
+}
+
+void TDoTerminateThread::Execute() {
+    Guarded(engine_, &TCustomFFmpeg::RecordFailure, [this] { engine_.DoTerminate(); });
+}
+
+void TDoTerminateThread::Abandon(const std::string&) {
+    Execute();
+}
+
+void TCustomFFmpeg::RecordFailure(const std::string& message) {
+    Log(llQuiet, message);
+    {
+        std::lock_guard lock(error_mutex_);
+        error_message_ = message;
+    }
+    has_error_ = true;
+}
+
+std::string TCustomFFmpeg::ErrorMessage() const {
+    std::lock_guard lock(error_mutex_);
+    return error_message_;
+}
+
+std::shared_ptr<TConvertThread> TCustomFFmpeg::WorkerThread() const {
+    std::lock_guard lock(worker_mutex_);
+    return worker_thread_;
+}
+
+void TCustomFFmpeg::SetReportInterval(int64_t microseconds) {
+    report_interval_ = std::max(microseconds, kShortestReportInterval);
+}
+
+void TCustomFFmpeg::SetProgressCallback(TProgressCallback callback) {
+    std::lock_guard lock(callback_mutex_);
+    progress_callback_ = std::move(callback);
+}
+
+void TCustomFFmpeg::SetTerminateCallback(TTerminateCallback callback) {
+    std::lock_guard lock(callback_mutex_);
+    terminate_callback_ = std::move(callback);
+}
+
+std::shared_ptr<TConvertThread> TCustomFFmpeg::StartTranscode(bool Threaded,
+                                                              TThreadPriority Priority) {
+    if (running_ || terminated_) {
+        return nullptr;
+    }
+    const char* refusal = nullptr;
+    if (OutputFileCount() <= 0) {
+        refusal = "At least one output file must be specified";
+    } else if (InputFileCount() == 0) {
+        refusal = "At least one input file must be specified";
+    }
+    if (refusal != nullptr) {
+        Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { FreeFiles(); });
+        RecordFailure(refusal);
+        Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { DoTerminate(); });
+        return nullptr;
+    }
+
+    running_ = true;
+    stop_requested_ = false;
+    completed_ = false;
+    terminated_ = false;
+    {
+        std::lock_guard lock(pause_mutex_);
+        paused_ = false;
+    }
+    if (!Threaded) {
+        // Nothing of this engine may be touched after Run: its terminate
+        // callback is free to destroy it.
+        Run();
+        return nullptr;
+    }
+    // Reset here, before the thread exists, so that a stop that waits right
+    // after this start cannot see the event of an earlier state.
+    run_done_->Reset();
+    std::shared_ptr<TConvertThread> thread(new TConvertThread(*this, Priority, run_done_));
+    std::lock_guard lock(worker_mutex_);
+    worker_thread_ = thread;
+    run_thread_ = thread;
+    return thread;
+}
+
+void TCustomFFmpeg::Run() {
+    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
+        completed_ = false;
+        Transcode();
+    });
+    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
+        AVCodecLock lock;
+        for (AVCodecContext* codec : transcode_.OpenEncoderList) {
+            ff::av_freep(&codec->stats_in);
+            ff::avcodec_close(codec);
+        }
+        transcode_.OpenEncoderList.clear();
+    });
+    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
+        AVCodecLock lock;
+        for (AVCodecContext* codec : transcode_.OpenDecoderList) {
+            ff::avcodec_close(codec);
+        }
+        transcode_.OpenDecoderList.clear();
+    });
+    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { FreeFiles(); });
+    // The last step: the terminate callback may destroy this engine.
+    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { DoTerminate(); });
+}
+
+void TCustomFFmpeg::DoTerminate() {
+    running_ = false;
+    terminated_ = true;
+    {
+        std::lock_guard lock(worker_mutex_);
+        worker_thread_.reset();
+    }
+    {
+        std::lock_guard lock(pause_mutex_);
+        paused_ = false;
+    }
+    TTerminateCallback callback;
+    {
+        std::lock_guard lock(callback_mutex_);
+        callback = terminate_callback_;
+    }
+    if (callback) {
+        callback(this);
+    }
+}
+
+void TCustomFFmpeg::WakeWorker() {
+    std::shared_ptr<TConvertThread> worker = WorkerThread();
+    if (worker && !worker->Started()) {
+        worker->Start();
+    }
+    {
+        std::lock_guard lock(pause_mutex_);
+        paused_ = false;
+    }
+    pause_changed_.notify_all();
+}
+
+void TCustomFFmpeg::StopTranscode(bool Wait) {
+    stop_requested_ = true;
+    WakeWorker();
+    if (!Wait) {
+        return;
+    }
+    std::shared_ptr<TConvertThread> thread;
+    {
+        std::lock_guard lock(worker_mutex_);
+        thread = run_thread_;
+    }
+    // A worker that stops itself (from a callback) cannot wait for its own end.
+    if (thread && thread->IsCurrent()) {
+        return;
+    }
+    WaitServingMainThread(*run_done_);
+    if (thread) {
+        thread->Join();
+    }
+}
+
+void TCustomFFmpeg::TerminateTranscode(bool Wait) {
+    if (running_) {
+        StopTranscode(Wait);
+        return;
+    }
+    if (terminated_) {
+        return;
+    }
+    std::shared_ptr<TDoTerminateThread> thread;
+    {
+        std::lock_guard lock(worker_mutex_);
+        // One end notification per engine, however often this is asked for.
+        if (!terminate_thread_) {
+            terminate_done_->Reset();
+            terminate_thread_.reset(new TDoTerminateThread(*this, terminate_done_));
+            terminate_thread_->Launch();
+        }
+        thread = terminate_thread_;
+    }
+    if (!Wait || thread->IsCurrent()) {
+        return;
+    }
+    WaitServingMainThread(*terminate_done_);
+    thread->Join();
+}
+
+void TCustomFFmpeg::PauseTranscode() {
+    std::shared_ptr<TConvertThread> worker = WorkerThread();
+    // A worker made without running is suspended already.
+    if (!worker || !worker->Started() || worker->Finished()) {
+        return;
+    }
+    std::lock_guard lock(pause_mutex_);
+    paused_ = true;
+}
+
+void TCustomFFmpeg::ResumeTranscode() {
+    if (WorkerThread()) {
+        WakeWorker();
+    }
+}
+
+bool TCustomFFmpeg::Paused() const {
+    std::lock_guard lock(pause_mutex_);
+    return paused_;
+}
+
+void TCustomFFmpeg::WaitWhilePaused() {
+    std::unique_lock lock(pause_mutex_);
+    pause_changed_.wait(lock, [this] { return !paused_ || stop_requested_.load(); });
+}
+
+void TCustomFFmpeg::WaitServingMainThread(const TManualResetEvent& event) const {
+    const std::shared_ptr<MainThreadServices> main_thread = MainThread();
+    while (!event.WaitFor(kWaitSlice)) {
+        // The worker may be waiting for the main thread to run one of its
+        // calls (a log line, a progress event): serve them, or both wait forever.
+        if (main_thread->IsMainThread()) {
+            main_thread->ProcessPendingMessages();
+        }
+    }
+}
+
+void TCustomFFmpeg::EndRunControl() {
+    std::shared_ptr<TConvertThread> run;
+    std::shared_ptr<TDoTerminateThread> terminate;
+    {
+        std::lock_guard lock(worker_mutex_);
+        run = run_thread_;
+        terminate = terminate_thread_;
+    }
+    if (run) {
+        stop_requested_ = true;
+        WakeWorker();
+        if (!run->IsCurrent()) {
+            WaitServingMainThread(*run_done_);
+            run->Join();
+        }
+    }
+    if (terminate && !terminate->IsCurrent()) {
+        WaitServingMainThread(*terminate_done_);
+        terminate->Join();
+    }
+}
+
+}  // namespace v2m

@@ -1,0 +1,137 @@
+#pragma once
+// Running one conversion of an engine on a thread of its own: the threads,
+// their priorities and the events that say a run or an end notification is
+// over.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace v2m {
+
+class TCustomFFmpeg;
+
+// Priorities a worker thread can run at, lowest first.
+enum TThreadPriority : uint8_t {
+    tpIdle,
+    tpLowest,
+    tpLower,
+    tpNormal,
+    tpHigher,
+    tpHighest,
+    tpTimeCritical,
+};
+
+// The scheduler's nice value a worker thread asks for at each priority.
+int ThreadPriorityNiceValue(TThreadPriority priority);
+
+// An event that stays signalled until it is reset, releasing every waiter.
+class TManualResetEvent {
+public:
+    explicit TManualResetEvent(bool signalled) : signalled_(signalled) {}
+    TManualResetEvent(const TManualResetEvent&) = delete;
+    TManualResetEvent& operator=(const TManualResetEvent&) = delete;
+
+    void Set();
+    void Reset();
+    bool IsSet() const;
+    // True when the event was signalled within the timeout.
+    bool WaitFor(std::chrono::milliseconds timeout) const;
+    void Wait() const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool signalled_;
+};
+
+// A thread that works for one engine. It runs its body once launched and then
+// signals its event. The thread is joined by whoever lets go of the object
+// last, or by an explicit Join; when that is the thread itself (an engine
+// freed from its own terminate callback) it is let go of instead, because the
+// thread only touches this object and its event after the engine's work.
+class TEngineThread : public std::enable_shared_from_this<TEngineThread> {
+public:
+    virtual ~TEngineThread();
+    TEngineThread(const TEngineThread&) = delete;
+    TEngineThread& operator=(const TEngineThread&) = delete;
+
+    bool Started() const;
+    // The body has returned.
+    bool Finished() const { return finished_.load(); }
+    // The caller is this thread.
+    bool IsCurrent() const;
+    // Waits for the thread to end; does nothing on the thread itself or when
+    // the thread was never launched or is already joined.
+    void Join();
+
+protected:
+    TEngineThread(TCustomFFmpeg& engine, std::shared_ptr<TManualResetEvent> done);
+    // Creates the thread; later calls do nothing.
+    void Launch();
+    virtual void Execute() = 0;
+    // The system refused the thread: end the work on the caller's thread.
+    virtual void Abandon(const std::string& reason) = 0;
+
+    TCustomFFmpeg& engine_;
+
+private:
+    void Body();
+
+    mutable std::mutex mutex_;
+    std::mutex join_mutex_;
+    std::thread thread_;
+    std::thread::id id_;
+    bool started_ = false;
+    std::atomic<bool> finished_{false};
+    std::shared_ptr<TManualResetEvent> done_;
+};
+
+// The worker thread of a threaded start. It is made without running: the
+// caller of StartTranscode starts it. It runs the engine's Run at its
+// priority and then signals the engine's RunDoneEvent.
+class TConvertThread final : public TEngineThread {
+public:
+    // Begins the run; later calls do nothing.
+    void Start() { Launch(); }
+    TThreadPriority Priority() const { return priority_; }
+
+private:
+    friend class TCustomFFmpeg;
+    TConvertThread(TCustomFFmpeg& engine, TThreadPriority priority,
+                   std::shared_ptr<TManualResetEvent> done)
+        : TEngineThread(engine, std::move(done)), priority_(priority) {}
+    void Execute() override;
+    void Abandon(const std::string& reason) override;
+    void ApplyPriority();
+
+    const TThreadPriority priority_;
+};
+
+// Delivers the end of a task that never ran: calls the engine's DoTerminate
+// on its own thread, at once, and then signals TerminateDoneEvent.
+class TDoTerminateThread final : public TEngineThread {
+private:
+    friend class TCustomFFmpeg;
+    TDoTerminateThread(TCustomFFmpeg& engine, std::shared_ptr<TManualResetEvent> done)
+        : TEngineThread(engine, std::move(done)) {}
+    void Execute() override;
+    void Abandon(const std::string& reason) override;
+};
+
+// Called on the thread that makes each progress report, with the engine as
+// sender; the values are those of TProgressInfo after its task index.
+using TProgressCallback = std::function<void(
+    TCustomFFmpeg* Sender, int32_t FileIndex, int32_t FrameNumber, int32_t FPS, float Quality,
+    float BitRate, int64_t Size, int64_t Time, int64_t TotalDuration)>;
+
+// Called once when the task has ended, on the thread that ended it.
+using TTerminateCallback = std::function<void(TCustomFFmpeg* Sender)>;
+
+}  // namespace v2m

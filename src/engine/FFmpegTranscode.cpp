@@ -1,0 +1,789 @@
+// Transcode set-up: the stream tables, the source of every output stream, the
+// stream parameters for copying and encoding, the two-pass files, the encoders
+// and decoders, metadata and chapters, the headers and the stream mapping.
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <new>
+
+#include "FFmpegFiles.h"
+#include "FFmpegLoader.h"
+#include "FFmpegTranscoder.h"
+#include "Format.h"
+#include "MyUtils.h"
+#include "OptionValues.h"
+#include "libavutil_error.h"
+
+namespace v2m {
+
+int64_t EngineClock() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void TCustomFFmpeg::Transcode() {
+    engine::TTranscoder transcoder(*this);
+    transcoder.Run();
+}
+
+void TCustomFFmpeg::CloseOpenCodecs() {
+    AVCodecLock lock;
+    for (AVCodecContext* codec : transcode_.OpenEncoderList) {
+        ff::av_freep(&codec->stats_in);
+        ff::avcodec_close(codec);
+    }
+    transcode_.OpenEncoderList.clear();
+    for (AVCodecContext* codec : transcode_.OpenDecoderList) {
+        ff::avcodec_close(codec);
+    }
+    transcode_.OpenDecoderList.clear();
+}
+
+namespace engine {
+
+namespace {
+
+constexpr AVRational kMicroseconds{1, 1000000};
+constexpr int kSdpSize = 2048;
+constexpr int kLogNameLimit = 1023;
+
+std::string DefaultLayoutText(int channels) {
+    AVChannelLayout layout{};
+    ff::av_channel_layout_default(&layout, channels);
+    char text[64] = {};
+    ff::av_channel_layout_describe(&layout, text, sizeof text);
+    ff::av_channel_layout_uninit(&layout);
+    return text;
+}
+
+}  // namespace
+
+TTranscoder::TTranscoder(TCustomFFmpeg& ffmpeg)
+    : ffmpeg_(ffmpeg), options_(ffmpeg.options_), state_(ffmpeg.transcode_) {}
+
+TTranscoder::~TTranscoder() {
+    // A pass-2 statistics text belongs to its encoder only once the encoder is
+    // open; closing it frees the text then.
+    for (const TTranscodeOutputStream& ost : output_streams_) {
+        AVCodecContext* enc = ost.Output != nullptr ? EncoderOf(ost) : nullptr;
+        if (enc != nullptr && enc->stats_in != nullptr && ff::avcodec_is_open(enc) == 0) {
+            ff::av_freep(&enc->stats_in);
+        }
+    }
+}
+
+void TTranscoder::Run() {
+    SetUp();
+    MainLoop();
+    Teardown();
+}
+
+void TTranscoder::Log(TLogLevel level, const std::string& text) const {
+    ffmpeg_.Log(level, text);
+}
+
+AVFormatContext* TTranscoder::OutputFileOf(const TTranscodeOutputStream& ost) const {
+    return ffmpeg_.OutputFile(ost.FileIndex);
+}
+
+AVCodecContext* TTranscoder::EncoderOf(const TTranscodeOutputStream& ost) const {
+    return ost.Output->Codec.get();
+}
+
+AVMediaType TTranscoder::OutputType(const TTranscodeOutputStream& ost) const {
+    return EncoderOf(ost)->codec_type;
+}
+
+AVMediaType TTranscoder::InputType(const TTranscodeInputStream& ist) const {
+    return ist.Stream->codecpar->codec_type;
+}
+
+bool TTranscoder::OwnsStream(const TTranscodeOutputStream& ost) const {
+    return !ffmpeg_.JoinMode() || ost.FileIndex == 0;
+}
+
+TBitstreamFilterChain& TTranscoder::ChainOf(const TTranscodeOutputStream& ost) {
+    // A join block writes through the chain of the one output file they share.
+    const size_t row = static_cast<size_t>(ffmpeg_.OutputFileRow(OutputFileOf(ost)));
+    return ffmpeg_.bitstream_filters_[row * kMaxStreams + static_cast<size_t>(ost.StreamIndex)];
+}
+
+void TTranscoder::SetUp() {
+    state_.TimerStart = 0;
+    state_.VideoSize = 0;
+    state_.AudioSize = 0;
+    state_.ExtraSize = 0;
+    state_.FramesDup = 0;
+    state_.FramesDrop = 0;
+    state_.DupDropChanged = false;
+    no_packet_.assign(static_cast<size_t>(ffmpeg_.MaxFiles()), 0);
+    no_packet_count_ = 0;
+
+    BuildInputTables();
+    BuildOutputTable();
+    ChooseSources();
+    SetStreamParameters();
+    OpenEncoders();
+    CreateFifos();
+    OpenDecoders();
+    InitTimestamps();
+    CopyMetadata();
+    CopyChapters();
+    InitBitstreamFilters();
+    WriteHeaders();
+    LogStreamMapping();
+
+    packet_.reset(ff::av_packet_alloc());
+    out_packet_.reset(ff::av_packet_alloc());
+    decoded_.reset(ff::av_frame_alloc());
+    resampled_.reset(ff::av_frame_alloc());
+    encode_frame_.reset(ff::av_frame_alloc());
+    if (!packet_ || !out_packet_ || !decoded_ || !resampled_ || !encode_frame_) {
+        throw std::bad_alloc();
+    }
+    state_.TimerStart = EngineClock();
+    std::fill(no_packet_.begin(), no_packet_.end(), 0);
+    no_packet_count_ = 0;
+}
+
+void TTranscoder::BuildInputTables() {
+    const int files = ffmpeg_.InputFileCount();
+    int first = 0;
+    input_files_.reserve(static_cast<size_t>(files));
+    for (int i = 0; i < files; ++i) {
+        const AVFormatContext* ic = ffmpeg_.InputFile(i);
+        input_files_.push_back({0, first, static_cast<int32_t>(ic->nb_streams)});
+        first += static_cast<int>(ic->nb_streams);
+    }
+    // Records are referred to by address (sync inputs): the table never grows later.
+    input_streams_.reserve(static_cast<size_t>(first));
+    const int64_t now = options_.RateEmu ? EngineClock() : 0;
+    for (int i = 0; i < files; ++i) {
+        AVFormatContext* ic = ffmpeg_.InputFile(i);
+        for (unsigned s = 0; s < ic->nb_streams; ++s) {
+            TTranscodeInputStream ist;
+            ist.FileIndex = i;
+            ist.StreamIndex = static_cast<int32_t>(s);
+            ist.Stream = ic->streams[s];
+            ist.Codec = ffmpeg_.InputStreamCodec(i, static_cast<int>(s));
+            if (ist.Codec == nullptr) {
+                throw FFmpegException("invalid codec_type");
+            }
+            ist.ReadStartClock = now;
+            input_streams_.push_back(ist);
+        }
+    }
+}
+
+void TTranscoder::BuildOutputTable() {
+    const int files = ffmpeg_.OutputFileCount();
+    int total = 0;
+    for (int j = 0; j < files; ++j) {
+        const AVFormatContext* os = ffmpeg_.OutputFile(j);
+        if (os->nb_streams == 0) {
+            DumpOutputFile(j);
+            throw FFmpegException(Format("Output file #%d does not contain any stream", j));
+        }
+        total += static_cast<int>(os->nb_streams);
+    }
+    block_size_ = files > 0 ? static_cast<int>(ffmpeg_.OutputFile(0)->nb_streams) : 0;
+
+    const int maps = ffmpeg_.StreamMapCount();
+    if (maps > 0 && maps != total) {
+        throw FFmpegException("Number of stream maps must match number of output streams");
+    }
+    const int inputs = static_cast<int>(input_files_.size());
+    auto valid = [&](int file, int stream) {
+        return file >= 0 && file < inputs && stream >= 0 &&
+               stream < input_files_[static_cast<size_t>(file)].StreamCount;
+    };
+    for (const TStreamMap& map : ffmpeg_.StreamMaps()) {
+        if (!valid(map.FileIndex, map.StreamIndex)) {
+            throw FFmpegException(
+                Format("Could not find input stream #%d.%d", map.FileIndex, map.StreamIndex));
+        }
+        if (!valid(map.SyncFileIndex, map.SyncStreamIndex)) {
+            throw FFmpegException(Format("Could not find sync stream #%d.%d", map.SyncFileIndex,
+                                         map.SyncStreamIndex));
+        }
+    }
+
+    output_streams_.resize(static_cast<size_t>(total));
+    size_t n = 0;
+    for (int j = 0; j < files; ++j) {
+        AVFormatContext* os = ffmpeg_.OutputFile(j);
+        for (unsigned k = 0; k < os->nb_streams; ++k, ++n) {
+            TTranscodeOutputStream& ost = output_streams_[n];
+            ost.FileIndex = j;
+            ost.StreamIndex = static_cast<int32_t>(k);
+            ost.Stream = os->streams[k];
+            ost.Output = ffmpeg_.FindOutputStream(os, static_cast<int>(k));
+            if (ost.Output == nullptr || !ost.Output->Codec) {
+                throw FFmpegException("invalid codec_type of output stream");
+            }
+        }
+    }
+}
+
+void TTranscoder::ChooseSources() {
+    const auto maps = ffmpeg_.StreamMaps();
+    for (size_t n = 0; n < output_streams_.size(); ++n) {
+        TTranscodeOutputStream& ost = output_streams_[n];
+        const AVMediaType type = OutputType(ost);
+        int source = -1;
+        int sync = -1;
+        if (!maps.empty()) {
+            const TStreamMap& map = maps[n];
+            source = input_files_[static_cast<size_t>(map.FileIndex)].FirstStream + map.StreamIndex;
+            sync = input_files_[static_cast<size_t>(map.SyncFileIndex)].FirstStream +
+                   map.SyncStreamIndex;
+            const TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(source)];
+            if (InputType(ist) != type) {
+                DumpOutputFile(ost.FileIndex);
+                throw FFmpegException(
+                    Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
+                           map.FileIndex, map.StreamIndex, MediaTypeName(InputType(ist)).c_str(),
+                           ost.FileIndex, ost.StreamIndex, MediaTypeName(type).c_str()));
+            }
+        } else {
+            source = FindSource(ost, type);
+            if (source < 0) {
+                DumpOutputFile(ost.FileIndex);
+                throw FFmpegException(
+                    Format("Could not find input stream matching output stream #%d.%d (%s)",
+                           ost.FileIndex, ost.StreamIndex, MediaTypeName(type).c_str()));
+            }
+            sync = source;
+        }
+        ost.SourceIndex = source;
+        input_streams_[static_cast<size_t>(source)].Discard = 0;
+        ost.SyncInput = &input_streams_[static_cast<size_t>(sync)];
+        ost.Active = 1;
+    }
+    // The demuxer need not even read what no output takes.
+    for (TTranscodeInputStream& ist : input_streams_) {
+        if (ist.Discard != 0) {
+            ist.Stream->discard = AVDISCARD_ALL;
+        }
+    }
+}
+
+int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const {
+    const int program_id = options_.ProgramId;
+    auto in_program = [this, program_id](const TTranscodeInputStream& ist) {
+        const AVFormatContext* ic = ffmpeg_.InputFile(ist.FileIndex);
+        for (unsigned p = 0; p < ic->nb_programs; ++p) {
+            const AVProgram* program = ic->programs[p];
+            if (program->id != program_id) {
+                continue;
+            }
+            for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
+                if (program->stream_index[s] == static_cast<unsigned>(ist.StreamIndex)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    // The frames a stream is known to hold stand for the frames the analysis
+    // saw, which the libraries no longer report; ties keep the earlier stream.
+    int best = -1;
+    int64_t best_frames = -1;
+    for (size_t i = 0; i < input_streams_.size(); ++i) {
+        const TTranscodeInputStream& ist = input_streams_[i];
+        if (ist.Discard == 0 || ist.Stream->discard == AVDISCARD_ALL || InputType(ist) != type) {
+            continue;
+        }
+        if (program_id != 0 && !in_program(ist)) {
+            continue;
+        }
+        if (ffmpeg_.JoinMode() && ist.FileIndex != ost.FileIndex) {
+            continue;
+        }
+        if (ist.Stream->nb_frames > best_frames) {
+            best = static_cast<int>(i);
+            best_frames = ist.Stream->nb_frames;
+        }
+    }
+    if (best < 0 && program_id == 0 && !ffmpeg_.JoinMode()) {
+        for (size_t i = input_streams_.size(); i-- > 0;) {
+            const TTranscodeInputStream& ist = input_streams_[i];
+            if (InputType(ist) == type && ist.Stream->discard != AVDISCARD_ALL) {
+                best = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    return best;
+}
+
+void TTranscoder::SetStreamParameters() {
+    for (size_t n = 0; n < output_streams_.size(); ++n) {
+        TTranscodeOutputStream& ost = output_streams_[n];
+        TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ost.SourceIndex)];
+        AVCodecContext* enc = EncoderOf(ost);
+        const AVMediaType type = OutputType(ost);
+        const bool owner = OwnsStream(ost);
+        if (owner) {
+            ff::av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
+            ost.Stream->disposition = ist.Stream->disposition;
+            enc->bits_per_raw_sample = ist.Stream->codecpar->bits_per_raw_sample;
+            enc->chroma_sample_location = ist.Stream->codecpar->chroma_location;
+        }
+        if (ost.Output->StreamCopy) {
+            SetCopyParameters(ost, ist);
+            continue;
+        }
+        switch (type) {
+            case AVMEDIA_TYPE_AUDIO:
+                // A count without a layout (WAV without a channel mask, say)
+                // is the usual layout of that count: some encoders refuse a
+                // bare count.
+                if (owner && enc->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC &&
+                    enc->ch_layout.nb_channels > 0) {
+                    const int channels = enc->ch_layout.nb_channels;
+                    ff::av_channel_layout_uninit(&enc->ch_layout);
+                    ff::av_channel_layout_default(&enc->ch_layout, channels);
+                }
+                ost.ReformatPair = -6;
+                ost.AudioResample =
+                    ist.Codec->sample_rate != enc->sample_rate || options_.AudioSyncMethod > 1 ? 1
+                                                                                               : 0;
+                // Where one input feeds several outputs, the decoder keeps the
+                // most channels any of them wants.
+                ist.RequestedChannels = std::max(ist.RequestedChannels, enc->ch_layout.nb_channels);
+                ist.DecodingNeeded = 1;
+                ost.EncodingNeeded = 1;
+                break;
+            case AVMEDIA_TYPE_VIDEO:
+                throw FFmpegException("Video encoding is not available in this build");
+            case AVMEDIA_TYPE_SUBTITLE:
+                throw FFmpegException("Subtitle encoding is not available in this build");
+            default:
+                throw FFmpegException("invalid codec_type of output stream");
+        }
+        if (owner && (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) != 0) {
+            OpenPassLogFile(ost, static_cast<int>(n));
+        }
+    }
+}
+
+void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist) {
+    const AVMediaType type = OutputType(ost);
+    switch (type) {
+        case AVMEDIA_TYPE_AUDIO:
+            if (options_.AudioVolume != 256) {
+                throw FFmpegException(
+                    "-acodec copy and -vol are incompatible (frames are not decoded)");
+            }
+            break;
+        case AVMEDIA_TYPE_VIDEO:
+            if (options_.UsingVHook) {
+                throw FFmpegException(
+                    "-vcodec copy and -vhook are incompatible (frames are not decoded)");
+            }
+            if (ffmpeg_.PreviewFlags() != 0) {
+                throw FFmpegException(
+                    "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+            }
+            break;
+        case AVMEDIA_TYPE_SUBTITLE:
+            break;
+        default:
+            throw FFmpegException("invalid codec_type of output stream");
+    }
+    if (!OwnsStream(ost)) {
+        return;
+    }
+    AVCodecContext* enc = EncoderOf(ost);
+    AVCodecParameters* par = ost.Stream->codecpar;
+    const AVCodecParameters* in = ist.Stream->codecpar;
+    // A tag given for the output (atag, vtag) wins; the input's is kept only
+    // where the muxer does not give that codec another one.
+    const uint32_t given_tag = enc->codec_tag;
+    if (ff::avcodec_parameters_copy(par, in) < 0) {
+        throw std::bad_alloc();
+    }
+    const AVCodecTag* const* tags = OutputFileOf(ost)->oformat->codec_tag;
+    if (given_tag != 0) {
+        par->codec_tag = given_tag;
+    } else if (tags != nullptr && ff::av_codec_get_id(tags, in->codec_tag) != in->codec_id &&
+               ff::av_codec_get_tag(tags, in->codec_id) != 0) {
+        par->codec_tag = 0;
+    }
+    if (type == AVMEDIA_TYPE_AUDIO &&
+        ((par->block_align == 1 && par->codec_id == AV_CODEC_ID_MP3) ||
+         par->codec_id == AV_CODEC_ID_AC3)) {
+        par->block_align = 0;
+    }
+
+    const AVRational stream_tb = ist.Stream->time_base;
+    const AVRational codec_tb = ist.Codec->time_base;
+    const int ticks = std::max(ist.Codec->ticks_per_frame, 1);
+    AVRational tb = stream_tb;
+    if (codec_tb.num > 0 && codec_tb.den > 0 && av_q2d(codec_tb) * ticks > av_q2d(stream_tb) &&
+        av_q2d(stream_tb) < 0.001) {
+        tb = AVRational{codec_tb.num * ticks, codec_tb.den};
+    }
+    ost.Stream->time_base = tb;
+    enc->time_base = tb;
+    if (type == AVMEDIA_TYPE_VIDEO) {
+        ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;
+        ost.Stream->r_frame_rate = ist.Stream->r_frame_rate;
+    }
+    ost.SourceTimeBase = stream_tb;
+}
+
+void TTranscoder::OpenPassLogFile(TTranscodeOutputStream& ost, int number) {
+    const std::string& prefix = options_.PassLogFilePrefix;
+    std::string name = (prefix.empty() ? std::string("ffmpeg2pass") : prefix) + "-" +
+                       std::to_string(number) + ".log";
+    if (name.size() > static_cast<size_t>(kLogNameLimit)) {
+        name.resize(static_cast<size_t>(kLogNameLimit));
+    }
+    AVCodecContext* enc = EncoderOf(ost);
+    if ((enc->flags & AV_CODEC_FLAG_PASS1) != 0) {
+        FILE* file = ff::fopen(name.c_str(), "w");
+        if (file == nullptr) {
+            throw FFmpegException(
+                Format("Cannot write log file %s for pass-1 encoding", name.c_str()));
+        }
+        ost.LogFile.reset(file);
+    }
+    if ((enc->flags & AV_CODEC_FLAG_PASS2) != 0) {
+        AVMemory text;
+        int size = 0;
+        const int read = ReadWholeFile(name, text, size);
+        if (read == AVERROR(ENOMEM)) {
+            throw FFmpegException(Format(
+                "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding",
+                name.c_str()));
+        }
+        if (read < 0) {
+            throw FFmpegException(
+                Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding",
+                       name.c_str()));
+        }
+        ff::av_freep(&enc->stats_in);
+        enc->stats_in = reinterpret_cast<char*>(text.release());
+    }
+}
+
+void TTranscoder::OpenEncoders() {
+    for (TTranscodeOutputStream& ost : output_streams_) {
+        if (ost.EncodingNeeded == 0) {
+            continue;
+        }
+        if (!OwnsStream(ost)) {
+            // A later join block writes through the encoder of block 0.
+            const TTranscodeOutputStream& owner =
+                output_streams_[static_cast<size_t>(ost.StreamIndex)];
+            ost.SourceTimeBase = owner.SourceTimeBase;
+            continue;
+        }
+        AVCodecContext* enc = EncoderOf(ost);
+        const std::string type = MediaTypeName(OutputType(ost));
+        const AVCodec* codec = ost.Output->Encoder != nullptr
+                                   ? ost.Output->Encoder
+                                   : ff::avcodec_find_encoder(enc->codec_id);
+        if (codec == nullptr) {
+            FailAfterMapping(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
+                                    static_cast<int>(enc->codec_id), ost.FileIndex, ost.StreamIndex,
+                                    type.c_str()),
+                             true);
+        }
+        int opened = 0;
+        {
+            AVCodecLock lock;
+            if (ffmpeg_.JoinMode()) {
+                ost.SavedCodecId = enc->codec_id;
+            }
+            opened = ff::avcodec_open2(enc, codec, nullptr);
+            if (opened >= 0) {
+                state_.OpenEncoderList.push_back(enc);
+            }
+        }
+        if (opened < 0) {
+            FailAfterMapping(
+                Format("Error while opening encoder for output stream #%d.%d (%s) - maybe "
+                       "incorrect parameters such as bit_rate, rate, width or height. Please "
+                       "check error log message to find out more detail information.",
+                       ost.FileIndex, ost.StreamIndex, type.c_str()),
+                true);
+        }
+        state_.ExtraSize += enc->extradata_size;
+        if (ff::avcodec_parameters_from_context(ost.Stream->codecpar, enc) < 0) {
+            throw std::bad_alloc();
+        }
+        ost.Stream->time_base = enc->time_base;
+        ost.SourceTimeBase = enc->time_base;
+    }
+}
+
+void TTranscoder::CreateFifos() {
+    for (TTranscodeOutputStream& ost : output_streams_) {
+        if (ost.EncodingNeeded == 0 || OutputType(ost) != AVMEDIA_TYPE_AUDIO) {
+            continue;
+        }
+        const AVCodecContext* enc = EncoderOf(ost);
+        ost.Fifo.reset(ff::av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024));
+        if (!ost.Fifo) {
+            throw FFmpegException("av_fifo_alloc fail");
+        }
+    }
+}
+
+int TTranscoder::ForcedDecoderIndex(const TTranscodeInputStream& ist) const {
+    // The forced decoders are listed per stream in file order, without data
+    // streams, which never get an entry.
+    int index = 0;
+    for (const TTranscodeInputStream& other : input_streams_) {
+        if (&other == &ist) {
+            return index;
+        }
+        if (InputType(other) != AVMEDIA_TYPE_DATA) {
+            ++index;
+        }
+    }
+    return -1;
+}
+
+void TTranscoder::OpenDecoders() {
+    for (TTranscodeInputStream& ist : input_streams_) {
+        if (ist.DecodingNeeded == 0) {
+            continue;
+        }
+        const std::string type = MediaTypeName(InputType(ist));
+        const AVCodec* codec = ffmpeg_.InputCodec(ForcedDecoderIndex(ist));
+        if (codec == nullptr) {
+            codec = ff::avcodec_find_decoder(ist.Codec->codec_id);
+        }
+        if (codec == nullptr) {
+            FailAfterMapping(Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
+                                    static_cast<int>(ist.Codec->codec_id), ist.FileIndex,
+                                    ist.StreamIndex, type.c_str()),
+                             true);
+        }
+        // Decoders that can mix down do it with their own coefficients.
+        DictionaryPtr settings;
+        if (ist.RequestedChannels > 0 && ist.RequestedChannels < ist.Codec->ch_layout.nb_channels) {
+            AVDictionary* entries = nullptr;
+            ff::av_dict_set(&entries, "downmix", DefaultLayoutText(ist.RequestedChannels).c_str(),
+                            0);
+            settings.reset(entries);
+        }
+        int opened = 0;
+        {
+            AVCodecLock lock;
+            AVDictionary* entries = settings.release();
+            opened = ff::avcodec_open2(ist.Codec, codec, &entries);
+            settings.reset(entries);
+            if (opened >= 0) {
+                state_.OpenDecoderList.push_back(ist.Codec);
+            }
+        }
+        if (opened < 0) {
+            FailAfterMapping(Format("Error while opening decoder for input stream #%d.%d (%s)",
+                                    ist.FileIndex, ist.StreamIndex, type.c_str()),
+                             true);
+        }
+    }
+}
+
+void TTranscoder::InitTimestamps() {
+    for (TTranscodeInputStream& ist : input_streams_) {
+        const AVRational rate = ist.Stream->avg_frame_rate;
+        ist.Pts = 0;
+        if (rate.num != 0 && rate.den != 0) {
+            ist.Pts = -std::llround(static_cast<double>(ist.Codec->has_b_frames) * 1000000.0 *
+                                    rate.den / rate.num);
+        }
+        ist.NextPts = AV_NOPTS_VALUE;
+        ist.IsStart = 1;
+    }
+}
+
+void TTranscoder::CopyMetadata() {
+    for (const TMetaDataMap& map : ffmpeg_.MetaDataMaps()) {
+        if (map.OutFile < 0 || map.OutFile >= ffmpeg_.OutputFileCount()) {
+            FailAfterMapping(Format("Invalid output file index %d map_meta_data(%d,%d)",
+                                    map.OutFile, map.OutFile, map.InFile),
+                             false);
+        }
+        if (map.InFile < 0 || map.InFile >= ffmpeg_.InputFileCount()) {
+            FailAfterMapping(Format("Invalid input file index %d map_meta_data(%d,%d)", map.InFile,
+                                    map.OutFile, map.InFile),
+                             false);
+        }
+        AVFormatContext* out = ffmpeg_.OutputFile(map.OutFile);
+        const AVFormatContext* in = ffmpeg_.InputFile(map.InFile);
+        ff::av_dict_copy(&out->metadata, in->metadata, AV_DICT_DONT_OVERWRITE);
+    }
+}
+
+void TTranscoder::CopyChapters() {
+    const bool unlimited = options_.RecordingTime == kUnlimitedTime;
+    for (int i = 0; i < ffmpeg_.InputFileCount(); ++i) {
+        const AVFormatContext* ic = ffmpeg_.InputFile(i);
+        if (ic->nb_chapters == 0) {
+            continue;
+        }
+        for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
+            AVFormatContext* os = ffmpeg_.OutputFile(j);
+            // Join entries repeat one output; it takes the chapters once.
+            if (j > 0 && os == ffmpeg_.OutputFile(j - 1)) {
+                continue;
+            }
+            for (unsigned c = 0; c < ic->nb_chapters; ++c) {
+                const AVChapter* chapter = ic->chapters[c];
+                const int64_t ts_off =
+                    ff::av_rescale_q(options_.StartTime - ffmpeg_.InputFileTsOffset(i),
+                                     kMicroseconds, chapter->time_base);
+                const int64_t rt = unlimited ? INT64_MAX
+                                             : ff::av_rescale_q(options_.RecordingTime,
+                                                                kMicroseconds, chapter->time_base);
+                if (chapter->end < ts_off) {
+                    continue;
+                }
+                if (!unlimited && chapter->start > rt + ts_off) {
+                    break;
+                }
+                auto* copy = static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter)));
+                if (copy == nullptr) {
+                    throw FFmpegException("av_mallocz fail");
+                }
+                copy->id = chapter->id;
+                copy->time_base = chapter->time_base;
+                copy->start = std::max<int64_t>(0, chapter->start - ts_off);
+                copy->end = std::min(rt, chapter->end - ts_off);
+                ff::av_dict_copy(&copy->metadata, chapter->metadata, 0);
+                void* grown =
+                    ff::av_realloc_array(os->chapters, os->nb_chapters + 1, sizeof(AVChapter*));
+                if (grown == nullptr) {
+                    ff::av_dict_free(&copy->metadata);
+                    ff::av_free(copy);
+                    throw FFmpegException("av_realloc fail");
+                }
+                os->chapters = static_cast<AVChapter**>(grown);
+                os->chapters[os->nb_chapters++] = copy;
+            }
+        }
+    }
+}
+
+void TTranscoder::InitBitstreamFilters() {
+    size_t longest = 0;
+    for (TTranscodeOutputStream& ost : output_streams_) {
+        if (!OwnsStream(ost)) {
+            const TTranscodeOutputStream& owner =
+                output_streams_[static_cast<size_t>(ost.StreamIndex)];
+            ost.PacketTimeBase = owner.PacketTimeBase;
+            if (ost.Output->StreamCopy) {
+                ost.SourceTimeBase = owner.SourceTimeBase;
+            }
+            continue;
+        }
+        TBitstreamFilterChain& chain = ChainOf(ost);
+        const AVCodecParameters* par = ost.Stream->codecpar;
+        AVRational tb = ost.SourceTimeBase;
+        for (BitstreamFilterPtr& filter : chain) {
+            if (ff::avcodec_parameters_copy(filter->par_in, par) < 0) {
+                throw std::bad_alloc();
+            }
+            filter->time_base_in = tb;
+            const int ready = ff::av_bsf_init(filter.get());
+            if (ready < 0) {
+                throw FFmpegException(AVErrorText(
+                    Format("%s failed for stream %d, codec %s", filter->filter->name,
+                           ost.StreamIndex,
+                           ost.Output->StreamCopy ? "copy" : EncoderOf(ost)->codec->name),
+                    ready));
+            }
+            par = filter->par_out;
+            tb = filter->time_base_out;
+        }
+        if (!chain.empty()) {
+            if (ff::avcodec_parameters_copy(ost.Stream->codecpar, par) < 0) {
+                throw std::bad_alloc();
+            }
+            ost.Stream->time_base = tb;
+        }
+        ost.PacketTimeBase = tb;
+        longest = std::max(longest, chain.size());
+    }
+    filtered_.clear();
+    for (size_t i = 0; i < longest; ++i) {
+        filtered_.emplace_back(ff::av_packet_alloc());
+        if (!filtered_.back()) {
+            throw std::bad_alloc();
+        }
+    }
+}
+
+void TTranscoder::WriteHeaders() {
+    std::vector<AVFormatContext*> written;
+    for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
+        if (ffmpeg_.JoinMode() && j > 0) {
+            break;
+        }
+        AVFormatContext* os = ffmpeg_.OutputFile(j);
+        if (ff::avformat_write_header(os, nullptr) < 0) {
+            FailAfterMapping(
+                Format("Could not write header for output file #%d (incorrect codec parameters ?)",
+                       j),
+                true);
+        }
+        written.push_back(os);
+    }
+    const bool all_rtp =
+        !written.empty() && std::all_of(written.begin(), written.end(), [](AVFormatContext* os) {
+            return std::string(os->oformat->name) == "rtp";
+        });
+    if (all_rtp) {
+        char sdp[kSdpSize] = {};
+        ff::av_sdp_create(written.data(), static_cast<int>(written.size()), sdp, sizeof sdp);
+        Log(llInfo, "SDP:\r\n" + TrimBlanks(sdp));
+    }
+}
+
+void TTranscoder::DumpOutputFile(int file_index) {
+    AVFormatContext* os = ffmpeg_.OutputFile(file_index);
+    ff::av_dump_format(os, file_index, os->url != nullptr ? os->url : "", 1);
+}
+
+void TTranscoder::LogStreamMapping() {
+    const bool join = ffmpeg_.JoinMode();
+    for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
+        if (join && j > 0) {
+            break;
+        }
+        DumpOutputFile(j);
+    }
+    if (options_.Verbose < 0) {
+        return;
+    }
+    Log(llVerbose, "Stream mapping:");
+    for (const TTranscodeOutputStream& ost : output_streams_) {
+        const TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ost.SourceIndex)];
+        Log(llVerbose, Format("  Stream #%d.%d -> #%d.%d (%s)", ist.FileIndex, ist.StreamIndex,
+                              join ? 0 : ost.FileIndex, ost.StreamIndex,
+                              MediaTypeName(OutputType(ost)).c_str()));
+        if (ost.SyncInput != nullptr && ost.SyncInput != &ist) {
+            Log(llVerbose,
+                Format(" [sync #%d.%d (%s)]", ost.SyncInput->FileIndex, ost.SyncInput->StreamIndex,
+                       MediaTypeName(InputType(*ost.SyncInput)).c_str()));
+        }
+    }
+}
+
+void TTranscoder::FailAfterMapping(const std::string& message, bool log_error) {
+    LogStreamMapping();
+    if (log_error) {
+        Log(llError, message);
+    }
+    throw FFmpegException(message);
+}
+
+}  // namespace engine
+}  // namespace v2m
