@@ -41,4 +41,13 @@ bool ClassHasOption(const AVClass* option_class, const char* name) {
     return ff::av_opt_find(&option_class, name, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ) != nullptr;
 }
 
+std::string ChannelLayoutText(int channels) {
+    AVChannelLayout layout{};
+    ff::av_channel_layout_default(&layout, channels);
+    char text[64] = {};
+    ff::av_channel_layout_describe(&layout, text, sizeof text);
+    ff::av_channel_layout_uninit(&layout);
+    return text;
+}
+
 }  // namespace v2m::engine

@@ -19,6 +19,9 @@ AVRational SampleAspectFor(int width, int height, float aspect);
 // 0 for an unknown rate.
 int64_t MilliFrameRate(AVRational rate);
 
+// The name of the usual layout for that many channels ("stereo", "5.1", ...).
+std::string ChannelLayoutText(int channels);
+
 // Whether the class has an option of that name (a muxer's or demuxer's own).
 bool ClassHasOption(const AVClass* option_class, const char* name);
 

@@ -17,15 +17,6 @@ namespace {
 constexpr int kVideoDecoding = AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM;
 constexpr int kAudioDecoding = AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM;
 
-std::string ChannelLayoutText(int channels) {
-    AVChannelLayout layout{};
-    ff::av_channel_layout_default(&layout, channels);
-    char text[64] = {};
-    ff::av_channel_layout_describe(&layout, text, sizeof text);
-    ff::av_channel_layout_uninit(&layout);
-    return text;
-}
-
 // The hints for raw formats and capture devices, as the demuxer options that
 // carry them. A forced demuxer is given only those it has; a probed one
 // leaves the names it lacks unused.
@@ -57,7 +48,7 @@ DictionaryPtr InputHints(const TEngineOptions& o, const AVInputFormat* format) {
     if (o.AudioChannels > 0) {
         // The layout option replaces the older channel count where a demuxer has both.
         if (takes("ch_layout")) {
-            set("ch_layout", ChannelLayoutText(o.AudioChannels));
+            set("ch_layout", engine::ChannelLayoutText(o.AudioChannels));
         } else if (takes("channels")) {
             set("channels", std::to_string(o.AudioChannels));
         }

@@ -48,15 +48,6 @@ constexpr AVRational kMicroseconds{1, 1000000};
 constexpr int kSdpSize = 2048;
 constexpr int kLogNameLimit = 1023;
 
-std::string DefaultLayoutText(int channels) {
-    AVChannelLayout layout{};
-    ff::av_channel_layout_default(&layout, channels);
-    char text[64] = {};
-    ff::av_channel_layout_describe(&layout, text, sizeof text);
-    ff::av_channel_layout_uninit(&layout);
-    return text;
-}
-
 }  // namespace
 
 TTranscoder::TTranscoder(TCustomFFmpeg& ffmpeg)
@@ -569,7 +560,7 @@ void TTranscoder::OpenDecoders() {
         DictionaryPtr settings;
         if (ist.RequestedChannels > 0 && ist.RequestedChannels < ist.Codec->ch_layout.nb_channels) {
             AVDictionary* entries = nullptr;
-            ff::av_dict_set(&entries, "downmix", DefaultLayoutText(ist.RequestedChannels).c_str(),
+            ff::av_dict_set(&entries, "downmix", ChannelLayoutText(ist.RequestedChannels).c_str(),
                             0);
             settings.reset(entries);
         }
