@@ -1,0 +1,420 @@
+#pragma once
+// The conversion component: a list of tasks, each one engine with its input
+// and output files, described by plain records; running them one after another
+// or on worker threads; pause, resume and stop; and the progress, terminate,
+// hook and preview events.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AVProbe.h"
+#include "Bitmap24.h"
+#include "FFBaseComponent.h"
+#include "FFmpeg.h"
+
+namespace v2m {
+
+// Misuse while a run is in progress: "Cannot %s while working." and "Cannot
+// ClearTasks while working.". Everything else reports by result and LastError.
+class EFFConverterError : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+// A colour value: red in the lowest byte, then green, then blue. A value whose
+// highest byte is set names a system colour role by its low byte (see
+// ResolveColor).
+using TColor = int32_t;
+inline constexpr TColor kSystemColorFlag = static_cast<TColor>(0xFF000000u);
+
+// The plain red, green and blue of a colour value; a system colour resolves
+// through a fixed table of the common roles.
+TColor ResolveColor(TColor color);
+
+// A date-time value: days since 1899-12-30, the fraction being the time of day.
+using TDateTime = double;
+
+// One input file of a task. Every field has a "not set" default.
+struct TInputOptions {
+    std::string FileName;    // empty: the name given to AddTask
+    std::string FileFormat;  // "f"; empty: detected
+    int64_t StartTime = kNoTime;
+    int32_t ProgramID = -1;
+    std::string ExtOptions;  // one name=value line each, applied by phase
+};
+
+// Metadata written into an output.
+struct TStreamInfo {
+    // 0: the time of SetOutputFile; above 0: this time; below 0: none.
+    TDateTime Timestamp = -1.0;
+    int32_t Year = -1;
+    int32_t Track = -1;
+    std::string Title;
+    std::string Author;
+    std::string Copyright;
+    std::string Comment;
+    std::string Album;
+    std::string Genre;
+};
+
+// One output file of a task.
+struct TOutputOptions {
+    std::string FileName;  // empty: the name given to SetOutputFile
+    std::string FileFormat;
+    int32_t PacketSize = -1;
+    int32_t MuxRate = -1;
+    float MuxDelay = -1.0f;    // seconds
+    float MuxPreload = -1.0f;  // seconds
+    std::string AudioCodec;
+    std::string AudioPreset;
+    bool DisableAudio = false;
+    int32_t AudioVolume = -1;  // 256: unchanged
+    int32_t AudioChannels = -1;
+    int32_t AudioSampleRate = -1;
+    int32_t AudioBitrate = -1;  // bits per second
+    int32_t AudioBitrateTolerance = -1;
+    std::string AudioLanguage;
+    int32_t AudioSync = 0;
+    std::string AudioTag;
+    std::string VideoCodec;
+    std::string VideoPreset;
+    bool DisableVideo = false;
+    std::string FrameRate;
+    std::string FrameSize;
+    std::string FrameAspectRatio;
+    int32_t CropTop = -1;
+    int32_t CropBottom = -1;
+    int32_t CropLeft = -1;
+    int32_t CropRight = -1;
+    int32_t PadTop = -1;
+    int32_t PadBottom = -1;
+    int32_t PadLeft = -1;
+    int32_t PadRight = -1;
+    TColor PadColor = 0;  // black
+    int32_t GOPSize = -1;
+    int32_t VideoBitrate = -1;
+    int32_t VideoMaxRate = -1;
+    int32_t VideoMinRate = -1;
+    int32_t VideoBitrateTolerance = -1;
+    int32_t VideoBufSize = -1;
+    int32_t VideoSync = -1;
+    std::string VideoTag;
+    std::string VideoFilters;
+    std::string VideoLanguage;
+    std::string SubtitleCodec;
+    std::string SubtitlePreset;
+    bool DisableSubtitle = false;
+    std::string SubtitleLanguage;
+    bool InputSync = false;
+    bool CopyTimestamps = false;
+    int64_t StartTime = kNoTime;
+    int64_t RecordingTime = kNoTime;
+    TStreamInfo Info;
+    int32_t TargetType = 0;         // 0 none, 1 "vcd", 2 "svcd", 3 "dvd"
+    int32_t TargetNorm = 0;         // 0 "auto", 1 "pal", 2 "ntsc"
+    int32_t TargetDefaultNorm = 1;  // 1 "pal", else "ntsc"
+    bool CustomHook = false;
+    bool Join = false;
+    std::string ExtOptions;
+};
+
+struct TProgressInfo {
+    int32_t TaskIndex = 0;
+    int32_t FileIndex = 0;  // -1 in the final report
+    int32_t FrameNumber = 0;
+    int32_t FPS = 0;
+    float Quality = 0.0f;
+    float BitRate = 0.0f;  // kbit/s
+    int64_t Size = 0;      // bytes
+    int64_t Time = 0;      // microseconds
+    int64_t TotalDuration = 0;
+};
+using PProgressInfo = TProgressInfo*;
+
+struct TTerminateInfo {
+    int32_t TaskIndex = 0;  // -1: the final notification
+    bool Finished = false;
+    bool Failed = false;
+    std::string ErrorMessage;
+};
+
+struct THookInfo {
+    int32_t TaskIndex = 0;
+    TBitmap24* Bitmap = nullptr;  // owned by the engine; the handler may draw on it
+    int32_t FrameNumber = 0;
+    int64_t PTS = 0;        // microseconds
+    bool Update = true;     // the handler clears it to leave the frame as it was
+    bool StopHook = false;  // the handler sets it to stop the hook for this task
+};
+using PHookInfo = THookInfo*;
+
+struct TPreviewInfo {
+    int32_t TaskIndex = 0;
+    TBitmap24* Bitmap = nullptr;
+    int32_t FrameNumber = 0;
+    int64_t PTS = 0;
+};
+
+using TProgressEvent = std::function<void(TFFBaseComponent* Sender, PProgressInfo AProgressInfo)>;
+using TTerminateEvent =
+    std::function<void(TFFBaseComponent* Sender, TTerminateInfo ATerminateInfo)>;
+using TCustomHookEvent = std::function<void(TFFBaseComponent* Sender, PHookInfo AHookInfo)>;
+using TPreviewBitmapEvent =
+    std::function<void(TFFBaseComponent* Sender, TPreviewInfo APreviewInfo)>;
+
+// What a task's video path calls with each picture: the custom hook (update
+// and stop flags in and out) and the encoded-picture preview.
+using TCustomHookCallback =
+    std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS,
+                       bool& Update, bool& StopHook)>;
+using TPreviewBitmapCallback =
+    std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS)>;
+
+class TFFmpegList;
+class TCustomFFConverter;
+
+// One task: an engine for 20 input and 20 output files, the records it was
+// given per file index, and per input a probe attached to the opened input.
+class TFFmpegTask final : public TFFmpeg {
+public:
+    static constexpr int kMaxFiles = 20;
+
+    TFFmpegTask();
+    ~TFFmpegTask() override;
+
+    const TInputOptions* InputRecord(int index) const;
+    const TOutputOptions* OutputRecord(int index) const;
+    // Null outside the inputs.
+    TAVProbe* Probe(int index) const;
+
+    // The entries of the video path: the picture goes to the connected
+    // callback, if any. An exception of the handler reaches the caller.
+    void CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
+                    bool& StopHook);
+    void PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS);
+    bool HasCustomHook() const;
+    // The task's position in the component's list; -1 outside it.
+    int32_t TaskIndex() const { return index_.load(); }
+    void SetCustomHookCallback(TCustomHookCallback callback);
+    void SetPreviewBitmapCallback(TPreviewBitmapCallback callback);
+
+private:
+    friend class TCustomFFConverter;
+    friend class TFFmpegList;
+
+    // How the component has claimed the task's start.
+    enum TStartClaim : int { kNotClaimed = 0, kStartClaimed = 1, kStopClaimed = 2 };
+
+    void KeepInputRecord(int index, const TInputOptions& record);
+    void KeepOutputRecord(int index, const TOutputOptions& record);
+    void AttachProbe(int index);
+    // Waits, serving the main thread, until no thread of this engine runs.
+    void WaitForEngineThreads();
+
+    std::vector<TInputOptions> input_records_;
+    std::vector<TOutputOptions> output_records_;
+    std::vector<std::unique_ptr<TAVProbe>> probes_;
+
+    mutable std::mutex hook_mutex_;
+    TCustomHookCallback custom_hook_;
+    TPreviewBitmapCallback preview_bitmap_;
+
+    std::atomic<int32_t> index_{-1};  // position in the component's list
+    std::atomic<int> start_claim_{kNotClaimed};
+    std::atomic<bool> end_reported_{false};
+    int64_t counted_run_ = -1;  // guarded by the component's terminate lock
+};
+
+// The owning task list. Indexes are task indexes, in order of addition;
+// deleting a task shifts the later ones down. Tasks are shared so that an
+// operation waiting on a task keeps it alive when the list lets it go.
+class TFFmpegList {
+public:
+    using TaskPtr = std::shared_ptr<TFFmpegTask>;
+
+    int Add(TaskPtr task);
+    void Clear() { tasks_.clear(); }
+    // Removes and returns the task; null outside the list.
+    TaskPtr Delete(int index);
+    TFFmpegTask* Get(int index) const;
+    int IndexOf(const TFFmpegTask* task) const;
+    int Count() const { return static_cast<int>(tasks_.size()); }
+    const std::vector<TaskPtr>& Items() const { return tasks_; }
+    std::vector<TaskPtr> TakeAll();
+
+    // Broadcasts to every task in list order.
+    void Pause() const;
+    void Resume() const;
+    void SetPreviewFlags(uint8_t flags) const;
+
+private:
+    void Renumber(int from);
+
+    std::vector<TaskPtr> tasks_;
+};
+
+// Raises the process's open-file limit to its hard maximum, so that a batch of
+// a thousand tasks (two files open each) fits. Returns the limit in force.
+int64_t RaiseOpenFileLimit();
+
+class TCustomFFConverter : public TFFBaseComponent {
+public:
+    TCustomFFConverter();
+    ~TCustomFFConverter() override;
+
+    // Libraries.
+    bool AVLibLoaded() const;
+    bool LoadAVLib(const std::string& folder);
+
+    // Building the task list.
+    int AddTask(const std::string& FileName, TInputOptions* Options = nullptr);
+    bool SetOutputFile(int TaskIndex, const std::string& FileName,
+                       TOutputOptions* Options = nullptr);
+    void RemoveTask(int TaskIndex);
+    void ClearTasks();
+    int TaskCount() const;
+    // The task's engine, for reading its state; null outside the list.
+    TFFmpegTask* Task(int TaskIndex) const;
+    std::string LastError() const;
+
+    // Running.
+    void StartTask(int ThreadCount);
+    void Pause();
+    void Resume();
+    void Stop(bool Wait);
+
+    // Run state.
+    bool Working() const { return working_.load(); }
+    bool Background() const { return background_.load(); }
+    int32_t TasksLeft() const;
+    int32_t NextTask() const;
+    int32_t FinishedCount() const;
+    bool Finalized() const { return finalized_.load(); }
+
+    // Published properties.
+    std::string About() const { return about_; }
+    void SetAbout(const std::string&) {}  // the text is fixed; a designer may write it
+    static std::string Version() { return "3.2a"; }
+    bool Preview() const { return preview_.load(); }
+    void SetPreview(bool value);
+    bool PreviewBitmap() const { return preview_bitmap_.load(); }
+    void SetPreviewBitmap(bool value);
+    int32_t ProgressInterval() const { return progress_interval_.load(); }
+    void SetProgressInterval(int32_t milliseconds);
+    TThreadPriority ThreadPriority() const { return thread_priority_.load(); }
+    void SetThreadPriority(TThreadPriority value) { thread_priority_.store(value); }
+    bool TriggerEventInMainThread() const { return trigger_in_main_.load(); }
+    void SetTriggerEventInMainThread(bool value) { trigger_in_main_.store(value); }
+
+    // Events. A handler may be changed or detached at any time; a delivery
+    // reads it at the moment of the call.
+    void SetOnProgress(TProgressEvent handler);
+    void SetOnTerminate(TTerminateEvent handler);
+    void SetOnCustomHook(TCustomHookEvent handler);
+    void SetOnPreviewBitmap(TPreviewBitmapEvent handler);
+
+    // The probe for the application's own use (adding files to its list).
+    TAVProbe& Probe() { return *probe_; }
+
+protected:
+    // Logs with this component as sender.
+    void Log(TLogLevel level, const std::string& text);
+
+private:
+    using TaskPtr = TFFmpegList::TaskPtr;
+    class TTerminateQueue;
+    class TDoTerminateThread;
+
+    void CheckNotWorking(const char* operation) const;
+    void SetLastError(std::string text);
+    uint8_t PreviewFlags() const;
+    void ApplyOutputOptions(TFFmpegTask& task, const TOutputOptions& options);
+    void ConnectTask(TFFmpegTask& task);
+
+    // Starts the next task, if any is left. In background mode the caller
+    // holds the terminate lock.
+    void StartNext();
+    void StartOne(const TaskPtr& task);
+    // A task that will not report its end by itself in this run (it ended
+    // before, or its engine refused the start) is counted as ended now.
+    void EndUnstartable(TFFmpegTask& task, bool refused);
+    TaskPtr TakeNext();
+    // The terminate callback of every task.
+    void TaskEnded(TFFmpegTask& task);
+    // Counts an ended task and posts its notification; caller holds the lock.
+    void CountEnd(TFFmpegTask& task, TTerminateInfo info);
+    static TTerminateInfo EndInfo(const TFFmpegTask& task, int index);
+    void PostFinal();
+
+    void DeliverProgress(TFFmpegTask& task, int32_t FileIndex, int32_t FrameNumber, int32_t FPS,
+                         float Quality, float BitRate, int64_t Size, int64_t Time,
+                         int64_t TotalDuration);
+    void DeliverCustomHook(TFFmpegTask& task, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS,
+                           bool& Update, bool& StopHook);
+    void DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS);
+    void DeliverTerminate(const TTerminateInfo& info);
+
+    std::string about_ = "Audio and video conversion component";
+    std::atomic<bool> preview_{false};
+    std::atomic<bool> preview_bitmap_{false};
+    std::atomic<int32_t> progress_interval_{500};
+    std::atomic<TThreadPriority> thread_priority_{tpNormal};
+    std::atomic<bool> trigger_in_main_{true};
+
+    mutable std::mutex error_mutex_;
+    std::string last_error_;
+
+    // The four event locks. The terminate lock also guards the task list and
+    // the counters of the run; it is taken again by the thread that holds it
+    // when a task refused at its start reports its end at once.
+    std::mutex hook_lock_;
+    std::mutex preview_lock_;
+    std::mutex progress_lock_;
+    mutable std::recursive_mutex terminate_lock_;
+
+    TFFmpegList tasks_;
+    std::atomic<bool> working_{false};
+    std::atomic<bool> background_{false};
+    int32_t tasks_left_ = 0;  // guarded by terminate_lock_
+    int32_t next_task_ = -1;
+    int32_t finished_count_ = 0;
+    std::atomic<bool> finalized_{false};
+    bool final_posted_ = false;
+    // Each run (and each clearing) has its own number, so that a task that
+    // ended before this run began is still counted in it.
+    int64_t run_id_ = 0;
+    // Background starts owed while this thread is already starting tasks.
+    int32_t starts_owed_ = 0;
+    bool starting_ = false;
+
+    // The records filled just before each delivery.
+    TProgressInfo progress_info_;
+    THookInfo hook_info_;
+    TPreviewInfo preview_info_;
+
+    mutable std::mutex handler_mutex_;
+    TProgressEvent on_progress_;
+    TTerminateEvent on_terminate_;
+    TCustomHookEvent on_custom_hook_;
+    TPreviewBitmapEvent on_preview_bitmap_;
+
+    std::unique_ptr<TTerminateQueue> terminate_queue_;
+    std::unique_ptr<TAVProbe> probe_;
+};
+
+class TFFConverter : public TCustomFFConverter {
+public:
+    TFFConverter() = default;
+};
+
+}  // namespace v2m

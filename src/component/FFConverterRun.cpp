@@ -1,0 +1,597 @@
+// Running the tasks: starting them one at a time or on worker threads, pause,
+// resume and stop, and the delivery of the four events.
+//
+// Ends of tasks are counted under the terminate lock and their notifications
+// go through one ordered queue, so that the final notification always comes
+// after every task's own, however the threads that report the ends interleave.
+
+#include <chrono>
+
+#include "FFConverter.h"
+#include "FFmpegLogger.h"
+#include "MainThread.h"
+#include "MyUtils.h"
+
+namespace v2m {
+
+namespace {
+
+constexpr auto kWaitSlice = std::chrono::milliseconds(20);
+
+// The task whose end this thread is reporting: freeing it from a handler must
+// not wait for the very thread that runs the handler.
+thread_local const TFFmpegTask* t_ending_task = nullptr;
+
+class EndingTaskScope {
+public:
+    explicit EndingTaskScope(const TFFmpegTask* task) : saved_(t_ending_task) {
+        t_ending_task = task;
+    }
+    ~EndingTaskScope() { t_ending_task = saved_; }
+    EndingTaskScope(const EndingTaskScope&) = delete;
+    EndingTaskScope& operator=(const EndingTaskScope&) = delete;
+
+private:
+    const TFFmpegTask* saved_;
+};
+
+// Waits until `done` holds; a main thread serves its pending calls meanwhile,
+// since the threads waited for may be waiting for it.
+template <typename Done>
+void WaitServing(Done&& done) {
+    const std::shared_ptr<MainThreadServices> main_thread = MainThread();
+    const bool on_main = main_thread->IsMainThread();
+    while (!done()) {
+        if (on_main) {
+            main_thread->ProcessPendingMessages();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The delivery of OnTerminate
+
+// One delivery thread of the component: it delivers what is queued, in order,
+// and ends when the queue is empty. At most one exists at a time.
+class TCustomFFConverter::TDoTerminateThread {
+public:
+    explicit TDoTerminateThread(TTerminateQueue& queue);
+    ~TDoTerminateThread() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    TDoTerminateThread(const TDoTerminateThread&) = delete;
+    TDoTerminateThread& operator=(const TDoTerminateThread&) = delete;
+
+private:
+    std::thread thread_;
+};
+
+class TCustomFFConverter::TTerminateQueue {
+public:
+    explicit TTerminateQueue(TCustomFFConverter& owner) : owner_(owner) {}
+    ~TTerminateQueue() {
+        Drain();
+        std::unique_ptr<TDoTerminateThread> last;
+        {
+            std::lock_guard lock(mutex_);
+            last = std::move(thread_);
+        }
+    }
+    TTerminateQueue(const TTerminateQueue&) = delete;
+    TTerminateQueue& operator=(const TTerminateQueue&) = delete;
+
+    // With `finalize_after`, the component counts as finalized once the
+    // handler has returned.
+    void Post(TTerminateInfo info, bool finalize_after) {
+        std::lock_guard lock(mutex_);
+        items_.push_back({std::move(info), finalize_after});
+    }
+
+    // Delivers what is queued: on a delivery thread in background mode, on
+    // this thread otherwise. Does nothing while another thread delivers, as
+    // that one takes the new items too.
+    void Deliver(bool background) {
+        std::unique_ptr<TDoTerminateThread> finished;
+        {
+            std::lock_guard lock(mutex_);
+            if (serving_ || items_.empty()) {
+                return;
+            }
+            serving_ = true;
+            if (background) {
+                // The previous delivery thread has left its loop and only
+                // returns; the new one waits for this lock before it delivers.
+                finished = std::move(thread_);
+                thread_ = std::make_unique<TDoTerminateThread>(*this);
+            } else {
+                server_ = std::this_thread::get_id();
+            }
+        }
+        finished.reset();
+        if (!background) {
+            Serve();
+        }
+    }
+
+    // Returns once every notification posted so far has been delivered. A
+    // deliverer calling it (from a handler) returns at once.
+    void Drain() {
+        {
+            std::lock_guard lock(mutex_);
+            if (serving_ && server_ == std::this_thread::get_id()) {
+                return;
+            }
+        }
+        const std::shared_ptr<MainThreadServices> main_thread = MainThread();
+        const bool on_main = main_thread->IsMainThread();
+        std::unique_lock lock(mutex_);
+        while (serving_ || !items_.empty()) {
+            if (!serving_) {
+                // Posted, and its poster is about to deliver it.
+                lock.unlock();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                lock.lock();
+                continue;
+            }
+            if (on_main) {
+                lock.unlock();
+                main_thread->ProcessPendingMessages();
+                lock.lock();
+            }
+            idle_.wait_for(lock, kWaitSlice);
+        }
+    }
+
+    // The delivery loop; serving_ is set on entry.
+    void Serve() {
+        {
+            std::lock_guard lock(mutex_);
+            server_ = std::this_thread::get_id();
+        }
+        for (;;) {
+            Item item;
+            {
+                std::lock_guard lock(mutex_);
+                if (items_.empty()) {
+                    serving_ = false;
+                    server_ = std::thread::id();
+                    idle_.notify_all();
+                    return;
+                }
+                item = std::move(items_.front());
+                items_.pop_front();
+            }
+            owner_.DeliverTerminate(item.info);
+            if (item.finalize_after) {
+                owner_.finalized_ = true;
+            }
+        }
+    }
+
+private:
+    struct Item {
+        TTerminateInfo info;
+        bool finalize_after = false;
+    };
+
+    TCustomFFConverter& owner_;
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    std::deque<Item> items_;
+    bool serving_ = false;
+    std::thread::id server_;
+    std::unique_ptr<TDoTerminateThread> thread_;  // the latest delivery thread
+};
+
+TCustomFFConverter::TDoTerminateThread::TDoTerminateThread(TTerminateQueue& queue)
+    : thread_([&queue] { queue.Serve(); }) {}
+
+void TCustomFFConverter::DeliverTerminate(const TTerminateInfo& info) {
+    TTerminateEvent handler;
+    {
+        std::lock_guard lock(handler_mutex_);
+        handler = on_terminate_;
+    }
+    if (!handler) {
+        return;
+    }
+    try {
+        handler(this, info);
+    } catch (const std::exception& e) {
+        // Nothing above a delivery could take it; the log keeps it.
+        Log(llError, std::string("Error occurs OnTerminate: ") + e.what());
+    } catch (...) {
+        Log(llError, "Error occurs OnTerminate");
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+TCustomFFConverter::TCustomFFConverter()
+    : terminate_queue_(std::make_unique<TTerminateQueue>(*this)),
+      probe_(std::make_unique<TAVProbe>()) {
+    // A batch keeps two files open per task until it runs.
+    static std::once_flag raised;
+    std::call_once(raised, [] { RaiseOpenFileLimit(); });
+}
+
+TCustomFFConverter::~TCustomFFConverter() {
+    // Nothing may fire into a handler whose owner is going away with us.
+    SetOnProgress(nullptr);
+    SetOnTerminate(nullptr);
+    SetOnCustomHook(nullptr);
+    SetOnPreviewBitmap(nullptr);
+    Stop(true);
+    // No delivery is in progress past these.
+    { std::lock_guard lock(hook_lock_); }
+    { std::lock_guard lock(preview_lock_); }
+    { std::lock_guard lock(progress_lock_); }
+    std::vector<TaskPtr> tasks;
+    {
+        std::lock_guard lock(terminate_lock_);
+        tasks = tasks_.TakeAll();
+    }
+    tasks.clear();
+    terminate_queue_.reset();
+    probe_.reset();
+}
+
+void TCustomFFConverter::SetOnProgress(TProgressEvent handler) {
+    std::lock_guard lock(handler_mutex_);
+    on_progress_ = std::move(handler);
+}
+
+void TCustomFFConverter::SetOnTerminate(TTerminateEvent handler) {
+    std::lock_guard lock(handler_mutex_);
+    on_terminate_ = std::move(handler);
+}
+
+void TCustomFFConverter::SetOnCustomHook(TCustomHookEvent handler) {
+    std::lock_guard lock(handler_mutex_);
+    on_custom_hook_ = std::move(handler);
+}
+
+void TCustomFFConverter::SetOnPreviewBitmap(TPreviewBitmapEvent handler) {
+    std::lock_guard lock(handler_mutex_);
+    on_preview_bitmap_ = std::move(handler);
+}
+
+int32_t TCustomFFConverter::TasksLeft() const {
+    std::lock_guard lock(terminate_lock_);
+    return tasks_left_;
+}
+
+int32_t TCustomFFConverter::NextTask() const {
+    std::lock_guard lock(terminate_lock_);
+    return next_task_;
+}
+
+int32_t TCustomFFConverter::FinishedCount() const {
+    std::lock_guard lock(terminate_lock_);
+    return finished_count_;
+}
+
+void TCustomFFConverter::ConnectTask(TFFmpegTask& task) {
+    TFFmpegTask* raw = &task;
+    task.SetProgressCallback([this, raw](TCustomFFmpeg*, int32_t file_index, int32_t frame_number,
+                                         int32_t fps, float quality, float bit_rate, int64_t size,
+                                         int64_t time, int64_t total_duration) {
+        DeliverProgress(*raw, file_index, frame_number, fps, quality, bit_rate, size, time,
+                        total_duration);
+    });
+    task.SetTerminateCallback([this, raw](TCustomFFmpeg*) { TaskEnded(*raw); });
+}
+
+void TFFmpegTask::WaitForEngineThreads() {
+    if (t_ending_task == this) {
+        return;
+    }
+    std::shared_ptr<TConvertThread> worker = WorkerThread();
+    if (worker && worker->IsCurrent()) {
+        return;
+    }
+    if (Running()) {
+        StopTranscode(false);
+    }
+    WaitServing([this] { return RunDoneEvent().IsSet() && TerminateDoneEvent().IsSet(); });
+}
+
+// ---------------------------------------------------------------------------
+// Running
+
+void TCustomFFConverter::StartTask(int ThreadCount) {
+    std::unique_lock lock(terminate_lock_);
+    CheckNotWorking("StartTask");
+    ++run_id_;
+    finished_count_ = 0;
+    next_task_ = 0;
+    tasks_left_ = tasks_.Count();
+    finalized_ = false;
+    final_posted_ = false;
+    starts_owed_ = 0;
+    background_ = ThreadCount > 0;
+    working_ = true;
+    const bool background = background_;
+
+    if (tasks_.Count() == 0) {
+        // Nothing will end, so nothing else would issue it: the run is over.
+        PostFinal();
+    } else if (background) {
+        for (int left = ThreadCount; left > 0 && tasks_left_ > 0; --left) {
+            StartNext();
+        }
+    }
+    lock.unlock();
+
+    if (!background) {
+        while (TasksLeft() > 0) {
+            StartNext();
+        }
+    }
+    terminate_queue_->Deliver(background);
+    if (!background) {
+        // Ends reported by other threads (a stop) are delivered before returning.
+        terminate_queue_->Drain();
+    }
+}
+
+TCustomFFConverter::TaskPtr TCustomFFConverter::TakeNext() {
+    std::lock_guard lock(terminate_lock_);
+    if (tasks_left_ <= 0 || next_task_ < 0 || next_task_ >= tasks_.Count()) {
+        tasks_left_ = 0;
+        return nullptr;
+    }
+    --tasks_left_;
+    return tasks_.Items()[static_cast<size_t>(next_task_++)];
+}
+
+void TCustomFFConverter::StartNext() {
+    std::unique_lock lock(terminate_lock_);
+    if (!background_) {
+        TaskPtr task = TakeNext();
+        lock.unlock();
+        if (task) {
+            // The task runs to its end here, its events included.
+            StartOne(task);
+            terminate_queue_->Deliver(false);
+        }
+        return;
+    }
+    // A task refused at its start reports its end at once, on this thread,
+    // and asks for the next start from inside this one: that start is owed
+    // and made by the loop below instead of nesting deeper.
+    ++starts_owed_;
+    if (starting_) {
+        return;
+    }
+    starting_ = true;
+    while (starts_owed_ > 0) {
+        --starts_owed_;
+        if (TaskPtr task = TakeNext()) {
+            StartOne(task);
+        }
+    }
+    starting_ = false;
+}
+
+void TCustomFFConverter::StartOne(const TaskPtr& task) {
+    int claim = TFFmpegTask::kNotClaimed;
+    if (!task->start_claim_.compare_exchange_strong(claim, TFFmpegTask::kStartClaimed)) {
+        // A stop got it first: it ends without running.
+        EndUnstartable(*task, false);
+        return;
+    }
+    task->SetReportInterval(static_cast<int64_t>(progress_interval_.load()) * 1000);
+    if (background_) {
+        if (std::shared_ptr<TConvertThread> thread = task->StartTranscode(true, thread_priority_)) {
+            thread->Start();
+            return;
+        }
+    } else {
+        task->StartTranscode(false, thread_priority_);
+    }
+    // A synchronous run or a failed start check has reported the end already;
+    // an engine that refused the start has not.
+    EndUnstartable(*task, true);
+}
+
+void TCustomFFConverter::EndUnstartable(TFFmpegTask& task, bool refused) {
+    std::lock_guard lock(terminate_lock_);
+    const int index = tasks_.IndexOf(&task);
+    if (index < 0) {
+        return;
+    }
+    if (!task.end_reported_.exchange(true)) {
+        // The engine will never report it; a later report of its own is ignored.
+        TTerminateInfo info = EndInfo(task, index);
+        if (refused) {
+            info.Failed = true;
+            if (info.ErrorMessage.empty()) {
+                info.ErrorMessage = "The task cannot be started.";
+            }
+        }
+        CountEnd(task, std::move(info));
+    } else if (task.counted_run_ != run_id_) {
+        // Ended before this run began (stopped before it started).
+        CountEnd(task, EndInfo(task, index));
+    }
+}
+
+TTerminateInfo TCustomFFConverter::EndInfo(const TFFmpegTask& task, int index) {
+    return TTerminateInfo{index, task.Completed(), task.HasError(), task.ErrorMessage()};
+}
+
+void TCustomFFConverter::TaskEnded(TFFmpegTask& task) {
+    EndingTaskScope scope(&task);
+    bool background = false;
+    {
+        std::lock_guard lock(terminate_lock_);
+        background = background_;
+        if (!task.end_reported_.exchange(true)) {
+            const int index = tasks_.IndexOf(&task);
+            if (index >= 0) {
+                CountEnd(task, EndInfo(task, index));
+            }
+        }
+    }
+    terminate_queue_->Deliver(background);
+}
+
+void TCustomFFConverter::CountEnd(TFFmpegTask& task, TTerminateInfo info) {
+    task.counted_run_ = run_id_;
+    terminate_queue_->Post(std::move(info), false);
+    ++finished_count_;
+    if (tasks_left_ < 1) {
+        if (finished_count_ >= tasks_.Count()) {
+            PostFinal();
+        }
+    } else if (background_) {
+        StartNext();
+    }
+    // In foreground mode the loop of StartTask starts the next task.
+}
+
+void TCustomFFConverter::PostFinal() {
+    if (final_posted_) {
+        return;
+    }
+    final_posted_ = true;
+    TTerminateInfo info{-1, true, false, std::string()};
+    if (background_) {
+        // Its handler may clear the list at once.
+        finalized_ = true;
+        terminate_queue_->Post(std::move(info), false);
+    } else {
+        terminate_queue_->Post(std::move(info), true);
+    }
+}
+
+void TCustomFFConverter::Pause() {
+    std::lock_guard lock(terminate_lock_);
+    tasks_.Pause();
+}
+
+void TCustomFFConverter::Resume() {
+    std::lock_guard lock(terminate_lock_);
+    tasks_.Resume();
+}
+
+void TCustomFFConverter::Stop(bool Wait) {
+    // The references kept here keep every task alive for the wait, whatever
+    // a handler does to the list meanwhile.
+    std::vector<TaskPtr> tasks;
+    {
+        std::lock_guard lock(terminate_lock_);
+        tasks_left_ = 0;
+        tasks = tasks_.Items();
+    }
+    for (const TaskPtr& task : tasks) {
+        int claim = TFFmpegTask::kNotClaimed;
+        if (!task->start_claim_.compare_exchange_strong(claim, TFFmpegTask::kStopClaimed) &&
+            claim == TFFmpegTask::kStartClaimed) {
+            // Its start is under way on another thread: let the engine take it
+            // first, so that its stop and its start cannot cross.
+            TFFmpegTask* raw = task.get();
+            WaitServing(
+                [raw] { return raw->Running() || raw->Terminated() || raw->end_reported_.load(); });
+        }
+        task->TerminateTranscode(Wait);
+    }
+    if (Wait) {
+        terminate_queue_->Drain();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Progress, hook and preview
+
+void TCustomFFConverter::DeliverProgress(TFFmpegTask& task, int32_t FileIndex, int32_t FrameNumber,
+                                         int32_t FPS, float Quality, float BitRate, int64_t Size,
+                                         int64_t Time, int64_t TotalDuration) {
+    {
+        std::lock_guard lock(handler_mutex_);
+        if (!on_progress_) {
+            return;
+        }
+    }
+    std::lock_guard lock(progress_lock_);
+    progress_info_ =
+        TProgressInfo{task.index_.load(), FileIndex, FrameNumber, FPS, Quality, BitRate, Size, Time,
+                      TotalDuration};
+    auto call = [this] {
+        TProgressEvent handler;
+        {
+            std::lock_guard lock(handler_mutex_);
+            handler = on_progress_;
+        }
+        if (handler) {
+            handler(this, &progress_info_);
+        }
+    };
+    if (trigger_in_main_) {
+        RunInMainThread(call);
+    } else {
+        call();
+    }
+}
+
+void TCustomFFConverter::DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, int32_t FrameNumber,
+                                        int64_t PTS) {
+    {
+        std::lock_guard lock(handler_mutex_);
+        if (!on_preview_bitmap_) {
+            return;
+        }
+    }
+    std::lock_guard lock(preview_lock_);
+    preview_info_ = TPreviewInfo{task.index_.load(), Bitmap, FrameNumber, PTS};
+    auto call = [this] {
+        TPreviewBitmapEvent handler;
+        {
+            std::lock_guard lock(handler_mutex_);
+            handler = on_preview_bitmap_;
+        }
+        if (handler) {
+            handler(this, preview_info_);
+        }
+    };
+    if (trigger_in_main_) {
+        RunInMainThread(call);
+    } else {
+        call();
+    }
+}
+
+void TCustomFFConverter::DeliverCustomHook(TFFmpegTask& task, TBitmap24* Bitmap,
+                                           int32_t FrameNumber, int64_t PTS, bool& Update,
+                                           bool& StopHook) {
+    TCustomHookEvent handler;
+    {
+        std::lock_guard lock(handler_mutex_);
+        handler = on_custom_hook_;
+    }
+    if (!handler) {
+        return;
+    }
+    std::lock_guard lock(hook_lock_);
+    hook_info_ = THookInfo{task.index_.load(), Bitmap, FrameNumber, PTS, Update, StopHook};
+    {
+        // Always on the worker thread: the picture is the worker's until it
+        // goes back into the conversion.
+        std::unique_lock<TBitmap24> canvas;
+        if (Bitmap != nullptr) {
+            canvas = std::unique_lock<TBitmap24>(*Bitmap);
+        }
+        handler(this, &hook_info_);
+    }
+    Update = hook_info_.Update;
+    StopHook = hook_info_.StopHook;
+}
+
+}  // namespace v2m

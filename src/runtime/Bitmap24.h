@@ -1,0 +1,56 @@
+#pragma once
+// A 24-bit picture laid out as the window systems keep their bitmaps: rows of
+// blue, green, red bytes, each row padded to a multiple of 4 bytes, top row
+// first. A GUI can wrap the pixels for drawing without copying them. The
+// drawing lock guards the pixels while someone draws on them, so that a
+// handler on one thread and a painter on another never meet mid-picture.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace v2m {
+
+class TBitmap24 {
+public:
+    TBitmap24() = default;
+    TBitmap24(int width, int height) { SetSize(width, height); }
+    TBitmap24(const TBitmap24&) = delete;
+    TBitmap24& operator=(const TBitmap24&) = delete;
+
+    // Negative sizes count as 0. New pixels are black; kept rows are not moved
+    // to their new places.
+    void SetSize(int width, int height) {
+        width_ = width > 0 ? width : 0;
+        height_ = height > 0 ? height : 0;
+        pixels_.assign(static_cast<size_t>(RowBytes()) * static_cast<size_t>(height_), 0);
+    }
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    static int RowBytesFor(int width) { return (width * 3 + 3) & ~3; }
+    int RowBytes() const { return RowBytesFor(width_); }
+    size_t SizeBytes() const { return pixels_.size(); }
+
+    uint8_t* Bits() { return pixels_.data(); }
+    const uint8_t* Bits() const { return pixels_.data(); }
+    uint8_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * RowBytes(); }
+    const uint8_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * RowBytes(); }
+
+    // The drawing surface's lock.
+    void Lock() { canvas_lock_.lock(); }
+    void Unlock() { canvas_lock_.unlock(); }
+    bool TryLock() { return canvas_lock_.try_lock(); }
+    // For std::lock_guard and friends.
+    void lock() { Lock(); }
+    void unlock() { Unlock(); }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<uint8_t> pixels_;
+    std::mutex canvas_lock_;
+};
+
+}  // namespace v2m

@@ -1,0 +1,547 @@
+// Running tasks: one after another or several at once on worker threads, the
+// order and threads of the events, pause, resume and stop, and the lifetime
+// of tasks and threads around the run.
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "AudioAnalysis.h"
+#include "ComponentTestSupport.h"
+
+namespace v2m::test {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+class RunTest : public ComponentTest {
+protected:
+    // Samples which tasks run while the run goes on, until the final
+    // notification. Keeps every worker thread object seen, so that two tasks
+    // can only share one if they really ran on the same thread.
+    struct RunSample {
+        int most_running = 0;
+        std::map<int, std::shared_ptr<TConvertThread>> workers;
+        std::vector<int> start_order;
+        // For each task: how many others had ended when it was first seen running.
+        std::map<int, int> ended_before_start;
+    };
+
+    RunSample WatchRun(int task_count) {
+        RunSample sample;
+        const bool done = ServeUntil([&] {
+            int running = 0;
+            int ended = 0;
+            for (int i = 0; i < task_count; ++i) {
+                ended += converter_->Task(i)->Terminated() ? 1 : 0;
+            }
+            for (int i = 0; i < task_count; ++i) {
+                TFFmpegTask* task = converter_->Task(i);
+                if (!task->Running()) {
+                    continue;
+                }
+                ++running;
+                if (std::shared_ptr<TConvertThread> worker = task->WorkerThread()) {
+                    sample.workers.emplace(i, worker);
+                }
+                if (!sample.ended_before_start.contains(i)) {
+                    sample.ended_before_start[i] = ended;
+                    sample.start_order.push_back(i);
+                }
+            }
+            sample.most_running = std::max(sample.most_running, running);
+            return FinalSeen();
+        });
+        EXPECT_TRUE(done) << "no final notification";
+        return sample;
+    }
+
+    void ExpectEndsInOrder(const std::vector<int>& indexes) {
+        std::vector<TerminateRecord> records = Terminates();
+        ASSERT_EQ(records.size(), indexes.size() + 1);
+        for (size_t i = 0; i < indexes.size(); ++i) {
+            EXPECT_EQ(records[i].info.TaskIndex, indexes[i]);
+        }
+        EXPECT_EQ(records.back().info.TaskIndex, -1);
+        EXPECT_TRUE(records.back().info.Finished);
+        EXPECT_FALSE(records.back().info.Failed);
+        EXPECT_TRUE(records.back().info.ErrorMessage.empty());
+    }
+
+    // Filled by handlers that do more than record; read once the run is over.
+    std::vector<TerminateRecord> records_;
+};
+
+TEST_F(RunTest, OneAtATimeRunsTasksStrictlyInTurnEachOnItsOwnThread) {
+    for (int i = 0; i < 3; ++i) {
+        AddJob(kTone3s, "mp3");
+    }
+    RecordTerminates();
+    converter_->StartTask(1);
+    EXPECT_TRUE(converter_->Background());
+    const RunSample sample = WatchRun(3);
+
+    EXPECT_EQ(sample.most_running, 1);
+    EXPECT_EQ(sample.start_order, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(sample.ended_before_start.at(1), 1);
+    EXPECT_EQ(sample.ended_before_start.at(2), 2);
+    ASSERT_EQ(sample.workers.size(), 3u);
+    std::set<TConvertThread*> distinct;
+    for (const auto& [index, worker] : sample.workers) {
+        distinct.insert(worker.get());
+    }
+    EXPECT_EQ(distinct.size(), 3u);
+
+    ExpectEndsInOrder({0, 1, 2});
+    for (const TerminateRecord& record : Terminates()) {
+        EXPECT_NE(record.thread, main_thread_) << "background ends run off the main thread";
+        if (record.info.TaskIndex >= 0) {
+            EXPECT_TRUE(record.info.Finished);
+            EXPECT_FALSE(record.info.Failed) << record.info.ErrorMessage;
+        }
+    }
+    EXPECT_TRUE(Terminates().back().finalized) << "the final handler may clear the list";
+    EXPECT_EQ(converter_->FinishedCount(), 3);
+    EXPECT_EQ(converter_->TasksLeft(), 0);
+    EXPECT_EQ(converter_->NextTask(), 3);
+    EXPECT_TRUE(converter_->Working());
+}
+
+TEST_F(RunTest, TwoAtATimeStartsTheThirdWhenOneEnds) {
+    for (int i = 0; i < 3; ++i) {
+        AddJob(kTone20s, "mp3");
+    }
+    RecordTerminates();
+    converter_->StartTask(2);
+    EXPECT_TRUE(converter_->Task(0)->Running());
+    EXPECT_TRUE(converter_->Task(1)->Running());
+    EXPECT_FALSE(converter_->Task(2)->Running());
+    EXPECT_FALSE(converter_->Task(2)->Terminated());
+    EXPECT_EQ(converter_->TasksLeft(), 1);
+    EXPECT_EQ(converter_->NextTask(), 2);
+
+    const RunSample sample = WatchRun(3);
+    EXPECT_EQ(sample.most_running, 2);
+    EXPECT_GE(sample.ended_before_start.at(2), 1);
+    const std::vector<TerminateRecord> records = Terminates();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records.back().info.TaskIndex, -1);
+    std::set<int> ended;
+    for (size_t i = 0; i < 3; ++i) {
+        ended.insert(records[i].info.TaskIndex);
+        EXPECT_TRUE(records[i].info.Finished);
+    }
+    EXPECT_EQ(ended, (std::set<int>{0, 1, 2}));
+}
+
+TEST_F(RunTest, ForegroundReturnsAfterEveryTaskAndEventOnTheCallingThread) {
+    for (int i = 0; i < 3; ++i) {
+        AddJob(kBlip, "wav");
+    }
+    std::string clear_error;
+    const TTerminateEvent record_only = [this, &clear_error](TFFBaseComponent*,
+                                                             TTerminateInfo info) {
+        if (info.TaskIndex == -1) {
+            try {
+                converter_->ClearTasks();
+            } catch (const EFFConverterError& e) {
+                clear_error = e.what();
+            }
+        }
+    };
+    // Record first, then try to clear.
+    converter_->SetOnTerminate([this, record_only](TFFBaseComponent* sender, TTerminateInfo info) {
+        TerminateRecord record{info, CurrentThreadId(), converter_->Finalized()};
+        records_.push_back(record);
+        record_only(sender, std::move(info));
+    });
+    converter_->StartTask(0);
+
+    EXPECT_FALSE(converter_->Background());
+    ASSERT_EQ(records_.size(), 4u) << "every event ran before StartTask returned";
+    for (size_t i = 0; i < records_.size(); ++i) {
+        EXPECT_EQ(records_[i].thread, main_thread_);
+        EXPECT_EQ(records_[i].info.TaskIndex, i < 3 ? static_cast<int>(i) : -1);
+    }
+    EXPECT_FALSE(records_.back().finalized);
+    EXPECT_EQ(clear_error, "Cannot ClearTasks while working.");
+    EXPECT_TRUE(converter_->Finalized());
+    EXPECT_EQ(converter_->TaskCount(), 3);
+}
+
+TEST_F(RunTest, StopBeforeAnyStartEndsEveryTaskThenTheRun) {
+    for (const bool wait : {true, false}) {
+        SCOPED_TRACE(wait);
+        for (int i = 0; i < 3; ++i) {
+            AddJob(kTone3s, "mp3");
+        }
+        RecordTerminates();
+        converter_->Stop(wait);
+        if (wait) {
+            // Waiting, the tasks end one after another and all is delivered on return.
+            ExpectEndsInOrder({0, 1, 2});
+        } else {
+            // The ends race each other; the final one still comes last.
+            ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+            const std::vector<TerminateRecord> records = Terminates();
+            ASSERT_EQ(records.size(), 4u);
+            EXPECT_EQ(records.back().info.TaskIndex, -1);
+            std::set<int> ended;
+            for (size_t i = 0; i < 3; ++i) {
+                ended.insert(records[i].info.TaskIndex);
+            }
+            EXPECT_EQ(ended, (std::set<int>{0, 1, 2}));
+        }
+        for (const TerminateRecord& record : Terminates()) {
+            if (record.info.TaskIndex >= 0) {
+                EXPECT_FALSE(record.info.Finished);
+                EXPECT_FALSE(record.info.Failed);
+            }
+        }
+        EXPECT_TRUE(converter_->Finalized());
+        EXPECT_FALSE(converter_->Working());
+        // Nothing was written: the unstarted outputs go with their tasks.
+        const std::string first = converter_->Task(0)->OutputFile(0)->url;
+        converter_->ClearTasks();
+        EXPECT_FALSE(fs::exists(first));
+        ClearRecords();
+    }
+}
+
+TEST_F(RunTest, StopWithWaitDeliversEveryEndBeforeReturningEvenWhenTheListIsCleared) {
+    for (int i = 0; i < 3; ++i) {
+        AddJob(kTone20s, "mp3");
+    }
+    std::atomic<bool> cleared{false};
+    converter_->SetOnTerminate([this, &cleared](TFFBaseComponent*, TTerminateInfo info) {
+        records_.push_back({info, CurrentThreadId(), converter_->Finalized()});
+        if (info.TaskIndex == -1) {
+            // The stop below is still waiting on these tasks.
+            converter_->ClearTasks();
+            cleared = true;
+        }
+    });
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return converter_->Task(0)->Running(); }));
+    converter_->Stop(true);
+
+    EXPECT_TRUE(cleared) << "the final notification was delivered before Stop returned";
+    ASSERT_EQ(records_.size(), 4u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(records_[static_cast<size_t>(i)].info.TaskIndex, i);
+        EXPECT_FALSE(records_[static_cast<size_t>(i)].info.Finished);
+    }
+    EXPECT_EQ(records_.back().info.TaskIndex, -1);
+    EXPECT_EQ(converter_->TaskCount(), 0);
+    EXPECT_FALSE(converter_->Working());
+}
+
+TEST_F(RunTest, ClearingFromTheFinalHandlerLetsTheNextRunStart) {
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        for (int i = 0; i < 3; ++i) {
+            AddJob(kBlip, "wav");
+        }
+        std::atomic<bool> cleared{false};
+        std::string error;
+        converter_->SetOnTerminate([&](TFFBaseComponent*, TTerminateInfo info) {
+            if (info.TaskIndex != -1) {
+                return;
+            }
+            try {
+                converter_->ClearTasks();
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+            cleared = true;
+        });
+        converter_->StartTask(1);
+        ASSERT_TRUE(ServeUntil([&] { return cleared.load(); }));
+        EXPECT_EQ(error, "");
+        EXPECT_EQ(converter_->TaskCount(), 0);
+        EXPECT_FALSE(converter_->Working());
+    }
+}
+
+TEST_F(RunTest, StartWithoutTasksIssuesTheFinalNotificationAtOnce) {
+    for (const int threads : {0, 1}) {
+        SCOPED_TRACE(threads);
+        RecordTerminates();
+        converter_->StartTask(threads);
+        ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }, 5s));
+        EXPECT_TRUE(converter_->Finalized());
+        converter_->ClearTasks();
+    }
+}
+
+TEST_F(RunTest, ProgressIntervalHasAFloorOf100) {
+    EXPECT_EQ(converter_->ProgressInterval(), 500);
+    for (const auto& [set, read] : std::vector<std::pair<int, int>>{
+             {50, 100}, {100, 100}, {-5, 100}, {101, 101}, {2000, 2000}}) {
+        converter_->SetProgressInterval(set);
+        EXPECT_EQ(converter_->ProgressInterval(), read);
+    }
+}
+
+TEST_F(RunTest, ProgressRunsOnTheMainThreadWhileTheWorkerWaits) {
+    // Read at the clip's own pace, so that the run lasts its 3 s whatever the machine.
+    TInputOptions paced;
+    paced.ExtOptions = "re=1";
+    ASSERT_EQ(converter_->AddTask(SharedClip(kTone3s).string(), &paced), 0);
+    ASSERT_TRUE(converter_->SetOutputFile(0, Out("paced.mp3").string()));
+    converter_->SetProgressInterval(100);
+    std::vector<TProgressInfo> reports;
+    bool worker_was_running = true;
+    converter_->SetOnProgress([&](TFFBaseComponent*, PProgressInfo info) {
+        EXPECT_EQ(CurrentThreadId(), main_thread_);
+        reports.push_back(*info);
+        // The worker is held in this delivery: the task cannot have ended.
+        worker_was_running = worker_was_running && converter_->Task(info->TaskIndex)->Running();
+    });
+    RecordTerminates();
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+    EXPECT_TRUE(worker_was_running);
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports.back().FileIndex, -1) << "the final report";
+    for (const TProgressInfo& report : reports) {
+        EXPECT_EQ(report.TaskIndex, 0);
+        EXPECT_EQ(report.FrameNumber, -1);
+        EXPECT_EQ(report.TotalDuration, 3000000);
+    }
+    EXPECT_GE(reports.size(), 10u) << "one report per 100 ms";
+    EXPECT_NEAR(static_cast<double>(reports.back().Time) / 1e6, 3.0, 0.1);
+}
+
+TEST_F(RunTest, AFailingTaskReportsItsErrorAndTheRunGoesOn) {
+    AddJob(kBlip, "wav");
+    TOutputOptions wrong;
+    wrong.AudioCodec = "pcm_s16le";  // the MP3 muxer takes MP3 only
+    AddJob(kBlip, "mp3", &wrong);
+    // A task without output is refused by its engine at the start.
+    ASSERT_EQ(converter_->AddTask(SharedClip(kBlip).string()), 2) << converter_->LastError();
+    AddJob(kBlip, "wav");
+    RecordTerminates();
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+    ExpectEndsInOrder({0, 1, 2, 3});
+    const std::vector<TerminateRecord> records = Terminates();
+    EXPECT_TRUE(records[0].info.Finished);
+    EXPECT_FALSE(records[0].info.Failed);
+    EXPECT_TRUE(records[1].info.Failed);
+    EXPECT_FALSE(records[1].info.ErrorMessage.empty());
+    EXPECT_TRUE(records[2].info.Failed);
+    EXPECT_EQ(records[2].info.ErrorMessage, "At least one output file must be specified");
+    EXPECT_TRUE(records[3].info.Finished);
+    EXPECT_FALSE(records[3].info.Failed);
+}
+
+TEST_F(RunTest, ATaskWhoseEngineRefusesTheStartIsCountedOnceAndTheRunGoesOn) {
+    AddJob(kBlip, "wav");
+    AddJob(kBlip, "wav");
+    // Run outside the component: its engine refuses any later start.
+    converter_->Task(0)->StartTranscode(false);
+    ASSERT_TRUE(converter_->Task(0)->Terminated());
+    RecordTerminates();
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+    ExpectEndsInOrder({0, 1});
+    EXPECT_TRUE(Terminates()[0].info.Finished) << "its earlier end is reported";
+    EXPECT_TRUE(Terminates()[1].info.Finished);
+    EXPECT_EQ(converter_->FinishedCount(), 2);
+}
+
+TEST_F(RunTest, PauseHoldsTheTaskWithoutLosingData) {
+    AddJob(kTone20s, "mp3");
+    const fs::path out = Out("out0.mp3");
+    RecordTerminates();
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return fs::exists(out) && fs::file_size(out) > 0; }));
+    converter_->Pause();
+    ServeUntil([] { return false; }, 200ms);
+    const auto held = fs::file_size(out);
+    ServeUntil([] { return false; }, 400ms);
+    EXPECT_EQ(fs::file_size(out), held);
+    EXPECT_TRUE(converter_->Task(0)->Running());
+    EXPECT_FALSE(FinalSeen());
+    EXPECT_TRUE(converter_->Working());
+    converter_->Resume();
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+    EXPECT_TRUE(Terminates().front().info.Finished);
+    EXPECT_NEAR(fixtures::AnalyzeAudio(out).duration_s, 20.0, 0.1);
+}
+
+TEST_F(RunTest, HooksRunOnTheWorkerOneAtATimeWithTheBitmapLocked) {
+    TOutputOptions hooked;
+    hooked.CustomHook = true;
+    AddJob(kBlip, "wav", &hooked);
+    AddJob(kBlip, "wav", &hooked);
+    AddJob(kBlip, "wav");
+    EXPECT_TRUE(converter_->Task(0)->HasCustomHook());
+    EXPECT_FALSE(converter_->Task(2)->HasCustomHook());
+
+    // Without a handler the engine's values stay.
+    TBitmap24 bitmap(16, 8);
+    bool update = true;
+    bool stop = false;
+    converter_->Task(0)->CustomHook(&bitmap, 1, 40000, update, stop);
+    EXPECT_TRUE(update);
+    EXPECT_FALSE(stop);
+
+    std::atomic<int> inside{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> calls{0};
+    std::atomic<bool> locked_during_call{true};
+    std::atomic<bool> on_main{false};
+    converter_->SetOnCustomHook([&](TFFBaseComponent*, PHookInfo info) {
+        if (++inside > 1) {
+            ++overlaps;
+        }
+        on_main = on_main || CurrentThreadId() == main_thread_;
+        std::thread probe([&] {
+            if (info->Bitmap->TryLock()) {
+                locked_during_call = false;
+                info->Bitmap->Unlock();
+            }
+        });
+        probe.join();
+        std::this_thread::sleep_for(10ms);
+        info->Update = info->FrameNumber % 2 == 0;
+        info->StopHook = info->FrameNumber >= 3;
+        ++calls;
+        --inside;
+    });
+    struct Result {
+        bool update = true;
+        bool stop = false;
+    };
+    std::map<int, Result> results;
+    std::mutex results_mutex;
+    std::vector<std::thread> workers;
+    for (int task = 0; task < 2; ++task) {
+        workers.emplace_back([&, task] {
+            TBitmap24 picture(32, 16);
+            for (int frame = 1; frame <= 3; ++frame) {
+                Result r;
+                converter_->Task(task)->CustomHook(&picture, frame, frame * 40000, r.update,
+                                                   r.stop);
+                std::lock_guard lock(results_mutex);
+                results[task * 10 + frame] = r;
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(calls, 6);
+    EXPECT_EQ(overlaps, 0);
+    EXPECT_TRUE(locked_during_call);
+    EXPECT_FALSE(on_main) << "the hook never moves to the main thread";
+    for (int task = 0; task < 2; ++task) {
+        EXPECT_FALSE(results[task * 10 + 1].update);
+        EXPECT_TRUE(results[task * 10 + 2].update);
+        EXPECT_FALSE(results[task * 10 + 2].stop);
+        EXPECT_TRUE(results[task * 10 + 3].stop);
+    }
+
+    converter_->SetOnCustomHook(
+        [](TFFBaseComponent*, PHookInfo) { throw std::runtime_error("drawing failed"); });
+    EXPECT_THROW(converter_->Task(0)->CustomHook(&bitmap, 4, 0, update, stop), std::runtime_error);
+    EXPECT_TRUE(bitmap.TryLock()) << "the drawing lock is released after a failure";
+    bitmap.Unlock();
+}
+
+TEST_F(RunTest, PreviewPicturesGoToTheMainThreadWithTheTaskIndex) {
+    AddJob(kBlip, "wav");
+    AddJob(kBlip, "wav");
+    std::vector<std::pair<TPreviewInfo, uint32_t>> seen;
+    converter_->SetOnPreviewBitmap(
+        [&](TFFBaseComponent*, TPreviewInfo info) { seen.emplace_back(info, CurrentThreadId()); });
+    TBitmap24 bitmap(8, 8);
+    std::atomic<bool> delivered{false};
+    std::thread worker([&] {
+        converter_->Task(1)->PreviewBitmap(&bitmap, 5, 200000);
+        delivered = true;
+    });
+    // The worker waits until the main thread has served its delivery.
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(delivered);
+    ASSERT_TRUE(ServeUntil([&] { return delivered.load(); }, 5s));
+    worker.join();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].first.TaskIndex, 1);
+    EXPECT_EQ(seen[0].first.Bitmap, &bitmap);
+    EXPECT_EQ(seen[0].first.FrameNumber, 5);
+    EXPECT_EQ(seen[0].first.PTS, 200000);
+    EXPECT_EQ(seen[0].second, main_thread_);
+
+    converter_->SetTriggerEventInMainThread(false);
+    converter_->Task(0)->PreviewBitmap(&bitmap, 6, 0);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].first.TaskIndex, 0);
+
+    converter_->SetPreview(true);
+    converter_->SetPreviewBitmap(true);
+    EXPECT_EQ(converter_->Task(0)->PreviewFlags(), kPreviewWindowFlag | kPreviewBitmapFlag);
+    converter_->SetPreview(false);
+    EXPECT_EQ(converter_->Task(1)->PreviewFlags(), kPreviewBitmapFlag);
+    EXPECT_EQ(converter_->Task(AddJob(kBlip, "wav"))->PreviewFlags(), kPreviewBitmapFlag);
+}
+
+TEST_F(RunTest, AHundredTasksLeaveNoThreadsOrDescriptorsBehind) {
+    const int threads_before = ThreadCount();
+    const int descriptors_before = DescriptorCount();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(AddJob(kBlip, "wav"), i);
+    }
+    EXPECT_GE(DescriptorCount(), descriptors_before + 200) << "each task holds its two files";
+    RecordTerminates();
+    converter_->SetProgressInterval(100);
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }, 300s));
+    const std::vector<TerminateRecord> records = Terminates();
+    ASSERT_EQ(records.size(), 101u);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(records[static_cast<size_t>(i)].info.TaskIndex, i);
+        EXPECT_TRUE(records[static_cast<size_t>(i)].info.Finished);
+    }
+    converter_->ClearTasks();
+    converter_.reset();
+    EXPECT_TRUE(ServeUntil([&] { return ThreadCount() == threads_before; }, 5s))
+        << ThreadCount() << " threads, " << threads_before << " before";
+    EXPECT_EQ(DescriptorCount(), descriptors_before);
+    EXPECT_NEAR(fixtures::AnalyzeAudio(Out("out99.wav")).duration_s, 0.2, 0.01);
+}
+
+TEST_F(RunTest, DestroyingTheComponentMidRunStopsAndWaitsForEverything) {
+    const int threads_before = ThreadCount();
+    for (int i = 0; i < 3; ++i) {
+        AddJob(kTone20s, "mp3");
+    }
+    std::atomic<bool> destroyed{false};
+    std::atomic<int> late_events{0};
+    converter_->SetOnTerminate([&](TFFBaseComponent*, TTerminateInfo) {
+        if (destroyed) {
+            ++late_events;
+        }
+    });
+    converter_->SetOnProgress([&](TFFBaseComponent*, PProgressInfo) {
+        if (destroyed) {
+            ++late_events;
+        }
+    });
+    converter_->StartTask(2);
+    ASSERT_TRUE(ServeUntil([&] { return converter_->Task(1)->Running(); }));
+    converter_.reset();
+    destroyed = true;
+    EXPECT_EQ(ThreadCount(), threads_before);
+    main_->ProcessPendingMessages();
+    EXPECT_EQ(late_events, 0);
+}
+
+}  // namespace
+}  // namespace v2m::test
