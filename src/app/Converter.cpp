@@ -1,0 +1,417 @@
+#include "Converter.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+
+#include "FileListModel.h"
+#include "MyUtils.h"
+#include "Pictures.h"
+
+namespace v2m {
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
+    : QMainWindow(parent),
+      program_folder_(WideIncludeTrailingBackslash(
+          surroundings.ProgramFolder.empty() ? ProgramFolder() : surroundings.ProgramFolder)),
+      environment_(surroundings.Environment ? std::move(surroundings.Environment)
+                                            : ProcessEnvironment()),
+      services_(surroundings.Services ? std::move(surroundings.Services) : QtUiServices()) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QLatin1String(kMainWindowCaption));
+    setWindowIcon(PictureIcon(TPicture::Application));
+    CreateActions();
+    CreateControls();
+    CreateMenusAndToolbar();
+    setFixedSize(kClientWidth, kClientHeight);
+
+    FFLogger.SetOnLog(
+        [this](TFFBaseComponent* sender, uint32_t thread, TLogLevel level,
+               const std::string& message) { FFLoggerLog(sender, thread, level, message); });
+    FormCreate();
+    ConnectHandlers();
+    ActionList1Update();
+}
+
+TForm1::~TForm1() {
+    // The controls the handlers write to go with this window.
+    FFLogger.SetOnLog(nullptr);
+    FFConverter.SetOnCustomHook(nullptr);
+    FFConverter.SetOnProgress(nullptr);
+    FFConverter.SetOnTerminate(nullptr);
+}
+
+void TForm1::ConnectHandlers() {
+    const auto on = [this](QAction* action, void (TForm1::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    on(actAddFiles, &TForm1::actAddFilesExecute);
+    on(actAddFolder, &TForm1::actAddFolderExecute);
+    on(actRemove, &TForm1::actRemoveExecute);
+    on(actClear, &TForm1::actClearExecute);
+    on(mnuExit, &TForm1::actExitExecute);
+    on(actExit, &TForm1::actExitExecute);
+    connect(btnBrowse, &QPushButton::clicked, this, [this] { btnBrowseClick(); });
+    connect(btnOpenFolder, &QPushButton::clicked, this, [this] { btnOpenFolderClick(); });
+    connect(cmbProfile, &QComboBox::currentIndexChanged, this, [this] { cmbProfileChange(); });
+    connect(chkSameInput, &QCheckBox::toggled, this, [this] { ActionList1Update(); });
+    connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { ActionList1Update(); });
+    // The preview's buttons stand for its two commands.
+    connect(btnPause, &QToolButton::clicked, actPlay, &QAction::trigger);
+    connect(btnStop, &QToolButton::clicked, actStop, &QAction::trigger);
+    connect(actPlay, &QAction::enabledChanged, btnPause, &QWidget::setEnabled);
+    connect(actStop, &QAction::enabledChanged, btnStop, &QWidget::setEnabled);
+    btnPause->setEnabled(actPlay->isEnabled());
+    btnStop->setEnabled(actStop->isEnabled());
+}
+
+void TForm1::FormCreate() {
+    LoadProfiles();
+    if (!FFConverter.AVLibLoaded() && !FFConverter.LoadAVLib(program_folder_ + kLibraryFolder)) {
+        // Without the libraries nothing here can work: the log says why, and
+        // the lists, folders and skin stay as they are.
+        AppendLog(FFConverter.LastError());
+        return;
+    }
+
+    FConvertState = cvIdle;
+    FPreviewState = pvNone;
+    FPreviewFile.clear();
+    chkSameInput->setChecked(false);
+    btnPause->setIcon(PictureIcon(TPicture::Play));
+    trkVolume->setRange(0, 128);
+    trkVolume->setValue(128);
+    add_files_filter_ = FileFiltersOf(kAddFilesFilter);
+
+    QComboBox* const lists[kOptionListCount] = {cmbQuality, cmbChannel, cmbBitRates, cmbVolume};
+    for (int i = 0; i < kOptionListCount; ++i) {
+        lists[i]->clear();
+        for (std::string_view item : OptionListInfo(static_cast<TOptionList>(i)).Items) {
+            lists[i]->addItem(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
+        }
+        lists[i]->setCurrentIndex(0);
+    }
+    cmbProfile->clear();
+    for (const TConvertProfile& profile : FProfiles) {
+        cmbProfile->addItem(Text(profile.Caption));
+    }
+    cmbProfile->setCurrentIndex(FProfiles.empty() ? -1 : 0);
+    ApplyProfile();
+
+    ImgStart->show();
+    lvFiles->hide();
+    imgPreview->show();
+    pnlPreview->hide();
+    prgTotalProgress->setValue(0);
+    ReadSettings();
+    if (!skins_.LoadSkinFile(Text(program_folder_ + kDefaultSkinFile))) {
+        AppendLog(skins_.LastError().toStdString());
+    }
+    startup_complete_ = true;
+}
+
+void TForm1::LoadProfiles() {
+    FProfiles = v2m::LoadProfiles(program_folder_);
+}
+
+void TForm1::ReadSettings() {
+    // An unavailable folder means no settings at all: nothing is read now and
+    // nothing is written at close.
+    FSettings = OpenSettings(environment_);
+    if (!FSettings) {
+        return;
+    }
+    const TStartupFolders folders = ReadStartupSettings(*FSettings, environment_);
+    FAddFilesFolder = folders.AddFilesFolder;
+    FAddFolderPath = folders.AddFolderPath;
+    add_folder_dialog_folder_ = FAddFolderPath;
+    SetOutputFolderItems(folders.OutputFolders);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    // Closing is never refused.
+    event->accept();
+}
+
+void TForm1::FormCloseQuery() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    if (FSettings) {
+        // A failed write cannot be reported anywhere the user would see it
+        // any more; the other keys are still written.
+        WriteClosingSettings(*FSettings, FAddFilesFolder, add_folder_dialog_folder_,
+                             OutputFolderItems());
+    }
+    FFConverter.SetOnCustomHook(nullptr);
+    FFConverter.SetOnProgress(nullptr);
+    FFConverter.SetOnTerminate(nullptr);
+    // The waiting stop serves window events, and those may read the selected
+    // profile: the profiles go only after it.
+    FFConverter.Stop(true);
+    FFLogger.SetOnLog(nullptr);
+    FProfiles.clear();
+    ActionList1Update();
+}
+
+const TConvertProfile* TForm1::SelectedProfile() const {
+    const int index = cmbProfile->currentIndex();
+    if (index < 0 || static_cast<size_t>(index) >= FProfiles.size()) {
+        return nullptr;
+    }
+    return &FProfiles[static_cast<size_t>(index)];
+}
+
+std::string TForm1::SelectedProfileExt() const {
+    const TConvertProfile* profile = SelectedProfile();
+    return profile ? profile->Ext : std::string();
+}
+
+void TForm1::cmbProfileChange() {
+    ApplyProfile();
+}
+
+void TForm1::ApplyProfile() {
+    const TConvertProfile* profile = SelectedProfile();
+    if (profile == nullptr) {
+        ActionList1Update();
+        return;
+    }
+    file_list_->SetOutputExt(profile->Ext);
+    const TProfileOptions options = ProfileOptions(*profile);
+    QComboBox* const lists[kOptionListCount] = {cmbQuality, cmbChannel, cmbBitRates, cmbVolume};
+    for (int i = 0; i < kOptionListCount; ++i) {
+        if (lists[i]->count() > 0) {
+            lists[i]->setCurrentIndex(options[static_cast<size_t>(i)].ItemIndex);
+        }
+    }
+    // The switches act through the update: a locked list keeps the item the
+    // profile chose.
+    ActionList1Update();
+}
+
+void TForm1::ActionList1Update() {
+    const bool idle = FConvertState == cvIdle;
+    const bool rows = !FileList().Empty();
+    const bool selected = lvFiles->selectionModel()->hasSelection();
+    // The adding commands need the probe, which needs the libraries.
+    const bool can_add = startup_complete_ && !closed_ && idle;
+    actAddFiles->setEnabled(can_add);
+    actAddFolder->setEnabled(can_add);
+    actClear->setEnabled(rows && idle);
+    actRemove->setEnabled(rows && selected && idle);
+
+    const TConvertProfile* profile = SelectedProfile();
+    const TProfileOptions options = profile ? ProfileOptions(*profile) : TProfileOptions{};
+    QComboBox* const lists[kOptionListCount] = {cmbQuality, cmbChannel, cmbBitRates, cmbVolume};
+    for (int i = 0; i < kOptionListCount; ++i) {
+        lists[i]->setEnabled(profile != nullptr && options[static_cast<size_t>(i)].Switch && idle);
+    }
+    cmbProfile->setEnabled(idle);
+    chkSameInput->setEnabled(idle);
+    const bool own_folder = !chkSameInput->isChecked() && idle;
+    btnBrowse->setEnabled(own_folder);
+    btnOpenFolder->setEnabled(own_folder);
+    edtOutPath->setEnabled(own_folder);
+}
+
+const TFileList& TForm1::FileList() const {
+    return file_list_->List();
+}
+
+void TForm1::ShowFileList() {
+    const bool rows = !FileList().Empty();
+    lvFiles->setVisible(rows);
+    ImgStart->setVisible(!rows);
+}
+
+std::vector<int> TForm1::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : lvFiles->selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    return rows;
+}
+
+void TForm1::StopPreview() {
+    // What the window shows of a preview; no player is attached to it yet,
+    // so there is nothing else to close.
+    FPreviewFile.clear();
+    btnPause->setIcon(PictureIcon(TPicture::Play));
+    lblVideoName->clear();
+    FPreviewState = pvNone;
+    imgPreview->setVisible(FPreviewState == pvNone);
+    pnlPreview->setVisible(FPreviewState != pvNone);
+}
+
+void TForm1::actAddFilesExecute() {
+    if (!startup_complete_ || closed_ || FConvertState != cvIdle) {
+        return;
+    }
+    const QStringList chosen = services_->OpenFiles(this, QStringLiteral("Open file"),
+                                                    Text(FAddFilesFolder), add_files_filter_);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<size_t>(chosen.size()));
+    for (const QString& path : chosen) {
+        paths.push_back(path.toStdString());
+    }
+    const std::string ext = SelectedProfileExt();
+    TAVProbe& probe = FFConverter.Probe();
+    const TAddResult result = file_list_->Append(
+        [&](TFileList& list) { return AddFiles(list, paths, ProbeWith(probe), ext); });
+    // The list does not keep the last file open.
+    probe.CloseFile();
+    AppendLog(result.LogLines);
+    if (!result.LastAddedFolder.empty()) {
+        FAddFilesFolder = result.LastAddedFolder;
+    }
+    ShowFileList();
+    ActionList1Update();
+}
+
+void TForm1::actAddFolderExecute() {
+    if (!startup_complete_ || closed_ || FConvertState != cvIdle) {
+        return;
+    }
+    const std::optional<QString> folder = services_->ChooseFolder(
+        this, QStringLiteral("Select folder"), Text(add_folder_dialog_folder_));
+    if (folder) {
+        add_folder_dialog_folder_ = folder->toStdString();
+        const std::string ext = SelectedProfileExt();
+        TAVProbe& probe = FFConverter.Probe();
+        const TAddResult result = file_list_->Append([&](TFileList& list) {
+            return AddFolder(list, add_folder_dialog_folder_, ProbeWith(probe), ext);
+        });
+        probe.CloseFile();
+        AppendLog(result.LogLines);
+    }
+    ShowFileList();
+    ActionList1Update();
+}
+
+void TForm1::actRemoveExecute() {
+    if (FConvertState != cvIdle) {
+        return;
+    }
+    file_list_->RemoveRows(SelectedRows());
+    ShowFileList();
+    StopPreview();
+    ActionList1Update();
+}
+
+void TForm1::actClearExecute() {
+    if (FConvertState != cvIdle) {
+        return;
+    }
+    file_list_->Clear();
+    ShowFileList();
+    StopPreview();
+    ActionList1Update();
+}
+
+void TForm1::actExitExecute() {
+    close();
+}
+
+void TForm1::btnBrowseClick() {
+    const std::string text = edtOutPath->currentText().toStdString();
+    const std::string start = BrowseStartFolder(text);
+    if (start != text) {
+        edtOutPath->setEditText(Text(start));
+    }
+    const std::optional<QString> chosen =
+        services_->ChooseFolder(this, QStringLiteral("Select folder"), Text(start));
+    if (!chosen) {
+        return;
+    }
+    std::vector<std::string> items = OutputFolderItems();
+    AddChosenOutputFolder(items, chosen->toStdString());
+    SetOutputFolderItems(items);
+}
+
+void TForm1::btnOpenFolderClick() {
+    if (!chkSameInput->isChecked()) {
+        services_->ShellOpen(edtOutPath->currentText());
+    }
+}
+
+std::vector<std::string> TForm1::OutputFolderItems() const {
+    std::vector<std::string> items;
+    for (int i = 0; i < edtOutPath->count(); ++i) {
+        items.push_back(edtOutPath->itemText(i).toStdString());
+    }
+    return items;
+}
+
+void TForm1::SetOutputFolderItems(const std::vector<std::string>& items) {
+    edtOutPath->clear();
+    for (const std::string& item : items) {
+        edtOutPath->addItem(Text(item));
+    }
+    // Item 0 is selected, and so becomes the text.
+    if (!items.empty()) {
+        edtOutPath->setCurrentIndex(0);
+        // A long folder is read from its start.
+        edtOutPath->lineEdit()->setCursorPosition(0);
+    }
+}
+
+void TForm1::FFLoggerLog(TFFBaseComponent*, uint32_t AThreadID, TLogLevel ALogLevel,
+                         const std::string& ALogMsg) {
+    AppendLog("#" + std::to_string(AThreadID) + "." + std::to_string(static_cast<int>(ALogLevel)) +
+              ": " + ALogMsg);
+}
+
+void TForm1::AppendLog(const std::string& line) {
+    QTextCursor cursor(mmoLog->document());
+    cursor.movePosition(QTextCursor::End);
+    // The empty document already has its first line; an empty first log line
+    // must still count as a line.
+    if (log_line_count_ > 0) {
+        cursor.insertBlock();
+    }
+    cursor.insertText(Text(line));
+    ++log_line_count_;
+}
+
+void TForm1::AppendLog(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        AppendLog(line);
+    }
+}
+
+QStringList TForm1::LogLines() const {
+    if (log_line_count_ == 0) {
+        return {};
+    }
+    return mmoLog->toPlainText().split(QLatin1Char('\n'));
+}
+
+}  // namespace v2m

@@ -1,0 +1,210 @@
+#pragma once
+// The main window: start-up, settings and profiles, the file list and the log.
+//
+// Handlers keep the names the rest of the program knows them by
+// (actAddFilesExecute, btnBrowseClick, ...). Controls carry their names as
+// object names, so anything that needs a control finds it by name.
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FFConverter.h"
+#include "FFmpegLogger.h"
+#include "FileList.h"
+#include "IniFile.h"
+#include "Profiles.h"
+#include "Settings.h"
+#include "SkinManager.h"
+#include "UiServices.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenuBar;
+class QPlainTextEdit;
+class QProgressBar;
+class QSlider;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class QPushButton;
+
+namespace v2m {
+
+class TFileListModel;
+
+// The window's title and the application's.
+inline constexpr const char* kMainWindowCaption = "Tolvex Video to MP3 Converter Free";
+inline constexpr const char* kApplicationTitle = "Tolvex Video to Audio Converter";
+inline constexpr int kClientWidth = 812;
+inline constexpr int kClientHeight = 541;
+
+// The folder of the libraries beside the program, and the default skin file.
+inline constexpr const char* kLibraryFolder = "LibAV";
+inline constexpr const char* kDefaultSkinFile = "Vantel_Aero.skn";
+
+enum TConvertState : int { cvIdle = 0, cvConverting = 1, cvPaused = 2 };
+enum TPreviewState : int { pvNone = 0, pvPlaying = 1, pvPaused = 2 };
+
+// What the window takes from its surroundings. The program leaves every field
+// empty; the tests give their own folder and answer the dialogs themselves.
+struct TFormSurroundings {
+    // Where "profiles/", "LibAV" and the default skin are; empty: the program's folder.
+    std::string ProgramFolder;
+    // Where HOME and the XDG folders come from; empty: the process's environment.
+    TEnvironment Environment;
+    // Dialogs, message boxes and the desktop's "open"; null: the real ones.
+    std::shared_ptr<TUiServices> Services;
+};
+
+class TForm1 final : public QMainWindow {
+public:
+    explicit TForm1(TFormSurroundings surroundings = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // Commands of the file list.
+    void actAddFilesExecute();
+    void actAddFolderExecute();
+    void actRemoveExecute();
+    void actClearExecute();
+    void actExitExecute();
+    // The output folder.
+    void btnBrowseClick();
+    void btnOpenFolderClick();
+    // The profile.
+    void cmbProfileChange();
+    // Enables and disables the commands and controls for the present state.
+    void ActionList1Update();
+
+    // What the window holds, for whoever shows or tests it.
+    const TFileList& FileList() const;
+    // The log's lines, oldest first.
+    QStringList LogLines() const;
+    // The settings file; absent when the settings folder is unavailable.
+    const std::optional<TIniFile>& Settings() const { return FSettings; }
+    const std::vector<TConvertProfile>& Profiles() const { return FProfiles; }
+    // Start-up ran to its end (the libraries were loaded).
+    bool StartupComplete() const { return startup_complete_; }
+    TConvertState ConvertState() const { return FConvertState; }
+    TPreviewState PreviewState() const { return FPreviewState; }
+    const std::string& AddFilesFolder() const { return FAddFilesFolder; }
+    TSkinManager& Skins() { return skins_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Start-up and shutdown.
+    void CreateControls();
+    void CreateActions();
+    void CreateMenusAndToolbar();
+    void ConnectHandlers();
+    void FormCreate();
+    void LoadProfiles();
+    void ReadSettings();
+    void FormCloseQuery();
+
+    // Profiles and the file list.
+    const TConvertProfile* SelectedProfile() const;
+    std::string SelectedProfileExt() const;
+    void ApplyProfile();
+    void ShowFileList();
+    std::vector<int> SelectedRows() const;
+    // Closes whatever is previewed; the list's commands call it.
+    void StopPreview();
+
+    // The log.
+    void FFLoggerLog(TFFBaseComponent* Sender, uint32_t AThreadID, TLogLevel ALogLevel,
+                     const std::string& ALogMsg);
+    void AppendLog(const std::string& line);
+    void AppendLog(const std::vector<std::string>& lines);
+
+    std::vector<std::string> OutputFolderItems() const;
+    void SetOutputFolderItems(const std::vector<std::string>& items);
+
+    const std::string program_folder_;
+    const TEnvironment environment_;
+    const std::shared_ptr<TUiServices> services_;
+
+    // The look comes first: every control is made under it.
+    TSkinManager skins_;
+    // The logger exists before anything that could log, and goes last.
+    TFFLogger FFLogger;
+    TFFConverter FFConverter;
+
+    std::vector<TConvertProfile> FProfiles;
+    std::optional<TIniFile> FSettings;
+    std::string FAddFilesFolder;
+    std::string FAddFolderPath;
+    // The "Add Folder" dialog's current folder: where it opens, and what is saved.
+    std::string add_folder_dialog_folder_;
+    // The "Add Files" dialog's filter.
+    QList<TFileFilter> add_files_filter_;
+    TConvertState FConvertState = cvIdle;
+    TPreviewState FPreviewState = pvNone;
+    std::string FPreviewFile;
+    bool startup_complete_ = false;
+    bool closed_ = false;
+    int log_line_count_ = 0;
+
+    TFileListModel* file_list_ = nullptr;
+
+    // Controls (owned by the window, as its children).
+    QWidget* client_ = nullptr;
+    QMenuBar* menu_bar_ = nullptr;
+    QToolBar* tool_bar_ = nullptr;
+    QTableView* lvFiles = nullptr;
+    QLabel* ImgStart = nullptr;
+    QGroupBox* grpPreview = nullptr;
+    QLabel* lblVideoName = nullptr;
+    QFrame* pnlPreview = nullptr;
+    QLabel* imgPreview = nullptr;
+    QSlider* trkPlay = nullptr;
+    QToolButton* btnPause = nullptr;
+    QToolButton* btnStop = nullptr;
+    QCheckBox* chkMute = nullptr;
+    QSlider* trkVolume = nullptr;
+    QGroupBox* grpProfile = nullptr;
+    QComboBox* cmbProfile = nullptr;
+    QComboBox* edtOutPath = nullptr;
+    QPushButton* btnBrowse = nullptr;
+    QPushButton* btnOpenFolder = nullptr;
+    QCheckBox* chkSameInput = nullptr;
+    QProgressBar* prgTotalProgress = nullptr;
+    QGroupBox* grpProfileSettings = nullptr;
+    QComboBox* cmbQuality = nullptr;
+    QComboBox* cmbChannel = nullptr;
+    QComboBox* cmbBitRates = nullptr;
+    QComboBox* cmbVolume = nullptr;
+    QPlainTextEdit* mmoLog = nullptr;
+
+    // Actions.
+    QAction* actAddFiles = nullptr;
+    QAction* actAddFolder = nullptr;
+    QAction* actSelectSkin = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* actRemove = nullptr;
+    QAction* actClear = nullptr;
+    QAction* actStartConvert = nullptr;
+    QAction* actPauseConvert = nullptr;
+    QAction* actStopConvert = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actVisitWebsite = nullptr;
+    QAction* actPlay = nullptr;
+    QAction* actStop = nullptr;
+    QAction* actViewLog = nullptr;
+    QAction* actExit = nullptr;
+};
+
+}  // namespace v2m

@@ -1,0 +1,257 @@
+// The main window's controls, actions, menus and toolbar, placed where the
+// window's fixed layout puts them (client coordinates, in pixels).
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "Converter.h"
+#include "FileListModel.h"
+#include "Pictures.h"
+
+namespace v2m {
+
+namespace {
+
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    return Place(new QLabel(QLatin1String(caption), parent), name, geometry);
+}
+
+QComboBox* FixedList(QWidget* parent, const char* name, QRect geometry) {
+    auto* combo = Place(new QComboBox(parent), name, geometry);
+    combo->setEditable(false);
+    return combo;
+}
+
+QAction* Action(QObject* parent, const char* name, const char* caption) {
+    auto* action = new QAction(QLatin1String(caption), parent);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+}  // namespace
+
+void TForm1::CreateControls() {
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client_);
+
+    // The file list, and the picture that takes its place while it is empty.
+    ImgStart = Place(new QLabel(client_), "ImgStart", QRect(12, 96, 521, 273));
+    ImgStart->setPixmap(StartPicture(ImgStart->size()));
+    file_list_ = new TFileListModel(this);
+    lvFiles = Place(new QTableView(client_), "lvFiles", QRect(12, 96, 521, 273));
+    lvFiles->setModel(file_list_);
+    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvFiles->setShowGrid(true);
+    lvFiles->setWordWrap(false);
+    lvFiles->setTextElideMode(Qt::ElideRight);
+    lvFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    lvFiles->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    lvFiles->verticalHeader()->hide();
+    lvFiles->verticalHeader()->setDefaultSectionSize(20);
+    lvFiles->horizontalHeader()->setStretchLastSection(false);
+    lvFiles->horizontalHeader()->setHighlightSections(false);
+    lvFiles->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (size_t column = 0; column < kFileListColumnWidths.size(); ++column) {
+        lvFiles->setColumnWidth(static_cast<int>(column), kFileListColumnWidths[column]);
+    }
+    lvFiles->hide();
+
+    // The preview.
+    grpPreview = Place(new QGroupBox(QStringLiteral("Preview"), client_), "grpPreview",
+                       QRect(544, 96, 257, 281));
+    lblVideoName = Label(grpPreview, "lblVideoName", "", QRect(8, 20, 241, 16));
+    pnlPreview = Place(new QFrame(grpPreview), "pnlPreview", QRect(0, 40, 257, 177));
+    pnlPreview->setAutoFillBackground(true);
+    QPalette black = pnlPreview->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    pnlPreview->setPalette(black);
+    pnlPreview->hide();
+    imgPreview = Place(new QLabel(grpPreview), "imgPreview", QRect(0, 40, 257, 177));
+    imgPreview->setPixmap(PreviewStillPicture(imgPreview->size()));
+    trkPlay = Place(new QSlider(Qt::Horizontal, grpPreview), "trkPlay", QRect(6, 222, 245, 22));
+    trkPlay->setRange(0, 100);
+    btnPause = Place(new QToolButton(grpPreview), "btnPause", QRect(8, 249, 26, 26));
+    btnStop = Place(new QToolButton(grpPreview), "btnStop", QRect(38, 249, 26, 26));
+    btnStop->setIcon(PictureIcon(TPicture::PreviewStop));
+    for (QToolButton* button : {btnPause, btnStop}) {
+        button->setIconSize(QSize(16, 16));
+        button->setAutoRaise(false);
+    }
+    chkMute =
+        Place(new QCheckBox(QStringLiteral("Mute"), grpPreview), "chkMute", QRect(74, 252, 60, 20));
+    trkVolume =
+        Place(new QSlider(Qt::Horizontal, grpPreview), "trkVolume", QRect(138, 252, 110, 20));
+
+    // The profile, the output folder and the total progress.
+    grpProfile = Place(new QGroupBox(QStringLiteral("Profile"), client_), "grpProfile",
+                       QRect(12, 384, 521, 153));
+    Label(grpProfile, "lblProfile", "Profile", QRect(12, 28, 84, 20));
+    cmbProfile = FixedList(grpProfile, "cmbProfile", QRect(100, 26, 260, 24));
+    Label(grpProfile, "lblOutputFolder", "Output Folder", QRect(12, 60, 84, 20));
+    edtOutPath = Place(new QComboBox(grpProfile), "edtOutPath", QRect(100, 58, 244, 24));
+    edtOutPath->setEditable(true);
+    // A typed folder is not an item: only "Browse" adds to the history.
+    edtOutPath->setInsertPolicy(QComboBox::NoInsert);
+    edtOutPath->setDuplicatesEnabled(true);
+    btnBrowse = Place(new QPushButton(QStringLiteral("Browse"), grpProfile), "btnBrowse",
+                      QRect(350, 58, 78, 24));
+    btnOpenFolder = Place(new QPushButton(QStringLiteral("Open"), grpProfile), "btnOpenFolder",
+                          QRect(434, 58, 78, 24));
+    chkSameInput = Place(new QCheckBox(QStringLiteral("Same folder as input "), grpProfile),
+                         "chkSameInput", QRect(100, 88, 260, 22));
+    Label(grpProfile, "lblProgress", "Progress", QRect(12, 120, 84, 20));
+    prgTotalProgress =
+        Place(new QProgressBar(grpProfile), "prgTotalProgress", QRect(100, 118, 412, 22));
+    prgTotalProgress->setRange(0, 100);
+
+    // The four option lists, each under the one before.
+    grpProfileSettings = Place(new QGroupBox(QStringLiteral("Profile Settings"), client_),
+                               "grpProfileSettings", QRect(544, 384, 257, 153));
+    QComboBox** lists[kOptionListCount] = {&cmbQuality, &cmbChannel, &cmbBitRates, &cmbVolume};
+    const char* labels[kOptionListCount] = {"lblQuality", "lblChannel", "lblBitRates", "lblVolume"};
+    for (int i = 0; i < kOptionListCount; ++i) {
+        const TOptionListInfo& info = OptionListInfo(static_cast<TOptionList>(i));
+        const int top = 26 + 30 * i;
+        Label(grpProfileSettings, labels[i], std::string(info.Label).c_str(),
+              QRect(12, top + 2, 112, 20));
+        *lists[i] =
+            FixedList(grpProfileSettings, std::string(info.Name).c_str(), QRect(128, top, 117, 24));
+    }
+
+    // The log is kept, not shown.
+    mmoLog = Place(new QPlainTextEdit(client_), "mmoLog", QRect(12, 96, 521, 273));
+    mmoLog->setReadOnly(true);
+    mmoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmoLog->hide();
+}
+
+void TForm1::CreateActions() {
+    actAddFiles = Action(this, "actAddFiles", "Add Files...");
+    actAddFiles->setIconText(QStringLiteral("Add Files"));
+    actAddFiles->setIcon(PictureIcon(TPicture::AddFiles));
+    actAddFolder = Action(this, "actAddFolder", "Add Folder...");
+    actAddFolder->setIcon(PictureIcon(TPicture::AddFolder));
+    actSelectSkin = Action(this, "actSelectSkin", "Skin");
+    actSelectSkin->setIcon(PictureIcon(TPicture::Skin));
+    mnuExit = Action(this, "mnuExit", "Exit");
+    actRemove = Action(this, "actRemove", "Remove");
+    actRemove->setIcon(PictureIcon(TPicture::Remove));
+    actRemove->setShortcut(QKeySequence(Qt::Key_Delete));
+    actClear = Action(this, "actClear", "Clear");
+    actClear->setIcon(PictureIcon(TPicture::Clear));
+    actStartConvert = Action(this, "actStartConvert", "Start");
+    actStartConvert->setIcon(PictureIcon(TPicture::Start));
+    actPauseConvert = Action(this, "actPauseConvert", "Pause");
+    actPauseConvert->setIcon(PictureIcon(TPicture::Pause));
+    actStopConvert = Action(this, "actStopConvert", "Stop");
+    actStopConvert->setIcon(PictureIcon(TPicture::Stop));
+    actHelp = Action(this, "actHelp", "Help Content");
+    actHelp->setIconText(QStringLiteral("Help"));
+    actHelp->setIcon(PictureIcon(TPicture::Help));
+    actAbout = Action(this, "actAbout", "About");
+    actAbout->setIcon(PictureIcon(TPicture::About));
+    actVisitWebsite = Action(this, "actVisitWebsite", "Visit Website");
+    actVisitWebsite->setIconText(QStringLiteral("Visit Home"));
+    actVisitWebsite->setIcon(PictureIcon(TPicture::VisitHome));
+    actPlay = Action(this, "actPlay", "Play");
+    actStop = Action(this, "actStop", "Stop Preview");
+    actViewLog = Action(this, "actViewLog", "Log");
+    actExit = Action(this, "actExit", "Exit");
+
+    // Conversion control, the preview, help, the about window, the home page,
+    // the skin choice and the log window are served by their own handlers;
+    // until those are connected the commands stay off instead of doing nothing.
+    for (QAction* pending : {actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
+                             actVisitWebsite, actSelectSkin, actPlay, actStop, actViewLog}) {
+        pending->setEnabled(false);
+    }
+    // The commands work wherever the focus is in the window.
+    addActions({actAddFiles, actAddFolder, actSelectSkin, actRemove, actClear, actStartConvert,
+                actPauseConvert, actStopConvert, actHelp, actAbout, actVisitWebsite, actPlay,
+                actStop, actViewLog, actExit});
+}
+
+void TForm1::CreateMenusAndToolbar() {
+    menu_bar_ = Place(new QMenuBar(client_), "MainMenu", QRect(0, 0, kClientWidth, 25));
+    menu_bar_->setNativeMenuBar(false);
+    // A menu bar outside a main window's layout sizes itself to its parent's
+    // width and its own height; the height is kept to the layout's.
+    menu_bar_->setFixedHeight(25);
+    QMenu* file = menu_bar_->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    file->addAction(actAddFiles);
+    file->addAction(actAddFolder);
+    file->addSeparator();
+    file->addAction(actSelectSkin);
+    file->addSeparator();
+    file->addAction(mnuExit);
+    QMenu* edit = menu_bar_->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    edit->addAction(actRemove);
+    edit->addAction(actClear);
+    QMenu* convert = menu_bar_->addMenu(QStringLiteral("Convert"));
+    convert->setObjectName(QStringLiteral("mnuConvert"));
+    convert->addAction(actStartConvert);
+    convert->addAction(actPauseConvert);
+    convert->addAction(actStopConvert);
+    QMenu* about = menu_bar_->addMenu(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    about->addAction(actHelp);
+    about->addSeparator();
+    about->addAction(actAbout);
+    about->addAction(actVisitWebsite);
+
+    tool_bar_ = Place(new QToolBar(client_), "ToolBar1", QRect(0, 24, kClientWidth, 65));
+    tool_bar_->setMovable(false);
+    tool_bar_->setFloatable(false);
+    tool_bar_->setIconSize(QSize(32, 32));
+    tool_bar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const std::initializer_list<QAction*> groups[] = {
+        {actAddFiles, actRemove, actClear},
+        {actStartConvert, actPauseConvert, actStopConvert},
+        {actHelp, actVisitWebsite},
+    };
+    bool first = true;
+    for (const auto& group : groups) {
+        if (!first) {
+            tool_bar_->addSeparator();
+        }
+        first = false;
+        for (QAction* action : group) {
+            tool_bar_->addAction(action);
+            QWidget* button = tool_bar_->widgetForAction(action);
+            button->setObjectName(QStringLiteral("tb") + action->objectName().mid(3));
+            button->setMinimumWidth(64);
+        }
+    }
+    // The menu bar is drawn over the toolbar's first line, as a window's menu is.
+    menu_bar_->raise();
+}
+
+}  // namespace v2m

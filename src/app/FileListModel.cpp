@@ -1,0 +1,103 @@
+#include "FileListModel.h"
+
+#include <algorithm>
+
+namespace v2m {
+
+namespace {
+
+constexpr int kOutputColumn = 3;
+
+const std::string& ColumnText(const TFileRow& row, int column) {
+    switch (column) {
+        case 0:
+            return row.Name;
+        case 1:
+            return row.Duration;
+        case 2:
+            return row.OriginalSize;
+        case 3:
+            return row.Output;
+        case 4:
+            return row.Progress;
+        default:
+            return row.OutputSize;
+    }
+}
+
+}  // namespace
+
+TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int TFileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(list_.Count());
+}
+
+int TFileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(kFileListColumns.size());
+}
+
+QVariant TFileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) {
+        return {};
+    }
+    const TFileRow& row = list_.Rows()[static_cast<size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromStdString(ColumnText(row, index.column()));
+        case Qt::ToolTipRole:
+            return QString::fromStdString(row.Data.FileName);
+        default:
+            return {};
+    }
+}
+
+QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= columnCount()) {
+        return {};
+    }
+    const std::string_view caption = kFileListColumns[static_cast<size_t>(section)];
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+}
+
+void TFileListModel::CommitAppended(TFileList updated) {
+    const int before = rowCount();
+    const int after = static_cast<int>(updated.Count());
+    if (after <= before) {
+        return;
+    }
+    beginInsertRows(QModelIndex(), before, after - 1);
+    list_ = std::move(updated);
+    endInsertRows();
+}
+
+void TFileListModel::RemoveRows(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the back, so the rows still to go keep their numbers.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (*it < 0 || *it >= rowCount()) {
+            continue;
+        }
+        beginRemoveRows(QModelIndex(), *it, *it);
+        list_.Remove({static_cast<size_t>(*it)});
+        endRemoveRows();
+    }
+}
+
+void TFileListModel::Clear() {
+    beginResetModel();
+    list_.Clear();
+    endResetModel();
+}
+
+void TFileListModel::SetOutputExt(const std::string& ext) {
+    list_.SetOutputExt(ext);
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, kOutputColumn), index(rowCount() - 1, kOutputColumn),
+                         {Qt::DisplayRole});
+    }
+}
+
+}  // namespace v2m

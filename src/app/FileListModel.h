@@ -1,0 +1,49 @@
+#pragma once
+// The file list as the window's list view shows it: the rows of a TFileList,
+// one column per column text. The list lives here, so every row and its
+// record go exactly when the view's row goes.
+
+#include <QAbstractTableModel>
+
+#include <functional>
+#include <vector>
+
+#include "FileList.h"
+
+namespace v2m {
+
+class TFileListModel final : public QAbstractTableModel {
+public:
+    explicit TFileListModel(QObject* parent = nullptr);
+
+    const TFileList& List() const { return list_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // Runs a command that appends rows (the adding commands) and shows the
+    // rows it appended. The command works on a copy, so the view is told of
+    // the new rows before they are there, as it must be.
+    template <typename Command>
+    auto Append(Command&& command) {
+        TFileList updated = list_;
+        auto result = command(updated);
+        CommitAppended(std::move(updated));
+        return result;
+    }
+    // Deletes the rows at these indexes (any order).
+    void RemoveRows(std::vector<int> rows);
+    void Clear();
+    // The "Output" column of every row.
+    void SetOutputExt(const std::string& ext);
+
+private:
+    void CommitAppended(TFileList updated);
+
+    TFileList list_;
+};
+
+}  // namespace v2m

@@ -1,0 +1,38 @@
+#pragma once
+// The window's pictures, drawn by the program itself: the toolbar's large
+// buttons, the preview buttons, the placeholders of the file list and the
+// preview, and the window's icon.
+
+#include <QIcon>
+#include <QPixmap>
+#include <QSize>
+
+namespace v2m {
+
+enum class TPicture {
+    AddFiles,
+    AddFolder,
+    Remove,
+    Clear,
+    Start,
+    Pause,
+    Stop,
+    Help,
+    VisitHome,
+    Skin,
+    About,
+    Play,  // the preview's "play" picture
+    PreviewPause,
+    PreviewStop,
+    Application,
+};
+
+// The picture at the sizes the window shows it (small, large and double).
+QIcon PictureIcon(TPicture picture);
+
+// What the file list's place shows while the list is empty.
+QPixmap StartPicture(QSize size);
+// What the preview's place shows while nothing is previewed.
+QPixmap PreviewStillPicture(QSize size);
+
+}  // namespace v2m

@@ -1,0 +1,92 @@
+#include "UiServices.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "FileList.h"
+
+namespace v2m {
+
+namespace {
+
+class TQtUiServices final : public TUiServices {
+public:
+    TMessageResult MessageBox(QWidget* parent, const QString& title, const QString& text,
+                              TMessageButtons buttons, TMessageIcon icon) override {
+        QMessageBox box(
+            icon == TMessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+            text,
+            buttons == TMessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                              : QMessageBox::Ok,
+            parent);
+        switch (box.exec()) {
+            case QMessageBox::Yes:
+                return TMessageResult::Yes;
+            case QMessageBox::No:
+                return TMessageResult::No;
+            default:
+                return TMessageResult::Ok;
+        }
+    }
+
+    QStringList OpenFiles(QWidget* parent, const QString& title, const QString& folder,
+                          const QList<TFileFilter>& filters) override {
+        return QFileDialog::getOpenFileNames(parent, title, folder,
+                                             QtNameFilters(filters).join(QStringLiteral(";;")));
+    }
+
+    std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
+                                        const QString& folder) override {
+        const QString chosen = QFileDialog::getExistingDirectory(parent, title, folder);
+        if (chosen.isEmpty()) {
+            return std::nullopt;
+        }
+        return chosen;
+    }
+
+    bool ShellOpen(const QString& target) override {
+        // Addresses carry their scheme; everything else is a path on this machine.
+        const QUrl url =
+            target.contains(QStringLiteral("://")) || target.startsWith(QStringLiteral("mailto:"))
+                ? QUrl(target)
+                : QUrl::fromLocalFile(target);
+        return QDesktopServices::openUrl(url);
+    }
+};
+
+}  // namespace
+
+QList<TFileFilter> FileFiltersOf(std::string_view filter) {
+    QList<TFileFilter> filters;
+    for (const TDialogFilter& entry : ParseDialogFilter(filter)) {
+        TFileFilter converted{QString::fromStdString(entry.Caption), {}};
+        for (const std::string& mask : entry.Masks) {
+            converted.Masks.append(QString::fromStdString(mask));
+        }
+        filters.append(converted);
+    }
+    return filters;
+}
+
+std::shared_ptr<TUiServices> QtUiServices() {
+    return std::make_shared<TQtUiServices>();
+}
+
+QStringList QtNameFilters(const QList<TFileFilter>& filters) {
+    QStringList name_filters;
+    for (const TFileFilter& filter : filters) {
+        QStringList masks;
+        for (const QString& mask : filter.Masks) {
+            masks.append(mask == QLatin1String("*.*")
+                             ? QStringLiteral("*")
+                             : QString::fromStdString(CaseFoldedMask(mask.toStdString())));
+        }
+        name_filters.append(filter.Caption + QStringLiteral(" (") + masks.join(QLatin1Char(' ')) +
+                            QLatin1Char(')'));
+    }
+    return name_filters;
+}
+
+}  // namespace v2m

@@ -1,0 +1,58 @@
+#pragma once
+// The window's conversations with the user and the desktop: message boxes, the
+// file and folder dialogs and the desktop's "open". They sit behind one
+// interface so that the window tests can answer them without a person.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string_view>
+
+class QWidget;
+
+namespace v2m {
+
+enum class TMessageButtons { Ok, YesNo };
+enum class TMessageIcon { None, Exclamation };
+enum class TMessageResult { Ok, Yes, No };
+
+// One entry of a file dialog's filter: what the user reads, and the masks.
+struct TFileFilter {
+    QString Caption;
+    QStringList Masks;
+
+    bool operator==(const TFileFilter&) const = default;
+};
+
+// "Caption|mask;mask|Caption|mask" into its entries.
+QList<TFileFilter> FileFiltersOf(std::string_view filter);
+
+class TUiServices {
+public:
+    virtual ~TUiServices() = default;
+
+    virtual TMessageResult MessageBox(QWidget* parent, const QString& title, const QString& text,
+                                      TMessageButtons buttons, TMessageIcon icon) = 0;
+    // Several existing files, in the dialog's order; empty when cancelled.
+    virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& folder,
+                                  const QList<TFileFilter>& filters) = 0;
+    // One folder; nothing when cancelled.
+    virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
+                                                const QString& folder) = 0;
+    // Opens a folder, a document or a web address the way the desktop does.
+    virtual bool ShellOpen(const QString& target) = 0;
+};
+
+// The Qt dialogs and the desktop's services.
+std::shared_ptr<TUiServices> QtUiServices();
+
+// The filters as Qt's file dialog takes them: "Caption (mask mask)". The
+// dialog heeds letter case on this platform, so every letter of a mask is
+// written as the set of its two cases; "*.*" becomes "*", since a file name
+// here need not have a dot.
+QStringList QtNameFilters(const QList<TFileFilter>& filters);
+
+}  // namespace v2m

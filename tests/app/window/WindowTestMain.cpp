@@ -1,0 +1,26 @@
+// The window tests run as the program does: the media runtime first, then the
+// application with the main-thread seam of the window installed. They need no
+// display: Qt draws on its offscreen platform whatever the environment says.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <clocale>
+#include <cstdlib>
+#include <memory>
+
+#include "FFmpegLoader.h"
+#include "MainThread.h"
+#include "QtMainThread.h"
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    v2m::MediaRuntime runtime;
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    v2m::InstallMainThreadServices(std::make_shared<v2m::TQtMainThread>());
+    ::testing::InitGoogleTest(&argc, argv);
+    const int status = RUN_ALL_TESTS();
+    v2m::InstallMainThreadServices(nullptr);
+    return status;
+}

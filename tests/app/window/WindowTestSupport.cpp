@@ -1,0 +1,172 @@
+#include "WindowTestSupport.h"
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QTableView>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "FFmpegLoader.h"
+#include "FFmpegLogger.h"
+#include "IniFile.h"
+
+namespace v2m::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Write(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    ASSERT_TRUE(out.good()) << path;
+}
+
+}  // namespace
+
+TMessageResult TScriptedServices::MessageBox(QWidget*, const QString& title, const QString& text,
+                                             TMessageButtons, TMessageIcon) {
+    Messages.push_back(title + QStringLiteral(": ") + text);
+    ADD_FAILURE() << "unexpected message box: " << Messages.back().toStdString();
+    return TMessageResult::Ok;
+}
+
+QStringList TScriptedServices::OpenFiles(QWidget*, const QString& title, const QString& folder,
+                                         const QList<TFileFilter>& filters) {
+    FileCalls.push_back({title, folder, filters});
+    if (FileAnswers.empty()) {
+        ADD_FAILURE() << "unexpected file dialog";
+        return {};
+    }
+    QStringList answer = FileAnswers.front();
+    FileAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString> TScriptedServices::ChooseFolder(QWidget*, const QString& title,
+                                                       const QString& folder) {
+    FolderCalls.push_back({title, folder, {}});
+    if (FolderAnswers.empty()) {
+        ADD_FAILURE() << "unexpected folder dialog";
+        return std::nullopt;
+    }
+    const QString answer = FolderAnswers.front();
+    FolderAnswers.pop_front();
+    if (answer.isEmpty()) {
+        return std::nullopt;
+    }
+    return answer;
+}
+
+bool TScriptedServices::ShellOpen(const QString& target) {
+    Opened.push_back(target);
+    return true;
+}
+
+TProgramFolder::TProgramFolder() : dir_("window") {
+    fs::copy(fs::path(V2M_OUTPUT_DIR) / "profiles", dir_.Path() / "profiles",
+             fs::copy_options::recursive);
+    fs::copy_file(fs::path(V2M_OUTPUT_DIR) / kDefaultSkinFile, dir_.Path() / kDefaultSkinFile);
+}
+
+void TProgramFolder::WriteProfiles(const std::map<std::string, std::string>& files,
+                                   const std::vector<std::string>& listed) {
+    const fs::path profiles = dir_.Path() / "profiles";
+    fs::remove_all(profiles);
+    fs::create_directories(profiles);
+    for (const auto& [name, text] : files) {
+        Write(profiles / name, text);
+    }
+    std::string index = "[General]\nProfileCount=" + std::to_string(listed.size()) + "\n";
+    for (size_t i = 0; i < listed.size(); ++i) {
+        index += "Profile" + std::to_string(i) + "=" + listed[i] + "\n";
+    }
+    Write(profiles / "profiles.ini", index);
+}
+
+void TProgramFolder::PutBrokenLibrary(const std::string& file_name) {
+    fs::create_directories(dir_.Path() / kLibraryFolder);
+    Write(dir_.Path() / kLibraryFolder / file_name, "not a shared object\n");
+}
+
+void TProgramFolder::RemoveDefaultSkin() {
+    fs::remove(dir_.Path() / kDefaultSkinFile);
+}
+
+TUserFolders::TUserFolders() : dir_("user") {
+    fs::create_directories(Desktop());
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DESKTOP_DIR"}) {
+        const char* value = std::getenv(name);
+        saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+    }
+    ::setenv("HOME", Home().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", Config().c_str(), 1);
+    ::unsetenv("XDG_DESKTOP_DIR");
+}
+
+TUserFolders::~TUserFolders() {
+    for (const auto& [name, value] : saved_) {
+        if (value) {
+            ::setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            ::unsetenv(name.c_str());
+        }
+    }
+}
+
+fs::path TUserFolders::SettingsFile() const {
+    return fs::path(Config()) / kCompanyFolder / kProductFolder / kSettingsFileName;
+}
+
+void TUserFolders::MakeConfigUnavailable() {
+    // A plain file where a folder would have to be: no folder can be made
+    // below it, not even by the superuser.
+    const fs::path blocker = dir_.Path() / "blocker";
+    Write(blocker, "");
+    ::setenv("XDG_CONFIG_HOME", (blocker / "config").c_str(), 1);
+}
+
+void UnloadMediaLibraries() {
+    TFFmpegLoader& loader = FFLoader();
+    if (!loader.LibrariesLoaded(ConverterLibs)) {
+        return;
+    }
+    // Unloading the libraries reaches for the logger; one must exist then, or
+    // one without an owner is made and the next window cannot have its own.
+    TFFLogger logger;
+    loader.UnloadLibraries(ConverterLibs);
+}
+
+std::unique_ptr<TForm1> MakeForm(const TProgramFolder& folder,
+                                 std::shared_ptr<TScriptedServices> services) {
+    return std::make_unique<TForm1>(TFormSurroundings{folder.Folder(), {}, std::move(services)});
+}
+
+void ServeEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::vector<std::vector<std::string>> ListTexts(QWidget& form) {
+    std::vector<std::vector<std::string>> rows;
+    auto* view = Find<QTableView>(form, "lvFiles");
+    if (view == nullptr) {
+        return rows;
+    }
+    const QAbstractItemModel* model = view->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < model->columnCount(); ++c) {
+            row.push_back(model->index(r, c).data().toString().toStdString());
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string ReadSetting(const fs::path& file, const std::string& key) {
+    return TIniFile(file.string()).ReadString(kGeneralSection, key, "<missing>");
+}
+
+}  // namespace v2m::test
