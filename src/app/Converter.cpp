@@ -72,6 +72,7 @@ void TForm1::ConnectHandlers() {
     on(actClear, &TForm1::actClearExecute);
     on(mnuExit, &TForm1::actExitExecute);
     on(actExit, &TForm1::actExitExecute);
+    ConnectConversion();
     connect(btnBrowse, &QPushButton::clicked, this, [this] { btnBrowseClick(); });
     connect(btnOpenFolder, &QPushButton::clicked, this, [this] { btnOpenFolderClick(); });
     connect(cmbProfile, &QComboBox::currentIndexChanged, this, [this] { cmbProfileChange(); });
@@ -224,6 +225,10 @@ void TForm1::ActionList1Update() {
     actAddFolder->setEnabled(can_add);
     actClear->setEnabled(rows && idle);
     actRemove->setEnabled(rows && selected && idle);
+    actStartConvert->setEnabled(rows && !closed_ &&
+                                (FConvertState == cvIdle || FConvertState == cvPaused));
+    actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
+    actStopConvert->setEnabled(rows && FConvertState != cvIdle);
 
     const TConvertProfile* profile = SelectedProfile();
     const TProfileOptions options = profile ? ProfileOptions(*profile) : TProfileOptions{};

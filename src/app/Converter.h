@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "FFmpegLogger.h"
 #include "FileList.h"
 #include "IniFile.h"
+#include "JobBuilding.h"
 #include "Profiles.h"
 #include "Settings.h"
 #include "SkinManager.h"
@@ -86,6 +88,21 @@ public:
     // Enables and disables the commands and controls for the present state.
     void ActionList1Update();
 
+    // Conversion control.
+    void actStartConvertExecute();
+    void actPauseConvertExecute();
+    void actStopConvertExecute();
+    // The output folder exists; warns the user when it does not.
+    bool CheckOutputFolder();
+    // Some row / every row (true for none) has been converted.
+    bool AnyConverted() const;
+    bool AllConverted() const;
+    // Deletes what this run's tasks wrote without finishing it.
+    void DeleteUnfinishedOutputs();
+    // The component's events.
+    void FFConverterProgress(TFFBaseComponent* Sender, PProgressInfo AProgressInfo);
+    void FFConverterTerminate(TFFBaseComponent* Sender, TTerminateInfo ATerminateInfo);
+
     // What the window holds, for whoever shows or tests it.
     const TFileList& FileList() const;
     // The log's lines, oldest first.
@@ -123,6 +140,19 @@ private:
     // Closes whatever is previewed; the list's commands call it.
     void StopPreview();
 
+    // Conversion control.
+    void ConnectConversion();
+    // What the controls say about the job for the probe's current file.
+    TJobRequest JobRequest();
+    void BuildInputOptions(TInputOptions& options);
+    void BuildOutputOptions(TOutputOptions& options);
+    // Ends a start that could not build every task: nothing is left behind.
+    void AbandonStart();
+    // The window's part of a terminate notification, on the window's thread.
+    void TaskTerminated(const TTerminateInfo& info);
+    void SetTotalProgress(int value);
+    void ResetRow(size_t row);
+
     // The log.
     void FFLoggerLog(TFFBaseComponent* Sender, uint32_t AThreadID, TLogLevel ALogLevel,
                      const std::string& ALogMsg);
@@ -154,6 +184,15 @@ private:
     TPreviewState FPreviewState = pvNone;
     std::string FPreviewFile;
     bool startup_complete_ = false;
+    // One task of the running batch: its row (rows skipped at the start have
+    // no task, so task and row numbers differ) and the output it writes.
+    struct TRunTask {
+        size_t Row = 0;
+        std::string OutputFile;
+    };
+    std::vector<TRunTask> run_tasks_;  // by task index
+    // The output names chosen so far in this start: taken for the rest.
+    std::set<std::string> batch_names_;
     bool closed_ = false;
     int log_line_count_ = 0;
 

@@ -184,11 +184,11 @@ void TForm1::CreateActions() {
     actViewLog = Action(this, "actViewLog", "Log");
     actExit = Action(this, "actExit", "Exit");
 
-    // Conversion control, the preview, help, the about window, the home page,
-    // the skin choice and the log window are served by their own handlers;
+    // The preview, help, the about window, the home page, the skin choice
+    // and the log window are served by their own handlers;
     // until those are connected the commands stay off instead of doing nothing.
-    for (QAction* pending : {actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
-                             actVisitWebsite, actSelectSkin, actPlay, actStop, actViewLog}) {
+    for (QAction* pending :
+         {actHelp, actAbout, actVisitWebsite, actSelectSkin, actPlay, actStop, actViewLog}) {
         pending->setEnabled(false);
     }
     // The commands work wherever the focus is in the window.

@@ -92,6 +92,15 @@ void TFileListModel::Clear() {
     endResetModel();
 }
 
+void TFileListModel::UpdateRow(size_t row, const std::function<void(TFileRow&)>& change) {
+    if (row >= list_.Count()) {
+        return;
+    }
+    change(list_.Row(row));
+    const int r = static_cast<int>(row);
+    emit dataChanged(index(r, 0), index(r, columnCount() - 1), {Qt::DisplayRole});
+}
+
 void TFileListModel::SetOutputExt(const std::string& ext) {
     list_.SetOutputExt(ext);
     if (rowCount() > 0) {

@@ -37,6 +37,8 @@ public:
     // Deletes the rows at these indexes (any order).
     void RemoveRows(std::vector<int> rows);
     void Clear();
+    // Changes one row's texts and record and shows the change.
+    void UpdateRow(size_t row, const std::function<void(TFileRow&)>& change);
     // The "Output" column of every row.
     void SetOutputExt(const std::string& ext);
 

@@ -1,0 +1,65 @@
+#pragma once
+// Turning one file of the list into the records of one conversion task: the
+// input record, the output record and the output file's name.
+//
+// Nothing here reads a control: the window hands over what its controls show,
+// and a command-line front end hands over what it was told, so both build the
+// very same tasks.
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "FFConverter.h"
+
+namespace v2m {
+
+// One of the four option lists as the user left it: the selected index (0 is
+// "Auto") and that item's text.
+struct TOptionChoice {
+    int Index = 0;
+    std::string Item;
+};
+
+// Everything a task is built from.
+struct TJobRequest {
+    std::string ProfileExt;  // the selected profile's Ext, without the dot
+    TOptionChoice Channel;   // "Auto", "Mono", "Stereo"
+    TOptionChoice Quality;   // sample rate
+    TOptionChoice Volume;    // per cent
+    TOptionChoice BitRate;   // kbit/s
+    bool SameFolderAsInput = false;
+    // The output folder as typed; "/" is appended when it lacks one.
+    std::string OutputFolder;
+    // The probe's FileName and FormatName for the file of the row.
+    std::string SourceFileName;
+    std::string SourceFormatName;
+};
+
+struct TJob {
+    TInputOptions Input;
+    TOutputOptions Output;  // Output.FileName is the chosen output name
+    // The output folder text with its separator; the window shows it.
+    std::string OutputFolder;
+};
+
+// "." followed by the extension in ASCII lower case.
+std::string ExtensionKey(const std::string& ext);
+
+// The item read as a whole decimal integer; `fallback` when it is not one.
+int32_t OptionItemValue(const std::string& item, int32_t fallback);
+
+// The engine's volume for a per-cent item: 256 is the source's own level.
+int32_t VolumeOfPercent(int32_t percent);
+
+// The input record: the probe's name and format, the input's video off.
+TInputOptions BuildInputOptions(const TJobRequest& request);
+
+// The output record and its file name. The name avoids every existing file
+// and every name in `batch_names` (the outputs chosen earlier in the same
+// run), and is added to `batch_names`.
+TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names);
+
+// Both records, for one row.
+TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names);
+
+}  // namespace v2m

@@ -1,0 +1,488 @@
+// Batch conversion from the main window: real conversions of generated media
+// with the message boxes and the desktop answered by the test.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <functional>
+
+#include "AudioAnalysis.h"
+#include "FixtureGenerator.h"
+#include "WindowTestSupport.h"
+
+namespace v2m {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Find;
+using test::TProgramFolder;
+using test::TUserFolders;
+
+constexpr int kProgressColumn = 4;
+constexpr int kOutputSizeColumn = 5;
+
+struct TMessageCall {
+    QString Title;
+    QString Text;
+    TMessageButtons Buttons;
+    TMessageIcon Icon;
+};
+
+// Questions take the scripted answers in order; an OK box is simply closed.
+class TAnsweringServices final : public TUiServices {
+public:
+    TMessageResult MessageBox(QWidget*, const QString& title, const QString& text,
+                              TMessageButtons buttons, TMessageIcon icon) override {
+        Messages.push_back({title, text, buttons, icon});
+        if (buttons == TMessageButtons::Ok) {
+            return TMessageResult::Ok;
+        }
+        if (Answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text.toStdString();
+            return TMessageResult::No;
+        }
+        const TMessageResult answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    QStringList OpenFiles(QWidget*, const QString&, const QString&,
+                          const QList<TFileFilter>&) override {
+        QStringList answer = FileAnswers.front();
+        FileAnswers.pop_front();
+        return answer;
+    }
+    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&) override {
+        ADD_FAILURE() << "unexpected folder dialog";
+        return std::nullopt;
+    }
+    bool ShellOpen(const QString& target) override {
+        Opened.push_back(target);
+        return true;
+    }
+    size_t CountTitled(const QString& title) const {
+        return static_cast<size_t>(std::count_if(Messages.begin(), Messages.end(),
+                                                 [&](const auto& m) { return m.Title == title; }));
+    }
+
+    std::deque<TMessageResult> Answers;
+    std::deque<QStringList> FileAnswers;
+    std::vector<TMessageCall> Messages;
+    std::vector<QString> Opened;
+};
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const QString kCompleted = QStringLiteral("Convert completed.");
+
+class ConversionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form_ = std::make_unique<TForm1>(TFormSurroundings{program_.Folder(), {}, services_});
+        ASSERT_TRUE(form_->StartupComplete());
+        Find<QComboBox>(*form_, "cmbProfile")->setCurrentIndex(0);  // MP3, all "Auto"
+        SetOutputFolder(out_.Path().string());
+    }
+    void TearDown() override {
+        form_->close();
+        form_.reset();
+    }
+
+    void SetOutputFolder(const std::string& text) {
+        Find<QComboBox>(*form_, "edtOutPath")->setEditText(QString::fromStdString(text));
+    }
+    std::string OutputFolderText() {
+        return Find<QComboBox>(*form_, "edtOutPath")->currentText().toStdString();
+    }
+    void Add(const std::vector<fs::path>& files) {
+        QStringList paths;
+        for (const fs::path& file : files) {
+            paths.append(QString::fromStdString(file.string()));
+        }
+        services_->FileAnswers.push_back(paths);
+        form_->actAddFilesExecute();
+        ASSERT_EQ(form_->FileList().Count(), static_cast<size_t>(paths.size()));
+    }
+    // A copy of a fixture under another name (the list takes a path once).
+    fs::path Copy(const std::string& fixture, const fs::path& target) {
+        fs::create_directories(target.parent_path());
+        fs::copy_file(test::Fixture(fixture), target, fs::copy_options::overwrite_existing);
+        return target;
+    }
+    fs::path LongClip(const std::string& name, double seconds = 120.0) {
+        const fs::path path = in_.Path() / name;
+        fixtures::ClipSpec spec;
+        spec.duration_s = seconds;
+        spec.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
+        fixtures::WriteClip(path, spec);
+        return path;
+    }
+    QAction* Action(const char* name) { return Find<QAction>(*form_, name); }
+    bool WaitFor(const std::function<bool()>& done, int seconds = 60) {
+        return QTest::qWaitFor(done, seconds * 1000);
+    }
+    bool WaitForCompletionQuestion() {
+        return WaitFor([&] { return services_->CountTitled(kCompleted) > 0; });
+    }
+    // The run's end when it is not all converted: every row back to "0%".
+    bool WaitForReset() {
+        return WaitFor([&] {
+            for (const auto& row : test::ListTexts(*form_)) {
+                if (row[kProgressColumn] != "0%") {
+                    return false;
+                }
+            }
+            return form_->ConvertState() == cvIdle;
+        });
+    }
+    std::string Cell(size_t row, int column) {
+        return test::ListTexts(*form_).at(row).at(static_cast<size_t>(column));
+    }
+    const TConvertFileData& Data(size_t row) { return form_->FileList().Rows().at(row).Data; }
+    int Total() { return Find<QProgressBar>(*form_, "prgTotalProgress")->value(); }
+    void ExpectDecodes(const std::string& file, double seconds) {
+        ASSERT_TRUE(fs::exists(file)) << file;
+        const fixtures::AudioAnalysis got = fixtures::AnalyzeAudio(file);
+        EXPECT_EQ(got.codec_name, "mp3");
+        EXPECT_NEAR(got.duration_s, seconds, 0.15) << file;
+        EXPECT_EQ(got.decode_errors, 0);
+    }
+    int LogCount(const QString& line) { return static_cast<int>(form_->LogLines().count(line)); }
+
+    TUserFolders user_;
+    TProgramFolder program_;
+    test::TempDir in_{"conversion-in"};
+    test::TempDir out_{"conversion-out"};
+    std::shared_ptr<TAnsweringServices> services_ = std::make_shared<TAnsweringServices>();
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(ConversionTest, CommandsFollowTheStateOfTheRun) {
+    for (const auto& [name, caption] :
+         {std::pair{"actStartConvert", "Start"}, std::pair{"actPauseConvert", "Pause"},
+          std::pair{"actStopConvert", "Stop"}}) {
+        EXPECT_EQ(Action(name)->text().toStdString(), caption);
+        EXPECT_FALSE(Action(name)->isEnabled()) << name << " without rows";
+    }
+    Add({LongClip("long.wav")});
+    // The update runs whenever the application has nothing else to do, so a
+    // command that went wrong is put right at the next idle moment.
+    Action("actStartConvert")->setEnabled(false);
+    {
+        QEventLoop loop;
+        QObject::connect(Action("actStartConvert"), &QAction::enabledChanged, &loop,
+                         &QEventLoop::quit);
+        QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
+        EXPECT_EQ(loop.exec(), 0) << "no update when idle";
+    }
+    struct Expected {
+        bool start, pause, stop, add, profile;
+    };
+    auto expect = [&](const Expected& e, const char* state) {
+        SCOPED_TRACE(state);
+        EXPECT_EQ(Action("actStartConvert")->isEnabled(), e.start);
+        EXPECT_EQ(Action("actPauseConvert")->isEnabled(), e.pause);
+        EXPECT_EQ(Action("actStopConvert")->isEnabled(), e.stop);
+        EXPECT_EQ(Action("actAddFiles")->isEnabled(), e.add);
+        EXPECT_EQ(Action("actClear")->isEnabled(), e.add);
+        EXPECT_EQ(Find<QComboBox>(*form_, "cmbProfile")->isEnabled(), e.profile);
+        EXPECT_EQ(Find<QComboBox>(*form_, "edtOutPath")->isEnabled(), e.profile);
+    };
+    expect({true, false, false, true, true}, "idle");
+    Action("actStartConvert")->trigger();
+    expect({false, true, true, false, false}, "converting");
+    Action("actPauseConvert")->trigger();
+    EXPECT_EQ(form_->ConvertState(), cvPaused);
+    expect({true, false, true, false, false}, "paused");
+    // "Stop" answered No leaves a paused run paused...
+    services_->Answers = {TMessageResult::No};
+    Action("actStopConvert")->trigger();
+    ASSERT_EQ(services_->Messages.size(), 1u);
+    EXPECT_EQ(services_->Messages[0].Title, "Cancel Conversion.");
+    EXPECT_EQ(services_->Messages[0].Text, "Are you sure you want to cancel conversion?");
+    EXPECT_EQ(services_->Messages[0].Buttons, TMessageButtons::YesNo);
+    EXPECT_EQ(form_->ConvertState(), cvPaused);
+    // ...and "Start" resumes it.
+    Action("actStartConvert")->trigger();
+    EXPECT_EQ(form_->ConvertState(), cvConverting);
+    expect({false, true, true, false, false}, "resumed");
+    services_->Answers = {TMessageResult::Yes};
+    Action("actStopConvert")->trigger();
+    EXPECT_EQ(form_->ConvertState(), cvIdle);
+    ASSERT_TRUE(WaitForReset());
+    expect({true, false, false, true, true}, "cancelled");
+}
+
+TEST_F(ConversionTest, ABatchOfThreeConvertsAndOffersTheOutputFolder) {
+    const std::vector<std::string> names = {"avi_mpeg4_mp2.avi", "mp4_h264_aac.mp4",
+                                            "mono_mp2_48k.avi"};
+    std::vector<fs::path> files;
+    for (const std::string& name : names) {
+        files.push_back(test::Fixture(name));
+    }
+    Add(files);
+    // Typed without its separator: job building adds it, in the control too.
+    services_->Answers = {TMessageResult::Yes};
+    Action("actStartConvert")->trigger();
+    EXPECT_EQ(OutputFolderText(), out_.Path().string() + "/");
+    EXPECT_EQ(LogCount(QStringLiteral("***File has been added to convert list.")), 3);
+    ASSERT_TRUE(WaitForCompletionQuestion());
+
+    const TMessageCall& question = services_->Messages.back();
+    EXPECT_EQ(question.Text, "Do you want to open output folder?");
+    EXPECT_EQ(question.Buttons, TMessageButtons::YesNo);
+    ASSERT_EQ(services_->Opened.size(), 1u);
+    EXPECT_EQ(services_->Opened[0].toStdString(), out_.Path().string() + "/");
+    EXPECT_EQ(services_->Messages.size(), 1u) << "no failure, no other question";
+    EXPECT_EQ(Total(), 100);
+    EXPECT_EQ(form_->ConvertState(), cvIdle);
+    for (size_t row = 0; row < names.size(); ++row) {
+        SCOPED_TRACE(names[row]);
+        EXPECT_EQ(Cell(row, kProgressColumn), "Completed");
+        EXPECT_EQ(Data(row).Progress, 100);
+        const std::string stem = fs::path(names[row]).stem().string();
+        EXPECT_EQ(Data(row).OutputFile, out_.Path().string() + "/" + stem + ".mp3");
+        const fixtures::NamedClip* clip = fixtures::FindStandardClip(names[row]);
+        ASSERT_NE(clip, nullptr);
+        ExpectDecodes(Data(row).OutputFile, clip->spec.duration_s);
+        // The last report showed the output's size.
+        EXPECT_NE(Cell(row, kOutputSizeColumn), "0.0MB");
+    }
+}
+
+TEST_F(ConversionTest, ReconvertQuestionAnsweredNoChangesNothing) {
+    const fs::path clip = Copy("avi_mpeg4_mp2.avi", in_.Path() / "same" / "clip.avi");
+    Add({clip});
+    Find<QCheckBox>(*form_, "chkSameInput")->setChecked(true);
+    services_->Answers = {TMessageResult::Yes};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    // With "same folder as input" the first row's folder is offered.
+    ASSERT_EQ(services_->Opened.size(), 1u);
+    EXPECT_EQ(services_->Opened[0].toStdString(), (in_.Path() / "same").string() + "/");
+    const fs::path first = in_.Path() / "same" / "clip.mp3";
+    ExpectDecodes(first.string(), 3.0);
+
+    const QStringList log = form_->LogLines();
+    const auto texts = test::ListTexts(*form_);
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    const TMessageCall& question = services_->Messages.back();
+    EXPECT_EQ(question.Title, "Warning");
+    EXPECT_EQ(question.Text,
+              "Some items have been converted already, do you want to re-convert them?");
+    EXPECT_EQ(question.Icon, TMessageIcon::Exclamation);
+    EXPECT_EQ(form_->ConvertState(), cvIdle);
+    EXPECT_EQ(form_->LogLines(), log);
+    EXPECT_EQ(test::ListTexts(*form_), texts);
+    EXPECT_EQ(Data(0).Progress, 100);
+    EXPECT_EQ(Data(0).OutputFile, first.string());
+
+    // Yes converts again, beside the first output rather than over it.
+    services_->Answers = {TMessageResult::Yes, TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return services_->CountTitled(kCompleted) == 2; }));
+    EXPECT_EQ(Data(0).OutputFile, (in_.Path() / "same" / "clip_(new_1).mp3").string());
+    ExpectDecodes(Data(0).OutputFile, 3.0);
+    ExpectDecodes(first.string(), 3.0);
+    EXPECT_EQ(services_->Opened.size(), 1u) << "answered No";
+}
+
+TEST_F(ConversionTest, ProgressShowsPerRowAndTotal) {
+    Add({test::Fixture("avi_mpeg4_mp2.avi"), test::Fixture("mp4_h264_aac.mp4"),
+         test::Fixture("mono_mp2_48k.avi")});
+    Action("actStartConvert")->trigger();
+    Action("actPauseConvert")->trigger();
+
+    struct Case {
+        int64_t time, total_duration, size;
+        const char* column;
+        int32_t stored;
+        int total;
+    };
+    constexpr int64_t kMiB = 1048576;
+    const Case cases[] = {
+        // The second task done, the third halfway: 2 * 100 div 3 + 50 div 3.
+        {1500000, 3000000, kMiB + kMiB / 2, "50%", 50, 82},
+        // No expected duration: nothing for itself.
+        {1500000, 0, 1023, "N/A", 0, 66},
+        // Past the expected duration until the task ends.
+        {3300000, 3000000, 5 * kMiB, "110%", 99, 100},
+        // A whole report is not a converted file yet.
+        {3000000, 3000000, 5 * kMiB, "100%", 99, 99},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        TProgressInfo info;
+        info.TaskIndex = 2;
+        info.Time = c.time;
+        info.TotalDuration = c.total_duration;
+        info.Size = c.size;
+        form_->FFConverterProgress(nullptr, &info);
+        EXPECT_EQ(Total(), c.total);
+        EXPECT_EQ(Cell(2, kProgressColumn), c.column);
+        EXPECT_EQ(Data(2).Progress, c.stored);
+        EXPECT_EQ(Cell(2, kOutputSizeColumn), SizeColumnText(c.size));
+    }
+    EXPECT_FALSE(form_->AnyConverted());
+    services_->Answers = {TMessageResult::Yes};
+    Action("actStopConvert")->trigger();
+    EXPECT_EQ(Total(), 0);
+    ASSERT_TRUE(WaitForReset());
+}
+
+TEST_F(ConversionTest, PauseFreezesTheOutputAndResumeFinishesIt) {
+    Add({LongClip("long.wav", 300.0)});
+    Action("actStartConvert")->trigger();
+    const std::string output = Data(0).OutputFile;
+    auto size_on_disk = [&] {
+        std::error_code error;
+        const auto size = fs::file_size(output, error);
+        return error ? 0 : size;
+    };
+    // Encoded sound has reached the file.
+    ASSERT_TRUE(WaitFor([&] { return size_on_disk() > 4096; }));
+    Action("actPauseConvert")->trigger();
+    // A report sent before the pause may still be on its way; after it the
+    // file and the row stay as they are.
+    QTest::qWait(100);
+    const auto size = size_on_disk();
+    const auto texts = test::ListTexts(*form_);
+    QTest::qWait(1500);  // three report intervals
+    EXPECT_EQ(size_on_disk(), size);
+    EXPECT_EQ(test::ListTexts(*form_), texts);
+    EXPECT_EQ(form_->ConvertState(), cvPaused);
+
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    EXPECT_EQ(form_->ConvertState(), cvConverting);
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    EXPECT_GT(size_on_disk(), size);
+    ExpectDecodes(output, 300.0);
+}
+
+TEST_F(ConversionTest, CancelDeletesOnlyUnfinishedOutputsOfThisRun) {
+    // A file of the user's that has the long file's output name.
+    const fs::path users = out_.Path() / "long.mp3";
+    { std::ofstream(users) << "keep"; }
+    Add({test::Fixture("avi_mpeg4_mp2.avi"), LongClip("long.wav", 300.0)});
+    Action("actStartConvert")->trigger();
+    const std::string output = Data(1).OutputFile;
+    EXPECT_EQ(output, (out_.Path() / "long_(new_1).mp3").string());
+    auto size_on_disk = [&] {
+        std::error_code error;
+        const auto size = fs::file_size(output, error);
+        return error ? 0 : size;
+    };
+    ASSERT_TRUE(WaitFor([&] { return Cell(0, kProgressColumn) == "Completed"; }));
+    ASSERT_TRUE(WaitFor([&] { return size_on_disk() > 4096; }));
+
+    // No: the conversion goes on where it was.
+    services_->Answers = {TMessageResult::No};
+    Action("actStopConvert")->trigger();
+    EXPECT_EQ(form_->ConvertState(), cvConverting);
+    const auto before = size_on_disk();
+    ASSERT_TRUE(WaitFor([&] { return size_on_disk() > before; }));
+
+    services_->Answers = {TMessageResult::Yes};
+    Action("actStopConvert")->trigger();
+    ASSERT_TRUE(WaitForReset());
+    EXPECT_FALSE(fs::exists(output)) << "unfinished";
+    EXPECT_EQ(ReadText(users), "keep");
+    // Finished in this run: reset in the list, kept on disk.
+    ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
+    for (size_t row = 0; row < 2; ++row) {
+        EXPECT_EQ(Cell(row, kOutputSizeColumn), "0.0MB");
+        EXPECT_EQ(Data(row).Progress, 0);
+    }
+    EXPECT_EQ(Total(), 0);
+    EXPECT_EQ(services_->CountTitled(kCompleted), 0u);
+}
+
+TEST_F(ConversionTest, AFailingFileIsShownAndTheRunGoesOn) {
+    const fs::path vanishing = Copy("mp4_h264_aac.mp4", in_.Path() / "vanishing.mp4");
+    const fs::path damaged = Copy("mp4_h264_aac.mp4", in_.Path() / "damaged.mp4");
+    Add({test::Fixture("video_only.avi"), vanishing, damaged, test::Fixture("avi_mpeg4_mp2.avi")});
+    fs::remove(vanishing);
+    // Cut after it was listed: it no longer opens.
+    Copy(fixtures::kTruncatedMp4, damaged);
+
+    Action("actStartConvert")->trigger();
+    EXPECT_EQ(form_->LogLines().filter(QStringLiteral("***File load error: ")).size(), 1);
+    EXPECT_EQ(LogCount(QStringLiteral("***File has been added to convert list.")), 2);
+    // The good file is the second task but the fourth row.
+    EXPECT_EQ(Data(3).OutputFile, (out_.Path() / "avi_mpeg4_mp2.mp3").string());
+    ASSERT_TRUE(WaitForReset());
+
+    ASSERT_EQ(services_->CountTitled(QLatin1String(kApplicationTitle)), 1u);
+    const TMessageCall& failure = services_->Messages.front();
+    EXPECT_EQ(failure.Text, "Output file #0 does not contain any stream");
+    EXPECT_EQ(failure.Buttons, TMessageButtons::Ok);
+    EXPECT_EQ(failure.Icon, TMessageIcon::Exclamation);
+    EXPECT_EQ(services_->CountTitled(kCompleted), 0u);
+    // The failed task's output goes; the finished one's stays.
+    EXPECT_FALSE(fs::exists(out_.Path() / "video_only.mp3"));
+    ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
+}
+
+TEST_F(ConversionTest, AStartWithoutAnyFileReturnsToIdle) {
+    const fs::path gone = Copy("avi_mpeg4_mp2.avi", in_.Path() / "gone.avi");
+    Add({gone});
+    fs::remove(gone);
+    const qsizetype lines = form_->LogLines().size();
+    Action("actStartConvert")->trigger();
+    EXPECT_EQ(form_->ConvertState(), cvIdle);
+    EXPECT_TRUE(Action("actStartConvert")->isEnabled());
+    const QStringList log = form_->LogLines().mid(lines);
+    EXPECT_EQ(log, QStringList({"", "***No file has been added to convert list.", ""}));
+    EXPECT_TRUE(services_->Messages.empty());
+}
+
+TEST_F(ConversionTest, AMissingOutputFolderIsReportedEvenForTheInputsFolder) {
+    Add({test::Fixture("avi_mpeg4_mp2.avi")});
+    for (const bool same_folder : {false, true}) {
+        SCOPED_TRACE(same_folder);
+        services_->Messages.clear();
+        Find<QCheckBox>(*form_, "chkSameInput")->setChecked(same_folder);
+        SetOutputFolder((out_.Path() / "missing").string());
+        const QStringList log = form_->LogLines();
+        Action("actStartConvert")->trigger();
+        ASSERT_EQ(services_->Messages.size(), 1u);
+        EXPECT_EQ(services_->Messages[0].Title, "Warning");
+        EXPECT_EQ(services_->Messages[0].Text,
+                  "Output folder is unavailable. Please select another folder.");
+        EXPECT_EQ(services_->Messages[0].Buttons, TMessageButtons::Ok);
+        EXPECT_EQ(services_->Messages[0].Icon, TMessageIcon::Exclamation);
+        EXPECT_EQ(form_->ConvertState(), cvIdle);
+        EXPECT_EQ(form_->LogLines(), log);
+        EXPECT_TRUE(Data(0).OutputFile.empty());
+    }
+}
+
+TEST_F(ConversionTest, ClosingDuringAConversionLeavesThePartialOutput) {
+    Add({LongClip("long.wav")});
+    Action("actStartConvert")->trigger();
+    const std::string output = Data(0).OutputFile;
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(output) && fs::file_size(output) > 0; }));
+    form_->close();
+    test::ServeEvents();
+    ASSERT_TRUE(fs::exists(output));
+    EXPECT_GT(fs::file_size(output), 0u);
+    EXPECT_TRUE(services_->Messages.empty());
+}
+
+}  // namespace
+}  // namespace v2m
