@@ -1,0 +1,18 @@
+#pragma once
+// The plainest extraction the media libraries allow (read, decode, resample,
+// cut into encoder frames, encode, write), with the settings of an MP3 job at
+// 44100 Hz, stereo, 128 kbit/s: the yardstick the benchmarks measure against.
+// The libraries must be loaded. Throws std::runtime_error on a failure.
+
+#include <cstdint>
+#include <string>
+
+namespace v2m::bench {
+
+inline constexpr int kBareRate = 44100;
+inline constexpr int kBareChannels = 2;
+inline constexpr int64_t kBareBitRate = 128000;
+
+void BareLoop(const std::string& source, const std::string& target);
+
+}  // namespace v2m::bench

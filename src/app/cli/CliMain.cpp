@@ -1,0 +1,117 @@
+// The batch converter's entry: the command line, the profiles, the output
+// folder check, Ctrl-C, and the batch itself.
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "CliOptions.h"
+#include "CliRun.h"
+#include "FFmpegLoader.h"
+#include "MainThread.h"
+#include "MyUtils.h"
+
+namespace {
+
+using namespace v2m;
+using namespace v2m::cli;
+
+// Set by the signal handler and nothing else; the main thread does the stopping.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int signal_number) {
+    if (g_interrupted.exchange(true)) {
+        // A second Ctrl-C while the first is being handled: the user wants out
+        // now, even if that leaves a partial file.
+        std::signal(signal_number, SIG_DFL);
+        std::raise(signal_number);
+    }
+}
+
+void CatchInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // Restarted calls: a Ctrl-C must not make a write or a read fail half-way.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n%s", kProgramName, message.c_str(), UsageText().c_str());
+    return kExitUsage;
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+int Main(const std::vector<std::string>& args) {
+    TCliOptions options;
+    try {
+        options = ParseCommandLine(args);
+    } catch (const EUsageError& error) {
+        return UsageError(error.what());
+    }
+    if (options.Command == TCommand::Help) {
+        std::fputs(HelpText().c_str(), stdout);
+        return kExitConverted;
+    }
+    const std::vector<TConvertProfile> profiles = LoadProfiles(ProgramFolder());
+    if (options.Command == TCommand::ListProfiles) {
+        if (profiles.empty()) {
+            std::fprintf(stderr, "%s: no profiles in %s%s\n", kProgramName, ProgramFolder().c_str(),
+                         kProfilesFolder);
+            return kExitFailed;
+        }
+        std::fputs(ProfileListText(profiles).c_str(), stdout);
+        return kExitConverted;
+    }
+
+    size_t profile = 0;
+    try {
+        if (!options.Profile.empty() || profiles.empty()) {
+            profile = FindProfile(profiles, options.Profile);
+        }
+    } catch (const EUsageError& error) {
+        return UsageError(error.what());
+    }
+    const std::string folder = options.OutputFolder ? *options.OutputFolder : WideGetCurrentDir();
+    // Checked as the window checks it, even for --same-folder.
+    if (!IsFolder(folder)) {
+        return UsageError("--out '" + folder +
+                          "': Output folder is unavailable. Please select another folder.");
+    }
+    std::vector<std::string> notes;
+    TJobRequest request = RequestTemplate(profiles[profile], options, notes);
+    request.OutputFolder = folder;
+    for (const std::string& note : notes) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, note.c_str());
+    }
+
+    CatchInterrupt();
+    MediaRuntime runtime;
+    auto main_thread = std::make_shared<QueuedMainThread>();
+    InstallMainThreadServices(main_thread);
+    int status = kExitFailed;
+    try {
+        status = RunBatch(options, request, main_thread, g_interrupted);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, error.what());
+    }
+    InstallMainThreadServices(nullptr);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return Main(args);
+}

@@ -1,0 +1,276 @@
+#include "CliOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace v2m::cli {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
+constexpr std::array<TOptionList, kOptionListCount> kListsInHelpOrder = {olQuality, olChannels,
+                                                                         olBitRates, olVolume};
+
+std::string AllowedItems(TOptionList list) {
+    std::string text;
+    for (size_t i = 0; i < OptionListInfo(list).Items.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + ListItemText(list, i);
+    }
+    return text;
+}
+
+int ParseListItem(TOptionList list, const std::string& value) {
+    const std::string wanted = Lower(value);
+    for (size_t i = 0; i < OptionListInfo(list).Items.size(); ++i) {
+        if (ListItemText(list, i) == wanted) {
+            return static_cast<int>(i);
+        }
+    }
+    throw EUsageError("--" + std::string(ListOptionName(list)) + " '" + value +
+                      "' is not an item of the list; allowed: " + AllowedItems(list));
+}
+
+int ParseJobs(const std::string& value) {
+    int jobs = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || jobs < 0 ||
+        jobs > 256) {
+        throw EUsageError("--jobs '" + value +
+                          "' is not a number of tasks; allowed: 0 (one per processor) to 256");
+    }
+    return jobs;
+}
+
+}  // namespace
+
+const char* ListOptionName(TOptionList list) {
+    switch (list) {
+        case olQuality:
+            return "rate";
+        case olChannels:
+            return "channels";
+        case olBitRates:
+            return "bitrate";
+        case olVolume:
+            return "volume";
+    }
+    return "";
+}
+
+std::string ListItemText(TOptionList list, size_t index) {
+    return Lower(OptionListInfo(list).Items[index]);
+}
+
+TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
+    TCliOptions options;
+    bool only_inputs = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (only_inputs || arg.size() < 2 || arg[0] != '-') {
+            options.Inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            only_inputs = true;
+            continue;
+        }
+        // "--name=value" and "--name value" are both accepted.
+        std::string name = arg;
+        std::optional<std::string> inline_value;
+        if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+            name = arg.substr(0, equals);
+            inline_value = arg.substr(equals + 1);
+        }
+        const auto value = [&]() -> std::string {
+            if (inline_value) {
+                return *inline_value;
+            }
+            if (i + 1 >= args.size()) {
+                throw EUsageError(name + " needs a value");
+            }
+            return args[++i];
+        };
+        const auto no_value = [&] {
+            if (inline_value) {
+                throw EUsageError(name + " takes no value");
+            }
+        };
+
+        bool list_option = false;
+        for (TOptionList list : kListsInHelpOrder) {
+            if (name == "--" + std::string(ListOptionName(list))) {
+                options.Lists[list] = ParseListItem(list, value());
+                list_option = true;
+            }
+        }
+        if (list_option) {
+            continue;
+        }
+        if (name == "--help" || name == "-h") {
+            no_value();
+            options.Command = TCommand::Help;
+        } else if (name == "--list-profiles") {
+            no_value();
+            options.Command = TCommand::ListProfiles;
+        } else if (name == "--profile") {
+            options.Profile = value();
+        } else if (name == "--out") {
+            options.OutputFolder = value();
+            if (options.OutputFolder->empty()) {
+                throw EUsageError("--out needs a folder");
+            }
+        } else if (name == "--same-folder") {
+            no_value();
+            options.SameFolder = true;
+        } else if (name == "--jobs" || name == "-j") {
+            options.Jobs = ParseJobs(value());
+        } else if (name == "--quiet" || name == "-q") {
+            no_value();
+            options.Quiet = true;
+        } else {
+            throw EUsageError("unknown option " + name);
+        }
+    }
+    if (options.Command != TCommand::Convert) {
+        return options;
+    }
+    if (options.OutputFolder && options.SameFolder) {
+        throw EUsageError("--out and --same-folder exclude each other");
+    }
+    if (options.Inputs.empty()) {
+        throw EUsageError("no input file or folder");
+    }
+    return options;
+}
+
+std::string UsageText() {
+    std::string text = std::string("Usage: ") + kProgramName +
+                       " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
+                       "       [--out DIR | --same-folder] [--jobs N] [--quiet] INPUT...\n"
+                       "       " +
+                       kProgramName + " --list-profiles | --help\n";
+    for (TOptionList list : kListsInHelpOrder) {
+        text += "  --" + std::string(ListOptionName(list)) + ": " + AllowedItems(list) + "\n";
+    }
+    return text;
+}
+
+std::string HelpText() {
+    return UsageText() + R"HELP(
+Extracts the audio of each INPUT with a conversion profile. An INPUT is a file,
+or a folder whose video files directly inside are taken (the masks of the
+window's "Add Folder"; sub-folders are not entered).
+
+  --profile NAME    a profile caption or extension (see --list-profiles);
+                    default: the first profile
+  --list-profiles   print the profiles and their preset items, then exit
+  --rate R          sample rate in Hz
+  --channels C      channel count
+  --bitrate B       bit rate in kbit/s
+  --volume V        volume in per cent (100: the source's level)
+                    A list that the profile fixes keeps the profile's item.
+                    Unset lists take the profile's item.
+  --out DIR         write the outputs into DIR, an existing folder;
+                    default: the current folder
+  --same-folder     write each output beside its input
+  --jobs N          convert N files at a time (default 1; 0: one per processor)
+  --quiet           no progress on standard error
+  --help            print this text, then exit
+
+Outputs never replace a file: a taken name gets "_(new_N)" before the extension.
+Each written output's path is printed on standard output; progress and errors
+go to standard error.
+
+Exit status: 0 every file converted; 1 some file failed (the others are still
+converted); 2 usage error; 130 interrupted (Ctrl-C): the running tasks are
+stopped and the unfinished outputs of this run deleted; a second Ctrl-C
+ends the program at once.
+)HELP";
+}
+
+size_t FindProfile(const std::vector<TConvertProfile>& profiles, const std::string& name) {
+    const std::string wanted = Lower(name);
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        if (Lower(profiles[i].Caption) == wanted) {
+            return i;
+        }
+    }
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        if (Lower(profiles[i].Ext) == wanted || "." + Lower(profiles[i].Ext) == wanted) {
+            return i;
+        }
+    }
+    std::string allowed;
+    for (const TConvertProfile& profile : profiles) {
+        allowed += "\n  " + profile.Ext + "  \"" + profile.Caption + "\"";
+    }
+    throw EUsageError("--profile '" + name + "' names no profile; allowed (extension or caption):" +
+                      (allowed.empty() ? std::string(" none installed") : allowed));
+}
+
+std::string ProfileListText(const std::vector<TConvertProfile>& profiles) {
+    size_t ext_width = 3;
+    size_t caption_width = 7;
+    for (const TConvertProfile& profile : profiles) {
+        ext_width = std::max(ext_width, profile.Ext.size());
+        caption_width = std::max(caption_width, profile.Caption.size());
+    }
+    const auto pad = [](std::string text, size_t width) {
+        text.resize(std::max(width, text.size()), ' ');
+        return text;
+    };
+    std::string text;
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        const TProfileOptions lists = ProfileOptions(profiles[i]);
+        std::string line =
+            pad(profiles[i].Ext, ext_width) + "  " + pad(profiles[i].Caption, caption_width) + " ";
+        for (TOptionList list : kListsInHelpOrder) {
+            line += " " + std::string(ListOptionName(list)) + "=" +
+                    ListItemText(list, static_cast<size_t>(lists[list].ItemIndex)) +
+                    (lists[list].Switch ? "" : "(fixed)");
+        }
+        if (i == 0) {
+            line += "  [default]";
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
+TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& options,
+                            std::vector<std::string>& fixed_notes) {
+    const TProfileOptions lists = ProfileOptions(profile);
+    TJobRequest request;
+    request.ProfileExt = profile.Ext;
+    const auto choice = [&](TOptionList list) {
+        int index = lists[list].ItemIndex;
+        if (const std::optional<int>& wanted = options.Lists[list]) {
+            if (lists[list].Switch) {
+                index = *wanted;
+            } else if (*wanted != index) {
+                fixed_notes.push_back("the profile \"" + profile.Caption + "\" fixes --" +
+                                      ListOptionName(list) + " at " +
+                                      ListItemText(list, static_cast<size_t>(index)) +
+                                      "; the value given is not used");
+            }
+        }
+        return TOptionChoice{index, std::string(OptionListInfo(list).Items[index])};
+    };
+    request.Quality = choice(olQuality);
+    request.Channel = choice(olChannels);
+    request.BitRate = choice(olBitRates);
+    request.Volume = choice(olVolume);
+    request.SameFolderAsInput = options.SameFolder;
+    return request;
+}
+
+}  // namespace v2m::cli

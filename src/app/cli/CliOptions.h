@@ -1,0 +1,66 @@
+#pragma once
+// The command line of the batch converter: what the user asked for, read and
+// checked before any media library is touched.
+
+#include <array>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "JobBuilding.h"
+#include "Profiles.h"
+
+namespace v2m::cli {
+
+inline constexpr const char* kProgramName = "video2mp3-cli";
+
+// A command line that cannot be run: the message, printed with the short usage.
+class EUsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TCommand { Convert, Help, ListProfiles };
+
+struct TCliOptions {
+    TCommand Command = TCommand::Convert;
+    std::string Profile;  // caption or extension; empty: the first profile
+    // The item the user named for each option list (by TOptionList), as an
+    // index into the list; unset: the profile's own item.
+    std::array<std::optional<int>, kOptionListCount> Lists;
+    std::optional<std::string> OutputFolder;
+    bool SameFolder = false;
+    int Jobs = 1;  // 0: one per processor
+    bool Quiet = false;
+    std::vector<std::string> Inputs;
+};
+
+// Reads the arguments (without the program name). Raises EUsageError.
+TCliOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// The short usage printed after a usage error, and the full help.
+std::string UsageText();
+std::string HelpText();
+
+// The profile a --profile value names: a caption first (ASCII letter case
+// ignored), else the first profile with that extension. Raises EUsageError,
+// listing what may be named, when none matches or there are no profiles.
+size_t FindProfile(const std::vector<TConvertProfile>& profiles, const std::string& name);
+
+// One line per profile: extension, caption, and each list's preset item,
+// marked when the profile fixes it.
+std::string ProfileListText(const std::vector<TConvertProfile>& profiles);
+
+// The command-line name of each list's option ("rate", "channels", ...) and
+// its items as typed on the command line ("auto", "mono", "8000", ...).
+const char* ListOptionName(TOptionList list);
+std::string ListItemText(TOptionList list, size_t index);
+
+// The job settings for the chosen profile and the user's list choices; a list
+// the profile fixes keeps the profile's item. `fixed_notes` receives one line
+// for each list the user set but the profile fixes.
+TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& options,
+                            std::vector<std::string>& fixed_notes);
+
+}  // namespace v2m::cli

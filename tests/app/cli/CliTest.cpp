@@ -1,0 +1,408 @@
+// The batch converter as a user runs it: a separate process given arguments,
+// whose standard output, standard error and exit status are read, and whose
+// output files are decoded and measured.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AudioAnalysis.h"
+#include "FixtureGenerator.h"
+#include "Profiles.h"
+#include "TestSupport.h"
+
+namespace v2m::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TCliResult {
+    int status = -1;  // exit status; 128 + n when killed by signal n
+    std::string out;
+    std::string err;
+    std::vector<std::string> OutLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+};
+
+// Runs the program in `folder`. `on_error_line` sees each line of standard
+// error as it arrives, with the child's process id.
+TCliResult RunCli(const std::vector<std::string>& args, const fs::path& folder,
+                  const std::function<void(const std::string&, pid_t)>& on_error_line = {}) {
+    int out_pipe[2];
+    int err_pipe[2];
+    if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
+        ADD_FAILURE() << "pipe";
+        return {};
+    }
+    std::vector<std::string> argv_text = {V2M_CLI_PROGRAM};
+    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argv_text) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out_pipe[1], STDOUT_FILENO);
+        ::dup2(err_pipe[1], STDERR_FILENO);
+        ::close(out_pipe[0]);
+        ::close(err_pipe[0]);
+        if (::chdir(folder.c_str()) != 0) {
+            ::_exit(127);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(out_pipe[1]);
+    ::close(err_pipe[1]);
+    TCliResult result;
+    std::string partial;
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    int open_ends = 2;
+    while (open_ends > 0) {
+        if (::poll(fds, 2, -1) < 0) {
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) {
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_ends;
+                continue;
+            }
+            const std::string chunk(buffer, static_cast<size_t>(n));
+            if (i == 0) {
+                result.out += chunk;
+                continue;
+            }
+            result.err += chunk;
+            partial += chunk;
+            for (size_t end; (end = partial.find('\n')) != std::string::npos;) {
+                if (on_error_line) {
+                    on_error_line(partial.substr(0, end), child);
+                }
+                partial.erase(0, end + 1);
+            }
+        }
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::set<std::string> FilesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+double ClipSeconds(const std::string& fixture) {
+    const fixtures::NamedClip* clip = fixtures::FindStandardClip(fixture);
+    return clip == nullptr ? -1.0 : clip->spec.duration_s;
+}
+
+// The output decodes as MP3 with the expected length (an MP3 encoder adds
+// at most a frame or two of padding).
+void ExpectMp3Of(const fs::path& output, double seconds) {
+    SCOPED_TRACE(output.string());
+    ASSERT_TRUE(fs::exists(output));
+    const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(output);
+    EXPECT_EQ(audio.codec_name, "mp3");
+    EXPECT_NEAR(audio.duration_s, seconds, 0.12);
+    EXPECT_EQ(audio.decode_errors, 0);
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { LoadConverterLibs(); }
+
+    fs::path Folder(const std::string& name) {
+        const fs::path folder = scratch_.Path() / name;
+        fs::create_directories(folder);
+        return folder;
+    }
+    static void CopyFixture(const std::string& name, const fs::path& folder,
+                            const std::string& as = "") {
+        fs::copy_file(Fixture(name), folder / (as.empty() ? name : as));
+    }
+
+    TempDir scratch_{"cli"};
+};
+
+TEST_F(CliTest, FolderWithTwoJobsConvertsEveryVideoFile) {
+    const std::vector<std::string> videos = {"avi_mpeg4_mp2.avi", "mkv_ac3_51_two_audio.mkv",
+                                             "mono_mp2_48k.avi", "mp4_h264_aac.mp4",
+                                             "ts_start_10s.ts"};
+    const fs::path in = Folder("in");
+    for (const std::string& name : videos) {
+        CopyFixture(name, in);
+    }
+    // Not among the video masks: a folder input leaves it out.
+    CopyFixture("wav_pcm_44k_stereo.wav", in);
+    const fs::path out = Folder("out");
+
+    const TCliResult run =
+        RunCli({"--jobs", "2", "--out", out.string(), in.string()}, scratch_.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> printed = run.OutLines();
+    ASSERT_EQ(printed.size(), videos.size()) << run.out;
+    for (const std::string& name : videos) {
+        const fs::path output = out / (fs::path(name).stem().string() + ".mp3");
+        EXPECT_NE(std::find(printed.begin(), printed.end(), output.string()), printed.end());
+        ExpectMp3Of(output, ClipSeconds(name));
+        // One line when the file starts, one when it ends.
+        EXPECT_NE(run.err.find("start  " + (in / name).string()), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("done   " + (in / name).string()), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(FilesIn(out).size(), videos.size());
+
+    // --quiet leaves standard error empty on success; the names still come.
+    const TCliResult quiet =
+        RunCli({"--quiet", "--out", out.string(), (in / videos[0]).string()}, scratch_.Path());
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
+    // The first output is there: the name is numbered, never replaced.
+    EXPECT_EQ(quiet.OutLines(),
+              std::vector<std::string>{(out / "avi_mpeg4_mp2_(new_1).mp3").string()});
+}
+
+TEST_F(CliTest, ALargeBatchKeepsEveryNameDistinct) {
+    // More files than one round of tasks holds, with the same names in two
+    // folders: every output is written, and none replaces another.
+    const fs::path first = Folder("first");
+    const fs::path second = Folder("second");
+    constexpr int kPerFolder = 20;
+    for (int i = 0; i < kPerFolder; ++i) {
+        const std::string name = "clip " + std::to_string(i) + ".avi";
+        CopyFixture("avi_mpeg4_mp2.avi", first, name);
+        CopyFixture("mono_mp2_48k.avi", second, name);
+    }
+    const fs::path out = Folder("out");
+    const TCliResult run =
+        RunCli({"--jobs", "2", "--quiet", "--out", out.string(), first.string(), second.string()},
+               scratch_.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> printed = run.OutLines();
+    EXPECT_EQ(printed.size(), 2u * kPerFolder);
+    EXPECT_EQ(std::set<std::string>(printed.begin(), printed.end()).size(), printed.size());
+    EXPECT_EQ(FilesIn(out).size(), 2u * kPerFolder);
+    for (int i = 0; i < kPerFolder; ++i) {
+        const std::string stem = "clip " + std::to_string(i);
+        const fixtures::AudioAnalysis a = fixtures::AnalyzeAudio(out / (stem + ".mp3"));
+        const fixtures::AudioAnalysis b = fixtures::AnalyzeAudio(out / (stem + "_(new_1).mp3"));
+        // The first folder's file keeps the plain name: the other one is mono.
+        EXPECT_EQ(a.channels, fixtures::AnalyzeAudio(Fixture("avi_mpeg4_mp2.avi")).channels);
+        EXPECT_EQ(b.channels, 1);
+        EXPECT_NEAR(a.duration_s, ClipSeconds("avi_mpeg4_mp2.avi"), 0.12);
+        EXPECT_NEAR(b.duration_s, ClipSeconds("mono_mp2_48k.avi"), 0.12);
+    }
+}
+
+TEST_F(CliTest, UsageErrorsExitWithStatusTwoAndTheUsage) {
+    const std::string clip = Fixture("avi_mpeg4_mp2.avi").string();
+    const std::string missing = (scratch_.Path() / "no such folder").string();
+    const std::string a_file = Fixture("wav_pcm_44k_stereo.wav").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;  // a part of the message, e.g. the allowed items
+    };
+    const std::vector<Case> cases = {
+        {{}, "no input"},
+        {{"--frobnicate", clip}, "unknown option --frobnicate"},
+        {{"--rate", "12345", clip}, "auto, 8000, 11025, 22050, 44100, 48000"},
+        {{"--rate=96000", clip}, "auto, 8000, 11025, 22050, 44100, 48000"},
+        {{"--channels", "quad", clip}, "auto, mono, stereo"},
+        {{"--bitrate", "100", clip},
+         "auto, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320"},
+        {{"--volume", "300", clip}, "auto, 25, 50, 75, 100, 125, 150, 175, 200"},
+        {{"--profile", "no such profile", clip}, "MP3 (Auto)"},
+        {{"--jobs", "-1", clip}, "--jobs"},
+        {{"--jobs", "two", clip}, "--jobs"},
+        {{"--out", missing, clip}, "Output folder is unavailable"},
+        {{"--out", a_file, clip}, "Output folder is unavailable"},
+        {{"--out", scratch_.Path().string(), "--same-folder", clip}, "exclude"},
+        {{clip, "--out"}, "--out needs a value"},
+        {{"--quiet=yes", clip}, "takes no value"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& arg : c.args) {
+            joined += " [" + arg + "]";
+        }
+        SCOPED_TRACE(joined);
+        const TCliResult run = RunCli(c.args, scratch_.Path());
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("Usage: video2mp3-cli"), std::string::npos);
+        EXPECT_EQ(run.out, "");
+    }
+    // Nothing was written anywhere by a refused command line.
+    EXPECT_TRUE(FilesIn(scratch_.Path()).empty());
+
+    const TCliResult help = RunCli({"--help"}, scratch_.Path());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: video2mp3-cli"), std::string::npos);
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+}
+
+TEST_F(CliTest, AFailingFileFailsTheRunButNotTheOthers) {
+    const fs::path in = Folder("in");
+    for (const char* name :
+         {"avi_mpeg4_mp2.avi", "video_only.avi", "not_media.avi", "mp4_h264_aac.mp4"}) {
+        CopyFixture(name, in);
+    }
+    const fs::path out = Folder("out");
+    const TCliResult run =
+        RunCli({"--jobs", "2", "--out", out.string(), (in / "avi_mpeg4_mp2.avi").string(),
+                (in / "video_only.avi").string(), (in / "not_media.avi").string(),
+                (in / "absent.avi").string(), (in / "mp4_h264_aac.mp4").string()},
+               scratch_.Path());
+    EXPECT_EQ(run.status, 1) << run.err;
+    for (const char* bad : {"video_only.avi", "not_media.avi", "absent.avi"}) {
+        EXPECT_NE(run.err.find("failed " + (in / bad).string() + ": "), std::string::npos)
+            << run.err;
+    }
+    ExpectMp3Of(out / "avi_mpeg4_mp2.mp3", ClipSeconds("avi_mpeg4_mp2.avi"));
+    ExpectMp3Of(out / "mp4_h264_aac.mp3", ClipSeconds("mp4_h264_aac.mp4"));
+    // The failed task's output is not left behind half-made.
+    EXPECT_EQ(FilesIn(out), (std::set<std::string>{"avi_mpeg4_mp2.mp3", "mp4_h264_aac.mp3"}));
+    EXPECT_EQ(run.OutLines().size(), 2u);
+}
+
+TEST_F(CliTest, InterruptStopsTheRunAndDeletesUnfinishedOutputs) {
+    // Long enough that the batch is still converting when the signal comes.
+    const fs::path in = Folder("in");
+    fixtures::ClipSpec long_clip;
+    long_clip.duration_s = 60.0;
+    long_clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "long 1.mp4", long_clip);
+    for (const char* copy : {"long 2.mp4", "long 3.mp4", "long 4.mp4"}) {
+        fs::copy_file(in / "long 1.mp4", in / copy);
+    }
+    const fs::path out = Folder("out");
+    bool signalled = false;
+    const TCliResult run = RunCli({"--jobs", "1", "--out", out.string(), in.string()},
+                                  scratch_.Path(), [&](const std::string& line, pid_t child) {
+                                      if (!signalled && line.find(" start ") != std::string::npos) {
+                                          signalled = true;
+                                          ::kill(child, SIGINT);
+                                      }
+                                  });
+    ASSERT_TRUE(signalled) << run.err;
+    EXPECT_EQ(run.status, 130) << run.err;
+    // Only outputs reported as written remain, and each is whole.
+    const std::vector<std::string> printed = run.OutLines();
+    std::set<std::string> printed_names;
+    for (const std::string& path : printed) {
+        printed_names.insert(fs::path(path).filename().string());
+        ExpectMp3Of(path, 60.0);
+    }
+    EXPECT_EQ(FilesIn(out), printed_names);
+    EXPECT_LT(printed.size(), 4u);
+    // The inputs are the user's and stay.
+    EXPECT_EQ(FilesIn(in).size(), 4u);
+}
+
+TEST_F(CliTest, NamesWithSpacesAndNonAsciiCharacters) {
+    const fs::path in = Folder("entrée vidéos");
+    const fs::path other = Folder("другая папка");
+    CopyFixture("видео_тест ñ.avi", in);
+    CopyFixture("mp4_h264_aac.mp4", in, "clip with spaces.mp4");
+    // Same name as a file of the first folder: the batch keeps both outputs.
+    CopyFixture("avi_mpeg4_mp2.avi", other, "clip with spaces.avi");
+    const fs::path out = Folder("sortie ü 2");
+
+    const TCliResult run =
+        RunCli({"--out", out.string(), in.string(), (other / "clip with spaces.avi").string()},
+               scratch_.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.OutLines().size(), 3u) << run.out;
+    ExpectMp3Of(out / "видео_тест ñ.mp3", ClipSeconds("видео_тест ñ.avi"));
+    ExpectMp3Of(out / "clip with spaces.mp3", ClipSeconds("mp4_h264_aac.mp4"));
+    ExpectMp3Of(out / "clip with spaces_(new_1).mp3", ClipSeconds("avi_mpeg4_mp2.avi"));
+
+    // Beside each input, with the default output folder being the current one.
+    const TCliResult same = RunCli({"--same-folder", "--quiet", in.string()}, out);
+    ASSERT_EQ(same.status, 0) << same.err;
+    ExpectMp3Of(in / "видео_тест ñ.mp3", ClipSeconds("видео_тест ñ.avi"));
+    ExpectMp3Of(in / "clip with spaces.mp3", ClipSeconds("mp4_h264_aac.mp4"));
+}
+
+TEST_F(CliTest, ProfilesAndListsChooseWhatIsWritten) {
+    const std::vector<TConvertProfile> profiles = LoadProfiles(V2M_OUTPUT_DIR);
+    ASSERT_FALSE(profiles.empty());
+    const TCliResult listed = RunCli({"--list-profiles"}, scratch_.Path());
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const std::vector<std::string> lines = listed.OutLines();
+    ASSERT_EQ(lines.size(), profiles.size());
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        EXPECT_TRUE(lines[i].starts_with(profiles[i].Ext + " ")) << lines[i];
+        EXPECT_NE(lines[i].find(profiles[i].Caption), std::string::npos) << lines[i];
+        EXPECT_EQ(lines[i].find("[default]") != std::string::npos, i == 0) << lines[i];
+    }
+
+    const fs::path clip = Fixture("avi_mpeg4_mp2.avi");
+    const fixtures::AudioAnalysis source = fixtures::AnalyzeAudio(clip);
+    struct Case {
+        std::vector<std::string> args;
+        std::string extension;
+        int rate;  // 0: the source's
+        int channels;
+        bool note;  // a list the profile fixes was given
+    };
+    const std::vector<Case> cases = {
+        {{}, ".mp3", 0, source.channels, false},
+        {{"--rate", "22050", "--channels", "mono"}, ".mp3", 22050, 1, false},
+        {{"--profile", "mp3 - voice (mono, 64 kbps)", "--channels", "stereo"},
+         ".mp3",
+         22050,
+         1,
+         true},
+        {{"--profile", "wav", "--rate", "8000"}, ".wav", 0, source.channels, true},
+        {{"--profile", ".flac", "--channels", "mono"}, ".flac", 0, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extension + " " + std::to_string(c.args.size()));
+        const fs::path out = Folder("out" + std::to_string(&c - cases.data()));
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--out", out.string(), clip.string()});
+        const TCliResult run = RunCli(args, scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("fixes") != std::string::npos, c.note) << run.err;
+        const fs::path output = out / ("avi_mpeg4_mp2" + c.extension);
+        ASSERT_EQ(run.OutLines(), std::vector<std::string>{output.string()});
+        const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(output);
+        EXPECT_EQ(audio.sample_rate, c.rate == 0 ? source.sample_rate : c.rate);
+        EXPECT_EQ(audio.channels, c.channels);
+        EXPECT_NEAR(audio.Loudest().frequency_hz, source.Loudest().frequency_hz, 5.0);
+        EXPECT_NEAR(audio.duration_s, source.duration_s, 0.12);
+    }
+}
+
+}  // namespace
+}  // namespace v2m::test
