@@ -133,16 +133,3 @@ TEST(ConversionOnXTest, AClipIsConvertedFromTheRealWindow) {
 
 }  // namespace
 }  // namespace v2m
-
-int main(int argc, char** argv) {
-    // A real X server, not the offscreen platform of the other window tests.
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    v2m::MediaRuntime runtime;
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    v2m::InstallMainThreadServices(std::make_shared<v2m::TQtMainThread>());
-    ::testing::InitGoogleTest(&argc, argv);
-    const int status = RUN_ALL_TESTS();
-    v2m::InstallMainThreadServices(nullptr);
-    return status;
-}

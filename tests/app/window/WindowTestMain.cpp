@@ -1,6 +1,7 @@
 // The window tests run as the program does: the media runtime first, then the
 // application with the main-thread seam of the window installed. They need no
-// display: Qt draws on its offscreen platform whatever the environment says.
+// display: Qt draws on its offscreen platform whatever the environment says,
+// unless a program is built for a real X server (V2M_QT_PLATFORM "xcb").
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,7 +15,10 @@
 #include "QtMainThread.h"
 
 int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+#ifndef V2M_QT_PLATFORM
+#define V2M_QT_PLATFORM "offscreen"
+#endif
+    ::setenv("QT_QPA_PLATFORM", V2M_QT_PLATFORM, 1);
     v2m::MediaRuntime runtime;
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
