@@ -50,7 +50,7 @@ std::filesystem::path GeneratedVideo(const std::filesystem::path& folder, double
         std::fflush(stdout);
         // In a child, so that this process stays as light as when it started.
         RunForked([&] {
-            fixtures::ClipSpec clip;
+            fixtures::ClipRecipe clip;
             clip.duration_s = seconds;
             clip.streams = {fixtures::Video("libx264", 640, 360, AVRational{25, 1}),
                             fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};

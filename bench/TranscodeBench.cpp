@@ -136,7 +136,7 @@ Measure RunChild(Variant variant, const std::string& source, const std::string& 
 }
 
 void WriteVideo(const fs::path& path, double minutes) {
-    fixtures::ClipSpec clip;
+    fixtures::ClipRecipe clip;
     clip.duration_s = minutes * 60.0;
     clip.streams = {fixtures::Video("libx264", 320, 240, AVRational{25, 1}),
                     fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};

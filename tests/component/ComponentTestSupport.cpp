@@ -41,10 +41,10 @@ fs::path SharedClip(const std::string& name) {
     std::lock_guard lock(mutex);
     const fs::path path = folder / name;
     if (!fs::exists(path)) {
-        fixtures::ClipSpec spec;
-        spec.duration_s = found->second;
-        spec.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
-        fixtures::WriteClip(path, spec);
+        fixtures::ClipRecipe recipe;
+        recipe.duration_s = found->second;
+        recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
+        fixtures::WriteClip(path, recipe);
     }
     return path;
 }

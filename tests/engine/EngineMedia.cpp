@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using fixtures::Audio;
-using fixtures::ClipSpec;
+using fixtures::ClipRecipe;
 using fixtures::Video;
 
 void Check(int result, const std::string& what) {
@@ -26,8 +26,8 @@ void Check(int result, const std::string& what) {
     }
 }
 
-ClipSpec Clip(std::initializer_list<fixtures::StreamSpec> streams, double seconds) {
-    ClipSpec clip;
+ClipRecipe Clip(std::initializer_list<fixtures::StreamRecipe> streams, double seconds) {
+    ClipRecipe clip;
     clip.streams = streams;
     clip.duration_s = seconds;
     return clip;
@@ -90,7 +90,7 @@ void WriteDataBetween(const fs::path& target) {
 void Write(const std::string& name, const fs::path& path) {
     const AVRational fps25{25, 1};
     if (name == kPalSar16x15) {
-        ClipSpec clip = Clip({Video("mpeg4", 720, 576, fps25)}, 1.0);
+        ClipRecipe clip = Clip({Video("mpeg4", 720, 576, fps25)}, 1.0);
         clip.streams[0].sample_aspect = AVRational{16, 15};
         fixtures::WriteClip(path, clip);
     } else if (name == kNtscVideo) {

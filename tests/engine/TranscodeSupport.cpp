@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using fixtures::Audio;
-using fixtures::ClipSpec;
+using fixtures::ClipRecipe;
 
 void Check(int result, const std::string& what) {
     if (result < 0) {
@@ -26,9 +26,9 @@ void Check(int result, const std::string& what) {
     }
 }
 
-ClipSpec Clip(std::initializer_list<fixtures::StreamSpec> streams, double seconds,
-              const std::string& format = "") {
-    ClipSpec clip;
+ClipRecipe Clip(std::initializer_list<fixtures::StreamRecipe> streams, double seconds,
+                const std::string& format = "") {
+    ClipRecipe clip;
     clip.streams = streams;
     clip.duration_s = seconds;
     clip.format = format;

@@ -29,7 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using fixtures::Audio;
-using fixtures::ClipSpec;
+using fixtures::ClipRecipe;
 using fixtures::NamedClip;
 using fixtures::Video;
 
@@ -100,7 +100,7 @@ protected:
     }
 
     static void WriteSpecial(const std::string& name, const fs::path& path) {
-        ClipSpec clip;
+        ClipRecipe clip;
         if (name == "shared_stream.ts") {
             clip.streams = {Video("mpeg2video", 320, 240, kNtsc), Audio("mp2", 48000, 2, 1000, 0.5),
                             Audio("mp2", 48000, 2, 500, 0.5)};
@@ -164,7 +164,7 @@ struct OpenedInput {
 class StandardClipProbeTest : public ProbeTest, public ::testing::WithParamInterface<NamedClip> {};
 
 TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
-    const ClipSpec& spec = GetParam().spec;
+    const ClipRecipe& recipe = GetParam().recipe;
     const std::string path = test::Fixture(GetParam().name).string();
     const std::string extension = fs::path(path).extension().string();
     const bool ts = extension == ".ts";
@@ -174,14 +174,14 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
     // Counters and first indexes follow the streams as written.
     int first[3] = {-1, -1, -1};
     int count[3] = {0, 0, 0};
-    for (size_t i = 0; i < spec.streams.size(); ++i) {
-        const int type = spec.streams[i].type == AVMEDIA_TYPE_VIDEO ? 0 : 1;
+    for (size_t i = 0; i < recipe.streams.size(); ++i) {
+        const int type = recipe.streams[i].type == AVMEDIA_TYPE_VIDEO ? 0 : 1;
         ++count[type];
         if (first[type] < 0) {
             first[type] = static_cast<int>(i);
         }
     }
-    EXPECT_EQ(probe_.StreamCount(), static_cast<int>(spec.streams.size()));
+    EXPECT_EQ(probe_.StreamCount(), static_cast<int>(recipe.streams.size()));
     EXPECT_EQ(probe_.VideoStreamCount(), count[0]);
     EXPECT_EQ(probe_.AudioStreamCount(), count[1]);
     EXPECT_EQ(probe_.SubtitleStreamCount(), 0);
@@ -190,18 +190,18 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
     EXPECT_EQ(probe_.FirstSubtitleStream(), -1);
     EXPECT_EQ(probe_.DefaultStream(), first[0] >= 0 ? first[0] : first[1]);
     // A transport stream always carries at least one program.
-    EXPECT_EQ(probe_.ProgramCount(), std::max<int>(spec.programs.size(), ts ? 1 : 0));
+    EXPECT_EQ(probe_.ProgramCount(), std::max<int>(recipe.programs.size(), ts ? 1 : 0));
     const int64_t size = static_cast<int64_t>(fs::file_size(path));
     EXPECT_EQ(probe_.FileSize(), size);
 
     TFileStreamInfo info;
     probe_.GetFileStreamInfo(info);
-    EXPECT_NEAR(info.Duration, spec.duration_s * 1e6, 60'000);
-    EXPECT_NEAR(info.StartTime, spec.start_time_us, 50'000);
-    EXPECT_NEAR(info.BitRate, size * 8 / spec.duration_s, 0.1 * size * 8 / spec.duration_s);
+    EXPECT_NEAR(info.Duration, recipe.duration_s * 1e6, 60'000);
+    EXPECT_NEAR(info.StartTime, recipe.start_time_us, 50'000);
+    EXPECT_NEAR(info.BitRate, size * 8 / recipe.duration_s, 0.1 * size * 8 / recipe.duration_s);
     const auto tag = [&](const char* key) {
-        auto it = spec.tags.find(key);
-        return it == spec.tags.end() ? std::string() : it->second;
+        auto it = recipe.tags.find(key);
+        return it == recipe.tags.end() ? std::string() : it->second;
     };
     EXPECT_EQ(info.Title, tag("title"));
     EXPECT_EQ(info.Author, tag("artist"));
@@ -210,7 +210,7 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
     EXPECT_EQ(info.Track, 0);
     const AVStream* default_stream = probe_.Context()->streams[probe_.DefaultStream()];
     EXPECT_NEAR(av_q2d(default_stream->time_base) * probe_.DefaultStartTime(),
-                spec.start_time_us / 1e6, 0.05);
+                recipe.start_time_us / 1e6, 0.05);
 
     const std::vector<std::string> lines = Lines(probe_.FileInfoText());
     const std::map<std::string, std::string> kFormat = {
@@ -226,17 +226,17 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
                static_cast<int>(info.StartTime % 1000000));
     EXPECT_EQ(Contains(lines, start_line), info.StartTime >= 0) << start_line;
     EXPECT_TRUE(Contains(lines, Format("Bit Rate: %d kb/s", info.BitRate / 1000)));
-    for (const auto& [key, value] : spec.tags) {
+    for (const auto& [key, value] : recipe.tags) {
         EXPECT_TRUE(Contains(lines, Format("  %-16s: %s", key.c_str(), value.c_str()))) << key;
     }
 
     // One line per stream (programs of their own come from the special files).
-    EXPECT_EQ(StreamLineOrder(lines).size(), spec.streams.size());
+    EXPECT_EQ(StreamLineOrder(lines).size(), recipe.streams.size());
     static const std::regex kStream(
         R"(^Stream #(\d+)(\[0x([0-9a-f]+)\])?(\((\w+)\))?, (\d+)/(\d+): (Video|Audio): .*)");
     const std::map<std::string, std::string> kTbn = {
         {".avi", "25"}, {".mp4", "12800"}, {".mkv", "1k"}, {".ts", "90k"}};
-    for (size_t i = 0; i < spec.streams.size(); ++i) {
+    for (size_t i = 0; i < recipe.streams.size(); ++i) {
         const std::string line = StreamLine(lines, static_cast<int>(i));
         std::smatch m;
         ASSERT_TRUE(std::regex_match(line, m, kStream)) << line;
@@ -254,11 +254,11 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
             id = Format("%zx", i + 1);
         }
         EXPECT_EQ(m[3].str(), id) << line;
-        const auto language = spec.streams[i].tags.find("language");
-        if (language != spec.streams[i].tags.end()) {
+        const auto language = recipe.streams[i].tags.find("language");
+        if (language != recipe.streams[i].tags.end()) {
             EXPECT_EQ(m[5].str(), language->second) << line;
         }
-        const bool video = spec.streams[i].type == AVMEDIA_TYPE_VIDEO;
+        const bool video = recipe.streams[i].type == AVMEDIA_TYPE_VIDEO;
         EXPECT_EQ(m[8], video ? "Video" : "Audio");
         EXPECT_EQ(line.find(", 25 fps, 25 tbr") != std::string::npos, video) << line;
         if (video && kTbn.count(extension)) {

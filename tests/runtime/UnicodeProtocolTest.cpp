@@ -128,27 +128,27 @@ TEST_F(UnicodeProtocolTest, ReadsSeeksAndSizesMediaThroughTheURLForm) {
         EXPECT_EQ(ff::avio_size(input->pb), file_size);
         EXPECT_EQ(unicode_file::Seek(input->pb->opaque, 0, AVSEEK_SIZE), file_size);
 
-        ASSERT_EQ(input->nb_streams, clip->spec.streams.size());
+        ASSERT_EQ(input->nb_streams, clip->recipe.streams.size());
         const int audio = FirstAudioStream(input.get());
         ASSERT_GE(audio, 0);
         const AVCodecParameters* params = input->streams[audio]->codecpar;
-        const fixtures::StreamSpec* audio_spec = nullptr;
-        for (const auto& s : clip->spec.streams) {
+        const fixtures::StreamRecipe* audio_recipe = nullptr;
+        for (const auto& s : clip->recipe.streams) {
             if (s.type == AVMEDIA_TYPE_AUDIO) {
-                audio_spec = &s;
+                audio_recipe = &s;
                 break;
             }
         }
-        ASSERT_NE(audio_spec, nullptr);
-        EXPECT_EQ(params->sample_rate, audio_spec->sample_rate);
-        EXPECT_EQ(params->ch_layout.nb_channels, audio_spec->channels);
+        ASSERT_NE(audio_recipe, nullptr);
+        EXPECT_EQ(params->sample_rate, audio_recipe->sample_rate);
+        EXPECT_EQ(params->ch_layout.nb_channels, audio_recipe->channels);
 
         const PacketPass whole = ReadPackets(input.get(), audio, false);
         EXPECT_GT(whole.packets, 0);
-        EXPECT_NEAR(whole.audio_end_s, clip->spec.duration_s, 0.15);
+        EXPECT_NEAR(whole.audio_end_s, clip->recipe.duration_s, 0.15);
 
         // Back to the middle: the next audio packet starts near it, never after it.
-        const double middle_s = clip->spec.duration_s / 2;
+        const double middle_s = clip->recipe.duration_s / 2;
         ASSERT_GE(ff::av_seek_frame(input.get(), -1, static_cast<int64_t>(middle_s * AV_TIME_BASE),
                                     AVSEEK_FLAG_BACKWARD),
                   0);

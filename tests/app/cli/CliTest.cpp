@@ -123,7 +123,7 @@ std::set<std::string> FilesIn(const fs::path& folder) {
 
 double ClipSeconds(const std::string& fixture) {
     const fixtures::NamedClip* clip = fixtures::FindStandardClip(fixture);
-    return clip == nullptr ? -1.0 : clip->spec.duration_s;
+    return clip == nullptr ? -1.0 : clip->recipe.duration_s;
 }
 
 // The output decodes as MP3 with the expected length (an MP3 encoder adds
@@ -297,7 +297,7 @@ TEST_F(CliTest, AFailingFileFailsTheRunButNotTheOthers) {
 TEST_F(CliTest, InterruptStopsTheRunAndDeletesUnfinishedOutputs) {
     // Long enough that the batch is still converting when the signal comes.
     const fs::path in = Folder("in");
-    fixtures::ClipSpec long_clip;
+    fixtures::ClipRecipe long_clip;
     long_clip.duration_s = 60.0;
     long_clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
     fixtures::WriteClip(in / "long 1.mp4", long_clip);

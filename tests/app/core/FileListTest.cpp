@@ -250,7 +250,7 @@ TEST_F(AddMediaTest, RowsShowTheProbedDurationAndSize) {
         EXPECT_EQ(row.Data.OutputFile, "");
         EXPECT_EQ(row.Data.Progress, 0);
         const double clip_seconds =
-            fixtures::FindStandardClip(expected[i].fixture)->spec.duration_s;
+            fixtures::FindStandardClip(expected[i].fixture)->recipe.duration_s;
         EXPECT_NEAR(static_cast<double>(SecondsOf(row.Duration)), clip_seconds, 1.0);
         const double megabytes =
             static_cast<double>(fs::file_size(row.Data.FileName)) / (1024.0 * 1024.0);

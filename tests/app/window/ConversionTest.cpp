@@ -124,10 +124,10 @@ protected:
     }
     fs::path LongClip(const std::string& name, double seconds = 120.0) {
         const fs::path path = in_.Path() / name;
-        fixtures::ClipSpec spec;
-        spec.duration_s = seconds;
-        spec.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
-        fixtures::WriteClip(path, spec);
+        fixtures::ClipRecipe recipe;
+        recipe.duration_s = seconds;
+        recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
+        fixtures::WriteClip(path, recipe);
         return path;
     }
     QAction* Action(const char* name) { return Find<QAction>(*form_, name); }
@@ -257,7 +257,7 @@ TEST_F(ConversionTest, ABatchOfThreeConvertsAndOffersTheOutputFolder) {
         EXPECT_EQ(Data(row).OutputFile, out_.Path().string() + "/" + stem + ".mp3");
         const fixtures::NamedClip* clip = fixtures::FindStandardClip(names[row]);
         ASSERT_NE(clip, nullptr);
-        ExpectDecodes(Data(row).OutputFile, clip->spec.duration_s);
+        ExpectDecodes(Data(row).OutputFile, clip->recipe.duration_s);
         // The last report showed the output's size.
         EXPECT_NE(Cell(row, kOutputSizeColumn), "0.0MB");
     }

@@ -34,7 +34,7 @@ QString Path(const fs::path& path) {
 std::string ClipDurationText(const std::string& name) {
     const fixtures::NamedClip* clip = fixtures::FindStandardClip(name);
     EXPECT_NE(clip, nullptr) << name;
-    const int seconds = clip ? static_cast<int>(clip->spec.duration_s) : -1;
+    const int seconds = clip ? static_cast<int>(clip->recipe.duration_s) : -1;
     char text[16];
     std::snprintf(text, sizeof text, "00:00:%02d", seconds);
     return text;
