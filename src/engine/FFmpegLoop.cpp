@@ -24,16 +24,6 @@ namespace {
 constexpr AVRational kMicroseconds{1, 1000000};
 constexpr auto kNoPacketBackOff = std::chrono::milliseconds(10);
 
-// The libraries' own text for an error code: what a full disk or a refused
-// write reports.
-std::string LibraryErrorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (ff::av_strerror(code, text, sizeof text) < 0) {
-        return Format("Error number %d occurred", code);
-    }
-    return text;
-}
-
 void Unregister(std::vector<AVCodecContext*>& list, AVCodecContext* codec) {
     list.erase(std::remove(list.begin(), list.end(), codec), list.end());
 }

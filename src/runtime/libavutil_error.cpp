@@ -40,4 +40,12 @@ std::string AVErrorText(const std::string& file_name, int code) {
     return file_name + ": " + Format("Error number %d occurred", code);
 }
 
+std::string LibraryErrorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    if (ff::av_strerror(code, text, sizeof text) < 0) {
+        return Format("Error number %d occurred", code);
+    }
+    return text;
+}
+
 }  // namespace v2m

@@ -11,4 +11,8 @@ namespace v2m {
 // unknown code reads "Error number <code> occurred".
 std::string AVErrorText(const std::string& file_name, int code);
 
+// The libraries' own text for a code (what a full disk or a refused write
+// reports), for messages that pass it on as it is.
+std::string LibraryErrorText(int code);
+
 }  // namespace v2m
