@@ -1,5 +1,8 @@
 #include "BareLoop.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
 #include <stdexcept>
 
@@ -66,6 +69,11 @@ void BareLoop(const std::string& source, const std::string& target) {
     Check(ff::avcodec_open2(enc.get(), encoder, nullptr), "encoder");
     Check(ff::avcodec_parameters_from_context(out_stream->codecpar, enc.get()), "parameters");
     out_stream->time_base = enc->time_base;
+    // Outputs are only ever created new; an earlier run's file goes first.
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        ::unlink(target.c_str());
+    }
     Check(OpenOutputIO(&output->pb, target), "output");
     Check(ff::avformat_write_header(output.get(), nullptr), "header");
 

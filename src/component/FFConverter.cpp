@@ -355,6 +355,7 @@ int TCustomFFConverter::AddTask(const std::string& FileName, TInputOptions* Opti
         task->Prepare();
         task->SetVerbose(1);
         task->SetPreviewFlags(PreviewFlags());
+        task->SetKeepUnfinishedOutputs(keep_unfinished_.load());
         TFFmpegTask* raw = task.get();
         task->SetPreviewBitmapCallback(
             [this, raw](TCustomFFmpeg*, TBitmap24* bitmap, int32_t frame, int64_t pts) {
@@ -392,6 +393,14 @@ int TCustomFFConverter::AddTask(const std::string& FileName, TInputOptions* Opti
     return tasks_.Add(std::move(task));
 }
 
+void TCustomFFConverter::SetKeepUnfinishedOutputs(bool value) {
+    keep_unfinished_ = value;
+    std::lock_guard lock(terminate_lock_);
+    for (const TaskPtr& task : tasks_.Items()) {
+        task->SetKeepUnfinishedOutputs(value);
+    }
+}
+
 bool TCustomFFConverter::SetOutputFile(int TaskIndex, const std::string& FileName,
                                        TOutputOptions* Options) {
     CheckNotWorking("SetOutputFile");
@@ -405,6 +414,7 @@ bool TCustomFFConverter::SetOutputFile(int TaskIndex, const std::string& FileNam
         return false;
     }
     const int output_index = task->OutputFileCount();
+    const TPendingOutputOptions before = task->SavePendingOutputOptions();
     try {
         bool join = false;
         if (Options != nullptr) {
@@ -420,6 +430,7 @@ bool TCustomFFConverter::SetOutputFile(int TaskIndex, const std::string& FileNam
         if (task->OpenOutputFile(FileName, join) < 0) {
             SetLastError(task->LastErrorText());
             task->KeepOutputRecord(output_index, TOutputOptions{});
+            task->RestorePendingOutputOptions(before);
             return false;
         }
         if (Options != nullptr) {
@@ -428,6 +439,10 @@ bool TCustomFFConverter::SetOutputFile(int TaskIndex, const std::string& FileNam
         }
     } catch (const std::exception& e) {
         SetLastError(e.what());
+        if (task->OutputFileCount() == output_index) {
+            task->KeepOutputRecord(output_index, TOutputOptions{});
+            task->RestorePendingOutputOptions(before);
+        }
         return false;
     }
     return true;

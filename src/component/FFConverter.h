@@ -146,6 +146,9 @@ struct TTerminateInfo {
     bool Finished = false;
     bool Failed = false;
     std::string ErrorMessage;
+    // The names the task's outputs were written under, once finished: a name
+    // taken meanwhile by someone else moves the output to the next free one.
+    std::vector<std::string> OutputFiles;
 };
 
 struct THookInfo {
@@ -314,6 +317,11 @@ public:
     TThreadPriority ThreadPriority() const { return thread_priority_.load(); }
     void SetThreadPriority(TThreadPriority value) { thread_priority_.store(value); }
     bool TriggerEventInMainThread() const { return trigger_in_main_.load(); }
+    // Partial outputs of stopped tasks normally go with their tasks; kept,
+    // the ones with content stay under their hidden partial names (closing
+    // the program mid-conversion keeps the work done so far).
+    void SetKeepUnfinishedOutputs(bool value);
+    bool KeepUnfinishedOutputs() const { return keep_unfinished_.load(); }
     void SetTriggerEventInMainThread(bool value) { trigger_in_main_.store(value); }
 
     // Events. A handler may be changed or detached at any time; a delivery
@@ -370,6 +378,7 @@ private:
     std::atomic<int32_t> progress_interval_{500};
     std::atomic<TThreadPriority> thread_priority_{tpNormal};
     std::atomic<bool> trigger_in_main_{true};
+    std::atomic<bool> keep_unfinished_{false};
 
     mutable std::mutex error_mutex_;
     std::string last_error_;

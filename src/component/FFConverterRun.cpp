@@ -424,7 +424,8 @@ void TCustomFFConverter::EndUnstartable(TFFmpegTask& task, bool refused) {
 }
 
 TTerminateInfo TCustomFFConverter::EndInfo(const TFFmpegTask& task, int index) {
-    return TTerminateInfo{index, task.Completed(), task.HasError(), task.ErrorMessage()};
+    return TTerminateInfo{index, task.Completed(), task.HasError(), task.ErrorMessage(),
+                          task.WrittenOutputNames()};
 }
 
 void TCustomFFConverter::TaskEnded(TFFmpegTask& task) {

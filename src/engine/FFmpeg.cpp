@@ -38,6 +38,7 @@ TCustomFFmpeg::~TCustomFFmpeg() {
     // files it works on go.
     EndRunControl();
     FreeFiles();
+    DiscardUnfinishedOutputs();
 }
 
 void TCustomFFmpeg::Prepare() {
@@ -45,6 +46,7 @@ void TCustomFFmpeg::Prepare() {
         return;
     }
     FreeFiles();
+    DiscardUnfinishedOutputs();
     ResetOptions();
     join_mode_ = false;
     running_ = false;
@@ -105,6 +107,8 @@ void TCustomFFmpeg::FreeFiles() {
     output_files_.clear();
     output_codecs_.clear();
     pending_muxer_options_.clear();
+    // Closed, the outputs can get their final names (or go, after a failure).
+    SettleOutputs();
     for (TBitstreamFilterChain& chain : bitstream_filters_) {
         chain.clear();
     }

@@ -22,6 +22,7 @@
 
 #include "EngineOwners.h"
 #include "FFBaseComponent.h"
+#include "SafeFiles.h"
 #include "FFmpegApi.h"
 #include "FFmpegLogger.h"
 #include "FFmpegRun.h"
@@ -74,7 +75,7 @@ using TQuantMatrix = std::array<uint16_t, 64>;
 // Every field an option can set, with its default. Text fields that may be
 // "none" as opposed to empty are optional; codec names are empty when none is
 // pending (a given name is never empty).
-struct TEngineOptions {
+struct TEngineValues {
     std::string FormatName;
     bool PgmYuvCompat = false;
     int32_t Verbose = 1;
@@ -150,9 +151,6 @@ struct TEngineOptions {
     bool ForceFps = false;
     std::string VideoFilters;
     bool UseFilters = false;
-    TBitstreamFilterChain VideoBitstreamFilters;
-    TBitstreamFilterChain AudioBitstreamFilters;
-    TBitstreamFilterChain SubtitleBitstreamFilters;
 
     // Audio.
     int32_t AudioSampleRate = 44100;
@@ -175,6 +173,21 @@ struct TEngineOptions {
     std::string SubtitleLanguage;
 
     int32_t SwsFlags = 4;  // bicubic
+};
+
+// The values can be copied (to go back to them when an output cannot be
+// made); the filter chains own library objects and cannot.
+struct TEngineOptions : TEngineValues {
+    TBitstreamFilterChain VideoBitstreamFilters;
+    TBitstreamFilterChain AudioBitstreamFilters;
+    TBitstreamFilterChain SubtitleBitstreamFilters;
+};
+
+// The options pending for the next output, as they were at one moment.
+struct TPendingOutputOptions {
+    TEngineValues Values;
+    std::vector<std::pair<std::string, std::string>> Metadata;
+    std::vector<std::pair<std::string, std::string>> MuxerOptions;
 };
 
 // An option of an encoder's private class, recorded for the encoder that the
@@ -370,6 +383,24 @@ public:
     // Microseconds between two progress reports.
     int64_t ReportInterval() const { return report_interval_.load(); }
 
+    // Outputs are written under a hidden partial name and get their final
+    // name when the run ends well; a failed run removes them at its end. The
+    // names the completed outputs were given, in order of creation.
+    std::vector<std::string> WrittenOutputNames() const;
+
+    // What is pending for the next output, and going back to it: an output
+    // that cannot be made must not leave its settings to the next one.
+    TPendingOutputOptions SavePendingOutputOptions() const;
+    void RestorePendingOutputOptions(const TPendingOutputOptions& saved);
+    // What is done with the partial outputs of a run that was stopped: by
+    // default they go with the engine (or the next Prepare); kept, those with
+    // content stay under their partial names.
+    void SetKeepUnfinishedOutputs(bool keep) { keep_unfinished_outputs_ = keep; }
+    bool KeepUnfinishedOutputs() const { return keep_unfinished_outputs_.load(); }
+    // Removes every partial output of this engine that never got its final
+    // name (those with content stay when they are to be kept).
+    void DiscardUnfinishedOutputs();
+
     // One conversion from the opened inputs into the created outputs: set-up,
     // main loop and teardown. Failures raise FFmpegException; the codecs a
     // failure leaves open stay registered until CloseOpenCodecs.
@@ -460,6 +491,16 @@ private:
     // Input and output files.
     void ConsumeInputFileOptions();
     int CreateOutputFile(const std::string& FileName, bool Join);
+    // The byte stream of a new output: created exclusively under a partial
+    // name; a taken name moves on to the next numbered one.
+    int OpenOutputBytes(AVFormatContext* file, const std::string& FileName);
+    // When the outputs are closed: after a completed run they get their final
+    // names, after a failed one they go; a stopped run leaves them to
+    // DiscardUnfinishedOutputs.
+    void SettleOutputs();
+    // Removes unpublished partial outputs from `first` on; `only_empty`
+    // spares those with content.
+    void RemoveUnfinishedOutputs(size_t first, bool only_empty);
     int OutputFileRow(const AVFormatContext* file) const;
     TOutputStream& AddOutputStream(AVFormatContext* file, AVStream* stream, AVMediaType type,
                                    const AVCodec* encoder, TBitstreamFilterChain& pending_filters);
@@ -488,6 +529,15 @@ private:
     std::vector<TStreamMap> stream_maps_;
     std::vector<TMetaDataMap> meta_data_maps_;
     std::vector<std::pair<std::string, std::string>> metadata_;
+    // Outputs this engine created, with the final names they are meant for.
+    struct TCreatedOutput {
+        TCreatedFile Partial;
+        std::string FinalName;
+        bool Published = false;
+    };
+    std::vector<TCreatedOutput> created_outputs_;  // guarded by created_mutex_
+    mutable std::mutex created_mutex_;
+    std::atomic<bool> keep_unfinished_outputs_{false};
     TOptionContexts option_contexts_;
     engine::CFilePtr vstats_file_;
 

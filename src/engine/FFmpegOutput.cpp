@@ -2,8 +2,12 @@
 // each stream's encoder settings or copy mode, the metadata, the byte stream
 // and the muxer's settings.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <bit>
 #include <cstdlib>
@@ -15,6 +19,7 @@
 #include "FFmpegFiles.h"
 #include "Format.h"
 #include "MyUtils.h"
+#include "SafeFiles.h"
 #include "UnicodeProtocol.h"
 #include "libavutil_error.h"
 
@@ -103,17 +108,8 @@ std::string CreationTimeText(int64_t seconds) {
 }  // namespace
 
 void engine::OutputFileCloser::operator()(AVFormatContext* context) const {
-    if (context == nullptr) {
-        return;
-    }
-    OutputContextClose()(context);
-    if (!created) {
-        return;
-    }
-    struct stat now {};
-    if (::lstat(created->path.c_str(), &now) == 0 && S_ISREG(now.st_mode) &&
-        now.st_dev == created->device && now.st_ino == created->inode && now.st_size == 0) {
-        ::unlink(created->path.c_str());
+    if (context != nullptr) {
+        OutputContextClose()(context);
     }
 }
 
@@ -514,6 +510,11 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& FileName, bool Join) {
     const size_t files_before = output_files_.size();
     const size_t streams_before = output_streams_.size();
     const size_t codecs_before = output_codecs_.size();
+    size_t created_before = 0;
+    {
+        std::lock_guard lock(created_mutex_);
+        created_before = created_outputs_.size();
+    }
     // A failed output leaves nothing behind: no entry, no stream records, no
     // encoder entries and no filter chains of its row.
     auto roll_back = [&] {
@@ -525,6 +526,8 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& FileName, bool Join) {
             }
         }
         output_files_.resize(files_before);
+        // Closed first, then the partial file it made goes.
+        RemoveUnfinishedOutputs(created_before, false);
     };
     try {
         const int result = CreateOutputFile(FileName, Join);
@@ -656,19 +659,8 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
         last_error_text_ = AVErrorText(FileName, AVERROR(EDOM));
         return -1;
     }
-    if ((muxer->flags & AVFMT_NOFILE) == 0) {
-        const std::string path = FromLibraryFileName(url.c_str());
-        struct stat before {};
-        const bool existed = ::lstat(path.c_str(), &before) == 0;
-        if (OpenOutputIO(&file->pb, url) < 0) {
-            last_error_text_ = Format("Could not open '%s'", FileName.c_str());
-            return -1;
-        }
-        struct stat after {};
-        if (!existed && ::lstat(path.c_str(), &after) == 0 && S_ISREG(after.st_mode)) {
-            std::get_deleter<engine::OutputFileCloser>(file)->created =
-                engine::CreatedOutputFile{path, after.st_dev, after.st_ino};
-        }
+    if ((muxer->flags & AVFMT_NOFILE) == 0 && OpenOutputBytes(file.get(), FileName) < 0) {
+        return -1;
     }
 
     file->max_delay = static_cast<int>(o.MuxMaxDelay * 1000000.0f);
@@ -705,6 +697,177 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
         }
     }
     return OutputFileCount();
+}
+
+int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& FileName) {
+    std::string path;
+    if (!IsLocalFileName(file->url, &path)) {
+        // Another protocol: the libraries' own access, as named.
+        const int opened = OpenOutputIO(&file->pb, file->url);
+        if (opened < 0) {
+            last_error_text_ = Format("Could not open '%s': %s", FileName.c_str(),
+                                      LibraryErrorText(opened).c_str());
+            return -1;
+        }
+        return 0;
+    }
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
+        // A device or a pipe named as the output is written as it is: there
+        // is nothing there to replace and nothing to name at the end.
+        const int opened = ff::avio_open(&file->pb, path.c_str(), AVIO_FLAG_WRITE);
+        if (opened < 0) {
+            last_error_text_ = Format("Could not open '%s': %s", FileName.c_str(),
+                                      LibraryErrorText(opened).c_str());
+            return -1;
+        }
+        return 0;
+    }
+    // Nothing at a taken name is opened, followed or replaced: the next
+    // numbered name is taken instead, whoever took this one (another run
+    // writing into the same folder included).
+    std::string wanted = path;
+    int number = NameNumber(path);
+    TCreatedFile partial;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt > 100000) {
+            last_error_text_ = Format("Could not open '%s': %s", FileName.c_str(),
+                                      SystemErrorText(EEXIST).c_str());
+            return -1;
+        }
+        if (!NameTaken(wanted)) {
+            const int fd = CreateExclusive(PartialName(wanted), &partial);
+            if (fd >= 0) {
+                if (OpenOutputIOOnFile(&file->pb, fd) < 0) {
+                    RemoveCreatedFile(partial);
+                    throw std::bad_alloc();
+                }
+                break;
+            }
+            if (fd != -EEXIST) {
+                last_error_text_ =
+                    Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str());
+                return -1;
+            }
+        }
+        wanted = NumberedName(path, ++number);
+    }
+    {
+        std::lock_guard lock(created_mutex_);
+        created_outputs_.push_back(TCreatedOutput{partial, wanted, false});
+    }
+    if (wanted != path) {
+        // Messages and the stream listing name the file that is written.
+        char* renamed = ff::av_strdup(ToLibraryFileName(wanted).c_str());
+        if (renamed == nullptr) {
+            throw std::bad_alloc();
+        }
+        ff::av_free(file->url);
+        file->url = renamed;
+    }
+    return 0;
+}
+
+void TCustomFFmpeg::RemoveUnfinishedOutputs(size_t first, bool only_empty) {
+    std::lock_guard lock(created_mutex_);
+    if (first >= created_outputs_.size()) {
+        return;
+    }
+    std::vector<TCreatedOutput> kept(created_outputs_.begin(),
+                                     created_outputs_.begin() + static_cast<ptrdiff_t>(first));
+    for (size_t i = first; i < created_outputs_.size(); ++i) {
+        TCreatedOutput& output = created_outputs_[i];
+        if (output.Published) {
+            kept.push_back(output);
+            continue;
+        }
+        const int64_t size = CreatedFileSize(output.Partial);
+        if (size < 0) {
+            continue;  // gone, or no longer ours: nothing to do with it
+        }
+        if (size > 0 && only_empty) {
+            kept.push_back(output);
+            continue;
+        }
+        RemoveCreatedFile(output.Partial);
+    }
+    created_outputs_ = std::move(kept);
+}
+
+void TCustomFFmpeg::DiscardUnfinishedOutputs() {
+    RemoveUnfinishedOutputs(0, keep_unfinished_outputs_.load());
+    // Kept or removed, they are no longer this engine's.
+    std::lock_guard lock(created_mutex_);
+    std::erase_if(created_outputs_, [](const TCreatedOutput& output) { return !output.Published; });
+}
+
+void TCustomFFmpeg::SettleOutputs() {
+    const bool success = completed_.load() && !has_error_.load();
+    if (!success && !has_error_.load()) {
+        // Stopped, or never run: what has content is the owner's to keep or
+        // discard; what was never written goes now, unless a run still ends.
+        if (!running_.load()) {
+            RemoveUnfinishedOutputs(0, true);
+        }
+        return;
+    }
+    std::string failure;
+    {
+        std::lock_guard lock(created_mutex_);
+        for (TCreatedOutput& output : created_outputs_) {
+            if (output.Published) {
+                continue;
+            }
+            if (!success) {
+                RemoveCreatedFile(output.Partial);
+                output.Partial = {};
+                continue;
+            }
+            std::string written;
+            const int result = PublishCreatedFile(output.Partial, output.FinalName, &written);
+            if (result < 0) {
+                if (failure.empty()) {
+                    failure = Format("Could not write output file '%s': %s",
+                                     output.FinalName.c_str(), SystemErrorText(-result).c_str());
+                }
+                RemoveCreatedFile(output.Partial);
+                output.Partial = {};
+                continue;
+            }
+            output.FinalName = written;
+            output.Published = true;
+        }
+        std::erase_if(created_outputs_,
+                      [](const TCreatedOutput& output) { return output.Partial.Empty(); });
+    }
+    if (!failure.empty()) {
+        completed_ = false;
+        RecordFailure(failure);
+    }
+}
+
+TPendingOutputOptions TCustomFFmpeg::SavePendingOutputOptions() const {
+    return TPendingOutputOptions{options_, metadata_, pending_muxer_options_};
+}
+
+void TCustomFFmpeg::RestorePendingOutputOptions(const TPendingOutputOptions& saved) {
+    static_cast<TEngineValues&>(options_) = saved.Values;
+    options_.VideoBitstreamFilters.clear();
+    options_.AudioBitstreamFilters.clear();
+    options_.SubtitleBitstreamFilters.clear();
+    metadata_ = saved.Metadata;
+    pending_muxer_options_ = saved.MuxerOptions;
+}
+
+std::vector<std::string> TCustomFFmpeg::WrittenOutputNames() const {
+    std::lock_guard lock(created_mutex_);
+    std::vector<std::string> names;
+    for (const TCreatedOutput& output : created_outputs_) {
+        if (output.Published) {
+            names.push_back(output.FinalName);
+        }
+    }
+    return names;
 }
 
 AVFormatContext* TCustomFFmpeg::OutputFile(int index) const {

@@ -287,6 +287,7 @@ void TCustomFFmpeg::Run() {
         }
         transcode_.OpenDecoderList.clear();
     });
+    // Closed, the outputs get their final names (or go, after a failure).
     Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { FreeFiles(); });
     // The last step: the terminate callback may destroy this engine.
     Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { DoTerminate(); });

@@ -479,10 +479,12 @@ void TTranscoder::OpenEncoders() {
                                    ? ost.Output->Encoder
                                    : ff::avcodec_find_encoder(enc->codec_id);
         if (codec == nullptr) {
-            FailAfterMapping(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
-                                    static_cast<int>(enc->codec_id), ost.FileIndex, ost.StreamIndex,
-                                    type.c_str()),
-                             true);
+            FailAfterMapping(
+                Format("Encoder (codec id %d) not found for output stream #%d.%d (%s): the "
+                       "libraries have no %s encoder",
+                       static_cast<int>(enc->codec_id), ost.FileIndex, ost.StreamIndex,
+                       type.c_str(), ff::avcodec_get_name(enc->codec_id)),
+                true);
         }
         int opened = 0;
         {
@@ -551,10 +553,12 @@ void TTranscoder::OpenDecoders() {
             codec = ff::avcodec_find_decoder(ist.Codec->codec_id);
         }
         if (codec == nullptr) {
-            FailAfterMapping(Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
-                                    static_cast<int>(ist.Codec->codec_id), ist.FileIndex,
-                                    ist.StreamIndex, type.c_str()),
-                             true);
+            FailAfterMapping(
+                Format("Decoder (codec id %d) not found for input stream #%d.%d (%s): the "
+                       "libraries have no %s decoder",
+                       static_cast<int>(ist.Codec->codec_id), ist.FileIndex, ist.StreamIndex,
+                       type.c_str(), ff::avcodec_get_name(ist.Codec->codec_id)),
+                true);
         }
         // Decoders that can mix down do it with their own coefficients.
         DictionaryPtr settings;

@@ -1,11 +1,15 @@
 #include "UnicodeProtocol.h"
 
+#include "SafeFiles.h"
+#include "libavutil_error.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace v2m {
@@ -92,6 +96,9 @@ std::string FromLibraryFileName(const char* text) {
         return {};
     }
     const std::string value(text);
+    if (value.starts_with(kFilePrefix)) {
+        return value.substr(std::char_traits<char>::length(kFilePrefix));
+    }
     return IsUnicodeURL(value) ? FileNameOfURL(value) : value;
 }
 
@@ -111,11 +118,16 @@ int Open(const std::string& url, int mode, int* fd) {
     if (mode == kReadWrite) {
         flags = O_RDWR | O_CREAT;  // an existing file keeps its contents
     } else if (mode == kWrite) {
-        flags = O_WRONLY | O_CREAT | O_TRUNC;
+        // A new file only: whatever is at the name is someone's, and a link
+        // there is not followed to write somewhere else.
+        flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
+    } else {
+        // A FIFO would block this open until a writer comes.
+        flags |= O_NONBLOCK;
     }
     *fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
     if (*fd < 0) {
-        return AVERROR(ENOENT);
+        return AVERROR(errno);
     }
     // A folder opens for reading here, and would then fail every read as an
     // I/O error; it is no file, so it is reported as missing.
@@ -124,6 +136,14 @@ int Open(const std::string& url, int mode, int* fd) {
         ::close(*fd);
         *fd = -1;
         return AVERROR(ENOENT);
+    }
+    if (mode == kRead) {
+        if (!S_ISREG(st.st_mode)) {
+            ::close(*fd);
+            *fd = -1;
+            return kNotRegularFileError;
+        }
+        ::fcntl(*fd, F_SETFL, ::fcntl(*fd, F_GETFL) & ~O_NONBLOCK);
     }
     return 0;
 }
@@ -135,7 +155,7 @@ int Read(void* opaque, uint8_t* buffer, int size) {
         n = ::read(file->fd, buffer, static_cast<size_t>(size));
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
-        return -1;
+        return AVERROR(errno);
     }
     return n == 0 ? AVERROR_EOF : static_cast<int>(n);
 }
@@ -149,7 +169,7 @@ int Write(void* opaque, uint8_t* buffer, int size) {
             if (errno == EINTR) {
                 continue;
             }
-            return -1;
+            return AVERROR(errno);
         }
         done += static_cast<int>(n);
     }
@@ -160,10 +180,10 @@ int64_t Seek(void* opaque, int64_t position, int whence) {
     const auto* file = static_cast<UnicodeFile*>(opaque);
     if (whence & AVSEEK_SIZE) {
         struct stat st {};
-        return ::fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+        return ::fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
     }
     const off_t result = ::lseek(file->fd, position, whence & ~AVSEEK_FORCE);
-    return result < 0 ? -1 : static_cast<int64_t>(result);
+    return result < 0 ? AVERROR(errno) : static_cast<int64_t>(result);
 }
 
 void Close(int fd) {
@@ -174,10 +194,55 @@ void Close(int fd) {
 
 }  // namespace unicode_file
 
+bool IsLocalFileName(const std::string& url, std::string* path) {
+    std::string local;
+    if (IsUnicodeURL(url)) {
+        local = FileNameOfURL(url);
+    } else if (url.starts_with(kFilePrefix)) {
+        local = url.substr(std::char_traits<char>::length(kFilePrefix));
+    } else {
+        // A name on disk is a file whatever it looks like ("data:clip.mp4");
+        // otherwise the libraries' reading decides between URL and file.
+        struct stat st {};
+        const char* protocol = ff::avio_find_protocol_name(url.c_str());
+        if (::lstat(url.c_str(), &st) != 0 && protocol != nullptr &&
+            std::strcmp(protocol, "file") != 0) {
+            return false;
+        }
+        local = url;
+    }
+    if (path != nullptr) {
+        *path = local;
+    }
+    return true;
+}
+
 int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                      AVDictionary** options) {
     if (!IsUnicodeURL(url)) {
-        return ff::avformat_open_input(context, url.c_str(), format, options);
+        std::string path;
+        std::string name = url;
+        if (IsLocalFileName(url, &path)) {
+            // Checked before the library opens it: a FIFO or a device could
+            // keep that open waiting for ever.
+            struct stat st {};
+            if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+                if (*context != nullptr) {
+                    ff::avformat_free_context(*context);
+                    *context = nullptr;
+                }
+                return kNotRegularFileError;
+            }
+            // The explicit form keeps a ':' in a file name from being read
+            // as a protocol.
+            if (!url.starts_with(kFilePrefix)) {
+                const char* protocol = ff::avio_find_protocol_name(url.c_str());
+                if (protocol == nullptr || std::strcmp(protocol, "file") != 0) {
+                    name = kFilePrefix + url;
+                }
+            }
+        }
+        return ff::avformat_open_input(context, name.c_str(), format, options);
     }
     // Like the library, take a context the caller made (with its flags and
     // settings), and free it on failure.
@@ -232,24 +297,29 @@ void CloseInputContext(AVFormatContext** context) {
     }
 }
 
-int OpenOutputIO(AVIOContext** io, const std::string& url) {
-    *io = nullptr;
-    if (!IsUnicodeURL(url)) {
-        return ff::avio_open(io, url.c_str(), AVIO_FLAG_WRITE);
-    }
-    if (!UnicodeProtocolRegistered()) {
-        return AVERROR_PROTOCOL_NOT_FOUND;
-    }
-    int fd = -1;
-    if (int error = unicode_file::Open(url, unicode_file::kWrite, &fd); error < 0) {
-        return error;
-    }
+int OpenOutputIOOnFile(AVIOContext** io, int fd) {
     *io = MakeOurIO(fd, true);
     if (*io == nullptr) {
         unicode_file::Close(fd);
         return AVERROR(ENOMEM);
     }
     return 0;
+}
+
+int OpenOutputIO(AVIOContext** io, const std::string& url) {
+    *io = nullptr;
+    std::string path;
+    if (IsUnicodeURL(url) && !UnicodeProtocolRegistered()) {
+        return AVERROR_PROTOCOL_NOT_FOUND;
+    }
+    if (!IsLocalFileName(url, &path)) {
+        return ff::avio_open(io, url.c_str(), AVIO_FLAG_WRITE);
+    }
+    const int fd = CreateExclusive(path, nullptr);
+    if (fd < 0) {
+        return AVERROR(-fd);
+    }
+    return OpenOutputIOOnFile(io, fd);
 }
 
 int CloseOutputIO(AVIOContext** io) {

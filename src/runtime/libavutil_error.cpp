@@ -1,9 +1,11 @@
 #include "libavutil_error.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "FFmpegApi.h"
 #include "Format.h"
+#include "SafeFiles.h"
 
 namespace v2m {
 
@@ -27,6 +29,7 @@ const ErrorText kErrorTexts[] = {
     {AVERROR(ENOMEM), "Not enough memory"},
     {AVERROR(EIO), "I/O error"},
     {AVERROR(ENOENT), "No such file or directory"},
+    {kNotRegularFileError, "not a regular file"},
 };
 
 }  // namespace
@@ -37,12 +40,20 @@ std::string AVErrorText(const std::string& file_name, int code) {
             return file_name + ": " + entry.text;
         }
     }
+    // A system error (permission denied, no space left, read-only file
+    // system) says what happened in the system's words.
+    if (code < 0 && code > -4096 && ::strerrorname_np(-code) != nullptr) {
+        return file_name + ": " + SystemErrorText(-code);
+    }
     return file_name + ": " + Format("Error number %d occurred", code);
 }
 
 std::string LibraryErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     if (ff::av_strerror(code, text, sizeof text) < 0) {
+        if (code < 0 && code > -4096 && ::strerrorname_np(-code) != nullptr) {
+            return SystemErrorText(-code);
+        }
         return Format("Error number %d occurred", code);
     }
     return text;

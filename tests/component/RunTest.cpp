@@ -11,6 +11,7 @@
 
 #include "AudioAnalysis.h"
 #include "ComponentTestSupport.h"
+#include "SafeFiles.h"
 
 namespace v2m::test {
 namespace {
@@ -358,20 +359,25 @@ TEST_F(RunTest, ATaskWhoseEngineRefusesTheStartIsCountedOnceAndTheRunGoesOn) {
 TEST_F(RunTest, PauseHoldsTheTaskWithoutLosingData) {
     AddJob(kTone20s, "mp3");
     const fs::path out = Out("out0.mp3");
+    // Written under its partial name until it is complete.
+    const fs::path part = PartialName(out.string());
     RecordTerminates();
     converter_->StartTask(1);
-    ASSERT_TRUE(ServeUntil([&] { return fs::exists(out) && fs::file_size(out) > 0; }));
+    ASSERT_TRUE(ServeUntil([&] { return fs::exists(part) && fs::file_size(part) > 0; }));
+    EXPECT_FALSE(fs::exists(out));
     converter_->Pause();
     ServeUntil([] { return false; }, 200ms);
-    const auto held = fs::file_size(out);
+    const auto held = fs::file_size(part);
     ServeUntil([] { return false; }, 400ms);
-    EXPECT_EQ(fs::file_size(out), held);
+    EXPECT_EQ(fs::file_size(part), held);
     EXPECT_TRUE(converter_->Task(0)->Running());
     EXPECT_FALSE(FinalSeen());
     EXPECT_TRUE(converter_->Working());
     converter_->Resume();
     ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
     EXPECT_TRUE(Terminates().front().info.Finished);
+    EXPECT_EQ(Terminates().front().info.OutputFiles, std::vector<std::string>{out.string()});
+    EXPECT_FALSE(fs::exists(part));
     EXPECT_NEAR(fixtures::AnalyzeAudio(out).duration_s, 20.0, 0.1);
 }
 

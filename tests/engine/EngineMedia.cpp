@@ -1,6 +1,7 @@
 #include "EngineMedia.h"
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -62,6 +63,7 @@ void WriteDataBetween(const fs::path& target) {
     out[1]->codecpar->codec_type = AVMEDIA_TYPE_DATA;
     out[1]->codecpar->codec_id = AV_CODEC_ID_SMPTE_KLV;
     out[1]->time_base = AVRational{1, 1000};
+    std::filesystem::remove(target);  // outputs are only ever created new
     Check(OpenOutputIO(&output->pb, target.string()), target.string());
     Check(ff::avformat_write_header(output.get(), nullptr), "header");
 

@@ -18,7 +18,9 @@
 #include "FixtureGenerator.h"
 #include "MediaOwners.h"
 #include "MyUtils.h"
+#include "SafeFiles.h"
 #include "TestSupport.h"
+#include "UnicodeProtocol.h"
 
 namespace v2m {
 namespace {
@@ -362,7 +364,7 @@ TEST_F(FilesTest, NonAsciiNames) {
     ASSERT_TRUE(OpenInput(source)) << engine_->LastErrorText();
     engine_->SetOption("vn", "1");
     ASSERT_EQ(OpenOutput("вывод ü.mp3"), 1) << engine_->LastErrorText();
-    EXPECT_TRUE(fs::exists(dir_.Path() / "вывод ü.mp3"));
+    EXPECT_TRUE(fs::exists(dir_.Path() / ".вывод ü.mp3.part"));
     EXPECT_EQ(engine_->InputFile(0)->nb_streams, 2u);
 }
 
@@ -402,7 +404,8 @@ TEST_F(FilesTest, OutputFormatErrors) {
     // A folder that does not exist.
     const std::string nowhere = (dir_.Path() / "no_folder" / "out.mp3").string();
     EXPECT_EQ(engine_->OpenOutputFile(nowhere, false), -1);
-    EXPECT_EQ(engine_->LastErrorText(), "Could not open '" + nowhere + "'");
+    EXPECT_EQ(engine_->LastErrorText(),
+              "Could not open '" + nowhere + "': No such file or directory");
     EXPECT_EQ(engine_->OutputFileCount(), 0);
     EXPECT_EQ(engine_->OutputCodecCount(), 0);
 }
@@ -546,34 +549,56 @@ TEST_F(FilesTest, JoinMode) {
     EXPECT_EQ(OpenOutput("another.mp3"), 2);
 }
 
-TEST_F(FilesTest, EmptyOutputsOnlyOfOurOwnAreRemoved) {
+// Nothing found at an output's name is opened, followed or replaced: the
+// output takes the next numbered name, and only what the engine created and
+// never wrote into goes when the files are freed.
+TEST_F(FilesTest, TakenNamesAreLeftAloneAndEmptyOutputsRemoved) {
     ASSERT_TRUE(OpenInput(Fixture("wav_pcm_44k_stereo.wav")));
-    // New: created by the engine, removed while still empty.
-    ASSERT_EQ(OpenOutput("new.mp3"), 1);
-    // Existing: overwritten, but not created by the engine.
     {
         std::ofstream existing(OutputPath("existing.mp3"));
         existing << "old contents";
     }
-    ASSERT_EQ(OpenOutput("existing.mp3"), 2);
-    // A link to a device: written through, never removed.
     ASSERT_EQ(::symlink("/dev/null", OutputPath("device.mp3").c_str()), 0);
-    ASSERT_EQ(OpenOutput("device.mp3"), 3);
-    // Written: kept.
-    ASSERT_EQ(OpenOutput("written.mp3"), 4);
-    AVIOContext* io = engine_->OutputFile(3)->pb;
+    ASSERT_EQ(::symlink(OutputPath("nowhere").c_str(), OutputPath("dangling.mp3").c_str()), 0);
+    fs::create_directory(OutputPath("folder.mp3"));
+    ASSERT_EQ(::mkdir(OutputPath(".busy.mp3.part").c_str(), 0700), 0);  // another run's
+    struct Case {
+        const char* name;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"new.mp3", "new.mp3"},
+        {"existing.mp3", "existing_(new_1).mp3"},
+        {"device.mp3", "device_(new_1).mp3"},
+        {"dangling.mp3", "dangling_(new_1).mp3"},
+        {"folder.mp3", "folder_(new_1).mp3"},
+        {"busy.mp3", "busy_(new_1).mp3"},
+        {"x_(new_4).mp3", "x_(new_4).mp3"},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(OpenOutput(c.name), ++index) << engine_->LastErrorText();
+        EXPECT_EQ(FromLibraryFileName(engine_->OutputFile(index - 1)->url), OutputPath(c.written));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(PartialName(OutputPath(c.written)))));
+    }
+    // Written into: kept (as partial) when the files go without a run.
     const uint8_t byte = 0;
-    ff::avio_write(io, &byte, 1);
-
-    EXPECT_TRUE(fs::exists(OutputPath("new.mp3")));
-    EXPECT_EQ(fs::file_size(OutputPath("existing.mp3")), 0u);
+    ff::avio_write(engine_->OutputFile(0)->pb, &byte, 1);
     engine_->FreeFiles();
+    EXPECT_EQ(fs::file_size(PartialName(OutputPath("new.mp3"))), 1u);
+    EXPECT_FALSE(fs::exists(PartialName(OutputPath("existing_(new_1).mp3"))));
     EXPECT_FALSE(fs::exists(OutputPath("new.mp3")));
-    EXPECT_TRUE(fs::exists(OutputPath("existing.mp3")));
-    EXPECT_TRUE(fs::is_symlink(OutputPath("device.mp3")));
-    EXPECT_EQ(fs::file_size(OutputPath("written.mp3")), 1u);
+    // Everything that was there is as it was.
+    EXPECT_EQ(fs::file_size(OutputPath("existing.mp3")), 12u);
+    EXPECT_EQ(fs::read_symlink(OutputPath("device.mp3")), "/dev/null");
+    EXPECT_TRUE(fs::is_symlink(OutputPath("dangling.mp3")));
+    EXPECT_TRUE(fs::is_directory(OutputPath("folder.mp3")));
+    EXPECT_TRUE(fs::is_directory(OutputPath(".busy.mp3.part")));
+    // The engine's end takes its unfinished partial output with it.
+    engine_->DiscardUnfinishedOutputs();
+    EXPECT_FALSE(fs::exists(PartialName(OutputPath("new.mp3"))));
     EXPECT_EQ(engine_->OutputFileCount(), 0);
-    EXPECT_EQ(engine_->OutputStreamCount(), 0);
 }
 
 TEST_F(FilesTest, NewStreamOptions) {

@@ -15,6 +15,7 @@
 #include "MainThread.h"
 #include "MyUtils.h"
 #include "RunTestSupport.h"
+#include "SafeFiles.h"
 
 namespace v2m {
 namespace {
@@ -119,7 +120,8 @@ TEST_F(RunControlTest, ThreadedStartRunsOnlyOnceTheThreadIsStarted) {
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(recorder_.Reports().empty());
     EXPECT_EQ(recorder_.Terminations(), 0);
-    EXPECT_EQ(test::FileSize(output_), 0) << "nothing is written before the start";
+    EXPECT_EQ(test::FileSize(PartialName(output_.string())), 0)
+        << "nothing is written before the start";
 
     thread->Start();
     ASSERT_TRUE(WaitForRun());
@@ -249,7 +251,9 @@ TEST_F(RunControlTest, StopWhilePausedEndsWithAValidPartialFile) {
     EXPECT_TRUE(engine_->TranscodeState().OpenEncoderList.empty());
     EXPECT_TRUE(engine_->TranscodeState().OpenDecoderList.empty());
 
-    const AudioAnalysis audio = AnalyzeAudio(output_);
+    // Valid, but only part of the input: it never takes the final name.
+    EXPECT_FALSE(fs::exists(output_));
+    const AudioAnalysis audio = AnalyzeAudio(PartialName(output_.string()));
     EXPECT_EQ(audio.decode_errors, 0);
     EXPECT_GT(audio.duration_s, 0.4);
     EXPECT_LT(audio.duration_s, 2.5);
@@ -377,20 +381,38 @@ TEST_F(RunControlTest, WaitingStopOnTheMainThreadServesTheWorkersMainThreadCalls
     EXPECT_FALSE(engine_->HasError()) << engine_->ErrorMessage();
 }
 
+// The partial output of a stopped run goes with its engine, unless it is to
+// be kept; kept, it stays under its hidden name, a valid file.
 TEST_F(RunControlTest, DestroyingAPausedEngineStopsItAndWaits) {
-    Prepare(true);
-    const auto thread = engine_->StartTranscode(true, tpNormal);
-    thread->Start();
-    ASSERT_TRUE(WaitForPosition(0.3));
-    engine_->PauseTranscode();
-    std::this_thread::sleep_for(100ms);
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "kept" : "discarded");
+        auto engine = std::make_unique<TFFmpeg>(20);
+        engine->Prepare();
+        test::RunRecorder recorder;
+        recorder.Attach(*engine);
+        engine->SetOption("re", "1");
+        const fs::path output = dir_.Path() / (keep ? "kept.mp3" : "discarded.mp3");
+        test::PrepareTask(*engine, Fixture(kToneWav), output);
+        engine->SetKeepUnfinishedOutputs(keep);
+        const auto thread = engine->StartTranscode(true, tpNormal);
+        thread->Start();
+        ASSERT_TRUE(recorder.WaitForReport(
+            [](const test::ProgressReport& r) { return r.Time >= 300000; }, kRunTimeout));
+        engine->PauseTranscode();
+        std::this_thread::sleep_for(100ms);
 
-    engine_.reset();
-    EXPECT_TRUE(thread->Finished());
-    EXPECT_EQ(recorder_.Terminations(), 1);
-    const AudioAnalysis audio = AnalyzeAudio(output_);
-    EXPECT_GT(audio.duration_s, 0.2);
-    EXPECT_LT(audio.duration_s, 2.5);
+        engine.reset();
+        EXPECT_TRUE(thread->Finished());
+        EXPECT_EQ(recorder.Terminations(), 1);
+        EXPECT_FALSE(fs::exists(output));
+        const fs::path partial = PartialName(output.string());
+        ASSERT_EQ(fs::exists(partial), keep);
+        if (keep) {
+            const AudioAnalysis audio = AnalyzeAudio(partial);
+            EXPECT_GT(audio.duration_s, 0.2);
+            EXPECT_LT(audio.duration_s, 2.5);
+        }
+    }
 }
 
 TEST_F(RunControlTest, AnEngineFreedByItsOwnTerminateCallbackEndsCleanly) {

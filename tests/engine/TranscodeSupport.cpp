@@ -1,6 +1,7 @@
 #include "TranscodeSupport.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -59,6 +60,7 @@ void WriteCorrupt(const fs::path& target) {
     const AVStream* from = input->streams[0];
     Check(ff::avcodec_parameters_copy(out->codecpar, from->codecpar), "parameters");
     out->codecpar->codec_tag = 0;
+    std::filesystem::remove(target);  // outputs are only ever created new
     Check(OpenOutputIO(&output->pb, target.string()), target.string());
     Check(ff::avformat_write_header(output.get(), nullptr), "header");
     PacketPtr packet(ff::av_packet_alloc());
@@ -156,6 +158,11 @@ void TranscodeTest::Open(const TranscodeJob& job) {
     }
     for (const auto& [name, value] : job.output_options) {
         engine_->SetOption(name, value);
+    }
+    // Cases that reuse a name replace their own earlier output; the engine
+    // itself never replaces a file.
+    if (fs::is_regular_file(fs::symlink_status(job.output))) {
+        fs::remove(job.output);
     }
     ASSERT_GT(engine_->OpenOutputFile(job.output.string(), job.join), 0)
         << job.output << ": " << engine_->LastErrorText();

@@ -13,6 +13,7 @@
 #include "FixtureGenerator.h"
 #include "MediaOwners.h"
 #include "TestSupport.h"
+#include "SafeFiles.h"
 #include "TranscodeSupport.h"
 
 namespace v2m::test {
@@ -376,12 +377,13 @@ TEST_F(TranscodeTest, ShortestEndsWithTheFirstInput) {
         if (shortest) {
             engine_->SetOption("shortest", "1");
         }
-        ASSERT_GT(engine_->OpenOutputFile(Out("first.mp3").string(), false), 0);
-        ASSERT_GT(engine_->OpenOutputFile(Out("second.mp3").string(), false), 0);
+        const std::string tag = shortest ? "shortest-" : "";
+        ASSERT_GT(engine_->OpenOutputFile(Out(tag + "first.mp3").string(), false), 0);
+        ASSERT_GT(engine_->OpenOutputFile(Out(tag + "second.mp3").string(), false), 0);
         engine_->Transcode();
         EndTask();
-        EXPECT_NEAR(AnalyzeAudio(Out("first.mp3")).duration_s, 1.0, 0.06);
-        const AudioAnalysis second = AnalyzeAudio(Out("second.mp3"));
+        EXPECT_NEAR(AnalyzeAudio(Out(tag + "first.mp3")).duration_s, 1.0, 0.06);
+        const AudioAnalysis second = AnalyzeAudio(Out(tag + "second.mp3"));
         EXPECT_NEAR(second.Loudest().frequency_hz, 1000.0, 1.0);
         // The loop reads whichever output is behind, so the longer one is at
         // most a few packets ahead when the shorter input ends.
@@ -430,7 +432,7 @@ TEST_F(TranscodeTest, FailedWritesFailTheTask) {
         {"wav", "wav_pcm_44k_stereo.wav", "0.05",
          "Could not write output file #0 (/dev/full): No space left on device"},
         // More than that buffer (256 KiB for files): refused with a packet.
-        {"mp3", "", "", "av_interleaved_write_frame(): Error number -28 occurred"},
+        {"mp3", "", "", "av_interleaved_write_frame(): No space left on device"},
     };
     for (const WriteFailureCase& c : cases) {
         SCOPED_TRACE(c.format);
@@ -482,13 +484,19 @@ TEST_F(TranscodeTest, StopRequestStillFinishesTheFile) {
         // Rate emulation makes the run take as long as the clip plays.
         engine.SetOption("re", "1");
         ASSERT_TRUE(engine.OpenInputFile(TranscodeClip(kLoudWav).string()));
-        ASSERT_GT(engine.OpenOutputFile(Out("stop.mp3").string(), false), 0);
+        const fs::path output = Out(stop ? "stopped.mp3" : "whole.mp3");
+        ASSERT_GT(engine.OpenOutputFile(output.string(), false), 0);
         engine.Transcode();
         engine.CloseOpenCodecs();
         engine.FreeFiles();
         EXPECT_EQ(engine.finals, 1);
         EXPECT_EQ(engine.Completed(), !stop);
-        const AudioAnalysis out = AnalyzeAudio(Out("stop.mp3"));
+        // A stopped output is complete as a file, but not the whole of its
+        // input: it never takes the final name.
+        EXPECT_EQ(fs::exists(output), !stop);
+        EXPECT_EQ(fs::exists(PartialName(output.string())), stop);
+        const AudioAnalysis out =
+            AnalyzeAudio(stop ? fs::path(PartialName(output.string())) : output);
         EXPECT_EQ(out.decode_errors, 0);
         // The clip lasts 1 s; a report is due every 0.5 s.
         if (stop) {

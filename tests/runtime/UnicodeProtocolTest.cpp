@@ -2,6 +2,7 @@
 // own file access, output written through it, and the name conversions.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -198,10 +199,15 @@ TEST_F(UnicodeProtocolTest, OutputReplacesAnExistingFile) {
         const fs::path path = dir.Path() / c.file;
         ASSERT_NO_FATAL_FAILURE(WriteFile(path, std::string(10000, 'x')));
 
+        // Another's file is never opened for writing, nor replaced.
         AVIOContext* io = nullptr;
-        ASSERT_EQ(OpenOutputIO(&io, c.url_form ? URLOf(path) : path.string()), 0);
+        const std::string name = c.url_form ? URLOf(path) : path.string();
+        EXPECT_EQ(OpenOutputIO(&io, name), AVERROR(EEXIST));
+        EXPECT_EQ(io, nullptr);
+        EXPECT_EQ(fs::file_size(path), 10000u);
+        fs::remove(path);
+        ASSERT_EQ(OpenOutputIO(&io, name), 0);
         ASSERT_NE(io, nullptr);
-        EXPECT_EQ(fs::file_size(path), 0u);  // replaced at once, not on close
         ff::avio_write(io, reinterpret_cast<const unsigned char*>(pattern.data()),
                        static_cast<int>(pattern.size()));
         // Going back over written bytes goes through the seek callback.
@@ -230,15 +236,20 @@ TEST_F(UnicodeProtocolTest, OpenModesKeepOrReplaceContents) {
     const Case cases[] = {
         {existing, true, unicode_file::kRead, 0, contents},
         {existing, true, unicode_file::kReadWrite, 0, contents},
-        {existing, true, unicode_file::kWrite, 0, ""},
+        // Writing makes a new file only: what is there stays as it was.
+        {existing, true, unicode_file::kWrite, AVERROR(EEXIST), contents},
+        {dir.Path() / "dangling", false, unicode_file::kWrite, AVERROR(EEXIST), std::nullopt},
+        {dir.Path() / "fifo", false, unicode_file::kRead, kNotRegularFileError, std::nullopt},
         {dir.Path() / "new-read.txt", false, unicode_file::kRead, AVERROR(ENOENT), std::nullopt},
         {dir.Path() / "new-rw.txt", false, unicode_file::kReadWrite, 0, ""},
         {dir.Path() / "new-w.txt", false, unicode_file::kWrite, 0, ""},
         {dir.Path(), false, unicode_file::kRead, AVERROR(ENOENT), std::nullopt},
-        {dir.Path(), false, unicode_file::kReadWrite, AVERROR(ENOENT), std::nullopt},
+        {dir.Path(), false, unicode_file::kReadWrite, AVERROR(EISDIR), std::nullopt},
         {dir.Path() / "no-folder" / "a.txt", false, unicode_file::kWrite, AVERROR(ENOENT),
          std::nullopt},
     };
+    ASSERT_EQ(::symlink((dir.Path() / "nowhere").c_str(), (dir.Path() / "dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir.Path() / "fifo").c_str(), 0600), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.string() + " mode " + std::to_string(c.mode));
         if (c.make_first) {
@@ -248,7 +259,11 @@ TEST_F(UnicodeProtocolTest, OpenModesKeepOrReplaceContents) {
         EXPECT_EQ(unicode_file::Open(URLOf(c.path), c.mode, &fd), c.result);
         if (c.result != 0) {
             EXPECT_EQ(fd, -1);
-            EXPECT_EQ(fs::is_regular_file(c.path), false);
+            if (c.make_first) {
+                EXPECT_EQ(ReadFile(c.path), contents);
+            } else {
+                EXPECT_EQ(fs::is_regular_file(c.path), false);
+            }
             continue;
         }
         ASSERT_GE(fd, 0);
@@ -348,6 +363,37 @@ TEST_F(UnicodeProtocolTest, ACallerMadeContextKeepsItsSettings) {
     }
 }
 
+// A plain name on disk is opened as the file it is: never as a protocol, and
+// never when it is a FIFO or a folder, which could block or fail every read.
+TEST_F(UnicodeProtocolTest, PlainNamesOpenOnlyRegularFiles) {
+    TempDir dir("plain-inputs");
+    ASSERT_EQ(::mkfifo((dir.Path() / "fifo.mp4").c_str(), 0600), 0);
+    fs::copy_file(test::Fixture(kWavClip), dir.Path() / "data:clip.wav");
+    struct Case {
+        std::string name;
+        int result;
+    };
+    const Case cases[] = {
+        {(dir.Path() / "fifo.mp4").string(), kNotRegularFileError},
+        {dir.Path().string(), kNotRegularFileError},
+        {"data:clip.wav", 0},
+    };
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.Path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AVFormatContext* context = nullptr;
+        EXPECT_EQ(OpenInputContext(&context, c.name, nullptr, nullptr), c.result);
+        InputContextPtr input(context);
+        if (c.result == 0) {
+            ASSERT_NE(context, nullptr);
+            EXPECT_EQ(FromLibraryFileName(context->url), c.name);
+            EXPECT_GT(ReadPackets(input.get(), -1, false).packets, 0);
+        }
+    }
+    fs::current_path(before);
+}
+
 TEST_F(UnicodeProtocolTest, FailuresLeaveNothingOpen) {
     TempDir dir("unicode-fail");
     const fs::path missing = dir.Path() / "нет.avi";
@@ -409,6 +455,7 @@ TEST_F(UnicodeProtocolTest, RepeatedOpenAndCloseLeakNoFiles) {
         ASSERT_LT(OpenInputContext(&failed, not_media, nullptr, nullptr), 0);
 
         AVIOContext* io = nullptr;
+        fs::remove(dir.Path() / "вывод.bin");
         ASSERT_EQ(OpenOutputIO(&io, output), 0);
         ff::avio_write(io, reinterpret_cast<const unsigned char*>("data"), 4);
         ASSERT_EQ(CloseOutputIO(&io), 0);

@@ -72,6 +72,13 @@ TEST(AVErrorTextTest, NamesTheFileAndTheMeaningOfTheCode) {
          "a.avi: Error number " + std::to_string(AVERROR_EXIT) + " occurred"},
         {"a.avi", INT_MIN, "a.avi: Error number -2147483648 occurred"},
         {"a.avi", 2, "a.avi: Error number 2 occurred"},
+        // System errors a user meets, in the system's words.
+        {"a.mp3", AVERROR(EACCES), "a.mp3: Permission denied"},
+        {"a.mp3", AVERROR(ENOSPC), "a.mp3: No space left on device"},
+        {"a.mp3", AVERROR(EROFS), "a.mp3: Read-only file system"},
+        {"a.mp3", AVERROR(ENAMETOOLONG), "a.mp3: File name too long"},
+        {"a.mp3", AVERROR(EISDIR), "a.mp3: Is a directory"},
+        {"fifo", kNotRegularFileError, "fifo: not a regular file"},
         {"/tmp/видео ñ.avi", AVERROR(EIO), "/tmp/видео ñ.avi: I/O error"},
         {"", AVERROR_EOF, ": End of file"},
     };

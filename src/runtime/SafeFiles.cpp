@@ -1,0 +1,190 @@
+#include "SafeFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "Format.h"
+
+namespace v2m {
+
+namespace {
+
+// How many numbered alternatives are tried before giving up on a folder that
+// seems to answer "exists" for every name.
+constexpr int kMostAlternatives = 100000;
+
+struct NameParts {
+    std::string Folder;  // with its trailing "/", or empty
+    std::string Stem;    // without any "_(new_n)"
+    std::string Extension;
+    int Number = 0;
+};
+
+NameParts SplitName(const std::string& path) {
+    NameParts parts;
+    const size_t slash = path.rfind('/');
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    parts.Folder = path.substr(0, start);
+    std::string file = path.substr(start);
+    const size_t dot = file.rfind('.');
+    // A leading dot names a hidden file; it starts no extension.
+    if (dot != std::string::npos && dot > 0) {
+        parts.Extension = file.substr(dot);
+        file.erase(dot);
+    }
+    static constexpr const char kOpen[] = "_(new_";
+    const size_t open = file.rfind(kOpen);
+    if (open != std::string::npos && file.size() > open + 7 && file.back() == ')') {
+        const std::string digits = file.substr(open + 6, file.size() - open - 7);
+        const bool numeric = !digits.empty() && digits.size() < 9 && digits[0] != '0' &&
+                             digits.find_first_not_of("0123456789") == std::string::npos;
+        if (numeric) {
+            parts.Number = std::stoi(digits);
+            file.erase(open);
+        }
+    }
+    parts.Stem = file;
+    return parts;
+}
+
+bool SameFile(const struct stat& st, const TCreatedFile& file) {
+    return S_ISREG(st.st_mode) && st.st_dev == file.Device && st.st_ino == file.Inode;
+}
+
+// Renames without replacing; the link and unlink pair serves file systems
+// that do not know the flag.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return -errno;
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return -errno;
+    }
+    ::unlink(from.c_str());
+    return 0;
+}
+
+}  // namespace
+
+bool NameTaken(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+std::string NumberedName(const std::string& path, int n) {
+    const NameParts parts = SplitName(path);
+    return parts.Folder + parts.Stem + "_(new_" + std::to_string(n) + ")" + parts.Extension;
+}
+
+int NameNumber(const std::string& path) {
+    return SplitName(path).Number;
+}
+
+std::string PartialName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(0, start) + "." + path.substr(start) + ".part";
+}
+
+int CreateExclusive(const std::string& path, TCreatedFile* created) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return -errno;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return -error;
+    }
+    if (created != nullptr) {
+        *created = TCreatedFile{path, st.st_dev, st.st_ino};
+    }
+    return fd;
+}
+
+bool StillCreatedFile(const TCreatedFile& file) {
+    struct stat st {};
+    return !file.Empty() && ::lstat(file.Path.c_str(), &st) == 0 && SameFile(st, file);
+}
+
+int64_t CreatedFileSize(const TCreatedFile& file) {
+    struct stat st {};
+    if (file.Empty() || ::lstat(file.Path.c_str(), &st) != 0 || !SameFile(st, file)) {
+        return -1;
+    }
+    return static_cast<int64_t>(st.st_size);
+}
+
+bool RemoveCreatedFile(const TCreatedFile& file) {
+    return StillCreatedFile(file) && ::unlink(file.Path.c_str()) == 0;
+}
+
+int PublishCreatedFile(const TCreatedFile& file, const std::string& wanted, std::string* written) {
+    if (!StillCreatedFile(file)) {
+        return -ENOENT;
+    }
+    const NameParts parts = SplitName(wanted);
+    std::string name = wanted;
+    for (int n = parts.Number + 1; n < parts.Number + kMostAlternatives; ++n) {
+        const int result = RenameNoReplace(file.Path, name);
+        if (result == 0) {
+            if (written != nullptr) {
+                *written = name;
+            }
+            return 0;
+        }
+        if (result != -EEXIST) {
+            return result;
+        }
+        name = parts.Folder + parts.Stem + "_(new_" + std::to_string(n) + ")" + parts.Extension;
+    }
+    return -EEXIST;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string SystemErrorText(int error_number) {
+    // The GNU form may return a fixed text instead of filling the buffer.
+    char buffer[128] = {};
+    const char* text = ::strerror_r(error_number, buffer, sizeof buffer);
+    return text != nullptr ? text : "";
+}
+
+std::string EscapedFileName(const std::string& name) {
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out += Format("\\x%02x", byte);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace v2m

@@ -1,0 +1,67 @@
+#pragma once
+// Writing a user's folder without ever losing anything in it: outputs are
+// created exclusively under a hidden temporary name, given their final name
+// only when complete and without replacing anything, and removed only when
+// they are still the very file this process created.
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace v2m {
+
+// A regular file this process created. Device and inode tell it apart from
+// anything put under its name later.
+struct TCreatedFile {
+    std::string Path;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+
+    bool Empty() const { return Path.empty(); }
+};
+
+// Any entry at the name (a file, a folder, a device, a link even when it
+// dangles) makes it taken; so does a name that cannot be examined.
+bool NameTaken(const std::string& path);
+
+// The n-th alternative of a name: "dir/clip.mp3" gives "dir/clip_(new_n).mp3".
+// A name that carries such a number already is numbered afresh, not twice.
+std::string NumberedName(const std::string& path, int n);
+
+// The number a name carries ("clip_(new_3).mp3" carries 3), 0 when none.
+int NameNumber(const std::string& path);
+
+// The hidden name an output is written under until it is complete:
+// "dir/.clip.mp3.part".
+std::string PartialName(const std::string& path);
+
+// Creates a new regular file, never opening anything that exists and never
+// following a link; returns the open descriptor, or -errno.
+int CreateExclusive(const std::string& path, TCreatedFile* created);
+
+// True when the name still holds the very file that was created.
+bool StillCreatedFile(const TCreatedFile& file);
+
+// Size of the created file while it is still ours, else -1.
+int64_t CreatedFileSize(const TCreatedFile& file);
+
+// Removes the file only when the name still holds the file that was created;
+// anything else found there is left alone. True when it was removed.
+bool RemoveCreatedFile(const TCreatedFile& file);
+
+// Gives a created file its final name without replacing anything: `wanted`,
+// or when that is taken the next free NumberedName of it. On success
+// `*written` is the name it now has. Returns 0 or -errno.
+int PublishCreatedFile(const TCreatedFile& file, const std::string& wanted, std::string* written);
+
+// True for a regular file, or a link to one: the only inputs that can be read
+// without blocking forever (a FIFO or a device may never deliver anything).
+bool IsRegularFile(const std::string& path);
+
+// The system's own words for an errno value ("No space left on device").
+std::string SystemErrorText(int error_number);
+
+// A name shown on one line: control characters and backslashes escaped.
+std::string EscapedFileName(const std::string& name);
+
+}  // namespace v2m
