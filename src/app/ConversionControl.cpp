@@ -159,6 +159,7 @@ void TForm1::actStartConvertExecute() {
         if (!WideFileExists(file_name)) {
             continue;
         }
+        file_list_->UpdateRow(row, [](TFileRow& r) { r.FailureReason.clear(); });
         if (!probe.LoadFile(file_name)) {
             AppendLog({"", "***File load error: " + probe.LastError(), ""});
             continue;
@@ -207,14 +208,10 @@ void TForm1::actStartConvertExecute() {
 }
 
 void TForm1::AbandonStart() {
-    // The tasks built so far never start. Their outputs were opened already:
-    // closing them and taking the empty files away leaves the folder as the
-    // user had it, and the next "Start" chooses the same names again.
+    // The tasks built so far never start. Their outputs were created empty
+    // under partial names; the tasks take them along (and nothing else), so
+    // the folder is left as the user had it.
     FFConverter.ClearTasks();
-    for (const TRunTask& task : run_tasks_) {
-        std::error_code ignored;
-        std::filesystem::remove(task.OutputFile, ignored);
-    }
     run_tasks_.clear();
     batch_names_.clear();
     ActionList1Update();
@@ -309,23 +306,43 @@ void TForm1::TaskTerminated(const TTerminateInfo& info) {
                 services_->ShellOpen(Text(folder));
             }
         } else {
+            // Clearing the tasks took their unfinished outputs along: failed
+            // ones went when they failed, stopped ones with their tasks.
             SetTotalProgress(0);
-            DeleteUnfinishedOutputs();
             for (size_t row = 0; row < FileList().Count(); ++row) {
+                const bool failed = !FileList().Rows()[row].FailureReason.empty();
                 ResetRow(row);
+                if (failed) {
+                    // "Failed" stays until the next start, with its reason.
+                    file_list_->UpdateRow(row,
+                                          [](TFileRow& r) { r.Progress = kFailedProgressText; });
+                }
             }
             FConvertState = cvIdle;
         }
         run_tasks_.clear();
         batch_names_.clear();
-    } else if (info.Finished && !info.Failed && info.TaskIndex >= 0 &&
-               static_cast<size_t>(info.TaskIndex) < run_tasks_.size()) {
-        const size_t row = run_tasks_[static_cast<size_t>(info.TaskIndex)].Row;
+    } else if (info.TaskIndex >= 0 && static_cast<size_t>(info.TaskIndex) < run_tasks_.size()) {
+        TRunTask& task = run_tasks_[static_cast<size_t>(info.TaskIndex)];
+        if (info.Finished && !info.Failed && !info.OutputFiles.empty()) {
+            // The name it was written under: another program may have taken
+            // the chosen one meanwhile.
+            task.OutputFile = info.OutputFiles.front();
+        }
+        const size_t row = task.Row;
         if (row < FileList().Count()) {
-            file_list_->UpdateRow(row, [](TFileRow& r) {
-                r.Data.Progress = 100;
-                r.Progress = "Completed";
-            });
+            if (info.Finished && !info.Failed) {
+                file_list_->UpdateRow(row, [&task](TFileRow& r) {
+                    r.Data.Progress = 100;
+                    r.Data.OutputFile = task.OutputFile;
+                    r.Progress = "Completed";
+                });
+            } else if (info.Failed) {
+                file_list_->UpdateRow(row, [&info](TFileRow& r) {
+                    r.Progress = kFailedProgressText;
+                    r.FailureReason = info.ErrorMessage;
+                });
+            }
             lvFiles->viewport()->update();
         }
     }
@@ -334,23 +351,6 @@ void TForm1::TaskTerminated(const TTerminateInfo& info) {
                               TMessageButtons::Ok, TMessageIcon::Exclamation);
     }
     ActionList1Update();
-}
-
-void TForm1::DeleteUnfinishedOutputs() {
-    // Only what this run's tasks wrote and did not finish: a file the user
-    // had before the run is never an output of it (job building avoids every
-    // existing name), and another run's outputs are not ours to delete.
-    for (const TRunTask& task : run_tasks_) {
-        if (task.Row >= FileList().Count()) {
-            continue;
-        }
-        const TConvertFileData& data = FileList().Rows()[task.Row].Data;
-        if (data.Progress != 100 && data.OutputFile == task.OutputFile &&
-            WideFileExists(task.OutputFile)) {
-            std::error_code ignored;
-            std::filesystem::remove(task.OutputFile, ignored);
-        }
-    }
 }
 
 }  // namespace v2m

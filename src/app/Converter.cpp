@@ -60,6 +60,9 @@ TForm1::~TForm1() {
     FFConverter.SetOnCustomHook(nullptr);
     FFConverter.SetOnProgress(nullptr);
     FFConverter.SetOnTerminate(nullptr);
+    // Closing cancels without clean-up: the work done so far stays, under
+    // its hidden partial name, never looking like a finished file.
+    FFConverter.SetKeepUnfinishedOutputs(true);
 }
 
 void TForm1::ConnectHandlers() {
@@ -225,8 +228,11 @@ void TForm1::ActionList1Update() {
     actAddFolder->setEnabled(can_add);
     actClear->setEnabled(rows && idle);
     actRemove->setEnabled(rows && selected && idle);
-    actStartConvert->setEnabled(rows && !closed_ &&
-                                (FConvertState == cvIdle || FConvertState == cvPaused));
+    // Without a profile a start would build jobs for no format at all;
+    // resuming a paused run needs none.
+    actStartConvert->setEnabled(
+        rows && !closed_ &&
+        ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
     actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
     actStopConvert->setEnabled(rows && FConvertState != cvIdle);
 

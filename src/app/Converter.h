@@ -97,8 +97,6 @@ public:
     // Some row / every row (true for none) has been converted.
     bool AnyConverted() const;
     bool AllConverted() const;
-    // Deletes what this run's tasks wrote without finishing it.
-    void DeleteUnfinishedOutputs();
     // The component's events.
     void FFConverterProgress(TFFBaseComponent* Sender, PProgressInfo AProgressInfo);
     void FFConverterTerminate(TFFBaseComponent* Sender, TTerminateInfo ATerminateInfo);

@@ -46,6 +46,10 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return QString::fromStdString(ColumnText(row, index.column()));
         case Qt::ToolTipRole:
+            // A failed row says why where it says "Failed".
+            if (index.column() == 4 && !row.FailureReason.empty()) {
+                return QString::fromStdString(row.FailureReason);
+            }
             return QString::fromStdString(row.Data.FileName);
         default:
             return {};

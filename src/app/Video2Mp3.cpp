@@ -2,7 +2,12 @@
 // window. It takes no command-line arguments of its own.
 
 #include <QApplication>
+#include <QSocketNotifier>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +23,30 @@ namespace {
 bool Set(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
+}
+
+// A logout or a shutdown ends the program through SIGHUP or SIGTERM. The
+// handler only wakes the event loop, which closes the window as the user
+// would: settings written, conversion stopped, nothing unfinished named as
+// finished.
+int g_signal_pipe[2] = {-1, -1};
+
+extern "C" void OnEndSignal(int signal_number) {
+    const auto byte = static_cast<unsigned char>(signal_number);
+    [[maybe_unused]] const ssize_t written = ::write(g_signal_pipe[1], &byte, 1);
+}
+
+bool CatchEndSignals() {
+    if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    return true;
 }
 
 // Qt aborts with a terse message when it finds no display; say plainly what
@@ -49,8 +78,26 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         v2m::TForm1 form;
+        std::unique_ptr<QSocketNotifier> end_signals;
+        int end_signal = 0;
+        if (CatchEndSignals()) {
+            end_signals =
+                std::make_unique<QSocketNotifier>(g_signal_pipe[0], QSocketNotifier::Read);
+            QObject::connect(end_signals.get(), &QSocketNotifier::activated, &form,
+                             [&form, &end_signal] {
+                                 unsigned char byte = 0;
+                                 while (::read(g_signal_pipe[0], &byte, 1) == 1) {
+                                     end_signal = byte;
+                                 }
+                                 form.close();
+                                 QApplication::quit();
+                             });
+        }
         form.show();
         status = QApplication::exec();
+        if (end_signal != 0) {
+            status = 128 + end_signal;
+        }
     }
     // Nothing may reach the application's event loop once it is gone.
     v2m::InstallMainThreadServices(nullptr);

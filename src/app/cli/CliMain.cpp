@@ -12,6 +12,7 @@
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "FFmpegLoader.h"
+#include "FileList.h"
 #include "MainThread.h"
 #include "MyUtils.h"
 
@@ -22,9 +23,13 @@ using namespace v2m::cli;
 
 // Set by the signal handler and nothing else; the main thread does the stopping.
 std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_signal_number{0};
 static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int signal_number) {
+    int none = 0;
+    g_signal_number.compare_exchange_strong(none, signal_number);
     if (g_interrupted.exchange(true)) {
         // A second Ctrl-C while the first is being handled: the user wants out
         // now, even if that leaves a partial file.
@@ -39,7 +44,11 @@ void CatchInterrupt() {
     sigemptyset(&action.sa_mask);
     // Restarted calls: a Ctrl-C must not make a write or a read fail half-way.
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
+    // A logout or a system shutdown (SIGHUP, SIGTERM) is handled as Ctrl-C
+    // is: nothing unfinished is left under an output's name.
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal_number, &action, nullptr);
+    }
 }
 
 int UsageError(const std::string& message) {
@@ -82,7 +91,8 @@ int Main(const std::vector<std::string>& args) {
     } catch (const EUsageError& error) {
         return UsageError(error.what());
     }
-    const std::string folder = options.OutputFolder ? *options.OutputFolder : WideGetCurrentDir();
+    const std::string folder =
+        AbsoluteFileName(options.OutputFolder ? *options.OutputFolder : WideGetCurrentDir());
     // Checked as the window checks it, even for --same-folder.
     if (!IsFolder(folder)) {
         return UsageError("--out '" + folder +
@@ -106,6 +116,10 @@ int Main(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%s: %s\n", kProgramName, error.what());
     }
     InstallMainThreadServices(nullptr);
+    // Ended by a signal: the shell's convention, 128 and its number.
+    if (status == kExitInterrupted && g_signal_number.load() != 0) {
+        return 128 + g_signal_number.load();
+    }
     return status;
 }
 

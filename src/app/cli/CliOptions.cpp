@@ -186,14 +186,17 @@ window's "Add Folder"; sub-folders are not entered).
   --quiet           no progress on standard error
   --help            print this text, then exit
 
-Outputs never replace a file: a taken name gets "_(new_N)" before the extension.
-Each written output's path is printed on standard output; progress and errors
-go to standard error.
+Outputs never replace anything: a taken name gets "_(new_N)" before the
+extension. An output is written under a hidden name (".NAME.part") and gets
+its own name only when it is complete. Each written output's path is printed
+on standard output once it is complete (control characters escaped);
+progress and errors go to standard error.
 
 Exit status: 0 every file converted; 1 some file failed (the others are still
-converted); 2 usage error; 130 interrupted (Ctrl-C): the running tasks are
-stopped and the unfinished outputs of this run deleted; a second Ctrl-C
-ends the program at once.
+converted); 2 usage error; 128 + the signal's number when interrupted (130
+Ctrl-C, 129 SIGHUP, 143 SIGTERM): the running tasks are stopped and the
+unfinished outputs of this run deleted; a second signal ends the program at
+once, which may leave a hidden partial file.
 )HELP";
 }
 

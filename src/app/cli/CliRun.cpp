@@ -17,6 +17,7 @@
 #include "FileList.h"
 #include "Format.h"
 #include "MyUtils.h"
+#include "SafeFiles.h"
 
 namespace v2m::cli {
 
@@ -71,7 +72,6 @@ private:
     void BuildTask(size_t index);
     void Serve();
     void StopRun();
-    void DeleteUnfinishedOutputs();
 
     void Progress(const TProgressInfo& info);
     void Ended(const TTerminateInfo& info);
@@ -133,19 +133,25 @@ void TBatch::ExpandInputs() {
     for (const std::string& input : options_.Inputs) {
         std::error_code error;
         if (std::filesystem::is_directory(input, error)) {
-            const std::optional<std::vector<std::string>> found = ScanVideoFolder(input);
+            const std::optional<std::vector<std::string>> found =
+                ScanVideoFolder(AbsoluteFileName(input));
             if (!found || found->empty()) {
                 Line(std::string(kProgramName) + ": no video file in folder " + input);
                 continue;
             }
             for (const std::string& file : *found) {
+                if (!IsRegularFile(file)) {
+                    // A FIFO or a device could block the whole batch.
+                    Line(std::string(kProgramName) + ": skipped " + file + ": not a regular file");
+                    continue;
+                }
                 if (seen.insert(file).second) {
                     files_.push_back(TBatchFile{file});
                 }
             }
-        } else if (seen.insert(input).second) {
+        } else if (const std::string file = AbsoluteFileName(input); seen.insert(file).second) {
             // A listed file is taken whatever its name, as "Add Files" takes it.
-            files_.push_back(TBatchFile{input});
+            files_.push_back(TBatchFile{file});
         }
     }
 }
@@ -154,6 +160,10 @@ void TBatch::BuildTask(size_t index) {
     TBatchFile& file = files_[index];
     if (!WideFileExists(file.Input)) {
         Fail(index, "no such file");
+        return;
+    }
+    if (!IsRegularFile(file.Input)) {
+        Fail(index, "not a regular file");
         return;
     }
     TAVProbe& probe = converter_.Probe();
@@ -180,8 +190,6 @@ void TBatch::BuildTask(size_t index) {
         Fail(index, converter_.LastError());
         return;
     }
-    // From here the output is this run's: whatever lands under its name goes
-    // if the file does not convert.
     file.Output = job.Output.FileName;
     if (!converter_.SetOutputFile(task, job.Output.FileName, &job.Output)) {
         const std::string error = converter_.LastError();
@@ -249,7 +257,11 @@ void TBatch::Ended(const TTerminateInfo& info) {
         if (file.Duration > 0) {
             file.Position = file.Duration;
         }
-        std::printf("%s\n", file.Output.c_str());
+        if (!info.OutputFiles.empty()) {
+            file.Output = info.OutputFiles.front();  // the name it was written under
+        }
+        // One path a line, whatever characters the name holds.
+        std::printf("%s\n", EscapedFileName(file.Output).c_str());
         std::fflush(stdout);
         if (progress_) {
             const double wall =
@@ -342,17 +354,6 @@ void TBatch::StopRun() {
     main_thread_->ProcessPendingMessages();
 }
 
-void TBatch::DeleteUnfinishedOutputs() {
-    for (const TBatchFile& file : files_) {
-        // Job building never chooses a name that existed, so whatever is
-        // there now was made by this run.
-        if (!file.Converted && !file.Output.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove(file.Output, ignored);
-        }
-    }
-}
-
 int TBatch::Run() {
     ExpandInputs();
     if (files_.empty()) {
@@ -402,8 +403,9 @@ int TBatch::Run() {
         converter_.Stop(true);
     }
     main_thread_->ProcessPendingMessages();
+    // The tasks take their unfinished outputs along (and nothing else):
+    // failed ones went at their end, stopped ones go now.
     converter_.ClearTasks();
-    DeleteUnfinishedOutputs();
 
     if (!built || stopping_) {
         Line(std::string(kProgramName) + ": interrupted; unfinished outputs deleted");

@@ -117,6 +117,8 @@ namespace {
 // Adds one file; false (with the log lines) when the probe cannot read it.
 bool AddOne(TFileList& list, const std::string& path, const TFileProber& prober,
             const std::string& ext, TAddCommand command, TAddResult& result) {
+    // A FIFO or a device is refused by the probe before it is opened, so it
+    // is logged like any file that cannot be read.
     const TProbedFile probed = prober(path);
     if (!probed.Loaded) {
         const std::vector<std::string> lines = FileLoadErrorLines(probed.Error);
@@ -134,7 +136,8 @@ bool AddOne(TFileList& list, const std::string& path, const TFileProber& prober,
 TAddResult AddFiles(TFileList& list, std::span<const std::string> paths, const TFileProber& prober,
                     const std::string& ext) {
     TAddResult result;
-    for (const std::string& path : paths) {
+    for (const std::string& given : paths) {
+        const std::string path = AbsoluteFileName(given);
         if (list.FileInList(path)) {
             continue;
         }
@@ -148,7 +151,7 @@ TAddResult AddFiles(TFileList& list, std::span<const std::string> paths, const T
 TAddResult AddFolder(TFileList& list, const std::string& folder, const TFileProber& prober,
                      const std::string& ext) {
     TAddResult result;
-    const auto files = ScanVideoFolder(folder);
+    const auto files = ScanVideoFolder(AbsoluteFileName(folder));
     if (!files) {
         return result;
     }
@@ -264,6 +267,18 @@ std::optional<std::vector<std::string>> ListFolderFiles(const std::string& folde
         paths.push_back(prefix + name);
     }
     return paths;
+}
+
+std::string AbsoluteFileName(const std::string& path) {
+    // A relative name could begin like a URL ("data:clip.mp4"); from the
+    // root it never does. Only the current folder is put in front: nothing
+    // else of the name changes.
+    if (path.empty() || path.front() == '/') {
+        return path;
+    }
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    return error ? path : absolute.string();
 }
 
 std::optional<std::vector<std::string>> ScanVideoFolder(const std::string& folder) {

@@ -34,6 +34,8 @@ struct TFileRow {
     std::string Output;        // "Output": the selected profile's Ext
     std::string Progress;      // "Progress"
     std::string OutputSize;    // "Output Size"
+    // Why the row's last conversion failed; shown with its "Failed".
+    std::string FailureReason;
     TConvertFileData Data;
 };
 
@@ -52,6 +54,7 @@ std::string SizeColumnText(int64_t file_size);
 // "0.0MB" after "Add Files", "0" after "Add Folder".
 std::string InitialOutputSizeText(TAddCommand command);
 inline constexpr const char* kInitialProgressText = "0%";
+inline constexpr const char* kFailedProgressText = "Failed";
 
 // What the probe found out about one file.
 struct TProbedFile {
@@ -152,6 +155,9 @@ std::string CaseFoldedMask(std::string_view mask);
 // Empty when the folder does not exist.
 std::optional<std::vector<std::string>> ListFolderFiles(const std::string& folder,
                                                         std::string_view mask);
+
+// The name from the root folder: relative names get the current folder.
+std::string AbsoluteFileName(const std::string& path);
 
 // The files directly in `folder` that match one of the video file masks.
 std::optional<std::vector<std::string>> ScanVideoFolder(const std::string& folder);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "MyUtils.h"
+#include "SafeFiles.h"
 
 namespace v2m {
 
@@ -74,7 +75,9 @@ std::string ApplyExtensionSettings(const std::string& key, TOutputOptions& optio
 }
 
 bool NameTaken(const std::string& name, const std::set<std::string>& batch_names) {
-    return WideFileExists(name) || batch_names.contains(name);
+    // A folder or a link (even a dangling one) is someone's as much as a
+    // file is; a partial name in use means another run is writing it.
+    return v2m::NameTaken(name) || v2m::NameTaken(PartialName(name)) || batch_names.contains(name);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QProgressBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -19,6 +20,7 @@
 
 #include "AudioAnalysis.h"
 #include "FixtureGenerator.h"
+#include "SafeFiles.h"
 #include "WindowTestSupport.h"
 
 namespace v2m {
@@ -97,8 +99,10 @@ protected:
         SetOutputFolder(out_.Path().string());
     }
     void TearDown() override {
-        form_->close();
-        form_.reset();
+        if (form_) {
+            form_->close();
+            form_.reset();
+        }
     }
 
     void SetOutputFolder(const std::string& text) {
@@ -141,7 +145,7 @@ protected:
     bool WaitForReset() {
         return WaitFor([&] {
             for (const auto& row : test::ListTexts(*form_)) {
-                if (row[kProgressColumn] != "0%") {
+                if (row[kProgressColumn] != "0%" && row[kProgressColumn] != "Failed") {
                     return false;
                 }
             }
@@ -348,9 +352,11 @@ TEST_F(ConversionTest, PauseFreezesTheOutputAndResumeFinishesIt) {
     Add({LongClip("long.wav", 300.0)});
     Action("actStartConvert")->trigger();
     const std::string output = Data(0).OutputFile;
+    // Written under its partial name until it is complete.
+    const std::string partial = PartialName(output);
     auto size_on_disk = [&] {
         std::error_code error;
-        const auto size = fs::file_size(output, error);
+        const auto size = fs::file_size(partial, error);
         return error ? 0 : size;
     };
     // Encoded sound has reached the file.
@@ -370,7 +376,8 @@ TEST_F(ConversionTest, PauseFreezesTheOutputAndResumeFinishesIt) {
     Action("actStartConvert")->trigger();
     EXPECT_EQ(form_->ConvertState(), cvConverting);
     ASSERT_TRUE(WaitForCompletionQuestion());
-    EXPECT_GT(size_on_disk(), size);
+    EXPECT_FALSE(fs::exists(partial));
+    EXPECT_GT(fs::file_size(output), size);
     ExpectDecodes(output, 300.0);
 }
 
@@ -382,9 +389,10 @@ TEST_F(ConversionTest, CancelDeletesOnlyUnfinishedOutputsOfThisRun) {
     Action("actStartConvert")->trigger();
     const std::string output = Data(1).OutputFile;
     EXPECT_EQ(output, (out_.Path() / "long_(new_1).mp3").string());
+    const std::string partial = PartialName(output);
     auto size_on_disk = [&] {
         std::error_code error;
-        const auto size = fs::file_size(output, error);
+        const auto size = fs::file_size(partial, error);
         return error ? 0 : size;
     };
     ASSERT_TRUE(WaitFor([&] { return Cell(0, kProgressColumn) == "Completed"; }));
@@ -401,6 +409,7 @@ TEST_F(ConversionTest, CancelDeletesOnlyUnfinishedOutputsOfThisRun) {
     Action("actStopConvert")->trigger();
     ASSERT_TRUE(WaitForReset());
     EXPECT_FALSE(fs::exists(output)) << "unfinished";
+    EXPECT_FALSE(fs::exists(partial)) << "unfinished";
     EXPECT_EQ(ReadText(users), "keep");
     // Finished in this run: reset in the list, kept on disk.
     ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
@@ -433,8 +442,15 @@ TEST_F(ConversionTest, AFailingFileIsShownAndTheRunGoesOn) {
     EXPECT_EQ(failure.Buttons, TMessageButtons::Ok);
     EXPECT_EQ(failure.Icon, TMessageIcon::Exclamation);
     EXPECT_EQ(services_->CountTitled(kCompleted), 0u);
-    // The failed task's output goes; the finished one's stays.
+    // The failed row says so, and why; the failed task's output goes (at
+    // once, not at the end of the run); the finished one's stays.
+    EXPECT_EQ(Cell(0, kProgressColumn), "Failed");
+    const QAbstractItemModel* model = Find<QTableView>(*form_, "lvFiles")->model();
+    EXPECT_EQ(model->data(model->index(0, kProgressColumn), Qt::ToolTipRole).toString(),
+              failure.Text);
+    EXPECT_EQ(Cell(3, kProgressColumn), "0%");
     EXPECT_FALSE(fs::exists(out_.Path() / "video_only.mp3"));
+    EXPECT_FALSE(fs::exists(PartialName((out_.Path() / "video_only.mp3").string())));
     ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
 }
 
@@ -476,11 +492,15 @@ TEST_F(ConversionTest, ClosingDuringAConversionLeavesThePartialOutput) {
     Add({LongClip("long.wav")});
     Action("actStartConvert")->trigger();
     const std::string output = Data(0).OutputFile;
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(output) && fs::file_size(output) > 0; }));
+    const std::string partial = PartialName(output);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(partial) && fs::file_size(partial) > 0; }));
     form_->close();
     test::ServeEvents();
-    ASSERT_TRUE(fs::exists(output));
-    EXPECT_GT(fs::file_size(output), 0u);
+    form_.reset();
+    // Kept, under the name that says it is unfinished.
+    ASSERT_TRUE(fs::exists(partial));
+    EXPECT_GT(fs::file_size(partial), 0u);
+    EXPECT_FALSE(fs::exists(output));
     EXPECT_TRUE(services_->Messages.empty());
 }
 
