@@ -49,6 +49,17 @@ void WaitServing(Done&& done) {
     }
 }
 
+// Takes the lock, serving the main thread meanwhile: its holder may be a
+// worker that waits for the main thread before it lets go.
+template <typename Mutex>
+std::unique_lock<Mutex> LockServing(Mutex& mutex) {
+    std::unique_lock lock(mutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        WaitServing([&lock] { return lock.try_lock(); });
+    }
+    return lock;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -262,21 +273,6 @@ void TCustomFFConverter::SetOnPreviewBitmap(TPreviewBitmapEvent handler) {
     on_preview_bitmap_ = std::move(handler);
 }
 
-int32_t TCustomFFConverter::TasksLeft() const {
-    std::lock_guard lock(terminate_lock_);
-    return tasks_left_;
-}
-
-int32_t TCustomFFConverter::NextTask() const {
-    std::lock_guard lock(terminate_lock_);
-    return next_task_;
-}
-
-int32_t TCustomFFConverter::FinishedCount() const {
-    std::lock_guard lock(terminate_lock_);
-    return finished_count_;
-}
-
 void TCustomFFConverter::ConnectTask(TFFmpegTask& task) {
     TFFmpegTask* raw = &task;
     task.SetProgressCallback([this, raw](TCustomFFmpeg*, int32_t file_index, int32_t frame_number,
@@ -473,12 +469,12 @@ void TCustomFFConverter::PostFinal() {
 }
 
 void TCustomFFConverter::Pause() {
-    std::lock_guard lock(terminate_lock_);
+    auto lock = LockServing(terminate_lock_);
     tasks_.Pause();
 }
 
 void TCustomFFConverter::Resume() {
-    std::lock_guard lock(terminate_lock_);
+    auto lock = LockServing(terminate_lock_);
     tasks_.Resume();
 }
 
@@ -487,7 +483,7 @@ void TCustomFFConverter::Stop(bool Wait) {
     // a handler does to the list meanwhile.
     std::vector<TaskPtr> tasks;
     {
-        std::lock_guard lock(terminate_lock_);
+        auto lock = LockServing(terminate_lock_);
         tasks_left_ = 0;
         tasks = tasks_.Items();
     }

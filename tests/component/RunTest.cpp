@@ -11,6 +11,7 @@
 
 #include "AudioAnalysis.h"
 #include "ComponentTestSupport.h"
+#include "FFmpegLogger.h"
 
 namespace v2m::test {
 namespace {
@@ -541,6 +542,45 @@ TEST_F(RunTest, DestroyingTheComponentMidRunStopsAndWaitsForEverything) {
     EXPECT_EQ(ThreadCount(), threads_before);
     main_->ProcessPendingMessages();
     EXPECT_EQ(late_events, 0);
+}
+
+// The run-state reads never wait for the terminate lock. A worker holds it
+// while it starts the next task, and a start the engine refuses logs its
+// reason through the main thread before the worker lets go: a log handler
+// that read the state under that lock would never return.
+TEST_F(RunTest, RunStateReadsFromAHandlerDoNotWaitForAWorker) {
+    HangGuard guard("run-state reads from the log handler", 60s);
+    AddJob(kBlip, "wav");
+    // Without an output: refused by its engine when the worker starts it.
+    ASSERT_EQ(converter_->AddTask(SharedClip(kBlip).string()), 1) << converter_->LastError();
+    struct Reads {
+        int32_t left = -1;
+        int32_t next = -1;
+        int32_t finished = -1;
+        uint32_t thread = 0;
+    };
+    std::vector<Reads> reads;
+    TFFLogger& logger = FFLoggerInstance();
+    logger.SetTriggerEventInMainThread(true);
+    logger.SetOnLog([&](TFFBaseComponent*, uint32_t, TLogLevel, const std::string& text) {
+        if (text.find("At least one output file must be specified") != std::string::npos) {
+            reads.push_back({converter_->TasksLeft(), converter_->NextTask(),
+                             converter_->FinishedCount(), CurrentThreadId()});
+        }
+    });
+    RecordTerminates();
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+    logger.SetOnLog(nullptr);
+
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].thread, main_thread_);
+    // Read while the second task's start was under way: both are taken, one has ended.
+    EXPECT_EQ(reads[0].left, 0);
+    EXPECT_EQ(reads[0].next, 2);
+    EXPECT_EQ(reads[0].finished, 1);
+    ExpectEndsInOrder({0, 1});
+    EXPECT_TRUE(Terminates()[1].info.Failed);
 }
 
 }  // namespace
