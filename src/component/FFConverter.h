@@ -291,6 +291,12 @@ public:
     void StartTask(int ThreadCount);
     void Pause();
     void Resume();
+    // Stops every task. With Wait, returns once each has ended and every
+    // notification has been delivered. Asked from inside one of this
+    // component's own handlers it does not wait, since the thread that raised
+    // the event may be the very one it would wait for: the tasks are stopped
+    // and the ends reported as usual, and a foreground StartTask finishes the
+    // wait before it returns.
     void Stop(bool Wait);
 
     // Run state; safe to read from any handler, as they never wait for a lock.
@@ -391,6 +397,8 @@ private:
     std::atomic<int32_t> tasks_left_{0};
     std::atomic<int32_t> next_task_{-1};
     std::atomic<int32_t> finished_count_{0};
+    // A Stop(true) from inside a handler left its wait to the foreground run.
+    std::atomic<bool> wait_owed_{false};
     std::atomic<bool> finalized_{false};
     bool final_posted_ = false;
     // Each run (and each clearing) has its own number, so that a task that

@@ -35,6 +35,36 @@ private:
     const TFFmpegTask* saved_;
 };
 
+// The components whose handlers this thread is running, innermost first.
+struct HandlerFrame {
+    const TCustomFFConverter* owner;
+    const HandlerFrame* outer;
+};
+thread_local const HandlerFrame* t_handler = nullptr;
+
+// Marks this thread as running one of the owner's event handlers.
+class HandlerScope {
+public:
+    explicit HandlerScope(const TCustomFFConverter* owner) : frame_{owner, t_handler} {
+        t_handler = &frame_;
+    }
+    ~HandlerScope() { t_handler = frame_.outer; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+    static bool Inside(const TCustomFFConverter* owner) {
+        for (const HandlerFrame* frame = t_handler; frame != nullptr; frame = frame->outer) {
+            if (frame->owner == owner) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    HandlerFrame frame_;
+};
+
 // Waits until `done` holds; a main thread serves its pending calls meanwhile,
 // since the threads waited for may be waiting for it.
 template <typename Done>
@@ -211,6 +241,7 @@ void TCustomFFConverter::DeliverTerminate(const TTerminateInfo& info) {
     if (!handler) {
         return;
     }
+    HandlerScope scope(this);
     try {
         handler(this, info);
     } catch (const std::exception& e) {
@@ -311,6 +342,7 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
     finalized_ = false;
     final_posted_ = false;
     starts_owed_ = 0;
+    wait_owed_ = false;
     background_ = ThreadCount > 0;
     working_ = true;
     const bool background = background_;
@@ -332,6 +364,10 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
     }
     terminate_queue_->Deliver(background);
     if (!background) {
+        if (wait_owed_.exchange(false)) {
+            // A handler stopped the run: the tasks it could not wait for end now.
+            Stop(true);
+        }
         // Ends reported by other threads (a stop) are delivered before returning.
         terminate_queue_->Drain();
     }
@@ -479,6 +515,12 @@ void TCustomFFConverter::Resume() {
 }
 
 void TCustomFFConverter::Stop(bool Wait) {
+    if (Wait && HandlerScope::Inside(this)) {
+        // The thread that raised the event waits for this handler to return,
+        // and it may be a worker this stop would wait for.
+        Wait = false;
+        wait_owed_ = true;
+    }
     // The references kept here keep every task alive for the wait, whatever
     // a handler does to the list meanwhile.
     std::vector<TaskPtr> tasks;
@@ -527,6 +569,7 @@ void TCustomFFConverter::DeliverProgress(TFFmpegTask& task, int32_t FileIndex, i
             handler = on_progress_;
         }
         if (handler) {
+            HandlerScope scope(this);
             handler(this, &progress_info_);
         }
     };
@@ -554,6 +597,7 @@ void TCustomFFConverter::DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, in
             handler = on_preview_bitmap_;
         }
         if (handler) {
+            HandlerScope scope(this);
             handler(this, preview_info_);
         }
     };
@@ -584,6 +628,7 @@ void TCustomFFConverter::DeliverCustomHook(TFFmpegTask& task, TBitmap24* Bitmap,
         if (Bitmap != nullptr) {
             canvas = std::unique_lock<TBitmap24>(*Bitmap);
         }
+        HandlerScope scope(this);
         handler(this, &hook_info_);
     }
     Update = hook_info_.Update;
