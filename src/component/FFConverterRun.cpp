@@ -542,6 +542,11 @@ void TCustomFFConverter::Stop(bool Wait) {
         task->TerminateTranscode(Wait);
     }
     if (Wait) {
+        // An earlier stop that did not wait (one asked from a handler) may have
+        // left an end still on its way, which the engine waits for only once.
+        for (const TaskPtr& task : tasks) {
+            task->WaitForEngineThreads();
+        }
         terminate_queue_->Drain();
     }
 }
