@@ -294,14 +294,20 @@ public:
     void StartTask(int ThreadCount);
     void Pause();
     void Resume();
+    // Stops every task. With Wait, returns once each has ended and every
+    // notification has been delivered. Asked from inside one of this
+    // component's own handlers it does not wait, since the thread that raised
+    // the event may be the very one it would wait for: the tasks are stopped
+    // and the ends reported as usual, and a foreground StartTask finishes the
+    // wait before it returns.
     void Stop(bool Wait);
 
-    // Run state.
+    // Run state; safe to read from any handler, as they never wait for a lock.
     bool Working() const { return working_.load(); }
     bool Background() const { return background_.load(); }
-    int32_t TasksLeft() const;
-    int32_t NextTask() const;
-    int32_t FinishedCount() const;
+    int32_t TasksLeft() const { return tasks_left_.load(); }
+    int32_t NextTask() const { return next_task_.load(); }
+    int32_t FinishedCount() const { return finished_count_.load(); }
     bool Finalized() const { return finalized_.load(); }
 
     // Published properties.
@@ -394,9 +400,14 @@ private:
     TFFmpegList tasks_;
     std::atomic<bool> working_{false};
     std::atomic<bool> background_{false};
-    int32_t tasks_left_ = 0;  // guarded by terminate_lock_
-    int32_t next_task_ = -1;
-    int32_t finished_count_ = 0;
+    // Written under terminate_lock_ only. A worker holds that lock while it may
+    // wait for the main thread (a log line of a task refused at its start), so
+    // readers must not take it.
+    std::atomic<int32_t> tasks_left_{0};
+    std::atomic<int32_t> next_task_{-1};
+    std::atomic<int32_t> finished_count_{0};
+    // A Stop(true) from inside a handler left its wait to the foreground run.
+    std::atomic<bool> wait_owed_{false};
     std::atomic<bool> finalized_{false};
     bool final_posted_ = false;
     // Each run (and each clearing) has its own number, so that a task that

@@ -35,6 +35,36 @@ private:
     const TFFmpegTask* saved_;
 };
 
+// The components whose handlers this thread is running, innermost first.
+struct HandlerFrame {
+    const TCustomFFConverter* owner;
+    const HandlerFrame* outer;
+};
+thread_local const HandlerFrame* t_handler = nullptr;
+
+// Marks this thread as running one of the owner's event handlers.
+class HandlerScope {
+public:
+    explicit HandlerScope(const TCustomFFConverter* owner) : frame_{owner, t_handler} {
+        t_handler = &frame_;
+    }
+    ~HandlerScope() { t_handler = frame_.outer; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+    static bool Inside(const TCustomFFConverter* owner) {
+        for (const HandlerFrame* frame = t_handler; frame != nullptr; frame = frame->outer) {
+            if (frame->owner == owner) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    HandlerFrame frame_;
+};
+
 // Waits until `done` holds; a main thread serves its pending calls meanwhile,
 // since the threads waited for may be waiting for it.
 template <typename Done>
@@ -47,6 +77,17 @@ void WaitServing(Done&& done) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+// Takes the lock, serving the main thread meanwhile: its holder may be a
+// worker that waits for the main thread before it lets go.
+template <typename Mutex>
+std::unique_lock<Mutex> LockServing(Mutex& mutex) {
+    std::unique_lock lock(mutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        WaitServing([&lock] { return lock.try_lock(); });
+    }
+    return lock;
 }
 
 }  // namespace
@@ -200,6 +241,7 @@ void TCustomFFConverter::DeliverTerminate(const TTerminateInfo& info) {
     if (!handler) {
         return;
     }
+    HandlerScope scope(this);
     try {
         handler(this, info);
     } catch (const std::exception& e) {
@@ -262,21 +304,6 @@ void TCustomFFConverter::SetOnPreviewBitmap(TPreviewBitmapEvent handler) {
     on_preview_bitmap_ = std::move(handler);
 }
 
-int32_t TCustomFFConverter::TasksLeft() const {
-    std::lock_guard lock(terminate_lock_);
-    return tasks_left_;
-}
-
-int32_t TCustomFFConverter::NextTask() const {
-    std::lock_guard lock(terminate_lock_);
-    return next_task_;
-}
-
-int32_t TCustomFFConverter::FinishedCount() const {
-    std::lock_guard lock(terminate_lock_);
-    return finished_count_;
-}
-
 void TCustomFFConverter::ConnectTask(TFFmpegTask& task) {
     TFFmpegTask* raw = &task;
     task.SetProgressCallback([this, raw](TCustomFFmpeg*, int32_t file_index, int32_t frame_number,
@@ -315,6 +342,7 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
     finalized_ = false;
     final_posted_ = false;
     starts_owed_ = 0;
+    wait_owed_ = false;
     background_ = ThreadCount > 0;
     working_ = true;
     const bool background = background_;
@@ -336,6 +364,10 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
     }
     terminate_queue_->Deliver(background);
     if (!background) {
+        if (wait_owed_.exchange(false)) {
+            // A handler stopped the run: the tasks it could not wait for end now.
+            Stop(true);
+        }
         // Ends reported by other threads (a stop) are delivered before returning.
         terminate_queue_->Drain();
     }
@@ -474,21 +506,27 @@ void TCustomFFConverter::PostFinal() {
 }
 
 void TCustomFFConverter::Pause() {
-    std::lock_guard lock(terminate_lock_);
+    auto lock = LockServing(terminate_lock_);
     tasks_.Pause();
 }
 
 void TCustomFFConverter::Resume() {
-    std::lock_guard lock(terminate_lock_);
+    auto lock = LockServing(terminate_lock_);
     tasks_.Resume();
 }
 
 void TCustomFFConverter::Stop(bool Wait) {
+    if (Wait && HandlerScope::Inside(this)) {
+        // The thread that raised the event waits for this handler to return,
+        // and it may be a worker this stop would wait for.
+        Wait = false;
+        wait_owed_ = true;
+    }
     // The references kept here keep every task alive for the wait, whatever
     // a handler does to the list meanwhile.
     std::vector<TaskPtr> tasks;
     {
-        std::lock_guard lock(terminate_lock_);
+        auto lock = LockServing(terminate_lock_);
         tasks_left_ = 0;
         tasks = tasks_.Items();
     }
@@ -505,6 +543,11 @@ void TCustomFFConverter::Stop(bool Wait) {
         task->TerminateTranscode(Wait);
     }
     if (Wait) {
+        // An earlier stop that did not wait (one asked from a handler) may have
+        // left an end still on its way, which the engine waits for only once.
+        for (const TaskPtr& task : tasks) {
+            task->WaitForEngineThreads();
+        }
         terminate_queue_->Drain();
     }
 }
@@ -532,6 +575,7 @@ void TCustomFFConverter::DeliverProgress(TFFmpegTask& task, int32_t FileIndex, i
             handler = on_progress_;
         }
         if (handler) {
+            HandlerScope scope(this);
             handler(this, &progress_info_);
         }
     };
@@ -559,6 +603,7 @@ void TCustomFFConverter::DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, in
             handler = on_preview_bitmap_;
         }
         if (handler) {
+            HandlerScope scope(this);
             handler(this, preview_info_);
         }
     };
@@ -589,6 +634,7 @@ void TCustomFFConverter::DeliverCustomHook(TFFmpegTask& task, TBitmap24* Bitmap,
         if (Bitmap != nullptr) {
             canvas = std::unique_lock<TBitmap24>(*Bitmap);
         }
+        HandlerScope scope(this);
         handler(this, &hook_info_);
     }
     Update = hook_info_.Update;

@@ -232,12 +232,14 @@ void TCustomFFmpeg::SetAudioVolume(int32_t n) {
 void TCustomFFmpeg::SetAudioChannels(int32_t n) {
     if (n > 0) {
         options_.AudioChannels = n;
+        options_.AudioChannelsFromInput = false;
     }
 }
 
 void TCustomFFmpeg::SetAudioSampleRate(int32_t n) {
     if (n > 0) {
         options_.AudioSampleRate = n;
+        options_.AudioSampleRateFromInput = false;
     }
 }
 

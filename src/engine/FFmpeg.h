@@ -155,6 +155,11 @@ struct TEngineValues {
     // Audio.
     int32_t AudioSampleRate = 44100;
     int32_t AudioChannels = 2;
+    // The rate and count above are those of the last audio stream an input
+    // opened, not the user's: an input may hold several, so each output
+    // stream takes its own source's instead once its source is known.
+    bool AudioSampleRateFromInput = false;
+    bool AudioChannelsFromInput = false;
     int64_t ChannelLayout = 0;      // channel mask
     int32_t AudioSampleFmt = -1;    // none
     float AudioQScale = -99999.0f;  // none
@@ -239,6 +244,10 @@ struct TOutputStream {
     const AVCodec* Encoder = nullptr;
     bool StreamCopy = false;
     float Quality = 0.0f;  // fixed quality, as a lambda; 0 = none
+    // Audio: the rate and channel count were nobody's choice, so set-up
+    // replaces them with those of the stream that feeds this one.
+    bool SourceSampleRate = false;
+    bool SourceChannels = false;
     // End of the last packet written, in the stream's time base: the running
     // output position that progress and the input choice read.
     int64_t RunningPts = AV_NOPTS_VALUE;
@@ -506,6 +515,9 @@ private:
                                    const AVCodec* encoder, TBitstreamFilterChain& pending_filters);
     void ApplyRcOverride(AVCodecContext* codec);
     void ChooseSupportedRateAndLayout(TOutputStream& stream);
+    // The rate and channels left to the source become the source's, as far as
+    // the encoder supports them.
+    void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source);
     void SetMuxerOption(const std::string& name, const std::string& value);
 
     const int max_files_;

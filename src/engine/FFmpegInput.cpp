@@ -265,6 +265,8 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
                                              : 0;
                 options_.AudioChannels = codec->ch_layout.nb_channels;
                 options_.AudioSampleRate = codec->sample_rate;
+                options_.AudioChannelsFromInput = true;
+                options_.AudioSampleRateFromInput = true;
                 options_.AudioSampleFmt = codec->sample_fmt;
                 decoders.push_back(audio_decoder);
                 if (options_.AudioDisable) {

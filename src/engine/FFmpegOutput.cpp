@@ -382,6 +382,8 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
     codec->sample_rate = o.AudioSampleRate;
     codec->time_base = AVRational{1, o.AudioSampleRate};
     if (!copy) {
+        record.SourceSampleRate = o.AudioSampleRateFromInput;
+        record.SourceChannels = o.AudioChannelsFromInput;
         ChooseSupportedRateAndLayout(record);
     }
 
@@ -459,6 +461,32 @@ void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
     }
     ff::av_channel_layout_uninit(&codec->ch_layout);
     codec->ch_layout = copy;
+}
+
+void TCustomFFmpeg::TakeSourceAudioFormat(TOutputStream& record, const AVCodecContext& source) {
+    AVCodecContext* codec = record.Codec.get();
+    bool changed = false;
+    if (record.SourceSampleRate && source.sample_rate > 0) {
+        codec->sample_rate = source.sample_rate;
+        codec->time_base = AVRational{1, source.sample_rate};
+        changed = true;
+    }
+    if (record.SourceChannels && source.ch_layout.nb_channels > 0) {
+        if (source.ch_layout.order == AV_CHANNEL_ORDER_NATIVE) {
+            AVChannelLayout copy{};
+            if (ff::av_channel_layout_copy(&copy, &source.ch_layout) < 0) {
+                throw std::bad_alloc();
+            }
+            ff::av_channel_layout_uninit(&codec->ch_layout);
+            codec->ch_layout = copy;
+        } else {
+            SetUnspecifiedLayout(codec, source.ch_layout.nb_channels);
+        }
+        changed = true;
+    }
+    if (changed) {
+        ChooseSupportedRateAndLayout(record);
+    }
 }
 
 void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* file) {

@@ -1,6 +1,7 @@
 // Targets (disc and camcorder formats) and presets (named lists of codec
 // options): grouped options that fill the pending state for the next output.
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -117,8 +118,8 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
         generic("minrate", "1150000");
         generic("bufsize", "327680");
         generic("ab", "224000");
-        o.AudioSampleRate = 44100;
-        o.AudioChannels = 2;
+        SetAudioSampleRate(44100);
+        SetAudioChannels(2);
         generic("packetsize", "2324");
         SetMuxerOption("muxrate", "1411200");
         o.MuxPreload = 0.44f;
@@ -136,11 +137,10 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
         // The scan offset flag is an option of the MPEG-2 encoder itself now.
         generic("scan_offset", "1");
         generic("ab", "224000");
-        o.AudioSampleRate = 44100;
+        SetAudioSampleRate(44100);
         generic("packetsize", "2324");
-        if (o.AudioChannels == 1) {
-            o.AudioChannels = 2;
-        }
+        // The count in force now, never mono: a later source may not lower it.
+        SetAudioChannels(std::max(o.AudioChannels, 2));
     } else if (type == "dvd") {
         SetCodecName(AVMEDIA_TYPE_VIDEO, "mpeg2video");
         SetCodecName(AVMEDIA_TYPE_AUDIO, "ac3");
@@ -155,10 +155,8 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
         generic("packetsize", "2048");
         SetMuxerOption("muxrate", "10080000");
         generic("ab", "448000");
-        o.AudioSampleRate = 48000;
-        if (o.AudioChannels == 1) {
-            o.AudioChannels = 2;
-        }
+        SetAudioSampleRate(48000);
+        SetAudioChannels(std::max(o.AudioChannels, 2));
     } else if (type == "dv" || type == "dv50") {
         SetFormatOption("dv");
         SetFrameSize(pal ? "720x576" : "720x480");
@@ -168,8 +166,8 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
             SetPixelFormatOption(pal ? "yuv420p" : "yuv411p");
         }
         SetFrameRate(rate);
-        o.AudioSampleRate = 48000;
-        o.AudioChannels = 2;
+        SetAudioSampleRate(48000);
+        SetAudioChannels(2);
         return;
     } else {
         throw FFmpegException("Unknown target type");

@@ -328,6 +328,9 @@ void TTranscoder::SetStreamParameters() {
         }
         switch (type) {
             case AVMEDIA_TYPE_AUDIO:
+                if (owner) {
+                    ffmpeg_.TakeSourceAudioFormat(*ost.Output, *ist.Codec);
+                }
                 // A count without a layout (WAV without a channel mask, say)
                 // is the usual layout of that count: some encoders refuse a
                 // bare count.

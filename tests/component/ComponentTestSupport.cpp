@@ -2,8 +2,9 @@
 
 #include <dirent.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
-#include <thread>
 
 #include "FFmpegLogger.h"
 #include "FixtureGenerator.h"
@@ -58,6 +59,27 @@ int DescriptorCount() {
     return EntriesIn("/proc/self/fd");
 }
 
+HangGuard::HangGuard(std::string what, std::chrono::seconds limit) {
+    watcher_ = std::thread([this, what = std::move(what), limit] {
+        std::unique_lock lock(mutex_);
+        if (!closed_.wait_for(lock, limit, [this] { return done_; })) {
+            std::fprintf(stderr, "%s: still running after %lld s, taken for a deadlock\n",
+                         what.c_str(), static_cast<long long>(limit.count()));
+            std::fflush(stderr);
+            std::_Exit(EXIT_FAILURE);
+        }
+    });
+}
+
+HangGuard::~HangGuard() {
+    {
+        std::lock_guard lock(mutex_);
+        done_ = true;
+    }
+    closed_.notify_all();
+    watcher_.join();
+}
+
 void ComponentTest::SetUp() {
     // A sanitizer's runtime starts a thread of its own at the first thread
     // the program makes; one made here keeps it out of the tests' counts.
@@ -73,15 +95,17 @@ void ComponentTest::SetUp() {
 }
 
 void ComponentTest::TearDown() {
+    // A test's log handler may refer to what the test has let go of already.
+    FFLoggerInstance().SetOnLog(nullptr);
     converter_.reset();
     FFLoggerInstance().SetLogLevel(llInfo);
     FFLoggerInstance().SetTriggerEventInMainThread(true);
     InstallMainThreadServices(nullptr);
 }
 
-int ComponentTest::AddJob(const std::string& input, const std::string& ext,
-                          TOutputOptions* output) {
-    const int index = converter_->AddTask(SharedClip(input).string());
+int ComponentTest::AddJob(const std::string& input, const std::string& ext, TOutputOptions* output,
+                          TInputOptions* input_options) {
+    const int index = converter_->AddTask(SharedClip(input).string(), input_options);
     EXPECT_GE(index, 0) << converter_->LastError();
     if (index < 0) {
         return index;
@@ -91,12 +115,18 @@ int ComponentTest::AddJob(const std::string& input, const std::string& ext,
     return index;
 }
 
-void ComponentTest::RecordTerminates() {
-    converter_->SetOnTerminate([this](TFFBaseComponent* sender, TTerminateInfo info) {
-        auto* converter = static_cast<TCustomFFConverter*>(sender);
-        std::lock_guard lock(mutex_);
-        terminates_.push_back({std::move(info), CurrentThreadId(), converter->Finalized()});
-    });
+void ComponentTest::RecordTerminates(std::function<void(const TTerminateInfo&)> then) {
+    converter_->SetOnTerminate(
+        [this, then = std::move(then)](TFFBaseComponent* sender, TTerminateInfo info) {
+            auto* converter = static_cast<TCustomFFConverter*>(sender);
+            {
+                std::lock_guard lock(mutex_);
+                terminates_.push_back({info, CurrentThreadId(), converter->Finalized()});
+            }
+            if (then) {
+                then(info);
+            }
+        });
 }
 
 std::vector<TerminateRecord> ComponentTest::Terminates() {

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FFConverter.h"
@@ -33,6 +35,22 @@ int ThreadCount();
 // Open descriptors of this process.
 int DescriptorCount();
 
+// Ends the test program with a failure when the scope is still open after its
+// time: a deadlock then fails the test, where the test itself could not.
+class HangGuard {
+public:
+    HangGuard(std::string what, std::chrono::seconds limit);
+    ~HangGuard();
+    HangGuard(const HangGuard&) = delete;
+    HangGuard& operator=(const HangGuard&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable closed_;
+    bool done_ = false;
+    std::thread watcher_;
+};
+
 struct TerminateRecord {
     TTerminateInfo info;
     uint32_t thread = 0;
@@ -48,10 +66,11 @@ protected:
 
     // Adds one task from `input` with one output named "<stem><index>.<ext>";
     // fails the test when either is refused. Returns the task index.
-    int AddJob(const std::string& input, const std::string& ext, TOutputOptions* output = nullptr);
+    int AddJob(const std::string& input, const std::string& ext, TOutputOptions* output = nullptr,
+               TInputOptions* input_options = nullptr);
 
-    // Records every OnTerminate delivery.
-    void RecordTerminates();
+    // Records every OnTerminate delivery, then hands it to `then`, if given.
+    void RecordTerminates(std::function<void(const TTerminateInfo&)> then = nullptr);
     std::vector<TerminateRecord> Terminates();
     bool FinalSeen();
     void ClearRecords();

@@ -11,6 +11,7 @@
 
 #include "AudioAnalysis.h"
 #include "ComponentTestSupport.h"
+#include "FFmpegLogger.h"
 #include "SafeFiles.h"
 
 namespace v2m::test {
@@ -75,6 +76,13 @@ protected:
 
     // Filled by handlers that do more than record; read once the run is over.
     std::vector<TerminateRecord> records_;
+
+    // Lets the component go at the end of a scope, before the locals its
+    // handlers refer to, however the scope is left.
+    struct ComponentReset {
+        std::unique_ptr<TFFConverter>& owner;
+        ~ComponentReset() { owner.reset(); }
+    };
 };
 
 TEST_F(RunTest, OneAtATimeRunsTasksStrictlyInTurnEachOnItsOwnThread) {
@@ -547,6 +555,151 @@ TEST_F(RunTest, DestroyingTheComponentMidRunStopsAndWaitsForEverything) {
     EXPECT_EQ(ThreadCount(), threads_before);
     main_->ProcessPendingMessages();
     EXPECT_EQ(late_events, 0);
+}
+
+enum class EventKind { kProgress, kTerminate, kHook, kPreview };
+
+struct StopFromHandlerCase {
+    const char* name;
+    EventKind kind;
+    int threads;          // StartTask's count; 0 runs in the foreground
+    bool in_main_thread;  // TriggerEventInMainThread
+};
+
+// Stop(true) from inside a handler returns, even where the thread that raised
+// the event is one the stop would wait for, and the run still ends with every
+// task's notification and then the final one. Hook and preview are raised
+// from a helper thread standing in for a video path, as an audio run has none.
+TEST_F(RunTest, StopWithWaitFromAHandlerReturnsAndEndsTheRun) {
+    const StopFromHandlerCase cases[] = {
+        {"progress on the main thread", EventKind::kProgress, 1, true},
+        {"progress on two workers", EventKind::kProgress, 2, false},
+        {"progress in the foreground", EventKind::kProgress, 0, true},
+        {"terminate", EventKind::kTerminate, 1, true},
+        {"terminate in the foreground", EventKind::kTerminate, 0, true},
+        {"hook", EventKind::kHook, 1, true},
+        {"preview", EventKind::kPreview, 1, true},
+    };
+    for (const StopFromHandlerCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        HangGuard guard(std::string("Stop(true) from the handler, ") + c.name, 60s);
+        converter_ = std::make_unique<TFFConverter>();
+        ClearRecords();
+        converter_->SetTriggerEventInMainThread(c.in_main_thread);
+        converter_->SetProgressInterval(100);
+        // Paced, so that each task lasts its 3 s and a stop cuts it short.
+        TInputOptions paced;
+        paced.ExtOptions = "re=1";
+        TOutputOptions hooked;
+        hooked.CustomHook = true;
+        for (int i = 0; i < 3; ++i) {
+            AddJob(kTone3s, "mp3", &hooked, &paced);
+        }
+
+        std::atomic<bool> asked{false};
+        std::atomic<bool> returned{false};
+        auto stop_once = [&] {
+            if (!asked.exchange(true)) {
+                converter_->Stop(true);
+                returned = true;
+            }
+        };
+        RecordTerminates([&](const TTerminateInfo& info) {
+            if (c.kind == EventKind::kTerminate && info.TaskIndex == 0) {
+                stop_once();
+            }
+        });
+        converter_->SetOnProgress([&](TFFBaseComponent*, PProgressInfo) {
+            if (c.kind == EventKind::kProgress) {
+                stop_once();
+            }
+        });
+        converter_->SetOnCustomHook([&](TFFBaseComponent*, PHookInfo) { stop_once(); });
+        converter_->SetOnPreviewBitmap([&](TFFBaseComponent*, TPreviewInfo) { stop_once(); });
+        const ComponentReset reset{converter_};
+
+        converter_->StartTask(c.threads);
+        if (c.threads == 0) {
+            EXPECT_TRUE(FinalSeen()) << "the foreground run finished the stop's wait";
+        }
+        std::thread raiser;
+        if (c.kind == EventKind::kHook || c.kind == EventKind::kPreview) {
+            ASSERT_TRUE(ServeUntil([&] { return converter_->Task(0)->Running(); }));
+            raiser = std::thread([&] {
+                TBitmap24 picture(16, 8);
+                bool update = true;
+                bool stop_hook = false;
+                if (c.kind == EventKind::kHook) {
+                    converter_->Task(0)->CustomHook(&picture, 1, 0, update, stop_hook);
+                } else {
+                    converter_->Task(0)->PreviewBitmap(&picture, 1, 0);
+                }
+            });
+        }
+        const bool ended = ServeUntil([&] { return FinalSeen(); });
+        if (raiser.joinable()) {
+            raiser.join();
+        }
+        ASSERT_TRUE(ended) << "no final notification";
+        EXPECT_TRUE(returned);
+
+        const std::vector<TerminateRecord> records = Terminates();
+        ASSERT_EQ(records.size(), 4u);
+        std::set<int> ended_tasks;
+        for (size_t i = 0; i < 3; ++i) {
+            ended_tasks.insert(records[i].info.TaskIndex);
+        }
+        EXPECT_EQ(ended_tasks, (std::set<int>{0, 1, 2}));
+        EXPECT_EQ(records.back().info.TaskIndex, -1);
+        for (const TerminateRecord& record : records) {
+            if (record.info.TaskIndex == 2) {
+                EXPECT_FALSE(record.info.Finished) << "the last task was stopped before it ran";
+            }
+        }
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(converter_->Task(i)->Terminated()) << i;
+        }
+        EXPECT_EQ(converter_->TasksLeft(), 0);
+    }
+}
+
+// The run-state reads never wait for the terminate lock. A worker holds it
+// while it starts the next task, and a start the engine refuses logs its
+// reason through the main thread before the worker lets go: a log handler
+// that read the state under that lock would never return.
+TEST_F(RunTest, RunStateReadsFromAHandlerDoNotWaitForAWorker) {
+    HangGuard guard("run-state reads from the log handler", 60s);
+    AddJob(kBlip, "wav");
+    // Without an output: refused by its engine when the worker starts it.
+    ASSERT_EQ(converter_->AddTask(SharedClip(kBlip).string()), 1) << converter_->LastError();
+    struct Reads {
+        int32_t left = -1;
+        int32_t next = -1;
+        int32_t finished = -1;
+        uint32_t thread = 0;
+    };
+    std::vector<Reads> reads;
+    TFFLogger& logger = FFLoggerInstance();
+    logger.SetTriggerEventInMainThread(true);
+    logger.SetOnLog([&](TFFBaseComponent*, uint32_t, TLogLevel, const std::string& text) {
+        if (text.find("At least one output file must be specified") != std::string::npos) {
+            reads.push_back({converter_->TasksLeft(), converter_->NextTask(),
+                             converter_->FinishedCount(), CurrentThreadId()});
+        }
+    });
+    RecordTerminates();
+    converter_->StartTask(1);
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+    logger.SetOnLog(nullptr);
+
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].thread, main_thread_);
+    // Read while the second task's start was under way: both are taken, one has ended.
+    EXPECT_EQ(reads[0].left, 0);
+    EXPECT_EQ(reads[0].next, 2);
+    EXPECT_EQ(reads[0].finished, 1);
+    ExpectEndsInOrder({0, 1});
+    EXPECT_TRUE(Terminates()[1].info.Failed);
 }
 
 }  // namespace

@@ -105,6 +105,11 @@ void Write(const std::string& name, const fs::path& path, const fs::path& folder
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         AppendFile(first, out);
         AppendFile(second, out);
+    } else if (name == kFilmWithCommentary) {
+        fixtures::WriteClip(
+            path, Clip({fixtures::Video("mpeg4", 320, 240, AVRational{25, 1}),
+                        Audio("aac", 48000, 2, 1000.0, 0.5), Audio("aac", 22050, 1, 500.0, 0.5)},
+                       2.0));
     } else if (name == kCorruptMkv) {
         WriteCorrupt(path);
     } else if (name == kSubtitles) {

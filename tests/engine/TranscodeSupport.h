@@ -38,6 +38,8 @@ inline constexpr const char* kSplicedTs = "spliced.ts";
 // Vorbis audio in Matroska with one packet in the middle overwritten.
 inline constexpr const char* kCorruptMkv = "corrupt.mkv";
 inline constexpr const char* kSubtitles = "subtitles.srt";
+// 2 s of video, then 48 kHz stereo at 1 kHz and a 22.05 kHz mono commentary at 500 Hz.
+inline constexpr const char* kFilmWithCommentary = "film_commentary.mkv";
 
 std::filesystem::path TranscodeClip(const std::string& name);
 

@@ -190,6 +190,40 @@ TEST_F(TranscodeTest, SourceIsTheStreamWithMostFrames) {
     }
 }
 
+struct SourceFormatCase {
+    const char* name;
+    OptionList options;  // beside vn
+    int rate;
+    int channels;
+    double tone;
+};
+
+// Rate and channels left unset are those of the track converted, not of the
+// input's last audio track; a rate or count set by hand wins, even one that
+// happens to equal the last track's.
+TEST_F(TranscodeTest, UnsetRateAndChannelsAreThoseOfTheConvertedTrack) {
+    const SourceFormatCase cases[] = {
+        {"first track", {}, 48000, 2, 1000.0},
+        {"commentary by map", {{"map", "0:2"}}, 22050, 1, 500.0},
+        {"rate set", {{"ar", "22050"}}, 22050, 2, 1000.0},
+        {"channels set, commentary by map", {{"map", "0:2"}, {"ac", "2"}}, 22050, 2, 500.0},
+    };
+    for (const SourceFormatCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine_->Prepare();
+        OptionList options{{"vn", "1"}};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Run({{TranscodeClip(kFilmWithCommentary)}, {}, options, Out("film.mp3")});
+        const AudioAnalysis out = AnalyzeAudio(Out("film.mp3"));
+        EXPECT_EQ(out.sample_rate, c.rate);
+        EXPECT_EQ(out.channels, c.channels);
+        EXPECT_NEAR(out.duration_s, 2.0, EncoderSlack(kMp3Frame, kLameDelay, c.rate) + 0.03);
+        for (const auto& channel : out.channel) {
+            EXPECT_NEAR(channel.frequency_hz, c.tone, 1.0) << channel.name;
+        }
+    }
+}
+
 struct FailureCase {
     const char* name;
     std::vector<fs::path> inputs;
