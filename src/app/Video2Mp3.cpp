@@ -58,6 +58,9 @@ bool DisplayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Caught from the start: a signal that comes while the window is still
+    // being made waits in the pipe until the event loop reads it.
+    const bool end_signals_caught = CatchEndSignals();
     v2m::MediaRuntime runtime;
     if (!DisplayAvailable()) {
         std::fprintf(stderr,
@@ -80,7 +83,7 @@ int main(int argc, char** argv) {
         v2m::TForm1 form;
         std::unique_ptr<QSocketNotifier> end_signals;
         int end_signal = 0;
-        if (CatchEndSignals()) {
+        if (end_signals_caught) {
             end_signals =
                 std::make_unique<QSocketNotifier>(g_signal_pipe[0], QSocketNotifier::Read);
             QObject::connect(end_signals.get(), &QSocketNotifier::activated, &form,

@@ -500,9 +500,17 @@ private:
     // Input and output files.
     void ConsumeInputFileOptions();
     int CreateOutputFile(const std::string& FileName, bool Join);
-    // The byte stream of a new output: created exclusively under a partial
-    // name; a taken name moves on to the next numbered one.
+    // The byte stream of a new output. Its name is chosen (a taken name
+    // moves on to the next numbered one) and tried when the output is made,
+    // but the file is only created, exclusively and under its partial name,
+    // when the run writes the header: a task that never runs leaves nothing.
     int OpenOutputBytes(AVFormatContext* file, const std::string& FileName);
+    void CreateOutputBytes(AVFormatContext* file);
+    // The first free name from `*wanted` on, created under its partial name:
+    // the descriptor, or -errno.
+    static int CreateUnderFreeName(const std::string& path, std::string* wanted,
+                                   TCreatedFile* partial);
+    void NameOutput(AVFormatContext* file, const std::string& path, const std::string& wanted);
     // When the outputs are closed: after a completed run they get their final
     // names, after a failed one they go; a stopped run leaves them to
     // DiscardUnfinishedOutputs.
@@ -543,7 +551,8 @@ private:
     std::vector<std::pair<std::string, std::string>> metadata_;
     // Outputs this engine created, with the final names they are meant for.
     struct TCreatedOutput {
-        TCreatedFile Partial;
+        const AVFormatContext* File = nullptr;
+        TCreatedFile Partial;  // empty until the run creates it
         std::string FinalName;
         bool Published = false;
     };

@@ -751,49 +751,78 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
         }
         return 0;
     }
+    // Tried now, so that a folder that cannot be written fails here.
+    std::string wanted = path;
+    TCreatedFile partial;
+    const int fd = CreateUnderFreeName(path, &wanted, &partial);
+    if (fd < 0) {
+        last_error_text_ =
+            Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str());
+        return -1;
+    }
+    ::close(fd);
+    RemoveCreatedFile(partial);
+    {
+        std::lock_guard lock(created_mutex_);
+        created_outputs_.push_back(TCreatedOutput{file, {}, wanted, false});
+    }
+    NameOutput(file, path, wanted);
+    return 0;
+}
+
+int TCustomFFmpeg::CreateUnderFreeName(const std::string& path, std::string* wanted,
+                                       TCreatedFile* partial) {
     // Nothing at a taken name is opened, followed or replaced: the next
     // numbered name is taken instead, whoever took this one (another run
     // writing into the same folder included).
-    std::string wanted = path;
-    int number = NameNumber(path);
-    TCreatedFile partial;
-    for (int attempt = 0;; ++attempt) {
-        if (attempt > 100000) {
-            last_error_text_ = Format("Could not open '%s': %s", FileName.c_str(),
-                                      SystemErrorText(EEXIST).c_str());
-            return -1;
-        }
-        if (!NameTaken(wanted)) {
-            const int fd = CreateExclusive(PartialName(wanted), &partial);
-            if (fd >= 0) {
-                if (OpenOutputIOOnFile(&file->pb, fd) < 0) {
-                    RemoveCreatedFile(partial);
-                    throw std::bad_alloc();
-                }
-                break;
-            }
+    int number = NameNumber(*wanted);
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        if (!NameTaken(*wanted)) {
+            const int fd = CreateExclusive(PartialName(*wanted), partial);
             if (fd != -EEXIST) {
-                last_error_text_ =
-                    Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str());
-                return -1;
+                return fd;
             }
         }
-        wanted = NumberedName(path, ++number);
+        *wanted = NumberedName(path, ++number);
     }
-    {
-        std::lock_guard lock(created_mutex_);
-        created_outputs_.push_back(TCreatedOutput{partial, wanted, false});
+    return -EEXIST;
+}
+
+void TCustomFFmpeg::NameOutput(AVFormatContext* file, const std::string& path,
+                               const std::string& wanted) {
+    if (wanted == path && FromLibraryFileName(file->url) == wanted) {
+        return;
     }
-    if (wanted != path) {
-        // Messages and the stream listing name the file that is written.
-        char* renamed = ff::av_strdup(ToLibraryFileName(wanted).c_str());
-        if (renamed == nullptr) {
+    // Messages and the stream listing name the file that is written.
+    char* renamed = ff::av_strdup(ToLibraryFileName(wanted).c_str());
+    if (renamed == nullptr) {
+        throw std::bad_alloc();
+    }
+    ff::av_free(file->url);
+    file->url = renamed;
+}
+
+void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
+    std::lock_guard lock(created_mutex_);
+    for (TCreatedOutput& output : created_outputs_) {
+        if (output.File != file || !output.Partial.Empty() || output.Published) {
+            continue;
+        }
+        std::string wanted = output.FinalName;
+        TCreatedFile partial;
+        const int fd = CreateUnderFreeName(output.FinalName, &wanted, &partial);
+        if (fd < 0) {
+            throw FFmpegException(
+                Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str()));
+        }
+        output.Partial = partial;
+        if (OpenOutputIOOnFile(&file->pb, fd) < 0) {
             throw std::bad_alloc();
         }
-        ff::av_free(file->url);
-        file->url = renamed;
+        NameOutput(file, output.FinalName, wanted);
+        output.FinalName = wanted;
+        return;
     }
-    return 0;
 }
 
 void TCustomFFmpeg::RemoveUnfinishedOutputs(size_t first, bool only_empty) {
@@ -843,7 +872,7 @@ void TCustomFFmpeg::SettleOutputs() {
     {
         std::lock_guard lock(created_mutex_);
         for (TCreatedOutput& output : created_outputs_) {
-            if (output.Published) {
+            if (output.Published || output.Partial.Empty()) {
                 continue;
             }
             if (!success) {

@@ -726,6 +726,9 @@ void TTranscoder::WriteHeaders() {
             break;
         }
         AVFormatContext* os = ffmpeg_.OutputFile(j);
+        if ((os->oformat->flags & AVFMT_NOFILE) == 0 && os->pb == nullptr) {
+            ffmpeg_.CreateOutputBytes(os);
+        }
         if (ff::avformat_write_header(os, nullptr) < 0) {
             FailAfterMapping(
                 Format("Could not write header for output file #%d (incorrect codec parameters ?)",

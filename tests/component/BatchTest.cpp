@@ -55,7 +55,8 @@ TEST_F(BatchTest, AThousandTasksBuildWithinTheRaisedFileLimitAndRun) {
     const int descriptors = DescriptorCount() - descriptors_before;
     const long rss_after = StatusKiB("VmRSS");
     const long peak = StatusKiB("VmHWM");
-    EXPECT_GE(descriptors, 2 * kTasks);
+    // Each task holds its input open; its output is only created when it runs.
+    EXPECT_GE(descriptors, kTasks);
 
     RecordTerminates();
     const auto run_start = std::chrono::steady_clock::now();

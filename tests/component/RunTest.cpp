@@ -512,7 +512,7 @@ TEST_F(RunTest, AHundredTasksLeaveNoThreadsOrDescriptorsBehind) {
     for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(AddJob(kBlip, "wav"), i);
     }
-    EXPECT_GE(DescriptorCount(), descriptors_before + 200) << "each task holds its two files";
+    EXPECT_GE(DescriptorCount(), descriptors_before + 100) << "each task holds its input";
     RecordTerminates();
     converter_->SetProgressInterval(100);
     converter_->StartTask(1);

@@ -15,6 +15,7 @@
 #include "FFmpegReport.h"
 #include "Format.h"
 #include "RunTestSupport.h"
+#include "UnicodeProtocol.h"
 
 namespace v2m {
 namespace {
@@ -260,9 +261,9 @@ TEST_F(ReportTest, TimeIsTheEarliestPositivePositionAndTheRateUsesIt) {
     TOutputStream* audio = engine_->FindOutputStream(engine_->OutputFile(0), 1);
     audio->Stream->time_base = AVRational{1, 44100};
     video->CodedQuality = FF_QP2LAMBDA;
-    // 10 kB already in the file.
+    // 10 kB already in the file (made here: a run would make it at its start).
+    ASSERT_EQ(OpenOutputIO(&engine_->OutputFile(0)->pb, (dir_.Path() / "sized.bin").string()), 0);
     AVIOContext* pb = engine_->OutputFile(0)->pb;
-    ASSERT_NE(pb, nullptr);
     const std::vector<uint8_t> bytes(10240, 0x55);
     ff::avio_write(pb, bytes.data(), static_cast<int>(bytes.size()));
     ff::avio_flush(pb);

@@ -5,20 +5,25 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AudioAnalysis.h"
 #include "FixtureGenerator.h"
+#include "Format.h"
 #include "Profiles.h"
 #include "TestSupport.h"
 
@@ -43,8 +48,10 @@ struct TCliResult {
 
 // Runs the program in `folder`. `on_error_line` sees each line of standard
 // error as it arrives, with the child's process id.
+// `in_child` runs in the child before the program starts (limits, signals).
 TCliResult RunCli(const std::vector<std::string>& args, const fs::path& folder,
-                  const std::function<void(const std::string&, pid_t)>& on_error_line = {}) {
+                  const std::function<void(const std::string&, pid_t)>& on_error_line = {},
+                  const std::function<void()>& in_child = {}) {
     int out_pipe[2];
     int err_pipe[2];
     if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
@@ -66,6 +73,9 @@ TCliResult RunCli(const std::vector<std::string>& args, const fs::path& folder,
         ::close(err_pipe[0]);
         if (::chdir(folder.c_str()) != 0) {
             ::_exit(127);
+        }
+        if (in_child) {
+            in_child();
         }
         ::execv(argv[0], argv.data());
         ::_exit(127);
@@ -326,6 +336,147 @@ TEST_F(CliTest, InterruptStopsTheRunAndDeletesUnfinishedOutputs) {
     EXPECT_LT(printed.size(), 4u);
     // The inputs are the user's and stay.
     EXPECT_EQ(FilesIn(in).size(), 4u);
+}
+
+// Two runs writing same-named outputs into one folder at once: each output
+// is created exclusively, so none replaces another and each run prints the
+// names it really wrote.
+TEST_F(CliTest, TwoRunsIntoOneFolderLoseNothing) {
+    const double tones[] = {440.0, 880.0};
+    std::vector<fs::path> inputs;
+    for (const double tone : tones) {
+        const fs::path in = Folder("in" + std::to_string(static_cast<int>(tone)));
+        fixtures::ClipRecipe clip;
+        clip.duration_s = 0.3;
+        clip.streams = {fixtures::Audio("aac", 44100, 1, tone, 0.5)};
+        fixtures::WriteClip(in / "f000.mp4", clip);
+        for (int i = 1; i < 100; ++i) {
+            fs::copy_file(in / "f000.mp4", in / Format("f%03d.mp4", i));
+        }
+        inputs.push_back(in);
+    }
+    const fs::path out = Folder("out");
+    TCliResult runs[2];
+    std::thread second([&] {
+        runs[1] = RunCli({"--quiet", "--jobs", "2", "--out", out.string(), inputs[1].string()},
+                         scratch_.Path());
+    });
+    runs[0] = RunCli({"--quiet", "--jobs", "2", "--out", out.string(), inputs[0].string()},
+                     scratch_.Path());
+    second.join();
+    std::set<std::string> printed;
+    for (size_t run = 0; run < 2; ++run) {
+        ASSERT_EQ(runs[run].status, 0) << runs[run].err;
+        ASSERT_EQ(runs[run].OutLines().size(), 100u);
+        for (const std::string& path : runs[run].OutLines()) {
+            SCOPED_TRACE(path);
+            EXPECT_TRUE(printed.insert(path).second) << "printed twice";
+            const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(path);
+            EXPECT_NEAR(audio.Loudest().frequency_hz, tones[run], 5.0);
+            EXPECT_NEAR(audio.duration_s, 0.3, 0.12);
+        }
+    }
+    EXPECT_EQ(FilesIn(out).size(), 200u) << "nothing else, no partial file";
+}
+
+// Names nothing may happen to: a folder and a dangling link where outputs
+// would go, a FIFO given as input, a name a library could read as a URL,
+// and a name with a line break, printed on one line.
+TEST_F(CliTest, TakenNamesAndOddInputsAreHandledSafely) {
+    const fs::path in = Folder("in");
+    const fs::path out = Folder("out");
+    CopyFixture("avi_mpeg4_mp2.avi", in, "a.avi");
+    CopyFixture("avi_mpeg4_mp2.avi", in, "b.avi");
+    CopyFixture("avi_mpeg4_mp2.avi", in, "data:c.avi");
+    CopyFixture("avi_mpeg4_mp2.avi", in, "line\nbreak.avi");
+    ASSERT_EQ(::mkfifo((in / "fifo.avi").c_str(), 0600), 0);
+    fs::create_directory(out / "a.mp3");
+    fs::create_symlink(out / "nowhere", out / "b.mp3");
+
+    const auto started = std::chrono::steady_clock::now();
+    const TCliResult run = RunCli(
+        {"--out", out.string(), "a.avi", "b.avi", "fifo.avi", "data:c.avi", "line\nbreak.avi"}, in);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("failed " + (in / "fifo.avi").string() + ": not a regular file"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.OutLines(),
+              (std::vector<std::string>{
+                  (out / "a_(new_1).mp3").string(), (out / "b_(new_1).mp3").string(),
+                  (out / "data:c.mp3").string(), (out / "line\\nbreak.mp3").string()}));
+    for (const char* name : {"a_(new_1).mp3", "b_(new_1).mp3", "data:c.mp3", "line\nbreak.mp3"}) {
+        ExpectMp3Of(out / name, ClipSeconds("avi_mpeg4_mp2.avi"));
+    }
+    EXPECT_TRUE(fs::is_directory(out / "a.mp3"));
+    EXPECT_TRUE(fs::is_empty(out / "a.mp3"));
+    EXPECT_EQ(fs::read_symlink(out / "b.mp3"), out / "nowhere");
+}
+
+// Stopped by a signal, or killed outright, a run never leaves anything under
+// an output's own name that is not complete, nor any empty file.
+TEST_F(CliTest, SignalsNeverLeaveAnUnfinishedFileUnderItsName) {
+    const fs::path in = Folder("in");
+    fixtures::ClipRecipe long_clip;
+    long_clip.duration_s = 30.0;
+    long_clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "long 1.mp4", long_clip);
+    for (const char* copy : {"long 2.mp4", "long 3.mp4", "long 4.mp4"}) {
+        fs::copy_file(in / "long 1.mp4", in / copy);
+    }
+    struct Case {
+        int signal_number;
+        int status;
+    };
+    for (const Case c : {Case{SIGTERM, 143}, Case{SIGHUP, 129}, Case{SIGKILL, 137}}) {
+        SCOPED_TRACE(c.signal_number);
+        const fs::path out = Folder("out" + std::to_string(c.signal_number));
+        int starts = 0;
+        const TCliResult run =
+            RunCli({"--jobs", "2", "--out", out.string(), in.string()}, scratch_.Path(),
+                   [&](const std::string& line, pid_t child) {
+                       if (line.find(" start ") != std::string::npos && ++starts == 2) {
+                           ::kill(child, c.signal_number);
+                       }
+                   });
+        EXPECT_EQ(run.status, c.status) << run.err;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            const std::string name = entry.path().filename().string();
+            SCOPED_TRACE(name);
+            EXPECT_GT(fs::file_size(entry.path()), 0u);
+            if (name.front() == '.') {
+                // Only a hard kill can leave a partial file, under its hidden name.
+                EXPECT_EQ(c.signal_number, SIGKILL);
+            } else {
+                ExpectMp3Of(entry.path(), 30.0);
+            }
+        }
+    }
+}
+
+// A file that cannot be written whole (here past the file size limit, as on
+// a full disk) fails with the system's words; the next file still converts.
+TEST_F(CliTest, AFileTooLargeFailsAloneAndSaysWhy) {
+    const fs::path in = Folder("in");
+    fixtures::ClipRecipe long_clip;
+    long_clip.duration_s = 30.0;
+    long_clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "big.mp4", long_clip);
+    CopyFixture("avi_mpeg4_mp2.avi", in, "small.avi");
+    const fs::path out = Folder("out");
+    const TCliResult run =
+        RunCli({"--out", out.string(), (in / "big.mp4").string(), (in / "small.avi").string()},
+               scratch_.Path(), {}, [] {
+                   const rlimit limit{256 * 1024, 256 * 1024};
+                   ::setrlimit(RLIMIT_FSIZE, &limit);
+                   ::signal(SIGXFSZ, SIG_IGN);
+               });
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("failed " + (in / "big.mp4").string()), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+    EXPECT_EQ(run.OutLines(), std::vector<std::string>{(out / "small.mp3").string()});
+    ExpectMp3Of(out / "small.mp3", ClipSeconds("avi_mpeg4_mp2.avi"));
+    EXPECT_EQ(FilesIn(out), std::set<std::string>{"small.mp3"});
 }
 
 TEST_F(CliTest, NamesWithSpacesAndNonAsciiCharacters) {

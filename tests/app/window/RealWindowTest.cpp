@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -246,6 +247,32 @@ TEST(RealWindowTest, ProgramShowsItsWindowAndSavesTheSettingsWhenClosed) {
     ASSERT_TRUE(fs::exists(settings));
     EXPECT_EQ(TIniFile(settings.string()).ReadString("General", "OutputFolder0", ""),
               (home / "Desktop").string() + "/");
+}
+
+// A logout or a shutdown closes the program as its window's close would:
+// the settings are written and the exit status names the signal.
+TEST(RealWindowTest, EndSignalsCloseTheProgramCleanly) {
+    for (const int signal_number : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal_number);
+        test::TempDir user("window-signal");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", QString::fromStdString(user.Path().string()));
+        environment.insert("XDG_CONFIG_HOME",
+                           QString::fromStdString((user.Path() / "config").string()));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(Program(), {});
+        ASSERT_TRUE(program.waitForStarted(10000)) << program.errorString().toStdString();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        ::kill(static_cast<pid_t>(program.processId()), signal_number);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 128 + signal_number)
+            << program.readAllStandardError().toStdString();
+        EXPECT_TRUE(fs::exists(user.Path() / "config" / "TolvexSoft" /
+                               "Tolvex Video To MP3 Converter Free" / "Settings.ini"));
+    }
 }
 
 TEST(RealWindowTest, WithoutADisplayTheProgramSaysHowToRunIt) {
