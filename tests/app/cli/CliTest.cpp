@@ -147,6 +147,18 @@ void ExpectMp3Of(const fs::path& output, double seconds) {
     EXPECT_EQ(audio.decode_errors, 0);
 }
 
+// A 1 kHz tone long enough to be still converting when a test acts on the
+// run, and `copies` more of it beside it ("long 2.mp4", ...).
+void WriteLongClips(const fs::path& folder, double seconds, int copies) {
+    fixtures::ClipRecipe clip;
+    clip.duration_s = seconds;
+    clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(folder / "long 1.mp4", clip);
+    for (int i = 2; i <= copies + 1; ++i) {
+        fs::copy_file(folder / "long 1.mp4", folder / ("long " + std::to_string(i) + ".mp4"));
+    }
+}
+
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override { LoadConverterLibs(); }
@@ -307,13 +319,7 @@ TEST_F(CliTest, AFailingFileFailsTheRunButNotTheOthers) {
 TEST_F(CliTest, InterruptStopsTheRunAndDeletesUnfinishedOutputs) {
     // Long enough that the batch is still converting when the signal comes.
     const fs::path in = Folder("in");
-    fixtures::ClipRecipe long_clip;
-    long_clip.duration_s = 60.0;
-    long_clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
-    fixtures::WriteClip(in / "long 1.mp4", long_clip);
-    for (const char* copy : {"long 2.mp4", "long 3.mp4", "long 4.mp4"}) {
-        fs::copy_file(in / "long 1.mp4", in / copy);
-    }
+    WriteLongClips(in, 60.0, 3);
     const fs::path out = Folder("out");
     bool signalled = false;
     const TCliResult run = RunCli({"--jobs", "1", "--out", out.string(), in.string()},
@@ -417,13 +423,7 @@ TEST_F(CliTest, TakenNamesAndOddInputsAreHandledSafely) {
 // an output's own name that is not complete, nor any empty file.
 TEST_F(CliTest, SignalsNeverLeaveAnUnfinishedFileUnderItsName) {
     const fs::path in = Folder("in");
-    fixtures::ClipRecipe long_clip;
-    long_clip.duration_s = 30.0;
-    long_clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
-    fixtures::WriteClip(in / "long 1.mp4", long_clip);
-    for (const char* copy : {"long 2.mp4", "long 3.mp4", "long 4.mp4"}) {
-        fs::copy_file(in / "long 1.mp4", in / copy);
-    }
+    WriteLongClips(in, 30.0, 3);
     struct Case {
         int signal_number;
         int status;
@@ -458,10 +458,8 @@ TEST_F(CliTest, SignalsNeverLeaveAnUnfinishedFileUnderItsName) {
 // a full disk) fails with the system's words; the next file still converts.
 TEST_F(CliTest, AFileTooLargeFailsAloneAndSaysWhy) {
     const fs::path in = Folder("in");
-    fixtures::ClipRecipe long_clip;
-    long_clip.duration_s = 30.0;
-    long_clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, 0.5)};
-    fixtures::WriteClip(in / "big.mp4", long_clip);
+    WriteLongClips(in, 30.0, 0);
+    fs::rename(in / "long 1.mp4", in / "big.mp4");
     CopyFixture("avi_mpeg4_mp2.avi", in, "small.avi");
     const fs::path out = Folder("out");
     const TCliResult run =
