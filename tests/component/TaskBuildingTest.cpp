@@ -293,6 +293,14 @@ TEST_F(TaskBuildingTest, FailuresReportByResultAndLastError) {
              return converter_->SetOutputFile(good, Out("y.mkv").string(), &o);
          },
          "*"},
+        {"output folder missing",
+         [&] {
+             TOutputOptions o;
+             o.AudioCodec = "flac";
+             o.AudioSampleRate = 8000;
+             return converter_->SetOutputFile(good, Out("none/z.mka").string(), &o);
+         },
+         "Could not open '" + Out("none/z.mka").string() + "': No such file or directory"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -306,9 +314,16 @@ TEST_F(TaskBuildingTest, FailuresReportByResultAndLastError) {
     // The failed outputs left the task as it was, and in the list.
     EXPECT_EQ(converter_->TaskCount(), 1);
     EXPECT_EQ(converter_->Task(good)->OutputFileCount(), 1);
+    // Nor do their settings reach the next output of the task.
+    ASSERT_TRUE(converter_->SetOutputFile(good, Out("next.mp3").string()))
+        << converter_->LastError();
+    const TOutputStream* next =
+        converter_->Task(good)->FindOutputStream(converter_->Task(good)->OutputFile(1), 0);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->Codec->codec_id, AV_CODEC_ID_MP3);
+    EXPECT_NE(next->Codec->sample_rate, 8000);
 
-    // A failed output leaves its pending options in the engine: the caller
-    // removes such a task, so the limit is tried on a fresh one.
+    // The limit, on a fresh task.
     const int full = AddJob(kTone3s, "mkv");
     for (int i = 1; i < 20; ++i) {
         ASSERT_TRUE(converter_->SetOutputFile(full, Out(std::to_string(i) + ".mkv").string()))

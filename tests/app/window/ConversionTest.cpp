@@ -192,6 +192,11 @@ TEST_F(ConversionTest, CommandsFollowTheStateOfTheRun) {
         QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
         EXPECT_EQ(loop.exec(), 0) << "no update when idle";
     }
+    // No profile, no start: there would be no format to convert to.
+    Find<QComboBox>(*form_, "cmbProfile")->setCurrentIndex(-1);
+    EXPECT_TRUE(WaitFor([&] { return !Action("actStartConvert")->isEnabled(); }));
+    Find<QComboBox>(*form_, "cmbProfile")->setCurrentIndex(0);
+    EXPECT_TRUE(WaitFor([&] { return Action("actStartConvert")->isEnabled(); }));
     struct Expected {
         bool start, pause, stop, add, profile;
     };
