@@ -426,3 +426,15 @@ QStringList TForm1::LogLines() const {
 }
 
 }  // namespace v2m
+
+namespace v2m {
+
+void TForm1::ShowStatus(const QString& text) {
+    lblStatus->setText(text);
+}
+
+QString TForm1::StatusText() const {
+    return lblStatus->text();
+}
+
+}  // namespace v2m

@@ -47,7 +47,8 @@ class TFileListModel;
 inline constexpr const char* kMainWindowCaption = "Tolvex Video to MP3 Converter Free";
 inline constexpr const char* kApplicationTitle = "Tolvex Video to Audio Converter";
 inline constexpr int kClientWidth = 812;
-inline constexpr int kClientHeight = 541;
+// The status line below the groups adds 20 to the classic 541.
+inline constexpr int kClientHeight = 561;
 
 // The folder of the libraries beside the program, and the default skin file.
 inline constexpr const char* kLibraryFolder = "LibAV";
@@ -111,6 +112,8 @@ public:
     // Start-up ran to its end (the libraries were loaded).
     bool StartupComplete() const { return startup_complete_; }
     TConvertState ConvertState() const { return FConvertState; }
+    // What the status line below the groups says.
+    QString StatusText() const;
     TPreviewState PreviewState() const { return FPreviewState; }
     const std::string& AddFilesFolder() const { return FAddFilesFolder; }
     TSkinManager& Skins() { return skins_; }
@@ -134,6 +137,8 @@ private:
     std::string SelectedProfileExt() const;
     void ApplyProfile();
     void ShowFileList();
+    // The status line's text; empty clears it.
+    void ShowStatus(const QString& text);
     std::vector<int> SelectedRows() const;
     // Closes whatever is previewed; the list's commands call it.
     void StopPreview();
@@ -202,6 +207,7 @@ private:
     QToolBar* tool_bar_ = nullptr;
     QTableView* lvFiles = nullptr;
     QLabel* ImgStart = nullptr;
+    QLabel* lblStatus = nullptr;
     QGroupBox* grpPreview = nullptr;
     QLabel* lblVideoName = nullptr;
     QFrame* pnlPreview = nullptr;

@@ -130,6 +130,9 @@ void TForm1::CreateControls() {
         Place(new QProgressBar(grpProfile), "prgTotalProgress", QRect(100, 118, 412, 22));
     prgTotalProgress->setRange(0, 100);
 
+    // One line for what the program is doing: adding files, converting.
+    lblStatus = Label(client_, "lblStatus", "", QRect(12, 540, 789, 18));
+
     // The four option lists, each under the one before.
     grpProfileSettings = Place(new QGroupBox(QStringLiteral("Profile Settings"), client_),
                                "grpProfileSettings", QRect(544, 384, 257, 153));

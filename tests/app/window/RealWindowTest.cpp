@@ -35,7 +35,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kCaption = "Tolvex Video to MP3 Converter Free";
 constexpr int kClientWidth = 812;
-constexpr int kClientHeight = 541;
+constexpr int kClientHeight = 561;
 
 template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
