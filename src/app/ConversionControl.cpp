@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QProgressBar>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -43,17 +44,30 @@ void TForm1::ConnectConversion() {
     connect(actStartConvert, &QAction::triggered, this, [this] { actStartConvertExecute(); });
     connect(actPauseConvert, &QAction::triggered, this, [this] { actPauseConvertExecute(); });
     connect(actStopConvert, &QAction::triggered, this, [this] { actStopConvertExecute(); });
-    FFConverter.SetOnProgress([this](TFFBaseComponent* sender, PProgressInfo info) {
-        FFConverterProgress(sender, info);
-    });
-    FFConverter.SetOnTerminate([this](TFFBaseComponent* sender, TTerminateInfo info) {
-        FFConverterTerminate(sender, std::move(info));
-    });
+    for (const auto& [action, setting] : jobs_actions_) {
+        connect(action, &QAction::triggered, this,
+                [this, setting = setting] { SetSimultaneousConversions(setting); });
+    }
+    SetSimultaneousConversions(FSettings ? ReadJobsSetting(*FSettings) : 1);
+    // The status line follows the batch: files done, speed, time left.
+    status_timer_ = new QTimer(this);
+    status_timer_->setInterval(500);
+    connect(status_timer_, &QTimer::timeout, this, [this] { ShowRunStatus(); });
     // The commands follow the state whenever the application runs out of
     // work: once per idle moment, however many events came before it.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
                 [this] { ActionList1Update(); });
+    }
+}
+
+void TForm1::SetSimultaneousConversions(int setting) {
+    jobs_setting_ = setting;
+    for (const auto& [action, value] : jobs_actions_) {
+        action->setChecked(value == setting);
+    }
+    if (FSettings && ReadJobsSetting(*FSettings) != setting) {
+        WriteJobsSetting(*FSettings, setting);
     }
 }
 
@@ -66,25 +80,7 @@ TJobRequest TForm1::JobRequest() {
     request.BitRate = ChoiceOf(cmbBitRates);
     request.SameFolderAsInput = chkSameInput->isChecked();
     request.OutputFolder = edtOutPath->currentText().toStdString();
-    TAVProbe& probe = FFConverter.Probe();
-    request.SourceFileName = probe.FileName();
-    request.SourceFormatName = probe.FormatName();
     return request;
-}
-
-void TForm1::BuildInputOptions(TInputOptions& options) {
-    options = v2m::BuildInputOptions(JobRequest());
-}
-
-void TForm1::BuildOutputOptions(TOutputOptions& options) {
-    const TJobRequest request = JobRequest();
-    options = v2m::BuildOutputOptions(request, batch_names_);
-    if (!request.SameFolderAsInput) {
-        const std::string folder = WideIncludeTrailingBackslash(request.OutputFolder);
-        if (folder != request.OutputFolder) {
-            edtOutPath->setEditText(Text(folder));
-        }
-    }
 }
 
 bool TForm1::CheckOutputFolder() {
@@ -125,7 +121,7 @@ void TForm1::actStartConvertExecute() {
         return;
     }
     if (FConvertState == cvPaused) {
-        FFConverter.Resume();
+        runner_.Resume();
         FConvertState = cvConverting;
         ActionList1Update();
         return;
@@ -141,87 +137,98 @@ void TForm1::actStartConvertExecute() {
             TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
         return;
     }
-    FFConverter.ClearTasks();
-    run_tasks_.clear();
-    batch_names_.clear();
     // Nothing of an earlier run may be taken for this one's: not its outputs
-    // (the clean-up would delete them) and not its completion.
+    // and not its completion.
+    std::vector<std::string> files;
+    files.reserve(FileList().Count());
     for (size_t row = 0; row < FileList().Count(); ++row) {
         file_list_->UpdateRow(row, [](TFileRow& r) {
             r.Data.OutputFile.clear();
             r.Data.Progress = 0;
+            r.FailureReason.clear();
         });
+        files.push_back(FileList().Rows()[row].Data.FileName);
+    }
+    if (!chkSameInput->isChecked()) {
+        // The outputs go inside the folder: the text shows the separator.
+        const std::string typed = edtOutPath->currentText().toStdString();
+        const std::string folder = WideIncludeTrailingBackslash(typed);
+        if (folder != typed) {
+            edtOutPath->setEditText(Text(folder));
+        }
     }
 
-    TAVProbe& probe = FFConverter.Probe();
-    for (size_t row = 0; row < FileList().Count(); ++row) {
-        const std::string file_name = FileList().Rows()[row].Data.FileName;
-        if (!WideFileExists(file_name)) {
-            continue;
-        }
-        file_list_->UpdateRow(row, [](TFileRow& r) { r.FailureReason.clear(); });
-        if (!probe.LoadFile(file_name)) {
-            AppendLog({"", "***File load error: " + probe.LastError(), ""});
-            continue;
-        }
-        TInputOptions input;
-        TOutputOptions output;
-        BuildInputOptions(input);
-        BuildOutputOptions(output);
-        probe.CloseFile();
-        file_list_->UpdateRow(row, [&](TFileRow& r) { r.Data.OutputFile = output.FileName; });
-
-        const int task = FFConverter.AddTask(input.FileName, &input);
-        if (task < 0) {
-            AppendLog({"", "***File open error: " + FFConverter.LastError(), ""});
-            AbandonStart();
-            return;
-        }
-        // Recorded before the output is opened: whatever it leaves on disk
-        // belongs to this run.
-        run_tasks_.push_back({row, output.FileName});
-        if (!FFConverter.SetOutputFile(task, output.FileName, &output)) {
-            const std::string error = FFConverter.LastError();
-            FFConverter.RemoveTask(task);
-            AppendLog({"", "***Cannot do convert, error: " + error, ""});
-            AbandonStart();
-            return;
-        }
-        AppendLog({"", "***File has been added to convert list.", ""});
-        file_list_->UpdateRow(row, [](TFileRow& r) {
-            r.Data.Progress = 0;
-            r.Progress = kInitialProgressText;
-            r.OutputSize = InitialOutputSizeText(TAddCommand::AddFiles);
-        });
+    TBatchEvents events;
+    events.BuildFailed = [this](size_t row, TBuildFailure kind, const std::string& error) {
+        BuildFailed(row, kind, error);
+    };
+    events.Added = [this](size_t row, const std::string& output) { TaskAdded(row, output); };
+    events.Progress = [this](size_t, const TProgressInfo& info) {
+        TProgressInfo copy = info;
+        FFConverterProgress(&FFConverter, &copy);
+    };
+    events.Ended = [this](size_t row, const TTerminateInfo& info) { TaskEnded(row, info); };
+    events.Over = [this](bool) { RunOver(); };
+    const TStartResult started = runner_.Start(std::move(files), JobRequest(),
+                                               JobsOfSetting(jobs_setting_), events, true);
+    if (started == TStartResult::Refused) {
+        // The tasks built so far never start, and took their outputs along.
+        ActionList1Update();
+        return;
     }
-
-    if (run_tasks_.empty()) {
+    if (started == TStartResult::NothingToDo) {
         // Nothing would ever end, so nothing would bring the window back.
         AppendLog({"", "***No file has been added to convert list.", ""});
         ActionList1Update();
         return;
     }
     SetTotalProgress(0);
-    FFConverter.StartTask(1);
     FConvertState = cvConverting;
+    status_timer_->start();
+    ShowRunStatus();
     ActionList1Update();
 }
 
-void TForm1::AbandonStart() {
-    // The tasks built so far never start. Their outputs were created empty
-    // under partial names; the tasks take them along (and nothing else), so
-    // the folder is left as the user had it.
-    FFConverter.ClearTasks();
-    run_tasks_.clear();
-    batch_names_.clear();
-    ActionList1Update();
+void TForm1::BuildFailed(size_t row, TBuildFailure kind, const std::string& error) {
+    switch (kind) {
+        case TBuildFailure::Load:
+            AppendLog({"", "***File load error: " + error, ""});
+            return;
+        case TBuildFailure::Open:
+            AppendLog({"", "***File open error: " + error, ""});
+            break;
+        case TBuildFailure::Output:
+            AppendLog({"", "***Cannot do convert, error: " + error, ""});
+            break;
+    }
+    // Once the batch runs, a file of a later round that cannot become a task
+    // fails alone.
+    if (FConvertState != cvIdle && row < FileList().Count()) {
+        file_list_->UpdateRow(row, [&error](TFileRow& r) {
+            r.Progress = kFailedProgressText;
+            r.FailureReason = error;
+        });
+    }
+}
+
+void TForm1::TaskAdded(size_t row, const std::string& output) {
+    if (row >= FileList().Count()) {
+        return;
+    }
+    file_list_->UpdateRow(row, [&output](TFileRow& r) {
+        r.Data.OutputFile = output;
+        r.Data.Progress = 0;
+        r.Progress = kInitialProgressText;
+        r.OutputSize = InitialOutputSizeText(TAddCommand::AddFiles);
+    });
+    AppendLog({"", "***File has been added to convert list.", ""});
 }
 
 void TForm1::actPauseConvertExecute() {
     if (FConvertState != cvConverting) {
         return;
     }
-    FFConverter.Pause();
+    runner_.Pause();
     FConvertState = cvPaused;
     ActionList1Update();
 }
@@ -230,7 +237,7 @@ void TForm1::actStopConvertExecute() {
     if (FConvertState == cvIdle) {
         return;
     }
-    FFConverter.Pause();
+    runner_.Pause();
     const TMessageResult answer =
         services_->MessageBox(this, QStringLiteral("Cancel Conversion."),
                               QStringLiteral("Are you sure you want to cancel conversion?"),
@@ -238,11 +245,11 @@ void TForm1::actStopConvertExecute() {
     if (answer != TMessageResult::Yes) {
         // A run that was paused before the question stays paused.
         if (FConvertState == cvConverting) {
-            FFConverter.Resume();
+            runner_.Resume();
         }
         return;
     }
-    FFConverter.Stop(true);
+    runner_.Stop(true);
     FConvertState = cvIdle;
     SetTotalProgress(0);
     ActionList1Update();
@@ -250,10 +257,10 @@ void TForm1::actStopConvertExecute() {
 
 void TForm1::FFConverterProgress(TFFBaseComponent*, PProgressInfo AProgressInfo) {
     const TProgressInfo& info = *AProgressInfo;
-    if (closed_ || info.TaskIndex < 0 || static_cast<size_t>(info.TaskIndex) >= run_tasks_.size()) {
+    if (closed_) {
         return;
     }
-    const size_t row = run_tasks_[static_cast<size_t>(info.TaskIndex)].Row;
+    const size_t row = runner_.ItemOfTask(info.TaskIndex);
     if (row >= FileList().Count()) {
         return;
     }
@@ -269,88 +276,90 @@ void TForm1::FFConverterProgress(TFFBaseComponent*, PProgressInfo AProgressInfo)
         r.Progress = text;
         r.OutputSize = SizeColumnText(info.Size);
     });
-    const int64_t tasks = static_cast<int64_t>(run_tasks_.size());
-    SetTotalProgress(static_cast<int>(int64_t{info.TaskIndex} * 100 / tasks + percent / tasks));
+    const auto rows = static_cast<int64_t>(FileList().Count());
+    if (runner_.Jobs() == 1) {
+        // One at a time: every task before this one is over.
+        SetTotalProgress(
+            static_cast<int>(int64_t{runner_.TaskNumber(row)} * 100 / rows + percent / rows));
+    } else {
+        SetTotalProgress(runner_.TotalPercent());
+    }
     lvFiles->viewport()->update();
     prgTotalProgress->update();
 }
 
-void TForm1::FFConverterTerminate(TFFBaseComponent*, TTerminateInfo ATerminateInfo) {
-    // Delivered on the component's own thread: the work is the window's and
-    // is done on its thread, in the order the notifications came. A window
-    // that is gone by then drops them.
-    QMetaObject::invokeMethod(
-        this, [this, info = std::move(ATerminateInfo)] { TaskTerminated(info); },
-        Qt::QueuedConnection);
-}
-
-void TForm1::TaskTerminated(const TTerminateInfo& info) {
-    if (closed_) {
-        // Closing cancels without clean-up.
+void TForm1::TaskEnded(size_t row, const TTerminateInfo& info) {
+    if (closed_ || row >= FileList().Count()) {
         return;
     }
-    if (info.TaskIndex == -1) {
-        FFConverter.ClearTasks();
-        if (AllConverted()) {
-            SetTotalProgress(100);
-            FConvertState = cvIdle;
-            ActionList1Update();
-            std::string folder = edtOutPath->currentText().toStdString();
-            if (chkSameInput->isChecked() && !FileList().Empty()) {
-                folder = WideExtractFilePath(FileList().Rows()[0].Data.OutputFile);
-            }
-            if (services_->MessageBox(this, QStringLiteral("Convert completed."),
-                                      QStringLiteral("Do you want to open output folder?"),
-                                      TMessageButtons::YesNo,
-                                      TMessageIcon::None) == TMessageResult::Yes) {
-                services_->ShellOpen(Text(folder));
-            }
-        } else {
-            // Clearing the tasks took their unfinished outputs along: failed
-            // ones went when they failed, stopped ones with their tasks.
-            SetTotalProgress(0);
-            for (size_t row = 0; row < FileList().Count(); ++row) {
-                const bool failed = !FileList().Rows()[row].FailureReason.empty();
-                ResetRow(row);
-                if (failed) {
-                    // "Failed" stays until the next start, with its reason.
-                    file_list_->UpdateRow(row,
-                                          [](TFileRow& r) { r.Progress = kFailedProgressText; });
-                }
-            }
-            FConvertState = cvIdle;
-        }
-        run_tasks_.clear();
-        batch_names_.clear();
-    } else if (info.TaskIndex >= 0 && static_cast<size_t>(info.TaskIndex) < run_tasks_.size()) {
-        TRunTask& task = run_tasks_[static_cast<size_t>(info.TaskIndex)];
-        if (info.Finished && !info.Failed && !info.OutputFiles.empty()) {
+    if (info.Finished && !info.Failed) {
+        file_list_->UpdateRow(row, [this, row](TFileRow& r) {
+            r.Data.Progress = 100;
             // The name it was written under: another program may have taken
             // the chosen one meanwhile.
-            task.OutputFile = info.OutputFiles.front();
-        }
-        const size_t row = task.Row;
-        if (row < FileList().Count()) {
-            if (info.Finished && !info.Failed) {
-                file_list_->UpdateRow(row, [&task](TFileRow& r) {
-                    r.Data.Progress = 100;
-                    r.Data.OutputFile = task.OutputFile;
-                    r.Progress = "Completed";
-                });
-            } else if (info.Failed) {
-                file_list_->UpdateRow(row, [&info](TFileRow& r) {
-                    r.Progress = kFailedProgressText;
-                    r.FailureReason = info.ErrorMessage;
-                });
-            }
-            lvFiles->viewport()->update();
-        }
+            r.Data.OutputFile = runner_.Output(row);
+            r.Progress = "Completed";
+        });
+    } else if (info.Failed) {
+        file_list_->UpdateRow(row, [&info](TFileRow& r) {
+            r.Progress = kFailedProgressText;
+            r.FailureReason = info.ErrorMessage;
+        });
     }
+    lvFiles->viewport()->update();
+    ShowRunStatus();
     if (info.Failed) {
         services_->MessageBox(this, QLatin1String(kApplicationTitle), Text(info.ErrorMessage),
                               TMessageButtons::Ok, TMessageIcon::Exclamation);
     }
     ActionList1Update();
+}
+
+void TForm1::RunOver() {
+    status_timer_->stop();
+    ShowStatus({});
+    if (closed_) {
+        // Closing cancels without clean-up.
+        return;
+    }
+    // The batch cleared its tasks, and they took their unfinished outputs
+    // along: failed ones went when they failed, stopped ones with their tasks.
+    if (AllConverted()) {
+        SetTotalProgress(100);
+        FConvertState = cvIdle;
+        ActionList1Update();
+        std::string folder = edtOutPath->currentText().toStdString();
+        if (chkSameInput->isChecked() && !FileList().Empty()) {
+            folder = WideExtractFilePath(FileList().Rows()[0].Data.OutputFile);
+        }
+        if (services_->MessageBox(this, QStringLiteral("Convert completed."),
+                                  QStringLiteral("Do you want to open output folder?"),
+                                  TMessageButtons::YesNo,
+                                  TMessageIcon::None) == TMessageResult::Yes) {
+            services_->ShellOpen(Text(folder));
+        }
+    } else {
+        SetTotalProgress(0);
+        for (size_t row = 0; row < FileList().Count(); ++row) {
+            const bool failed = !FileList().Rows()[row].FailureReason.empty();
+            ResetRow(row);
+            if (failed) {
+                // "Failed" stays until the next start, with its reason.
+                file_list_->UpdateRow(row,
+                                      [](TFileRow& r) { r.Progress = kFailedProgressText; });
+            }
+        }
+        FConvertState = cvIdle;
+    }
+    ActionList1Update();
+}
+
+void TForm1::ShowRunStatus() {
+    if (!runner_.Active()) {
+        return;
+    }
+    runner_.Poll();
+    ShowStatus(QString::fromStdString(runner_.StatusText()));
 }
 
 }  // namespace v2m

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BatchRunner.h"
 #include "FFConverter.h"
 #include "FFmpegLogger.h"
 #include "FileList.h"
@@ -35,6 +36,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QSlider;
 class QTableView;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QPushButton;
@@ -100,7 +102,10 @@ public:
     bool AllConverted() const;
     // The component's events.
     void FFConverterProgress(TFFBaseComponent* Sender, PProgressInfo AProgressInfo);
-    void FFConverterTerminate(TFFBaseComponent* Sender, TTerminateInfo ATerminateInfo);
+    // How many conversions run at once: the "Simultaneous Conversions" choice
+    // (0 is one per processor), as stored in the settings.
+    int SimultaneousConversions() const { return jobs_setting_; }
+    void SetSimultaneousConversions(int setting);
 
     // What the window holds, for whoever shows or tests it.
     const TFileList& FileList() const;
@@ -147,12 +152,12 @@ private:
     void ConnectConversion();
     // What the controls say about the job for the probe's current file.
     TJobRequest JobRequest();
-    void BuildInputOptions(TInputOptions& options);
-    void BuildOutputOptions(TOutputOptions& options);
-    // Ends a start that could not build every task: nothing is left behind.
-    void AbandonStart();
-    // The window's part of a terminate notification, on the window's thread.
-    void TaskTerminated(const TTerminateInfo& info);
+    // The batch's events, on the window's thread.
+    void BuildFailed(size_t row, TBuildFailure kind, const std::string& error);
+    void TaskAdded(size_t row, const std::string& output);
+    void TaskEnded(size_t row, const TTerminateInfo& info);
+    void RunOver();
+    void ShowRunStatus();
     void SetTotalProgress(int value);
     void ResetRow(size_t row);
 
@@ -174,6 +179,10 @@ private:
     // The logger exists before anything that could log, and goes last.
     TFFLogger FFLogger;
     TFFConverter FFConverter;
+    // The running batch; goes before the component it drives.
+    TBatchRunner runner_{FFConverter};
+    int jobs_setting_ = 1;
+    QTimer* status_timer_ = nullptr;
 
     std::vector<TConvertProfile> FProfiles;
     std::optional<TIniFile> FSettings;
@@ -187,15 +196,6 @@ private:
     TPreviewState FPreviewState = pvNone;
     std::string FPreviewFile;
     bool startup_complete_ = false;
-    // One task of the running batch: its row (rows skipped at the start have
-    // no task, so task and row numbers differ) and the output it writes.
-    struct TRunTask {
-        size_t Row = 0;
-        std::string OutputFile;
-    };
-    std::vector<TRunTask> run_tasks_;  // by task index
-    // The output names chosen so far in this start: taken for the rest.
-    std::set<std::string> batch_names_;
     bool closed_ = false;
     int log_line_count_ = 0;
 
@@ -241,6 +241,8 @@ private:
     QAction* actStartConvert = nullptr;
     QAction* actPauseConvert = nullptr;
     QAction* actStopConvert = nullptr;
+    // "Simultaneous Conversions": 1, 2, 4 and one per processor (0).
+    std::vector<std::pair<QAction*, int>> jobs_actions_;
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actVisitWebsite = nullptr;

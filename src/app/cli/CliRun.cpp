@@ -13,10 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include "BatchRunner.h"
 #include "FFConverter.h"
 #include "FileList.h"
 #include "Format.h"
 #include "MyUtils.h"
+#include "Settings.h"
 #include "SafeFiles.h"
 
 namespace v2m::cli {
@@ -27,15 +29,12 @@ using Clock = std::chrono::steady_clock;
 
 inline constexpr const char* kLibraryFolder = "LibAV";
 inline constexpr auto kLiveLineInterval = std::chrono::milliseconds(200);
-inline constexpr size_t kMinRoundSize = 16;
 
 // One file of the batch, from the expanded inputs.
 struct TBatchFile {
     std::string Input;
-    std::string Output;             // empty until its task has an output
-    int Task = -1;                  // index in the component's list
-    TFFmpegTask* Engine = nullptr;  // for reading its run state
-    int64_t Duration = -1;          // microseconds, from the probe
+    std::string Output;     // empty until its task has an output
+    int64_t Duration = -1;  // microseconds, from the probe
     int64_t Position = 0;           // microseconds reached, from progress
     bool Started = false;
     bool Ended = false;
@@ -68,14 +67,11 @@ public:
 
 private:
     void ExpandInputs();
-    bool BuildTasks(size_t first, size_t end);
-    void BuildTask(size_t index);
     void Serve();
-    void StopRun();
+    TBatchEvents Events();
 
-    void Progress(const TProgressInfo& info);
-    void Ended(const TTerminateInfo& info);
-    void AnnounceStarts();
+    void Started(size_t index);
+    void Ended(size_t index, const TTerminateInfo& info);
 
     void Fail(size_t index, const std::string& message);
     // Lines on standard error step around the live line.
@@ -92,12 +88,10 @@ private:
     const bool live_;
 
     TFFConverter converter_;
+    TBatchRunner runner_{converter_};
     std::vector<TBatchFile> files_;
-    std::vector<size_t> task_files_;  // file index by task index, this round
-    // Every output name chosen so far: names stay distinct across rounds.
-    std::set<std::string> batch_names_;
+    std::vector<size_t> batch_files_;  // file index by the runner's item
     bool any_failed_ = false;
-    bool final_seen_ = false;
     bool stopping_ = false;
     bool live_shown_ = false;
     Clock::time_point run_start_;
@@ -156,100 +150,19 @@ void TBatch::ExpandInputs() {
     }
 }
 
-void TBatch::BuildTask(size_t index) {
+void TBatch::Started(size_t index) {
     TBatchFile& file = files_[index];
-    if (!WideFileExists(file.Input)) {
-        Fail(index, "no such file");
+    if (file.Started) {
         return;
     }
-    if (!IsRegularFile(file.Input)) {
-        Fail(index, "not a regular file");
-        return;
-    }
-    TAVProbe& probe = converter_.Probe();
-    if (!probe.LoadFile(file.Input)) {
-        // The probe names the file; the line names it already.
-        std::string error = probe.LastError();
-        if (error.starts_with(file.Input + ": ")) {
-            error.erase(0, file.Input.size() + 2);
-        }
-        Fail(index, error);
-        return;
-    }
-    TJobRequest request = request_;
-    request.SourceFileName = probe.FileName();
-    request.SourceFormatName = probe.FormatName();
-    TFileStreamInfo info;
-    probe.GetFileStreamInfo(info);
-    file.Duration = info.Duration;
-    TJob job = BuildJob(request, batch_names_);
-    probe.CloseFile();
-
-    const int task = converter_.AddTask(job.Input.FileName, &job.Input);
-    if (task < 0) {
-        Fail(index, converter_.LastError());
-        return;
-    }
-    file.Output = job.Output.FileName;
-    if (!converter_.SetOutputFile(task, job.Output.FileName, &job.Output)) {
-        const std::string error = converter_.LastError();
-        converter_.RemoveTask(task);
-        Fail(index, error);
-        return;
-    }
-    file.Task = task;
-    file.Engine = converter_.Task(task);
-    task_files_.push_back(index);
-}
-
-bool TBatch::BuildTasks(size_t first, size_t end) {
-    task_files_.clear();
-    for (size_t i = first; i < end; ++i) {
-        if (interrupted_.load()) {
-            return false;
-        }
-        BuildTask(i);
-    }
-    return !interrupted_.load();
-}
-
-void TBatch::AnnounceStarts() {
-    if (stopping_) {
-        return;
-    }
-    for (size_t index : task_files_) {
-        TBatchFile& file = files_[index];
-        if (!file.Started && (file.Engine->Running() || file.Engine->Terminated())) {
-            file.Started = true;
-            file.StartTime = Clock::now();
-            if (progress_) {
-                Line(Tag(index) + " start  " + file.Input);
-            }
-        }
+    file.Started = true;
+    file.StartTime = Clock::now();
+    if (progress_ && !stopping_) {
+        Line(Tag(index) + " start  " + file.Input);
     }
 }
 
-void TBatch::Progress(const TProgressInfo& info) {
-    if (info.TaskIndex < 0 || static_cast<size_t>(info.TaskIndex) >= task_files_.size()) {
-        return;
-    }
-    TBatchFile& file = files_[task_files_[static_cast<size_t>(info.TaskIndex)]];
-    file.Position = info.Time;
-    if (file.Duration <= 0 && info.TotalDuration > 0) {
-        file.Duration = info.TotalDuration;
-    }
-}
-
-void TBatch::Ended(const TTerminateInfo& info) {
-    if (info.TaskIndex < 0) {
-        final_seen_ = true;
-        return;
-    }
-    if (static_cast<size_t>(info.TaskIndex) >= task_files_.size()) {
-        return;
-    }
-    AnnounceStarts();
-    const size_t index = task_files_[static_cast<size_t>(info.TaskIndex)];
+void TBatch::Ended(size_t index, const TTerminateInfo& info) {
     TBatchFile& file = files_[index];
     if (info.Finished && !info.Failed) {
         file.Ended = true;
@@ -281,6 +194,34 @@ void TBatch::Ended(const TTerminateInfo& info) {
     }
 }
 
+TBatchEvents TBatch::Events() {
+    TBatchEvents events;
+    events.BuildFailed = [this](size_t item, TBuildFailure, const std::string& message) {
+        const size_t index = batch_files_[item];
+        // The probe names the file; the line names it already.
+        std::string error = message;
+        if (error.starts_with(files_[index].Input + ": ")) {
+            error.erase(0, files_[index].Input.size() + 2);
+        }
+        Fail(index, error);
+    };
+    events.Added = [this](size_t item, const std::string& output) {
+        files_[batch_files_[item]].Output = output;
+    };
+    events.Started = [this](size_t item) { Started(batch_files_[item]); };
+    events.Progress = [this](size_t item, const TProgressInfo& info) {
+        TBatchFile& file = files_[batch_files_[item]];
+        file.Position = info.Time;
+        if (file.Duration <= 0 && info.TotalDuration > 0) {
+            file.Duration = info.TotalDuration;
+        }
+    };
+    events.Ended = [this](size_t item, const TTerminateInfo& info) {
+        Ended(batch_files_[item], info);
+    };
+    return events;
+}
+
 void TBatch::DrawLiveLine() {
     if (!live_ || stopping_ || Clock::now() - live_drawn_ < kLiveLineInterval) {
         return;
@@ -303,7 +244,7 @@ void TBatch::DrawLiveLine() {
     }
     fraction /= static_cast<double>(files_.size());
     std::string running;
-    for (size_t index : task_files_) {
+    for (size_t index = 0; index < files_.size(); ++index) {
         const TBatchFile& file = files_[index];
         if (file.Started && !file.Ended) {
             running += " " + WideExtractFileName(file.Input) +
@@ -332,26 +273,21 @@ void TBatch::DrawLiveLine() {
 }
 
 void TBatch::Serve() {
-    while (!final_seen_) {
-        main_thread_->ServeUntil([this] { return final_seen_ || interrupted_.load(); },
+    while (runner_.Active()) {
+        main_thread_->ServeUntil([this] { return !runner_.Active() || interrupted_.load(); },
                                  kLiveLineInterval);
-        AnnounceStarts();
-        if (interrupted_.load() && !final_seen_) {
-            StopRun();
+        runner_.Poll();
+        if (interrupted_.load() && runner_.Active()) {
+            ClearLiveLine();
+            stopping_ = true;
+            // Waiting here serves the deliveries; every end has been handed
+            // over, and reported, when it returns.
+            runner_.Stop(true);
             return;
         }
         DrawLiveLine();
     }
     ClearLiveLine();
-}
-
-void TBatch::StopRun() {
-    ClearLiveLine();
-    stopping_ = true;
-    // Waiting here serves the progress deliveries; every end has been handed
-    // over when it returns, and is reported below.
-    converter_.Stop(true);
-    main_thread_->ProcessPendingMessages();
 }
 
 int TBatch::Run() {
@@ -364,50 +300,27 @@ int TBatch::Run() {
         Line(std::string(kProgramName) + ": " + converter_.LastError());
         return kExitFailed;
     }
-    converter_.SetOnProgress([this](TFFBaseComponent*, PProgressInfo info) { Progress(*info); });
-    // Ends arrive on the component's delivery thread; they are handled in
-    // order on this one.
-    converter_.SetOnTerminate([this](TFFBaseComponent*, TTerminateInfo info) {
-        main_thread_->PostToMainThread([this, info] { Ended(info); });
-    });
-
-    int jobs = options_.Jobs;
-    if (jobs == 0) {
-        jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    // What cannot be read at all is reported here; the rest is the batch's.
+    std::vector<std::string> inputs;
+    for (size_t index = 0; index < files_.size(); ++index) {
+        const std::string& input = files_[index].Input;
+        if (!WideFileExists(input)) {
+            Fail(index, "no such file");
+        } else if (!IsRegularFile(input)) {
+            Fail(index, "not a regular file");
+        } else {
+            batch_files_.push_back(index);
+            inputs.push_back(input);
+        }
     }
-    // Every task holds its input open from the moment it is added, so a
-    // large batch runs in rounds: memory stays that of one round, whatever
-    // the number of files.
-    const size_t round = std::max<size_t>(kMinRoundSize, static_cast<size_t>(jobs) * 4);
     run_start_ = Clock::now();
-    bool built = true;
-    for (size_t first = 0; first < files_.size() && !stopping_; first += round) {
-        built = BuildTasks(first, std::min(files_.size(), first + round));
-        if (!built) {
-            break;
-        }
-        if (task_files_.empty()) {
-            continue;
-        }
-        final_seen_ = false;
-        converter_.StartTask(jobs);
+    const TStartResult started =
+        runner_.Start(std::move(inputs), request_, JobsOfSetting(options_.Jobs), Events(), false);
+    if (started == TStartResult::Started) {
         Serve();
-        if (!stopping_) {
-            converter_.ClearTasks();
-        }
-    }
-    // Nothing may be delivered to this object once it is gone.
-    converter_.SetOnProgress(nullptr);
-    converter_.SetOnTerminate(nullptr);
-    if (converter_.Working()) {
-        converter_.Stop(true);
     }
     main_thread_->ProcessPendingMessages();
-    // The tasks take their unfinished outputs along (and nothing else):
-    // failed ones went at their end, stopped ones go now.
-    converter_.ClearTasks();
-
-    if (!built || stopping_) {
+    if (stopping_ || interrupted_.load()) {
         Line(std::string(kProgramName) + ": interrupted; unfinished outputs deleted");
         return kExitInterrupted;
     }

@@ -1,5 +1,8 @@
 #include "Settings.h"
 
+#include <algorithm>
+#include <thread>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -185,6 +188,22 @@ TStartupFolders ReadStartupSettings(const TIniFile& settings, const TEnvironment
         }
     }
     return folders;
+}
+
+int ReadJobsSetting(const TIniFile& settings) {
+    const int32_t value = settings.ReadInteger("Convert", "Jobs", 1);
+    return value == 0 || value == 1 || value == 2 || value == 4 ? value : 1;
+}
+
+bool WriteJobsSetting(TIniFile& settings, int setting) {
+    return settings.WriteInteger("Convert", "Jobs", setting);
+}
+
+int JobsOfSetting(int setting) {
+    if (setting > 0) {
+        return setting;
+    }
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 bool WriteClosingSettings(TIniFile& settings, const std::string& add_files_folder,

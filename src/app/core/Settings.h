@@ -70,6 +70,13 @@ struct TStartupFolders {
 // in key order.
 TStartupFolders ReadStartupSettings(const TIniFile& settings, const TEnvironment& env);
 
+// "Simultaneous Conversions", section Convert, key Jobs: 1, 2, 4, or 0 for one
+// per processor; anything else reads as 1 (one after another).
+int ReadJobsSetting(const TIniFile& settings);
+bool WriteJobsSetting(TIniFile& settings, int setting);
+// The number of conversions a setting runs at once.
+int JobsOfSetting(int setting);
+
 // Writes AddFilesFolder, AddFolderPath and OutputFolder0 to OutputFolder4:
 // item i of `output_folders`, or empty text when there is no item i. Every key
 // is written even after a failed one; false when any write failed.

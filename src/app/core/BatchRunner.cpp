@@ -1,0 +1,423 @@
+#include "BatchRunner.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Format.h"
+#include "MainThread.h"
+#include "MyUtils.h"
+
+namespace v2m {
+
+namespace {
+
+// Long enough to smooth the reports of a few tasks, short enough that a
+// pause or a change of pace shows within seconds.
+constexpr auto kSpeedWindow = std::chrono::seconds(5);
+constexpr size_t kMinRoundSize = 16;
+
+std::string TimeLeftText(double seconds) {
+    const auto total = static_cast<int64_t>(std::llround(seconds));
+    if (total < 60) {
+        return Format("%d s", static_cast<int>(std::max<int64_t>(total, 1)));
+    }
+    const int64_t minutes = (total + 30) / 60;
+    if (minutes < 60) {
+        return Format("%d min", static_cast<int>(minutes));
+    }
+    return Format("%d h %d min", static_cast<int>(minutes / 60), static_cast<int>(minutes % 60));
+}
+
+}  // namespace
+
+std::string BatchStatusText(size_t ended, size_t total, double speed, double seconds_left) {
+    std::string text = Format("%zu of %zu files", ended, total);
+    if (speed > 0.0) {
+        text += Format(speed >= 10.0 ? " - %.0fx real time" : " - %.1fx real time", speed);
+    }
+    if (seconds_left >= 0.0) {
+        text += " - about " + TimeLeftText(seconds_left) + " left";
+    }
+    return text;
+}
+
+TBatchRunner::TBatchRunner(TCustomFFConverter& converter) : converter_(converter) {}
+
+TBatchRunner::~TBatchRunner() {
+    generation_.reset();
+    if (active_) {
+        converter_.SetOnProgress(nullptr);
+        converter_.SetOnTerminate(nullptr);
+        converter_.Stop(true);
+        converter_.ClearTasks();
+    }
+}
+
+size_t TBatchRunner::RoundSize(int jobs) {
+    return std::max(kMinRoundSize, static_cast<size_t>(std::max(jobs, 1)) * 4);
+}
+
+TStartResult TBatchRunner::Start(std::vector<std::string> files, const TJobRequest& request,
+                                 int jobs, TBatchEvents events, bool refuse_whole_start) {
+    items_.clear();
+    items_.reserve(files.size());
+    for (std::string& file : files) {
+        TItem item;
+        item.Input = std::move(file);
+        items_.push_back(std::move(item));
+    }
+    events_ = std::move(events);
+    request_ = request;
+    jobs_ = std::max(jobs, 1);
+    refuse_whole_start_ = refuse_whole_start;
+    names_.clear();
+    round_.clear();
+    samples_.clear();
+    next_ = 0;
+    ended_ = 0;
+    tasks_built_ = 0;
+    media_before_round_ = 0;
+    paused_ = false;
+    stopping_ = false;
+    generation_ = std::make_shared<int>(0);
+
+    const std::weak_ptr<int> alive = generation_;
+    converter_.SetOnProgress([this, alive](TFFBaseComponent*, PProgressInfo info) {
+        if (alive.lock()) {
+            OnProgress(*info);
+        }
+    });
+    // Ends come on the component's own thread; the batch is the main
+    // thread's, and takes them in the order they came.
+    converter_.SetOnTerminate([this, alive](TFFBaseComponent*, TTerminateInfo info) {
+        MainThread()->PostToMainThread([this, alive, info = std::move(info)] {
+            if (alive.lock()) {
+                OnTerminate(info);
+            }
+        });
+    });
+
+    switch (BuildRound(true)) {
+        case TRound::Refused:
+            converter_.ClearTasks();
+            generation_.reset();
+            return TStartResult::Refused;
+        case TRound::Empty:
+            generation_.reset();
+            return TStartResult::NothingToDo;
+        case TRound::Built:
+            break;
+    }
+    active_ = true;
+    samples_.emplace_back(Clock::now(), 0);
+    StartRound();
+    return TStartResult::Started;
+}
+
+TBatchRunner::TRound TBatchRunner::BuildRound(bool first) {
+    converter_.ClearTasks();
+    round_.clear();
+    const size_t size = RoundSize(jobs_);
+    while (round_.size() < size && next_ < items_.size()) {
+        if (!BuildTask(next_++, first)) {
+            return TRound::Refused;
+        }
+    }
+    return round_.empty() ? TRound::Empty : TRound::Built;
+}
+
+bool TBatchRunner::BuildTask(size_t index, bool first) {
+    TItem& item = items_[index];
+    // A file that went away since it was listed is passed over silently.
+    if (!WideFileExists(item.Input)) {
+        item.State = TItemState::Skipped;
+        return true;
+    }
+    TAVProbe& probe = converter_.Probe();
+    bool loaded = false;
+    try {
+        loaded = probe.LoadFile(item.Input);
+    } catch (const EAVProbeError& error) {
+        item.State = TItemState::Skipped;
+        if (events_.BuildFailed) {
+            events_.BuildFailed(index, TBuildFailure::Load, error.what());
+        }
+        return true;
+    }
+    if (!loaded) {
+        item.State = TItemState::Skipped;
+        if (events_.BuildFailed) {
+            events_.BuildFailed(index, TBuildFailure::Load, probe.LastError());
+        }
+        return true;
+    }
+    TJobRequest request = request_;
+    request.SourceFileName = probe.FileName();
+    request.SourceFormatName = probe.FormatName();
+    TFileStreamInfo info;
+    probe.GetFileStreamInfo(info);
+    item.Duration = info.Duration;
+    TJob job = BuildJob(request, names_);
+    probe.CloseFile();
+
+    auto refuse = [&](TBuildFailure kind, const std::string& error) {
+        if (events_.BuildFailed) {
+            events_.BuildFailed(index, kind, error);
+        }
+        if (first && refuse_whole_start_) {
+            return false;
+        }
+        item.State = TItemState::Failed;
+        ++ended_;
+        return true;
+    };
+    const int task = converter_.AddTask(job.Input.FileName, &job.Input);
+    if (task < 0) {
+        return refuse(TBuildFailure::Open, converter_.LastError());
+    }
+    item.Output = job.Output.FileName;
+    if (!converter_.SetOutputFile(task, job.Output.FileName, &job.Output)) {
+        const std::string error = converter_.LastError();
+        converter_.RemoveTask(task);
+        return refuse(TBuildFailure::Output, error);
+    }
+    item.State = TItemState::Built;
+    item.Engine = converter_.Task(task);
+    item.TaskNumber = tasks_built_++;
+    round_.push_back(index);
+    if (events_.Added) {
+        events_.Added(index, item.Output);
+    }
+    return true;
+}
+
+void TBatchRunner::StartRound() {
+    converter_.StartTask(jobs_);
+    if (paused_) {
+        converter_.Pause();
+    }
+}
+
+size_t TBatchRunner::ItemOfTask(int32_t TaskIndex) const {
+    if (TaskIndex < 0 || static_cast<size_t>(TaskIndex) >= round_.size()) {
+        return items_.size();
+    }
+    return round_[static_cast<size_t>(TaskIndex)];
+}
+
+void TBatchRunner::OnProgress(const TProgressInfo& info) {
+    const size_t index = ItemOfTask(info.TaskIndex);
+    if (index >= items_.size()) {
+        return;
+    }
+    TItem& item = items_[index];
+    if (item.State == TItemState::Built) {
+        item.State = TItemState::Running;
+        if (events_.Started) {
+            events_.Started(index);
+        }
+    }
+    item.Position = info.Time;
+    if (item.Duration <= 0 && info.TotalDuration > 0) {
+        item.Duration = info.TotalDuration;
+    }
+    item.Percent =
+        info.TotalDuration > 0 ? static_cast<int32_t>(info.Time * 100 / info.TotalDuration) : 0;
+    if (events_.Progress) {
+        events_.Progress(index, info);
+    }
+}
+
+void TBatchRunner::OnTerminate(const TTerminateInfo& info) {
+    if (info.TaskIndex < 0) {
+        RoundOver();
+        return;
+    }
+    const size_t index = ItemOfTask(info.TaskIndex);
+    if (index >= items_.size()) {
+        return;
+    }
+    TItem& item = items_[index];
+    if (item.State == TItemState::Built && (info.Finished || info.Failed) && events_.Started) {
+        item.State = TItemState::Running;
+        events_.Started(index);
+    }
+    if (info.Finished && !info.Failed) {
+        item.State = TItemState::Finished;
+        if (!info.OutputFiles.empty()) {
+            item.Output = info.OutputFiles.front();
+        }
+        item.Position = std::max(item.Position, item.Duration);
+        ++ended_;
+    } else if (info.Failed) {
+        item.State = TItemState::Failed;
+        ++ended_;
+    } else {
+        item.State = TItemState::Stopped;
+    }
+    if (events_.Ended) {
+        events_.Ended(index, info);
+    }
+}
+
+void TBatchRunner::RoundOver() {
+    if (!active_) {
+        return;
+    }
+    for (const size_t index : round_) {
+        media_before_round_ += std::max<int64_t>(items_[index].Position, 0);
+    }
+    if (stopping_ || next_ >= items_.size()) {
+        Finish();
+        return;
+    }
+    const std::weak_ptr<int> alive = generation_;
+    const TRound built = BuildRound(false);
+    if (!alive.lock()) {
+        return;  // a handler ended the batch
+    }
+    // Nothing of the round was ours to count before: its tasks are new.
+    if (built == TRound::Empty || stopping_) {
+        Finish();
+        return;
+    }
+    StartRound();
+}
+
+void TBatchRunner::Finish() {
+    active_ = false;
+    round_.clear();
+    // The tasks take their unfinished outputs along, and nothing else.
+    converter_.ClearTasks();
+    if (events_.Over) {
+        events_.Over(stopping_);
+    }
+}
+
+void TBatchRunner::Pause() {
+    paused_ = true;
+    converter_.Pause();
+    samples_.clear();
+}
+
+void TBatchRunner::Resume() {
+    paused_ = false;
+    converter_.Resume();
+    // Speed is that of the last seconds of work, not of the pause.
+    samples_.clear();
+    samples_.emplace_back(Clock::now(), MediaDone());
+}
+
+void TBatchRunner::Stop(bool Wait) {
+    if (!active_) {
+        return;
+    }
+    stopping_ = true;
+    converter_.Stop(Wait);
+    if (Wait) {
+        // The ends were handed over while waiting; take them now.
+        MainThread()->ProcessPendingMessages();
+    }
+}
+
+void TBatchRunner::Poll() {
+    if (!active_) {
+        return;
+    }
+    for (const size_t index : round_) {
+        TItem& item = items_[index];
+        if (item.State == TItemState::Built && item.Engine != nullptr &&
+            (item.Engine->Running() || item.Engine->Terminated())) {
+            item.State = TItemState::Running;
+            if (events_.Started) {
+                events_.Started(index);
+            }
+        }
+    }
+    if (paused_) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    samples_.emplace_back(now, MediaDone());
+    while (samples_.size() > 2 && now - samples_[1].first > kSpeedWindow) {
+        samples_.pop_front();
+    }
+}
+
+int64_t TBatchRunner::MediaDone() const {
+    int64_t done = media_before_round_;
+    for (const size_t index : round_) {
+        done += std::max<int64_t>(items_[index].Position, 0);
+    }
+    return done;
+}
+
+int TBatchRunner::TotalPercent() const {
+    if (items_.empty()) {
+        return 0;
+    }
+    const auto n = static_cast<int64_t>(items_.size());
+    int64_t total = static_cast<int64_t>(ended_) * 100 / n;
+    for (const size_t index : round_) {
+        if (items_[index].State == TItemState::Running) {
+            total += items_[index].Percent / n;
+        }
+    }
+    return static_cast<int>(total);
+}
+
+double TBatchRunner::Speed() const {
+    if (samples_.size() < 2) {
+        return 0.0;
+    }
+    const double wall =
+        std::chrono::duration<double>(samples_.back().first - samples_.front().first).count();
+    if (wall < 0.5) {
+        return 0.0;
+    }
+    const auto media = static_cast<double>(samples_.back().second - samples_.front().second);
+    return std::max(media, 0.0) / 1e6 / wall;
+}
+
+double TBatchRunner::SecondsLeft() const {
+    const double speed = Speed();
+    if (speed <= 0.0) {
+        return -1.0;
+    }
+    // Files not probed yet are taken to be as long as those that were.
+    int64_t known = 0;
+    int64_t known_count = 0;
+    for (const TItem& item : items_) {
+        if (item.Duration > 0) {
+            known += item.Duration;
+            ++known_count;
+        }
+    }
+    if (known_count == 0) {
+        return -1.0;
+    }
+    const int64_t average = known / known_count;
+    int64_t left = 0;
+    for (const TItem& item : items_) {
+        switch (item.State) {
+            case TItemState::Waiting:
+                left += item.Duration > 0 ? item.Duration : average;
+                break;
+            case TItemState::Built:
+            case TItemState::Running:
+                left += std::max<int64_t>((item.Duration > 0 ? item.Duration : average) -
+                                              std::max<int64_t>(item.Position, 0),
+                                          0);
+                break;
+            default:
+                break;
+        }
+    }
+    return static_cast<double>(left) / 1e6 / speed;
+}
+
+std::string TBatchRunner::StatusText() const {
+    return BatchStatusText(ended_, items_.size(), Speed(), SecondsLeft());
+}
+
+}  // namespace v2m

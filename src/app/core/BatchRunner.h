@@ -1,0 +1,153 @@
+#pragma once
+// One batch of conversions, for the window and the command-line front end
+// alike: the files of the list become tasks round by round (so memory and
+// open files stay those of one round, however long the list), several may
+// run at once, every task is mapped back to its file, and progress, speed
+// and time left are kept for the whole batch.
+//
+// Everything here runs on the main thread (the thread that installed the
+// main-thread services): the events, Start, Pause, Resume, Stop and Poll.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "FFConverter.h"
+#include "JobBuilding.h"
+
+namespace v2m {
+
+// How a file of the batch ended.
+enum class TItemState { Waiting, Skipped, Built, Running, Finished, Failed, Stopped };
+
+// Why a file could not become a task; the front ends word each their way.
+enum class TBuildFailure {
+    Load,    // the probe cannot read it
+    Open,    // AddTask refused it
+    Output,  // SetOutputFile refused it
+};
+
+struct TBatchEvents {
+    // A file that vanished or cannot be read is passed over.
+    std::function<void(size_t item, TBuildFailure kind, const std::string& error)> BuildFailed;
+    // The file is a task now; its output's name as chosen.
+    std::function<void(size_t item, const std::string& output)> Added;
+    std::function<void(size_t item)> Started;
+    std::function<void(size_t item, const TProgressInfo& info)> Progress;
+    // OutputFiles of the info holds the name the output was written under.
+    std::function<void(size_t item, const TTerminateInfo& info)> Ended;
+    // The whole batch is over, stopped or not.
+    std::function<void(bool stopped)> Over;
+};
+
+enum class TStartResult {
+    Started,
+    NothingToDo,  // no file became a task
+    Refused,      // the first round could not be built: nothing runs
+};
+
+class TBatchRunner {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit TBatchRunner(TCustomFFConverter& converter);
+    ~TBatchRunner();
+    TBatchRunner(const TBatchRunner&) = delete;
+    TBatchRunner& operator=(const TBatchRunner&) = delete;
+
+    // At most this many tasks exist at a time: max(16, 4 x jobs).
+    static size_t RoundSize(int jobs);
+
+    // `request` is filled per file with the probe's name and format. When
+    // `refuse_whole_start` holds, a file of the first round that AddTask or
+    // SetOutputFile refuses ends the start (nothing runs); otherwise, and in
+    // later rounds, it fails alone.
+    TStartResult Start(std::vector<std::string> files, const TJobRequest& request, int jobs,
+                       TBatchEvents events, bool refuse_whole_start);
+    void Pause();
+    void Resume();
+    // Ends the batch: running tasks stop, no further round is built; the Over
+    // event follows (within this call when waiting).
+    void Stop(bool Wait);
+    // Announces tasks that have started and takes a speed sample; call it
+    // now and then (a few times a second).
+    void Poll();
+
+    bool Active() const { return active_; }
+    int Jobs() const { return jobs_; }
+    bool Paused() const { return paused_; }
+    size_t Count() const { return items_.size(); }
+    TItemState State(size_t item) const { return items_[item].State; }
+    // Files that ended (finished or failed), and the files of the batch.
+    size_t EndedCount() const { return ended_; }
+    // The window's total: every ended task counts 100, a running one its
+    // percentage, each divided by the number of files.
+    int TotalPercent() const;
+    // Media time converted per second of wall time over the last seconds; 0
+    // while unknown.
+    double Speed() const;
+    // Seconds until the batch is over at that speed; negative while unknown.
+    double SecondsLeft() const;
+    // The file a task of the current round converts; Count() when none.
+    size_t ItemOfTask(int32_t TaskIndex) const;
+    // How many tasks the batch built before this file's: the place of its
+    // task had every task been in one list.
+    int32_t TaskNumber(size_t item) const { return items_[item].TaskNumber; }
+    const std::string& Output(size_t item) const { return items_[item].Output; }
+    // "3 of 120 files - 45x real time - about 2 min left".
+    std::string StatusText() const;
+
+private:
+    struct TItem {
+        std::string Input;
+        std::string Output;
+        TItemState State = TItemState::Waiting;
+        int64_t Duration = -1;  // microseconds
+        int64_t Position = 0;   // microseconds reached
+        int32_t Percent = 0;
+        int32_t TaskNumber = -1;
+        TFFmpegTask* Engine = nullptr;
+    };
+
+    enum class TRound { Built, Empty, Refused };
+    TRound BuildRound(bool first);
+    // One file; false when the whole start is refused.
+    bool BuildTask(size_t index, bool first);
+    void StartRound();
+    void OnProgress(const TProgressInfo& info);
+    void OnTerminate(const TTerminateInfo& info);
+    void RoundOver();
+    void Finish();
+    int64_t MediaDone() const;
+
+    TCustomFFConverter& converter_;
+    TBatchEvents events_;
+    TJobRequest request_;
+    std::vector<TItem> items_;
+    std::vector<size_t> round_;  // item by task index
+    std::set<std::string> names_;
+    size_t next_ = 0;
+    size_t ended_ = 0;
+    int32_t tasks_built_ = 0;
+    int jobs_ = 1;
+    bool refuse_whole_start_ = false;
+    bool active_ = false;
+    bool paused_ = false;
+    bool stopping_ = false;
+    // Nothing of a batch that was replaced or destroyed may act later.
+    std::shared_ptr<int> generation_;
+
+    // Media time done at moments of the last seconds, for the speed.
+    std::deque<std::pair<Clock::time_point, int64_t>> samples_;
+    int64_t media_before_round_ = 0;  // of tasks of earlier rounds
+};
+
+// "%d of %d files - %sx real time - about %s left", leaving out what is not
+// known yet.
+std::string BatchStatusText(size_t ended, size_t total, double speed, double seconds_left);
+
+}  // namespace v2m
