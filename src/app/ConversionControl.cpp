@@ -169,8 +169,8 @@ void TForm1::actStartConvertExecute() {
     };
     events.Ended = [this](size_t row, const TTerminateInfo& info) { TaskEnded(row, info); };
     events.Over = [this](bool) { RunOver(); };
-    const TStartResult started = runner_.Start(std::move(files), JobRequest(),
-                                               JobsOfSetting(jobs_setting_), events, true);
+    const TStartResult started =
+        runner_.Start(std::move(files), JobRequest(), JobsOfSetting(jobs_setting_), events, true);
     if (started == TStartResult::Refused) {
         // The tasks built so far never start, and took their outputs along.
         ActionList1Update();
@@ -345,8 +345,7 @@ void TForm1::RunOver() {
             ResetRow(row);
             if (failed) {
                 // "Failed" stays until the next start, with its reason.
-                file_list_->UpdateRow(row,
-                                      [](TFileRow& r) { r.Progress = kFailedProgressText; });
+                file_list_->UpdateRow(row, [](TFileRow& r) { r.Progress = kFailedProgressText; });
             }
         }
         FConvertState = cvIdle;

@@ -35,7 +35,7 @@ struct TBatchFile {
     std::string Input;
     std::string Output;     // empty until its task has an output
     int64_t Duration = -1;  // microseconds, from the probe
-    int64_t Position = 0;           // microseconds reached, from progress
+    int64_t Position = 0;   // microseconds reached, from progress
     bool Started = false;
     bool Ended = false;
     bool Converted = false;

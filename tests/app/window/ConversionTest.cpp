@@ -459,6 +459,40 @@ TEST_F(ConversionTest, AFailingFileIsShownAndTheRunGoesOn) {
     ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
 }
 
+// "Simultaneous Conversions": the choice is kept in the settings, and with
+// "2" two rows convert at once, each with its own progress, to the end.
+TEST_F(ConversionTest, TwoSimultaneousConversionsRunABatchToTheEnd) {
+    Action("actJobs2")->trigger();
+    EXPECT_EQ(form_->SimultaneousConversions(), 2);
+    ASSERT_TRUE(form_->Settings().has_value());
+    EXPECT_EQ(ReadJobsSetting(*form_->Settings()), 2);
+    TearDown();
+    SetUp();
+    EXPECT_EQ(form_->SimultaneousConversions(), 2) << "read back at start-up";
+    EXPECT_TRUE(Action("actJobs2")->isChecked());
+
+    Add({LongClip("first.wav", 200.0), LongClip("second.wav", 200.0),
+         test::Fixture("avi_mpeg4_mp2.avi")});
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    auto moving = [&](size_t row) {
+        const std::string text = Cell(row, kProgressColumn);
+        return text.ends_with("%") && text != "0%";
+    };
+    EXPECT_TRUE(WaitFor([&] { return moving(0) && moving(1); })) << "both rows at once";
+    EXPECT_TRUE(form_->StatusText().startsWith(QStringLiteral("0 of 3 files")))
+        << form_->StatusText().toStdString();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    for (size_t row = 0; row < 3; ++row) {
+        EXPECT_EQ(Cell(row, kProgressColumn), "Completed");
+    }
+    ExpectDecodes(Data(0).OutputFile, 200.0);
+    ExpectDecodes(Data(1).OutputFile, 200.0);
+    ExpectDecodes(Data(2).OutputFile, 3.0);
+    EXPECT_EQ(Total(), 100);
+    EXPECT_TRUE(form_->StatusText().isEmpty());
+}
+
 TEST_F(ConversionTest, AStartWithoutAnyFileReturnsToIdle) {
     const fs::path gone = Copy("avi_mpeg4_mp2.avi", in_.Path() / "gone.avi");
     Add({gone});

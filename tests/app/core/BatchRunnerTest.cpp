@@ -1,0 +1,209 @@
+// The batch runner on real conversions: rounds, failures in a round, a stop
+// in the second round, and several conversions at once.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AudioAnalysis.h"
+#include "BatchRunner.h"
+#include "FixtureGenerator.h"
+#include "MainThread.h"
+#include "TestSupport.h"
+
+namespace v2m::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LoadConverterLibs();
+        main_ = std::make_shared<QueuedMainThread>();
+        InstallMainThreadServices(main_);
+        request_.ProfileExt = "mp3";
+        request_.OutputFolder = out_.string();
+    }
+    void TearDown() override { InstallMainThreadServices(nullptr); }
+
+    // `count` copies of a clip of `seconds`, alternately in two folders, so
+    // that names repeat; the ones in `damaged` are cut short and unreadable.
+    std::vector<std::string> Files(size_t count, double seconds, std::set<size_t> damaged = {}) {
+        fixtures::ClipRecipe clip;
+        clip.duration_s = seconds;
+        clip.streams = {fixtures::Audio("aac", 44100, 2, 1000.0, 0.5)};
+        const fs::path source = dir_.Path() / "source.mp4";
+        if (!fs::exists(source)) {
+            fixtures::WriteClip(source, clip);
+        }
+        std::vector<std::string> files;
+        for (size_t i = 0; i < count; ++i) {
+            const fs::path folder = dir_.Path() / (i % 2 == 0 ? "a" : "b");
+            fs::create_directories(folder);
+            const fs::path file = folder / ("clip" + std::to_string(i / 2) + ".mp4");
+            if (damaged.contains(i)) {
+                fs::copy_file(Fixture(fixtures::kTruncatedMp4), file);
+            } else {
+                fs::copy_file(source, file);
+            }
+            files.push_back(file.string());
+        }
+        return files;
+    }
+
+    // Starts the batch and serves it to its end; `on_ended` may act on it.
+    bool Run(const std::vector<std::string>& files, int jobs,
+             const std::function<void(size_t)>& on_ended = {}) {
+        events_.Ended = [this, on_ended](size_t item, const TTerminateInfo& info) {
+            ended_[item] = info;
+            if (on_ended) {
+                on_ended(item);
+            }
+        };
+        events_.Over = [this](bool stopped) {
+            over_ = true;
+            stopped_ = stopped;
+        };
+        if (runner_.Start(files, request_, jobs, events_, false) != TStartResult::Started) {
+            ADD_FAILURE() << "not started";
+            return false;
+        }
+        return main_->ServeUntil(
+            [&] {
+                runner_.Poll();
+                return over_;
+            },
+            std::chrono::seconds(120));
+    }
+
+    TempDir dir_{"batch-runner"};
+    fs::path out_ = [this] {
+        fs::create_directories(dir_.Path() / "out");
+        return dir_.Path() / "out";
+    }();
+    std::shared_ptr<QueuedMainThread> main_;
+    TFFConverter converter_;
+    TBatchRunner runner_{converter_};
+    TJobRequest request_;
+    TBatchEvents events_;
+    std::map<size_t, TTerminateInfo> ended_;
+    bool over_ = false;
+    bool stopped_ = false;
+};
+
+// Across rounds names stay distinct, never more than a round of tasks exists,
+// and an unreadable file in a round fails alone; one at a time or two.
+TEST_F(BatchRunnerTest, RoundsKeepNamesDistinctAndFailuresAlone) {
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE(jobs);
+        fs::remove_all(dir_.Path() / "a");
+        fs::remove_all(dir_.Path() / "b");
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+        ended_.clear();
+        over_ = false;
+        const std::vector<std::string> files = Files(40, 0.3, {5, 25});
+        size_t most_tasks = 0;
+        std::set<size_t> failed;
+        events_ = {};
+        events_.Added = [&](size_t, const std::string&) {
+            most_tasks = std::max(most_tasks, static_cast<size_t>(converter_.TaskCount()));
+        };
+        events_.BuildFailed = [&](size_t item, TBuildFailure, const std::string&) {
+            failed.insert(item);
+        };
+        ASSERT_TRUE(Run(files, jobs));
+        EXPECT_FALSE(stopped_);
+        EXPECT_LE(most_tasks, TBatchRunner::RoundSize(jobs));
+        EXPECT_EQ(failed, (std::set<size_t>{5, 25}));
+        std::set<std::string> outputs;
+        for (size_t item = 0; item < files.size(); ++item) {
+            if (failed.contains(item)) {
+                continue;
+            }
+            ASSERT_TRUE(ended_.contains(item)) << item;
+            EXPECT_TRUE(ended_[item].Finished);
+            EXPECT_EQ(runner_.State(item), TItemState::Finished);
+            EXPECT_TRUE(outputs.insert(runner_.Output(item)).second) << runner_.Output(item);
+            const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(runner_.Output(item));
+            EXPECT_NEAR(audio.duration_s, 0.3, 0.12) << runner_.Output(item);
+        }
+        EXPECT_EQ(outputs.size(), 38u);
+        EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(out_), {})), 38u);
+    }
+}
+
+// A stop in the second round ends the batch there: finished outputs stay,
+// unfinished ones of this run go, and nothing else in the folder is touched.
+TEST_F(BatchRunnerTest, StopInTheSecondRoundRemovesOnlyThisRunsUnfinishedOutputs) {
+    const std::vector<std::string> files = Files(24, 2.0);
+    const fs::path users = out_ / "clip9.mp3";  // a name an output would take
+    { std::ofstream(users) << "keep"; }
+    ASSERT_TRUE(Run(files, 1, [&](size_t item) {
+        if (item == TBatchRunner::RoundSize(1)) {
+            runner_.Stop(false);
+        }
+    }));
+    EXPECT_TRUE(stopped_);
+    size_t finished = 0;
+    for (const auto& [item, info] : ended_) {
+        if (info.Finished) {
+            ++finished;
+            EXPECT_TRUE(fs::exists(runner_.Output(item)));
+        }
+    }
+    EXPECT_GT(finished, TBatchRunner::RoundSize(1));
+    EXPECT_LT(finished, files.size());
+    // The outputs of finished files and the user's file, nothing else.
+    EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(out_), {})), finished + 1);
+    EXPECT_EQ(fs::file_size(users), 4u);
+}
+
+// Two at a time: both rows move, and the total counts each file by its part.
+TEST_F(BatchRunnerTest, ParallelRowsShowTheirOwnProgressAndTheTotal) {
+    const std::vector<std::string> files = Files(4, 3.0);
+    std::set<size_t> moving;
+    std::vector<int> totals;
+    events_.Progress = [&](size_t item, const TProgressInfo& info) {
+        if (info.Time > 0 && runner_.State(item) == TItemState::Running) {
+            moving.insert(item);
+        }
+        totals.push_back(runner_.TotalPercent());
+    };
+    converter_.SetProgressInterval(100);
+    ASSERT_TRUE(Run(files, 2));
+    EXPECT_EQ(moving.size(), 4u);
+    ASSERT_FALSE(totals.empty());
+    EXPECT_TRUE(
+        std::all_of(totals.begin(), totals.end(), [](int t) { return t >= 0 && t <= 100; }));
+    EXPECT_EQ(runner_.TotalPercent(), 100);
+    EXPECT_EQ(runner_.EndedCount(), 4u);
+}
+
+TEST(BatchStatusTextTest, SaysWhatIsKnown) {
+    struct Case {
+        size_t ended, total;
+        double speed, left;
+        const char* text;
+    };
+    const Case cases[] = {
+        {3, 120, 45.2, 118.0, "3 of 120 files - 45x real time - about 2 min left"},
+        {0, 2, 0.0, -1.0, "0 of 2 files"},
+        {1, 2, 2.54, 20.4, "1 of 2 files - 2.5x real time - about 20 s left"},
+        {5, 9, 12.0, 5000.0, "5 of 9 files - 12x real time - about 1 h 23 min left"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BatchStatusText(c.ended, c.total, c.speed, c.left), c.text);
+    }
+}
+
+}  // namespace
+}  // namespace v2m::test
