@@ -15,6 +15,7 @@ namespace {
 // pause or a change of pace shows within seconds.
 constexpr auto kSpeedWindow = std::chrono::seconds(5);
 constexpr size_t kMinRoundSize = 16;
+constexpr auto kBuildSlice = std::chrono::milliseconds(20);
 
 std::string TimeLeftText(double seconds) {
     const auto total = static_cast<int64_t>(std::llround(seconds));
@@ -79,6 +80,7 @@ TStartResult TBatchRunner::Start(std::vector<std::string> files, const TJobReque
     media_before_round_ = 0;
     paused_ = false;
     stopping_ = false;
+    building_ = false;
     generation_ = std::make_shared<int>(0);
 
     const std::weak_ptr<int> alive = generation_;
@@ -271,13 +273,35 @@ void TBatchRunner::RoundOver() {
         Finish();
         return;
     }
+    converter_.ClearTasks();
+    round_.clear();
+    building_ = true;
+    ContinueRound();
+}
+
+void TBatchRunner::ContinueRound() {
+    // A round is built in slices between which the main thread serves its
+    // other work: opening a round's files at once could hold it too long.
+    const Clock::time_point slice_end = Clock::now() + kBuildSlice;
     const std::weak_ptr<int> alive = generation_;
-    const TRound built = BuildRound(false);
-    if (!alive.lock()) {
-        return;  // a handler ended the batch
+    const size_t size = RoundSize(jobs_);
+    while (!stopping_ && round_.size() < size && next_ < items_.size() &&
+           Clock::now() < slice_end) {
+        BuildTask(next_++, false);
+        if (!alive.lock()) {
+            return;  // a handler ended the batch
+        }
     }
-    // Nothing of the round was ours to count before: its tasks are new.
-    if (built == TRound::Empty || stopping_) {
+    if (!stopping_ && round_.size() < size && next_ < items_.size()) {
+        MainThread()->PostToMainThread([this, alive] {
+            if (alive.lock() && building_) {
+                ContinueRound();
+            }
+        });
+        return;
+    }
+    building_ = false;
+    if (stopping_ || round_.empty()) {
         Finish();
         return;
     }
@@ -313,6 +337,12 @@ void TBatchRunner::Stop(bool Wait) {
         return;
     }
     stopping_ = true;
+    if (building_) {
+        // Between rounds nothing runs, so no end would come to finish it.
+        building_ = false;
+        Finish();
+        return;
+    }
     converter_.Stop(Wait);
     if (Wait) {
         // The ends were handed over while waiting; take them now.

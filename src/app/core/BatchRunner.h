@@ -117,6 +117,7 @@ private:
     TRound BuildRound(bool first);
     // One file; false when the whole start is refused.
     bool BuildTask(size_t index, bool first);
+    void ContinueRound();
     void StartRound();
     void OnProgress(const TProgressInfo& info);
     void OnTerminate(const TTerminateInfo& info);
@@ -138,6 +139,7 @@ private:
     bool active_ = false;
     bool paused_ = false;
     bool stopping_ = false;
+    bool building_ = false;  // a later round is being built, in slices
     // Nothing of a batch that was replaced or destroyed may act later.
     std::shared_ptr<int> generation_;
 
