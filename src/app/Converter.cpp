@@ -401,15 +401,13 @@ void TForm1::FFLoggerLog(TFFBaseComponent*, uint32_t AThreadID, TLogLevel ALogLe
 }
 
 void TForm1::AppendLog(const std::string& line) {
-    QTextCursor cursor(mmoLog->document());
-    cursor.movePosition(QTextCursor::End);
-    // The empty document already has its first line; an empty first log line
-    // must still count as a line.
-    if (log_line_count_ > 0) {
-        cursor.insertBlock();
+    // A batch of thousands of files logs hundreds of thousands of lines: they
+    // are kept as plain text, and the control, hidden in this window, only
+    // shows them while it is shown.
+    log_.push_back(line);
+    if (mmoLog->isVisible()) {
+        mmoLog->appendPlainText(Text(line));
     }
-    cursor.insertText(Text(line));
-    ++log_line_count_;
 }
 
 void TForm1::AppendLog(const std::vector<std::string>& lines) {
@@ -419,10 +417,12 @@ void TForm1::AppendLog(const std::vector<std::string>& lines) {
 }
 
 QStringList TForm1::LogLines() const {
-    if (log_line_count_ == 0) {
-        return {};
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(log_.size()));
+    for (const std::string& line : log_) {
+        lines.append(Text(line).split(QLatin1Char('\n')));
     }
-    return mmoLog->toPlainText().split(QLatin1Char('\n'));
+    return lines;
 }
 
 }  // namespace v2m

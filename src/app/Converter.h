@@ -197,7 +197,7 @@ private:
     std::string FPreviewFile;
     bool startup_complete_ = false;
     bool closed_ = false;
-    int log_line_count_ = 0;
+    std::vector<std::string> log_;  // every line, oldest first
 
     TFileListModel* file_list_ = nullptr;
 

@@ -1,0 +1,223 @@
+// The real window on a folder of short clips: adding the folder, then
+// converting it with "One per Processor", against the batch converter on the
+// same folder in the same run.
+//
+//   bench_window [files] [work folder]
+//
+// Defaults: 10,000 one-second clips, the system's temporary folder. Prints
+// the adding time, the conversion times and their ratio, the peak resident
+// memory and open descriptors while converting, and the longest the event
+// loop went without answering.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "Converter.h"
+#include "FFmpegLoader.h"
+#include "FixtureGenerator.h"
+#include "MainThread.h"
+#include "QtMainThread.h"
+
+namespace fs = std::filesystem;
+using namespace v2m;
+using namespace v2m::bench;
+
+namespace {
+
+// Answers every question No, and the folder dialog with the clips' folder.
+class TBenchServices final : public TUiServices {
+public:
+    explicit TBenchServices(std::string folder) : folder_(std::move(folder)) {}
+    TMessageResult MessageBox(QWidget*, const QString&, const QString&, TMessageButtons,
+                              TMessageIcon) override {
+        ++questions;
+        return TMessageResult::No;
+    }
+    QStringList OpenFiles(QWidget*, const QString&, const QString&,
+                          const QList<TFileFilter>&) override {
+        return {};
+    }
+    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&) override {
+        return QString::fromStdString(folder_);
+    }
+    bool ShellOpen(const QString&) override { return true; }
+    int questions = 0;
+
+private:
+    std::string folder_;
+};
+
+long StatusKiB(const char* key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(key, 0) == 0) {
+            return std::atol(line.c_str() + std::char_traits<char>::length(key) + 1);
+        }
+    }
+    return -1;
+}
+
+int Descriptors() {
+    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+// Serves the event loop until `done`, keeping the worst gap between ticks of
+// a 10 ms timer: how long the window could have gone without answering.
+double ServeUntil(const std::function<bool()>& done, double& worst_ms,
+                  const std::function<void()>& sample = {}) {
+    QElapsedTimer wall;
+    wall.start();
+    QElapsedTimer gap;
+    gap.start();
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worst_ms = std::max(worst_ms, static_cast<double>(gap.nsecsElapsed()) / 1e6 - 10.0);
+        gap.restart();
+        if (sample) {
+            sample();
+        }
+    });
+    QEventLoop loop;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    tick.start(10);
+    if (!done()) {
+        loop.exec();
+    }
+    return static_cast<double>(wall.nsecsElapsed()) / 1e9;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int count = argc > 1 ? std::max(std::atoi(argv[1]), 1) : 10000;
+    const fs::path work =
+        argc > 2 && *argv[2] != '\0' ? fs::path(argv[2]) : fs::temp_directory_path() / "v2m-bench";
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    try {
+        const fs::path clips = work / ("window_" + std::to_string(count));
+        const fs::path clip = work / "one_second.mp4";
+        fs::create_directories(work);
+        {
+            MediaRuntime runtime;
+            if (!fs::exists(clip)) {
+                if (!FFLoader().LoadLibraries(ConverterLibs)) {
+                    throw std::runtime_error("the conversion libraries cannot be loaded");
+                }
+                fixtures::ClipRecipe recipe;
+                recipe.duration_s = 1.0;
+                recipe.streams = {fixtures::Audio("aac", 44100, 2, 1000.0, 0.5)};
+                fixtures::WriteClip(clip, recipe);
+            }
+        }
+        fs::create_directories(clips);
+        for (int i = 0; i < count; ++i) {
+            const fs::path copy = clips / ("clip_" + std::to_string(i + 1) + ".mp4");
+            if (!fs::exists(copy)) {
+                fs::copy_file(clip, copy);
+            }
+        }
+
+        const fs::path cli_out = work / "window-cli-out";
+        fs::remove_all(cli_out);
+        fs::create_directories(cli_out);
+        const TMeasure cli = RunProgram(
+            {V2M_CLI_PROGRAM, "--quiet", "--jobs", "0", "--out", cli_out.string(), clips.string()});
+        fs::remove_all(cli_out);
+
+        MediaRuntime runtime;
+        QApplication app(argc, argv);
+        auto main_thread = std::make_shared<TQtMainThread>();
+        InstallMainThreadServices(main_thread);
+        const fs::path home = work / "window-home";
+        fs::create_directories(home);
+        const fs::path out = work / "window-out";
+        fs::remove_all(out);
+        fs::create_directories(out);
+        auto services = std::make_shared<TBenchServices>(clips.string());
+        double add_s = 0.0;
+        double convert_s = 0.0;
+        double worst_add_ms = 0.0;
+        double worst_convert_ms = 0.0;
+        long peak_kib = 0;
+        int peak_fds = 0;
+        size_t rows = 0;
+        {
+            TForm1 form(TFormSurroundings{V2M_OUTPUT_DIR "/",
+                                          [home](const std::string& name) {
+                                              if (name == "HOME") {
+                                                  return home.string();
+                                              }
+                                              if (name == "XDG_CONFIG_HOME") {
+                                                  return (home / "config").string();
+                                              }
+                                              return std::string();
+                                          },
+                                          services});
+            form.SetSimultaneousConversions(0);
+            auto* folder = form.findChild<QComboBox*>(QStringLiteral("edtOutPath"));
+            folder->setEditText(QString::fromStdString(out.string()));
+
+            QElapsedTimer adding;
+            adding.start();
+            form.findChild<QAction*>(QStringLiteral("actAddFolder"))->trigger();
+            ServeUntil(
+                [&] {
+                    return form.FileList().Count() >= static_cast<size_t>(count) &&
+                           form.StatusText().isEmpty();
+                },
+                worst_add_ms);
+            add_s = static_cast<double>(adding.nsecsElapsed()) / 1e9;
+            rows = form.FileList().Count();
+
+            const long base_kib = StatusKiB("VmRSS");
+            form.findChild<QAction*>(QStringLiteral("actStartConvert"))->trigger();
+            convert_s = ServeUntil([&] { return form.ConvertState() == cvIdle; }, worst_convert_ms,
+                                   [&] {
+                                       peak_kib = std::max(peak_kib, StatusKiB("VmRSS"));
+                                       peak_fds = std::max(peak_fds, Descriptors());
+                                   });
+            std::printf("window: resident before converting %.1f MiB, %lld log lines\n",
+                        base_kib / 1024.0, static_cast<long long>(form.LogLines().size()));
+            if (std::getenv("V2M_BENCH_LOG")) {
+                const QStringList lines = form.LogLines();
+                for (qsizetype i = 0; i < std::min<qsizetype>(lines.size(), 60); ++i) {
+                    std::printf("%s\n", lines[i].toStdString().c_str());
+                }
+            }
+            form.close();
+        }
+        InstallMainThreadServices(nullptr);
+        const auto written = std::distance(fs::directory_iterator(out), {});
+        std::printf(
+            "window, %d one-second clips: added %zu rows in %.2f s (longest unanswered %.0f ms)\n"
+            "converted %td files with One per Processor in %.2f s; video2mp3-cli --jobs 0 in "
+            "%.2f s (peak %.1f MiB); ratio %.3f\n"
+            "while converting: peak resident %.1f MiB, peak open descriptors %d, longest "
+            "unanswered %.0f ms\n",
+            count, rows, add_s, worst_add_ms, written, convert_s, cli.wall, cli.peak_mib,
+            convert_s / cli.wall, peak_kib / 1024.0, peak_fds, worst_convert_ms);
+        return written == count ? 0 : 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_window: %s\n", error.what());
+        return 1;
+    }
+}
