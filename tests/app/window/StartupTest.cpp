@@ -67,8 +67,8 @@ protected:
 TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
     auto form = test::MakeForm(program_, services_);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Tolvex Video to MP3 Converter Free"));
-    EXPECT_EQ(form->minimumSize(), QSize(812, 541));
-    EXPECT_EQ(form->maximumSize(), QSize(812, 541));
+    EXPECT_EQ(form->minimumSize(), QSize(812, 561));
+    EXPECT_EQ(form->maximumSize(), QSize(812, 561));
 
     struct Place {
         const char* name;
@@ -85,6 +85,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"imgPreview", {0, 0, 257, 177}, false, false, true, true},
         {"grpProfile", {0, 384, 521, 153}, false, true, true, true},
         {"grpProfileSettings", {544, 384, 257, 153}, true, true, true, true},
+        {"lblStatus", {12, 540, 789, 18}, true, true, true, true},
     };
     for (const Place& place : places) {
         const QRect actual = ClientRect(*form, place.name);
@@ -110,7 +111,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
     for (QWidget* widget : client->findChildren<QWidget*>()) {
         if (!widget->objectName().isEmpty() && widget->isVisibleTo(form.get())) {
             const QRect rect = ClientRect(*form, widget);
-            EXPECT_TRUE(QRect(0, 0, 812, 541).contains(rect)) << widget->objectName().toStdString();
+            EXPECT_TRUE(QRect(0, 0, 812, 561).contains(rect)) << widget->objectName().toStdString();
         }
     }
 
