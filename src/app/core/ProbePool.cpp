@@ -1,5 +1,7 @@
 #include "ProbePool.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 #include <exception>
@@ -112,6 +114,8 @@ void TProbePool::Notify() {
 }
 
 void TProbePool::Work() {
+    // Named, so that a profile or a debugger tells the probes apart.
+    ::pthread_setname_np(::pthread_self(), "v2m-probe");
     {
         bool listed_here = false;
         std::call_once(listed_once_, [&] {
@@ -125,6 +129,7 @@ void TProbePool::Work() {
         // and every worker has passed call_once by now.
         const std::vector<std::string>& paths = *paths_;
         TAVProbe probe;
+        probe.SetAnalysisBesideOthers(true);
         const TFileProber prober = ProbeWith(probe);
         while (!stopped_.load()) {
             const size_t index = next_.fetch_add(1);
