@@ -77,6 +77,7 @@ void TForm1::ConnectHandlers() {
     on(actAddFiles, &TForm1::actAddFilesExecute);
     on(actAddFolder, &TForm1::actAddFolderExecute);
     on(actCancelAdding, &TForm1::actCancelAddingExecute);
+    CreateAddingPace();
     on(actRemove, &TForm1::actRemoveExecute);
     on(actClear, &TForm1::actClearExecute);
     on(mnuExit, &TForm1::actExitExecute);

@@ -38,6 +38,7 @@ class QProgressBar;
 class QSlider;
 class QTableView;
 class QToolBar;
+class QTimer;
 class QToolButton;
 class QPushButton;
 
@@ -150,6 +151,7 @@ private:
     // Adding files: the commands can run, one starts, its results are listed
     // a slice at a time, and it ends (finished, cancelled or closed).
     bool CanAdd() const;
+    void CreateAddingPace();
     void StartAdding(TFileAdder adder, std::function<std::vector<std::string>()> plan);
     void ServeAdding();
     void EndAdding();
@@ -218,6 +220,8 @@ private:
         std::unique_ptr<TProbePool> Pool;
     };
     std::unique_ptr<TAdding> adding_;
+    // Starts the next slice of the adding.
+    QTimer* adding_pace_ = nullptr;
 
     TFileListModel* file_list_ = nullptr;
 
