@@ -57,9 +57,7 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
 TForm1::~TForm1() {
     // Its workers may be waiting to log through this window: they stop while
     // every control is still here.
-    if (adding_) {
-        EndAdding();
-    }
+    EndAdding();
     // The controls the handlers write to go with this window.
     FFLogger.SetOnLog(nullptr);
     FFConverter.SetOnCustomHook(nullptr);
@@ -174,9 +172,7 @@ void TForm1::FormCloseQuery() {
     closed_ = true;
     // Before the settings are written: the files added so far decide where
     // "Add Files" opens next time.
-    if (adding_) {
-        EndAdding();
-    }
+    EndAdding();
     if (FSettings) {
         // A failed write cannot be reported anywhere the user would see it
         // any more; the other keys are still written.

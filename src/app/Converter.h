@@ -218,6 +218,8 @@ private:
     struct TAdding {
         TFileAdder Adder;
         std::unique_ptr<TProbePool> Pool;
+        // Its workers are being stopped.
+        bool Ending = false;
     };
     std::unique_ptr<TAdding> adding_;
     // Starts the next slice of the adding.

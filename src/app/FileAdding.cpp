@@ -2,7 +2,6 @@
 // only lists what they found, a slice at a time, so that the window answers
 // throughout, however large the folder.
 
-#include <QAction>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -65,9 +64,7 @@ void TForm1::actAddFolderExecute() {
 }
 
 void TForm1::actCancelAddingExecute() {
-    if (adding_) {
-        EndAdding();
-    }
+    EndAdding();
 }
 
 void TForm1::CreateAddingPace() {
@@ -77,7 +74,7 @@ void TForm1::CreateAddingPace() {
 }
 
 void TForm1::StartAdding(TFileAdder adder, std::function<std::vector<std::string>()> plan) {
-    adding_ = std::make_unique<TAdding>(TAdding{std::move(adder), nullptr});
+    adding_ = std::make_unique<TAdding>(TAdding{std::move(adder), nullptr, false});
     // The news comes from a worker; the slice runs here. A slice still on its
     // way when the window goes is dropped with the window.
     adding_->Pool = std::make_unique<TProbePool>(std::move(plan), [this] {
@@ -88,7 +85,7 @@ void TForm1::StartAdding(TFileAdder adder, std::function<std::vector<std::string
 }
 
 void TForm1::ServeAdding() {
-    if (!adding_) {
+    if (!adding_ || adding_->Ending) {
         return;
     }
     TProbePool& pool = *adding_->Pool;
@@ -132,12 +129,16 @@ void TForm1::ServeAdding() {
 }
 
 void TForm1::EndAdding() {
-    // Gone from the window first: the stop below serves events, and a slice
-    // among them must find nothing left to do.
-    const std::unique_ptr<TAdding> adding = std::move(adding_);
+    // The stop below serves events. A slice or another stop among them finds
+    // the adding ending, and no other adding starts before this one is gone.
+    if (!adding_ || adding_->Ending) {
+        return;
+    }
+    adding_->Ending = true;
     adding_pace_->stop();
-    adding->Pool->Stop();
-    const std::string& folder = adding->Adder.Result().LastAddedFolder;
+    adding_->Pool->Stop();
+    const std::string folder = adding_->Adder.Result().LastAddedFolder;
+    adding_.reset();
     if (!folder.empty()) {
         FAddFilesFolder = folder;
     }
