@@ -79,7 +79,13 @@ void TForm1::StartAdding(TFileAdder adder, std::function<std::vector<std::string
     // way when the window goes is dropped with the window.
     adding_->Pool = std::make_unique<TProbePool>(std::move(plan), [this] {
         QMetaObject::invokeMethod(
-            this, [this] { ServeAdding(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (adding_ && !adding_->Ending && !adding_pace_->isActive()) {
+                    adding_pace_->start(kAddingPace);
+                }
+            },
+            Qt::QueuedConnection);
     });
     ActionList1Update();
 }
