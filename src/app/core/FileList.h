@@ -118,7 +118,6 @@ public:
     // `list`: the rows there are as the command starts.
     TFileAdder(TAddCommand command, const TFileList& list);
 
-    TAddCommand Command() const { return command_; }
     // False for a file "Add Files" skips: listed, or added by this command already.
     bool Wanted(const std::string& path) const;
     // The row for a probed file; none when it is skipped or cannot be read
@@ -127,6 +126,7 @@ public:
                                  const std::string& ext);
     // The log lines kept since the last call, oldest first.
     std::vector<std::string> TakeLogLines();
+    // What the command did so far; its log lines are those not taken yet.
     const TAddResult& Result() const { return result_; }
 
 private:
