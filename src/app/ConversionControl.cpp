@@ -126,7 +126,8 @@ void TForm1::actStartConvertExecute() {
         ActionList1Update();
         return;
     }
-    if (FConvertState != cvIdle || FileList().Empty() || !CheckOutputFolder()) {
+    // The list is not complete while files are still being added.
+    if (FConvertState != cvIdle || Adding() || FileList().Empty() || !CheckOutputFolder()) {
         return;
     }
     if (AnyConverted() &&

@@ -55,6 +55,9 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // Its workers may be waiting to log through this window: they stop while
+    // every control is still here.
+    EndAdding();
     // The controls the handlers write to go with this window.
     FFLogger.SetOnLog(nullptr);
     FFConverter.SetOnCustomHook(nullptr);
@@ -71,6 +74,8 @@ void TForm1::ConnectHandlers() {
     };
     on(actAddFiles, &TForm1::actAddFilesExecute);
     on(actAddFolder, &TForm1::actAddFolderExecute);
+    on(actCancelAdding, &TForm1::actCancelAddingExecute);
+    CreateAddingPace();
     on(actRemove, &TForm1::actRemoveExecute);
     on(actClear, &TForm1::actClearExecute);
     on(mnuExit, &TForm1::actExitExecute);
@@ -165,6 +170,9 @@ void TForm1::FormCloseQuery() {
         return;
     }
     closed_ = true;
+    // Before the settings are written: the files added so far decide where
+    // "Add Files" opens next time.
+    EndAdding();
     if (FSettings) {
         // A failed write cannot be reported anywhere the user would see it
         // any more; the other keys are still written.
@@ -222,16 +230,19 @@ void TForm1::ActionList1Update() {
     const bool idle = FConvertState == cvIdle;
     const bool rows = !FileList().Empty();
     const bool selected = lvFiles->selectionModel()->hasSelection();
-    // The adding commands need the probe, which needs the libraries.
-    const bool can_add = startup_complete_ && !closed_ && idle;
+    // The adding commands need the probe, which needs the libraries; one
+    // adding runs at a time.
+    const bool can_add = CanAdd();
     actAddFiles->setEnabled(can_add);
     actAddFolder->setEnabled(can_add);
+    actCancelAdding->setEnabled(Adding());
     actClear->setEnabled(rows && idle);
     actRemove->setEnabled(rows && selected && idle);
     // Without a profile a start would build jobs for no format at all;
     // resuming a paused run needs none.
+    // A start while rows are still coming in would leave them out of the batch.
     actStartConvert->setEnabled(
-        rows && !closed_ &&
+        rows && !closed_ && !Adding() &&
         ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
     actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
     actStopConvert->setEnabled(rows && FConvertState != cvIdle);
@@ -277,54 +288,6 @@ void TForm1::StopPreview() {
     FPreviewState = pvNone;
     imgPreview->setVisible(FPreviewState == pvNone);
     pnlPreview->setVisible(FPreviewState != pvNone);
-}
-
-void TForm1::actAddFilesExecute() {
-    if (!startup_complete_ || closed_ || FConvertState != cvIdle) {
-        return;
-    }
-    const QStringList chosen = services_->OpenFiles(this, QStringLiteral("Open file"),
-                                                    Text(FAddFilesFolder), add_files_filter_);
-    if (chosen.isEmpty()) {
-        return;
-    }
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<size_t>(chosen.size()));
-    for (const QString& path : chosen) {
-        paths.push_back(path.toStdString());
-    }
-    const std::string ext = SelectedProfileExt();
-    TAVProbe& probe = FFConverter.Probe();
-    const TAddResult result = file_list_->Append(
-        [&](TFileList& list) { return AddFiles(list, paths, ProbeWith(probe), ext); });
-    // The list does not keep the last file open.
-    probe.CloseFile();
-    AppendLog(result.LogLines);
-    if (!result.LastAddedFolder.empty()) {
-        FAddFilesFolder = result.LastAddedFolder;
-    }
-    ShowFileList();
-    ActionList1Update();
-}
-
-void TForm1::actAddFolderExecute() {
-    if (!startup_complete_ || closed_ || FConvertState != cvIdle) {
-        return;
-    }
-    const std::optional<QString> folder = services_->ChooseFolder(
-        this, QStringLiteral("Select folder"), Text(add_folder_dialog_folder_));
-    if (folder) {
-        add_folder_dialog_folder_ = folder->toStdString();
-        const std::string ext = SelectedProfileExt();
-        TAVProbe& probe = FFConverter.Probe();
-        const TAddResult result = file_list_->Append([&](TFileList& list) {
-            return AddFolder(list, add_folder_dialog_folder_, ProbeWith(probe), ext);
-        });
-        probe.CloseFile();
-        AppendLog(result.LogLines);
-    }
-    ShowFileList();
-    ActionList1Update();
 }
 
 void TForm1::actRemoveExecute() {

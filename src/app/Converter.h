@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -20,6 +21,7 @@
 #include "FileList.h"
 #include "IniFile.h"
 #include "JobBuilding.h"
+#include "ProbePool.h"
 #include "Profiles.h"
 #include "Settings.h"
 #include "SkinManager.h"
@@ -38,6 +40,7 @@ class QSlider;
 class QTableView;
 class QTimer;
 class QToolBar;
+class QTimer;
 class QToolButton;
 class QPushButton;
 
@@ -78,8 +81,12 @@ public:
     TForm1& operator=(const TForm1&) = delete;
 
     // Commands of the file list.
+    // The adding commands return at once; the files are probed on worker
+    // threads and their rows come in the order they were chosen.
     void actAddFilesExecute();
     void actAddFolderExecute();
+    // Stops the adding under way; the rows already there stay (Esc).
+    void actCancelAddingExecute();
     void actRemoveExecute();
     void actClearExecute();
     void actExitExecute();
@@ -117,6 +124,8 @@ public:
     // Start-up ran to its end (the libraries were loaded).
     bool StartupComplete() const { return startup_complete_; }
     TConvertState ConvertState() const { return FConvertState; }
+    // An adding command has files still to list.
+    bool Adding() const { return adding_ != nullptr; }
     // What the status line below the groups says.
     QString StatusText() const;
     TPreviewState PreviewState() const { return FPreviewState; }
@@ -144,6 +153,13 @@ private:
     void ShowFileList();
     // The status line's text; empty clears it.
     void ShowStatus(const QString& text);
+    // Adding files: the commands can run, one starts, its results are listed
+    // a slice at a time, and it ends (finished, cancelled or closed).
+    bool CanAdd() const;
+    void CreateAddingPace();
+    void StartAdding(TFileAdder adder, std::function<std::vector<std::string>()> plan);
+    void ServeAdding();
+    void EndAdding();
     std::vector<int> SelectedRows() const;
     // Closes whatever is previewed; the list's commands call it.
     void StopPreview();
@@ -198,6 +214,16 @@ private:
     bool startup_complete_ = false;
     bool closed_ = false;
     std::vector<std::string> log_;  // every line, oldest first
+    // The adding under way; none when the list is not being added to.
+    struct TAdding {
+        TFileAdder Adder;
+        std::unique_ptr<TProbePool> Pool;
+        // Its workers are being stopped.
+        bool Ending = false;
+    };
+    std::unique_ptr<TAdding> adding_;
+    // Starts the next slice of the adding.
+    QTimer* adding_pace_ = nullptr;
 
     TFileListModel* file_list_ = nullptr;
 
@@ -234,6 +260,7 @@ private:
     // Actions.
     QAction* actAddFiles = nullptr;
     QAction* actAddFolder = nullptr;
+    QAction* actCancelAdding = nullptr;
     QAction* actSelectSkin = nullptr;
     QAction* mnuExit = nullptr;
     QAction* actRemove = nullptr;

@@ -161,6 +161,8 @@ void TForm1::CreateActions() {
     actAddFiles->setIcon(PictureIcon(TPicture::AddFiles));
     actAddFolder = Action(this, "actAddFolder", "Add Folder...");
     actAddFolder->setIcon(PictureIcon(TPicture::AddFolder));
+    actCancelAdding = Action(this, "actCancelAdding", "Cancel Adding");
+    actCancelAdding->setShortcut(QKeySequence(Qt::Key_Escape));
     actSelectSkin = Action(this, "actSelectSkin", "Skin");
     actSelectSkin->setIcon(PictureIcon(TPicture::Skin));
     mnuExit = Action(this, "mnuExit", "Exit");
@@ -196,9 +198,9 @@ void TForm1::CreateActions() {
         pending->setEnabled(false);
     }
     // The commands work wherever the focus is in the window.
-    addActions({actAddFiles, actAddFolder, actSelectSkin, actRemove, actClear, actStartConvert,
-                actPauseConvert, actStopConvert, actHelp, actAbout, actVisitWebsite, actPlay,
-                actStop, actViewLog, actExit});
+    addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, actRemove, actClear,
+                actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
+                actVisitWebsite, actPlay, actStop, actViewLog, actExit});
 }
 
 void TForm1::CreateMenusAndToolbar() {

@@ -65,14 +65,15 @@ QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, in
     return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
 }
 
-void TFileListModel::CommitAppended(TFileList updated) {
-    const int before = rowCount();
-    const int after = static_cast<int>(updated.Count());
-    if (after <= before) {
+void TFileListModel::AppendRows(std::vector<TFileRow> rows) {
+    if (rows.empty()) {
         return;
     }
-    beginInsertRows(QModelIndex(), before, after - 1);
-    list_ = std::move(updated);
+    const int before = rowCount();
+    beginInsertRows(QModelIndex(), before, before + static_cast<int>(rows.size()) - 1);
+    for (TFileRow& row : rows) {
+        list_.Append(std::move(row));
+    }
     endInsertRows();
 }
 

@@ -24,16 +24,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Runs a command that appends rows (the adding commands) and shows the
-    // rows it appended. The command works on a copy, so the view is told of
-    // the new rows before they are there, as it must be.
-    template <typename Command>
-    auto Append(Command&& command) {
-        TFileList updated = list_;
-        auto result = command(updated);
-        CommitAppended(std::move(updated));
-        return result;
-    }
+    // Appends the rows, telling the view of them as one insertion.
+    void AppendRows(std::vector<TFileRow> rows);
     // Deletes the rows at these indexes (any order).
     void RemoveRows(std::vector<int> rows);
     void Clear();
@@ -43,8 +35,6 @@ public:
     void SetOutputExt(const std::string& ext);
 
 private:
-    void CommitAppended(TFileList updated);
-
     TFileList list_;
 };
 

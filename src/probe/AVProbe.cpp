@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -288,7 +289,10 @@ bool TCustomAVProbe::LoadFile(const std::string& file_name, const std::string& f
     context_ = opened;
 
     {
-        AVCodecLock lock;
+        std::optional<AVCodecLock> lock;
+        if (!analysis_beside_others_) {
+            lock.emplace();
+        }
         result = ff::avformat_find_stream_info(context_, nullptr);
     }
     if (result < 0) {

@@ -45,6 +45,11 @@ public:
     // Opens the file (UTF-8 name, or the "unicode:utf8:" form); an empty format
     // name detects the format. Raises EAVProbeError when a library is missing.
     bool LoadFile(const std::string& file_name, const std::string& format_name = "");
+    // The stream analysis of LoadFile holds the process-wide codec lock unless
+    // it may run beside others: probes working side by side on many files
+    // would otherwise take turns. The libraries serialise, by themselves, the
+    // codec set-ups that are not safe to run at once.
+    void SetAnalysisBesideOthers(bool beside) { analysis_beside_others_ = beside; }
 
     // Recomputes every field from the context.
     virtual void ParseInfo();
@@ -95,6 +100,7 @@ private:
     int32_t first_audio_stream_ = -1;
     int32_t first_video_stream_ = -1;
     int32_t first_subtitle_stream_ = -1;
+    bool analysis_beside_others_ = false;
 };
 
 // Frees a decoder context; an opened one is closed under the codec lock.

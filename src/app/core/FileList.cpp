@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "AVProbe.h"
 #include "Format.h"
@@ -112,53 +113,88 @@ TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const s
     return row;
 }
 
-namespace {
+TFileAdder::TFileAdder(TAddCommand command, const TFileList& list) : command_(command) {
+    if (command_ == TAddCommand::AddFiles) {
+        for (const TFileRow& row : list.Rows()) {
+            listed_.insert(row.Data.FileName);
+        }
+    }
+}
 
-// Adds one file; false (with the log lines) when the probe cannot read it.
-bool AddOne(TFileList& list, const std::string& path, const TFileProber& prober,
-            const std::string& ext, TAddCommand command, TAddResult& result) {
+bool TFileAdder::Wanted(const std::string& path) const {
+    return command_ != TAddCommand::AddFiles || !listed_.contains(path);
+}
+
+std::optional<TFileRow> TFileAdder::Take(const std::string& path, const TProbedFile& probed,
+                                         const std::string& ext) {
+    if (!Wanted(path)) {
+        return std::nullopt;
+    }
     // A FIFO or a device is refused by the probe before it is opened, so it
     // is logged like any file that cannot be read.
-    const TProbedFile probed = prober(path);
     if (!probed.Loaded) {
         const std::vector<std::string> lines = FileLoadErrorLines(probed.Error);
-        result.LogLines.insert(result.LogLines.end(), lines.begin(), lines.end());
-        ++result.Failed;
-        return false;
+        result_.LogLines.insert(result_.LogLines.end(), lines.begin(), lines.end());
+        ++result_.Failed;
+        return std::nullopt;
     }
-    list.Append(MakeFileRow(path, probed, ext, command));
-    ++result.Added;
-    return true;
+    ++result_.Added;
+    if (command_ == TAddCommand::AddFiles) {
+        listed_.insert(path);
+        result_.LastAddedFolder = WideExtractFilePath(path);
+    }
+    return MakeFileRow(path, probed, ext, command_);
+}
+
+std::vector<std::string> TFileAdder::TakeLogLines() {
+    return std::exchange(result_.LogLines, {});
+}
+
+std::vector<std::string> AddFilesPlan(const TFileAdder& adder, std::span<const std::string> paths) {
+    std::vector<std::string> plan;
+    plan.reserve(paths.size());
+    for (const std::string& given : paths) {
+        std::string path = AbsoluteFileName(given);
+        if (adder.Wanted(path)) {
+            plan.push_back(std::move(path));
+        }
+    }
+    return plan;
+}
+
+std::vector<std::string> AddFolderPlan(const std::string& folder) {
+    return ScanVideoFolder(AbsoluteFileName(folder)).value_or(std::vector<std::string>{});
+}
+
+namespace {
+
+// Probes and takes the planned files one after the other.
+TAddResult AddPlanned(TFileList& list, TFileAdder& adder, const std::vector<std::string>& plan,
+                      const TFileProber& prober, const std::string& ext) {
+    for (const std::string& path : plan) {
+        // A path given twice is probed again only when its first turn added nothing.
+        if (!adder.Wanted(path)) {
+            continue;
+        }
+        if (std::optional<TFileRow> row = adder.Take(path, prober(path), ext)) {
+            list.Append(std::move(*row));
+        }
+    }
+    return adder.Result();
 }
 
 }  // namespace
 
 TAddResult AddFiles(TFileList& list, std::span<const std::string> paths, const TFileProber& prober,
                     const std::string& ext) {
-    TAddResult result;
-    for (const std::string& given : paths) {
-        const std::string path = AbsoluteFileName(given);
-        if (list.FileInList(path)) {
-            continue;
-        }
-        if (AddOne(list, path, prober, ext, TAddCommand::AddFiles, result)) {
-            result.LastAddedFolder = WideExtractFilePath(path);
-        }
-    }
-    return result;
+    TFileAdder adder(TAddCommand::AddFiles, list);
+    return AddPlanned(list, adder, AddFilesPlan(adder, paths), prober, ext);
 }
 
 TAddResult AddFolder(TFileList& list, const std::string& folder, const TFileProber& prober,
                      const std::string& ext) {
-    TAddResult result;
-    const auto files = ScanVideoFolder(AbsoluteFileName(folder));
-    if (!files) {
-        return result;
-    }
-    for (const std::string& path : *files) {
-        AddOne(list, path, prober, ext, TAddCommand::AddFolder, result);
-    }
-    return result;
+    TFileAdder adder(TAddCommand::AddFolder, list);
+    return AddPlanned(list, adder, AddFolderPlan(folder), prober, ext);
 }
 
 std::vector<std::string> SplitMasks(std::string_view patterns) {

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace v2m {
@@ -107,6 +108,41 @@ struct TAddResult {
     // Folder (with "/") of the last file "Add Files" added; empty when none was.
     std::string LastAddedFolder;
 };
+
+// The rules of one adding command, for files probed one by one in the order
+// the command goes through them: which file gets a row, which is skipped and
+// what is logged. Probing may happen anywhere, even ahead on other threads;
+// only the order in which the files are taken here counts.
+class TFileAdder {
+public:
+    // `list`: the rows there are as the command starts.
+    TFileAdder(TAddCommand command, const TFileList& list);
+
+    // False for a file "Add Files" skips: listed, or added by this command already.
+    bool Wanted(const std::string& path) const;
+    // The row for a probed file; none when it is skipped or cannot be read
+    // (its three log lines are kept then).
+    std::optional<TFileRow> Take(const std::string& path, const TProbedFile& probed,
+                                 const std::string& ext);
+    // The log lines kept since the last call, oldest first.
+    std::vector<std::string> TakeLogLines();
+    // What the command did so far; its log lines are those not taken yet.
+    const TAddResult& Result() const { return result_; }
+
+private:
+    TAddCommand command_;
+    // The names "Add Files" must not list twice; a set, so that a large list
+    // does not make each file's check slower.
+    std::unordered_set<std::string> listed_;
+    TAddResult result_;
+};
+
+// What "Add Files" probes, in order: the names from the root folder of the
+// paths not listed yet. A path given twice stays twice; the adder decides.
+std::vector<std::string> AddFilesPlan(const TFileAdder& adder, std::span<const std::string> paths);
+// What "Add Folder" probes, in order: what ScanVideoFolder finds; nothing when
+// the folder does not exist.
+std::vector<std::string> AddFolderPlan(const std::string& folder);
 
 // "Add Files": each path in order, skipping any already listed. A file the
 // probe cannot read gets no row and its three log lines; the command goes on

@@ -118,6 +118,7 @@ protected:
         }
         services_->FileAnswers.push_back(paths);
         form_->actAddFilesExecute();
+        ASSERT_TRUE(test::WaitUntilAdded(*form_));
         ASSERT_EQ(form_->FileList().Count(), static_cast<size_t>(paths.size()));
     }
     // A copy of a fixture under another name (the list takes a path once).

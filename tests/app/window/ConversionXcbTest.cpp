@@ -112,6 +112,7 @@ TEST(ConversionOnXTest, AClipIsConvertedFromTheRealWindow) {
     QTimer::singleShot(std::chrono::minutes(2), &loop, [&] { loop.exit(1); });
 
     QTest::mouseClick(test::Find<QToolButton>(form, "tbAddFiles"), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitUntilAdded(form));
     ASSERT_EQ(form.FileList().Count(), 1u);
     QTest::mouseClick(test::Find<QToolButton>(form, "tbStartConvert"), Qt::LeftButton);
     ASSERT_EQ(form.ConvertState(), cvConverting);

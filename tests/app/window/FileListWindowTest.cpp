@@ -108,6 +108,11 @@ protected:
     void AddFiles(const QStringList& paths) {
         services_->FileAnswers.push_back(paths);
         Find<QAction>(*form_, "actAddFiles")->trigger();
+        ASSERT_TRUE(test::WaitUntilAdded(*form_));
+    }
+    void AddFolder() {
+        Find<QAction>(*form_, "actAddFolder")->trigger();
+        ASSERT_TRUE(test::WaitUntilAdded(*form_));
     }
 
     TUserFolders user_;
@@ -186,7 +191,7 @@ TEST_F(FileListWindowTest, AddFolderListsTheMatchingFilesDirectlyInIt) {
     fs::copy_file(test::Fixture("avi_mpeg4_mp2.avi"), folder.Path() / "sub" / "inner.avi");
 
     services_->FolderAnswers.push_back(Path(folder.Path()));
-    Find<QAction>(*form_, "actAddFolder")->trigger();
+    AddFolder();
     ASSERT_EQ(services_->FolderCalls.size(), 1u);
     EXPECT_EQ(services_->FolderCalls[0].Title, QStringLiteral("Select folder"));
     EXPECT_EQ(services_->FolderCalls[0].Folder.toStdString(), user_.Desktop());
@@ -208,8 +213,8 @@ TEST_F(FileListWindowTest, AddFolderListsTheMatchingFilesDirectlyInIt) {
     // The same folder again lists its files twice; a cancelled dialog adds nothing.
     services_->FolderAnswers.push_back(Path(folder.Path()));
     services_->FolderAnswers.push_back(QString());
-    Find<QAction>(*form_, "actAddFolder")->trigger();
-    Find<QAction>(*form_, "actAddFolder")->trigger();
+    AddFolder();
+    AddFolder();
     EXPECT_EQ(names(),
               (std::vector<std::string>{"Movie.Mp4", "clip.AVI", "Movie.Mp4", "clip.AVI"}));
     EXPECT_EQ(services_->FolderCalls.back().Folder, Path(folder.Path()));

@@ -86,6 +86,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"imgPreview", {0, 0, 257, 177}, false, false, true, true},
         {"grpProfile", {0, 384, 521, 153}, false, true, true, true},
         {"grpProfileSettings", {544, 384, 257, 153}, true, true, true, true},
+        {"lblStatus", {12, 540, 789, 18}, true, true, true, true},
     };
     for (const Place& place : places) {
         const QRect actual = ClientRect(*form, place.name);

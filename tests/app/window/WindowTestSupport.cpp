@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QCoreApplication>
 #include <QTableView>
+#include <QTest>
 
 #include <cstdlib>
 #include <fstream>
@@ -146,6 +147,10 @@ std::unique_ptr<TForm1> MakeForm(const TProgramFolder& folder,
 
 void ServeEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool WaitUntilAdded(const TForm1& form, int timeout_ms) {
+    return QTest::qWaitFor([&form] { return !form.Adding(); }, timeout_ms);
 }
 
 std::vector<std::vector<std::string>> ListTexts(QWidget& form) {

@@ -99,6 +99,9 @@ std::unique_ptr<TForm1> MakeForm(const TProgramFolder& folder,
 
 // Lets queued calls and window events run.
 void ServeEvents();
+// Serves events until the window's adding has listed its last file; false
+// when it still has not after the timeout.
+bool WaitUntilAdded(const TForm1& form, int timeout_ms = 60000);
 
 template <typename Widget>
 Widget* Find(QWidget& form, const char* name) {

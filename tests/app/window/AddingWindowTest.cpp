@@ -1,0 +1,130 @@
+// Adding a large folder from the main window: the command returns at once,
+// the status line counts, the rows come in the folder's order, and Esc,
+// closing and destroying the window each stop the workers part-way.
+
+#include <QAction>
+#include <QApplication>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+
+#include "FixtureGenerator.h"
+#include "WindowTestSupport.h"
+
+namespace v2m {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Find;
+
+std::vector<std::string> Names(TForm1& form) {
+    std::vector<std::string> names;
+    for (const auto& row : test::ListTexts(form)) {
+        names.push_back(row[0]);
+    }
+    return names;
+}
+
+class AddingWindowTest : public ::testing::Test {
+protected:
+    test::TUserFolders user_;
+    test::TProgramFolder program_;
+    std::shared_ptr<test::TScriptedServices> services_ =
+        std::make_shared<test::TScriptedServices>();
+};
+
+TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAsked) {
+    // Every tenth file cannot be read. Its probe logs, and a worker that logs
+    // waits for the window's thread, so the workers never run far ahead of
+    // the rows listed.
+    test::TempDir folder("adding");
+    std::vector<std::string> readable;
+    for (int i = 100; i < 300; ++i) {
+        const std::string name = "clip_" + std::to_string(i) + ".avi";
+        const bool unreadable = i % 10 == 9;
+        fs::copy_file(test::Fixture(unreadable ? fixtures::kNotMedia : "avi_mpeg4_mp2.avi"),
+                      folder.Path() / name);
+        if (!unreadable) {
+            readable.push_back(name);
+        }
+    }
+    const QRegularExpression counting(QStringLiteral("^Adding (\\d+) of 200 files\\.\\.\\.$"));
+
+    enum class TEnd { Finish, Escape, Close, Destroy };
+    for (const TEnd end : {TEnd::Finish, TEnd::Escape, TEnd::Close, TEnd::Destroy}) {
+        SCOPED_TRACE(static_cast<int>(end));
+        auto form = test::MakeForm(program_, services_);
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        services_->FolderAnswers.push_back(QString::fromStdString(folder.Path().string()));
+        Find<QAction>(*form, "actAddFolder")->trigger();
+        // The command is back before a single file is listed.
+        EXPECT_TRUE(form->Adding());
+        EXPECT_TRUE(form->FileList().Empty());
+        for (const char* name : {"actAddFiles", "actAddFolder", "actStartConvert"}) {
+            EXPECT_FALSE(Find<QAction>(*form, name)->isEnabled()) << name;
+        }
+
+        // Rows come while the status line counts, always in the folder's order.
+        bool counted = false;
+        bool ordered = true;
+        const auto listed_some = [&] {
+            const QRegularExpressionMatch match = counting.match(form->StatusText());
+            counted = counted || (match.hasMatch() && match.captured(1).toInt() < 200);
+            const std::vector<std::string> names = Names(*form);
+            ordered = ordered && names.size() <= readable.size() &&
+                      std::equal(names.begin(), names.end(), readable.begin());
+            return counted && (!names.empty() || !form->Adding());
+        };
+        ASSERT_TRUE(QTest::qWaitFor(listed_some, 60000));
+        const std::vector<std::string> listed = Names(*form);
+
+        const auto stop_started = std::chrono::steady_clock::now();
+        if (end == TEnd::Finish) {
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    listed_some();
+                    return !form->Adding();
+                },
+                60000));
+        } else if (end == TEnd::Escape) {
+            QTest::keyClick(form.get(), Qt::Key_Escape);
+        } else if (end == TEnd::Close) {
+            form->close();
+        } else {
+            form.reset();
+            // Whatever was on its way to the window goes with it.
+            QTest::qWait(100);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - stop_started, std::chrono::seconds(20));
+        EXPECT_TRUE(counted);
+        EXPECT_TRUE(ordered);
+        if (!form) {
+            continue;
+        }
+        EXPECT_FALSE(form->Adding());
+        EXPECT_EQ(form->StatusText(), QString());
+        EXPECT_EQ(Find<QAction>(*form, "actAddFolder")->isEnabled(), end != TEnd::Close);
+        if (end == TEnd::Finish) {
+            EXPECT_EQ(Names(*form), readable);
+            const QStringList failures =
+                form->LogLines().filter(QStringLiteral("***File load error: "));
+            ASSERT_EQ(failures.size(), 20);
+            for (int k = 0; k < 20; ++k) {
+                const QString name = QStringLiteral("clip_%1.avi").arg(100 + 10 * k + 9);
+                EXPECT_TRUE(failures[k].contains(name)) << failures[k].toStdString();
+            }
+        } else {
+            // Part-way: what was listed stays, and nothing more comes.
+            QTest::qWait(200);
+            EXPECT_EQ(Names(*form), listed);
+            EXPECT_LT(listed.size(), readable.size());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace v2m
