@@ -367,7 +367,13 @@ void TForm1::AppendLog(const std::string& line) {
     // A batch of thousands of files logs hundreds of thousands of lines: they
     // are kept as plain text, and the control, hidden in this window, only
     // shows them while it is shown.
-    log_.push_back(line);
+    // One block of text rather than a string per line: a long batch's lines
+    // would otherwise be scattered between the tasks' short-lived memory.
+    if (log_line_count_ > 0) {
+        log_text_ += '\n';
+    }
+    log_text_ += line;
+    ++log_line_count_;
     if (mmoLog->isVisible()) {
         mmoLog->appendPlainText(Text(line));
     }
@@ -380,12 +386,10 @@ void TForm1::AppendLog(const std::vector<std::string>& lines) {
 }
 
 QStringList TForm1::LogLines() const {
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(log_.size()));
-    for (const std::string& line : log_) {
-        lines.append(Text(line).split(QLatin1Char('\n')));
+    if (log_line_count_ == 0) {
+        return {};
     }
-    return lines;
+    return Text(log_text_).split(QLatin1Char('\n'));
 }
 
 }  // namespace v2m

@@ -213,7 +213,8 @@ private:
     std::string FPreviewFile;
     bool startup_complete_ = false;
     bool closed_ = false;
-    std::vector<std::string> log_;  // every line, oldest first
+    std::string log_text_;  // every line, oldest first, each after a line feed
+    size_t log_line_count_ = 0;
     // The adding under way; none when the list is not being added to.
     struct TAdding {
         TFileAdder Adder;

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
     // Caught from the start: a signal that comes while the window is still
     // being made waits in the pipe until the event loop reads it.
     const bool end_signals_caught = CatchEndSignals();
+    // Every task runs on a thread of its own; with an allocation arena per
+    // thread, memory freed by ended tasks stays with arenas no thread uses
+    // any more, and a batch of thousands of files would hold it all.
+    ::mallopt(M_ARENA_MAX, 2);
     v2m::MediaRuntime runtime;
     if (!DisplayAvailable()) {
         std::fprintf(stderr,
