@@ -184,6 +184,10 @@ void TForm1::FormCloseQuery() {
     FFConverter.SetOnTerminate(nullptr);
     // The waiting stop serves window events, and those may read the selected
     // profile: the profiles go only after it.
+    // Closing cancels without clean-up: the work done so far stays, under
+    // its hidden partial name. No further round may start.
+    FFConverter.SetKeepUnfinishedOutputs(true);
+    runner_.Stop(true);
     FFConverter.Stop(true);
     FFLogger.SetOnLog(nullptr);
     FProfiles.clear();
@@ -236,8 +240,10 @@ void TForm1::ActionList1Update() {
     actAddFiles->setEnabled(can_add);
     actAddFolder->setEnabled(can_add);
     actCancelAdding->setEnabled(Adding());
-    actClear->setEnabled(rows && idle);
-    actRemove->setEnabled(rows && selected && idle);
+    // Rows still coming in are listed after the ones there: the list is not
+    // to change under them.
+    actClear->setEnabled(rows && idle && !Adding());
+    actRemove->setEnabled(rows && selected && idle && !Adding());
     // Without a profile a start would build jobs for no format at all;
     // resuming a paused run needs none.
     // A start while rows are still coming in would leave them out of the batch.
@@ -291,7 +297,7 @@ void TForm1::StopPreview() {
 }
 
 void TForm1::actRemoveExecute() {
-    if (FConvertState != cvIdle) {
+    if (FConvertState != cvIdle || Adding()) {
         return;
     }
     file_list_->RemoveRows(SelectedRows());
@@ -301,7 +307,7 @@ void TForm1::actRemoveExecute() {
 }
 
 void TForm1::actClearExecute() {
-    if (FConvertState != cvIdle) {
+    if (FConvertState != cvIdle || Adding()) {
         return;
     }
     file_list_->Clear();
