@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     const fs::path work =
         argc > 2 && *argv[2] != '\0' ? fs::path(argv[2]) : fs::temp_directory_path() / "v2m-bench";
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::mallopt(M_ARENA_MAX, 2);  // as the program itself does
+    ::mallopt(M_ARENA_MAX, 4);  // as the program itself does
     try {
         const fs::path clips = work / ("window_" + std::to_string(count));
         const fs::path clip = work / "one_second.mp4";

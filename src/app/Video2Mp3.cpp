@@ -64,8 +64,9 @@ int main(int argc, char** argv) {
     const bool end_signals_caught = CatchEndSignals();
     // Every task runs on a thread of its own; with an allocation arena per
     // thread, memory freed by ended tasks stays with arenas no thread uses
-    // any more, and a batch of thousands of files would hold it all.
-    ::mallopt(M_ARENA_MAX, 2);
+    // any more, and a batch of thousands of files would hold it all. A few
+    // arenas still let two conversions allocate without waiting on each other.
+    ::mallopt(M_ARENA_MAX, 4);
     v2m::MediaRuntime runtime;
     if (!DisplayAvailable()) {
         std::fprintf(stderr,

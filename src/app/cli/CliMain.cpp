@@ -130,8 +130,9 @@ int Main(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     // Every task runs on a thread of its own; with an allocation arena per
     // thread, memory freed by ended tasks stays with arenas no thread uses
-    // any more, and a batch of thousands of files would hold it all.
-    ::mallopt(M_ARENA_MAX, 2);
+    // any more, and a batch of thousands of files would hold it all. A few
+    // arenas still let two conversions allocate without waiting on each other.
+    ::mallopt(M_ARENA_MAX, 4);
     std::vector<std::string> args(argv + 1, argv + argc);
     return Main(args);
 }
