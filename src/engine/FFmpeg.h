@@ -506,10 +506,6 @@ private:
     // when the run writes the header: a task that never runs leaves nothing.
     int OpenOutputBytes(AVFormatContext* file, const std::string& FileName);
     void CreateOutputBytes(AVFormatContext* file);
-    // The first free name from `*wanted` on, created under its partial name:
-    // the descriptor, or -errno.
-    static int CreateUnderFreeName(const std::string& path, std::string* wanted,
-                                   TCreatedFile* partial);
     void NameOutput(AVFormatContext* file, const std::string& path, const std::string& wanted);
     // When the outputs are closed: after a completed run they get their final
     // names, after a failed one they go; a stopped run leaves them to

@@ -754,7 +754,7 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
     // Tried now, so that a folder that cannot be written fails here.
     std::string wanted = path;
     TCreatedFile partial;
-    const int fd = CreateUnderFreeName(path, &wanted, &partial);
+    const int fd = CreatePartialUnderFreeName(&wanted, &partial);
     if (fd < 0) {
         last_error_text_ =
             Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str());
@@ -768,24 +768,6 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
     }
     NameOutput(file, path, wanted);
     return 0;
-}
-
-int TCustomFFmpeg::CreateUnderFreeName(const std::string& path, std::string* wanted,
-                                       TCreatedFile* partial) {
-    // Nothing at a taken name is opened, followed or replaced: the next
-    // numbered name is taken instead, whoever took this one (another run
-    // writing into the same folder included).
-    int number = NameNumber(*wanted);
-    for (int attempt = 0; attempt < 100000; ++attempt) {
-        if (!NameTaken(*wanted)) {
-            const int fd = CreateExclusive(PartialName(*wanted), partial);
-            if (fd != -EEXIST) {
-                return fd;
-            }
-        }
-        *wanted = NumberedName(path, ++number);
-    }
-    return -EEXIST;
 }
 
 void TCustomFFmpeg::NameOutput(AVFormatContext* file, const std::string& path,
@@ -810,7 +792,7 @@ void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
         }
         std::string wanted = output.FinalName;
         TCreatedFile partial;
-        const int fd = CreateUnderFreeName(output.FinalName, &wanted, &partial);
+        const int fd = CreatePartialUnderFreeName(&wanted, &partial);
         if (fd < 0) {
             throw FFmpegException(
                 Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str()));

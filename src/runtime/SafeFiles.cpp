@@ -114,6 +114,20 @@ int CreateExclusive(const std::string& path, TCreatedFile* created) {
     return fd;
 }
 
+int CreatePartialUnderFreeName(std::string* name, TCreatedFile* partial) {
+    int number = NameNumber(*name);
+    for (int attempt = 0; attempt < kMostAlternatives; ++attempt) {
+        if (!NameTaken(*name)) {
+            const int fd = CreateExclusive(PartialName(*name), partial);
+            if (fd != -EEXIST) {
+                return fd;
+            }
+        }
+        *name = NumberedName(*name, ++number);
+    }
+    return -EEXIST;
+}
+
 bool StillCreatedFile(const TCreatedFile& file) {
     struct stat st {};
     return !file.Empty() && ::lstat(file.Path.c_str(), &st) == 0 && SameFile(st, file);

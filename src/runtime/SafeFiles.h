@@ -39,6 +39,13 @@ std::string PartialName(const std::string& path);
 // following a link; returns the open descriptor, or -errno.
 int CreateExclusive(const std::string& path, TCreatedFile* created);
 
+// Creates the partial file of the first free name from `*name` on (the name,
+// then its next numbered alternatives): a name is free when neither it nor
+// its partial name is taken, so whoever took one (another run writing into
+// the same folder included) keeps it. `*name` becomes the name chosen;
+// returns the open descriptor, or -errno.
+int CreatePartialUnderFreeName(std::string* name, TCreatedFile* partial);
+
 // True when the name still holds the very file that was created.
 bool StillCreatedFile(const TCreatedFile& file);
 
