@@ -1,0 +1,287 @@
+#pragma once
+// The working state of one open file, shared by the player's threads: the
+// packet queues between the reader and the decoders, the picture and subtitle
+// queues towards the display, the audio output state and the clocks.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FFPlay.h"
+#include "FFmpegApi.h"
+#include "MediaOwners.h"
+#include "SDLApi.h"
+
+namespace v2m {
+
+// A manual-reset signal: stays set until reset, wakes every waiter.
+class TSignal {
+public:
+    explicit TSignal(bool set) : set_(set) {}
+    void Set();
+    void Reset();
+    bool IsSet();
+    // True when the signal is set within the timeout.
+    bool Wait(std::chrono::milliseconds timeout);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool set_;
+};
+
+// Seconds of the monotonic clock.
+double NowSeconds();
+int64_t NowMicroseconds();
+
+// Packets on their way from the read thread to one decoder. A flush marker
+// tells the decoder that a seek happened: drop what it holds.
+class TPacketQueue {
+public:
+    struct TEntry {
+        PacketPtr Packet;  // null for a flush marker
+        bool Flush = false;
+    };
+    // Takes over the packet's data. False when no memory is left.
+    bool Put(AVPacket* packet);
+    void PutFlush();
+    // 1 with an entry, 0 when empty and not blocking, -1 once aborted.
+    int Get(TEntry& entry, bool block);
+    void Flush();
+    void Abort();
+    void Start();
+    bool Aborted() const { return aborted_.load(); }
+    int Count();
+    int64_t Size();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<TEntry> entries_;
+    int64_t size_ = 0;
+    std::atomic<bool> aborted_{false};
+};
+
+// Decoders free their contexts under the process-wide codec lock.
+struct PlayerCodecClose {
+    void operator()(AVCodecContext* context) const;
+};
+using PlayerCodecPtr = std::unique_ptr<AVCodecContext, PlayerCodecClose>;
+
+struct SwrFree {
+    void operator()(SwrContext* context) const { ff::swr_free(&context); }
+};
+using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
+
+struct FilterGraphFree {
+    void operator()(AVFilterGraph* graph) const { ff::avfilter_graph_free(&graph); }
+};
+using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphFree>;
+
+struct SubtitleFree {
+    void operator()(AVSubtitle* subtitle) const {
+        ff::avsubtitle_free(subtitle);
+        delete subtitle;
+    }
+};
+using SubtitlePtr = std::unique_ptr<AVSubtitle, SubtitleFree>;
+
+struct TQueuedPicture {
+    double Pts = 0.0;     // seconds
+    double Target = 0.0;  // wall time, seconds, at which it is due
+    int64_t Pos = -1;     // byte position in the file
+    FramePtr Frame;       // planar YUV 4:2:0
+    int Width = 0;
+    int Height = 0;
+    AVRational SampleAspect{0, 1};
+};
+
+struct TQueuedSubtitle {
+    double Pts = 0.0;
+    SubtitlePtr Subtitle;
+};
+
+inline constexpr int kPictureSlots = 2;
+inline constexpr int kSubtitleSlots = 4;
+inline constexpr size_t kVisualisationSamples = 0x20000;
+
+// Events the player sends to its own play thread.
+enum TPlayerEventCode { pePicture = 0, peRefresh = 1, peQuit = 2, peReopenDisplay = 3, peCount = 4 };
+uint32_t PlayerEventType(TPlayerEventCode code);
+
+struct TPlayContext {
+    TCustomPlayer* Player = nullptr;
+    uint64_t Generation = 0;
+    TPlaybackSettings Settings;  // as they were at Open
+    std::string FileName;
+    bool DisableAudio = false;
+    bool DisableVideo = false;
+    bool DisableDisplay = false;
+    int FrameWidth = 0;
+    int FrameHeight = 0;
+
+    std::thread ReadThread;
+    std::thread VideoThread;
+    std::thread SubtitleThread;
+    std::thread RefreshThread;
+
+    std::atomic<bool> Abort{false};
+    TSignal SeekSettled{true};
+    TSignal PictureReady{true};
+    std::atomic<bool> Paused{false};
+    bool LastPaused = false;  // read thread only
+    std::atomic<int> ReadPauseResult{0};
+
+    std::mutex SeekMutex;
+    std::atomic<bool> SeekRequest{false};
+    int SeekFlags = 0;
+    int64_t SeekPos = 0;
+    int64_t SeekRel = 0;
+
+    InputContextPtr Format;  // the read thread's own
+    std::atomic<int> OpenStatus{0};
+    std::string OpenError;  // set by the read thread before the status changes
+    int64_t StartTime = AV_NOPTS_VALUE;  // microseconds
+    int64_t Duration = -1;               // microseconds
+    int64_t AudioDuration = -1;          // the audio stream's own, microseconds
+    bool ImageSequence = false;
+    bool CaptureDevice = false;
+
+    std::atomic<int> AudioIndex{-1};
+    std::atomic<int> VideoIndex{-1};
+    std::atomic<int> SubtitleIndex{-1};
+    AVStream* AudioStream = nullptr;
+    AVStream* VideoStream = nullptr;
+    AVStream* SubtitleStream = nullptr;
+    PlayerCodecPtr AudioDecoder;
+    PlayerCodecPtr VideoDecoder;
+    PlayerCodecPtr SubtitleDecoder;
+    TPacketQueue AudioQueue;
+    TPacketQueue VideoQueue;
+    TPacketQueue SubtitleQueue;
+
+    std::atomic<bool> EndAnnounced{false};
+    std::atomic<bool> EndReported{false};
+    std::atomic<bool> EndReached{false};
+    std::atomic<bool> ReadInProgress{false};
+    std::atomic<int> OpenPausedStep{0};
+    std::atomic<bool> PlayStarted{false};  // psPlay is out: later states may follow
+    std::atomic<bool> PausedAtSeek{false};
+    std::atomic<bool> AfterSeek{false};
+    std::atomic<bool> FlushSeen{false};
+    int FrameSkipCounter = 0;  // video thread
+    int64_t FaultyPts = 0;     // video thread
+    int64_t FaultyDts = 0;
+    int64_t LastPts = INT64_MIN;
+    int64_t LastDts = INT64_MIN;
+
+    // Audio output; the callback owns everything but the device id.
+    SDL_AudioDeviceID AudioDevice = 0;
+    SDL_AudioSpec AudioSpec{};
+    int AudioBytesPerSecond = 1;
+    int AudioFrameBytes = 4;
+    std::vector<uint8_t> AudioBuffer;
+    const uint8_t* AudioBlock = nullptr;
+    std::atomic<int> AudioBlockSize{0};
+    std::atomic<int> AudioBlockIndex{0};
+    PacketPtr AudioPacket;
+    bool AudioPacketPending = false;
+    bool AudioDecoderDrained = false;
+    FramePtr AudioFrame;
+    SwrPtr Resampler;
+    AVSampleFormat ResamplerFormat = AV_SAMPLE_FMT_NONE;
+    int ResamplerRate = 0;
+    AVChannelLayout ResamplerLayout{};
+    std::atomic<double> AudioClockValue{0.0};
+    double AudioDiffCumulative = 0.0;
+    double AudioDiffFactor = 0.0;
+    double AudioDiffThreshold = 0.0;
+    int AudioDiffCount = 0;
+    std::atomic<int64_t> AudioCallbackTime{0};
+    std::vector<int16_t> Visualisation;
+    std::atomic<size_t> VisualisationIndex{0};
+    std::atomic<int> ShowMode{0};  // 0 none, 1 waveform, 2 spectrum
+
+    // Video clock; the play thread, the video thread and the pause toggle all
+    // change it.
+    std::mutex ClockMutex;
+    double FrameTimer = 0.0;
+    double FrameLastPts = -1.0;  // < 0: unset
+    double FrameLastDelay = 0.04;
+    double VideoClockValue = 0.0;
+    double CurrentPts = 0.0;
+    double CurrentPtsDrift = 0.0;
+    int64_t CurrentPos = -1;
+    std::mutex PositionMutex;
+    int64_t LastReportedPosition = INT64_MIN;  // INT64_MIN: nothing reported yet
+    double FrameSkip = 1.0;
+    double ExternalBase = 0.0;
+    int64_t ExternalBaseTime = 0;
+
+    std::mutex PictureMutex;
+    std::condition_variable PictureChanged;
+    std::array<TQueuedPicture, kPictureSlots> Pictures;
+    int PictureRead = 0;   // play thread
+    int PictureWrite = 0;  // video thread
+    int PictureCount = 0;
+    std::atomic<bool> RefreshPending{false};
+
+    std::mutex SubtitleMutex;
+    std::condition_variable SubtitleChanged;
+    std::array<TQueuedSubtitle, kSubtitleSlots> Subtitles;
+    int SubtitleRead = 0;
+    int SubtitleWrite = 0;
+    int SubtitleCount = 0;
+    bool SubtitleFlushRequested = false;
+
+    ~TPlayContext();
+};
+
+// The player's machinery, shared by its source files.
+struct TPlayerInternals {
+    static void Report(TCustomPlayer& player, const std::string& message, bool keep) {
+        player.ReportError(message, keep);
+    }
+    static void SetState(TCustomPlayer& player, TPlayState state) { player.SetState(state); }
+    static void SetCurrentPosition(TCustomPlayer& player, int64_t position) {
+        player.current_position_.store(position);
+    }
+    static void PushPosition(TCustomPlayer& player, int64_t position);
+    static THookEvent HookHandler(TCustomPlayer& player);
+    static void SetLastError(TCustomPlayer& player, const std::string& text);
+};
+
+// Reading and decoding.
+void ReadThread(TPlayContext& is);
+void VideoThread(TPlayContext& is);
+void SubtitleThread(TPlayContext& is);
+void CloseStreams(TPlayContext& is);
+
+// Audio and clocks.
+void AudioCallback(void* opaque, Uint8* stream, int len);
+bool OpenAudioDevice(TPlayContext& is, AVCodecContext* decoder);
+double AudioClock(TPlayContext& is);
+double VideoClock(TPlayContext& is);
+double ExternalClock(TPlayContext& is);
+double ExternalClockLocked(TPlayContext& is);  // with ClockMutex held
+double MasterClock(TPlayContext& is);
+double PictureTargetTime(TPlayContext& is, double pts);
+void ResetExternalClock(TPlayContext& is);
+
+// Display side: the picture queue, refresh and position updates.
+int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts);
+void Refresh(TPlayContext& is, bool consume);
+void UpdatePosition(TPlayContext& is);
+void RefreshThread(TPlayContext& is);
+void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code);
+
+void NameThisThread(const char* name);
+
+}  // namespace v2m

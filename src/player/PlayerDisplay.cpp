@@ -1,0 +1,264 @@
+// The display side of playback: decoded pictures wait in a two-slot queue
+// until they are due, the refresh takes them off on the play thread, and the
+// position update tells the host where playback stands.
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "FFmpegLoader.h"
+#include "PlayerContext.h"
+
+namespace v2m {
+
+uint32_t PlayerEventType(TPlayerEventCode code) {
+    static const uint32_t base = [] {
+        const Uint32 registered = ff::SDL_RegisterEvents(peCount);
+        return registered == static_cast<Uint32>(-1) ? static_cast<uint32_t>(SDL_USEREVENT)
+                                                     : registered;
+    }();
+    return base + static_cast<uint32_t>(code);
+}
+
+void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code) {
+    SDL_Event event{};
+    event.type = PlayerEventType(code);
+    event.user.code = static_cast<Sint32>(is.Generation);
+    event.user.data1 = &is;
+    ff::SDL_PushEvent(&event);
+}
+
+void RefreshThread(TPlayContext& is) {
+    NameThisThread("v2m-refresh");
+    while (!is.Abort.load()) {
+        if (!is.RefreshPending.exchange(true)) {
+            PushPlayerEvent(is, peRefresh);
+        }
+        const bool visualising = is.AudioIndex.load() >= 0 && is.ShowMode.load() != 0;
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(visualising ? std::max(is.Settings.RdftSpeed, 1) : 5));
+    }
+}
+
+int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
+    {
+        std::lock_guard lock(is.ClockMutex);
+        if (pts != 0.0) {
+            is.VideoClockValue = pts;
+        } else {
+            pts = is.VideoClockValue;
+        }
+        AVRational rate = is.VideoStream->avg_frame_rate;
+        if (rate.num <= 0 || rate.den <= 0) {
+            rate = is.VideoStream->r_frame_rate;
+        }
+        const double duration = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
+        is.VideoClockValue += duration * (1.0 + 0.5 * frame->repeat_pict);
+    }
+    std::unique_lock lock(is.PictureMutex);
+    if (is.PictureCount >= kPictureSlots && !is.RefreshPending.load()) {
+        is.FrameSkip = std::max(0.95, is.FrameSkip * 0.95);
+    }
+    is.PictureChanged.wait(lock, [&is] {
+        return is.PictureCount < kPictureSlots || is.VideoQueue.Aborted();
+    });
+    if (is.VideoQueue.Aborted()) {
+        return -1;
+    }
+    lock.unlock();
+
+    TQueuedPicture& slot = is.Pictures[is.PictureWrite];
+    FramePtr copy(ff::av_frame_alloc());
+    if (!copy || ff::av_frame_ref(copy.get(), frame) < 0) {
+        return 0;  // not queued; the next picture may fare better
+    }
+    if (is.Settings.FlipVertical) {
+        // Rows are read from the bottom up: each plane starts at its last row.
+        for (int plane = 0; plane < 3; ++plane) {
+            const int rows = plane == 0 ? copy->height : (copy->height + 1) / 2;
+            copy->data[plane] += static_cast<ptrdiff_t>(copy->linesize[plane]) * (rows - 1);
+            copy->linesize[plane] = -copy->linesize[plane];
+        }
+    }
+    slot.Width = copy->width & ~1;
+    slot.Height = copy->height & ~1;
+    slot.SampleAspect = copy->sample_aspect_ratio;
+    slot.Frame = std::move(copy);
+    slot.Pts = pts;
+    slot.Pos = pos;
+    is.PictureWrite = (is.PictureWrite + 1) % kPictureSlots;
+    lock.lock();
+    slot.Target = PictureTargetTime(is, pts);
+    ++is.PictureCount;
+    return 0;
+}
+
+namespace {
+
+void TakePicture(TPlayContext& is) {
+    std::lock_guard lock(is.PictureMutex);
+    is.Pictures[is.PictureRead].Frame.reset();
+    is.PictureRead = (is.PictureRead + 1) % kPictureSlots;
+    --is.PictureCount;
+    is.PictureChanged.notify_all();
+}
+
+void ExpireSubtitles(TPlayContext& is) {
+    std::lock_guard lock(is.SubtitleMutex);
+    if (is.SubtitleFlushRequested) {
+        for (auto& subtitle : is.Subtitles) {
+            subtitle.Subtitle.reset();
+        }
+        is.SubtitleCount = 0;
+        is.SubtitleRead = is.SubtitleWrite = 0;
+        is.SubtitleFlushRequested = false;
+        is.SubtitleChanged.notify_all();
+        return;
+    }
+    double current;
+    {
+        std::lock_guard clock(is.ClockMutex);
+        current = is.CurrentPts;
+    }
+    while (is.SubtitleCount > 0) {
+        const TQueuedSubtitle& oldest = is.Subtitles[is.SubtitleRead];
+        const TQueuedSubtitle& next = is.Subtitles[(is.SubtitleRead + 1) % kSubtitleSlots];
+        const bool over = current > oldest.Pts + oldest.Subtitle->end_display_time / 1000.0;
+        const bool replaced = is.SubtitleCount > 1 &&
+                              current > next.Pts + next.Subtitle->start_display_time / 1000.0;
+        if (!over && !replaced) {
+            break;
+        }
+        is.Subtitles[is.SubtitleRead].Subtitle.reset();
+        is.SubtitleRead = (is.SubtitleRead + 1) % kSubtitleSlots;
+        --is.SubtitleCount;
+        is.SubtitleChanged.notify_all();
+    }
+}
+
+}  // namespace
+
+void Refresh(TPlayContext& is, bool consume) {
+    if (is.VideoIndex.load() >= 0) {
+        bool dropped = false;
+        for (;;) {
+            double target;
+            double next_target;
+            double pts;
+            int64_t pos;
+            int count;
+            {
+                std::lock_guard lock(is.PictureMutex);
+                count = is.PictureCount;
+                if (count == 0) {
+                    break;
+                }
+                const TQueuedPicture& picture = is.Pictures[is.PictureRead];
+                target = picture.Target;
+                pts = picture.Pts;
+                pos = picture.Pos;
+                next_target = count > 1
+                                  ? std::max(is.Pictures[(is.PictureRead + 1) % kPictureSlots].Target,
+                                             target)
+                                  : -1.0;
+            }
+            const double now = NowSeconds();
+            if (now < target) {
+                return;  // not due yet
+            }
+            {
+                std::lock_guard lock(is.ClockMutex);
+                is.CurrentPts = pts;
+                is.CurrentPtsDrift = pts - now;
+                is.CurrentPos = pos;
+                if (count == 1) {
+                    next_target = target + is.VideoClockValue - pts;
+                }
+            }
+            const bool after_seek = is.AfterSeek.load();
+            if ((is.Settings.FrameDrop != 0 && now > next_target && !is.CaptureDevice) ||
+                after_seek) {
+                bool drop;
+                {
+                    std::lock_guard lock(is.PictureMutex);
+                    is.FrameSkip *= 1.05;
+                    drop = count > 1 || now > next_target + 0.5 || after_seek;
+                }
+                if (drop) {
+                    TakePicture(is);
+                    dropped = true;
+                    continue;
+                }
+            }
+            if (is.SubtitleIndex.load() >= 0) {
+                ExpireSubtitles(is);
+            }
+            if (consume) {
+                TakePicture(is);
+            }
+            break;
+        }
+        if (!dropped) {
+            UpdatePosition(is);
+        }
+        return;
+    }
+    if (is.AudioIndex.load() >= 0) {
+        UpdatePosition(is);
+    }
+}
+
+void UpdatePosition(TPlayContext& is) {
+    if (is.ImageSequence) {
+        return;
+    }
+    TCustomPlayer& player = *is.Player;
+    const int64_t start = is.StartTime != AV_NOPTS_VALUE ? is.StartTime : 0;
+    int64_t p;
+    std::unique_lock lock(is.PositionMutex);
+    if (is.VideoIndex.load() >= 0) {
+        p = std::llround(VideoClock(is) * 1e6) - start;
+    } else if (is.AudioIndex.load() >= 0) {
+        p = std::llround(AudioClock(is) * 1e6) - start;
+        if (is.AudioDuration > 0 && is.AudioDuration <= p && is.Duration > p) {
+            p = is.Duration;
+        }
+    } else {
+        return;
+    }
+    TPlayerInternals::SetCurrentPosition(player, p);
+    if (is.Duration > 0 && is.Duration <= p) {
+        p = is.Duration;
+        if (is.LastReportedPosition != p) {
+            is.LastReportedPosition = 0;  // the end is always reported
+        }
+    }
+    if (is.LastReportedPosition == INT64_MIN || std::llabs(p - is.LastReportedPosition) > 10000) {
+        is.LastReportedPosition = p;
+        TPlayerInternals::PushPosition(player, p);
+    }
+    if (!is.CaptureDevice && !is.EndReported.load() && is.EndReached.load()) {
+        if (is.VideoIndex.load() >= 0) {
+            is.EndReported.store(true);
+        }
+        TPlayerInternals::SetState(player, psEnd);
+    }
+    lock.unlock();
+    const TPlaybackSettings& s = is.Settings;
+    if (s.PlayDuration != INT64_MIN) {
+        const int64_t limit = s.StartTime != INT64_MIN ? s.StartTime + s.PlayDuration : s.PlayDuration;
+        if (p >= limit) {
+            if (s.EndAction == 1) {
+                player.Stop(false);
+            } else if (s.EndAction == 2) {
+                if (s.StartTime != INT64_MIN) {
+                    player.Seek(0, s.StartTime);
+                } else {
+                    player.Seek(sfAny, 0);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace v2m

@@ -1,0 +1,915 @@
+// Opening a file, choosing its streams, reading packets into the queues,
+// seeking, and decoding pictures and subtitles on their own threads.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "FFmpegLoader.h"
+#include "FFmpegLogger.h"
+#include "Format.h"
+#include "PlayerContext.h"
+#include "UnicodeProtocol.h"
+#include "libavutil_error.h"
+
+namespace v2m {
+
+namespace {
+
+constexpr int64_t kMaxQueueBytes = 15 * 1024 * 1024;
+constexpr int64_t kEnoughAudioBytes = 0x50000;
+constexpr int kEnoughPackets = 5;
+
+void Sleep(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+int InterruptCallback(void* opaque) {
+    return static_cast<TPlayContext*>(opaque)->Abort.load() ? 1 : 0;
+}
+
+// A pipe or a device is read through our own byte stream: the read waits in
+// short steps, so that closing the file never hangs on a writer that has
+// nothing more to say (or never came).
+struct TWaitingReader {
+    int Fd = -1;
+    TPlayContext* Context = nullptr;
+    bool WriterSeen = false;
+};
+
+int WaitingRead(void* opaque, uint8_t* buffer, int size) {
+    auto* reader = static_cast<TWaitingReader*>(opaque);
+    for (;;) {
+        if (reader->Context->Abort.load()) {
+            return AVERROR_EXIT;
+        }
+        pollfd polled{reader->Fd, POLLIN, 0};
+        const int ready = ::poll(&polled, 1, 100);
+        if (ready < 0 && errno != EINTR) {
+            return AVERROR(errno);
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t got = ::read(reader->Fd, buffer, static_cast<size_t>(size));
+        if (got > 0) {
+            reader->WriterSeen = true;
+            return static_cast<int>(got);
+        }
+        if (got < 0 && errno != EAGAIN && errno != EINTR) {
+            return AVERROR(errno);
+        }
+        if (got == 0) {
+            if (reader->WriterSeen) {
+                return AVERROR_EOF;
+            }
+            Sleep(10);  // no writer yet
+        }
+    }
+}
+
+struct TWaitingInput {
+    TWaitingReader Reader;
+    AVIOContext* IO = nullptr;
+    ~TWaitingInput() {
+        if (IO != nullptr) {
+            ff::av_freep(&IO->buffer);
+            ff::avio_context_free(&IO);
+        }
+        if (Reader.Fd >= 0) {
+            ::close(Reader.Fd);
+        }
+    }
+};
+
+int OpenInput(TPlayContext& is, AVFormatContext** format, const AVInputFormat* forced,
+              AVDictionary** options, std::unique_ptr<TWaitingInput>& waiting) {
+    std::string path;
+    struct stat st {};
+    if (IsLocalFileName(is.FileName, &path) && ::stat(path.c_str(), &st) == 0 &&
+        (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode))) {
+        waiting = std::make_unique<TWaitingInput>();
+        waiting->Reader.Context = &is;
+        waiting->Reader.Fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (waiting->Reader.Fd < 0) {
+            const int code = AVERROR(errno);
+            ff::avformat_free_context(*format);
+            *format = nullptr;
+            return code;
+        }
+        constexpr int kBufferSize = 32768;
+        auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kBufferSize));
+        if (buffer != nullptr) {
+            waiting->IO = ff::avio_alloc_context(buffer, kBufferSize, 0, &waiting->Reader,
+                                                 WaitingRead, nullptr, nullptr);
+        }
+        if (waiting->IO == nullptr) {
+            ff::av_free(buffer);
+            ff::avformat_free_context(*format);
+            *format = nullptr;
+            return AVERROR(ENOMEM);
+        }
+        waiting->IO->seekable = 0;
+        (*format)->pb = waiting->IO;
+        (*format)->flags |= AVFMT_FLAG_CUSTOM_IO;
+        return ff::avformat_open_input(format, "", forced, options);
+    }
+    return OpenInputContext(format, ToLibraryFileName(is.FileName), forced, options);
+}
+
+AVMediaType StreamType(const AVStream* stream) {
+    return stream->codecpar->codec_type;
+}
+
+// The stream of each kind to play: the wanted one by its number among the
+// streams of its kind, or the libraries' best choice; never cover art.
+void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA_TYPE_NB]) {
+    for (int type = 0; type < AVMEDIA_TYPE_NB; ++type) {
+        chosen[type] = -1;
+    }
+    int counter[AVMEDIA_TYPE_NB] = {};
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        AVStream* stream = format->streams[i];
+        stream->discard = AVDISCARD_ALL;
+        const int type = StreamType(stream);
+        if (type < 0 || type >= AVMEDIA_TYPE_NB) {
+            continue;
+        }
+        const int wanted = is.Settings.WantedStream[type + 1];
+        if (wanted >= 0 && wanted == counter[type] &&
+            (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+            chosen[type] = static_cast<int>(i);
+        }
+        ++counter[type];
+    }
+    for (const AVMediaType type :
+         {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
+        if (is.Settings.WantedStream[type + 1] >= 0) {
+            continue;
+        }
+        const int related = type == AVMEDIA_TYPE_AUDIO      ? chosen[AVMEDIA_TYPE_VIDEO]
+                            : type == AVMEDIA_TYPE_SUBTITLE ? chosen[AVMEDIA_TYPE_VIDEO]
+                                                            : -1;
+        const int best = ff::av_find_best_stream(format, type, -1, related, nullptr, 0);
+        if (best >= 0 &&
+            (format->streams[best]->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+            chosen[type] = best;
+        }
+    }
+    if (is.DisableAudio) {
+        chosen[AVMEDIA_TYPE_AUDIO] = -1;
+    }
+    if (is.DisableVideo) {
+        chosen[AVMEDIA_TYPE_VIDEO] = -1;
+        chosen[AVMEDIA_TYPE_SUBTITLE] = -1;
+    }
+}
+
+int ErrorRecognitionFlags(int level) {
+    if (level <= 0) {
+        return 0;
+    }
+    int flags = AV_EF_CAREFUL;
+    if (level >= 2) {
+        flags |= AV_EF_COMPLIANT;
+    }
+    if (level >= 3) {
+        flags |= AV_EF_AGGRESSIVE;
+    }
+    return flags;
+}
+
+int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
+    if (index < 0 || static_cast<unsigned>(index) >= format->nb_streams) {
+        return -1;
+    }
+    TCustomPlayer& player = *is.Player;
+    AVStream* stream = format->streams[index];
+    const TPlaybackSettings& s = is.Settings;
+    const AVCodec* codec = ff::avcodec_find_decoder(stream->codecpar->codec_id);
+    PlayerCodecPtr decoder(ff::avcodec_alloc_context3(codec));
+    bool opened = codec != nullptr && decoder &&
+                  ff::avcodec_parameters_to_context(decoder.get(), stream->codecpar) >= 0;
+    if (opened) {
+        decoder->pkt_timebase = stream->time_base;
+        decoder->debug = s.DecodeDebug;
+        decoder->workaround_bugs = s.WorkaroundBugs;
+        decoder->idct_algo = s.IdctAlgo;
+        if (s.FastDecode) {
+            decoder->flags2 |= AV_CODEC_FLAG2_FAST;
+        }
+        decoder->skip_frame = static_cast<AVDiscard>(s.SkipFrame);
+        decoder->skip_idct = static_cast<AVDiscard>(s.SkipIdct);
+        decoder->skip_loop_filter = static_cast<AVDiscard>(s.SkipLoopFilter);
+        decoder->err_recognition = ErrorRecognitionFlags(s.ErrorRecognition);
+        decoder->error_concealment = s.ErrorConcealment;
+        decoder->thread_count = 1;
+        AVDictionary* options = nullptr;
+        if (s.LowRes != 0) {
+            ff::av_dict_set(&options, "lowres", std::to_string(s.LowRes).c_str(), 0);
+        }
+        if (s.DebugMV != 0) {
+            ff::av_dict_set(&options, "debug_mv", std::to_string(s.DebugMV).c_str(), 0);
+        }
+        {
+            AVCodecLock lock;
+            opened = ff::avcodec_open2(decoder.get(), codec, &options) >= 0;
+        }
+        ff::av_dict_free(&options);
+    }
+    if (!opened) {
+        decoder.reset();
+        TPlayerInternals::Report(player, "avcodec_open() failed.", false);
+        return -1;
+    }
+    if (StreamType(stream) == AVMEDIA_TYPE_AUDIO && !OpenAudioDevice(is, decoder.get())) {
+        TPlayerInternals::Report(
+            player, std::string("SDL_OpenAudio() failed: ") + ff::SDL_GetError(), false);
+        return -1;  // the decoder closes with its owner
+    }
+    stream->discard = AVDISCARD_DEFAULT;
+    switch (StreamType(stream)) {
+        case AVMEDIA_TYPE_VIDEO:
+            is.VideoStream = stream;
+            is.VideoDecoder = std::move(decoder);
+            is.VideoQueue.Start();
+            is.VideoQueue.PutFlush();
+            is.VideoIndex.store(index);
+            is.VideoThread = std::thread([&is] { VideoThread(is); });
+            break;
+        case AVMEDIA_TYPE_AUDIO: {
+            is.AudioStream = stream;
+            is.AudioDecoder = std::move(decoder);
+            is.AudioDuration = stream->duration != AV_NOPTS_VALUE
+                                   ? ff::av_rescale_q(stream->duration, stream->time_base,
+                                                      AVRational{1, AV_TIME_BASE})
+                                   : -1;
+            is.AudioBlockSize.store(0);
+            is.AudioBlockIndex.store(0);
+            // A difference's weight falls to 1 % after 20 blocks.
+            is.AudioDiffFactor = std::exp(std::log(0.01) / 20.0);
+            is.AudioDiffCount = 0;
+            is.AudioDiffThreshold = 2.0 * 1024.0 / is.AudioSpec.freq;
+            is.AudioQueue.Start();
+            is.AudioQueue.PutFlush();
+            is.AudioIndex.store(index);
+            ff::SDL_PauseAudioDevice(is.AudioDevice, 0);
+            break;
+        }
+        case AVMEDIA_TYPE_SUBTITLE:
+            is.SubtitleStream = stream;
+            is.SubtitleDecoder = std::move(decoder);
+            is.SubtitleQueue.Start();
+            is.SubtitleQueue.PutFlush();
+            is.SubtitleIndex.store(index);
+            is.SubtitleThread = std::thread([&is] { SubtitleThread(is); });
+            break;
+        default:
+            stream->discard = AVDISCARD_ALL;
+            return -1;
+    }
+    return 0;
+}
+
+void CloseComponent(TPlayContext& is, AVMediaType type) {
+    AVStream* stream = nullptr;
+    switch (type) {
+        case AVMEDIA_TYPE_VIDEO:
+            if (is.VideoIndex.load() < 0) {
+                return;
+            }
+            is.VideoQueue.Abort();
+            {
+                std::lock_guard lock(is.PictureMutex);
+                is.PictureChanged.notify_all();
+            }
+            if (is.VideoThread.joinable()) {
+                is.VideoThread.join();
+            }
+            is.VideoQueue.Flush();
+            stream = is.VideoStream;
+            is.VideoDecoder.reset();
+            is.VideoStream = nullptr;
+            is.VideoIndex.store(-1);
+            break;
+        case AVMEDIA_TYPE_AUDIO:
+            if (is.AudioIndex.load() < 0) {
+                return;
+            }
+            is.AudioQueue.Abort();
+            ff::SDL_CloseAudioDevice(is.AudioDevice);  // returns once the callback has left
+            is.AudioDevice = 0;
+            is.AudioQueue.Flush();
+            is.Resampler.reset();
+            stream = is.AudioStream;
+            is.AudioDecoder.reset();
+            is.AudioStream = nullptr;
+            is.AudioIndex.store(-1);
+            is.AudioDuration = -1;
+            break;
+        case AVMEDIA_TYPE_SUBTITLE:
+            if (is.SubtitleIndex.load() < 0) {
+                return;
+            }
+            is.SubtitleQueue.Abort();
+            {
+                std::lock_guard lock(is.SubtitleMutex);
+                is.SubtitleFlushRequested = true;
+                is.SubtitleChanged.notify_all();
+            }
+            if (is.SubtitleThread.joinable()) {
+                is.SubtitleThread.join();
+            }
+            is.SubtitleQueue.Flush();
+            stream = is.SubtitleStream;
+            is.SubtitleDecoder.reset();
+            is.SubtitleStream = nullptr;
+            is.SubtitleIndex.store(-1);
+            break;
+        default:
+            return;
+    }
+    if (stream != nullptr) {
+        stream->discard = AVDISCARD_ALL;
+    }
+}
+
+bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
+    const TPlaybackSettings& s = is.Settings;
+    AVFormatContext* format = ff::avformat_alloc_context();
+    if (format == nullptr) {
+        is.OpenError = AVErrorText(is.FileName, AVERROR(ENOMEM));
+        return false;
+    }
+    format->interrupt_callback = AVIOInterruptCB{InterruptCallback, &is};
+    AVDictionary* options = nullptr;
+    if (is.FrameWidth > 0 && is.FrameHeight > 0) {
+        ff::av_dict_set(&options, "video_size",
+                        Format("%dx%d", is.FrameWidth, is.FrameHeight).c_str(), 0);
+    }
+    if (s.FramePixelFormat >= 0) {
+        const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(s.FramePixelFormat));
+        if (name != nullptr) {
+            ff::av_dict_set(&options, "pixel_format", name, 0);
+        }
+    }
+    const AVInputFormat* forced =
+        s.ForcedFormat.empty() ? nullptr : ff::av_find_input_format(s.ForcedFormat.c_str());
+    const int opened = OpenInput(is, &format, forced, &options, waiting);
+    ff::av_dict_free(&options);
+    if (opened < 0) {
+        is.OpenError = AVErrorText(is.FileName, opened);
+        return false;
+    }
+    is.Format.reset(format);
+    if (s.GeneratePts) {
+        format->flags |= AVFMT_FLAG_GENPTS;
+    }
+    if (ff::avformat_find_stream_info(format, nullptr) < 0) {
+        is.OpenError = Format("%s: could not find codec parameters", is.FileName.c_str());
+        return false;
+    }
+    if (format->pb != nullptr) {
+        format->pb->eof_reached = 0;
+    }
+    const std::string name = format->iformat->name;
+    is.ImageSequence = name == "image2";
+    is.CaptureDevice = name == "video4linux2,v4l2" || name == "x11grab" || name == "vfwcap";
+    is.StartTime = format->start_time;
+    is.Duration = format->duration != AV_NOPTS_VALUE ? format->duration : -1;
+
+    if (s.StartTime != INT64_MIN) {
+        int64_t target = s.StartTime;
+        if (is.StartTime != AV_NOPTS_VALUE) {
+            target += is.StartTime;
+        }
+        if (ff::avformat_seek_file(format, -1, INT64_MIN, target, INT64_MAX, 0) < 0) {
+            TPlayerInternals::Report(*is.Player,
+                                     Format("%s: could not seek to position %0.3f",
+                                            is.FileName.c_str(),
+                                            static_cast<double>(target) / AV_TIME_BASE),
+                                     false);
+        }
+    }
+    int chosen[AVMEDIA_TYPE_NB];
+    ChooseStreams(is, format, chosen);
+    if (chosen[AVMEDIA_TYPE_AUDIO] >= 0) {
+        OpenComponent(is, format, chosen[AVMEDIA_TYPE_AUDIO]);
+    }
+    if (chosen[AVMEDIA_TYPE_VIDEO] >= 0) {
+        OpenComponent(is, format, chosen[AVMEDIA_TYPE_VIDEO]);
+    }
+    if (is.VideoIndex.load() < 0 && !is.DisableDisplay) {
+        is.ShowMode.store(2);
+    }
+    if (chosen[AVMEDIA_TYPE_SUBTITLE] >= 0) {
+        OpenComponent(is, format, chosen[AVMEDIA_TYPE_SUBTITLE]);
+    }
+    if (is.VideoIndex.load() < 0 && is.AudioIndex.load() < 0) {
+        is.OpenError = Format("%s: could not open codecs, no stream to play.", is.FileName.c_str());
+        return false;
+    }
+    return true;
+}
+
+void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
+    int64_t target;
+    int64_t relative;
+    int flags;
+    {
+        std::lock_guard lock(is.SeekMutex);
+        target = is.SeekPos;
+        relative = is.SeekRel;
+        flags = is.SeekFlags;
+    }
+    // The window always holds the target itself.
+    const int64_t lowest = relative > 0 ? target - relative : INT64_MIN;
+    const int64_t highest = relative < 0 ? target - relative : INT64_MAX;
+    int result = ff::avformat_seek_file(format, -1, lowest, target, highest, flags);
+    if (result < 0) {
+        result = ff::av_seek_frame(format, -1, target, flags);
+    }
+    if (result < 0) {
+        result = ff::av_seek_frame(format, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
+    }
+    if (result < 0) {
+        TPlayerInternals::Report(*is.Player,
+                                 Format("%s: error while seeking", is.FileName.c_str()), false);
+        if (is.VideoIndex.load() >= 0) {
+            is.PictureReady.Set();
+        }
+    } else {
+        if (is.AudioIndex.load() >= 0) {
+            is.AudioQueue.Flush();
+            is.AudioQueue.PutFlush();
+        }
+        if (is.SubtitleIndex.load() >= 0) {
+            is.SubtitleQueue.Flush();
+            is.SubtitleQueue.PutFlush();
+        }
+        if (is.VideoIndex.load() >= 0) {
+            is.VideoQueue.Flush();
+            is.VideoQueue.PutFlush();
+            is.FlushSeen.store(false);
+            is.PictureReady.Reset();
+        }
+        if ((flags & AVSEEK_FLAG_BYTE) == 0) {
+            std::lock_guard lock(is.ClockMutex);
+            is.ExternalBase = static_cast<double>(target) / AV_TIME_BASE;
+            is.ExternalBaseTime = NowMicroseconds();
+        }
+    }
+    is.EndAnnounced.store(false);
+    is.EndReached.store(false);
+    is.AfterSeek.store(true);
+    is.SeekRequest.store(false);
+    is.SeekSettled.Set();
+}
+
+void ReadLoop(TPlayContext& is) {
+    AVFormatContext* format = is.Format.get();
+    PacketPtr packet(ff::av_packet_alloc());
+    if (!packet) {
+        return;
+    }
+    bool end_of_file = false;
+    bool drain_sent = false;  // the decoders were told the file ended
+    while (!is.Abort.load()) {
+        const bool paused = is.Paused.load();
+        if (paused != is.LastPaused) {
+            is.LastPaused = paused;
+            is.ReadPauseResult.store(paused ? ff::av_read_pause(format) : ff::av_read_play(format));
+        }
+        if (is.SeekRequest.load()) {
+            CarryOutSeek(is, format);
+            end_of_file = false;
+            drain_sent = false;
+        }
+        const bool has_audio = is.AudioIndex.load() >= 0;
+        const bool has_video = is.VideoIndex.load() >= 0;
+        const bool has_subtitles = is.SubtitleIndex.load() >= 0;
+        const int64_t queued = is.AudioQueue.Size() + is.VideoQueue.Size() + is.SubtitleQueue.Size();
+        if (queued > kMaxQueueBytes ||
+            ((!has_audio || is.AudioQueue.Size() > kEnoughAudioBytes) &&
+             (!has_video || is.VideoQueue.Count() > kEnoughPackets) &&
+             (!has_subtitles || is.SubtitleQueue.Count() > kEnoughPackets))) {
+            Sleep(10);
+            continue;
+        }
+        if (end_of_file || (format->pb != nullptr && ff::avio_feof(format->pb))) {
+            if (!drain_sent) {
+                // An empty packet makes each decoder give up what it still holds.
+                drain_sent = true;
+                if (has_video) {
+                    PacketPtr empty(ff::av_packet_alloc());
+                    if (empty) {
+                        empty->stream_index = is.VideoIndex.load();
+                        is.VideoQueue.Put(empty.get());
+                    }
+                    is.PictureReady.Set();
+                }
+                if (has_audio) {
+                    PacketPtr empty(ff::av_packet_alloc());
+                    if (empty) {
+                        empty->stream_index = is.AudioIndex.load();
+                        is.AudioQueue.Put(empty.get());
+                    }
+                }
+            }
+            Sleep(10);
+            if (is.AudioQueue.Count() == 0 && is.VideoQueue.Count() == 0 &&
+                is.SubtitleQueue.Count() == 0) {
+                is.EndReached.store(true);
+            }
+            continue;
+        }
+        is.ReadInProgress.store(true);
+        const int result = ff::av_read_frame(format, packet.get());
+        is.ReadInProgress.store(false);
+        if (is.Abort.load()) {
+            ff::av_packet_unref(packet.get());
+            break;
+        }
+        if (result < 0) {
+            if (result == AVERROR(EAGAIN)) {
+                Sleep(10);
+                continue;
+            }
+            if (has_video) {
+                is.PictureReady.Set();
+            }
+            if (!is.ImageSequence && !is.EndAnnounced.load()) {
+                is.EndAnnounced.store(true);
+                if (result == AVERROR_EOF) {
+                    FFLoggerInstance().Log(is.Player, llInfo,
+                                           Format("reach end of file: %s", is.FileName.c_str()));
+                } else {
+                    TPlayerInternals::Report(
+                        *is.Player,
+                        Format("error #%d while reading file: %s", result, is.FileName.c_str()),
+                        false);
+                }
+            }
+            if (result == AVERROR_EOF) {
+                end_of_file = true;
+            }
+            if (format->pb != nullptr && format->pb->error != 0) {
+                break;
+            }
+            Sleep(100);
+            continue;
+        }
+        if (packet->stream_index == is.AudioIndex.load()) {
+            is.AudioQueue.Put(packet.get());
+        } else if (packet->stream_index == is.VideoIndex.load()) {
+            is.VideoQueue.Put(packet.get());
+        } else if (packet->stream_index == is.SubtitleIndex.load()) {
+            is.SubtitleQueue.Put(packet.get());
+        }
+        ff::av_packet_unref(packet.get());
+    }
+}
+
+}  // namespace
+
+void CloseStreams(TPlayContext& is) {
+    CloseComponent(is, AVMEDIA_TYPE_AUDIO);
+    CloseComponent(is, AVMEDIA_TYPE_VIDEO);
+    CloseComponent(is, AVMEDIA_TYPE_SUBTITLE);
+}
+
+void ReadThread(TPlayContext& is) {
+    NameThisThread("v2m-read");
+    std::unique_ptr<TWaitingInput> waiting;
+    bool opened = false;
+    try {
+        opened = OpenAndAnalyse(is, waiting);
+    } catch (const std::exception& error) {
+        is.OpenError = error.what();
+    }
+    if (opened) {
+        is.OpenStatus.store(1);
+        ReadLoop(is);
+        while (!is.Abort.load()) {
+            Sleep(100);
+        }
+    } else {
+        is.OpenStatus.store(-1);
+    }
+    CloseStreams(is);
+    is.Format.reset();
+    waiting.reset();
+    if (!opened) {
+        is.OpenStatus.store(-2);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Video
+
+namespace {
+
+struct TVideoFilters {
+    FilterGraphPtr Graph;
+    AVFilterContext* Source = nullptr;
+    AVFilterContext* Sink = nullptr;
+    int Width = -1;
+    int Height = -1;
+    int PixelFormat = -2;
+};
+
+struct InOutFree {
+    void operator()(AVFilterInOut* inout) const { ff::avfilter_inout_free(&inout); }
+};
+
+bool ConfigureFilters(TPlayContext& is, TVideoFilters& filters, const AVFrame* frame) {
+    filters = TVideoFilters{};
+    filters.Graph.reset(ff::avfilter_graph_alloc());
+    if (!filters.Graph) {
+        return false;
+    }
+    AVFilterGraph* graph = filters.Graph.get();
+    graph->scale_sws_opts = ff::av_strdup("flags=bilinear");
+    graph->nb_threads = 1;
+    const AVRational time_base = is.VideoStream->time_base;
+    AVRational aspect = frame->sample_aspect_ratio;
+    if (aspect.num <= 0 || aspect.den <= 0) {
+        aspect = AVRational{0, 1};
+    }
+    const std::string source_args =
+        Format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", frame->width,
+               frame->height, frame->format, time_base.num, time_base.den, aspect.num, aspect.den);
+    if (ff::avfilter_graph_create_filter(&filters.Source, ff::avfilter_get_by_name("buffer"), "src",
+                                         source_args.c_str(), nullptr, graph) < 0 ||
+        ff::avfilter_graph_create_filter(&filters.Sink, ff::avfilter_get_by_name("buffersink"),
+                                         "out", nullptr, nullptr, graph) < 0) {
+        return false;
+    }
+    const AVPixelFormat formats[] = {AV_PIX_FMT_YUV420P};
+    if (ff::av_opt_set_bin(filters.Sink, "pix_fmts", reinterpret_cast<const uint8_t*>(formats),
+                           sizeof formats, AV_OPT_SEARCH_CHILDREN) < 0) {
+        return false;
+    }
+    int linked;
+    if (is.Settings.VideoFilters.empty()) {
+        linked = ff::avfilter_link(filters.Source, 0, filters.Sink, 0);
+    } else {
+        std::unique_ptr<AVFilterInOut, InOutFree> outputs(ff::avfilter_inout_alloc());
+        std::unique_ptr<AVFilterInOut, InOutFree> inputs(ff::avfilter_inout_alloc());
+        if (!outputs || !inputs) {
+            return false;
+        }
+        outputs->name = ff::av_strdup("in");
+        outputs->filter_ctx = filters.Source;
+        outputs->pad_idx = 0;
+        inputs->name = ff::av_strdup("out");
+        inputs->filter_ctx = filters.Sink;
+        inputs->pad_idx = 0;
+        AVFilterInOut* in = inputs.release();
+        AVFilterInOut* out = outputs.release();
+        linked = ff::avfilter_graph_parse_ptr(graph, is.Settings.VideoFilters.c_str(), &in, &out,
+                                              nullptr);
+        ff::avfilter_inout_free(&in);
+        ff::avfilter_inout_free(&out);
+    }
+    if (linked < 0 || ff::avfilter_graph_config(graph, nullptr) < 0) {
+        return false;
+    }
+    filters.Width = frame->width;
+    filters.Height = frame->height;
+    filters.PixelFormat = frame->format;
+    return true;
+}
+
+// After a seek: forget every picture and timing of before it.
+void FlushVideo(TPlayContext& is) {
+    ff::avcodec_flush_buffers(is.VideoDecoder.get());
+    {
+        std::unique_lock lock(is.PictureMutex);
+        for (auto& picture : is.Pictures) {
+            picture.Target = 0.0;
+        }
+        is.PictureChanged.wait(lock, [&is] {
+            return is.PictureCount == 0 || is.VideoQueue.Aborted();
+        });
+        is.FrameSkip = 1.0;
+    }
+    {
+        std::lock_guard lock(is.ClockMutex);
+        is.CurrentPos = -1;
+        is.FrameLastPts = -1.0;
+        is.FrameLastDelay = 0.0;
+        is.FrameTimer = NowSeconds();
+    }
+    is.LastPts = INT64_MIN;
+    is.LastDts = INT64_MIN;
+    is.FrameSkipCounter = 0;
+    is.FlushSeen.store(true);
+}
+
+// 1 with a picture to show, 0 with none for now, -1 once the queue is aborted.
+int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
+    AVCodecContext* decoder = is.VideoDecoder.get();
+    for (;;) {
+        const int received = ff::avcodec_receive_frame(decoder, frame);
+        if (received == 0) {
+            if (frame->pts != AV_NOPTS_VALUE) {
+                is.FaultyPts += frame->pts <= is.LastPts;
+                is.LastPts = frame->pts;
+            }
+            if (frame->pkt_dts != AV_NOPTS_VALUE) {
+                is.FaultyDts += frame->pkt_dts <= is.LastDts;
+                is.LastDts = frame->pkt_dts;
+            }
+            int64_t chosen = AV_NOPTS_VALUE;
+            switch (is.Settings.DecoderReorderPts) {
+                case 1:
+                    chosen = frame->pts;
+                    break;
+                case 0:
+                    chosen = frame->pkt_dts;
+                    break;
+                default:
+                    chosen = frame->best_effort_timestamp;
+                    break;
+            }
+            frame->pts = chosen != AV_NOPTS_VALUE ? chosen : 0;
+            double skip;
+            {
+                std::lock_guard lock(is.PictureMutex);
+                skip = is.FrameSkip;
+            }
+            ++is.FrameSkipCounter;
+            if (is.FrameSkipCounter >= skip) {
+                is.FrameSkipCounter -= static_cast<int>(std::max(skip, 1.0));
+                return 1;
+            }
+            ff::av_frame_unref(frame);
+            continue;
+        }
+        if (received == AVERROR_EOF && drained && !is.EndReported.load()) {
+            UpdatePosition(is);
+        }
+        TPacketQueue::TEntry entry;
+        if (is.VideoQueue.Get(entry, true) < 0) {
+            return -1;
+        }
+        if (entry.Flush) {
+            FlushVideo(is);
+            drained = false;
+            return 0;
+        }
+        drained = entry.Packet->data == nullptr;
+        ff::avcodec_send_packet(decoder, drained ? nullptr : entry.Packet.get());
+    }
+}
+
+}  // namespace
+
+void VideoThread(TPlayContext& is) {
+    NameThisThread("v2m-video");
+    FramePtr frame(ff::av_frame_alloc());
+    FramePtr filtered(ff::av_frame_alloc());
+    if (!frame || !filtered) {
+        return;
+    }
+    TVideoFilters filters;
+    bool drained = false;
+    for (;;) {
+        while (is.Paused.load() && !is.VideoQueue.Aborted() && !is.PausedAtSeek.load() &&
+               is.OpenPausedStep.load() == 0) {
+            Sleep(10);
+        }
+        const int got = DecodeVideo(is, frame.get(), drained);
+        if (got < 0) {
+            break;
+        }
+        if (got == 0) {
+            continue;
+        }
+        const int64_t position = frame->pkt_pos;
+        if (frame->width != filters.Width || frame->height != filters.Height ||
+            frame->format != filters.PixelFormat) {
+            if (!ConfigureFilters(is, filters, frame.get())) {
+                TPlayerInternals::Report(*is.Player, "Cannot set up the video filters.", false);
+                break;
+            }
+        }
+        if (ff::av_buffersrc_add_frame(filters.Source, frame.get()) < 0) {
+            ff::av_frame_unref(frame.get());
+            continue;
+        }
+        const AVRational time_base = ff::av_buffersink_get_time_base(filters.Sink);
+        bool stop = false;
+        while (!stop && ff::av_buffersink_get_frame(filters.Sink, filtered.get()) >= 0) {
+            if (is.AfterSeek.load() && is.FlushSeen.load()) {
+                is.AfterSeek.store(false);
+                is.PausedAtSeek.store(false);
+            }
+            const double pts = filtered->pts == AV_NOPTS_VALUE
+                                   ? 0.0
+                                   : static_cast<double>(filtered->pts) * av_q2d(time_base);
+            if (QueuePicture(is, filtered.get(), position, pts) < 0) {
+                stop = true;
+            } else {
+                is.PictureReady.Set();
+                is.EndReported.store(false);
+                int step = is.OpenPausedStep.load();
+                if (step == 1) {
+                    is.OpenPausedStep.store(2);
+                } else if (step == 2) {
+                    while (!is.PlayStarted.load() && !is.VideoQueue.Aborted()) {
+                        Sleep(5);
+                    }
+                    is.OpenPausedStep.store(0);
+                    TPlayerInternals::SetState(*is.Player, psPause);
+                }
+            }
+            ff::av_frame_unref(filtered.get());
+        }
+        if (stop) {
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Subtitles
+
+namespace {
+
+// Bitmap subtitle palettes are turned from RGBA into studio-range YUVA.
+void PaletteToYuv(AVSubtitleRect* rect) {
+    if (rect->type != SUBTITLE_BITMAP || rect->data[1] == nullptr) {
+        return;
+    }
+    auto* palette = reinterpret_cast<uint32_t*>(rect->data[1]);
+    for (int i = 0; i < rect->nb_colors; ++i) {
+        const uint32_t c = palette[i];
+        const int a = static_cast<int>(c >> 24) & 0xff;
+        const int r = static_cast<int>(c >> 16) & 0xff;
+        const int g = static_cast<int>(c >> 8) & 0xff;
+        const int b = static_cast<int>(c) & 0xff;
+        const int y = (263 * r + 516 * g + 100 * b + 16896) >> 10;
+        const int u = ((-152 * r - 298 * g + 450 * b + 511) >> 10) + 128;
+        const int v = ((450 * r - 377 * g - 73 * b + 511) >> 10) + 128;
+        palette[i] = (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(y) << 16) |
+                     (static_cast<uint32_t>(u) << 8) | static_cast<uint32_t>(v);
+    }
+}
+
+}  // namespace
+
+void SubtitleThread(TPlayContext& is) {
+    NameThisThread("v2m-subtitle");
+    for (;;) {
+        while (is.Paused.load() && !is.SubtitleQueue.Aborted() && !is.PausedAtSeek.load()) {
+            Sleep(10);
+        }
+        TPacketQueue::TEntry entry;
+        if (is.SubtitleQueue.Get(entry, true) < 0) {
+            return;
+        }
+        if (entry.Flush) {
+            ff::avcodec_flush_buffers(is.SubtitleDecoder.get());
+            continue;
+        }
+        {
+            std::unique_lock lock(is.SubtitleMutex);
+            is.SubtitleChanged.wait(lock, [&is] {
+                return is.SubtitleCount < kSubtitleSlots || is.SubtitleQueue.Aborted();
+            });
+        }
+        if (is.SubtitleQueue.Aborted()) {
+            return;
+        }
+        auto subtitle = SubtitlePtr(new AVSubtitle{});
+        int got = 0;
+        if (ff::avcodec_decode_subtitle2(is.SubtitleDecoder.get(), subtitle.get(), &got,
+                                         entry.Packet.get()) < 0 ||
+            got == 0) {
+            continue;
+        }
+        const double pts =
+            entry.Packet->pts != AV_NOPTS_VALUE
+                ? static_cast<double>(entry.Packet->pts) * av_q2d(is.SubtitleStream->time_base)
+                : 0.0;
+        for (unsigned i = 0; i < subtitle->num_rects; ++i) {
+            PaletteToYuv(subtitle->rects[i]);
+        }
+        // Text subtitles are queued too, so that they are freed with the rest.
+        std::lock_guard lock(is.SubtitleMutex);
+        TQueuedSubtitle& slot = is.Subtitles[is.SubtitleWrite];
+        slot.Pts = pts;
+        slot.Subtitle = std::move(subtitle);
+        is.SubtitleWrite = (is.SubtitleWrite + 1) % kSubtitleSlots;
+        ++is.SubtitleCount;
+    }
+}
+
+}  // namespace v2m
