@@ -567,7 +567,7 @@ void TCustomPlayer::Seek(TSeekFlags Flags, int64_t Position) {
         if (is.StartTime != AV_NOPTS_VALUE) {
             target += is.StartTime;
         }
-        relative = Position <= 0 ? 1 : 0;
+        relative = Position <= 0 ? -1 : 0;
     }
     std::lock_guard lock(is.SeekMutex);
     if (is.SeekRequest.load()) {

@@ -118,10 +118,6 @@ int DecodeAudioBlock(TPlayContext& is) {
         if (sent < 0 && sent != AVERROR_EOF && sent != AVERROR(EAGAIN)) {
             FFLoggerInstance().Log(is.Player, llInfo, "avcodec_decode_audio2() failed");
         }
-        if (!drain && entry.Packet->pts != AV_NOPTS_VALUE) {
-            is.AudioClockValue.store(static_cast<double>(entry.Packet->pts) *
-                                     av_q2d(is.AudioStream->time_base));
-        }
         is.AudioPacketPending = true;
     }
 }

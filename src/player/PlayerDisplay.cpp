@@ -226,6 +226,9 @@ void UpdatePosition(TPlayContext& is) {
     } else {
         return;
     }
+    // Before the first sound has left the device the clock reads a little
+    // before the start.
+    p = std::max<int64_t>(p, 0);
     TPlayerInternals::SetCurrentPosition(player, p);
     if (is.Duration > 0 && is.Duration <= p) {
         p = is.Duration;

@@ -501,7 +501,9 @@ void ReadLoop(TPlayContext& is) {
             Sleep(10);
             continue;
         }
-        if (end_of_file || (format->pb != nullptr && ff::avio_feof(format->pb))) {
+        // Only the demuxer knows the end: the byte stream may be exhausted
+        // while parsed packets still wait inside it.
+        if (end_of_file) {
             if (!drain_sent) {
                 // An empty packet makes each decoder give up what it still holds.
                 drain_sent = true;
