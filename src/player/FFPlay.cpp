@@ -320,8 +320,14 @@ void TCustomPlayer::WaitForPlayThread() {
         if (!context) {
             continue;  // closed; the play thread is on its way out
         }
+        // Polled rather than a timed wait: the play thread holds it only for
+        // one event at a time.
         std::unique_lock lock(player_mutex_, std::defer_lock);
-        if (!lock.try_lock_for(std::chrono::milliseconds(100))) {
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+        while (!lock.try_lock() && std::chrono::steady_clock::now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (!lock.owns_lock()) {
             continue;
         }
         ++counter;

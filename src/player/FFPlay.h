@@ -207,7 +207,7 @@ private:
 
     // Held by the play thread while it handles one event, and by whoever
     // closes the file.
-    mutable std::recursive_timed_mutex player_mutex_;
+    mutable std::mutex player_mutex_;
     // The open file and the one being opened; the host's calls hold their own
     // reference, so a file closed meanwhile is never freed under them.
     mutable std::mutex context_mutex_;
