@@ -1,6 +1,7 @@
 #include "QtMainThread.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMetaObject>
 #include <QtGlobal>
 
@@ -56,6 +57,15 @@ void TQtMainThread::PostToMainThread(std::function<void()> call) {
             }
         },
         Qt::QueuedConnection);
+}
+
+void TQtMainThread::ServeCalls() {
+    if (!IsMainThread()) {
+        return;
+    }
+    // Queued and blocking invocations reach the receiver as posted meta-call
+    // events; nothing else is delivered here.
+    QCoreApplication::sendPostedEvents(receiver_.get(), QEvent::MetaCall);
 }
 
 void TQtMainThread::ProcessPendingMessages() {

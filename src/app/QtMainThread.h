@@ -28,6 +28,7 @@ public:
     void RunInMainThread(std::function<void()> call) override;
     void PostToMainThread(std::function<void()> call) override;
     void ProcessPendingMessages() override;
+    void ServeCalls() override;
 
 private:
     QThread* main_thread_;

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -20,7 +21,7 @@ namespace {
 void ServeOrSleep(std::chrono::milliseconds pause) {
     auto main_thread = MainThread();
     if (main_thread->IsMainThread()) {
-        main_thread->ProcessPendingMessages();
+        main_thread->ServeCalls();
     }
     std::this_thread::sleep_for(pause);
 }
@@ -70,6 +71,11 @@ TCustomPlayer::~TCustomPlayer() {
         on_position_ = nullptr;
         on_state_ = nullptr;
         on_hook_ = nullptr;
+    }
+    {
+        std::lock_guard lock(pictures_->Mutex);
+        pictures_->Handler = nullptr;
+        pictures_->Pending.reset();
     }
     Stop(true);
     JoinEndedThreads(true);
@@ -139,6 +145,59 @@ void TCustomPlayer::SetOnState(TPlayStateEvent handler) {
     on_state_ = std::move(handler);
 }
 
+void TCustomPlayer::SetOnPicture(TPictureEvent handler) {
+    std::lock_guard lock(pictures_->Mutex);
+    pictures_->Handler = std::move(handler);
+    pictures_->Sender = this;
+}
+
+void TPlayerInternals::DeliverPicture(TCustomPlayer& player,
+                                      std::shared_ptr<const TBitmap24> picture) {
+    auto mailbox = player.pictures_;
+    {
+        std::lock_guard lock(mailbox->Mutex);
+        if (!mailbox->Handler) {
+            return;
+        }
+        // A picture the host has not taken yet is replaced: a slow host
+        // never makes the display wait or pile up.
+        mailbox->Pending = std::move(picture);
+        if (mailbox->Posted) {
+            return;
+        }
+        mailbox->Posted = true;
+    }
+    MainThread()->PostToMainThread([mailbox] {
+        TPictureEvent handler;
+        std::shared_ptr<const TBitmap24> latest;
+        {
+            std::lock_guard lock(mailbox->Mutex);
+            mailbox->Posted = false;
+            handler = mailbox->Handler;
+            latest = std::move(mailbox->Pending);
+        }
+        if (handler && latest) {
+            handler(mailbox->Sender, latest);
+        }
+    });
+}
+
+void TCustomPlayer::NotifyResize(int width, int height) {
+    screen_width_.store(width);
+    screen_height_.store(height);
+    if (auto context = OpenContext()) {
+        PushPlayerEvent(*context, peResize,
+                        static_cast<intptr_t>((static_cast<uint64_t>(width) << 20) |
+                                              static_cast<uint64_t>(height & 0xfffff)));
+    }
+}
+
+void TCustomPlayer::NotifyExpose() {
+    if (auto context = OpenContext()) {
+        PushPlayerEvent(*context, peExpose);
+    }
+}
+
 void TCustomPlayer::ReportError(const std::string& message, bool keep) {
     FFLoggerInstance().Log(this, llError, message);
     if (keep) {
@@ -193,6 +252,10 @@ bool TCustomPlayer::Open(const std::string& FileName, TWindowHandle ScreenHandle
     Stop(true);
     static_cast<TPlaybackSettings&>(*this) = wanted;
 
+    {
+        std::lock_guard lock(pictures_->Mutex);
+        bitmap_output_ = ScreenHandle == 0 && !disable_display_ && pictures_->Handler != nullptr;
+    }
     if (!StartSDL(ScreenHandle)) {
         ReportError(Format("Could not initialize SDL with ScreenHandle(%u): %s",
                            static_cast<unsigned>(ScreenHandle), ff::SDL_GetError()),
@@ -202,7 +265,7 @@ bool TCustomPlayer::Open(const std::string& FileName, TWindowHandle ScreenHandle
     }
     if (disable_display_) {
         disable_video_ = true;
-    } else {
+    } else if (!bitmap_output_) {
         SDL_DisplayMode mode{};
         if (ff::SDL_GetDesktopDisplayMode(0, &mode) != 0) {
             ReportError("SDL_GetVideoInfo() failed", true);
@@ -215,7 +278,7 @@ bool TCustomPlayer::Open(const std::string& FileName, TWindowHandle ScreenHandle
     }
     ff::SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
 
-    if (!OpenFile(FileName, Paused, wanted)) {
+    if (!OpenFile(FileName, ScreenHandle, Paused, wanted)) {
         QuitSDL();
         ResetPerFile();
         return false;
@@ -382,7 +445,7 @@ bool TCustomPlayer::StartSDL(TWindowHandle window) {
         ff::SDL_SetHint(SDL_HINT_VIDEODRIVER, VideoDriverName(video_driver_));
     }
     Uint32 flags = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_EVENTS;
-    if (!disable_display_) {
+    if (!disable_display_ && !bitmap_output_) {
         flags |= SDL_INIT_VIDEO;
     }
     if (ff::SDL_Init(flags) != 0) {
@@ -405,7 +468,7 @@ void TCustomPlayer::QuitSDL() {
     sdl_started_ = false;
 }
 
-bool TCustomPlayer::OpenFile(const std::string& file_name, bool paused,
+bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window, bool paused,
                              const TPlaybackSettings& settings) {
     auto context = std::make_shared<TPlayContext>();
     TPlayContext& is = *context;
@@ -418,6 +481,10 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, bool paused,
     is.DisableDisplay = disable_display_;
     is.FrameWidth = frame_width_;
     is.FrameHeight = frame_height_;
+    is.Window = window;
+    is.BitmapOutput = bitmap_output_;
+    is.ScreenModeWidth = screen_mode_width_;
+    is.ScreenModeHeight = screen_mode_height_;
     if (paused) {
         is.Paused.store(true);
         is.OpenPausedStep.store(1);
@@ -478,6 +545,7 @@ void TCustomPlayer::CloseFile() {
     if (is.RefreshThread.joinable()) {
         is.RefreshThread.join();
     }
+    CloseDisplay(is);
     {
         std::lock_guard lock(is.PictureMutex);
         for (auto& picture : is.Pictures) {
@@ -604,20 +672,26 @@ void TCustomPlayer::SetState(TPlayState state) {
 }
 
 void TCustomPlayer::PushEvent(const TPlayerEvent& event) {
+    constexpr size_t kQueueLength = 10;
     {
         std::lock_guard lock(event_mutex_);
-        const int newest = (event_write_ + events_.size() - 1) % events_.size();
-        const bool overwrite = event_read_ != event_write_ && events_[newest].Kind == event.Kind &&
-                               // A file's last word is never lost.
-                               !(events_[newest].Kind == 2 && events_[newest].State == psStop);
-        if (overwrite) {
-            events_[newest] = event;
+        // Positions collapse into the newest; a state repeated before the
+        // host saw the first adds nothing. No other state is ever dropped.
+        const bool collapse =
+            !events_.empty() && events_.back().Kind == event.Kind &&
+            (event.Kind == 1 || (event.Kind == 2 && events_.back().State == event.State));
+        if (collapse) {
+            events_.back() = event;
         } else {
-            event_write_ = (event_write_ + 1) % events_.size();
-            if (event_write_ == event_read_) {
-                event_read_ = (event_read_ + 1) % events_.size();
+            events_.push_back(event);
+        }
+        while (events_.size() > kQueueLength) {
+            auto oldest_position = std::find_if(events_.begin(), events_.end(),
+                                                [](const TPlayerEvent& e) { return e.Kind == 1; });
+            if (oldest_position == events_.end()) {
+                break;
             }
-            events_[(event_write_ + events_.size() - 1) % events_.size()] = event;
+            events_.erase(oldest_position);
         }
     }
     event_signal_.notify_all();
@@ -625,12 +699,12 @@ void TCustomPlayer::PushEvent(const TPlayerEvent& event) {
 
 TCustomPlayer::TPlayerEvent TCustomPlayer::PopEvent(std::chrono::milliseconds wait) {
     std::unique_lock lock(event_mutex_);
-    event_signal_.wait_for(lock, wait, [this] { return event_read_ != event_write_; });
-    if (event_read_ == event_write_) {
+    event_signal_.wait_for(lock, wait, [this] { return !events_.empty(); });
+    if (events_.empty()) {
         return {};
     }
-    TPlayerEvent event = events_[event_read_];
-    event_read_ = (event_read_ + 1) % events_.size();
+    TPlayerEvent event = events_.front();
+    events_.pop_front();
     return event;
 }
 
@@ -713,6 +787,24 @@ void TCustomPlayer::RunPlayThread(TPlayContext* context) {
             if (event.type == PlayerEventType(peRefresh)) {
                 Refresh(*context, true);
                 context->RefreshPending.store(false);
+            } else if (event.type == PlayerEventType(peResize)) {
+                const auto packed = reinterpret_cast<uintptr_t>(event.user.data2);
+                ResizeDisplay(*context, static_cast<int>(packed >> 20),
+                              static_cast<int>(packed & 0xfffff));
+                Redraw(*context);
+            } else if (event.type == PlayerEventType(peExpose)) {
+                Redraw(*context);
+            } else if (event.type == PlayerEventType(peReopenDisplay)) {
+                OpenDisplay(*context, true);
+                Display(*context, false);
+            } else if (event.type == SDL_WINDOWEVENT && context->Window == 0) {
+                // The display's own window, when the host gave none.
+                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                    ResizeDisplay(*context, event.window.data1, event.window.data2);
+                    Redraw(*context);
+                } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                    Redraw(*context);
+                }
             }
         }
     } catch (const std::exception& error) {

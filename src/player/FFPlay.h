@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,10 @@ using TFileOpenEvent =
 using THookEvent = std::function<void(TFFBaseComponent* Sender, TBitmap24* ABitmap, int64_t APTS)>;
 using TPositionEvent = std::function<void(TFFBaseComponent* Sender, int64_t APTS)>;
 using TPlayStateEvent = std::function<void(TFFBaseComponent* Sender, TPlayState AState)>;
+// A finished picture for a host that draws it itself: ScreenWidth x
+// ScreenHeight, the picture placed in it as on a native display.
+using TPictureEvent =
+    std::function<void(TFFBaseComponent* Sender, std::shared_ptr<const TBitmap24> APicture)>;
 
 // Media type as the libraries number it, from unknown (-1) to attachment (4).
 inline constexpr int kWantedStreamTypes = 7;
@@ -144,6 +149,15 @@ public:
     void SetOnHook(THookEvent handler);
     void SetOnPosition(TPositionEvent handler);
     void SetOnState(TPlayStateEvent handler);
+    // When assigned, a file opened without a window draws no native display:
+    // every picture (or visualisation) is handed to the host instead, posted
+    // to the main thread without waiting; a new one replaces one not yet shown.
+    void SetOnPicture(TPictureEvent handler);
+
+    // The host window was resized to this many pixels (device pixels), or
+    // uncovered: the play thread sizes the display and draws it again.
+    void NotifyResize(int width, int height);
+    void NotifyExpose();
 
     std::string About() const { return "Media player component"; }
     std::string Version() const { return "2.2a"; }
@@ -167,7 +181,8 @@ private:
     void TogglePauseOf(TPlayContext& context);
     bool StartSDL(TWindowHandle window);
     void QuitSDL();
-    bool OpenFile(const std::string& file_name, bool paused, const TPlaybackSettings& settings);
+    bool OpenFile(const std::string& file_name, TWindowHandle window, bool paused,
+                  const TPlaybackSettings& settings);
     void CloseFile();
     void FileOpenNotification();
     void RunPlayThread(TPlayContext* context);
@@ -217,6 +232,7 @@ private:
     std::atomic<bool> file_open_{false};
     std::atomic<uint64_t> generation_{0};
     bool sdl_started_ = false;
+    bool bitmap_output_ = false;
     int screen_mode_width_ = 0;
     int screen_mode_height_ = 0;
 
@@ -229,9 +245,18 @@ private:
     TPlayerEvent PopEvent(std::chrono::milliseconds wait);
     std::mutex event_mutex_;
     std::condition_variable event_signal_;
-    std::array<TPlayerEvent, 10> events_{};
-    int event_read_ = 0;
-    int event_write_ = 0;
+    std::deque<TPlayerEvent> events_;
+
+    // Pictures on their way to a host that draws them itself; outlives the
+    // player while a posted delivery is pending.
+    struct TPictureMailbox {
+        std::mutex Mutex;
+        TPictureEvent Handler;
+        std::shared_ptr<const TBitmap24> Pending;
+        bool Posted = false;
+        TFFBaseComponent* Sender = nullptr;
+    };
+    std::shared_ptr<TPictureMailbox> pictures_ = std::make_shared<TPictureMailbox>();
 
     // Threads of the files played so far; each is joined once it has ended.
     struct TOwnedThread {

@@ -113,8 +113,53 @@ inline constexpr int kSubtitleSlots = 4;
 inline constexpr size_t kVisualisationSamples = 0x20000;
 
 // Events the player sends to its own play thread.
-enum TPlayerEventCode { pePicture = 0, peRefresh = 1, peQuit = 2, peReopenDisplay = 3, peCount = 4 };
+enum TPlayerEventCode {
+    pePicture = 0,
+    peRefresh = 1,
+    peQuit = 2,
+    peReopenDisplay = 3,
+    peResize = 4,
+    peExpose = 5,
+    peCount = 6
+};
 uint32_t PlayerEventType(TPlayerEventCode code);
+
+struct TxFree {
+    void operator()(AVTXContext* context) const { ff::av_tx_uninit(&context); }
+};
+
+// The display, owned by the play thread.
+struct TDisplay {
+    SDL_Window* Window = nullptr;
+    SDL_Renderer* Renderer = nullptr;
+    SDL_Texture* Picture = nullptr;  // the picture shown, IYUV
+    int PictureWidth = 0;
+    int PictureHeight = 0;
+    SDL_Rect PictureRect{};
+    bool HasPicture = false;  // the texture holds the picture to show
+    TQueuedPicture Last;      // kept to draw again after the renderer is remade
+    SDL_Texture* Canvas = nullptr;  // the sound drawn; kept between refreshes
+    int CanvasWidth = 0;
+    int CanvasHeight = 0;
+    std::vector<uint32_t> CanvasPixels;
+    bool ShowingCanvas = false;
+    int Width = 0;  // display size
+    int Height = 0;
+    int64_t LastStart = 0;
+    int NextColumn = 0;
+    AVTXContext* Tx = nullptr;
+    av_tx_fn TxFunction = nullptr;
+    int TxBits = 0;
+    ScalerContextPtr ToBitmap;
+    std::shared_ptr<const TBitmap24> Bitmap;  // bitmap output: the latest made
+};
+
+// Converts pictures for the host's hook and back; the video thread's own.
+struct THookBridge {
+    TBitmap24 Bitmap;
+    ScalerContextPtr ToRgb;
+    ScalerContextPtr FromRgb;
+};
 
 struct TPlayContext {
     TCustomPlayer* Player = nullptr;
@@ -232,6 +277,15 @@ struct TPlayContext {
     int PictureWrite = 0;  // video thread
     int PictureCount = 0;
     std::atomic<bool> RefreshPending{false};
+    std::atomic<int> LastPictureWidth{0};
+    std::atomic<int> LastPictureHeight{0};
+
+    TWindowHandle Window = 0;
+    bool BitmapOutput = false;  // no native display: pictures go to the host as bitmaps
+    int ScreenModeWidth = 0;
+    int ScreenModeHeight = 0;
+    TDisplay Display;
+    THookBridge Hook;
 
     std::mutex SubtitleMutex;
     std::condition_variable SubtitleChanged;
@@ -256,6 +310,7 @@ struct TPlayerInternals {
     static void PushPosition(TCustomPlayer& player, int64_t position);
     static THookEvent HookHandler(TCustomPlayer& player);
     static void SetLastError(TCustomPlayer& player, const std::string& text);
+    static void DeliverPicture(TCustomPlayer& player, std::shared_ptr<const TBitmap24> picture);
 };
 
 // Reading and decoding.
@@ -280,7 +335,19 @@ int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts);
 void Refresh(TPlayContext& is, bool consume);
 void UpdatePosition(TPlayContext& is);
 void RefreshThread(TPlayContext& is);
-void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code);
+void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code, intptr_t value = 0);
+
+// The display, on the play thread.
+bool OpenDisplay(TPlayContext& is, bool force);
+void CloseDisplay(TPlayContext& is);
+// Draws the display: with upload, the picture due (or the sound) first.
+void Display(TPlayContext& is, bool upload);
+void ResizeDisplay(TPlayContext& is, int width, int height);
+// The window was uncovered or resized: paused, the picture due is shown
+// without being taken; playing, the display is drawn again as it is.
+void Redraw(TPlayContext& is);
+// The host's hook on a picture about to be queued; may replace the frame.
+void RunHook(TPlayContext& is, FramePtr& frame, double pts);
 
 void NameThisThread(const char* name);
 

@@ -20,11 +20,13 @@ uint32_t PlayerEventType(TPlayerEventCode code) {
     return base + static_cast<uint32_t>(code);
 }
 
-void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code) {
+void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code, intptr_t value) {
     SDL_Event event{};
     event.type = PlayerEventType(code);
+    // The file's generation: an event left over from a closed file is known.
     event.user.code = static_cast<Sint32>(is.Generation);
     event.user.data1 = &is;
+    event.user.data2 = reinterpret_cast<void*>(value);
     ff::SDL_PushEvent(&event);
 }
 
@@ -80,6 +82,9 @@ int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
             copy->linesize[plane] = -copy->linesize[plane];
         }
     }
+    RunHook(is, copy, pts);
+    is.LastPictureWidth.store(copy->width);
+    is.LastPictureHeight.store(copy->height);
     slot.Width = copy->width & ~1;
     slot.Height = copy->height & ~1;
     slot.SampleAspect = copy->sample_aspect_ratio;
@@ -150,9 +155,15 @@ void Refresh(TPlayContext& is, bool consume) {
             {
                 std::lock_guard lock(is.PictureMutex);
                 count = is.PictureCount;
-                if (count == 0) {
-                    break;
+            }
+            if (count == 0) {
+                if (!consume) {
+                    Display(is, false);
                 }
+                break;
+            }
+            {
+                std::lock_guard lock(is.PictureMutex);
                 const TQueuedPicture& picture = is.Pictures[is.PictureRead];
                 target = picture.Target;
                 pts = picture.Pts;
@@ -193,6 +204,7 @@ void Refresh(TPlayContext& is, bool consume) {
             if (is.SubtitleIndex.load() >= 0) {
                 ExpireSubtitles(is);
             }
+            Display(is, true);
             if (consume) {
                 TakePicture(is);
             }
@@ -204,7 +216,16 @@ void Refresh(TPlayContext& is, bool consume) {
         return;
     }
     if (is.AudioIndex.load() >= 0) {
+        Display(is, true);
         UpdatePosition(is);
+    }
+}
+
+void Redraw(TPlayContext& is) {
+    if (is.Paused.load()) {
+        Refresh(is, false);
+    } else {
+        Display(is, false);
     }
 }
 

@@ -29,6 +29,9 @@ public:
     // Serves whatever main-thread work is pending (queued calls, window events).
     // Only meaningful on the main thread; elsewhere it does nothing.
     virtual void ProcessPendingMessages() = 0;
+    // Serves only the calls queued for the main thread, never user input: a
+    // main thread waiting for a media thread must not re-enter the window.
+    virtual void ServeCalls() { ProcessPendingMessages(); }
 };
 
 // A main thread without any GUI: calls are queued and run whenever the owning
