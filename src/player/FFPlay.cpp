@@ -238,6 +238,17 @@ TPlayerClocks TCustomPlayer::Clocks() {
     return clocks;
 }
 
+TDisplayStats TCustomPlayer::DisplayStats() const {
+    TDisplayStats stats;
+    stats.Shown = shown_.load();
+    stats.Dropped = dropped_.load();
+    if (stats.Shown > 0) {
+        stats.MeanError = static_cast<double>(error_sum_us_.load()) / 1e6 / stats.Shown;
+    }
+    stats.MaxError = static_cast<double>(error_max_us_.load()) / 1e6;
+    return stats;
+}
+
 // ---------------------------------------------------------------------------
 // Opening and stopping
 
@@ -255,6 +266,9 @@ bool TCustomPlayer::Open(const std::string& FileName, TWindowHandle ScreenHandle
     {
         std::lock_guard lock(pictures_->Mutex);
         bitmap_output_ = ScreenHandle == 0 && !disable_display_ && pictures_->Handler != nullptr;
+    }
+    for (auto* counter : {&shown_, &dropped_, &error_sum_us_, &error_max_us_}) {
+        counter->store(0);
     }
     if (!StartSDL(ScreenHandle)) {
         ReportError(Format("Could not initialize SDL with ScreenHandle(%u): %s",

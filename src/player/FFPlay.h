@@ -96,6 +96,15 @@ struct TPlayerClocks {
     double Master = 0.0;
 };
 
+// How the display kept up since the file opened.
+struct TDisplayStats {
+    int64_t Shown = 0;    // pictures shown
+    int64_t Dropped = 0;  // pictures dropped as late
+    // |picture time - audio clock| when each picture was shown, seconds.
+    double MeanError = 0.0;
+    double MaxError = 0.0;
+};
+
 struct TPlayContext;
 
 class TCustomPlayer : public TFFBaseComponent, public TPlaybackSettings {
@@ -170,6 +179,7 @@ public:
     // The latest position update, microseconds from the file's start; -1 before any.
     int64_t CurrentPosition() const { return current_position_.load(); }
     TPlayerClocks Clocks();
+    TDisplayStats DisplayStats() const;
 
 private:
     friend struct TPlayerInternals;
@@ -216,6 +226,10 @@ private:
     std::atomic<TWindowHandle> screen_handle_{0};
     std::atomic<TPlayState> state_{psStop};
     std::atomic<int64_t> current_position_{-1};
+    std::atomic<int64_t> shown_{0};
+    std::atomic<int64_t> dropped_{0};
+    std::atomic<int64_t> error_sum_us_{0};
+    std::atomic<int64_t> error_max_us_{0};
     std::unique_ptr<TAVProbe> probe_;
 
     std::shared_ptr<TPlayContext> OpenContext() const;

@@ -310,6 +310,16 @@ struct TPlayerInternals {
     static void PushPosition(TCustomPlayer& player, int64_t position);
     static THookEvent HookHandler(TCustomPlayer& player);
     static void SetLastError(TCustomPlayer& player, const std::string& text);
+    static void CountPicture(TCustomPlayer& player, bool shown, double error) {
+        (shown ? player.shown_ : player.dropped_).fetch_add(1);
+        if (shown) {
+            const auto us = static_cast<int64_t>(error * 1e6);
+            player.error_sum_us_.fetch_add(us);
+            int64_t max = player.error_max_us_.load();
+            while (us > max && !player.error_max_us_.compare_exchange_weak(max, us)) {
+            }
+        }
+    }
     static void DeliverPicture(TCustomPlayer& player, std::shared_ptr<const TBitmap24> picture);
 };
 

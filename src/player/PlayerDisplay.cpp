@@ -196,6 +196,7 @@ void Refresh(TPlayContext& is, bool consume) {
                     drop = count > 1 || now > next_target + 0.5 || after_seek;
                 }
                 if (drop) {
+                    TPlayerInternals::CountPicture(*is.Player, false, 0.0);
                     TakePicture(is);
                     dropped = true;
                     continue;
@@ -205,6 +206,9 @@ void Refresh(TPlayContext& is, bool consume) {
                 ExpireSubtitles(is);
             }
             Display(is, true);
+            if (is.AudioIndex.load() >= 0) {
+                TPlayerInternals::CountPicture(*is.Player, true, std::fabs(pts - AudioClock(is)));
+            }
             if (consume) {
                 TakePicture(is);
             }

@@ -303,7 +303,8 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
             ff::av_tx_uninit(&d.Tx);
         }
         const float scale = 1.0f;
-        if (ff::av_tx_init(&d.Tx, &d.TxFunction, AV_TX_FLOAT_RDFT, 0, length, &scale, 0) < 0) {
+        if (ff::av_tx_init(&d.Tx, &d.TxFunction, AV_TX_FLOAT_RDFT, 0, length, &scale,
+                           AV_TX_UNALIGNED) < 0) {
             d.Tx = nullptr;
             return;
         }

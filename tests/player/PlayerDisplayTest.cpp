@@ -148,6 +148,32 @@ TEST_F(PlayerDisplayTest, ResizeWhilePausedRedraws) {
     EXPECT_TRUE(Near(PixelAt(*picture_, 20, 60), kBlack));
 }
 
+// Sound without pictures is drawn: a white waveform or a coloured spectrum.
+TEST_F(PlayerDisplayTest, SoundAloneIsDrawn) {
+    const fs::path tone = temp_.Path() / "tone.wav";
+    fixtures::WriteClip(tone, {.duration_s = 2.0,
+                               .streams = {fixtures::Audio("pcm_s16le", 32000, 2, 440.0, 0.8)}});
+    for (const int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        picture_.reset();
+        player_->AudioShowMode = mode;
+        player_->SetScreenWidth(128);
+        player_->SetScreenHeight(64);
+        ASSERT_TRUE(player_->Open(tone.string(), 0, false)) << player_->LastError();
+        // Drawn from what was played: give the device a moment first.
+        main_->ServeUntil([] { return false; }, 500ms);
+        ASSERT_TRUE(main_->ServeUntil([&] { return picture_ != nullptr; }, 2s));
+        int lit = 0;
+        for (int y = 0; y < picture_->Height(); ++y) {
+            for (int x = 0; x < picture_->Width(); ++x) {
+                lit += !Near(PixelAt(*picture_, x, y), kBlack, 8);
+            }
+        }
+        EXPECT_GT(lit, picture_->Width()) << "nothing drawn";
+        player_->Stop(true);
+    }
+}
+
 // Positions rise to the duration, the end is reported once, and a flood of
 // state changes that the host does not take in time never loses the stop.
 TEST_F(PlayerDisplayTest, EventsKeepTheirOrderAndTheEnd) {

@@ -498,6 +498,11 @@ TEST_F(PlayerVideoTest, MeasurePlayback) {
     Report("av_gap_p95_ms", p95 * 1000, "ms (target 45)");
     Report("cpu_640x360_percent", 100.0 * (ProcessCpuSeconds() - cpu_start) / wall,
            "% of one core");
+    const TDisplayStats shown = player_->DisplayStats();
+    Report("pictures_shown", static_cast<double>(shown.Shown), "");
+    Report("pictures_dropped", static_cast<double>(shown.Dropped), "");
+    Report("present_error_mean_ms", shown.MeanError * 1000, "ms");
+    Report("present_error_max_ms", shown.MaxError * 1000, "ms");
     if (kTimingsHold) {
         EXPECT_LE(p95, 0.09);
         // Paced by the clip's own time: neither racing through it nor falling behind.
