@@ -135,6 +135,28 @@ TEST_F(PlayerDisplayTest, HookDrawingIsShown) {
     EXPECT_TRUE(Near(PixelAt(*picture_, 150, 150), kRed, 40));
 }
 
+// Bitmap subtitles are blended into the picture while they last.
+TEST_F(PlayerDisplayTest, SubtitlesAreBlendedIn) {
+    const fs::path clip = temp_.Path() / "subtitled.mkv";
+    fixtures::StreamRecipe video = fixtures::Video("mpeg4", 320, 240, {25, 1});
+    video.solid_y = 81;
+    video.solid_u = 90;
+    video.solid_v = 240;
+    fixtures::WriteClip(clip, {.duration_s = 2.0,
+                               .streams = {video, fixtures::Subtitles("dvdsub", 320, 240)}});
+    player_->SetAspectRatio(-1.0f);
+    player_->SetScreenWidth(200);
+    player_->SetScreenHeight(200);
+    ASSERT_TRUE(player_->Open(clip.string(), 0, false)) << player_->LastError();
+    // The box covers x 107..213 and y 180..209 of the picture: 67..133 and
+    // 150..174 of the display.
+    const bool seen = main_->ServeUntil(
+        [&] { return picture_ && Near(PixelAt(*picture_, 100, 162), {255, 255, 255}, 40); }, 2s);
+    ASSERT_TRUE(picture_);
+    EXPECT_TRUE(seen) << "no subtitle in the picture";
+    EXPECT_TRUE(Near(PixelAt(*picture_, 100, 60), kRed));
+}
+
 // A paused picture is drawn again at the new size soon after a resize.
 TEST_F(PlayerDisplayTest, ResizeWhilePausedRedraws) {
     ASSERT_NO_FATAL_FAILURE(OpenPaused(RedClip()));
