@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFrame>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +19,7 @@
 #include "FileListModel.h"
 #include "MyUtils.h"
 #include "Pictures.h"
+#include "PreviewPanel.h"
 
 namespace v2m {
 
@@ -58,6 +58,7 @@ TForm1::~TForm1() {
     // Its workers may be waiting to log through this window: they stop while
     // every control is still here.
     EndAdding();
+    ClosePlayer();
     // The controls the handlers write to go with this window.
     FFLogger.SetOnLog(nullptr);
     FFConverter.SetOnCustomHook(nullptr);
@@ -94,6 +95,7 @@ void TForm1::ConnectHandlers() {
     connect(actStop, &QAction::enabledChanged, btnStop, &QWidget::setEnabled);
     btnPause->setEnabled(actPlay->isEnabled());
     btnStop->setEnabled(actStop->isEnabled());
+    ConnectPreview();
 }
 
 void TForm1::FormCreate() {
@@ -109,7 +111,7 @@ void TForm1::FormCreate() {
     FPreviewState = pvNone;
     FPreviewFile.clear();
     chkSameInput->setChecked(false);
-    btnPause->setIcon(PictureIcon(TPicture::Play));
+    ShowPausePicture(0);
     trkVolume->setRange(0, 128);
     trkVolume->setValue(128);
     add_files_filter_ = FileFiltersOf(kAddFilesFilter);
@@ -173,6 +175,8 @@ void TForm1::FormCloseQuery() {
     // Before the settings are written: the files added so far decide where
     // "Add Files" opens next time.
     EndAdding();
+    // The player draws into the panel's window, which goes with this one.
+    ClosePlayer();
     if (FSettings) {
         // A failed write cannot be reported anywhere the user would see it
         // any more; the other keys are still written.
@@ -252,6 +256,11 @@ void TForm1::ActionList1Update() {
         ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
     actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
     actStopConvert->setEnabled(rows && FConvertState != cvIdle);
+    // A file just opened shows its first picture and pauses: until it has,
+    // a toggle would find nothing settled to pause or resume.
+    const bool preview_settled = FPlayerState == psPause || FPlayerState == psResume;
+    actPlay->setEnabled(rows && preview_settled);
+    actStop->setEnabled(rows && preview_settled);
 
     const TConvertProfile* profile = SelectedProfile();
     const TProfileOptions options = profile ? ProfileOptions(*profile) : TProfileOptions{};
@@ -285,24 +294,13 @@ std::vector<int> TForm1::SelectedRows() const {
     return rows;
 }
 
-void TForm1::StopPreview() {
-    // What the window shows of a preview; no player is attached to it yet,
-    // so there is nothing else to close.
-    FPreviewFile.clear();
-    btnPause->setIcon(PictureIcon(TPicture::Play));
-    lblVideoName->clear();
-    FPreviewState = pvNone;
-    imgPreview->setVisible(FPreviewState == pvNone);
-    pnlPreview->setVisible(FPreviewState != pvNone);
-}
-
 void TForm1::actRemoveExecute() {
     if (FConvertState != cvIdle || Adding()) {
         return;
     }
     file_list_->RemoveRows(SelectedRows());
     ShowFileList();
-    StopPreview();
+    actStopExecute();
     ActionList1Update();
 }
 
@@ -312,7 +310,7 @@ void TForm1::actClearExecute() {
     }
     file_list_->Clear();
     ShowFileList();
-    StopPreview();
+    actStopExecute();
     ActionList1Update();
 }
 

@@ -17,6 +17,7 @@
 
 #include "BatchRunner.h"
 #include "FFConverter.h"
+#include "FFPlay.h"
 #include "FFmpegLogger.h"
 #include "FileList.h"
 #include "IniFile.h"
@@ -30,7 +31,6 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenuBar;
@@ -47,6 +47,7 @@ class QPushButton;
 namespace v2m {
 
 class TFileListModel;
+class TPreviewPanel;
 
 // The window's title and the application's.
 inline constexpr const char* kMainWindowCaption = "Tolvex Video to MP3 Converter Free";
@@ -109,6 +110,20 @@ public:
     bool AllConverted() const;
     // The component's events.
     void FFConverterProgress(TFFBaseComponent* Sender, PProgressInfo AProgressInfo);
+
+    // The preview.
+    void lvFilesSelectItem(int row, bool selected);
+    void actPlayExecute();
+    void pnlPreviewClick() { actPlayExecute(); }
+    void actStopExecute();
+    void trkPlayChange();
+    void trkVolumeChange();
+    void chkMuteClick();
+    // The player's events.
+    void FFPlayerFileOpen(TFFBaseComponent* Sender, int64_t ADuration, int AFrameWidth,
+                          int AFrameHeight, int& AScreenWidth, int& AScreenHeight);
+    void FFPlayerPosition(TFFBaseComponent* Sender, int64_t APTS);
+    void FFPlayerState(TFFBaseComponent* Sender, TPlayState AState);
     // How many conversions run at once: the "Simultaneous Conversions" choice
     // (0 is one per processor), as stored in the settings.
     int SimultaneousConversions() const { return jobs_setting_; }
@@ -129,6 +144,8 @@ public:
     // What the status line below the groups says.
     QString StatusText() const;
     TPreviewState PreviewState() const { return FPreviewState; }
+    const std::string& PreviewFile() const { return FPreviewFile; }
+    const TFFPlayer& Player() const { return FFPlayer; }
     const std::string& AddFilesFolder() const { return FAddFilesFolder; }
     TSkinManager& Skins() { return skins_; }
 
@@ -161,8 +178,16 @@ private:
     void ServeAdding();
     void EndAdding();
     std::vector<int> SelectedRows() const;
-    // Closes whatever is previewed; the list's commands call it.
-    void StopPreview();
+
+    // The preview.
+    void ConnectPreview();
+    void OpenPreview(const std::string& path);
+    void ShowPreviewPanel();
+    // 0 shows "play", 1 "pause".
+    void ShowPausePicture(int picture);
+    // The player lets go of the window for good: no handler runs any more, and
+    // its threads have ended before the panel's window goes.
+    void ClosePlayer();
 
     // Conversion control.
     void ConnectConversion();
@@ -197,6 +222,9 @@ private:
     TFFConverter FFConverter;
     // The running batch; goes before the component it drives.
     TBatchRunner runner_{FFConverter};
+    // A member, so that it ends while the panel it draws into, a child of
+    // the window, still exists.
+    TFFPlayer FFPlayer;
     int jobs_setting_ = 1;
     QTimer* status_timer_ = nullptr;
 
@@ -211,6 +239,13 @@ private:
     TConvertState FConvertState = cvIdle;
     TPreviewState FPreviewState = pvNone;
     std::string FPreviewFile;
+    TPreviewPanel* FPreviewControl = nullptr;
+    // The program moves trkPlay: no seek follows.
+    bool FUpdatingTrack = false;
+    int64_t FPreviewDuration = 0;
+    // The state the player reported last.
+    TPlayState FPlayerState = psStop;
+    int pause_picture_ = 0;
     bool startup_complete_ = false;
     bool closed_ = false;
     std::string log_text_;  // every line, oldest first, each after a line feed
@@ -237,7 +272,7 @@ private:
     QLabel* lblStatus = nullptr;
     QGroupBox* grpPreview = nullptr;
     QLabel* lblVideoName = nullptr;
-    QFrame* pnlPreview = nullptr;
+    TPreviewPanel* pnlPreview = nullptr;
     QLabel* imgPreview = nullptr;
     QSlider* trkPlay = nullptr;
     QToolButton* btnPause = nullptr;

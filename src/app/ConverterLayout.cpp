@@ -5,7 +5,6 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +22,7 @@
 #include "Converter.h"
 #include "FileListModel.h"
 #include "Pictures.h"
+#include "PreviewPanel.h"
 
 namespace v2m {
 
@@ -87,11 +87,7 @@ void TForm1::CreateControls() {
     grpPreview = Place(new QGroupBox(QStringLiteral("Preview"), client_), "grpPreview",
                        QRect(544, 96, 257, 281));
     lblVideoName = Label(grpPreview, "lblVideoName", "", QRect(8, 20, 241, 16));
-    pnlPreview = Place(new QFrame(grpPreview), "pnlPreview", QRect(0, 40, 257, 177));
-    pnlPreview->setAutoFillBackground(true);
-    QPalette black = pnlPreview->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    pnlPreview->setPalette(black);
+    pnlPreview = Place(new TPreviewPanel(grpPreview), "pnlPreview", QRect(0, 40, 257, 177));
     pnlPreview->hide();
     imgPreview = Place(new QLabel(grpPreview), "imgPreview", QRect(0, 40, 257, 177));
     imgPreview->setPixmap(PreviewStillPicture(imgPreview->size()));
@@ -190,11 +186,10 @@ void TForm1::CreateActions() {
     actViewLog = Action(this, "actViewLog", "Log");
     actExit = Action(this, "actExit", "Exit");
 
-    // The preview, help, the about window, the home page, the skin choice
-    // and the log window are served by their own handlers;
+    // Help, the about window, the home page, the skin choice and the log
+    // window are served by their own handlers;
     // until those are connected the commands stay off instead of doing nothing.
-    for (QAction* pending :
-         {actHelp, actAbout, actVisitWebsite, actSelectSkin, actPlay, actStop, actViewLog}) {
+    for (QAction* pending : {actHelp, actAbout, actVisitWebsite, actSelectSkin, actViewLog}) {
         pending->setEnabled(false);
     }
     // The commands work wherever the focus is in the window.

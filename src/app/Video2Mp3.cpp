@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "Converter.h"
 #include "FFmpegLoader.h"
@@ -56,6 +57,30 @@ bool DisplayAvailable() {
     return Set("QT_QPA_PLATFORM") || Set("DISPLAY") || Set("WAYLAND_DISPLAY");
 }
 
+// The user named a platform, in the environment or on the command line.
+bool PlatformChosen(int argc, char** argv) {
+    if (Set("QT_QPA_PLATFORM")) {
+        return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "-platform" || argument == "--platform") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The preview hands SDL a window of the program to draw into, which only X11
+// allows: on a Wayland desktop the window goes to its X server (XWayland).
+// Without one, Qt falls back to Wayland and the preview draws its pictures
+// itself.
+void PreferX11(int argc, char** argv) {
+    if (Set("WAYLAND_DISPLAY") && !PlatformChosen(argc, argv)) {
+        ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,6 +101,7 @@ int main(int argc, char** argv) {
                      "    xvfb-run -a ./scripts/run\n");
         return 1;
     }
+    PreferX11(argc, argv);
     QApplication app(argc, argv);
     // The application sets the user's locale; the media libraries and the
     // list's number texts expect the C rules for numbers.

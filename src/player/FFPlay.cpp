@@ -664,6 +664,9 @@ void TCustomPlayer::Seek(TSeekFlags Flags, int64_t Position) {
     is.SeekPos = target;
     is.SeekRel = relative;
     is.SeekFlags = static_cast<int>(Flags);
+    // A paused file still decodes the first picture after the seek, so the
+    // new place is shown and reported.
+    is.PausedAtSeek.store(is.Paused.load());
     is.SeekSettled.Reset();
     is.SeekRequest.store(true);
 }
@@ -776,49 +779,20 @@ void TCustomPlayer::RunPlayThread(TPlayContext* context) {
     SetState(psPlay);
     context->PlayStarted.store(true);
     try {
-        for (;;) {
-            SDL_Event event{};
-            const bool got = ff::SDL_WaitEventTimeout(&event, 100) != 0;
+        bool closed = false;
+        while (!closed) {
+            // SDL's own wait wakes only for windows it made: events sent for
+            // a host's window would wait for the next timeout. The player
+            // wakes this thread itself whenever it sends one.
+            context->Wake.Wait(std::chrono::milliseconds(100));
+            context->Wake.Reset();
             std::lock_guard lock(player_mutex_);
-            auto open = OpenContext();
-            if (open.get() != context) {
+            if (OpenContext().get() != context) {
                 break;  // closed from elsewhere
             }
-            if (!got) {
-                continue;
-            }
-            const bool ours = event.type >= PlayerEventType(pePicture) &&
-                              event.type < PlayerEventType(pePicture) + peCount;
-            if (ours && (event.user.data1 != context ||
-                         static_cast<uint32_t>(event.user.code) !=
-                             static_cast<uint32_t>(context->Generation))) {
-                continue;  // left over from a file closed before
-            }
-            if (event.type == SDL_QUIT || event.type == PlayerEventType(peQuit)) {
-                CloseFile();
-                break;
-            }
-            if (event.type == PlayerEventType(peRefresh)) {
-                Refresh(*context, true);
-                context->RefreshPending.store(false);
-            } else if (event.type == PlayerEventType(peResize)) {
-                const auto packed = reinterpret_cast<uintptr_t>(event.user.data2);
-                ResizeDisplay(*context, static_cast<int>(packed >> 20),
-                              static_cast<int>(packed & 0xfffff));
-                Redraw(*context);
-            } else if (event.type == PlayerEventType(peExpose)) {
-                Redraw(*context);
-            } else if (event.type == PlayerEventType(peReopenDisplay)) {
-                OpenDisplay(*context, true);
-                Display(*context, false);
-            } else if (event.type == SDL_WINDOWEVENT && context->Window == 0) {
-                // The display's own window, when the host gave none.
-                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                    ResizeDisplay(*context, event.window.data1, event.window.data2);
-                    Redraw(*context);
-                } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                    Redraw(*context);
-                }
+            SDL_Event event{};
+            while (!closed && ff::SDL_PollEvent(&event) != 0) {
+                closed = HandlePlayEvent(*context, event);
             }
         }
     } catch (const std::exception& error) {
@@ -829,6 +803,42 @@ void TCustomPlayer::RunPlayThread(TPlayContext* context) {
         }
     }
     SetState(psStop);
+}
+
+bool TCustomPlayer::HandlePlayEvent(TPlayContext& context, const SDL_Event& event) {
+    const bool ours = event.type >= PlayerEventType(pePicture) &&
+                      event.type < PlayerEventType(pePicture) + peCount;
+    if (ours && (event.user.data1 != &context ||
+                 static_cast<uint32_t>(event.user.code) !=
+                     static_cast<uint32_t>(context.Generation))) {
+        return false;  // left over from a file closed before
+    }
+    if (event.type == SDL_QUIT || event.type == PlayerEventType(peQuit)) {
+        CloseFile();
+        return true;
+    }
+    if (event.type == PlayerEventType(peRefresh)) {
+        Refresh(context, true);
+        context.RefreshPending.store(false);
+    } else if (event.type == PlayerEventType(peResize)) {
+        const auto packed = reinterpret_cast<uintptr_t>(event.user.data2);
+        ResizeDisplay(context, static_cast<int>(packed >> 20), static_cast<int>(packed & 0xfffff));
+        Redraw(context);
+    } else if (event.type == PlayerEventType(peExpose)) {
+        Redraw(context);
+    } else if (event.type == PlayerEventType(peReopenDisplay)) {
+        OpenDisplay(context, true);
+        Display(context, false);
+    } else if (event.type == SDL_WINDOWEVENT && context.Window == 0) {
+        // The display's own window, when the host gave none.
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            ResizeDisplay(context, event.window.data1, event.window.data2);
+            Redraw(context);
+        } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            Redraw(context);
+        }
+    }
+    return false;
 }
 
 void TCustomPlayer::PushQuitRequest(TPlayContext* context) {

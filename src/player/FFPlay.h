@@ -20,6 +20,8 @@
 #include "Bitmap24.h"
 #include "FFBaseComponent.h"
 
+union SDL_Event;
+
 namespace v2m {
 
 enum TPlayState : uint8_t { psPlay = 0, psPause = 1, psResume = 2, psStep = 3, psStop = 4, psEnd = 5 };
@@ -198,6 +200,8 @@ private:
     void RunPlayThread(TPlayContext* context);
     void RunEventThread();
     void PushQuitRequest(TPlayContext* context);
+    // True once the event closed the file.
+    bool HandlePlayEvent(TPlayContext& context, const ::SDL_Event& event);
 
     std::atomic<float> aspect_ratio_{0.0f};
     TAudioDriver audio_driver_ = adDefault;

@@ -180,6 +180,7 @@ struct TPlayContext {
     std::atomic<bool> Abort{false};
     TSignal SeekSettled{true};
     TSignal PictureReady{true};
+    TSignal Wake{false};  // an event for the play thread is waiting
     std::atomic<bool> Paused{false};
     bool LastPaused = false;  // read thread only
     std::atomic<int> ReadPauseResult{0};

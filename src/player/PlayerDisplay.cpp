@@ -28,6 +28,7 @@ void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code, intptr_t value) {
     event.user.data1 = &is;
     event.user.data2 = reinterpret_cast<void*>(value);
     ff::SDL_PushEvent(&event);
+    is.Wake.Set();
 }
 
 void RefreshThread(TPlayContext& is) {
@@ -45,7 +46,9 @@ void RefreshThread(TPlayContext& is) {
 int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
     {
         std::lock_guard lock(is.ClockMutex);
-        if (pts != 0.0) {
+        // Only a picture without a time takes the clock's: one at time 0
+        // (the start, after a seek back) is not to be read as timeless.
+        if (!std::isnan(pts)) {
             is.VideoClockValue = pts;
         } else {
             pts = is.VideoClockValue;

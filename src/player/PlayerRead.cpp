@@ -444,6 +444,13 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
             is.PictureReady.Set();
         }
     } else {
+        // Set before the flush markers go out: the video thread may take its
+        // marker at once, and must find these already changed.
+        if (is.VideoIndex.load() >= 0) {
+            is.FlushSeen.store(false);
+            is.PictureReady.Reset();
+        }
+        is.AfterSeek.store(true);
         if (is.AudioIndex.load() >= 0) {
             is.AudioQueue.Flush();
             is.AudioQueue.PutFlush();
@@ -455,10 +462,13 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
         if (is.VideoIndex.load() >= 0) {
             is.VideoQueue.Flush();
             is.VideoQueue.PutFlush();
-            is.FlushSeen.store(false);
-            is.PictureReady.Reset();
         }
         if ((flags & AVSEEK_FLAG_BYTE) == 0) {
+            // Until the first sound after the seek is decoded (not before
+            // the pause ends), the audio clock tells where the seek went.
+            if (is.AudioIndex.load() >= 0) {
+                is.AudioClockValue.store(static_cast<double>(target) / AV_TIME_BASE);
+            }
             std::lock_guard lock(is.ClockMutex);
             is.ExternalBase = static_cast<double>(target) / AV_TIME_BASE;
             is.ExternalBaseTime = NowMicroseconds();
@@ -740,7 +750,7 @@ int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
                     chosen = frame->best_effort_timestamp;
                     break;
             }
-            frame->pts = chosen != AV_NOPTS_VALUE ? chosen : 0;
+            frame->pts = chosen;
             double skip;
             {
                 std::lock_guard lock(is.PictureMutex);
@@ -783,8 +793,10 @@ void VideoThread(TPlayContext& is) {
     TVideoFilters filters;
     bool drained = false;
     for (;;) {
+        // Paused, the thread still decodes up to the first picture after a
+        // seek (the pause may have come before the seek was carried out).
         while (is.Paused.load() && !is.VideoQueue.Aborted() && !is.PausedAtSeek.load() &&
-               is.OpenPausedStep.load() == 0) {
+               !is.AfterSeek.load() && is.OpenPausedStep.load() == 0) {
             Sleep(10);
         }
         const int got = DecodeVideo(is, frame.get(), drained);
@@ -813,8 +825,9 @@ void VideoThread(TPlayContext& is) {
                 is.AfterSeek.store(false);
                 is.PausedAtSeek.store(false);
             }
+            // A picture without a time (NaN) is timed by the video clock.
             const double pts = filtered->pts == AV_NOPTS_VALUE
-                                   ? 0.0
+                                   ? std::nan("")
                                    : static_cast<double>(filtered->pts) * av_q2d(time_base);
             if (QueuePicture(is, filtered.get(), position, pts) < 0) {
                 stop = true;
