@@ -17,6 +17,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <numbers>
 #include <tuple>
 
@@ -273,6 +276,29 @@ TEST_F(PreviewWindowTest, DeviceGetsTheClipsToneAtTheChosenVolume) {
             EXPECT_NEAR(channel.rms_dbfs, level, 0.5) << channel.name;
         }
     }
+}
+
+// On X11 the player draws into the panel's own native window through SDL;
+// read back from the X server, the panel shows the clip's red.
+TEST_F(PreviewWindowTest, NativeWindowShowsThePicture) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        GTEST_SKIP() << "needs an X display";
+    }
+    Add({Clip("red.avi", 2.0)});
+    ASSERT_NO_FATAL_FAILURE(Preview(0));
+    auto* surface = Find<QWidget>(*form_, "pnlPreviewSurface");
+    ASSERT_TRUE(surface->isVisible());
+    QColor centre;
+    const bool red = QTest::qWaitFor(
+        [&] {
+            const QImage shot = QGuiApplication::primaryScreen()
+                                    ->grabWindow(surface->winId())
+                                    .toImage();
+            centre = shot.isNull() ? QColor() : shot.pixelColor(shot.width() / 2, shot.height() / 2);
+            return centre.red() > 200 && centre.green() < 60 && centre.blue() < 60;
+        },
+        2000);
+    EXPECT_TRUE(red) << centre.name().toStdString();
 }
 
 }  // namespace
