@@ -499,6 +499,9 @@ void CloseDisplay(TPlayContext& is) {
 }
 
 void Display(TPlayContext& is, bool upload) {
+    if (is.DisableDisplay) {
+        return;  // sound only: nothing is ever drawn
+    }
     TDisplay& d = is.Display;
     if (!is.BitmapOutput && d.Renderer == nullptr && !OpenDisplay(is, false)) {
         return;

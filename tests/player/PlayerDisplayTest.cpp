@@ -47,6 +47,10 @@ protected:
         main_ = std::make_shared<QueuedMainThread>();
         InstallMainThreadServices(main_);
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
+        // Drawn by SDL itself: predictable on any X server, and no GL driver
+        // threads for the thread checker to trip over.
+        ::setenv("SDL_RENDER_DRIVER", "software", 1);
+        ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
         ::setenv("SDL_DISKAUDIOFILE", (temp_.Path() / "device.raw").c_str(), 1);
         player_ = std::make_unique<TFFPlayer>();
         ASSERT_TRUE(player_->LoadAVLib("")) << player_->LastError();

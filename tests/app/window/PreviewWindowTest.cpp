@@ -56,6 +56,10 @@ class PreviewWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
+        // Drawn by SDL itself: predictable on any X server, and no GL driver
+        // threads for the thread checker to trip over.
+        ::setenv("SDL_RENDER_DRIVER", "software", 1);
+        ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
         CaptureTo("device.raw");
         form_ = test::MakeForm(program_, services_);
         ASSERT_TRUE(form_->StartupComplete()) << Log();
