@@ -128,17 +128,31 @@ struct TxFree {
     void operator()(AVTXContext* context) const { ff::av_tx_uninit(&context); }
 };
 
-// The display, owned by the play thread.
+struct SdlWindowFree {
+    void operator()(SDL_Window* window) const { ff::SDL_DestroyWindow(window); }
+};
+struct SdlRendererFree {
+    void operator()(SDL_Renderer* renderer) const { ff::SDL_DestroyRenderer(renderer); }
+};
+struct SdlTextureFree {
+    void operator()(SDL_Texture* texture) const { ff::SDL_DestroyTexture(texture); }
+};
+using SdlWindowPtr = std::unique_ptr<SDL_Window, SdlWindowFree>;
+using SdlRendererPtr = std::unique_ptr<SDL_Renderer, SdlRendererFree>;
+using SdlTexturePtr = std::unique_ptr<SDL_Texture, SdlTextureFree>;
+
+// The display, owned by the play thread. Members go in reverse order:
+// textures before their renderer, the renderer before its window.
 struct TDisplay {
-    SDL_Window* Window = nullptr;
-    SDL_Renderer* Renderer = nullptr;
-    SDL_Texture* Picture = nullptr;  // the picture shown, IYUV
+    SdlWindowPtr Window;
+    SdlRendererPtr Renderer;
+    SdlTexturePtr Picture;  // the picture shown, IYUV
     int PictureWidth = 0;
     int PictureHeight = 0;
     SDL_Rect PictureRect{};
     bool HasPicture = false;  // the texture holds the picture to show
     TQueuedPicture Last;      // kept to draw again after the renderer is remade
-    SDL_Texture* Canvas = nullptr;  // the sound drawn; kept between refreshes
+    SdlTexturePtr Canvas;  // the sound drawn; kept between refreshes
     int CanvasWidth = 0;
     int CanvasHeight = 0;
     std::vector<uint32_t> CanvasPixels;
@@ -147,7 +161,7 @@ struct TDisplay {
     int Height = 0;
     int64_t LastStart = 0;
     int NextColumn = 0;
-    AVTXContext* Tx = nullptr;
+    std::unique_ptr<AVTXContext, TxFree> Tx;
     av_tx_fn TxFunction = nullptr;
     int TxBits = 0;
     ScalerContextPtr ToBitmap;

@@ -276,6 +276,24 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     return 0;
 }
 
+// The queue emptied, the decoder freed and the stream forgotten; the stream
+// is returned so that its packets can be discarded again.
+AVStream* ForgetComponent(TPacketQueue& queue, PlayerCodecPtr& decoder, AVStream*& stream,
+                          std::atomic<int>& index) {
+    queue.Flush();
+    decoder.reset();
+    AVStream* forgotten = stream;
+    stream = nullptr;
+    index.store(-1);
+    return forgotten;
+}
+
+void JoinDecoderThread(std::thread& thread) {
+    if (thread.joinable()) {
+        thread.join();
+    }
+}
+
 void CloseComponent(TPlayContext& is, AVMediaType type) {
     AVStream* stream = nullptr;
     switch (type) {
@@ -288,14 +306,8 @@ void CloseComponent(TPlayContext& is, AVMediaType type) {
                 std::lock_guard lock(is.PictureMutex);
                 is.PictureChanged.notify_all();
             }
-            if (is.VideoThread.joinable()) {
-                is.VideoThread.join();
-            }
-            is.VideoQueue.Flush();
-            stream = is.VideoStream;
-            is.VideoDecoder.reset();
-            is.VideoStream = nullptr;
-            is.VideoIndex.store(-1);
+            JoinDecoderThread(is.VideoThread);
+            stream = ForgetComponent(is.VideoQueue, is.VideoDecoder, is.VideoStream, is.VideoIndex);
             break;
         case AVMEDIA_TYPE_AUDIO:
             if (is.AudioIndex.load() < 0) {
@@ -304,12 +316,8 @@ void CloseComponent(TPlayContext& is, AVMediaType type) {
             is.AudioQueue.Abort();
             ff::SDL_CloseAudioDevice(is.AudioDevice);  // returns once the callback has left
             is.AudioDevice = 0;
-            is.AudioQueue.Flush();
             is.Resampler.reset();
-            stream = is.AudioStream;
-            is.AudioDecoder.reset();
-            is.AudioStream = nullptr;
-            is.AudioIndex.store(-1);
+            stream = ForgetComponent(is.AudioQueue, is.AudioDecoder, is.AudioStream, is.AudioIndex);
             is.AudioDuration = -1;
             break;
         case AVMEDIA_TYPE_SUBTITLE:
@@ -322,14 +330,9 @@ void CloseComponent(TPlayContext& is, AVMediaType type) {
                 is.SubtitleFlushRequested = true;
                 is.SubtitleChanged.notify_all();
             }
-            if (is.SubtitleThread.joinable()) {
-                is.SubtitleThread.join();
-            }
-            is.SubtitleQueue.Flush();
-            stream = is.SubtitleStream;
-            is.SubtitleDecoder.reset();
-            is.SubtitleStream = nullptr;
-            is.SubtitleIndex.store(-1);
+            JoinDecoderThread(is.SubtitleThread);
+            stream = ForgetComponent(is.SubtitleQueue, is.SubtitleDecoder, is.SubtitleStream,
+                                     is.SubtitleIndex);
             break;
         default:
             return;

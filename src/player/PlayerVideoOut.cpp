@@ -130,23 +130,11 @@ SDL_Rect PictureRect(TPlayContext& is, const TQueuedPicture& picture) {
 }
 
 void ReleaseRenderer(TDisplay& d) {
-    if (d.Picture != nullptr) {
-        ff::SDL_DestroyTexture(d.Picture);
-        d.Picture = nullptr;
-    }
-    if (d.Canvas != nullptr) {
-        ff::SDL_DestroyTexture(d.Canvas);
-        d.Canvas = nullptr;
-    }
-    if (d.Renderer != nullptr) {
-        ff::SDL_DestroyRenderer(d.Renderer);
-        d.Renderer = nullptr;
-    }
-    if (d.Window != nullptr) {
-        // A window made from the host's is only forgotten, never destroyed.
-        ff::SDL_DestroyWindow(d.Window);
-        d.Window = nullptr;
-    }
+    d.Picture.reset();
+    d.Canvas.reset();
+    d.Renderer.reset();
+    // A window made from the host's is only forgotten, never destroyed.
+    d.Window.reset();
     d.PictureWidth = d.PictureHeight = 0;
     d.HasPicture = false;
 }
@@ -159,17 +147,18 @@ void Present(TPlayContext& is) {
         }
         return;
     }
-    if (d.Renderer == nullptr) {
+    if (!d.Renderer) {
         return;
     }
-    ff::SDL_SetRenderDrawColor(d.Renderer, 0, 0, 0, 255);
-    ff::SDL_RenderClear(d.Renderer);
-    if (d.ShowingCanvas && d.Canvas != nullptr) {
-        ff::SDL_RenderCopy(d.Renderer, d.Canvas, nullptr, nullptr);
-    } else if (d.HasPicture && d.Picture != nullptr) {
-        ff::SDL_RenderCopy(d.Renderer, d.Picture, nullptr, &d.PictureRect);
+    SDL_Renderer* renderer = d.Renderer.get();
+    ff::SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    ff::SDL_RenderClear(renderer);
+    if (d.ShowingCanvas && d.Canvas) {
+        ff::SDL_RenderCopy(renderer, d.Canvas.get(), nullptr, nullptr);
+    } else if (d.HasPicture && d.Picture) {
+        ff::SDL_RenderCopy(renderer, d.Picture.get(), nullptr, &d.PictureRect);
     }
-    ff::SDL_RenderPresent(d.Renderer);
+    ff::SDL_RenderPresent(renderer);
 }
 
 // Copies a 4:2:0 picture into planes of the same size; negative line sizes
@@ -226,23 +215,19 @@ void ShowPicture(TPlayContext& is, const TQueuedPicture& picture) {
     if (d.Renderer == nullptr) {
         return;
     }
-    if (d.Picture == nullptr || d.PictureWidth != picture.Width ||
-        d.PictureHeight != picture.Height) {
-        if (d.Picture != nullptr) {
-            ff::SDL_DestroyTexture(d.Picture);
-        }
-        d.Picture = ff::SDL_CreateTexture(d.Renderer, SDL_PIXELFORMAT_IYUV,
-                                          SDL_TEXTUREACCESS_STREAMING, picture.Width,
-                                          picture.Height);
+    if (!d.Picture || d.PictureWidth != picture.Width || d.PictureHeight != picture.Height) {
+        d.Picture.reset(ff::SDL_CreateTexture(d.Renderer.get(), SDL_PIXELFORMAT_IYUV,
+                                              SDL_TEXTUREACCESS_STREAMING, picture.Width,
+                                              picture.Height));
         d.PictureWidth = picture.Width;
         d.PictureHeight = picture.Height;
-        if (d.Picture == nullptr) {
+        if (!d.Picture) {
             return;  // no room for it: this picture is not shown
         }
     }
     void* pixels = nullptr;
     int pitch = 0;
-    if (ff::SDL_LockTexture(d.Picture, nullptr, &pixels, &pitch) != 0) {
+    if (ff::SDL_LockTexture(d.Picture.get(), nullptr, &pixels, &pitch) != 0) {
         return;
     }
     auto* y = static_cast<uint8_t*>(pixels);
@@ -251,7 +236,7 @@ void ShowPicture(TPlayContext& is, const TQueuedPicture& picture) {
     const TPlanes planes{{y, u, v}, {pitch, pitch / 2, pitch / 2}};
     CopyPlanes(picture.Frame.get(), planes, picture.Width, picture.Height);
     BlendSubtitles(is, planes, picture.Width, picture.Height, picture.Pts);
-    ff::SDL_UnlockTexture(d.Picture);
+    ff::SDL_UnlockTexture(d.Picture.get());
     d.PictureRect = rect;
     d.HasPicture = true;
 }
@@ -298,16 +283,15 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
     TDisplay& d = is.Display;
     const int frequencies = 1 << (bits - 1);
     const int length = 2 * frequencies;
-    if (d.Tx == nullptr || d.TxBits != bits) {
-        if (d.Tx != nullptr) {
-            ff::av_tx_uninit(&d.Tx);
-        }
+    if (!d.Tx || d.TxBits != bits) {
+        d.Tx.reset();
         const float scale = 1.0f;
-        if (ff::av_tx_init(&d.Tx, &d.TxFunction, AV_TX_FLOAT_RDFT, 0, length, &scale,
+        AVTXContext* made = nullptr;
+        if (ff::av_tx_init(&made, &d.TxFunction, AV_TX_FLOAT_RDFT, 0, length, &scale,
                            AV_TX_UNALIGNED) < 0) {
-            d.Tx = nullptr;
             return;
         }
+        d.Tx.reset(made);
         d.TxBits = bits;
     }
     const int used = std::min(channels, 2);
@@ -322,7 +306,7 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
             input[static_cast<size_t>(i)] =
                 static_cast<float>(is.Visualisation[static_cast<size_t>(at)] * (1.0 - w * w));
         }
-        d.TxFunction(d.Tx, output[static_cast<size_t>(ch)].data(), input.data(), sizeof(float));
+        d.TxFunction(d.Tx.get(), output[static_cast<size_t>(ch)].data(), input.data(), sizeof(float));
     }
     const double weight = 1.0 / std::sqrt(static_cast<double>(frequencies));
     const int x = d.NextColumn % std::max(d.Width, 1);
@@ -408,20 +392,17 @@ void DrawVisualisation(TPlayContext& is) {
         d.Bitmap = std::move(bitmap);
         return;
     }
-    if (d.Renderer == nullptr) {
+    if (!d.Renderer) {
         return;
     }
-    if (d.Canvas == nullptr || d.CanvasWidth != d.Width || d.CanvasHeight != d.Height) {
-        if (d.Canvas != nullptr) {
-            ff::SDL_DestroyTexture(d.Canvas);
-        }
-        d.Canvas = ff::SDL_CreateTexture(d.Renderer, SDL_PIXELFORMAT_ARGB8888,
-                                         SDL_TEXTUREACCESS_STREAMING, d.Width, d.Height);
+    if (!d.Canvas || d.CanvasWidth != d.Width || d.CanvasHeight != d.Height) {
+        d.Canvas.reset(ff::SDL_CreateTexture(d.Renderer.get(), SDL_PIXELFORMAT_ARGB8888,
+                                             SDL_TEXTUREACCESS_STREAMING, d.Width, d.Height));
         d.CanvasWidth = d.Width;
         d.CanvasHeight = d.Height;
     }
-    if (d.Canvas != nullptr) {
-        ff::SDL_UpdateTexture(d.Canvas, nullptr, d.CanvasPixels.data(),
+    if (d.Canvas) {
+        ff::SDL_UpdateTexture(d.Canvas.get(), nullptr, d.CanvasPixels.data(),
                               d.Width * static_cast<int>(sizeof(uint32_t)));
     }
 }
@@ -446,7 +427,7 @@ bool OpenDisplay(TPlayContext& is, bool force) {
         width = 640;
         height = 480;
     }
-    const bool ready = is.BitmapOutput || d.Renderer != nullptr;
+    const bool ready = is.BitmapOutput || d.Renderer;
     if (!force && ready && d.Width == width && d.Height == height) {
         return true;
     }
@@ -457,10 +438,10 @@ bool OpenDisplay(TPlayContext& is, bool force) {
     }
     ReleaseRenderer(d);
     if (is.Window != 0) {
-        d.Window = ff::SDL_CreateWindowFrom(reinterpret_cast<const void*>(is.Window));
-        if (d.Window != nullptr && player.ScreenWidth() <= 0) {
+        d.Window.reset(ff::SDL_CreateWindowFrom(reinterpret_cast<const void*>(is.Window)));
+        if (d.Window && player.ScreenWidth() <= 0) {
             // Without a size from the host the display takes its window's.
-            ff::SDL_GetWindowSize(d.Window, &width, &height);
+            ff::SDL_GetWindowSize(d.Window.get(), &width, &height);
             player.SetScreenWidth(width);
             player.SetScreenHeight(height);
         }
@@ -469,16 +450,16 @@ bool OpenDisplay(TPlayContext& is, bool force) {
         if (is.Settings.FullScreen) {
             flags |= SDL_WINDOW_FULLSCREEN;
         }
-        d.Window = ff::SDL_CreateWindow("FFPlayer", SDL_WINDOWPOS_UNDEFINED,
-                                        SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+        d.Window.reset(ff::SDL_CreateWindow("FFPlayer", SDL_WINDOWPOS_UNDEFINED,
+                                            SDL_WINDOWPOS_UNDEFINED, width, height, flags));
     }
-    if (d.Window != nullptr) {
-        d.Renderer = ff::SDL_CreateRenderer(d.Window, -1, 0);
-        if (d.Renderer == nullptr) {
-            d.Renderer = ff::SDL_CreateRenderer(d.Window, -1, SDL_RENDERER_SOFTWARE);
+    if (d.Window) {
+        d.Renderer.reset(ff::SDL_CreateRenderer(d.Window.get(), -1, 0));
+        if (!d.Renderer) {
+            d.Renderer.reset(ff::SDL_CreateRenderer(d.Window.get(), -1, SDL_RENDERER_SOFTWARE));
         }
     }
-    if (d.Renderer == nullptr) {
+    if (!d.Renderer) {
         ReleaseRenderer(d);
         TPlayerInternals::Report(player, "SDL: could not set video mode.", false);
         return false;
@@ -491,9 +472,7 @@ bool OpenDisplay(TPlayContext& is, bool force) {
 void CloseDisplay(TPlayContext& is) {
     TDisplay& d = is.Display;
     ReleaseRenderer(d);
-    if (d.Tx != nullptr) {
-        ff::av_tx_uninit(&d.Tx);
-    }
+    d.Tx.reset();
     d.Bitmap.reset();
     d.Last.Frame.reset();
 }
@@ -503,7 +482,7 @@ void Display(TPlayContext& is, bool upload) {
         return;  // sound only: nothing is ever drawn
     }
     TDisplay& d = is.Display;
-    if (!is.BitmapOutput && d.Renderer == nullptr && !OpenDisplay(is, false)) {
+    if (!is.BitmapOutput && !d.Renderer && !OpenDisplay(is, false)) {
         return;
     }
     if (is.BitmapOutput && d.Width == 0) {
