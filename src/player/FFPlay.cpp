@@ -50,8 +50,10 @@ const char* VideoDriverName(TVideoDriver driver) {
 
 }  // namespace
 
-void NameThisThread(const char* name) {
-    ::pthread_setname_np(::pthread_self(), name);
+std::thread NamedThread(const char* name, std::function<void()> body) {
+    std::thread thread(std::move(body));
+    ::pthread_setname_np(thread.native_handle(), name);
+    return thread;
 }
 
 void TPlaybackSettings::ResetPerFile() {
@@ -315,12 +317,12 @@ bool TCustomPlayer::Open(const std::string& FileName, TWindowHandle ScreenHandle
     auto play_ended = std::make_shared<std::atomic<bool>>(false);
     auto event_ended = std::make_shared<std::atomic<bool>>(false);
     play_finished_ = play_ended;
-    event_threads_.push_back({std::thread([this, event_ended] {
+    event_threads_.push_back({NamedThread("v2m-event", [this, event_ended] {
                                   RunEventThread();
                                   event_ended->store(true);
                               }),
                               event_ended});
-    play_threads_.push_back({std::thread([this, context, play_ended] {
+    play_threads_.push_back({NamedThread("v2m-play", [this, context, play_ended] {
                                  RunPlayThread(context.get());
                                  play_ended->store(true);
                              }),
@@ -508,7 +510,7 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
         opening_ = context;
     }
     try {
-        is.ReadThread = std::thread([&is] { ReadThread(is); });
+        is.ReadThread = NamedThread("v2m-read", [&is] { ReadThread(is); });
     } catch (const std::system_error&) {
         std::lock_guard lock(context_mutex_);
         opening_.reset();
@@ -529,7 +531,7 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
             is.ShowMode.store(settings.AudioShowMode);
         }
         ResetExternalClock(is);
-        is.RefreshThread = std::thread([&is] { RefreshThread(is); });
+        is.RefreshThread = NamedThread("v2m-refresh", [&is] { RefreshThread(is); });
         return true;
     }
     while (is.OpenStatus.load() != -2) {
@@ -726,7 +728,6 @@ TCustomPlayer::TPlayerEvent TCustomPlayer::PopEvent(std::chrono::milliseconds wa
 }
 
 void TCustomPlayer::RunEventThread() {
-    NameThisThread("v2m-event");
     for (;;) {
         const TPlayerEvent event = PopEvent(std::chrono::milliseconds(100));
         if (event.Kind == 3) {
@@ -775,7 +776,6 @@ void TCustomPlayer::RunEventThread() {
 // The play thread
 
 void TCustomPlayer::RunPlayThread(TPlayContext* context) {
-    NameThisThread("v2m-play");
     SetState(psPlay);
     context->PlayStarted.store(true);
     try {

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -374,6 +375,7 @@ void Redraw(TPlayContext& is);
 // The host's hook on a picture about to be queued; may replace the frame.
 void RunHook(TPlayContext& is, FramePtr& frame, double pts);
 
-void NameThisThread(const char* name);
+// Starts a thread under its name, named before anyone can look at it.
+std::thread NamedThread(const char* name, std::function<void()> body);
 
 }  // namespace v2m

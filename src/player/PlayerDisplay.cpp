@@ -32,7 +32,6 @@ void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code, intptr_t value) {
 }
 
 void RefreshThread(TPlayContext& is) {
-    NameThisThread("v2m-refresh");
     while (!is.Abort.load()) {
         if (!is.RefreshPending.exchange(true)) {
             PushPlayerEvent(is, peRefresh);

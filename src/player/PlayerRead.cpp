@@ -240,7 +240,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
             is.VideoQueue.Start();
             is.VideoQueue.PutFlush();
             is.VideoIndex.store(index);
-            is.VideoThread = std::thread([&is] { VideoThread(is); });
+            is.VideoThread = NamedThread("v2m-video", [&is] { VideoThread(is); });
             break;
         case AVMEDIA_TYPE_AUDIO: {
             is.AudioStream = stream;
@@ -267,7 +267,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
             is.SubtitleQueue.Start();
             is.SubtitleQueue.PutFlush();
             is.SubtitleIndex.store(index);
-            is.SubtitleThread = std::thread([&is] { SubtitleThread(is); });
+            is.SubtitleThread = NamedThread("v2m-subtitle", [&is] { SubtitleThread(is); });
             break;
         default:
             stream->discard = AVDISCARD_ALL;
@@ -599,7 +599,6 @@ void CloseStreams(TPlayContext& is) {
 }
 
 void ReadThread(TPlayContext& is) {
-    NameThisThread("v2m-read");
     std::unique_ptr<TWaitingInput> waiting;
     bool opened = false;
     try {
@@ -787,7 +786,6 @@ int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
 }  // namespace
 
 void VideoThread(TPlayContext& is) {
-    NameThisThread("v2m-video");
     FramePtr frame(ff::av_frame_alloc());
     FramePtr filtered(ff::av_frame_alloc());
     if (!frame || !filtered) {
@@ -884,7 +882,6 @@ void PaletteToYuv(AVSubtitleRect* rect) {
 }  // namespace
 
 void SubtitleThread(TPlayContext& is) {
-    NameThisThread("v2m-subtitle");
     for (;;) {
         while (is.Paused.load() && !is.SubtitleQueue.Aborted() && !is.PausedAtSeek.load()) {
             Sleep(10);

@@ -20,6 +20,7 @@
 #include <numeric>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AudioAnalysis.h"
@@ -124,6 +125,18 @@ std::multiset<std::string> PlayerThreads() {
     return names;
 }
 
+// A joined thread can linger in /proc for a moment after its join returned.
+bool NoPlayerThreadLeft() {
+    const auto until = SteadyClock::now() + std::chrono::milliseconds(200);
+    while (!PlayerThreads().empty()) {
+        if (SteadyClock::now() > until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 double Seconds(SteadyClock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
@@ -169,13 +182,14 @@ protected:
 
     void TearDown() override {
         player_.reset();
-        EXPECT_TRUE(PlayerThreads().empty()) << "threads outlived their player";
+        EXPECT_TRUE(NoPlayerThreadLeft()) << "threads outlived their player";
         main_->ProcessPendingMessages();
         InstallMainThreadServices(nullptr);
     }
 
     void NewPlayer() {
         player_.reset();
+        EXPECT_TRUE(NoPlayerThreadLeft());
         main_->ProcessPendingMessages();
         states_.clear();
         positions_.clear();
@@ -321,7 +335,7 @@ TEST_F(PlayerTest, MissingFileFailsNamingItAndStartsNoThread) {
     EXPECT_NE(player_->LastError().find(missing.filename().string()), std::string::npos)
         << player_->LastError();
     EXPECT_FALSE(player_->FileIsOpen());
-    EXPECT_TRUE(PlayerThreads().empty());
+    EXPECT_TRUE(NoPlayerThreadLeft());
 }
 
 // Each thread once while a file plays, the video decoder only for pictures;
@@ -340,7 +354,7 @@ TEST_F(PlayerVideoTest, ThreadsFollowTheStreamsOfTheFile) {
         } else {
             player_->Stop(true);
         }
-        EXPECT_TRUE(PlayerThreads().empty());
+        EXPECT_TRUE(NoPlayerThreadLeft());
     }
 }
 

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Installs the build into a throw-away prefix and starts both programs from
+# there through their bin/ links, the way a user's PATH reaches them.
+# Usage: install_test.sh CMAKE BUILD_DIR
+set -uo pipefail
+cmake_command=$1
+build_dir=$2
+
+work=$(mktemp -d)
+window_pid=
+cleanup() {
+    [[ -n "$window_pid" ]] && kill -KILL "$window_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# A prefix with a space: the links and the programs' own folder lookup must
+# not depend on a tidy path.
+prefix="$work/the prefix"
+if ! "$cmake_command" --install "$build_dir" --prefix "$prefix" >"$work/install.log" 2>&1; then
+    cat "$work/install.log" >&2
+    echo "FAIL: cmake --install" >&2
+    exit 1
+fi
+
+app="$prefix/lib/video2mp3"
+for file in video2mp3 video2mp3-cli; do
+    [[ -x "$app/$file" && ! -L "$app/$file" ]] || fail "$app/$file is not an installed program"
+    link="$prefix/bin/$file"
+    if [[ ! -L "$link" ]]; then
+        fail "$link is not a link"
+    elif [[ "$(readlink "$link")" == /* ]]; then
+        fail "$link is absolute: $(readlink "$link")"
+    elif [[ "$(readlink -f "$link")" != "$(readlink -f "$app/$file")" ]]; then
+        fail "$link leads to $(readlink -f "$link")"
+    fi
+done
+for file in profiles/profiles.ini profiles/mp3_auto.ini Vantel_Aero.skn help/index.html help/help.css \
+        ../../share/applications/com.tolvexsoft.video2mp3.desktop \
+        ../../share/metainfo/com.tolvexsoft.video2mp3.metainfo.xml \
+        ../../share/icons/hicolor/scalable/apps/com.tolvexsoft.video2mp3.svg \
+        ../../share/man/man1/video2mp3-cli.1; do
+    [[ -s "$app/$file" ]] || fail "missing or empty: $app/$file"
+done
+# Every page the guide links to locally is installed with it.
+for target in $(grep -o 'href="[^"#:]*"' "$app/help/index.html" | sed 's/href="//; s/"$//'); do
+    [[ -f "$app/help/$target" ]] || fail "help/index.html links to missing $target"
+done
+
+# Through the link: the profiles are only found when the program resolves its
+# real folder rather than the folder it was called from.
+cd "$work"
+if ! "$prefix/bin/video2mp3-cli" --help >"$work/help.txt" 2>&1; then
+    fail "video2mp3-cli --help: $(cat "$work/help.txt")"
+fi
+grep -q -- '--profile' "$work/help.txt" || fail "video2mp3-cli --help does not describe --profile"
+if ! "$prefix/bin/video2mp3-cli" --list-profiles >"$work/profiles.txt" 2>&1; then
+    fail "video2mp3-cli --list-profiles: $(cat "$work/profiles.txt")"
+fi
+grep -q 'MP3 (Auto)' "$work/profiles.txt" || fail "the installed profiles were not listed"
+
+# The window program on the offscreen platform, with a home of its own: it
+# must still be running after two seconds, and close as on a logout.
+mkdir -p "$work/home"
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" QT_QPA_PLATFORM=offscreen \
+    "$prefix/bin/video2mp3" >"$work/window.log" 2>&1 &
+window_pid=$!
+sleep 2
+if ! kill -0 "$window_pid" 2>/dev/null; then
+    wait "$window_pid"
+    fail "video2mp3 ended on start with status $?: $(cat "$work/window.log")"
+else
+    kill -TERM "$window_pid"
+    status=0
+    for _ in $(seq 1 200); do
+        kill -0 "$window_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    wait "$window_pid" || status=$?
+    window_pid=
+    [[ $status -eq 143 ]] || fail "video2mp3 closed with status $status on SIGTERM: $(cat "$work/window.log")"
+fi
+
+desktop="$prefix/share/applications/com.tolvexsoft.video2mp3.desktop"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" || fail "desktop-file-validate"
+else
+    echo "skipped: desktop-file-validate not installed (package desktop-file-utils)"
+fi
+grep -qx 'Exec=video2mp3 %F' "$desktop" || fail "the desktop entry does not start video2mp3 with files"
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$prefix/share/metainfo/com.tolvexsoft.video2mp3.metainfo.xml" ||
+        fail "appstreamcli validate"
+else
+    echo "skipped: appstreamcli not installed (package appstream)"
+fi
+
+if ((failures > 0)); then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "installed layout, programs and desktop files are fine"
