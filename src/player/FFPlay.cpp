@@ -367,6 +367,7 @@ void TCustomPlayer::Stop(bool WaitForEnd) {
         }
     }
     if (auto context = OpenContext()) {
+        context->Stopping.store(true);
         if (context->Paused.load()) {
             TogglePauseOf(*context);
         }

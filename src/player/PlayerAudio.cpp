@@ -208,6 +208,9 @@ void AudioCallback(void* opaque, Uint8* stream, int len) {
     is.AudioCallbackTime.store(NowMicroseconds());
     // SDL hands over whatever the buffer held: silence first, then mix into it.
     std::memset(stream, 0, static_cast<size_t>(len));
+    if (is.Stopping.load()) {
+        return;
+    }
     while (len > 0) {
         if (is.AudioBlockIndex.load() >= is.AudioBlockSize.load()) {
             const int size = DecodeAudioBlock(is);

@@ -193,6 +193,9 @@ struct TPlayContext {
     std::thread RefreshThread;
 
     std::atomic<bool> Abort{false};
+    // Stop was asked: the pause is lifted so that every thread can end, but
+    // nothing more is heard.
+    std::atomic<bool> Stopping{false};
     TSignal SeekSettled{true};
     TSignal PictureReady{true};
     TSignal Wake{false};  // an event for the play thread is waiting
