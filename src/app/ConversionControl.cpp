@@ -174,12 +174,14 @@ void TForm1::actStartConvertExecute() {
         runner_.Start(std::move(files), JobRequest(), JobsOfSetting(jobs_setting_), events, true);
     if (started == TStartResult::Refused) {
         // The tasks built so far never start, and took their outputs along.
+        ShowStatus(QStringLiteral("The conversion could not be started - see the log"));
         ActionList1Update();
         return;
     }
     if (started == TStartResult::NothingToDo) {
         // Nothing would ever end, so nothing would bring the window back.
         AppendLog({"", "***No file has been added to convert list.", ""});
+        ShowStatus(QStringLiteral("No file could be converted - see the log"));
         ActionList1Update();
         return;
     }
@@ -337,7 +339,7 @@ void TForm1::RunOver() {
                                   QStringLiteral("Do you want to open output folder?"),
                                   TMessageButtons::YesNo,
                                   TMessageIcon::None) == TMessageResult::Yes) {
-            services_->ShellOpen(Text(folder));
+            OpenWithShell(Text(folder));
         }
     } else {
         SetTotalProgress(0);

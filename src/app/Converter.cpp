@@ -81,6 +81,17 @@ void TForm1::ConnectHandlers() {
     on(actClear, &TForm1::actClearExecute);
     on(mnuExit, &TForm1::actExitExecute);
     on(actExit, &TForm1::actExitExecute);
+    on(actViewLog, &TForm1::actViewLogExecute);
+    on(actAbout, &TForm1::actAboutExecute);
+    on(actHelp, &TForm1::actHelpExecute);
+    on(actVisitWebsite, &TForm1::actVisitWebsiteExecute);
+    on(actSelectSkin, &TForm1::actSelectSkinExecute);
+    // Files and folders dropped onto the list are added as the commands add them.
+    for (QWidget* target : {static_cast<QWidget*>(lvFiles->viewport()),
+                            static_cast<QWidget*>(ImgStart)}) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
     ConnectConversion();
     connect(btnBrowse, &QPushButton::clicked, this, [this] { btnBrowseClick(); });
     connect(btnOpenFolder, &QPushButton::clicked, this, [this] { btnOpenFolderClick(); });
@@ -104,6 +115,7 @@ void TForm1::FormCreate() {
         // Without the libraries nothing here can work: the log says why, and
         // the lists, folders and skin stay as they are.
         AppendLog(FFConverter.LastError());
+        ShowStatus(QStringLiteral("The conversion libraries could not be loaded - see the log"));
         return;
     }
 
@@ -336,7 +348,7 @@ void TForm1::btnBrowseClick() {
 
 void TForm1::btnOpenFolderClick() {
     if (!chkSameInput->isChecked()) {
-        services_->ShellOpen(edtOutPath->currentText());
+        OpenWithShell(edtOutPath->currentText());
     }
 }
 

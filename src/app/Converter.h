@@ -31,6 +31,8 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDialog;
+class QEvent;
 class QGroupBox;
 class QLabel;
 class QMenuBar;
@@ -91,6 +93,16 @@ public:
     void actRemoveExecute();
     void actClearExecute();
     void actExitExecute();
+    // Adds files and folders as "Add Files" and "Add Folder" add them, in
+    // the order given: what is dropped onto the list or named on the
+    // command line.
+    void AddPaths(const QStringList& paths);
+    // The auxiliary windows and commands.
+    void actViewLogExecute();
+    void actAboutExecute();
+    void actHelpExecute();
+    void actVisitWebsiteExecute();
+    void actSelectSkinExecute();
     // The output folder.
     void btnBrowseClick();
     void btnOpenFolderClick();
@@ -151,6 +163,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Drops onto the file list (or the picture in its place).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Start-up and shutdown.
@@ -175,6 +189,11 @@ private:
     bool CanAdd() const;
     void CreateAddingPace();
     void StartAdding(TFileAdder adder, std::function<std::vector<std::string>()> plan);
+    // The two commands once their dialogs have answered.
+    void AddChosenFiles(const QStringList& chosen);
+    void AddChosenFolder(const std::string& folder);
+    // Starts the next of the additions waiting for the one under way.
+    void StartPendingAdding();
     void ServeAdding();
     void EndAdding();
     std::vector<int> SelectedRows() const;
@@ -207,6 +226,8 @@ private:
                      const std::string& ALogMsg);
     void AppendLog(const std::string& line);
     void AppendLog(const std::vector<std::string>& lines);
+    // The desktop's "open"; a failure leaves a line in the log.
+    bool OpenWithShell(const QString& target);
 
     std::vector<std::string> OutputFolderItems() const;
     void SetOutputFolderItems(const std::vector<std::string>& items);
@@ -258,6 +279,17 @@ private:
         bool Ending = false;
     };
     std::unique_ptr<TAdding> adding_;
+    // Additions asked for while another runs (a drop of files and folders):
+    // each is a folder or a group of files.
+    struct TPendingAdding {
+        bool Folder = false;
+        QStringList Paths;
+    };
+    std::vector<TPendingAdding> pending_adding_;
+    // Files of the additions in a row so far that could not be added.
+    size_t adding_failures_ = 0;
+    // Created at start-up and reused.
+    QDialog* about_form_ = nullptr;
     // Starts the next slice of the adding.
     QTimer* adding_pace_ = nullptr;
 

@@ -155,13 +155,16 @@ void TForm1::CreateActions() {
     actAddFiles = Action(this, "actAddFiles", "Add Files...");
     actAddFiles->setIconText(QStringLiteral("Add Files"));
     actAddFiles->setIcon(PictureIcon(TPicture::AddFiles));
+    actAddFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     actAddFolder = Action(this, "actAddFolder", "Add Folder...");
     actAddFolder->setIcon(PictureIcon(TPicture::AddFolder));
+    actAddFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     actCancelAdding = Action(this, "actCancelAdding", "Cancel Adding");
     actCancelAdding->setShortcut(QKeySequence(Qt::Key_Escape));
     actSelectSkin = Action(this, "actSelectSkin", "Skin");
     actSelectSkin->setIcon(PictureIcon(TPicture::Skin));
     mnuExit = Action(this, "mnuExit", "Exit");
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     actRemove = Action(this, "actRemove", "Remove");
     actRemove->setIcon(PictureIcon(TPicture::Remove));
     actRemove->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -169,6 +172,7 @@ void TForm1::CreateActions() {
     actClear->setIcon(PictureIcon(TPicture::Clear));
     actStartConvert = Action(this, "actStartConvert", "Start");
     actStartConvert->setIcon(PictureIcon(TPicture::Start));
+    actStartConvert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     actPauseConvert = Action(this, "actPauseConvert", "Pause");
     actPauseConvert->setIcon(PictureIcon(TPicture::Pause));
     actStopConvert = Action(this, "actStopConvert", "Stop");
@@ -176,6 +180,7 @@ void TForm1::CreateActions() {
     actHelp = Action(this, "actHelp", "Help Content");
     actHelp->setIconText(QStringLiteral("Help"));
     actHelp->setIcon(PictureIcon(TPicture::Help));
+    actHelp->setShortcut(QKeySequence(Qt::Key_F1));
     actAbout = Action(this, "actAbout", "About");
     actAbout->setIcon(PictureIcon(TPicture::About));
     actVisitWebsite = Action(this, "actVisitWebsite", "Visit Website");
@@ -183,17 +188,12 @@ void TForm1::CreateActions() {
     actVisitWebsite->setIcon(PictureIcon(TPicture::VisitHome));
     actPlay = Action(this, "actPlay", "Play");
     actStop = Action(this, "actStop", "Stop Preview");
-    actViewLog = Action(this, "actViewLog", "Log");
+    actViewLog = Action(this, "actViewLog", "View Log");
+    actViewLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     actExit = Action(this, "actExit", "Exit");
 
-    // Help, the about window, the home page, the skin choice and the log
-    // window are served by their own handlers;
-    // until those are connected the commands stay off instead of doing nothing.
-    for (QAction* pending : {actHelp, actAbout, actVisitWebsite, actSelectSkin, actViewLog}) {
-        pending->setEnabled(false);
-    }
     // The commands work wherever the focus is in the window.
-    addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, actRemove, actClear,
+    addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, mnuExit, actRemove, actClear,
                 actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
                 actVisitWebsite, actPlay, actStop, actViewLog, actExit});
 }
@@ -210,19 +210,20 @@ void TForm1::CreateMenusAndToolbar() {
     file->addAction(actAddFolder);
     file->addSeparator();
     file->addAction(actSelectSkin);
+    file->addAction(actViewLog);
     file->addSeparator();
     file->addAction(mnuExit);
-    QMenu* edit = menu_bar_->addMenu(QStringLiteral("Edit"));
+    QMenu* edit = menu_bar_->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
     edit->addAction(actRemove);
     edit->addAction(actClear);
-    QMenu* convert = menu_bar_->addMenu(QStringLiteral("Convert"));
+    QMenu* convert = menu_bar_->addMenu(QStringLiteral("&Convert"));
     convert->setObjectName(QStringLiteral("mnuConvert"));
     convert->addAction(actStartConvert);
     convert->addAction(actPauseConvert);
     convert->addAction(actStopConvert);
     convert->addSeparator();
-    QMenu* jobs = convert->addMenu(QStringLiteral("Simultaneous Conversions"));
+    QMenu* jobs = convert->addMenu(QStringLiteral("&Simultaneous Conversions"));
     jobs->setObjectName(QStringLiteral("mnuJobs"));
     auto* group = new QActionGroup(this);
     for (const auto& [caption, setting] : {std::pair{"1", 1}, std::pair{"2", 2}, std::pair{"4", 4},
@@ -233,7 +234,7 @@ void TForm1::CreateMenusAndToolbar() {
         group->addAction(action);
         jobs_actions_.emplace_back(action, setting);
     }
-    QMenu* about = menu_bar_->addMenu(QStringLiteral("About"));
+    QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     about->addAction(actHelp);
     about->addSeparator();

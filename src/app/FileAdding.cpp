@@ -2,6 +2,7 @@
 // only lists what they found, a slice at a time, so that the window answers
 // throughout, however large the folder.
 
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -33,10 +34,15 @@ void TForm1::actAddFilesExecute() {
     if (!CanAdd()) {
         return;
     }
-    const QStringList chosen =
-        services_->OpenFiles(this, QStringLiteral("Open file"),
-                             QString::fromStdString(FAddFilesFolder), add_files_filter_);
-    if (chosen.isEmpty()) {
+    // A command counts its own failures; the parts of one drop count together.
+    adding_failures_ = 0;
+    AddChosenFiles(services_->OpenFiles(this, QStringLiteral("Open file"),
+                                        QString::fromStdString(FAddFilesFolder),
+                                        add_files_filter_));
+}
+
+void TForm1::AddChosenFiles(const QStringList& chosen) {
+    if (chosen.isEmpty() || !CanAdd()) {
         return;
     }
     std::vector<std::string> paths;
@@ -59,11 +65,54 @@ void TForm1::actAddFolderExecute() {
         return;
     }
     add_folder_dialog_folder_ = folder->toStdString();
+    adding_failures_ = 0;
+    AddChosenFolder(add_folder_dialog_folder_);
+}
+
+void TForm1::AddChosenFolder(const std::string& folder) {
+    if (!CanAdd()) {
+        return;
+    }
     StartAdding(TFileAdder(TAddCommand::AddFolder, FileList()),
-                [folder = add_folder_dialog_folder_] { return AddFolderPlan(folder); });
+                [folder] { return AddFolderPlan(folder); });
+}
+
+void TForm1::AddPaths(const QStringList& paths) {
+    // Neighbouring files make one "Add Files", as if chosen together; each
+    // folder is an "Add Folder" of its own.
+    for (const QString& path : paths) {
+        const bool folder = QFileInfo(path).isDir();
+        if (!folder && !pending_adding_.empty() && !pending_adding_.back().Folder) {
+            pending_adding_.back().Paths.append(path);
+        } else {
+            pending_adding_.push_back({folder, {path}});
+        }
+    }
+    if (!Adding()) {
+        adding_failures_ = 0;
+        StartPendingAdding();
+    }
+}
+
+void TForm1::StartPendingAdding() {
+    while (!pending_adding_.empty() && !Adding()) {
+        if (!CanAdd()) {
+            pending_adding_.clear();
+            return;
+        }
+        const TPendingAdding next = pending_adding_.front();
+        pending_adding_.erase(pending_adding_.begin());
+        if (next.Folder) {
+            AddChosenFolder(next.Paths.front().toStdString());
+        } else {
+            AddChosenFiles(next.Paths);
+        }
+    }
 }
 
 void TForm1::actCancelAddingExecute() {
+    // Esc stops the whole drop, not just its current part.
+    pending_adding_.clear();
     EndAdding();
 }
 
@@ -123,6 +172,7 @@ void TForm1::ServeAdding() {
     }
     if (pool.Finished()) {
         EndAdding();
+        StartPendingAdding();
         return;
     }
     if (const std::optional<size_t> total = pool.Total()) {
@@ -144,11 +194,19 @@ void TForm1::EndAdding() {
     adding_pace_->stop();
     adding_->Pool->Stop();
     const std::string folder = adding_->Adder.Result().LastAddedFolder;
+    adding_failures_ += adding_->Adder.Result().Failed;
     adding_.reset();
     if (!folder.empty()) {
         FAddFilesFolder = folder;
     }
-    ShowStatus(QString());
+    if (adding_failures_ == 0 || closed_) {
+        ShowStatus(QString());
+    } else {
+        ShowStatus(adding_failures_ == 1
+                       ? QStringLiteral("1 file could not be added - see the log")
+                       : QStringLiteral("%1 files could not be added - see the log")
+                             .arg(adding_failures_));
+    }
     ShowFileList();
     ActionList1Update();
 }

@@ -33,8 +33,12 @@ public:
 
     QStringList OpenFiles(QWidget* parent, const QString& title, const QString& folder,
                           const QList<TFileFilter>& filters) override {
-        return QFileDialog::getOpenFileNames(parent, title, folder,
-                                             QtNameFilters(filters).join(QStringLiteral(";;")));
+        QFileDialog dialog(parent, title, folder);
+        ConfigureOpenFilesDialog(dialog, filters);
+        if (dialog.exec() != QDialog::Accepted) {
+            return {};
+        }
+        return dialog.selectedFiles();
     }
 
     std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
@@ -79,14 +83,22 @@ QStringList QtNameFilters(const QList<TFileFilter>& filters) {
     for (const TFileFilter& filter : filters) {
         QStringList masks;
         for (const QString& mask : filter.Masks) {
-            masks.append(mask == QLatin1String("*.*")
-                             ? QStringLiteral("*")
-                             : QString::fromStdString(CaseFoldedMask(mask.toStdString())));
+            masks.append(mask == QLatin1String("*.*") ? QStringLiteral("*") : mask.toLower());
         }
         name_filters.append(filter.Caption + QStringLiteral(" (") + masks.join(QLatin1Char(' ')) +
                             QLatin1Char(')'));
     }
     return name_filters;
+}
+
+void ConfigureOpenFilesDialog(QFileDialog& dialog, const QList<TFileFilter>& filters) {
+    // The desktop's own dialogs match the masks with letter case heeded;
+    // Qt's dialog lists through a model that ignores case unless told not to.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setNameFilters(QtNameFilters(filters));
 }
 
 }  // namespace v2m

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+class QFileDialog;
 class QWidget;
 
 namespace v2m {
@@ -49,10 +50,13 @@ public:
 // The Qt dialogs and the desktop's services.
 std::shared_ptr<TUiServices> QtUiServices();
 
-// The filters as Qt's file dialog takes them: "Caption (mask mask)". The
-// dialog heeds letter case on this platform, so every letter of a mask is
-// written as the set of its two cases; "*.*" becomes "*", since a file name
-// here need not have a dot.
+// The filters as Qt's file dialog takes them and the user reads them:
+// "Caption (mask mask)", masks in lower case; "*.*" becomes "*", since a file
+// name here need not have a dot.
 QStringList QtNameFilters(const QList<TFileFilter>& filters);
+
+// Sets up an "open files" dialog with these filters so that a mask matches a
+// name whatever its letter case ("*.avi" lists "CLIP.AVI").
+void ConfigureOpenFilesDialog(QFileDialog& dialog, const QList<TFileFilter>& filters);
 
 }  // namespace v2m

@@ -1,7 +1,10 @@
 // The program: the media runtime first, then the application and its main
-// window. It takes no command-line arguments of its own.
+// window. Its arguments are files and folders to list at start-up; Qt's own
+// options are Qt's, and any other option is refused.
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
@@ -103,6 +106,17 @@ int main(int argc, char** argv) {
     }
     PreferX11(argc, argv);
     QApplication app(argc, argv);
+    // QApplication has taken out the options it knows.
+    QStringList paths;
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument.startsWith(QLatin1Char('-'))) {
+            std::fprintf(stderr, "video2mp3: unknown option \"%s\"\nusage: video2mp3 [FILE]...\n",
+                         argv[i]);
+            return 2;
+        }
+        paths.append(QFileInfo(argument).absoluteFilePath());
+    }
     // The application sets the user's locale; the media libraries and the
     // list's number texts expect the C rules for numbers.
     std::setlocale(LC_NUMERIC, "C");
@@ -129,6 +143,7 @@ int main(int argc, char** argv) {
                              });
         }
         form.show();
+        form.AddPaths(paths);
         status = QApplication::exec();
         if (end_signal != 0) {
             status = 128 + end_signal;

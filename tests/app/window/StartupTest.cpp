@@ -151,10 +151,10 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
     auto* menu_bar = Find<QMenuBar>(*form, "MainMenu");
     ASSERT_NE(menu_bar, nullptr);
     const std::pair<QString, QStringList> menus[] = {
-        {"&File", {"Add Files...", "Add Folder...", "-", "Skin", "-", "Exit"}},
-        {"Edit", {"Remove", "Clear"}},
-        {"Convert", {"Start", "Pause", "Stop", "-", "Simultaneous Conversions"}},
-        {"About", {"Help Content", "-", "About", "Visit Website"}},
+        {"&File", {"Add Files...", "Add Folder...", "-", "Skin", "View Log", "-", "Exit"}},
+        {"&Edit", {"Remove", "Clear"}},
+        {"&Convert", {"Start", "Pause", "Stop", "-", "&Simultaneous Conversions"}},
+        {"&About", {"Help Content", "-", "About", "Visit Website"}},
     };
     const QList<QAction*> tops = menu_bar->actions();
     ASSERT_EQ(tops.size(), 4);

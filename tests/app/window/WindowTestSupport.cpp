@@ -63,7 +63,7 @@ std::optional<QString> TScriptedServices::ChooseFolder(QWidget*, const QString& 
 
 bool TScriptedServices::ShellOpen(const QString& target) {
     Opened.push_back(target);
-    return true;
+    return ShellOpenSucceeds;
 }
 
 TProgramFolder::TProgramFolder() : dir_("window") {

@@ -47,6 +47,8 @@ public:
     std::vector<TDialogCall> FolderCalls;
     std::vector<QString> Opened;
     std::vector<QString> Messages;
+    // What ShellOpen answers: false stands for a desktop that cannot open it.
+    bool ShellOpenSucceeds = true;
 };
 
 // A folder that stands for the program's: its profiles, its "LibAV" folder

@@ -1,0 +1,92 @@
+// The commands beside conversion: the log and about windows, the user guide,
+// the home page, the skin choice, and files dropped onto the list.
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QTableView>
+#include <QUrl>
+
+#include <memory>
+
+#include "AuxWindows.h"
+#include "Converter.h"
+
+namespace v2m {
+
+void TForm1::actViewLogExecute() {
+    // Made for each look and gone after it, so it holds the log of its moment.
+    TLogForm form(LogLines(), this);
+    form.exec();
+}
+
+void TForm1::actAboutExecute() {
+    if (about_form_ == nullptr) {
+        about_form_ = new TAboutForm(
+            QLatin1String(kMainWindowCaption), [this](const QString& target) { OpenWithShell(target); },
+            this);
+    }
+    about_form_->exec();
+}
+
+void TForm1::actHelpExecute() {
+    OpenWithShell(
+        QUrl::fromLocalFile(QString::fromStdString(program_folder_ + kHelpDocument)).toString());
+}
+
+void TForm1::actVisitWebsiteExecute() {
+    OpenWithShell(QLatin1String(kHomePage));
+}
+
+void TForm1::actSelectSkinExecute() {
+    TSkinDialog dialog(skins_, this);
+    dialog.exec();
+}
+
+bool TForm1::OpenWithShell(const QString& target) {
+    if (services_->ShellOpen(target)) {
+        return true;
+    }
+    AppendLog("Could not open \"" + target.toStdString() +
+              "\": the desktop has no program for it or it does not exist.");
+    return false;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != lvFiles->viewport() && watched != static_cast<QObject*>(ImgStart)) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData()->hasUrls() && CanAdd()) {
+                drag->acceptProposedAction();
+            } else {
+                drag->ignore();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList paths;
+            for (const QUrl& url : drop->mimeData()->urls()) {
+                if (url.isLocalFile()) {
+                    paths.append(url.toLocalFile());
+                }
+            }
+            if (paths.isEmpty() || !CanAdd()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            AddPaths(paths);
+            return true;
+        }
+        default:
+            return QMainWindow::eventFilter(watched, event);
+    }
+}
+
+}  // namespace v2m

@@ -1,0 +1,66 @@
+#pragma once
+// The small windows the main window opens: the log, the about box and the
+// skin choice.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QListWidget;
+class QPlainTextEdit;
+
+namespace v2m {
+
+class TSkinManager;
+
+// The product's addresses and rights, kept together so that the about box,
+// the "Visit Website" command and the help agree.
+inline constexpr const char* kHomePage = "https://www.tolvexsoft.com/video-to-mp3/";
+inline constexpr const char* kSupportMail = "support@tolvexsoft.com";
+inline constexpr const char* kRightsLine = "Copyright (C) TolvexSoft. All rights reserved.";
+// The user guide, beside the program.
+inline constexpr const char* kHelpDocument = "help/index.html";
+
+// The program's version, as the build names it.
+QString ProgramVersion();
+
+// A read-only copy of the log as it was when the window opened: lines logged
+// while it is open stay out, so reading is not disturbed by a running batch.
+class TLogForm final : public QDialog {
+public:
+    TLogForm(const QStringList& lines, QWidget* parent);
+    QPlainTextEdit* Memo() const { return mmoLog; }
+
+private:
+    QPlainTextEdit* mmoLog = nullptr;
+};
+
+class TAboutForm final : public QDialog {
+public:
+    // `title`: the main window's caption, which the version follows. The
+    // links go to `open`, so that the window's shell and its log see them.
+    TAboutForm(const QString& title, std::function<void(const QString&)> open, QWidget* parent);
+};
+
+// Lists the built-in skins and shows the highlighted one at once; OK keeps
+// it, Cancel (or closing) brings back the skin there was before.
+class TSkinDialog final : public QDialog {
+public:
+    TSkinDialog(TSkinManager& skins, QWidget* parent);
+
+    void done(int result) override;
+
+private:
+    void Preview(int row);
+    void Restore();
+
+    TSkinManager& skins_;
+    // What to go back to: a built-in skin's index, or the file it came from.
+    int previous_index_ = -1;
+    QString previous_source_;
+    QListWidget* lstSkins = nullptr;
+};
+
+}  // namespace v2m
