@@ -318,6 +318,28 @@ void TForm1::TaskEnded(size_t row, const TTerminateInfo& info) {
     ActionList1Update();
 }
 
+void TForm1::NotifyRunEnd() {
+    if (isActiveWindow()) {
+        return;  // the user is watching
+    }
+    size_t converted = 0;
+    size_t failed = 0;
+    for (const TFileRow& row : FileList().Rows()) {
+        if (!row.FailureReason.empty()) {
+            ++failed;
+        } else if (row.Data.Progress == 100) {
+            ++converted;
+        }
+    }
+    QString text = QStringLiteral("%1 %2 converted")
+                       .arg(converted)
+                       .arg(converted == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    if (failed > 0) {
+        text += QStringLiteral(", %1 failed").arg(failed);
+    }
+    services_->Notify(QLatin1String(kApplicationTitle), text);
+}
+
 void TForm1::RunOver() {
     status_timer_->stop();
     ShowStatus({});
@@ -325,6 +347,7 @@ void TForm1::RunOver() {
         // Closing cancels without clean-up.
         return;
     }
+    NotifyRunEnd();
     // The batch cleared its tasks, and they took their unfinished outputs
     // along: failed ones went when they failed, stopped ones with their tasks.
     if (AllConverted()) {

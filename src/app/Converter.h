@@ -217,6 +217,8 @@ private:
     void TaskAdded(size_t row, const std::string& output);
     void TaskEnded(size_t row, const TTerminateInfo& info);
     void RunOver();
+    // Tells the desktop how a batch ended when the window is not in front.
+    void NotifyRunEnd();
     void ShowRunStatus();
     void SetTotalProgress(int value);
     void ResetRow(size_t row);

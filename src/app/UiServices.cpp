@@ -1,5 +1,9 @@
 #include "UiServices.h"
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -13,6 +17,21 @@ namespace {
 
 class TQtUiServices final : public TUiServices {
 public:
+    void Notify(const QString& summary, const QString& body) override {
+        QDBusInterface notifications(QStringLiteral("org.freedesktop.Notifications"),
+                                     QStringLiteral("/org/freedesktop/Notifications"),
+                                     QStringLiteral("org.freedesktop.Notifications"),
+                                     QDBusConnection::sessionBus());
+        if (!notifications.isValid()) {
+            return;
+        }
+        // Not waited for: a slow notification service must not hold the window.
+        notifications.call(QDBus::NoBlock, QStringLiteral("Notify"),
+                           QCoreApplication::applicationName(), 0u,
+                           QStringLiteral("com.tolvexsoft.video2mp3"), summary, body,
+                           QStringList(), QVariantMap(), -1);
+    }
+
     TMessageResult MessageBox(QWidget* parent, const QString& title, const QString& text,
                               TMessageButtons buttons, TMessageIcon icon) override {
         QMessageBox box(

@@ -45,6 +45,9 @@ public:
                                                 const QString& folder) = 0;
     // Opens a folder, a document or a web address the way the desktop does.
     virtual bool ShellOpen(const QString& target) = 0;
+    // A passing note from the desktop (a notification bubble); a desktop
+    // without one shows nothing, which is no failure.
+    virtual void Notify(const QString& /*summary*/, const QString& /*body*/) {}
 };
 
 // The Qt dialogs and the desktop's services.

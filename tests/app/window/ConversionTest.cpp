@@ -72,6 +72,8 @@ public:
         Opened.push_back(target);
         return true;
     }
+    void Notify(const QString&, const QString& body) override { Notes.push_back(body); }
+    std::vector<QString> Notes;
     size_t CountTitled(const QString& title) const {
         return static_cast<size_t>(std::count_if(Messages.begin(), Messages.end(),
                                                  [&](const auto& m) { return m.Title == title; }));
@@ -458,6 +460,11 @@ TEST_F(ConversionTest, AFailingFileIsShownAndTheRunGoesOn) {
     EXPECT_FALSE(fs::exists(out_.Path() / "video_only.mp3"));
     EXPECT_FALSE(fs::exists(PartialName((out_.Path() / "video_only.mp3").string())));
     ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
+    // The window is not in front (offscreen): the desktop is told how it went.
+    ASSERT_EQ(services_->Notes.size(), 1u);
+    EXPECT_TRUE(services_->Notes.front().startsWith(QStringLiteral("1 file converted, ")) &&
+                services_->Notes.front().endsWith(QStringLiteral(" failed")))
+        << services_->Notes.front().toStdString();
 }
 
 // "Simultaneous Conversions": the choice is kept in the settings, and with
