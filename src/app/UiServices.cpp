@@ -62,11 +62,12 @@ public:
 
     std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
                                         const QString& folder) override {
-        const QString chosen = QFileDialog::getExistingDirectory(parent, title, folder);
-        if (chosen.isEmpty()) {
+        QFileDialog dialog(parent, title, folder);
+        ConfigureFolderDialog(dialog);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return std::nullopt;
         }
-        return chosen;
+        return dialog.selectedFiles().front();
     }
 
     bool ShellOpen(const QString& target) override {
@@ -108,6 +109,15 @@ QStringList QtNameFilters(const QList<TFileFilter>& filters) {
                             QLatin1Char(')'));
     }
     return name_filters;
+}
+
+void ConfigureFolderDialog(QFileDialog& dialog) {
+    // Qt's own dialog, like the one for files: it wears the window's skin,
+    // which a desktop's native dialog never does.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
 }
 
 void ConfigureOpenFilesDialog(QFileDialog& dialog, const QList<TFileFilter>& filters) {

@@ -61,5 +61,8 @@ QStringList QtNameFilters(const QList<TFileFilter>& filters);
 // Sets up an "open files" dialog with these filters so that a mask matches a
 // name whatever its letter case ("*.avi" lists "CLIP.AVI").
 void ConfigureOpenFilesDialog(QFileDialog& dialog, const QList<TFileFilter>& filters);
+// Sets up a "choose folder" dialog: folders only, drawn by Qt so that the skin
+// styles it as it styles every other window.
+void ConfigureFolderDialog(QFileDialog& dialog);
 
 }  // namespace v2m
