@@ -165,6 +165,8 @@ struct TDisplay {
     std::unique_ptr<AVTXContext, TxFree> Tx;
     av_tx_fn TxFunction = nullptr;
     int TxBits = 0;
+    std::vector<float> TxInput;                        // kept: the spectrum is drawn
+    std::vector<std::vector<AVComplexFloat>> TxOutput; // at every refresh
     ScalerContextPtr ToBitmap;
     std::shared_ptr<const TBitmap24> Bitmap;  // bitmap output: the latest made
 };

@@ -295,9 +295,13 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
         d.TxBits = bits;
     }
     const int used = std::min(channels, 2);
-    std::vector<float> input(static_cast<size_t>(length));
-    std::vector<std::vector<AVComplexFloat>> output(
-        static_cast<size_t>(used), std::vector<AVComplexFloat>(static_cast<size_t>(frequencies) + 1));
+    std::vector<float>& input = d.TxInput;
+    std::vector<std::vector<AVComplexFloat>>& output = d.TxOutput;
+    input.resize(static_cast<size_t>(length));
+    output.resize(static_cast<size_t>(used));
+    for (auto& bins : output) {
+        bins.resize(static_cast<size_t>(frequencies) + 1);
+    }
     for (int ch = 0; ch < used; ++ch) {
         for (int i = 0; i < length; ++i) {
             const double w = static_cast<double>(i - frequencies) / frequencies;
