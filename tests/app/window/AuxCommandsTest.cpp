@@ -27,6 +27,7 @@
 #include "FixtureGenerator.h"
 #include "MainThread.h"
 #include "SkinManager.h"
+#include "UiServices.h"
 #include "WindowTestSupport.h"
 
 namespace v2m {
@@ -247,6 +248,57 @@ TEST_F(AuxCommandsTest, ChoosingASkinAppliesItAndCancelBringsBackThePrevious) {
         EXPECT_EQ(form_->Skins().CurrentBuiltInIndex(), step.after);
         current = step.after;
     }
+}
+
+// Lightness (0-255) of a window's own background, at its corners, where its
+// margins keep its children away.
+int CornerLightness(QWidget& window) {
+    const QImage image = window.grab().toImage();
+    const int right = image.width() - 3;
+    const int bottom = image.height() - 3;
+    return (QColor(image.pixel(2, 2)).lightness() + QColor(image.pixel(right, bottom)).lightness()) /
+           2;
+}
+
+TEST_F(AuxCommandsTest, TheChosenSkinReachesMessageBoxesAndTheFileAndFolderDialogs) {
+    // The real dialogs, as the window shows them; none of them knows the skin.
+    const std::shared_ptr<TUiServices> real = QtUiServices();
+    const std::pair<const char*, std::function<void()>> dialogs[] = {
+        {"message box",
+         [&] {
+             real->MessageBox(form_.get(), QStringLiteral("Video to MP3"),
+                              QStringLiteral("Convert?"), TMessageButtons::YesNo,
+                              TMessageIcon::Exclamation);
+         }},
+        {"file dialog",
+         [&] {
+             real->OpenFiles(form_.get(), QStringLiteral("Add Files"), QString::fromStdString(user_.Home()),
+                             FileFiltersOf("Video Files|*.mp4;*.avi"));
+         }},
+        {"folder dialog",
+         [&] { real->ChooseFolder(form_.get(), QStringLiteral("Add Folder"), QString::fromStdString(user_.Home())); }},
+    };
+    const QStringList& names = TSkinManager::BuiltInSkinNames();
+    int dark_skins = 0;
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(form_->Skins().SelectBuiltInSkin(name));
+        const QPalette& palette = form_->Skins().CurrentSkin().Palette;
+        const bool dark = palette.color(QPalette::Window).lightness() < 128;
+        dark_skins += dark ? 1 : 0;
+        for (const auto& [what, show] : dialogs) {
+            SCOPED_TRACE(what);
+            WithModal(show, [&](QDialog& dialog) {
+                // The style sheet paints backgrounds; the other roles are the palette's.
+                EXPECT_EQ(dialog.palette().color(QPalette::Highlight),
+                          palette.color(QPalette::Highlight));
+                // Drawn in the skin's tone, not only given its palette.
+                EXPECT_EQ(CornerLightness(dialog) < 128, dark) << CornerLightness(dialog);
+            });
+        }
+    }
+    // A light default would pass for every light skin: the dark ones tell.
+    EXPECT_GT(dark_skins, 0);
 }
 
 // The rows of a window after adding `files` and then `folder`: through the
