@@ -256,7 +256,8 @@ int CornerLightness(QWidget& window) {
     const QImage image = window.grab().toImage();
     const int right = image.width() - 3;
     const int bottom = image.height() - 3;
-    return (QColor(image.pixel(2, 2)).lightness() + QColor(image.pixel(right, bottom)).lightness()) /
+    return (QColor(image.pixel(2, 2)).lightness() +
+            QColor(image.pixel(right, bottom)).lightness()) /
            2;
 }
 
@@ -272,11 +273,15 @@ TEST_F(AuxCommandsTest, TheChosenSkinReachesMessageBoxesAndTheFileAndFolderDialo
          }},
         {"file dialog",
          [&] {
-             real->OpenFiles(form_.get(), QStringLiteral("Add Files"), QString::fromStdString(user_.Home()),
+             real->OpenFiles(form_.get(), QStringLiteral("Add Files"),
+                             QString::fromStdString(user_.Home()),
                              FileFiltersOf("Video Files|*.mp4;*.avi"));
          }},
         {"folder dialog",
-         [&] { real->ChooseFolder(form_.get(), QStringLiteral("Add Folder"), QString::fromStdString(user_.Home())); }},
+         [&] {
+             real->ChooseFolder(form_.get(), QStringLiteral("Add Folder"),
+                                QString::fromStdString(user_.Home()));
+         }},
     };
     const QStringList& names = TSkinManager::BuiltInSkinNames();
     int dark_skins = 0;
@@ -309,8 +314,7 @@ protected:
         fs::copy_file(test::Fixture("avi_mpeg4_mp2.avi"), folder_.Path() / "b.AVI");
         fs::copy_file(test::Fixture("mp4_h264_aac.mp4"), folder_.Path() / "a.mp4");
         fs::copy_file(test::Fixture(fixtures::kNotMedia), folder_.Path() / "c.avi");
-        files_ = {Path(test::Fixture("mp4_h264_aac.mp4")),
-                  Path(test::Fixture(fixtures::kNotMedia)),
+        files_ = {Path(test::Fixture("mp4_h264_aac.mp4")), Path(test::Fixture(fixtures::kNotMedia)),
                   Path(test::Fixture("avi_mpeg4_mp2.avi"))};
     }
 
@@ -428,7 +432,8 @@ TEST_F(AuxCommandsTest, EveryMenuTitleHasAMnemonic) {
         for (const QAction* action : actions) {
             if (const QMenu* menu = action->menu()) {
                 ++titles;
-                EXPECT_TRUE(menu->title().contains(QLatin1Char('&'))) << menu->title().toStdString();
+                EXPECT_TRUE(menu->title().contains(QLatin1Char('&')))
+                    << menu->title().toStdString();
                 check(menu->actions());
             }
         }
