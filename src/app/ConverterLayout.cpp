@@ -225,13 +225,13 @@ void TForm1::CreateMenusAndToolbar() {
     convert->addSeparator();
     QMenu* jobs = convert->addMenu(QStringLiteral("&Simultaneous Conversions"));
     jobs->setObjectName(QStringLiteral("mnuJobs"));
-    auto* group = new QActionGroup(this);
+    auto* jobs_group = new QActionGroup(this);
     for (const auto& [caption, setting] : {std::pair{"1", 1}, std::pair{"2", 2}, std::pair{"4", 4},
                                            std::pair{"One per Processor", 0}}) {
         QAction* action = jobs->addAction(QLatin1String(caption));
         action->setCheckable(true);
         action->setObjectName(QStringLiteral("actJobs%1").arg(setting));
-        group->addAction(action);
+        jobs_group->addAction(action);
         jobs_actions_.emplace_back(action, setting);
     }
     QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));

@@ -564,7 +564,7 @@ void TCustomFFConverter::DeliverProgress(TFFmpegTask& task, int32_t FileIndex, i
             return;
         }
     }
-    std::lock_guard lock(progress_lock_);
+    std::lock_guard progress_guard(progress_lock_);
     progress_info_ =
         TProgressInfo{task.index_.load(), FileIndex, FrameNumber, FPS, Quality, BitRate, Size, Time,
                       TotalDuration};
@@ -594,7 +594,7 @@ void TCustomFFConverter::DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, in
             return;
         }
     }
-    std::lock_guard lock(preview_lock_);
+    std::lock_guard preview_guard(preview_lock_);
     preview_info_ = TPreviewInfo{task.index_.load(), Bitmap, FrameNumber, PTS};
     auto call = [this] {
         TPreviewBitmapEvent handler;

@@ -271,7 +271,7 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
 
 INSTANTIATE_TEST_SUITE_P(Generated, StandardClipProbeTest,
                          ::testing::ValuesIn(fixtures::StandardClips()),
-                         [](const auto& info) { return "Clip" + std::to_string(info.index); });
+                         [](const auto& clip) { return "Clip" + std::to_string(clip.index); });
 
 TEST_F(ProbeTest, StreamInTwoProgramsIsShownUnderBothAndNotAgain) {
     ASSERT_TRUE(probe_.LoadFile(Special("shared_stream.ts")));
