@@ -147,8 +147,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
         }
         ++counter[type];
     }
-    for (const AVMediaType type :
-         {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
+    for (const AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
         if (is.Settings.WantedStream[type + 1] >= 0) {
             continue;
         }
@@ -156,8 +155,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
                             : type == AVMEDIA_TYPE_SUBTITLE ? chosen[AVMEDIA_TYPE_VIDEO]
                                                             : -1;
         const int best = ff::av_find_best_stream(format, type, -1, related, nullptr, 0);
-        if (best >= 0 &&
-            (format->streams[best]->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+        if (best >= 0 && (format->streams[best]->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
             chosen[type] = best;
         }
     }
@@ -184,55 +182,46 @@ int ErrorRecognitionFlags(int level) {
     return flags;
 }
 
-int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
-    if (index < 0 || static_cast<unsigned>(index) >= format->nb_streams) {
-        return -1;
-    }
-    TCustomPlayer& player = *is.Player;
-    AVStream* stream = format->streams[index];
-    const TPlaybackSettings& s = is.Settings;
+// The decoder for a stream, opened with the playback settings; empty when the
+// stream cannot be decoded.
+PlayerCodecPtr OpenDecoder(const TPlaybackSettings& s, AVStream* stream) {
     const AVCodec* codec = ff::avcodec_find_decoder(stream->codecpar->codec_id);
     PlayerCodecPtr decoder(ff::avcodec_alloc_context3(codec));
-    bool opened = codec != nullptr && decoder &&
-                  ff::avcodec_parameters_to_context(decoder.get(), stream->codecpar) >= 0;
-    if (opened) {
-        decoder->pkt_timebase = stream->time_base;
-        decoder->debug = s.DecodeDebug;
-        decoder->workaround_bugs = s.WorkaroundBugs;
-        decoder->idct_algo = s.IdctAlgo;
-        if (s.FastDecode) {
-            decoder->flags2 |= AV_CODEC_FLAG2_FAST;
-        }
-        decoder->skip_frame = static_cast<AVDiscard>(s.SkipFrame);
-        decoder->skip_idct = static_cast<AVDiscard>(s.SkipIdct);
-        decoder->skip_loop_filter = static_cast<AVDiscard>(s.SkipLoopFilter);
-        decoder->err_recognition = ErrorRecognitionFlags(s.ErrorRecognition);
-        decoder->error_concealment = s.ErrorConcealment;
-        decoder->thread_count = 1;
-        AVDictionary* options = nullptr;
-        if (s.LowRes != 0) {
-            ff::av_dict_set(&options, "lowres", std::to_string(s.LowRes).c_str(), 0);
-        }
-        if (s.DebugMV != 0) {
-            ff::av_dict_set(&options, "debug_mv", std::to_string(s.DebugMV).c_str(), 0);
-        }
-        {
-            AVCodecLock lock;
-            opened = ff::avcodec_open2(decoder.get(), codec, &options) >= 0;
-        }
-        ff::av_dict_free(&options);
+    if (codec == nullptr || !decoder ||
+        ff::avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) {
+        return nullptr;
     }
-    if (!opened) {
-        decoder.reset();
-        TPlayerInternals::Report(player, "avcodec_open() failed.", false);
-        return -1;
+    decoder->pkt_timebase = stream->time_base;
+    decoder->debug = s.DecodeDebug;
+    decoder->workaround_bugs = s.WorkaroundBugs;
+    decoder->idct_algo = s.IdctAlgo;
+    if (s.FastDecode) {
+        decoder->flags2 |= AV_CODEC_FLAG2_FAST;
     }
-    if (StreamType(stream) == AVMEDIA_TYPE_AUDIO && !OpenAudioDevice(is, decoder.get())) {
-        TPlayerInternals::Report(
-            player, std::string("SDL_OpenAudio() failed: ") + ff::SDL_GetError(), false);
-        return -1;  // the decoder closes with its owner
+    decoder->skip_frame = static_cast<AVDiscard>(s.SkipFrame);
+    decoder->skip_idct = static_cast<AVDiscard>(s.SkipIdct);
+    decoder->skip_loop_filter = static_cast<AVDiscard>(s.SkipLoopFilter);
+    decoder->err_recognition = ErrorRecognitionFlags(s.ErrorRecognition);
+    decoder->error_concealment = s.ErrorConcealment;
+    decoder->thread_count = 1;
+    AVDictionary* options = nullptr;
+    if (s.LowRes != 0) {
+        ff::av_dict_set(&options, "lowres", std::to_string(s.LowRes).c_str(), 0);
     }
-    stream->discard = AVDISCARD_DEFAULT;
+    if (s.DebugMV != 0) {
+        ff::av_dict_set(&options, "debug_mv", std::to_string(s.DebugMV).c_str(), 0);
+    }
+    int opened;
+    {
+        AVCodecLock lock;
+        opened = ff::avcodec_open2(decoder.get(), codec, &options);
+    }
+    ff::av_dict_free(&options);
+    return opened >= 0 ? std::move(decoder) : nullptr;
+}
+
+// Hands an opened decoder to its stream's queue and thread.
+void StartComponent(TPlayContext& is, AVStream* stream, PlayerCodecPtr decoder, int index) {
     switch (StreamType(stream)) {
         case AVMEDIA_TYPE_VIDEO:
             is.VideoStream = stream;
@@ -242,7 +231,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
             is.VideoIndex.store(index);
             is.VideoThread = NamedThread("v2m-video", [&is] { VideoThread(is); });
             break;
-        case AVMEDIA_TYPE_AUDIO: {
+        case AVMEDIA_TYPE_AUDIO:
             is.AudioStream = stream;
             is.AudioDecoder = std::move(decoder);
             is.AudioDuration = stream->duration != AV_NOPTS_VALUE
@@ -260,8 +249,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
             is.AudioIndex.store(index);
             ff::SDL_PauseAudioDevice(is.AudioDevice, 0);
             break;
-        }
-        case AVMEDIA_TYPE_SUBTITLE:
+        default:  // subtitles: the only other type a caller opens
             is.SubtitleStream = stream;
             is.SubtitleDecoder = std::move(decoder);
             is.SubtitleQueue.Start();
@@ -269,10 +257,32 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
             is.SubtitleIndex.store(index);
             is.SubtitleThread = NamedThread("v2m-subtitle", [&is] { SubtitleThread(is); });
             break;
-        default:
-            stream->discard = AVDISCARD_ALL;
-            return -1;
     }
+}
+
+int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
+    if (index < 0 || static_cast<unsigned>(index) >= format->nb_streams) {
+        return -1;
+    }
+    TCustomPlayer& player = *is.Player;
+    AVStream* stream = format->streams[index];
+    const AVMediaType type = StreamType(stream);
+    if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_SUBTITLE) {
+        stream->discard = AVDISCARD_ALL;
+        return -1;
+    }
+    PlayerCodecPtr decoder = OpenDecoder(is.Settings, stream);
+    if (!decoder) {
+        TPlayerInternals::Report(player, "avcodec_open() failed.", false);
+        return -1;
+    }
+    if (type == AVMEDIA_TYPE_AUDIO && !OpenAudioDevice(is, decoder.get())) {
+        TPlayerInternals::Report(
+            player, std::string("SDL_OpenAudio() failed: ") + ff::SDL_GetError(), false);
+        return -1;  // the decoder closes with its owner
+    }
+    stream->discard = AVDISCARD_DEFAULT;
+    StartComponent(is, stream, std::move(decoder), index);
     return 0;
 }
 
@@ -392,11 +402,11 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
             target += is.StartTime;
         }
         if (ff::avformat_seek_file(format, -1, INT64_MIN, target, INT64_MAX, 0) < 0) {
-            TPlayerInternals::Report(*is.Player,
-                                     Format("%s: could not seek to position %0.3f",
-                                            is.FileName.c_str(),
-                                            static_cast<double>(target) / AV_TIME_BASE),
-                                     false);
+            TPlayerInternals::Report(
+                *is.Player,
+                Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
+                       static_cast<double>(target) / AV_TIME_BASE),
+                false);
         }
     }
     int chosen[AVMEDIA_TYPE_NB];
@@ -441,8 +451,8 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
         result = ff::av_seek_frame(format, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
     }
     if (result < 0) {
-        TPlayerInternals::Report(*is.Player,
-                                 Format("%s: error while seeking", is.FileName.c_str()), false);
+        TPlayerInternals::Report(*is.Player, Format("%s: error while seeking", is.FileName.c_str()),
+                                 false);
         if (is.VideoIndex.load() >= 0) {
             is.PictureReady.Set();
         }
@@ -484,6 +494,67 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
     is.SeekSettled.Set();
 }
 
+// Whether the decoders have enough waiting for now.
+bool QueuesFull(TPlayContext& is) {
+    const int64_t queued = is.AudioQueue.Size() + is.VideoQueue.Size() + is.SubtitleQueue.Size();
+    return queued > kMaxQueueBytes ||
+           ((is.AudioIndex.load() < 0 || is.AudioQueue.Size() > kEnoughAudioBytes) &&
+            (is.VideoIndex.load() < 0 || is.VideoQueue.Count() > kEnoughPackets) &&
+            (is.SubtitleIndex.load() < 0 || is.SubtitleQueue.Count() > kEnoughPackets));
+}
+
+// An empty packet makes each decoder give up what it still holds.
+void SendDrainPackets(TPlayContext& is) {
+    if (is.VideoIndex.load() >= 0) {
+        PacketPtr empty(ff::av_packet_alloc());
+        if (empty) {
+            empty->stream_index = is.VideoIndex.load();
+            is.VideoQueue.Put(empty.get());
+        }
+        is.PictureReady.Set();
+    }
+    if (is.AudioIndex.load() >= 0) {
+        PacketPtr empty(ff::av_packet_alloc());
+        if (empty) {
+            empty->stream_index = is.AudioIndex.load();
+            is.AudioQueue.Put(empty.get());
+        }
+    }
+}
+
+// Announces the end of the file or a read error once. Returns whether
+// reading must stop for good.
+bool OnReadFailure(TPlayContext& is, AVFormatContext* format, int result, bool& end_of_file) {
+    if (is.VideoIndex.load() >= 0) {
+        is.PictureReady.Set();
+    }
+    if (!is.ImageSequence && !is.EndAnnounced.load()) {
+        is.EndAnnounced.store(true);
+        if (result == AVERROR_EOF) {
+            FFLoggerInstance().Log(is.Player, llInfo,
+                                   Format("reach end of file: %s", is.FileName.c_str()));
+        } else {
+            TPlayerInternals::Report(
+                *is.Player, Format("error #%d while reading file: %s", result, is.FileName.c_str()),
+                false);
+        }
+    }
+    if (result == AVERROR_EOF) {
+        end_of_file = true;
+    }
+    return format->pb != nullptr && format->pb->error != 0;
+}
+
+void QueuePacket(TPlayContext& is, AVPacket* packet) {
+    if (packet->stream_index == is.AudioIndex.load()) {
+        is.AudioQueue.Put(packet);
+    } else if (packet->stream_index == is.VideoIndex.load()) {
+        is.VideoQueue.Put(packet);
+    } else if (packet->stream_index == is.SubtitleIndex.load()) {
+        is.SubtitleQueue.Put(packet);
+    }
+}
+
 void ReadLoop(TPlayContext& is) {
     AVFormatContext* format = is.Format.get();
     PacketPtr packet(ff::av_packet_alloc());
@@ -503,14 +574,7 @@ void ReadLoop(TPlayContext& is) {
             end_of_file = false;
             drain_sent = false;
         }
-        const bool has_audio = is.AudioIndex.load() >= 0;
-        const bool has_video = is.VideoIndex.load() >= 0;
-        const bool has_subtitles = is.SubtitleIndex.load() >= 0;
-        const int64_t queued = is.AudioQueue.Size() + is.VideoQueue.Size() + is.SubtitleQueue.Size();
-        if (queued > kMaxQueueBytes ||
-            ((!has_audio || is.AudioQueue.Size() > kEnoughAudioBytes) &&
-             (!has_video || is.VideoQueue.Count() > kEnoughPackets) &&
-             (!has_subtitles || is.SubtitleQueue.Count() > kEnoughPackets))) {
+        if (QueuesFull(is)) {
             Sleep(10);
             continue;
         }
@@ -518,23 +582,8 @@ void ReadLoop(TPlayContext& is) {
         // while parsed packets still wait inside it.
         if (end_of_file) {
             if (!drain_sent) {
-                // An empty packet makes each decoder give up what it still holds.
                 drain_sent = true;
-                if (has_video) {
-                    PacketPtr empty(ff::av_packet_alloc());
-                    if (empty) {
-                        empty->stream_index = is.VideoIndex.load();
-                        is.VideoQueue.Put(empty.get());
-                    }
-                    is.PictureReady.Set();
-                }
-                if (has_audio) {
-                    PacketPtr empty(ff::av_packet_alloc());
-                    if (empty) {
-                        empty->stream_index = is.AudioIndex.load();
-                        is.AudioQueue.Put(empty.get());
-                    }
-                }
+                SendDrainPackets(is);
             }
             Sleep(10);
             if (is.AudioQueue.Count() == 0 && is.VideoQueue.Count() == 0 &&
@@ -550,43 +599,17 @@ void ReadLoop(TPlayContext& is) {
             ff::av_packet_unref(packet.get());
             break;
         }
-        if (result < 0) {
-            if (result == AVERROR(EAGAIN)) {
-                Sleep(10);
-                continue;
-            }
-            if (has_video) {
-                is.PictureReady.Set();
-            }
-            if (!is.ImageSequence && !is.EndAnnounced.load()) {
-                is.EndAnnounced.store(true);
-                if (result == AVERROR_EOF) {
-                    FFLoggerInstance().Log(is.Player, llInfo,
-                                           Format("reach end of file: %s", is.FileName.c_str()));
-                } else {
-                    TPlayerInternals::Report(
-                        *is.Player,
-                        Format("error #%d while reading file: %s", result, is.FileName.c_str()),
-                        false);
-                }
-            }
-            if (result == AVERROR_EOF) {
-                end_of_file = true;
-            }
-            if (format->pb != nullptr && format->pb->error != 0) {
+        if (result == AVERROR(EAGAIN)) {
+            Sleep(10);
+        } else if (result < 0) {
+            if (OnReadFailure(is, format, result, end_of_file)) {
                 break;
             }
             Sleep(100);
-            continue;
+        } else {
+            QueuePacket(is, packet.get());
+            ff::av_packet_unref(packet.get());
         }
-        if (packet->stream_index == is.AudioIndex.load()) {
-            is.AudioQueue.Put(packet.get());
-        } else if (packet->stream_index == is.VideoIndex.load()) {
-            is.VideoQueue.Put(packet.get());
-        } else if (packet->stream_index == is.SubtitleIndex.load()) {
-            is.SubtitleQueue.Put(packet.get());
-        }
-        ff::av_packet_unref(packet.get());
     }
 }
 
@@ -708,9 +731,8 @@ void FlushVideo(TPlayContext& is) {
         for (auto& picture : is.Pictures) {
             picture.Target = 0.0;
         }
-        is.PictureChanged.wait(lock, [&is] {
-            return is.PictureCount == 0 || is.VideoQueue.Aborted();
-        });
+        is.PictureChanged.wait(lock,
+                               [&is] { return is.PictureCount == 0 || is.VideoQueue.Aborted(); });
         is.FrameSkip = 1.0;
     }
     {

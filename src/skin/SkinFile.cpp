@@ -87,21 +87,57 @@ QString OneLine(QString text) {
     return text;
 }
 
-}  // namespace
+QString WithoutCarriageReturn(QString line) {
+    if (line.endsWith(QLatin1Char('\r'))) {
+        line.chop(1);
+    }
+    return line;
+}
 
-bool ParseSkinText(const QByteArray& text, TSkin& skin, QString& error) {
-    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
-    QString section;
+// What the lines of a skin say, before the palette is made of it.
+struct SkinParts {
     QString name;
     QString style_sheet;
     std::vector<ColorSetting> settings;
+};
+
+// One "name=value" line of [Skin] or a colour section.
+bool ReadSetting(const QString& line, int line_number, bool in_skin,
+                 const std::vector<QPalette::ColorGroup>& groups, SkinParts& parts,
+                 QString& error) {
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (equals < 0) {
+        error = LineError(line_number, QStringLiteral("expected name=value"));
+        return false;
+    }
+    const QString key = line.left(equals).trimmed();
+    const QString value = line.mid(equals + 1).trimmed();
+    if (in_skin) {
+        if (key.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 && parts.name.isEmpty()) {
+            parts.name = value;
+        }
+        return true;
+    }
+    const auto role = RoleOf(key);
+    if (!role) {
+        error = LineError(line_number, QStringLiteral("unknown colour role '%1'").arg(key));
+        return false;
+    }
+    const QColor color = QColor::fromString(value);
+    if (!color.isValid()) {
+        error = LineError(line_number, QStringLiteral("invalid colour '%1'").arg(value));
+        return false;
+    }
+    parts.settings.push_back({groups, *role, color});
+    return true;
+}
+
+bool ReadSkinLines(const QStringList& lines, SkinParts& parts, QString& error) {
+    QString section;
     std::optional<std::vector<QPalette::ColorGroup>> groups;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int line_number = static_cast<int>(i + 1);
-        QString line = lines[i];
-        if (line.endsWith(QLatin1Char('\r'))) {
-            line.chop(1);
-        }
+        const QString line = WithoutCarriageReturn(lines[i]);
         const QString trimmed = line.trimmed();
         if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) ||
             trimmed.startsWith(QLatin1Char('#'))) {
@@ -118,50 +154,26 @@ bool ParseSkinText(const QByteArray& text, TSkin& skin, QString& error) {
                 // The style sheet runs to the end of the text, as written.
                 QStringList rest = lines.mid(i + 1);
                 for (QString& sheet_line : rest) {
-                    if (sheet_line.endsWith(QLatin1Char('\r'))) {
-                        sheet_line.chop(1);
-                    }
+                    sheet_line = WithoutCarriageReturn(sheet_line);
                 }
-                style_sheet = rest.join(QLatin1Char('\n')).trimmed();
-                break;
+                parts.style_sheet = rest.join(QLatin1Char('\n')).trimmed();
+                return true;
             }
             groups = GroupsOf(section);
             continue;
         }
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
         const bool in_skin = section.compare(QLatin1String("Skin"), Qt::CaseInsensitive) == 0;
-        if (!in_skin && !groups) {
-            continue;
-        }
-        if (equals < 0) {
-            error = LineError(line_number, QStringLiteral("expected name=value"));
+        if ((in_skin || groups) &&
+            !ReadSetting(line, line_number, in_skin,
+                         groups.value_or(std::vector<QPalette::ColorGroup>{}), parts, error)) {
             return false;
         }
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
-        if (in_skin) {
-            if (key.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 && name.isEmpty()) {
-                name = value;
-            }
-            continue;
-        }
-        const auto role = RoleOf(key);
-        if (!role) {
-            error = LineError(line_number, QStringLiteral("unknown colour role '%1'").arg(key));
-            return false;
-        }
-        const QColor color = QColor::fromString(value);
-        if (!color.isValid()) {
-            error = LineError(line_number, QStringLiteral("invalid colour '%1'").arg(value));
-            return false;
-        }
-        settings.push_back({*groups, *role, color});
     }
-    if (name.isEmpty()) {
-        error = QStringLiteral("the skin has no name ([Skin] Name=...)");
-        return false;
-    }
-    // The two-colour palette is the base every role the skin leaves out comes from.
+    return true;
+}
+
+// The two-colour palette is the base every role the skin leaves out comes from.
+std::optional<QPalette> PaletteOf(const std::vector<ColorSetting>& settings) {
     std::optional<QColor> window;
     std::optional<QColor> button;
     for (const ColorSetting& setting : settings) {
@@ -173,8 +185,7 @@ bool ParseSkinText(const QByteArray& text, TSkin& skin, QString& error) {
         }
     }
     if (!window) {
-        error = QStringLiteral("the skin has no Window colour in [Colors]");
-        return false;
+        return std::nullopt;
     }
     QPalette palette(button.value_or(*window), *window);
     for (const ColorSetting& setting : settings) {
@@ -182,9 +193,28 @@ bool ParseSkinText(const QByteArray& text, TSkin& skin, QString& error) {
             palette.setColor(group, setting.role, setting.color);
         }
     }
-    skin.Name = OneLine(name);
-    skin.Palette = palette;
-    skin.StyleSheet = style_sheet;
+    return palette;
+}
+
+}  // namespace
+
+bool ParseSkinText(const QByteArray& text, TSkin& skin, QString& error) {
+    SkinParts parts;
+    if (!ReadSkinLines(QString::fromUtf8(text).split(QLatin1Char('\n')), parts, error)) {
+        return false;
+    }
+    if (parts.name.isEmpty()) {
+        error = QStringLiteral("the skin has no name ([Skin] Name=...)");
+        return false;
+    }
+    const std::optional<QPalette> palette = PaletteOf(parts.settings);
+    if (!palette) {
+        error = QStringLiteral("the skin has no Window colour in [Colors]");
+        return false;
+    }
+    skin.Name = OneLine(parts.name);
+    skin.Palette = *palette;
+    skin.StyleSheet = parts.style_sheet;
     return true;
 }
 
