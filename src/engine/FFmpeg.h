@@ -534,8 +534,9 @@ private:
     std::vector<const AVCodec*> input_codecs_;
     // Per input file, one decoder context per stream.
     std::vector<std::vector<engine::CodecContextPtr>> input_stream_codecs_;
-    // Owned with engine::OutputFileCloser as deleter; in join mode one output
-    // appears once per input and goes with its last entry.
+    // Owned with engine::OutputContextClose as deleter (the file itself is
+    // settled by SettleOutputs); in join mode one output appears once per input
+    // and goes with its last entry.
     std::vector<std::shared_ptr<AVFormatContext>> output_files_;
     std::vector<const AVCodec*> output_codecs_;
     std::vector<std::unique_ptr<TOutputStream>> output_streams_;  // in creation order

@@ -14,20 +14,6 @@ namespace v2m {
 
 struct TOutputStream;
 
-namespace engine {
-
-struct ResamplerFree {
-    void operator()(SwrContext* context) const { ff::swr_free(&context); }
-};
-using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerFree>;
-
-struct AudioFifoFree {
-    void operator()(AVAudioFifo* fifo) const { ff::av_audio_fifo_free(fifo); }
-};
-using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
-
-}  // namespace engine
-
 struct TTranscodeInputFile {
     int32_t EofReached = 0;   // reading returned end of file or an error
     int32_t FirstStream = 0;  // input stream index of the file's stream 0

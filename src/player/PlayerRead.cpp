@@ -147,8 +147,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
         }
         ++counter[type];
     }
-    for (const AVMediaType type :
-         {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
+    for (const AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
         if (is.Settings.WantedStream[type + 1] >= 0) {
             continue;
         }
@@ -156,8 +155,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
                             : type == AVMEDIA_TYPE_SUBTITLE ? chosen[AVMEDIA_TYPE_VIDEO]
                                                             : -1;
         const int best = ff::av_find_best_stream(format, type, -1, related, nullptr, 0);
-        if (best >= 0 &&
-            (format->streams[best]->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+        if (best >= 0 && (format->streams[best]->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
             chosen[type] = best;
         }
     }
@@ -192,7 +190,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     AVStream* stream = format->streams[index];
     const TPlaybackSettings& s = is.Settings;
     const AVCodec* codec = ff::avcodec_find_decoder(stream->codecpar->codec_id);
-    PlayerCodecPtr decoder(ff::avcodec_alloc_context3(codec));
+    OpenedCodecContextPtr decoder(ff::avcodec_alloc_context3(codec));
     bool opened = codec != nullptr && decoder &&
                   ff::avcodec_parameters_to_context(decoder.get(), stream->codecpar) >= 0;
     if (opened) {
@@ -278,7 +276,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
 
 // The queue emptied, the decoder freed and the stream forgotten; the stream
 // is returned so that its packets can be discarded again.
-AVStream* ForgetComponent(TPacketQueue& queue, PlayerCodecPtr& decoder, AVStream*& stream,
+AVStream* ForgetComponent(TPacketQueue& queue, OpenedCodecContextPtr& decoder, AVStream*& stream,
                           std::atomic<int>& index) {
     queue.Flush();
     decoder.reset();
@@ -392,11 +390,11 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
             target += is.StartTime;
         }
         if (ff::avformat_seek_file(format, -1, INT64_MIN, target, INT64_MAX, 0) < 0) {
-            TPlayerInternals::Report(*is.Player,
-                                     Format("%s: could not seek to position %0.3f",
-                                            is.FileName.c_str(),
-                                            static_cast<double>(target) / AV_TIME_BASE),
-                                     false);
+            TPlayerInternals::Report(
+                *is.Player,
+                Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
+                       static_cast<double>(target) / AV_TIME_BASE),
+                false);
         }
     }
     int chosen[AVMEDIA_TYPE_NB];
@@ -441,8 +439,8 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
         result = ff::av_seek_frame(format, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
     }
     if (result < 0) {
-        TPlayerInternals::Report(*is.Player,
-                                 Format("%s: error while seeking", is.FileName.c_str()), false);
+        TPlayerInternals::Report(*is.Player, Format("%s: error while seeking", is.FileName.c_str()),
+                                 false);
         if (is.VideoIndex.load() >= 0) {
             is.PictureReady.Set();
         }
@@ -506,7 +504,8 @@ void ReadLoop(TPlayContext& is) {
         const bool has_audio = is.AudioIndex.load() >= 0;
         const bool has_video = is.VideoIndex.load() >= 0;
         const bool has_subtitles = is.SubtitleIndex.load() >= 0;
-        const int64_t queued = is.AudioQueue.Size() + is.VideoQueue.Size() + is.SubtitleQueue.Size();
+        const int64_t queued =
+            is.AudioQueue.Size() + is.VideoQueue.Size() + is.SubtitleQueue.Size();
         if (queued > kMaxQueueBytes ||
             ((!has_audio || is.AudioQueue.Size() > kEnoughAudioBytes) &&
              (!has_video || is.VideoQueue.Count() > kEnoughPackets) &&
@@ -708,9 +707,8 @@ void FlushVideo(TPlayContext& is) {
         for (auto& picture : is.Pictures) {
             picture.Target = 0.0;
         }
-        is.PictureChanged.wait(lock, [&is] {
-            return is.PictureCount == 0 || is.VideoQueue.Aborted();
-        });
+        is.PictureChanged.wait(lock,
+                               [&is] { return is.PictureCount == 0 || is.VideoQueue.Aborted(); });
         is.FrameSkip = 1.0;
     }
     {
