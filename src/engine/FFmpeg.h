@@ -411,11 +411,9 @@ public:
     void DiscardUnfinishedOutputs();
 
     // One conversion from the opened inputs into the created outputs: set-up,
-    // main loop and teardown. Failures raise FFmpegException; the codecs a
-    // failure leaves open stay registered until CloseOpenCodecs.
+    // main loop and teardown. Failures raise FFmpegException; every codec the
+    // run opened is closed when it returns, whichever way.
     void Transcode();
-    // Closes every codec a run left open, each under AVCodecLock.
-    void CloseOpenCodecs();
     // Ends the main loop at the end of its current iteration.
     void RequestStop() { stop_requested_ = true; }
     const TTranscodeState& TranscodeState() const { return transcode_; }
@@ -458,7 +456,7 @@ protected:
                              std::span<const TTranscodeOutputStream> streams);
     // Appends the line of one written video frame to the video statistics file.
     void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost, int frame_size);
-    // The counters and registries of the run, for whoever makes the run.
+    // The counters of the run, for whoever makes the run.
     TTranscodeState& MutableTranscodeState() { return transcode_; }
 
 private:

@@ -272,21 +272,6 @@ void TCustomFFmpeg::Run() {
         completed_ = false;
         Transcode();
     });
-    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
-        AVCodecLock lock;
-        for (AVCodecContext* codec : transcode_.OpenEncoderList) {
-            ff::av_freep(&codec->stats_in);
-            ff::avcodec_close(codec);
-        }
-        transcode_.OpenEncoderList.clear();
-    });
-    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
-        AVCodecLock lock;
-        for (AVCodecContext* codec : transcode_.OpenDecoderList) {
-            ff::avcodec_close(codec);
-        }
-        transcode_.OpenDecoderList.clear();
-    });
     // Closed, the outputs get their final names (or go, after a failure).
     Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { FreeFiles(); });
     // The last step: the terminate callback may destroy this engine.
