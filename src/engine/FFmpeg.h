@@ -573,6 +573,9 @@ private:
     std::string error_message_;  // guarded by error_mutex_
     mutable std::mutex error_mutex_;
     std::atomic<int64_t> report_interval_{500000};  // microseconds
+    // From a start until the run has freed its files: the libraries stay
+    // loaded for the worker. Set before the worker exists, cleared by it.
+    std::optional<TLibraryUse> library_use_;
 
     // Run control (FFmpegRun.cpp).
     friend class TConvertThread;

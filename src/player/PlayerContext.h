@@ -168,6 +168,9 @@ struct THookBridge {
 };
 
 struct TPlayContext {
+    // First, so that it goes last: every thread of the file and the state they
+    // share call into the libraries until then.
+    TLibraryUse LibraryUse{PlayerLibs};
     TCustomPlayer* Player = nullptr;
     uint64_t Generation = 0;
     TPlaybackSettings Settings;  // as they were at Open
