@@ -20,13 +20,6 @@ void Check(int result, const char* what) {
     }
 }
 
-struct ResamplerFree {
-    void operator()(SwrContext* context) const { ff::swr_free(&context); }
-};
-struct FifoFree {
-    void operator()(AVAudioFifo* fifo) const { ff::av_audio_fifo_free(fifo); }
-};
-
 }  // namespace
 
 // What the engine does for an MP3 job, written out with nothing else around it.
@@ -81,15 +74,14 @@ void BareLoop(const std::string& source, const std::string& target) {
     Check(ff::swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, kBareRate,
                                   &dec->ch_layout, dec->sample_fmt, dec->sample_rate, 0, nullptr),
           "resampler");
-    std::unique_ptr<SwrContext, ResamplerFree> resampler(swr);
+    ResamplerPtr resampler(swr);
     ff::av_opt_set_int(swr, "filter_size", 16, 0);
     ff::av_opt_set_int(swr, "phase_shift", 10, 0);
     ff::av_opt_set_int(swr, "linear_interp", 0, 0);
     ff::av_opt_set(swr, "cutoff", "0.8", 0);
     ff::av_opt_set(swr, "rematrix_maxval", "1", 0);
     Check(ff::swr_init(swr), "resampler");
-    std::unique_ptr<AVAudioFifo, FifoFree> fifo(
-        ff::av_audio_fifo_alloc(enc->sample_fmt, kBareChannels, 1024));
+    AudioFifoPtr fifo(ff::av_audio_fifo_alloc(enc->sample_fmt, kBareChannels, 1024));
 
     PacketPtr packet(ff::av_packet_alloc());
     PacketPtr encoded(ff::av_packet_alloc());

@@ -58,7 +58,6 @@ void EngineJob(const std::string& source, const std::string& target) {
         throw std::runtime_error(engine.LastErrorText());
     }
     engine.Transcode();
-    engine.CloseOpenCodecs();
     engine.FreeFiles();
 }
 

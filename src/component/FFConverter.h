@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -399,6 +400,9 @@ private:
 
     TFFmpegList tasks_;
     std::atomic<bool> working_{false};
+    // From the start of a run until its final notification is posted: between
+    // one task and the next no engine holds the libraries. Under terminate_lock_.
+    std::optional<TLibraryUse> library_use_;
     std::atomic<bool> background_{false};
     // Written under terminate_lock_ only. A worker holds that lock while it may
     // wait for the main thread (a log line of a task refused at its start), so

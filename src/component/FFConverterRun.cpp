@@ -345,6 +345,7 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
     wait_owed_ = false;
     background_ = ThreadCount > 0;
     working_ = true;
+    library_use_.emplace(ConverterLibs);
     const bool background = background_;
 
     if (tasks_.Count() == 0) {
@@ -495,6 +496,8 @@ void TCustomFFConverter::PostFinal() {
         return;
     }
     final_posted_ = true;
+    // Its handler may unload the libraries.
+    library_use_.reset();
     TTerminateInfo info{-1, true, false, std::string()};
     if (background_) {
         // Its handler may clear the list at once.

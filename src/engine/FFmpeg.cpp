@@ -97,8 +97,6 @@ void TCustomFFmpeg::FreeFiles() {
     if (!FFLoader().LibrariesLoaded(ConverterLibs)) {
         return;
     }
-    // A run that failed may have left codecs open; they go before their contexts.
-    CloseOpenCodecs();
     option_contexts_ = TOptionContexts{};
 
     // Outputs first: an output shared by several join entries goes with its

@@ -411,11 +411,9 @@ public:
     void DiscardUnfinishedOutputs();
 
     // One conversion from the opened inputs into the created outputs: set-up,
-    // main loop and teardown. Failures raise FFmpegException; the codecs a
-    // failure leaves open stay registered until CloseOpenCodecs.
+    // main loop and teardown. Failures raise FFmpegException; every codec the
+    // run opened is closed when it returns, whichever way.
     void Transcode();
-    // Closes every codec a run left open, each under AVCodecLock.
-    void CloseOpenCodecs();
     // Ends the main loop at the end of its current iteration.
     void RequestStop() { stop_requested_ = true; }
     const TTranscodeState& TranscodeState() const { return transcode_; }
@@ -458,7 +456,7 @@ protected:
                              std::span<const TTranscodeOutputStream> streams);
     // Appends the line of one written video frame to the video statistics file.
     void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost, int frame_size);
-    // The counters and registries of the run, for whoever makes the run.
+    // The counters of the run, for whoever makes the run.
     TTranscodeState& MutableTranscodeState() { return transcode_; }
 
 private:
@@ -534,8 +532,9 @@ private:
     std::vector<const AVCodec*> input_codecs_;
     // Per input file, one decoder context per stream.
     std::vector<std::vector<engine::CodecContextPtr>> input_stream_codecs_;
-    // Owned with engine::OutputFileCloser as deleter; in join mode one output
-    // appears once per input and goes with its last entry.
+    // Owned with engine::OutputContextClose as deleter (the file itself is
+    // settled by SettleOutputs); in join mode one output appears once per input
+    // and goes with its last entry.
     std::vector<std::shared_ptr<AVFormatContext>> output_files_;
     std::vector<const AVCodec*> output_codecs_;
     std::vector<std::unique_ptr<TOutputStream>> output_streams_;  // in creation order
@@ -574,6 +573,9 @@ private:
     std::string error_message_;  // guarded by error_mutex_
     mutable std::mutex error_mutex_;
     std::atomic<int64_t> report_interval_{500000};  // microseconds
+    // From a start until the run has freed its files: the libraries stay
+    // loaded for the worker. Set before the worker exists, cleared by it.
+    std::optional<TLibraryUse> library_use_;
 
     // Run control (FFmpegRun.cpp).
     friend class TConvertThread;

@@ -1,7 +1,7 @@
 // The transcode main loop: choosing the input to read, timestamp offsets,
 // scales and discontinuities, the recording limit, decoding and distributing
 // each packet, the end of every input (with the join seam), and the teardown
-// that flushes, writes the trailers and closes the codecs.
+// that flushes and writes the trailers.
 
 #include <algorithm>
 #include <cinttypes>
@@ -23,10 +23,6 @@ namespace {
 
 constexpr AVRational kMicroseconds{1, 1000000};
 constexpr auto kNoPacketBackOff = std::chrono::milliseconds(10);
-
-void Unregister(std::vector<AVCodecContext*>& list, AVCodecContext* codec) {
-    list.erase(std::remove(list.begin(), list.end(), codec), list.end());
-}
 
 // Everything a re-made encoder needs to open as the first one did.
 void CopyEncoderSettings(AVCodecContext* to, const AVCodecContext* from) {
@@ -333,19 +329,11 @@ int64_t TTranscoder::ReopenJoinEncoders() {
             throw std::bad_alloc();
         }
         CopyEncoderSettings(fresh.get(), old);
+        ost.Encoder.reset();
+        fresh->codec_id = static_cast<AVCodecID>(ost.SavedCodecId);
+        fresh->stats_in = reinterpret_cast<char*>(ost.PassStats.get());
         int opened = 0;
-        {
-            AVCodecLock lock;
-            Unregister(state_.OpenEncoderList, old);
-            fresh->stats_in = old->stats_in;
-            old->stats_in = nullptr;
-            ff::avcodec_close(old);
-            fresh->codec_id = static_cast<AVCodecID>(ost.SavedCodecId);
-            opened = ff::avcodec_open2(fresh.get(), codec, nullptr);
-            if (opened >= 0) {
-                state_.OpenEncoderList.push_back(fresh.get());
-            }
-        }
+        ost.Encoder = OpenCodec(fresh.get(), codec, nullptr, opened);
         record.Codec = std::move(fresh);
         if (opened < 0) {
             throw FFmpegException(
@@ -379,7 +367,6 @@ void TTranscoder::Teardown() {
     FinishOutputFiles();
     ffmpeg_.PrintReport(true, -1, output_streams_);
     CloseOutputFiles();
-    CloseCodecs();
     ffmpeg_.completed_ = !ffmpeg_.StopRequested();
 }
 
@@ -436,26 +423,6 @@ void TTranscoder::CloseOutputFiles() {
                                          FromLibraryFileName(os->url).c_str(),
                                          LibraryErrorText(closed).c_str()));
         }
-    }
-}
-
-void TTranscoder::CloseCodecs() {
-    AVCodecLock lock;
-    for (const TTranscodeOutputStream& ost : output_streams_) {
-        if (ost.EncodingNeeded == 0 || !OwnsStream(ost)) {
-            continue;
-        }
-        AVCodecContext* enc = EncoderOf(ost);
-        ff::av_freep(&enc->stats_in);
-        ff::avcodec_close(enc);
-        Unregister(state_.OpenEncoderList, enc);
-    }
-    for (TTranscodeInputStream& ist : input_streams_) {
-        if (ist.DecodingNeeded == 0) {
-            continue;
-        }
-        ff::avcodec_close(ist.Codec);
-        Unregister(state_.OpenDecoderList, ist.Codec);
     }
 }
 

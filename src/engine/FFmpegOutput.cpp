@@ -107,12 +107,6 @@ std::string CreationTimeText(int64_t seconds) {
 
 }  // namespace
 
-void engine::OutputFileCloser::operator()(AVFormatContext* context) const {
-    if (context != nullptr) {
-        OutputContextClose()(context);
-    }
-}
-
 TOutputStream& TCustomFFmpeg::AddOutputStream(AVFormatContext* file, AVStream* stream,
                                               AVMediaType type, const AVCodec* encoder,
                                               TBitstreamFilterChain& pending_filters) {
@@ -609,7 +603,7 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
         made == nullptr) {
         throw FFmpegException("avformat_alloc_context failed");
     }
-    std::shared_ptr<AVFormatContext> file(made, engine::OutputFileCloser{});
+    std::shared_ptr<AVFormatContext> file(made, engine::OutputContextClose{});
 
     bool video =
         o.VideoStreamCopy || muxer->video_codec != AV_CODEC_ID_NONE || !o.VideoCodecName.empty();

@@ -244,6 +244,7 @@ std::shared_ptr<TConvertThread> TCustomFFmpeg::StartTranscode(bool Threaded,
     }
 
     running_ = true;
+    library_use_.emplace(ConverterLibs);
     stop_requested_ = false;
     completed_ = false;
     terminated_ = false;
@@ -272,23 +273,10 @@ void TCustomFFmpeg::Run() {
         completed_ = false;
         Transcode();
     });
-    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
-        AVCodecLock lock;
-        for (AVCodecContext* codec : transcode_.OpenEncoderList) {
-            ff::av_freep(&codec->stats_in);
-            ff::avcodec_close(codec);
-        }
-        transcode_.OpenEncoderList.clear();
-    });
-    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
-        AVCodecLock lock;
-        for (AVCodecContext* codec : transcode_.OpenDecoderList) {
-            ff::avcodec_close(codec);
-        }
-        transcode_.OpenDecoderList.clear();
-    });
     // Closed, the outputs get their final names (or go, after a failure).
     Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { FreeFiles(); });
+    // Before the end is reported: whoever hears of it may unload the libraries.
+    library_use_.reset();
     // The last step: the terminate callback may destroy this engine.
     Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { DoTerminate(); });
 }

@@ -27,19 +27,6 @@ void TCustomFFmpeg::Transcode() {
     transcoder.Run();
 }
 
-void TCustomFFmpeg::CloseOpenCodecs() {
-    AVCodecLock lock;
-    for (AVCodecContext* codec : transcode_.OpenEncoderList) {
-        ff::av_freep(&codec->stats_in);
-        ff::avcodec_close(codec);
-    }
-    transcode_.OpenEncoderList.clear();
-    for (AVCodecContext* codec : transcode_.OpenDecoderList) {
-        ff::avcodec_close(codec);
-    }
-    transcode_.OpenDecoderList.clear();
-}
-
 namespace engine {
 
 namespace {
@@ -53,16 +40,8 @@ constexpr int kLogNameLimit = 1023;
 TTranscoder::TTranscoder(TCustomFFmpeg& ffmpeg)
     : ffmpeg_(ffmpeg), options_(ffmpeg.options_), state_(ffmpeg.transcode_) {}
 
-TTranscoder::~TTranscoder() {
-    // A pass-2 statistics text belongs to its encoder only once the encoder is
-    // open; closing it frees the text then.
-    for (const TTranscodeOutputStream& ost : output_streams_) {
-        AVCodecContext* enc = ost.Output != nullptr ? EncoderOf(ost) : nullptr;
-        if (enc != nullptr && enc->stats_in != nullptr && ff::avcodec_is_open(enc) == 0) {
-            ff::av_freep(&enc->stats_in);
-        }
-    }
-}
+// The stream records close their codecs as they go, also after a failure.
+TTranscoder::~TTranscoder() = default;
 
 void TTranscoder::Run() {
     SetUp();
@@ -162,7 +141,7 @@ void TTranscoder::BuildInputTables() {
                 throw FFmpegException("invalid codec_type");
             }
             ist.ReadStartClock = now;
-            input_streams_.push_back(ist);
+            input_streams_.push_back(std::move(ist));
         }
     }
 }
@@ -459,8 +438,7 @@ void TTranscoder::OpenPassLogFile(TTranscodeOutputStream& ost, int number) {
                 Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding",
                        name.c_str()));
         }
-        ff::av_freep(&enc->stats_in);
-        enc->stats_in = reinterpret_cast<char*>(text.release());
+        ost.PassStats = std::move(text);
     }
 }
 
@@ -489,17 +467,12 @@ void TTranscoder::OpenEncoders() {
                        type.c_str(), ff::avcodec_get_name(enc->codec_id)),
                 true);
         }
-        int opened = 0;
-        {
-            AVCodecLock lock;
-            if (ffmpeg_.JoinMode()) {
-                ost.SavedCodecId = enc->codec_id;
-            }
-            opened = ff::avcodec_open2(enc, codec, nullptr);
-            if (opened >= 0) {
-                state_.OpenEncoderList.push_back(enc);
-            }
+        if (ffmpeg_.JoinMode()) {
+            ost.SavedCodecId = enc->codec_id;
         }
+        enc->stats_in = reinterpret_cast<char*>(ost.PassStats.get());
+        int opened = 0;
+        ost.Encoder = OpenCodec(enc, codec, nullptr, opened);
         if (opened < 0) {
             FailAfterMapping(
                 Format("Error while opening encoder for output stream #%d.%d (%s) - maybe "
@@ -572,15 +545,9 @@ void TTranscoder::OpenDecoders() {
             settings.reset(entries);
         }
         int opened = 0;
-        {
-            AVCodecLock lock;
-            AVDictionary* entries = settings.release();
-            opened = ff::avcodec_open2(ist.Codec, codec, &entries);
-            settings.reset(entries);
-            if (opened >= 0) {
-                state_.OpenDecoderList.push_back(ist.Codec);
-            }
-        }
+        AVDictionary* entries = settings.release();
+        ist.Decoder = OpenCodec(ist.Codec, codec, &entries, opened);
+        settings.reset(entries);
         if (opened < 0) {
             FailAfterMapping(Format("Error while opening decoder for input stream #%d.%d (%s)",
                                     ist.FileIndex, ist.StreamIndex, type.c_str()),

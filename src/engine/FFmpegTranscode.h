@@ -1,7 +1,7 @@
 #pragma once
 // The records of one conversion run: what the engine knows about every input
-// stream and every output stream while it transcodes, and the counters and
-// codec registries that outlive a run that failed.
+// stream and every output stream while it transcodes, with the open state of
+// their codecs, and the counters that outlive the run.
 
 #include <cstdint>
 #include <memory>
@@ -14,20 +14,6 @@ namespace v2m {
 
 struct TOutputStream;
 
-namespace engine {
-
-struct ResamplerFree {
-    void operator()(SwrContext* context) const { ff::swr_free(&context); }
-};
-using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerFree>;
-
-struct AudioFifoFree {
-    void operator()(AVAudioFifo* fifo) const { ff::av_audio_fifo_free(fifo); }
-};
-using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
-
-}  // namespace engine
-
 struct TTranscodeInputFile {
     int32_t EofReached = 0;   // reading returned end of file or an error
     int32_t FirstStream = 0;  // input stream index of the file's stream 0
@@ -39,6 +25,7 @@ struct TTranscodeInputStream {
     int32_t StreamIndex = 0;
     AVStream* Stream = nullptr;       // the demuxer's stream
     AVCodecContext* Codec = nullptr;  // its decoder settings, kept by the engine
+    engine::OpenCodecPtr Decoder;     // Codec while it is open
     int32_t Discard = 1;              // no output stream takes it
     int32_t DecodingNeeded = 0;
     int64_t ReadStartClock = 0;        // microseconds; rate emulation only
@@ -85,6 +72,12 @@ struct TTranscodeOutputStream {
     engine::AudioFifoPtr Fifo;  // encoder-side samples, in the encoder's format
 
     engine::CFilePtr LogFile;  // pass-1 statistics
+    // Pass-2 statistics, lent to the encoder while it opens. Declared before
+    // Encoder so that they outlive the open encoder.
+    AVMemory PassStats;
+    // The encoder (Output->Codec) while it is open; only the stream that owns
+    // the record holds it (block 0 in join mode).
+    engine::OpenCodecPtr Encoder;
     int32_t SavedCodecId = 0;  // join mode: restored before each re-open
     int32_t Active = 0;        // 0 once its join segment has ended
 
@@ -94,9 +87,7 @@ struct TTranscodeOutputStream {
     AVRational PacketTimeBase{0, 1};
 };
 
-// What a run counts and keeps open. The counters feed the progress report;
-// the registries hold every codec context that is open, so that whoever ends
-// a run (also a failed one) can close them.
+// What a run counts; the counters feed the progress report.
 struct TTranscodeState {
     int64_t TimerStart = 0;  // steady clock, microseconds
     int64_t VideoSize = 0;   // bytes
@@ -105,8 +96,6 @@ struct TTranscodeState {
     int32_t FramesDup = 0;
     int32_t FramesDrop = 0;
     bool DupDropChanged = false;
-    std::vector<AVCodecContext*> OpenEncoderList;
-    std::vector<AVCodecContext*> OpenDecoderList;
 };
 
 // Microseconds of a steady clock: rate emulation, report intervals and elapsed time.

@@ -70,7 +70,6 @@ private:
     void CheckAudioEncoded() const;
     void FinishOutputFiles();
     void CloseOutputFiles();
-    void CloseCodecs();
     // 0, or -1 when decoding failed. Without a packet, flushes the stream.
     int OutputPacket(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
     int DecodeAudio(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);

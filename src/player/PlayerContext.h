@@ -70,17 +70,6 @@ private:
     std::atomic<bool> aborted_{false};
 };
 
-// Decoders free their contexts under the process-wide codec lock.
-struct PlayerCodecClose {
-    void operator()(AVCodecContext* context) const;
-};
-using PlayerCodecPtr = std::unique_ptr<AVCodecContext, PlayerCodecClose>;
-
-struct SwrFree {
-    void operator()(SwrContext* context) const { ff::swr_free(&context); }
-};
-using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
-
 struct FilterGraphFree {
     void operator()(AVFilterGraph* graph) const { ff::avfilter_graph_free(&graph); }
 };
@@ -153,7 +142,7 @@ struct TDisplay {
     SDL_Rect PictureRect{};
     bool HasPicture = false;  // the texture holds the picture to show
     TQueuedPicture Last;      // kept to draw again after the renderer is remade
-    SdlTexturePtr Canvas;  // the sound drawn; kept between refreshes
+    SdlTexturePtr Canvas;     // the sound drawn; kept between refreshes
     int CanvasWidth = 0;
     int CanvasHeight = 0;
     std::vector<uint32_t> CanvasPixels;
@@ -165,8 +154,8 @@ struct TDisplay {
     std::unique_ptr<AVTXContext, TxFree> Tx;
     av_tx_fn TxFunction = nullptr;
     int TxBits = 0;
-    std::vector<float> TxInput;                        // kept: the spectrum is drawn
-    std::vector<std::vector<AVComplexFloat>> TxOutput; // at every refresh
+    std::vector<float> TxInput;                         // kept: the spectrum is drawn
+    std::vector<std::vector<AVComplexFloat>> TxOutput;  // at every refresh
     ScalerContextPtr ToBitmap;
     std::shared_ptr<const TBitmap24> Bitmap;  // bitmap output: the latest made
 };
@@ -179,6 +168,9 @@ struct THookBridge {
 };
 
 struct TPlayContext {
+    // First, so that it goes last: every thread of the file and the state they
+    // share call into the libraries until then.
+    TLibraryUse LibraryUse{PlayerLibs};
     TCustomPlayer* Player = nullptr;
     uint64_t Generation = 0;
     TPlaybackSettings Settings;  // as they were at Open
@@ -213,7 +205,7 @@ struct TPlayContext {
 
     InputContextPtr Format;  // the read thread's own
     std::atomic<int> OpenStatus{0};
-    std::string OpenError;  // set by the read thread before the status changes
+    std::string OpenError;               // set by the read thread before the status changes
     int64_t StartTime = AV_NOPTS_VALUE;  // microseconds
     int64_t Duration = -1;               // microseconds
     int64_t AudioDuration = -1;          // the audio stream's own, microseconds
@@ -226,9 +218,9 @@ struct TPlayContext {
     AVStream* AudioStream = nullptr;
     AVStream* VideoStream = nullptr;
     AVStream* SubtitleStream = nullptr;
-    PlayerCodecPtr AudioDecoder;
-    PlayerCodecPtr VideoDecoder;
-    PlayerCodecPtr SubtitleDecoder;
+    OpenedCodecContextPtr AudioDecoder;
+    OpenedCodecContextPtr VideoDecoder;
+    OpenedCodecContextPtr SubtitleDecoder;
     TPacketQueue AudioQueue;
     TPacketQueue VideoQueue;
     TPacketQueue SubtitleQueue;
@@ -261,7 +253,7 @@ struct TPlayContext {
     bool AudioPacketPending = false;
     bool AudioDecoderDrained = false;
     FramePtr AudioFrame;
-    SwrPtr Resampler;
+    ResamplerPtr Resampler;
     AVSampleFormat ResamplerFormat = AV_SAMPLE_FMT_NONE;
     int ResamplerRate = 0;
     AVChannelLayout ResamplerLayout{};

@@ -121,13 +121,6 @@ int64_t TPacketQueue::Size() {
     return size_;
 }
 
-void PlayerCodecClose::operator()(AVCodecContext* context) const {
-    if (context != nullptr) {
-        AVCodecLock lock;
-        ff::avcodec_free_context(&context);
-    }
-}
-
 TPlayContext::~TPlayContext() {
     ff::av_channel_layout_uninit(&ResamplerLayout);
 }

@@ -184,9 +184,9 @@ int ErrorRecognitionFlags(int level) {
 
 // The decoder for a stream, opened with the playback settings; empty when the
 // stream cannot be decoded.
-PlayerCodecPtr OpenDecoder(const TPlaybackSettings& s, AVStream* stream) {
+OpenedCodecContextPtr OpenDecoder(const TPlaybackSettings& s, AVStream* stream) {
     const AVCodec* codec = ff::avcodec_find_decoder(stream->codecpar->codec_id);
-    PlayerCodecPtr decoder(ff::avcodec_alloc_context3(codec));
+    OpenedCodecContextPtr decoder(ff::avcodec_alloc_context3(codec));
     if (codec == nullptr || !decoder ||
         ff::avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) {
         return nullptr;
@@ -221,7 +221,7 @@ PlayerCodecPtr OpenDecoder(const TPlaybackSettings& s, AVStream* stream) {
 }
 
 // Hands an opened decoder to its stream's queue and thread.
-void StartComponent(TPlayContext& is, AVStream* stream, PlayerCodecPtr decoder, int index) {
+void StartComponent(TPlayContext& is, AVStream* stream, OpenedCodecContextPtr decoder, int index) {
     switch (StreamType(stream)) {
         case AVMEDIA_TYPE_VIDEO:
             is.VideoStream = stream;
@@ -271,7 +271,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
         stream->discard = AVDISCARD_ALL;
         return -1;
     }
-    PlayerCodecPtr decoder = OpenDecoder(is.Settings, stream);
+    OpenedCodecContextPtr decoder = OpenDecoder(is.Settings, stream);
     if (!decoder) {
         TPlayerInternals::Report(player, "avcodec_open() failed.", false);
         return -1;
@@ -288,7 +288,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
 
 // The queue emptied, the decoder freed and the stream forgotten; the stream
 // is returned so that its packets can be discarded again.
-AVStream* ForgetComponent(TPacketQueue& queue, PlayerCodecPtr& decoder, AVStream*& stream,
+AVStream* ForgetComponent(TPacketQueue& queue, OpenedCodecContextPtr& decoder, AVStream*& stream,
                           std::atomic<int>& index) {
     queue.Flush();
     decoder.reset();

@@ -107,14 +107,10 @@ bool RatePresent(AVRational rate) {
     return rate.num != 0 && rate.den != 0;
 }
 
-struct CodecContextFree {
-    void operator()(AVCodecContext* context) const { ff::avcodec_free_context(&context); }
-};
-
 // avcodec_string wants a codec context; one filled from the stream's parameters
 // and never opened describes the same codec.
 std::string CodecText(const AVCodecParameters* parameters) {
-    std::unique_ptr<AVCodecContext, CodecContextFree> context(ff::avcodec_alloc_context3(nullptr));
+    CodecContextPtr context(ff::avcodec_alloc_context3(nullptr));
     if (context == nullptr || ff::avcodec_parameters_to_context(context.get(), parameters) < 0) {
         return {};
     }
@@ -219,13 +215,6 @@ int32_t LeadingNumber(const std::string& text, size_t max_digits) {
 }
 
 }  // namespace
-
-void CodecContextCloser::operator()(AVCodecContext* context) const {
-    if (context != nullptr) {
-        AVCodecLock lock;
-        ff::avcodec_free_context(&context);
-    }
-}
 
 // ---------------------------------------------------------------------------
 // TCustomAVProbe

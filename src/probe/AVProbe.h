@@ -103,11 +103,6 @@ private:
     bool analysis_beside_others_ = false;
 };
 
-// Frees a decoder context; an opened one is closed under the codec lock.
-struct CodecContextCloser {
-    void operator()(AVCodecContext* context) const;
-};
-
 class TAVProbe : public TCustomAVProbe {
 public:
     TAVProbe();
@@ -125,7 +120,7 @@ public:
 protected:
     // For descendants that read and decode packets; the probe itself never
     // fills these, it only releases them when the file closes.
-    std::unique_ptr<AVCodecContext, CodecContextCloser> decoder_;
+    OpenedCodecContextPtr decoder_;
     PacketPtr packet_;
     int64_t read_position_ = AV_NOPTS_VALUE;
     bool end_of_file_ = false;

@@ -257,7 +257,27 @@ TFFmpegLoader::TFFmpegLoader()
 
 TFFmpegLoader::~TFFmpegLoader() = default;
 
+void TFFmpegLoader::SetLibraryPath(std::string path) {
+    std::lock_guard lock(mutex_);
+    library_path_ = std::move(path);
+}
+
+std::string TFFmpegLoader::LibraryPath() const {
+    std::lock_guard lock(mutex_);
+    return library_path_;
+}
+
+std::string TFFmpegLoader::LastError() const {
+    std::lock_guard lock(mutex_);
+    return last_error_;
+}
+
 std::string TFFmpegLoader::LibFileName(TLibraryKind kind) const {
+    std::lock_guard lock(mutex_);
+    return FileNameLocked(kind);
+}
+
+std::string TFFmpegLoader::FileNameLocked(TLibraryKind kind) const {
     if (!status_[kind].FileName.empty()) {
         return status_[kind].FileName;
     }
@@ -265,12 +285,23 @@ std::string TFFmpegLoader::LibFileName(TLibraryKind kind) const {
 }
 
 void TFFmpegLoader::SetLibFileName(TLibraryKind kind, std::string file_name) {
+    std::lock_guard lock(mutex_);
     status_[kind].FileName = std::move(file_name);
 }
 
+TLibraryStatus TFFmpegLoader::Status(TLibraryKind kind) const {
+    std::lock_guard lock(mutex_);
+    return status_[kind];
+}
+
 bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
+    std::lock_guard lock(mutex_);
+    return LoadLocked(kind);
+}
+
+bool TFFmpegLoader::LoadLocked(TLibraryKind kind) {
     TLibraryStatus& status = status_[kind];
-    const std::string file_name = LibFileName(kind);
+    const std::string file_name = FileNameLocked(kind);
     if (!status.Handle) {
         const size_t slash = file_name.rfind('/');
         std::string folder = slash == std::string::npos ? "" : file_name.substr(0, slash + 1);
@@ -303,7 +334,7 @@ bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
         }
     }
     if (!status.Bound) {
-        UnloadLib(kind);
+        UnloadLocked(kind);
         return false;
     }
     if (kind == lkAVUtil) {
@@ -315,7 +346,17 @@ bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
     return true;
 }
 
-void TFFmpegLoader::UnloadLib(TLibraryKind kind) {
+bool TFFmpegLoader::UnloadLib(TLibraryKind kind) {
+    std::lock_guard lock(mutex_);
+    if (InUseLocked(TLibraryKinds{kind})) {
+        last_error_ = kUnloadWhileInUseError;
+        return false;
+    }
+    UnloadLocked(kind);
+    return true;
+}
+
+void TFFmpegLoader::UnloadLocked(TLibraryKind kind) {
     TLibraryStatus& status = status_[kind];
     if (status.Bound) {
         if (kind == lkAVUtil) {
@@ -333,6 +374,7 @@ void TFFmpegLoader::UnloadLib(TLibraryKind kind) {
 
 bool TFFmpegLoader::LoadLibraries(TLibraryKinds kinds) {
     Assert(!kinds.Empty(), "Assertion failure", "FFmpegLoader");
+    std::lock_guard lock(mutex_);
     // Only what this call loads is undone on failure: a library that was ready
     // before may be in use by a running conversion.
     TLibraryKinds loaded_here;
@@ -341,11 +383,12 @@ bool TFFmpegLoader::LoadLibraries(TLibraryKinds kinds) {
         if (!kinds.Contains(kind)) {
             continue;
         }
-        const bool was_ready = LibraryLoaded(kind);
-        if (!LoadLib(kind)) {
+        const bool was_ready = LoadedLocked(kind);
+        if (!LoadLocked(kind)) {
+            // Nothing can be using what was not loaded before this call.
             for (int u = 0; u < kLibraryKindCount; ++u) {
                 if (loaded_here.Contains(static_cast<TLibraryKind>(u))) {
-                    UnloadLib(static_cast<TLibraryKind>(u));
+                    UnloadLocked(static_cast<TLibraryKind>(u));
                 }
             }
             return false;
@@ -359,9 +402,10 @@ bool TFFmpegLoader::LoadLibraries(TLibraryKinds kinds) {
 
 bool TFFmpegLoader::LibrariesLoaded(TLibraryKinds kinds) const {
     Assert(!kinds.Empty(), "Assertion failure", "FFmpegLoader");
+    std::lock_guard lock(mutex_);
     for (int k = 0; k < kLibraryKindCount; ++k) {
         if (kinds.Contains(static_cast<TLibraryKind>(k)) &&
-            !LibraryLoaded(static_cast<TLibraryKind>(k))) {
+            !LoadedLocked(static_cast<TLibraryKind>(k))) {
             return false;
         }
     }
@@ -369,21 +413,63 @@ bool TFFmpegLoader::LibrariesLoaded(TLibraryKinds kinds) const {
 }
 
 bool TFFmpegLoader::LibraryLoaded(TLibraryKind kind) const {
+    std::lock_guard lock(mutex_);
+    return LoadedLocked(kind);
+}
+
+bool TFFmpegLoader::LoadedLocked(TLibraryKind kind) const {
     return status_[kind].Handle != nullptr && status_[kind].Bound;
 }
 
-void TFFmpegLoader::UnloadLibraries(TLibraryKinds kinds) {
+bool TFFmpegLoader::UnloadLibraries(TLibraryKinds kinds) {
     Assert(!kinds.Empty(), "Assertion failure", "FFmpegLoader");
+    std::lock_guard lock(mutex_);
+    if (InUseLocked(kinds)) {
+        last_error_ = kUnloadWhileInUseError;
+        return false;
+    }
     for (int k = 0; k < kLibraryKindCount; ++k) {
         if (kinds.Contains(static_cast<TLibraryKind>(k))) {
-            UnloadLib(static_cast<TLibraryKind>(k));
+            UnloadLocked(static_cast<TLibraryKind>(k));
         }
+    }
+    return true;
+}
+
+bool TFFmpegLoader::InUseLocked(TLibraryKinds kinds) const {
+    for (int k = 0; k < kLibraryKindCount; ++k) {
+        if (kinds.Contains(static_cast<TLibraryKind>(k)) && users_[k] > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TFFmpegLoader::AddUse(TLibraryKinds kinds) {
+    std::lock_guard lock(mutex_);
+    for (int k = 0; k < kLibraryKindCount; ++k) {
+        users_[k] += kinds.Contains(static_cast<TLibraryKind>(k)) ? 1 : 0;
+    }
+}
+
+void TFFmpegLoader::EndUse(TLibraryKinds kinds) {
+    std::lock_guard lock(mutex_);
+    for (int k = 0; k < kLibraryKindCount; ++k) {
+        users_[k] -= kinds.Contains(static_cast<TLibraryKind>(k)) ? 1 : 0;
     }
 }
 
 TFFmpegLoader& FFLoader() {
     Assert(g_runtime != nullptr, "The media runtime has not been started.", "FFmpegLoader");
     return *g_runtime->loader;
+}
+
+TLibraryUse::TLibraryUse(TLibraryKinds kinds) : loader_(FFLoader()), kinds_(kinds) {
+    loader_.AddUse(kinds_);
+}
+
+TLibraryUse::~TLibraryUse() {
+    loader_.EndUse(kinds_);
 }
 
 AVCodecLock::AVCodecLock() {

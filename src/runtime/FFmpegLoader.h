@@ -89,6 +89,12 @@ struct TLibraryStatus {
     bool Bound = false;
 };
 
+// What UnloadLib and UnloadLibraries leave in LastError when they refuse.
+inline constexpr const char* kUnloadWhileInUseError =
+    "The media libraries cannot be unloaded while a conversion or playback is running.";
+
+// Any thread may call the loader. Slots are bound once and stay bound while a
+// TLibraryUse holds their library, so workers read them without a lock.
 class TFFmpegLoader {
 public:
     TFFmpegLoader();
@@ -96,25 +102,41 @@ public:
     TFFmpegLoader(const TFFmpegLoader&) = delete;
     TFFmpegLoader& operator=(const TFFmpegLoader&) = delete;
 
-    void SetLibraryPath(std::string path) { library_path_ = std::move(path); }
-    const std::string& LibraryPath() const { return library_path_; }
-    const std::string& LastError() const { return last_error_; }
+    void SetLibraryPath(std::string path);
+    std::string LibraryPath() const;
+    std::string LastError() const;
 
     std::string LibFileName(TLibraryKind kind) const;
     void SetLibFileName(TLibraryKind kind, std::string file_name);
     const TLibraryItem& Item(TLibraryKind kind) const { return items_[kind]; }
-    const TLibraryStatus& Status(TLibraryKind kind) const { return status_[kind]; }
+    TLibraryStatus Status(TLibraryKind kind) const;
 
     bool LoadLib(TLibraryKind kind);
-    void UnloadLib(TLibraryKind kind);
+    // False, with kUnloadWhileInUseError in LastError, while the library is in use.
+    bool UnloadLib(TLibraryKind kind);
     bool LoadLibraries(TLibraryKinds kinds);
     bool LibrariesLoaded(TLibraryKinds kinds) const;
     bool LibraryLoaded(TLibraryKind kind) const;
-    void UnloadLibraries(TLibraryKinds kinds);
+    // All of them, or none while any of them is in use (false, as UnloadLib).
+    bool UnloadLibraries(TLibraryKinds kinds);
 
 private:
-    std::array<TLibraryItem, kLibraryKindCount> items_;
+    friend class TLibraryUse;
+    void AddUse(TLibraryKinds kinds);
+    void EndUse(TLibraryKinds kinds);
+
+    // The callers hold mutex_.
+    std::string FileNameLocked(TLibraryKind kind) const;
+    bool LoadLocked(TLibraryKind kind);
+    void UnloadLocked(TLibraryKind kind);
+    bool LoadedLocked(TLibraryKind kind) const;
+    bool InUseLocked(TLibraryKinds kinds) const;
+
+    std::array<TLibraryItem, kLibraryKindCount> items_;  // fixed at construction
+
+    mutable std::mutex mutex_;
     std::array<TLibraryStatus, kLibraryKindCount> status_;
+    std::array<int, kLibraryKindCount> users_{};
     std::string library_path_;
     std::string last_error_;
 };
@@ -127,6 +149,20 @@ void* OpenLibraryFile(const std::string& folder, const std::string& file, std::s
 
 // The one loader of the process; exists while a MediaRuntime does.
 TFFmpegLoader& FFLoader();
+
+// Held for as long as a conversion or a playback calls into the libraries of
+// `kinds`: until it goes, the process's loader refuses to unload them.
+class TLibraryUse {
+public:
+    explicit TLibraryUse(TLibraryKinds kinds);
+    ~TLibraryUse();
+    TLibraryUse(const TLibraryUse&) = delete;
+    TLibraryUse& operator=(const TLibraryUse&) = delete;
+
+private:
+    TFFmpegLoader& loader_;
+    TLibraryKinds kinds_;
+};
 
 // Serialises opening and closing codecs (and stream analysis) process-wide.
 // Holding it is known per thread, so that code which would otherwise wait for

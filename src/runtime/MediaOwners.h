@@ -3,9 +3,12 @@
 // bound slots, so an owner may only outlive its object's library when it is
 // empty.
 
+#include <cstdint>
+#include <cstdio>
 #include <memory>
 
 #include "FFmpegApi.h"
+#include "FFmpegLoader.h"
 #include "UnicodeProtocol.h"
 
 namespace v2m {
@@ -14,6 +17,18 @@ struct CodecContextFree {
     void operator()(AVCodecContext* context) const { ff::avcodec_free_context(&context); }
 };
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
+
+// A context that may have been opened: freeing an open one closes it, which
+// takes AVCodecLock as opening did.
+struct OpenedCodecContextFree {
+    void operator()(AVCodecContext* context) const {
+        if (context != nullptr) {
+            AVCodecLock lock;
+            ff::avcodec_free_context(&context);
+        }
+    }
+};
+using OpenedCodecContextPtr = std::unique_ptr<AVCodecContext, OpenedCodecContextFree>;
 
 // A format context that was never opened as an input (an output, or one being set up).
 struct FormatContextFree {
@@ -28,9 +43,13 @@ struct InputContextClose {
 using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextClose>;
 
 // An output being written: its byte stream (when the muxer writes one) is
-// closed, then the context is freed with its streams.
+// closed, then the context is freed with its streams. A shared owner calls
+// it even for a null pointer.
 struct OutputContextClose {
     void operator()(AVFormatContext* context) const {
+        if (context == nullptr) {
+            return;
+        }
         if (context->pb != nullptr && context->oformat != nullptr &&
             !(context->oformat->flags & AVFMT_NOFILE)) {
             CloseOutputIO(&context->pb);
@@ -64,5 +83,31 @@ struct BitstreamFilterFree {
     void operator()(AVBSFContext* context) const { ff::av_bsf_free(&context); }
 };
 using BitstreamFilterPtr = std::unique_ptr<AVBSFContext, BitstreamFilterFree>;
+
+struct ResamplerFree {
+    void operator()(SwrContext* context) const { ff::swr_free(&context); }
+};
+using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerFree>;
+
+struct AudioFifoFree {
+    void operator()(AVAudioFifo* fifo) const { ff::av_audio_fifo_free(fifo); }
+};
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
+
+// Memory the media libraries allocated.
+struct AVMemoryDeleter {
+    void operator()(void* memory) const {
+        if (memory != nullptr) {
+            ff::av_free(memory);
+        }
+    }
+};
+using AVMemory = std::unique_ptr<uint8_t[], AVMemoryDeleter>;
+
+// Files read or written through the C runtime the libraries use.
+struct CFileClose {
+    void operator()(FILE* file) const { ff::fclose(file); }
+};
+using CFilePtr = std::unique_ptr<FILE, CFileClose>;
 
 }  // namespace v2m

@@ -322,10 +322,7 @@ int ReadWholeFile(const char* file_name, uint8_t** buffer, int* size) {
         ff::fclose == nullptr || ff::av_malloc == nullptr || ff::av_free == nullptr) {
         return -1;
     }
-    struct FileCloser {
-        void operator()(FILE* file) const { ff::fclose(file); }
-    };
-    std::unique_ptr<FILE, FileCloser> file(ff::fopen(file_name, "rb"));
+    CFilePtr file(ff::fopen(file_name, "rb"));
     if (!file) {
         return -1;
     }

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "FFmpegApi.h"
+#include "MediaOwners.h"
 
 namespace v2m {
 
@@ -75,16 +76,6 @@ std::string SplitFirst(std::string& source, const std::string& separator, bool r
 void ProcessPendingMessages();
 // Runs the call on the main thread and returns once it has run.
 void RunInMainThread(std::function<void()> call);
-
-// Frees memory the media libraries allocated.
-struct AVMemoryDeleter {
-    void operator()(void* memory) const {
-        if (memory != nullptr) {
-            ff::av_free(memory);
-        }
-    }
-};
-using AVMemory = std::unique_ptr<uint8_t[], AVMemoryDeleter>;
 
 // Files larger than this are not read whole.
 inline constexpr int64_t kReadWholeFileLimit = 256 * 1024 * 1024;

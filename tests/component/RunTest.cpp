@@ -6,11 +6,13 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 
 #include "AudioAnalysis.h"
 #include "ComponentTestSupport.h"
+#include "FFmpegLoader.h"
 #include "FFmpegLogger.h"
 #include "SafeFiles.h"
 
@@ -324,6 +326,66 @@ TEST_F(RunTest, ProgressRunsOnTheMainThreadWhileTheWorkerWaits) {
     }
     EXPECT_GE(reports.size(), 10u) << "one report per 100 ms";
     EXPECT_NEAR(static_cast<double>(reports.back().Time) / 1e6, 3.0, 0.1);
+}
+
+// Unloading the libraries is refused for as long as a run goes on: while a
+// task converts (its progress handler holds the worker) and between two tasks
+// (the first one's end). The run still converts both files whole, and once it
+// is over the libraries unload.
+TEST_F(RunTest, UnloadingIsRefusedWhileARunGoesOn) {
+    struct Case {
+        const char* name;
+        int threads;
+    };
+    for (const Case& c : {Case{"background", 1}, Case{"foreground", 0}}) {
+        SCOPED_TRACE(c.name);
+        converter_->ClearTasks();
+        ClearRecords();
+        const int first = AddJob(kTone3s, "mp3");
+        AddJob(kTone3s, "mp3");
+        std::mutex mutex;
+        std::vector<std::string> answers;  // LastError of every refusal; "unloaded" otherwise
+        auto try_unload = [&] {
+            TFFmpegLoader& loader = FFLoader();
+            const bool unloaded = loader.UnloadLibraries(ConverterLibs);
+            std::lock_guard lock(mutex);
+            answers.push_back(unloaded ? "unloaded" : loader.LastError());
+        };
+        converter_->SetOnProgress([&](TFFBaseComponent*, PProgressInfo) { try_unload(); });
+        RecordTerminates([&](const TTerminateInfo& info) {
+            if (info.TaskIndex == first) {
+                try_unload();
+            }
+        });
+        converter_->StartTask(c.threads);
+        ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+        converter_->SetOnProgress(nullptr);
+
+        {
+            std::lock_guard lock(mutex);
+            EXPECT_GE(answers.size(), 3u) << "a final report per task and one end";
+            for (const std::string& answer : answers) {
+                EXPECT_EQ(answer, kUnloadWhileInUseError);
+            }
+        }
+        EXPECT_TRUE(FFLoader().UnloadLibraries(ConverterLibs)) << FFLoader().LastError();
+        EXPECT_FALSE(converter_->AVLibLoaded());
+        LoadConverterLibs();
+
+        const std::vector<TerminateRecord> records = Terminates();
+        ASSERT_EQ(records.size(), 3u);
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_TRUE(records[i].info.Finished);
+            EXPECT_FALSE(records[i].info.Failed) << records[i].info.ErrorMessage;
+            ASSERT_EQ(records[i].info.OutputFiles.size(), 1u);
+            const fixtures::AudioAnalysis audio =
+                fixtures::AnalyzeAudio(records[i].info.OutputFiles[0]);
+            EXPECT_NEAR(audio.duration_s, 3.0, 0.1);
+            EXPECT_EQ(audio.channels, 2);
+            ASSERT_FALSE(audio.channel.empty());
+            EXPECT_NEAR(audio.Loudest().frequency_hz, 1000.0, 5.0);
+        }
+    }
 }
 
 TEST_F(RunTest, AFailingTaskReportsItsErrorAndTheRunGoesOn) {

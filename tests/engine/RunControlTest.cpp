@@ -89,8 +89,6 @@ TEST_F(RunControlTest, SynchronousStartRunsToTheEndOnTheCallersThreadAndOnlyOnce
         EXPECT_EQ(report.Thread, CurrentThreadId());
     }
     EXPECT_TRUE(engine_->RunDoneEvent().IsSet());
-    EXPECT_TRUE(engine_->TranscodeState().OpenEncoderList.empty());
-    EXPECT_TRUE(engine_->TranscodeState().OpenDecoderList.empty());
 
     const AudioAnalysis audio = AnalyzeAudio(output_);
     EXPECT_EQ(audio.codec_name, "mp3");
@@ -248,8 +246,6 @@ TEST_F(RunControlTest, StopWhilePausedEndsWithAValidPartialFile) {
     EXPECT_FALSE(engine_->HasError()) << engine_->ErrorMessage();
     EXPECT_EQ(recorder_.Terminations(), 1);
     EXPECT_EQ(recorder_.Reports().back().FileIndex, -1) << "a stopped run still reports";
-    EXPECT_TRUE(engine_->TranscodeState().OpenEncoderList.empty());
-    EXPECT_TRUE(engine_->TranscodeState().OpenDecoderList.empty());
 
     // Valid, but only part of the input: it never takes the final name.
     EXPECT_FALSE(fs::exists(output_));
@@ -352,8 +348,6 @@ TEST_F(RunControlTest, FailuresInsideTheTranscodeEndTheTaskWithTheirMessage) {
         EXPECT_EQ(recorder.Terminations(), 1);
         const auto quiet = QuietLines();
         EXPECT_NE(std::find(quiet.begin(), quiet.end(), engine_->ErrorMessage()), quiet.end());
-        EXPECT_TRUE(engine_->TranscodeState().OpenEncoderList.empty());
-        EXPECT_TRUE(engine_->TranscodeState().OpenDecoderList.empty());
         EXPECT_EQ(engine_->OutputFileCount(), 0);
         engine_.reset();
     }

@@ -174,7 +174,6 @@ void TranscodeTest::Open(const TranscodeJob& job) {
 }
 
 void TranscodeTest::EndTask() {
-    engine_->CloseOpenCodecs();
     engine_->FreeFiles();
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -191,6 +192,40 @@ TEST_F(LoaderTest, EmptyOrMissingFolderFallsBackToTheSystem) {
         FFLoader().SetLibraryPath(folder);
         EXPECT_TRUE(FFLoader().LoadLibraries(ConverterLibs)) << FFLoader().LastError();
     }
+}
+
+// While a use holds libraries, no way of unloading them goes through and
+// their slots stay bound; a library outside every use still unloads, and once
+// the last use has ended the held ones do too.
+TEST_F(LoaderTest, LibrariesInUseStayBoundUntilTheirLastUseEnds) {
+    TFFmpegLoader& loader = FFLoader();
+    ASSERT_TRUE(loader.LoadLibraries(PlayerLibs)) << loader.LastError();
+    const std::vector<std::pair<const char*, std::function<bool()>>> unloads = {
+        {"one library", [&] { return loader.UnloadLib(lkAVCodec); }},
+        {"the set in use", [&] { return loader.UnloadLibraries(ConverterLibs); }},
+        {"a larger set", [&] { return loader.UnloadLibraries(PlayerLibs); }},
+    };
+    auto earlier = std::make_unique<TLibraryUse>(ConverterLibs);
+    auto later = std::make_unique<TLibraryUse>(ConverterLibs);
+    for (const char* holders : {"two uses", "one use"}) {
+        for (const auto& [name, unload] : unloads) {
+            SCOPED_TRACE(std::string(holders) + ", " + name);
+            EXPECT_FALSE(unload());
+            EXPECT_EQ(loader.LastError(), kUnloadWhileInUseError);
+            EXPECT_TRUE(loader.LibrariesLoaded(PlayerLibs));
+            EXPECT_NE(ff::avcodec_version, nullptr);
+            EXPECT_EQ(ff::avcodec_version() >> 16, unsigned{LIBAVCODEC_VERSION_MAJOR});
+        }
+        earlier.reset();
+    }
+    EXPECT_TRUE(loader.UnloadLib(lkSDL)) << loader.LastError();
+    EXPECT_EQ(ff::SDL_GetVersion, nullptr);
+    EXPECT_TRUE(loader.LibrariesLoaded(ConverterLibs));
+
+    later.reset();
+    EXPECT_TRUE(loader.UnloadLibraries(ConverterLibs)) << loader.LastError();
+    ExpectNoneLoaded(ConverterLibs);
+    EXPECT_EQ(ff::avcodec_version, nullptr);
 }
 
 TEST_F(LoaderTest, EmptySetIsAnAssertion) {
