@@ -65,6 +65,20 @@ bool ClassicVideoOnly(const char* name) {
     return std::string_view(name) == "b";
 }
 
+// Copies one option's value from a template to a real context when the option
+// has every flag of flag_mask.
+void CopyRecordedOption(void* target, void* from, const char* name, int flag_mask) {
+    const AVOption* option = ff::av_opt_find(from, name, nullptr, 0, 0);
+    uint8_t* text = nullptr;
+    if (option == nullptr || ff::av_opt_get(from, name, 0, &text) < 0 || text == nullptr) {
+        return;
+    }
+    AVMemory owned(text);
+    if ((option->flags & flag_mask) == flag_mask) {
+        ff::av_opt_set(target, name, reinterpret_cast<const char*>(text), 0);
+    }
+}
+
 }  // namespace
 
 std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
@@ -577,18 +591,8 @@ void TCustomFFmpeg::CopyGenericOptions(void* target, const void* source, uint32_
     void* from = const_cast<void*>(source);
     for (const TRecordedOption& recorded : option_contexts_.Names) {
         // A value is taken only from a template that received it.
-        if (source_bit != 0 && (recorded.Templates & source_bit) == 0) {
-            continue;
-        }
-        const char* name = recorded.Name.c_str();
-        const AVOption* option = ff::av_opt_find(from, name, nullptr, 0, 0);
-        uint8_t* text = nullptr;
-        if (option == nullptr || ff::av_opt_get(from, name, 0, &text) < 0 || text == nullptr) {
-            continue;
-        }
-        AVMemory owned(text);
-        if ((option->flags & flag_mask) == flag_mask) {
-            ff::av_opt_set(target, name, reinterpret_cast<const char*>(text), 0);
+        if (source_bit == 0 || (recorded.Templates & source_bit) != 0) {
+            CopyRecordedOption(target, from, recorded.Name.c_str(), flag_mask);
         }
     }
 }
@@ -605,17 +609,8 @@ void TCustomFFmpeg::CopyPrivateOptions(AVCodecContext* target, AVMediaType type,
         if (encoder_template == nullptr) {
             continue;  // a decoder of the same name
         }
-        void* from = encoder_template->priv_data;
-        const char* name = recorded.Name.c_str();
-        const AVOption* option = ff::av_opt_find(from, name, nullptr, 0, 0);
-        uint8_t* text = nullptr;
-        if (option == nullptr || ff::av_opt_get(from, name, 0, &text) < 0 || text == nullptr) {
-            continue;
-        }
-        AVMemory owned(text);
-        if ((option->flags & flag_mask) == flag_mask) {
-            ff::av_opt_set(target->priv_data, name, reinterpret_cast<const char*>(text), 0);
-        }
+        CopyRecordedOption(target->priv_data, encoder_template->priv_data, recorded.Name.c_str(),
+                           flag_mask);
     }
 }
 

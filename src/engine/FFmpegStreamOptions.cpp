@@ -31,6 +31,19 @@ constexpr int kHalf = 512;  // 0.5
 constexpr int kVG = 429;    // 0.41869
 constexpr int kVB = 84;     // 0.08131
 
+// A crop band of n lines or columns off the picture's extent; negative n
+// changes nothing, a band that leaves no picture fails.
+void CropBand(int32_t n, int32_t& band, int32_t& extent, const char* message) {
+    if (n < 0) {
+        return;
+    }
+    if (n >= extent) {
+        throw FFmpegException(message);
+    }
+    band = n;
+    extent -= n;
+}
+
 const char* MediaKind(AVMediaType type) {
     switch (type) {
         case AVMEDIA_TYPE_VIDEO:
@@ -149,47 +162,19 @@ void TCustomFFmpeg::SetSampleFormatOption(const std::string& value) {
 }
 
 void TCustomFFmpeg::SetCropTop(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameHeight) {
-        throw FFmpegException(kVerticalCropMessage);
-    }
-    options_.CropTop = n;
-    options_.FrameHeight -= n;
+    CropBand(n, options_.CropTop, options_.FrameHeight, kVerticalCropMessage);
 }
 
 void TCustomFFmpeg::SetCropBottom(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameHeight) {
-        throw FFmpegException(kVerticalCropMessage);
-    }
-    options_.CropBottom = n;
-    options_.FrameHeight -= n;
+    CropBand(n, options_.CropBottom, options_.FrameHeight, kVerticalCropMessage);
 }
 
 void TCustomFFmpeg::SetCropLeft(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameWidth) {
-        throw FFmpegException(kHorizontalCropMessage);
-    }
-    options_.CropLeft = n;
-    options_.FrameWidth -= n;
+    CropBand(n, options_.CropLeft, options_.FrameWidth, kHorizontalCropMessage);
 }
 
 void TCustomFFmpeg::SetCropRight(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameWidth) {
-        throw FFmpegException(kHorizontalCropMessage);
-    }
-    options_.CropRight = n;
-    options_.FrameWidth -= n;
+    CropBand(n, options_.CropRight, options_.FrameWidth, kHorizontalCropMessage);
 }
 
 void TCustomFFmpeg::SetPadColor(int32_t colour) {
