@@ -513,7 +513,6 @@ private:
     void SetTargetOption(const std::string& value);
     void GenerateVStatsFileName();
     void AddVideoHook(const std::string& value);
-    int AddVideoHookPlugin(int arg_count, char* args[], int last_slot);
     void NewStreamOption(AVMediaType type);
 
     // Per-stream options.

@@ -119,6 +119,8 @@ std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
         {"metadata", K::kText, [](E& e, const V& v) { e.AddMetadataOption(v.Text); }},
         {"dframes", K::kInt, [](E& e, const V& v) { e.options_.MaxFrames[mfData] = v.Int32(); }},
         {"benchmark", K::kAny, [](E& e, const V& v) { e.LogDoNothing(v.Name); }},
+        // No processor time limit is set on this platform either: the option
+        // only warns, in the words it has always used.
         {"timelimit", K::kAny,
          [](E& e, const V&) { e.Log(llWarning, "Warning: -timelimit not implemented on Windows"); }},
         {"dump", K::kBool, [](E& e, const V& v) { e.options_.DoPktDump = v.Bool; }},
@@ -128,6 +130,8 @@ std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
         {"loop_output", K::kInt, [](E& e, const V& v) { e.options_.LoopOutput = v.Int32(); }},
         {"v", K::kInt, [](E& e, const V& v) { e.options_.Verbose = v.Int32(); }},
         {"target", K::kText, [](E& e, const V& v) { e.SetTargetOption(v.Text); }},
+        // Codecs always run with one thread each (ThreadCount stays 1), so a
+        // thread count is refused, in the words the option has always used.
         {"threads", K::kAny,
          [](E&, const V& v) { throw FFmpegException("TODO: option - " + v.Name); }},
         {"vsync", K::kInt, [](E& e, const V& v) { e.options_.VideoSyncMethod = v.Int32(); }},
@@ -389,16 +393,9 @@ void TCustomFFmpeg::GenerateVStatsFileName() {
 }
 
 void TCustomFFmpeg::AddVideoHook(const std::string& value) {
-    std::vector<std::string> tokens = SplitHookCommand(value);
-    // The plug-in's argument array: the file, its arguments, then none.
-    std::array<char*, kHookArgSlots> args{};
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        args[i] = tokens[i].data();
-    }
-    if (AddVideoHookPlugin(static_cast<int>(tokens.size()), args.data(), kHookArgSlots - 1) != 0) {
-        throw FFmpegException("Failed to add video hook function: " + value);
-    }
-    options_.UsingVHook = true;
+    // The libraries loaded here have no video hook plug-ins, so no hook can
+    // be added and UsingVHook stays false.
+    throw FFmpegException("Failed to add video hook function: " + value);
 }
 
 void TCustomFFmpeg::NewStreamOption(AVMediaType type) {
