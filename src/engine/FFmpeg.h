@@ -36,6 +36,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The failure of a library call that returned an error code: "<call> failed:
+// <the libraries' text for the code>".
+FFmpegException LibraryCallFailed(const char* call, int code);
+
 // Streams per file; the libraries' limit, named MAX_STREAMS in messages.
 inline constexpr int kMaxStreams = 20;
 inline constexpr int kMaxFilesLimit = 512;
@@ -295,8 +299,7 @@ public:
     void FreeFiles();
 
     // One option: the name without its dash, the value as given. Failures raise
-    // FFmpegException, malformed numbers std::invalid_argument, malformed codec
-    // tags AssertionFailure.
+    // FFmpegException, malformed numbers std::invalid_argument.
     virtual void SetOption(const std::string& name, const std::string& value);
     // Hands an option to the libraries' own option system; false when no
     // template knows it or the value is rejected.
@@ -531,7 +534,7 @@ private:
     // The steps of OpenInputFile.
     const AVInputFormat* ForcedInputFormat();
     bool FindForcedDecoders(TInputDecoders& forced);
-    bool AnalyseStreams(AVFormatContext* input, const std::string& FileName);
+    void AnalyseStreams(AVFormatContext* input, const std::string& FileName);
     int64_t SeekToStart(AVFormatContext* input, const std::string& FileName);
     void DescribeInputStreams(AVFormatContext* input, const TInputDecoders& forced,
                               std::vector<engine::CodecContextPtr>& stream_codecs,

@@ -209,9 +209,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
         engine::ClassHasOption(input->iformat->priv_class, "loop")) {
         ff::av_opt_set_int(input->priv_data, "loop", options_.LoopInput ? 1 : 0, 0);
     }
-    if (!AnalyseStreams(input.get(), FileName)) {
-        return fail(last_error_text_);
-    }
+    AnalyseStreams(input.get(), FileName);
     const int64_t timestamp = SeekToStart(input.get(), FileName);
     std::vector<engine::CodecContextPtr> stream_codecs;
     std::vector<const AVCodec*> decoders;
@@ -223,18 +221,18 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     return true;
 }
 
-bool TCustomFFmpeg::AnalyseStreams(AVFormatContext* input, const std::string& FileName) {
+void TCustomFFmpeg::AnalyseStreams(AVFormatContext* input, const std::string& FileName) {
     int analysed = 0;
     {
         AVCodecLock lock;
         analysed = ff::avformat_find_stream_info(input, nullptr);
     }
+    // Whatever the verbosity, the open goes on with what the demuxer found: a
+    // stream the analysis could not complete is told apart later, where a
+    // stream needs what it lacks.
     if (analysed < 0 && options_.Verbose >= 0) {
-        last_error_text_ = Format("%s: could not find codec parameters", FileName.c_str());
-        Log(llVerbose, last_error_text_);
-        return false;
+        Log(llWarning, Format("%s: could not find codec parameters", FileName.c_str()));
     }
-    return true;
 }
 
 int64_t TCustomFFmpeg::SeekToStart(AVFormatContext* input, const std::string& FileName) {
@@ -260,8 +258,12 @@ void TCustomFFmpeg::DescribeInputStreams(AVFormatContext* input, const TInputDec
         AVStream* stream = input->streams[i];
         // Decoder settings made from the stream's parameters; set-up opens them.
         engine::CodecContextPtr codec(ff::avcodec_alloc_context3(nullptr));
-        if (!codec || ff::avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0) {
+        if (!codec) {
             throw std::bad_alloc();
+        }
+        if (const int error = ff::avcodec_parameters_to_context(codec.get(), stream->codecpar);
+            error < 0) {
+            throw LibraryCallFailed("avcodec_parameters_to_context", error);
         }
         codec->pkt_timebase = stream->time_base;
         codec->thread_count = options_.ThreadCount;

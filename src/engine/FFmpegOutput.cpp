@@ -467,8 +467,8 @@ void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
                    LayoutText(codec->ch_layout).c_str(), LayoutText(*chosen).c_str()));
     }
     AVChannelLayout copy{};
-    if (ff::av_channel_layout_copy(&copy, chosen) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_channel_layout_copy(&copy, chosen); error < 0) {
+        throw LibraryCallFailed("av_channel_layout_copy", error);
     }
     ff::av_channel_layout_uninit(&codec->ch_layout);
     codec->ch_layout = copy;
@@ -485,8 +485,8 @@ void TCustomFFmpeg::TakeSourceAudioFormat(TOutputStream& record, const AVCodecCo
     if (record.SourceChannels && source.ch_layout.nb_channels > 0) {
         if (source.ch_layout.order == AV_CHANNEL_ORDER_NATIVE) {
             AVChannelLayout copy{};
-            if (ff::av_channel_layout_copy(&copy, &source.ch_layout) < 0) {
-                throw std::bad_alloc();
+            if (const int error = ff::av_channel_layout_copy(&copy, &source.ch_layout); error < 0) {
+                throw LibraryCallFailed("av_channel_layout_copy", error);
             }
             ff::av_channel_layout_uninit(&codec->ch_layout);
             codec->ch_layout = copy;
@@ -834,8 +834,9 @@ void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
                 Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str()));
         }
         output.Partial = partial;
-        if (OpenOutputIOOnFile(&file->pb, fd) < 0) {
-            throw std::bad_alloc();
+        if (const int error = OpenOutputIOOnFile(&file->pb, fd); error < 0) {
+            throw FFmpegException(
+                Format("Could not open '%s': %s", wanted.c_str(), LibraryErrorText(error).c_str()));
         }
         NameOutput(file, output.FinalName, wanted);
         output.FinalName = wanted;

@@ -2,9 +2,7 @@
 // pending until an input is opened or a stream is created.
 
 #include <cstdlib>
-#include <new>
 
-#include "Assertions.h"
 #include "FFmpeg.h"
 #include "Format.h"
 #include "OptionValues.h"
@@ -220,9 +218,10 @@ void TCustomFFmpeg::SetCodecTag(AVMediaType type, const std::string& value) {
     if (value.empty()) {
         return;
     }
+    // A user's value, not a programming error: reported as any bad option value.
     if (value.size() != 4) {
-        throw AssertionFailure(Format("%s tag parameter must be 4 chars", MediaKind(type)),
-                               "FFmpeg");
+        throw FFmpegException(
+            Format("%s tag parameter must be 4 chars: \"%s\"", MediaKind(type), value.c_str()));
     }
     // The first character in the lowest byte.
     uint32_t tag = 0;
@@ -266,8 +265,8 @@ void TCustomFFmpeg::AddBitstreamFilter(AVMediaType type, const std::string& valu
         throw FFmpegException(Format("Unknown bitstream filter %s", TrimBlanks(value).c_str()));
     }
     AVBSFContext* context = nullptr;
-    if (ff::av_bsf_alloc(filter, &context) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_bsf_alloc(filter, &context); error < 0) {
+        throw LibraryCallFailed("av_bsf_alloc", error);
     }
     engine::BitstreamFilterPtr owned(context);
     TBitstreamFilterChain& chain = type == AVMEDIA_TYPE_VIDEO   ? options_.VideoBitstreamFilters
