@@ -75,7 +75,7 @@ TJobRequest TForm1::JobRequest() {
     TJobRequest request;
     request.ProfileExt = SelectedProfileExt();
     request.Channel = ChoiceOf(cmbChannel);
-    request.Quality = ChoiceOf(cmbQuality);
+    request.SampleRate = ChoiceOf(cmbQuality);
     request.Volume = ChoiceOf(cmbVolume);
     request.BitRate = ChoiceOf(cmbBitRates);
     request.SameFolderAsInput = chkSameInput->isChecked();

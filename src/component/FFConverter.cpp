@@ -74,6 +74,143 @@ int64_t LocalToUnixTime(TDateTime value) {
     return std::llround((value - kUnixEpochDays - TimeZoneBias()) * 86400.0);
 }
 
+// The steps of ApplyOutputOptions, each a group of the record's fields.
+
+// A library option given by a positive number; 0 and below leave it unset.
+void SetPositiveGeneric(TFFmpegTask& task, const char* name, int32_t value) {
+    if (value > 0) {
+        task.SetGenericIntOption(name, value);
+    }
+}
+
+void ApplyCodecNamesAndPresets(TFFmpegTask& task, const TOutputOptions& o) {
+    task.ApplyOptionText(o.ExtOptions, TOptionPhase::CodecNames);
+    if (!o.AudioCodec.empty()) {
+        task.SetAudioCodec(o.AudioCodec);
+    }
+    if (!o.VideoCodec.empty()) {
+        task.SetVideoCodec(o.VideoCodec);
+    }
+    if (!o.SubtitleCodec.empty()) {
+        task.SetSubtitleCodec(o.SubtitleCodec);
+    }
+    task.ApplyOptionText(o.ExtOptions, TOptionPhase::Presets);
+    if (!o.AudioPreset.empty()) {
+        task.ApplyPreset("apre", o.AudioPreset);
+    }
+    if (!o.VideoPreset.empty()) {
+        task.ApplyPreset("vpre", o.VideoPreset);
+    }
+    if (!o.SubtitlePreset.empty()) {
+        task.ApplyPreset("spre", o.SubtitlePreset);
+    }
+}
+
+void ApplyMuxerFields(TFFmpegTask& task, const TOutputOptions& o) {
+    if (!o.FileFormat.empty()) {
+        task.SetFormat(o.FileFormat);
+    }
+    SetPositiveGeneric(task, "packetsize", o.PacketSize);
+    SetPositiveGeneric(task, "muxrate", o.MuxRate);
+    if (o.MuxDelay > 0) {
+        task.SetMuxMaxDelay(o.MuxDelay);
+    }
+    if (o.MuxPreload > 0) {
+        task.SetMuxPreload(o.MuxPreload);
+    }
+}
+
+void ApplyAudioFields(TFFmpegTask& task, const TOutputOptions& o) {
+    if (o.DisableAudio) {
+        task.Options().AudioDisable = true;
+    }
+    task.SetAudioVolume(o.AudioVolume);
+    task.SetAudioChannels(o.AudioChannels);
+    task.SetAudioSampleRate(o.AudioSampleRate);
+    // The engine's own bit-rate option also checks the value's unit.
+    if (o.AudioBitrate > 0) {
+        task.SetOption("ab", std::to_string(o.AudioBitrate));
+    }
+    SetPositiveGeneric(task, "abt", o.AudioBitrateTolerance);
+    task.Options().AudioLanguage = o.AudioLanguage;
+    task.SetAudioSyncMethod(o.AudioSync);
+    if (!o.AudioTag.empty()) {
+        task.SetAudioTag(o.AudioTag);
+    }
+}
+
+void ApplyVideoFields(TFFmpegTask& task, const TOutputOptions& o) {
+    if (o.DisableVideo) {
+        task.Options().VideoDisable = true;
+    }
+    task.SetFrameRate(o.FrameRate);
+    task.SetAspect(o.FrameAspectRatio);
+    task.SetCropTop(o.CropTop);
+    task.SetCropBottom(o.CropBottom);
+    task.SetCropLeft(o.CropLeft);
+    task.SetCropRight(o.CropRight);
+    task.SetPadTop(o.PadTop);
+    task.SetPadBottom(o.PadBottom);
+    task.SetPadLeft(o.PadLeft);
+    task.SetPadRight(o.PadRight);
+    task.SetPadColor(ResolveColor(o.PadColor));
+    SetPositiveGeneric(task, "g", o.GOPSize);
+    if (o.VideoBitrate > 0) {
+        task.SetOption("vb", std::to_string(o.VideoBitrate));
+    }
+    SetPositiveGeneric(task, "maxrate", o.VideoMaxRate);
+    SetPositiveGeneric(task, "minrate", o.VideoMinRate);
+    SetPositiveGeneric(task, "bt", o.VideoBitrateTolerance);
+    SetPositiveGeneric(task, "bufsize", o.VideoBufSize);
+    task.SetVideoSyncMethod(o.VideoSync);
+    if (!o.VideoTag.empty()) {
+        task.SetVideoTag(o.VideoTag);
+    }
+    task.Options().VideoLanguage = o.VideoLanguage;
+}
+
+// The subtitle fields and the timing of the whole output.
+void ApplyTimingFields(TFFmpegTask& task, const TOutputOptions& o) {
+    TEngineOptions& engine = task.Options();
+    if (o.DisableSubtitle) {
+        engine.SubtitleDisable = true;
+    }
+    engine.SubtitleLanguage = o.SubtitleLanguage;
+    engine.InputSync = o.InputSync;
+    if (o.CopyTimestamps) {
+        engine.CopyTs = true;
+    }
+    if (o.StartTime != kNoTime) {
+        task.SetStartTime(o.StartTime);
+    }
+    if (o.RecordingTime != kNoTime) {
+        task.SetRecordingTime(o.RecordingTime);
+    }
+}
+
+void ApplyStreamInfo(TFFmpegTask& task, const TStreamInfo& info) {
+    if (info.Timestamp == 0.0) {
+        task.Options().RecordingTimestamp = static_cast<int64_t>(std::time(nullptr));
+    } else if (info.Timestamp > 0.0) {
+        task.Options().RecordingTimestamp = LocalToUnixTime(info.Timestamp);
+    }
+    if (info.Year > 0) {
+        task.AddMetadata("year", std::to_string(info.Year));
+    }
+    if (info.Track > 0) {
+        task.AddMetadata("track", std::to_string(info.Track));
+    }
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"title", &info.Title},     {"author", &info.Author}, {"copyright", &info.Copyright},
+        {"comment", &info.Comment}, {"album", &info.Album},   {"genre", &info.Genre},
+    };
+    for (const auto& [key, value] : texts) {
+        if (!value->empty()) {
+            task.AddMetadata(key, *value);
+        }
+    }
+}
+
 }  // namespace
 
 TColor ResolveColor(TColor color) {
@@ -367,8 +504,8 @@ int TCustomFFConverter::AddTask(const std::string& FileName, TInputOptions* Opti
                 Options->FileName = FileName;
             }
             task->KeepInputRecord(input_index, *Options);
-            task->ApplyOptionText(Options->ExtOptions, 5);
-            task->ApplyOptionText(Options->ExtOptions, 2);
+            task->ApplyOptionText(Options->ExtOptions, TOptionPhase::Others);
+            task->ApplyOptionText(Options->ExtOptions, TOptionPhase::CodecNames);
             if (!Options->FileFormat.empty()) {
                 task->SetFormat(Options->FileFormat);
             }
@@ -435,7 +572,7 @@ bool TCustomFFConverter::SetOutputFile(int TaskIndex, const std::string& FileNam
         }
         if (Options != nullptr) {
             // Streams added by these options need the output to exist.
-            task->ApplyOptionText(Options->ExtOptions, 0);
+            task->ApplyOptionText(Options->ExtOptions, TOptionPhase::NewStreams);
         }
     } catch (const std::exception& e) {
         SetLastError(e.what());
@@ -455,132 +592,18 @@ void TCustomFFConverter::ApplyOutputOptions(TFFmpegTask& task, const TOutputOpti
     if (const char* target = TargetName(o.TargetType); target != nullptr) {
         task.SetTarget(target, NormName(o.TargetNorm), o.TargetDefaultNorm == 1 ? "pal" : "ntsc");
     }
+    ApplyCodecNamesAndPresets(task, o);
+    task.ApplyOptionText(o.ExtOptions, TOptionPhase::Others);
+    ApplyMuxerFields(task, o);
+    ApplyAudioFields(task, o);
+    ApplyVideoFields(task, o);
+    ApplyTimingFields(task, o);
+    ApplyStreamInfo(task, o.Info);
 
-    task.ApplyOptionText(o.ExtOptions, 2);
-    if (!o.AudioCodec.empty()) {
-        task.SetAudioCodec(o.AudioCodec);
-    }
-    if (!o.VideoCodec.empty()) {
-        task.SetVideoCodec(o.VideoCodec);
-    }
-    if (!o.SubtitleCodec.empty()) {
-        task.SetSubtitleCodec(o.SubtitleCodec);
-    }
-
-    task.ApplyOptionText(o.ExtOptions, 1);
-    if (!o.AudioPreset.empty()) {
-        task.ApplyPreset("apre", o.AudioPreset);
-    }
-    if (!o.VideoPreset.empty()) {
-        task.ApplyPreset("vpre", o.VideoPreset);
-    }
-    if (!o.SubtitlePreset.empty()) {
-        task.ApplyPreset("spre", o.SubtitlePreset);
-    }
-
-    task.ApplyOptionText(o.ExtOptions, 5);
-
-    TEngineOptions& engine = task.Options();
-    auto generic_int = [&task](const char* name, int32_t value) {
-        if (value > 0) {
-            task.SetGenericIntOption(name, value);
-        }
-    };
-    if (!o.FileFormat.empty()) {
-        task.SetFormat(o.FileFormat);
-    }
-    generic_int("packetsize", o.PacketSize);
-    generic_int("muxrate", o.MuxRate);
-    if (o.MuxDelay > 0) {
-        task.SetMuxMaxDelay(o.MuxDelay);
-    }
-    if (o.MuxPreload > 0) {
-        task.SetMuxPreload(o.MuxPreload);
-    }
-    if (o.DisableAudio) {
-        engine.AudioDisable = true;
-    }
-    task.SetAudioVolume(o.AudioVolume);
-    task.SetAudioChannels(o.AudioChannels);
-    task.SetAudioSampleRate(o.AudioSampleRate);
-    // The engine's own bit-rate option also checks the value's unit.
-    if (o.AudioBitrate > 0) {
-        task.SetOption("ab", std::to_string(o.AudioBitrate));
-    }
-    generic_int("abt", o.AudioBitrateTolerance);
-    engine.AudioLanguage = o.AudioLanguage;
-    task.SetAudioSyncMethod(o.AudioSync);
-    if (!o.AudioTag.empty()) {
-        task.SetAudioTag(o.AudioTag);
-    }
-    if (o.DisableVideo) {
-        engine.VideoDisable = true;
-    }
-    task.SetFrameRate(o.FrameRate);
-    task.SetAspect(o.FrameAspectRatio);
-    task.SetCropTop(o.CropTop);
-    task.SetCropBottom(o.CropBottom);
-    task.SetCropLeft(o.CropLeft);
-    task.SetCropRight(o.CropRight);
-    task.SetPadTop(o.PadTop);
-    task.SetPadBottom(o.PadBottom);
-    task.SetPadLeft(o.PadLeft);
-    task.SetPadRight(o.PadRight);
-    task.SetPadColor(ResolveColor(o.PadColor));
-    generic_int("g", o.GOPSize);
-    if (o.VideoBitrate > 0) {
-        task.SetOption("vb", std::to_string(o.VideoBitrate));
-    }
-    generic_int("maxrate", o.VideoMaxRate);
-    generic_int("minrate", o.VideoMinRate);
-    generic_int("bt", o.VideoBitrateTolerance);
-    generic_int("bufsize", o.VideoBufSize);
-    task.SetVideoSyncMethod(o.VideoSync);
-    if (!o.VideoTag.empty()) {
-        task.SetVideoTag(o.VideoTag);
-    }
-    engine.VideoLanguage = o.VideoLanguage;
-    if (o.DisableSubtitle) {
-        engine.SubtitleDisable = true;
-    }
-    engine.SubtitleLanguage = o.SubtitleLanguage;
-    engine.InputSync = o.InputSync;
-    if (o.CopyTimestamps) {
-        engine.CopyTs = true;
-    }
-    if (o.StartTime != kNoTime) {
-        task.SetStartTime(o.StartTime);
-    }
-    if (o.RecordingTime != kNoTime) {
-        task.SetRecordingTime(o.RecordingTime);
-    }
-
-    const TStreamInfo& info = o.Info;
-    if (info.Timestamp == 0.0) {
-        engine.RecordingTimestamp = static_cast<int64_t>(std::time(nullptr));
-    } else if (info.Timestamp > 0.0) {
-        engine.RecordingTimestamp = LocalToUnixTime(info.Timestamp);
-    }
-    if (info.Year > 0) {
-        task.AddMetadata("year", std::to_string(info.Year));
-    }
-    if (info.Track > 0) {
-        task.AddMetadata("track", std::to_string(info.Track));
-    }
-    const std::pair<const char*, const std::string*> texts[] = {
-        {"title", &info.Title},     {"author", &info.Author}, {"copyright", &info.Copyright},
-        {"comment", &info.Comment}, {"album", &info.Album},   {"genre", &info.Genre},
-    };
-    for (const auto& [key, value] : texts) {
-        if (!value->empty()) {
-            task.AddMetadata(key, *value);
-        }
-    }
-
-    task.ApplyOptionText(o.ExtOptions, 3);
+    task.ApplyOptionText(o.ExtOptions, TOptionPhase::FrameSize);
     task.SetFrameSize(o.FrameSize);
 
-    task.ApplyOptionText(o.ExtOptions, 4);
+    task.ApplyOptionText(o.ExtOptions, TOptionPhase::VideoFilters);
     if (!o.VideoFilters.empty()) {
         task.SetVideoFilters(o.VideoFilters);
     }

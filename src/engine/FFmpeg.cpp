@@ -10,8 +10,13 @@
 #include "Format.h"
 #include "MyUtils.h"
 #include "UnicodeProtocol.h"
+#include "libavutil_error.h"
 
 namespace v2m {
+
+FFmpegException LibraryCallFailed(const char* call, int code) {
+    return FFmpegException(Format("%s failed: %s", call, LibraryErrorText(code).c_str()));
+}
 
 std::mutex& PreviewLock() {
     static std::mutex lock;

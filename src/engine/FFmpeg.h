@@ -36,6 +36,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The failure of a library call that returned an error code: "<call> failed:
+// <the libraries' text for the code>".
+FFmpegException LibraryCallFailed(const char* call, int code);
+
 // Streams per file; the libraries' limit, named MAX_STREAMS in messages.
 inline constexpr int kMaxStreams = 20;
 inline constexpr int kMaxFilesLimit = 512;
@@ -259,6 +263,16 @@ struct TOutputStream {
     std::array<uint64_t, 4> CodedError{};  // per plane sum of squared differences
 };
 
+// Decoders forced by name for the next input, by media type.
+struct TInputDecoders {
+    AVCodecID VideoId = AV_CODEC_ID_NONE;
+    AVCodecID AudioId = AV_CODEC_ID_NONE;
+    AVCodecID SubtitleId = AV_CODEC_ID_NONE;
+    const AVCodec* Video = nullptr;
+    const AVCodec* Audio = nullptr;
+    const AVCodec* Subtitle = nullptr;
+};
+
 // The preview window of the encoding preview; made by the video path.
 class TPreviewer;
 
@@ -285,8 +299,7 @@ public:
     void FreeFiles();
 
     // One option: the name without its dash, the value as given. Failures raise
-    // FFmpegException, malformed numbers std::invalid_argument, malformed codec
-    // tags AssertionFailure.
+    // FFmpegException, malformed numbers std::invalid_argument.
     virtual void SetOption(const std::string& name, const std::string& value);
     // Hands an option to the libraries' own option system; false when no
     // template knows it or the value is rejected.
@@ -454,6 +467,20 @@ protected:
     // trailers, with file index -1.
     virtual void PrintReport(bool final, int file_index,
                              std::span<const TTranscodeOutputStream> streams);
+    // What a progress report says of the streams: the first active video
+    // stream's figures and the earliest output position (seconds).
+    struct TReportFigures {
+        std::string Line;
+        int32_t FrameNumber = -1;
+        int32_t Fps = -1;
+        float Quality = -1.0f;
+        double Position = 0.0;  // the report starts it above any real position
+    };
+    // False when the video has coded nothing yet and the report is left out.
+    bool DescribeReportStreams(bool final, std::span<const TTranscodeOutputStream> streams,
+                               TReportFigures& figures);
+    void DescribeReportVideo(bool final, const TTranscodeOutputStream& ost, float q,
+                             TReportFigures& figures);
     // Appends the line of one written video frame to the video statistics file.
     void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost, int frame_size);
     // The counters of the run, for whoever makes the run.
@@ -469,6 +496,12 @@ private:
     AVCodecContext* FindEncoderTemplate(const AVCodec* encoder) const;
     const std::string& PendingCodecName(AVMediaType type) const;
     void CopyGenericOptions(void* target, const void* source, uint32_t source_bit, int flag_mask);
+    // The steps of SetGenericOption: the templates, then the pending encoders'
+    // private options, then the names with a media type prefix.
+    struct TGenericSetting;
+    void SetTemplateOption(TGenericSetting& setting);
+    void SetEncoderPrivateOption(TGenericSetting& setting);
+    void SetPrefixedOption(TGenericSetting& setting);
     void CopyPrivateOptions(AVCodecContext* target, AVMediaType type, int flag_mask);
 
     // Option handlers with more to them than a field.
@@ -481,7 +514,6 @@ private:
     void SetTargetOption(const std::string& value);
     void GenerateVStatsFileName();
     void AddVideoHook(const std::string& value);
-    int AddVideoHookPlugin(int arg_count, char* args[], int last_slot);
     void NewStreamOption(AVMediaType type);
 
     // Per-stream options.
@@ -497,7 +529,33 @@ private:
 
     // Input and output files.
     void ConsumeInputFileOptions();
+    // The steps of OpenInputFile.
+    const AVInputFormat* ForcedInputFormat();
+    bool FindForcedDecoders(TInputDecoders& forced);
+    void AnalyseStreams(AVFormatContext* input, const std::string& FileName);
+    int64_t SeekToStart(AVFormatContext* input, const std::string& FileName);
+    void DescribeInputStreams(AVFormatContext* input, const TInputDecoders& forced,
+                              std::vector<engine::CodecContextPtr>& stream_codecs,
+                              std::vector<const AVCodec*>& decoders);
+    // The stream's decoder entry; none for a data stream.
+    std::optional<const AVCodec*> DescribeInputStream(AVStream* stream, int index,
+                                                      AVCodecContext* codec,
+                                                      const TInputDecoders& forced);
+    void DescribeVideoStream(const AVStream* stream, int index, AVCodecContext* codec);
+    void AddInput(engine::InputContextPtr input, const std::string& FileName, int64_t timestamp);
     int CreateOutputFile(const std::string& FileName, bool Join);
+    // The steps of CreateOutputFile; a false or null result leaves LastErrorText set.
+    struct TOutputStreamTypes {
+        bool Video = false;
+        bool Audio = false;
+        bool Subtitle = false;
+    };
+    const AVOutputFormat* ChooseMuxer(const std::string& FileName, const std::string& url);
+    bool ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join, TOutputStreamTypes& types);
+    bool CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types);
+    void SetOutputMetadata(AVFormatContext* file);
+    void ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer);
+    void EnterJoinMode(const std::shared_ptr<AVFormatContext>& file);
     // The byte stream of a new output. Its name is chosen (a taken name
     // moves on to the next numbered one) and tried when the output is made,
     // but the file is only created, exclusively and under its partial name,
@@ -515,6 +573,20 @@ private:
     int OutputFileRow(const AVFormatContext* file) const;
     TOutputStream& AddOutputStream(AVFormatContext* file, AVStream* stream, AVMediaType type,
                                    const AVCodec* encoder, TBitstreamFilterChain& pending_filters);
+    // The encoder a new stream is made for: the one named, else the muxer's
+    // default for the media type; none in copy mode.
+    struct TEncoderChoice {
+        const AVCodec* ByName = nullptr;
+        AVCodecID Id = AV_CODEC_ID_NONE;
+        const AVCodec* Encoder = nullptr;
+        bool NameFound = true;
+    };
+    TEncoderChoice ChooseEncoder(AVFormatContext* file, AVMediaType type, const std::string& name,
+                                 bool copy);
+    void SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFormat& muxer);
+    void SetVideoFrameFormat(TOutputStream& record, const AVCodec* encoder);
+    void SetVideoQuality(TOutputStream& record);
+    void SetAudioEncoding(TOutputStream& record, const AVCodec* encoder);
     void ApplyRcOverride(AVCodecContext* codec);
     void ChooseSupportedRateAndLayout(TOutputStream& stream);
     // The rate and channels left to the source become the source's, as far as
@@ -609,18 +681,31 @@ private:
     TTranscodeState transcode_;
 };
 
+// The steps in which a record's free-form option text is applied. Each comes
+// where what it depends on is in place: new streams need the output file,
+// presets need the codec names, and the frame size and filters come after
+// everything they depend on.
+enum class TOptionPhase {
+    NewStreams,    // newvideo, newaudio, newsubtitle: once the output exists
+    Presets,       // apre, vpre, spre
+    CodecNames,    // acodec, vcodec, scodec
+    FrameSize,     // s
+    VideoFilters,  // vfilters
+    Others,        // every other name, before the fields of the record
+};
+
 // One task of the conversion component; takes the free-form option texts of
 // its input and output records.
 class TFFmpeg : public TCustomFFmpeg {
 public:
     explicit TFFmpeg(int MaxFiles) : TCustomFFmpeg(MaxFiles) {}
 
-    // Applies the lines of `text` that belong to `phase` (0..5). Lines are
+    // Applies the lines of `text` that belong to `phase`. Lines are
     // "name=value"; "<CRLF>" separates lines too.
-    void ApplyOptionText(const std::string& text, int phase);
+    void ApplyOptionText(const std::string& text, TOptionPhase phase);
 
     // The phase a (lower-case) option name belongs to.
-    static int OptionPhase(const std::string& name);
+    static TOptionPhase OptionPhase(const std::string& name);
 };
 
 }  // namespace v2m

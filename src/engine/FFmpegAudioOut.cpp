@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <new>
 #include <vector>
 
 #include "FFmpegTranscoder.h"
@@ -54,8 +53,8 @@ bool FixedFrames(const AVCodecContext* enc) {
 void UsableLayout(AVChannelLayout& layout, const AVChannelLayout& given) {
     if (given.order == AV_CHANNEL_ORDER_UNSPEC) {
         ff::av_channel_layout_default(&layout, given.nb_channels);
-    } else if (ff::av_channel_layout_copy(&layout, &given) < 0) {
-        throw std::bad_alloc();
+    } else if (const int error = ff::av_channel_layout_copy(&layout, &given); error < 0) {
+        throw LibraryCallFailed("av_channel_layout_copy", error);
     }
 }
 
@@ -91,8 +90,9 @@ void EnsureCapacity(AVFrame* frame, int& capacity, const AVCodecContext* enc, in
     ff::av_frame_unref(frame);
     frame->format = enc->sample_fmt;
     frame->sample_rate = enc->sample_rate;
-    if (ff::av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout);
+        error < 0) {
+        throw LibraryCallFailed("av_channel_layout_copy", error);
     }
     frame->nb_samples = wanted;
     if (ff::av_frame_get_buffer(frame, 0) < 0) {
@@ -438,8 +438,8 @@ void TTranscoder::EncodeSamples(AVFormatContext* os, TTranscodeOutputStream& ost
     EnsureCapacity(frame, encode_capacity_, enc, padded);
     // An encoder may still hold the last frame's buffer; a new one is made then.
     frame->nb_samples = encode_capacity_;
-    if (ff::av_frame_make_writable(frame) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_frame_make_writable(frame); error < 0) {
+        throw LibraryCallFailed("av_frame_make_writable", error);
     }
     frame->nb_samples = padded;
     if (ff::av_audio_fifo_read(ost.Fifo.get(), reinterpret_cast<void**>(frame->extended_data),

@@ -2,6 +2,7 @@
 // analysis, the start position and what later steps need of every stream.
 
 #include <new>
+#include <optional>
 
 #include "FFmpeg.h"
 #include "FFmpegFiles.h"
@@ -71,16 +72,101 @@ void TCustomFFmpeg::ConsumeInputFileOptions() {
     options_.SubtitleCodecName.clear();
 }
 
-bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
-    const AVInputFormat* format = nullptr;
-    if (!options_.FormatName.empty()) {
-        format = ff::av_find_input_format(options_.FormatName.c_str());
-        if (format == nullptr) {
-            throw FFmpegException(
-                Format("Unknown input format: \"%s\"", options_.FormatName.c_str()));
-        }
-        options_.FormatName.clear();
+namespace {
+
+void ApplyForcedDecoders(AVFormatContext& context, const TInputDecoders& forced, bool pgm_yuv) {
+    context.video_codec_id = forced.VideoId;
+    context.audio_codec_id = forced.AudioId;
+    context.subtitle_codec_id = forced.SubtitleId;
+    // The identifiers alone would let the library pick another decoder of the
+    // same codec while it analyses the streams.
+    context.video_codec = forced.Video;
+    context.audio_codec = forced.Audio;
+    context.subtitle_codec = forced.Subtitle;
+    context.flags |= AVFMT_FLAG_NONBLOCK;
+    if (pgm_yuv) {
+        context.video_codec_id = AV_CODEC_ID_PGMYUV;
+        context.video_codec = nullptr;
     }
+}
+
+// Keeps only the streams of the program; false when the input has no such program.
+bool SelectProgram(AVFormatContext& input, int program_id) {
+    for (unsigned i = 0; i < input.nb_streams; ++i) {
+        input.streams[i]->discard = AVDISCARD_ALL;
+    }
+    bool found = false;
+    for (unsigned p = 0; p < input.nb_programs; ++p) {
+        AVProgram* program = input.programs[p];
+        if (program->id != program_id) {
+            program->discard = AVDISCARD_ALL;
+            continue;
+        }
+        found = true;
+        for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
+            if (program->stream_index[s] < input.nb_streams) {
+                input.streams[program->stream_index[s]]->discard = AVDISCARD_DEFAULT;
+            }
+        }
+    }
+    return found;
+}
+
+// The display aspect of a picture stream; 4:3 for one without size or aspect.
+float DisplayAspect(const AVStream& stream, const AVCodecContext& codec) {
+    const AVRational sample_aspect = stream.sample_aspect_ratio.num != 0
+                                         ? stream.sample_aspect_ratio
+                                         : codec.sample_aspect_ratio;
+    const float s =
+        sample_aspect.num != 0 && sample_aspect.den != 0
+            ? static_cast<float>(sample_aspect.num) / static_cast<float>(sample_aspect.den)
+            : 0.0f;
+    const int width = codec.width;
+    const int height = codec.height;
+    if (static_cast<int64_t>(width) * height != 0) {
+        return s != 0.0f ? static_cast<float>(width) * s / static_cast<float>(height)
+                         : static_cast<float>(width) / static_cast<float>(height);
+    }
+    return s != 0.0f ? s : 4.0f / 3.0f;
+}
+
+void DescribeAudioStream(TEngineOptions& o, const AVCodecContext& codec) {
+    o.ChannelLayout = codec.ch_layout.order == AV_CHANNEL_ORDER_NATIVE
+                          ? static_cast<int64_t>(codec.ch_layout.u.mask)
+                          : 0;
+    o.AudioChannels = codec.ch_layout.nb_channels;
+    o.AudioSampleRate = codec.sample_rate;
+    o.AudioChannelsFromInput = true;
+    o.AudioSampleRateFromInput = true;
+    o.AudioSampleFmt = codec.sample_fmt;
+}
+
+}  // namespace
+
+const AVInputFormat* TCustomFFmpeg::ForcedInputFormat() {
+    if (options_.FormatName.empty()) {
+        return nullptr;
+    }
+    const AVInputFormat* format = ff::av_find_input_format(options_.FormatName.c_str());
+    if (format == nullptr) {
+        throw FFmpegException(Format("Unknown input format: \"%s\"", options_.FormatName.c_str()));
+    }
+    options_.FormatName.clear();
+    return format;
+}
+
+bool TCustomFFmpeg::FindForcedDecoders(TInputDecoders& forced) {
+    // Checked in this order; the first failure ends the open.
+    return FindCodecByName(options_.VideoCodecName, AVMEDIA_TYPE_VIDEO, false, forced.VideoId,
+                           &forced.Video) &&
+           FindCodecByName(options_.AudioCodecName, AVMEDIA_TYPE_AUDIO, false, forced.AudioId,
+                           &forced.Audio) &&
+           FindCodecByName(options_.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false,
+                           forced.SubtitleId, &forced.Subtitle);
+}
+
+bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
+    const AVInputFormat* format = ForcedInputFormat();
     engine::FormatContextPtr context(ff::avformat_alloc_context());
     if (!context) {
         throw FFmpegException("avformat_alloc_context failed");
@@ -96,40 +182,16 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
 
     DictionaryPtr hints = InputHints(options_, format);
     CopyContextOptions(context.get(), option_contexts_.Format.get(), AV_OPT_FLAG_DECODING_PARAM);
-
-    // Decoders forced by name, checked in this order; the first failure ends the open.
-    AVCodecID video_id = AV_CODEC_ID_NONE;
-    AVCodecID audio_id = AV_CODEC_ID_NONE;
-    AVCodecID subtitle_id = AV_CODEC_ID_NONE;
-    const AVCodec* video_decoder = nullptr;
-    const AVCodec* audio_decoder = nullptr;
-    const AVCodec* subtitle_decoder = nullptr;
-    if (!FindCodecByName(options_.VideoCodecName, AVMEDIA_TYPE_VIDEO, false, video_id,
-                         &video_decoder) ||
-        !FindCodecByName(options_.AudioCodecName, AVMEDIA_TYPE_AUDIO, false, audio_id,
-                         &audio_decoder) ||
-        !FindCodecByName(options_.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitle_id,
-                         &subtitle_decoder)) {
+    TInputDecoders forced;
+    if (!FindForcedDecoders(forced)) {
         return fail(last_error_text_);
     }
-    context->video_codec_id = video_id;
-    context->audio_codec_id = audio_id;
-    context->subtitle_codec_id = subtitle_id;
-    // The identifiers alone would let the library pick another decoder of the
-    // same codec while it analyses the streams.
-    context->video_codec = video_decoder;
-    context->audio_codec = audio_decoder;
-    context->subtitle_codec = subtitle_decoder;
-    context->flags |= AVFMT_FLAG_NONBLOCK;
-    if (options_.PgmYuvCompat) {
-        context->video_codec_id = AV_CODEC_ID_PGMYUV;
-        context->video_codec = nullptr;
-    }
+    ApplyForcedDecoders(*context, forced, options_.PgmYuvCompat);
 
     AVFormatContext* opening = context.release();
-    const std::string url = ToLibraryFileName(FileName);
     AVDictionary* unused_hints = hints.release();
-    const int opened = OpenInputContext(&opening, url, format, &unused_hints);
+    const int opened =
+        OpenInputContext(&opening, ToLibraryFileName(FileName), format, &unused_hints);
     hints.reset(unused_hints);
     if (opened < 0) {
         return fail(AVErrorText(FileName, opened));
@@ -137,160 +199,150 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     engine::InputContextPtr input(opening);
 
     if (options_.ProgramId != 0) {
-        for (unsigned i = 0; i < input->nb_streams; ++i) {
-            input->streams[i]->discard = AVDISCARD_ALL;
-        }
-        bool found = false;
-        for (unsigned p = 0; p < input->nb_programs; ++p) {
-            AVProgram* program = input->programs[p];
-            if (program->id != options_.ProgramId) {
-                program->discard = AVDISCARD_ALL;
-                continue;
-            }
-            found = true;
-            for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
-                if (program->stream_index[s] < input->nb_streams) {
-                    input->streams[program->stream_index[s]]->discard = AVDISCARD_DEFAULT;
-                }
-            }
-        }
-        if (!found) {
+        if (!SelectProgram(*input, options_.ProgramId)) {
             return fail("Specified program id not found");
         }
         options_.ProgramId = 0;
     }
-
     // Only demuxers that can repeat their input know the setting.
     if (input->priv_data != nullptr && input->iformat->priv_class != nullptr &&
         engine::ClassHasOption(input->iformat->priv_class, "loop")) {
         ff::av_opt_set_int(input->priv_data, "loop", options_.LoopInput ? 1 : 0, 0);
     }
+    AnalyseStreams(input.get(), FileName);
+    const int64_t timestamp = SeekToStart(input.get(), FileName);
+    std::vector<engine::CodecContextPtr> stream_codecs;
+    std::vector<const AVCodec*> decoders;
+    DescribeInputStreams(input.get(), forced, stream_codecs, decoders);
+    AddInput(std::move(input), FileName, timestamp);
+    input_codecs_.insert(input_codecs_.end(), decoders.begin(), decoders.end());
+    input_stream_codecs_.push_back(std::move(stream_codecs));
+    ConsumeInputFileOptions();
+    return true;
+}
 
+void TCustomFFmpeg::AnalyseStreams(AVFormatContext* input, const std::string& FileName) {
     int analysed = 0;
     {
         AVCodecLock lock;
-        analysed = ff::avformat_find_stream_info(input.get(), nullptr);
+        analysed = ff::avformat_find_stream_info(input, nullptr);
     }
+    // Whatever the verbosity, the open goes on with what the demuxer found: a
+    // stream the analysis could not complete is told apart later, where a
+    // stream needs what it lacks.
     if (analysed < 0 && options_.Verbose >= 0) {
-        fail(Format("%s: could not find codec parameters", FileName.c_str()));
-        Log(llVerbose, last_error_text_);
-        return false;
+        Log(llWarning, Format("%s: could not find codec parameters", FileName.c_str()));
     }
+}
 
+int64_t TCustomFFmpeg::SeekToStart(AVFormatContext* input, const std::string& FileName) {
     int64_t timestamp = options_.StartTime;
     if (input->start_time != AV_NOPTS_VALUE) {
         timestamp += input->start_time;
     }
     if (options_.StartTime != 0) {
-        if (ff::av_seek_frame(input.get(), -1, timestamp, AVSEEK_FLAG_BACKWARD) < 0 &&
+        if (ff::av_seek_frame(input, -1, timestamp, AVSEEK_FLAG_BACKWARD) < 0 &&
             options_.Verbose > 0) {
             Log(llVerbose, Format("%s: could not seek to position %0.3f", FileName.c_str(),
                                   static_cast<double>(timestamp) / 1000000.0));
         }
         options_.StartTime = 0;
     }
+    return timestamp;
+}
 
-    std::vector<engine::CodecContextPtr> stream_codecs;
-    std::vector<const AVCodec*> decoders;
+void TCustomFFmpeg::DescribeInputStreams(AVFormatContext* input, const TInputDecoders& forced,
+                                         std::vector<engine::CodecContextPtr>& stream_codecs,
+                                         std::vector<const AVCodec*>& decoders) {
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         AVStream* stream = input->streams[i];
         // Decoder settings made from the stream's parameters; set-up opens them.
         engine::CodecContextPtr codec(ff::avcodec_alloc_context3(nullptr));
-        if (!codec || ff::avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0) {
+        if (!codec) {
             throw std::bad_alloc();
+        }
+        if (const int error = ff::avcodec_parameters_to_context(codec.get(), stream->codecpar);
+            error < 0) {
+            throw LibraryCallFailed("avcodec_parameters_to_context", error);
         }
         codec->pkt_timebase = stream->time_base;
         codec->thread_count = options_.ThreadCount;
-        switch (stream->codecpar->codec_type) {
-            case AVMEDIA_TYPE_VIDEO: {
-                CopyContextOptions(codec.get(), option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get(),
-                                   kVideoDecoding);
-                options_.FrameHeight = codec->height;
-                options_.FrameWidth = codec->width;
-                const AVRational sample_aspect = stream->sample_aspect_ratio.num != 0
-                                                     ? stream->sample_aspect_ratio
-                                                     : codec->sample_aspect_ratio;
-                const float s = sample_aspect.num != 0 && sample_aspect.den != 0
-                                    ? static_cast<float>(sample_aspect.num) /
-                                          static_cast<float>(sample_aspect.den)
-                                    : 0.0f;
-                const int width = codec->width;
-                const int height = codec->height;
-                if (static_cast<int64_t>(width) * height != 0) {
-                    options_.FrameAspectRatio =
-                        s != 0.0f ? static_cast<float>(width) * s / static_cast<float>(height)
-                                  : static_cast<float>(width) / static_cast<float>(height);
-                } else {
-                    options_.FrameAspectRatio = s != 0.0f ? s : 4.0f / 3.0f;
-                }
-                if (codec->pix_fmt == AV_PIX_FMT_NONE) {
-                    codec->pix_fmt = AV_PIX_FMT_YUV420P;
-                }
-                options_.FramePixFmt = codec->pix_fmt;
-                if (codec->lowres != 0) {
-                    options_.FrameHeight >>= codec->lowres;
-                    options_.FrameWidth >>= codec->lowres;
-                }
-                // The codec's own rate is the average the analysis measured.
-                const AVRational codec_rate = stream->avg_frame_rate;
-                const AVRational real_rate = stream->r_frame_rate;
-                if (codec_rate.num != 0 && codec_rate.den != 0 &&
-                    (codec_rate.num != real_rate.num || codec_rate.den != real_rate.den) &&
-                    options_.Verbose >= 0) {
-                    Log(llInfo,
-                        Format("Seems stream %d codec frame rate differs from container frame "
-                               "rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
-                               static_cast<int>(i),
-                               static_cast<double>(codec_rate.num) / codec_rate.den, codec_rate.num,
-                               codec_rate.den,
-                               real_rate.den != 0
-                                   ? static_cast<double>(real_rate.num) / real_rate.den
-                                   : 0.0,
-                               real_rate.num, real_rate.den));
-                }
-                options_.FrameRate = real_rate;
-                decoders.push_back(video_decoder);
-                if (options_.VideoDisable) {
-                    stream->discard = AVDISCARD_ALL;
-                } else if (options_.VideoDiscard != 0) {
-                    stream->discard = static_cast<AVDiscard>(options_.VideoDiscard);
-                }
-                break;
-            }
-            case AVMEDIA_TYPE_AUDIO:
-                CopyContextOptions(codec.get(), option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
-                                   kAudioDecoding);
-                options_.ChannelLayout = codec->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
-                                             ? static_cast<int64_t>(codec->ch_layout.u.mask)
-                                             : 0;
-                options_.AudioChannels = codec->ch_layout.nb_channels;
-                options_.AudioSampleRate = codec->sample_rate;
-                options_.AudioChannelsFromInput = true;
-                options_.AudioSampleRateFromInput = true;
-                options_.AudioSampleFmt = codec->sample_fmt;
-                decoders.push_back(audio_decoder);
-                if (options_.AudioDisable) {
-                    stream->discard = AVDISCARD_ALL;
-                }
-                break;
-            case AVMEDIA_TYPE_DATA:
-                break;
-            case AVMEDIA_TYPE_SUBTITLE:
-                decoders.push_back(subtitle_decoder);
-                if (options_.SubtitleDisable) {
-                    stream->discard = AVDISCARD_ALL;
-                }
-                break;
-            case AVMEDIA_TYPE_ATTACHMENT:
-            case AVMEDIA_TYPE_UNKNOWN:
-                decoders.push_back(nullptr);
-                break;
-            default:
-                throw FFmpegException("invalid codec_type");
+        if (const auto decoder =
+                DescribeInputStream(stream, static_cast<int>(i), codec.get(), forced)) {
+            decoders.push_back(*decoder);
         }
         stream_codecs.push_back(std::move(codec));
     }
+}
 
+std::optional<const AVCodec*> TCustomFFmpeg::DescribeInputStream(AVStream* stream, int index,
+                                                                 AVCodecContext* codec,
+                                                                 const TInputDecoders& forced) {
+    switch (stream->codecpar->codec_type) {
+        case AVMEDIA_TYPE_VIDEO:
+            CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get(),
+                               kVideoDecoding);
+            DescribeVideoStream(stream, index, codec);
+            if (options_.VideoDisable) {
+                stream->discard = AVDISCARD_ALL;
+            } else if (options_.VideoDiscard != 0) {
+                stream->discard = static_cast<AVDiscard>(options_.VideoDiscard);
+            }
+            return forced.Video;
+        case AVMEDIA_TYPE_AUDIO:
+            CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
+                               kAudioDecoding);
+            DescribeAudioStream(options_, *codec);
+            if (options_.AudioDisable) {
+                stream->discard = AVDISCARD_ALL;
+            }
+            return forced.Audio;
+        case AVMEDIA_TYPE_DATA:
+            return std::nullopt;  // no decoder entry
+        case AVMEDIA_TYPE_SUBTITLE:
+            if (options_.SubtitleDisable) {
+                stream->discard = AVDISCARD_ALL;
+            }
+            return forced.Subtitle;
+        case AVMEDIA_TYPE_ATTACHMENT:
+        case AVMEDIA_TYPE_UNKNOWN:
+            return nullptr;
+        default:
+            throw FFmpegException("invalid codec_type");
+    }
+}
+
+void TCustomFFmpeg::DescribeVideoStream(const AVStream* stream, int index, AVCodecContext* codec) {
+    options_.FrameHeight = codec->height;
+    options_.FrameWidth = codec->width;
+    options_.FrameAspectRatio = DisplayAspect(*stream, *codec);
+    if (codec->pix_fmt == AV_PIX_FMT_NONE) {
+        codec->pix_fmt = AV_PIX_FMT_YUV420P;
+    }
+    options_.FramePixFmt = codec->pix_fmt;
+    if (codec->lowres != 0) {
+        options_.FrameHeight >>= codec->lowres;
+        options_.FrameWidth >>= codec->lowres;
+    }
+    // The codec's own rate is the average the analysis measured.
+    const AVRational codec_rate = stream->avg_frame_rate;
+    const AVRational real_rate = stream->r_frame_rate;
+    if (codec_rate.num != 0 && codec_rate.den != 0 &&
+        (codec_rate.num != real_rate.num || codec_rate.den != real_rate.den) &&
+        options_.Verbose >= 0) {
+        Log(llInfo,
+            Format("Seems stream %d codec frame rate differs from container frame "
+                   "rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
+                   index, static_cast<double>(codec_rate.num) / codec_rate.den, codec_rate.num,
+                   codec_rate.den,
+                   real_rate.den != 0 ? static_cast<double>(real_rate.num) / real_rate.den : 0.0,
+                   real_rate.num, real_rate.den));
+    }
+    options_.FrameRate = real_rate;
+}
+
+void TCustomFFmpeg::AddInput(engine::InputContextPtr input, const std::string& FileName,
+                             int64_t timestamp) {
     if (input->duration != AV_NOPTS_VALUE && expected_duration_ < input->duration) {
         expected_duration_ = input->duration;
     }
@@ -301,10 +353,6 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     }
     input_files_.push_back(std::move(input));
     input_ts_offsets_.push_back(offset);
-    input_codecs_.insert(input_codecs_.end(), decoders.begin(), decoders.end());
-    input_stream_codecs_.push_back(std::move(stream_codecs));
-    ConsumeInputFileOptions();
-    return true;
 }
 
 AVFormatContext* TCustomFFmpeg::InputFile(int index) const {

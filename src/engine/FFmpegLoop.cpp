@@ -44,8 +44,8 @@ void CopyEncoderSettings(AVCodecContext* to, const AVCodecContext* from) {
     to->sample_fmt = from->sample_fmt;
     to->bits_per_raw_sample = from->bits_per_raw_sample;
     ff::av_channel_layout_uninit(&to->ch_layout);
-    if (ff::av_channel_layout_copy(&to->ch_layout, &from->ch_layout) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_channel_layout_copy(&to->ch_layout, &from->ch_layout); error < 0) {
+        throw LibraryCallFailed("av_channel_layout_copy", error);
     }
 }
 
@@ -498,8 +498,8 @@ int TTranscoder::DecodeAudio(TTranscodeInputStream& ist, int ist_index, const AV
 
 void TTranscoder::DistributeFrame(TTranscodeInputStream& ist, int ist_index, AVFrame* frame) {
     if (options_.AudioVolume != 256) {
-        if (ff::av_frame_make_writable(frame) < 0) {
-            throw std::bad_alloc();
+        if (const int error = ff::av_frame_make_writable(frame); error < 0) {
+            throw LibraryCallFailed("av_frame_make_writable", error);
         }
         ApplyVolume(frame, options_.AudioVolume);
     }
@@ -559,8 +559,8 @@ void TTranscoder::CopyPacket(TTranscodeOutputStream& ost, const TTranscodeInputS
         return;
     }
     AVPacket* copy = out_packet_.get();
-    if (ff::av_packet_ref(copy, packet) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_packet_ref(copy, packet); error < 0) {
+        throw LibraryCallFailed("av_packet_ref", error);
     }
     const AVRational in_tb = ist.Stream->time_base;
     const AVRational out_tb = ost.SourceTimeBase;

@@ -20,23 +20,23 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 
 }  // namespace
 
-int TFFmpeg::OptionPhase(const std::string& name) {
-    // New streams need the output file, presets need the codec names, and the
-    // frame size and filters come after everything they depend on.
-    static const std::pair<std::string_view, int> kPhases[] = {
-        {"newvideo", 0}, {"newaudio", 0}, {"newsubtitle", 0}, {"apre", 1},
-        {"vpre", 1},     {"spre", 1},     {"acodec", 2},      {"vcodec", 2},
-        {"scodec", 2},   {"s", 3},        {"vfilters", 4},
+TOptionPhase TFFmpeg::OptionPhase(const std::string& name) {
+    using P = TOptionPhase;
+    static const std::pair<std::string_view, TOptionPhase> kPhases[] = {
+        {"newvideo", P::NewStreams}, {"newaudio", P::NewStreams},   {"newsubtitle", P::NewStreams},
+        {"apre", P::Presets},        {"vpre", P::Presets},          {"spre", P::Presets},
+        {"acodec", P::CodecNames},   {"vcodec", P::CodecNames},     {"scodec", P::CodecNames},
+        {"s", P::FrameSize},         {"vfilters", P::VideoFilters},
     };
     for (const auto& [option, phase] : kPhases) {
         if (option == name) {
             return phase;
         }
     }
-    return 5;
+    return P::Others;
 }
 
-void TFFmpeg::ApplyOptionText(const std::string& text, int phase) {
+void TFFmpeg::ApplyOptionText(const std::string& text, TOptionPhase phase) {
     std::string lines = TrimBlanks(text);
     ReplaceAll(lines, "\r\n", "\n");
     ReplaceAll(lines, "\r", "\n");

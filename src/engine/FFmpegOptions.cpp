@@ -65,6 +65,20 @@ bool ClassicVideoOnly(const char* name) {
     return std::string_view(name) == "b";
 }
 
+// Copies one option's value from a template to a real context when the option
+// has every flag of flag_mask.
+void CopyRecordedOption(void* target, void* from, const char* name, int flag_mask) {
+    const AVOption* option = ff::av_opt_find(from, name, nullptr, 0, 0);
+    uint8_t* text = nullptr;
+    if (option == nullptr || ff::av_opt_get(from, name, 0, &text) < 0 || text == nullptr) {
+        return;
+    }
+    AVMemory owned(text);
+    if ((option->flags & flag_mask) == flag_mask) {
+        ff::av_opt_set(target, name, reinterpret_cast<const char*>(text), 0);
+    }
+}
+
 }  // namespace
 
 std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
@@ -105,6 +119,8 @@ std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
         {"metadata", K::kText, [](E& e, const V& v) { e.AddMetadataOption(v.Text); }},
         {"dframes", K::kInt, [](E& e, const V& v) { e.options_.MaxFrames[mfData] = v.Int32(); }},
         {"benchmark", K::kAny, [](E& e, const V& v) { e.LogDoNothing(v.Name); }},
+        // No processor time limit is set on this platform either: the option
+        // only warns, in the words it has always used.
         {"timelimit", K::kAny,
          [](E& e, const V&) { e.Log(llWarning, "Warning: -timelimit not implemented on Windows"); }},
         {"dump", K::kBool, [](E& e, const V& v) { e.options_.DoPktDump = v.Bool; }},
@@ -114,6 +130,8 @@ std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
         {"loop_output", K::kInt, [](E& e, const V& v) { e.options_.LoopOutput = v.Int32(); }},
         {"v", K::kInt, [](E& e, const V& v) { e.options_.Verbose = v.Int32(); }},
         {"target", K::kText, [](E& e, const V& v) { e.SetTargetOption(v.Text); }},
+        // Codecs always run with one thread each (ThreadCount stays 1), so a
+        // thread count is refused, in the words the option has always used.
         {"threads", K::kAny,
          [](E&, const V& v) { throw FFmpegException("TODO: option - " + v.Name); }},
         {"vsync", K::kInt, [](E& e, const V& v) { e.options_.VideoSyncMethod = v.Int32(); }},
@@ -375,16 +393,9 @@ void TCustomFFmpeg::GenerateVStatsFileName() {
 }
 
 void TCustomFFmpeg::AddVideoHook(const std::string& value) {
-    std::vector<std::string> tokens = SplitHookCommand(value);
-    // The plug-in's argument array: the file, its arguments, then none.
-    std::array<char*, kHookArgSlots> args{};
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        args[i] = tokens[i].data();
-    }
-    if (AddVideoHookPlugin(static_cast<int>(tokens.size()), args.data(), kHookArgSlots - 1) != 0) {
-        throw FFmpegException("Failed to add video hook function: " + value);
-    }
-    options_.UsingVHook = true;
+    // The libraries loaded here have no video hook plug-ins, so no hook can
+    // be added and UsingVHook stays false.
+    throw FFmpegException("Failed to add video hook function: " + value);
 }
 
 void TCustomFFmpeg::NewStreamOption(AVMediaType type) {
@@ -441,6 +452,16 @@ AVCodecContext* TCustomFFmpeg::EncoderTemplate(const AVCodec* encoder) {
     return option_contexts_.EncoderTemplates.back().get();
 }
 
+// What SetGenericOption found for a name and where it set the value.
+struct TCustomFFmpeg::TGenericSetting {
+    const char* Key;
+    const char* Text;
+    const AVOption* Found = nullptr;
+    int Result = 0;
+    uint32_t Templates = 0;
+    std::vector<TPrivateOption> PrivateOptions;
+};
+
 bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string& value) {
     if (TrimBlanks(name).empty() || TrimBlanks(value).empty()) {
         return false;
@@ -449,99 +470,28 @@ bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string&
     if (!contexts.Codecs[0] || !contexts.Format || !contexts.Scaler) {
         return false;  // not prepared, or freed
     }
-    const char* key = name.c_str();
-    const char* text = value.c_str();
-    const AVOption* found = nullptr;
-    int result = 0;
-    uint32_t templates = 0;
-
-    // All codec templates share one option table.
-    AVCodecContext* table = contexts.Codecs[AVMEDIA_TYPE_VIDEO].get();
-    for (int type = 0; type < kMediaTypeCount && result >= 0; ++type) {
-        const int mask = kTypeParamMask[type];
-        const AVOption* option = ff::av_opt_find(table, key, nullptr, mask, 0);
-        if (option == nullptr || (ClassicVideoOnly(option->name) && type == AVMEDIA_TYPE_AUDIO)) {
-            continue;
-        }
-        found = option;
-        result = ff::av_opt_set(contexts.Codecs[type].get(), key, text, 0);
-        if (result >= 0) {
-            templates |= TemplateBit(type);
-        }
+    TGenericSetting setting{name.c_str(), value.c_str()};
+    SetTemplateOption(setting);
+    if (setting.Found == nullptr) {
+        SetEncoderPrivateOption(setting);
     }
-    if (found == nullptr) {
-        if ((found = ff::av_opt_find(contexts.Format.get(), key, nullptr, 0, 0)) != nullptr) {
-            result = ff::av_opt_set(contexts.Format.get(), key, text, 0);
-            templates = kFormatTemplateBit;
-        } else if ((found = ff::av_opt_find(contexts.Scaler.get(), key, nullptr, 0, 0)) !=
-                   nullptr) {
-            result = ff::av_opt_set(contexts.Scaler.get(), key, text, 0);
-            templates = kScalerTemplateBit;
-        }
+    if (setting.Found == nullptr) {
+        SetPrefixedOption(setting);
     }
-
-    // Encoder-private options (the current library keeps them off the generic
-    // context): those of the encoders the pending codec names give.
-    std::vector<TPrivateOption> private_options;
-    if (found == nullptr) {
-        for (AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
-            if (result < 0 || PendingCodecName(type).empty()) {
-                continue;
-            }
-            const AVCodec* encoder =
-                ff::avcodec_find_encoder_by_name(PendingCodecName(type).c_str());
-            if (encoder == nullptr || encoder->type != type || encoder->priv_class == nullptr) {
-                continue;
-            }
-            const AVOption* option =
-                ff::av_opt_find(const_cast<const AVClass**>(&encoder->priv_class), key, nullptr,
-                                kTypeParamMask[type], AV_OPT_SEARCH_FAKE_OBJ);
-            if (option == nullptr) {
-                continue;
-            }
-            found = option;
-            result = ff::av_opt_set(EncoderTemplate(encoder)->priv_data, key, text, 0);
-            if (result >= 0) {
-                private_options.push_back({type, encoder->name, option->name});
-            }
-        }
-    }
-
-    // A classic prefix names the media type: "vmaxrate" is "maxrate" for video.
-    if (found == nullptr && name.size() > 1) {
-        int type = -1;
-        switch (name[0]) {
-            case 'a':
-                type = AVMEDIA_TYPE_AUDIO;
-                break;
-            case 'v':
-                type = AVMEDIA_TYPE_VIDEO;
-                break;
-            case 's':
-                type = AVMEDIA_TYPE_SUBTITLE;
-                break;
-        }
-        if (type >= 0) {
-            AVCodecContext* codec = contexts.Codecs[type].get();
-            if ((found = ff::av_opt_find(codec, key + 1, nullptr, 0, 0)) != nullptr) {
-                result = ff::av_opt_set(codec, key + 1, text, 0);
-                templates = TemplateBit(type);
-            }
-        }
-    }
-
-    if (found == nullptr) {
+    if (setting.Found == nullptr) {
         return false;
     }
-    if (result < 0) {
-        ff::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", text, key);
+    if (setting.Result < 0) {
+        ff::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", setting.Text,
+                   setting.Key);
         return false;
     }
-    if (!private_options.empty()) {
-        contexts.PrivateOptions.insert(contexts.PrivateOptions.end(), private_options.begin(),
-                                       private_options.end());
+    if (!setting.PrivateOptions.empty()) {
+        contexts.PrivateOptions.insert(contexts.PrivateOptions.end(),
+                                       setting.PrivateOptions.begin(),
+                                       setting.PrivateOptions.end());
     } else {
-        contexts.Names.push_back({found->name, templates});
+        contexts.Names.push_back({setting.Found->name, setting.Templates});
     }
     if (contexts.Codecs[AVMEDIA_TYPE_VIDEO]->debug != 0 || contexts.Format->debug != 0) {
         FFLoggerInstance().SetLogLevel(llDebug);
@@ -549,23 +499,97 @@ bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string&
     return true;
 }
 
+void TCustomFFmpeg::SetTemplateOption(TGenericSetting& setting) {
+    TOptionContexts& contexts = option_contexts_;
+    // All codec templates share one option table.
+    AVCodecContext* table = contexts.Codecs[AVMEDIA_TYPE_VIDEO].get();
+    for (int type = 0; type < kMediaTypeCount && setting.Result >= 0; ++type) {
+        const AVOption* option =
+            ff::av_opt_find(table, setting.Key, nullptr, kTypeParamMask[type], 0);
+        if (option == nullptr || (ClassicVideoOnly(option->name) && type == AVMEDIA_TYPE_AUDIO)) {
+            continue;
+        }
+        setting.Found = option;
+        setting.Result = ff::av_opt_set(contexts.Codecs[type].get(), setting.Key, setting.Text, 0);
+        if (setting.Result >= 0) {
+            setting.Templates |= TemplateBit(type);
+        }
+    }
+    if (setting.Found != nullptr) {
+        return;
+    }
+    const std::pair<void*, uint32_t> others[] = {{contexts.Format.get(), kFormatTemplateBit},
+                                                 {contexts.Scaler.get(), kScalerTemplateBit}};
+    for (const auto& [context, bit] : others) {
+        if ((setting.Found = ff::av_opt_find(context, setting.Key, nullptr, 0, 0)) != nullptr) {
+            setting.Result = ff::av_opt_set(context, setting.Key, setting.Text, 0);
+            setting.Templates = bit;
+            return;
+        }
+    }
+}
+
+void TCustomFFmpeg::SetEncoderPrivateOption(TGenericSetting& setting) {
+    // Encoder-private options (the current library keeps them off the generic
+    // context): those of the encoders the pending codec names give.
+    for (AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
+        if (setting.Result < 0 || PendingCodecName(type).empty()) {
+            continue;
+        }
+        const AVCodec* encoder = ff::avcodec_find_encoder_by_name(PendingCodecName(type).c_str());
+        if (encoder == nullptr || encoder->type != type || encoder->priv_class == nullptr) {
+            continue;
+        }
+        const AVOption* option =
+            ff::av_opt_find(const_cast<const AVClass**>(&encoder->priv_class), setting.Key, nullptr,
+                            kTypeParamMask[type], AV_OPT_SEARCH_FAKE_OBJ);
+        if (option == nullptr) {
+            continue;
+        }
+        setting.Found = option;
+        setting.Result =
+            ff::av_opt_set(EncoderTemplate(encoder)->priv_data, setting.Key, setting.Text, 0);
+        if (setting.Result >= 0) {
+            setting.PrivateOptions.push_back({type, encoder->name, option->name});
+        }
+    }
+}
+
+void TCustomFFmpeg::SetPrefixedOption(TGenericSetting& setting) {
+    // A classic prefix names the media type: "vmaxrate" is "maxrate" for video.
+    const std::string_view name(setting.Key);
+    if (name.size() <= 1) {
+        return;
+    }
+    int type = -1;
+    switch (name[0]) {
+        case 'a':
+            type = AVMEDIA_TYPE_AUDIO;
+            break;
+        case 'v':
+            type = AVMEDIA_TYPE_VIDEO;
+            break;
+        case 's':
+            type = AVMEDIA_TYPE_SUBTITLE;
+            break;
+    }
+    if (type < 0) {
+        return;
+    }
+    AVCodecContext* codec = option_contexts_.Codecs[type].get();
+    if ((setting.Found = ff::av_opt_find(codec, setting.Key + 1, nullptr, 0, 0)) != nullptr) {
+        setting.Result = ff::av_opt_set(codec, setting.Key + 1, setting.Text, 0);
+        setting.Templates = TemplateBit(type);
+    }
+}
+
 void TCustomFFmpeg::CopyGenericOptions(void* target, const void* source, uint32_t source_bit,
                                        int flag_mask) {
     void* from = const_cast<void*>(source);
     for (const TRecordedOption& recorded : option_contexts_.Names) {
         // A value is taken only from a template that received it.
-        if (source_bit != 0 && (recorded.Templates & source_bit) == 0) {
-            continue;
-        }
-        const char* name = recorded.Name.c_str();
-        const AVOption* option = ff::av_opt_find(from, name, nullptr, 0, 0);
-        uint8_t* text = nullptr;
-        if (option == nullptr || ff::av_opt_get(from, name, 0, &text) < 0 || text == nullptr) {
-            continue;
-        }
-        AVMemory owned(text);
-        if ((option->flags & flag_mask) == flag_mask) {
-            ff::av_opt_set(target, name, reinterpret_cast<const char*>(text), 0);
+        if (source_bit == 0 || (recorded.Templates & source_bit) != 0) {
+            CopyRecordedOption(target, from, recorded.Name.c_str(), flag_mask);
         }
     }
 }
@@ -582,17 +606,8 @@ void TCustomFFmpeg::CopyPrivateOptions(AVCodecContext* target, AVMediaType type,
         if (encoder_template == nullptr) {
             continue;  // a decoder of the same name
         }
-        void* from = encoder_template->priv_data;
-        const char* name = recorded.Name.c_str();
-        const AVOption* option = ff::av_opt_find(from, name, nullptr, 0, 0);
-        uint8_t* text = nullptr;
-        if (option == nullptr || ff::av_opt_get(from, name, 0, &text) < 0 || text == nullptr) {
-            continue;
-        }
-        AVMemory owned(text);
-        if ((option->flags & flag_mask) == flag_mask) {
-            ff::av_opt_set(target->priv_data, name, reinterpret_cast<const char*>(text), 0);
-        }
+        CopyRecordedOption(target->priv_data, encoder_template->priv_data, recorded.Name.c_str(),
+                           flag_mask);
     }
 }
 

@@ -139,6 +139,25 @@ int TCustomFFmpeg::OutputFileRow(const AVFormatContext* file) const {
     return OutputFileCount();
 }
 
+TCustomFFmpeg::TEncoderChoice TCustomFFmpeg::ChooseEncoder(AVFormatContext* file, AVMediaType type,
+                                                           const std::string& name, bool copy) {
+    // The encoder is chosen first so the settings are made for it; a name
+    // that names none fails later, where the encoder is taken.
+    TEncoderChoice choice;
+    if (!copy) {
+        if (!name.empty()) {
+            choice.NameFound = FindCodecByName(name, type, true, choice.Id, &choice.ByName);
+        } else {
+            choice.Id = ff::av_guess_codec(file->oformat, nullptr, file->url, nullptr, type);
+        }
+    }
+    choice.Encoder = choice.ByName;
+    if (choice.Encoder == nullptr && choice.Id != AV_CODEC_ID_NONE) {
+        choice.Encoder = ff::avcodec_find_encoder(choice.Id);
+    }
+    return choice;
+}
+
 void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
     TEngineOptions& o = options_;
     AVStream* stream = AddStream(file);
@@ -147,45 +166,15 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
         throw FFmpegException("Could not alloc stream");
     }
     const bool copy = o.VideoStreamCopy;
-    // The encoder is chosen first so the settings are made for it; a name
-    // that names none fails below, where the encoder is taken.
-    const AVCodec* by_name = nullptr;
-    AVCodecID codec_id = AV_CODEC_ID_NONE;
-    bool name_found = true;
-    if (!copy) {
-        if (!o.VideoCodecName.empty()) {
-            name_found =
-                FindCodecByName(o.VideoCodecName, AVMEDIA_TYPE_VIDEO, true, codec_id, &by_name);
-        } else {
-            codec_id =
-                ff::av_guess_codec(file->oformat, nullptr, file->url, nullptr, AVMEDIA_TYPE_VIDEO);
-        }
-    }
-    const AVCodec* encoder = by_name;
-    if (encoder == nullptr && codec_id != AV_CODEC_ID_NONE) {
-        encoder = ff::avcodec_find_encoder(codec_id);
-    }
+    const TEncoderChoice choice = ChooseEncoder(file, AVMEDIA_TYPE_VIDEO, o.VideoCodecName, copy);
     TOutputStream& record =
-        AddOutputStream(file, stream, AVMEDIA_TYPE_VIDEO, encoder, o.VideoBitstreamFilters);
+        AddOutputStream(file, stream, AVMEDIA_TYPE_VIDEO, choice.Encoder, o.VideoBitstreamFilters);
     AVCodecContext* codec = record.Codec.get();
     codec->thread_count = o.ThreadCount;
     if (o.VideoCodecTag != 0) {
         codec->codec_tag = o.VideoCodecTag;
     }
-    AVCodecContext* video_template = option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get();
-    if ((o.VideoGlobalHeader & 1) != 0 ||
-        (o.VideoGlobalHeader == 0 && (file->oformat->flags & AVFMT_GLOBALHEADER) != 0)) {
-        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (video_template != nullptr) {
-            video_template->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        }
-    }
-    if ((o.VideoGlobalHeader & 2) != 0) {
-        codec->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
-        if (video_template != nullptr) {
-            video_template->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
-        }
-    }
+    SetVideoHeaderFlags(codec, *file->oformat);
 
     if (copy) {
         record.StreamCopy = true;
@@ -195,57 +184,17 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
         stream->sample_aspect_ratio = aspect;
         codec->sample_aspect_ratio = aspect;
     } else {
-        AVRational rate = o.FrameRate.num != 0 ? o.FrameRate : AVRational{25, 1};
-        if (!name_found) {
+        if (!choice.NameFound) {
             o.VideoCodecName.clear();
             throw FFmpegException(last_error_text_);
         }
-        codec->codec_id = codec_id;
-        CopyContextOptions(codec, video_template, kVideoEncoding);
-        if (encoder != nullptr && encoder->supported_framerates != nullptr && !o.ForceFps &&
-            rate.den != 0) {
-            rate = encoder->supported_framerates[ff::av_find_nearest_q_idx(
-                rate, encoder->supported_framerates)];
-        }
-        codec->time_base = AVRational{rate.den, rate.num};
-        codec->framerate = rate;
-        codec->width = o.FrameWidth + o.PadRight + o.PadLeft;
-        codec->height = o.FrameHeight + o.PadTop + o.PadBottom;
-        const AVRational aspect =
-            engine::SampleAspectFor(codec->width, codec->height, o.FrameAspectRatio);
-        codec->sample_aspect_ratio = aspect;
-        stream->sample_aspect_ratio = aspect;
-        codec->pix_fmt = static_cast<AVPixelFormat>(o.FramePixFmt);
-        ChoosePixelFormat(codec, encoder);
-        if (o.IntraOnly) {
-            codec->gop_size = 0;
-        }
-        if (o.VideoQScale != 0.0f || o.SameQuality) {
-            codec->flags |= AV_CODEC_FLAG_QSCALE;
-            record.Quality = static_cast<float>(FF_QP2LAMBDA) * o.VideoQScale;
-            codec->global_quality = static_cast<int>(record.Quality);
-        }
-        if (o.IntraMatrix) {
-            codec->intra_matrix = CopyMatrix(*o.IntraMatrix);
-        }
-        if (o.InterMatrix) {
-            codec->inter_matrix = CopyMatrix(*o.InterMatrix);
-        }
-        ApplyRcOverride(codec);
-        if (codec->rc_initial_buffer_occupancy == 0) {
-            codec->rc_initial_buffer_occupancy = codec->rc_buffer_size * 3 / 4;
-        }
-        codec->intra_dc_precision = o.IntraDcPrecision - 8;
-        if (o.DoPsnr) {
-            codec->flags |= AV_CODEC_FLAG_PSNR;
-        }
-        if (o.DoPass == 1) {
-            codec->flags |= AV_CODEC_FLAG_PASS1;
-        } else if (o.DoPass == 2) {
-            codec->flags |= AV_CODEC_FLAG_PASS2;
-        }
+        codec->codec_id = choice.Id;
+        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get(),
+                           kVideoEncoding);
+        SetVideoFrameFormat(record, choice.Encoder);
+        SetVideoQuality(record);
     }
-    output_codecs_.push_back(copy ? nullptr : by_name);
+    output_codecs_.push_back(copy ? nullptr : choice.ByName);
 
     if (!o.VideoLanguage.empty()) {
         ff::av_dict_set(&stream->metadata, "language", o.VideoLanguage.c_str(), 0);
@@ -255,6 +204,77 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
     o.VideoCodecName.clear();
     o.VideoStreamCopy = false;
     o.FramePixFmt = -1;
+}
+
+void TCustomFFmpeg::SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFormat& muxer) {
+    const int32_t global_header = options_.VideoGlobalHeader;
+    AVCodecContext* video_template = option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get();
+    if ((global_header & 1) != 0 ||
+        (global_header == 0 && (muxer.flags & AVFMT_GLOBALHEADER) != 0)) {
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (video_template != nullptr) {
+            video_template->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        }
+    }
+    if ((global_header & 2) != 0) {
+        codec->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+        if (video_template != nullptr) {
+            video_template->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+        }
+    }
+}
+
+void TCustomFFmpeg::SetVideoFrameFormat(TOutputStream& record, const AVCodec* encoder) {
+    const TEngineOptions& o = options_;
+    AVCodecContext* codec = record.Codec.get();
+    AVRational rate = o.FrameRate.num != 0 ? o.FrameRate : AVRational{25, 1};
+    if (encoder != nullptr && encoder->supported_framerates != nullptr && !o.ForceFps &&
+        rate.den != 0) {
+        rate = encoder->supported_framerates[ff::av_find_nearest_q_idx(
+            rate, encoder->supported_framerates)];
+    }
+    codec->time_base = AVRational{rate.den, rate.num};
+    codec->framerate = rate;
+    codec->width = o.FrameWidth + o.PadRight + o.PadLeft;
+    codec->height = o.FrameHeight + o.PadTop + o.PadBottom;
+    const AVRational aspect =
+        engine::SampleAspectFor(codec->width, codec->height, o.FrameAspectRatio);
+    codec->sample_aspect_ratio = aspect;
+    record.Stream->sample_aspect_ratio = aspect;
+    codec->pix_fmt = static_cast<AVPixelFormat>(o.FramePixFmt);
+    ChoosePixelFormat(codec, encoder);
+}
+
+void TCustomFFmpeg::SetVideoQuality(TOutputStream& record) {
+    const TEngineOptions& o = options_;
+    AVCodecContext* codec = record.Codec.get();
+    if (o.IntraOnly) {
+        codec->gop_size = 0;
+    }
+    if (o.VideoQScale != 0.0f || o.SameQuality) {
+        codec->flags |= AV_CODEC_FLAG_QSCALE;
+        record.Quality = static_cast<float>(FF_QP2LAMBDA) * o.VideoQScale;
+        codec->global_quality = static_cast<int>(record.Quality);
+    }
+    if (o.IntraMatrix) {
+        codec->intra_matrix = CopyMatrix(*o.IntraMatrix);
+    }
+    if (o.InterMatrix) {
+        codec->inter_matrix = CopyMatrix(*o.InterMatrix);
+    }
+    ApplyRcOverride(codec);
+    if (codec->rc_initial_buffer_occupancy == 0) {
+        codec->rc_initial_buffer_occupancy = codec->rc_buffer_size * 3 / 4;
+    }
+    codec->intra_dc_precision = o.IntraDcPrecision - 8;
+    if (o.DoPsnr) {
+        codec->flags |= AV_CODEC_FLAG_PSNR;
+    }
+    if (o.DoPass == 1) {
+        codec->flags |= AV_CODEC_FLAG_PASS1;
+    } else if (o.DoPass == 2) {
+        codec->flags |= AV_CODEC_FLAG_PASS2;
+    }
 }
 
 void TCustomFFmpeg::ApplyRcOverride(AVCodecContext* codec) {
@@ -313,24 +333,9 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
         throw FFmpegException("Could not alloc stream");
     }
     const bool copy = o.AudioStreamCopy;
-    const AVCodec* by_name = nullptr;
-    AVCodecID codec_id = AV_CODEC_ID_NONE;
-    bool name_found = true;
-    if (!copy) {
-        if (!o.AudioCodecName.empty()) {
-            name_found =
-                FindCodecByName(o.AudioCodecName, AVMEDIA_TYPE_AUDIO, true, codec_id, &by_name);
-        } else {
-            codec_id =
-                ff::av_guess_codec(file->oformat, nullptr, file->url, nullptr, AVMEDIA_TYPE_AUDIO);
-        }
-    }
-    const AVCodec* encoder = by_name;
-    if (encoder == nullptr && codec_id != AV_CODEC_ID_NONE) {
-        encoder = ff::avcodec_find_encoder(codec_id);
-    }
+    const TEncoderChoice choice = ChooseEncoder(file, AVMEDIA_TYPE_AUDIO, o.AudioCodecName, copy);
     TOutputStream& record =
-        AddOutputStream(file, stream, AVMEDIA_TYPE_AUDIO, encoder, o.AudioBitstreamFilters);
+        AddOutputStream(file, stream, AVMEDIA_TYPE_AUDIO, choice.Encoder, o.AudioBitstreamFilters);
     AVCodecContext* codec = record.Codec.get();
     codec->thread_count = o.ThreadCount;
     codec->codec_type = AVMEDIA_TYPE_AUDIO;
@@ -350,28 +355,14 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
     } else {
         CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
                            kAudioEncoding);
-        if (!name_found) {
+        if (!choice.NameFound) {
             o.AudioCodecName.clear();
             throw FFmpegException(last_error_text_);
         }
-        codec->codec_id = codec_id;
-        if (o.AudioQScale > -99999.0f) {
-            codec->flags |= AV_CODEC_FLAG_QSCALE;
-            record.Quality = static_cast<float>(FF_QP2LAMBDA) * o.AudioQScale;
-            codec->global_quality = static_cast<int>(record.Quality);
-        }
-        // A layout whose channel count disagrees leaves only the count.
-        const auto mask = static_cast<uint64_t>(o.ChannelLayout);
-        if (mask != 0 && std::popcount(mask) == o.AudioChannels) {
-            ff::av_channel_layout_uninit(&codec->ch_layout);
-            ff::av_channel_layout_from_mask(&codec->ch_layout, mask);
-        } else {
-            SetUnspecifiedLayout(codec, o.AudioChannels);
-        }
-        codec->sample_fmt = static_cast<AVSampleFormat>(o.AudioSampleFmt);
-        ChooseSampleFormat(codec, encoder);
+        codec->codec_id = choice.Id;
+        SetAudioEncoding(record, choice.Encoder);
     }
-    output_codecs_.push_back(copy ? nullptr : by_name);
+    output_codecs_.push_back(copy ? nullptr : choice.ByName);
 
     codec->sample_rate = o.AudioSampleRate;
     codec->time_base = AVRational{1, o.AudioSampleRate};
@@ -388,6 +379,26 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
     o.AudioDisable = false;
     o.AudioCodecName.clear();
     o.AudioStreamCopy = false;
+}
+
+void TCustomFFmpeg::SetAudioEncoding(TOutputStream& record, const AVCodec* encoder) {
+    const TEngineOptions& o = options_;
+    AVCodecContext* codec = record.Codec.get();
+    if (o.AudioQScale > -99999.0f) {
+        codec->flags |= AV_CODEC_FLAG_QSCALE;
+        record.Quality = static_cast<float>(FF_QP2LAMBDA) * o.AudioQScale;
+        codec->global_quality = static_cast<int>(record.Quality);
+    }
+    // A layout whose channel count disagrees leaves only the count.
+    const auto mask = static_cast<uint64_t>(o.ChannelLayout);
+    if (mask != 0 && std::popcount(mask) == o.AudioChannels) {
+        ff::av_channel_layout_uninit(&codec->ch_layout);
+        ff::av_channel_layout_from_mask(&codec->ch_layout, mask);
+    } else {
+        SetUnspecifiedLayout(codec, o.AudioChannels);
+    }
+    codec->sample_fmt = static_cast<AVSampleFormat>(o.AudioSampleFmt);
+    ChooseSampleFormat(codec, encoder);
 }
 
 void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
@@ -450,8 +461,8 @@ void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
                    LayoutText(codec->ch_layout).c_str(), LayoutText(*chosen).c_str()));
     }
     AVChannelLayout copy{};
-    if (ff::av_channel_layout_copy(&copy, chosen) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_channel_layout_copy(&copy, chosen); error < 0) {
+        throw LibraryCallFailed("av_channel_layout_copy", error);
     }
     ff::av_channel_layout_uninit(&codec->ch_layout);
     codec->ch_layout = copy;
@@ -468,8 +479,8 @@ void TCustomFFmpeg::TakeSourceAudioFormat(TOutputStream& record, const AVCodecCo
     if (record.SourceChannels && source.ch_layout.nb_channels > 0) {
         if (source.ch_layout.order == AV_CHANNEL_ORDER_NATIVE) {
             AVChannelLayout copy{};
-            if (ff::av_channel_layout_copy(&copy, &source.ch_layout) < 0) {
-                throw std::bad_alloc();
+            if (const int error = ff::av_channel_layout_copy(&copy, &source.ch_layout); error < 0) {
+                throw LibraryCallFailed("av_channel_layout_copy", error);
             }
             ff::av_channel_layout_uninit(&codec->ch_layout);
             codec->ch_layout = copy;
@@ -578,23 +589,9 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
     }
 
     const std::string url = ToLibraryFileName(FileName);
-    const AVOutputFormat* muxer = nullptr;
-    if (!o.FormatName.empty()) {
-        muxer = ff::av_guess_format(o.FormatName.c_str(), nullptr, nullptr);
-        if (muxer == nullptr) {
-            last_error_text_ =
-                Format("Requested output format '%s' is not a suitable output format",
-                       o.FormatName.c_str());
-            return -1;
-        }
-        o.FormatName.clear();
-    } else {
-        muxer = ff::av_guess_format(nullptr, url.c_str(), nullptr);
-        if (muxer == nullptr) {
-            last_error_text_ =
-                Format("Unable to find a suitable output format for '%s'", FileName.c_str());
-            return -1;
-        }
+    const AVOutputFormat* muxer = ChooseMuxer(FileName, url);
+    if (muxer == nullptr) {
+        return -1;
     }
     // Made for its muxer, the context carries the muxer's own options; the
     // whole name is kept.
@@ -605,76 +602,11 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
     }
     std::shared_ptr<AVFormatContext> file(made, engine::OutputContextClose{});
 
-    bool video =
-        o.VideoStreamCopy || muxer->video_codec != AV_CODEC_ID_NONE || !o.VideoCodecName.empty();
-    bool audio =
-        o.AudioStreamCopy || muxer->audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
-    bool subtitle = o.SubtitleStreamCopy || muxer->subtitle_codec != AV_CODEC_ID_NONE ||
-                    !o.SubtitleCodecName.empty();
-    if (InputFileCount() > 0) {
-        bool has_video = false;
-        bool has_audio = false;
-        bool has_subtitle = false;
-        const int examined = Join ? 1 : InputFileCount();
-        for (int f = 0; f < examined; ++f) {
-            const AVFormatContext* input = input_files_[static_cast<size_t>(f)].get();
-            for (unsigned s = 0; s < input->nb_streams; ++s) {
-                const int type = input->streams[s]->codecpar->codec_type;
-                if (type < AVMEDIA_TYPE_UNKNOWN || type > AVMEDIA_TYPE_ATTACHMENT) {
-                    last_error_text_ =
-                        "check_audio_video_sub_inputs fail: invalid codec_type of "
-                        "input file";
-                    return -1;
-                }
-                has_video = has_video || type == AVMEDIA_TYPE_VIDEO;
-                has_audio = has_audio || type == AVMEDIA_TYPE_AUDIO;
-                has_subtitle = has_subtitle || type == AVMEDIA_TYPE_SUBTITLE;
-            }
-        }
-        video = video && has_video;
-        audio = audio && has_audio;
-        subtitle = subtitle && has_subtitle;
-    }
-    video = video && !o.VideoDisable;
-    audio = audio && !o.AudioDisable;
-    subtitle = subtitle && !o.SubtitleDisable;
-
-    try {
-        if (video) {
-            NewVideoStream(file.get());
-        }
-    } catch (const FFmpegException& error) {
-        last_error_text_ = Format("new_video_stream fail: %s", error.what());
+    TOutputStreamTypes types;
+    if (!ChooseOutputStreamTypes(*muxer, Join, types) || !CreateOutputStreams(file.get(), types)) {
         return -1;
     }
-    try {
-        if (audio) {
-            NewAudioStream(file.get());
-        }
-    } catch (const FFmpegException& error) {
-        last_error_text_ = Format("new_audio_stream fail: %s", error.what());
-        return -1;
-    }
-    try {
-        if (subtitle) {
-            NewSubtitleStream(file.get());
-        }
-    } catch (const FFmpegException& error) {
-        last_error_text_ = Format("new_subtitle_stream fail: %s", error.what());
-        return -1;
-    }
-
-    if (o.RecordingTimestamp != 0) {
-        ff::av_dict_set(&file->metadata, "creation_time",
-                        CreationTimeText(o.RecordingTimestamp).c_str(), 0);
-    }
-    // Applied last first, so a key given twice keeps the value given first.
-    while (!metadata_.empty()) {
-        const auto& [key, value] = metadata_.back();
-        ff::av_dict_set(&file->metadata, key.c_str(), value.c_str(), 0);
-        metadata_.pop_back();
-    }
-
+    SetOutputMetadata(file.get());
     output_files_.push_back(file);
 
     if ((muxer->flags & AVFMT_NEEDNUMBER) != 0 && ff::av_filename_number_test(file->url) == 0) {
@@ -684,10 +616,114 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
     if ((muxer->flags & AVFMT_NOFILE) == 0 && OpenOutputBytes(file.get(), FileName) < 0) {
         return -1;
     }
+    ApplyMuxerSettings(file.get(), *muxer);
+    if (joining) {
+        EnterJoinMode(file);
+    }
+    return OutputFileCount();
+}
 
+const AVOutputFormat* TCustomFFmpeg::ChooseMuxer(const std::string& FileName,
+                                                 const std::string& url) {
+    TEngineOptions& o = options_;
+    if (o.FormatName.empty()) {
+        const AVOutputFormat* muxer = ff::av_guess_format(nullptr, url.c_str(), nullptr);
+        if (muxer == nullptr) {
+            last_error_text_ =
+                Format("Unable to find a suitable output format for '%s'", FileName.c_str());
+        }
+        return muxer;
+    }
+    const AVOutputFormat* muxer = ff::av_guess_format(o.FormatName.c_str(), nullptr, nullptr);
+    if (muxer == nullptr) {
+        last_error_text_ = Format("Requested output format '%s' is not a suitable output format",
+                                  o.FormatName.c_str());
+        return nullptr;
+    }
+    o.FormatName.clear();
+    return muxer;
+}
+
+bool TCustomFFmpeg::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join,
+                                            TOutputStreamTypes& types) {
+    const TEngineOptions& o = options_;
+    types.Video =
+        o.VideoStreamCopy || muxer.video_codec != AV_CODEC_ID_NONE || !o.VideoCodecName.empty();
+    types.Audio =
+        o.AudioStreamCopy || muxer.audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
+    types.Subtitle = o.SubtitleStreamCopy || muxer.subtitle_codec != AV_CODEC_ID_NONE ||
+                     !o.SubtitleCodecName.empty();
+    if (InputFileCount() > 0) {
+        // Only the types the inputs have.
+        TOutputStreamTypes inputs;
+        const int examined = Join ? 1 : InputFileCount();
+        for (int f = 0; f < examined; ++f) {
+            const AVFormatContext* input = input_files_[static_cast<size_t>(f)].get();
+            for (unsigned s = 0; s < input->nb_streams; ++s) {
+                const int type = input->streams[s]->codecpar->codec_type;
+                if (type < AVMEDIA_TYPE_UNKNOWN || type > AVMEDIA_TYPE_ATTACHMENT) {
+                    last_error_text_ =
+                        "check_audio_video_sub_inputs fail: invalid codec_type of "
+                        "input file";
+                    return false;
+                }
+                inputs.Video = inputs.Video || type == AVMEDIA_TYPE_VIDEO;
+                inputs.Audio = inputs.Audio || type == AVMEDIA_TYPE_AUDIO;
+                inputs.Subtitle = inputs.Subtitle || type == AVMEDIA_TYPE_SUBTITLE;
+            }
+        }
+        types.Video = types.Video && inputs.Video;
+        types.Audio = types.Audio && inputs.Audio;
+        types.Subtitle = types.Subtitle && inputs.Subtitle;
+    }
+    types.Video = types.Video && !o.VideoDisable;
+    types.Audio = types.Audio && !o.AudioDisable;
+    types.Subtitle = types.Subtitle && !o.SubtitleDisable;
+    return true;
+}
+
+bool TCustomFFmpeg::CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types) {
+    struct TStreamStep {
+        bool Wanted;
+        void (TCustomFFmpeg::*Create)(AVFormatContext*);
+        const char* Name;
+    };
+    const TStreamStep steps[] = {
+        {types.Video, &TCustomFFmpeg::NewVideoStream, "new_video_stream"},
+        {types.Audio, &TCustomFFmpeg::NewAudioStream, "new_audio_stream"},
+        {types.Subtitle, &TCustomFFmpeg::NewSubtitleStream, "new_subtitle_stream"},
+    };
+    for (const TStreamStep& step : steps) {
+        try {
+            if (step.Wanted) {
+                (this->*step.Create)(file);
+            }
+        } catch (const FFmpegException& error) {
+            last_error_text_ = Format("%s fail: %s", step.Name, error.what());
+            return false;
+        }
+    }
+    return true;
+}
+
+void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* file) {
+    if (options_.RecordingTimestamp != 0) {
+        ff::av_dict_set(&file->metadata, "creation_time",
+                        CreationTimeText(options_.RecordingTimestamp).c_str(), 0);
+    }
+    // Applied last first, so a key given twice keeps the value given first.
+    while (!metadata_.empty()) {
+        const auto& [key, value] = metadata_.back();
+        ff::av_dict_set(&file->metadata, key.c_str(), value.c_str(), 0);
+        metadata_.pop_back();
+    }
+}
+
+void TCustomFFmpeg::ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer) {
+    const TEngineOptions& o = options_;
     file->max_delay = static_cast<int>(o.MuxMaxDelay * 1000000.0f);
     if (file->priv_data != nullptr) {
-        const AVClass* own = muxer->priv_class;
+        const AVClass* own = muxer.priv_class;
         if (engine::ClassHasOption(own, "preload")) {
             ff::av_opt_set_int(file->priv_data, "preload",
                                static_cast<int64_t>(o.MuxPreload * 1000000.0f), 0);
@@ -703,22 +739,22 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
     }
     pending_muxer_options_.clear();
     file->flags |= AVFMT_FLAG_NONBLOCK;
-    CopyContextOptions(file.get(), option_contexts_.Format.get(), AV_OPT_FLAG_ENCODING_PARAM);
+    CopyContextOptions(file, option_contexts_.Format.get(), AV_OPT_FLAG_ENCODING_PARAM);
+}
 
-    if (joining) {
-        join_mode_ = true;
-        int64_t total = 0;
-        for (const engine::InputContextPtr& input : input_files_) {
-            if (input->duration != AV_NOPTS_VALUE) {
-                total += input->duration;
-            }
-        }
-        expected_duration_ = total != 0 ? total : -1;
-        for (int i = 1; i < InputFileCount(); ++i) {
-            output_files_.push_back(file);
+void TCustomFFmpeg::EnterJoinMode(const std::shared_ptr<AVFormatContext>& file) {
+    join_mode_ = true;
+    int64_t total = 0;
+    for (const engine::InputContextPtr& input : input_files_) {
+        if (input->duration != AV_NOPTS_VALUE) {
+            total += input->duration;
         }
     }
-    return OutputFileCount();
+    expected_duration_ = total != 0 ? total : -1;
+    // The output appears once per input.
+    for (int i = 1; i < InputFileCount(); ++i) {
+        output_files_.push_back(file);
+    }
 }
 
 int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& FileName) {
@@ -792,8 +828,9 @@ void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
                 Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str()));
         }
         output.Partial = partial;
-        if (OpenOutputIOOnFile(&file->pb, fd) < 0) {
-            throw std::bad_alloc();
+        if (const int error = OpenOutputIOOnFile(&file->pb, fd); error < 0) {
+            throw FFmpegException(
+                Format("Could not open '%s': %s", wanted.c_str(), LibraryErrorText(error).c_str()));
         }
         NameOutput(file, output.FinalName, wanted);
         output.FinalName = wanted;

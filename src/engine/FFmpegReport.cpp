@@ -101,6 +101,27 @@ double OutputPosition(const TTranscodeOutputStream& ost) {
     return static_cast<double>(position) * av_q2d(ost.Stream->time_base);
 }
 
+// The bytes written to an output so far; 0 before it has a byte stream.
+int64_t WrittenSize(const AVFormatContext* file) {
+    if (file == nullptr || file->pb == nullptr) {
+        return 0;
+    }
+    const int64_t size = ff::avio_size(file->pb);
+    return size >= 0 ? size : std::max<int64_t>(ff::avio_seek(file->pb, 0, SEEK_CUR), 0);
+}
+
+// The last line of the final report: what was encoded, and what the file adds to it.
+std::string SummaryText(const TTranscodeState& state, int64_t size) {
+    const int64_t raw = state.VideoSize + state.AudioSize + state.ExtraSize;
+    // Nothing encoded leaves nothing to compare the file with.
+    const double overhead =
+        raw > 0 ? static_cast<double>(size - raw) * 100.0 / static_cast<double>(raw) : 0.0;
+    return Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
+                  static_cast<double>(state.VideoSize) / 1024.0,
+                  static_cast<double>(state.AudioSize) / 1024.0,
+                  static_cast<double>(state.ExtraSize) / 1024.0, overhead);
+}
+
 }  // namespace
 
 TQuantiserHistogram QuantiserHistogram() {
@@ -125,60 +146,16 @@ void RecordCodedFrame(TOutputStream& stream, const AVPacket* packet) {
 
 void TCustomFFmpeg::PrintReport(bool final, int file_index,
                                 std::span<const TTranscodeOutputStream> streams) {
-    int64_t size = 0;
-    const AVFormatContext* first = OutputFile(0);
-    if (first != nullptr && first->pb != nullptr) {
-        size = ff::avio_size(first->pb);
-        if (size < 0) {
-            size = std::max<int64_t>(ff::avio_seek(first->pb, 0, SEEK_CUR), 0);
-        }
+    const int64_t size = WrittenSize(OutputFile(0));
+    TReportFigures figures;
+    figures.Position = kNoPosition;
+    if (!DescribeReportStreams(final, streams, figures)) {
+        return;
     }
-
-    std::string line;
-    int32_t frame_number = -1;
-    int32_t fps = -1;
-    float quality = -1.0f;
-    double ti1 = kNoPosition;
-    bool video_seen = false;
-    for (const TTranscodeOutputStream& ost : streams) {
-        const AVCodecContext* enc = ost.Output->Codec.get();
-        if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
-            const float q = StreamQuality(ost);
-            if (video_seen) {
-                line += Format("q=%2.1f ", q);
-            } else if (ost.Active == 1) {
-                video_seen = true;
-                frame_number = ost.FrameNumber;
-                // Nothing coded yet: a report would only say nothing.
-                if (frame_number < 1) {
-                    return;
-                }
-                const double elapsed =
-                    static_cast<double>(EngineClock() - transcode_.TimerStart) / 1000000.0;
-                fps = elapsed > 1.0 ? static_cast<int32_t>(frame_number / elapsed + 0.5) : 0;
-                quality = q;
-                line += Format("frame=%5d fps=%3d q=%3.1f ", frame_number, fps, q);
-                if (final) {
-                    line += "L";
-                }
-                if (options_.QpHist) {
-                    line += CountQuantiser(std::lrint(q));
-                }
-                if ((enc->flags & AV_CODEC_FLAG_PSNR) != 0) {
-                    line += PsnrText(ost, enc, final);
-                }
-            }
-        }
-        const double ti = OutputPosition(ost);
-        if (ti > 0.0 && ti < ti1) {
-            ti1 = ti;
-        }
-    }
-
     // Before any stream has a position there is no time to report, and no
     // rate to compute from it.
-    const bool positioned = ti1 < kNoPosition;
-    ti1 = positioned ? std::max(ti1, kShortestPosition) : 0.0;
+    const bool positioned = figures.Position < kNoPosition;
+    const double ti1 = positioned ? std::max(figures.Position, kShortestPosition) : 0.0;
     const auto time = static_cast<int64_t>(ti1 * 1000000.0);
 
     TProgressCallback callback;
@@ -189,6 +166,7 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     if (!callback && options_.Verbose <= 0 && !final) {
         return;
     }
+    std::string& line = figures.Line;
     const double bitrate = positioned ? static_cast<double>(size) * 8.0 / ti1 / 1000.0 : 0.0;
     line += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s",
                    static_cast<double>(size) / 1024.0, ti1, bitrate);
@@ -202,22 +180,60 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     }
     line.resize(std::min(line.size(), kReportLineLimit));
     if (callback) {
-        callback(this, final ? -1 : file_index, frame_number, fps, quality,
+        callback(this, final ? -1 : file_index, figures.FrameNumber, figures.Fps, figures.Quality,
                  static_cast<float>(bitrate), size, time, ExpectedDuration());
     } else if (options_.Verbose >= 0) {
         Log(llVerbose, line);
     }
-
     if (final && options_.Verbose >= 0) {
-        const int64_t raw = transcode_.VideoSize + transcode_.AudioSize + transcode_.ExtraSize;
-        // Nothing encoded leaves nothing to compare the file with.
-        const double overhead =
-            raw > 0 ? static_cast<double>(size - raw) * 100.0 / static_cast<double>(raw) : 0.0;
-        Log(llVerbose,
-            Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-                   static_cast<double>(transcode_.VideoSize) / 1024.0,
-                   static_cast<double>(transcode_.AudioSize) / 1024.0,
-                   static_cast<double>(transcode_.ExtraSize) / 1024.0, overhead));
+        Log(llVerbose, SummaryText(transcode_, size));
+    }
+}
+
+bool TCustomFFmpeg::DescribeReportStreams(bool final,
+                                          std::span<const TTranscodeOutputStream> streams,
+                                          TReportFigures& figures) {
+    bool video_seen = false;
+    for (const TTranscodeOutputStream& ost : streams) {
+        const AVCodecContext* enc = ost.Output->Codec.get();
+        if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
+            const float q = StreamQuality(ost);
+            if (video_seen) {
+                figures.Line += Format("q=%2.1f ", q);
+            } else if (ost.Active == 1) {
+                video_seen = true;
+                // Nothing coded yet: a report would only say nothing.
+                if (ost.FrameNumber < 1) {
+                    return false;
+                }
+                DescribeReportVideo(final, ost, q, figures);
+            }
+        }
+        const double ti = OutputPosition(ost);
+        if (ti > 0.0 && ti < figures.Position) {
+            figures.Position = ti;
+        }
+    }
+    return true;
+}
+
+void TCustomFFmpeg::DescribeReportVideo(bool final, const TTranscodeOutputStream& ost, float q,
+                                        TReportFigures& figures) {
+    const AVCodecContext* enc = ost.Output->Codec.get();
+    figures.FrameNumber = ost.FrameNumber;
+    const double elapsed = static_cast<double>(EngineClock() - transcode_.TimerStart) / 1000000.0;
+    figures.Fps = elapsed > 1.0 ? static_cast<int32_t>(figures.FrameNumber / elapsed + 0.5) : 0;
+    figures.Quality = q;
+    std::string& line = figures.Line;
+    line += Format("frame=%5d fps=%3d q=%3.1f ", figures.FrameNumber, figures.Fps, q);
+    if (final) {
+        line += "L";
+    }
+    if (options_.QpHist) {
+        line += CountQuantiser(std::lrint(q));
+    }
+    if ((enc->flags & AV_CODEC_FLAG_PSNR) != 0) {
+        line += PsnrText(ost, enc, final);
     }
 }
 

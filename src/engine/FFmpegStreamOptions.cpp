@@ -2,9 +2,7 @@
 // pending until an input is opened or a stream is created.
 
 #include <cstdlib>
-#include <new>
 
-#include "Assertions.h"
 #include "FFmpeg.h"
 #include "Format.h"
 #include "OptionValues.h"
@@ -30,6 +28,19 @@ constexpr int kUG = 340;    // 0.33126
 constexpr int kHalf = 512;  // 0.5
 constexpr int kVG = 429;    // 0.41869
 constexpr int kVB = 84;     // 0.08131
+
+// A crop band of n lines or columns off the picture's extent; negative n
+// changes nothing, a band that leaves no picture fails.
+void CropBand(int32_t n, int32_t& band, int32_t& extent, const char* message) {
+    if (n < 0) {
+        return;
+    }
+    if (n >= extent) {
+        throw FFmpegException(message);
+    }
+    band = n;
+    extent -= n;
+}
 
 const char* MediaKind(AVMediaType type) {
     switch (type) {
@@ -149,47 +160,19 @@ void TCustomFFmpeg::SetSampleFormatOption(const std::string& value) {
 }
 
 void TCustomFFmpeg::SetCropTop(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameHeight) {
-        throw FFmpegException(kVerticalCropMessage);
-    }
-    options_.CropTop = n;
-    options_.FrameHeight -= n;
+    CropBand(n, options_.CropTop, options_.FrameHeight, kVerticalCropMessage);
 }
 
 void TCustomFFmpeg::SetCropBottom(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameHeight) {
-        throw FFmpegException(kVerticalCropMessage);
-    }
-    options_.CropBottom = n;
-    options_.FrameHeight -= n;
+    CropBand(n, options_.CropBottom, options_.FrameHeight, kVerticalCropMessage);
 }
 
 void TCustomFFmpeg::SetCropLeft(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameWidth) {
-        throw FFmpegException(kHorizontalCropMessage);
-    }
-    options_.CropLeft = n;
-    options_.FrameWidth -= n;
+    CropBand(n, options_.CropLeft, options_.FrameWidth, kHorizontalCropMessage);
 }
 
 void TCustomFFmpeg::SetCropRight(int32_t n) {
-    if (n < 0) {
-        return;
-    }
-    if (n >= options_.FrameWidth) {
-        throw FFmpegException(kHorizontalCropMessage);
-    }
-    options_.CropRight = n;
-    options_.FrameWidth -= n;
+    CropBand(n, options_.CropRight, options_.FrameWidth, kHorizontalCropMessage);
 }
 
 void TCustomFFmpeg::SetPadColor(int32_t colour) {
@@ -235,9 +218,10 @@ void TCustomFFmpeg::SetCodecTag(AVMediaType type, const std::string& value) {
     if (value.empty()) {
         return;
     }
+    // A user's value, not a programming error: reported as any bad option value.
     if (value.size() != 4) {
-        throw AssertionFailure(Format("%s tag parameter must be 4 chars", MediaKind(type)),
-                               "FFmpeg");
+        throw FFmpegException(
+            Format("%s tag parameter must be 4 chars: \"%s\"", MediaKind(type), value.c_str()));
     }
     // The first character in the lowest byte.
     uint32_t tag = 0;
@@ -281,8 +265,8 @@ void TCustomFFmpeg::AddBitstreamFilter(AVMediaType type, const std::string& valu
         throw FFmpegException(Format("Unknown bitstream filter %s", TrimBlanks(value).c_str()));
     }
     AVBSFContext* context = nullptr;
-    if (ff::av_bsf_alloc(filter, &context) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::av_bsf_alloc(filter, &context); error < 0) {
+        throw LibraryCallFailed("av_bsf_alloc", error);
     }
     engine::BitstreamFilterPtr owned(context);
     TBitstreamFilterChain& chain = type == AVMEDIA_TYPE_VIDEO   ? options_.VideoBitstreamFilters

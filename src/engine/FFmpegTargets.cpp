@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string_view>
+#include <vector>
 
 #include "FFmpeg.h"
 #include "FFmpegFiles.h"
@@ -59,6 +60,155 @@ std::string ReplaceLineBreaks(std::string text) {
     return result;
 }
 
+// A setting a target gives, as the libraries' codec or format option of that
+// name (or, with Muxer, the muxer's own); Ntsc null: as for PAL.
+struct TTargetSetting {
+    const char* Name;
+    const char* Pal;
+    const char* Ntsc = nullptr;
+    bool Muxer = false;
+};
+
+// What a target sets, field by field; null texts set nothing.
+struct TTarget {
+    std::string_view Type;
+    const char* VideoCodec;
+    const char* AudioCodec;
+    const char* Format;
+    const char* PalSize;
+    const char* NtscSize;
+    const char* PalPixelFormat;
+    const char* NtscPixelFormat;
+    std::vector<TTargetSetting> Settings;  // in this order
+    int32_t SampleRate;
+    bool AtLeastStereo;  // the count in force, never mono: a later source may not lower it
+    float MuxPreload;    // seconds; 0 = unchanged
+    const char* Aspect;  // assumed when none is set
+};
+
+const TTarget* FindTarget(std::string_view type) {
+    static const TTarget kTargets[] = {
+        {"vcd",
+         "mpeg1video",
+         "mp2",
+         "vcd",
+         "352x288",
+         "352x240",
+         nullptr,
+         nullptr,
+         {{"g", "15", "18"},
+          {"b", "1150000"},
+          {"maxrate", "1150000"},
+          {"minrate", "1150000"},
+          {"bufsize", "327680"},
+          {"ab", "224000"},
+          {"packetsize", "2324"},
+          {"muxrate", "1411200", nullptr, true}},
+         44100,
+         false,
+         0.44f,
+         "4:3"},
+        {"svcd",
+         "mpeg2video",
+         "mp2",
+         "svcd",
+         "480x576",
+         "480x480",
+         nullptr,
+         nullptr,
+         {{"g", "15", "18"},
+          {"b", "2040000"},
+          {"maxrate", "2516000"},
+          {"minrate", "0"},
+          {"bufsize", "1835008"},
+          // The scan offset flag is an option of the MPEG-2 encoder itself now.
+          {"scan_offset", "1"},
+          {"ab", "224000"},
+          {"packetsize", "2324"}},
+         44100,
+         true,
+         0.0f,
+         "4:3"},
+        {"dvd",
+         "mpeg2video",
+         "ac3",
+         "dvd",
+         "720x576",
+         "720x480",
+         nullptr,
+         nullptr,
+         {{"g", "15", "18"},
+          {"b", "6000000"},
+          {"maxrate", "9000000"},
+          {"minrate", "0"},
+          {"bufsize", "1835008"},
+          {"packetsize", "2048"},
+          {"muxrate", "10080000", nullptr, true},
+          {"ab", "448000"}},
+         48000,
+         true,
+         0.0f,
+         "16:9"},
+        {"dv",
+         nullptr,
+         nullptr,
+         "dv",
+         "720x576",
+         "720x480",
+         "yuv420p",
+         "yuv411p",
+         {},
+         48000,
+         false,
+         0.0f,
+         nullptr},
+        {"dv50",
+         nullptr,
+         nullptr,
+         "dv",
+         "720x576",
+         "720x480",
+         "yuv422p",
+         "yuv422p",
+         {},
+         48000,
+         false,
+         0.0f,
+         nullptr},
+    };
+    for (const TTarget& target : kTargets) {
+        if (target.Type == type) {
+            return &target;
+        }
+    }
+    return nullptr;
+}
+
+// The norm of the first known frame rate: the pending one, else that of the
+// inputs' video streams at the rate their decoders will report.
+TNorm NormOfRates(const TEngineOptions& o, const std::vector<engine::InputContextPtr>& inputs,
+                  const std::string& default_norm) {
+    if (o.FrameRate.den == 0) {
+        throw FFmpegException("frame_rate is invalid.");
+    }
+    bool decided = false;
+    TNorm chosen = NormOfMilliRate(engine::MilliFrameRate(o.FrameRate), decided);
+    for (const engine::InputContextPtr& input : inputs) {
+        for (unsigned s = 0; !decided && s < input->nb_streams; ++s) {
+            const AVStream* stream = input->streams[s];
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                chosen = NormOfMilliRate(engine::MilliFrameRate(stream->avg_frame_rate), decided);
+            }
+        }
+        if (decided) {
+            return chosen;
+        }
+    }
+    return default_norm == "film"   ? TNorm::kFilm
+           : default_norm == "ntsc" ? TNorm::kNtsc
+                                    : TNorm::kPal;
+}
+
 }  // namespace
 
 void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
@@ -72,111 +222,44 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
     } else if (norm == "film") {
         chosen = TNorm::kFilm;
     } else {
-        if (o.FrameRate.den == 0) {
-            throw FFmpegException("frame_rate is invalid.");
-        }
-        bool decided = false;
-        chosen = NormOfMilliRate(engine::MilliFrameRate(o.FrameRate), decided);
-        // The inputs' video streams, at the rate their decoders will report.
-        for (const engine::InputContextPtr& input : input_files_) {
-            for (unsigned s = 0; !decided && s < input->nb_streams; ++s) {
-                const AVStream* stream = input->streams[s];
-                if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-                    chosen =
-                        NormOfMilliRate(engine::MilliFrameRate(stream->avg_frame_rate), decided);
-                }
-            }
-            if (decided) {
-                break;
-            }
-        }
-        if (!decided) {
-            chosen = default_norm == "film"   ? TNorm::kFilm
-                     : default_norm == "ntsc" ? TNorm::kNtsc
-                                              : TNorm::kPal;
-        }
+        chosen = NormOfRates(o, input_files_, default_norm);
         if (o.Verbose > 0) {
             Log(llVerbose,
                 Format("Assuming %s for target.", chosen == TNorm::kPal ? "PAL" : "NTSC"));
         }
     }
-    const bool pal = chosen == TNorm::kPal;
-    const char* rate = NormRate(chosen);
-    // Pairs the libraries take as codec or format options; what they refuse
-    // changes nothing, as for any generic option.
-    auto generic = [this](const char* name, const char* value) { SetGenericOption(name, value); };
-
-    if (type == "vcd") {
-        SetCodecName(AVMEDIA_TYPE_VIDEO, "mpeg1video");
-        SetCodecName(AVMEDIA_TYPE_AUDIO, "mp2");
-        SetFormatOption("vcd");
-        SetFrameSize(pal ? "352x288" : "352x240");
-        SetFrameRate(rate);
-        generic("g", pal ? "15" : "18");
-        generic("b", "1150000");
-        generic("maxrate", "1150000");
-        generic("minrate", "1150000");
-        generic("bufsize", "327680");
-        generic("ab", "224000");
-        SetAudioSampleRate(44100);
-        SetAudioChannels(2);
-        generic("packetsize", "2324");
-        SetMuxerOption("muxrate", "1411200");
-        o.MuxPreload = 0.44f;
-    } else if (type == "svcd") {
-        SetCodecName(AVMEDIA_TYPE_VIDEO, "mpeg2video");
-        SetCodecName(AVMEDIA_TYPE_AUDIO, "mp2");
-        SetFormatOption("svcd");
-        SetFrameSize(pal ? "480x576" : "480x480");
-        SetFrameRate(rate);
-        generic("g", pal ? "15" : "18");
-        generic("b", "2040000");
-        generic("maxrate", "2516000");
-        generic("minrate", "0");
-        generic("bufsize", "1835008");
-        // The scan offset flag is an option of the MPEG-2 encoder itself now.
-        generic("scan_offset", "1");
-        generic("ab", "224000");
-        SetAudioSampleRate(44100);
-        generic("packetsize", "2324");
-        // The count in force now, never mono: a later source may not lower it.
-        SetAudioChannels(std::max(o.AudioChannels, 2));
-    } else if (type == "dvd") {
-        SetCodecName(AVMEDIA_TYPE_VIDEO, "mpeg2video");
-        SetCodecName(AVMEDIA_TYPE_AUDIO, "ac3");
-        SetFormatOption("dvd");
-        SetFrameSize(pal ? "720x576" : "720x480");
-        SetFrameRate(rate);
-        generic("g", pal ? "15" : "18");
-        generic("b", "6000000");
-        generic("maxrate", "9000000");
-        generic("minrate", "0");
-        generic("bufsize", "1835008");
-        generic("packetsize", "2048");
-        SetMuxerOption("muxrate", "10080000");
-        generic("ab", "448000");
-        SetAudioSampleRate(48000);
-        SetAudioChannels(std::max(o.AudioChannels, 2));
-    } else if (type == "dv" || type == "dv50") {
-        SetFormatOption("dv");
-        SetFrameSize(pal ? "720x576" : "720x480");
-        if (type == "dv50") {
-            SetPixelFormatOption("yuv422p");
-        } else {
-            SetPixelFormatOption(pal ? "yuv420p" : "yuv411p");
-        }
-        SetFrameRate(rate);
-        SetAudioSampleRate(48000);
-        SetAudioChannels(2);
-        return;
-    } else {
+    const TTarget* target = FindTarget(type);
+    if (target == nullptr) {
         throw FFmpegException("Unknown target type");
     }
-
-    if (o.FrameAspectRatio == 0.0f) {
-        const bool wide = type == "dvd";
-        Log(llInfo, wide ? "Assuming 16:9 for aspect ratio" : "Assuming 4:3 for aspect ratio");
-        SetAspect(wide ? "16:9" : "4:3");
+    const bool pal = chosen == TNorm::kPal;
+    if (target->VideoCodec != nullptr) {
+        SetCodecName(AVMEDIA_TYPE_VIDEO, target->VideoCodec);
+        SetCodecName(AVMEDIA_TYPE_AUDIO, target->AudioCodec);
+    }
+    SetFormatOption(target->Format);
+    SetFrameSize(pal ? target->PalSize : target->NtscSize);
+    if (target->PalPixelFormat != nullptr) {
+        SetPixelFormatOption(pal ? target->PalPixelFormat : target->NtscPixelFormat);
+    }
+    SetFrameRate(NormRate(chosen));
+    for (const TTargetSetting& setting : target->Settings) {
+        const char* value = !pal && setting.Ntsc != nullptr ? setting.Ntsc : setting.Pal;
+        // What the libraries refuse changes nothing, as for any generic option.
+        if (setting.Muxer) {
+            SetMuxerOption(setting.Name, value);
+        } else {
+            SetGenericOption(setting.Name, value);
+        }
+    }
+    SetAudioSampleRate(target->SampleRate);
+    SetAudioChannels(target->AtLeastStereo ? std::max(o.AudioChannels, 2) : 2);
+    if (target->MuxPreload > 0.0f) {
+        o.MuxPreload = target->MuxPreload;
+    }
+    if (target->Aspect != nullptr && o.FrameAspectRatio == 0.0f) {
+        Log(llInfo, Format("Assuming %s for aspect ratio", target->Aspect));
+        SetAspect(target->Aspect);
     }
 }
 

@@ -375,8 +375,8 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
     // A tag given for the output (atag, vtag) wins; the input's is kept only
     // where the muxer does not give that codec another one.
     const uint32_t given_tag = enc->codec_tag;
-    if (ff::avcodec_parameters_copy(par, in) < 0) {
-        throw std::bad_alloc();
+    if (const int error = ff::avcodec_parameters_copy(par, in); error < 0) {
+        throw LibraryCallFailed("avcodec_parameters_copy", error);
     }
     const AVCodecTag* const* tags = OutputFileOf(ost)->oformat->codec_tag;
     if (given_tag != 0) {
@@ -482,8 +482,9 @@ void TTranscoder::OpenEncoders() {
                 true);
         }
         state_.ExtraSize += enc->extradata_size;
-        if (ff::avcodec_parameters_from_context(ost.Stream->codecpar, enc) < 0) {
-            throw std::bad_alloc();
+        if (const int error = ff::avcodec_parameters_from_context(ost.Stream->codecpar, enc);
+            error < 0) {
+            throw LibraryCallFailed("avcodec_parameters_from_context", error);
         }
         ost.Stream->time_base = enc->time_base;
         ost.SourceTimeBase = enc->time_base;
@@ -653,8 +654,8 @@ void TTranscoder::InitBitstreamFilters() {
         const AVCodecParameters* par = ost.Stream->codecpar;
         AVRational tb = ost.SourceTimeBase;
         for (BitstreamFilterPtr& filter : chain) {
-            if (ff::avcodec_parameters_copy(filter->par_in, par) < 0) {
-                throw std::bad_alloc();
+            if (const int error = ff::avcodec_parameters_copy(filter->par_in, par); error < 0) {
+                throw LibraryCallFailed("avcodec_parameters_copy", error);
             }
             filter->time_base_in = tb;
             const int ready = ff::av_bsf_init(filter.get());
@@ -669,8 +670,9 @@ void TTranscoder::InitBitstreamFilters() {
             tb = filter->time_base_out;
         }
         if (!chain.empty()) {
-            if (ff::avcodec_parameters_copy(ost.Stream->codecpar, par) < 0) {
-                throw std::bad_alloc();
+            if (const int error = ff::avcodec_parameters_copy(ost.Stream->codecpar, par);
+                error < 0) {
+                throw LibraryCallFailed("avcodec_parameters_copy", error);
             }
             ost.Stream->time_base = tb;
         }

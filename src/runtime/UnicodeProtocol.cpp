@@ -130,12 +130,16 @@ int Open(const std::string& url, int mode, int* fd) {
         return AVERROR(errno);
     }
     // A folder opens for reading here, and would then fail every read as an
-    // I/O error; it is no file, so it is reported as missing.
+    // I/O error; it is refused with the error a folder gives where it cannot
+    // be opened, so the user is told what the name really is.
     struct stat st {};
-    if (::fstat(*fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int error = ::fstat(*fd, &st) != 0 ? AVERROR(errno)
+                      : S_ISDIR(st.st_mode)  ? AVERROR(EISDIR)
+                                             : 0;
+    if (error != 0) {
         ::close(*fd);
         *fd = -1;
-        return AVERROR(ENOENT);
+        return error;
     }
     if (mode == kRead) {
         if (!S_ISREG(st.st_mode)) {

@@ -333,6 +333,39 @@ TEST_F(TaskBuildingTest, FailuresReportByResultAndLastError) {
     EXPECT_EQ(converter_->LastError(), "max output files 20 reached");
 }
 
+TEST_F(TaskBuildingTest, ACodecTagOfTheWrongLengthIsAnOptionError) {
+    const int task = AddJob(kTone3s, "mkv");
+    struct Case {
+        const char* name;
+        std::function<void(TOutputOptions&)> fill;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"record field, short", [](TOutputOptions& o) { o.AudioTag = "mp3"; },
+         "audio tag parameter must be 4 chars: \"mp3\""},
+        {"record field, long", [](TOutputOptions& o) { o.VideoTag = "XVID1"; },
+         "video tag parameter must be 4 chars: \"XVID1\""},
+        {"option text", [](TOutputOptions& o) { o.ExtOptions = "ar=8000\natag=ab"; },
+         "audio tag parameter must be 4 chars: \"ab\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TOutputOptions o;
+        c.fill(o);
+        EXPECT_FALSE(converter_->SetOutputFile(task, Out("tag.mka").string(), &o));
+        EXPECT_EQ(converter_->LastError(), c.error);
+        EXPECT_EQ(converter_->Task(task)->OutputFileCount(), 1);
+    }
+    // Nothing of the refused outputs reaches the next one.
+    ASSERT_TRUE(converter_->SetOutputFile(task, Out("next.mka").string()))
+        << converter_->LastError();
+    const TOutputStream* next =
+        converter_->Task(task)->FindOutputStream(converter_->Task(task)->OutputFile(1), 0);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->Codec->codec_tag, 0u);
+    EXPECT_NE(next->Codec->sample_rate, 8000);
+}
+
 TEST_F(TaskBuildingTest, AnOutputWithoutRecordKeepsTheDefaults) {
     const int index = AddJob(kTone3s, "mkv");
     const TOutputOptions* kept = converter_->Task(index)->OutputRecord(0);

@@ -253,6 +253,21 @@ TEST_F(FilesTest, PictureWithoutSizeOrAspectIsTakenAsFourThree) {
     EXPECT_FLOAT_EQ(options().FrameAspectRatio, 4.0f / 3.0f);
 }
 
+TEST_F(FilesTest, AFailedStreamAnalysisOpensWhateverTheVerbosity) {
+    // The forced raw demuxer's analysis of text fails; the open goes on with
+    // the unsized picture stream at every verbosity.
+    for (const char* verbose : {"-1", "0", "1", "3"}) {
+        SCOPED_TRACE(verbose);
+        engine_->Prepare();
+        engine_->SetOption("v", verbose);
+        engine_->SetOption("f", "mjpeg");
+        ASSERT_TRUE(OpenInput(Fixture(fixtures::kNotMedia))) << engine_->LastErrorText();
+        EXPECT_EQ(engine_->InputFileCount(), 1);
+        EXPECT_EQ(options().FrameWidth, 0);
+        EXPECT_FLOAT_EQ(options().FrameAspectRatio, 4.0f / 3.0f);
+    }
+}
+
 TEST_F(FilesTest, StartPositionAndTimestampOffset) {
     const fs::path ts = Fixture("ts_start_10s.ts");
     struct Case {

@@ -50,11 +50,11 @@ TEST(OptionTextPhaseTest, EveryLineBelongsToExactlyOnePhase) {
     for (int phase = 0; phase < 6; ++phase) {
         SCOPED_TRACE(phase);
         RecordingEngine engine;
-        engine.ApplyOptionText(text, phase);
+        engine.ApplyOptionText(text, static_cast<TOptionPhase>(phase));
         EXPECT_EQ(engine.applied, expected[phase]);
     }
     RecordingEngine none;
-    none.ApplyOptionText(text, 6);
+    none.ApplyOptionText(text, static_cast<TOptionPhase>(6));
     EXPECT_TRUE(none.applied.empty());
 }
 
@@ -76,7 +76,7 @@ TEST(OptionTextPhaseTest, LinesSplitAtEveryLineBreakFormAndAtCRLFMarks) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         RecordingEngine engine;
-        engine.ApplyOptionText(c.text, 5);
+        engine.ApplyOptionText(c.text, TOptionPhase::Others);
         EXPECT_EQ(engine.applied, c.lines);
     }
 }
@@ -84,32 +84,33 @@ TEST(OptionTextPhaseTest, LinesSplitAtEveryLineBreakFormAndAtCRLFMarks) {
 TEST_F(EngineTest, OptionTextLinesReachTheEngineInTheirPhase) {
     const std::string text = "ab=64<CRLF>ar=22050";
     for (int phase = 0; phase < 5; ++phase) {
-        engine_->ApplyOptionText(text, phase);
+        engine_->ApplyOptionText(text, static_cast<TOptionPhase>(phase));
     }
     EXPECT_EQ(options().AudioSampleRate, 44100);
     EXPECT_EQ(engine_->OptionContexts().NameCount(), 0u);
 
-    engine_->ApplyOptionText(text, 5);
+    engine_->ApplyOptionText(text, TOptionPhase::Others);
     EXPECT_EQ(options().AudioSampleRate, 22050);
     EXPECT_EQ(engine_->OptionContexts().Codecs[AVMEDIA_TYPE_AUDIO]->bit_rate, 64);
 
-    engine_->ApplyOptionText("VN\nVCODEC=MPEG4\nvlang= eng", 5);
+    engine_->ApplyOptionText("VN\nVCODEC=MPEG4\nvlang= eng", TOptionPhase::Others);
     EXPECT_TRUE(options().VideoDisable);  // no "=": an empty value, which is true
     EXPECT_EQ(options().VideoLanguage, " eng");
     EXPECT_EQ(options().VideoCodecName, "");
-    engine_->ApplyOptionText("VCODEC=MPEG4", 2);
+    engine_->ApplyOptionText("VCODEC=MPEG4", TOptionPhase::CodecNames);
     EXPECT_EQ(options().VideoCodecName, "MPEG4");  // values keep their case
 }
 
 TEST_F(EngineTest, OptionTextFailuresStopAtTheFailingLine) {
-    EXPECT_EQ(
-        MessageOf<FFmpegException>([&] { engine_->ApplyOptionText("ar=8000\npass=3\nac=1", 5); }),
-        "pass number can be only 1 or 2");
+    EXPECT_EQ(MessageOf<FFmpegException>(
+                  [&] { engine_->ApplyOptionText("ar=8000\npass=3\nac=1", TOptionPhase::Others); }),
+              "pass number can be only 1 or 2");
     EXPECT_EQ(options().AudioSampleRate, 8000);
     EXPECT_EQ(options().AudioChannels, 2);
-    EXPECT_EQ(MessageOf<FFmpegException>([&] { engine_->ApplyOptionText("NEWAUDIO=", 0); }),
+    EXPECT_EQ(MessageOf<FFmpegException>(
+                  [&] { engine_->ApplyOptionText("NEWAUDIO=", TOptionPhase::NewStreams); }),
               "At least one output file must be specified");
-    EXPECT_NO_THROW(engine_->ApplyOptionText("NEWAUDIO=", 5));
+    EXPECT_NO_THROW(engine_->ApplyOptionText("NEWAUDIO=", TOptionPhase::Others));
 }
 
 }  // namespace

@@ -282,8 +282,8 @@ TEST_F(EngineTest, CodecTagsAreFourCharactersFirstInTheLowestByte) {
         for (const char* bad : {"XVI", "XVIDX"}) {
             try {
                 engine_->SetOption(c.option, bad);
-                ADD_FAILURE() << "no assertion for " << bad;
-            } catch (const AssertionFailure& e) {
+                ADD_FAILURE() << "no error for " << bad;
+            } catch (const FFmpegException& e) {
                 EXPECT_EQ(std::string(e.what()).rfind(
                               std::string(c.kind) + " tag parameter must be 4 chars", 0),
                           0u)

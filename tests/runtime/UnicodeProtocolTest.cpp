@@ -243,7 +243,7 @@ TEST_F(UnicodeProtocolTest, OpenModesKeepOrReplaceContents) {
         {dir.Path() / "new-read.txt", false, unicode_file::kRead, AVERROR(ENOENT), std::nullopt},
         {dir.Path() / "new-rw.txt", false, unicode_file::kReadWrite, 0, ""},
         {dir.Path() / "new-w.txt", false, unicode_file::kWrite, 0, ""},
-        {dir.Path(), false, unicode_file::kRead, AVERROR(ENOENT), std::nullopt},
+        {dir.Path(), false, unicode_file::kRead, AVERROR(EISDIR), std::nullopt},
         {dir.Path(), false, unicode_file::kReadWrite, AVERROR(EISDIR), std::nullopt},
         {dir.Path() / "no-folder" / "a.txt", false, unicode_file::kWrite, AVERROR(ENOENT),
          std::nullopt},
@@ -406,7 +406,7 @@ TEST_F(UnicodeProtocolTest, FailuresLeaveNothingOpen) {
     };
     const Case cases[] = {
         {missing, AVERROR(ENOENT)},
-        {dir.Path(), AVERROR(ENOENT)},
+        {dir.Path(), AVERROR(EISDIR)},
         {not_media, 0},
     };
     for (const Case& c : cases) {
@@ -435,6 +435,37 @@ TEST_F(UnicodeProtocolTest, FailuresLeaveNothingOpen) {
     AVFormatContext* none = nullptr;
     CloseInputContext(&none);
     EXPECT_EQ(CloseOutputIO(nullptr), 0);
+}
+
+TEST_F(UnicodeProtocolTest, OpenFailuresSayWhatTheNameReallyIs) {
+    TempDir dir("unicode-why");
+    const fs::path missing = dir.Path() / "нет.avi";
+    const fs::path folder = dir.Path() / "папка.avi";
+    fs::create_directory(folder);
+    const fs::path unreadable = dir.Path() / "закрыт.avi";
+    fs::copy_file(test::Fixture(kWavClip), unreadable);
+    fs::permissions(unreadable, fs::perms::none);
+
+    struct Case {
+        fs::path path;
+        std::string text;
+    };
+    std::vector<Case> cases = {
+        {missing, "No such file or directory"},
+        {folder, "Is a directory"},
+    };
+    // The superuser reads any file, whatever its permissions say.
+    if (::geteuid() != 0) {
+        cases.push_back({unreadable, "Permission denied"});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.string());
+        AVFormatContext* context = nullptr;
+        const int result = OpenInputContext(&context, URLOf(c.path), nullptr, nullptr);
+        EXPECT_LT(result, 0);
+        EXPECT_EQ(context, nullptr);
+        EXPECT_EQ(AVErrorText(c.path.string(), result), c.path.string() + ": " + c.text);
+    }
 }
 
 TEST_F(UnicodeProtocolTest, RepeatedOpenAndCloseLeakNoFiles) {

@@ -268,7 +268,7 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
         }
         return TOptionChoice{index, std::string(OptionListInfo(list).Items[index])};
     };
-    request.Quality = choice(olQuality);
+    request.SampleRate = choice(olQuality);
     request.Channel = choice(olChannels);
     request.BitRate = choice(olBitRates);
     request.Volume = choice(olVolume);

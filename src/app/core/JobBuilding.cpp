@@ -126,8 +126,8 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
         options.AudioChannels = request.Channel.Index;
     }
     // PCM containers take the source's rate.
-    if (request.Quality.Index > 0 && key != ".au" && key != ".wav") {
-        options.AudioSampleRate = OptionItemValue(request.Quality.Item, 22050);
+    if (request.SampleRate.Index > 0 && key != ".au" && key != ".wav") {
+        options.AudioSampleRate = OptionItemValue(request.SampleRate.Item, 22050);
     }
     if (request.Volume.Index > 0) {
         options.AudioVolume = VolumeOfPercent(OptionItemValue(request.Volume.Item, 100));

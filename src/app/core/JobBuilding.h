@@ -22,11 +22,11 @@ struct TOptionChoice {
 
 // Everything a task is built from.
 struct TJobRequest {
-    std::string ProfileExt;  // the selected profile's Ext, without the dot
-    TOptionChoice Channel;   // "Auto", "Mono", "Stereo"
-    TOptionChoice Quality;   // sample rate
-    TOptionChoice Volume;    // per cent
-    TOptionChoice BitRate;   // kbit/s
+    std::string ProfileExt;    // the selected profile's Ext, without the dot
+    TOptionChoice Channel;     // "Auto", "Mono", "Stereo"
+    TOptionChoice SampleRate;  // Hz
+    TOptionChoice Volume;      // per cent
+    TOptionChoice BitRate;     // kbit/s
     bool SameFolderAsInput = false;
     // The output folder as typed; "/" is appended when it lacks one.
     std::string OutputFolder;

@@ -33,7 +33,7 @@ TOptionChoice Choice(TOptionList list, int index) {
 TJobRequest Request(const std::string& ext, const std::string& source, const std::string& folder) {
     TJobRequest request;
     request.ProfileExt = ext;
-    request.Quality = Choice(olQuality, 0);
+    request.SampleRate = Choice(olQuality, 0);
     request.Channel = Choice(olChannels, 0);
     request.BitRate = Choice(olBitRates, 0);
     request.Volume = Choice(olVolume, 0);
@@ -108,7 +108,7 @@ TEST(JobBuildingTest, ListsAndExtensionsGiveTheirSettings) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ext);
         TJobRequest request = Request(c.ext, "/in/clip.avi", out.Folder());
-        request.Quality = Choice(olQuality, c.quality);
+        request.SampleRate = Choice(olQuality, c.quality);
         request.Channel = Choice(olChannels, c.channels);
         request.BitRate = Choice(olBitRates, c.bit_rate);
         std::set<std::string> batch;
@@ -150,7 +150,7 @@ TEST(JobBuildingTest, ItemsThatAreNotNumbersFallBack) {
         EXPECT_EQ(OptionItemValue(c.item, c.fallback), c.expected) << c.item;
     }
     TJobRequest request = Request("mp3", "/in/a.avi", "/tmp/");
-    request.Quality = {3, "fast"};
+    request.SampleRate = {3, "fast"};
     request.Volume = {2, "loud"};
     request.BitRate = {1, "best"};
     std::set<std::string> batch;
@@ -263,7 +263,7 @@ TEST_F(JobConversionTest, EveryShippedProfileConvertsAVideo) {
         SCOPED_TRACE(profile.Caption + " (" + profile.Ext + ")");
         const TProfileOptions options = ProfileOptions(profile);
         TJobRequest request = Request(profile.Ext, source, out.Folder());
-        request.Quality = Choice(olQuality, options[olQuality].ItemIndex);
+        request.SampleRate = Choice(olQuality, options[olQuality].ItemIndex);
         request.Channel = Choice(olChannels, options[olChannels].ItemIndex);
         request.BitRate = Choice(olBitRates, options[olBitRates].ItemIndex);
         request.Volume = Choice(olVolume, options[olVolume].ItemIndex);
