@@ -127,6 +127,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     }
 
     AVFormatContext* opening = context.release();
+    opening->pb = caller_input_io_;
     const std::string url = ToLibraryFileName(FileName);
     AVDictionary* unused_hints = hints.release();
     const int opened = OpenInputContext(&opening, url, format, &unused_hints);

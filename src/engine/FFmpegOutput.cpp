@@ -728,6 +728,9 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
 }
 
 int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& FileName) {
+    if (UseCallerOutput(file)) {
+        return 0;
+    }
     std::string path;
     if (!IsLocalFileName(file->url, &path)) {
         // Another protocol: the libraries' own access, as named.
