@@ -359,6 +359,14 @@ public:
     // -1 with LastErrorText set; a few failures raise FFmpegException.
     bool OpenInputFile(const std::string& FileName);
     int OpenOutputFile(const std::string& FileName, bool Join);
+    // The same, over a byte stream the caller made (an I/O context reading or
+    // writing memory, say) instead of a named file. The name only labels the
+    // file in messages and, for an output, picks the muxer when no format is
+    // set. The engine never closes or frees the byte stream and creates no
+    // file for it; the caller keeps it until the engine has let go of its
+    // files (FreeFiles, Prepare or the engine's end).
+    bool OpenInputFromIO(AVIOContext* io, const std::string& FileName);
+    int OpenOutputToIO(AVIOContext* io, const std::string& FileName);
 
     // Stream creation in an output file of this engine.
     void NewVideoStream(AVFormatContext* file);
@@ -624,6 +632,12 @@ private:
         bool Published = false;
     };
     std::vector<TCreatedOutput> created_outputs_;  // guarded by created_mutex_
+    // The caller's byte stream for the input or output being opened, while
+    // OpenInputFromIO or OpenOutputToIO runs (FFmpegCallerIO.cpp).
+    AVIOContext* caller_input_io_ = nullptr;
+    AVIOContext* caller_output_io_ = nullptr;
+    // Gives the new output the caller's byte stream, if there is one.
+    bool UseCallerOutput(AVFormatContext* file);
     mutable std::mutex created_mutex_;
     std::atomic<bool> keep_unfinished_outputs_{false};
     TOptionContexts option_contexts_;

@@ -189,6 +189,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     ApplyForcedDecoders(*context, forced, options_.PgmYuvCompat);
 
     AVFormatContext* opening = context.release();
+    opening->pb = caller_input_io_;
     AVDictionary* unused_hints = hints.release();
     const int opened =
         OpenInputContext(&opening, ToLibraryFileName(FileName), format, &unused_hints);

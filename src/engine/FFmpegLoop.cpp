@@ -414,7 +414,7 @@ void TTranscoder::CloseOutputFiles() {
             break;
         }
         AVFormatContext* os = ffmpeg_.OutputFile(j);
-        if (os->pb == nullptr || (os->oformat->flags & AVFMT_NOFILE) != 0) {
+        if (!ClosesItsByteStream(os)) {
             continue;
         }
         const int closed = CloseOutputIO(&os->pb);

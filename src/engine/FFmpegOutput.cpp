@@ -758,6 +758,9 @@ void TCustomFFmpeg::EnterJoinMode(const std::shared_ptr<AVFormatContext>& file) 
 }
 
 int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& FileName) {
+    if (UseCallerOutput(file)) {
+        return 0;
+    }
     std::string path;
     if (!IsLocalFileName(file->url, &path)) {
         // Another protocol: the libraries' own access, as named.

@@ -248,6 +248,20 @@ void TCustomAVProbe::CheckLibraries() {
 }
 
 bool TCustomAVProbe::LoadFile(const std::string& file_name, const std::string& format_name) {
+    return Load(nullptr, file_name, format_name);
+}
+
+bool TCustomAVProbe::LoadFromIO(AVIOContext* io, const std::string& name,
+                                const std::string& format_name) {
+    if (io == nullptr) {
+        last_error_ = "No byte stream to read " + name + " from";
+        return false;
+    }
+    return Load(io, name, format_name);
+}
+
+bool TCustomAVProbe::Load(AVIOContext* io, const std::string& file_name,
+                          const std::string& format_name) {
     CheckLibraries();
     CloseFile();
 
@@ -268,6 +282,7 @@ bool TCustomAVProbe::LoadFile(const std::string& file_name, const std::string& f
         return false;
     }
     opened->flags |= AVFMT_FLAG_NONBLOCK;
+    opened->pb = io;
     int result = OpenInputContext(&opened, ToLibraryFileName(file_name), format, nullptr);
     if (result < 0) {
         Report(llError, AVErrorText(file_name, result));

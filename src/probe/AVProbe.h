@@ -45,6 +45,10 @@ public:
     // Opens the file (UTF-8 name, or the "unicode:utf8:" form); an empty format
     // name detects the format. Raises EAVProbeError when a library is missing.
     bool LoadFile(const std::string& file_name, const std::string& format_name = "");
+    // The same over a byte stream the caller made (reading memory, say); the
+    // name only labels it. The stream stays the caller's and must outlive the
+    // open file (until CloseFile or the probe's end).
+    bool LoadFromIO(AVIOContext* io, const std::string& name, const std::string& format_name = "");
     // The stream analysis of LoadFile holds the process-wide codec lock unless
     // it may run beside others: probes working side by side on many files
     // would otherwise take turns. The libraries serialise, by themselves, the
@@ -84,6 +88,8 @@ protected:
     static void CheckLibraries();
 
 private:
+    // LoadFile and LoadFromIO: `io` null opens the named file.
+    bool Load(AVIOContext* io, const std::string& file_name, const std::string& format_name);
     std::string StreamLine(unsigned index) const;
     bool ReportWhenNothingOpen();
 

@@ -42,7 +42,14 @@ struct InputContextClose {
 };
 using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextClose>;
 
-// An output being written: its byte stream (when the muxer writes one) is
+// Whether closing the output closes its byte stream as well: only when the
+// muxer writes one and it is not a byte stream the caller made and keeps.
+inline bool ClosesItsByteStream(const AVFormatContext* context) {
+    return context->pb != nullptr && context->oformat != nullptr &&
+           !(context->oformat->flags & AVFMT_NOFILE) && !(context->flags & AVFMT_FLAG_CUSTOM_IO);
+}
+
+// An output being written: its byte stream (when it is the output's own) is
 // closed, then the context is freed with its streams. A shared owner calls
 // it even for a null pointer.
 struct OutputContextClose {
@@ -50,8 +57,7 @@ struct OutputContextClose {
         if (context == nullptr) {
             return;
         }
-        if (context->pb != nullptr && context->oformat != nullptr &&
-            !(context->oformat->flags & AVFMT_NOFILE)) {
+        if (ClosesItsByteStream(context)) {
             CloseOutputIO(&context->pb);
         }
         ff::avformat_free_context(context);

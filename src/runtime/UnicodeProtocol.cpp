@@ -223,6 +223,11 @@ bool IsLocalFileName(const std::string& url, std::string* path) {
 
 int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                      AVDictionary** options) {
+    if (*context != nullptr && (*context)->pb != nullptr) {
+        // Marked so that neither a failed open nor the close frees it.
+        (*context)->flags |= AVFMT_FLAG_CUSTOM_IO;
+        return ff::avformat_open_input(context, url.c_str(), format, options);
+    }
     if (!IsUnicodeURL(url)) {
         std::string path;
         std::string name = url;

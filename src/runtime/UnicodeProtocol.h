@@ -31,7 +31,8 @@ bool IsLocalFileName(const std::string& url, std::string* path);
 // through our own file access. Same contract as avformat_open_input: *context
 // is null or a context from avformat_alloc_context that the caller has set up;
 // on failure *context is null, a context passed in is freed and nothing is
-// left open.
+// left open. A context that comes with a byte stream (pb) is read from that
+// stream, which stays the caller's: the name then only labels it.
 int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                      AVDictionary** options);
 // Closes an input opened with OpenInputContext, including our own I/O context.

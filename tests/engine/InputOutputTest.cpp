@@ -15,8 +15,10 @@
 #include "EngineMedia.h"
 #include "EngineTestSupport.h"
 #include "FFmpegLoader.h"
+#include "AudioAnalysis.h"
 #include "FixtureGenerator.h"
 #include "MediaOwners.h"
+#include "MemoryIO.h"
 #include "MyUtils.h"
 #include "SafeFiles.h"
 #include "TestSupport.h"
@@ -54,6 +56,81 @@ protected:
     }
     test::TempDir dir_{"engine-io"};
 };
+
+// --- Byte streams in memory -----------------------------------------------
+
+std::vector<uint8_t> FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A file held in memory converts into memory as it would from and to disk: the
+// first second of its tone, at its rate and channels; no file is made under the
+// output's name, and both byte streams stay the caller's.
+TEST_F(FilesTest, ConvertsFromMemoryIntoMemory) {
+    struct Case {
+        const char* input;
+        const char* output;
+        int rate;
+        int channels;
+    };
+    const Case cases[] = {
+        {"wav_pcm_48k_mono.wav", "out.wav", 48000, 1},
+        {"mp3_44k_stereo.mp3", "out.wav", 44100, 2},
+        {"mp4_h264_aac.mp4", "out.flac", 48000, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        const std::vector<uint8_t> bytes = FileBytes(Fixture(c.input));
+        const fixtures::AudioAnalysis source = fixtures::AnalyzeAudio(Fixture(c.input));
+        MemoryReader reader(bytes);
+        MemoryWriter writer(true);
+        ASSERT_NE(reader.IO(), nullptr);
+        ASSERT_NE(writer.IO(), nullptr);
+        engine_ = std::make_unique<TFFmpeg>(20);
+        engine_->Prepare();
+        ASSERT_TRUE(engine_->OpenInputFromIO(reader.IO(), c.input)) << engine_->LastErrorText();
+        engine_->SetOption("t", "1");
+        engine_->SetOption("vn", "1");
+        ASSERT_EQ(engine_->OpenOutputToIO(writer.IO(), OutputPath(c.output)), 1)
+            << engine_->LastErrorText();
+        engine_->StartTranscode(false, tpNormal);
+        EXPECT_TRUE(engine_->Completed()) << engine_->ErrorMessage();
+        engine_.reset();
+        EXPECT_FALSE(fs::exists(OutputPath(c.output)));
+        EXPECT_TRUE(fs::is_empty(dir_.Path()));
+
+        // The bytes, put on disk by the test, are a whole file.
+        const std::vector<uint8_t>& written = writer.Bytes();
+        ASSERT_EQ(static_cast<int64_t>(written.size()), writer.Size());
+        const fs::path copy = dir_.Path() / c.output;
+        std::ofstream(copy, std::ios::binary)
+            .write(reinterpret_cast<const char*>(written.data()),
+                   static_cast<std::streamsize>(written.size()));
+        const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(copy);
+        EXPECT_EQ(audio.decode_errors, 0);
+        EXPECT_NEAR(audio.duration_s, 1.0, 0.05);
+        EXPECT_EQ(audio.sample_rate, c.rate);
+        ASSERT_EQ(audio.channel.size(), static_cast<size_t>(c.channels));
+        EXPECT_NEAR(audio.Loudest().frequency_hz, source.Loudest().frequency_hz, 5.0);
+        fs::remove(copy);
+        // Both streams are still usable: the engine closed neither.
+        EXPECT_EQ(ff::avio_seek(reader.IO(), 0, SEEK_SET), 0);
+        EXPECT_EQ(ff::avio_seek(writer.IO(), 0, SEEK_SET), 0);
+    }
+}
+
+TEST_F(FilesTest, BytesThatAreNoMediaFailInMemoryAndLeaveTheStreamToTheCaller) {
+    const std::vector<uint8_t> text = FileBytes(Fixture(fixtures::kNotMedia));
+    MemoryReader reader(text);
+    ASSERT_NE(reader.IO(), nullptr);
+    EXPECT_FALSE(engine_->OpenInputFromIO(reader.IO(), "memory.avi"));
+    EXPECT_FALSE(engine_->LastErrorText().empty());
+    EXPECT_EQ(engine_->InputFileCount(), 0);
+    EXPECT_EQ(ff::avio_seek(reader.IO(), 0, SEEK_SET), 0);
+    EXPECT_FALSE(engine_->OpenInputFromIO(nullptr, "memory.avi"));
+    EXPECT_EQ(engine_->OpenOutputToIO(nullptr, OutputPath("out.wav")), -1);
+}
 
 // --- Inputs ---------------------------------------------------------------
 

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <system_error>
 #include <thread>
 
@@ -28,6 +30,13 @@ using test::Fixture;
 using test::kToneWav;
 
 constexpr auto kRunTimeout = 60s;
+// How long a worker that should hold still is watched for a sign of life:
+// several report intervals of a paced run, so that one that goes on shows.
+constexpr auto kStillnessWatch = 1s;
+
+bool AnyReport(const test::ProgressReport&) {
+    return true;
+}
 
 class RunControlTest : public test::EngineTest {
 protected:
@@ -46,13 +55,9 @@ protected:
 
     bool WaitForRun() const { return engine_->RunDoneEvent().WaitFor(kRunTimeout); }
 
-    // Waits until the output holds at least `seconds` of audio.
-    bool WaitForPosition(double seconds) const {
-        return recorder_.WaitForReport(
-            [seconds](const test::ProgressReport& r) {
-                return r.Time >= static_cast<int64_t>(seconds * 1000000);
-            },
-            kRunTimeout);
+    // Pauses the worker right at the first report that meets the condition.
+    bool PauseAtReport(test::ReportCondition when) {
+        return test::PauseAtReport(*engine_, recorder_, std::move(when), kRunTimeout);
     }
 
     std::vector<std::string> QuietLines() { return TextsAt(llQuiet); }
@@ -115,8 +120,8 @@ TEST_F(RunControlTest, ThreadedStartRunsOnlyOnceTheThreadIsStarted) {
     // A running engine refuses another start.
     EXPECT_EQ(engine_->StartTranscode(true, tpNormal), nullptr);
 
-    std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(recorder_.Reports().empty());
+    EXPECT_FALSE(recorder_.WaitForReport(AnyReport, kStillnessWatch))
+        << "a worker that was never started reports nothing";
     EXPECT_EQ(recorder_.Terminations(), 0);
     EXPECT_FALSE(fs::exists(PartialName(output_.string())))
         << "nothing is created before the start";
@@ -204,19 +209,17 @@ TEST_F(RunControlTest, PauseHoldsTheOutputAndResumeFinishesItAsIfNeverPaused) {
     Prepare(true);
     engine_->SetReportInterval(100000);
     engine_->StartTranscode(true, tpNormal)->Start();
-    ASSERT_TRUE(recorder_.WaitForReport([](const test::ProgressReport& r) { return r.Size > 0; },
-                                        kRunTimeout));
-    engine_->PauseTranscode();
-    // Within one iteration of the main loop the worker holds still; asking
-    // for the state orders this thread after everything the worker did.
-    std::this_thread::sleep_for(300ms);
+    // Paused at a report, the worker handles no further packet: what it has
+    // handed to the byte stream and the disk so far must stay as it is.
+    ASSERT_TRUE(PauseAtReport([](const test::ProgressReport& r) { return r.Size > 0; }));
     EXPECT_TRUE(engine_->Paused());
     const AVIOContext* pb = engine_->OutputFile(0)->pb;
     auto handed_over = [pb] { return pb->pos + (pb->buf_ptr - pb->buffer); };
     const int64_t paused_size = test::FileSize(output_);
     const int64_t paused_position = handed_over();
     const size_t paused_reports = recorder_.Reports().size();
-    std::this_thread::sleep_for(1s);
+    EXPECT_FALSE(recorder_.WaitForReportCount(paused_reports + 1, kStillnessWatch))
+        << "a paused worker reports nothing";
     EXPECT_TRUE(engine_->Paused());
     EXPECT_EQ(test::FileSize(output_), paused_size);
     EXPECT_EQ(handed_over(), paused_position);
@@ -235,9 +238,8 @@ TEST_F(RunControlTest, PauseHoldsTheOutputAndResumeFinishesItAsIfNeverPaused) {
 TEST_F(RunControlTest, StopWhilePausedEndsWithAValidPartialFile) {
     Prepare(true);
     engine_->StartTranscode(true, tpNormal)->Start();
-    ASSERT_TRUE(WaitForPosition(0.5));
-    engine_->PauseTranscode();
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(PauseAtReport([](const test::ProgressReport& r) { return r.Time >= 500000; }));
+    EXPECT_TRUE(engine_->Paused());
 
     engine_->StopTranscode(true);
     EXPECT_TRUE(engine_->RunDoneEvent().IsSet());
@@ -353,8 +355,54 @@ TEST_F(RunControlTest, FailuresInsideTheTranscodeEndTheTaskWithTheirMessage) {
     }
 }
 
+// The services in force, with an event that says another thread has started
+// to wait for a call on the main thread.
+class WatchedMainThread final : public MainThreadServices {
+public:
+    explicit WatchedMainThread(std::shared_ptr<MainThreadServices> inner)
+        : inner_(std::move(inner)) {}
+
+    bool IsMainThread() const override { return inner_->IsMainThread(); }
+    void RunInMainThread(std::function<void()> call) override {
+        if (!inner_->IsMainThread()) {
+            waited_for_.Set();
+        }
+        inner_->RunInMainThread(std::move(call));
+    }
+    void PostToMainThread(std::function<void()> call) override {
+        inner_->PostToMainThread(std::move(call));
+    }
+    void ProcessPendingMessages() override { inner_->ProcessPendingMessages(); }
+    void ServeCalls() override { inner_->ServeCalls(); }
+
+    const TManualResetEvent& WaitedFor() const { return waited_for_; }
+
+private:
+    std::shared_ptr<MainThreadServices> inner_;
+    TManualResetEvent waited_for_{false};
+};
+
+// Installs the watched services for one test and puts the previous ones back.
+class MainThreadWatch {
+public:
+    MainThreadWatch()
+        : previous_(MainThread()), watched_(std::make_shared<WatchedMainThread>(previous_)) {
+        InstallMainThreadServices(watched_);
+    }
+    ~MainThreadWatch() { InstallMainThreadServices(previous_); }
+    MainThreadWatch(const MainThreadWatch&) = delete;
+    MainThreadWatch& operator=(const MainThreadWatch&) = delete;
+
+    const TManualResetEvent& WaitedFor() const { return watched_->WaitedFor(); }
+
+private:
+    std::shared_ptr<MainThreadServices> previous_;
+    std::shared_ptr<WatchedMainThread> watched_;
+};
+
 TEST_F(RunControlTest, WaitingStopOnTheMainThreadServesTheWorkersMainThreadCalls) {
     ASSERT_TRUE(MainThread()->IsMainThread()) << "tests run on the process's main thread";
+    const MainThreadWatch watch;
     // Engine log lines now go through the main thread as well.
     FFLoggerInstance().SetTriggerEventInMainThread(true);
     std::atomic<int> served{0};
@@ -364,8 +412,9 @@ TEST_F(RunControlTest, WaitingStopOnTheMainThreadServesTheWorkersMainThreadCalls
     Prepare(true);
     engine_->SetReportInterval(100000);
     engine_->StartTranscode(true, tpNormal)->Start();
-    // The worker is now blocked in its first progress event, waiting for this thread.
-    std::this_thread::sleep_for(300ms);
+    // The worker is now blocked in its first call for the main thread (a log
+    // line or its first progress event), waiting for this thread.
+    ASSERT_TRUE(watch.WaitedFor().WaitFor(kRunTimeout));
     EXPECT_EQ(served.load(), 0);
 
     engine_->StopTranscode(true);
@@ -390,10 +439,10 @@ TEST_F(RunControlTest, DestroyingAPausedEngineStopsItAndWaits) {
         engine->SetKeepUnfinishedOutputs(keep);
         const auto thread = engine->StartTranscode(true, tpNormal);
         thread->Start();
-        ASSERT_TRUE(recorder.WaitForReport(
-            [](const test::ProgressReport& r) { return r.Time >= 300000; }, kRunTimeout));
-        engine->PauseTranscode();
-        std::this_thread::sleep_for(100ms);
+        ASSERT_TRUE(test::PauseAtReport(
+            *engine, recorder, [](const test::ProgressReport& r) { return r.Time >= 300000; },
+            kRunTimeout));
+        EXPECT_TRUE(engine->Paused());
 
         engine.reset();
         EXPECT_TRUE(thread->Finished());
@@ -418,11 +467,10 @@ TEST_F(RunControlTest, AnEngineFreedByItsOwnTerminateCallbackEndsCleanly) {
         freed = true;
     });
     const std::shared_ptr<TConvertThread> thread = engine->StartTranscode(true, tpNormal);
+    // The worker keeps its run's event alive for as long as this thread object lives.
+    const TManualResetEvent& done = engine->RunDoneEvent();
     thread->Start();
-    const auto deadline = std::chrono::steady_clock::now() + kRunTimeout;
-    while (!thread->Finished() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(10ms);
-    }
+    ASSERT_TRUE(done.WaitFor(kRunTimeout));
     EXPECT_TRUE(freed.load());
     EXPECT_TRUE(thread->Finished());
     EXPECT_NEAR(AnalyzeAudio(output_).duration_s, 3.0, 0.05);

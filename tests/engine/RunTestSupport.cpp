@@ -1,7 +1,5 @@
 #include "RunTestSupport.h"
 
-#include <thread>
-
 #include "MainThread.h"
 
 namespace v2m::test {
@@ -30,13 +28,24 @@ void RunRecorder::Attach(TCustomFFmpeg& engine) {
                               total_duration,
                               std::chrono::steady_clock::now(),
                               CurrentThreadId()};
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         reports_.push_back(report);
+        if (hold_when_ && hold_when_(report)) {
+            hold_when_ = nullptr;
+            holding_ = true;
+            changed_.notify_all();
+            // Bounded, so that a test which fails before releasing still lets
+            // its engine end.
+            changed_.wait_for(lock, std::chrono::minutes(1), [this] { return !holding_; });
+            holding_ = false;
+        }
+        changed_.notify_all();
     });
     engine.SetTerminateCallback([this](TCustomFFmpeg*) {
         std::lock_guard lock(mutex_);
         ++terminations_;
         terminate_thread_ = CurrentThreadId();
+        changed_.notify_all();
     });
 }
 
@@ -55,18 +64,51 @@ uint32_t RunRecorder::TerminateThread() const {
     return terminate_thread_;
 }
 
-bool RunRecorder::WaitForReport(const std::function<bool(const ProgressReport&)>& wanted,
+bool RunRecorder::WaitForReport(const ReportCondition& wanted,
                                 std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        for (const ProgressReport& report : Reports()) {
-            if (wanted(report)) {
+    std::unique_lock lock(mutex_);
+    size_t seen = 0;
+    return changed_.wait_for(lock, timeout, [&] {
+        for (; seen < reports_.size(); ++seen) {
+            if (wanted(reports_[seen])) {
                 return true;
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return false;
+    });
+}
+
+bool RunRecorder::WaitForReportCount(size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return reports_.size() >= count; });
+}
+
+void RunRecorder::HoldAt(ReportCondition when) {
+    std::lock_guard lock(mutex_);
+    hold_when_ = std::move(when);
+}
+
+bool RunRecorder::WaitUntilHeld(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return holding_; });
+}
+
+void RunRecorder::Release() {
+    std::lock_guard lock(mutex_);
+    hold_when_ = nullptr;
+    holding_ = false;
+    changed_.notify_all();
+}
+
+bool PauseAtReport(TCustomFFmpeg& engine, RunRecorder& recorder, ReportCondition when,
+                   std::chrono::milliseconds timeout) {
+    recorder.HoldAt(std::move(when));
+    const bool held = recorder.WaitUntilHeld(timeout);
+    if (held) {
+        engine.PauseTranscode();
     }
-    return false;
+    recorder.Release();
+    return held;
 }
 
 int64_t FileSize(const std::filesystem::path& path) {

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -41,6 +43,8 @@ struct ProgressReport {
     uint32_t Thread = 0;
 };
 
+using ReportCondition = std::function<bool(const ProgressReport&)>;
+
 // Keeps every report and every end an engine delivers, with the thread it came on.
 class RunRecorder {
 public:
@@ -49,16 +53,37 @@ public:
     std::vector<ProgressReport> Reports() const;
     int Terminations() const;
     uint32_t TerminateThread() const;
-    // Waits until the test condition holds; false on timeout.
-    bool WaitForReport(const std::function<bool(const ProgressReport&)>& wanted,
-                       std::chrono::milliseconds timeout) const;
+    // Waits until a report meets the condition; false on timeout.
+    bool WaitForReport(const ReportCondition& wanted, std::chrono::milliseconds timeout) const;
+    // Waits until at least `count` reports have come; false on timeout.
+    bool WaitForReportCount(size_t count, std::chrono::milliseconds timeout) const;
+
+    // The first report from now on that meets the condition keeps the
+    // reporting thread inside its progress event until Release (or, should
+    // the test never release it, for a minute). A report is the last thing of
+    // an iteration of the main loop, so a worker held there has no packet
+    // half handled and goes next to the loop's pause point.
+    void HoldAt(ReportCondition when);
+    // Waits until a report is being held; false on timeout.
+    bool WaitUntilHeld(std::chrono::milliseconds timeout) const;
+    // Lets a held report go, and forgets a condition no report has met yet.
+    void Release();
 
 private:
     mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
     std::vector<ProgressReport> reports_;
     int terminations_ = 0;
     uint32_t terminate_thread_ = 0;
+    ReportCondition hold_when_;
+    bool holding_ = false;
 };
+
+// Pauses the engine's worker right at a report that meets the condition, from
+// the calling thread: once this returns true the worker handles no further
+// packet until it is resumed or stopped. False when no such report came.
+bool PauseAtReport(TCustomFFmpeg& engine, RunRecorder& recorder, ReportCondition when,
+                   std::chrono::milliseconds timeout);
 
 // The size of a file on disk; -1 when it does not exist.
 int64_t FileSize(const std::filesystem::path& path);

@@ -19,6 +19,7 @@
 #include "FFmpegLogger.h"
 #include "FixtureGenerator.h"
 #include "Format.h"
+#include "MemoryIO.h"
 #include "MyUtils.h"
 #include "TestSupport.h"
 #include "UnicodeProtocol.h"
@@ -427,6 +428,75 @@ TEST_F(ProbeTest, UnicodeFormOpensThroughOurOwnFileAccess) {
     EXPECT_EQ(probe_.FileName(), path);
     EXPECT_EQ(probe_.FileSize(), static_cast<int64_t>(fs::file_size(path)));
     EXPECT_EQ(Lines(probe_.FileInfoText())[0], "File Name: " + path);
+}
+
+std::vector<uint8_t> FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A file held in memory is described as the same file on disk is, and the
+// byte stream stays the caller's: it outlives the probe's file and is read
+// again (a probe that freed it would fail the sanitizer build).
+TEST_F(ProbeTest, FileInMemoryIsDescribedAsOnDisk) {
+    for (const char* name : {"wav_pcm_44k_stereo.wav", "mp3_44k_stereo.mp3", "mp4_h264_aac.mp4",
+                             "mkv_ac3_51_two_audio.mkv", "ts_start_10s.ts"}) {
+        SCOPED_TRACE(name);
+        const fs::path path = test::Fixture(name);
+        if (!fs::exists(path)) {
+            ADD_FAILURE() << "no such fixture";
+            continue;
+        }
+        ASSERT_TRUE(probe_.LoadFile(path.string())) << probe_.LastError();
+        const TFileStreamInfo from_disk = [this] {
+            TFileStreamInfo info;
+            probe_.GetFileStreamInfo(info);
+            return info;
+        }();
+        const int32_t audio = probe_.AudioStreamCount();
+        const int32_t video = probe_.VideoStreamCount();
+        const int32_t first_audio = probe_.FirstAudioStream();
+        probe_.CloseFile();
+
+        const std::vector<uint8_t> bytes = FileBytes(path);
+        MemoryReader reader(bytes);
+        ASSERT_NE(reader.IO(), nullptr);
+        for (int round = 0; round < 2; ++round) {
+            ASSERT_EQ(ff::avio_seek(reader.IO(), 0, SEEK_SET), 0);
+            ASSERT_TRUE(probe_.LoadFromIO(reader.IO(), name)) << probe_.LastError();
+            EXPECT_FALSE(probe_.FileInfoText().empty());
+            TFileStreamInfo info;
+            probe_.GetFileStreamInfo(info);
+            EXPECT_EQ(info.Duration, from_disk.Duration);
+            EXPECT_EQ(info.StartTime, from_disk.StartTime);
+            EXPECT_EQ(probe_.FileSize(), static_cast<int64_t>(bytes.size()));
+            EXPECT_EQ(probe_.AudioStreamCount(), audio);
+            EXPECT_EQ(probe_.VideoStreamCount(), video);
+            EXPECT_EQ(probe_.FirstAudioStream(), first_audio);
+            probe_.CloseFile();
+        }
+    }
+}
+
+TEST_F(ProbeTest, BytesThatAreNoMediaFailInMemoryAndLeaveTheStreamToTheCaller) {
+    const std::vector<uint8_t> wav = FileBytes(test::Fixture("wav_pcm_44k_stereo.wav"));
+    const std::vector<uint8_t> cases[] = {
+        {},
+        FileBytes(test::Fixture(fixtures::kNotMedia)),
+        // The start of a WAV header, cut before its format chunk.
+        std::vector<uint8_t>(wav.begin(), wav.begin() + 12),
+    };
+    for (const std::vector<uint8_t>& bytes : cases) {
+        SCOPED_TRACE(bytes.size());
+        MemoryReader reader(bytes);
+        ASSERT_NE(reader.IO(), nullptr);
+        EXPECT_FALSE(probe_.LoadFromIO(reader.IO(), "memory"));
+        EXPECT_EQ(probe_.Context(), nullptr);
+        EXPECT_FALSE(probe_.LastError().empty());
+        // Still the caller's, and still usable.
+        EXPECT_EQ(ff::avio_seek(reader.IO(), 0, SEEK_SET), 0);
+    }
+    EXPECT_FALSE(probe_.LoadFromIO(nullptr, "memory"));
 }
 
 // ---------------------------------------------------------------------------
