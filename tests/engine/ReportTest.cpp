@@ -470,7 +470,7 @@ TEST_F(ReportTest, AStatisticsFileThatCannotBeCreatedFailsTheRun) {
 TEST_F(ReportTest, CodedFrameStatisticsComeFromTheEncodersPackets) {
     const AVCodec* codec = ff::avcodec_find_encoder_by_name("mpeg4");
     ASSERT_NE(codec, nullptr);
-    CodecContextPtr enc(ff::avcodec_alloc_context3(codec));
+    OpenedCodecContextPtr enc(ff::avcodec_alloc_context3(codec));
     enc->width = 64;
     enc->height = 48;
     enc->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -516,8 +516,6 @@ TEST_F(ReportTest, CodedFrameStatisticsComeFromTheEncodersPackets) {
     record.CodedQuality = 77;
     RecordCodedFrame(record, bare.get());
     EXPECT_EQ(record.CodedQuality, 77);
-    AVCodecLock lock;
-    ff::avcodec_close(enc.get());
 }
 
 }  // namespace
