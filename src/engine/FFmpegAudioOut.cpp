@@ -148,39 +148,39 @@ void ApplyVolume(AVFrame* frame, int volume) {
     }
 }
 
+namespace {
+
+// The work buffers are sized from each block; a block whose resampled size
+// does not fit the libraries' sizes is refused rather than overflowed.
+void CheckAudioBufferSize(const AVCodecContext* enc, const AVFrame* frame, int64_t in_samples) {
+    const int64_t osize = ff::av_get_bytes_per_sample(enc->sample_fmt);
+    const int64_t out_samples =
+        (in_samples * enc->sample_rate + frame->sample_rate) / frame->sample_rate * 2 + 10000;
+    if (out_samples * osize * enc->ch_layout.nb_channels > INT_MAX) {
+        throw FFmpegException("Buffer sizes too large in do_audio_out");
+    }
+}
+
+}  // namespace
+
 void TTranscoder::DoAudioOut(AVFormatContext* os, TTranscodeOutputStream& ost,
                              TTranscodeInputStream& ist, AVFrame* frame) {
     const AVCodecContext* enc = EncoderOf(ost);
-    const int enc_channels = enc->ch_layout.nb_channels;
     const int enc_rate = enc->sample_rate;
     const int in_channels = frame->ch_layout.nb_channels;
-    const int in_rate = frame->sample_rate;
-    if (in_channels <= 0 || in_rate <= 0 || enc_rate <= 0) {
+    if (in_channels <= 0 || frame->sample_rate <= 0 || enc_rate <= 0) {
         return;
     }
-    const auto in_format = static_cast<AVSampleFormat>(frame->format);
-    const int in_size = ff::av_get_bytes_per_sample(in_format);
-    const int64_t osize = ff::av_get_bytes_per_sample(enc->sample_fmt);
     int samples = frame->nb_samples;
+    CheckAudioBufferSize(enc, frame, samples);
 
-    // The work buffers are sized from each block; a block whose resampled size
-    // does not fit the libraries' sizes is refused rather than overflowed.
-    auto check_size = [&](int64_t in_samples) {
-        const int64_t out_samples = (in_samples * enc_rate + in_rate) / in_rate * 2 + 10000;
-        if (out_samples * osize * enc_channels > INT_MAX) {
-            throw FFmpegException("Buffer sizes too large in do_audio_out");
-        }
-    };
-    check_size(samples);
-
-    if (enc_channels != in_channels) {
+    if (enc->ch_layout.nb_channels != in_channels) {
         ost.AudioResample = 1;
     }
     PrepareResampler(ost, frame);
 
-    const bool planar = ff::av_sample_fmt_is_planar(in_format) != 0;
-    const int planes = planar ? in_channels : 1;
-    planes_.assign(frame->extended_data, frame->extended_data + planes);
+    const bool planar = ff::av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format));
+    planes_.assign(frame->extended_data, frame->extended_data + (planar ? in_channels : 1));
     const int64_t fifo_samples = ff::av_audio_fifo_size(ost.Fifo.get());
     const double sync_ipts =
         static_cast<double>(ost.SyncInput->Pts - options_.StartTime) / 1000000.0;
@@ -189,46 +189,8 @@ void TTranscoder::DoAudioOut(AVFormatContext* os, TTranscodeOutputStream& ost,
         // In output samples; a drop or pad moves whole sample frames of the input.
         const double delta = sync_ipts * enc_rate - static_cast<double>(ost.SyncOpts) -
                              static_cast<double>(fifo_samples);
-        const auto sample_delta = static_cast<int64_t>(delta * in_rate / enc_rate);
-        if (std::fabs(delta) > 50) {
-            if (ist.IsStart != 0 || std::fabs(delta) > options_.AudioDriftThreshold * enc_rate) {
-                if (sample_delta < 0) {
-                    const int drop = static_cast<int>(std::min<int64_t>(-sample_delta, samples));
-                    const size_t step = static_cast<size_t>(drop) * static_cast<size_t>(in_size) *
-                                        static_cast<size_t>(planar ? 1 : in_channels);
-                    for (const uint8_t*& plane : planes_) {
-                        plane += step;
-                    }
-                    samples -= drop;
-                    if (options_.Verbose > 2) {
-                        Log(llVerbose,
-                            Format("discarding %d audio samples", static_cast<int>(-delta)));
-                    }
-                    if (samples == 0) {
-                        return;
-                    }
-                    ist.IsStart = 0;
-                } else if (sample_delta > 0) {
-                    check_size(sample_delta + samples);
-                    ist.IsStart = 0;
-                    PushSilence(os, ost, frame, static_cast<int>(sample_delta));
-                    if (options_.Verbose > 2) {
-                        Log(llVerbose,
-                            Format("adding %d audio samples of silence", static_cast<int>(delta)));
-                    }
-                }
-            } else if (options_.AudioSyncMethod > 1) {
-                const int limit = options_.AudioSyncMethod;
-                const int comp = std::clamp(static_cast<int>(delta), -limit, limit);
-                if (options_.Verbose > 2) {
-                    Log(llVerbose,
-                        Format("compensating audio timestamp drift:%f compensation:%d in:%d", delta,
-                               comp, enc_rate));
-                }
-                if (ost.Resampler) {
-                    ff::swr_set_compensation(ost.Resampler.get(), comp, enc_rate);
-                }
-            }
+        if (!KeepAudioInSync(os, ost, ist, frame, delta, samples)) {
+            return;
         }
     } else {
         ost.SyncOpts = std::llround(sync_ipts * enc_rate) - fifo_samples;
@@ -236,6 +198,58 @@ void TTranscoder::DoAudioOut(AVFormatContext* os, TTranscodeOutputStream& ost,
 
     PushSamples(os, ost, planes_.data(), samples, in_channels);
     EncodeFifo(os, ost);
+}
+
+bool TTranscoder::KeepAudioInSync(AVFormatContext* os, TTranscodeOutputStream& ost,
+                                  TTranscodeInputStream& ist, AVFrame* frame, double delta,
+                                  int& samples) {
+    const AVCodecContext* enc = EncoderOf(ost);
+    const int enc_rate = enc->sample_rate;
+    const int in_rate = frame->sample_rate;
+    if (std::fabs(delta) <= 50) {
+        return true;
+    }
+    const auto sample_delta = static_cast<int64_t>(delta * in_rate / enc_rate);
+    if (ist.IsStart != 0 || std::fabs(delta) > options_.AudioDriftThreshold * enc_rate) {
+        if (sample_delta < 0) {
+            const auto in_format = static_cast<AVSampleFormat>(frame->format);
+            const bool planar = ff::av_sample_fmt_is_planar(in_format) != 0;
+            const int drop = static_cast<int>(std::min<int64_t>(-sample_delta, samples));
+            const size_t step = static_cast<size_t>(drop) *
+                                static_cast<size_t>(ff::av_get_bytes_per_sample(in_format)) *
+                                static_cast<size_t>(planar ? 1 : frame->ch_layout.nb_channels);
+            for (const uint8_t*& plane : planes_) {
+                plane += step;
+            }
+            samples -= drop;
+            if (options_.Verbose > 2) {
+                Log(llVerbose, Format("discarding %d audio samples", static_cast<int>(-delta)));
+            }
+            if (samples == 0) {
+                return false;
+            }
+            ist.IsStart = 0;
+        } else if (sample_delta > 0) {
+            CheckAudioBufferSize(enc, frame, sample_delta + samples);
+            ist.IsStart = 0;
+            PushSilence(os, ost, frame, static_cast<int>(sample_delta));
+            if (options_.Verbose > 2) {
+                Log(llVerbose,
+                    Format("adding %d audio samples of silence", static_cast<int>(delta)));
+            }
+        }
+    } else if (options_.AudioSyncMethod > 1) {
+        const int limit = options_.AudioSyncMethod;
+        const int comp = std::clamp(static_cast<int>(delta), -limit, limit);
+        if (options_.Verbose > 2) {
+            Log(llVerbose, Format("compensating audio timestamp drift:%f compensation:%d in:%d",
+                                  delta, comp, enc_rate));
+        }
+        if (ost.Resampler) {
+            ff::swr_set_compensation(ost.Resampler.get(), comp, enc_rate);
+        }
+    }
+    return true;
 }
 
 bool TTranscoder::PrepareResampler(TTranscodeOutputStream& ost, const AVFrame* frame) {

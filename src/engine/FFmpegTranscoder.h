@@ -85,6 +85,10 @@ private:
                     AVFrame* frame);
     // Makes (or remakes, for new input parameters) the converter a block
     // needs; false when the block goes to the FIFO as it is.
+    // Drops, pads or stretches the block so the output keeps to the input's
+    // clock; false when nothing of the block is left to encode.
+    bool KeepAudioInSync(AVFormatContext* os, TTranscodeOutputStream& ost,
+                         TTranscodeInputStream& ist, AVFrame* frame, double delta, int& samples);
     bool PrepareResampler(TTranscodeOutputStream& ost, const AVFrame* frame);
     void PushSamples(AVFormatContext* os, TTranscodeOutputStream& ost, const uint8_t* const* data,
                      int samples, int input_channels);
