@@ -74,6 +74,8 @@ void TForm1::SetSimultaneousConversions(int setting) {
 TJobRequest TForm1::JobRequest() {
     TJobRequest request;
     request.ProfileExt = SelectedProfileExt();
+    const TConvertProfile* profile = SelectedProfile();
+    request.KeepVideo = profile != nullptr && IsVideoProfile(*profile);
     request.Channel = ChoiceOf(cmbChannel);
     request.SampleRate = ChoiceOf(cmbQuality);
     request.Volume = ChoiceOf(cmbVolume);

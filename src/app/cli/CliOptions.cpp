@@ -254,6 +254,7 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
     const TProfileOptions lists = ProfileOptions(profile);
     TJobRequest request;
     request.ProfileExt = profile.Ext;
+    request.KeepVideo = IsVideoProfile(profile);
     const auto choice = [&](TOptionList list) {
         int index = lists[list].ItemIndex;
         if (const std::optional<int>& wanted = options.Lists[list]) {

@@ -59,6 +59,9 @@ std::string ApplyExtensionSettings(const std::string& key, TOutputOptions& optio
         options.DisableVideo = true;
         options.AudioCodec = "wmav2";
     } else if (key == ".3gp") {
+        // The container's usual AMR-NB encoder is not in the shipped
+        // libraries; AAC is the other sound codec every 3GP player knows.
+        options.AudioCodec = "aac";
         options.AudioChannels = 1;
         options.AudioSampleRate = 8000;
         options.AudioBitrate = 7400;
@@ -114,8 +117,10 @@ TInputOptions BuildInputOptions(const TJobRequest& request) {
     TInputOptions options;
     options.FileName = request.SourceFileName;
     options.FileFormat = request.SourceFormatName;
-    // Every job extracts audio: the input's pictures are never decoded.
-    options.ExtOptions = "vn=1";
+    // An audio job never decodes the input's pictures.
+    if (!request.KeepVideo) {
+        options.ExtOptions = "vn=1";
+    }
     return options;
 }
 

@@ -33,6 +33,8 @@ struct TJobRequest {
     // The probe's FileName and FormatName for the file of the row.
     std::string SourceFileName;
     std::string SourceFormatName;
+    // A video profile: the input's pictures are converted too.
+    bool KeepVideo = false;
 };
 
 struct TJob {
@@ -51,7 +53,8 @@ int32_t OptionItemValue(const std::string& item, int32_t fallback);
 // The engine's volume for a per-cent item: 256 is the source's own level.
 int32_t VolumeOfPercent(int32_t percent);
 
-// The input record: the probe's name and format, the input's video off.
+// The input record: the probe's name and format, the input's video off
+// unless the profile converts video.
 TInputOptions BuildInputOptions(const TJobRequest& request);
 
 // The output record and its file name. The name avoids every existing file

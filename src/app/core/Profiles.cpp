@@ -8,6 +8,10 @@
 
 namespace v2m {
 
+bool IsVideoProfile(const TConvertProfile& profile) {
+    return SameTextAscii(profile.ProfileType, "Video");
+}
+
 TConvertProfile ReadProfile(const std::string& file_name) {
     const TIniFile ini(file_name);
     TConvertProfile profile;

@@ -21,7 +21,7 @@ inline constexpr const char* kProfileIndexFile = "profiles.ini";
 inline constexpr int32_t kMaxProfileCount = 1000;
 
 struct TConvertProfile {
-    std::string ProfileType;  // kept as read; nothing uses it
+    std::string ProfileType;  // "Video" keeps the input's pictures; anything else extracts sound
     std::string Caption;
     std::string Ext;  // output extension without the dot, e.g. "mp3"
     bool QualitySwitch = true;
@@ -35,6 +35,9 @@ struct TConvertProfile {
 
     bool operator==(const TConvertProfile&) const = default;
 };
+
+// A profile whose outputs carry the input's video as well as its sound.
+bool IsVideoProfile(const TConvertProfile& profile);
 
 // Reads one profile file; a missing or unreadable file gives all defaults.
 TConvertProfile ReadProfile(const std::string& file_name);

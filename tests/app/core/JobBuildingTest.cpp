@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "AudioAnalysis.h"
 #include "CoreTestSupport.h"
@@ -86,7 +89,7 @@ TEST(JobBuildingTest, ListsAndExtensionsGiveTheirSettings) {
         {"mp3", 1, 1, 1, 8000, 1, 32000, "", "", ".mp3", 0},
         {"wav", 4, 2, 0, -1, 2, -1, "", "", ".wav", 0},
         {"AU", 5, 0, 0, -1, -1, -1, "", "", ".au", 0},
-        {"3gp", 4, 2, 9, 8000, 1, 7400, "", "", ".3gp", 0},
+        {"3gp", 4, 2, 9, 8000, 1, 7400, "aac", "", ".3gp", 0},
         {"ogg", 0, 0, 0, -1, -1, -1, "libvorbis", "libtheora", ".ogg", 0},
         {"wma", 0, 0, 0, -1, -1, -1, "wmav2", "", ".wma", 0},
         {"wmv", 0, 0, 0, -1, -1, -1, "wmav2", "wmv2", ".wmv", 0},
@@ -123,6 +126,11 @@ TEST(JobBuildingTest, ListsAndExtensionsGiveTheirSettings) {
         EXPECT_EQ(got.TargetNorm, 0);
         EXPECT_EQ(got.TargetDefaultNorm, 1);
         EXPECT_TRUE(got.DisableSubtitle);
+        // Only a video profile lets the input's pictures through.
+        for (const bool video : {false, true}) {
+            request.KeepVideo = video;
+            EXPECT_EQ(BuildInputOptions(request).ExtOptions, video ? "" : "vn=1");
+        }
     }
 }
 
@@ -213,6 +221,65 @@ TEST(JobBuildingTest, SameFolderAsInputNamesTheOutputBesideItsInput) {
     EXPECT_EQ(BuildJob(request, batch).Output.FileName, in.Folder() + "dir.d/noext.mp3");
 }
 
+// What the media libraries' own stream reader says of a file's streams: one
+// "type,codec,width,height,rate,frames" line per stream, every frame decoded.
+std::vector<std::string> IndependentStreamReport(const std::string& file) {
+    const std::string command =
+        "ffprobe -v error -count_frames -show_entries "
+        "stream=codec_type,codec_name,width,height,r_frame_rate,nb_read_frames -of csv=p=0 '" +
+        file + "' 2>&1";
+    std::vector<std::string> lines;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return lines;
+    }
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == ',')) {
+            text.pop_back();
+        }
+        lines.push_back(text);
+    }
+    ::pclose(pipe);
+    return lines;
+}
+
+// What a video profile's output must hold, for the 320x240 25 fps source.
+struct TVideoExpectation {
+    std::string video;  // "codec,width,height,rate"
+    std::string audio;  // codec name
+};
+
+const std::map<std::string, TVideoExpectation>& VideoExpectations() {
+    static const std::map<std::string, TVideoExpectation> expected = {
+        {"psp", {"mpeg4,320,240,15000/1001", "aac"}}, {"ipod", {"mpeg4,320,240,25/1", "aac"}},
+        {"mkv", {"h264,320,240,25/1", "vorbis"}},     {"wmv", {"wmv2,320,240,25/1", "wmav2"}},
+        {"3gp", {"h263,128,96,25/1", "aac"}},         {"rm10", {"rv10,320,240,25/1", "ac3"}},
+        {"rm20", {"rv20,320,240,25/1", "ac3"}},       {"vcd", {"mpeg1video,352,288,25/1", "mp2"}},
+        {"svcd", {"mpeg2video,480,576,25/1", "mp2"}}, {"dvd", {"mpeg2video,720,576,25/1", "ac3"}},
+    };
+    return expected;
+}
+
+// Every picture of the 3 s source, give or take the encoders' frame-rate change.
+void ExpectVideoStreams(const std::string& ext, const std::string& file) {
+    const auto found = VideoExpectations().find(ext);
+    ASSERT_NE(found, VideoExpectations().end()) << "no expectation for the video profile " << ext;
+    const std::vector<std::string> report = IndependentStreamReport(file);
+    ASSERT_EQ(report.size(), 2u) << ::testing::PrintToString(report);
+    std::map<std::string, std::string> by_type;
+    for (const std::string& line : report) {
+        const size_t comma = line.find(',');
+        by_type[line.substr(0, comma)] = line.substr(comma + 1);
+    }
+    const std::string& video = by_type["video"];
+    EXPECT_EQ(video.substr(0, video.rfind(',')), found->second.video);
+    const double rate = found->second.video.ends_with("15000/1001") ? 15000.0 / 1001.0 : 25.0;
+    EXPECT_NEAR(std::stod(video.substr(video.rfind(',') + 1)), 3.0 * rate, 2.0);
+    EXPECT_EQ(by_type["audio"].substr(0, by_type["audio"].find(',')), found->second.audio);
+}
+
 // Real conversions of a generated video with the records job building makes.
 class JobConversionTest : public ::testing::Test {
 protected:
@@ -267,9 +334,13 @@ TEST_F(JobConversionTest, EveryShippedProfileConvertsAVideo) {
         request.Channel = Choice(olChannels, options[olChannels].ItemIndex);
         request.BitRate = Choice(olBitRates, options[olBitRates].ItemIndex);
         request.Volume = Choice(olVolume, options[olVolume].ItemIndex);
+        request.KeepVideo = IsVideoProfile(profile);
         const TJob job = BuildJob(request, batch);
         const TTerminateInfo end = Convert(job);
         ASSERT_TRUE(end.Finished && !end.Failed) << end.ErrorMessage;
+        if (request.KeepVideo) {
+            ExpectVideoStreams(profile.Ext, job.Output.FileName);
+        }
 
         const fixtures::AudioAnalysis got = fixtures::AnalyzeAudio(job.Output.FileName);
         EXPECT_NEAR(got.duration_s, original.duration_s, 0.15);
