@@ -32,7 +32,7 @@ int EntriesIn(const char* folder) {
 
 fs::path SharedClip(const std::string& name) {
     static const std::map<std::string, double> kSeconds = {
-        {kBlip, 0.2}, {kTone3s, 3.0}, {kTone20s, 20.0}};
+        {kBlip, 0.2}, {kTone3s, 3.0}, {kTone20s, 20.0}, {kVideo20s, 20.0}};
     const auto found = kSeconds.find(name);
     if (found == kSeconds.end()) {
         return Fixture(name);
@@ -44,7 +44,8 @@ fs::path SharedClip(const std::string& name) {
     if (!fs::exists(path)) {
         fixtures::ClipRecipe recipe;
         recipe.duration_s = found->second;
-        recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
+        recipe.streams = {name == kVideo20s ? fixtures::Video("mpeg4", 320, 240, AVRational{25, 1})
+                                            : fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
         fixtures::WriteClip(path, recipe);
     }
     return path;

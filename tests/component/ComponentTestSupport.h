@@ -26,6 +26,7 @@ inline constexpr const char* kBlip = "blip.wav";                // 0.2 s, 44.1 k
 inline constexpr const char* kTone3s = "tone_3s.wav";           // 3 s, 44.1 kHz stereo
 inline constexpr const char* kTone20s = "tone_20s.wav";         // 20 s, 44.1 kHz stereo
 inline constexpr const char* kVideoClip = "avi_mpeg4_mp2.avi";  // standard set
+inline constexpr const char* kVideo20s = "video_20s.avi";       // MPEG-4 320x240 25 fps, no sound
 
 // The clip, written on first use (standard clips come from the fixture set).
 std::filesystem::path SharedClip(const std::string& name);

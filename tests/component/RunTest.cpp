@@ -14,6 +14,7 @@
 #include "ComponentTestSupport.h"
 #include "FFmpegLoader.h"
 #include "FFmpegLogger.h"
+#include "Previewer.h"
 #include "SafeFiles.h"
 
 namespace v2m::test {
@@ -566,6 +567,82 @@ TEST_F(RunTest, PreviewPicturesGoToTheMainThreadWithTheTaskIndex) {
     converter_->SetPreview(false);
     EXPECT_EQ(converter_->Task(1)->PreviewFlags(), kPreviewBitmapFlag);
     EXPECT_EQ(converter_->Task(AddJob(kBlip, "wav"))->PreviewFlags(), kPreviewBitmapFlag);
+}
+
+// A preview window that only counts: made, shown and destroyed, and whether
+// anything of it happened away from the main thread.
+struct PreviewWindowCounts {
+    std::atomic<int> made{0};
+    std::atomic<int> destroyed{0};
+    std::atomic<int> shown{0};
+    std::atomic<int> off_main{0};
+};
+
+class CountingPreviewWindow : public TPreviewWindow {
+public:
+    CountingPreviewWindow(std::shared_ptr<PreviewWindowCounts> counts, uint32_t main_thread)
+        : counts_(std::move(counts)), main_thread_(main_thread) {
+        Note();
+        ++counts_->made;
+    }
+    ~CountingPreviewWindow() override {
+        Note();
+        ++counts_->destroyed;
+    }
+    void ShowBitmap(const TBitmap24& bitmap, int32_t, int64_t) override {
+        Note();
+        counts_->shown += bitmap.Width() == 320 && bitmap.Height() == 240 ? 1 : 0;
+    }
+    bool Closed() const override { return false; }
+
+private:
+    void Note() const { counts_->off_main += CurrentThreadId() != main_thread_ ? 1 : 0; }
+    std::shared_ptr<PreviewWindowCounts> counts_;
+    uint32_t main_thread_;
+};
+
+TEST_F(RunTest, TogglingThePreviewAThousandTimesWhileConvertingNeitherHangsNorLeaks) {
+    auto counts = std::make_shared<PreviewWindowCounts>();
+    InstallPreviewWindowFactory(
+        [&] { return std::make_unique<CountingPreviewWindow>(counts, main_thread_); });
+    TOutputOptions video;
+    video.VideoCodec = "mpeg4";
+    // A hook that takes its time keeps the conversion going for all the toggles.
+    video.CustomHook = true;
+    AddJob(kVideo20s, "avi", &video);
+    converter_->SetOnCustomHook(
+        [](TFFBaseComponent*, PHookInfo) { std::this_thread::sleep_for(3ms); });
+    std::atomic<int> bitmaps{0};
+    std::atomic<int> bitmaps_off_main{0};
+    converter_->SetOnPreviewBitmap([&](TFFBaseComponent*, TPreviewInfo info) {
+        bitmaps_off_main += CurrentThreadId() != main_thread_ ? 1 : 0;
+        bitmaps += info.Bitmap != nullptr && info.Bitmap->Width() == 320 ? 1 : 0;
+    });
+    converter_->SetPreviewBitmap(true);
+    RecordTerminates();
+    {
+        HangGuard guard("toggling the preview while converting", 180s);
+        converter_->StartTask(1);
+        int toggles = 0;
+        while (toggles < 1000 && !FinalSeen()) {
+            converter_->SetPreview(toggles++ % 2 == 0);
+            ServeUntil([] { return false; }, 1ms);
+        }
+        EXPECT_EQ(toggles, 1000) << "the conversion ended before the toggling did";
+        converter_->SetPreview(false);
+        ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }, 120s));
+    }
+    const std::vector<TerminateRecord> ends = Terminates();
+    ASSERT_FALSE(ends.empty());
+    EXPECT_TRUE(ends.front().info.Finished && !ends.front().info.Failed)
+        << ends.front().info.ErrorMessage;
+    converter_->ClearTasks();
+    InstallPreviewWindowFactory(nullptr);
+    EXPECT_GT(counts->shown, 0);
+    EXPECT_EQ(counts->made, counts->destroyed) << "every preview window made is destroyed";
+    EXPECT_EQ(counts->off_main, 0);
+    EXPECT_GT(bitmaps, 0);
+    EXPECT_EQ(bitmaps_off_main, 0);
 }
 
 TEST_F(RunTest, AHundredTasksLeaveNoThreadsOrDescriptorsBehind) {
