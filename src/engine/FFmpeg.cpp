@@ -192,7 +192,7 @@ bool TCustomFFmpeg::HasCustomHook() const {
 }
 
 void TCustomFFmpeg::CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
-                             bool& StopHook) {
+                               bool& StopHook) {
     TCustomHookCallback callback;
     {
         std::lock_guard lock(hook_mutex_);

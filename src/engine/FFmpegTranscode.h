@@ -74,7 +74,7 @@ struct TTranscodeOutputStream {
 
     // Video. Sizes are those of the pictures the decoder gives, bands and
     // pads those in use (crop bands follow a change of picture size).
-    int32_t VideoResample = 0;    // the picture is scaled or converted
+    int32_t VideoResample = 0;     // the picture is scaled or converted
     engine::FramePtr TempPicture;  // scaled and/or padded picture, output size and format
     engine::ScalerContextPtr ScaleContext;
     int32_t ResampleHeight = 0;  // cropped input geometry the scaler was made for

@@ -168,10 +168,10 @@ private:
 
     // Video work pictures. Each is made writable before it is written again:
     // an encoder may still hold the last one it was given.
-    FramePtr hook_buffer_;   // deinterlaced or hooked picture, sized from the picture
-    FramePtr crop_view_;     // the input picture seen through the crop bands
-    FramePtr video_frame_;   // the reference given to an encoder
-    FramePtr filter_in_;     // the reference given to a filter graph
+    FramePtr hook_buffer_;  // deinterlaced or hooked picture, sized from the picture
+    FramePtr crop_view_;    // the input picture seen through the crop bands
+    FramePtr video_frame_;  // the reference given to an encoder
+    FramePtr filter_in_;    // the reference given to a filter graph
     FramePtr filtered_picture_;
     int32_t hook_frame_count_ = 0;
     // A hook that asked to stop, or failed, is off for the rest of the run.

@@ -27,9 +27,8 @@ constexpr size_t kSubtitleBufferSize = 1024 * 1024;
 // Formats whose planes hold one byte per sample, which the picture helpers
 // below can crop, pad and deinterlace.
 bool BytePlanar(const AVPixFmtDescriptor* desc) {
-    if (desc == nullptr ||
-        (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL |
-                        AV_PIX_FMT_FLAG_RGB)) != 0) {
+    if (desc == nullptr || (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM |
+                                           AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_RGB)) != 0) {
         return false;
     }
     for (int c = 0; c < desc->nb_components; ++c) {
@@ -63,7 +62,8 @@ int PlaneHeight(const AVPixFmtDescriptor* desc, int plane, int height) {
 // The vertical 5-tap (-1 4 2 4 -1)/8 low-pass over every row; rows beyond
 // the edges repeat the edge rows. The picture keeps its size and timing.
 bool Deinterlace(AVFrame* to, const AVFrame* from) {
-    const AVPixFmtDescriptor* desc = ff::av_pix_fmt_desc_get(static_cast<AVPixelFormat>(from->format));
+    const AVPixFmtDescriptor* desc =
+        ff::av_pix_fmt_desc_get(static_cast<AVPixelFormat>(from->format));
     if (!BytePlanar(desc)) {
         return false;
     }
@@ -71,8 +71,8 @@ bool Deinterlace(AVFrame* to, const AVFrame* from) {
         const int width = PlaneWidth(desc, p, from->width);
         const int height = PlaneHeight(desc, p, from->height);
         auto row = [&](int y) {
-            return from->data[p] + static_cast<ptrdiff_t>(std::clamp(y, 0, height - 1)) *
-                                       from->linesize[p];
+            return from->data[p] +
+                   static_cast<ptrdiff_t>(std::clamp(y, 0, height - 1)) * from->linesize[p];
         };
         for (int y = 0; y < height; ++y) {
             const uint8_t* m2 = row(y - 2);
@@ -107,8 +107,7 @@ bool CropPicture(AVFrame* picture, int top, int left) {
 }
 
 // Fills the borders around the inner area of a YUV picture with the pad colour.
-bool PadPicture(AVFrame* picture, int top, int bottom, int left, int right,
-                const int colour[3]) {
+bool PadPicture(AVFrame* picture, int top, int bottom, int left, int right, const int colour[3]) {
     const AVPixFmtDescriptor* desc =
         ff::av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture->format));
     if (!BytePlanar(desc) || PlaneCount(desc) < 3) {
@@ -252,9 +251,9 @@ void TTranscoder::SetVideoEncoding(TTranscodeOutputStream& ost, TTranscodeInputS
         if (!ost.TempPicture) {
             throw std::bad_alloc();
         }
-        AllocatePicture(ost.TempPicture.get(), enc->width, enc->height, enc->pix_fmt,
-                        scaled_here ? "Cannot allocate temp picture, check pix fmt"
-                                    : "avpicture_alloc fail");
+        AllocatePicture(
+            ost.TempPicture.get(), enc->width, enc->height, enc->pix_fmt,
+            scaled_here ? "Cannot allocate temp picture, check pix fmt" : "avpicture_alloc fail");
     }
 }
 
@@ -329,8 +328,8 @@ int TTranscoder::ConfigureFilters(TTranscodeOutputStream& ost, int width, int he
     ff::av_opt_get_int(ffmpeg_.option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
 
     const std::string source_args =
-        Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d", width,
-               height, pix_fmt, aspect.num, aspect.den > 0 ? aspect.den : 1);
+        Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d", width, height,
+               pix_fmt, aspect.num, aspect.den > 0 ? aspect.den : 1);
     AVFilterContext* source = nullptr;
     int result = ff::avfilter_graph_create_filter(&source, ff::avfilter_get_by_name("buffer"),
                                                   "src", source_args.c_str(), nullptr, graph);
@@ -410,9 +409,8 @@ int TTranscoder::ConfigureFilters(TTranscodeOutputStream& ost, int width, int he
         enc->width = out_w;
         enc->height = out_h;
     } else if (out_w != enc->width || out_h != enc->height) {
-        ffmpeg_.last_error_text_ =
-            Format("the filters give %dx%d pictures for an output of %dx%d", out_w, out_h,
-                   enc->width, enc->height);
+        ffmpeg_.last_error_text_ = Format("the filters give %dx%d pictures for an output of %dx%d",
+                                          out_w, out_h, enc->width, enc->height);
         return -1;
     }
     ost.FilterInput = source;
@@ -555,8 +553,8 @@ void TTranscoder::DoCustomHook(AVFrame* picture, int64_t pts) {
     const auto format = static_cast<AVPixelFormat>(picture->format);
     bool update = true;
     bool stop = false;
-    if (!PictureToBitmap(hook_converter_, picture->data, picture->linesize, format,
-                         picture->height, picture->width)) {
+    if (!PictureToBitmap(hook_converter_, picture->data, picture->linesize, format, picture->height,
+                         picture->width)) {
         Log(llError, "Cannot initialize the toRGB conversion context");
         stop = true;
     } else {
@@ -662,9 +660,8 @@ void TTranscoder::OutputVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
 
 int TTranscoder::FramesToEncode(AVFormatContext* os, TTranscodeOutputStream& ost) {
     const AVCodecContext* enc = EncoderOf(ost);
-    const double sync_ipts =
-        static_cast<double>(ost.SyncInput->Pts - options_.StartTime) / 1000000.0 /
-        av_q2d(enc->time_base);
+    const double sync_ipts = static_cast<double>(ost.SyncInput->Pts - options_.StartTime) /
+                             1000000.0 / av_q2d(enc->time_base);
     int nb_frames = 1;
     const int method = options_.VideoSyncMethod;
     if (method == 0) {
@@ -711,10 +708,9 @@ void TTranscoder::FollowPictureSize(TTranscodeOutputStream& ost, const TTranscod
         picture->format == ost.ResamplePixFmt) {
         return;
     }
-    Log(llQuiet,
-        Format("Input Stream #%d.%d frame size changed to %dx%d, %s", ist.FileIndex,
-               ist.StreamIndex, picture->width, picture->height,
-               PixelFormatName(picture->format).c_str()));
+    Log(llQuiet, Format("Input Stream #%d.%d frame size changed to %dx%d, %s", ist.FileIndex,
+                        ist.StreamIndex, picture->width, picture->height,
+                        PixelFormatName(picture->format).c_str()));
     if (ost.VideoResample == 0 || !ost.ScaleContext) {
         throw FFmpegException(
             Format("Input stream #%d.%d changed its picture size, which an output without "
@@ -840,8 +836,8 @@ void TTranscoder::DoVideoOut(AVFormatContext* os, TTranscodeOutputStream& ost,
         }
         frame->interlaced_frame = picture->interlaced_frame;
         if ((enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME)) != 0) {
-            frame->top_field_first = options_.TopFieldFirst == -1 ? picture->top_field_first
-                                                                  : options_.TopFieldFirst;
+            frame->top_field_first =
+                options_.TopFieldFirst == -1 ? picture->top_field_first : options_.TopFieldFirst;
         }
         const float quality =
             options_.SameQuality ? static_cast<float>(ist.Quality) : ost.Output->Quality;
@@ -928,11 +924,11 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
         return;
     }
     last_preview_time_ = now;
-    const int64_t time = pts != AV_NOPTS_VALUE ? ff::av_rescale_q(pts, enc->time_base, kMicroseconds)
-                                               : AV_NOPTS_VALUE;
-    const bool converted =
-        PictureToBitmap(preview_converter_, picture->data, picture->linesize, enc->pix_fmt,
-                        enc->height, enc->width);
+    const int64_t time = pts != AV_NOPTS_VALUE
+                             ? ff::av_rescale_q(pts, enc->time_base, kMicroseconds)
+                             : AV_NOPTS_VALUE;
+    const bool converted = PictureToBitmap(preview_converter_, picture->data, picture->linesize,
+                                           enc->pix_fmt, enc->height, enc->width);
     if (!converted) {
         Log(llError, "Cannot initialize the toRGB conversion context");
     }
@@ -944,8 +940,7 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
             cleared = kPreviewBitmapFlag;
         }
     } else if (window) {
-        if (!converted ||
-            !window->ShowFrame(*preview_converter_.Bitmap, hook_frame_count_, time)) {
+        if (!converted || !window->ShowFrame(*preview_converter_.Bitmap, hook_frame_count_, time)) {
             cleared = kPreviewWindowFlag;
         }
     }
@@ -977,9 +972,8 @@ void TTranscoder::DoSubtitleOut(AVFormatContext* os, TTranscodeOutputStream& ost
     AVCodecContext* enc = EncoderOf(ost);
     const bool dvb = enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE;
     const int passes = dvb ? 2 : 1;
-    const int64_t start_us =
-        ff::av_rescale_q(pts, ist.Stream->time_base, kMicroseconds) +
-        static_cast<int64_t>(sub->start_display_time) * 1000;
+    const int64_t start_us = ff::av_rescale_q(pts, ist.Stream->time_base, kMicroseconds) +
+                             static_cast<int64_t>(sub->start_display_time) * 1000;
     for (int i = 0; i < passes; ++i) {
         AVSubtitle copy = *sub;
         copy.pts = start_us;
@@ -990,9 +984,8 @@ void TTranscoder::DoSubtitleOut(AVFormatContext* os, TTranscodeOutputStream& ost
             copy.num_rects = 0;
             copy.rects = nullptr;
         }
-        const int size = ff::avcodec_encode_subtitle(enc, subtitle_buffer_.data(),
-                                                     static_cast<int>(subtitle_buffer_.size()),
-                                                     &copy);
+        const int size = ff::avcodec_encode_subtitle(
+            enc, subtitle_buffer_.data(), static_cast<int>(subtitle_buffer_.size()), &copy);
         if (size < 0) {
             throw FFmpegException("Subtitle encoding failed");
         }
@@ -1007,11 +1000,11 @@ void TTranscoder::DoSubtitleOut(AVFormatContext* os, TTranscodeOutputStream& ost
         int64_t at = ff::av_rescale_q(start_us, kMicroseconds, enc->time_base);
         if (dvb) {
             const uint32_t shown = i == 0 ? 0 : copy.end_display_time;
-            at += ff::av_rescale_q(static_cast<int64_t>(shown) * 1000, kMicroseconds,
-                                   enc->time_base);
+            at +=
+                ff::av_rescale_q(static_cast<int64_t>(shown) * 1000, kMicroseconds, enc->time_base);
         } else {
-            packet->duration = ff::av_rescale_q(
-                static_cast<int64_t>(copy.end_display_time) * 1000, kMicroseconds, enc->time_base);
+            packet->duration = ff::av_rescale_q(static_cast<int64_t>(copy.end_display_time) * 1000,
+                                                kMicroseconds, enc->time_base);
         }
         packet->pts = at;
         packet->dts = at;
