@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include <thread>
 
 #include "FFmpegLoader.h"
 #include "MediaOwners.h"
+#include "Previewer.h"
 #include "TranscodeSupport.h"
 
 namespace v2m::test {
@@ -323,6 +325,39 @@ TEST_F(VideoPathTest, PreviewBitmapsAreRateLimited) {
     for (size_t i = 1; i < times.size(); ++i) {
         EXPECT_GT(times[i] - times[i - 1], kPreviewInterval);
     }
+}
+
+// A preview window that the user closes after three pictures, and that
+// checks that the conversion does not hold the preview lock while the
+// window shows a picture: setting Preview on the main thread takes it.
+class ClosingWindow : public TPreviewWindow {
+public:
+    explicit ClosingWindow(int& shown) : shown_(shown) {}
+    void ShowBitmap(const TBitmap24&, int32_t, int64_t) override {
+        bool free = false;
+        std::thread([&free] {
+            free = PreviewLock().try_lock();
+            if (free) {
+                PreviewLock().unlock();
+            }
+        }).join();
+        EXPECT_TRUE(free);
+        ++shown_;
+    }
+    bool Closed() const override { return shown_ >= 3; }
+
+private:
+    int& shown_;
+};
+
+TEST_F(VideoPathTest, PreviewWindowShowsWithoutThePreviewLockUntilClosed) {
+    int shown = 0;
+    InstallPreviewWindowFactory([&shown] { return std::make_unique<ClosingWindow>(shown); });
+    engine_->SetPreviewFlags(kPreviewWindowFlag);
+    Run({{TranscodeClip(kVideo25)}, {{"re", "1"}}, {{"vcodec", "mpeg4"}}, Out("window.avi")});
+    InstallPreviewWindowFactory(nullptr);
+    EXPECT_EQ(shown, 3);
+    EXPECT_EQ(engine_->PreviewFlags(), 0);
 }
 
 // DVB subtitles go out as a start and an end packet, the end one the
