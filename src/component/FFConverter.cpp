@@ -298,44 +298,6 @@ void TFFmpegTask::AttachProbe(int index) {
     probe->AttachContext(InputFile(index));
 }
 
-void TFFmpegTask::SetCustomHookCallback(TCustomHookCallback callback) {
-    std::lock_guard lock(hook_mutex_);
-    custom_hook_ = std::move(callback);
-}
-
-void TFFmpegTask::SetPreviewBitmapCallback(TPreviewBitmapCallback callback) {
-    std::lock_guard lock(hook_mutex_);
-    preview_bitmap_ = std::move(callback);
-}
-
-bool TFFmpegTask::HasCustomHook() const {
-    std::lock_guard lock(hook_mutex_);
-    return static_cast<bool>(custom_hook_);
-}
-
-void TFFmpegTask::CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
-                             bool& StopHook) {
-    TCustomHookCallback callback;
-    {
-        std::lock_guard lock(hook_mutex_);
-        callback = custom_hook_;
-    }
-    if (callback) {
-        callback(this, Bitmap, FrameNumber, PTS, Update, StopHook);
-    }
-}
-
-void TFFmpegTask::PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS) {
-    TPreviewBitmapCallback callback;
-    {
-        std::lock_guard lock(hook_mutex_);
-        callback = preview_bitmap_;
-    }
-    if (callback) {
-        callback(this, Bitmap, FrameNumber, PTS);
-    }
-}
-
 // ---------------------------------------------------------------------------
 // TFFmpegList
 

@@ -176,14 +176,6 @@ using TCustomHookEvent = std::function<void(TFFBaseComponent* Sender, PHookInfo 
 using TPreviewBitmapEvent =
     std::function<void(TFFBaseComponent* Sender, TPreviewInfo APreviewInfo)>;
 
-// What a task's video path calls with each picture: the custom hook (update
-// and stop flags in and out) and the encoded-picture preview.
-using TCustomHookCallback =
-    std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS,
-                       bool& Update, bool& StopHook)>;
-using TPreviewBitmapCallback =
-    std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS)>;
-
 class TFFmpegList;
 class TCustomFFConverter;
 
@@ -201,16 +193,8 @@ public:
     // Null outside the inputs.
     TAVProbe* Probe(int index) const;
 
-    // The entries of the video path: the picture goes to the connected
-    // callback, if any. An exception of the handler reaches the caller.
-    void CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
-                    bool& StopHook);
-    void PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS);
-    bool HasCustomHook() const;
     // The task's position in the component's list; -1 outside it.
     int32_t TaskIndex() const { return index_.load(); }
-    void SetCustomHookCallback(TCustomHookCallback callback);
-    void SetPreviewBitmapCallback(TPreviewBitmapCallback callback);
 
 private:
     friend class TCustomFFConverter;
@@ -228,10 +212,6 @@ private:
     std::vector<TInputOptions> input_records_;
     std::vector<TOutputOptions> output_records_;
     std::vector<std::unique_ptr<TAVProbe>> probes_;
-
-    mutable std::mutex hook_mutex_;
-    TCustomHookCallback custom_hook_;
-    TPreviewBitmapCallback preview_bitmap_;
 
     std::atomic<int32_t> index_{-1};  // position in the component's list
     std::atomic<int> start_claim_{kNotClaimed};

@@ -2,6 +2,8 @@
 
 #include "FFmpeg.h"
 
+#include "Previewer.h"
+
 #include <cstdio>
 #include <new>
 
@@ -103,6 +105,16 @@ void TCustomFFmpeg::FreeFiles() {
         return;
     }
     option_contexts_ = TOptionContexts{};
+    ReleaseFrameHooks(frame_hooks_);
+    options_.UsingVHook = false;
+    {
+        // Its end waits for the main thread, which may be waiting for the lock.
+        std::shared_ptr<TPreviewer> closing;
+        {
+            std::lock_guard lock(PreviewLock());
+            closing = std::move(preview_window_);
+        }
+    }
 
     // Outputs first: an output shared by several join entries goes with its
     // last one, and one that stayed empty is removed with it.
@@ -147,19 +159,59 @@ void TCustomFFmpeg::AddMetadata(const std::string& key, const std::string& value
 }
 
 void TCustomFFmpeg::SetPreviewFlags(uint8_t flags) {
-    std::lock_guard lock(PreviewLock());
-    StorePreviewFlags(flags);
+    std::shared_ptr<TPreviewer> closing;
+    {
+        std::lock_guard lock(PreviewLock());
+        closing = StorePreviewFlags(flags);
+    }
 }
 
-void TCustomFFmpeg::StorePreviewFlags(uint8_t flags) {
+std::shared_ptr<TPreviewer> TCustomFFmpeg::StorePreviewFlags(uint8_t flags) {
+    std::shared_ptr<TPreviewer> closing;
     const uint8_t current = preview_flags_.load();
-    if (current == flags) {
-        return;
-    }
     if ((current & kPreviewWindowFlag) != 0 && (flags & kPreviewWindowFlag) == 0) {
-        preview_window_.reset();
+        closing = std::move(preview_window_);
     }
     preview_flags_.store(flags);
+    return closing;
+}
+
+void TCustomFFmpeg::SetCustomHookCallback(TCustomHookCallback callback) {
+    std::lock_guard lock(hook_mutex_);
+    custom_hook_ = std::move(callback);
+}
+
+void TCustomFFmpeg::SetPreviewBitmapCallback(TPreviewBitmapCallback callback) {
+    std::lock_guard lock(hook_mutex_);
+    preview_bitmap_ = std::move(callback);
+}
+
+bool TCustomFFmpeg::HasCustomHook() const {
+    std::lock_guard lock(hook_mutex_);
+    return static_cast<bool>(custom_hook_);
+}
+
+void TCustomFFmpeg::CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
+                               bool& StopHook) {
+    TCustomHookCallback callback;
+    {
+        std::lock_guard lock(hook_mutex_);
+        callback = custom_hook_;
+    }
+    if (callback) {
+        callback(this, Bitmap, FrameNumber, PTS, Update, StopHook);
+    }
+}
+
+void TCustomFFmpeg::PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS) {
+    TPreviewBitmapCallback callback;
+    {
+        std::lock_guard lock(hook_mutex_);
+        callback = preview_bitmap_;
+    }
+    if (callback) {
+        callback(this, Bitmap, FrameNumber, PTS);
+    }
 }
 
 bool TCustomFFmpeg::FindCodecByName(const std::string& name, AVMediaType type, bool encoder,

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "Bitmap24.h"
 #include "EngineOwners.h"
 #include "FFBaseComponent.h"
 #include "SafeFiles.h"
@@ -27,6 +29,7 @@
 #include "FFmpegLogger.h"
 #include "FFmpegRun.h"
 #include "FFmpegTranscode.h"
+#include "FrameHooks.h"
 
 namespace v2m {
 
@@ -283,6 +286,19 @@ class TTranscoder;
 // Held by every engine's preview flag setter and by the video path's preview.
 std::mutex& PreviewLock();
 
+// Shortest time between two previews of a run, in microseconds.
+inline constexpr int64_t kPreviewInterval = 100000;
+
+class TCustomFFmpeg;
+
+// What a task's video path calls with each picture: the custom hook (update
+// and stop flags in and out) and the encoded-picture preview.
+using TCustomHookCallback =
+    std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS,
+                       bool& Update, bool& StopHook)>;
+using TPreviewBitmapCallback =
+    std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS)>;
+
 class TCustomFFmpeg : public TFFBaseComponent {
 public:
     // MaxFiles must lie in 1..512; anything else fails an assertion.
@@ -311,6 +327,15 @@ public:
     void CopyContextOptions(AVFormatContext* target, const AVFormatContext* source, int flag_mask);
     void AddMetadata(const std::string& key, const std::string& value);
     void SetPreviewFlags(uint8_t flags);
+    // The hooks of the video path; set before a run starts.
+    void SetCustomHookCallback(TCustomHookCallback callback);
+    void SetPreviewBitmapCallback(TPreviewBitmapCallback callback);
+    bool HasCustomHook() const;
+    // The picture goes to the connected callback, if any. An exception of
+    // the handler reaches the caller.
+    void CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
+                    bool& StopHook);
+    void PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS);
     // Checks a codec name for its media type; an empty name gives AV_CODEC_ID_NONE.
     // On failure LastErrorText says why.
     bool FindCodecByName(const std::string& name, AVMediaType type, bool encoder, AVCodecID& id,
@@ -467,9 +492,11 @@ public:
 protected:
     void Log(TLogLevel level, const std::string& text);
 
-    // The flag byte without taking PreviewLock; the caller holds it. The
-    // preview window goes when bit 0 goes from set to clear.
-    void StorePreviewFlags(uint8_t flags);
+    // The flag byte without taking PreviewLock; the caller holds it. When bit
+    // 0 goes from set to clear the preview window is handed back, for the
+    // caller to let go of once the lock is released: its end waits for the
+    // main thread, which may be waiting for the lock.
+    [[nodiscard]] std::shared_ptr<TPreviewer> StorePreviewFlags(uint8_t flags);
 
     // A progress report of the running transcode; the final one follows the
     // trailers, with file index -1.
@@ -649,6 +676,11 @@ private:
 
     std::atomic<uint8_t> preview_flags_{0};
     std::shared_ptr<TPreviewer> preview_window_;
+    // The vhook plug-ins; released with the files.
+    TFrameHookChain frame_hooks_;
+    mutable std::mutex hook_mutex_;
+    TCustomHookCallback custom_hook_;
+    TPreviewBitmapCallback preview_bitmap_;
 
     // Run state.
     std::atomic<bool> running_{false};

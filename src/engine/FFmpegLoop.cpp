@@ -43,6 +43,13 @@ void CopyEncoderSettings(AVCodecContext* to, const AVCodecContext* from) {
     to->sample_rate = from->sample_rate;
     to->sample_fmt = from->sample_fmt;
     to->bits_per_raw_sample = from->bits_per_raw_sample;
+    to->width = from->width;
+    to->height = from->height;
+    to->pix_fmt = from->pix_fmt;
+    to->sample_aspect_ratio = from->sample_aspect_ratio;
+    to->framerate = from->framerate;
+    to->gop_size = from->gop_size;
+    to->max_b_frames = from->max_b_frames;
     ff::av_channel_layout_uninit(&to->ch_layout);
     if (const int error = ff::av_channel_layout_copy(&to->ch_layout, &from->ch_layout); error < 0) {
         throw LibraryCallFailed("av_channel_layout_copy", error);
@@ -436,9 +443,21 @@ int TTranscoder::OutputPacket(TTranscodeInputStream& ist, int ist_index, const A
     const int64_t packet_pts = ist.Pts;
 
     if (ist.DecodingNeeded != 0) {
-        // Pictures and subtitles are decoded only for their encoders, which a
-        // task cannot have in this build (set-up refuses them).
-        if (InputType(ist) != AVMEDIA_TYPE_AUDIO || DecodeAudio(ist, ist_index, packet) < 0) {
+        int decoded = -1;
+        switch (InputType(ist)) {
+            case AVMEDIA_TYPE_AUDIO:
+                decoded = DecodeAudio(ist, ist_index, packet);
+                break;
+            case AVMEDIA_TYPE_VIDEO:
+                decoded = DecodeVideo(ist, ist_index, packet);
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                decoded = DecodeSubtitle(ist, ist_index, packet);
+                break;
+            default:
+                break;
+        }
+        if (decoded < 0) {
             return -1;
         }
     } else if (packet != nullptr) {
@@ -591,9 +610,13 @@ void TTranscoder::CopyPacket(TTranscodeOutputStream& ost, const TTranscodeInputS
 
 void TTranscoder::FlushOutputs(int ist_index) {
     for (TTranscodeOutputStream& ost : output_streams_) {
-        if (ost.SourceIndex == ist_index && ost.EncodingNeeded != 0 &&
-            OutputType(ost) == AVMEDIA_TYPE_AUDIO) {
+        if (ost.SourceIndex != ist_index || ost.EncodingNeeded == 0) {
+            continue;
+        }
+        if (OutputType(ost) == AVMEDIA_TYPE_AUDIO) {
             EncodeFifoRemainder(OutputFileOf(ost), ost);
+        } else if (OutputType(ost) == AVMEDIA_TYPE_VIDEO) {
+            FlushVideo(OutputFileOf(ost), ost, input_streams_[static_cast<size_t>(ist_index)]);
         }
     }
 }

@@ -1,6 +1,7 @@
 // The option table, the value rules and the hand-over of every other name to
 // the libraries' own option system.
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <string_view>
@@ -393,9 +394,17 @@ void TCustomFFmpeg::GenerateVStatsFileName() {
 }
 
 void TCustomFFmpeg::AddVideoHook(const std::string& value) {
-    // The libraries loaded here have no video hook plug-ins, so no hook can
-    // be added and UsingVHook stays false.
-    throw FFmpegException("Failed to add video hook function: " + value);
+    std::vector<std::string> tokens = SplitHookCommand(value);
+    // The plug-in reads its arguments from a fixed table, null after the last.
+    std::array<char*, kHookArgSlots> argv{};
+    const size_t count = std::min(tokens.size(), static_cast<size_t>(kMaxHookTokens));
+    for (size_t i = 0; i < count; ++i) {
+        argv[i] = tokens[i].data();
+    }
+    if (AddFrameHook(frame_hooks_, static_cast<int>(count), argv.data()) != 0) {
+        throw FFmpegException("Failed to add video hook function: " + value);
+    }
+    options_.UsingVHook = true;
 }
 
 void TCustomFFmpeg::NewStreamOption(AVMediaType type) {

@@ -330,9 +330,11 @@ void TTranscoder::SetStreamParameters() {
                 ost.EncodingNeeded = 1;
                 break;
             case AVMEDIA_TYPE_VIDEO:
-                throw FFmpegException("Video encoding is not available in this build");
+                SetVideoEncoding(ost, ist);
+                break;
             case AVMEDIA_TYPE_SUBTITLE:
-                throw FFmpegException("Subtitle encoding is not available in this build");
+                SetSubtitleEncoding(ost, ist);
+                break;
             default:
                 throw FFmpegException("invalid codec_type of output stream");
         }
@@ -352,6 +354,10 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
             }
             break;
         case AVMEDIA_TYPE_VIDEO:
+            if (ffmpeg_.HasCustomHook()) {
+                throw FFmpegException(
+                    "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+            }
             if (options_.UsingVHook) {
                 throw FFmpegException(
                     "-vcodec copy and -vhook are incompatible (frames are not decoded)");
@@ -469,6 +475,9 @@ void TTranscoder::OpenEncoders() {
         }
         if (ffmpeg_.JoinMode()) {
             ost.SavedCodecId = enc->codec_id;
+        }
+        if (OutputType(ost) == AVMEDIA_TYPE_SUBTITLE) {
+            TakeSubtitleHeader(ost);
         }
         enc->stats_in = reinterpret_cast<char*>(ost.PassStats.get());
         int opened = 0;

@@ -38,6 +38,7 @@ struct TTranscodeInputStream {
     // Channels the audio encoders fed from it want; the decoder is asked to
     // downmix to that count when it can. 0: no request.
     int32_t RequestedChannels = 0;
+    int32_t Quality = 0;  // of the last decoded picture
 };
 
 // The parameters a resampler was made for; a block with others needs a new one.
@@ -70,6 +71,38 @@ struct TTranscodeOutputStream {
     TResamplerInput ResamplerInput;
     int32_t ReformatPair = -6;  // encoder format + 5 x decoder format of the converter
     engine::AudioFifoPtr Fifo;  // encoder-side samples, in the encoder's format
+
+    // Video. Sizes are those of the pictures the decoder gives, bands and
+    // pads those in use (crop bands follow a change of picture size).
+    int32_t VideoResample = 0;     // the picture is scaled or converted
+    engine::FramePtr TempPicture;  // scaled and/or padded picture, output size and format
+    engine::ScalerContextPtr ScaleContext;
+    int32_t ResampleHeight = 0;  // cropped input geometry the scaler was made for
+    int32_t ResampleWidth = 0;
+    int32_t ResamplePixFmt = AV_PIX_FMT_NONE;
+    int32_t FirstFrameHeight = 0;
+    int32_t FirstFrameWidth = 0;
+    int32_t VideoCrop = 0;
+    int32_t TopBand = 0;
+    int32_t BottomBand = 0;
+    int32_t LeftBand = 0;
+    int32_t RightBand = 0;
+    int32_t ConfiguredTopBand = 0;
+    int32_t ConfiguredBottomBand = 0;
+    int32_t ConfiguredLeftBand = 0;
+    int32_t ConfiguredRightBand = 0;
+    int32_t VideoPad = 0;
+    int32_t PadTop = 0;
+    int32_t PadBottom = 0;
+    int32_t PadLeft = 0;
+    int32_t PadRight = 0;
+    // The filter graph of this stream, and the picture geometry it was built for.
+    engine::FilterGraphPtr FilterGraph;
+    AVFilterContext* FilterInput = nullptr;   // "src", owned by the graph
+    AVFilterContext* FilterOutput = nullptr;  // "out", owned by the graph
+    int32_t FilterWidth = 0;
+    int32_t FilterHeight = 0;
+    int32_t FilterPixFmt = AV_PIX_FMT_NONE;
 
     engine::CFilePtr LogFile;  // pass-1 statistics
     // Pass-2 statistics, lent to the encoder while it opens. Declared before

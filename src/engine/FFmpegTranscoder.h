@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BitmapBridge.h"
 #include "FFmpeg.h"
 #include "FFmpegTranscode.h"
 
@@ -105,6 +106,40 @@ private:
                       TBitstreamFilterChain& chain, size_t index, TTranscodeOutputStream& ost);
     void WritePacket(AVFormatContext* os, AVPacket* packet, TTranscodeOutputStream& ost);
 
+    // Video and subtitle paths (FFmpegVideoOut.cpp).
+    void SetVideoEncoding(TTranscodeOutputStream& ost, TTranscodeInputStream& ist);
+    void SetSubtitleEncoding(TTranscodeOutputStream& ost, TTranscodeInputStream& ist);
+    // Gives a text subtitle encoder the header its source's decoder makes.
+    void TakeSubtitleHeader(TTranscodeOutputStream& ost);
+    // Builds the stream's graph for pictures of that geometry; 0 or -1.
+    int ConfigureFilters(TTranscodeOutputStream& ost, int width, int height, int pix_fmt,
+                         AVRational aspect, bool at_set_up);
+    int DecodeVideo(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
+    int DecodeSubtitle(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
+    // The picture the rest of the path uses: the decoded one, or the hook
+    // buffer after deinterlacing and hooks.
+    AVFrame* PreProcessVideoFrame(TTranscodeInputStream& ist, AVFrame* picture);
+    void DoCustomHook(AVFrame* picture, int64_t pts);
+    void DistributePicture(TTranscodeInputStream& ist, int ist_index, AVFrame* picture);
+    // A null picture ends the graph's input and drains it.
+    void FilterVideo(AVFormatContext* os, TTranscodeOutputStream& ost, TTranscodeInputStream& ist,
+                     AVFrame* picture);
+    void OutputVideo(AVFormatContext* os, TTranscodeOutputStream& ost, TTranscodeInputStream& ist,
+                     AVFrame* picture);
+    void DoVideoOut(AVFormatContext* os, TTranscodeOutputStream& ost, TTranscodeInputStream& ist,
+                    AVFrame* picture, int& frame_size);
+    int FramesToEncode(AVFormatContext* os, TTranscodeOutputStream& ost);
+    void FollowPictureSize(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist,
+                           const AVFrame* picture);
+    // Raises the failure with ExitOnError, else logs it: the picture or subtitle is skipped.
+    void SkipOrFail(const char* message);
+    // Sends one picture (null drains) and writes what comes out; the bytes written.
+    int EncodeVideo(AVFormatContext* os, TTranscodeOutputStream& ost, const AVFrame* frame);
+    void PreviewHook(const AVFrame* picture, const AVCodecContext* enc, int64_t pts);
+    void FlushVideo(AVFormatContext* os, TTranscodeOutputStream& ost, TTranscodeInputStream& ist);
+    void DoSubtitleOut(AVFormatContext* os, TTranscodeOutputStream& ost,
+                       const TTranscodeInputStream& ist, const AVSubtitle* sub, int64_t pts);
+
     AVFormatContext* OutputFileOf(const TTranscodeOutputStream& ost) const;
     AVCodecContext* EncoderOf(const TTranscodeOutputStream& ost) const;
     void Log(TLogLevel level, const std::string& text) const;
@@ -130,6 +165,23 @@ private:
     FramePtr encode_frame_;  // cut from a FIFO for an encoder
     int encode_capacity_ = 0;
     std::vector<const uint8_t*> planes_;  // a decoded block after dropped samples
+
+    // Video work pictures. Each is made writable before it is written again:
+    // an encoder may still hold the last one it was given.
+    FramePtr hook_buffer_;  // deinterlaced or hooked picture, sized from the picture
+    FramePtr crop_view_;    // the input picture seen through the crop bands
+    FramePtr video_frame_;  // the reference given to an encoder
+    FramePtr filter_in_;    // the reference given to a filter graph
+    FramePtr filtered_picture_;
+    int32_t hook_frame_count_ = 0;
+    // A hook that asked to stop, or failed, is off for the rest of the run.
+    bool custom_hook_on_ = true;
+    bool vhook_on_ = true;
+    TBitmapBridge hook_converter_;
+    TBitmapBridge preview_converter_;
+    int64_t last_preview_time_ = 0;  // steady clock, microseconds
+    // The subtitle encoders' output buffer, made on first use.
+    std::vector<uint8_t> subtitle_buffer_;
 };
 
 }  // namespace v2m::engine

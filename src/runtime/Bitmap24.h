@@ -39,18 +39,20 @@ public:
     const uint8_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * RowBytes(); }
 
     // The drawing surface's lock.
-    void Lock() { canvas_lock_.lock(); }
-    void Unlock() { canvas_lock_.unlock(); }
-    bool TryLock() { return canvas_lock_.try_lock(); }
+    // Taking it does not change the picture, so a reader with a const bitmap
+    // may hold it while it copies the pixels.
+    void Lock() const { canvas_lock_.lock(); }
+    void Unlock() const { canvas_lock_.unlock(); }
+    bool TryLock() const { return canvas_lock_.try_lock(); }
     // For std::lock_guard and friends.
-    void lock() { Lock(); }
-    void unlock() { Unlock(); }
+    void lock() const { Lock(); }
+    void unlock() const { Unlock(); }
 
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<uint8_t> pixels_;
-    std::mutex canvas_lock_;
+    mutable std::mutex canvas_lock_;
 };
 
 }  // namespace v2m

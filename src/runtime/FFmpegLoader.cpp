@@ -241,6 +241,16 @@ void* OpenLibraryFile(const std::string& folder, const std::string& file, std::s
     return handle;
 }
 
+void* OpenPluginModule(const std::string& absolute_path, std::string& error) {
+    error.clear();
+    void* handle = ::dlopen(absolute_path.c_str(), kOpenMode);
+    if (!handle) {
+        const char* message = ::dlerror();
+        error = message ? message : "unknown error";
+    }
+    return handle;
+}
+
 TFFmpegLoader::TFFmpegLoader()
     : items_{{
           {lkAVCodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, BindList<kAVCodecEntries>,

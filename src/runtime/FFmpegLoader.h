@@ -147,6 +147,11 @@ private:
 // Returns the handle, or null with the system's message in `error`.
 void* OpenLibraryFile(const std::string& folder, const std::string& file, std::string& error);
 
+// Loads a plug-in by its absolute path, resolving all its names now and
+// keeping them out of the process's global scope, so that two plug-ins may
+// export the same names. Null with the system's message in `error`.
+void* OpenPluginModule(const std::string& absolute_path, std::string& error);
+
 // The one loader of the process; exists while a MediaRuntime does.
 TFFmpegLoader& FFLoader();
 

@@ -100,6 +100,25 @@ struct AudioFifoFree {
 };
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
 
+struct FilterGraphFree {
+    void operator()(AVFilterGraph* graph) const { ff::avfilter_graph_free(&graph); }
+};
+using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphFree>;
+
+struct FilterInOutFree {
+    void operator()(AVFilterInOut* list) const { ff::avfilter_inout_free(&list); }
+};
+using FilterInOutPtr = std::unique_ptr<AVFilterInOut, FilterInOutFree>;
+
+// A subtitle the decoder filled: its rectangles go with it.
+struct SubtitleFree {
+    void operator()(AVSubtitle* subtitle) const {
+        ff::avsubtitle_free(subtitle);
+        delete subtitle;
+    }
+};
+using SubtitlePtr = std::unique_ptr<AVSubtitle, SubtitleFree>;
+
 // Memory the media libraries allocated.
 struct AVMemoryDeleter {
     void operator()(void* memory) const {

@@ -110,6 +110,27 @@ void Write(const std::string& name, const fs::path& path, const fs::path& folder
             path, Clip({fixtures::Video("mpeg4", 320, 240, AVRational{25, 1}),
                         Audio("aac", 48000, 2, 1000.0, 0.5), Audio("aac", 22050, 1, 500.0, 0.5)},
                        2.0));
+    } else if (name == kVideo25 || name == kVideo30) {
+        const int rate = name == kVideo25 ? 25 : 30;
+        fixtures::WriteClip(path,
+                            Clip({fixtures::Video("mpeg4", 320, 240, AVRational{rate, 1})}, 2.0));
+    } else if (name == kGreyVideo) {
+        fixtures::StreamRecipe grey = fixtures::Video("mpeg4", 320, 240, AVRational{25, 1});
+        grey.solid_y = 200;
+        fixtures::WriteClip(path, Clip({grey}, 2.0));
+    } else if (name == kGrowingTs) {
+        const fs::path first = folder / "small.ts";
+        const fs::path second = folder / "large.ts";
+        const AVRational fps{25, 1};
+        fixtures::WriteClip(first, Clip({fixtures::Video("mpeg2video", 320, 240, fps)}, 1.0));
+        fixtures::WriteClip(second, Clip({fixtures::Video("mpeg2video", 352, 288, fps)}, 1.0));
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        AppendFile(first, out);
+        AppendFile(second, out);
+    } else if (name == kDvdSubtitles) {
+        fixtures::WriteClip(path, Clip({fixtures::Video("mpeg4", 320, 240, AVRational{25, 1}),
+                                        fixtures::Subtitles("dvdsub", 320, 240)},
+                                       3.0, "matroska"));
     } else if (name == kCorruptMkv) {
         WriteCorrupt(path);
     } else if (name == kSubtitles) {

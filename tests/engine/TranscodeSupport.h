@@ -41,6 +41,16 @@ inline constexpr const char* kSubtitles = "subtitles.srt";
 // 2 s of video, then 48 kHz stereo at 1 kHz and a 22.05 kHz mono commentary at 500 Hz.
 inline constexpr const char* kFilmWithCommentary = "film_commentary.mkv";
 
+// Video clips, 2 s each: MPEG-4 in AVI at 25 and at 30 fps; one flat grey
+// picture (Y 200); MPEG-2 in MPEG-TS whose pictures grow from 320x240 to
+// 352x288 after 1 s; DVD bitmap subtitles (one a second, lasting it) beside
+// the video in Matroska.
+inline constexpr const char* kVideo25 = "video_25.avi";
+inline constexpr const char* kVideo30 = "video_30.avi";
+inline constexpr const char* kGreyVideo = "grey.avi";
+inline constexpr const char* kGrowingTs = "growing.ts";
+inline constexpr const char* kDvdSubtitles = "dvdsub.mkv";
+
 std::filesystem::path TranscodeClip(const std::string& name);
 
 // Entries in /proc/self/fd.

@@ -235,7 +235,6 @@ struct FailureCase {
 
 std::vector<FailureCase> SetUpFailures() {
     const fs::path avi = Fixture("avi_mpeg4_mp2.avi");
-    const fs::path srt = TranscodeClip(kSubtitles);
     return {
         {"maps",
          {avi},
@@ -261,13 +260,12 @@ std::vector<FailureCase> SetUpFailures() {
          {{"vn", "1"}, {"acodec", "copy"}, {"vol", "512"}},
          "a.mka",
          "-acodec copy and -vol are incompatible (frames are not decoded)"},
-        {"video encoding", {avi}, {}, {}, "a.avi", "Video encoding is not available in this build"},
-        {"subtitle encoding",
-         {avi, srt},
+        {"filter text",
+         {avi},
          {},
-         {{"vn", "1"}},
-         "a.mkv",
-         "Subtitle encoding is not available in this build"},
+         {{"an", "1"}, {"vfilters", "nosuchfilter"}},
+         "a.avi",
+         "Error opening filters: nosuchfilter: Invalid argument"},
         {"encoder",
          {avi},
          {},
