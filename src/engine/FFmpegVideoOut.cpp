@@ -632,7 +632,10 @@ void TTranscoder::FilterVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
             throw LibraryCallFailed("av_buffersrc_add_frame", error);
         }
     } else if (ost.FilterInput != nullptr) {
-        ff::av_buffersrc_add_frame(ost.FilterInput, nullptr);
+        // The end of the input: the graph gives out what it still holds.
+        if (const int error = ff::av_buffersrc_add_frame(ost.FilterInput, nullptr); error < 0) {
+            throw LibraryCallFailed("av_buffersrc_add_frame", error);
+        }
     }
     if (!filtered_picture_) {
         filtered_picture_.reset(ff::av_frame_alloc());

@@ -70,19 +70,6 @@ private:
     std::atomic<bool> aborted_{false};
 };
 
-struct FilterGraphFree {
-    void operator()(AVFilterGraph* graph) const { ff::avfilter_graph_free(&graph); }
-};
-using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphFree>;
-
-struct SubtitleFree {
-    void operator()(AVSubtitle* subtitle) const {
-        ff::avsubtitle_free(subtitle);
-        delete subtitle;
-    }
-};
-using SubtitlePtr = std::unique_ptr<AVSubtitle, SubtitleFree>;
-
 struct TQueuedPicture {
     double Pts = 0.0;     // seconds
     double Target = 0.0;  // wall time, seconds, at which it is due
