@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "Converter.h"
+#include "EncodingPreview.h"
 #include "FFmpegLoader.h"
 #include "MainThread.h"
 #include "QtMainThread.h"
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QLatin1String(v2m::kApplicationTitle));
     auto main_thread = std::make_shared<v2m::TQtMainThread>();
     v2m::InstallMainThreadServices(main_thread);
+    v2m::InstallEncodingPreview();
 
     int status = 0;
     {
@@ -150,6 +152,7 @@ int main(int argc, char** argv) {
         }
     }
     // Nothing may reach the application's event loop once it is gone.
+    v2m::RemoveEncodingPreview();
     v2m::InstallMainThreadServices(nullptr);
     return status;
 }

@@ -42,6 +42,7 @@ for file in video2mp3 video2mp3-cli; do
     fi
 done
 for file in profiles/profiles.ini profiles/mp3_auto.ini Vantel_Aero.skn help/index.html help/help.css \
+        hooks/libv2m_timestamp_box.so \
         ../../share/applications/com.tolvexsoft.video2mp3.desktop \
         ../../share/metainfo/com.tolvexsoft.video2mp3.metainfo.xml \
         ../../share/icons/hicolor/scalable/apps/com.tolvexsoft.video2mp3.svg \
