@@ -611,14 +611,13 @@ TEST_F(RunTest, TogglingThePreviewAThousandTimesWhileConvertingNeitherHangsNorLe
     video.CustomHook = true;
     AddJob(kVideo20s, "avi", &video);
     converter_->SetOnCustomHook(
-        [](TFFBaseComponent*, PHookInfo) { std::this_thread::sleep_for(3ms); });
+        [](TFFBaseComponent*, PHookInfo) { std::this_thread::sleep_for(5ms); });
     std::atomic<int> bitmaps{0};
     std::atomic<int> bitmaps_off_main{0};
     converter_->SetOnPreviewBitmap([&](TFFBaseComponent*, TPreviewInfo info) {
         bitmaps_off_main += CurrentThreadId() != main_thread_ ? 1 : 0;
         bitmaps += info.Bitmap != nullptr && info.Bitmap->Width() == 320 ? 1 : 0;
     });
-    converter_->SetPreviewBitmap(true);
     RecordTerminates();
     {
         HangGuard guard("toggling the preview while converting", 180s);
@@ -629,7 +628,9 @@ TEST_F(RunTest, TogglingThePreviewAThousandTimesWhileConvertingNeitherHangsNorLe
             ServeUntil([] { return false; }, 1ms);
         }
         EXPECT_EQ(toggles, 1000) << "the conversion ended before the toggling did";
+        // Preview bitmaps take the place of the window while they are on.
         converter_->SetPreview(false);
+        converter_->SetPreviewBitmap(true);
         ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }, 120s));
     }
     const std::vector<TerminateRecord> ends = Terminates();

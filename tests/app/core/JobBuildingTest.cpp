@@ -221,63 +221,89 @@ TEST(JobBuildingTest, SameFolderAsInputNamesTheOutputBesideItsInput) {
     EXPECT_EQ(BuildJob(request, batch).Output.FileName, in.Folder() + "dir.d/noext.mp3");
 }
 
-// What the media libraries' own stream reader says of a file's streams: one
-// "type,codec,width,height,rate,frames" line per stream, every frame decoded.
-std::vector<std::string> IndependentStreamReport(const std::string& file) {
+// What the media libraries' own stream reader says of a file's streams, every
+// frame decoded: per stream its fields by name.
+using TStreamFields = std::map<std::string, std::string>;
+std::vector<TStreamFields> IndependentStreamReport(const std::string& file) {
     const std::string command =
         "ffprobe -v error -count_frames -show_entries "
-        "stream=codec_type,codec_name,width,height,r_frame_rate,nb_read_frames -of csv=p=0 '" +
+        "stream=codec_type,codec_name,width,height,r_frame_rate,nb_read_frames -of compact=p=0 '" +
         file + "' 2>&1";
-    std::vector<std::string> lines;
+    std::vector<TStreamFields> streams;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
-        return lines;
+        return streams;
     }
     char line[512];
     while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == ',')) {
-            text.pop_back();
+        std::istringstream fields(line);
+        TStreamFields stream;
+        for (std::string field; std::getline(fields, field, '|');) {
+            const size_t equals = field.find('=');
+            if (equals != std::string::npos) {
+                stream[field.substr(0, equals)] = field.substr(equals + 1);
+            }
         }
-        lines.push_back(text);
+        while (!stream.empty() && !stream.rbegin()->second.empty() &&
+               stream.rbegin()->second.back() == '\n') {
+            stream.rbegin()->second.pop_back();
+        }
+        streams.push_back(stream);
     }
     ::pclose(pipe);
-    return lines;
+    return streams;
 }
 
 // What a video profile's output must hold, for the 320x240 25 fps source.
 struct TVideoExpectation {
-    std::string video;  // "codec,width,height,rate"
+    std::string video;  // codec name
+    int width = 0;
+    int height = 0;
+    std::string rate;
     std::string audio;  // codec name
 };
 
 const std::map<std::string, TVideoExpectation>& VideoExpectations() {
     static const std::map<std::string, TVideoExpectation> expected = {
-        {"psp", {"mpeg4,320,240,15000/1001", "aac"}}, {"ipod", {"mpeg4,320,240,25/1", "aac"}},
-        {"mkv", {"h264,320,240,25/1", "vorbis"}},     {"wmv", {"wmv2,320,240,25/1", "wmav2"}},
-        {"3gp", {"h263,128,96,25/1", "aac"}},         {"rm10", {"rv10,320,240,25/1", "ac3"}},
-        {"rm20", {"rv20,320,240,25/1", "ac3"}},       {"vcd", {"mpeg1video,352,288,25/1", "mp2"}},
-        {"svcd", {"mpeg2video,480,576,25/1", "mp2"}}, {"dvd", {"mpeg2video,720,576,25/1", "ac3"}},
+        {"psp", {"mpeg4", 320, 240, "15000/1001", "aac"}},
+        {"ipod", {"mpeg4", 320, 240, "25/1", "aac"}},
+        {"mkv", {"h264", 320, 240, "25/1", "vorbis"}},
+        {"wmv", {"wmv2", 320, 240, "25/1", "wmav2"}},
+        {"3gp", {"h263", 128, 96, "25/1", "aac"}},
+        {"rm10", {"rv10", 320, 240, "25/1", "ac3"}},
+        {"rm20", {"rv20", 320, 240, "25/1", "ac3"}},
+        {"vcd", {"mpeg1video", 352, 288, "25/1", "mp2"}},
+        {"svcd", {"mpeg2video", 480, 576, "25/1", "mp2"}},
+        {"dvd", {"mpeg2video", 720, 576, "25/1", "ac3"}},
     };
     return expected;
 }
 
-// Every picture of the 3 s source, give or take the encoders' frame-rate change.
-void ExpectVideoStreams(const std::string& ext, const std::string& file) {
+void ExpectVideoStreams(const std::string& ext, const std::string& file, double seconds) {
     const auto found = VideoExpectations().find(ext);
     ASSERT_NE(found, VideoExpectations().end()) << "no expectation for the video profile " << ext;
-    const std::vector<std::string> report = IndependentStreamReport(file);
-    ASSERT_EQ(report.size(), 2u) << ::testing::PrintToString(report);
-    std::map<std::string, std::string> by_type;
-    for (const std::string& line : report) {
-        const size_t comma = line.find(',');
-        by_type[line.substr(0, comma)] = line.substr(comma + 1);
+    const TVideoExpectation& want = found->second;
+    std::map<std::string, TStreamFields> by_type;
+    std::map<std::string, int> counts;
+    for (const TStreamFields& stream : IndependentStreamReport(file)) {
+        const std::string type = stream.count("codec_type") ? stream.at("codec_type") : "?";
+        by_type[type] = stream;
+        ++counts[type];
     }
-    const std::string& video = by_type["video"];
-    EXPECT_EQ(video.substr(0, video.rfind(',')), found->second.video);
-    const double rate = found->second.video.ends_with("15000/1001") ? 15000.0 / 1001.0 : 25.0;
-    EXPECT_NEAR(std::stod(video.substr(video.rfind(',') + 1)), 3.0 * rate, 2.0);
-    EXPECT_EQ(by_type["audio"].substr(0, by_type["audio"].find(',')), found->second.audio);
+    ASSERT_EQ(counts["video"], 1) << ::testing::PrintToString(counts);
+    ASSERT_EQ(counts["audio"], 1) << ::testing::PrintToString(counts);
+    TStreamFields& video = by_type["video"];
+    EXPECT_EQ(video["codec_name"], want.video);
+    EXPECT_EQ(video["width"], std::to_string(want.width));
+    EXPECT_EQ(video["height"], std::to_string(want.height));
+    EXPECT_EQ(video["r_frame_rate"], want.rate);
+    // Every picture decodes: as many as the source's time holds at the new rate.
+    const size_t slash = want.rate.find('/');
+    const double rate =
+        std::stod(want.rate.substr(0, slash)) / std::stod(want.rate.substr(slash + 1));
+    EXPECT_NEAR(std::atof(video["nb_read_frames"].c_str()), seconds * rate, 2.0);
+    EXPECT_EQ(by_type["audio"]["codec_name"], want.audio);
+    EXPECT_GT(std::atoi(by_type["audio"]["nb_read_frames"].c_str()), 0);
 }
 
 // Real conversions of a generated video with the records job building makes.
@@ -339,7 +365,7 @@ TEST_F(JobConversionTest, EveryShippedProfileConvertsAVideo) {
         const TTerminateInfo end = Convert(job);
         ASSERT_TRUE(end.Finished && !end.Failed) << end.ErrorMessage;
         if (request.KeepVideo) {
-            ExpectVideoStreams(profile.Ext, job.Output.FileName);
+            ExpectVideoStreams(profile.Ext, job.Output.FileName, original.duration_s);
         }
 
         const fixtures::AudioAnalysis got = fixtures::AnalyzeAudio(job.Output.FileName);
