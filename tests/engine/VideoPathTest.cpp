@@ -189,6 +189,23 @@ TEST_F(VideoPathTest, CropPadScaleAndFiltersGiveTheRequestedPicture) {
     }
 }
 
+// Joined videos give every picture of each, also through a filter graph,
+// which the seam ends and the next segment makes anew.
+TEST_F(VideoPathTest, JoinedVideosKeepEveryPicture) {
+    const fs::path input = TranscodeClip(kVideo25);
+    const int in_frames = ReadVideo(input).frames;
+    for (const OptionList& extra : {OptionList{}, OptionList{{"vfilters", "hflip"}}}) {
+        SCOPED_TRACE(extra.empty() ? "no graph" : "graph");
+        engine_->Prepare();
+        OptionList options{{"vcodec", "mpeg4"}, {"an", "1"}};
+        options.insert(options.end(), extra.begin(), extra.end());
+        TranscodeJob job{{input, input}, {}, options, Out("joined.avi")};
+        job.join = true;
+        Run(job);
+        EXPECT_NEAR(ReadVideo(Out("joined.avi")).frames, 2 * in_frames, 2);
+    }
+}
+
 struct SizeChangeCase {
     const char* name;
     OptionList options;
