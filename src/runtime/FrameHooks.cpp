@@ -17,6 +17,14 @@ namespace v2m {
 
 namespace {
 
+// Plug-ins are built against the numbers of the published header alone.
+static_assert(int{V2M_HOOK_PIX_FMT_YUV420P} == int{AV_PIX_FMT_YUV420P});
+static_assert(int{V2M_HOOK_PIX_FMT_RGB24} == int{AV_PIX_FMT_RGB24});
+static_assert(int{V2M_HOOK_PIX_FMT_BGR24} == int{AV_PIX_FMT_BGR24});
+static_assert(int{V2M_HOOK_PIX_FMT_YUV422P} == int{AV_PIX_FMT_YUV422P});
+static_assert(int{V2M_HOOK_PIX_FMT_YUV444P} == int{AV_PIX_FMT_YUV444P});
+static_assert(int{V2M_HOOK_PIX_FMT_YUVJ420P} == int{AV_PIX_FMT_YUVJ420P});
+
 // The callers hand Configure an argument array of 64 slots; this is the index
 // of its last one.
 constexpr int kLastArgumentSlot = 63;
