@@ -22,30 +22,43 @@ void Check(int result, const char* what) {
 
 }  // namespace
 
-// What the engine does for an MP3 job, written out with nothing else around it.
-void BareLoop(const std::string& source, const std::string& target) {
+void CheckBare(int result, const char* what) {
+    Check(result, what);
+}
+
+TBareInput OpenBareInput(const std::string& source, AVMediaType type) {
+    TBareInput in;
     AVFormatContext* opened = nullptr;
     Check(ff::avformat_open_input(&opened, source.c_str(), nullptr, nullptr), "open");
-    InputContextPtr input(opened);
-    Check(ff::avformat_find_stream_info(input.get(), nullptr), "stream info");
-    int audio = -1;
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        if (audio < 0 && input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-            audio = static_cast<int>(i);
+    in.File.reset(opened);
+    Check(ff::avformat_find_stream_info(in.File.get(), nullptr), "stream info");
+    for (unsigned i = 0; i < in.File->nb_streams; ++i) {
+        if (in.Stream < 0 && in.File->streams[i]->codecpar->codec_type == type) {
+            in.Stream = static_cast<int>(i);
         } else {
-            input->streams[i]->discard = AVDISCARD_ALL;
+            in.File->streams[i]->discard = AVDISCARD_ALL;
         }
     }
-    if (audio < 0) {
-        throw std::runtime_error("no audio");
+    if (in.Stream < 0) {
+        throw std::runtime_error(type == AVMEDIA_TYPE_AUDIO ? "no audio" : "no video");
     }
-    AVStream* in_stream = input->streams[audio];
-    const AVCodec* decoder = ff::avcodec_find_decoder(in_stream->codecpar->codec_id);
-    CodecContextPtr dec(ff::avcodec_alloc_context3(decoder));
-    Check(ff::avcodec_parameters_to_context(dec.get(), in_stream->codecpar), "decoder parameters");
-    dec->pkt_timebase = in_stream->time_base;
-    dec->thread_count = 1;
-    Check(ff::avcodec_open2(dec.get(), decoder, nullptr), "decoder");
+    const AVStream* stream = in.File->streams[in.Stream];
+    const AVCodec* decoder = ff::avcodec_find_decoder(stream->codecpar->codec_id);
+    in.Decoder.reset(ff::avcodec_alloc_context3(decoder));
+    Check(ff::avcodec_parameters_to_context(in.Decoder.get(), stream->codecpar),
+          "decoder parameters");
+    in.Decoder->pkt_timebase = stream->time_base;
+    in.Decoder->thread_count = 1;
+    Check(ff::avcodec_open2(in.Decoder.get(), decoder, nullptr), "decoder");
+    return in;
+}
+
+// What the engine does for an MP3 job, written out with nothing else around it.
+void BareLoop(const std::string& source, const std::string& target) {
+    TBareInput in = OpenBareInput(source, AVMEDIA_TYPE_AUDIO);
+    InputContextPtr& input = in.File;
+    const int audio = in.Stream;
+    CodecContextPtr& dec = in.Decoder;
 
     AVFormatContext* made = nullptr;
     Check(ff::avformat_alloc_output_context2(&made, nullptr, nullptr, target.c_str()), "muxer");

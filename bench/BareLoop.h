@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "MediaOwners.h"
+
 namespace v2m::bench {
 
 inline constexpr int kBareRate = 44100;
@@ -14,5 +16,17 @@ inline constexpr int kBareChannels = 2;
 inline constexpr int64_t kBareBitRate = 128000;
 
 void BareLoop(const std::string& source, const std::string& target);
+
+// The source opened with its first stream of the type and that stream's
+// decoder (single-threaded, as the engine's); every other stream discarded.
+struct TBareInput {
+    InputContextPtr File;
+    int Stream = -1;
+    CodecContextPtr Decoder;
+};
+TBareInput OpenBareInput(const std::string& source, AVMediaType type);
+
+// Throws std::runtime_error naming `what` for a negative library result.
+void CheckBare(int result, const char* what);
 
 }  // namespace v2m::bench

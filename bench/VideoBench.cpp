@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BareLoop.h"
 #include "BenchSupport.h"
 #include "FFmpeg.h"
 #include "FixtureGenerator.h"
@@ -36,9 +37,7 @@ constexpr int64_t kVideoBitRate = 1000000;
 constexpr AVRational kFrameRate{25, 1};
 
 void Check(int result, const char* what) {
-    if (result < 0) {
-        throw std::runtime_error(std::string(what) + ": " + fixtures::ErrorText(result));
-    }
+    CheckBare(result, what);
 }
 
 void RemoveEarlierOutput(const std::string& target) {
@@ -68,28 +67,10 @@ void EngineJob(const std::string& source, const std::string& target) {
 
 // Read, decode, convert the picture format when it differs, encode, write.
 void BareVideoLoop(const std::string& source, const std::string& target) {
-    AVFormatContext* opened = nullptr;
-    Check(ff::avformat_open_input(&opened, source.c_str(), nullptr, nullptr), "open");
-    InputContextPtr input(opened);
-    Check(ff::avformat_find_stream_info(input.get(), nullptr), "stream info");
-    int video = -1;
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        if (video < 0 && input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            video = static_cast<int>(i);
-        } else {
-            input->streams[i]->discard = AVDISCARD_ALL;
-        }
-    }
-    if (video < 0) {
-        throw std::runtime_error("no video");
-    }
-    AVStream* in_stream = input->streams[video];
-    const AVCodec* decoder = ff::avcodec_find_decoder(in_stream->codecpar->codec_id);
-    CodecContextPtr dec(ff::avcodec_alloc_context3(decoder));
-    Check(ff::avcodec_parameters_to_context(dec.get(), in_stream->codecpar), "decoder parameters");
-    dec->pkt_timebase = in_stream->time_base;
-    dec->thread_count = 1;
-    Check(ff::avcodec_open2(dec.get(), decoder, nullptr), "decoder");
+    TBareInput in = OpenBareInput(source, AVMEDIA_TYPE_VIDEO);
+    InputContextPtr& input = in.File;
+    const int video = in.Stream;
+    CodecContextPtr& dec = in.Decoder;
 
     AVFormatContext* made = nullptr;
     Check(ff::avformat_alloc_output_context2(&made, nullptr, nullptr, target.c_str()), "muxer");
