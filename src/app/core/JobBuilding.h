@@ -35,6 +35,20 @@ struct TJobRequest {
     std::string SourceFormatName;
     // A video profile: the input's pictures are converted too.
     bool KeepVideo = false;
+
+    // The input's audio stream to convert (its index among all the file's
+    // streams); -1: the file's default audio track, else its first.
+    int AudioStream = -1;
+    // Packets of the chosen track are copied, not re-encoded, when its codec
+    // is already the output's and nothing asks for decoding.
+    bool CopyAudioWhenPossible = true;
+    // The input's tags (title, artist, album, ...) become the output's.
+    bool CopyTags = true;
+    // Without an attached picture, a frame of the video becomes the cover.
+    bool CoverFromVideo = false;
+    // Two passes: measure the track's loudness, then convert at the target.
+    bool NormalizeLoudness = false;
+    double LoudnessTarget = -16.0;  // LUFS: -23, -18, -16 or -14
 };
 
 struct TJob {
