@@ -284,8 +284,10 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
         entry.Apply(*this, parsed);
         return;
     }
-    // Unknown names and rejected values leave only the libraries' log line.
-    SetGenericOption(name, value);
+    // Unknown names and rejected values leave only the libraries' log line;
+    // a name no template knows may still be a setting of the next output's
+    // muxer (the MP3 muxer's tag version, say).
+    SetMuxerOption(name, value);
 }
 
 void TCustomFFmpeg::LogDoNothing(const std::string& name) {

@@ -667,7 +667,12 @@ bool TCustomFFmpeg::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Jo
                         "input file";
                     return false;
                 }
-                inputs.Video = inputs.Video || type == AVMEDIA_TYPE_VIDEO;
+                // A cover picture makes a picture stream only where a map
+                // asks for it: the source choice never takes it otherwise.
+                const bool cover =
+                    (input->streams[s]->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+                inputs.Video = inputs.Video ||
+                               (type == AVMEDIA_TYPE_VIDEO && (!cover || !stream_maps_.empty()));
                 inputs.Audio = inputs.Audio || type == AVMEDIA_TYPE_AUDIO;
                 inputs.Subtitle = inputs.Subtitle || type == AVMEDIA_TYPE_SUBTITLE;
             }

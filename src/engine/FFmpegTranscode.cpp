@@ -239,6 +239,12 @@ void TTranscoder::ChooseSources() {
     }
 }
 
+// A cover is one still picture: as the source of a moving picture it would
+// give a one-frame video, so only an explicit map takes it.
+bool TTranscoder::IsCoverPicture(const TTranscodeInputStream& ist) {
+    return (ist.Stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+}
+
 int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const {
     const int program_id = options_.ProgramId;
     auto in_program = [this, program_id](const TTranscodeInputStream& ist) {
@@ -262,7 +268,8 @@ int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type)
     int64_t best_frames = -1;
     for (size_t i = 0; i < input_streams_.size(); ++i) {
         const TTranscodeInputStream& ist = input_streams_[i];
-        if (ist.Discard == 0 || ist.Stream->discard == AVDISCARD_ALL || InputType(ist) != type) {
+        if (ist.Discard == 0 || ist.Stream->discard == AVDISCARD_ALL || InputType(ist) != type ||
+            IsCoverPicture(ist)) {
             continue;
         }
         if (program_id != 0 && !in_program(ist)) {
@@ -279,7 +286,8 @@ int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type)
     if (best < 0 && program_id == 0 && !ffmpeg_.JoinMode()) {
         for (size_t i = input_streams_.size(); i-- > 0;) {
             const TTranscodeInputStream& ist = input_streams_[i];
-            if (InputType(ist) == type && ist.Stream->discard != AVDISCARD_ALL) {
+            if (InputType(ist) == type && ist.Stream->discard != AVDISCARD_ALL &&
+                !IsCoverPicture(ist)) {
                 best = static_cast<int>(i);
                 break;
             }

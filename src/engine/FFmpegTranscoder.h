@@ -37,6 +37,7 @@ private:
     void BuildOutputTable();
     void ChooseSources();
     int FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const;
+    static bool IsCoverPicture(const TTranscodeInputStream& ist);
     void SetStreamParameters();
     void SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist);
     void OpenPassLogFile(TTranscodeOutputStream& ost, int number);

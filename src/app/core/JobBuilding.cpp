@@ -5,6 +5,7 @@
 
 #include "MyUtils.h"
 #include "SafeFiles.h"
+#include "TagCopying.h"
 
 namespace v2m {
 
@@ -158,10 +159,38 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
     return options;
 }
 
+namespace {
+
+void AppendOptionLines(std::string& options, const std::string& lines) {
+    if (!lines.empty()) {
+        options += options.empty() ? lines : "\n" + lines;
+    }
+}
+
+// The input's tags and cover picture, as far as the output can keep them.
+void AddTagsAndCover(const TJobRequest& request, TJob& job) {
+    if (!request.CopyTags && !OutputKeepsCover(request)) {
+        return;
+    }
+    const TSourceTagInfo source =
+        ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
+    AppendOptionLines(job.Output.ExtOptions, TagOptionLines(request, source));
+    const std::string cover = CoverMapLines(request, source);
+    if (!cover.empty()) {
+        // The picture stream is read from the input, so the input's pictures
+        // stay on; the maps leave its moving pictures unread.
+        job.Input.ExtOptions.clear();
+        AppendOptionLines(job.Output.ExtOptions, cover);
+    }
+}
+
+}  // namespace
+
 TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names) {
     TJob job;
     job.Input = BuildInputOptions(request);
     job.Output = BuildOutputOptions(request, batch_names);
+    AddTagsAndCover(request, job);
     job.OutputFolder = request.SameFolderAsInput
                            ? request.OutputFolder
                            : WideIncludeTrailingBackslash(request.OutputFolder);

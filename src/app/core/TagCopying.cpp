@@ -1,0 +1,91 @@
+#include "TagCopying.h"
+
+#include "AVProbe.h"
+#include "MyUtils.h"
+
+namespace v2m {
+
+namespace {
+
+std::string FileNameStem(const std::string& path) {
+    std::string name = WideExtractFileName(path);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) {
+        name.erase(dot);
+    }
+    // One option per line: a line break in a name would end the option early.
+    for (char& c : name) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
+TSourceTagInfo ReadSourceTagInfo(const std::string& file_name, const std::string& format_name) {
+    TSourceTagInfo info;
+    try {
+        TAVProbe probe;
+        if (!probe.LoadFile(file_name, format_name)) {
+            return info;
+        }
+        const AVFormatContext* context = probe.Context();
+        info.Readable = true;
+        info.HasTitle = ff::av_dict_get(context->metadata, "title", nullptr, 0) != nullptr;
+        for (unsigned i = 0; i < context->nb_streams; ++i) {
+            const AVStream* stream = context->streams[i];
+            const auto index = static_cast<int>(i);
+            const bool picture = (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && picture &&
+                info.CoverStream < 0 && stream->attached_pic.size > 0) {
+                info.CoverStream = index;
+            }
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
+                (info.DefaultAudio < 0 || ((stream->disposition & AV_DISPOSITION_DEFAULT) != 0 &&
+                                           (context->streams[info.DefaultAudio]->disposition &
+                                            AV_DISPOSITION_DEFAULT) == 0))) {
+                info.DefaultAudio = index;
+            }
+        }
+    } catch (const EAVProbeError&) {
+        return TSourceTagInfo{};
+    }
+    return info;
+}
+
+std::string TagOptionLines(const TJobRequest& request, const TSourceTagInfo& source) {
+    if (!request.CopyTags || !source.Readable) {
+        return {};
+    }
+    std::string lines = "map_meta_data=0:0";
+    if (!source.HasTitle) {
+        lines += "\nmetadata=title=" + FileNameStem(request.SourceFileName);
+    }
+    // ID3v2.4 text frames are still unread by many car stereos and players.
+    if (ExtensionKey(request.ProfileExt) == ".mp3") {
+        lines += "\nid3v2_version=3";
+    }
+    return lines;
+}
+
+bool OutputKeepsCover(const TJobRequest& request) {
+    const std::string key = ExtensionKey(request.ProfileExt);
+    return !request.KeepVideo && (key == ".mp3" || key == ".m4a" || key == ".flac");
+}
+
+std::string CoverMapLines(const TJobRequest& request, const TSourceTagInfo& source) {
+    if (!OutputKeepsCover(request) || source.CoverStream < 0) {
+        return {};
+    }
+    const int audio = request.AudioStream >= 0 ? request.AudioStream : source.DefaultAudio;
+    if (audio < 0) {
+        return {};
+    }
+    // The picture is taken as it is: re-encoding a cover only loses quality.
+    return "vn=0\nvcodec=copy\nmap=0:" + std::to_string(source.CoverStream) +
+           "\nmap=0:" + std::to_string(audio);
+}
+
+}  // namespace v2m

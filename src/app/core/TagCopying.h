@@ -1,0 +1,36 @@
+#pragma once
+// What an output takes over from its input besides the sound: the tags a
+// music player shows and the cover picture.
+#include <string>
+
+#include "JobBuilding.h"
+
+namespace v2m {
+
+// What the input file offers; read once per job.
+struct TSourceTagInfo {
+    bool Readable = false;  // false: the file could not be opened, nothing is copied
+    bool HasTitle = false;
+    int CoverStream = -1;   // the attached picture's stream index
+    int DefaultAudio = -1;  // the audio track with the default mark, else the first
+};
+
+// Opens the file with the probe. A file the probe cannot read (or libraries
+// that are not loaded) gives an unreadable record, never an exception.
+TSourceTagInfo ReadSourceTagInfo(const std::string& file_name, const std::string& format_name);
+
+// The output's option lines for the tags: the input's tags, the title taken
+// from the file name when the input has none, the tag version MP3 players
+// all read. Empty when tags are not to be copied.
+std::string TagOptionLines(const TJobRequest& request, const TSourceTagInfo& source);
+
+// True when the output's container keeps a cover picture of its own.
+bool OutputKeepsCover(const TJobRequest& request);
+
+// The output's option lines that carry the cover over: the picture copied as
+// it is into a picture stream marked as the cover. The engine's maps follow
+// the output's streams, the picture stream first, so the audio track's map
+// comes after the cover's. Empty when there is no cover to carry.
+std::string CoverMapLines(const TJobRequest& request, const TSourceTagInfo& source);
+
+}  // namespace v2m
