@@ -49,6 +49,12 @@ void TForm1::ConnectConversion() {
                 [this, setting = setting] { SetSimultaneousConversions(setting); });
     }
     SetSimultaneousConversions(FSettings ? ReadJobsSetting(*FSettings) : 1);
+    actCopyTags->setChecked(FSettings ? ReadCopyTagsSetting(*FSettings) : true);
+    connect(actCopyTags, &QAction::toggled, this, [this](bool on) {
+        if (FSettings) {
+            WriteCopyTagsSetting(*FSettings, on);
+        }
+    });
     // The status line follows the batch: files done, speed, time left.
     status_timer_ = new QTimer(this);
     status_timer_->setInterval(500);
@@ -82,6 +88,7 @@ TJobRequest TForm1::JobRequest() {
     request.BitRate = ChoiceOf(cmbBitRates);
     request.SameFolderAsInput = chkSameInput->isChecked();
     request.OutputFolder = edtOutPath->currentText().toStdString();
+    request.CopyTags = actCopyTags->isChecked();
     return request;
 }
 

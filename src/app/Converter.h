@@ -340,6 +340,7 @@ private:
     QAction* actStopConvert = nullptr;
     // "Simultaneous Conversions": 1, 2, 4 and one per processor (0).
     std::vector<std::pair<QAction*, int>> jobs_actions_;
+    QAction* actCopyTags = nullptr;  // "Copy tags", kept in Settings.ini
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actVisitWebsite = nullptr;

@@ -136,6 +136,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--quiet" || name == "-q") {
             no_value();
             options.Quiet = true;
+        } else if (name == "--no-tags") {
+            no_value();
+            options.CopyTags = false;
         } else {
             throw EUsageError("unknown option " + name);
         }
@@ -153,11 +156,12 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    std::string text = std::string("Usage: ") + kProgramName +
-                       " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
-                       "       [--out DIR | --same-folder] [--jobs N] [--quiet] INPUT...\n"
-                       "       " +
-                       kProgramName + " --list-profiles | --help\n";
+    std::string text =
+        std::string("Usage: ") + kProgramName +
+        " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
+        "       [--out DIR | --same-folder] [--jobs N] [--quiet] [--no-tags] INPUT...\n"
+        "       " +
+        kProgramName + " --list-profiles | --help\n";
     for (TOptionList list : kListsInHelpOrder) {
         text += "  --" + std::string(ListOptionName(list)) + ": " + AllowedItems(list) + "\n";
     }
@@ -184,6 +188,9 @@ window's "Add Folder"; sub-folders are not entered).
   --same-folder     write each output beside its input
   --jobs N          convert N files at a time (default 1; 0: one per processor)
   --quiet           no progress on standard error
+  --no-tags         the outputs take no tags (title, artist, album, ...) of
+                    their inputs; by default they do, an untitled input
+                    giving its file name as the title
   --help            print this text, then exit
 
 Outputs never replace anything: a taken name gets "_(new_N)" before the
@@ -274,6 +281,7 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
     request.BitRate = choice(olBitRates);
     request.Volume = choice(olVolume);
     request.SameFolderAsInput = options.SameFolder;
+    request.CopyTags = options.CopyTags;
     return request;
 }
 

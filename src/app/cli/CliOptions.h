@@ -33,6 +33,7 @@ struct TCliOptions {
     bool SameFolder = false;
     int Jobs = 1;  // 0: one per processor
     bool Quiet = false;
+    bool CopyTags = true;  // --no-tags: the outputs take no tags of their inputs
     std::vector<std::string> Inputs;
 };
 

@@ -199,6 +199,14 @@ bool WriteJobsSetting(TIniFile& settings, int setting) {
     return settings.WriteInteger("Convert", "Jobs", setting);
 }
 
+bool ReadCopyTagsSetting(const TIniFile& settings) {
+    return settings.ReadBool("Convert", "CopyTags", true);
+}
+
+bool WriteCopyTagsSetting(TIniFile& settings, bool on) {
+    return settings.WriteBool("Convert", "CopyTags", on);
+}
+
 int JobsOfSetting(int setting) {
     if (setting > 0) {
         return setting;

@@ -74,6 +74,10 @@ TStartupFolders ReadStartupSettings(const TIniFile& settings, const TEnvironment
 // per processor; anything else reads as 1 (one after another).
 int ReadJobsSetting(const TIniFile& settings);
 bool WriteJobsSetting(TIniFile& settings, int setting);
+// "Copy tags", section Convert, key CopyTags: on unless stored off.
+bool ReadCopyTagsSetting(const TIniFile& settings);
+bool WriteCopyTagsSetting(TIniFile& settings, bool on);
+
 // The number of conversions a setting runs at once.
 int JobsOfSetting(int setting);
 

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "AVProbe.h"
 #include "AudioAnalysis.h"
 #include "FixtureGenerator.h"
 #include "Format.h"
@@ -550,6 +551,26 @@ TEST_F(CliTest, ProfilesAndListsChooseWhatIsWritten) {
         EXPECT_EQ(audio.channels, c.channels);
         EXPECT_NEAR(audio.Loudest().frequency_hz, source.Loudest().frequency_hz, 5.0);
         EXPECT_NEAR(audio.duration_s, source.duration_s, 0.12);
+    }
+}
+
+TEST_F(CliTest, NoTagsLeavesTheInputsTagsBehind) {
+    const fs::path clip = Fixture("m4a_aac_cover.m4a");
+    for (const bool copy : {true, false}) {
+        SCOPED_TRACE(copy ? "tags" : "--no-tags");
+        const fs::path out = Folder(copy ? "tags" : "no-tags");
+        std::vector<std::string> args = {"--profile", "mp3", "--out", out.string(), clip.string()};
+        if (!copy) {
+            args.insert(args.begin(), "--no-tags");
+        }
+        const TCliResult run = RunCli(args, scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        TAVProbe probe;
+        ASSERT_TRUE(probe.LoadFile((out / "m4a_aac_cover.mp3").string())) << probe.LastError();
+        TFileStreamInfo info;
+        probe.GetFileStreamInfo(info);
+        EXPECT_EQ(info.Title, copy ? "Cover Song" : "");
+        EXPECT_EQ(info.Album, copy ? "Generated Hits" : "");
     }
 }
 

@@ -241,6 +241,16 @@ TEST_F(StartupSettingsTest, OutputFoldersAreReadInKeyOrderSkippingEmptyValues) {
     }
 }
 
+TEST_F(StartupSettingsTest, CopyTagsIsOnUntilStoredOff) {
+    WriteSettings("");
+    EXPECT_TRUE(ReadCopyTagsSetting(Settings()));
+    TIniFile settings = Settings();
+    ASSERT_TRUE(WriteCopyTagsSetting(settings, false));
+    EXPECT_FALSE(ReadCopyTagsSetting(settings));
+    ASSERT_TRUE(WriteCopyTagsSetting(settings, true));
+    EXPECT_TRUE(ReadCopyTagsSetting(settings));
+}
+
 TEST_F(StartupSettingsTest, AGapInTheOutputKeysCloses) {
     WriteSettings("OutputFolder0=/a/\nOutputFolder1=\nOutputFolder2=/c/\n");
     TIniFile settings = Settings();
