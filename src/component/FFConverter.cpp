@@ -443,6 +443,50 @@ TFFmpegTask* TCustomFFConverter::Task(int TaskIndex) const {
     return tasks_.Get(TaskIndex);
 }
 
+bool TCustomFFConverter::OpenTaskInput(TFFmpegTask& task, const std::string& FileName,
+                                       TInputOptions* Options) {
+    const int input_index = task.InputFileCount();
+    if (Options != nullptr) {
+        if (Options->FileName.empty()) {
+            Options->FileName = FileName;
+        }
+        task.KeepInputRecord(input_index, *Options);
+        task.ApplyOptionText(Options->ExtOptions, TOptionPhase::Others);
+        task.ApplyOptionText(Options->ExtOptions, TOptionPhase::CodecNames);
+        if (!Options->FileFormat.empty()) {
+            task.SetFormat(Options->FileFormat);
+        }
+        if (Options->StartTime != kNoTime) {
+            task.SetStartTime(Options->StartTime);
+        }
+        if (Options->ProgramID >= 0) {
+            task.SetProgramId(Options->ProgramID);
+        }
+    }
+    if (!task.OpenInputFile(FileName)) {
+        SetLastError(task.LastErrorText());
+        return false;
+    }
+    task.AttachProbe(input_index);
+    return true;
+}
+
+bool TCustomFFConverter::AddInputFile(int TaskIndex, const std::string& FileName,
+                                      TInputOptions* Options) {
+    CheckNotWorking("AddInputFile");
+    TFFmpegTask* task = Task(TaskIndex);
+    if (task == nullptr) {
+        SetLastError("Invalid task index " + std::to_string(TaskIndex) + ".");
+        return false;
+    }
+    try {
+        return OpenTaskInput(*task, FileName, Options);
+    } catch (const std::exception& e) {
+        SetLastError(e.what());
+        return false;
+    }
+}
+
 int TCustomFFConverter::AddTask(const std::string& FileName, TInputOptions* Options) {
     CheckNotWorking("AddTask");
     if (!AVLibLoaded()) {
@@ -460,29 +504,9 @@ int TCustomFFConverter::AddTask(const std::string& FileName, TInputOptions* Opti
             [this, raw](TCustomFFmpeg*, TBitmap24* bitmap, int32_t frame, int64_t pts) {
                 DeliverPreview(*raw, bitmap, frame, pts);
             });
-        const int input_index = task->InputFileCount();
-        if (Options != nullptr) {
-            if (Options->FileName.empty()) {
-                Options->FileName = FileName;
-            }
-            task->KeepInputRecord(input_index, *Options);
-            task->ApplyOptionText(Options->ExtOptions, TOptionPhase::Others);
-            task->ApplyOptionText(Options->ExtOptions, TOptionPhase::CodecNames);
-            if (!Options->FileFormat.empty()) {
-                task->SetFormat(Options->FileFormat);
-            }
-            if (Options->StartTime != kNoTime) {
-                task->SetStartTime(Options->StartTime);
-            }
-            if (Options->ProgramID >= 0) {
-                task->SetProgramId(Options->ProgramID);
-            }
-        }
-        if (!task->OpenInputFile(FileName)) {
-            SetLastError(task->LastErrorText());
+        if (!OpenTaskInput(*task, FileName, Options)) {
             return -1;
         }
-        task->AttachProbe(input_index);
         ConnectTask(*task);
     } catch (const std::exception& e) {
         SetLastError(e.what());

@@ -262,6 +262,10 @@ public:
 
     // Building the task list.
     int AddTask(const std::string& FileName, TInputOptions* Options = nullptr);
+    // Another input of a task (a cover picture, say); its streams are
+    // numbered after those of the task's earlier inputs, and maps name it
+    // by its place among them (1 for the first one added here).
+    bool AddInputFile(int TaskIndex, const std::string& FileName, TInputOptions* Options = nullptr);
     bool SetOutputFile(int TaskIndex, const std::string& FileName,
                        TOutputOptions* Options = nullptr);
     void RemoveTask(int TaskIndex);
@@ -334,6 +338,7 @@ private:
     void SetLastError(std::string text);
     uint8_t PreviewFlags() const;
     void ApplyOutputOptions(TFFmpegTask& task, const TOutputOptions& options);
+    bool OpenTaskInput(TFFmpegTask& task, const std::string& FileName, TInputOptions* Options);
     void ConnectTask(TFFmpegTask& task);
 
     // Starts the next task, if any is left. In background mode the caller

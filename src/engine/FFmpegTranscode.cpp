@@ -245,6 +245,18 @@ bool TTranscoder::IsCoverPicture(const TTranscodeInputStream& ist) {
     return (ist.Stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
 }
 
+// A picture file given as an input of its own (a cover made elsewhere) is
+// the cover of the output: the audio containers keep only pictures marked so.
+bool TTranscoder::IsStillImageFile(const TTranscodeInputStream& ist) const {
+    const AVFormatContext* ic = ffmpeg_.InputFile(ist.FileIndex);
+    if (ic == nullptr || ic->iformat == nullptr || ic->nb_streams != 1 ||
+        InputType(ist) != AVMEDIA_TYPE_VIDEO) {
+        return false;
+    }
+    const std::string_view name = ic->iformat->name;
+    return name == "image2" || (name.size() > 5 && name.substr(name.size() - 5) == "_pipe");
+}
+
 int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const {
     const int program_id = options_.ProgramId;
     auto in_program = [this, program_id](const TTranscodeInputStream& ist) {
@@ -306,6 +318,9 @@ void TTranscoder::SetStreamParameters() {
         if (owner) {
             ff::av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
             ost.Stream->disposition = ist.Stream->disposition;
+            if (IsStillImageFile(ist)) {
+                ost.Stream->disposition |= AV_DISPOSITION_ATTACHED_PIC;
+            }
             enc->bits_per_raw_sample = ist.Stream->codecpar->bits_per_raw_sample;
             enc->chroma_sample_location = ist.Stream->codecpar->chroma_location;
         }

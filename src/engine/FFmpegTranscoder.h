@@ -38,6 +38,7 @@ private:
     void ChooseSources();
     int FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const;
     static bool IsCoverPicture(const TTranscodeInputStream& ist);
+    bool IsStillImageFile(const TTranscodeInputStream& ist) const;
     void SetStreamParameters();
     void SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist);
     void OpenPassLogFile(TTranscodeOutputStream& ost, int number);
