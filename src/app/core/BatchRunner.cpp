@@ -177,6 +177,13 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     if (task < 0) {
         return refuse(TBuildFailure::Open, converter_.LastError());
     }
+    for (TInputOptions& more : job.MoreInputs) {
+        if (!converter_.AddInputFile(task, more.FileName, &more)) {
+            const std::string error = converter_.LastError();
+            converter_.RemoveTask(task);
+            return refuse(TBuildFailure::Open, error);
+        }
+    }
     item.Output = job.Output.FileName;
     if (!converter_.SetOutputFile(task, job.Output.FileName, &job.Output)) {
         const std::string error = converter_.LastError();
@@ -184,6 +191,7 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         return refuse(TBuildFailure::Output, error);
     }
     item.State = TItemState::Built;
+    item.MadeFiles = std::move(job.MadeFiles);
     item.Engine = converter_.Task(task);
     item.TaskNumber = tasks_built_++;
     round_.push_back(index);
@@ -257,6 +265,9 @@ void TBatchRunner::OnTerminate(const TTerminateInfo& info) {
     } else {
         item.State = TItemState::Stopped;
     }
+    if (info.Finished || info.Failed) {
+        item.MadeFiles.reset();
+    }
     if (events_.Ended) {
         events_.Ended(index, info);
     }
@@ -313,6 +324,9 @@ void TBatchRunner::Finish() {
     round_.clear();
     // The tasks take their unfinished outputs along, and nothing else.
     converter_.ClearTasks();
+    for (TItem& item : items_) {
+        item.MadeFiles.reset();
+    }
     if (events_.Over) {
         events_.Over(stopping_);
     }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -111,6 +112,7 @@ private:
         int32_t Percent = 0;
         int32_t TaskNumber = -1;
         TFFmpegTask* Engine = nullptr;
+        std::shared_ptr<TCoverFolder> MadeFiles;  // kept while its task may read them
     };
 
     enum class TRound { Built, Empty, Refused };

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "CoverPicture.h"
 #include "MyUtils.h"
 #include "SafeFiles.h"
 #include "TagCopying.h"
@@ -167,20 +168,68 @@ void AppendOptionLines(std::string& options, const std::string& lines) {
     }
 }
 
+// A frame of the video as a picture file of the job's own, opened as the
+// task's second input; false when there is none.
+bool AddVideoFrameCover(const TJobRequest& request, const TSourceTagInfo& source, TJob& job) {
+    const std::string maps = SecondInputCoverMapLines(request, source);
+    if (maps.empty()) {
+        return false;
+    }
+    const std::optional<TCoverImage> frame =
+        GrabVideoFrame(request.SourceFileName, request.SourceFormatName);
+    std::shared_ptr<TCoverFolder> folder =
+        frame ? std::shared_ptr<TCoverFolder>(TCoverFolder::Create()) : nullptr;
+    const std::string file = folder ? folder->Write("cover.jpg", frame->Data) : std::string();
+    if (file.empty()) {
+        return false;
+    }
+    TInputOptions picture;
+    picture.FileName = file;
+    // Read as a single picture: a file name is never taken as a pattern.
+    picture.FileFormat = "jpeg_pipe";
+    job.MoreInputs.push_back(picture);
+    job.MadeFiles = std::move(folder);
+    job.Input.ExtOptions.clear();
+    AppendOptionLines(job.Output.ExtOptions, maps);
+    return true;
+}
+
+// Ogg keeps no picture stream: the cover goes into its comments.
+void AddCoverComment(const TJobRequest& request, const TSourceTagInfo& source, TJob& job) {
+    std::optional<TCoverImage> cover;
+    if (source.CoverStream >= 0) {
+        cover = ReadAttachedPicture(request.SourceFileName, request.SourceFormatName,
+                                    source.CoverStream);
+    } else if (request.CoverFromVideo) {
+        cover = GrabVideoFrame(request.SourceFileName, request.SourceFormatName);
+    }
+    if (cover) {
+        AppendOptionLines(job.Output.ExtOptions,
+                          "metadata=METADATA_BLOCK_PICTURE=" + PictureBlockBase64(*cover));
+    }
+}
+
 // The input's tags and cover picture, as far as the output can keep them.
 void AddTagsAndCover(const TJobRequest& request, TJob& job) {
-    if (!request.CopyTags && !OutputKeepsCover(request)) {
+    const bool comment = OutputTakesCoverComment(request);
+    if (!request.CopyTags && !OutputKeepsCover(request) && !comment) {
         return;
     }
     const TSourceTagInfo source =
         ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
     AppendOptionLines(job.Output.ExtOptions, TagOptionLines(request, source));
+    if (comment) {
+        AddCoverComment(request, source, job);
+        return;
+    }
     const std::string cover = CoverMapLines(request, source);
     if (!cover.empty()) {
         // The picture stream is read from the input, so the input's pictures
         // stay on; the maps leave its moving pictures unread.
         job.Input.ExtOptions.clear();
         AppendOptionLines(job.Output.ExtOptions, cover);
+    } else if (request.CoverFromVideo && source.CoverStream < 0) {
+        AddVideoFrameCover(request, source, job);
     }
 }
 

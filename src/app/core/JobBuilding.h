@@ -6,8 +6,10 @@
 // and a command-line front end hands over what it was told, so both build the
 // very same tasks.
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "FFConverter.h"
 
@@ -51,8 +53,17 @@ struct TJobRequest {
     double LoudnessTarget = -16.0;  // LUFS: -23, -18, -16 or -14
 };
 
+class TCoverFolder;
+
 struct TJob {
     TInputOptions Input;
+    // Inputs after the first, in the order the output's maps number them
+    // (a cover picture made from the video).
+    std::vector<TInputOptions> MoreInputs;
+    // Holds the files of MoreInputs that were made for this job; they go
+    // when the last copy of the job's folder does, so whoever runs the task
+    // keeps it until the task has ended.
+    std::shared_ptr<TCoverFolder> MadeFiles;
     TOutputOptions Output;  // Output.FileName is the chosen output name
     // The output folder text with its separator; the window shows it.
     std::string OutputFolder;

@@ -75,17 +75,34 @@ bool OutputKeepsCover(const TJobRequest& request) {
     return !request.KeepVideo && (key == ".mp3" || key == ".m4a" || key == ".flac");
 }
 
-std::string CoverMapLines(const TJobRequest& request, const TSourceTagInfo& source) {
-    if (!OutputKeepsCover(request) || source.CoverStream < 0) {
-        return {};
-    }
+bool OutputTakesCoverComment(const TJobRequest& request) {
+    const std::string key = ExtensionKey(request.ProfileExt);
+    return !request.KeepVideo && (key == ".ogg" || key == ".opus");
+}
+
+namespace {
+
+std::string PictureThenAudioMaps(const TJobRequest& request, const TSourceTagInfo& source,
+                                 const std::string& picture) {
     const int audio = request.AudioStream >= 0 ? request.AudioStream : source.DefaultAudio;
-    if (audio < 0) {
+    if (!OutputKeepsCover(request) || audio < 0) {
         return {};
     }
     // The picture is taken as it is: re-encoding a cover only loses quality.
-    return "vn=0\nvcodec=copy\nmap=0:" + std::to_string(source.CoverStream) +
-           "\nmap=0:" + std::to_string(audio);
+    return "vn=0\nvcodec=copy\nmap=" + picture + "\nmap=0:" + std::to_string(audio);
+}
+
+}  // namespace
+
+std::string CoverMapLines(const TJobRequest& request, const TSourceTagInfo& source) {
+    if (source.CoverStream < 0) {
+        return {};
+    }
+    return PictureThenAudioMaps(request, source, "0:" + std::to_string(source.CoverStream));
+}
+
+std::string SecondInputCoverMapLines(const TJobRequest& request, const TSourceTagInfo& source) {
+    return PictureThenAudioMaps(request, source, "1:0");
 }
 
 }  // namespace v2m

@@ -26,11 +26,15 @@ std::string TagOptionLines(const TJobRequest& request, const TSourceTagInfo& sou
 
 // True when the output's container keeps a cover picture of its own.
 bool OutputKeepsCover(const TJobRequest& request);
+// True for the Ogg outputs, whose comments carry the cover as text.
+bool OutputTakesCoverComment(const TJobRequest& request);
 
 // The output's option lines that carry the cover over: the picture copied as
 // it is into a picture stream marked as the cover. The engine's maps follow
 // the output's streams, the picture stream first, so the audio track's map
 // comes after the cover's. Empty when there is no cover to carry.
 std::string CoverMapLines(const TJobRequest& request, const TSourceTagInfo& source);
+// The same for a picture that is the only stream of the job's second input.
+std::string SecondInputCoverMapLines(const TJobRequest& request, const TSourceTagInfo& source);
 
 }  // namespace v2m

@@ -1,0 +1,316 @@
+#include "CoverPicture.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+
+#include "AVProbe.h"
+#include "MediaOwners.h"
+
+namespace v2m {
+
+namespace {
+
+std::string MimeTypeOf(AVCodecID codec) {
+    switch (codec) {
+        case AV_CODEC_ID_MJPEG:
+            return "image/jpeg";
+        case AV_CODEC_ID_PNG:
+            return "image/png";
+        default:
+            return {};
+    }
+}
+
+// The frame size a picture is shown at, its longer side brought down to
+// `longest`; even, as the JPEG's chroma planes are half the size.
+std::pair<int, int> CoverSize(int width, int height, AVRational pixel_aspect, int longest) {
+    double shown_width = width;
+    if (pixel_aspect.num > 0 && pixel_aspect.den > 0) {
+        shown_width = width * static_cast<double>(pixel_aspect.num) / pixel_aspect.den;
+    }
+    const double scale = std::min(1.0, longest / std::max(shown_width, double(height)));
+    auto even = [](double side) {
+        return std::max(2, static_cast<int>(std::lround(side / 2)) * 2);
+    };
+    return {even(shown_width * scale), even(height * scale)};
+}
+
+// Reads on from the current position to the first picture of `stream` whose
+// time is at least `target` (in the stream's time base); failing that, the
+// last picture there was.
+FramePtr DecodePictureFrom(AVFormatContext* context, int stream, AVCodecContext* decoder,
+                           int64_t target) {
+    PacketPtr packet(ff::av_packet_alloc());
+    FramePtr frame(ff::av_frame_alloc());
+    FramePtr last;
+    if (!packet || !frame) {
+        return nullptr;
+    }
+    bool draining = false;
+    while (true) {
+        if (!draining) {
+            const int read = ff::av_read_frame(context, packet.get());
+            if (read < 0) {
+                draining = true;
+                ff::avcodec_send_packet(decoder, nullptr);
+            } else {
+                const bool ours = packet->stream_index == stream;
+                if (ours && ff::avcodec_send_packet(decoder, packet.get()) < 0) {
+                    ff::av_packet_unref(packet.get());
+                    continue;  // a damaged packet: the next key frame decodes
+                }
+                ff::av_packet_unref(packet.get());
+                if (!ours) {
+                    continue;
+                }
+            }
+        }
+        while (true) {
+            const int got = ff::avcodec_receive_frame(decoder, frame.get());
+            if (got == AVERROR(EAGAIN)) {
+                break;
+            }
+            if (got < 0) {
+                return last;
+            }
+            const int64_t time = frame->best_effort_timestamp;
+            if (time == AV_NOPTS_VALUE || time >= target) {
+                return frame;
+            }
+            last.reset(ff::av_frame_clone(frame.get()));
+            ff::av_frame_unref(frame.get());
+        }
+    }
+}
+
+// One JPEG of the frame at the given size.
+std::optional<TCoverImage> EncodeJpeg(const AVFrame& source, int width, int height) {
+    ScalerContextPtr scaler(ff::sws_getCachedContext(
+        nullptr, source.width, source.height, static_cast<AVPixelFormat>(source.format), width,
+        height, AV_PIX_FMT_YUVJ420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    FramePtr picture(ff::av_frame_alloc());
+    if (!scaler || !picture) {
+        return std::nullopt;
+    }
+    picture->format = AV_PIX_FMT_YUVJ420P;
+    picture->width = width;
+    picture->height = height;
+    picture->color_range = AVCOL_RANGE_JPEG;
+    if (ff::av_frame_get_buffer(picture.get(), 0) < 0 ||
+        ff::sws_scale(scaler.get(), source.data, source.linesize, 0, source.height, picture->data,
+                      picture->linesize) != height) {
+        return std::nullopt;
+    }
+    const AVCodec* codec = ff::avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    OpenedCodecContextPtr encoder(codec != nullptr ? ff::avcodec_alloc_context3(codec) : nullptr);
+    if (!encoder) {
+        return std::nullopt;
+    }
+    encoder->width = width;
+    encoder->height = height;
+    encoder->pix_fmt = AV_PIX_FMT_YUVJ420P;
+    encoder->color_range = AVCOL_RANGE_JPEG;
+    encoder->time_base = AVRational{1, 25};
+    // A fixed, fine quantiser: a cover is looked at closely and is small anyway.
+    encoder->flags |= AV_CODEC_FLAG_QSCALE;
+    encoder->global_quality = 2 * FF_QP2LAMBDA;
+    picture->quality = encoder->global_quality;
+    {
+        AVCodecLock lock;
+        if (ff::avcodec_open2(encoder.get(), codec, nullptr) < 0) {
+            return std::nullopt;
+        }
+    }
+    PacketPtr packet(ff::av_packet_alloc());
+    if (!packet || ff::avcodec_send_frame(encoder.get(), picture.get()) < 0 ||
+        ff::avcodec_send_frame(encoder.get(), nullptr) < 0 ||
+        ff::avcodec_receive_packet(encoder.get(), packet.get()) < 0) {
+        return std::nullopt;
+    }
+    TCoverImage image;
+    image.Data.assign(reinterpret_cast<const char*>(packet->data), packet->size);
+    image.MimeType = "image/jpeg";
+    image.Width = width;
+    image.Height = height;
+    return image;
+}
+
+void PutBigEndian32(std::string& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+std::string Base64(const std::string& data) {
+    static const char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((data.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < data.size(); i += 3) {
+        uint32_t group = static_cast<uint8_t>(data[i]) << 16;
+        const size_t left = data.size() - i;
+        if (left > 1) {
+            group |= static_cast<uint8_t>(data[i + 1]) << 8;
+        }
+        if (left > 2) {
+            group |= static_cast<uint8_t>(data[i + 2]);
+        }
+        text += kDigits[(group >> 18) & 63];
+        text += kDigits[(group >> 12) & 63];
+        text += left > 1 ? kDigits[(group >> 6) & 63] : '=';
+        text += left > 2 ? kDigits[group & 63] : '=';
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<TCoverImage> ReadAttachedPicture(const std::string& file_name,
+                                               const std::string& format_name, int stream) {
+    try {
+        TAVProbe probe;
+        if (!probe.LoadFile(file_name, format_name)) {
+            return std::nullopt;
+        }
+        const AVFormatContext* context = probe.Context();
+        if (stream < 0 || static_cast<unsigned>(stream) >= context->nb_streams) {
+            return std::nullopt;
+        }
+        const AVStream* picture = context->streams[stream];
+        TCoverImage image;
+        image.MimeType = MimeTypeOf(picture->codecpar->codec_id);
+        if (image.MimeType.empty() || picture->attached_pic.size <= 0) {
+            return std::nullopt;
+        }
+        image.Data.assign(reinterpret_cast<const char*>(picture->attached_pic.data),
+                          picture->attached_pic.size);
+        image.Width = picture->codecpar->width;
+        image.Height = picture->codecpar->height;
+        return image;
+    } catch (const EAVProbeError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<TCoverImage> GrabVideoFrame(const std::string& file_name,
+                                          const std::string& format_name, int longest_side) {
+    try {
+        TAVProbe probe;
+        if (!probe.LoadFile(file_name, format_name)) {
+            return std::nullopt;
+        }
+        AVFormatContext* context = probe.Context();
+        int index = -1;
+        for (unsigned i = 0; i < context->nb_streams && index < 0; ++i) {
+            const AVStream* stream = context->streams[i];
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+                index = static_cast<int>(i);
+            }
+        }
+        if (index < 0) {
+            return std::nullopt;
+        }
+        const AVStream* stream = context->streams[index];
+        for (unsigned i = 0; i < context->nb_streams; ++i) {
+            context->streams[i]->discard =
+                static_cast<int>(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        }
+        const AVCodec* codec = ff::avcodec_find_decoder(stream->codecpar->codec_id);
+        OpenedCodecContextPtr decoder(codec != nullptr ? ff::avcodec_alloc_context3(codec)
+                                                       : nullptr);
+        if (!decoder || ff::avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) {
+            return std::nullopt;
+        }
+        decoder->pkt_timebase = stream->time_base;
+        {
+            AVCodecLock lock;
+            if (ff::avcodec_open2(decoder.get(), codec, nullptr) < 0) {
+                return std::nullopt;
+            }
+        }
+        // Not the very start: it is often a black fade-in or a title card.
+        int64_t target = 0;
+        if (context->duration > 0) {
+            const int64_t start = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
+            target = start + context->duration / 10;
+            if (ff::av_seek_frame(context, -1, target, AVSEEK_FLAG_BACKWARD) < 0) {
+                ff::av_seek_frame(context, -1, start, AVSEEK_FLAG_BACKWARD);
+            }
+            target = ff::av_rescale_q(target, AVRational{1, AV_TIME_BASE}, stream->time_base);
+        }
+        const FramePtr frame = DecodePictureFrom(context, index, decoder.get(), target);
+        if (!frame || frame->width <= 0 || frame->height <= 0) {
+            return std::nullopt;
+        }
+        const AVRational aspect = frame->sample_aspect_ratio.num > 0 ? frame->sample_aspect_ratio
+                                                                     : stream->sample_aspect_ratio;
+        const auto [width, height] = CoverSize(frame->width, frame->height, aspect, longest_side);
+        return EncodeJpeg(*frame, width, height);
+    } catch (const EAVProbeError&) {
+        return std::nullopt;
+    }
+}
+
+std::string PictureBlockBase64(const TCoverImage& image) {
+    std::string block;
+    PutBigEndian32(block, 3);  // front cover
+    PutBigEndian32(block, static_cast<uint32_t>(image.MimeType.size()));
+    block += image.MimeType;
+    PutBigEndian32(block, 0);  // no description
+    PutBigEndian32(block, static_cast<uint32_t>(image.Width));
+    PutBigEndian32(block, static_cast<uint32_t>(image.Height));
+    PutBigEndian32(block, 24);  // colour depth
+    PutBigEndian32(block, 0);   // not an indexed-colour picture
+    PutBigEndian32(block, static_cast<uint32_t>(image.Data.size()));
+    block += image.Data;
+    return Base64(block);
+}
+
+std::unique_ptr<TCoverFolder> TCoverFolder::Create() {
+    std::error_code error;
+    std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) {
+        base = "/tmp";
+    }
+    std::string pattern = (base / "video2mp3-cover-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        return nullptr;
+    }
+    return std::unique_ptr<TCoverFolder>(new TCoverFolder(pattern));
+}
+
+TCoverFolder::~TCoverFolder() {
+    for (const TCreatedFile& file : files_) {
+        RemoveCreatedFile(file);
+    }
+    // Only an empty folder goes: whatever someone else put there stays.
+    ::rmdir(path_.c_str());
+}
+
+std::string TCoverFolder::Write(const std::string& name, const std::string& data) {
+    const std::string path = path_ + "/" + name;
+    TCreatedFile created;
+    const int fd = CreateExclusive(path, &created);
+    if (fd < 0) {
+        return {};
+    }
+    files_.push_back(created);
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t wrote = ::write(fd, data.data() + done, data.size() - done);
+        if (wrote <= 0) {
+            ::close(fd);
+            return {};
+        }
+        done += static_cast<size_t>(wrote);
+    }
+    return ::close(fd) == 0 ? path : std::string();
+}
+
+}  // namespace v2m
