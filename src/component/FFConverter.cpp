@@ -453,6 +453,9 @@ bool TCustomFFConverter::OpenTaskInput(TFFmpegTask& task, const std::string& Fil
         task.KeepInputRecord(input_index, *Options);
         task.ApplyOptionText(Options->ExtOptions, TOptionPhase::Others);
         task.ApplyOptionText(Options->ExtOptions, TOptionPhase::CodecNames);
+        // A picture size tells a demuxer of pictures what it reads (raw
+        // video, or a picture after an input of another size).
+        task.ApplyOptionText(Options->ExtOptions, TOptionPhase::FrameSize);
         if (!Options->FileFormat.empty()) {
             task.SetFormat(Options->FileFormat);
         }

@@ -187,6 +187,11 @@ bool AddVideoFrameCover(const TJobRequest& request, const TSourceTagInfo& source
     picture.FileName = file;
     // Read as a single picture: a file name is never taken as a pattern.
     picture.FileFormat = "jpeg_pipe";
+    // The engine hands the size of the input before to the next one's
+    // demuxer; a JPEG decoder given a taller frame than its own takes the
+    // picture for one field of an interlaced frame.
+    picture.ExtOptions = "s=" + std::to_string(frame->Width) + "x" + std::to_string(frame->Height) +
+                         "\npix_fmt=yuvj420p";
     job.MoreInputs.push_back(picture);
     job.MadeFiles = std::move(folder);
     job.Input.ExtOptions.clear();

@@ -2,21 +2,29 @@
 // read back with the probe.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "AVProbe.h"
 #include "CoreTestSupport.h"
 #include "FFConverter.h"
 #include "FFmpegLogger.h"
+#include "FixtureGenerator.h"
 #include "JobBuilding.h"
+#include "MediaOwners.h"
 #include "MainThread.h"
 #include "TestSupport.h"
 
 namespace v2m {
 namespace {
 
+using fixtures::Audio;
+using fixtures::ClipRecipe;
+using fixtures::Video;
+using fixtures::WriteClip;
 using test::ScratchDir;
 
 const std::map<std::string, std::string> kAlbumTags = {{"title", "Cover Song"},
@@ -42,7 +50,30 @@ struct TReadBack {
     int Covers = 0;                           // attached pictures
     int MovingVideo = 0;                      // video streams that are not covers
     int CoverWidth = 0;
+    AVCodecID CoverCodec = AV_CODEC_ID_NONE;
+    int DecodedWidth = 0;  // the cover as its decoder gives it
+    int DecodedHeight = 0;
 };
+
+// Decodes a cover's picture, so that a cover that only claims a size fails.
+void DecodeCover(const AVStream& stream, TReadBack& got) {
+    const AVCodec* codec = ff::avcodec_find_decoder(stream.codecpar->codec_id);
+    ASSERT_NE(codec, nullptr);
+    OpenedCodecContextPtr decoder(ff::avcodec_alloc_context3(codec));
+    ASSERT_GE(ff::avcodec_parameters_to_context(decoder.get(), stream.codecpar), 0);
+    {
+        AVCodecLock lock;
+        ASSERT_GE(ff::avcodec_open2(decoder.get(), codec, nullptr), 0);
+    }
+    PacketPtr packet(ff::av_packet_alloc());
+    ASSERT_GE(ff::av_packet_ref(packet.get(), &stream.attached_pic), 0);
+    FramePtr frame(ff::av_frame_alloc());
+    ASSERT_GE(ff::avcodec_send_packet(decoder.get(), packet.get()), 0);
+    ff::avcodec_send_packet(decoder.get(), nullptr);
+    ASSERT_GE(ff::avcodec_receive_frame(decoder.get(), frame.get()), 0);
+    got.DecodedWidth = frame->width;
+    got.DecodedHeight = frame->height;
+}
 
 TReadBack ReadBack(const std::string& file) {
     TReadBack got;
@@ -68,6 +99,8 @@ TReadBack ReadBack(const std::string& file) {
             if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
                 ++got.Covers;
                 got.CoverWidth = stream->codecpar->width;
+                got.CoverCodec = stream->codecpar->codec_id;
+                DecodeCover(*stream, got);
             } else {
                 ++got.MovingVideo;
             }
@@ -102,6 +135,10 @@ protected:
         TInputOptions input = job.Input;
         TOutputOptions output = job.Output;
         const int task = converter.AddTask(input.FileName, &input);
+        for (TInputOptions more : job.MoreInputs) {
+            EXPECT_TRUE(converter.AddInputFile(task, more.FileName, &more))
+                << converter.LastError();
+        }
         EXPECT_TRUE(converter.SetOutputFile(task, output.FileName, &output))
             << converter.LastError();
         converter.StartTask(task);
@@ -122,7 +159,7 @@ TEST_F(TagCopyingTest, TagsAndCoverReachEveryAudioContainer) {
         const char* date;  // ID3v2.3 keeps the year only
     };
     for (const Case c : {Case{"mp3", true, "2021"}, Case{"m4a", true, "2021"},
-                         Case{"flac", true, "2021"}, Case{"ogg", false, "2021"}}) {
+                         Case{"flac", true, "2021"}, Case{"ogg", true, "2021"}}) {
         SCOPED_TRACE(c.ext);
         const std::string file = Convert(Request(c.ext, source, out.Folder()));
         const TReadBack got = ReadBack(file);
@@ -175,6 +212,82 @@ TEST_F(TagCopyingTest, CoverNeverBecomesTheVideoOfAVideoProfile) {
     const TReadBack audio = ReadBack(Convert(Request("mp3", source, out.Folder())));
     EXPECT_EQ(audio.MovingVideo, 0);
     EXPECT_EQ(audio.Covers, 1);
+}
+
+// A wide film frame and the temporary folder the run uses, to see it left empty.
+class VideoFrameCoverTest : public TagCopyingTest {
+protected:
+    void SetUp() override {
+        TagCopyingTest::SetUp();
+        const char* old = std::getenv("TMPDIR");
+        old_tmpdir_ = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+        setenv("TMPDIR", temp_.Path().c_str(), 1);
+        WriteClip(film_.Path() / "wide.mp4",
+                  ClipRecipe{.duration_s = 2.0,
+                             .streams = {Video("mpeg4", 1280, 544, AVRational{25, 1}),
+                                         Audio("aac", 44100, 2, 1000.0, 0.5)}});
+    }
+    void TearDown() override {
+        if (old_tmpdir_) {
+            setenv("TMPDIR", old_tmpdir_->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        TagCopyingTest::TearDown();
+    }
+    std::string Film() const { return (film_.Path() / "wide.mp4").string(); }
+    bool TempEmpty() const { return std::filesystem::is_empty(temp_.Path()); }
+
+    ScratchDir temp_{"cover-temp"};
+    ScratchDir film_{"cover-film"};
+    ScratchDir out_{"cover-out"};
+    std::optional<std::string> old_tmpdir_;
+};
+
+TEST_F(VideoFrameCoverTest, AFrameBecomesASmallJpegCoverOnlyWhenAsked) {
+    struct Case {
+        const char* ext;
+        bool on;
+    };
+    for (const Case c :
+         {Case{"mp3", true}, Case{"m4a", true}, Case{"flac", true}, Case{"mp3", false}}) {
+        SCOPED_TRACE(std::string(c.ext) + (c.on ? " on" : " off"));
+        TJobRequest request = Request(c.ext, Film(), out_.Folder());
+        request.CoverFromVideo = c.on;
+        const TReadBack got = ReadBack(Convert(request));
+        EXPECT_TRUE(TempEmpty());
+        EXPECT_EQ(got.MovingVideo, 0);
+        ASSERT_EQ(got.Covers, c.on ? 1 : 0);
+        if (c.on) {
+            EXPECT_EQ(got.CoverCodec, AV_CODEC_ID_MJPEG);
+            EXPECT_EQ(std::max(got.DecodedWidth, got.DecodedHeight), 600);
+            EXPECT_NEAR(double(got.DecodedWidth) / got.DecodedHeight, 1280.0 / 544.0, 0.03);
+        }
+    }
+}
+
+// The Ogg reader turns a picture comment back into a cover stream: one only
+// appears when the comment's text and picture block are sound.
+TEST_F(VideoFrameCoverTest, OggCarriesTheCoverAsAPictureComment) {
+    struct Case {
+        std::string source;
+        bool from_video;
+        int width, height;
+    };
+    const Case cases[] = {{test::Fixture("m4a_aac_cover.m4a").string(), false, 200, 150},
+                          {Film(), true, 600, 256},
+                          {Film(), false, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source + (c.from_video ? " from video" : ""));
+        TJobRequest request = Request("ogg", c.source, out_.Folder());
+        request.CoverFromVideo = c.from_video;
+        const TReadBack got = ReadBack(Convert(request));
+        EXPECT_TRUE(TempEmpty());
+        ASSERT_EQ(got.Covers, c.width > 0 ? 1 : 0);
+        EXPECT_EQ(got.DecodedWidth, c.width);
+        EXPECT_EQ(got.DecodedHeight, c.height);
+        EXPECT_EQ(got.Tags.count("metadata_block_picture"), 0u) << "left as a plain tag";
+    }
 }
 
 }  // namespace
