@@ -50,6 +50,12 @@ void TForm1::ConnectConversion() {
     }
     SetSimultaneousConversions(FSettings ? ReadJobsSetting(*FSettings) : 1);
     actCopyTags->setChecked(FSettings ? ReadCopyTagsSetting(*FSettings) : true);
+    actCoverFromVideo->setChecked(FSettings ? ReadCoverFromVideoSetting(*FSettings) : false);
+    connect(actCoverFromVideo, &QAction::toggled, this, [this](bool on) {
+        if (FSettings) {
+            WriteCoverFromVideoSetting(*FSettings, on);
+        }
+    });
     connect(actCopyTags, &QAction::toggled, this, [this](bool on) {
         if (FSettings) {
             WriteCopyTagsSetting(*FSettings, on);
@@ -89,6 +95,7 @@ TJobRequest TForm1::JobRequest() {
     request.SameFolderAsInput = chkSameInput->isChecked();
     request.OutputFolder = edtOutPath->currentText().toStdString();
     request.CopyTags = actCopyTags->isChecked();
+    request.CoverFromVideo = actCoverFromVideo->isChecked();
     return request;
 }
 

@@ -340,7 +340,8 @@ private:
     QAction* actStopConvert = nullptr;
     // "Simultaneous Conversions": 1, 2, 4 and one per processor (0).
     std::vector<std::pair<QAction*, int>> jobs_actions_;
-    QAction* actCopyTags = nullptr;  // "Copy tags", kept in Settings.ini
+    QAction* actCopyTags = nullptr;        // "Copy tags", kept in Settings.ini
+    QAction* actCoverFromVideo = nullptr;  // "Use a video frame as cover", likewise
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actVisitWebsite = nullptr;

@@ -238,6 +238,9 @@ void TForm1::CreateMenusAndToolbar() {
     actCopyTags->setObjectName(QStringLiteral("actCopyTags"));
     actCopyTags->setCheckable(true);
     actCopyTags->setChecked(true);
+    actCoverFromVideo = convert->addAction(QStringLiteral("Use a &Video Frame as Cover"));
+    actCoverFromVideo->setObjectName(QStringLiteral("actCoverFromVideo"));
+    actCoverFromVideo->setCheckable(true);
     QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     about->addAction(actHelp);

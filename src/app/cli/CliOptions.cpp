@@ -139,6 +139,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--no-tags") {
             no_value();
             options.CopyTags = false;
+        } else if (name == "--cover-from-video") {
+            no_value();
+            options.CoverFromVideo = true;
         } else {
             throw EUsageError("unknown option " + name);
         }
@@ -156,12 +159,12 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    std::string text =
-        std::string("Usage: ") + kProgramName +
-        " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
-        "       [--out DIR | --same-folder] [--jobs N] [--quiet] [--no-tags] INPUT...\n"
-        "       " +
-        kProgramName + " --list-profiles | --help\n";
+    std::string text = std::string("Usage: ") + kProgramName +
+                       " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
+                       "       [--out DIR | --same-folder] [--jobs N] [--quiet] [--no-tags]\n"
+                       "       [--cover-from-video] INPUT...\n"
+                       "       " +
+                       kProgramName + " --list-profiles | --help\n";
     for (TOptionList list : kListsInHelpOrder) {
         text += "  --" + std::string(ListOptionName(list)) + ": " + AllowedItems(list) + "\n";
     }
@@ -191,6 +194,10 @@ window's "Add Folder"; sub-folders are not entered).
   --no-tags         the outputs take no tags (title, artist, album, ...) of
                     their inputs; by default they do, an untitled input
                     giving its file name as the title
+  --cover-from-video
+                    a video without a cover picture gives the MP3, M4A,
+                    FLAC or Ogg output a frame at a tenth of its length
+                    as the cover (at most 600 pixels wide or high)
   --help            print this text, then exit
 
 Outputs never replace anything: a taken name gets "_(new_N)" before the
@@ -282,6 +289,7 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
     request.Volume = choice(olVolume);
     request.SameFolderAsInput = options.SameFolder;
     request.CopyTags = options.CopyTags;
+    request.CoverFromVideo = options.CoverFromVideo;
     return request;
 }
 

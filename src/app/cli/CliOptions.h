@@ -33,7 +33,8 @@ struct TCliOptions {
     bool SameFolder = false;
     int Jobs = 1;  // 0: one per processor
     bool Quiet = false;
-    bool CopyTags = true;  // --no-tags: the outputs take no tags of their inputs
+    bool CopyTags = true;         // --no-tags: the outputs take no tags of their inputs
+    bool CoverFromVideo = false;  // --cover-from-video
     std::vector<std::string> Inputs;
 };
 

@@ -207,6 +207,14 @@ bool WriteCopyTagsSetting(TIniFile& settings, bool on) {
     return settings.WriteBool("Convert", "CopyTags", on);
 }
 
+bool ReadCoverFromVideoSetting(const TIniFile& settings) {
+    return settings.ReadBool("Convert", "CoverFromVideo", false);
+}
+
+bool WriteCoverFromVideoSetting(TIniFile& settings, bool on) {
+    return settings.WriteBool("Convert", "CoverFromVideo", on);
+}
+
 int JobsOfSetting(int setting) {
     if (setting > 0) {
         return setting;

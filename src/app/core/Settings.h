@@ -77,6 +77,9 @@ bool WriteJobsSetting(TIniFile& settings, int setting);
 // "Copy tags", section Convert, key CopyTags: on unless stored off.
 bool ReadCopyTagsSetting(const TIniFile& settings);
 bool WriteCopyTagsSetting(TIniFile& settings, bool on);
+// "Use a video frame as cover", key CoverFromVideo: off unless stored on.
+bool ReadCoverFromVideoSetting(const TIniFile& settings);
+bool WriteCoverFromVideoSetting(TIniFile& settings, bool on);
 
 // The number of conversions a setting runs at once.
 int JobsOfSetting(int setting);

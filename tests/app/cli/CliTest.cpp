@@ -574,5 +574,26 @@ TEST_F(CliTest, NoTagsLeavesTheInputsTagsBehind) {
     }
 }
 
+TEST_F(CliTest, CoverFromVideoGivesTheOutputAFrameAsCover) {
+    const fs::path clip = Fixture("avi_mpeg4_mp2.avi");
+    const fs::path out = Folder("cover");
+    const TCliResult run =
+        RunCli({"--cover-from-video", "--profile", "mp3", "--out", out.string(), clip.string()},
+               scratch_.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    TAVProbe probe;
+    ASSERT_TRUE(probe.LoadFile((out / "avi_mpeg4_mp2.mp3").string())) << probe.LastError();
+    int covers = 0;
+    for (unsigned i = 0; i < probe.Context()->nb_streams; ++i) {
+        const AVStream* stream = probe.Context()->streams[i];
+        if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
+            ++covers;
+            EXPECT_EQ(stream->codecpar->width, 320);
+            EXPECT_EQ(stream->codecpar->height, 240);
+        }
+    }
+    EXPECT_EQ(covers, 1);
+}
+
 }  // namespace
 }  // namespace v2m::test

@@ -251,6 +251,15 @@ TEST_F(StartupSettingsTest, CopyTagsIsOnUntilStoredOff) {
     EXPECT_TRUE(ReadCopyTagsSetting(settings));
 }
 
+TEST_F(StartupSettingsTest, CoverFromVideoIsOffUntilStoredOn) {
+    WriteSettings("");
+    EXPECT_FALSE(ReadCoverFromVideoSetting(Settings()));
+    TIniFile settings = Settings();
+    ASSERT_TRUE(WriteCoverFromVideoSetting(settings, true));
+    EXPECT_TRUE(ReadCoverFromVideoSetting(settings));
+    EXPECT_TRUE(ReadCopyTagsSetting(settings)) << "a key of its own";
+}
+
 TEST_F(StartupSettingsTest, AGapInTheOutputKeysCloses) {
     WriteSettings("OutputFolder0=/a/\nOutputFolder1=\nOutputFolder2=/c/\n");
     TIniFile settings = Settings();
