@@ -33,6 +33,11 @@ struct TCliOptions {
     bool SameFolder = false;
     int Jobs = 1;  // 0: one per processor
     bool Quiet = false;
+    // The audio track of every file: by number (1-based) or by language.
+    std::optional<int> AudioTrack;
+    std::optional<std::string> AudioLanguage;
+    bool NoCopy = false;     // re-encode even what could be copied
+    bool Recursive = false;  // folders: sub-folders too, the tree recreated
     std::vector<std::string> Inputs;
 };
 
