@@ -193,8 +193,8 @@ void TForm1::CreateActions() {
     actExit = Action(this, "actExit", "Exit");
 
     // The commands work wherever the focus is in the window.
-    addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, mnuExit, actRemove, actClear,
-                actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
+    addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, mnuExit, actRemove,
+                actClear, actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
                 actVisitWebsite, actPlay, actStop, actViewLog, actExit});
 }
 
@@ -234,6 +234,10 @@ void TForm1::CreateMenusAndToolbar() {
         jobs_group->addAction(action);
         jobs_actions_.emplace_back(action, setting);
     }
+    actCopyAudio = convert->addAction(QStringLiteral("&Copy Audio When Possible"));
+    actCopyAudio->setObjectName(QStringLiteral("actCopyAudio"));
+    actCopyAudio->setCheckable(true);
+    actCopyAudio->setChecked(true);
     QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     about->addAction(actHelp);
