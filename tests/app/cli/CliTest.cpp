@@ -273,6 +273,10 @@ TEST_F(CliTest, UsageErrorsExitWithStatusTwoAndTheUsage) {
         {{"--out", scratch_.Path().string(), "--same-folder", clip}, "exclude"},
         {{clip, "--out"}, "--out needs a value"},
         {{"--quiet=yes", clip}, "takes no value"},
+        {{"--audio-track", "0", clip}, "not a track number"},
+        {{"--audio-lang", "e1", clip}, "not a language code"},
+        {{"--audio-track", "1", "--audio-lang", "eng", clip}, "exclude each other"},
+        {{"--recursive=yes", clip}, "takes no value"},
     };
     for (const Case& c : cases) {
         std::string joined;
