@@ -653,6 +653,21 @@ TEST_F(CliTest, AudioAlreadyInTheOutputCodecIsCopied) {
     const fixtures::AudioAnalysis aac = fixtures::AnalyzeAudio(copied / "mp4_h264_aac.m4a");
     EXPECT_EQ(aac.codec_name, "aac");
     EXPECT_NEAR(aac.duration_s, ClipSeconds("mp4_h264_aac.mp4"), 0.1);
+    // Raw AAC: the same frames without their ADTS headers.
+    fixtures::ClipRecipe adts;
+    adts.format = "adts";
+    adts.streams = {fixtures::Audio("aac", 44100, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "raw.aac", adts);
+    ASSERT_EQ(RunCli({"--profile", "m4a", "--out", copied.string(), (in / "raw.aac").string()},
+                     scratch_.Path())
+                  .status,
+              0);
+    const std::vector<std::string> framed = AudioPayloads(in / "raw.aac");
+    const std::vector<std::string> bare = AudioPayloads(copied / "raw.m4a");
+    ASSERT_EQ(bare.size(), framed.size());
+    for (size_t i = 0; i < bare.size(); ++i) {
+        EXPECT_TRUE(framed[i].size() > bare[i].size() && framed[i].ends_with(bare[i])) << i;
+    }
 
     // What needs decoding is re-encoded: the packets differ, the tone stays.
     const std::vector<std::vector<std::string>> decoding = {{"--no-copy"},
