@@ -223,8 +223,9 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
   --audio-track N   convert the N-th audio track (1, 2, ...) of each file; a
                     file without it fails alone
   --audio-lang LANG convert the first audio track in language LANG (ISO 639
-                    code, as "eng"); a file without one converts its default
-                    track, with a warning; default: the default track
+                    code, as "eng"; "de", "deu" and "ger" are one); a file
+                    without one converts its default track, with a warning;
+                    default: the default track
   --no-copy         always decode and encode; by default the audio is copied
                     unchanged when it is already in the output's codec and
                     every list is "auto"

@@ -1,5 +1,9 @@
 #include "AudioTracks.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 #include "FFmpegLoader.h"
 
 namespace v2m {
@@ -22,6 +26,35 @@ std::string Upper(std::string text) {
         }
     }
     return text;
+}
+
+// Files tag a language by its three-letter code, in either of its two forms
+// (bibliographic "ger", terminological "deu"); people often type the
+// two-letter one. Each row lists the forms that mean the same language.
+constexpr std::array<std::array<std::string_view, 3>, 38> kLanguageForms = {{
+    {"en", "eng", "eng"}, {"de", "ger", "deu"}, {"fr", "fre", "fra"}, {"es", "spa", "spa"},
+    {"it", "ita", "ita"}, {"pt", "por", "por"}, {"nl", "dut", "nld"}, {"ru", "rus", "rus"},
+    {"ja", "jpn", "jpn"}, {"zh", "chi", "zho"}, {"ko", "kor", "kor"}, {"ar", "ara", "ara"},
+    {"hi", "hin", "hin"}, {"tr", "tur", "tur"}, {"pl", "pol", "pol"}, {"sv", "swe", "swe"},
+    {"da", "dan", "dan"}, {"fi", "fin", "fin"}, {"no", "nor", "nor"}, {"hu", "hun", "hun"},
+    {"he", "heb", "heb"}, {"uk", "ukr", "ukr"}, {"cs", "cze", "ces"}, {"el", "gre", "ell"},
+    {"fa", "per", "fas"}, {"ro", "rum", "ron"}, {"sk", "slo", "slk"}, {"hy", "arm", "hye"},
+    {"ka", "geo", "kat"}, {"is", "ice", "isl"}, {"mk", "mac", "mkd"}, {"ms", "may", "msa"},
+    {"my", "bur", "mya"}, {"sq", "alb", "sqi"}, {"eu", "baq", "eus"}, {"cy", "wel", "cym"},
+    {"bo", "tib", "bod"}, {"mi", "mao", "mri"},
+}};
+
+bool SameLanguage(const std::string& a, const std::string& b) {
+    if (a == b) {
+        return true;
+    }
+    for (const auto& forms : kLanguageForms) {
+        const bool has_a = std::find(forms.begin(), forms.end(), a) != forms.end();
+        if (has_a && std::find(forms.begin(), forms.end(), b) != forms.end()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -78,7 +111,7 @@ int TrackOfStream(const std::vector<TAudioTrack>& tracks, int stream_index) {
 int TrackOfLanguage(const std::vector<TAudioTrack>& tracks, const std::string& language) {
     const std::string wanted = Lower(language);
     for (size_t i = 0; i < tracks.size(); ++i) {
-        if (Lower(tracks[i].Language) == wanted) {
+        if (SameLanguage(Lower(tracks[i].Language), wanted)) {
             return static_cast<int>(i);
         }
     }

@@ -30,8 +30,8 @@ std::vector<TAudioTrack> AudioTracksOf(const AVFormatContext* context);
 int DefaultAudioTrack(const std::vector<TAudioTrack>& tracks);
 // The track of the stream index; -1 when no track has it.
 int TrackOfStream(const std::vector<TAudioTrack>& tracks, int stream_index);
-// The first track in that language (ISO 639 code, ASCII case ignored); -1
-// when none is.
+// The first track in that language (ISO 639 code, ASCII case ignored; the
+// two- and three-letter forms of a common language are one); -1 when none is.
 int TrackOfLanguage(const std::vector<TAudioTrack>& tracks, const std::string& language);
 
 // "1: eng AAC 5.1": the 1-based number, language, codec and layout; "copy"

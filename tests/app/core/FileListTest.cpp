@@ -204,6 +204,27 @@ TEST_F(FolderScanTest, MissingFolderGivesNoList) {
     EXPECT_FALSE(ScanVideoFolder("").has_value());
 }
 
+TEST(AudioTrackTest, LanguagesMatchInAnyOfTheirCodeForms) {
+    std::vector<TAudioTrack> tracks(3);
+    tracks[0].Language = "und";
+    tracks[1].Language = "GER";
+    tracks[2].Language = "fra";
+    struct Case {
+        const char* wanted;
+        int track;
+    };
+    const Case cases[] = {{"ger", 1}, {"deu", 1},  {"de", 1}, {"fre", 2}, {"FR", 2},
+                          {"und", 0}, {"eng", -1}, {"d", -1}, {"", -1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(TrackOfLanguage(tracks, c.wanted), c.track) << c.wanted;
+    }
+    // Without a track marked default, the first is.
+    EXPECT_EQ(DefaultAudioTrack(tracks), 0);
+    tracks[2].Default = true;
+    EXPECT_EQ(DefaultAudioTrack(tracks), 2);
+    EXPECT_EQ(DefaultAudioTrack({}), -1);
+}
+
 TEST(FileListTest, RemovesRowsByIndexAndTracksConversion) {
     TFileList list;
     for (const char* name : {"/a.avi", "/b.avi", "/c.avi", "/d.avi"}) {
