@@ -669,6 +669,27 @@ TEST_F(CliTest, AudioAlreadyInTheOutputCodecIsCopied) {
         EXPECT_TRUE(framed[i].size() > bare[i].size() && framed[i].ends_with(bare[i])) << i;
     }
 
+    // Every container whose profile leaves the lists on "auto" takes its own codec as it is.
+    const auto joined = [](const std::vector<std::string>& payloads) {
+        std::string all;
+        for (const std::string& payload : payloads) {
+            all += payload;
+        }
+        return all;
+    };
+    for (const char* name :
+         {"wav_pcm_44k_stereo.wav", "flac_48k_stereo.flac", "ogg_vorbis_44k_stereo.ogg"}) {
+        SCOPED_TRACE(name);
+        const std::string ext = fs::path(name).extension().string().substr(1);
+        ASSERT_EQ(RunCli({"--profile", ext, "--out", copied.string(), Fixture(name).string()},
+                         scratch_.Path())
+                      .status,
+                  0);
+        const std::string output = (copied / name).string();
+        EXPECT_EQ(joined(AudioPayloads(output)), joined(AudioPayloads(Fixture(name))));
+        EXPECT_NEAR(fixtures::AnalyzeAudio(output).duration_s, ClipSeconds(name), 0.05);
+    }
+
     // What needs decoding is re-encoded: the packets differ, the tone stays.
     const std::vector<std::vector<std::string>> decoding = {{"--no-copy"},
                                                             {"--volume", "50"},
