@@ -96,6 +96,7 @@ TJobRequest TForm1::JobRequest() {
     request.OutputFolder = edtOutPath->currentText().toStdString();
     request.CopyTags = actCopyTags->isChecked();
     request.CoverFromVideo = actCoverFromVideo->isChecked();
+    request.CopyAudioWhenPossible = CopyAudioWhenPossible();
     return request;
 }
 
@@ -179,6 +180,15 @@ void TForm1::actStartConvertExecute() {
     events.BuildFailed = [this](size_t row, TBuildFailure kind, const std::string& error) {
         BuildFailed(row, kind, error);
     };
+    // Each row's own track, and its place in a folder tree.
+    events.Prepare = [this](size_t row, TAVProbe&, TJobRequest& request) {
+        if (row >= FileList().Count()) {
+            return std::string();
+        }
+        const TConvertFileData& file = FileList().Rows()[row].Data;
+        request.AudioStream = file.AudioStream;
+        return PrepareTreeOutput(request, file.Root, file.FileName);
+    };
     events.Added = [this](size_t row, const std::string& output) { TaskAdded(row, output); };
     events.Progress = [this](size_t, const TProgressInfo& info) {
         TProgressInfo copy = info;
@@ -217,6 +227,7 @@ void TForm1::BuildFailed(size_t row, TBuildFailure kind, const std::string& erro
             AppendLog({"", "***File open error: " + error, ""});
             break;
         case TBuildFailure::Output:
+        case TBuildFailure::Request:
             AppendLog({"", "***Cannot do convert, error: " + error, ""});
             break;
     }

@@ -87,12 +87,13 @@ void TForm1::ConnectHandlers() {
     on(actVisitWebsite, &TForm1::actVisitWebsiteExecute);
     on(actSelectSkin, &TForm1::actSelectSkinExecute);
     // Files and folders dropped onto the list are added as the commands add them.
-    for (QWidget* target : {static_cast<QWidget*>(lvFiles->viewport()),
-                            static_cast<QWidget*>(ImgStart)}) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(lvFiles->viewport()), static_cast<QWidget*>(ImgStart)}) {
         target->setAcceptDrops(true);
         target->installEventFilter(this);
     }
     ConnectConversion();
+    ConnectAudioChoice();
     connect(btnBrowse, &QPushButton::clicked, this, [this] { btnBrowseClick(); });
     connect(btnOpenFolder, &QPushButton::clicked, this, [this] { btnOpenFolderClick(); });
     connect(cmbProfile, &QComboBox::currentIndexChanged, this, [this] { cmbProfileChange(); });

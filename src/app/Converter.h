@@ -35,6 +35,7 @@ class QDialog;
 class QEvent;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QProgressBar;
@@ -141,6 +142,21 @@ public:
     int SimultaneousConversions() const { return jobs_setting_; }
     void SetSimultaneousConversions(int setting);
 
+    // Audio tracks, copying and folder trees.
+    // The row's menu: its audio tracks, and "Audio Track for All" by the
+    // languages the list holds. Empty while a conversion runs.
+    std::unique_ptr<QMenu> FileListMenu(int row);
+    // The row converts its `track`-th audio track (0-based).
+    void SetRowAudioTrack(size_t row, int track);
+    // Every row that has a track in the language converts it; the others
+    // keep theirs. The number of rows that have it.
+    size_t SetAudioTrackForAll(const std::string& language);
+    bool CopyAudioWhenPossible() const;
+    void SetCopyAudioWhenPossible(bool on);
+    // "Include Sub-folders" of Add Folder, as stored in the settings.
+    bool IncludeSubFolders() const { return include_sub_folders_; }
+    void SetIncludeSubFolders(bool on);
+
     // What the window holds, for whoever shows or tests it.
     const TFileList& FileList() const;
     // The log's lines, oldest first.
@@ -210,6 +226,9 @@ private:
 
     // Conversion control.
     void ConnectConversion();
+    void ConnectAudioChoice();
+    // The "Audio" column follows the profile, the lists and the switches.
+    void RefreshAudioColumn();
     // What the controls say about the job for the probe's current file.
     TJobRequest JobRequest();
     // The batch's events, on the window's thread.
@@ -279,6 +298,8 @@ private:
         std::unique_ptr<TProbePool> Pool;
         // Its workers are being stopped.
         bool Ending = false;
+        // The folder whose sub-folders are added too; its rows remember it.
+        std::string Root;
     };
     std::unique_ptr<TAdding> adding_;
     // Additions asked for while another runs (a drop of files and folders):
@@ -342,6 +363,8 @@ private:
     std::vector<std::pair<QAction*, int>> jobs_actions_;
     QAction* actCopyTags = nullptr;        // "Copy tags", kept in Settings.ini
     QAction* actCoverFromVideo = nullptr;  // "Use a video frame as cover", likewise
+    QAction* actCopyAudio = nullptr;
+    bool include_sub_folders_ = false;
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actVisitWebsite = nullptr;

@@ -241,6 +241,10 @@ void TForm1::CreateMenusAndToolbar() {
     actCoverFromVideo = convert->addAction(QStringLiteral("Use a &Video Frame as Cover"));
     actCoverFromVideo->setObjectName(QStringLiteral("actCoverFromVideo"));
     actCoverFromVideo->setCheckable(true);
+    actCopyAudio = convert->addAction(QStringLiteral("&Copy Audio When Possible"));
+    actCopyAudio->setObjectName(QStringLiteral("actCopyAudio"));
+    actCopyAudio->setCheckable(true);
+    actCopyAudio->setChecked(true);
     QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     about->addAction(actHelp);

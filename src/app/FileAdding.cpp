@@ -59,11 +59,14 @@ void TForm1::actAddFolderExecute() {
     if (!CanAdd()) {
         return;
     }
-    const std::optional<QString> folder = services_->ChooseFolder(
-        this, QStringLiteral("Select folder"), QString::fromStdString(add_folder_dialog_folder_));
+    bool sub_folders = include_sub_folders_;
+    const std::optional<QString> folder =
+        services_->ChooseFolderTree(this, QStringLiteral("Select folder"),
+                                    QString::fromStdString(add_folder_dialog_folder_), sub_folders);
     if (!folder) {
         return;
     }
+    SetIncludeSubFolders(sub_folders);
     add_folder_dialog_folder_ = folder->toStdString();
     adding_failures_ = 0;
     AddChosenFolder(add_folder_dialog_folder_);
@@ -73,8 +76,13 @@ void TForm1::AddChosenFolder(const std::string& folder) {
     if (!CanAdd()) {
         return;
     }
+    const bool tree = include_sub_folders_;
     StartAdding(TFileAdder(TAddCommand::AddFolder, FileList()),
-                [folder] { return AddFolderPlan(folder); });
+                [folder, tree] { return AddFolderPlan(folder, tree); });
+    // The rows of a tree remember where it starts, to recreate it.
+    if (tree) {
+        adding_->Root = AbsoluteFileName(folder);
+    }
 }
 
 void TForm1::AddPaths(const QStringList& paths) {
@@ -148,6 +156,7 @@ void TForm1::ServeAdding() {
     // Rows take the profile chosen now: a change meanwhile has rewritten the
     // rows already listed too.
     const std::string ext = SelectedProfileExt();
+    const TJobRequest request = JobRequest();
     bool more = false;
     for (;;) {
         std::vector<TProbeResult> ready = pool.TakeReady(kAddingGroup);
@@ -156,6 +165,8 @@ void TForm1::ServeAdding() {
         for (const TProbeResult& result : ready) {
             if (std::optional<TFileRow> row =
                     adding_->Adder.Take(result.Path, result.Probed, ext)) {
+                row->Data.Root = adding_->Root;
+                UpdateAudioText(*row, request);
                 rows.push_back(std::move(*row));
             }
         }

@@ -20,8 +20,10 @@ const std::string& ColumnText(const TFileRow& row, int column) {
             return row.Output;
         case 4:
             return row.Progress;
-        default:
+        case 5:
             return row.OutputSize;
+        default:
+            return row.Audio;
     }
 }
 
@@ -112,6 +114,18 @@ void TFileListModel::SetOutputExt(const std::string& ext) {
         emit dataChanged(index(0, kOutputColumn), index(rowCount() - 1, kOutputColumn),
                          {Qt::DisplayRole});
     }
+}
+
+void TFileListModel::UpdateAudioTexts(const TJobRequest& request) {
+    list_.UpdateAudioTexts(request);
+    if (rowCount() > 0) {
+        const int column = columnCount() - 1;
+        emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+    }
+}
+
+size_t TFileListModel::ChooseAudioLanguage(const std::string& language) {
+    return list_.ChooseAudioLanguage(language);
 }
 
 }  // namespace v2m

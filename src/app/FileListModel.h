@@ -33,6 +33,11 @@ public:
     void UpdateRow(size_t row, const std::function<void(TFileRow&)>& change);
     // The "Output" column of every row.
     void SetOutputExt(const std::string& ext);
+    // The "Audio" column of every row for these settings.
+    void UpdateAudioTexts(const TJobRequest& request);
+    // The track in that language for every row that has one (texts follow
+    // with UpdateAudioTexts); the number of such rows.
+    size_t ChooseAudioLanguage(const std::string& language);
 
 private:
     TFileList list_;

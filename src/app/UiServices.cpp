@@ -5,7 +5,9 @@
 #include <QDBusInterface>
 
 #include <QDesktopServices>
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -28,8 +30,8 @@ public:
         // Not waited for: a slow notification service must not hold the window.
         notifications.call(QDBus::NoBlock, QStringLiteral("Notify"),
                            QCoreApplication::applicationName(), 0u,
-                           QStringLiteral("com.tolvexsoft.video2mp3"), summary, body,
-                           QStringList(), QVariantMap(), -1);
+                           QStringLiteral("com.tolvexsoft.video2mp3"), summary, body, QStringList(),
+                           QVariantMap(), -1);
     }
 
     TMessageResult MessageBox(QWidget* parent, const QString& title, const QString& text,
@@ -67,6 +69,23 @@ public:
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return std::nullopt;
         }
+        return dialog.selectedFiles().front();
+    }
+
+    std::optional<QString> ChooseFolderTree(QWidget* parent, const QString& title,
+                                            const QString& folder, bool& sub_folders) override {
+        QFileDialog dialog(parent, title, folder);
+        ConfigureFolderDialog(dialog);
+        auto* box = new QCheckBox(QStringLiteral("Include Sub-folders"), &dialog);
+        box->setObjectName(QStringLiteral("chkSubFolders"));
+        box->setChecked(sub_folders);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        sub_folders = box->isChecked();
         return dialog.selectedFiles().front();
     }
 

@@ -43,6 +43,14 @@ public:
     // One folder; nothing when cancelled.
     virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
                                                 const QString& folder) = 0;
+    // One folder and whether its sub-folders are wanted too: the dialog shows
+    // "Include Sub-folders" as `sub_folders` says and leaves the answer there.
+    // A dialog without the box asks for the folder alone.
+    virtual std::optional<QString> ChooseFolderTree(QWidget* parent, const QString& title,
+                                                    const QString& folder, bool& sub_folders) {
+        static_cast<void>(sub_folders);
+        return ChooseFolder(parent, title, folder);
+    }
     // Opens a folder, a document or a web address the way the desktop does.
     virtual bool ShellOpen(const QString& target) = 0;
     // A passing note from the desktop (a notification bubble); a desktop

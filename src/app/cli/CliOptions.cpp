@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -48,6 +49,26 @@ int ParseJobs(const std::string& value) {
                           "' is not a number of tasks; allowed: 0 (one per processor) to 256");
     }
     return jobs;
+}
+
+int ParseAudioTrack(const std::string& value) {
+    int track = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), track);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || track < 1) {
+        throw EUsageError("--audio-track '" + value + "' is not a track number (1, 2, ...)");
+    }
+    return track;
+}
+
+std::string ParseLanguage(const std::string& value) {
+    const bool letters = std::all_of(value.begin(), value.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+    if (!letters || value.size() < 2 || value.size() > 3) {
+        throw EUsageError("--audio-lang '" + value +
+                          "' is not a language code (ISO 639, as \"eng\" or \"de\")");
+    }
+    return Lower(value);
 }
 
 }  // namespace
@@ -142,6 +163,16 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--cover-from-video") {
             no_value();
             options.CoverFromVideo = true;
+        } else if (name == "--audio-track") {
+            options.AudioTrack = ParseAudioTrack(value());
+        } else if (name == "--audio-lang") {
+            options.AudioLanguage = ParseLanguage(value());
+        } else if (name == "--no-copy") {
+            no_value();
+            options.NoCopy = true;
+        } else if (name == "--recursive" || name == "-r") {
+            no_value();
+            options.Recursive = true;
         } else {
             throw EUsageError("unknown option " + name);
         }
@@ -151,6 +182,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (options.OutputFolder && options.SameFolder) {
         throw EUsageError("--out and --same-folder exclude each other");
+    }
+    if (options.AudioTrack && options.AudioLanguage) {
+        throw EUsageError("--audio-track and --audio-lang exclude each other");
     }
     if (options.Inputs.empty()) {
         throw EUsageError("no input file or folder");
@@ -162,7 +196,8 @@ std::string UsageText() {
     std::string text = std::string("Usage: ") + kProgramName +
                        " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
                        "       [--out DIR | --same-folder] [--jobs N] [--quiet] [--no-tags]\n"
-                       "       [--cover-from-video] INPUT...\n"
+                       "       [--cover-from-video] [--audio-track N | --audio-lang LANG]\n"
+                       "       [--no-copy] [--recursive] INPUT...\n"
                        "       " +
                        kProgramName + " --list-profiles | --help\n";
     for (TOptionList list : kListsInHelpOrder) {
@@ -175,7 +210,7 @@ std::string HelpText() {
     return UsageText() + R"HELP(
 Extracts the audio of each INPUT with a conversion profile. An INPUT is a file,
 or a folder whose video files directly inside are taken (the masks of the
-window's "Add Folder"; sub-folders are not entered).
+window's "Add Folder"; sub-folders are entered only with --recursive).
 
   --profile NAME    a profile caption or extension (see --list-profiles);
                     default: the first profile
@@ -198,6 +233,17 @@ window's "Add Folder"; sub-folders are not entered).
                     a video without a cover picture gives the MP3, M4A,
                     FLAC or Ogg output a frame at a tenth of its length
                     as the cover (at most 600 pixels wide or high)
+  --audio-track N   convert the N-th audio track (1, 2, ...) of each file; a
+                    file without it fails alone
+  --audio-lang LANG convert the first audio track in language LANG (ISO 639
+                    code, as "eng"; "de", "deu" and "ger" are one); a file
+                    without one converts its default track, with a warning;
+                    default: the default track
+  --no-copy         always decode and encode; by default the audio is copied
+                    unchanged when it is already in the output's codec and
+                    every list is "auto"
+  --recursive, -r   folders: enter sub-folders too, and recreate their
+                    structure under the output folder
   --help            print this text, then exit
 
 Outputs never replace anything: a taken name gets "_(new_N)" before the
@@ -290,6 +336,7 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
     request.SameFolderAsInput = options.SameFolder;
     request.CopyTags = options.CopyTags;
     request.CoverFromVideo = options.CoverFromVideo;
+    request.CopyAudioWhenPossible = !options.NoCopy;
     return request;
 }
 

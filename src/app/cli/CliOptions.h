@@ -35,6 +35,11 @@ struct TCliOptions {
     bool Quiet = false;
     bool CopyTags = true;         // --no-tags: the outputs take no tags of their inputs
     bool CoverFromVideo = false;  // --cover-from-video
+    // The audio track of every file: by number (1-based) or by language.
+    std::optional<int> AudioTrack;
+    std::optional<std::string> AudioLanguage;
+    bool NoCopy = false;     // re-encode even what could be copied
+    bool Recursive = false;  // folders: sub-folders too, the tree recreated
     std::vector<std::string> Inputs;
 };
 

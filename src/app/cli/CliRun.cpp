@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "AudioTracks.h"
 #include "BatchRunner.h"
 #include "FFConverter.h"
 #include "FileList.h"
@@ -33,6 +34,7 @@ inline constexpr auto kLiveLineInterval = std::chrono::milliseconds(200);
 // One file of the batch, from the expanded inputs.
 struct TBatchFile {
     std::string Input;
+    std::string Root;       // the folder given on the command line, when --recursive found it
     std::string Output;     // empty until its task has an output
     int64_t Duration = -1;  // microseconds, from the probe
     int64_t Position = 0;   // microseconds reached, from progress
@@ -69,6 +71,7 @@ private:
     void ExpandInputs();
     void Serve();
     TBatchEvents Events();
+    std::string Prepare(size_t index, TAVProbe& probe, TJobRequest& request);
 
     void Started(size_t index);
     void Ended(size_t index, const TTerminateInfo& info);
@@ -127,8 +130,9 @@ void TBatch::ExpandInputs() {
     for (const std::string& input : options_.Inputs) {
         std::error_code error;
         if (std::filesystem::is_directory(input, error)) {
+            const std::string root = AbsoluteFileName(input);
             const std::optional<std::vector<std::string>> found =
-                ScanVideoFolder(AbsoluteFileName(input));
+                options_.Recursive ? ScanVideoTree(root) : ScanVideoFolder(root);
             if (!found || found->empty()) {
                 Line(std::string(kProgramName) + ": no video file in folder " + input);
                 continue;
@@ -140,7 +144,7 @@ void TBatch::ExpandInputs() {
                     continue;
                 }
                 if (seen.insert(file).second) {
-                    files_.push_back(TBatchFile{file});
+                    files_.push_back(TBatchFile{file, options_.Recursive ? root : ""});
                 }
             }
         } else if (const std::string file = AbsoluteFileName(input); seen.insert(file).second) {
@@ -194,8 +198,31 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
     }
 }
 
+std::string TBatch::Prepare(size_t index, TAVProbe& probe, TJobRequest& request) {
+    const TBatchFile& file = files_[index];
+    if (options_.AudioTrack || options_.AudioLanguage) {
+        const std::vector<TAudioTrack> tracks = AudioTracksOf(probe.Context());
+        if (options_.AudioTrack) {
+            const auto wanted = static_cast<size_t>(*options_.AudioTrack);
+            if (wanted > tracks.size()) {
+                return Format("has no audio track %zu (it has %zu)", wanted, tracks.size());
+            }
+            request.AudioStream = tracks[wanted - 1].StreamIndex;
+        } else if (const int track = TrackOfLanguage(tracks, *options_.AudioLanguage); track >= 0) {
+            request.AudioStream = tracks[static_cast<size_t>(track)].StreamIndex;
+        } else {
+            Line(Tag(index) + " warning: " + file.Input + " has no audio track in \"" +
+                 *options_.AudioLanguage + "\"; its default track is converted");
+        }
+    }
+    return PrepareTreeOutput(request, file.Root, file.Input);
+}
+
 TBatchEvents TBatch::Events() {
     TBatchEvents events;
+    events.Prepare = [this](size_t item, TAVProbe& probe, TJobRequest& request) {
+        return Prepare(batch_files_[item], probe, request);
+    };
     events.BuildFailed = [this](size_t item, TBuildFailure, const std::string& message) {
         const size_t index = batch_files_[item];
         // The probe names the file; the line names it already.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AudioTracks.h"
 #include "Format.h"
 #include "MainThread.h"
 #include "MyUtils.h"
@@ -159,6 +160,11 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     TFileStreamInfo info;
     probe.GetFileStreamInfo(info);
     item.Duration = info.Duration;
+    std::string unfit;
+    if (events_.Prepare) {
+        unfit = events_.Prepare(index, probe, request);
+    }
+    ResolveAudioTrack(probe.Context(), request);
     TJob job = BuildJob(request, names_);
     probe.CloseFile();
 
@@ -173,6 +179,14 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         ++ended_;
         return true;
     };
+    if (!unfit.empty()) {
+        if (events_.BuildFailed) {
+            events_.BuildFailed(index, TBuildFailure::Request, unfit);
+        }
+        item.State = TItemState::Failed;
+        ++ended_;
+        return true;
+    }
     const int task = converter_.AddTask(job.Input.FileName, &job.Input);
     if (task < 0) {
         return refuse(TBuildFailure::Open, converter_.LastError());

@@ -27,12 +27,16 @@ enum class TItemState { Waiting, Skipped, Built, Running, Finished, Failed, Stop
 
 // Why a file could not become a task; the front ends word each their way.
 enum class TBuildFailure {
-    Load,    // the probe cannot read it
-    Open,    // AddTask refused it
-    Output,  // SetOutputFile refused it
+    Load,     // the probe cannot read it
+    Open,     // AddTask refused it
+    Output,   // SetOutputFile refused it
+    Request,  // the front end's per-file settings do not fit it
 };
 
 struct TBatchEvents {
+    // Adjusts the request to one file (its audio track, its output folder)
+    // while the probe has it open; a returned text fails the file alone.
+    std::function<std::string(size_t item, TAVProbe& probe, TJobRequest& request)> Prepare;
     // A file that vanished or cannot be read is passed over.
     std::function<void(size_t item, TBuildFailure kind, const std::string& error)> BuildFailed;
     // The file is a task now; its output's name as chosen.

@@ -56,6 +56,7 @@ TFileProber ProbeWith(TCustomAVProbe& probe) {
         probe.GetFileStreamInfo(info);
         probed.Duration = info.Duration;
         probed.FileSize = probe.FileSize();
+        probed.AudioTracks = AudioTracksOf(probe.Context());
         return probed;
     };
 }
@@ -110,6 +111,8 @@ TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const s
     row.Progress = kInitialProgressText;
     row.OutputSize = InitialOutputSizeText(command);
     row.Data.FileName = path;
+    row.Data.AudioTracks = probed.AudioTracks;
+    row.Audio = AudioTrackText(probed.AudioTracks, DefaultAudioTrack(probed.AudioTracks), false);
     return row;
 }
 
@@ -164,6 +167,41 @@ std::vector<std::string> AddFilesPlan(const TFileAdder& adder, std::span<const s
 
 std::vector<std::string> AddFolderPlan(const std::string& folder) {
     return ScanVideoFolder(AbsoluteFileName(folder)).value_or(std::vector<std::string>{});
+}
+
+std::vector<std::string> AddFolderPlan(const std::string& folder, bool sub_folders) {
+    if (!sub_folders) {
+        return AddFolderPlan(folder);
+    }
+    return ScanVideoTree(AbsoluteFileName(folder)).value_or(std::vector<std::string>{});
+}
+
+void UpdateAudioText(TFileRow& row, const TJobRequest& request) {
+    TJobRequest file = request;
+    file.AudioStream = row.Data.AudioStream;
+    const int track = ChosenAudioTrack(row.Data.AudioTracks, file);
+    if (track >= 0) {
+        file.AudioCodecName = row.Data.AudioTracks[static_cast<size_t>(track)].Codec;
+    }
+    row.Audio = AudioTrackText(row.Data.AudioTracks, track, AudioCopyPossible(file));
+}
+
+void TFileList::UpdateAudioTexts(const TJobRequest& request) {
+    for (TFileRow& row : rows_) {
+        UpdateAudioText(row, request);
+    }
+}
+
+size_t TFileList::ChooseAudioLanguage(const std::string& language) {
+    size_t found = 0;
+    for (TFileRow& row : rows_) {
+        const int track = TrackOfLanguage(row.Data.AudioTracks, language);
+        if (track >= 0) {
+            row.Data.AudioStream = row.Data.AudioTracks[static_cast<size_t>(track)].StreamIndex;
+            ++found;
+        }
+    }
+    return found;
 }
 
 namespace {
@@ -326,6 +364,85 @@ std::optional<std::vector<std::string>> ScanVideoFolder(const std::string& folde
         return !MatchesAnyMask(WideExtractFileName(path), VideoFileMasks());
     });
     return files;
+}
+
+std::optional<std::vector<std::string>> ScanVideoTree(const std::string& folder) {
+    auto files = ScanVideoFolder(folder);
+    if (!files) {
+        return files;
+    }
+    std::vector<std::string> folders;
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code status_error;
+        if (it->is_directory(status_error) && !it->is_symlink(status_error)) {
+            folders.push_back(it->path().string());
+        }
+    }
+    std::sort(folders.begin(), folders.end());
+    for (const std::string& sub : folders) {
+        if (auto found = ScanVideoTree(sub)) {
+            files->insert(files->end(), found->begin(), found->end());
+        }
+    }
+    return files;
+}
+
+std::string PrepareTreeOutput(TJobRequest& request, const std::string& root,
+                              const std::string& file) {
+    if (root.empty() || request.SameFolderAsInput) {
+        return "";
+    }
+    const std::string base = WideIncludeTrailingBackslash(request.OutputFolder);
+    const std::string folder = TreeOutputFolder(base, root, file);
+    if (std::string error = MakeTreeFolder(base, folder); !error.empty()) {
+        return error;
+    }
+    request.OutputFolder = folder;
+    return "";
+}
+
+std::string TreeOutputFolder(const std::string& output_folder, const std::string& root,
+                             const std::string& file) {
+    const std::string prefix = WideIncludeTrailingBackslash(root);
+    if (root.empty() || !file.starts_with(prefix)) {
+        return output_folder;
+    }
+    const std::string relative = fs::path(file.substr(prefix.size())).parent_path().string();
+    if (relative.empty()) {
+        return output_folder;
+    }
+    return WideIncludeTrailingBackslash(output_folder) + relative;
+}
+
+std::string MakeTreeFolder(const std::string& base, const std::string& folder) {
+    const std::string prefix = WideIncludeTrailingBackslash(base);
+    if (!folder.starts_with(prefix)) {
+        return "";
+    }
+    fs::path path(WideIncludeTrailingBackslash(base));
+    for (const fs::path& part : fs::path(folder.substr(prefix.size()))) {
+        if (part.empty()) {
+            continue;
+        }
+        path /= part;
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(path, error);
+        if (fs::is_symlink(status)) {
+            return path.string() + " is a link, not a folder of the output tree";
+        }
+        if (fs::exists(status)) {
+            if (!fs::is_directory(status)) {
+                return path.string() + " exists and is not a folder";
+            }
+            continue;
+        }
+        if (!fs::create_directory(path, error) && error) {
+            return "cannot create folder " + path.string() + ": " + error.message();
+        }
+    }
+    return "";
 }
 
 }  // namespace v2m

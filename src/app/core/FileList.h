@@ -16,6 +16,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "AudioTracks.h"
+
 namespace v2m {
 
 class TCustomAVProbe;
@@ -25,6 +27,11 @@ struct TConvertFileData {
     std::string FileName;    // full path, exactly as the dialog or the folder scan gave it
     std::string OutputFile;  // output of the last conversion start; empty until then
     int32_t Progress = 0;    // 0 to 100; 100 when converted
+    std::vector<TAudioTrack> AudioTracks;
+    int AudioStream = -1;  // the track the user chose (stream index); -1: the default
+    // The folder "Add Folder" entered with its sub-folders: the output
+    // recreates the way from there. Empty for every other row.
+    std::string Root;
 };
 
 // One row: the texts of the six columns and the row's record.
@@ -35,14 +42,15 @@ struct TFileRow {
     std::string Output;        // "Output": the selected profile's Ext
     std::string Progress;      // "Progress"
     std::string OutputSize;    // "Output Size"
+    std::string Audio;         // "Audio": the track converted, "1: eng AAC 5.1"
     // Why the row's last conversion failed; shown with its "Failed".
     std::string FailureReason;
     TConvertFileData Data;
 };
 
-inline constexpr std::array<std::string_view, 6> kFileListColumns = {
-    "Name", "Duration", "Original Size", "Output", "Progress", "Output Size"};
-inline constexpr std::array<int, 6> kFileListColumnWidths = {100, 70, 70, 110, 80, 90};
+inline constexpr std::array<std::string_view, 7> kFileListColumns = {
+    "Name", "Duration", "Original Size", "Output", "Progress", "Output Size", "Audio"};
+inline constexpr std::array<int, 7> kFileListColumnWidths = {100, 70, 70, 110, 80, 90, 130};
 
 // How a row came in; the two commands start "Output Size" differently.
 enum class TAddCommand { AddFiles, AddFolder };
@@ -63,6 +71,7 @@ struct TProbedFile {
     int64_t Duration = -1;  // microseconds
     int64_t FileSize = -1;
     std::string Error;  // the probe's LastError when not loaded
+    std::vector<TAudioTrack> AudioTracks;
 };
 using TFileProber = std::function<TProbedFile(const std::string& path)>;
 
@@ -92,10 +101,19 @@ public:
     bool AnyConverted() const;
     // Every row has Progress 100; true for an empty list.
     bool AllConverted() const;
+    // Every row's "Audio" for the settings of the next conversion: the
+    // chosen track, and "copy" when its packets would be copied.
+    void UpdateAudioTexts(const TJobRequest& request);
+    // The track in that language for every row that has one; the others
+    // keep theirs. The number of rows that have it.
+    size_t ChooseAudioLanguage(const std::string& language);
 
 private:
     std::vector<TFileRow> rows_;
 };
+
+// The row's "Audio" for the settings of the next conversion.
+void UpdateAudioText(TFileRow& row, const TJobRequest& request);
 
 // A row for a probed file: the row the commands add.
 TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const std::string& ext,
@@ -197,5 +215,29 @@ std::string AbsoluteFileName(const std::string& path);
 
 // The files directly in `folder` that match one of the video file masks.
 std::optional<std::vector<std::string>> ScanVideoFolder(const std::string& folder);
+
+// ScanVideoFolder of the folder, then of each sub-folder, depth first in name
+// order. Linked folders are not entered: a link back up would never end.
+std::optional<std::vector<std::string>> ScanVideoTree(const std::string& folder);
+
+// "Add Folder" with sub-folders: ScanVideoTree, else ScanVideoFolder.
+std::vector<std::string> AddFolderPlan(const std::string& folder, bool sub_folders);
+
+// The output folder of a file found under `root` (see TreeOutputFolder), made
+// when missing, becomes the request's; an error text when it cannot be.
+std::string PrepareTreeOutput(TJobRequest& request, const std::string& root,
+                              const std::string& file);
+
+// The folder an output of `file`, found under `root`, goes to: `output_folder`
+// followed by the file's folder relative to `root`. `output_folder` itself
+// when the file is not under `root`.
+std::string TreeOutputFolder(const std::string& output_folder, const std::string& root,
+                             const std::string& file);
+
+// Creates the missing folders of `folder` below the existing `base`; what
+// exists stays as it is. An error text when a part is not a folder or is a
+// link (an output written there would land outside the tree); empty when
+// the folder is ready.
+std::string MakeTreeFolder(const std::string& base, const std::string& folder);
 
 }  // namespace v2m

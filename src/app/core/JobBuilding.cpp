@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "CoverPicture.h"
+#include "FFmpegLoader.h"
 #include "MyUtils.h"
 #include "SafeFiles.h"
 #include "TagCopying.h"
@@ -85,7 +86,78 @@ bool NameTaken(const std::string& name, const std::set<std::string>& batch_names
     return v2m::NameTaken(name) || v2m::NameTaken(PartialName(name)) || batch_names.contains(name);
 }
 
+// The audio codec the output gets when the record names none: the muxer's own.
+std::string DefaultAudioCodec(const std::string& file_name, const TOutputOptions& options) {
+    if (!options.AudioCodec.empty()) {
+        return options.AudioCodec;
+    }
+    const AVOutputFormat* muxer =
+        ff::av_guess_format(options.FileFormat.empty() ? nullptr : options.FileFormat.c_str(),
+                            file_name.c_str(), nullptr);
+    if (muxer == nullptr || muxer->audio_codec == AV_CODEC_ID_NONE) {
+        return "";
+    }
+    return ff::avcodec_get_name(muxer->audio_codec);
+}
+
+// Encoder names stand for their codec: "libvorbis" writes "vorbis".
+std::string CodecOfEncoderName(const std::string& name) {
+    if (name == "libvorbis") {
+        return "vorbis";
+    }
+    if (name == "libmp3lame") {
+        return "mp3";
+    }
+    if (name == "libopus") {
+        return "opus";
+    }
+    return name;
+}
+
+bool IsMp4Family(const std::string& file_name) {
+    const AVOutputFormat* muxer = ff::av_guess_format(nullptr, file_name.c_str(), nullptr);
+    if (muxer == nullptr) {
+        return false;
+    }
+    const std::string_view format = muxer->name;
+    return format == "mp4" || format == "ipod" || format == "mov" || format == "3gp" ||
+           format == "psp";
+}
+
+bool ListsAllAuto(const TJobRequest& request) {
+    return request.Channel.Index == 0 && request.SampleRate.Index == 0 &&
+           request.Volume.Index == 0 && request.BitRate.Index == 0;
+}
+
 }  // namespace
+
+std::string OutputStreamMaps(const TJobRequest& request) {
+    if (request.AudioStream < 0) {
+        return "";
+    }
+    // The engine makes the video stream before the audio one.
+    std::string maps;
+    if (request.KeepVideo && request.VideoStream >= 0) {
+        maps += "map=0:" + std::to_string(request.VideoStream) + "\n";
+    }
+    maps += "map=0:" + std::to_string(request.AudioStream) + "\n";
+    return maps;
+}
+
+bool AudioCopyPossible(const TJobRequest& request) {
+    if (!request.CopyAudioWhenPossible || request.KeepVideo || request.NormalizeLoudness ||
+        request.AudioCodecName.empty() || !ListsAllAuto(request)) {
+        return false;
+    }
+    TOutputOptions fixed;
+    const std::string key = ExtensionKey(request.ProfileExt);
+    const std::string suffix = ApplyExtensionSettings(key, fixed);
+    if (fixed.AudioChannels > 0 || fixed.AudioSampleRate > 0 || fixed.AudioBitrate > 0 ||
+        fixed.TargetType != 0) {
+        return false;
+    }
+    return CodecOfEncoderName(DefaultAudioCodec("x" + suffix, fixed)) == request.AudioCodecName;
+}
 
 std::string ExtensionKey(const std::string& ext) {
     std::string key = "." + ext;
@@ -157,6 +229,15 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
     batch_names.insert(name);
     options.FileName = name;
     options.DisableSubtitle = true;
+
+    if (AudioCopyPossible(request)) {
+        options.AudioCodec = "copy";
+        // ADTS headers (raw AAC, MPEG-TS) have no place in an MP4 family file;
+        // the filter passes packets without them through.
+        if (request.AudioCodecName == "aac" && IsMp4Family(name)) {
+            options.ExtOptions += "absf=aac_adtstoasc\n";
+        }
+    }
     return options;
 }
 
@@ -215,17 +296,19 @@ void AddCoverComment(const TJobRequest& request, const TSourceTagInfo& source, T
 }
 
 // The input's tags and cover picture, as far as the output can keep them.
-void AddTagsAndCover(const TJobRequest& request, TJob& job) {
+// True when a cover took its place among the output's streams, with maps for
+// every stream.
+bool AddTagsAndCover(const TJobRequest& request, TJob& job) {
     const bool comment = OutputTakesCoverComment(request);
     if (!request.CopyTags && !OutputKeepsCover(request) && !comment) {
-        return;
+        return false;
     }
     const TSourceTagInfo source =
         ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
     AppendOptionLines(job.Output.ExtOptions, TagOptionLines(request, source));
     if (comment) {
         AddCoverComment(request, source, job);
-        return;
+        return false;
     }
     const std::string cover = CoverMapLines(request, source);
     if (!cover.empty()) {
@@ -233,9 +316,12 @@ void AddTagsAndCover(const TJobRequest& request, TJob& job) {
         // stay on; the maps leave its moving pictures unread.
         job.Input.ExtOptions.clear();
         AppendOptionLines(job.Output.ExtOptions, cover);
-    } else if (request.CoverFromVideo && source.CoverStream < 0) {
-        AddVideoFrameCover(request, source, job);
+        return true;
     }
+    if (request.CoverFromVideo && source.CoverStream < 0) {
+        return AddVideoFrameCover(request, source, job);
+    }
+    return false;
 }
 
 }  // namespace
@@ -244,7 +330,10 @@ TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names) {
     TJob job;
     job.Input = BuildInputOptions(request);
     job.Output = BuildOutputOptions(request, batch_names);
-    AddTagsAndCover(request, job);
+    // A cover maps the chosen track itself, after the picture.
+    if (!AddTagsAndCover(request, job)) {
+        AppendOptionLines(job.Output.ExtOptions, OutputStreamMaps(request));
+    }
     job.OutputFolder = request.SameFolderAsInput
                            ? request.OutputFolder
                            : WideIncludeTrailingBackslash(request.OutputFolder);

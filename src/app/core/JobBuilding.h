@@ -51,6 +51,12 @@ struct TJobRequest {
     // Two passes: measure the track's loudness, then convert at the target.
     bool NormalizeLoudness = false;
     double LoudnessTarget = -16.0;  // LUFS: -23, -18, -16 or -14
+
+    // Filled per file from its probe (ResolveAudioTrack): the chosen track's
+    // codec (short name; empty: unknown, never copied) and, for a video
+    // profile, the video stream converted beside it.
+    std::string AudioCodecName;
+    int VideoStream = -1;
 };
 
 class TCoverFolder;
@@ -86,6 +92,16 @@ TInputOptions BuildInputOptions(const TJobRequest& request);
 // and every name in `batch_names` (the outputs chosen earlier in the same
 // run), and is added to `batch_names`.
 TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names);
+
+// The output's stream maps as option lines ("map=0:N"), one per output
+// stream in the order the engine creates them; empty when the engine's own
+// choice stands (no track named).
+std::string OutputStreamMaps(const TJobRequest& request);
+
+// The chosen track goes into the output as it is: its codec is already the
+// output's, and nothing asks for decoding (every list "Auto", no loudness
+// normalisation, an audio profile, the container fixing nothing).
+bool AudioCopyPossible(const TJobRequest& request);
 
 // Both records, for one row.
 TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names);

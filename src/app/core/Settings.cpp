@@ -215,6 +215,22 @@ bool WriteCoverFromVideoSetting(TIniFile& settings, bool on) {
     return settings.WriteBool("Convert", "CoverFromVideo", on);
 }
 
+bool ReadCopyAudioSetting(const TIniFile& settings) {
+    return settings.ReadBool("Convert", "CopyAudio", true);
+}
+
+bool WriteCopyAudioSetting(TIniFile& settings, bool on) {
+    return settings.WriteBool("Convert", "CopyAudio", on);
+}
+
+bool ReadSubFoldersSetting(const TIniFile& settings) {
+    return settings.ReadBool("Convert", "SubFolders", false);
+}
+
+bool WriteSubFoldersSetting(TIniFile& settings, bool on) {
+    return settings.WriteBool("Convert", "SubFolders", on);
+}
+
 int JobsOfSetting(int setting) {
     if (setting > 0) {
         return setting;

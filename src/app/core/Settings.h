@@ -84,6 +84,14 @@ bool WriteCoverFromVideoSetting(TIniFile& settings, bool on);
 // The number of conversions a setting runs at once.
 int JobsOfSetting(int setting);
 
+// "Copy Audio When Possible" (section Convert, key CopyAudio, default on) and
+// Add Folder's "Include Sub-folders" (section Convert, key SubFolders,
+// default off).
+bool ReadCopyAudioSetting(const TIniFile& settings);
+bool WriteCopyAudioSetting(TIniFile& settings, bool on);
+bool ReadSubFoldersSetting(const TIniFile& settings);
+bool WriteSubFoldersSetting(TIniFile& settings, bool on);
+
 // Writes AddFilesFolder, AddFolderPath and OutputFolder0 to OutputFolder4:
 // item i of `output_folders`, or empty text when there is no item i. Every key
 // is written even after a failed one; false when any write failed.

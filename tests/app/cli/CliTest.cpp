@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -24,7 +25,9 @@
 #include "AVProbe.h"
 #include "AudioAnalysis.h"
 #include "FixtureGenerator.h"
+#include "FFmpegLoader.h"
 #include "Format.h"
+#include "MediaOwners.h"
 #include "Profiles.h"
 #include "TestSupport.h"
 
@@ -271,6 +274,10 @@ TEST_F(CliTest, UsageErrorsExitWithStatusTwoAndTheUsage) {
         {{"--out", scratch_.Path().string(), "--same-folder", clip}, "exclude"},
         {{clip, "--out"}, "--out needs a value"},
         {{"--quiet=yes", clip}, "takes no value"},
+        {{"--audio-track", "0", clip}, "not a track number"},
+        {{"--audio-lang", "e1", clip}, "not a language code"},
+        {{"--audio-track", "1", "--audio-lang", "eng", clip}, "exclude each other"},
+        {{"--recursive=yes", clip}, "takes no value"},
     };
     for (const Case& c : cases) {
         std::string joined;
@@ -593,6 +600,181 @@ TEST_F(CliTest, CoverFromVideoGivesTheOutputAFrameAsCover) {
         }
     }
     EXPECT_EQ(covers, 1);
+}
+
+// The payloads of the audio packets of the first audio stream, in order.
+std::vector<std::string> AudioPayloads(const fs::path& file) {
+    std::vector<std::string> payloads;
+    AVFormatContext* raw = nullptr;
+    if (ff::avformat_open_input(&raw, file.c_str(), nullptr, nullptr) < 0) {
+        ADD_FAILURE() << "cannot open " << file;
+        return payloads;
+    }
+    InputContextPtr context(raw);
+    ff::avformat_find_stream_info(raw, nullptr);
+    const int audio = ff::av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    PacketPtr packet(ff::av_packet_alloc());
+    while (ff::av_read_frame(raw, packet.get()) >= 0) {
+        if (packet->stream_index == audio) {
+            payloads.emplace_back(reinterpret_cast<const char*>(packet->data),
+                                  static_cast<size_t>(packet->size));
+        }
+        ff::av_packet_unref(packet.get());
+    }
+    return payloads;
+}
+
+TEST_F(CliTest, AudioTrackIsChosenByNumberOrLanguage) {
+    // Track 1: AC-3 5.1 at 1 kHz; track 2: MP2 stereo 44.1 kHz at 500 Hz, "ger".
+    const std::string clip = Fixture("mkv_ac3_51_two_audio.mkv").string();
+    struct Case {
+        std::vector<std::string> choice;
+        double tone_hz;
+        int channels;
+        int rate;
+        bool warned;
+    };
+    const std::vector<Case> cases = {
+        {{"--audio-track", "2"}, 500.0, 2, 44100, false},
+        {{"--audio-lang=GER"}, 500.0, 2, 44100, false},
+        {{"--audio-lang", "fra"}, 1000.0, 6, 48000, true},
+        {{}, 1000.0, 6, 48000, false},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const fs::path out = Folder("out" + std::to_string(i));
+        std::vector<std::string> args = cases[i].choice;
+        args.insert(args.end(), {"--profile", "wav", "--out", out.string(), clip});
+        const TCliResult run = RunCli(args, scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        const fixtures::AudioAnalysis audio =
+            fixtures::AnalyzeAudio(out / "mkv_ac3_51_two_audio.wav");
+        EXPECT_NEAR(audio.Loudest().frequency_hz, cases[i].tone_hz, 5.0);
+        // "Auto" follows the converted track.
+        EXPECT_EQ(audio.channels, cases[i].channels);
+        EXPECT_EQ(audio.sample_rate, cases[i].rate);
+        EXPECT_EQ(run.err.find("has no audio track in \"fra\"") != std::string::npos,
+                  cases[i].warned)
+            << run.err;
+    }
+    // A file without the track fails alone, named; the other is converted.
+    const fs::path out = Folder("missing");
+    const std::string single = Fixture("avi_mpeg4_mp2.avi").string();
+    const TCliResult run =
+        RunCli({"--audio-track", "2", "--out", out.string(), single, clip}, scratch_.Path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("failed " + single + ": has no audio track 2 (it has 1)"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(FilesIn(out), std::set<std::string>{"mkv_ac3_51_two_audio.mp3"});
+}
+
+TEST_F(CliTest, AudioAlreadyInTheOutputCodecIsCopied) {
+    const fs::path in = Folder("in");
+    fixtures::ClipRecipe avi;
+    avi.duration_s = 4.0;
+    avi.streams = {fixtures::Video("mpeg4", 160, 120, {25, 1}),
+                   fixtures::Audio("libmp3lame", 44100, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "mp3.avi", avi);
+    CopyFixture("mp4_h264_aac.mp4", in);
+    const fs::path copied = Folder("copied");
+    const TCliResult run =
+        RunCli({"--profile", "MP3 (Auto)", "--out", copied.string(), (in / "mp3.avi").string()},
+               scratch_.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> source = AudioPayloads(in / "mp3.avi");
+    ASSERT_FALSE(source.empty());
+    EXPECT_TRUE(AudioPayloads(copied / "mp3.mp3") == source);
+    ASSERT_EQ(
+        RunCli({"--profile", "m4a", "--out", copied.string(), (in / "mp4_h264_aac.mp4").string()},
+               scratch_.Path())
+            .status,
+        0);
+    EXPECT_TRUE(AudioPayloads(copied / "mp4_h264_aac.m4a") ==
+                AudioPayloads(in / "mp4_h264_aac.mp4"));
+    const fixtures::AudioAnalysis aac = fixtures::AnalyzeAudio(copied / "mp4_h264_aac.m4a");
+    EXPECT_EQ(aac.codec_name, "aac");
+    EXPECT_NEAR(aac.duration_s, ClipSeconds("mp4_h264_aac.mp4"), 0.1);
+    // Raw AAC: the same frames without their ADTS headers.
+    fixtures::ClipRecipe adts;
+    adts.format = "adts";
+    adts.streams = {fixtures::Audio("aac", 44100, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "raw.aac", adts);
+    ASSERT_EQ(RunCli({"--profile", "m4a", "--out", copied.string(), (in / "raw.aac").string()},
+                     scratch_.Path())
+                  .status,
+              0);
+    const std::vector<std::string> framed = AudioPayloads(in / "raw.aac");
+    const std::vector<std::string> bare = AudioPayloads(copied / "raw.m4a");
+    ASSERT_EQ(bare.size(), framed.size());
+    for (size_t i = 0; i < bare.size(); ++i) {
+        EXPECT_TRUE(framed[i].size() > bare[i].size() && framed[i].ends_with(bare[i])) << i;
+    }
+
+    // Every container whose profile leaves the lists on "auto" takes its own codec as it is.
+    const auto joined = [](const std::vector<std::string>& payloads) {
+        std::string all;
+        for (const std::string& payload : payloads) {
+            all += payload;
+        }
+        return all;
+    };
+    for (const char* name :
+         {"wav_pcm_44k_stereo.wav", "flac_48k_stereo.flac", "ogg_vorbis_44k_stereo.ogg"}) {
+        SCOPED_TRACE(name);
+        const std::string ext = fs::path(name).extension().string().substr(1);
+        ASSERT_EQ(RunCli({"--profile", ext, "--out", copied.string(), Fixture(name).string()},
+                         scratch_.Path())
+                      .status,
+                  0);
+        const std::string output = (copied / name).string();
+        EXPECT_EQ(joined(AudioPayloads(output)), joined(AudioPayloads(Fixture(name))));
+        EXPECT_NEAR(fixtures::AnalyzeAudio(output).duration_s, ClipSeconds(name), 0.05);
+    }
+
+    // What needs decoding is re-encoded: the packets differ, the tone stays.
+    const std::vector<std::vector<std::string>> decoding = {{"--no-copy"},
+                                                            {"--volume", "50"},
+                                                            {"--rate", "22050"},
+                                                            {"--channels", "mono"},
+                                                            {"--bitrate", "64"}};
+    for (size_t i = 0; i < decoding.size(); ++i) {
+        SCOPED_TRACE(i);
+        const fs::path out = Folder("encoded" + std::to_string(i));
+        std::vector<std::string> args = decoding[i];
+        args.insert(args.end(),
+                    {"--profile", "MP3 (Auto)", "--out", out.string(), (in / "mp3.avi").string()});
+        ASSERT_EQ(RunCli(args, scratch_.Path()).status, 0);
+        EXPECT_FALSE(AudioPayloads(out / "mp3.mp3") == source);
+        EXPECT_NEAR(fixtures::AnalyzeAudio(out / "mp3.mp3").Loudest().frequency_hz, 1000.0, 5.0);
+    }
+}
+
+TEST_F(CliTest, RecursiveRecreatesTheFolderTree) {
+    const fs::path in = Folder("in");
+    fs::create_directories(in / "one" / "two");
+    CopyFixture("avi_mpeg4_mp2.avi", in, "top.avi");
+    CopyFixture("avi_mpeg4_mp2.avi", in / "one", "middle.avi");
+    CopyFixture("mono_mp2_48k.avi", in / "one" / "two", "deep.avi");
+    // An existing folder of the tree, and a file there, stay as they are.
+    const fs::path out = Folder("out");
+    fs::create_directories(out / "one");
+    { std::ofstream(out / "one" / "middle.mp3") << "mine"; }
+
+    const TCliResult flat =
+        RunCli({"--out", Folder("flat").string(), in.string()}, scratch_.Path());
+    ASSERT_EQ(flat.status, 0) << flat.err;
+    EXPECT_EQ(FilesIn(scratch_.Path() / "flat"), std::set<std::string>{"top.mp3"});
+
+    const TCliResult run =
+        RunCli({"--recursive", "--out", out.string(), in.string()}, scratch_.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    ExpectMp3Of(out / "top.mp3", ClipSeconds("avi_mpeg4_mp2.avi"));
+    ExpectMp3Of(out / "one" / "middle_(new_1).mp3", ClipSeconds("avi_mpeg4_mp2.avi"));
+    ExpectMp3Of(out / "one" / "two" / "deep.mp3", ClipSeconds("mono_mp2_48k.avi"));
+    EXPECT_EQ(fs::file_size(out / "one" / "middle.mp3"), 4u);
+    EXPECT_EQ(FilesIn(out / "one"),
+              (std::set<std::string>{"middle.mp3", "middle_(new_1).mp3", "two"}));
 }
 
 }  // namespace

@@ -163,10 +163,66 @@ TEST_F(FolderScanTest, ListsEveryPlainFileForStarDotStar) {
     EXPECT_EQ(*texts, Paths({"clip.avi.txt", "notes.txt"}));
 }
 
+TEST_F(FolderScanTest, TreeScanEntersSubFoldersButNotLinkedOnes) {
+    fs::create_directories(dir_.Path() / "sub" / "deeper");
+    WriteText(dir_.Path() / "sub" / "deeper" / "deep.mkv", "x");
+    std::vector<std::string> expected =
+        Paths({".hidden.mkv", "CLIP2.MP4", "clip.avi", "link.wmv", "movie.Rmvb", "sub/inner.avi",
+               "sub/deeper/deep.mkv"});
+    EXPECT_EQ(ScanVideoTree(dir_.Path().string()), expected);
+    EXPECT_EQ(AddFolderPlan(dir_.Path().string(), false).size(), 5u);
+}
+
+TEST_F(FolderScanTest, TreeOutputFoldersAreMadeWithoutTouchingWhatExists) {
+    const std::string out = dir_.Folder() + "out/";
+    fs::create_directories(out + "a");
+    WriteText(out + "a/kept.mp3", "mine");
+    const std::string root = "/videos";
+    EXPECT_EQ(TreeOutputFolder(out, root, "/videos/top.avi"), out);
+    EXPECT_EQ(TreeOutputFolder(out, root, "/elsewhere/x.avi"), out);
+    TJobRequest request;
+    request.OutputFolder = out;
+    EXPECT_EQ(PrepareTreeOutput(request, root, "/videos/a/b/c/deep.avi"), "");
+    EXPECT_EQ(request.OutputFolder, out + "a/b/c");
+    EXPECT_TRUE(fs::is_directory(out + "a/b/c"));
+    EXPECT_EQ(test::ReadText(out + "a/kept.mp3"), "mine");
+    // A link or a file where a folder of the tree goes is never written through.
+    fs::create_symlink(dir_.Path() / "sub", out + "linked");
+    WriteText(out + "plain", "x");
+    for (const char* file : {"/videos/linked/x.avi", "/videos/plain/x.avi"}) {
+        TJobRequest refused;
+        refused.OutputFolder = out;
+        EXPECT_NE(PrepareTreeOutput(refused, root, file), "") << file;
+        EXPECT_EQ(refused.OutputFolder, out);
+    }
+    EXPECT_FALSE(fs::exists(dir_.Path() / "sub" / "x.avi"));
+}
+
 TEST_F(FolderScanTest, MissingFolderGivesNoList) {
     EXPECT_FALSE(ScanVideoFolder(dir_.Folder() + "gone").has_value());
     EXPECT_FALSE(ScanVideoFolder(dir_.Folder() + "clip.avi").has_value());
     EXPECT_FALSE(ScanVideoFolder("").has_value());
+}
+
+TEST(AudioTrackTest, LanguagesMatchInAnyOfTheirCodeForms) {
+    std::vector<TAudioTrack> tracks(3);
+    tracks[0].Language = "und";
+    tracks[1].Language = "GER";
+    tracks[2].Language = "fra";
+    struct Case {
+        const char* wanted;
+        int track;
+    };
+    const Case cases[] = {{"ger", 1}, {"deu", 1},  {"de", 1}, {"fre", 2}, {"FR", 2},
+                          {"und", 0}, {"eng", -1}, {"d", -1}, {"", -1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(TrackOfLanguage(tracks, c.wanted), c.track) << c.wanted;
+    }
+    // Without a track marked default, the first is.
+    EXPECT_EQ(DefaultAudioTrack(tracks), 0);
+    tracks[2].Default = true;
+    EXPECT_EQ(DefaultAudioTrack(tracks), 2);
+    EXPECT_EQ(DefaultAudioTrack({}), -1);
 }
 
 TEST(FileListTest, RemovesRowsByIndexAndTracksConversion) {
@@ -286,6 +342,26 @@ TEST_F(AddMediaTest, AddFilesSkipsListedFilesAndAddFolderListsThemAgain) {
                                                "second.MP4 0 wav"}));
     EXPECT_TRUE(list.FileInList(PathOf("second.MP4")));
     EXPECT_FALSE(list.FileInList(PathOf("SECOND.MP4")));
+}
+
+TEST_F(AddMediaTest, AudioColumnShowsTheChosenTrackAndCopy) {
+    Copy("mkv_ac3_51_two_audio.mkv", "two.mkv");
+    TFileList list;
+    const std::vector<std::string> paths = {PathOf("first.avi"), PathOf("two.mkv")};
+    ASSERT_EQ(AddFiles(list, paths, ProbeWith(probe_), "mp2").Added, 2u);
+    EXPECT_EQ(list.Rows()[0].Audio, "1: und MP2 stereo");
+    EXPECT_TRUE(list.Rows()[1].Audio.starts_with("1: und AC3 5.1")) << list.Rows()[1].Audio;
+
+    // Only the rows that have the language change their track.
+    EXPECT_EQ(list.ChooseAudioLanguage("GER"), 1u);
+    TJobRequest request;
+    request.ProfileExt = "mp2";
+    list.UpdateAudioTexts(request);
+    EXPECT_EQ(list.Rows()[0].Audio, "1: und MP2 stereo copy");
+    EXPECT_EQ(list.Rows()[1].Audio, "2: ger MP2 stereo copy");
+    request.Volume.Index = 1;
+    list.UpdateAudioTexts(request);
+    EXPECT_EQ(list.Rows()[1].Audio, "2: ger MP2 stereo");
 }
 
 TEST_F(AddMediaTest, UnreadableFileIsLoggedAndTheCommandGoesOn) {

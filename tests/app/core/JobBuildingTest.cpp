@@ -134,6 +134,59 @@ TEST(JobBuildingTest, ListsAndExtensionsGiveTheirSettings) {
     }
 }
 
+TEST(JobBuildingTest, AudioIsCopiedOnlyWhenNothingNeedsDecoding) {
+    test::LoadConverterLibs();
+    ScratchDir out("job-copy");
+    struct Case {
+        std::string ext;
+        std::string codec;  // the chosen track's
+        void (*change)(TJobRequest&);
+        bool copied;
+        bool adts_filter;
+    };
+    const auto none = [](TJobRequest&) {};
+    const std::vector<Case> cases = {
+        {"mp3", "mp3", none, true, false},
+        {"m4a", "aac", none, true, true},
+        {"ogg", "vorbis", none, true, false},
+        {"wav", "pcm_s16le", none, true, false},
+        {"mp3", "aac", none, false, false},
+        {"m4a", "mp3", none, false, false},
+        {"mp3", "", none, false, false},
+        {"3gp", "aac", none, false, false},  // the container fixes mono at 8 kHz
+        {"mp3", "mp3", [](TJobRequest& r) { r.Volume = Choice(olVolume, 1); }, false, false},
+        {"mp3", "mp3", [](TJobRequest& r) { r.SampleRate = Choice(olQuality, 1); }, false, false},
+        {"mp3", "mp3", [](TJobRequest& r) { r.Channel = Choice(olChannels, 1); }, false, false},
+        {"mp3", "mp3", [](TJobRequest& r) { r.BitRate = Choice(olBitRates, 1); }, false, false},
+        {"mp3", "mp3", [](TJobRequest& r) { r.NormalizeLoudness = true; }, false, false},
+        {"mp3", "mp3", [](TJobRequest& r) { r.CopyAudioWhenPossible = false; }, false, false},
+        {"mp3", "mp3", [](TJobRequest& r) { r.KeepVideo = true; }, false, false},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        TJobRequest request = Request(cases[i].ext, "/videos/clip.avi", out.Folder());
+        request.AudioCodecName = cases[i].codec;
+        cases[i].change(request);
+        std::set<std::string> batch;
+        const TOutputOptions output = BuildJob(request, batch).Output;
+        EXPECT_EQ(AudioCopyPossible(request), cases[i].copied);
+        EXPECT_EQ(output.AudioCodec == "copy", cases[i].copied);
+        EXPECT_EQ(output.ExtOptions.find("absf=aac_adtstoasc") != std::string::npos,
+                  cases[i].adts_filter);
+    }
+}
+
+TEST(JobBuildingTest, ANamedTrackMapsEveryOutputStream) {
+    TJobRequest request = Request("mp3", "/videos/clip.mkv", "/out/");
+    EXPECT_EQ(OutputStreamMaps(request), "");
+    request.AudioStream = 2;
+    EXPECT_EQ(OutputStreamMaps(request), "map=0:2\n");
+    // A video profile maps the picture first, as the engine makes it first.
+    request.KeepVideo = true;
+    request.VideoStream = 0;
+    EXPECT_EQ(OutputStreamMaps(request), "map=0:0\nmap=0:2\n");
+}
+
 TEST(JobBuildingTest, VolumeItemsScaleTheSourceLevel) {
     ScratchDir out("job-volume");
     // 256 is the source's own level, so "100" must leave it alone.

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QMenu>
 #include <QProgressBar>
 #include <QTableView>
 #include <QTest>
@@ -68,6 +69,19 @@ public:
         ADD_FAILURE() << "unexpected folder dialog";
         return std::nullopt;
     }
+    // Add Folder's dialog: the folder, and "Include Sub-folders" ticked.
+    std::optional<QString> ChooseFolderTree(QWidget*, const QString&, const QString&,
+                                            bool& sub_folders) override {
+        if (FolderAnswers.empty()) {
+            ADD_FAILURE() << "unexpected folder dialog";
+            return std::nullopt;
+        }
+        sub_folders = true;
+        const QString answer = FolderAnswers.front();
+        FolderAnswers.pop_front();
+        return answer;
+    }
+    std::deque<QString> FolderAnswers;
     bool ShellOpen(const QString& target) override {
         Opened.push_back(target);
         return true;
@@ -549,6 +563,48 @@ TEST_F(ConversionTest, ClosingDuringAConversionLeavesThePartialOutput) {
     EXPECT_GT(fs::file_size(partial), 0u);
     EXPECT_FALSE(fs::exists(output));
     EXPECT_TRUE(services_->Messages.empty());
+}
+
+TEST_F(ConversionTest, ChosenAudioTracksAndFolderTreesAreConverted) {
+    constexpr size_t kAudioColumn = 6;
+    const fs::path tree = in_.Path() / "tree";
+    Copy("mkv_ac3_51_two_audio.mkv", tree / "a" / "b" / "two.mkv");
+    Copy("avi_mpeg4_mp2.avi", tree / "one.avi");
+    services_->FolderAnswers.push_back(QString::fromStdString(tree.string()));
+    Action("actAddFolder")->trigger();
+    ASSERT_TRUE(test::WaitUntilAdded(*form_));
+    ASSERT_EQ(form_->FileList().Count(), 2u);
+    EXPECT_TRUE(form_->IncludeSubFolders());
+    EXPECT_TRUE(ReadSubFoldersSetting(*form_->Settings()));
+    // On by default; turning it off is kept.
+    EXPECT_TRUE(Action("actCopyAudio")->isChecked());
+    Action("actCopyAudio")->trigger();
+    EXPECT_FALSE(ReadCopyAudioSetting(*form_->Settings()));
+    EXPECT_EQ(test::ListTexts(*form_).at(0).at(kAudioColumn), "1: und MP2 stereo");
+    EXPECT_TRUE(Cell(1, kAudioColumn).starts_with("1: und AC3")) << Cell(1, kAudioColumn);
+
+    // "Audio Track for All" lists the languages there are; a row without
+    // the language keeps its track.
+    std::unique_ptr<QMenu> menu = form_->FileListMenu(1);
+    ASSERT_NE(menu, nullptr);
+    auto* all = menu->findChild<QMenu*>(QStringLiteral("mnuAudioTrackForAll"));
+    ASSERT_NE(all, nullptr);
+    ASSERT_EQ(all->actions().size(), 1);
+    EXPECT_EQ(all->actions().front()->text(), QStringLiteral("ger"));
+    all->actions().front()->trigger();
+    EXPECT_EQ(Cell(0, kAudioColumn), "1: und MP2 stereo");
+    EXPECT_EQ(Cell(1, kAudioColumn), "2: ger MP2 stereo");
+
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    const fs::path deep = out_.Path() / "a" / "b" / "two.mp3";
+    EXPECT_EQ(Data(1).OutputFile, deep.string());
+    const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(deep);
+    EXPECT_NEAR(audio.Loudest().frequency_hz, 500.0, 5.0);
+    EXPECT_EQ(audio.channels, 2);
+    ExpectDecodes((out_.Path() / "one.mp3").string(),
+                  fixtures::FindStandardClip("avi_mpeg4_mp2.avi")->recipe.duration_s);
 }
 
 }  // namespace

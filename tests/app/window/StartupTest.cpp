@@ -155,7 +155,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"&Edit", {"Remove", "Clear"}},
         {"&Convert",
          {"Start", "Pause", "Stop", "-", "&Simultaneous Conversions", "Copy &Tags",
-          "Use a &Video Frame as Cover"}},
+          "Use a &Video Frame as Cover", "&Copy Audio When Possible"}},
         {"&About", {"Help Content", "-", "About", "Visit Website"}},
     };
     const QList<QAction*> tops = menu_bar->actions();

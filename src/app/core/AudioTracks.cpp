@@ -1,0 +1,171 @@
+#include "AudioTracks.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "FFmpegLoader.h"
+
+namespace v2m {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+// Files tag a language by its three-letter code, in either of its two forms
+// (bibliographic "ger", terminological "deu"); people often type the
+// two-letter one. Each row lists the forms that mean the same language.
+constexpr std::array<std::array<std::string_view, 3>, 38> kLanguageForms = {{
+    {"en", "eng", "eng"}, {"de", "ger", "deu"}, {"fr", "fre", "fra"}, {"es", "spa", "spa"},
+    {"it", "ita", "ita"}, {"pt", "por", "por"}, {"nl", "dut", "nld"}, {"ru", "rus", "rus"},
+    {"ja", "jpn", "jpn"}, {"zh", "chi", "zho"}, {"ko", "kor", "kor"}, {"ar", "ara", "ara"},
+    {"hi", "hin", "hin"}, {"tr", "tur", "tur"}, {"pl", "pol", "pol"}, {"sv", "swe", "swe"},
+    {"da", "dan", "dan"}, {"fi", "fin", "fin"}, {"no", "nor", "nor"}, {"hu", "hun", "hun"},
+    {"he", "heb", "heb"}, {"uk", "ukr", "ukr"}, {"cs", "cze", "ces"}, {"el", "gre", "ell"},
+    {"fa", "per", "fas"}, {"ro", "rum", "ron"}, {"sk", "slo", "slk"}, {"hy", "arm", "hye"},
+    {"ka", "geo", "kat"}, {"is", "ice", "isl"}, {"mk", "mac", "mkd"}, {"ms", "may", "msa"},
+    {"my", "bur", "mya"}, {"sq", "alb", "sqi"}, {"eu", "baq", "eus"}, {"cy", "wel", "cym"},
+    {"bo", "tib", "bod"}, {"mi", "mao", "mri"},
+}};
+
+bool SameLanguage(const std::string& a, const std::string& b) {
+    if (a == b) {
+        return true;
+    }
+    for (const auto& forms : kLanguageForms) {
+        const bool has_a = std::find(forms.begin(), forms.end(), a) != forms.end();
+        if (has_a && std::find(forms.begin(), forms.end(), b) != forms.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<TAudioTrack> AudioTracksOf(const AVFormatContext* context) {
+    std::vector<TAudioTrack> tracks;
+    if (context == nullptr) {
+        return tracks;
+    }
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        const AVCodecParameters* par = stream->codecpar;
+        if (par->codec_type != AVMEDIA_TYPE_AUDIO) {
+            continue;
+        }
+        TAudioTrack track;
+        track.StreamIndex = static_cast<int>(i);
+        const AVDictionaryEntry* language =
+            ff::av_dict_get(stream->metadata, "language", nullptr, 0);
+        track.Language =
+            language != nullptr && language->value[0] != '\0' ? language->value : "und";
+        track.Codec = ff::avcodec_get_name(par->codec_id);
+        char layout[128] = {};
+        if (par->ch_layout.nb_channels > 0 &&
+            ff::av_channel_layout_describe(&par->ch_layout, layout, sizeof layout) > 0) {
+            track.Layout = layout;
+        }
+        track.SampleRate = par->sample_rate;
+        track.Channels = par->ch_layout.nb_channels;
+        track.Default = (stream->disposition & AV_DISPOSITION_DEFAULT) != 0;
+        tracks.push_back(std::move(track));
+    }
+    return tracks;
+}
+
+int DefaultAudioTrack(const std::vector<TAudioTrack>& tracks) {
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        if (tracks[i].Default) {
+            return static_cast<int>(i);
+        }
+    }
+    return tracks.empty() ? -1 : 0;
+}
+
+int TrackOfStream(const std::vector<TAudioTrack>& tracks, int stream_index) {
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        if (tracks[i].StreamIndex == stream_index) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int TrackOfLanguage(const std::vector<TAudioTrack>& tracks, const std::string& language) {
+    const std::string wanted = Lower(language);
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        if (SameLanguage(Lower(tracks[i].Language), wanted)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::string AudioTrackText(const std::vector<TAudioTrack>& tracks, int track, bool copied) {
+    if (track < 0 || static_cast<size_t>(track) >= tracks.size()) {
+        return "none";
+    }
+    const TAudioTrack& t = tracks[static_cast<size_t>(track)];
+    std::string text = std::to_string(track + 1) + ": " + t.Language + " " + Upper(t.Codec);
+    if (!t.Layout.empty()) {
+        text += " " + t.Layout;
+    }
+    if (copied) {
+        text += " copy";
+    }
+    return text;
+}
+
+int ChosenAudioTrack(const std::vector<TAudioTrack>& tracks, const TJobRequest& request) {
+    if (request.AudioStream >= 0) {
+        if (const int track = TrackOfStream(tracks, request.AudioStream); track >= 0) {
+            return track;
+        }
+    }
+    return DefaultAudioTrack(tracks);
+}
+
+void ResolveAudioTrack(const AVFormatContext* context, TJobRequest& request) {
+    const std::vector<TAudioTrack> tracks = AudioTracksOf(context);
+    const int track = ChosenAudioTrack(tracks, request);
+    request.AudioCodecName.clear();
+    request.VideoStream = -1;
+    if (track < 0) {
+        request.AudioStream = -1;
+        return;
+    }
+    // One track: the engine finds it without a map, as it always did.
+    request.AudioStream = tracks.size() > 1 || request.AudioStream >= 0
+                              ? tracks[static_cast<size_t>(track)].StreamIndex
+                              : -1;
+    request.AudioCodecName = tracks[static_cast<size_t>(track)].Codec;
+    if (request.KeepVideo && context != nullptr) {
+        for (unsigned i = 0; i < context->nb_streams; ++i) {
+            const AVStream* stream = context->streams[i];
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+                request.VideoStream = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace v2m
