@@ -51,16 +51,20 @@ struct TLoudness {
 };
 
 // The running values the meter attaches to each 100 ms it lets through: the
-// integrated loudness so far, and true peaks so far.
+// integrated loudness so far (LUFS), and each channel's true peak so far (as
+// a linear amplitude).
 void ReadMeterValues(const AVFrame* frame, TLoudness& loudness) {
     const AVDictionaryEntry* entry = ff::av_dict_get(frame->metadata, "lavfi.r128.I", nullptr, 0);
     if (entry != nullptr) {
         loudness.Integrated = std::strtod(entry->value, nullptr);
     }
     entry = nullptr;
-    while ((entry = ff::av_dict_get(frame->metadata, "lavfi.r128.true_peak", entry,
+    while ((entry = ff::av_dict_get(frame->metadata, "lavfi.r128.true_peaks_ch", entry,
                                     AV_DICT_IGNORE_SUFFIX)) != nullptr) {
-        loudness.TruePeak = std::max(loudness.TruePeak, std::strtod(entry->value, nullptr));
+        const double peak = std::strtod(entry->value, nullptr);
+        if (peak > 0.0) {
+            loudness.TruePeak = std::max(loudness.TruePeak, 20.0 * std::log10(peak));
+        }
     }
 }
 
@@ -99,8 +103,14 @@ public:
 
 private:
     void Build(const AVFrame* frame) {
+        // A source that names no channels (plain PCM, say) is metered as the
+        // usual layout of its channel count.
+        AVChannelLayout named = frame->ch_layout;
+        if (named.order == AV_CHANNEL_ORDER_UNSPEC) {
+            ff::av_channel_layout_default(&named, frame->ch_layout.nb_channels);
+        }
         char layout[128] = {};
-        if (ff::av_channel_layout_describe(&frame->ch_layout, layout, sizeof layout) < 0) {
+        if (ff::av_channel_layout_describe(&named, layout, sizeof layout) < 0) {
             throw FFmpegException(std::string(kMeasureFailure) + "unknown channel layout");
         }
         const char* format = ff::av_get_sample_fmt_name(static_cast<AVSampleFormat>(frame->format));
