@@ -39,6 +39,18 @@ int ParseListItem(TOptionList list, const std::string& value) {
                       "' is not an item of the list; allowed: " + AllowedItems(list));
 }
 
+double ParseLoudnessTarget(const std::string& value) {
+    int lufs = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), lufs);
+    const bool whole = !value.empty() && error == std::errc() && end == value.data() + value.size();
+    for (const double target : kLoudnessTargets) {
+        if (whole && lufs == target) {
+            return target;
+        }
+    }
+    throw EUsageError("--normalize '" + value + "': the target is -23, -18, -16 or -14 (LUFS)");
+}
+
 int ParseJobs(const std::string& value) {
     int jobs = -1;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
@@ -133,6 +145,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             options.SameFolder = true;
         } else if (name == "--jobs" || name == "-j") {
             options.Jobs = ParseJobs(value());
+        } else if (name == "--normalize") {
+            // Only "--normalize=LUFS" carries a value: a bare one may precede an input.
+            options.LoudnessTarget = ParseLoudnessTarget(inline_value.value_or("-16"));
         } else if (name == "--quiet" || name == "-q") {
             no_value();
             options.Quiet = true;
@@ -155,7 +170,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
     std::string text = std::string("Usage: ") + kProgramName +
                        " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
-                       "       [--out DIR | --same-folder] [--jobs N] [--quiet] INPUT...\n"
+                       "       [--out DIR | --same-folder] [--jobs N] [--quiet]\n"
+                       "       [--normalize[=LUFS]] INPUT...\n"
                        "       " +
                        kProgramName + " --list-profiles | --help\n";
     for (TOptionList list : kListsInHelpOrder) {
@@ -184,6 +200,10 @@ window's "Add Folder"; sub-folders are not entered).
   --same-folder     write each output beside its input
   --jobs N          convert N files at a time (default 1; 0: one per processor)
   --quiet           no progress on standard error
+  --normalize[=LUFS]
+                    normalise the loudness (EBU R128) to -16 LUFS, or to -23,
+                    -18 or -14, with true peaks at most -1 dBTP: each file is
+                    measured first, then converted; replaces --volume
   --help            print this text, then exit
 
 Outputs never replace anything: a taken name gets "_(new_N)" before the
@@ -274,6 +294,13 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
     request.BitRate = choice(olBitRates);
     request.Volume = choice(olVolume);
     request.SameFolderAsInput = options.SameFolder;
+    if (options.LoudnessTarget) {
+        request.NormalizeLoudness = true;
+        request.LoudnessTarget = *options.LoudnessTarget;
+        if (options.Lists[olVolume]) {
+            fixed_notes.emplace_back("--normalize sets the volume; the --volume given is not used");
+        }
+    }
     return request;
 }
 

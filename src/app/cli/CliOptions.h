@@ -33,6 +33,8 @@ struct TCliOptions {
     bool SameFolder = false;
     int Jobs = 1;  // 0: one per processor
     bool Quiet = false;
+    // --normalize[=LUFS]: the loudness target; unset: no normalisation.
+    std::optional<double> LoudnessTarget;
     std::vector<std::string> Inputs;
 };
 

@@ -51,6 +51,9 @@ struct TJobRequest {
     double LoudnessTarget = -16.0;  // LUFS: -23, -18, -16 or -14
 };
 
+// The loudness targets offered, in LUFS.
+inline constexpr double kLoudnessTargets[] = {-23.0, -18.0, -16.0, -14.0};
+
 struct TJob {
     TInputOptions Input;
     TOutputOptions Output;  // Output.FileName is the chosen output name
