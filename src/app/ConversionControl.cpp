@@ -49,6 +49,15 @@ void TForm1::ConnectConversion() {
                 [this, setting = setting] { SetSimultaneousConversions(setting); });
     }
     SetSimultaneousConversions(FSettings ? ReadJobsSetting(*FSettings) : 1);
+    connect(actNormalizeLoudness, &QAction::triggered, this, [this](bool checked) {
+        SetLoudness({checked, loudness_.Target});
+    });
+    for (const auto& [action, target] : loudness_actions_) {
+        connect(action, &QAction::triggered, this, [this, target = target] {
+            SetLoudness({loudness_.Normalize, target});
+        });
+    }
+    SetLoudness(FSettings ? ReadLoudnessSetting(*FSettings) : TLoudnessSetting{});
     // The status line follows the batch: files done, speed, time left.
     status_timer_ = new QTimer(this);
     status_timer_->setInterval(500);
@@ -71,6 +80,20 @@ void TForm1::SetSimultaneousConversions(int setting) {
     }
 }
 
+void TForm1::SetLoudness(const TLoudnessSetting& setting) {
+    loudness_ = setting;
+    actNormalizeLoudness->setChecked(setting.Normalize);
+    for (const auto& [action, target] : loudness_actions_) {
+        action->setChecked(target == setting.Target);
+    }
+    if (FSettings) {
+        const TLoudnessSetting stored = ReadLoudnessSetting(*FSettings);
+        if (stored.Normalize != setting.Normalize || stored.Target != setting.Target) {
+            WriteLoudnessSetting(*FSettings, setting);
+        }
+    }
+}
+
 TJobRequest TForm1::JobRequest() {
     TJobRequest request;
     request.ProfileExt = SelectedProfileExt();
@@ -82,6 +105,8 @@ TJobRequest TForm1::JobRequest() {
     request.BitRate = ChoiceOf(cmbBitRates);
     request.SameFolderAsInput = chkSameInput->isChecked();
     request.OutputFolder = edtOutPath->currentText().toStdString();
+    request.NormalizeLoudness = loudness_.Normalize;
+    request.LoudnessTarget = loudness_.Target;
     return request;
 }
 

@@ -140,6 +140,9 @@ public:
     // (0 is one per processor), as stored in the settings.
     int SimultaneousConversions() const { return jobs_setting_; }
     void SetSimultaneousConversions(int setting);
+    // "Normalize Loudness" and its target, as stored in the settings.
+    const TLoudnessSetting& Loudness() const { return loudness_; }
+    void SetLoudness(const TLoudnessSetting& setting);
 
     // What the window holds, for whoever shows or tests it.
     const TFileList& FileList() const;
@@ -249,6 +252,7 @@ private:
     // the window, still exists.
     TFFPlayer FFPlayer;
     int jobs_setting_ = 1;
+    TLoudnessSetting loudness_;
     QTimer* status_timer_ = nullptr;
 
     std::vector<TConvertProfile> FProfiles;
@@ -340,6 +344,9 @@ private:
     QAction* actStopConvert = nullptr;
     // "Simultaneous Conversions": 1, 2, 4 and one per processor (0).
     std::vector<std::pair<QAction*, int>> jobs_actions_;
+    // "Normalize Loudness" and its targets (LUFS).
+    QAction* actNormalizeLoudness = nullptr;
+    std::vector<std::pair<QAction*, double>> loudness_actions_;
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actVisitWebsite = nullptr;

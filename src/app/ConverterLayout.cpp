@@ -193,8 +193,8 @@ void TForm1::CreateActions() {
     actExit = Action(this, "actExit", "Exit");
 
     // The commands work wherever the focus is in the window.
-    addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, mnuExit, actRemove, actClear,
-                actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
+    addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, mnuExit, actRemove,
+                actClear, actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
                 actVisitWebsite, actPlay, actStop, actViewLog, actExit});
 }
 
@@ -233,6 +233,21 @@ void TForm1::CreateMenusAndToolbar() {
         action->setObjectName(QStringLiteral("actJobs%1").arg(setting));
         jobs_group->addAction(action);
         jobs_actions_.emplace_back(action, setting);
+    }
+    convert->addSeparator();
+    actNormalizeLoudness = convert->addAction(QStringLiteral("&Normalize Loudness"));
+    actNormalizeLoudness->setObjectName(QStringLiteral("actNormalizeLoudness"));
+    actNormalizeLoudness->setCheckable(true);
+    QMenu* targets = convert->addMenu(QStringLiteral("Loudness &Target"));
+    targets->setObjectName(QStringLiteral("mnuLoudnessTarget"));
+    auto* targets_group = new QActionGroup(this);
+    for (const double target : kLoudnessTargets) {
+        const int lufs = static_cast<int>(target);
+        QAction* action = targets->addAction(QStringLiteral("%1 LUFS").arg(lufs));
+        action->setCheckable(true);
+        action->setObjectName(QStringLiteral("actLoudness%1").arg(-lufs));
+        targets_group->addAction(action);
+        loudness_actions_.emplace_back(action, target);
     }
     QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));

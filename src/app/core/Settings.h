@@ -77,6 +77,16 @@ bool WriteJobsSetting(TIniFile& settings, int setting);
 // The number of conversions a setting runs at once.
 int JobsOfSetting(int setting);
 
+// "Normalize Loudness" and its target, section Convert, keys NormalizeLoudness
+// (off unless set) and LoudnessTarget (LUFS: -23, -18, -16 or -14; anything
+// else reads as -16).
+struct TLoudnessSetting {
+    bool Normalize = false;
+    double Target = -16.0;
+};
+TLoudnessSetting ReadLoudnessSetting(const TIniFile& settings);
+bool WriteLoudnessSetting(TIniFile& settings, const TLoudnessSetting& setting);
+
 // Writes AddFilesFolder, AddFolderPath and OutputFolder0 to OutputFolder4:
 // item i of `output_folders`, or empty text when there is no item i. Every key
 // is written even after a failed one; false when any write failed.
