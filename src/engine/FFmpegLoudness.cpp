@@ -374,7 +374,8 @@ void TTranscoder::NormalizeLoudness() {
     AVFormatContext* opening = nullptr;
     const int opened = OpenInputContext(&opening, source->url, source->iformat, nullptr);
     if (opened < 0) {
-        throw FFmpegException(kMeasureFailure + AVErrorText(source->url, opened));
+        throw FFmpegException(kMeasureFailure +
+                              AVErrorText(FromLibraryFileName(source->url), opened));
     }
     InputContextPtr input(opening);
     {
@@ -405,7 +406,8 @@ void TTranscoder::NormalizeLoudness() {
     {
         AVCodecLock lock;
         if (const int error = ff::avcodec_open2(decoder.get(), codec, nullptr); error < 0) {
-            throw FFmpegException(kMeasureFailure + AVErrorText(source->url, error));
+            throw FFmpegException(kMeasureFailure +
+                                  AVErrorText(FromLibraryFileName(source->url), error));
         }
     }
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,84 @@ TEST_F(LoudnessTest, ProgressCoversBothPassesInOrder) {
     EXPECT_TRUE(measuring_seen);
     EXPECT_TRUE(converting_seen);
     EXPECT_GE(reports_.back().Time, twice * 9 / 10);
+}
+
+// Pause holds the measuring pass where it is, resume finishes the file, and a
+// stop in that pass ends it with nothing written.
+TEST_F(LoudnessTest, PauseAndStopHoldTheMeasuringPass) {
+    const fs::path input = Clip("long.mp4", fixtures::Audio("aac", 44100, 2, 1000.0, 0.2), 300.0);
+    request_.ProfileExt = "m4a";
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "pause");
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+        reports_.clear();
+        bool over = false;
+        bool held = false;
+        TItemState state = TItemState::Waiting;
+        TBatchEvents events;
+        events.Progress = [&](size_t, const TProgressInfo& info) {
+            reports_.push_back(info);
+            if (!held) {
+                held = true;
+                stop ? runner_.Stop(false) : runner_.Pause();
+            }
+        };
+        events.Ended = [&](size_t item, const TTerminateInfo&) { state = runner_.State(item); };
+        events.Over = [&](bool) { over = true; };
+        ASSERT_EQ(runner_.Start({input.string()}, request_, 1, events, false),
+                  TStartResult::Started);
+        ASSERT_TRUE(main_->ServeUntil([&] { return held; }, std::chrono::seconds(60)));
+        if (!stop) {
+            // Reports sent before the pause may still arrive; then none.
+            const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+            main_->ServeUntil([&] { return std::chrono::steady_clock::now() > settle; },
+                              std::chrono::seconds(5));
+            const size_t seen = reports_.size();
+            const auto wait = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
+            main_->ServeUntil([&] { return std::chrono::steady_clock::now() > wait; },
+                              std::chrono::seconds(5));
+            EXPECT_EQ(reports_.size(), seen);
+            EXPECT_LT(reports_.back().Time, reports_.back().TotalDuration / 2) << "still measuring";
+            runner_.Resume();
+        }
+        ASSERT_TRUE(main_->ServeUntil(
+            [&] {
+                runner_.Poll();
+                return over;
+            },
+            std::chrono::seconds(120)));
+        EXPECT_EQ(state, stop ? TItemState::Stopped : TItemState::Finished);
+        EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(out_), {})),
+                  stop ? 0u : 1u);
+    }
+}
+
+// A file that went away after its task was built cannot be measured: that
+// file fails, saying why, and the others convert.
+TEST_F(LoudnessTest, AFileThatCannotBeMeasuredFailsAlone) {
+    const fs::path first = Clip("first.mp4", fixtures::Audio("aac", 44100, 2, 1000.0, 0.2), 20.0);
+    const fs::path second = Clip("second.mp4", fixtures::Audio("aac", 44100, 2, 1000.0, 0.2), 2.0);
+    request_.ProfileExt = "mp3";
+    bool over = false;
+    std::map<size_t, TTerminateInfo> ended;
+    TBatchEvents events;
+    events.Ended = [&](size_t item, const TTerminateInfo& info) { ended[item] = info; };
+    events.Over = [&](bool) { over = true; };
+    ASSERT_EQ(runner_.Start({first.string(), second.string()}, request_, 1, events, false),
+              TStartResult::Started);
+    // Both tasks hold their input open; the second's name is gone.
+    fs::remove(second);
+    ASSERT_TRUE(main_->ServeUntil(
+        [&] {
+            runner_.Poll();
+            return over;
+        },
+        std::chrono::seconds(120)));
+    EXPECT_EQ(runner_.State(0), TItemState::Finished);
+    ASSERT_EQ(runner_.State(1), TItemState::Failed);
+    EXPECT_EQ(ended[1].ErrorMessage.rfind("Loudness cannot be measured: " + second.string(), 0), 0u)
+        << ended[1].ErrorMessage;
 }
 
 }  // namespace
