@@ -177,7 +177,7 @@ struct TEngineValues {
     std::string AudioLanguage;
     int32_t AudioVolume = 256;  // unchanged
     // A first pass measures the source's loudness; the volume then brings it
-    // to the target (LUFS) without its true peak passing kLoudnessCeiling.
+    // to the target (LUFS) without its true peak passing -1 dBTP.
     bool NormalizeLoudness = false;
     double LoudnessTarget = -16.0;
 

@@ -8,7 +8,7 @@
 // fails the task like any other.
 //
 // libavfilter's meter measures the same, but its true-peak mode resamples all
-// to 192 kHz, and even without that it costs several times what this does:
+// to 192 kHz, and even without that it costs more than twice what this does:
 // the pass must stay a small part of the conversion.
 
 #include <algorithm>
