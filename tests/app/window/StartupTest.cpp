@@ -153,7 +153,9 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
     const std::pair<QString, QStringList> menus[] = {
         {"&File", {"Add Files...", "Add Folder...", "-", "Skin", "View Log", "-", "Exit"}},
         {"&Edit", {"Remove", "Clear"}},
-        {"&Convert", {"Start", "Pause", "Stop", "-", "&Simultaneous Conversions"}},
+        {"&Convert",
+         {"Start", "Pause", "Stop", "-", "&Simultaneous Conversions", "-", "&Normalize Loudness",
+          "Loudness &Target"}},
         {"&About", {"Help Content", "-", "About", "Visit Website"}},
     };
     const QList<QAction*> tops = menu_bar->actions();
