@@ -61,6 +61,15 @@ void TForm1::ConnectConversion() {
             WriteCopyTagsSetting(*FSettings, on);
         }
     });
+    connect(actNormalizeLoudness, &QAction::triggered, this, [this](bool checked) {
+        SetLoudness({checked, loudness_.Target});
+    });
+    for (const auto& [action, target] : loudness_actions_) {
+        connect(action, &QAction::triggered, this, [this, target = target] {
+            SetLoudness({loudness_.Normalize, target});
+        });
+    }
+    SetLoudness(FSettings ? ReadLoudnessSetting(*FSettings) : TLoudnessSetting{});
     // The status line follows the batch: files done, speed, time left.
     status_timer_ = new QTimer(this);
     status_timer_->setInterval(500);
@@ -83,6 +92,20 @@ void TForm1::SetSimultaneousConversions(int setting) {
     }
 }
 
+void TForm1::SetLoudness(const TLoudnessSetting& setting) {
+    loudness_ = setting;
+    actNormalizeLoudness->setChecked(setting.Normalize);
+    for (const auto& [action, target] : loudness_actions_) {
+        action->setChecked(target == setting.Target);
+    }
+    if (FSettings) {
+        const TLoudnessSetting stored = ReadLoudnessSetting(*FSettings);
+        if (stored.Normalize != setting.Normalize || stored.Target != setting.Target) {
+            WriteLoudnessSetting(*FSettings, setting);
+        }
+    }
+}
+
 TJobRequest TForm1::JobRequest() {
     TJobRequest request;
     request.ProfileExt = SelectedProfileExt();
@@ -97,6 +120,8 @@ TJobRequest TForm1::JobRequest() {
     request.CopyTags = actCopyTags->isChecked();
     request.CoverFromVideo = actCoverFromVideo->isChecked();
     request.CopyAudioWhenPossible = CopyAudioWhenPossible();
+    request.NormalizeLoudness = loudness_.Normalize;
+    request.LoudnessTarget = loudness_.Target;
     return request;
 }
 

@@ -141,6 +141,9 @@ public:
     // (0 is one per processor), as stored in the settings.
     int SimultaneousConversions() const { return jobs_setting_; }
     void SetSimultaneousConversions(int setting);
+    // "Normalize Loudness" and its target, as stored in the settings.
+    const TLoudnessSetting& Loudness() const { return loudness_; }
+    void SetLoudness(const TLoudnessSetting& setting);
 
     // Audio tracks, copying and folder trees.
     // The row's menu: its audio tracks, and "Audio Track for All" by the
@@ -268,6 +271,7 @@ private:
     // the window, still exists.
     TFFPlayer FFPlayer;
     int jobs_setting_ = 1;
+    TLoudnessSetting loudness_;
     QTimer* status_timer_ = nullptr;
 
     std::vector<TConvertProfile> FProfiles;
@@ -365,6 +369,9 @@ private:
     QAction* actCoverFromVideo = nullptr;  // "Use a video frame as cover", likewise
     QAction* actCopyAudio = nullptr;
     bool include_sub_folders_ = false;
+    // "Normalize Loudness" and its targets (LUFS).
+    QAction* actNormalizeLoudness = nullptr;
+    std::vector<std::pair<QAction*, double>> loudness_actions_;
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actVisitWebsite = nullptr;

@@ -245,6 +245,21 @@ void TForm1::CreateMenusAndToolbar() {
     actCopyAudio->setObjectName(QStringLiteral("actCopyAudio"));
     actCopyAudio->setCheckable(true);
     actCopyAudio->setChecked(true);
+    convert->addSeparator();
+    actNormalizeLoudness = convert->addAction(QStringLiteral("&Normalize Loudness"));
+    actNormalizeLoudness->setObjectName(QStringLiteral("actNormalizeLoudness"));
+    actNormalizeLoudness->setCheckable(true);
+    QMenu* targets = convert->addMenu(QStringLiteral("Loudness &Target"));
+    targets->setObjectName(QStringLiteral("mnuLoudnessTarget"));
+    auto* targets_group = new QActionGroup(this);
+    for (const double target : kLoudnessTargets) {
+        const int lufs = static_cast<int>(target);
+        QAction* action = targets->addAction(QStringLiteral("%1 LUFS").arg(lufs));
+        action->setCheckable(true);
+        action->setObjectName(QStringLiteral("actLoudness%1").arg(-lufs));
+        targets_group->addAction(action);
+        loudness_actions_.emplace_back(action, target);
+    }
     QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     about->addAction(actHelp);

@@ -284,6 +284,15 @@ void TCustomFFmpeg::SetAudioVolume(int32_t n) {
     }
 }
 
+void TCustomFFmpeg::SetLoudnessTarget(double lufs) {
+    // Below the absolute gate nothing would count as loud enough to measure.
+    if (!(lufs >= -70.0 && lufs <= 0.0)) {
+        throw FFmpegException(Format("Invalid loudness target: %g LUFS", lufs));
+    }
+    options_.NormalizeLoudness = true;
+    options_.LoudnessTarget = lufs;
+}
+
 void TCustomFFmpeg::SetAudioChannels(int32_t n) {
     if (n > 0) {
         options_.AudioChannels = n;

@@ -176,6 +176,10 @@ struct TEngineValues {
     uint32_t AudioCodecTag = 0;
     std::string AudioLanguage;
     int32_t AudioVolume = 256;  // unchanged
+    // A first pass measures the source's loudness; the volume then brings it
+    // to the target (LUFS) without its true peak passing -1 dBTP.
+    bool NormalizeLoudness = false;
+    double LoudnessTarget = -16.0;
 
     // Subtitles.
     bool SubtitleDisable = false;
@@ -358,6 +362,7 @@ public:
     void SetFrameRate(const std::string& text);                    // r; empty: no change
     void SetFrameSize(const std::string& text);                    // s; empty: no change
     void SetAspect(const std::string& text);                       // aspect; empty: no change
+    void SetLoudnessTarget(double lufs);                           // loudness_target; LUFS
     // Crop and pad bands; negative values change nothing.
     void SetCropTop(int32_t n);
     void SetCropBottom(int32_t n);
@@ -725,6 +730,11 @@ private:
     // The run of Transcode.
     friend class engine::TTranscoder;
     TTranscodeState transcode_;
+    // Media time a measuring pass before the conversion counts for in the
+    // progress reports (microseconds); 0 without one.
+    int64_t measured_span_ = 0;
+    // A progress report of the measuring pass, at that position in the source.
+    void ReportMeasuring(int64_t position);
 };
 
 // The steps in which a record's free-form option text is applied. Each comes

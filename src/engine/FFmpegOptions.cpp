@@ -213,6 +213,8 @@ std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
         {"atag", K::kText, [](E& e, const V& v) { e.SetCodecTag(AVMEDIA_TYPE_AUDIO, v.Text); }},
         // Only the direct setter ignores negative volumes.
         {"vol", K::kInt, [](E& e, const V& v) { e.options_.AudioVolume = v.Int32(); }},
+        {"loudness_target", K::kFloat,
+         [](E& e, const V& v) { e.SetLoudnessTarget(v.Float); }},
         {"newaudio", K::kAny, [](E& e, const V&) { e.NewStreamOption(AVMEDIA_TYPE_AUDIO); }},
         {"alang", K::kText, [](E& e, const V& v) { e.options_.AudioLanguage = v.Text; }},
         {"sample_fmt", K::kText, [](E& e, const V& v) { e.SetSampleFormatOption(v.Text); }},

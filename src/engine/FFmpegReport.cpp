@@ -156,7 +156,8 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     // rate to compute from it.
     const bool positioned = figures.Position < kNoPosition;
     const double ti1 = positioned ? std::max(figures.Position, kShortestPosition) : 0.0;
-    const auto time = static_cast<int64_t>(ti1 * 1000000.0);
+    // A measuring pass before the conversion counts as the first part.
+    const auto time = static_cast<int64_t>(ti1 * 1000000.0) + measured_span_;
 
     TProgressCallback callback;
     {
@@ -181,7 +182,8 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     line.resize(std::min(line.size(), kReportLineLimit));
     if (callback) {
         callback(this, final ? -1 : file_index, figures.FrameNumber, figures.Fps, figures.Quality,
-                 static_cast<float>(bitrate), size, time, ExpectedDuration());
+                 static_cast<float>(bitrate), size, time,
+                 ExpectedDuration() > 0 ? ExpectedDuration() + measured_span_ : ExpectedDuration());
     } else if (options_.Verbose >= 0) {
         Log(llVerbose, line);
     }

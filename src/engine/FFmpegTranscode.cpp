@@ -94,6 +94,7 @@ void TTranscoder::SetUp() {
     BuildOutputTable();
     ChooseSources();
     SetStreamParameters();
+    NormalizeLoudness();
     OpenEncoders();
     CreateFifos();
     OpenDecoders();

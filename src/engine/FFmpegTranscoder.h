@@ -51,6 +51,9 @@ private:
     void InitBitstreamFilters();
     void WriteHeaders();
     void LogStreamMapping();
+    // The measuring pass (FFmpegLoudness.cpp): sets the volume that brings
+    // the audio output's source to the loudness target.
+    void NormalizeLoudness();
     void DumpOutputFile(int file_index);
     [[noreturn]] void FailAfterMapping(const std::string& message, bool log_error);
     bool OwnsStream(const TTranscodeOutputStream& ost) const;

@@ -86,6 +86,23 @@ TEST_F(EngineTest, IntegerOptionsStoreTheirNumbers) {
     }
 }
 
+// A loudness target turns normalisation on; one outside -70..0 LUFS is refused
+// and changes nothing.
+TEST_F(EngineTest, LoudnessTargetTurnsNormalisationOn) {
+    EXPECT_FALSE(options().NormalizeLoudness);
+    for (const char* value : {"5", "-71", "0.5"}) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(MessageOf<FFmpegException>([&] {
+                      engine_->SetOption("loudness_target", value);
+                  }).rfind("Invalid loudness target: ", 0),
+                  0u);
+        EXPECT_FALSE(options().NormalizeLoudness);
+    }
+    engine_->SetOption("loudness_target", "-23");
+    EXPECT_TRUE(options().NormalizeLoudness);
+    EXPECT_EQ(options().LoudnessTarget, -23.0);
+}
+
 TEST_F(EngineTest, IntegerOptionsWithGuardsIgnoreValuesOutsideThem) {
     struct Case {
         const char* name;

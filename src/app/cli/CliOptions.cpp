@@ -40,6 +40,18 @@ int ParseListItem(TOptionList list, const std::string& value) {
                       "' is not an item of the list; allowed: " + AllowedItems(list));
 }
 
+double ParseLoudnessTarget(const std::string& value) {
+    int lufs = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), lufs);
+    const bool whole = !value.empty() && error == std::errc() && end == value.data() + value.size();
+    for (const double target : kLoudnessTargets) {
+        if (whole && lufs == target) {
+            return target;
+        }
+    }
+    throw EUsageError("--normalize '" + value + "': the target is -23, -18, -16 or -14 (LUFS)");
+}
+
 int ParseJobs(const std::string& value) {
     int jobs = -1;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
@@ -154,6 +166,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             options.SameFolder = true;
         } else if (name == "--jobs" || name == "-j") {
             options.Jobs = ParseJobs(value());
+        } else if (name == "--normalize") {
+            // Only "--normalize=LUFS" carries a value: a bare one may precede an input.
+            options.LoudnessTarget = ParseLoudnessTarget(inline_value.value_or("-16"));
         } else if (name == "--quiet" || name == "-q") {
             no_value();
             options.Quiet = true;
@@ -197,7 +212,7 @@ std::string UsageText() {
                        " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
                        "       [--out DIR | --same-folder] [--jobs N] [--quiet] [--no-tags]\n"
                        "       [--cover-from-video] [--audio-track N | --audio-lang LANG]\n"
-                       "       [--no-copy] [--recursive] INPUT...\n"
+                       "       [--no-copy] [--recursive] [--normalize[=LUFS]] INPUT...\n"
                        "       " +
                        kProgramName + " --list-profiles | --help\n";
     for (TOptionList list : kListsInHelpOrder) {
@@ -244,6 +259,10 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
                     every list is "auto"
   --recursive, -r   folders: enter sub-folders too, and recreate their
                     structure under the output folder
+  --normalize[=LUFS]
+                    normalise the loudness (EBU R128) to -16 LUFS, or to -23,
+                    -18 or -14, with true peaks at most -1 dBTP: each file is
+                    measured first, then converted; replaces --volume
   --help            print this text, then exit
 
 Outputs never replace anything: a taken name gets "_(new_N)" before the
@@ -337,6 +356,13 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
     request.CopyTags = options.CopyTags;
     request.CoverFromVideo = options.CoverFromVideo;
     request.CopyAudioWhenPossible = !options.NoCopy;
+    if (options.LoudnessTarget) {
+        request.NormalizeLoudness = true;
+        request.LoudnessTarget = *options.LoudnessTarget;
+        if (options.Lists[olVolume]) {
+            fixed_notes.emplace_back("--normalize sets the volume; the --volume given is not used");
+        }
+    }
     return request;
 }
 

@@ -40,6 +40,8 @@ struct TCliOptions {
     std::optional<std::string> AudioLanguage;
     bool NoCopy = false;     // re-encode even what could be copied
     bool Recursive = false;  // folders: sub-folders too, the tree recreated
+    // --normalize[=LUFS]: the loudness target; unset: no normalisation.
+    std::optional<double> LoudnessTarget;
     std::vector<std::string> Inputs;
 };
 

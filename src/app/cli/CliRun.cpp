@@ -239,7 +239,8 @@ TBatchEvents TBatch::Events() {
     events.Progress = [this](size_t item, const TProgressInfo& info) {
         TBatchFile& file = files_[batch_files_[item]];
         file.Position = info.Time;
-        if (file.Duration <= 0 && info.TotalDuration > 0) {
+        // A measuring pass before the conversion makes the task longer than the file.
+        if (info.TotalDuration > file.Duration) {
             file.Duration = info.TotalDuration;
         }
     };

@@ -242,7 +242,8 @@ void TBatchRunner::OnProgress(const TProgressInfo& info) {
         }
     }
     item.Position = info.Time;
-    if (item.Duration <= 0 && info.TotalDuration > 0) {
+    // A measuring pass before the conversion makes the task longer than the file.
+    if (info.TotalDuration > item.Duration) {
         item.Duration = info.TotalDuration;
     }
     item.Percent =

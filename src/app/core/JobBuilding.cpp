@@ -208,11 +208,18 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
     if (request.SampleRate.Index > 0 && key != ".au" && key != ".wav") {
         options.AudioSampleRate = OptionItemValue(request.SampleRate.Item, 22050);
     }
-    if (request.Volume.Index > 0) {
+    if (request.Volume.Index > 0 && !request.NormalizeLoudness) {
         options.AudioVolume = VolumeOfPercent(OptionItemValue(request.Volume.Item, 100));
     }
     if (request.BitRate.Index > 0) {
         options.AudioBitrate = OptionItemValue(request.BitRate.Item, 64) * 1000;
+    }
+    // Normalising sets the volume itself, from what its first pass measures.
+    if (request.NormalizeLoudness) {
+        char target[32] = {};
+        const auto written = std::to_chars(target, target + sizeof target, request.LoudnessTarget);
+        options.ExtOptions += (options.ExtOptions.empty() ? "" : "\n") +
+                              std::string("loudness_target=") + std::string(target, written.ptr);
     }
     // After the lists, so that a container's fixed settings win.
     const std::string suffix = ApplyExtensionSettings(key, options);

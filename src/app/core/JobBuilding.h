@@ -60,6 +60,8 @@ struct TJobRequest {
 };
 
 class TCoverFolder;
+// The loudness targets offered, in LUFS.
+inline constexpr double kLoudnessTargets[] = {-23.0, -18.0, -16.0, -14.0};
 
 struct TJob {
     TInputOptions Input;

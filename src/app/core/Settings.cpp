@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "Format.h"
+#include "JobBuilding.h"
 #include "MyUtils.h"
 
 namespace v2m {
@@ -236,6 +237,25 @@ int JobsOfSetting(int setting) {
         return setting;
     }
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+TLoudnessSetting ReadLoudnessSetting(const TIniFile& settings) {
+    TLoudnessSetting setting;
+    setting.Normalize = settings.ReadBool("Convert", "NormalizeLoudness", false);
+    const int32_t target = settings.ReadInteger("Convert", "LoudnessTarget", -16);
+    for (const double offered : kLoudnessTargets) {
+        if (target == offered) {
+            setting.Target = offered;
+        }
+    }
+    return setting;
+}
+
+bool WriteLoudnessSetting(TIniFile& settings, const TLoudnessSetting& setting) {
+    const bool written = settings.WriteBool("Convert", "NormalizeLoudness", setting.Normalize);
+    return settings.WriteInteger("Convert", "LoudnessTarget",
+                                 static_cast<int32_t>(setting.Target)) &&
+           written;
 }
 
 bool WriteClosingSettings(TIniFile& settings, const std::string& add_files_folder,

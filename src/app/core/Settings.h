@@ -91,6 +91,15 @@ bool ReadCopyAudioSetting(const TIniFile& settings);
 bool WriteCopyAudioSetting(TIniFile& settings, bool on);
 bool ReadSubFoldersSetting(const TIniFile& settings);
 bool WriteSubFoldersSetting(TIniFile& settings, bool on);
+// "Normalize Loudness" and its target, section Convert, keys NormalizeLoudness
+// (off unless set) and LoudnessTarget (LUFS: -23, -18, -16 or -14; anything
+// else reads as -16).
+struct TLoudnessSetting {
+    bool Normalize = false;
+    double Target = -16.0;
+};
+TLoudnessSetting ReadLoudnessSetting(const TIniFile& settings);
+bool WriteLoudnessSetting(TIniFile& settings, const TLoudnessSetting& setting);
 
 // Writes AddFilesFolder, AddFolderPath and OutputFolder0 to OutputFolder4:
 // item i of `output_folders`, or empty text when there is no item i. Every key

@@ -278,6 +278,8 @@ TEST_F(CliTest, UsageErrorsExitWithStatusTwoAndTheUsage) {
         {{"--audio-lang", "e1", clip}, "not a language code"},
         {{"--audio-track", "1", "--audio-lang", "eng", clip}, "exclude each other"},
         {{"--recursive=yes", clip}, "takes no value"},
+        {{"--normalize=-20", clip}, "-23, -18, -16 or -14"},
+        {{"--normalize=loud", clip}, "-23, -18, -16 or -14"},
     };
     for (const Case& c : cases) {
         std::string joined;
@@ -775,6 +777,31 @@ TEST_F(CliTest, RecursiveRecreatesTheFolderTree) {
     EXPECT_EQ(fs::file_size(out / "one" / "middle.mp3"), 4u);
     EXPECT_EQ(FilesIn(out / "one"),
               (std::set<std::string>{"middle.mp3", "middle_(new_1).mp3", "two"}));
+}
+
+// --normalize brings each file to the target, bare or with one, in place of
+// the --volume given (which is said).
+TEST_F(CliTest, NormalizeBringsEachFileToTheTarget) {
+    const fs::path in = Folder("in");
+    CopyFixture("mp4_h264_aac.mp4", in);
+    struct Case {
+        std::vector<std::string> args;
+        double lufs;
+    };
+    for (const Case& c :
+         {Case{{"--normalize"}, -16.0}, Case{{"--normalize=-23", "--volume", "50"}, -23.0}}) {
+        SCOPED_TRACE(c.lufs);
+        const fs::path out = Folder("out" + std::to_string(static_cast<int>(c.lufs)));
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--out", out.string(), (in / "mp4_h264_aac.mp4").string()});
+        const TCliResult run = RunCli(args, scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("--volume") != std::string::npos, c.args.size() > 1) << run.err;
+        const fixtures::LoudnessAnalysis measured =
+            fixtures::AnalyzeLoudness(out / "mp4_h264_aac.mp3");
+        EXPECT_NEAR(measured.integrated_lufs, c.lufs, 0.5);
+        EXPECT_LE(measured.true_peak_dbtp, -1.0);
+    }
 }
 
 }  // namespace

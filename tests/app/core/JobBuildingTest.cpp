@@ -199,6 +199,22 @@ TEST(JobBuildingTest, VolumeItemsScaleTheSourceLevel) {
     }
 }
 
+// Normalising hands the target to the engine and leaves the volume to it,
+// whatever the Volume list says.
+TEST(JobBuildingTest, NormalisationReplacesTheVolumeItem) {
+    ScratchDir out("job-loudness");
+    for (const double target : kLoudnessTargets) {
+        TJobRequest request = Request("mp3", "/in/a.avi", out.Folder());
+        request.Volume = Choice(olVolume, 2);
+        request.NormalizeLoudness = true;
+        request.LoudnessTarget = target;
+        std::set<std::string> batch;
+        const TOutputOptions got = BuildOutputOptions(request, batch);
+        EXPECT_EQ(got.AudioVolume, -1);
+        EXPECT_EQ(got.ExtOptions, "loudness_target=" + std::to_string(static_cast<int>(target)));
+    }
+}
+
 TEST(JobBuildingTest, ItemsThatAreNotNumbersFallBack) {
     struct Case {
         const char* item;

@@ -330,5 +330,30 @@ TEST(ClosingSettingsTest, ReportsAFailedWriteButWritesTheRest) {
     EXPECT_FALSE(fs::exists(dir.Path() / "missing"));
 }
 
+// Only the offered targets read back; anything else is the default -16 LUFS.
+TEST(LoudnessSettingTest, ReadsWhatWasWrittenAndOnlyOfferedTargets) {
+    ScratchDir dir("loudness-setting");
+    const std::string file = (dir.Path() / "Settings.ini").string();
+    struct Case {
+        std::string text;
+        bool normalize;
+        double target;
+    };
+    for (const Case& c :
+         {Case{"", false, -16.0}, Case{"NormalizeLoudness=1\nLoudnessTarget=-23\n", true, -23.0},
+          Case{"NormalizeLoudness=0\nLoudnessTarget=-20\n", false, -16.0},
+          Case{"LoudnessTarget=loud\n", false, -16.0}}) {
+        SCOPED_TRACE(c.text);
+        WriteText(file, "[Convert]\n" + c.text);
+        const TLoudnessSetting read = ReadLoudnessSetting(TIniFile(file));
+        EXPECT_EQ(read.Normalize, c.normalize);
+        EXPECT_EQ(read.Target, c.target);
+    }
+    TIniFile settings(file);
+    ASSERT_TRUE(WriteLoudnessSetting(settings, {true, -14.0}));
+    EXPECT_TRUE(ReadLoudnessSetting(TIniFile(file)).Normalize);
+    EXPECT_EQ(ReadLoudnessSetting(TIniFile(file)).Target, -14.0);
+}
+
 }  // namespace
 }  // namespace v2m

@@ -439,7 +439,7 @@ TEST_F(AuxCommandsTest, EveryMenuTitleHasAMnemonic) {
         }
     };
     check(menu_bar->actions());
-    EXPECT_EQ(titles, 5);
+    EXPECT_EQ(titles, 6);
 }
 
 }  // namespace

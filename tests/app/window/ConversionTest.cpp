@@ -515,6 +515,31 @@ TEST_F(ConversionTest, TwoSimultaneousConversionsRunABatchToTheEnd) {
     EXPECT_TRUE(form_->StatusText().isEmpty());
 }
 
+// "Normalize Loudness" and its target are kept in the settings and reach the
+// conversion: a tone at -6 LUFS comes out near -23 (the precision is the
+// core tests'; MP3 costs a pure tone some 0.4 dB).
+TEST_F(ConversionTest, NormalizeLoudnessIsKeptAndReachesTheConversion) {
+    EXPECT_FALSE(Action("actNormalizeLoudness")->isChecked()) << "off by default";
+    EXPECT_TRUE(Action("actLoudness16")->isChecked());
+    Action("actNormalizeLoudness")->trigger();
+    Action("actLoudness23")->trigger();
+    ASSERT_TRUE(form_->Settings().has_value());
+    EXPECT_TRUE(ReadLoudnessSetting(*form_->Settings()).Normalize);
+    EXPECT_EQ(ReadLoudnessSetting(*form_->Settings()).Target, -23.0);
+    TearDown();
+    SetUp();
+    EXPECT_TRUE(Action("actNormalizeLoudness")->isChecked()) << "read back at start-up";
+    EXPECT_TRUE(Action("actLoudness23")->isChecked());
+    EXPECT_FALSE(Action("actLoudness16")->isChecked());
+
+    Add({LongClip("tone.wav", 5.0)});
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    ExpectDecodes(Data(0).OutputFile, 5.0);
+    EXPECT_NEAR(fixtures::AnalyzeLoudness(Data(0).OutputFile).integrated_lufs, -23.0, 1.0);
+}
+
 TEST_F(ConversionTest, AStartWithoutAnyFileReturnsToIdle) {
     const fs::path gone = Copy("avi_mpeg4_mp2.avi", in_.Path() / "gone.avi");
     Add({gone});

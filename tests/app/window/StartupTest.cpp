@@ -155,7 +155,8 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"&Edit", {"Remove", "Clear"}},
         {"&Convert",
          {"Start", "Pause", "Stop", "-", "&Simultaneous Conversions", "Copy &Tags",
-          "Use a &Video Frame as Cover", "&Copy Audio When Possible"}},
+          "Use a &Video Frame as Cover", "&Copy Audio When Possible", "-", "&Normalize Loudness",
+          "Loudness &Target"}},
         {"&About", {"Help Content", "-", "About", "Visit Website"}},
     };
     const QList<QAction*> tops = menu_bar->actions();
