@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "AudioAnalysis.h"
+#include "ConversionTestSupport.h"
 #include "CoreTestSupport.h"
 #include "FFConverter.h"
 #include "FFmpegLogger.h"
@@ -376,21 +377,8 @@ void ExpectVideoStreams(const std::string& ext, const std::string& file, double 
 }
 
 // Real conversions of a generated video with the records job building makes.
-class JobConversionTest : public ::testing::Test {
+class JobConversionTest : public test::ConvertingTest {
 protected:
-    void SetUp() override {
-        test::LoadConverterLibs();
-        main_ = std::make_shared<QueuedMainThread>();
-        InstallMainThreadServices(main_);
-        FFLoggerInstance().SetTriggerEventInMainThread(false);
-        FFLoggerInstance().SetLogLevel(llError);
-    }
-    void TearDown() override {
-        FFLoggerInstance().SetLogLevel(llInfo);
-        FFLoggerInstance().SetTriggerEventInMainThread(true);
-        InstallMainThreadServices(nullptr);
-    }
-
     // Converts one job on the calling thread; the terminate info of its task.
     TTerminateInfo Convert(TJob job) {
         TFFConverter converter;
@@ -410,8 +398,6 @@ protected:
         converter.StartTask(0);
         return result;
     }
-
-    std::shared_ptr<QueuedMainThread> main_;
 };
 
 TEST_F(JobConversionTest, EveryShippedProfileConvertsAVideo) {

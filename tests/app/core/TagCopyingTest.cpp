@@ -9,6 +9,7 @@
 #include <set>
 
 #include "AVProbe.h"
+#include "ConversionTestSupport.h"
 #include "CoreTestSupport.h"
 #include "FFConverter.h"
 #include "FFmpegLogger.h"
@@ -109,21 +110,8 @@ TReadBack ReadBack(const std::string& file) {
     return got;
 }
 
-class TagCopyingTest : public ::testing::Test {
+class TagCopyingTest : public test::ConvertingTest {
 protected:
-    void SetUp() override {
-        test::LoadConverterLibs();
-        main_ = std::make_shared<QueuedMainThread>();
-        InstallMainThreadServices(main_);
-        FFLoggerInstance().SetTriggerEventInMainThread(false);
-        FFLoggerInstance().SetLogLevel(llError);
-    }
-    void TearDown() override {
-        FFLoggerInstance().SetLogLevel(llInfo);
-        FFLoggerInstance().SetTriggerEventInMainThread(true);
-        InstallMainThreadServices(nullptr);
-    }
-
     // Builds and converts one job; the output's name.
     std::string Convert(const TJobRequest& request) {
         const TJob job = BuildJob(request, batch_);
@@ -146,7 +134,6 @@ protected:
         return job.Output.FileName;
     }
 
-    std::shared_ptr<QueuedMainThread> main_;
     std::set<std::string> batch_;
 };
 
