@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "AVProbe.h"
@@ -147,24 +148,12 @@ void PutBigEndian32(std::string& out, uint32_t value) {
 }
 
 std::string Base64(const std::string& data) {
-    static const char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    text.reserve((data.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < data.size(); i += 3) {
-        uint32_t group = static_cast<uint8_t>(data[i]) << 16;
-        const size_t left = data.size() - i;
-        if (left > 1) {
-            group |= static_cast<uint8_t>(data[i + 1]) << 8;
-        }
-        if (left > 2) {
-            group |= static_cast<uint8_t>(data[i + 2]);
-        }
-        text += kDigits[(group >> 18) & 63];
-        text += kDigits[(group >> 12) & 63];
-        text += left > 1 ? kDigits[(group >> 6) & 63] : '=';
-        text += left > 2 ? kDigits[group & 63] : '=';
-    }
+    // The library's encoder takes an int length; a cover is far below that.
+    std::string text(static_cast<size_t>(AV_BASE64_SIZE(data.size())), '\0');
+    ff::av_base64_encode(text.data(), static_cast<int>(text.size()),
+                         reinterpret_cast<const uint8_t*>(data.data()),
+                         static_cast<int>(data.size()));
+    text.resize(std::strlen(text.c_str()));
     return text;
 }
 
