@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,9 +15,29 @@ namespace v2m {
 
 namespace {
 
-// How many numbered alternatives are tried before giving up on a folder that
-// seems to answer "exists" for every name.
-constexpr int kMostAlternatives = 100000;
+// What a numbered alternative adds at most ("_(new_" and six digits and
+// ")"), and what its partial name adds ("." and ".part").
+constexpr size_t kNumberRoom = 13;
+constexpr size_t kPartialRoom = 6;
+
+long FolderLimit(const std::string& folder, int name, long fallback) {
+    errno = 0;
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), name);
+    return limit > 0 ? limit : fallback;
+}
+
+// The length of the longest start of `text` that ends on a character
+// boundary and takes at most `bytes` bytes.
+size_t Utf8Prefix(const std::string& text, size_t bytes) {
+    if (text.size() <= bytes) {
+        return text.size();
+    }
+    size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return end;
+}
 
 struct NameParts {
     std::string Folder;  // with its trailing "/", or empty
@@ -114,10 +135,33 @@ int CreateExclusive(const std::string& path, TCreatedFile* created) {
     return fd;
 }
 
-int CreatePartialUnderFreeName(std::string* name, TCreatedFile* partial) {
+bool FitFileName(const std::string& folder, std::string& stem, const std::string& suffix) {
+    const auto name_max = static_cast<size_t>(FolderLimit(folder, _PC_NAME_MAX, 255));
+    // The system's limit counts the terminating zero.
+    const auto path_max = static_cast<size_t>(FolderLimit(folder, _PC_PATH_MAX, 4096)) - 1;
+    const size_t room = suffix.size() + kNumberRoom + kPartialRoom;
+    if (name_max <= room || path_max <= folder.size() + room) {
+        return false;
+    }
+    const size_t most = std::min(name_max - room, path_max - folder.size() - room);
+    stem.resize(Utf8Prefix(stem, most));
+    return !stem.empty();
+}
+
+int CreatePartialUnderFreeName(std::string* name, TCreatedFile* partial,
+                               const std::function<bool()>& stopped) {
     int number = NameNumber(*name);
     for (int attempt = 0; attempt < kMostAlternatives; ++attempt) {
-        if (!NameTaken(*name)) {
+        if (stopped && stopped()) {
+            return -ECANCELED;
+        }
+        struct stat st {};
+        const bool taken = ::lstat(name->c_str(), &st) == 0;
+        if (!taken && errno != ENOENT) {
+            // Every other name in that folder would fail alike.
+            return -errno;
+        }
+        if (!taken) {
             const int fd = CreateExclusive(PartialName(*name), partial);
             if (fd != -EEXIST) {
                 return fd;

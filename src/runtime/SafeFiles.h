@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 
 namespace v2m {
@@ -35,6 +36,17 @@ int NameNumber(const std::string& path);
 // "dir/.clip.mp3.part".
 std::string PartialName(const std::string& path);
 
+// The most numbered alternatives a name has: a folder that answers "taken"
+// for that many names is not searched further.
+inline constexpr int kMostAlternatives = 100000;
+
+// Shortens `stem` on a UTF-8 character boundary, when it must, so that the
+// name `folder` + `stem` + `suffix`, each of its numbered alternatives and
+// their partial names fit the folder's file system (its longest file name and
+// longest path). `folder` ends with "/" or is empty. False when not even one
+// character of the stem fits: the folder's own path is too long.
+bool FitFileName(const std::string& folder, std::string& stem, const std::string& suffix);
+
 // Creates a new regular file, never opening anything that exists and never
 // following a link; returns the open descriptor, or -errno.
 int CreateExclusive(const std::string& path, TCreatedFile* created);
@@ -43,8 +55,11 @@ int CreateExclusive(const std::string& path, TCreatedFile* created);
 // then its next numbered alternatives): a name is free when neither it nor
 // its partial name is taken, so whoever took one (another run writing into
 // the same folder included) keeps it. `*name` becomes the name chosen;
-// returns the open descriptor, or -errno.
-int CreatePartialUnderFreeName(std::string* name, TCreatedFile* partial);
+// returns the open descriptor, or -errno: a name that cannot be examined
+// (too long, a folder that cannot be searched) ends the search with its
+// reason, and so does a stop request seen through `stopped`.
+int CreatePartialUnderFreeName(std::string* name, TCreatedFile* partial,
+                               const std::function<bool()>& stopped = nullptr);
 
 // True when the name still holds the very file that was created.
 bool StillCreatedFile(const TCreatedFile& file);

@@ -165,7 +165,14 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         unfit = events_.Prepare(index, probe, request);
     }
     ResolveAudioTrack(probe.Context(), request);
-    TJob job = BuildJob(request, names_);
+    TJob job;
+    if (unfit.empty()) {
+        try {
+            job = BuildJob(request, names_);
+        } catch (const EJobError& error) {
+            unfit = error.what();
+        }
+    }
     probe.CloseFile();
 
     auto refuse = [&](TBuildFailure kind, const std::string& error) {

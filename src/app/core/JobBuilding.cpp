@@ -1,5 +1,8 @@
 #include "JobBuilding.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <charconv>
 #include <string_view>
 
@@ -83,7 +86,42 @@ std::string ApplyExtensionSettings(const std::string& key, TOutputOptions& optio
 bool NameTaken(const std::string& name, const std::set<std::string>& batch_names) {
     // A folder or a link (even a dangling one) is someone's as much as a
     // file is; a partial name in use means another run is writing it.
-    return v2m::NameTaken(name) || v2m::NameTaken(PartialName(name)) || batch_names.contains(name);
+    for (const std::string& path : {name, PartialName(name)}) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) {
+            return true;
+        }
+        // Any other name in the folder would fail alike: say why at once.
+        if (errno != ENOENT) {
+            throw EJobError(path + ": " + SystemErrorText(errno));
+        }
+    }
+    return batch_names.contains(name);
+}
+
+// The output's name: the input's, in the output folder, with the suffix;
+// shortened where the file system would refuse it, numbered where it is
+// taken.
+std::string ChooseOutputName(const TJobRequest& request, const std::string& suffix,
+                             std::set<std::string>& batch_names) {
+    const std::string folder = request.SameFolderAsInput
+                                   ? WideExtractFilePath(request.SourceFileName)
+                                   : WideIncludeTrailingBackslash(request.OutputFolder);
+    std::string stem = WithoutExtension(WideExtractFileName(request.SourceFileName));
+    if (!FitFileName(folder, stem, suffix)) {
+        throw EJobError("File name too long: " + folder + stem + suffix);
+    }
+    const std::string base = folder + stem;
+    std::string name = base + suffix;
+    for (int n = 1; NameTaken(name, batch_names); ++n) {
+        if (n == kMostAlternatives) {
+            throw EJobError("No free output name: " + base + suffix + " and " +
+                            std::to_string(n - 1) + " numbered names are taken");
+        }
+        name = base + "_(new_" + std::to_string(n) + ")" + suffix;
+    }
+    batch_names.insert(name);
+    return name;
 }
 
 // The audio codec the output gets when the record names none: the muxer's own.
@@ -224,24 +262,14 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
     // After the lists, so that a container's fixed settings win.
     const std::string suffix = ApplyExtensionSettings(key, options);
 
-    const std::string base =
-        request.SameFolderAsInput
-            ? WithoutExtension(request.SourceFileName)
-            : WideIncludeTrailingBackslash(request.OutputFolder) +
-                  WithoutExtension(WideExtractFileName(request.SourceFileName));
-    std::string name = base + suffix;
-    for (int n = 1; NameTaken(name, batch_names); ++n) {
-        name = base + "_(new_" + std::to_string(n) + ")" + suffix;
-    }
-    batch_names.insert(name);
-    options.FileName = name;
+    options.FileName = ChooseOutputName(request, suffix, batch_names);
     options.DisableSubtitle = true;
 
     if (AudioCopyPossible(request)) {
         options.AudioCodec = "copy";
         // ADTS headers (raw AAC, MPEG-TS) have no place in an MP4 family file;
         // the filter passes packets without them through.
-        if (request.AudioCodecName == "aac" && IsMp4Family(name)) {
+        if (request.AudioCodecName == "aac" && IsMp4Family(options.FileName)) {
             options.ExtOptions += "absf=aac_adtstoasc\n";
         }
     }

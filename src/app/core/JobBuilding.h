@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,12 @@ struct TJobRequest {
     int VideoStream = -1;
 };
 
+// A file that cannot become a task (no output name fits); it fails alone.
+class EJobError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class TCoverFolder;
 // The loudness targets offered, in LUFS.
 inline constexpr double kLoudnessTargets[] = {-23.0, -18.0, -16.0, -14.0};
@@ -92,7 +99,8 @@ TInputOptions BuildInputOptions(const TJobRequest& request);
 
 // The output record and its file name. The name avoids every existing file
 // and every name in `batch_names` (the outputs chosen earlier in the same
-// run), and is added to `batch_names`.
+// run), and is added to `batch_names`; it is shortened to what the folder's
+// file system takes. Throws EJobError when no name can be made.
 TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names);
 
 // The output's stream maps as option lines ("map=0:N"), one per output

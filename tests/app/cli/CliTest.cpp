@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -462,6 +463,83 @@ TEST_F(CliTest, SignalsNeverLeaveAnUnfinishedFileUnderItsName) {
             }
         }
     }
+}
+
+// Inputs whose names are at the file system's limit get outputs whose names,
+// numbered alternatives and hidden partial names all fit: shortened on a
+// character boundary, never looping over names that cannot be made. Each run
+// ends promptly on SIGTERM, and a folder too deep for any name fails alone.
+TEST_F(CliTest, NamesAtTheLengthLimitAreShortenedNeverHung) {
+    struct Case {
+        const char* piece;  // repeated to make the name
+        size_t bytes;       // of the input's whole name
+    };
+    const fs::path in = Folder("in");
+    WriteLongClips(in, 30.0, 0);
+    const double seconds = ClipSeconds("avi_mpeg4_mp2.avi");
+    // Ends a run that regresses into a loop instead of hanging the tests.
+    const auto watchdog = [] { ::alarm(60); };
+    for (const Case c : {Case{"a", 251}, Case{"b", 253}, Case{"c", 255}, Case{"\xc3\xa9", 251},
+                         Case{"\xe6\x97\xa5", 253}, Case{"\xe6\x97\xa5", 255}}) {
+        std::string stem;
+        while (stem.size() + std::strlen(c.piece) <= c.bytes - 4) {
+            stem += c.piece;
+        }
+        stem.append(c.bytes - 4 - stem.size(), 'x');
+        SCOPED_TRACE(std::to_string(c.bytes) + " bytes of " + c.piece);
+        const fs::path out = Folder("out" + std::to_string(c.bytes) + c.piece);
+        const fs::path input = in / (stem + ".avi");
+        fs::copy_file(Fixture("avi_mpeg4_mp2.avi"), input);
+        for (int run_number = 0; run_number < 2; ++run_number) {
+            const TCliResult run =
+                RunCli({"--out", out.string(), input.string()}, in, {}, watchdog);
+            ASSERT_EQ(run.status, 0) << run.err;
+            ASSERT_EQ(run.OutLines().size(), 1u) << run.out;
+            const std::string name = fs::path(run.OutLines()[0]).filename().string();
+            const std::string kept = name.substr(0, name.find(run_number == 0 ? ".mp3" : "_(new_"));
+            // Room for the partial name of any numbered alternative.
+            EXPECT_LE(kept.size() + std::strlen("_(new_123456).mp3") + 6, 255u) << name;
+            EXPECT_TRUE(stem.starts_with(kept)) << name;
+            EXPECT_TRUE(stem.size() == kept.size() ||
+                        (static_cast<unsigned char>(stem[kept.size()]) & 0xC0) != 0x80)
+                << "cut inside a character: " << name;
+            EXPECT_EQ(name.ends_with(run_number == 0 ? ".mp3" : "_(new_1).mp3"), true) << name;
+            ExpectMp3Of(out / name, seconds);
+        }
+        EXPECT_EQ(FilesIn(out).size(), 2u);
+        fs::remove(input);
+
+        // The same name on a clip long enough to be converting when SIGTERM comes.
+        const fs::path long_input = in / (stem + ".mp4");
+        fs::copy_file(in / "long 1.mp4", long_input);
+        const fs::path stopped_out = Folder("stopped" + std::to_string(c.bytes) + c.piece);
+        std::chrono::steady_clock::time_point signalled;
+        const TCliResult stopped = RunCli(
+            {"--out", stopped_out.string(), long_input.string()}, in,
+            [&](const std::string& line, pid_t child) {
+                if (line.find(" start ") != std::string::npos) {
+                    signalled = std::chrono::steady_clock::now();
+                    ::kill(child, SIGTERM);
+                }
+            },
+            watchdog);
+        EXPECT_EQ(stopped.status, 143) << stopped.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+        EXPECT_TRUE(fs::is_empty(stopped_out));
+        fs::remove(long_input);
+    }
+
+    // A folder whose own path leaves no room for any name.
+    fs::path deep = Folder("deep");
+    while (deep.string().size() < 4080) {
+        deep /= std::string(std::min<size_t>(200, 4080 - deep.string().size()), 'd');
+    }
+    fs::create_directories(deep);
+    CopyFixture("avi_mpeg4_mp2.avi", in, "clip.avi");
+    const TCliResult deep_run = RunCli({"--out", deep.string(), "clip.avi"}, in, {}, watchdog);
+    EXPECT_EQ(deep_run.status, 1) << deep_run.err;
+    EXPECT_NE(deep_run.err.find("File name too long: "), std::string::npos) << deep_run.err;
+    EXPECT_TRUE(fs::is_empty(deep));
 }
 
 // A file that cannot be written whole (here past the file size limit, as on

@@ -289,6 +289,33 @@ TEST_F(ConversionTest, ABatchOfThreeConvertsAndOffersTheOutputFolder) {
     }
 }
 
+// Names at the file system's limit: the outputs get shortened names that
+// leave room for a numbered alternative's hidden partial name.
+TEST_F(ConversionTest, NamesAtTheLengthLimitConvertUnderShortenedNames) {
+    std::string japanese;
+    while (japanese.size() + 3 <= 251) {
+        japanese += "\xe6\x97\xa5";
+    }
+    const std::vector<std::string> stems = {std::string(251, 'n'), japanese};
+    std::vector<fs::path> files;
+    for (const std::string& stem : stems) {
+        files.push_back(Copy("avi_mpeg4_mp2.avi", in_.Path() / (stem + ".avi")));
+    }
+    Add(files);
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    for (size_t row = 0; row < stems.size(); ++row) {
+        const std::string name = fs::path(Data(row).OutputFile).filename().string();
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Cell(row, kProgressColumn), "Completed");
+        EXPECT_LE(name.size() + 19, 255u);
+        EXPECT_TRUE(stems[row].starts_with(name.substr(0, name.size() - 4)));
+        ExpectDecodes(Data(row).OutputFile,
+                      fixtures::FindStandardClip("avi_mpeg4_mp2.avi")->recipe.duration_s);
+    }
+}
+
 TEST_F(ConversionTest, ReconvertQuestionAnsweredNoChangesNothing) {
     const fs::path clip = Copy("avi_mpeg4_mp2.avi", in_.Path() / "same" / "clip.avi");
     Add({clip});
