@@ -8,6 +8,7 @@
 #include "FFmpegFiles.h"
 #include "FFmpegLoader.h"
 #include "Format.h"
+#include "StopRequest.h"
 #include "UnicodeProtocol.h"
 #include "libavutil_error.h"
 
@@ -171,6 +172,8 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     if (!context) {
         throw FFmpegException("avformat_alloc_context failed");
     }
+    // A stop gives up the open and analysis here, and later any read.
+    context->interrupt_callback = StopInterrupt(&stop_requested_);
     auto fail = [this](std::string text) {
         last_error_text_ = std::move(text);
         ConsumeInputFileOptions();

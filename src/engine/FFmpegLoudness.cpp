@@ -20,6 +20,7 @@
 #include "FFmpegTranscoder.h"
 #include "Format.h"
 #include "MediaOwners.h"
+#include "StopRequest.h"
 #include "UnicodeProtocol.h"
 #include "libavutil_error.h"
 
@@ -371,7 +372,11 @@ void TTranscoder::NormalizeLoudness() {
     const int index = ist.Stream->index;
 
     // A reading of its own: the conversion's input stays where it is.
-    AVFormatContext* opening = nullptr;
+    AVFormatContext* opening = ff::avformat_alloc_context();
+    if (opening == nullptr) {
+        throw FFmpegException("Out of memory");
+    }
+    opening->interrupt_callback = StopInterrupt(&ffmpeg_.stop_requested_);
     const int opened = OpenInputContext(&opening, source->url, source->iformat, nullptr);
     if (opened < 0) {
         throw FFmpegException(kMeasureFailure +
@@ -470,6 +475,10 @@ void TTranscoder::NormalizeLoudness() {
             last_report = now;
             ffmpeg_.ReportMeasuring(position);
         }
+    }
+    // A read the stop cut short says nothing of the loudness.
+    if (ffmpeg_.StopRequested()) {
+        return;
     }
     ff::avcodec_send_packet(decoder.get(), nullptr);
     receive();

@@ -20,6 +20,7 @@
 #include "Format.h"
 #include "MyUtils.h"
 #include "SafeFiles.h"
+#include "StopRequest.h"
 #include "UnicodeProtocol.h"
 #include "libavutil_error.h"
 
@@ -792,7 +793,8 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
     // Tried now, so that a folder that cannot be written fails here.
     std::string wanted = path;
     TCreatedFile partial;
-    const int fd = CreatePartialUnderFreeName(&wanted, &partial);
+    const int fd = CreatePartialUnderFreeName(
+        &wanted, &partial, [this] { return StopRequested() || ProcessStopRequested(); });
     if (fd < 0) {
         last_error_text_ =
             Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str());
@@ -830,7 +832,8 @@ void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
         }
         std::string wanted = output.FinalName;
         TCreatedFile partial;
-        const int fd = CreatePartialUnderFreeName(&wanted, &partial);
+        const int fd = CreatePartialUnderFreeName(
+            &wanted, &partial, [this] { return StopRequested() || ProcessStopRequested(); });
         if (fd < 0) {
             throw FFmpegException(
                 Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str()));

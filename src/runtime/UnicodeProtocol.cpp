@@ -1,6 +1,7 @@
 #include "UnicodeProtocol.h"
 
 #include "SafeFiles.h"
+#include "StopRequest.h"
 #include "libavutil_error.h"
 
 #include <fcntl.h>
@@ -223,6 +224,22 @@ bool IsLocalFileName(const std::string& url, std::string* path) {
 
 int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                      AVDictionary** options) {
+    // Every input gives up its open and analysis when the process stops,
+    // also one whose owner set no stop of its own.
+    if (*context == nullptr) {
+        *context = ff::avformat_alloc_context();
+        if (*context == nullptr) {
+            return AVERROR(ENOMEM);
+        }
+    }
+    if ((*context)->interrupt_callback.callback == nullptr) {
+        (*context)->interrupt_callback = StopInterrupt(nullptr);
+    }
+    if (ProcessStopRequested()) {
+        ff::avformat_free_context(*context);
+        *context = nullptr;
+        return AVERROR_EXIT;
+    }
     if (*context != nullptr && (*context)->pb != nullptr) {
         // Marked so that neither a failed open nor the close frees it.
         (*context)->flags |= AVFMT_FLAG_CUSTOM_IO;

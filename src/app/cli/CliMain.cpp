@@ -17,6 +17,7 @@
 #include "FileList.h"
 #include "MainThread.h"
 #include "MyUtils.h"
+#include "StopRequest.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int signal_number) {
+    // Whatever the main thread is waiting for (an open, an analysis) gives up.
+    RequestProcessStop();
     int none = 0;
     g_signal_number.compare_exchange_strong(none, signal_number);
     if (g_interrupted.exchange(true)) {

@@ -7,6 +7,7 @@
 #include "Format.h"
 #include "MainThread.h"
 #include "MyUtils.h"
+#include "StopRequest.h"
 
 namespace v2m {
 
@@ -121,7 +122,8 @@ TBatchRunner::TRound TBatchRunner::BuildRound(bool first) {
     converter_.ClearTasks();
     round_.clear();
     const size_t size = RoundSize(jobs_);
-    while (round_.size() < size && next_ < items_.size()) {
+    // A stopping process ends the batch; its files are not failures.
+    while (round_.size() < size && next_ < items_.size() && !ProcessStopRequested()) {
         if (!BuildTask(next_++, first)) {
             return TRound::Refused;
         }
@@ -141,6 +143,9 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     try {
         loaded = probe.LoadFile(item.Input);
     } catch (const EAVProbeError& error) {
+        if (ProcessStopRequested()) {
+            return true;
+        }
         item.State = TItemState::Skipped;
         if (events_.BuildFailed) {
             events_.BuildFailed(index, TBuildFailure::Load, error.what());
@@ -148,6 +153,9 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         return true;
     }
     if (!loaded) {
+        if (ProcessStopRequested()) {
+            return true;  // given up half-way, not unreadable
+        }
         item.State = TItemState::Skipped;
         if (events_.BuildFailed) {
             events_.BuildFailed(index, TBuildFailure::Load, probe.LastError());
@@ -176,6 +184,9 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     probe.CloseFile();
 
     auto refuse = [&](TBuildFailure kind, const std::string& error) {
+        if (ProcessStopRequested()) {
+            return true;
+        }
         if (events_.BuildFailed) {
             events_.BuildFailed(index, kind, error);
         }
@@ -319,13 +330,13 @@ void TBatchRunner::ContinueRound() {
     const std::weak_ptr<int> alive = generation_;
     const size_t size = RoundSize(jobs_);
     while (!stopping_ && round_.size() < size && next_ < items_.size() &&
-           Clock::now() < slice_end) {
+           Clock::now() < slice_end && !ProcessStopRequested()) {
         BuildTask(next_++, false);
         if (!alive.lock()) {
             return;  // a handler ended the batch
         }
     }
-    if (!stopping_ && round_.size() < size && next_ < items_.size()) {
+    if (!stopping_ && round_.size() < size && next_ < items_.size() && !ProcessStopRequested()) {
         MainThread()->PostToMainThread([this, alive] {
             if (alive.lock() && building_) {
                 ContinueRound();
