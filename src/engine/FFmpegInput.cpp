@@ -317,12 +317,17 @@ std::optional<const AVCodec*> TCustomFFmpeg::DescribeInputStream(AVStream* strea
 }
 
 void TCustomFFmpeg::DescribeVideoStream(const AVStream* stream, int index, AVCodecContext* codec) {
-    options_.FrameHeight = codec->height;
-    options_.FrameWidth = codec->width;
-    options_.FrameAspectRatio = DisplayAspect(*stream, *codec);
     if (codec->pix_fmt == AV_PIX_FMT_NONE) {
         codec->pix_fmt = AV_PIX_FMT_YUV420P;
     }
+    // A cover picture is not a picture of the video: its size and rate must
+    // not become those of the output's video.
+    if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
+        return;
+    }
+    options_.FrameHeight = codec->height;
+    options_.FrameWidth = codec->width;
+    options_.FrameAspectRatio = DisplayAspect(*stream, *codec);
     options_.FramePixFmt = codec->pix_fmt;
     if (codec->lowres != 0) {
         options_.FrameHeight >>= codec->lowres;

@@ -46,6 +46,9 @@ struct TReadBack {
     std::map<std::string, std::string> Tags;  // the file's and its audio stream's
     int Covers = 0;                           // attached pictures
     int MovingVideo = 0;                      // video streams that are not covers
+    int VideoWidth = 0;                       // of the last of them
+    int VideoHeight = 0;
+    AVRational VideoRate{0, 1};
     int CoverWidth = 0;
     AVCodecID CoverCodec = AV_CODEC_ID_NONE;
     int DecodedWidth = 0;  // the cover as its decoder gives it
@@ -100,6 +103,9 @@ TReadBack ReadBack(const std::string& file) {
                 DecodeCover(*stream, got);
             } else {
                 ++got.MovingVideo;
+                got.VideoWidth = stream->codecpar->width;
+                got.VideoHeight = stream->codecpar->height;
+                got.VideoRate = stream->avg_frame_rate;
             }
         }
     }
@@ -190,6 +196,10 @@ TEST_F(TagCopyingTest, CoverNeverBecomesTheVideoOfAVideoProfile) {
     const TReadBack video = ReadBack(Convert(request));
     EXPECT_EQ(video.MovingVideo, 1);
     EXPECT_EQ(video.Covers, 0);
+    // The video's own geometry and rate, not the 200x150 cover's.
+    EXPECT_EQ(video.VideoWidth, 320);
+    EXPECT_EQ(video.VideoHeight, 240);
+    EXPECT_NEAR(av_q2d(video.VideoRate), 25.0, 0.01);
 
     // An audio output takes the picture as its cover only.
     const TReadBack audio = ReadBack(Convert(Request("mp3", source, out.Folder())));
