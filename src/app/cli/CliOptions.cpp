@@ -266,9 +266,10 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
   --help            print this text, then exit
 
 Outputs never replace anything: a taken name gets "_(new_N)" before the
-extension. An output is written under a hidden name (".NAME.part") and gets
-its own name only when it is complete. Each written output's path is printed
-on standard output once it is complete (control characters escaped);
+extension; a name too long for the folder's file system is shortened before
+the extension. An output is written under a hidden name (".NAME.part") and
+gets its own name only when it is complete. Each written output's path is
+printed on standard output once it is complete (control characters escaped);
 progress and errors go to standard error.
 
 Exit status: 0 every file converted; 1 some file failed (the others are still
