@@ -793,8 +793,8 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
     // Tried now, so that a folder that cannot be written fails here.
     std::string wanted = path;
     TCreatedFile partial;
-    const int fd = CreatePartialUnderFreeName(
-        &wanted, &partial, [this] { return StopRequested() || ProcessStopRequested(); });
+    const int fd =
+        CreatePartialUnderFreeName(&wanted, &partial, [] { return ProcessStopRequested(); });
     if (fd < 0) {
         last_error_text_ =
             Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str());
@@ -832,8 +832,9 @@ void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
         }
         std::string wanted = output.FinalName;
         TCreatedFile partial;
-        const int fd = CreatePartialUnderFreeName(
-            &wanted, &partial, [this] { return StopRequested() || ProcessStopRequested(); });
+        // Not given up for a stop: a stopped run ends in its main loop, with
+        // nothing to say of an output it never wrote.
+        const int fd = CreatePartialUnderFreeName(&wanted, &partial);
         if (fd < 0) {
             throw FFmpegException(
                 Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str()));
