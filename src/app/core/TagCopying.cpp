@@ -7,19 +7,41 @@ namespace v2m {
 
 namespace {
 
+// One option per line: a line break in a value would end the option early.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
 std::string FileNameStem(const std::string& path) {
     std::string name = WideExtractFileName(path);
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) {
         name.erase(dot);
     }
-    // One option per line: a line break in a name would end the option early.
-    for (char& c : name) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
+    return OneLine(name);
+}
+
+// The file's tags, else those its audio track carries (some containers
+// keep them with the track).
+std::vector<std::pair<std::string, std::string>> ContentTags(const AVDictionary* file,
+                                                             const AVDictionary* track) {
+    std::vector<std::pair<std::string, std::string>> tags;
+    for (const char* key : kContentTags) {
+        // Keys are matched without regard to case, as the containers differ.
+        const AVDictionaryEntry* entry = ff::av_dict_get(file, key, nullptr, 0);
+        if (entry == nullptr) {
+            entry = ff::av_dict_get(track, key, nullptr, 0);
+        }
+        if (entry != nullptr && entry->value != nullptr && entry->value[0] != '\0') {
+            tags.emplace_back(key, entry->value);
         }
     }
-    return name;
+    return tags;
 }
 
 }  // namespace
@@ -33,7 +55,6 @@ TSourceTagInfo ReadSourceTagInfo(const std::string& file_name, const std::string
         }
         const AVFormatContext* context = probe.Context();
         info.Readable = true;
-        info.HasTitle = ff::av_dict_get(context->metadata, "title", nullptr, 0) != nullptr;
         for (unsigned i = 0; i < context->nb_streams; ++i) {
             const AVStream* stream = context->streams[i];
             const auto index = static_cast<int>(i);
@@ -49,6 +70,10 @@ TSourceTagInfo ReadSourceTagInfo(const std::string& file_name, const std::string
                 info.DefaultAudio = index;
             }
         }
+        info.Tags = ContentTags(
+            context->metadata,
+            info.DefaultAudio >= 0 ? context->streams[info.DefaultAudio]->metadata : nullptr);
+        info.HasTitle = !info.Tags.empty() && info.Tags.front().first == "title";
     } catch (const EAVProbeError&) {
         return TSourceTagInfo{};
     }
@@ -59,9 +84,16 @@ std::string TagOptionLines(const TJobRequest& request, const TSourceTagInfo& sou
     if (!request.CopyTags || !source.Readable) {
         return {};
     }
-    std::string lines = "map_meta_data=0:0";
+    // Named one by one rather than all copied: a container's own tags
+    // (brands, versions, the writing program) describe no song.
+    std::string lines;
+    for (const auto& [key, value] : source.Tags) {
+        lines +=
+            (lines.empty() ? "" : "\n") + std::string("metadata=") + key + "=" + OneLine(value);
+    }
     if (!source.HasTitle) {
-        lines += "\nmetadata=title=" + FileNameStem(request.SourceFileName);
+        lines += (lines.empty() ? "" : "\n") + std::string("metadata=title=") +
+                 FileNameStem(request.SourceFileName);
     }
     // ID3v2.4 text frames are still unread by many car stereos and players.
     if (ExtensionKey(request.ProfileExt) == ".mp3") {

@@ -2,15 +2,24 @@
 // What an output takes over from its input besides the sound: the tags a
 // music player shows and the cover picture.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "JobBuilding.h"
 
 namespace v2m {
 
+// The tags an output takes over: what a music player shows.
+inline constexpr const char* kContentTags[] = {"title", "album", "artist", "album_artist",
+                                               "date",  "track", "genre",  "comment"};
+
 // What the input file offers; read once per job.
 struct TSourceTagInfo {
     bool Readable = false;  // false: the file could not be opened, nothing is copied
     bool HasTitle = false;
+    // The tags that describe the content, under their lower-case names, in
+    // the order of kContentTags; never a container's own (brands, versions).
+    std::vector<std::pair<std::string, std::string>> Tags;
     int CoverStream = -1;   // the attached picture's stream index
     int DefaultAudio = -1;  // the audio track with the default mark, else the first
 };
@@ -19,7 +28,7 @@ struct TSourceTagInfo {
 // that are not loaded) gives an unreadable record, never an exception.
 TSourceTagInfo ReadSourceTagInfo(const std::string& file_name, const std::string& format_name);
 
-// The output's option lines for the tags: the input's tags, the title taken
+// The output's option lines for the tags: the input's content tags, the title taken
 // from the file name when the input has none, the tag version MP3 players
 // all read. Empty when tags are not to be copied.
 std::string TagOptionLines(const TJobRequest& request, const TSourceTagInfo& source);
