@@ -77,6 +77,10 @@ int Main(const std::vector<std::string>& args) {
         std::fputs(HelpText().c_str(), stdout);
         return kExitConverted;
     }
+    if (options.Command == TCommand::Version) {
+        std::printf("%s %s\n", kProgramName, V2M_VERSION);
+        return kExitConverted;
+    }
     const std::vector<TConvertProfile> profiles = LoadProfiles(ProgramFolder());
     if (options.Command == TCommand::ListProfiles) {
         if (profiles.empty()) {

@@ -151,6 +151,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         if (name == "--help" || name == "-h") {
             no_value();
             options.Command = TCommand::Help;
+        } else if (name == "--version") {
+            no_value();
+            options.Command = TCommand::Version;
         } else if (name == "--list-profiles") {
             no_value();
             options.Command = TCommand::ListProfiles;
@@ -214,7 +217,7 @@ std::string UsageText() {
                        "       [--cover-from-video] [--audio-track N | --audio-lang LANG]\n"
                        "       [--no-copy] [--recursive] [--normalize[=LUFS]] INPUT...\n"
                        "       " +
-                       kProgramName + " --list-profiles | --help\n";
+                       kProgramName + " --list-profiles | --help | --version\n";
     for (TOptionList list : kListsInHelpOrder) {
         text += "  --" + std::string(ListOptionName(list)) + ": " + AllowedItems(list) + "\n";
     }
@@ -264,6 +267,7 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
                     -18 or -14, with true peaks at most -1 dBTP: each file is
                     measured first, then converted; replaces --volume
   --help            print this text, then exit
+  --version         print the program's version, then exit
 
 Outputs never replace anything: a taken name gets "_(new_N)" before the
 extension; a name too long for the folder's file system is shortened before

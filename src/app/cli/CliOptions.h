@@ -21,7 +21,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class TCommand { Convert, Help, ListProfiles };
+enum class TCommand { Convert, Help, Version, ListProfiles };
 
 struct TCliOptions {
     TCommand Command = TCommand::Convert;

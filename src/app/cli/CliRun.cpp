@@ -16,6 +16,7 @@
 #include "AudioTracks.h"
 #include "BatchRunner.h"
 #include "FFConverter.h"
+#include "FailureText.h"
 #include "FileList.h"
 #include "Format.h"
 #include "MyUtils.h"
@@ -36,11 +37,13 @@ struct TBatchFile {
     std::string Input;
     std::string Root;       // the folder given on the command line, when --recursive found it
     std::string Output;     // empty until its task has an output
-    int64_t Duration = -1;  // microseconds, from the probe
-    int64_t Position = 0;   // microseconds reached, from progress
+    int64_t Media = -1;     // the file's length in microseconds, from the probe
+    int64_t Duration = -1;  // the task's: twice the file's with a measuring pass
+    int64_t Position = 0;   // microseconds of the task reached, from progress
     bool Started = false;
     bool Ended = false;
     bool Converted = false;
+    bool Failed = false;
     Clock::time_point StartTime;
 };
 
@@ -82,6 +85,8 @@ private:
     void DrawLiveLine();
     void ClearLiveLine();
     std::string Tag(size_t index) const;
+    // "28 files: 27 converted, 1 failed in 12.3 s, 215x real time".
+    std::string SummaryText() const;
 
     const TCliOptions& options_;
     TJobRequest request_;
@@ -121,8 +126,39 @@ std::string TBatch::Tag(size_t index) const {
 void TBatch::Fail(size_t index, const std::string& message) {
     any_failed_ = true;
     files_[index].Ended = true;
+    files_[index].Failed = true;
     // Failures are reported even when progress is not.
     Line(Tag(index) + " failed " + files_[index].Input + ": " + message);
+}
+
+std::string TBatch::SummaryText() const {
+    size_t converted = 0;
+    size_t failed = 0;
+    double media = 0.0;
+    for (const TBatchFile& file : files_) {
+        if (file.Converted) {
+            ++converted;
+            media += static_cast<double>(std::max<int64_t>(file.Media, 0)) / 1e6;
+        } else if (file.Failed) {
+            ++failed;
+        }
+    }
+    const size_t other = files_.size() - converted - failed;
+    std::string text = Format("%zu %s: %zu converted", files_.size(),
+                              files_.size() == 1 ? "file" : "files", converted);
+    if (failed > 0) {
+        text += Format(", %zu failed", failed);
+    }
+    if (other > 0) {
+        text += Format(", %zu stopped", other);
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - run_start_).count();
+    text += " in " + Seconds(wall);
+    if (media > 0.0 && wall > 0.0) {
+        text +=
+            Format(media / wall >= 10.0 ? ", %.0fx real time" : ", %.1fx real time", media / wall);
+    }
+    return text;
 }
 
 void TBatch::ExpandInputs() {
@@ -177,13 +213,17 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
         if (!info.OutputFiles.empty()) {
             file.Output = info.OutputFiles.front();  // the name it was written under
         }
-        // One path a line, whatever characters the name holds.
+        // One path a line, whatever characters the name holds; on a terminal
+        // that shows both streams, never inside the progress line.
+        ClearLiveLine();
         std::printf("%s\n", EscapedFileName(file.Output).c_str());
         std::fflush(stdout);
         if (progress_) {
             const double wall =
                 std::chrono::duration<double>(Clock::now() - file.StartTime).count();
-            const double media = static_cast<double>(std::max<int64_t>(file.Position, 0)) / 1e6;
+            const double media = static_cast<double>(std::max<int64_t>(
+                                     file.Media > 0 ? file.Media : file.Position, 0)) /
+                                 1e6;
             Line(Tag(index) + " done   " + file.Input + " (" + Seconds(media) + " in " +
                  Seconds(wall) + ")");
         }
@@ -193,8 +233,8 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
             Line(Tag(index) + " stopped " + file.Input);
         }
     } else {
-        Fail(index,
-             info.ErrorMessage.empty() ? "the conversion did not finish" : info.ErrorMessage);
+        Fail(index, info.ErrorMessage.empty() ? "the conversion did not finish"
+                                              : PlainFailureReason(info.ErrorMessage));
     }
 }
 
@@ -230,10 +270,14 @@ TBatchEvents TBatch::Events() {
         if (error.starts_with(files_[index].Input + ": ")) {
             error.erase(0, files_[index].Input.size() + 2);
         }
-        Fail(index, error);
+        Fail(index, PlainFailureReason(error));
     };
     events.Added = [this](size_t item, const std::string& output) {
-        files_[batch_files_[item]].Output = output;
+        TBatchFile& file = files_[batch_files_[item]];
+        file.Output = output;
+        // Known from the probe: the percentage shows from the first report.
+        file.Media = runner_.Duration(item);
+        file.Duration = std::max(file.Duration, file.Media);
     };
     events.Started = [this](size_t item) { Started(batch_files_[item]); };
     events.Progress = [this](size_t item, const TProgressInfo& info) {
@@ -348,6 +392,9 @@ int TBatch::Run() {
         Serve();
     }
     main_thread_->ProcessPendingMessages();
+    if (progress_) {
+        Line(SummaryText());
+    }
     if (stopping_ || interrupted_.load()) {
         Line(std::string(kProgramName) + ": interrupted; unfinished outputs deleted");
         return kExitInterrupted;

@@ -103,6 +103,9 @@ public:
     // task had every task been in one list.
     int32_t TaskNumber(size_t item) const { return items_[item].TaskNumber; }
     const std::string& Output(size_t item) const { return items_[item].Output; }
+    // The file's length in microseconds as the probe found it (-1: unknown),
+    // until a report says its task is longer (a measuring pass).
+    int64_t Duration(size_t item) const { return items_[item].Duration; }
     // "3 of 120 files - 45x real time - about 2 min left".
     std::string StatusText() const;
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -879,7 +880,66 @@ TEST_F(CliTest, NormalizeBringsEachFileToTheTarget) {
             fixtures::AnalyzeLoudness(out / "mp4_h264_aac.mp3");
         EXPECT_NEAR(measured.integrated_lufs, c.lufs, 0.5);
         EXPECT_LE(measured.true_peak_dbtp, -1.0);
+        // The measuring pass does not make the file twice as long.
+        EXPECT_NE(run.err.find("(" + Format("%.1f", ClipSeconds("mp4_h264_aac.mp4")) + " s in "),
+                  std::string::npos)
+            << run.err;
     }
+}
+
+// On a terminal, standard output and the progress line on standard error
+// share the screen: each printed path stands on a line of its own, the
+// percentage shows, and a summary ends the run.
+TEST_F(CliTest, ATerminalShowsCleanLinesAndASummary) {
+    const fs::path in = Folder("in");
+    WriteLongClips(in, 60.0, 1);
+    const fs::path out = Folder("out");
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(60);
+        ::execl(V2M_CLI_PROGRAM, V2M_CLI_PROGRAM, "--jobs", "1", "--out", out.c_str(), in.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string screen;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        screen.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+    // What a terminal shows of each line: what follows its last return,
+    // without the sequence that clears the rest of the line.
+    std::vector<std::string> shown;
+    std::istringstream lines(screen);
+    for (std::string line; std::getline(lines, line);) {
+        while (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        line = line.substr(line.rfind('\r') == std::string::npos ? 0 : line.rfind('\r') + 1);
+        if (line.starts_with("\033[K")) {
+            line.erase(0, 3);
+        }
+        shown.push_back(line);
+    }
+    for (const char* name : {"long 1.mp3", "long 2.mp3"}) {
+        EXPECT_NE(std::find(shown.begin(), shown.end(), (out / name).string()), shown.end())
+            << name << " on a line of its own:\n"
+            << screen;
+    }
+    EXPECT_EQ(screen.find("?%"), std::string::npos) << screen;
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(shown.back().starts_with("2 files: 2 converted in ") &&
+                shown.back().ends_with("x real time"))
+        << shown.back();
+
+    const TCliResult version = RunCli({"--version"}, scratch_.Path());
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("video2mp3-cli ")) << version.out;
 }
 
 }  // namespace

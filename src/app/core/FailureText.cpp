@@ -1,0 +1,33 @@
+#include "FailureText.h"
+
+#include <cerrno>
+#include <string_view>
+#include <utility>
+
+#include "SafeFiles.h"
+
+namespace v2m {
+
+std::string PlainFailureReason(const std::string& error) {
+    static constexpr std::pair<std::string_view, const char*> kPlain[] = {
+        {"does not contain any stream", "has no audio track"},
+        {"could not find codec parameters", "is not a media file the libraries can read"},
+        {"Invalid data found when processing input", "is not a media file the libraries can read"},
+    };
+    for (const auto& [engine_words, plain] : kPlain) {
+        if (error.find(engine_words) != std::string::npos) {
+            return plain;
+        }
+    }
+    // What the system said about the disk or the folder is all a user needs;
+    // the file and stream numbers around it are not.
+    for (const int code : {ENOSPC, EDQUOT, EROFS, EACCES, EFBIG, EIO}) {
+        const std::string words = SystemErrorText(code);
+        if (error.ends_with(": " + words)) {
+            return words;
+        }
+    }
+    return error;
+}
+
+}  // namespace v2m

@@ -1,0 +1,14 @@
+#pragma once
+// Failures as a user reads them. The engine and the libraries speak of output
+// file numbers and codec parameters; a row or a line of the command-line
+// front end says what is wrong with the file, and the log keeps the original.
+#include <string>
+
+namespace v2m {
+
+// "has no audio track", "is not a media file the libraries can read", the
+// system's own words for a full disk or a refused folder; any other text as
+// it is.
+std::string PlainFailureReason(const std::string& error);
+
+}  // namespace v2m
