@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "Converter.h"
+#include "FailureText.h"
 #include "FileListModel.h"
 #include "JobBuilding.h"
 #include "MyUtils.h"
@@ -44,6 +45,8 @@ void TForm1::ConnectConversion() {
     connect(actStartConvert, &QAction::triggered, this, [this] { actStartConvertExecute(); });
     connect(actPauseConvert, &QAction::triggered, this, [this] { actPauseConvertExecute(); });
     connect(actStopConvert, &QAction::triggered, this, [this] { actStopConvertExecute(); });
+    connect(actConvertAllAgain, &QAction::triggered, this, [this] { actConvertAllAgainExecute(); });
+    start_caption_ = actStartConvert->text();
     for (const auto& [action, setting] : jobs_actions_) {
         connect(action, &QAction::triggered, this,
                 [this, setting = setting] { SetSimultaneousConversions(setting); });
@@ -148,6 +151,11 @@ bool TForm1::AllConverted() const {
 
 void TForm1::SetTotalProgress(int value) {
     prgTotalProgress->setValue(std::clamp(value, 0, 100));
+    // Seen on the task bar while the window is behind others or minimised.
+    setWindowTitle(runner_.Active() ? QStringLiteral("%1% - %2")
+                                          .arg(prgTotalProgress->value())
+                                          .arg(QLatin1String(kMainWindowCaption))
+                                    : QLatin1String(kMainWindowCaption));
 }
 
 void TForm1::ResetRow(size_t row) {
@@ -159,12 +167,25 @@ void TForm1::ResetRow(size_t row) {
 }
 
 void TForm1::actStartConvertExecute() {
+    StartConversion(false);
+}
+
+void TForm1::actConvertAllAgainExecute() {
+    StartConversion(true);
+}
+
+size_t TForm1::RowOfItem(size_t item) const {
+    return item < run_rows_.size() ? run_rows_[item] : FileList().Count();
+}
+
+void TForm1::StartConversion(bool every_row) {
     if (closed_) {
         return;
     }
-    if (FConvertState == cvPaused) {
+    if (FConvertState == cvPaused && !every_row) {
         runner_.Resume();
         FConvertState = cvConverting;
+        ShowRunStatus();
         ActionList1Update();
         return;
     }
@@ -172,25 +193,45 @@ void TForm1::actStartConvertExecute() {
     if (FConvertState != cvIdle || Adding() || FileList().Empty() || !CheckOutputFolder()) {
         return;
     }
-    if (AnyConverted() &&
-        services_->MessageBox(
-            this, QStringLiteral("Warning"),
-            QStringLiteral(
-                "Some items have been converted already, do you want to re-convert them?"),
-            TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
-        return;
+    // "Start" leaves what is converted alone; with nothing else left it
+    // offers to convert it all again.
+    const bool rest_converted =
+        std::all_of(FileList().Rows().begin(), FileList().Rows().end(), [](const TFileRow& r) {
+            return r.Data.Progress == 100 || r.Progress == kNoAudioProgressText;
+        });
+    if ((every_row || rest_converted) && AnyConverted()) {
+        if (services_->MessageBox(
+                this, QStringLiteral("Warning"),
+                QStringLiteral(
+                    "Some items have been converted already, do you want to re-convert them?"),
+                TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
+            return;
+        }
+        every_row = true;
     }
     // Nothing of an earlier run may be taken for this one's: not its outputs
     // and not its completion.
     std::vector<std::string> files;
-    files.reserve(FileList().Count());
+    run_rows_.clear();
+    run_stopped_ = false;
     for (size_t row = 0; row < FileList().Count(); ++row) {
-        file_list_->UpdateRow(row, [](TFileRow& r) {
-            r.Data.OutputFile.clear();
-            r.Data.Progress = 0;
-            r.FailureReason.clear();
+        const TFileRow& r = FileList().Rows()[row];
+        if ((!every_row && r.Data.Progress == 100) || r.Progress == kNoAudioProgressText) {
+            continue;
+        }
+        file_list_->UpdateRow(row, [](TFileRow& changed) {
+            changed.Data.OutputFile.clear();
+            changed.Data.Progress = 0;
+            changed.FailureReason.clear();
+            changed.Progress = kInitialProgressText;
+            changed.OutputSize = InitialOutputSizeText(TAddCommand::AddFiles);
         });
-        files.push_back(FileList().Rows()[row].Data.FileName);
+        files.push_back(r.Data.FileName);
+        run_rows_.push_back(row);
+    }
+    if (files.empty()) {
+        ShowStatus(QStringLiteral("Nothing to convert: no file of the list has audio"));
+        return;
     }
     if (!chkSameInput->isChecked()) {
         // The outputs go inside the folder: the text shows the separator.
@@ -202,11 +243,12 @@ void TForm1::actStartConvertExecute() {
     }
 
     TBatchEvents events;
-    events.BuildFailed = [this](size_t row, TBuildFailure kind, const std::string& error) {
-        BuildFailed(row, kind, error);
+    events.BuildFailed = [this](size_t item, TBuildFailure kind, const std::string& error) {
+        BuildFailed(RowOfItem(item), kind, error);
     };
     // Each row's own track, and its place in a folder tree.
-    events.Prepare = [this](size_t row, TAVProbe&, TJobRequest& request) {
+    events.Prepare = [this](size_t item, TAVProbe&, TJobRequest& request) {
+        const size_t row = RowOfItem(item);
         if (row >= FileList().Count()) {
             return std::string();
         }
@@ -214,13 +256,18 @@ void TForm1::actStartConvertExecute() {
         request.AudioStream = file.AudioStream;
         return PrepareTreeOutput(request, file.Root, file.FileName);
     };
-    events.Added = [this](size_t row, const std::string& output) { TaskAdded(row, output); };
+    events.Added = [this](size_t item, const std::string& output) {
+        TaskAdded(RowOfItem(item), output);
+    };
     events.Progress = [this](size_t, const TProgressInfo& info) {
         TProgressInfo copy = info;
         FFConverterProgress(&FFConverter, &copy);
     };
-    events.Ended = [this](size_t row, const TTerminateInfo& info) { TaskEnded(row, info); };
-    events.Over = [this](bool) { RunOver(); };
+    events.Ended = [this](size_t item, const TTerminateInfo& info) { TaskEnded(item, info); };
+    events.Over = [this](bool stopped) {
+        run_stopped_ = stopped;
+        RunOver();
+    };
     const TStartResult started =
         runner_.Start(std::move(files), JobRequest(), JobsOfSetting(jobs_setting_), events, true);
     if (started == TStartResult::Refused) {
@@ -247,7 +294,7 @@ void TForm1::BuildFailed(size_t row, TBuildFailure kind, const std::string& erro
     switch (kind) {
         case TBuildFailure::Load:
             AppendLog({"", "***File load error: " + error, ""});
-            return;
+            break;
         case TBuildFailure::Open:
             AppendLog({"", "***File open error: " + error, ""});
             break;
@@ -256,12 +303,17 @@ void TForm1::BuildFailed(size_t row, TBuildFailure kind, const std::string& erro
             AppendLog({"", "***Cannot do convert, error: " + error, ""});
             break;
     }
-    // Once the batch runs, a file of a later round that cannot become a task
-    // fails alone.
-    if (FConvertState != cvIdle && row < FileList().Count()) {
-        file_list_->UpdateRow(row, [&error](TFileRow& r) {
+    // The row says so, in the first round as in later ones: the log keeps
+    // the libraries' words, the row the plain ones.
+    if (row < FileList().Count()) {
+        std::string reason = error;
+        const std::string& name = FileList().Rows()[row].Data.FileName;
+        if (reason.starts_with(name + ": ")) {
+            reason.erase(0, name.size() + 2);
+        }
+        file_list_->UpdateRow(row, [&reason](TFileRow& r) {
             r.Progress = kFailedProgressText;
-            r.FailureReason = error;
+            r.FailureReason = PlainFailureReason(reason);
         });
     }
 }
@@ -285,6 +337,14 @@ void TForm1::actPauseConvertExecute() {
     }
     runner_.Pause();
     FConvertState = cvPaused;
+    // The row that is held is the one to see.
+    for (size_t item = 0; item < run_rows_.size(); ++item) {
+        if (runner_.State(item) == TItemState::Running && run_rows_[item] < FileList().Count()) {
+            lvFiles->scrollTo(lvFiles->model()->index(static_cast<int>(run_rows_[item]), 0));
+            break;
+        }
+    }
+    ShowRunStatus();
     ActionList1Update();
 }
 
@@ -304,9 +364,9 @@ void TForm1::actStopConvertExecute() {
         }
         return;
     }
+    // The end of the batch shows each row's result and the total.
     runner_.Stop(true);
     FConvertState = cvIdle;
-    SetTotalProgress(0);
     ActionList1Update();
 }
 
@@ -315,7 +375,8 @@ void TForm1::FFConverterProgress(TFFBaseComponent*, PProgressInfo AProgressInfo)
     if (closed_) {
         return;
     }
-    const size_t row = runner_.ItemOfTask(info.TaskIndex);
+    const size_t item = runner_.ItemOfTask(info.TaskIndex);
+    const size_t row = RowOfItem(item);
     if (row >= FileList().Count()) {
         return;
     }
@@ -331,11 +392,11 @@ void TForm1::FFConverterProgress(TFFBaseComponent*, PProgressInfo AProgressInfo)
         r.Progress = text;
         r.OutputSize = SizeColumnText(info.Size);
     });
-    const auto rows = static_cast<int64_t>(FileList().Count());
+    const auto rows = static_cast<int64_t>(run_rows_.size());
     if (runner_.Jobs() == 1) {
         // One at a time: every task before this one is over.
         SetTotalProgress(
-            static_cast<int>(int64_t{runner_.TaskNumber(row)} * 100 / rows + percent / rows));
+            static_cast<int>(int64_t{runner_.TaskNumber(item)} * 100 / rows + percent / rows));
     } else {
         SetTotalProgress(runner_.TotalPercent());
     }
@@ -343,31 +404,83 @@ void TForm1::FFConverterProgress(TFFBaseComponent*, PProgressInfo AProgressInfo)
     prgTotalProgress->update();
 }
 
-void TForm1::TaskEnded(size_t row, const TTerminateInfo& info) {
+void TForm1::TaskEnded(size_t item, const TTerminateInfo& info) {
+    const size_t row = RowOfItem(item);
     if (closed_ || row >= FileList().Count()) {
         return;
     }
     if (info.Finished && !info.Failed) {
-        file_list_->UpdateRow(row, [this, row](TFileRow& r) {
+        // The name it was written under: another program may have taken the
+        // chosen one meanwhile.
+        const std::string output = runner_.Output(item);
+        file_list_->UpdateRow(row, [&output](TFileRow& r) {
             r.Data.Progress = 100;
-            // The name it was written under: another program may have taken
-            // the chosen one meanwhile.
-            r.Data.OutputFile = runner_.Output(row);
-            r.Progress = "Completed";
+            r.Data.OutputFile = output;
+            r.Progress = kCompletedProgressText;
+            // The whole output, not the last report's share of it.
+            if (const int64_t size = WideFileSize(output); size >= 0) {
+                r.OutputSize = SizeColumnText(size);
+            }
         });
     } else if (info.Failed) {
+        const std::string& name = FileList().Rows()[row].Data.FileName;
+        AppendLog({"", "***Conversion failed: " + name + ": " + info.ErrorMessage, ""});
         file_list_->UpdateRow(row, [&info](TFileRow& r) {
             r.Progress = kFailedProgressText;
-            r.FailureReason = info.ErrorMessage;
+            r.FailureReason = PlainFailureReason(info.ErrorMessage);
         });
     }
+    // A failure is told in its row now and once more, with the others, when
+    // the batch is over: never in a box that would hold the batch up.
     lvFiles->viewport()->update();
     ShowRunStatus();
-    if (info.Failed) {
-        services_->MessageBox(this, QLatin1String(kApplicationTitle), Text(info.ErrorMessage),
-                              TMessageButtons::Ok, TMessageIcon::Exclamation);
-    }
     ActionList1Update();
+}
+
+namespace {
+
+// How the rows of a batch ended.
+struct TRunCounts {
+    size_t Converted = 0;
+    size_t Failed = 0;
+    size_t Stopped = 0;
+};
+
+// "25 converted, 2 failed, 1 stopped", leaving out what did not happen.
+QString RunCountsText(const TRunCounts& counts) {
+    QString text = QStringLiteral("%1 converted").arg(counts.Converted);
+    if (counts.Failed > 0) {
+        text += QStringLiteral(", %1 failed").arg(counts.Failed);
+    }
+    if (counts.Stopped > 0) {
+        text += QStringLiteral(", %1 stopped").arg(counts.Stopped);
+    }
+    return text;
+}
+
+}  // namespace
+
+void TForm1::ShowRunResults() {
+    for (size_t item = 0; item < run_rows_.size(); ++item) {
+        const size_t row = run_rows_[item];
+        if (row >= FileList().Count()) {
+            continue;
+        }
+        const TFileRow& r = FileList().Rows()[row];
+        if (r.Data.Progress == 100 || r.Progress == kFailedProgressText) {
+            continue;
+        }
+        // Passed over because it was gone by the time its turn came.
+        if (runner_.State(item) == TItemState::Skipped && !WideFileExists(r.Data.FileName)) {
+            file_list_->UpdateRow(row, [](TFileRow& changed) {
+                changed.Progress = kFailedProgressText;
+                changed.FailureReason = "no such file";
+            });
+            continue;
+        }
+        file_list_->UpdateRow(row,
+                              [](TFileRow& changed) { changed.Progress = kStoppedProgressText; });
+    }
 }
 
 void TForm1::NotifyRunEnd() {
@@ -376,10 +489,14 @@ void TForm1::NotifyRunEnd() {
     }
     size_t converted = 0;
     size_t failed = 0;
-    for (const TFileRow& row : FileList().Rows()) {
-        if (!row.FailureReason.empty()) {
+    for (const size_t row : run_rows_) {
+        if (row >= FileList().Count()) {
+            continue;
+        }
+        const TFileRow& r = FileList().Rows()[row];
+        if (r.Progress == kFailedProgressText) {
             ++failed;
-        } else if (row.Data.Progress == 100) {
+        } else if (r.Data.Progress == 100) {
             ++converted;
         }
     }
@@ -392,23 +509,68 @@ void TForm1::NotifyRunEnd() {
     services_->Notify(QLatin1String(kApplicationTitle), text);
 }
 
-void TForm1::RunOver() {
-    status_timer_->stop();
-    ShowStatus({});
-    if (closed_) {
-        // Closing cancels without clean-up.
+void TForm1::ShowFailureSummary() {
+    QStringList failures;
+    for (const size_t row : run_rows_) {
+        if (row < FileList().Count() && FileList().Rows()[row].Progress == kFailedProgressText) {
+            const TFileRow& r = FileList().Rows()[row];
+            failures.append(Text(r.Data.FileName + ": " + r.FailureReason));
+        }
+    }
+    if (failures.empty()) {
         return;
     }
-    NotifyRunEnd();
+    if (run_rows_.size() == 1) {
+        services_->MessageBox(this, QLatin1String(kApplicationTitle), failures.front(),
+                              TMessageButtons::Ok, TMessageIcon::Exclamation);
+        return;
+    }
+    const QString text = QStringLiteral("%1 of %2 files could not be converted:")
+                             .arg(failures.size())
+                             .arg(run_rows_.size());
+    if (services_->ShowFailures(this, QLatin1String(kApplicationTitle), text, failures)) {
+        actViewLogExecute();
+    }
+}
+
+void TForm1::RunOver() {
+    status_timer_->stop();
+    if (closed_) {
+        // Closing takes the batch down with the window.
+        ShowStatus({});
+        return;
+    }
     // The batch cleared its tasks, and they took their unfinished outputs
-    // along: failed ones went when they failed, stopped ones with their tasks.
-    if (AllConverted()) {
-        SetTotalProgress(100);
-        FConvertState = cvIdle;
-        ActionList1Update();
+    // along: failed ones went when they failed, stopped ones with their
+    // tasks. What each row achieved stays on show until the next start.
+    ShowRunResults();
+    TRunCounts counts;
+    for (const size_t row : run_rows_) {
+        if (row >= FileList().Count()) {
+            continue;
+        }
+        const TFileRow& r = FileList().Rows()[row];
+        if (r.Data.Progress == 100) {
+            ++counts.Converted;
+        } else if (r.Progress == kFailedProgressText) {
+            ++counts.Failed;
+        } else {
+            ++counts.Stopped;
+        }
+    }
+    FConvertState = cvIdle;
+    const size_t total = std::max<size_t>(run_rows_.size(), 1);
+    SetTotalProgress(static_cast<int>(counts.Converted * 100 / total));
+    ShowStatus(RunCountsText(counts));
+    NotifyRunEnd();
+    ActionList1Update();
+    lvFiles->viewport()->update();
+    if (counts.Failed > 0) {
+        ShowFailureSummary();
+    } else if (counts.Stopped == 0 && counts.Converted > 0) {
         std::string folder = edtOutPath->currentText().toStdString();
-        if (chkSameInput->isChecked() && !FileList().Empty()) {
-            folder = WideExtractFilePath(FileList().Rows()[0].Data.OutputFile);
+        if (chkSameInput->isChecked() && !run_rows_.empty()) {
+            folder = WideExtractFilePath(FileList().Rows()[run_rows_.front()].Data.OutputFile);
         }
         if (services_->MessageBox(this, QStringLiteral("Convert completed."),
                                   QStringLiteral("Do you want to open output folder?"),
@@ -416,17 +578,6 @@ void TForm1::RunOver() {
                                   TMessageIcon::None) == TMessageResult::Yes) {
             OpenWithShell(Text(folder));
         }
-    } else {
-        SetTotalProgress(0);
-        for (size_t row = 0; row < FileList().Count(); ++row) {
-            const bool failed = !FileList().Rows()[row].FailureReason.empty();
-            ResetRow(row);
-            if (failed) {
-                // "Failed" stays until the next start, with its reason.
-                file_list_->UpdateRow(row, [](TFileRow& r) { r.Progress = kFailedProgressText; });
-            }
-        }
-        FConvertState = cvIdle;
     }
     ActionList1Update();
 }
@@ -436,7 +587,8 @@ void TForm1::ShowRunStatus() {
         return;
     }
     runner_.Poll();
-    ShowStatus(QString::fromStdString(runner_.StatusText()));
+    const QString status = QString::fromStdString(runner_.StatusText());
+    ShowStatus(runner_.Paused() ? QStringLiteral("Paused - ") + status : status);
 }
 
 }  // namespace v2m

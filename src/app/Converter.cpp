@@ -64,9 +64,6 @@ TForm1::~TForm1() {
     FFConverter.SetOnCustomHook(nullptr);
     FFConverter.SetOnProgress(nullptr);
     FFConverter.SetOnTerminate(nullptr);
-    // Closing cancels without clean-up: the work done so far stays, under
-    // its hidden partial name, never looking like a finished file.
-    FFConverter.SetKeepUnfinishedOutputs(true);
 }
 
 void TForm1::ConnectHandlers() {
@@ -175,9 +172,23 @@ void TForm1::ReadSettings() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // A running batch is not given up by a slip of the hand; a logout or a
+    // shutdown stops it without asking.
+    if (!closed_ && FConvertState != cvIdle && !closing_by_signal_ &&
+        services_->MessageBox(this, QLatin1String(kApplicationTitle),
+                              QStringLiteral("A conversion is running. Stop it and quit?"),
+                              TMessageButtons::YesNo,
+                              TMessageIcon::Exclamation) != TMessageResult::Yes) {
+        event->ignore();
+        return;
+    }
     FormCloseQuery();
-    // Closing is never refused.
     event->accept();
+}
+
+void TForm1::CloseBySignal() {
+    closing_by_signal_ = true;
+    close();
 }
 
 void TForm1::FormCloseQuery() {
@@ -201,9 +212,8 @@ void TForm1::FormCloseQuery() {
     FFConverter.SetOnTerminate(nullptr);
     // The waiting stop serves window events, and those may read the selected
     // profile: the profiles go only after it.
-    // Closing cancels without clean-up: the work done so far stays, under
-    // its hidden partial name. No further round may start.
-    FFConverter.SetKeepUnfinishedOutputs(true);
+    // Stopped as "Stop" stops: the unfinished outputs of this run go. No
+    // further round may start.
     runner_.Stop(true);
     FFConverter.Stop(true);
     FFLogger.SetOnLog(nullptr);
@@ -267,6 +277,12 @@ void TForm1::ActionList1Update() {
     actStartConvert->setEnabled(
         rows && !closed_ && !Adding() &&
         ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
+    if (!start_caption_.isEmpty()) {
+        actStartConvert->setText(FConvertState == cvPaused ? QStringLiteral("Resume")
+                                                           : start_caption_);
+    }
+    actConvertAllAgain->setEnabled(rows && !closed_ && !Adding() && FConvertState == cvIdle &&
+                                   SelectedProfile() != nullptr);
     actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
     actStopConvert->setEnabled(rows && FConvertState != cvIdle);
     // A file just opened shows its first picture and pauses: until it has,

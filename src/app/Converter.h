@@ -113,7 +113,10 @@ public:
     void ActionList1Update();
 
     // Conversion control.
+    // Converts the rows that are not converted yet.
     void actStartConvertExecute();
+    // Converts every row, those converted already too.
+    void actConvertAllAgainExecute();
     void actPauseConvertExecute();
     void actStopConvertExecute();
     // The output folder exists; warns the user when it does not.
@@ -179,6 +182,9 @@ public:
     const TFFPlayer& Player() const { return FFPlayer; }
     const std::string& AddFilesFolder() const { return FAddFilesFolder; }
     TSkinManager& Skins() { return skins_; }
+    // A logout or a shutdown: the window closes as after "Stop" and "Yes",
+    // without asking.
+    void CloseBySignal();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -237,8 +243,14 @@ private:
     // The batch's events, on the window's thread.
     void BuildFailed(size_t row, TBuildFailure kind, const std::string& error);
     void TaskAdded(size_t row, const std::string& output);
-    void TaskEnded(size_t row, const TTerminateInfo& info);
+    void TaskEnded(size_t item, const TTerminateInfo& info);
     void RunOver();
+    void StartConversion(bool every_row);
+    // The row of a file of the running batch; Count() of the list when none.
+    size_t RowOfItem(size_t item) const;
+    // Each row of the batch that is over shows how it ended.
+    void ShowRunResults();
+    void ShowFailureSummary();
     // Tells the desktop how a batch ended when the window is not in front.
     void NotifyRunEnd();
     void ShowRunStatus();
@@ -294,6 +306,12 @@ private:
     int pause_picture_ = 0;
     bool startup_complete_ = false;
     bool closed_ = false;
+    bool closing_by_signal_ = false;
+    // The rows of the running (or last) batch, by the batch's file number.
+    std::vector<size_t> run_rows_;
+    bool run_stopped_ = false;
+    // "Start"'s own caption: it reads "Resume" while the batch is paused.
+    QString start_caption_;
     std::string log_text_;  // every line, oldest first, each after a line feed
     size_t log_line_count_ = 0;
     // The adding under way; none when the list is not being added to.
@@ -363,6 +381,7 @@ private:
     QAction* actStartConvert = nullptr;
     QAction* actPauseConvert = nullptr;
     QAction* actStopConvert = nullptr;
+    QAction* actConvertAllAgain = nullptr;
     // "Simultaneous Conversions": 1, 2, 4 and one per processor (0).
     std::vector<std::pair<QAction*, int>> jobs_actions_;
     QAction* actCopyTags = nullptr;        // "Copy tags", kept in Settings.ini

@@ -177,6 +177,7 @@ void TForm1::CreateActions() {
     actPauseConvert->setIcon(PictureIcon(TPicture::Pause));
     actStopConvert = Action(this, "actStopConvert", "Stop");
     actStopConvert->setIcon(PictureIcon(TPicture::Stop));
+    actConvertAllAgain = Action(this, "actConvertAllAgain", "Convert All A&gain");
     actHelp = Action(this, "actHelp", "Help Content");
     actHelp->setIconText(QStringLiteral("Help"));
     actHelp->setIcon(PictureIcon(TPicture::Help));
@@ -222,6 +223,7 @@ void TForm1::CreateMenusAndToolbar() {
     convert->addAction(actStartConvert);
     convert->addAction(actPauseConvert);
     convert->addAction(actStopConvert);
+    convert->addAction(actConvertAllAgain);
     convert->addSeparator();
     QMenu* jobs = convert->addMenu(QStringLiteral("&Simultaneous Conversions"));
     jobs->setObjectName(QStringLiteral("mnuJobs"));

@@ -6,6 +6,12 @@
 
 #include <QDesktopServices>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -50,6 +56,35 @@ public:
             default:
                 return TMessageResult::Ok;
         }
+    }
+
+    bool ShowFailures(QWidget* parent, const QString& title, const QString& text,
+                      const QStringList& failures) override {
+        QDialog dialog(parent);
+        dialog.setWindowTitle(title);
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* label = new QLabel(text, &dialog);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+        // Selectable, so that the names and reasons can be copied.
+        auto* list = new QPlainTextEdit(failures.join(QLatin1Char('\n')), &dialog);
+        list->setReadOnly(true);
+        list->setLineWrapMode(QPlainTextEdit::NoWrap);
+        list->setObjectName(QStringLiteral("mmoFailures"));
+        layout->addWidget(list);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+        QPushButton* show_log =
+            buttons->addButton(QStringLiteral("Show &Log"), QDialogButtonBox::ActionRole);
+        bool log_wanted = false;
+        QObject::connect(show_log, &QPushButton::clicked, &dialog, [&] {
+            log_wanted = true;
+            dialog.accept();
+        });
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        layout->addWidget(buttons);
+        dialog.resize(560, 320);
+        dialog.exec();
+        return log_wanted;
     }
 
     QStringList OpenFiles(QWidget* parent, const QString& title, const QString& folder,

@@ -51,6 +51,14 @@ public:
         static_cast<void>(sub_folders);
         return ChooseFolder(parent, title, folder);
     }
+    // The files a batch could not convert, one "name: reason" a line, in a
+    // list the user can select and copy. True when the user asks for the log.
+    virtual bool ShowFailures(QWidget* parent, const QString& title, const QString& text,
+                              const QStringList& failures) {
+        MessageBox(parent, title, text + QLatin1Char('\n') + failures.join(QLatin1Char('\n')),
+                   TMessageButtons::Ok, TMessageIcon::Exclamation);
+        return false;
+    }
     // Opens a folder, a document or a web address the way the desktop does.
     virtual bool ShellOpen(const QString& target) = 0;
     // A passing note from the desktop (a notification bubble); a desktop

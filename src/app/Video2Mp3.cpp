@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
                                  while (::read(g_signal_pipe[0], &byte, 1) == 1) {
                                      end_signal = byte;
                                  }
-                                 form.close();
+                                 form.CloseBySignal();
                                  QApplication::quit();
                              });
         }

@@ -184,6 +184,16 @@ void UpdateAudioText(TFileRow& row, const TJobRequest& request) {
         file.AudioCodecName = row.Data.AudioTracks[static_cast<size_t>(track)].Codec;
     }
     row.Audio = AudioTrackText(row.Data.AudioTracks, track, AudioCopyPossible(file));
+    // Only a row that waits changes: a result of a run stays.
+    if (HasNoAudio(row) && !request.KeepVideo && row.Progress == kInitialProgressText) {
+        row.Progress = kNoAudioProgressText;
+    } else if (request.KeepVideo && row.Progress == kNoAudioProgressText) {
+        row.Progress = kInitialProgressText;
+    }
+}
+
+bool HasNoAudio(const TFileRow& row) {
+    return row.Data.AudioTracks.empty();
 }
 
 void TFileList::UpdateAudioTexts(const TJobRequest& request) {

@@ -64,6 +64,11 @@ std::string SizeColumnText(int64_t file_size);
 std::string InitialOutputSizeText(TAddCommand command);
 inline constexpr const char* kInitialProgressText = "0%";
 inline constexpr const char* kFailedProgressText = "Failed";
+inline constexpr const char* kCompletedProgressText = "Completed";
+inline constexpr const char* kStoppedProgressText = "Stopped";
+// A file without any audio track, while an audio profile is chosen: nothing
+// to convert, so the batch passes it over without counting it as a failure.
+inline constexpr const char* kNoAudioProgressText = "No audio";
 
 // What the probe found out about one file.
 struct TProbedFile {
@@ -112,8 +117,11 @@ private:
     std::vector<TFileRow> rows_;
 };
 
-// The row's "Audio" for the settings of the next conversion.
+// The row's "Audio" for the settings of the next conversion, and "No audio"
+// as its state when an audio profile would find nothing to convert.
 void UpdateAudioText(TFileRow& row, const TJobRequest& request);
+// The row has nothing an audio profile could convert.
+bool HasNoAudio(const TFileRow& row);
 
 // A row for a probed file: the row the commands add.
 TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const std::string& ext,
@@ -173,14 +181,16 @@ TAddResult AddFiles(TFileList& list, std::span<const std::string> paths, const T
 TAddResult AddFolder(TFileList& list, const std::string& folder, const TFileProber& prober,
                      const std::string& ext);
 
-// The patterns of the video files, as one text and as its 20 masks.
+// The patterns of the video files, as one text and as its 27 masks: every
+// type the desktop entry says the program opens.
 inline constexpr const char* kVideoFilePatterns =
     "*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;*.OGM;*.RM;"
-    "*.RMVB;*.TP;*.TS;*.VOB;*.WMV;";
+    "*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.WEBM;*.M4V;*.MTS;*.M2TS;*.OGV;*.3G2;*.DV;";
 // The filter of the "Add Files" dialog: caption and patterns, alternately.
 inline constexpr const char* kAddFilesFilter =
     "Video Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;"
-    "*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;|All Files|*.*";
+    "*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.WEBM;*.M4V;*.MTS;*.M2TS;*.OGV;*.3G2;*.DV;"
+    "|All Files|*.*";
 
 // The patterns split at ";" (empty pieces dropped).
 std::vector<std::string> SplitMasks(std::string_view patterns);

@@ -87,6 +87,14 @@ public:
         return true;
     }
     void Notify(const QString&, const QString& body) override { Notes.push_back(body); }
+    bool ShowFailures(QWidget*, const QString&, const QString& text,
+                      const QStringList& failures) override {
+        FailureSummaries.push_back(text);
+        FailureLists.push_back(failures);
+        return false;
+    }
+    std::vector<QString> FailureSummaries;
+    std::vector<QStringList> FailureLists;
     std::vector<QString> Notes;
     size_t CountTitled(const QString& title) const {
         return static_cast<size_t>(std::count_if(Messages.begin(), Messages.end(),
@@ -158,16 +166,9 @@ protected:
     bool WaitForCompletionQuestion() {
         return WaitFor([&] { return services_->CountTitled(kCompleted) > 0; });
     }
-    // The run's end when it is not all converted: every row back to "0%".
-    bool WaitForReset() {
-        return WaitFor([&] {
-            for (const auto& row : test::ListTexts(*form_)) {
-                if (row[kProgressColumn] != "0%" && row[kProgressColumn] != "Failed") {
-                    return false;
-                }
-            }
-            return form_->ConvertState() == cvIdle;
-        });
+    // The run is over, whatever its end: each row shows its result.
+    bool WaitForRunEnd() {
+        return WaitFor([&] { return form_->ConvertState() == cvIdle; });
     }
     std::string Cell(size_t row, int column) {
         return test::ListTexts(*form_).at(row).at(static_cast<size_t>(column));
@@ -230,9 +231,12 @@ TEST_F(ConversionTest, CommandsFollowTheStateOfTheRun) {
     expect({true, false, false, true, true}, "idle");
     Action("actStartConvert")->trigger();
     expect({false, true, true, false, false}, "converting");
+    EXPECT_TRUE(form_->windowTitle().contains(QStringLiteral("% - "))) << "progress in the title";
     Action("actPauseConvert")->trigger();
     EXPECT_EQ(form_->ConvertState(), cvPaused);
     expect({true, false, true, false, false}, "paused");
+    EXPECT_EQ(Action("actStartConvert")->text(), QStringLiteral("Resume"));
+    EXPECT_TRUE(form_->StatusText().startsWith(QStringLiteral("Paused")));
     // "Stop" answered No leaves a paused run paused...
     services_->Answers = {TMessageResult::No};
     Action("actStopConvert")->trigger();
@@ -248,8 +252,10 @@ TEST_F(ConversionTest, CommandsFollowTheStateOfTheRun) {
     services_->Answers = {TMessageResult::Yes};
     Action("actStopConvert")->trigger();
     EXPECT_EQ(form_->ConvertState(), cvIdle);
-    ASSERT_TRUE(WaitForReset());
+    ASSERT_TRUE(WaitForRunEnd());
     expect({true, false, false, true, true}, "cancelled");
+    EXPECT_EQ(Action("actStartConvert")->text(), QStringLiteral("Start"));
+    EXPECT_FALSE(form_->windowTitle().contains(QLatin1Char('%')));
 }
 
 TEST_F(ConversionTest, ABatchOfThreeConvertsAndOffersTheOutputFolder) {
@@ -394,7 +400,7 @@ TEST_F(ConversionTest, ProgressShowsPerRowAndTotal) {
     services_->Answers = {TMessageResult::Yes};
     Action("actStopConvert")->trigger();
     EXPECT_EQ(Total(), 0);
-    ASSERT_TRUE(WaitForReset());
+    ASSERT_TRUE(WaitForRunEnd());
 }
 
 TEST_F(ConversionTest, PauseFreezesTheOutputAndResumeFinishesIt) {
@@ -456,56 +462,79 @@ TEST_F(ConversionTest, CancelDeletesOnlyUnfinishedOutputsOfThisRun) {
 
     services_->Answers = {TMessageResult::Yes};
     Action("actStopConvert")->trigger();
-    ASSERT_TRUE(WaitForReset());
+    ASSERT_TRUE(WaitForRunEnd());
     EXPECT_FALSE(fs::exists(output)) << "unfinished";
     EXPECT_FALSE(fs::exists(partial)) << "unfinished";
     EXPECT_EQ(ReadText(users), "keep");
-    // Finished in this run: reset in the list, kept on disk.
+    // Finished in this run: kept on disk and in the list; the other says
+    // it was stopped, and the total and the status line say how it went.
     ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
-    for (size_t row = 0; row < 2; ++row) {
-        EXPECT_EQ(Cell(row, kOutputSizeColumn), "0.0MB");
-        EXPECT_EQ(Data(row).Progress, 0);
-    }
-    EXPECT_EQ(Total(), 0);
+    EXPECT_EQ(Cell(0, kProgressColumn), "Completed");
+    EXPECT_EQ(Data(0).Progress, 100);
+    EXPECT_NE(Cell(0, kOutputSizeColumn), "0.0MB");
+    EXPECT_EQ(Cell(1, kProgressColumn), "Stopped");
+    EXPECT_EQ(Total(), 50);
+    EXPECT_EQ(form_->StatusText(), QStringLiteral("1 converted, 1 stopped"));
     EXPECT_EQ(services_->CountTitled(kCompleted), 0u);
 }
 
-TEST_F(ConversionTest, AFailingFileIsShownAndTheRunGoesOn) {
+// A batch with failures: no box while it runs, every row keeps its result,
+// one summary at the end; "Start" then converts only what is not converted.
+TEST_F(ConversionTest, FailuresAreToldOnceAndResultsStayForTheNextStart) {
     const fs::path vanishing = Copy("mp4_h264_aac.mp4", in_.Path() / "vanishing.mp4");
     const fs::path damaged = Copy("mp4_h264_aac.mp4", in_.Path() / "damaged.mp4");
     Add({test::Fixture("video_only.avi"), vanishing, damaged, test::Fixture("avi_mpeg4_mp2.avi")});
+    // Nothing to convert for an audio profile: passed over, not a failure.
+    EXPECT_EQ(Cell(0, kProgressColumn), "No audio");
     fs::remove(vanishing);
     // Cut after it was listed: it no longer opens.
     Copy(fixtures::kTruncatedMp4, damaged);
 
     Action("actStartConvert")->trigger();
     EXPECT_EQ(form_->LogLines().filter(QStringLiteral("***File load error: ")).size(), 1);
-    EXPECT_EQ(LogCount(QStringLiteral("***File has been added to convert list.")), 2);
-    // The good file is the second task but the fourth row.
-    EXPECT_EQ(Data(3).OutputFile, (out_.Path() / "avi_mpeg4_mp2.mp3").string());
-    ASSERT_TRUE(WaitForReset());
-
-    ASSERT_EQ(services_->CountTitled(QLatin1String(kApplicationTitle)), 1u);
-    const TMessageCall& failure = services_->Messages.front();
-    EXPECT_EQ(failure.Text, "Output file #0 does not contain any stream");
-    EXPECT_EQ(failure.Buttons, TMessageButtons::Ok);
-    EXPECT_EQ(failure.Icon, TMessageIcon::Exclamation);
-    EXPECT_EQ(services_->CountTitled(kCompleted), 0u);
-    // The failed row says so, and why; the failed task's output goes (at
-    // once, not at the end of the run); the finished one's stays.
-    EXPECT_EQ(Cell(0, kProgressColumn), "Failed");
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_TRUE(services_->Messages.empty()) << services_->Messages.front().Text.toStdString();
+    ASSERT_EQ(services_->FailureLists.size(), 1u);
+    EXPECT_EQ(services_->FailureSummaries[0],
+              QStringLiteral("2 of 3 files could not be converted:"));
+    EXPECT_EQ(
+        services_->FailureLists[0],
+        (QStringList{QString::fromStdString(vanishing.string() + ": no such file"),
+                     QString::fromStdString(damaged.string() +
+                                            ": is not a media file the libraries can read")}));
+    const std::vector<std::string> states = {"No audio", "Failed", "Failed", "Completed"};
     const QAbstractItemModel* model = Find<QTableView>(*form_, "lvFiles")->model();
-    EXPECT_EQ(model->data(model->index(0, kProgressColumn), Qt::ToolTipRole).toString(),
-              failure.Text);
-    EXPECT_EQ(Cell(3, kProgressColumn), "0%");
+    for (size_t row = 0; row < states.size(); ++row) {
+        EXPECT_EQ(Cell(row, kProgressColumn), states[row]) << row;
+    }
+    EXPECT_EQ(model->data(model->index(1, kProgressColumn), Qt::ToolTipRole).toString(),
+              QStringLiteral("no such file"));
+    EXPECT_EQ(form_->StatusText(), QStringLiteral("1 converted, 2 failed"));
     EXPECT_FALSE(fs::exists(out_.Path() / "video_only.mp3"));
-    EXPECT_FALSE(fs::exists(PartialName((out_.Path() / "video_only.mp3").string())));
-    ExpectDecodes((out_.Path() / "avi_mpeg4_mp2.mp3").string(), 3.0);
+    const std::string converted = (out_.Path() / "avi_mpeg4_mp2.mp3").string();
+    ExpectDecodes(converted, 3.0);
     // The window is not in front (offscreen): the desktop is told how it went.
     ASSERT_EQ(services_->Notes.size(), 1u);
-    EXPECT_TRUE(services_->Notes.front().startsWith(QStringLiteral("1 file converted, ")) &&
-                services_->Notes.front().endsWith(QStringLiteral(" failed")))
-        << services_->Notes.front().toStdString();
+    EXPECT_EQ(services_->Notes.front(), QStringLiteral("1 file converted, 2 failed"));
+
+    // Mended, the two failed files convert; the converted one is left alone.
+    Copy("mp4_h264_aac.mp4", vanishing);
+    Copy("mp4_h264_aac.mp4", damaged);
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(services_->CountTitled(kCompleted), 1u);
+    for (size_t row = 1; row < states.size(); ++row) {
+        EXPECT_EQ(Cell(row, kProgressColumn), "Completed") << row;
+    }
+    EXPECT_EQ(Cell(0, kProgressColumn), "No audio");
+    EXPECT_EQ(Data(3).OutputFile, converted);
+    EXPECT_FALSE(fs::exists(out_.Path() / "avi_mpeg4_mp2_(new_1).mp3")) << "converted twice";
+    // A video profile converts the pictures of a file without sound.
+    Find<QComboBox>(*form_, "cmbProfile")
+        ->setCurrentIndex(Find<QComboBox>(*form_, "cmbProfile")
+                              ->findText(QStringLiteral("MKV"), Qt::MatchContains));
+    EXPECT_EQ(Cell(0, kProgressColumn), "0%");
 }
 
 // "Simultaneous Conversions": the choice is kept in the settings, and with
@@ -539,7 +568,7 @@ TEST_F(ConversionTest, TwoSimultaneousConversionsRunABatchToTheEnd) {
     ExpectDecodes(Data(1).OutputFile, 200.0);
     ExpectDecodes(Data(2).OutputFile, 3.0);
     EXPECT_EQ(Total(), 100);
-    EXPECT_TRUE(form_->StatusText().isEmpty());
+    EXPECT_EQ(form_->StatusText(), QStringLiteral("3 converted"));
 }
 
 // "Normalize Loudness" and its target are kept in the settings and reach the
@@ -601,20 +630,33 @@ TEST_F(ConversionTest, AMissingOutputFolderIsReportedEvenForTheInputsFolder) {
     }
 }
 
-TEST_F(ConversionTest, ClosingDuringAConversionLeavesThePartialOutput) {
-    Add({LongClip("long.wav")});
-    Action("actStartConvert")->trigger();
-    const std::string output = Data(0).OutputFile;
-    const std::string partial = PartialName(output);
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(partial) && fs::file_size(partial) > 0; }));
-    form_->close();
-    test::ServeEvents();
-    form_.reset();
-    // Kept, under the name that says it is unfinished.
-    ASSERT_TRUE(fs::exists(partial));
-    EXPECT_GT(fs::file_size(partial), 0u);
-    EXPECT_FALSE(fs::exists(output));
-    EXPECT_TRUE(services_->Messages.empty());
+// Closing while converting asks first; stopping then (or on a logout's
+// signal, without asking) leaves nothing unfinished behind.
+TEST_F(ConversionTest, ClosingDuringAConversionAsksAndCleansUp) {
+    for (const bool by_signal : {false, true}) {
+        SCOPED_TRACE(by_signal ? "signal" : "user");
+        Add({LongClip(by_signal ? "long2.wav" : "long.wav")});
+        Action("actStartConvert")->trigger();
+        const std::string partial = PartialName(Data(0).OutputFile);
+        ASSERT_TRUE(WaitFor([&] { return fs::exists(partial) && fs::file_size(partial) > 0; }));
+        if (by_signal) {
+            form_->CloseBySignal();
+        } else {
+            services_->Answers = {TMessageResult::No, TMessageResult::Yes};
+            form_->close();
+            EXPECT_EQ(form_->ConvertState(), cvConverting) << "No goes back";
+            form_->close();
+            EXPECT_EQ(services_->CountTitled(QLatin1String(kApplicationTitle)), 2u);
+            EXPECT_EQ(services_->Messages.back().Text,
+                      QStringLiteral("A conversion is running. Stop it and quit?"));
+        }
+        test::ServeEvents();
+        form_.reset();
+        EXPECT_FALSE(fs::exists(partial));
+        EXPECT_TRUE(fs::is_empty(out_.Path()));
+        services_->Messages.clear();
+        SetUp();
+    }
 }
 
 TEST_F(ConversionTest, ChosenAudioTracksAndFolderTreesAreConverted) {

@@ -143,7 +143,7 @@ TEST_F(FileListWindowTest, AddFilesListsReadableFilesAndLogsTheOthers) {
     EXPECT_EQ(call.Folder.toStdString(), user_.Desktop());
     ASSERT_EQ(call.Filters.size(), 2);
     EXPECT_EQ(call.Filters[0].Caption, QStringLiteral("Video Files"));
-    EXPECT_EQ(call.Filters[0].Masks.size(), 20);
+    EXPECT_EQ(call.Filters[0].Masks.size(), 27);
     EXPECT_EQ(call.Filters[1], (TFileFilter{"All Files", {"*.*"}}));
 
     // The unreadable file in the middle costs its own row only.

@@ -154,7 +154,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"&File", {"Add Files...", "Add Folder...", "-", "Skin", "View Log", "-", "Exit"}},
         {"&Edit", {"Remove", "Clear"}},
         {"&Convert",
-         {"Start", "Pause", "Stop", "-", "&Simultaneous Conversions", "Copy &Tags",
+         {"Start", "Pause", "Stop", "Convert All A&gain", "-", "&Simultaneous Conversions", "Copy &Tags",
           "Use a &Video Frame as Cover", "&Copy Audio When Possible", "-", "&Normalize Loudness",
           "Loudness &Target"}},
         {"&About", {"Help Content", "-", "About", "Visit Website"}},
