@@ -530,6 +530,24 @@ TEST_F(CliTest, NamesAtTheLengthLimitAreShortenedNeverHung) {
         fs::remove(long_input);
     }
 
+    // Every mode names its output the same way.
+    const fs::path longest = in / (std::string(251, 'm') + ".mp4");
+    fs::copy_file(Fixture("mp4_h264_aac_cover.mp4"), longest);
+    for (const std::vector<std::string>& mode :
+         std::vector<std::vector<std::string>>{{"--profile", "flac"},
+                                               {"--profile", "mkv"},
+                                               {"--normalize"},
+                                               {"--cover-from-video"}}) {
+        SCOPED_TRACE(mode.front() + " " + mode.back());
+        const fs::path out = Folder("mode" + mode.back());
+        std::vector<std::string> args = mode;
+        args.insert(args.end(), {"--out", out.string(), longest.string()});
+        const TCliResult run = RunCli(args, in, {}, watchdog);
+        EXPECT_EQ(run.status, 0) << run.err;
+        ASSERT_EQ(run.OutLines().size(), 1u) << run.err;
+        EXPECT_LE(fs::path(run.OutLines()[0]).filename().string().size() + 6, 255u);
+    }
+
     // A folder whose own path leaves no room for any name.
     fs::path deep = Folder("deep");
     while (deep.string().size() < 4080) {
