@@ -345,6 +345,11 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
     wait_owed_ = false;
     background_ = ThreadCount > 0;
     working_ = true;
+    // The codecs of tasks that run side by side share the processors.
+    const int side_by_side = std::max(1, std::min(ThreadCount, tasks_.Count()));
+    for (const TaskPtr& task : tasks_.Items()) {
+        task->SetConcurrentTasks(side_by_side);
+    }
     library_use_.emplace(ConverterLibs);
     const bool background = background_;
 

@@ -456,6 +456,11 @@ public:
     // default they go with the engine (or the next Prepare); kept, those with
     // content stay under their partial names.
     void SetKeepUnfinishedOutputs(bool keep) { keep_unfinished_outputs_ = keep; }
+    // How many conversions run at once. Each codec that can work on several
+    // threads takes its share of the processors, so that one conversion uses
+    // the whole machine and several share it without crowding it.
+    void SetConcurrentTasks(int count) { concurrent_tasks_ = count > 1 ? count : 1; }
+    int ConcurrentTasks() const { return concurrent_tasks_.load(); }
     bool KeepUnfinishedOutputs() const { return keep_unfinished_outputs_.load(); }
     // Removes every partial output of this engine that never got its final
     // name (those with content stay when they are to be kept).
@@ -680,6 +685,7 @@ private:
     bool join_mode_ = false;
 
     std::atomic<uint8_t> preview_flags_{0};
+    std::atomic<int> concurrent_tasks_{1};
     std::shared_ptr<TPreviewer> preview_window_;
     // The vhook plug-ins; released with the files.
     TFrameHookChain frame_hooks_;

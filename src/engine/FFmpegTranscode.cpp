@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <new>
+#include <thread>
 
 #include "FFmpegFiles.h"
 #include "FFmpegLoader.h"
@@ -504,6 +505,7 @@ void TTranscoder::OpenEncoders() {
             TakeSubtitleHeader(ost);
         }
         enc->stats_in = reinterpret_cast<char*>(ost.PassStats.get());
+        ShareProcessors(enc, codec, "encoder");
         int opened = 0;
         ost.Encoder = OpenCodec(enc, codec, nullptr, opened);
         if (opened < 0) {
@@ -522,6 +524,24 @@ void TTranscoder::OpenEncoders() {
         ost.Stream->time_base = enc->time_base;
         ost.SourceTimeBase = enc->time_base;
     }
+}
+
+void TTranscoder::ShareProcessors(AVCodecContext* context, const AVCodec* codec, const char* role) {
+    const int capabilities = codec->capabilities;
+    if ((capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS |
+                         AV_CODEC_CAP_OTHER_THREADS)) == 0) {
+        return;
+    }
+    const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = std::max(1, processors / ffmpeg_.ConcurrentTasks());
+    if (threads <= 1) {
+        return;
+    }
+    context->thread_count = threads;
+    context->thread_type =
+        ((capabilities & AV_CODEC_CAP_FRAME_THREADS) != 0 ? FF_THREAD_FRAME : 0) |
+        ((capabilities & AV_CODEC_CAP_SLICE_THREADS) != 0 ? FF_THREAD_SLICE : 0);
+    Log(llVerbose, Format("%s %s: %d threads", codec->name, role, threads));
 }
 
 void TTranscoder::CreateFifos() {
@@ -578,6 +598,7 @@ void TTranscoder::OpenDecoders() {
                             0);
             settings.reset(entries);
         }
+        ShareProcessors(ist.Codec, codec, "decoder");
         int opened = 0;
         AVDictionary* entries = settings.release();
         ist.Decoder = OpenCodec(ist.Codec, codec, &entries, opened);

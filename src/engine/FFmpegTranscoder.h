@@ -43,6 +43,8 @@ private:
     void SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist);
     void OpenPassLogFile(TTranscodeOutputStream& ost, int number);
     void OpenEncoders();
+    // The codec's share of the processors, for codecs that can use several.
+    void ShareProcessors(AVCodecContext* context, const AVCodec* codec, const char* role);
     void OpenDecoders();
     void CreateFifos();
     void InitTimestamps();
