@@ -26,6 +26,7 @@
 #include "AudioAnalysis.h"
 #include "FFPlay.h"
 #include "FixtureGenerator.h"
+#include "Format.h"
 #include "MainThread.h"
 #include "TestSupport.h"
 
@@ -55,9 +56,11 @@ const fixtures::ClipRecipe& RecipeOf(const std::string& name) {
     const auto tone = Audio("pcm_s16le", kRate, 2, 1000.0, 0.5);
     static const std::map<std::string, fixtures::ClipRecipe> recipes = {
         {"tone.wav", {.duration_s = kToneSeconds, .streams = {tone}}},
-        {"tone.flac", {.duration_s = kToneSeconds, .streams = {Audio("flac", kRate, 2, 1000.0, 0.5)}}},
+        {"tone.flac",
+         {.duration_s = kToneSeconds, .streams = {Audio("flac", kRate, 2, 1000.0, 0.5)}}},
         // Near full scale: folding six channels into two without scaling would clip.
-        {"surround.ac3", {.duration_s = kToneSeconds, .streams = {Audio("ac3", kRate, 6, 1000.0, 0.9)}}},
+        {"surround.ac3",
+         {.duration_s = kToneSeconds, .streams = {Audio("ac3", kRate, 6, 1000.0, 0.9)}}},
         {"two_tracks.mkv",
          {.duration_s = 1.5, .streams = {tone, Audio("pcm_s16le", kRate, 2, 440.0, 0.5)}}},
         {"video.avi", {.duration_s = 3.0, .streams = {Video("mpeg4", 320, 240, {25, 1}), tone}}},
@@ -216,12 +219,15 @@ protected:
     void ServeFor(std::chrono::milliseconds time) {
         main_->ServeUntil([] { return false; }, time);
     }
-    size_t Count(TPlayState state) const { return std::count(states_.begin(), states_.end(), state); }
+    size_t Count(TPlayState state) const {
+        return std::count(states_.begin(), states_.end(), state);
+    }
     bool WaitState(TPlayState state, size_t count, std::chrono::milliseconds timeout = 5s) {
         return main_->ServeUntil([&] { return Count(state) >= count; }, timeout);
     }
     bool WaitPosition(int64_t at_least_us) {
-        return main_->ServeUntil([&] { return !positions_.empty() && positions_.back().us >= at_least_us; }, 5s);
+        return main_->ServeUntil(
+            [&] { return !positions_.empty() && positions_.back().us >= at_least_us; }, 5s);
     }
 
     // Opens the file and serves events until it plays. Without pictures to
@@ -240,7 +246,9 @@ protected:
         player_->Stop(true);
     }
 
-    int64_t CapturedFrames() const { return static_cast<int64_t>(fs::file_size(capture_file_) / 4); }
+    int64_t CapturedFrames() const {
+        return static_cast<int64_t>(fs::file_size(capture_file_) / 4);
+    }
 
     TempDir temp_{"player"};
     fs::path capture_file_ = temp_.Path() / "device.raw";
@@ -336,6 +344,28 @@ TEST_F(PlayerTest, MissingFileFailsNamingItAndStartsNoThread) {
         << player_->LastError();
     EXPECT_FALSE(player_->FileIsOpen());
     EXPECT_TRUE(NoPlayerThreadLeft());
+}
+
+// A header claiming fewer than 1000 samples a second is refused at the open,
+// naming the rate; at 1000 the device's buffers stay short enough that
+// closing never waits long for them.
+TEST_F(PlayerTest, SampleRatesBelow1000HzAreRefusedAndClosingStaysQuick) {
+    for (const int rate : {1, 999, 1000}) {
+        SCOPED_TRACE(rate);
+        const fs::path wav = temp_.Path() / ("claims " + std::to_string(rate) + ".wav");
+        fixtures::WriteWavClaimingRate(wav, rate);
+        if (rate < 1000) {
+            EXPECT_FALSE(player_->Open(wav.string(), 0, false));
+            EXPECT_NE(player_->LastError().find(Format("Unsupported sample rate %d Hz", rate)),
+                      std::string::npos)
+                << player_->LastError();
+            continue;
+        }
+        ASSERT_NO_FATAL_FAILURE(Play(wav));
+        const auto stopping = SteadyClock::now();
+        player_->Stop(true);
+        EXPECT_LT(SteadyClock::now() - stopping, 2s);
+    }
 }
 
 // Each thread once while a file plays, the video decoder only for pictures;
@@ -476,7 +506,8 @@ TEST_F(PlayerVideoTest, SeeksReportOnlyNewPositions) {
         const size_t mark = positions_.size();
         const auto start = SteadyClock::now();
         player_->Seek(0, target);
-        ASSERT_TRUE(main_->ServeUntil([&] { return positions_.size() > mark; }, 3s)) << "seek " << i;
+        ASSERT_TRUE(main_->ServeUntil([&] { return positions_.size() > mark; }, 3s))
+            << "seek " << i;
         for (size_t k = mark; k < positions_.size(); ++k) {
             // Key frames come once a second: a seek may land up to one early.
             EXPECT_GE(positions_[k].us, target - 1'050'000) << "seek " << i;
