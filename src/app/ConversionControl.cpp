@@ -189,6 +189,7 @@ void TForm1::actStartConvertExecute() {
             r.Data.OutputFile.clear();
             r.Data.Progress = 0;
             r.FailureReason.clear();
+            r.Warning.clear();
         });
         files.push_back(FileList().Rows()[row].Data.FileName);
     }
@@ -215,6 +216,12 @@ void TForm1::actStartConvertExecute() {
         return PrepareTreeOutput(request, file.Root, file.FileName);
     };
     events.Added = [this](size_t row, const std::string& output) { TaskAdded(row, output); };
+    events.Warned = [this](size_t row, const std::string& warning) {
+        if (row < FileList().Count()) {
+            AppendLog({"", "***Warning: " + FileList().Rows()[row].Name + ": " + warning, ""});
+            file_list_->UpdateRow(row, [&warning](TFileRow& r) { r.Warning = warning; });
+        }
+    };
     events.Progress = [this](size_t, const TProgressInfo& info) {
         TProgressInfo copy = info;
         FFConverterProgress(&FFConverter, &copy);

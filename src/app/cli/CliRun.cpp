@@ -235,6 +235,10 @@ TBatchEvents TBatch::Events() {
     events.Added = [this](size_t item, const std::string& output) {
         files_[batch_files_[item]].Output = output;
     };
+    events.Warned = [this](size_t item, const std::string& warning) {
+        const size_t index = batch_files_[item];
+        Line(Tag(index) + " warning: " + files_[index].Input + ": " + warning);
+    };
     events.Started = [this](size_t item) { Started(batch_files_[item]); };
     events.Progress = [this](size_t item, const TProgressInfo& info) {
         TBatchFile& file = files_[batch_files_[item]];

@@ -212,6 +212,9 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     if (events_.Added) {
         events_.Added(index, item.Output);
     }
+    if (!job.Warning.empty() && events_.Warned) {
+        events_.Warned(index, job.Warning);
+    }
     return true;
 }
 

@@ -41,6 +41,8 @@ struct TBatchEvents {
     std::function<void(size_t item, TBuildFailure kind, const std::string& error)> BuildFailed;
     // The file is a task now; its output's name as chosen.
     std::function<void(size_t item, const std::string& output)> Added;
+    // The task leaves out something of the file (a damaged cover); it still runs.
+    std::function<void(size_t item, const std::string& warning)> Warned;
     std::function<void(size_t item)> Started;
     std::function<void(size_t item, const TProgressInfo& info)> Progress;
     // OutputFiles of the info holds the name the output was written under.

@@ -310,8 +310,16 @@ bool AddTagsAndCover(const TJobRequest& request, TJob& job) {
     if (!request.CopyTags && !OutputKeepsCover(request) && !comment) {
         return false;
     }
-    const TSourceTagInfo source =
-        ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
+    TSourceTagInfo source = ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
+    if (source.CoverStream >= 0 && (comment || OutputKeepsCover(request))) {
+        // Copied as it is, a damaged picture would fail the whole file.
+        const std::string problem = AttachedPictureProblem(
+            request.SourceFileName, request.SourceFormatName, source.CoverStream);
+        if (!problem.empty()) {
+            job.Warning = "The cover picture is left out: " + problem;
+            source.CoverStream = -1;
+        }
+    }
     AppendOptionLines(job.Output.ExtOptions, TagOptionLines(request, source));
     if (comment) {
         AddCoverComment(request, source, job);
