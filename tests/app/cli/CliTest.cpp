@@ -385,6 +385,27 @@ TEST_F(CliTest, AFlacWithADamagedStreamDescriptionIsReencoded) {
     }
 }
 
+// Under a low open-file limit a round holds only the inputs the limit has
+// room for, so every file still converts.
+TEST_F(CliTest, ALowOpenFileLimitMakesSmallerRoundsNotFailures) {
+    const fs::path in = Folder("in");
+    fixtures::ClipRecipe clip;
+    clip.duration_s = 0.3;
+    clip.streams = {fixtures::Audio("aac", 44100, 1, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "f00.mp4", clip);
+    for (int i = 1; i < 40; ++i) {
+        fs::copy_file(in / "f00.mp4", in / Format("f%02d.mp4", i));
+    }
+    const fs::path out = Folder("out");
+    const TCliResult run = RunCli({"--quiet", "--jobs", "2", "--out", out.string(), in.string()},
+                                  scratch_.Path(), {}, [] {
+                                      const rlimit limit{20, 20};
+                                      ::setrlimit(RLIMIT_NOFILE, &limit);
+                                  });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(FilesIn(out).size(), 40u) << run.err;
+}
+
 TEST_F(CliTest, InterruptStopsTheRunAndDeletesUnfinishedOutputs) {
     // Long enough that the batch is still converting when the signal comes.
     const fs::path in = Folder("in");
