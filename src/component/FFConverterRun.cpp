@@ -6,7 +6,7 @@
 // after every task's own, however the threads that report the ends interleave.
 
 #include <chrono>
-#include <system_error>
+#include <exception>
 
 #include "FFConverter.h"
 #include "FFmpegLogger.h"
@@ -152,7 +152,7 @@ public:
                 finished = std::move(thread_);
                 try {
                     thread_ = std::make_unique<TDoTerminateThread>(*this);
-                } catch (const std::system_error&) {
+                } catch (const std::exception&) {
                     // Out of threads (or of memory for one): undelivered, the
                     // ends would keep every wait for them waiting for ever.
                     here = true;
