@@ -56,11 +56,9 @@ const fixtures::ClipRecipe& RecipeOf(const std::string& name) {
     const auto tone = Audio("pcm_s16le", kRate, 2, 1000.0, 0.5);
     static const std::map<std::string, fixtures::ClipRecipe> recipes = {
         {"tone.wav", {.duration_s = kToneSeconds, .streams = {tone}}},
-        {"tone.flac",
-         {.duration_s = kToneSeconds, .streams = {Audio("flac", kRate, 2, 1000.0, 0.5)}}},
+        {"tone.flac", {.duration_s = kToneSeconds, .streams = {Audio("flac", kRate, 2, 1000.0, 0.5)}}},
         // Near full scale: folding six channels into two without scaling would clip.
-        {"surround.ac3",
-         {.duration_s = kToneSeconds, .streams = {Audio("ac3", kRate, 6, 1000.0, 0.9)}}},
+        {"surround.ac3", {.duration_s = kToneSeconds, .streams = {Audio("ac3", kRate, 6, 1000.0, 0.9)}}},
         {"two_tracks.mkv",
          {.duration_s = 1.5, .streams = {tone, Audio("pcm_s16le", kRate, 2, 440.0, 0.5)}}},
         {"video.avi", {.duration_s = 3.0, .streams = {Video("mpeg4", 320, 240, {25, 1}), tone}}},
@@ -219,15 +217,12 @@ protected:
     void ServeFor(std::chrono::milliseconds time) {
         main_->ServeUntil([] { return false; }, time);
     }
-    size_t Count(TPlayState state) const {
-        return std::count(states_.begin(), states_.end(), state);
-    }
+    size_t Count(TPlayState state) const { return std::count(states_.begin(), states_.end(), state); }
     bool WaitState(TPlayState state, size_t count, std::chrono::milliseconds timeout = 5s) {
         return main_->ServeUntil([&] { return Count(state) >= count; }, timeout);
     }
     bool WaitPosition(int64_t at_least_us) {
-        return main_->ServeUntil(
-            [&] { return !positions_.empty() && positions_.back().us >= at_least_us; }, 5s);
+        return main_->ServeUntil([&] { return !positions_.empty() && positions_.back().us >= at_least_us; }, 5s);
     }
 
     // Opens the file and serves events until it plays. Without pictures to
@@ -246,9 +241,7 @@ protected:
         player_->Stop(true);
     }
 
-    int64_t CapturedFrames() const {
-        return static_cast<int64_t>(fs::file_size(capture_file_) / 4);
-    }
+    int64_t CapturedFrames() const { return static_cast<int64_t>(fs::file_size(capture_file_) / 4); }
 
     TempDir temp_{"player"};
     fs::path capture_file_ = temp_.Path() / "device.raw";
@@ -506,8 +499,7 @@ TEST_F(PlayerVideoTest, SeeksReportOnlyNewPositions) {
         const size_t mark = positions_.size();
         const auto start = SteadyClock::now();
         player_->Seek(0, target);
-        ASSERT_TRUE(main_->ServeUntil([&] { return positions_.size() > mark; }, 3s))
-            << "seek " << i;
+        ASSERT_TRUE(main_->ServeUntil([&] { return positions_.size() > mark; }, 3s)) << "seek " << i;
         for (size_t k = mark; k < positions_.size(); ++k) {
             // Key frames come once a second: a seek may land up to one early.
             EXPECT_GE(positions_[k].us, target - 1'050'000) << "seek " << i;
