@@ -223,6 +223,7 @@ void TForm1::StartConversion(bool every_row) {
             changed.Data.OutputFile.clear();
             changed.Data.Progress = 0;
             changed.FailureReason.clear();
+            changed.Warning.clear();
             changed.Progress = kInitialProgressText;
             changed.OutputSize = InitialOutputSizeText(TAddCommand::AddFiles);
         });
@@ -258,6 +259,13 @@ void TForm1::StartConversion(bool every_row) {
     };
     events.Added = [this](size_t item, const std::string& output) {
         TaskAdded(RowOfItem(item), output);
+    };
+    events.Warned = [this](size_t item, const std::string& warning) {
+        const size_t row = RowOfItem(item);
+        if (row < FileList().Count()) {
+            AppendLog({"", "***Warning: " + FileList().Rows()[row].Name + ": " + warning, ""});
+            file_list_->UpdateRow(row, [&warning](TFileRow& r) { r.Warning = warning; });
+        }
     };
     events.Progress = [this](size_t, const TProgressInfo& info) {
         TProgressInfo copy = info;

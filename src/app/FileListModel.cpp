@@ -52,6 +52,9 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
             if (index.column() == 4 && !row.FailureReason.empty()) {
                 return QString::fromStdString(row.FailureReason);
             }
+            if (!row.Warning.empty()) {
+                return QString::fromStdString(row.Data.FileName + "\n" + row.Warning);
+            }
             return QString::fromStdString(row.Data.FileName);
         default:
             return {};

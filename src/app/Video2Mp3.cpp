@@ -31,10 +31,10 @@ bool Set(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
-// A logout or a shutdown ends the program through SIGHUP or SIGTERM. The
-// handler only wakes the event loop, which closes the window as the user
-// would: settings written, conversion stopped, nothing unfinished named as
-// finished.
+// A logout or a shutdown ends the program through SIGHUP or SIGTERM, Ctrl-C
+// in a terminal through SIGINT. The handler only wakes the event loop, which
+// closes the window as the user would: settings written, conversion stopped,
+// nothing unfinished named as finished.
 int g_signal_pipe[2] = {-1, -1};
 
 extern "C" void OnEndSignal(int signal_number) {
@@ -52,6 +52,7 @@ bool CatchEndSignals() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
     return true;
 }
 

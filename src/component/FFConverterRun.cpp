@@ -6,6 +6,7 @@
 // after every task's own, however the threads that report the ends interleave.
 
 #include <chrono>
+#include <exception>
 
 #include "FFConverter.h"
 #include "FFmpegLogger.h"
@@ -138,6 +139,7 @@ public:
     // that one takes the new items too.
     void Deliver(bool background) {
         std::unique_ptr<TDoTerminateThread> finished;
+        bool here = !background;
         {
             std::lock_guard lock(mutex_);
             if (serving_ || items_.empty()) {
@@ -148,13 +150,20 @@ public:
                 // The previous delivery thread has left its loop and only
                 // returns; the new one waits for this lock before it delivers.
                 finished = std::move(thread_);
-                thread_ = std::make_unique<TDoTerminateThread>(*this);
-            } else {
+                try {
+                    thread_ = std::make_unique<TDoTerminateThread>(*this);
+                } catch (const std::exception&) {
+                    // Out of threads (or of memory for one): undelivered, the
+                    // ends would keep every wait for them waiting for ever.
+                    here = true;
+                }
+            }
+            if (here) {
                 server_ = std::this_thread::get_id();
             }
         }
         finished.reset();
-        if (!background) {
+        if (here) {
             Serve();
         }
     }

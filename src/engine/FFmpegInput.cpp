@@ -198,7 +198,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
         OpenInputContext(&opening, ToLibraryFileName(FileName), format, &unused_hints);
     hints.reset(unused_hints);
     if (opened < 0) {
-        return fail(AVErrorText(FileName, opened));
+        return fail(InputOpenErrorText(FileName, opened));
     }
     engine::InputContextPtr input(opening);
 
@@ -214,6 +214,13 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
         ff::av_opt_set_int(input->priv_data, "loop", options_.LoopInput ? 1 : 0, 0);
     }
     AnalyseStreams(input.get(), FileName);
+    std::string refusal = SampleRateRefusal(FileName, input.get());
+    if (refusal.empty() && caller_input_io_ == nullptr) {
+        refusal = EmptyFileRefusal(FileName);
+    }
+    if (!refusal.empty()) {
+        return fail(std::move(refusal));
+    }
     const int64_t timestamp = SeekToStart(input.get(), FileName);
     std::vector<engine::CodecContextPtr> stream_codecs;
     std::vector<const AVCodec*> decoders;

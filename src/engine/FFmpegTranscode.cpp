@@ -583,12 +583,16 @@ void TTranscoder::OpenDecoders() {
             codec = ff::avcodec_find_decoder(ist.Codec->codec_id);
         }
         if (codec == nullptr) {
-            FailAfterMapping(
-                Format("Decoder (codec id %d) not found for input stream #%d.%d (%s): the "
-                       "libraries have no %s decoder",
-                       static_cast<int>(ist.Codec->codec_id), ist.FileIndex, ist.StreamIndex,
-                       type.c_str(), ff::avcodec_get_name(ist.Codec->codec_id)),
-                true);
+            // A stream the demuxer could not name has no codec to look for.
+            const std::string why = ist.Codec->codec_id == AV_CODEC_ID_NONE
+                                        ? "its codec is unknown (the file may be damaged)"
+                                        : Format("the libraries have no %s decoder",
+                                                 ff::avcodec_get_name(ist.Codec->codec_id));
+            FailAfterMapping(Format("Decoder (codec id %d) not found for input stream #%d.%d "
+                                    "(%s): %s",
+                                    static_cast<int>(ist.Codec->codec_id), ist.FileIndex,
+                                    ist.StreamIndex, type.c_str(), why.c_str()),
+                             true);
         }
         // Decoders that can mix down do it with their own coefficients.
         DictionaryPtr settings;
@@ -602,6 +606,14 @@ void TTranscoder::OpenDecoders() {
         int opened = 0;
         AVDictionary* entries = settings.release();
         ist.Decoder = OpenCodec(ist.Codec, codec, &entries, opened);
+        if (opened < 0 && ist.Codec->codec_id == AV_CODEC_ID_FLAC &&
+            ist.Codec->extradata != nullptr) {
+            // The decoder refuses a stream description without block size or
+            // rate; FLAC frames carry their own, and decode without one.
+            ff::av_freep(static_cast<void*>(&ist.Codec->extradata));
+            ist.Codec->extradata_size = 0;
+            ist.Decoder = OpenCodec(ist.Codec, codec, &entries, opened);
+        }
         settings.reset(entries);
         if (opened < 0) {
             FailAfterMapping(Format("Error while opening decoder for input stream #%d.%d (%s)",

@@ -10,6 +10,7 @@
 #include "FFmpegLogger.h"
 #include "Format.h"
 #include "PlayerContext.h"
+#include "libavutil_error.h"
 
 namespace v2m {
 
@@ -181,11 +182,16 @@ bool OpenAudioDevice(TPlayContext& is, AVCodecContext* decoder) {
     wanted.format = AUDIO_S16SYS;
     wanted.channels = static_cast<Uint8>(std::clamp(decoder->ch_layout.nb_channels, 1, 2));
     wanted.silence = 0;
-    wanted.samples = 1024;
+    // About a thirtieth of a second, a power of two: closing the device waits
+    // for the buffer under way, so it stays short whatever the rate.
+    wanted.samples = 512;
+    while (wanted.samples < 4096 && wanted.samples * 2 <= wanted.freq / 30) {
+        wanted.samples = static_cast<Uint16>(wanted.samples * 2);
+    }
     wanted.callback = AudioCallback;
     wanted.userdata = &is;
     is.AudioFrame.reset(ff::av_frame_alloc());
-    if (!is.AudioFrame || wanted.freq <= 0) {
+    if (!is.AudioFrame || wanted.freq < kLowestSampleRate) {
         return false;
     }
     SDL_AudioSpec obtained{};

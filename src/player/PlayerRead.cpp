@@ -376,7 +376,7 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
     const int opened = OpenInput(is, &format, forced, &options, waiting);
     ff::av_dict_free(&options);
     if (opened < 0) {
-        is.OpenError = AVErrorText(is.FileName, opened);
+        is.OpenError = InputOpenErrorText(is.FileName, opened);
         return false;
     }
     is.Format.reset(format);
@@ -385,6 +385,10 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
     }
     if (ff::avformat_find_stream_info(format, nullptr) < 0) {
         is.OpenError = Format("%s: could not find codec parameters", is.FileName.c_str());
+        return false;
+    }
+    is.OpenError = SampleRateRefusal(is.FileName, format);
+    if (!is.OpenError.empty()) {
         return false;
     }
     if (format->pb != nullptr) {

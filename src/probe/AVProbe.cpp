@@ -285,7 +285,7 @@ bool TCustomAVProbe::Load(AVIOContext* io, const std::string& file_name,
     opened->pb = io;
     int result = OpenInputContext(&opened, ToLibraryFileName(file_name), format, nullptr);
     if (result < 0) {
-        Report(llError, AVErrorText(file_name, result));
+        Report(llError, InputOpenErrorText(file_name, result));
         CloseFile();
         return false;
     }
@@ -301,6 +301,15 @@ bool TCustomAVProbe::Load(AVIOContext* io, const std::string& file_name,
     }
     if (result < 0) {
         last_error_ = Format("%s: could not find codec parameters", file_name.c_str());
+        CloseFile();
+        return false;
+    }
+    std::string refusal = SampleRateRefusal(file_name, context_);
+    if (refusal.empty() && io == nullptr) {
+        refusal = EmptyFileRefusal(file_name);
+    }
+    if (!refusal.empty()) {
+        last_error_ = std::move(refusal);
         CloseFile();
         return false;
     }

@@ -2,6 +2,8 @@
 // order and threads of the events, pause, resume and stop, and the lifetime
 // of tasks and threads around the run.
 
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -425,6 +427,60 @@ TEST_F(RunTest, ATaskWhoseEngineRefusesTheStartIsCountedOnceAndTheRunGoesOn) {
     EXPECT_TRUE(Terminates()[0].info.Finished) << "its earlier end is reported";
     EXPECT_TRUE(Terminates()[1].info.Finished);
     EXPECT_EQ(converter_->FinishedCount(), 2);
+}
+
+// While it lives, no thread can be made: the default stack asked of every new
+// thread is larger than the address space, as a process at its memory limit
+// would find.
+class NoNewThreads {
+public:
+    NoNewThreads() {
+        ::pthread_getattr_default_np(&saved_);
+        pthread_attr_t huge;
+        ::pthread_attr_init(&huge);
+        ::pthread_attr_setstacksize(&huge, size_t{1} << 47);
+        ::pthread_setattr_default_np(&huge);
+        ::pthread_attr_destroy(&huge);
+    }
+    ~NoNewThreads() {
+        ::pthread_setattr_default_np(&saved_);
+        ::pthread_attr_destroy(&saved_);
+    }
+    NoNewThreads(const NoNewThreads&) = delete;
+    NoNewThreads& operator=(const NoNewThreads&) = delete;
+
+private:
+    pthread_attr_t saved_;
+};
+
+TEST_F(RunTest, TasksWhoseThreadsCannotBeMadeFailWithTheReasonAndTheRunEnds) {
+#ifdef __SANITIZE_THREAD__
+    GTEST_SKIP() << "the sanitizer's own threads would be refused as well";
+#endif
+    HangGuard guard("a run without threads", 60s);
+    for (int i = 0; i < 5; ++i) {
+        AddJob(kBlip, "wav");
+    }
+    RecordTerminates();
+    {
+        NoNewThreads limit;
+        converter_->StartTask(2);
+        ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }, 30s));
+    }
+    const std::vector<TerminateRecord> records = Terminates();
+    ASSERT_EQ(records.size(), 6u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_TRUE(records[i].info.Failed);
+        EXPECT_EQ(records[i].info.ErrorMessage.rfind("Cannot create the worker thread: ", 0), 0u)
+            << records[i].info.ErrorMessage;
+    }
+    // With threads back, the component runs again.
+    converter_->ClearTasks();
+    ClearRecords();
+    AddJob(kBlip, "wav");
+    converter_->StartTask(2);
+    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
+    EXPECT_TRUE(Terminates().front().info.Finished);
 }
 
 TEST_F(RunTest, PauseHoldsTheTaskWithoutLosingData) {

@@ -7,6 +7,7 @@
 
 #include "AudioAnalysis.h"
 #include "ComponentTestSupport.h"
+#include "FixtureGenerator.h"
 #include "MyUtils.h"
 
 namespace v2m::test {
@@ -268,6 +269,10 @@ TEST_F(TaskBuildingTest, FailuresReportByResultAndLastError) {
     const std::vector<Case> cases = {
         {"missing input", [&] { return converter_->AddTask(Out("missing.wav").string()) >= 0; },
          "*"},
+        {"input claiming 1 Hz",
+         [&] { return converter_->AddTask(Fixture(fixtures::kOneHertzWav).string()) >= 0; },
+         Fixture(fixtures::kOneHertzWav).string() +
+             ": Unsupported sample rate 1 Hz: not a media file we can play or convert"},
         {"malformed input option",
          [&] {
              TInputOptions input;

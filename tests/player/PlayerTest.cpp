@@ -26,6 +26,7 @@
 #include "AudioAnalysis.h"
 #include "FFPlay.h"
 #include "FixtureGenerator.h"
+#include "Format.h"
 #include "MainThread.h"
 #include "TestSupport.h"
 
@@ -336,6 +337,28 @@ TEST_F(PlayerTest, MissingFileFailsNamingItAndStartsNoThread) {
         << player_->LastError();
     EXPECT_FALSE(player_->FileIsOpen());
     EXPECT_TRUE(NoPlayerThreadLeft());
+}
+
+// A header claiming fewer than 1000 samples a second is refused at the open,
+// naming the rate; at 1000 the device's buffers stay short enough that
+// closing never waits long for them.
+TEST_F(PlayerTest, SampleRatesBelow1000HzAreRefusedAndClosingStaysQuick) {
+    for (const int rate : {1, 999, 1000}) {
+        SCOPED_TRACE(rate);
+        const fs::path wav = temp_.Path() / ("claims " + std::to_string(rate) + ".wav");
+        fixtures::WriteWavClaimingRate(wav, rate);
+        if (rate < 1000) {
+            EXPECT_FALSE(player_->Open(wav.string(), 0, false));
+            EXPECT_NE(player_->LastError().find(Format("Unsupported sample rate %d Hz", rate)),
+                      std::string::npos)
+                << player_->LastError();
+            continue;
+        }
+        ASSERT_NO_FATAL_FAILURE(Play(wav));
+        const auto stopping = SteadyClock::now();
+        player_->Stop(true);
+        EXPECT_LT(SteadyClock::now() - stopping, 2s);
+    }
 }
 
 // Each thread once while a file plays, the video decoder only for pictures;

@@ -2,8 +2,11 @@
 // folder check, Ctrl-C, and the batch itself.
 
 #include <malloc.h>
+#include <time.h>
 
+#include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -30,12 +33,30 @@ std::atomic<int> g_signal_number{0};
 static_assert(std::atomic<bool>::is_always_lock_free);
 static_assert(std::atomic<int>::is_always_lock_free);
 
+// When the first signal came, in milliseconds of the monotonic clock.
+std::atomic<int64_t> g_first_signal_ms{0};
+static_assert(std::atomic<int64_t>::is_always_lock_free);
+// A wrapper such as timeout(1) signals the child and then its whole process
+// group, so one request can arrive twice within moments; a person pressing
+// Ctrl-C again takes longer than this.
+constexpr int64_t kRepeatSignalMs = 500;
+
+int64_t MonotonicMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);  // safe in a signal handler
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+}
+
 extern "C" void OnInterrupt(int signal_number) {
     // Whatever the main thread is waiting for (an open, an analysis) gives up.
     RequestProcessStop();
     int none = 0;
     g_signal_number.compare_exchange_strong(none, signal_number);
-    if (g_interrupted.exchange(true)) {
+    const int64_t now = MonotonicMs();
+    int64_t first = 0;
+    const bool is_first = g_first_signal_ms.compare_exchange_strong(first, now);
+    g_interrupted.store(true);
+    if (!is_first && now - first >= kRepeatSignalMs) {
         // A second Ctrl-C while the first is being handled: the user wants out
         // now, even if that leaves a partial file.
         std::signal(signal_number, SIG_DFL);

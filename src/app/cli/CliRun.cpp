@@ -1,9 +1,11 @@
 #include "CliRun.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -279,6 +281,10 @@ TBatchEvents TBatch::Events() {
         file.Media = runner_.Duration(item);
         file.Duration = std::max(file.Duration, file.Media);
     };
+    events.Warned = [this](size_t item, const std::string& warning) {
+        const size_t index = batch_files_[item];
+        Line(Tag(index) + " warning: " + files_[index].Input + ": " + warning);
+    };
     events.Started = [this](size_t item) { Started(batch_files_[item]); };
     events.Progress = [this](size_t item, const TProgressInfo& info) {
         TBatchFile& file = files_[batch_files_[item]];
@@ -376,7 +382,12 @@ int TBatch::Run() {
     std::vector<std::string> inputs;
     for (size_t index = 0; index < files_.size(); ++index) {
         const std::string& input = files_[index].Input;
-        if (!WideFileExists(input)) {
+        struct stat status {};
+        if (::stat(input.c_str(), &status) != 0 && errno != ENOENT) {
+            // A loop of links, a folder that may not be searched: not "missing".
+            Fail(index,
+                 errno == ELOOP ? "its symbolic links go round in a loop" : SystemErrorText(errno));
+        } else if (!WideFileExists(input)) {
             Fail(index, "no such file");
         } else if (!IsRegularFile(input)) {
             Fail(index, "not a regular file");

@@ -19,6 +19,33 @@ std::string Lower(std::string text) {
     return text;
 }
 
+// What a copy would carry over as it is: a header with no rate or channels,
+// or a FLAC stream description without rate or block size, gives an output no
+// player decodes, while the decoder reads the frames' own headers.
+bool CopyableParameters(const AVCodecParameters& audio) {
+    if (audio.sample_rate <= 0 || audio.ch_layout.nb_channels <= 0) {
+        return false;
+    }
+    if (audio.codec_id != AV_CODEC_ID_FLAC) {
+        return true;
+    }
+    constexpr int kStreamInfoSize = 34;
+    const uint8_t* info = audio.extradata;
+    int size = audio.extradata_size;
+    if (size >= 8 + kStreamInfoSize &&
+        std::string_view(reinterpret_cast<const char*>(info), 4) == "fLaC") {
+        info += 8;  // the marker and the block's own header
+        size -= 8;
+    }
+    if (info == nullptr || size < kStreamInfoSize) {
+        return false;
+    }
+    const int min_block = (info[0] << 8) | info[1];
+    const int max_block = (info[2] << 8) | info[3];
+    const int rate = (info[10] << 12) | (info[11] << 4) | (info[12] >> 4);
+    return min_block >= 16 && max_block >= min_block && rate > 0;
+}
+
 std::string Upper(std::string text) {
     for (char& c : text) {
         if (c >= 'a' && c <= 'z') {
@@ -156,6 +183,10 @@ void ResolveAudioTrack(const AVFormatContext* context, TJobRequest& request) {
                               ? tracks[static_cast<size_t>(track)].StreamIndex
                               : -1;
     request.AudioCodecName = tracks[static_cast<size_t>(track)].Codec;
+    const int chosen = tracks[static_cast<size_t>(track)].StreamIndex;
+    if (context != nullptr && !CopyableParameters(*context->streams[chosen]->codecpar)) {
+        request.AudioCodecName.clear();  // re-encoded, never copied
+    }
     if (request.KeepVideo && context != nullptr) {
         for (unsigned i = 0; i < context->nb_streams; ++i) {
             const AVStream* stream = context->streams[i];

@@ -1,7 +1,12 @@
 #include "BatchRunner.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <iterator>
+#include <system_error>
 
 #include "AudioTracks.h"
 #include "Format.h"
@@ -59,6 +64,25 @@ TBatchRunner::~TBatchRunner() {
 size_t TBatchRunner::RoundSize(int jobs) {
     return std::max(kMinRoundSize, static_cast<size_t>(std::max(jobs, 1)) * 4);
 }
+
+namespace {
+
+// The tasks the descriptors left free can hold: each keeps its input open
+// until it runs, and a running one opens its output and a few more.
+size_t RoundWithinDescriptors(size_t wanted, int jobs) {
+    rlimit limit{};
+    std::error_code error;
+    std::filesystem::directory_iterator open_files("/proc/self/fd", error);
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || error) {
+        return wanted;
+    }
+    const auto open = static_cast<rlim_t>(std::distance(open_files, {}));
+    const rlim_t reserve = open + 4 * static_cast<rlim_t>(jobs) + 8;
+    const rlim_t room = limit.rlim_cur > reserve ? limit.rlim_cur - reserve : 0;
+    return std::clamp<size_t>(static_cast<size_t>(room), 1, wanted);
+}
+
+}  // namespace
 
 TStartResult TBatchRunner::Start(std::vector<std::string> files, const TJobRequest& request,
                                  int jobs, TBatchEvents events, bool refuse_whole_start) {
@@ -121,9 +145,9 @@ TStartResult TBatchRunner::Start(std::vector<std::string> files, const TJobReque
 TBatchRunner::TRound TBatchRunner::BuildRound(bool first) {
     converter_.ClearTasks();
     round_.clear();
-    const size_t size = RoundSize(jobs_);
+    round_size_ = RoundWithinDescriptors(RoundSize(jobs_), jobs_);
     // A stopping process ends the batch; its files are not failures.
-    while (round_.size() < size && next_ < items_.size() && !ProcessStopRequested()) {
+    while (round_.size() < round_size_ && next_ < items_.size() && !ProcessStopRequested()) {
         if (!BuildTask(next_++, first)) {
             return TRound::Refused;
         }
@@ -230,6 +254,9 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     if (events_.Added) {
         events_.Added(index, item.Output);
     }
+    if (!job.Warning.empty() && events_.Warned) {
+        events_.Warned(index, job.Warning);
+    }
     return true;
 }
 
@@ -319,6 +346,7 @@ void TBatchRunner::RoundOver() {
     }
     converter_.ClearTasks();
     round_.clear();
+    round_size_ = RoundWithinDescriptors(RoundSize(jobs_), jobs_);
     building_ = true;
     ContinueRound();
 }
@@ -328,7 +356,7 @@ void TBatchRunner::ContinueRound() {
     // other work: opening a round's files at once could hold it too long.
     const Clock::time_point slice_end = Clock::now() + kBuildSlice;
     const std::weak_ptr<int> alive = generation_;
-    const size_t size = RoundSize(jobs_);
+    const size_t size = round_size_;
     while (!stopping_ && round_.size() < size && next_ < items_.size() &&
            Clock::now() < slice_end && !ProcessStopRequested()) {
         BuildTask(next_++, false);

@@ -41,6 +41,8 @@ struct TBatchEvents {
     std::function<void(size_t item, TBuildFailure kind, const std::string& error)> BuildFailed;
     // The file is a task now; its output's name as chosen.
     std::function<void(size_t item, const std::string& output)> Added;
+    // The task leaves out something of the file (a damaged cover); it still runs.
+    std::function<void(size_t item, const std::string& warning)> Warned;
     std::function<void(size_t item)> Started;
     std::function<void(size_t item, const TProgressInfo& info)> Progress;
     // OutputFiles of the info holds the name the output was written under.
@@ -64,7 +66,8 @@ public:
     TBatchRunner(const TBatchRunner&) = delete;
     TBatchRunner& operator=(const TBatchRunner&) = delete;
 
-    // At most this many tasks exist at a time: max(16, 4 x jobs).
+    // At most this many tasks exist at a time: max(16, 4 x jobs), fewer when
+    // the open-file limit leaves no room for as many inputs (at least one).
     static size_t RoundSize(int jobs);
 
     // `request` is filled per file with the probe's name and format. When
@@ -141,6 +144,7 @@ private:
     std::vector<size_t> round_;  // item by task index
     std::set<std::string> names_;
     size_t next_ = 0;
+    size_t round_size_ = 0;  // RoundSize within the descriptors free as the round began
     size_t ended_ = 0;
     int32_t tasks_built_ = 0;
     int jobs_ = 1;

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "AVProbe.h"
+#include "Format.h"
 #include "MediaOwners.h"
 
 namespace v2m {
@@ -183,6 +184,51 @@ std::optional<TCoverImage> ReadAttachedPicture(const std::string& file_name,
         return image;
     } catch (const EAVProbeError&) {
         return std::nullopt;
+    }
+}
+
+std::string AttachedPictureProblem(const std::string& file_name, const std::string& format_name,
+                                   int stream) {
+    try {
+        TAVProbe probe;
+        if (!probe.LoadFile(file_name, format_name) ||
+            static_cast<unsigned>(stream) >= probe.Context()->nb_streams) {
+            return "the file cannot be read again";
+        }
+        const AVStream* picture = probe.Context()->streams[stream];
+        if (picture->attached_pic.size > kMaxCoverBytes) {
+            return Format("it is larger than %d MiB", kMaxCoverBytes / (1024 * 1024));
+        }
+        // Decoded in full: a damaged picture is found here, not by the muxer
+        // (which would fail the whole file) or by the listener's player.
+        const AVCodec* codec = ff::avcodec_find_decoder(picture->codecpar->codec_id);
+        OpenedCodecContextPtr decoder(codec != nullptr ? ff::avcodec_alloc_context3(codec)
+                                                       : nullptr);
+        FramePtr frame(ff::av_frame_alloc());
+        if (!decoder || !frame ||
+            ff::avcodec_parameters_to_context(decoder.get(), picture->codecpar) < 0) {
+            return "it is not a picture we can read";
+        }
+        decoder->max_pixels = static_cast<int64_t>(kMaxCoverSide) * kMaxCoverSide;
+        {
+            AVCodecLock lock;
+            if (ff::avcodec_open2(decoder.get(), codec, nullptr) < 0) {
+                return "it is not a picture we can read";
+            }
+        }
+        if (ff::avcodec_send_packet(decoder.get(), &picture->attached_pic) < 0 ||
+            ff::avcodec_send_packet(decoder.get(), nullptr) < 0 ||
+            ff::avcodec_receive_frame(decoder.get(), frame.get()) < 0 || frame->width <= 0 ||
+            frame->height <= 0) {
+            return "it does not decode as a picture";
+        }
+        if (frame->width > kMaxCoverSide || frame->height > kMaxCoverSide) {
+            return Format("it is %dx%d pixels, more than %d a side", frame->width, frame->height,
+                          kMaxCoverSide);
+        }
+        return {};
+    } catch (const EAVProbeError&) {
+        return "the file cannot be read again";
     }
 }
 

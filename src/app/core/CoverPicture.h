@@ -24,6 +24,17 @@ struct TCoverImage {
 std::optional<TCoverImage> ReadAttachedPicture(const std::string& file_name,
                                                const std::string& format_name, int stream);
 
+// The largest cover taken over from an input: a bigger one is more likely
+// damaged or hostile than a picture anyone wants to see beside a song.
+inline constexpr int kMaxCoverSide = 4096;               // pixels
+inline constexpr int kMaxCoverBytes = 16 * 1024 * 1024;  // encoded
+
+// Why the input's attached picture in stream `stream` cannot be an output's
+// cover ("it does not decode as a picture", "it is 20000x16 pixels, more than
+// 4096 a side", ...); empty when it can.
+std::string AttachedPictureProblem(const std::string& file_name, const std::string& format_name,
+                                   int stream);
+
 // The first picture at or after 10 % of the video's duration, scaled to at
 // most `longest_side` pixels on its longer side as it is displayed (square
 // pixels), encoded as a full-range JPEG. None when the file has no moving

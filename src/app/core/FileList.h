@@ -45,6 +45,8 @@ struct TFileRow {
     std::string Audio;         // "Audio": the track converted, "1: eng AAC 5.1"
     // Why the row's last conversion failed; shown with its "Failed".
     std::string FailureReason;
+    // What the row's last conversion left out (a damaged cover); in its tooltip.
+    std::string Warning;
     TConvertFileData Data;
 };
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <string_view>
@@ -20,14 +21,14 @@ namespace {
 // (even a lone ".") selects a target.
 constexpr std::string_view kTargetKeys = ".vcd.svcd.dvd";
 
-// The name without its extension; a dot in a folder name does not count.
+// The name without its extension; a dot in a folder name does not count, and
+// leading dots go too, so that no output is hidden (".mp4" gives "mp4").
 std::string WithoutExtension(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return path;
-    }
-    return path.substr(0, dot);
+    const size_t name = path.rfind('/') + 1;  // 0 without a folder
+    const size_t first = std::min(path.find_first_not_of('.', name), path.size());
+    const std::string stem = path.substr(0, name) + path.substr(first);
+    const size_t dot = stem.rfind('.');
+    return dot == std::string::npos || dot < name ? stem : stem.substr(0, dot);
 }
 
 // The per-extension settings, in the order they are tested. Returns the suffix.
@@ -338,8 +339,16 @@ bool AddTagsAndCover(const TJobRequest& request, TJob& job) {
     if (!request.CopyTags && !OutputKeepsCover(request) && !comment) {
         return false;
     }
-    const TSourceTagInfo source =
-        ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
+    TSourceTagInfo source = ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
+    if (source.CoverStream >= 0 && (comment || OutputKeepsCover(request))) {
+        // Copied as it is, a damaged picture would fail the whole file.
+        const std::string problem = AttachedPictureProblem(
+            request.SourceFileName, request.SourceFormatName, source.CoverStream);
+        if (!problem.empty()) {
+            job.Warning = "The cover picture is left out: " + problem;
+            source.CoverStream = -1;
+        }
+    }
     AppendOptionLines(job.Output.ExtOptions, TagOptionLines(request, source));
     if (comment) {
         AddCoverComment(request, source, job);

@@ -82,6 +82,8 @@ struct TJob {
     TOutputOptions Output;  // Output.FileName is the chosen output name
     // The output folder text with its separator; the window shows it.
     std::string OutputFolder;
+    // What the job leaves out that the user may miss (a damaged cover).
+    std::string Warning;
 };
 
 // "." followed by the extension in ASCII lower case.

@@ -328,6 +328,86 @@ TEST_F(CliTest, AFailingFileFailsTheRunButNotTheOthers) {
     EXPECT_EQ(run.OutLines().size(), 2u);
 }
 
+// Files that cannot be converted say why in words a user follows.
+TEST_F(CliTest, UnconvertibleFilesSayWhyReadably) {
+    const fs::path in = Folder("in");
+    CopyFixture(fixtures::kEmptyFile, in);
+    CopyFixture(fixtures::kOneHertzWav, in);
+    CopyFixture("flac_48k_stereo.flac", in, "cut.flac");
+    fs::resize_file(in / "cut.flac", 100);
+    fixtures::WriteWavClaimingRate(in / "unknown codec.wav", 8000, 0x1234);
+    fs::create_symlink("loop.avi", in / "loop.avi");
+    const std::pair<const char*, const char*> cases[] = {
+        {fixtures::kEmptyFile, "the file is empty"},
+        {fixtures::kOneHertzWav, "Unsupported sample rate 1 Hz: not a media file"},
+        {"cut.flac", "the file ends too early or is damaged"},
+        {"unknown codec.wav", "its codec is unknown"},
+        {"loop.avi", "its symbolic links go round in a loop"},
+    };
+    std::vector<std::string> args = {"--out", Folder("out").string()};
+    for (const auto& [name, words] : cases) {
+        args.push_back((in / name).string());
+    }
+    const TCliResult run = RunCli(args, scratch_.Path());
+    EXPECT_EQ(run.status, 1) << run.err;
+    for (const auto& [name, words] : cases) {
+        EXPECT_NE(run.err.find("failed " + (in / name).string() + ": "), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find(words), std::string::npos) << name << "\n" << run.err;
+    }
+}
+
+// A FLAC stream description without rate or block size is not copied into
+// the output (no player would decode it): the sound is re-encoded whole.
+TEST_F(CliTest, AFlacWithADamagedStreamDescriptionIsReencoded) {
+    const fs::path in = Folder("in");
+    const fs::path out = Folder("out");
+    std::ifstream source(Fixture("flac_48k_stereo.flac"), std::ios::binary);
+    const std::string flac((std::istreambuf_iterator<char>(source)),
+                           std::istreambuf_iterator<char>());
+    ASSERT_EQ(flac.compare(0, 4, "fLaC"), 0);
+    // After the marker and the block header: the block sizes, then the rate.
+    std::string no_rate = flac;
+    no_rate.replace(18, 3, std::string("\0\0", 2) + static_cast<char>(no_rate[20] & 0x0F));
+    std::string no_block_size = flac;
+    no_block_size.replace(8, 4, std::string(4, '\0'));
+    for (const auto& [name, bytes] :
+         {std::pair{"no rate.flac", no_rate}, std::pair{"no block size.flac", no_block_size}}) {
+        SCOPED_TRACE(name);
+        std::ofstream(in / name, std::ios::binary) << bytes;
+        const TCliResult run = RunCli(
+            {"--profile", "flac", "--out", out.string(), (in / name).string()}, scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        const fixtures::AudioAnalysis audio =
+            fixtures::AnalyzeAudio(out / fs::path(name).replace_extension(".flac"));
+        EXPECT_EQ(audio.sample_rate, 48000);
+        EXPECT_NEAR(audio.duration_s, ClipSeconds("flac_48k_stereo.flac"), 0.05);
+        EXPECT_NEAR(audio.Loudest().frequency_hz, 1000.0, 10.0);
+        EXPECT_EQ(audio.decode_errors, 0);
+    }
+}
+
+// Under a low open-file limit a round holds only the inputs the limit has
+// room for, so every file still converts.
+TEST_F(CliTest, ALowOpenFileLimitMakesSmallerRoundsNotFailures) {
+    const fs::path in = Folder("in");
+    fixtures::ClipRecipe clip;
+    clip.duration_s = 0.3;
+    clip.streams = {fixtures::Audio("aac", 44100, 1, 1000.0, 0.5)};
+    fixtures::WriteClip(in / "f00.mp4", clip);
+    for (int i = 1; i < 40; ++i) {
+        fs::copy_file(in / "f00.mp4", in / Format("f%02d.mp4", i));
+    }
+    const fs::path out = Folder("out");
+    const TCliResult run = RunCli({"--quiet", "--jobs", "2", "--out", out.string(), in.string()},
+                                  scratch_.Path(), {}, [] {
+                                      const rlimit limit{20, 20};
+                                      ::setrlimit(RLIMIT_NOFILE, &limit);
+                                  });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(FilesIn(out).size(), 40u) << run.err;
+}
+
 TEST_F(CliTest, InterruptStopsTheRunAndDeletesUnfinishedOutputs) {
     // Long enough that the batch is still converting when the signal comes.
     const fs::path in = Folder("in");
@@ -439,16 +519,26 @@ TEST_F(CliTest, SignalsNeverLeaveAnUnfinishedFileUnderItsName) {
     struct Case {
         int signal_number;
         int status;
+        // Sent again at once, as a wrapper that signals the child and then its
+        // process group does: still one request to stop.
+        bool twice = false;
     };
-    for (const Case c : {Case{SIGTERM, 143}, Case{SIGHUP, 129}, Case{SIGKILL, 137}}) {
-        SCOPED_TRACE(c.signal_number);
-        const fs::path out = Folder("out" + std::to_string(c.signal_number));
+    for (const Case c :
+         {Case{SIGTERM, 143}, Case{SIGHUP, 129}, Case{SIGKILL, 137}, Case{SIGTERM, 143, true}}) {
+        SCOPED_TRACE(testing::Message() << c.signal_number << (c.twice ? " twice" : ""));
+        const fs::path out =
+            Folder("out" + std::to_string(c.signal_number) + (c.twice ? "twice" : ""));
         int starts = 0;
         const TCliResult run =
             RunCli({"--jobs", "2", "--out", out.string(), in.string()}, scratch_.Path(),
                    [&](const std::string& line, pid_t child) {
                        if (line.find(" start ") != std::string::npos && ++starts == 2) {
                            ::kill(child, c.signal_number);
+                           if (c.twice) {
+                               // Past the moment the first one is taken.
+                               std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                               ::kill(child, c.signal_number);
+                           }
                        }
                    });
         EXPECT_EQ(run.status, c.status) << run.err;

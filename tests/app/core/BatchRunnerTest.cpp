@@ -141,6 +141,24 @@ TEST_F(BatchRunnerTest, RoundsKeepNamesDistinctAndFailuresAlone) {
     }
 }
 
+// A file whose cover is left out says so once, and still converts.
+TEST_F(BatchRunnerTest, AFileWithABadCoverWarnsOnceAndConverts) {
+    const fs::path clean = Fixture("mp3_44k_stereo.mp3");
+    const fs::path bad = dir_.Path() / "bad cover.mp3";
+    fixtures::WriteMp3WithCover(clean, bad, fixtures::PngPicture(64, 64, true), "image/png");
+    std::vector<std::pair<size_t, std::string>> warnings;
+    events_.Warned = [&](size_t item, const std::string& warning) {
+        warnings.emplace_back(item, warning);
+    };
+    ASSERT_TRUE(Run({clean.string(), bad.string()}, 1));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].first, 1u);
+    EXPECT_TRUE(warnings[0].second.starts_with("The cover picture is left out: "))
+        << warnings[0].second;
+    EXPECT_EQ(runner_.State(1), TItemState::Finished);
+    EXPECT_NEAR(fixtures::AnalyzeAudio(runner_.Output(1)).duration_s, 3.0, 0.1);
+}
+
 // A stop in the second round ends the batch there: finished outputs stay,
 // unfinished ones of this run go, and nothing else in the folder is touched.
 TEST_F(BatchRunnerTest, StopInTheSecondRoundRemovesOnlyThisRunsUnfinishedOutputs) {

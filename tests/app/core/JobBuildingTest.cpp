@@ -274,6 +274,9 @@ TEST(JobBuildingTest, SameFolderAsInputNamesTheOutputBesideItsInput) {
         {in.Folder() + "clip.avi", in.Folder() + "clip.mp3"},
         {in.Folder() + "two.dots.mov", in.Folder() + "two.dots.mp3"},
         {in.Folder() + "noext", in.Folder() + "noext.mp3"},
+        // A name that is all extension gives no hidden output.
+        {in.Folder() + ".mp4", in.Folder() + "mp4.mp3"},
+        {in.Folder() + ".hidden.avi", in.Folder() + "hidden.mp3"},
     };
     fs::create_directory(in.Path() / "dir.d");
     for (const Case& c : cases) {

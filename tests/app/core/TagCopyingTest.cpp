@@ -9,6 +9,7 @@
 #include <set>
 
 #include "AVProbe.h"
+#include "AudioAnalysis.h"
 #include "ConversionTestSupport.h"
 #include "CoreTestSupport.h"
 #include "FFConverter.h"
@@ -78,7 +79,10 @@ void DecodeCover(const AVStream& stream, TReadBack& got) {
 TReadBack ReadBack(const std::string& file) {
     TReadBack got;
     TAVProbe probe;
-    EXPECT_TRUE(probe.LoadFile(file)) << probe.LastError();
+    if (!probe.LoadFile(file)) {
+        ADD_FAILURE() << probe.LastError();
+        return got;
+    }
     const AVFormatContext* context = probe.Context();
     auto take = [&got](const AVDictionary* tags) {
         const AVDictionaryEntry* e = nullptr;
@@ -133,10 +137,12 @@ protected:
             << converter.LastError();
         converter.StartTask(task);
         EXPECT_TRUE(result.Finished && !result.Failed) << result.ErrorMessage;
+        warning_ = job.Warning;
         return job.Output.FileName;
     }
 
     std::set<std::string> batch_;
+    std::string warning_;  // of the last job converted
 };
 
 TEST_F(TagCopyingTest, TagsAndCoverReachEveryAudioContainer) {
@@ -175,6 +181,44 @@ TEST_F(TagCopyingTest, TagsAndCoverReachEveryAudioContainer) {
             in.read(head, 4);
             EXPECT_EQ(std::string(head, 3), "ID3");
             EXPECT_EQ(head[3], 3) << "ID3v2 major version";
+        }
+    }
+}
+
+// A cover that does not decode or is far too large is left out with a
+// warning, and the sound converts in every container that takes covers.
+TEST_F(TagCopyingTest, ABadCoverIsLeftOutWithAWarningAndTheSoundConverts) {
+    ScratchDir out("bad-cover");
+    std::string claims_20000 = fixtures::PngPicture(64, 64);
+    for (const size_t at : {16u, 20u}) {  // IHDR width and height, big-endian
+        claims_20000.replace(at, 4, std::string("\0\0\x4e\x20", 4));
+    }
+    struct Case {
+        const char* name;
+        std::string picture;
+        const char* mime_type;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"sound PNG", fixtures::PngPicture(64, 64), "image/png", true},
+        {"text", std::string(2000, 't'), "image/jpeg", false},
+        {"truncated PNG", fixtures::PngPicture(64, 64, true), "image/png", false},
+        {"PNG claiming 20000x20000", claims_20000, "image/png", false},
+        {"PNG 4100 wide", fixtures::PngPicture(4100, 8), "image/png", false},
+    };
+    const std::filesystem::path mp3 = test::Fixture("mp3_44k_stereo.mp3");
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::filesystem::path source = out.Path() / ("source" + std::to_string(n++) + ".mp3");
+        fixtures::WriteMp3WithCover(mp3, source, c.picture, c.mime_type);
+        for (const char* ext : {"mp3", "m4a", "flac", "ogg"}) {
+            SCOPED_TRACE(std::string(c.name) + " to " + ext);
+            const std::string file = Convert(Request(ext, source.string(), out.Folder()));
+            EXPECT_EQ(ReadBack(file).Covers, c.kept ? 1 : 0);
+            EXPECT_EQ(warning_.starts_with("The cover picture is left out: "), !c.kept) << warning_;
+            const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(file);
+            EXPECT_NEAR(audio.duration_s, 3.0, 0.1);
+            EXPECT_NEAR(audio.Loudest().frequency_hz, 1000.0, 10.0);
         }
     }
 }

@@ -249,10 +249,10 @@ TEST(RealWindowTest, ProgramShowsItsWindowAndSavesTheSettingsWhenClosed) {
               (home / "Desktop").string() + "/");
 }
 
-// A logout or a shutdown closes the program as its window's close would:
+// A logout, a shutdown or Ctrl-C closes the program as its window's close would:
 // the settings are written and the exit status names the signal.
 TEST(RealWindowTest, EndSignalsCloseTheProgramCleanly) {
-    for (const int signal_number : {SIGTERM, SIGHUP}) {
+    for (const int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(signal_number);
         test::TempDir user("window-signal");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
