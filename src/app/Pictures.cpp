@@ -117,19 +117,29 @@ void Minus(QPainter& p, QPointF c, double arm) {
     p.drawLine(QPointF(c.x() - arm, c.y()), QPointF(c.x() + arm, c.y()));
 }
 
-void Triangle(QPainter& p, QPointF c, double size, const QColor& color) {
+// The preview's glyphs are dark with a light rim: the rim shows them on a
+// dark skin's buttons, the dark fill on a light one's.
+QPen Rim() {
+    QPen pen(QColor(255, 255, 255, 230), 2.0);
+    pen.setJoinStyle(Qt::RoundJoin);
+    return pen;
+}
+
+void Triangle(QPainter& p, QPointF c, double size, const QColor& color,
+              const QPen& outline = Qt::NoPen) {
     QPainterPath play;
     play.moveTo(c.x() - size * 0.45, c.y() - size * 0.6);
     play.lineTo(c.x() + size * 0.65, c.y());
     play.lineTo(c.x() - size * 0.45, c.y() + size * 0.6);
     play.closeSubpath();
-    p.setPen(Qt::NoPen);
+    p.setPen(outline);
     p.setBrush(color);
     p.drawPath(play);
 }
 
-void Bars(QPainter& p, QPointF c, double size, const QColor& color) {
-    p.setPen(Qt::NoPen);
+void Bars(QPainter& p, QPointF c, double size, const QColor& color,
+          const QPen& outline = Qt::NoPen) {
+    p.setPen(outline);
     p.setBrush(color);
     const double w = size * 0.32;
     const double h = size * 1.1;
@@ -137,8 +147,9 @@ void Bars(QPainter& p, QPointF c, double size, const QColor& color) {
     p.drawRoundedRect(QRectF(c.x() + size * 0.13, c.y() - h / 2, w, h), 0.8, 0.8);
 }
 
-void Square(QPainter& p, QPointF c, double size, const QColor& color) {
-    p.setPen(Qt::NoPen);
+void Square(QPainter& p, QPointF c, double size, const QColor& color,
+            const QPen& outline = Qt::NoPen) {
+    p.setPen(outline);
     p.setBrush(color);
     p.drawRoundedRect(QRectF(c.x() - size / 2, c.y() - size / 2, size, size), 1.0, 1.0);
 }
@@ -298,13 +309,13 @@ void Draw(QPainter& p, TPicture picture) {
             Palette(p);
             break;
         case TPicture::Play:
-            Triangle(p, QPointF(15, 16), 20, QColor("#2b3a4f"));
+            Triangle(p, QPointF(15, 16), 18, QColor("#2b3a4f"), Rim());
             break;
         case TPicture::PreviewPause:
-            Bars(p, QPointF(16, 16), 18, QColor("#2b3a4f"));
+            Bars(p, QPointF(16, 16), 17, QColor("#2b3a4f"), Rim());
             break;
         case TPicture::PreviewStop:
-            Square(p, QPointF(16, 16), 17, QColor("#2b3a4f"));
+            Square(p, QPointF(16, 16), 16, QColor("#2b3a4f"), Rim());
             break;
         case TPicture::Application:
             FilmAndNote(p);
