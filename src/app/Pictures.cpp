@@ -117,29 +117,19 @@ void Minus(QPainter& p, QPointF c, double arm) {
     p.drawLine(QPointF(c.x() - arm, c.y()), QPointF(c.x() + arm, c.y()));
 }
 
-// The preview's glyphs are dark with a light rim: the rim shows them on a
-// dark skin's buttons, the dark fill on a light one's.
-QPen Rim() {
-    QPen pen(QColor(255, 255, 255, 230), 2.0);
-    pen.setJoinStyle(Qt::RoundJoin);
-    return pen;
-}
-
-void Triangle(QPainter& p, QPointF c, double size, const QColor& color,
-              const QPen& outline = Qt::NoPen) {
+void Triangle(QPainter& p, QPointF c, double size, const QColor& color) {
     QPainterPath play;
     play.moveTo(c.x() - size * 0.45, c.y() - size * 0.6);
     play.lineTo(c.x() + size * 0.65, c.y());
     play.lineTo(c.x() - size * 0.45, c.y() + size * 0.6);
     play.closeSubpath();
-    p.setPen(outline);
+    p.setPen(Qt::NoPen);
     p.setBrush(color);
     p.drawPath(play);
 }
 
-void Bars(QPainter& p, QPointF c, double size, const QColor& color,
-          const QPen& outline = Qt::NoPen) {
-    p.setPen(outline);
+void Bars(QPainter& p, QPointF c, double size, const QColor& color) {
+    p.setPen(Qt::NoPen);
     p.setBrush(color);
     const double w = size * 0.32;
     const double h = size * 1.1;
@@ -147,9 +137,8 @@ void Bars(QPainter& p, QPointF c, double size, const QColor& color,
     p.drawRoundedRect(QRectF(c.x() + size * 0.13, c.y() - h / 2, w, h), 0.8, 0.8);
 }
 
-void Square(QPainter& p, QPointF c, double size, const QColor& color,
-            const QPen& outline = Qt::NoPen) {
-    p.setPen(outline);
+void Square(QPainter& p, QPointF c, double size, const QColor& color) {
+    p.setPen(Qt::NoPen);
     p.setBrush(color);
     p.drawRoundedRect(QRectF(c.x() - size / 2, c.y() - size / 2, size, size), 1.0, 1.0);
 }
@@ -258,7 +247,7 @@ void FilmAndNote(QPainter& p) {
     p.drawLine(QPointF(23.2, 13), QPointF(31, 11));
 }
 
-void Draw(QPainter& p, TPicture picture) {
+void Draw(QPainter& p, TPicture picture, const QColor& glyph) {
     const QPointF badge(23, 23);
     switch (picture) {
         case TPicture::AddFiles:
@@ -309,13 +298,13 @@ void Draw(QPainter& p, TPicture picture) {
             Palette(p);
             break;
         case TPicture::Play:
-            Triangle(p, QPointF(15, 16), 18, QColor("#2b3a4f"), Rim());
+            Triangle(p, QPointF(15, 16), 20, glyph);
             break;
         case TPicture::PreviewPause:
-            Bars(p, QPointF(16, 16), 17, QColor("#2b3a4f"), Rim());
+            Bars(p, QPointF(16, 16), 18, glyph);
             break;
         case TPicture::PreviewStop:
-            Square(p, QPointF(16, 16), 16, QColor("#2b3a4f"), Rim());
+            Square(p, QPointF(16, 16), 17, glyph);
             break;
         case TPicture::Application:
             FilmAndNote(p);
@@ -323,14 +312,14 @@ void Draw(QPainter& p, TPicture picture) {
     }
 }
 
-QPixmap Render(TPicture picture, int size) {
+QPixmap Render(TPicture picture, int size, const QColor& glyph) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.scale(size / kGrid, size / kGrid);
-    Draw(painter, picture);
+    Draw(painter, picture, glyph);
     return pixmap;
 }
 
@@ -346,10 +335,10 @@ void Panel(QPainter& p, QRectF r, const QColor& top, const QColor& bottom) {
 
 }  // namespace
 
-QIcon PictureIcon(TPicture picture) {
+QIcon PictureIcon(TPicture picture, const QColor& glyph) {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64}) {
-        icon.addPixmap(Render(picture, size));
+        icon.addPixmap(Render(picture, size, glyph));
     }
     return icon;
 }
@@ -371,7 +360,7 @@ QPixmap StartPicture(QSize size) {
     p.drawRoundedRect(drop, 12, 12);
     const int picture = std::min(size.width(), size.height()) / 3;
     p.drawPixmap(QPointF(drop.center().x() - picture / 2.0, drop.top() + 24),
-                 Render(TPicture::Application, picture));
+                 Render(TPicture::Application, picture, Qt::black));
     QFont font = p.font();
     font.setPixelSize(15);
     p.setFont(font);
