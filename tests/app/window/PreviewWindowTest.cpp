@@ -334,6 +334,20 @@ TEST_F(PreviewWindowTest, DeviceGetsTheClipsToneAtTheChosenVolume) {
     }
 }
 
+// Without any sound device the picture still plays, and the panel says why
+// there is no sound.
+TEST_F(PreviewWindowTest, WithoutASoundDeviceThePanelSaysPictureOnly) {
+    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    Add({Clip("red.avi", 2.0)});
+    ASSERT_NO_FATAL_FAILURE(Preview(0));
+    auto* note = Find<QLabel>(*form_, "lblPreviewNote");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->isVisibleTo(form_.get()); }, 2000)) << Log();
+    EXPECT_EQ(note->text(), "No sound device - picture only");
+    EXPECT_TRUE(form_->Player().FileIsOpen());
+    stop_->trigger();
+    EXPECT_FALSE(note->isVisibleTo(form_.get()));
+}
+
 // On X11 the player draws into the panel's own native window through SDL;
 // read back from the X server, the panel shows the clip's red.
 TEST_F(PreviewWindowTest, NativeWindowShowsThePicture) {
