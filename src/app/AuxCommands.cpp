@@ -3,9 +3,11 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QTableView>
+#include <QToolButton>
 #include <QUrl>
 
 #include <memory>
@@ -24,8 +26,8 @@ void TForm1::actViewLogExecute() {
 void TForm1::actAboutExecute() {
     if (about_form_ == nullptr) {
         about_form_ = new TAboutForm(
-            QLatin1String(kMainWindowCaption), [this](const QString& target) { OpenWithShell(target); },
-            this);
+            QLatin1String(kMainWindowCaption),
+            [this](const QString& target) { OpenWithShell(target); }, this);
     }
     about_form_->exec();
 }
@@ -50,10 +52,41 @@ bool TForm1::OpenWithShell(const QString& target) {
     }
     AppendLog("Could not open \"" + target.toStdString() +
               "\": the desktop has no program for it or it does not exist.");
+    // A local file is named by its path, which any program can be given.
+    const QUrl url(target);
+    const QString shown = url.isLocalFile() ? url.toLocalFile() : target;
+    services_->MessageBox(
+        this, QLatin1String(kApplicationTitle),
+        QStringLiteral("The desktop could not open this. Copy it into a browser or a file "
+                       "manager:\n\n%1")
+            .arg(shown),
+        TMessageButtons::Ok, TMessageIcon::Exclamation);
     return false;
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) {
+        LayOutControls();
+        return false;
+    }
+    if (watched == static_cast<QObject*>(btnPause) && event->type() == QEvent::PaletteChange) {
+        ShowPausePicture(pause_picture_);
+        return false;
+    }
+    if (watched == lvFiles->viewport() && event->type() == QEvent::Resize) {
+        FitNameColumn();
+    }
+    if (watched == lvFiles && event->type() == QEvent::KeyPress) {
+        // Ctrl+Tab leaves the list too, as it leaves any control that keeps Tab.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            key->modifiers().testFlag(Qt::ControlModifier)) {
+            focusNextPrevChild(key->key() == Qt::Key_Tab &&
+                               !key->modifiers().testFlag(Qt::ShiftModifier));
+            return true;
+        }
+        return false;
+    }
     if (watched != lvFiles->viewport() && watched != static_cast<QObject*>(ImgStart)) {
         return QMainWindow::eventFilter(watched, event);
     }

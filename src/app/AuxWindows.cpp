@@ -78,8 +78,7 @@ TAboutForm::TAboutForm(const QString& title, std::function<void(const QString&)>
         link->setOpenExternalLinks(false);
         connect(link, &QLabel::linkActivated, this, [open](const QString& href) { open(href); });
     }
-    auto* rights =
-        Caption(this, "lblRights", QLatin1String(kRightsLine), QRect(16, 160, 350, 20));
+    auto* rights = Caption(this, "lblRights", QLatin1String(kRightsLine), QRect(16, 160, 350, 20));
     rights->setAlignment(Qt::AlignCenter);
 }
 
@@ -93,7 +92,10 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     lstSkins = new QListWidget(this);
     lstSkins->setObjectName(QStringLiteral("lstSkins"));
-    lstSkins->addItems(TSkinManager::BuiltInSkinNames());
+    // Listed by the names the skins give themselves, in the built-in order.
+    for (const QString& name : TSkinManager::BuiltInSkinNames()) {
+        lstSkins->addItem(TSkinManager::BuiltInSkinCaption(name));
+    }
     layout->addWidget(lstSkins);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));

@@ -32,8 +32,8 @@ TOptionChoice ChoiceOf(const QComboBox* list) {
     return {list->currentIndex(), list->currentText().toStdString()};
 }
 
-// The output folder is never made here: the user chose it, and a folder that
-// went away is the user's to bring back.
+// The output folder is made only when the user says so: a folder that went
+// away may be a drive not mounted yet.
 bool IsFolder(const std::string& path) {
     std::error_code error;
     return !path.empty() && std::filesystem::is_directory(path, error);
@@ -131,8 +131,30 @@ TJobRequest TForm1::JobRequest() {
 bool TForm1::CheckOutputFolder() {
     // Checked even for "same folder as input": the folder is also where the
     // completion question points.
-    if (IsFolder(edtOutPath->currentText().toStdString())) {
+    const std::string folder = edtOutPath->currentText().toStdString();
+    if (IsFolder(folder)) {
         return true;
+    }
+    std::error_code error;
+    if (!folder.empty() && folder.front() == '/' &&
+        !std::filesystem::exists(std::filesystem::symlink_status(folder, error))) {
+        if (services_->MessageBox(
+                this, QStringLiteral("Warning"),
+                QStringLiteral("The output folder \"%1\" does not exist. Create it?")
+                    .arg(Text(folder)),
+                TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
+            return false;
+        }
+        std::filesystem::create_directories(folder, error);
+        if (IsFolder(folder)) {
+            return true;
+        }
+        services_->MessageBox(this, QStringLiteral("Warning"),
+                              QStringLiteral("The output folder could not be created: %1. Please "
+                                             "select another folder.")
+                                  .arg(Text(error ? error.message() : "not a folder")),
+                              TMessageButtons::Ok, TMessageIcon::Exclamation);
+        return false;
     }
     services_->MessageBox(
         this, QStringLiteral("Warning"),

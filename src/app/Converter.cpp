@@ -3,13 +3,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTableView>
 #include <QTextCursor>
@@ -24,6 +27,9 @@
 namespace v2m {
 
 namespace {
+
+// How the player reports that no sound device could be opened.
+constexpr std::string_view kNoSoundDeviceMessage = "SDL_OpenAudio() failed";
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -44,7 +50,8 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
     CreateActions();
     CreateControls();
     CreateMenusAndToolbar();
-    setFixedSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
+    FitMinimumSize();
 
     FFLogger.SetOnLog(
         [this](TFFBaseComponent* sender, uint32_t thread, TLogLevel level,
@@ -52,6 +59,7 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
     FormCreate();
     ConnectHandlers();
     ActionList1Update();
+    ShowPausePicture(pause_picture_);
 }
 
 TForm1::~TForm1() {
@@ -103,6 +111,8 @@ void TForm1::ConnectHandlers() {
     connect(actPlay, &QAction::enabledChanged, btnPause, &QWidget::setEnabled);
     connect(actStop, &QAction::enabledChanged, btnStop, &QWidget::setEnabled);
     btnPause->setEnabled(actPlay->isEnabled());
+    // A new skin: the preview's glyphs take its colours.
+    btnPause->installEventFilter(this);
     btnStop->setEnabled(actStop->isEnabled());
     ConnectPreview();
 }
@@ -169,6 +179,75 @@ void TForm1::ReadSettings() {
     FAddFolderPath = folders.AddFolderPath;
     add_folder_dialog_folder_ = FAddFolderPath;
     SetOutputFolderItems(folders.OutputFolders);
+    RestoreWindowSetting(ReadWindowSetting(*FSettings));
+}
+
+void TForm1::RestoreWindowSetting(const TWindowSetting& setting) {
+    QHeaderView* header = lvFiles->horizontalHeader();
+    // The name column is fitted to the list; the others are as the user left them.
+    if (setting.ColumnWidths.size() == static_cast<size_t>(header->count())) {
+        for (int column = 1; column < header->count(); ++column) {
+            header->resizeSection(column, setting.ColumnWidths[static_cast<size_t>(column)]);
+        }
+    }
+    if (setting.SortColumn < header->count()) {
+        header->setSortIndicator(setting.SortColumn,
+                                 setting.SortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    if (setting.Width > 0) {
+        QRect place(QPoint(0, 0), QSize(setting.Width, setting.Height).expandedTo(minimumSize()));
+        const QScreen* target = screen();
+        if (setting.Position) {
+            place.moveTo(setting.Position->first, setting.Position->second);
+            // A window left on a screen that is gone would open out of reach.
+            if (const QScreen* there = QGuiApplication::screenAt(place.center())) {
+                target = there;
+            } else {
+                place.moveTo(0, 0);
+            }
+        }
+        if (target != nullptr) {
+            const QRect room = target->availableGeometry();
+            place.setSize(place.size().boundedTo(room.size()).expandedTo(minimumSize()));
+            if (!setting.Position || !room.contains(place.center())) {
+                place.moveCenter(room.center());
+            }
+        }
+        if (setting.Position || target != nullptr) {
+            setGeometry(place);
+        } else {
+            resize(place.size());
+        }
+    }
+    if (setting.Maximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+TWindowSetting TForm1::CurrentWindowSetting() const {
+    TWindowSetting setting;
+    // Maximised, the size to come back to is the normal one.
+    const QRect place = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    setting.Position = std::pair{place.x(), place.y()};
+    setting.Width = place.width();
+    setting.Height = place.height();
+    setting.Maximized = isMaximized();
+    const QHeaderView* header = lvFiles->horizontalHeader();
+    for (int column = 0; column < header->count(); ++column) {
+        setting.ColumnWidths.push_back(header->sectionSize(column));
+    }
+    if (header->isSortIndicatorShown() && header->sortIndicatorSection() >= 0 &&
+        header->sortIndicatorSection() < header->count()) {
+        setting.SortColumn = header->sortIndicatorSection();
+        setting.SortDescending = header->sortIndicatorOrder() == Qt::DescendingOrder;
+    }
+    return setting;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Only now is the screen, and the frame around the window, known.
+    FitMinimumSize();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -206,6 +285,7 @@ void TForm1::FormCloseQuery() {
         // any more; the other keys are still written.
         WriteClosingSettings(*FSettings, FAddFilesFolder, add_folder_dialog_folder_,
                              OutputFolderItems());
+        WriteWindowSetting(*FSettings, CurrentWindowSetting());
     }
     FFConverter.SetOnCustomHook(nullptr);
     FFConverter.SetOnProgress(nullptr);
@@ -278,18 +358,25 @@ void TForm1::ActionList1Update() {
         rows && !closed_ && !Adding() &&
         ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
     if (!start_caption_.isEmpty()) {
-        actStartConvert->setText(FConvertState == cvPaused ? QStringLiteral("Resume")
+        actStartConvert->setText(FConvertState == cvPaused ? QStringLiteral("&Resume")
                                                            : start_caption_);
     }
     actConvertAllAgain->setEnabled(rows && !closed_ && !Adding() && FConvertState == cvIdle &&
                                    SelectedProfile() != nullptr);
     actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
+    actResumeKeys->setEnabled(actStartConvert->isEnabled() && FConvertState == cvPaused);
     actStopConvert->setEnabled(rows && FConvertState != cvIdle);
     // A file just opened shows its first picture and pauses: until it has,
     // a toggle would find nothing settled to pause or resume.
-    const bool preview_settled = FPlayerState == psPause || FPlayerState == psResume;
-    actPlay->setEnabled(rows && preview_settled);
+    // A file opened playing has settled once it plays.
+    const bool preview_settled = FPlayerState == psPause || FPlayerState == psResume ||
+                                 (FPlayerState == psPlay && !preview_opened_paused_);
+    // After Stop, Play opens the selected row again.
+    actPlay->setEnabled(rows &&
+                        (preview_settled || (FPreviewState == pvNone && PreviewRow() >= 0)));
     actStop->setEnabled(rows && preview_settled);
+    // The rows' order matters to a running batch and to an adding under way.
+    lvFiles->horizontalHeader()->setSectionsClickable(idle && !Adding());
 
     const TConvertProfile* profile = SelectedProfile();
     const TProfileOptions options = profile ? ProfileOptions(*profile) : TProfileOptions{};
@@ -297,6 +384,13 @@ void TForm1::ActionList1Update() {
     for (int i = 0; i < kOptionListCount; ++i) {
         lists[i]->setEnabled(profile != nullptr && options[static_cast<size_t>(i)].Switch && idle);
     }
+    // Normalising sets the level itself.
+    if (loudness_.Normalize) {
+        cmbVolume->setEnabled(false);
+    }
+    cmbVolume->setToolTip(loudness_.Normalize
+                              ? QStringLiteral("Normalize Loudness sets the volume (Convert menu)")
+                              : QString());
     cmbProfile->setEnabled(idle);
     chkSameInput->setEnabled(idle);
     const bool own_folder = !chkSameInput->isChecked() && idle;
@@ -335,6 +429,14 @@ void TForm1::actRemoveExecute() {
 
 void TForm1::actClearExecute() {
     if (FConvertState != cvIdle || Adding()) {
+        return;
+    }
+    // Rows not converted yet would have to be found and added again.
+    if (!AllConverted() &&
+        services_->MessageBox(
+            this, QStringLiteral("Clear"),
+            QStringLiteral("Some files of the list have not been converted yet. Clear the list?"),
+            TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
         return;
     }
     file_list_->Clear();
@@ -390,8 +492,13 @@ void TForm1::SetOutputFolderItems(const std::vector<std::string>& items) {
     }
 }
 
-void TForm1::FFLoggerLog(TFFBaseComponent*, uint32_t AThreadID, TLogLevel ALogLevel,
+void TForm1::FFLoggerLog(TFFBaseComponent* Sender, uint32_t AThreadID, TLogLevel ALogLevel,
                          const std::string& ALogMsg) {
+    // The player goes on without sound; the user would otherwise see only
+    // a silent picture and wonder why.
+    if (Sender == &FFPlayer && ALogMsg.starts_with(kNoSoundDeviceMessage)) {
+        ShowPreviewNote(QStringLiteral("No sound device - picture only"));
+    }
     AppendLog("#" + std::to_string(AThreadID) + "." + std::to_string(static_cast<int>(ALogLevel)) +
               ": " + ALogMsg);
 }

@@ -6,6 +6,7 @@
 // object names, so anything that needs a control finds it by name.
 
 #include <QMainWindow>
+#include <QSize>
 
 #include <cstdint>
 #include <functional>
@@ -33,6 +34,7 @@ class QCheckBox;
 class QComboBox;
 class QDialog;
 class QEvent;
+class QShowEvent;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -58,6 +60,17 @@ inline constexpr const char* kApplicationTitle = "Tolvex Video to Audio Converte
 inline constexpr int kClientWidth = 812;
 // The status line below the groups adds 20 to the classic 541.
 inline constexpr int kClientHeight = 561;
+// The window grows from the classic size; on a screen too small for it, it
+// may shrink to this before its controls would overlap.
+inline constexpr int kSmallestClientWidth = 712;
+inline constexpr int kSmallestClientHeight = 444;
+
+// "0:42 / 3:15": the preview's position and length (microseconds); the
+// position alone when the length is unknown.
+std::string PlayTimeText(int64_t position, int64_t duration);
+
+// The window's smallest size on a screen with this much room for it.
+QSize MinimumClientSize(QSize available);
 
 // The folder of the libraries beside the program, and the default skin file.
 inline constexpr const char* kLibraryFolder = "LibAV";
@@ -188,6 +201,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Drops onto the file list (or the picture in its place).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -201,6 +215,18 @@ private:
     void LoadProfiles();
     void ReadSettings();
     void FormCloseQuery();
+    // The window's size, place, state, columns and order: as they were left,
+    // and as they are now.
+    void RestoreWindowSetting(const TWindowSetting& setting);
+    TWindowSetting CurrentWindowSetting() const;
+    // The controls' places for the window's present size.
+    void LayOutControls();
+    void FitMinimumSize();
+    void FitNameColumn();
+    void SetTabOrder();
+    // Sorts the list by the heading the user chose, when nothing depends on
+    // the rows' order.
+    void SortFileList();
 
     // Profiles and the file list.
     const TConvertProfile* SelectedProfile() const;
@@ -225,10 +251,19 @@ private:
 
     // The preview.
     void ConnectPreview();
-    void OpenPreview(const std::string& path);
+    void OpenPreview(const std::string& path, bool paused);
+    // The one selected row, which Play and the preview take; -1 for none.
+    int PreviewRow() const;
+    // Opens the row's file in the preview, paused on its first picture or playing.
+    void PreviewFileOf(int row, bool paused);
     void ShowPreviewPanel();
     // 0 shows "play", 1 "pause".
     void ShowPausePicture(int picture);
+    // "0:42 / 3:15" beside the bar.
+    void ShowPlayTime(int64_t position);
+    // A line over the picture when the preview cannot do all it should;
+    // empty hides it.
+    void ShowPreviewNote(const QString& text);
     // The player lets go of the window for good: no handler runs any more, and
     // its threads have ended before the panel's window goes.
     void ClosePlayer();
@@ -262,7 +297,8 @@ private:
                      const std::string& ALogMsg);
     void AppendLog(const std::string& line);
     void AppendLog(const std::vector<std::string>& lines);
-    // The desktop's "open"; a failure leaves a line in the log.
+    // The desktop's "open"; a failure leaves a line in the log and shows
+    // the user the target to open by hand.
     bool OpenWithShell(const QString& target);
 
     std::vector<std::string> OutputFolderItems() const;
@@ -303,6 +339,8 @@ private:
     int64_t FPreviewDuration = 0;
     // The state the player reported last.
     TPlayState FPlayerState = psStop;
+    // The file was opened paused on its first picture, rather than playing.
+    bool preview_opened_paused_ = true;
     int pause_picture_ = 0;
     bool startup_complete_ = false;
     bool closed_ = false;
@@ -352,6 +390,8 @@ private:
     TPreviewPanel* pnlPreview = nullptr;
     QLabel* imgPreview = nullptr;
     QSlider* trkPlay = nullptr;
+    QLabel* lblPlayTime = nullptr;
+    QLabel* lblPreviewNote = nullptr;
     QToolButton* btnPause = nullptr;
     QToolButton* btnStop = nullptr;
     QCheckBox* chkMute = nullptr;
@@ -380,6 +420,7 @@ private:
     QAction* actClear = nullptr;
     QAction* actStartConvert = nullptr;
     QAction* actPauseConvert = nullptr;
+    QAction* actResumeKeys = nullptr;  // Ctrl+P while paused, in no menu
     QAction* actStopConvert = nullptr;
     QAction* actConvertAllAgain = nullptr;
     // "Simultaneous Conversions": 1, 2, 4 and one per processor (0).

@@ -1,11 +1,14 @@
-// The main window's controls, actions, menus and toolbar, placed where the
-// window's fixed layout puts them (client coordinates, in pixels).
+// The main window's controls, actions, menus and toolbar. At the classic size
+// every control is where it always was (client coordinates, in pixels); a
+// larger window gives its extra width and height to the file list, a smaller
+// one (on a small screen) takes it from the list and the preview.
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +17,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QTableView>
 #include <QToolBar>
@@ -23,6 +28,8 @@
 #include "FileListModel.h"
 #include "Pictures.h"
 #include "PreviewPanel.h"
+
+#include <algorithm>
 
 namespace v2m {
 
@@ -56,7 +63,7 @@ QAction* Action(QObject* parent, const char* name, const char* caption) {
 void TForm1::CreateControls() {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
-    client_->setFixedSize(kClientWidth, kClientHeight);
+    client_->setMinimumSize(kSmallestClientWidth, kSmallestClientHeight);
     setCentralWidget(client_);
 
     // The file list, and the picture that takes its place while it is empty.
@@ -70,6 +77,9 @@ void TForm1::CreateControls() {
     lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvFiles->setShowGrid(true);
     lvFiles->setWordWrap(false);
+    // Tab leaves the list for the next control instead of walking its cells.
+    lvFiles->setTabKeyNavigation(false);
+    lvFiles->installEventFilter(this);
     lvFiles->setTextElideMode(Qt::ElideRight);
     lvFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     lvFiles->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -81,6 +91,10 @@ void TForm1::CreateControls() {
     for (size_t column = 0; column < kFileListColumnWidths.size(); ++column) {
         lvFiles->setColumnWidth(static_cast<int>(column), kFileListColumnWidths[column]);
     }
+    // No order until the user clicks a heading (or one is remembered).
+    lvFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    lvFiles->setSortingEnabled(true);
+    lvFiles->viewport()->installEventFilter(this);
     lvFiles->hide();
 
     // The preview.
@@ -91,11 +105,17 @@ void TForm1::CreateControls() {
     pnlPreview->hide();
     imgPreview = Place(new QLabel(grpPreview), "imgPreview", QRect(0, 40, 257, 177));
     imgPreview->setPixmap(PreviewStillPicture(imgPreview->size()));
-    trkPlay = Place(new QSlider(Qt::Horizontal, grpPreview), "trkPlay", QRect(6, 222, 245, 22));
+    trkPlay = Place(new QSlider(Qt::Horizontal, grpPreview), "trkPlay", QRect(6, 222, 165, 22));
     trkPlay->setRange(0, 100);
+    lblPlayTime = Label(grpPreview, "lblPlayTime", "", QRect(173, 222, 78, 22));
+    lblPlayTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Said over the picture when the preview cannot do all it should.
+    lblPreviewNote = Label(grpPreview, "lblPreviewNote", "", QRect(8, 44, 241, 18));
+    lblPreviewNote->setAlignment(Qt::AlignCenter);
+    lblPreviewNote->setAutoFillBackground(true);
+    lblPreviewNote->hide();
     btnPause = Place(new QToolButton(grpPreview), "btnPause", QRect(8, 249, 26, 26));
     btnStop = Place(new QToolButton(grpPreview), "btnStop", QRect(38, 249, 26, 26));
-    btnStop->setIcon(PictureIcon(TPicture::PreviewStop));
     for (QToolButton* button : {btnPause, btnStop}) {
         button->setIconSize(QSize(16, 16));
         button->setAutoRaise(false);
@@ -104,6 +124,16 @@ void TForm1::CreateControls() {
         Place(new QCheckBox(QStringLiteral("Mute"), grpPreview), "chkMute", QRect(74, 252, 60, 20));
     trkVolume =
         Place(new QSlider(Qt::Horizontal, grpPreview), "trkVolume", QRect(138, 252, 110, 20));
+    // Space plays and pauses from the bars, which have no use for it.
+    for (QSlider* bar : {trkPlay, trkVolume}) {
+        auto* space = new QShortcut(QKeySequence(Qt::Key_Space), bar);
+        space->setContext(Qt::WidgetShortcut);
+        connect(space, &QShortcut::activated, this, [this] {
+            if (actPlay->isEnabled()) {
+                actPlay->trigger();
+            }
+        });
+    }
 
     // The profile, the output folder and the total progress.
     grpProfile = Place(new QGroupBox(QStringLiteral("Profile"), client_), "grpProfile",
@@ -152,51 +182,56 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::CreateActions() {
-    actAddFiles = Action(this, "actAddFiles", "Add Files...");
+    actAddFiles = Action(this, "actAddFiles", "&Add Files...");
     actAddFiles->setIconText(QStringLiteral("Add Files"));
     actAddFiles->setIcon(PictureIcon(TPicture::AddFiles));
     actAddFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    actAddFolder = Action(this, "actAddFolder", "Add Folder...");
+    actAddFolder = Action(this, "actAddFolder", "Add F&older...");
     actAddFolder->setIcon(PictureIcon(TPicture::AddFolder));
     actAddFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     actCancelAdding = Action(this, "actCancelAdding", "Cancel Adding");
     actCancelAdding->setShortcut(QKeySequence(Qt::Key_Escape));
-    actSelectSkin = Action(this, "actSelectSkin", "Skin");
+    actSelectSkin = Action(this, "actSelectSkin", "&Skin");
     actSelectSkin->setIcon(PictureIcon(TPicture::Skin));
-    mnuExit = Action(this, "mnuExit", "Exit");
+    mnuExit = Action(this, "mnuExit", "E&xit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    actRemove = Action(this, "actRemove", "Remove");
+    actRemove = Action(this, "actRemove", "&Remove");
     actRemove->setIcon(PictureIcon(TPicture::Remove));
     actRemove->setShortcut(QKeySequence(Qt::Key_Delete));
-    actClear = Action(this, "actClear", "Clear");
+    actClear = Action(this, "actClear", "&Clear");
     actClear->setIcon(PictureIcon(TPicture::Clear));
-    actStartConvert = Action(this, "actStartConvert", "Start");
+    actStartConvert = Action(this, "actStartConvert", "&Start");
     actStartConvert->setIcon(PictureIcon(TPicture::Start));
     actStartConvert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
-    actPauseConvert = Action(this, "actPauseConvert", "Pause");
+    actPauseConvert = Action(this, "actPauseConvert", "&Pause");
     actPauseConvert->setIcon(PictureIcon(TPicture::Pause));
-    actStopConvert = Action(this, "actStopConvert", "Stop");
+    actPauseConvert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    // The same keys resume a paused run; only one of the two is ever enabled.
+    actResumeKeys = Action(this, "actResumeKeys", "Resume");
+    actResumeKeys->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    actStopConvert = Action(this, "actStopConvert", "St&op");
     actStopConvert->setIcon(PictureIcon(TPicture::Stop));
+    actStopConvert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
     actConvertAllAgain = Action(this, "actConvertAllAgain", "Convert All A&gain");
-    actHelp = Action(this, "actHelp", "Help Content");
+    actHelp = Action(this, "actHelp", "&Help Content");
     actHelp->setIconText(QStringLiteral("Help"));
     actHelp->setIcon(PictureIcon(TPicture::Help));
     actHelp->setShortcut(QKeySequence(Qt::Key_F1));
-    actAbout = Action(this, "actAbout", "About");
+    actAbout = Action(this, "actAbout", "&About");
     actAbout->setIcon(PictureIcon(TPicture::About));
-    actVisitWebsite = Action(this, "actVisitWebsite", "Visit Website");
+    actVisitWebsite = Action(this, "actVisitWebsite", "&Visit Website");
     actVisitWebsite->setIconText(QStringLiteral("Visit Home"));
     actVisitWebsite->setIcon(PictureIcon(TPicture::VisitHome));
     actPlay = Action(this, "actPlay", "Play");
     actStop = Action(this, "actStop", "Stop Preview");
-    actViewLog = Action(this, "actViewLog", "View Log");
+    actViewLog = Action(this, "actViewLog", "View &Log");
     actViewLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     actExit = Action(this, "actExit", "Exit");
 
     // The commands work wherever the focus is in the window.
     addActions({actAddFiles, actAddFolder, actCancelAdding, actSelectSkin, mnuExit, actRemove,
-                actClear, actStartConvert, actPauseConvert, actStopConvert, actHelp, actAbout,
-                actVisitWebsite, actPlay, actStop, actViewLog, actExit});
+                actClear, actStartConvert, actPauseConvert, actResumeKeys, actStopConvert, actHelp,
+                actAbout, actVisitWebsite, actPlay, actStop, actViewLog, actExit});
 }
 
 void TForm1::CreateMenusAndToolbar() {
@@ -225,7 +260,7 @@ void TForm1::CreateMenusAndToolbar() {
     convert->addAction(actStopConvert);
     convert->addAction(actConvertAllAgain);
     convert->addSeparator();
-    QMenu* jobs = convert->addMenu(QStringLiteral("&Simultaneous Conversions"));
+    QMenu* jobs = convert->addMenu(QStringLiteral("Si&multaneous Conversions"));
     jobs->setObjectName(QStringLiteral("mnuJobs"));
     auto* jobs_group = new QActionGroup(this);
     for (const auto& [caption, setting] : {std::pair{"1", 1}, std::pair{"2", 2}, std::pair{"4", 4},
@@ -251,7 +286,7 @@ void TForm1::CreateMenusAndToolbar() {
     actNormalizeLoudness = convert->addAction(QStringLiteral("&Normalize Loudness"));
     actNormalizeLoudness->setObjectName(QStringLiteral("actNormalizeLoudness"));
     actNormalizeLoudness->setCheckable(true);
-    QMenu* targets = convert->addMenu(QStringLiteral("Loudness &Target"));
+    QMenu* targets = convert->addMenu(QStringLiteral("Loudness T&arget"));
     targets->setObjectName(QStringLiteral("mnuLoudnessTarget"));
     auto* targets_group = new QActionGroup(this);
     for (const double target : kLoudnessTargets) {
@@ -290,10 +325,118 @@ void TForm1::CreateMenusAndToolbar() {
             QWidget* button = tool_bar_->widgetForAction(action);
             button->setObjectName(QStringLiteral("tb") + action->objectName().mid(3));
             button->setMinimumWidth(64);
+            // Reachable with Tab like every other control.
+            button->setFocusPolicy(Qt::TabFocus);
         }
     }
     // The menu bar is drawn over the toolbar's first line, as a window's menu is.
     menu_bar_->raise();
+    SetTabOrder();
+    // Every control exists: the window's size may place them from now on.
+    client_->installEventFilter(this);
+    connect(lvFiles->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column != 0) {
+            FitNameColumn();
+        }
+    });
+}
+
+void TForm1::SetTabOrder() {
+    // As the eye reads the window: the toolbar, the list, the profile and its
+    // folder, the settings beside them, then the preview.
+    std::vector<QWidget*> order;
+    for (QAction* action : tool_bar_->actions()) {
+        if (QWidget* button = tool_bar_->widgetForAction(action);
+            button != nullptr && !action->isSeparator()) {
+            order.push_back(button);
+        }
+    }
+    order.insert(order.end(), {lvFiles, cmbProfile, edtOutPath, btnBrowse, btnOpenFolder,
+                               chkSameInput, cmbQuality, cmbChannel, cmbBitRates, cmbVolume,
+                               trkPlay, btnPause, btnStop, chkMute, trkVolume});
+    for (size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+QSize MinimumClientSize(QSize available) {
+    // The classic size, or what the screen has room for; never below the
+    // size at which the controls would overlap.
+    return {std::clamp(available.width(), kSmallestClientWidth, kClientWidth),
+            std::clamp(available.height(), kSmallestClientHeight, kClientHeight)};
+}
+
+void TForm1::FitMinimumSize() {
+    QSize available(kClientWidth, kClientHeight);
+    if (const QScreen* shown_on =
+            screen() != nullptr ? screen() : QGuiApplication::primaryScreen()) {
+        // The frame the desktop draws around the window takes its share.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        available = shown_on->availableGeometry().size() - frame;
+    }
+    const QSize smallest = MinimumClientSize(available);
+    setMinimumSize(smallest);
+    if (!isMaximized() && (width() < smallest.width() || height() < smallest.height())) {
+        resize(size().expandedTo(smallest));
+    }
+}
+
+void TForm1::LayOutControls() {
+    // Differences from the classic size: the list takes the extra space and
+    // gives it back first; the preview shrinks only below the classic height.
+    const int dw = client_->width() - kClientWidth;
+    const int dh = client_->height() - kClientHeight;
+    const int shrink = std::min(dh, 0);
+    const int width = client_->width();
+    menu_bar_->setGeometry(0, 0, width, 25);
+    tool_bar_->setGeometry(0, 24, width, 65);
+    const QRect list(12, 96, 521 + dw, 273 + dh);
+    for (QWidget* widget : {static_cast<QWidget*>(lvFiles), static_cast<QWidget*>(ImgStart),
+                            static_cast<QWidget*>(mmoLog)}) {
+        widget->setGeometry(list);
+    }
+    if (ImgStart->pixmap().size() != list.size()) {
+        ImgStart->setPixmap(StartPicture(list.size()));
+    }
+
+    const int right = 544 + dw;
+    grpPreview->setGeometry(right, 96, 257, 281 + shrink);
+    const QRect picture(0, 40, 257, 177 + shrink);
+    pnlPreview->setGeometry(picture);
+    if (imgPreview->geometry() != picture) {
+        imgPreview->setGeometry(picture);
+        imgPreview->setPixmap(PreviewStillPicture(picture.size()));
+    }
+    trkPlay->move(6, 222 + shrink);
+    lblPlayTime->move(173, 222 + shrink);
+    btnPause->move(8, 249 + shrink);
+    btnStop->move(38, 249 + shrink);
+    chkMute->move(74, 252 + shrink);
+    trkVolume->move(138, 252 + shrink);
+
+    const int groups_top = 384 + dh;
+    grpProfile->setGeometry(12, groups_top, 521 + dw, 153);
+    edtOutPath->resize(244 + dw, edtOutPath->height());
+    btnBrowse->move(350 + dw, btnBrowse->y());
+    btnOpenFolder->move(434 + dw, btnOpenFolder->y());
+    prgTotalProgress->resize(412 + dw, prgTotalProgress->height());
+    grpProfileSettings->setGeometry(right, groups_top, 257, 153);
+    lblStatus->setGeometry(12, 540 + dh, 789 + dw, 18);
+    FitNameColumn();
+}
+
+void TForm1::FitNameColumn() {
+    // The name takes what the other columns leave of the list's width, and
+    // never less than it had at the classic size.
+    QHeaderView* header = lvFiles->horizontalHeader();
+    int others = 0;
+    for (int column = 1; column < header->count(); ++column) {
+        others += header->sectionSize(column);
+    }
+    const int fitted = std::max(kFileListColumnWidths[0], lvFiles->viewport()->width() - others);
+    if (header->sectionSize(0) != fitted) {
+        header->resizeSection(0, fitted);
+    }
 }
 
 }  // namespace v2m

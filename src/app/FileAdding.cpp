@@ -3,7 +3,9 @@
 // throughout, however large the folder.
 
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMetaObject>
+#include <QTableView>
 #include <QTimer>
 
 #include <chrono>
@@ -219,7 +221,19 @@ void TForm1::EndAdding() {
                              .arg(adding_failures_));
     }
     ShowFileList();
+    // The new rows take their places in the order the list is shown in.
+    if (!closed_) {
+        SortFileList();
+    }
     ActionList1Update();
+}
+
+void TForm1::SortFileList() {
+    if (FConvertState != cvIdle || Adding()) {
+        return;
+    }
+    const QHeaderView* header = lvFiles->horizontalHeader();
+    file_list_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
 }
 
 }  // namespace v2m

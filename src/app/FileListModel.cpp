@@ -1,6 +1,11 @@
 #include "FileListModel.h"
 
+#include <QCollator>
+
 #include <algorithm>
+#include <numeric>
+
+#include "MyUtils.h"
 
 namespace v2m {
 
@@ -8,7 +13,7 @@ namespace {
 
 constexpr int kOutputColumn = 3;
 
-const std::string& ColumnText(const TFileRow& row, int column) {
+std::string ColumnText(const TFileRow& row, int column) {
     switch (column) {
         case 0:
             return row.Name;
@@ -17,7 +22,7 @@ const std::string& ColumnText(const TFileRow& row, int column) {
         case 2:
             return row.OriginalSize;
         case 3:
-            return row.Output;
+            return TFileListModel::OutputName(row);
         case 4:
             return row.Progress;
         case 5:
@@ -117,6 +122,58 @@ void TFileListModel::SetOutputExt(const std::string& ext) {
         emit dataChanged(index(0, kOutputColumn), index(rowCount() - 1, kOutputColumn),
                          {Qt::DisplayRole});
     }
+}
+
+std::string TFileListModel::OutputName(const TFileRow& row) {
+    if (!row.Data.OutputFile.empty()) {
+        return WideExtractFileName(row.Data.OutputFile);
+    }
+    if (row.Output.empty()) {
+        return {};
+    }
+    const size_t dot = row.Name.rfind('.');
+    return (dot == std::string::npos || dot == 0 ? row.Name : row.Name.substr(0, dot)) + "." +
+           row.Output;
+}
+
+void TFileListModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= columnCount() || rowCount() < 2) {
+        return;
+    }
+    // "9.5MB" before "12.0MB", "clip 2" before "clip 10", letter case aside.
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QString> keys;
+    for (const TFileRow& row : list_.Rows()) {
+        keys.push_back(QString::fromStdString(ColumnText(row, column)));
+    }
+    std::vector<size_t> order_of(list_.Count());
+    std::iota(order_of.begin(), order_of.end(), size_t{0});
+    std::stable_sort(order_of.begin(), order_of.end(), [&](size_t a, size_t b) {
+        const int compared = collator.compare(keys[a], keys[b]);
+        return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
+    });
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<TFileRow> rows;
+    rows.reserve(order_of.size());
+    std::vector<int> new_row(order_of.size());
+    for (size_t i = 0; i < order_of.size(); ++i) {
+        rows.push_back(std::move(list_.Row(order_of[i])));
+        new_row[order_of[i]] = static_cast<int>(i);
+    }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        list_.Row(i) = std::move(rows[i]);
+    }
+    QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    for (const QModelIndex& index : from) {
+        to.append(index.isValid()
+                      ? this->index(new_row[static_cast<size_t>(index.row())], index.column())
+                      : QModelIndex());
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void TFileListModel::UpdateAudioTexts(const TJobRequest& request) {

@@ -33,6 +33,12 @@ public:
     void UpdateRow(size_t row, const std::function<void(TFileRow&)>& change);
     // The "Output" column of every row.
     void SetOutputExt(const std::string& ext);
+    // Orders the rows by a column's texts (numbers by value); -1 leaves
+    // them as they are. Selections and other kept places follow their rows.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The file the row is written to: its last conversion's output, or
+    // else its name with the profile's extension, the name a start tries first.
+    static std::string OutputName(const TFileRow& row);
     // The "Audio" column of every row for these settings.
     void UpdateAudioTexts(const TJobRequest& request);
     // The track in that language for every row that has one (texts follow

@@ -247,7 +247,7 @@ void FilmAndNote(QPainter& p) {
     p.drawLine(QPointF(23.2, 13), QPointF(31, 11));
 }
 
-void Draw(QPainter& p, TPicture picture) {
+void Draw(QPainter& p, TPicture picture, const QColor& glyph) {
     const QPointF badge(23, 23);
     switch (picture) {
         case TPicture::AddFiles:
@@ -298,13 +298,13 @@ void Draw(QPainter& p, TPicture picture) {
             Palette(p);
             break;
         case TPicture::Play:
-            Triangle(p, QPointF(15, 16), 20, QColor("#2b3a4f"));
+            Triangle(p, QPointF(15, 16), 20, glyph);
             break;
         case TPicture::PreviewPause:
-            Bars(p, QPointF(16, 16), 18, QColor("#2b3a4f"));
+            Bars(p, QPointF(16, 16), 18, glyph);
             break;
         case TPicture::PreviewStop:
-            Square(p, QPointF(16, 16), 17, QColor("#2b3a4f"));
+            Square(p, QPointF(16, 16), 17, glyph);
             break;
         case TPicture::Application:
             FilmAndNote(p);
@@ -312,14 +312,14 @@ void Draw(QPainter& p, TPicture picture) {
     }
 }
 
-QPixmap Render(TPicture picture, int size) {
+QPixmap Render(TPicture picture, int size, const QColor& glyph) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.scale(size / kGrid, size / kGrid);
-    Draw(painter, picture);
+    Draw(painter, picture, glyph);
     return pixmap;
 }
 
@@ -335,10 +335,10 @@ void Panel(QPainter& p, QRectF r, const QColor& top, const QColor& bottom) {
 
 }  // namespace
 
-QIcon PictureIcon(TPicture picture) {
+QIcon PictureIcon(TPicture picture, const QColor& glyph) {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64}) {
-        icon.addPixmap(Render(picture, size));
+        icon.addPixmap(Render(picture, size, glyph));
     }
     return icon;
 }
@@ -360,7 +360,7 @@ QPixmap StartPicture(QSize size) {
     p.drawRoundedRect(drop, 12, 12);
     const int picture = std::min(size.width(), size.height()) / 3;
     p.drawPixmap(QPointF(drop.center().x() - picture / 2.0, drop.top() + 24),
-                 Render(TPicture::Application, picture));
+                 Render(TPicture::Application, picture, Qt::black));
     QFont font = p.font();
     font.setPixelSize(15);
     p.setFont(font);

@@ -28,7 +28,9 @@ enum class TPicture {
 };
 
 // The picture at the sizes the window shows it (small, large and double).
-QIcon PictureIcon(TPicture picture);
+// The preview's glyphs (Play, PreviewPause, PreviewStop) are drawn in
+// `glyph`, the skin's button text colour, so that they show on any skin.
+QIcon PictureIcon(TPicture picture, const QColor& glyph = QColor(0x2b, 0x3a, 0x4f));
 
 // What the file list's place shows while the list is empty.
 QPixmap StartPicture(QSize size);

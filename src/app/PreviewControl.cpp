@@ -62,6 +62,18 @@ std::vector<std::string> TextLines(const std::string& text) {
     return lines;
 }
 
+// "m:ss", or "h:mm:ss" from an hour on, of whole seconds.
+std::string ClockText(int64_t microseconds) {
+    const int64_t seconds = std::max<int64_t>(microseconds, 0) / 1000000;
+    if (seconds >= 3600) {
+        return Format("%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                      static_cast<long long>(seconds / 60 % 60),
+                      static_cast<long long>(seconds % 60));
+    }
+    return Format("%lld:%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+}
+
 // Sets the flag for as long as the program moves the bar itself.
 class TUpdatingTrack {
 public:
@@ -76,6 +88,13 @@ private:
 };
 
 }  // namespace
+
+std::string PlayTimeText(int64_t position, int64_t duration) {
+    if (duration <= 0) {
+        return position > 0 ? ClockText(position) : std::string();
+    }
+    return ClockText(std::min(position, duration)) + " / " + ClockText(duration);
+}
 
 void TForm1::ConnectPreview() {
     FFPlayer.SetOnFileOpen([this](TFFBaseComponent* sender, int64_t duration, int frame_width,
@@ -99,6 +118,12 @@ void TForm1::ConnectPreview() {
     connect(trkPlay, &QSlider::valueChanged, this, [this] { trkPlayChange(); });
     connect(trkVolume, &QSlider::valueChanged, this, [this] { trkVolumeChange(); });
     connect(chkMute, &QCheckBox::toggled, this, [this] { chkMuteClick(); });
+    // After Stop the selection stays as it was: a click on its row opens it again.
+    connect(lvFiles, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (FPreviewState == pvNone && index.row() == PreviewRow()) {
+            PreviewFileOf(index.row(), true);
+        }
+    });
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection&) {
                 for (const QModelIndex& index : selected.indexes()) {
@@ -123,19 +148,31 @@ void TForm1::lvFilesSelectItem(int row, bool selected) {
         static_cast<size_t>(row) >= FileList().Count()) {
         return;
     }
-    const std::string file = FileList().Rows()[static_cast<size_t>(row)].Data.FileName;
-    if (file == FPreviewFile) {
+    if (FileList().Rows()[static_cast<size_t>(row)].Data.FileName == FPreviewFile) {
         return;
     }
-    OpenPreview(file);
-    ShowPausePicture(0);
+    PreviewFileOf(row, true);
+}
+
+int TForm1::PreviewRow() const {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1 || rows[0] < 0 || static_cast<size_t>(rows[0]) >= FileList().Count()) {
+        return -1;
+    }
+    return rows[0];
+}
+
+void TForm1::PreviewFileOf(int row, bool paused) {
+    const std::string file = FileList().Rows()[static_cast<size_t>(row)].Data.FileName;
+    OpenPreview(file, paused);
+    ShowPausePicture(paused ? 0 : 1);
     lblVideoName->setText(QString::fromStdString(WideExtractFileName(file)));
-    FPreviewState = pvPaused;
+    FPreviewState = paused ? pvPaused : pvPlaying;
     ShowPreviewPanel();
     ActionList1Update();
 }
 
-void TForm1::OpenPreview(const std::string& path) {
+void TForm1::OpenPreview(const std::string& path, bool paused) {
     if (!FFPlayer.AVLibLoaded() && !FFPlayer.LoadAVLib(program_folder_ + kLibraryFolder)) {
         AppendLog(FFPlayer.LastError());
         return;
@@ -153,7 +190,12 @@ void TForm1::OpenPreview(const std::string& path) {
     imgPreview->hide();
     pnlPreview->show();
     const TWindowHandle window = FPreviewControl->BeginFile();
-    const bool opened = FFPlayer.Open(path, window, true);
+    // Said again by this file's open when its sound cannot be played either.
+    ShowPreviewNote(QString());
+    FPreviewDuration = 0;
+    ShowPlayTime(0);
+    preview_opened_paused_ = paused;
+    const bool opened = FFPlayer.Open(path, window, paused);
     FPreviewControl->EndOpen(opened);
     if (!opened) {
         AppendLog(FFPlayer.LastError());
@@ -169,10 +211,30 @@ void TForm1::ShowPreviewPanel() {
 
 void TForm1::ShowPausePicture(int picture) {
     pause_picture_ = picture;
-    btnPause->setIcon(PictureIcon(picture == 1 ? TPicture::PreviewPause : TPicture::Play));
+    // In the skin's button text colour, which the skin makes stand out on its buttons.
+    const QColor glyph = btnPause->palette().color(QPalette::ButtonText);
+    btnPause->setIcon(PictureIcon(picture == 1 ? TPicture::PreviewPause : TPicture::Play, glyph));
+    btnStop->setIcon(PictureIcon(TPicture::PreviewStop, glyph));
+}
+
+void TForm1::ShowPlayTime(int64_t position) {
+    lblPlayTime->setText(QString::fromStdString(PlayTimeText(position, FPreviewDuration)));
+}
+
+void TForm1::ShowPreviewNote(const QString& text) {
+    lblPreviewNote->setText(text);
+    lblPreviewNote->setVisible(!text.isEmpty());
+    lblPreviewNote->raise();
 }
 
 void TForm1::actPlayExecute() {
+    if (FPreviewState == pvNone) {
+        // Stopped: the selected row plays again from its start.
+        if (const int row = PreviewRow(); row >= 0) {
+            PreviewFileOf(row, false);
+        }
+        return;
+    }
     FFPlayer.TogglePause();
     if (pause_picture_ == 1) {
         ShowPausePicture(0);
@@ -191,6 +253,9 @@ void TForm1::actStopExecute() {
     ShowPausePicture(0);
     lblVideoName->clear();
     FPreviewState = pvNone;
+    FPreviewDuration = 0;
+    ShowPlayTime(0);
+    ShowPreviewNote(QString());
     ShowPreviewPanel();
 }
 
@@ -229,6 +294,7 @@ void TForm1::FFPlayerFileOpen(TFFBaseComponent*, int64_t ADuration, int AFrameWi
     const TUpdatingTrack updating(FUpdatingTrack);
     trkPlay->setMaximum(trkPlay->width());
     trkPlay->setValue(0);
+    ShowPlayTime(0);
 }
 
 void TForm1::FFPlayerPosition(TFFBaseComponent*, int64_t APTS) {
@@ -238,6 +304,7 @@ void TForm1::FFPlayerPosition(TFFBaseComponent*, int64_t APTS) {
     }
     const TUpdatingTrack updating(FUpdatingTrack);
     trkPlay->setValue(static_cast<int>(trkPlay->maximum() * APTS / FPreviewDuration));
+    ShowPlayTime(APTS);
 }
 
 void TForm1::FFPlayerState(TFFBaseComponent*, TPlayState AState) {

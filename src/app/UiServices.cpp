@@ -48,6 +48,8 @@ public:
             buttons == TMessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
             parent);
+        // A path or an address in the text can be copied from it.
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         switch (box.exec()) {
             case QMessageBox::Yes:
                 return TMessageResult::Yes;

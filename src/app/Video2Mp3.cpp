@@ -1,6 +1,7 @@
 // The program: the media runtime first, then the application and its main
 // window. Its arguments are files and folders to list at start-up; Qt's own
-// options are Qt's, and any other option is refused.
+// options are Qt's, --help and --version answer and exit, and any other
+// option is refused.
 
 #include <QApplication>
 #include <QFileInfo>
@@ -16,8 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 
+#include "AuxWindows.h"
 #include "Converter.h"
 #include "EncodingPreview.h"
 #include "FFmpegLoader.h"
@@ -25,6 +28,36 @@
 #include "QtMainThread.h"
 
 namespace {
+
+// The desktop entry's name: docks and task bars match the window to it.
+constexpr const char* kDesktopFileName = "com.tolvexsoft.video2mp3";
+
+constexpr const char* kUsage =
+    "usage: video2mp3 [FILE|FOLDER]...\n"
+    "Opens the converter's window with the files given, and the videos of the folders\n"
+    "given, in its list.\n"
+    "\n"
+    "  --help     print this text, then exit\n"
+    "  --version  print the version, then exit\n"
+    "\n"
+    "Qt's own options, such as -platform, are taken too. To convert without a\n"
+    "window, see video2mp3-cli --help.\n";
+
+// --help and --version answer before anything else, with or without a display.
+std::optional<int> AnswerInformationOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("video2mp3 %s\n", v2m::ProgramVersion().toUtf8().constData());
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
 
 bool Set(const char* name) {
     const char* value = std::getenv(name);
@@ -89,6 +122,9 @@ void PreferX11(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerInformationOption(argc, argv)) {
+        return *answered;
+    }
     // Caught from the start: a signal that comes while the window is still
     // being made waits in the pipe until the event loop reads it.
     const bool end_signals_caught = CatchEndSignals();
@@ -107,13 +143,22 @@ int main(int argc, char** argv) {
         return 1;
     }
     PreferX11(argc, argv);
+    // The window's class on X11 names the desktop entry, as the application
+    // id does on Wayland, so that the dock shows the program's own icon.
+    const bool own_resource_name = !Set("RESOURCE_NAME");
+    if (own_resource_name) {
+        ::setenv("RESOURCE_NAME", kDesktopFileName, 1);
+    }
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
     // QApplication has taken out the options it knows.
     QStringList paths;
     for (int i = 1; i < argc; ++i) {
         const QString argument = QString::fromLocal8Bit(argv[i]);
         if (argument.startsWith(QLatin1Char('-'))) {
-            std::fprintf(stderr, "video2mp3: unknown option \"%s\"\nusage: video2mp3 [FILE]...\n",
+            std::fprintf(stderr,
+                         "video2mp3: unknown option \"%s\"\nusage: video2mp3 [FILE|FOLDER]...\n"
+                         "Try video2mp3 --help.\n",
                          argv[i]);
             return 2;
         }
@@ -146,6 +191,11 @@ int main(int argc, char** argv) {
                              });
         }
         form.show();
+        // Read when the first window was made; programs started from here
+        // (a browser, a file manager) must not take it for theirs.
+        if (own_resource_name) {
+            ::unsetenv("RESOURCE_NAME");
+        }
         form.AddPaths(paths);
         status = QApplication::exec();
         if (end_signal != 0) {

@@ -317,15 +317,17 @@ bool TCustomPlayer::Open(const std::string& FileName, TWindowHandle ScreenHandle
     auto play_ended = std::make_shared<std::atomic<bool>>(false);
     auto event_ended = std::make_shared<std::atomic<bool>>(false);
     play_finished_ = play_ended;
-    event_threads_.push_back({NamedThread("v2m-event", [this, event_ended] {
-                                  RunEventThread();
-                                  event_ended->store(true);
-                              }),
+    event_threads_.push_back({NamedThread("v2m-event",
+                                          [this, event_ended] {
+                                              RunEventThread();
+                                              event_ended->store(true);
+                                          }),
                               event_ended});
-    play_threads_.push_back({NamedThread("v2m-play", [this, context, play_ended] {
-                                 RunPlayThread(context.get());
-                                 play_ended->store(true);
-                             }),
+    play_threads_.push_back({NamedThread("v2m-play",
+                                         [this, context, play_ended] {
+                                             RunPlayThread(context.get());
+                                             play_ended->store(true);
+                                         }),
                              play_ended});
     return true;
 }
@@ -465,7 +467,9 @@ bool TCustomPlayer::StartSDL(TWindowHandle window) {
     if (!disable_display_ && !bitmap_output_) {
         flags |= SDL_INIT_VIDEO;
     }
-    if (ff::SDL_Init(flags) != 0) {
+    // Without a sound device the picture still plays; opening the audio
+    // stream then fails and says so.
+    if (ff::SDL_Init(flags) != 0 && ff::SDL_Init(flags & ~Uint32{SDL_INIT_AUDIO}) != 0) {
         return false;
     }
     sdl_started_ = true;
@@ -809,9 +813,8 @@ void TCustomPlayer::RunPlayThread(TPlayContext* context) {
 bool TCustomPlayer::HandlePlayEvent(TPlayContext& context, const SDL_Event& event) {
     const bool ours = event.type >= PlayerEventType(pePicture) &&
                       event.type < PlayerEventType(pePicture) + peCount;
-    if (ours && (event.user.data1 != &context ||
-                 static_cast<uint32_t>(event.user.code) !=
-                     static_cast<uint32_t>(context.Generation))) {
+    if (ours && (event.user.data1 != &context || static_cast<uint32_t>(event.user.code) !=
+                                                     static_cast<uint32_t>(context.Generation))) {
         return false;  // left over from a file closed before
     }
     if (event.type == SDL_QUIT || event.type == PlayerEventType(peQuit)) {

@@ -37,6 +37,12 @@ QString TSkinManager::BuiltInSkinPath(const QString& name) {
     return QStringLiteral(":/skins/") + name;
 }
 
+QString TSkinManager::BuiltInSkinCaption(const QString& name) {
+    TSkin skin;
+    QString error;
+    return ReadSkinFile(BuiltInSkinPath(name), skin, error) ? skin.Name : name;
+}
+
 bool TSkinManager::SelectBuiltInSkin(const QString& name) {
     for (const QString& built_in : BuiltInSkinNames()) {
         if (built_in.compare(name, Qt::CaseInsensitive) == 0) {

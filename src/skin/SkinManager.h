@@ -22,6 +22,9 @@ public:
 
     // The file names of the built-in skins, the default first.
     static const QStringList& BuiltInSkinNames();
+    // What the built-in skin calls itself ("Vantel Aero"); the file name
+    // when it cannot be read.
+    static QString BuiltInSkinCaption(const QString& name);
     // The resource path of a built-in skin (":/skins/<name>").
     static QString BuiltInSkinPath(const QString& name);
 

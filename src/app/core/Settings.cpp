@@ -258,6 +258,71 @@ bool WriteLoudnessSetting(TIniFile& settings, const TLoudnessSetting& setting) {
            written;
 }
 
+namespace {
+
+constexpr const char* kWindowSection = "Window";
+// Far beyond any screen; a larger value is a damaged file, not a window.
+constexpr int kLargestWindowValue = 100000;
+
+}  // namespace
+
+TWindowSetting ReadWindowSetting(const TIniFile& settings) {
+    TWindowSetting setting;
+    const auto in_range = [](int32_t value, int32_t low) {
+        return value >= low && value <= kLargestWindowValue;
+    };
+    if (settings.ValueExists(kWindowSection, "Left") &&
+        settings.ValueExists(kWindowSection, "Top")) {
+        const int32_t left = settings.ReadInteger(kWindowSection, "Left", 0);
+        const int32_t top = settings.ReadInteger(kWindowSection, "Top", 0);
+        if (in_range(left, -kLargestWindowValue) && in_range(top, -kLargestWindowValue)) {
+            setting.Position = std::pair{left, top};
+        }
+    }
+    const int32_t width = settings.ReadInteger(kWindowSection, "Width", 0);
+    const int32_t height = settings.ReadInteger(kWindowSection, "Height", 0);
+    if (in_range(width, 1) && in_range(height, 1)) {
+        setting.Width = width;
+        setting.Height = height;
+    }
+    setting.Maximized = settings.ReadBool(kWindowSection, "Maximized", false);
+    const std::string columns = settings.ReadString(kWindowSection, "Columns", "");
+    for (size_t start = 0; !columns.empty() && start <= columns.size();) {
+        const size_t end = std::min(columns.find(',', start), columns.size());
+        const std::optional<int32_t> column_width =
+            ParseIniInteger(std::string_view(columns).substr(start, end - start));
+        if (!column_width || !in_range(*column_width, 1)) {
+            // One damaged width would shift every later column: none are used.
+            setting.ColumnWidths.clear();
+            break;
+        }
+        setting.ColumnWidths.push_back(*column_width);
+        start = end + 1;
+    }
+    const int32_t sort_column = settings.ReadInteger(kWindowSection, "SortColumn", -1);
+    setting.SortColumn = in_range(sort_column, 0) ? sort_column : -1;
+    setting.SortDescending = settings.ReadBool(kWindowSection, "SortDescending", false);
+    return setting;
+}
+
+bool WriteWindowSetting(TIniFile& settings, const TWindowSetting& setting) {
+    bool written = true;
+    if (setting.Position) {
+        written = settings.WriteInteger(kWindowSection, "Left", setting.Position->first) && written;
+        written = settings.WriteInteger(kWindowSection, "Top", setting.Position->second) && written;
+    }
+    written = settings.WriteInteger(kWindowSection, "Width", setting.Width) && written;
+    written = settings.WriteInteger(kWindowSection, "Height", setting.Height) && written;
+    written = settings.WriteBool(kWindowSection, "Maximized", setting.Maximized) && written;
+    std::string columns;
+    for (const int column_width : setting.ColumnWidths) {
+        columns += (columns.empty() ? "" : ",") + std::to_string(column_width);
+    }
+    written = settings.WriteString(kWindowSection, "Columns", columns) && written;
+    written = settings.WriteInteger(kWindowSection, "SortColumn", setting.SortColumn) && written;
+    return settings.WriteBool(kWindowSection, "SortDescending", setting.SortDescending) && written;
+}
+
 bool WriteClosingSettings(TIniFile& settings, const std::string& add_files_folder,
                           const std::string& add_folder_path,
                           std::span<const std::string> output_folders) {

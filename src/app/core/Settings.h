@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "IniFile.h"
@@ -100,6 +101,25 @@ struct TLoudnessSetting {
 };
 TLoudnessSetting ReadLoudnessSetting(const TIniFile& settings);
 bool WriteLoudnessSetting(TIniFile& settings, const TLoudnessSetting& setting);
+
+// The main window as it was closed, section Window: Left and Top (both or
+// neither), Width and Height (the normal size, kept while maximised),
+// Maximized (0 or 1), Columns (the file list's column widths, separated by
+// commas), SortColumn (-1 for none) and SortDescending (0 or 1). A value
+// missing or out of range reads as unset.
+struct TWindowSetting {
+    std::optional<std::pair<int, int>> Position;
+    int Width = 0;  // 0: no size stored
+    int Height = 0;
+    bool Maximized = false;
+    std::vector<int> ColumnWidths;
+    int SortColumn = -1;
+    bool SortDescending = false;
+
+    bool operator==(const TWindowSetting&) const = default;
+};
+TWindowSetting ReadWindowSetting(const TIniFile& settings);
+bool WriteWindowSetting(TIniFile& settings, const TWindowSetting& setting);
 
 // Writes AddFilesFolder, AddFolderPath and OutputFolder0 to OutputFolder4:
 // item i of `output_folders`, or empty text when there is no item i. Every key

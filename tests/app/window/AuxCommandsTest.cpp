@@ -147,22 +147,28 @@ TEST_F(AuxCommandsTest, TheLogWindowShowsTheLogOfItsMoment) {
               });
 }
 
-TEST_F(AuxCommandsTest, CommandsOpenTheirAddressesAndAFailedOpenIsLogged) {
+TEST_F(AuxCommandsTest, CommandsOpenTheirAddressesAndAFailedOpenIsLoggedAndShown) {
     const QString help =
         QUrl::fromLocalFile(QString::fromStdString(program_.Folder() + "help/index.html"))
             .toString();
     const struct {
         const char* action;
         QString target;
+        // What the user is shown to copy: a path, not a file address.
+        QString shown;
     } cases[] = {
-        {"actHelp", help},
-        {"actVisitWebsite", QLatin1String(kHomePage)},
+        {"actHelp", help, QString::fromStdString(program_.Folder() + "help/index.html")},
+        {"actVisitWebsite", QLatin1String(kHomePage), QLatin1String(kHomePage)},
     };
     for (const auto& c : cases) {
         for (const bool succeeds : {true, false}) {
             SCOPED_TRACE(std::string(c.action) + (succeeds ? " opened" : " failed"));
             services_->Opened.clear();
+            services_->Messages.clear();
             services_->ShellOpenSucceeds = succeeds;
+            if (!succeeds) {
+                services_->MessageAnswers.push_back(TMessageResult::Ok);
+            }
             const qsizetype before = form_->LogLines().size();
             Trigger(c.action);
             ASSERT_EQ(services_->Opened.size(), 1u);
@@ -170,9 +176,13 @@ TEST_F(AuxCommandsTest, CommandsOpenTheirAddressesAndAFailedOpenIsLogged) {
             const QStringList added = form_->LogLines().mid(before);
             if (succeeds) {
                 EXPECT_TRUE(added.isEmpty()) << added.join('\n').toStdString();
+                EXPECT_TRUE(services_->Messages.empty());
             } else {
                 ASSERT_EQ(added.size(), 1);
                 EXPECT_TRUE(added[0].contains(c.target)) << added[0].toStdString();
+                ASSERT_EQ(services_->Messages.size(), 1u);
+                EXPECT_TRUE(services_->Messages[0].endsWith(QLatin1Char('\n') + c.shown))
+                    << services_->Messages[0].toStdString();
             }
         }
     }
@@ -232,7 +242,9 @@ TEST_F(AuxCommandsTest, ChoosingASkinAppliesItAndCancelBringsBackThePrevious) {
                       for (int i = 0; i < list->count(); ++i) {
                           shown.append(list->item(i)->text());
                       }
-                      EXPECT_EQ(shown, names);
+                      // The skins' own captions, not their file names.
+                      EXPECT_EQ(shown, QStringList({"Vantel Aero", "Silver Ext", "Blue Ext",
+                                                    "Black Ext", "Black Aero"}));
                       if (current >= 0) {
                           EXPECT_EQ(list->currentRow(), current);
                       }

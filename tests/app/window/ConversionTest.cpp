@@ -196,7 +196,8 @@ TEST_F(ConversionTest, CommandsFollowTheStateOfTheRun) {
     for (const auto& [name, caption] :
          {std::pair{"actStartConvert", "Start"}, std::pair{"actPauseConvert", "Pause"},
           std::pair{"actStopConvert", "Stop"}}) {
-        EXPECT_EQ(Action(name)->text().toStdString(), caption);
+        // The tool bar's caption; the menu's carries its key letter.
+        EXPECT_EQ(Action(name)->iconText().toStdString(), caption);
         EXPECT_FALSE(Action(name)->isEnabled()) << name << " without rows";
     }
     Add({LongClip("long.wav")});
@@ -235,7 +236,7 @@ TEST_F(ConversionTest, CommandsFollowTheStateOfTheRun) {
     Action("actPauseConvert")->trigger();
     EXPECT_EQ(form_->ConvertState(), cvPaused);
     expect({true, false, true, false, false}, "paused");
-    EXPECT_EQ(Action("actStartConvert")->text(), QStringLiteral("Resume"));
+    EXPECT_EQ(Action("actStartConvert")->iconText(), QStringLiteral("Resume"));
     EXPECT_TRUE(form_->StatusText().startsWith(QStringLiteral("Paused")));
     // "Stop" answered No leaves a paused run paused...
     services_->Answers = {TMessageResult::No};
@@ -254,7 +255,7 @@ TEST_F(ConversionTest, CommandsFollowTheStateOfTheRun) {
     EXPECT_EQ(form_->ConvertState(), cvIdle);
     ASSERT_TRUE(WaitForRunEnd());
     expect({true, false, false, true, true}, "cancelled");
-    EXPECT_EQ(Action("actStartConvert")->text(), QStringLiteral("Start"));
+    EXPECT_EQ(Action("actStartConvert")->iconText(), QStringLiteral("Start"));
     EXPECT_FALSE(form_->windowTitle().contains(QLatin1Char('%')));
 }
 
@@ -609,24 +610,50 @@ TEST_F(ConversionTest, AStartWithoutAnyFileReturnsToIdle) {
     EXPECT_TRUE(services_->Messages.empty());
 }
 
-TEST_F(ConversionTest, AMissingOutputFolderIsReportedEvenForTheInputsFolder) {
+TEST_F(ConversionTest, AMissingOutputFolderIsMadeOnlyWhenTheUserSaysSo) {
     Add({test::Fixture("avi_mpeg4_mp2.avi")});
-    for (const bool same_folder : {false, true}) {
-        SCOPED_TRACE(same_folder);
+    const fs::path file = out_.Path() / "a file";
+    std::ofstream(file) << "kept";
+    const struct {
+        const char* name;
+        bool same_folder;
+        fs::path folder;
+        TMessageResult answer;
+        bool made;
+    } cases[] = {
+        // Checked even for the inputs' folder: the completion question points there.
+        {"declined", false, out_.Path() / "missing", TMessageResult::No, false},
+        {"declined for the inputs' folder", true, out_.Path() / "missing", TMessageResult::No,
+         false},
+        {"under a file", false, file / "inner", TMessageResult::Yes, false},
+        {"accepted", false, out_.Path() / "new" / "deeper", TMessageResult::Yes, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         services_->Messages.clear();
-        Find<QCheckBox>(*form_, "chkSameInput")->setChecked(same_folder);
-        SetOutputFolder((out_.Path() / "missing").string());
+        services_->Answers = {c.answer};
+        Find<QCheckBox>(*form_, "chkSameInput")->setChecked(c.same_folder);
+        SetOutputFolder(c.folder.string());
         const QStringList log = form_->LogLines();
         Action("actStartConvert")->trigger();
-        ASSERT_EQ(services_->Messages.size(), 1u);
-        EXPECT_EQ(services_->Messages[0].Title, "Warning");
-        EXPECT_EQ(services_->Messages[0].Text,
-                  "Output folder is unavailable. Please select another folder.");
-        EXPECT_EQ(services_->Messages[0].Buttons, TMessageButtons::Ok);
-        EXPECT_EQ(services_->Messages[0].Icon, TMessageIcon::Exclamation);
-        EXPECT_EQ(form_->ConvertState(), cvIdle);
-        EXPECT_EQ(form_->LogLines(), log);
-        EXPECT_TRUE(Data(0).OutputFile.empty());
+        ASSERT_GE(services_->Messages.size(), 1u);
+        EXPECT_EQ(services_->Messages[0].Text, QStringLiteral("The output folder \"%1\" does not "
+                                                              "exist. Create it?")
+                                                   .arg(QString::fromStdString(c.folder.string())));
+        EXPECT_EQ(services_->Messages[0].Buttons, TMessageButtons::YesNo);
+        EXPECT_EQ(fs::is_directory(c.folder), c.made);
+        EXPECT_EQ(fs::file_size(file), 4u);
+        if (!c.made) {
+            // A folder that cannot be made is reported, and nothing starts.
+            EXPECT_EQ(services_->Messages.size(), c.answer == TMessageResult::Yes ? 2u : 1u);
+            EXPECT_EQ(form_->ConvertState(), cvIdle);
+            EXPECT_EQ(form_->LogLines(), log);
+            EXPECT_TRUE(Data(0).OutputFile.empty());
+            continue;
+        }
+        services_->Answers = {TMessageResult::No};
+        ASSERT_TRUE(WaitForCompletionQuestion());
+        EXPECT_EQ(fs::path(Data(0).OutputFile).parent_path(), c.folder);
     }
 }
 

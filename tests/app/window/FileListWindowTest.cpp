@@ -155,7 +155,8 @@ TEST_F(FileListWindowTest, AddFilesListsReadableFilesAndLogsTheOthers) {
         EXPECT_EQ(rows[i][0], files[i].filename().string());
         EXPECT_EQ(rows[i][1], ClipDurationText(files[i].filename().string()));
         ExpectSizeText(rows[i][2], files[i]);
-        EXPECT_EQ(rows[i][3], "mp3");
+        // The name a start tries first: the file's own with the profile's extension.
+        EXPECT_EQ(rows[i][3], files[i].stem().string() + ".mp3");
         EXPECT_EQ(rows[i][4], "0%");
         EXPECT_EQ(rows[i][5], "0.0MB");
         EXPECT_EQ(form_->FileList().Rows()[i].Data.FileName, files[i].string());
@@ -182,7 +183,7 @@ TEST_F(FileListWindowTest, AddFilesListsReadableFilesAndLogsTheOthers) {
     ASSERT_NE(other, profiles.end());
     profile->setCurrentIndex(static_cast<int>(other - profiles.begin()));
     for (const auto& row : test::ListTexts(*form_)) {
-        EXPECT_EQ(row[3], other->Ext);
+        EXPECT_EQ(row[3], fs::path(row[0]).stem().string() + "." + other->Ext);
     }
 
     form_->close();
@@ -261,8 +262,13 @@ TEST_F(FileListWindowTest, DeleteKeyRemovesTheSelectedRowsAndClearEmptiesTheList
     EXPECT_FALSE(remove->isEnabled());
     EXPECT_FALSE(view->isHidden());
 
-    clear->trigger();
-    EXPECT_TRUE(form_->FileList().Empty());
+    // The row is not converted yet: Clear asks, and No keeps it.
+    for (const TMessageResult answer : {TMessageResult::No, TMessageResult::Yes}) {
+        services_->MessageAnswers.push_back(answer);
+        clear->trigger();
+        EXPECT_TRUE(services_->MessageAnswers.empty());
+        EXPECT_EQ(form_->FileList().Count(), answer == TMessageResult::No ? 1u : 0u);
+    }
     EXPECT_TRUE(view->isHidden());
     EXPECT_FALSE(Find<QWidget>(*form_, "ImgStart")->isHidden());
     EXPECT_FALSE(clear->isEnabled());

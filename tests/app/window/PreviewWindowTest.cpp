@@ -21,6 +21,7 @@
 #include <QScreen>
 
 #include <numbers>
+#include <string_view>
 #include <tuple>
 
 #include "AudioAnalysis.h"
@@ -222,6 +223,13 @@ TEST_F(PreviewWindowTest, MovingTheBarSeeksAndTheEndWaitsPausedAtTheStart) {
 
 TEST_F(PreviewWindowTest, StopRemoveAndClearCloseThePreview) {
     const std::vector<fs::path> clips = {Clip("a.avi", 2.0), Clip("b.avi", 2.0)};
+    // Rows not converted yet: Clear asks first.
+    const auto clear = [&] {
+        if (!form_->FileList().Empty()) {
+            services_->MessageAnswers.push_back(TMessageResult::Yes);
+        }
+        Find<QAction>(*form_, "actClear")->trigger();
+    };
     const std::pair<const char*, std::function<void()>> closings[] = {
         {"Stop", [&] { stop_->trigger(); }},
         // Not the previewed row: any Remove closes the preview.
@@ -231,11 +239,11 @@ TEST_F(PreviewWindowTest, StopRemoveAndClearCloseThePreview) {
              Select(0, QItemSelectionModel::Deselect);
              Find<QAction>(*form_, "actRemove")->trigger();
          }},
-        {"Clear", [&] { Find<QAction>(*form_, "actClear")->trigger(); }},
+        {"Clear", clear},
     };
     for (const auto& [name, close] : closings) {
         SCOPED_TRACE(name);
-        Find<QAction>(*form_, "actClear")->trigger();
+        clear();
         ASSERT_NO_FATAL_FAILURE(Add(clips));
         ASSERT_NO_FATAL_FAILURE(Preview(0));
         const qsizetype stops = Count("Stop");
@@ -246,7 +254,51 @@ TEST_F(PreviewWindowTest, StopRemoveAndClearCloseThePreview) {
         EXPECT_TRUE(Find<QLabel>(*form_, "lblVideoName")->text().isEmpty());
         ASSERT_TRUE(WaitForLine("Stop", stops + 1)) << Log();
         EXPECT_FALSE(form_->Player().FileIsOpen());
-        EXPECT_FALSE(play_->isEnabled() || stop_->isEnabled());
+        // Only Stop leaves a row selected, for Play to open again.
+        EXPECT_EQ(play_->isEnabled(), std::string_view(name) == "Stop");
+        EXPECT_FALSE(stop_->isEnabled());
+        EXPECT_TRUE(Find<QLabel>(*form_, "lblPlayTime")->text().isEmpty());
+    }
+}
+
+TEST_F(PreviewWindowTest, AfterStopPlayAndAClickOnTheRowOpenItAgainFromTheStart) {
+    const fs::path clip = Clip("red.avi", 3.0);
+    Add({clip});
+    ASSERT_NO_FATAL_FAILURE(Preview(0));
+    auto* time = Find<QLabel>(*form_, "lblPlayTime");
+    EXPECT_EQ(time->text(), "0:00 / 0:03");
+    play_->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Position() >= 1'100'000; }, 4000)) << Log();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return time->text() == "0:01 / 0:03"; }, 1000))
+        << time->text().toStdString();
+
+    const std::pair<const char*, std::function<void()>> reopenings[] = {
+        // Play plays at once; a click opens the row paused, as selecting it does.
+        {"Play", [&] { play_->trigger(); }},
+        {"a click on the selected row", [&] { emit view_->clicked(view_->model()->index(0, 0)); }},
+    };
+    for (const auto& [name, reopen] : reopenings) {
+        SCOPED_TRACE(name);
+        const qsizetype stops = Count("Stop");
+        const qsizetype opens = form_->LogLines().filter(QRegularExpression("^duration: ")).size();
+        // A file opened playing can be stopped and paused once it plays.
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return stop_->isEnabled() && play_->isEnabled(); }, 3000));
+        stop_->trigger();
+        ASSERT_TRUE(WaitForLine("Stop", stops + 1)) << Log();
+        ASSERT_TRUE(play_->isEnabled());
+        reopen();
+        EXPECT_EQ(form_->PreviewFile(), clip.string());
+        EXPECT_EQ(form_->PreviewState(), std::string_view(name) == "Play" ? pvPlaying : pvPaused);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return form_->LogLines().filter(QRegularExpression("^duration: ")).size() > opens;
+            },
+            3000))
+            << Log();
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return Position() >= 0 && Position() < 1'000'000; }, 2000))
+            << "not from the start: " << Position();
     }
 }
 
@@ -282,6 +334,20 @@ TEST_F(PreviewWindowTest, DeviceGetsTheClipsToneAtTheChosenVolume) {
     }
 }
 
+// Without any sound device the picture still plays, and the panel says why
+// there is no sound.
+TEST_F(PreviewWindowTest, WithoutASoundDeviceThePanelSaysPictureOnly) {
+    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    Add({Clip("red.avi", 2.0)});
+    ASSERT_NO_FATAL_FAILURE(Preview(0));
+    auto* note = Find<QLabel>(*form_, "lblPreviewNote");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->isVisibleTo(form_.get()); }, 2000)) << Log();
+    EXPECT_EQ(note->text(), "No sound device - picture only");
+    EXPECT_TRUE(form_->Player().FileIsOpen());
+    stop_->trigger();
+    EXPECT_FALSE(note->isVisibleTo(form_.get()));
+}
+
 // On X11 the player draws into the panel's own native window through SDL;
 // read back from the X server, the panel shows the clip's red.
 TEST_F(PreviewWindowTest, NativeWindowShowsThePicture) {
@@ -295,10 +361,10 @@ TEST_F(PreviewWindowTest, NativeWindowShowsThePicture) {
     QColor centre;
     const bool red = QTest::qWaitFor(
         [&] {
-            const QImage shot = QGuiApplication::primaryScreen()
-                                    ->grabWindow(surface->winId())
-                                    .toImage();
-            centre = shot.isNull() ? QColor() : shot.pixelColor(shot.width() / 2, shot.height() / 2);
+            const QImage shot =
+                QGuiApplication::primaryScreen()->grabWindow(surface->winId()).toImage();
+            centre =
+                shot.isNull() ? QColor() : shot.pixelColor(shot.width() / 2, shot.height() / 2);
             return centre.red() > 200 && centre.green() < 60 && centre.blue() < 60;
         },
         2000);

@@ -291,6 +291,33 @@ TEST(RealWindowTest, WithoutADisplayTheProgramSaysHowToRunIt) {
     EXPECT_NE(message.find("xvfb-run -a ./scripts/run"), std::string::npos) << message;
 }
 
+// --help and --version answer on standard output and exit, display or not.
+TEST(RealWindowTest, HelpAndVersionAnswerWithoutAWindow) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(name);
+    }
+    const struct {
+        QString option;
+        int status;
+        const char* out;  // expected at the start of standard output
+    } cases[] = {
+        {"--help", 0, "usage: video2mp3 [FILE|FOLDER]..."},
+        {"--version", 0, "video2mp3 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option.toStdString());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(Program(), {c.option});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitCode(), c.status);
+        const std::string out = program.readAllStandardOutput().toStdString();
+        EXPECT_TRUE(out.starts_with(c.out)) << out;
+        EXPECT_TRUE(!out.empty() && out.back() == '\n') << out;
+    }
+}
+
 }  // namespace
 }  // namespace v2m
 

@@ -8,17 +8,32 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <memory>
 
 #include "FFmpegLoader.h"
 #include "MainThread.h"
 #include "QtMainThread.h"
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
 #ifndef V2M_QT_PLATFORM
 #define V2M_QT_PLATFORM "offscreen"
 #endif
-    ::setenv("QT_QPA_PLATFORM", V2M_QT_PLATFORM, 1);
+    // The offscreen screen is the size of the virtual display the window
+    // tests run on elsewhere, with room for the window's classic size.
+    const std::filesystem::path screens = std::filesystem::temp_directory_path() /
+                                          ("v2m-offscreen-" + std::to_string(::getpid()) + ".json");
+    std::ofstream(screens) << R"({"screens": [{"name": "offscreen", "x": 0, "y": 0,)"
+                           << R"( "width": 1280, "height": 1024, "logicalDpi": 96, "dpr": 1}]})";
+    const std::string platform = V2M_QT_PLATFORM;
+    ::setenv(
+        "QT_QPA_PLATFORM",
+        (platform == "offscreen" ? platform + ":configfile=" + screens.string() : platform).c_str(),
+        1);
     v2m::MediaRuntime runtime;
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
@@ -26,5 +41,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     const int status = RUN_ALL_TESTS();
     v2m::InstallMainThreadServices(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove(screens, ignored);
     return status;
 }

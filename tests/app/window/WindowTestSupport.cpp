@@ -30,6 +30,11 @@ void Write(const fs::path& path, const std::string& text) {
 TMessageResult TScriptedServices::MessageBox(QWidget*, const QString& title, const QString& text,
                                              TMessageButtons, TMessageIcon) {
     Messages.push_back(title + QStringLiteral(": ") + text);
+    if (!MessageAnswers.empty()) {
+        const TMessageResult answer = MessageAnswers.front();
+        MessageAnswers.pop_front();
+        return answer;
+    }
     ADD_FAILURE() << "unexpected message box: " << Messages.back().toStdString();
     return TMessageResult::Ok;
 }

@@ -46,6 +46,9 @@ public:
     std::vector<TDialogCall> FileCalls;
     std::vector<TDialogCall> FolderCalls;
     std::vector<QString> Opened;
+    // Message boxes the test expects, answered in order; any box beyond them
+    // fails the test. Each shown box is kept as "title: text".
+    std::deque<TMessageResult> MessageAnswers;
     std::vector<QString> Messages;
     // What ShellOpen answers: false stands for a desktop that cannot open it.
     bool ShellOpenSucceeds = true;
