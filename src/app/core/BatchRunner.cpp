@@ -200,7 +200,8 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     TJob job;
     if (unfit.empty()) {
         try {
-            job = BuildJob(request, names_);
+            // Tags and cover come from the file as the probe has it open.
+            job = BuildJob(request, names_, probe.Context());
         } catch (const EJobError& error) {
             unfit = error.what();
         }

@@ -160,76 +160,58 @@ std::string Base64(const std::string& data) {
 
 }  // namespace
 
-std::optional<TCoverImage> ReadAttachedPicture(const std::string& file_name,
-                                               const std::string& format_name, int stream) {
-    try {
-        TAVProbe probe;
-        if (!probe.LoadFile(file_name, format_name)) {
-            return std::nullopt;
-        }
-        const AVFormatContext* context = probe.Context();
-        if (stream < 0 || static_cast<unsigned>(stream) >= context->nb_streams) {
-            return std::nullopt;
-        }
-        const AVStream* picture = context->streams[stream];
-        TCoverImage image;
-        image.MimeType = MimeTypeOf(picture->codecpar->codec_id);
-        if (image.MimeType.empty() || picture->attached_pic.size <= 0) {
-            return std::nullopt;
-        }
-        image.Data.assign(reinterpret_cast<const char*>(picture->attached_pic.data),
-                          picture->attached_pic.size);
-        image.Width = picture->codecpar->width;
-        image.Height = picture->codecpar->height;
-        return image;
-    } catch (const EAVProbeError&) {
+std::optional<TCoverImage> ReadAttachedPicture(const AVFormatContext& file, int stream) {
+    if (stream < 0 || static_cast<unsigned>(stream) >= file.nb_streams) {
         return std::nullopt;
     }
+    const AVStream* picture = file.streams[stream];
+    TCoverImage image;
+    image.MimeType = MimeTypeOf(picture->codecpar->codec_id);
+    if (image.MimeType.empty() || picture->attached_pic.size <= 0) {
+        return std::nullopt;
+    }
+    image.Data.assign(reinterpret_cast<const char*>(picture->attached_pic.data),
+                      picture->attached_pic.size);
+    image.Width = picture->codecpar->width;
+    image.Height = picture->codecpar->height;
+    return image;
 }
 
-std::string AttachedPictureProblem(const std::string& file_name, const std::string& format_name,
-                                   int stream) {
-    try {
-        TAVProbe probe;
-        if (!probe.LoadFile(file_name, format_name) ||
-            static_cast<unsigned>(stream) >= probe.Context()->nb_streams) {
-            return "the file cannot be read again";
-        }
-        const AVStream* picture = probe.Context()->streams[stream];
-        if (picture->attached_pic.size > kMaxCoverBytes) {
-            return Format("it is larger than %d MiB", kMaxCoverBytes / (1024 * 1024));
-        }
-        // Decoded in full: a damaged picture is found here, not by the muxer
-        // (which would fail the whole file) or by the listener's player.
-        const AVCodec* codec = ff::avcodec_find_decoder(picture->codecpar->codec_id);
-        OpenedCodecContextPtr decoder(codec != nullptr ? ff::avcodec_alloc_context3(codec)
-                                                       : nullptr);
-        FramePtr frame(ff::av_frame_alloc());
-        if (!decoder || !frame ||
-            ff::avcodec_parameters_to_context(decoder.get(), picture->codecpar) < 0) {
+std::string AttachedPictureProblem(const AVFormatContext& file, int stream) {
+    if (stream < 0 || static_cast<unsigned>(stream) >= file.nb_streams) {
+        return "the file has no such picture";
+    }
+    const AVStream* picture = file.streams[stream];
+    if (picture->attached_pic.size > kMaxCoverBytes) {
+        return Format("it is larger than %d MiB", kMaxCoverBytes / (1024 * 1024));
+    }
+    // Decoded in full: a damaged picture is found here, not by the muxer
+    // (which would fail the whole file) or by the listener's player.
+    const AVCodec* codec = ff::avcodec_find_decoder(picture->codecpar->codec_id);
+    OpenedCodecContextPtr decoder(codec != nullptr ? ff::avcodec_alloc_context3(codec) : nullptr);
+    FramePtr frame(ff::av_frame_alloc());
+    if (!decoder || !frame ||
+        ff::avcodec_parameters_to_context(decoder.get(), picture->codecpar) < 0) {
+        return "it is not a picture we can read";
+    }
+    decoder->max_pixels = static_cast<int64_t>(kMaxCoverSide) * kMaxCoverSide;
+    {
+        AVCodecLock lock;
+        if (ff::avcodec_open2(decoder.get(), codec, nullptr) < 0) {
             return "it is not a picture we can read";
         }
-        decoder->max_pixels = static_cast<int64_t>(kMaxCoverSide) * kMaxCoverSide;
-        {
-            AVCodecLock lock;
-            if (ff::avcodec_open2(decoder.get(), codec, nullptr) < 0) {
-                return "it is not a picture we can read";
-            }
-        }
-        if (ff::avcodec_send_packet(decoder.get(), &picture->attached_pic) < 0 ||
-            ff::avcodec_send_packet(decoder.get(), nullptr) < 0 ||
-            ff::avcodec_receive_frame(decoder.get(), frame.get()) < 0 || frame->width <= 0 ||
-            frame->height <= 0) {
-            return "it does not decode as a picture";
-        }
-        if (frame->width > kMaxCoverSide || frame->height > kMaxCoverSide) {
-            return Format("it is %dx%d pixels, more than %d a side", frame->width, frame->height,
-                          kMaxCoverSide);
-        }
-        return {};
-    } catch (const EAVProbeError&) {
-        return "the file cannot be read again";
     }
+    if (ff::avcodec_send_packet(decoder.get(), &picture->attached_pic) < 0 ||
+        ff::avcodec_send_packet(decoder.get(), nullptr) < 0 ||
+        ff::avcodec_receive_frame(decoder.get(), frame.get()) < 0 || frame->width <= 0 ||
+        frame->height <= 0) {
+        return "it does not decode as a picture";
+    }
+    if (frame->width > kMaxCoverSide || frame->height > kMaxCoverSide) {
+        return Format("it is %dx%d pixels, more than %d a side", frame->width, frame->height,
+                      kMaxCoverSide);
+    }
+    return {};
 }
 
 std::optional<TCoverImage> GrabVideoFrame(const std::string& file_name,

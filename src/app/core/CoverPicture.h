@@ -9,6 +9,8 @@
 
 #include "SafeFiles.h"
 
+struct AVFormatContext;
+
 namespace v2m {
 
 // An encoded picture (JPEG or PNG) and what a picture block records of it.
@@ -19,10 +21,9 @@ struct TCoverImage {
     int Height = 0;
 };
 
-// The bytes of the input's attached picture in stream `stream`; none when the
-// file cannot be read or the picture is of a kind players do not show.
-std::optional<TCoverImage> ReadAttachedPicture(const std::string& file_name,
-                                               const std::string& format_name, int stream);
+// The bytes of the attached picture in stream `stream` of an open input;
+// none when there is none or it is of a kind players do not show.
+std::optional<TCoverImage> ReadAttachedPicture(const AVFormatContext& file, int stream);
 
 // The largest cover taken over from an input: a bigger one is more likely
 // damaged or hostile than a picture anyone wants to see beside a song.
@@ -32,8 +33,7 @@ inline constexpr int kMaxCoverBytes = 16 * 1024 * 1024;  // encoded
 // Why the input's attached picture in stream `stream` cannot be an output's
 // cover ("it does not decode as a picture", "it is 20000x16 pixels, more than
 // 4096 a side", ...); empty when it can.
-std::string AttachedPictureProblem(const std::string& file_name, const std::string& format_name,
-                                   int stream);
+std::string AttachedPictureProblem(const AVFormatContext& file, int stream);
 
 // The first picture at or after 10 % of the video's duration, scaled to at
 // most `longest_side` pixels on its longer side as it is displayed (square

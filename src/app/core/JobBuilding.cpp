@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <optional>
 #include <string_view>
 
+#include "AVProbe.h"
 #include "CoverPicture.h"
 #include "FFmpegLoader.h"
 #include "MyUtils.h"
@@ -317,11 +319,11 @@ bool AddVideoFrameCover(const TJobRequest& request, const TSourceTagInfo& source
 }
 
 // Ogg keeps no picture stream: the cover goes into its comments.
-void AddCoverComment(const TJobRequest& request, const TSourceTagInfo& source, TJob& job) {
+void AddCoverComment(const TJobRequest& request, const AVFormatContext* file,
+                     const TSourceTagInfo& source, TJob& job) {
     std::optional<TCoverImage> cover;
-    if (source.CoverStream >= 0) {
-        cover = ReadAttachedPicture(request.SourceFileName, request.SourceFormatName,
-                                    source.CoverStream);
+    if (source.CoverStream >= 0 && file != nullptr) {
+        cover = ReadAttachedPicture(*file, source.CoverStream);
     } else if (request.CoverFromVideo) {
         cover = GrabVideoFrame(request.SourceFileName, request.SourceFormatName);
     }
@@ -334,16 +336,29 @@ void AddCoverComment(const TJobRequest& request, const TSourceTagInfo& source, T
 // The input's tags and cover picture, as far as the output can keep them.
 // True when a cover took its place among the output's streams, with maps for
 // every stream.
-bool AddTagsAndCover(const TJobRequest& request, TJob& job) {
+bool AddTagsAndCover(const TJobRequest& request, const AVFormatContext* opened, TJob& job) {
     const bool comment = OutputTakesCoverComment(request);
     if (!request.CopyTags && !OutputKeepsCover(request) && !comment) {
         return false;
     }
-    TSourceTagInfo source = ReadSourceTagInfo(request.SourceFileName, request.SourceFormatName);
+    // The file as the caller has it open, else opened here once for all
+    // that is read of it.
+    std::optional<TAVProbe> probe;
+    const AVFormatContext* file = opened;
+    if (file == nullptr) {
+        try {
+            probe.emplace();
+            if (probe->LoadFile(request.SourceFileName, request.SourceFormatName)) {
+                file = probe->Context();
+            }
+        } catch (const EAVProbeError&) {
+            file = nullptr;  // libraries not loaded: nothing to copy
+        }
+    }
+    TSourceTagInfo source = SourceTagInfoOf(file);
     if (source.CoverStream >= 0 && (comment || OutputKeepsCover(request))) {
         // Copied as it is, a damaged picture would fail the whole file.
-        const std::string problem = AttachedPictureProblem(
-            request.SourceFileName, request.SourceFormatName, source.CoverStream);
+        const std::string problem = AttachedPictureProblem(*file, source.CoverStream);
         if (!problem.empty()) {
             job.Warning = "The cover picture is left out: " + problem;
             source.CoverStream = -1;
@@ -351,7 +366,7 @@ bool AddTagsAndCover(const TJobRequest& request, TJob& job) {
     }
     AppendOptionLines(job.Output.ExtOptions, TagOptionLines(request, source));
     if (comment) {
-        AddCoverComment(request, source, job);
+        AddCoverComment(request, file, source, job);
         return false;
     }
     const std::string cover = CoverMapLines(request, source);
@@ -370,12 +385,13 @@ bool AddTagsAndCover(const TJobRequest& request, TJob& job) {
 
 }  // namespace
 
-TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names) {
+TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names,
+              const AVFormatContext* source) {
     TJob job;
     job.Input = BuildInputOptions(request);
     job.Output = BuildOutputOptions(request, batch_names);
     // A cover maps the chosen track itself, after the picture.
-    if (!AddTagsAndCover(request, job)) {
+    if (!AddTagsAndCover(request, source, job)) {
         AppendOptionLines(job.Output.ExtOptions, OutputStreamMaps(request));
     }
     job.OutputFolder = request.SameFolderAsInput

@@ -115,7 +115,10 @@ std::string OutputStreamMaps(const TJobRequest& request);
 // normalisation, an audio profile, the container fixing nothing).
 bool AudioCopyPossible(const TJobRequest& request);
 
-// Both records, for one row.
-TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names);
+// Both records, for one row. `source` is the row's file when the caller has
+// it open already (its tags and cover are read from there); otherwise the
+// file is opened once for them.
+TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names,
+              const AVFormatContext* source = nullptr);
 
 }  // namespace v2m

@@ -46,37 +46,31 @@ std::vector<std::pair<std::string, std::string>> ContentTags(const AVDictionary*
 
 }  // namespace
 
-TSourceTagInfo ReadSourceTagInfo(const std::string& file_name, const std::string& format_name) {
+TSourceTagInfo SourceTagInfoOf(const AVFormatContext* context) {
     TSourceTagInfo info;
-    try {
-        TAVProbe probe;
-        if (!probe.LoadFile(file_name, format_name)) {
-            return info;
-        }
-        const AVFormatContext* context = probe.Context();
-        info.Readable = true;
-        for (unsigned i = 0; i < context->nb_streams; ++i) {
-            const AVStream* stream = context->streams[i];
-            const auto index = static_cast<int>(i);
-            const bool picture = (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
-            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && picture &&
-                info.CoverStream < 0 && stream->attached_pic.size > 0) {
-                info.CoverStream = index;
-            }
-            if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
-                (info.DefaultAudio < 0 || ((stream->disposition & AV_DISPOSITION_DEFAULT) != 0 &&
-                                           (context->streams[info.DefaultAudio]->disposition &
-                                            AV_DISPOSITION_DEFAULT) == 0))) {
-                info.DefaultAudio = index;
-            }
-        }
-        info.Tags = ContentTags(
-            context->metadata,
-            info.DefaultAudio >= 0 ? context->streams[info.DefaultAudio]->metadata : nullptr);
-        info.HasTitle = !info.Tags.empty() && info.Tags.front().first == "title";
-    } catch (const EAVProbeError&) {
-        return TSourceTagInfo{};
+    if (context == nullptr) {
+        return info;
     }
+    info.Readable = true;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        const auto index = static_cast<int>(i);
+        const bool picture = (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && picture && info.CoverStream < 0 &&
+            stream->attached_pic.size > 0) {
+            info.CoverStream = index;
+        }
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
+            (info.DefaultAudio < 0 ||
+             ((stream->disposition & AV_DISPOSITION_DEFAULT) != 0 &&
+              (context->streams[info.DefaultAudio]->disposition & AV_DISPOSITION_DEFAULT) == 0))) {
+            info.DefaultAudio = index;
+        }
+    }
+    info.Tags = ContentTags(context->metadata, info.DefaultAudio >= 0
+                                                   ? context->streams[info.DefaultAudio]->metadata
+                                                   : nullptr);
+    info.HasTitle = !info.Tags.empty() && info.Tags.front().first == "title";
     return info;
 }
 

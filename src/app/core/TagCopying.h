@@ -24,9 +24,9 @@ struct TSourceTagInfo {
     int DefaultAudio = -1;  // the audio track with the default mark, else the first
 };
 
-// Opens the file with the probe. A file the probe cannot read (or libraries
-// that are not loaded) gives an unreadable record, never an exception.
-TSourceTagInfo ReadSourceTagInfo(const std::string& file_name, const std::string& format_name);
+// What an open input offers; no file (one that could not be read) gives an
+// unreadable record.
+TSourceTagInfo SourceTagInfoOf(const AVFormatContext* file);
 
 // The output's option lines for the tags: the input's content tags, the title taken
 // from the file name when the input has none, the tag version MP3 players
