@@ -154,16 +154,17 @@ std::optional<TSplitPoint> PointOfLine(std::string_view line) {
     return point;
 }
 
-// Where "Artist - Title" divides, or npos.
+// Where "Artist - Title" divides: the first dash, of either kind, or npos.
 size_t PerformerDash(const std::string& title, size_t* dash_size) {
+    size_t first = std::string::npos;
     for (const std::string_view dash : {" - ", " \xE2\x80\x93 "}) {
         const size_t at = title.find(dash);
-        if (at != std::string::npos && at > 0 && at + dash.size() < title.size()) {
+        if (at < first) {
+            first = at;
             *dash_size = dash.size();
-            return at;
         }
     }
-    return std::string::npos;
+    return first;
 }
 
 // A list whose every title has a dash is a list of "Artist - Title"; one
