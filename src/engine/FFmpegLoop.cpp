@@ -464,7 +464,10 @@ int TTranscoder::OutputPacket(TTranscodeInputStream& ist, int ist_index, const A
         AdvanceWithoutDecoding(ist, packet);
     }
 
-    if (packet != nullptr && (options_.StartTime == 0 || packet_pts >= options_.StartTime)) {
+    // A still picture (a cover) stands outside the timeline: a cut keeps it.
+    const bool still = IsCoverPicture(ist) || IsStillImageFile(ist);
+    if (packet != nullptr &&
+        (options_.StartTime == 0 || packet_pts >= options_.StartTime || still)) {
         for (TTranscodeOutputStream& ost : output_streams_) {
             if (ost.SourceIndex == ist_index && ost.EncodingNeeded == 0) {
                 CopyPacket(ost, ist, packet, packet_pts);
@@ -525,7 +528,7 @@ void TTranscoder::DistributeFrame(TTranscodeInputStream& ist, int ist_index, AVF
     if (options_.RateEmu) {
         EmulateRate(ist);
     }
-    if (options_.StartTime != 0 && ist.Pts < options_.StartTime) {
+    if (!TrimAudioFrame(ist, frame)) {
         return;
     }
     for (TTranscodeOutputStream& ost : output_streams_) {
@@ -533,6 +536,51 @@ void TTranscoder::DistributeFrame(TTranscodeInputStream& ist, int ist_index, AVF
             DoAudioOut(OutputFileOf(ost), ost, ist, frame);
         }
     }
+}
+
+bool TTranscoder::TrimAudioFrame(TTranscodeInputStream& ist, AVFrame* frame) const {
+    const bool limited = options_.RecordingTime != kUnlimitedTime;
+    if (options_.StartTime == 0 && !limited) {
+        return true;
+    }
+    const int rate = frame->sample_rate;
+    if (rate <= 0 || frame->nb_samples <= 0) {
+        return options_.StartTime == 0 || ist.Pts >= options_.StartTime;
+    }
+    // Cut on the sample nearest each time, counted on one grid from the
+    // start of the timeline, so that pieces cut at the same time meet
+    // without a gap or a repeated sample.
+    auto sample_at = [rate](int64_t microseconds) {
+        return static_cast<int64_t>(
+            std::llround(static_cast<long double>(microseconds) * rate / 1000000.0L));
+    };
+    const int64_t first = sample_at(ist.Pts);
+    const int64_t begin = std::max<int64_t>(sample_at(options_.StartTime) - first, 0);
+    int64_t end = frame->nb_samples;
+    if (limited) {
+        end = std::min(end, sample_at(options_.StartTime + options_.RecordingTime) - first);
+    }
+    if (begin >= end) {
+        return false;
+    }
+    if (begin > 0) {
+        const auto format = static_cast<AVSampleFormat>(frame->format);
+        const int channels = frame->ch_layout.nb_channels;
+        const bool planar = ff::av_sample_fmt_is_planar(format) != 0;
+        const int64_t step =
+            begin * ff::av_get_bytes_per_sample(format) * (planar ? 1 : channels);
+        const int planes = planar ? channels : 1;
+        for (int plane = 0; plane < planes; ++plane) {
+            frame->extended_data[plane] += step;
+            if (plane < AV_NUM_DATA_POINTERS) {
+                frame->data[plane] = frame->extended_data[plane];
+            }
+        }
+        // What follows reads the block's time from the stream.
+        ist.Pts += begin * 1000000 / rate;
+    }
+    frame->nb_samples = static_cast<int>(end - begin);
+    return true;
 }
 
 void TTranscoder::EmulateRate(const TTranscodeInputStream& ist) const {
@@ -590,6 +638,11 @@ void TTranscoder::CopyPacket(TTranscodeOutputStream& ost, const TTranscodeInputS
                             ? ff::av_rescale_q(packet->dts, in_tb, out_tb)
                             : ff::av_rescale_q(packet_pts, kMicroseconds, out_tb);
     copy->dts = dts - start;
+    if (IsCoverPicture(ist) || IsStillImageFile(ist)) {
+        // Before the cut's start it would move the whole output's times.
+        copy->pts = copy->pts != AV_NOPTS_VALUE ? std::max<int64_t>(copy->pts, 0) : AV_NOPTS_VALUE;
+        copy->dts = std::max<int64_t>(copy->dts, 0);
+    }
     copy->duration = ff::av_rescale_q(packet->duration, in_tb, out_tb);
     copy->stream_index = ost.StreamIndex;
     switch (OutputType(ost)) {

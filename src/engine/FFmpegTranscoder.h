@@ -82,6 +82,7 @@ private:
     int OutputPacket(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
     int DecodeAudio(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
     void DistributeFrame(TTranscodeInputStream& ist, int ist_index, AVFrame* frame);
+    bool TrimAudioFrame(TTranscodeInputStream& ist, AVFrame* frame) const;
     void EmulateRate(const TTranscodeInputStream& ist) const;
     void AdvanceWithoutDecoding(TTranscodeInputStream& ist, const AVPacket* packet);
     void CopyPacket(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist,
