@@ -197,18 +197,72 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         unfit = events_.Prepare(index, probe, request);
     }
     ResolveAudioTrack(probe.Context(), request);
-    TJob job;
+    std::vector<TPiece> pieces;
+    if (unfit.empty()) {
+        try {
+            pieces = PiecesOfFile(request, probe.Context(), info.Duration);
+        } catch (const EJobError& error) {
+            unfit = error.what();
+        }
+    }
+    std::vector<TJob> jobs;
     if (unfit.empty()) {
         try {
             // Tags and cover come from the file as the probe has it open.
-            job = BuildJob(request, names_, probe.Context());
+            if (pieces.empty()) {
+                jobs.push_back(BuildJob(request, names_, probe.Context()));
+            }
+            for (const TPiece& piece : pieces) {
+                TJobRequest one = request;
+                one.Piece = piece;
+                jobs.push_back(BuildJob(one, names_, probe.Context()));
+            }
         } catch (const EJobError& error) {
             unfit = error.what();
         }
     }
     probe.CloseFile();
+    if (!unfit.empty()) {
+        if (events_.BuildFailed) {
+            events_.BuildFailed(index, TBuildFailure::Request, unfit);
+        }
+        item.State = TItemState::Failed;
+        ++ended_;
+        return true;
+    }
+    item.Parts.clear();
+    for (size_t n = 0; n < jobs.size(); ++n) {
+        TPart part;
+        part.Length = info.Duration;
+        if (!pieces.empty()) {
+            const TPiece& piece = pieces[n];
+            part.Length = piece.Length >= 0   ? piece.Length
+                          : info.Duration > 0 ? std::max<int64_t>(info.Duration - piece.Start, 0)
+                                              : -1;
+        }
+        part.Output = jobs[n].Output.FileName;
+        part.State = jobs[n].AlreadyDone ? TItemState::Done : TItemState::Built;
+        item.Parts.push_back(std::move(part));
+    }
+    if (!pieces.empty()) {
+        int64_t length = 0;
+        for (const TPart& part : item.Parts) {
+            length = length < 0 || part.Length < 0 ? -1 : length + part.Length;
+        }
+        item.Duration = length;
+    }
+    return AddTasks(index, first, jobs);
+}
 
+bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
+    TItem& item = items_[index];
+    const size_t round_before = round_.size();
+    // A refusal takes back the file's tasks of this round: it fails whole.
     auto refuse = [&](TBuildFailure kind, const std::string& error) {
+        while (round_.size() > round_before) {
+            converter_.RemoveTask(static_cast<int>(round_.size()) - 1);
+            round_.pop_back();
+        }
         if (ProcessStopRequested()) {
             return true;
         }
@@ -222,43 +276,62 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         ++ended_;
         return true;
     };
-    if (!unfit.empty()) {
-        if (events_.BuildFailed) {
-            events_.BuildFailed(index, TBuildFailure::Request, unfit);
+    std::vector<std::string> warnings;
+    for (size_t n = 0; n < jobs.size(); ++n) {
+        TJob& job = jobs[n];
+        if (job.AlreadyDone) {
+            continue;
         }
-        item.State = TItemState::Failed;
+        const int task = converter_.AddTask(job.Input.FileName, &job.Input);
+        if (task < 0) {
+            return refuse(TBuildFailure::Open, converter_.LastError());
+        }
+        round_.push_back({index, n});
+        for (TInputOptions& more : job.MoreInputs) {
+            if (!converter_.AddInputFile(task, more.FileName, &more)) {
+                return refuse(TBuildFailure::Open, converter_.LastError());
+            }
+        }
+        if (!converter_.SetOutputFile(task, job.Output.FileName, &job.Output)) {
+            return refuse(TBuildFailure::Output, converter_.LastError());
+        }
+        TPart& part = item.Parts[n];
+        part.MadeFiles = std::move(job.MadeFiles);
+        part.Engine = converter_.Task(task);
+        if (!job.Warning.empty() &&
+            std::find(warnings.begin(), warnings.end(), job.Warning) == warnings.end()) {
+            warnings.push_back(job.Warning);
+        }
+    }
+    item.Output = item.Parts.empty() ? std::string() : item.Parts.front().Output;
+    item.TaskNumber = tasks_built_++;
+    if (round_.size() == round_before) {
+        // Every output is there already.
+        item.State = TItemState::Done;
         ++ended_;
+        if (events_.AlreadyDone) {
+            events_.AlreadyDone(index, Outputs(index));
+        }
         return true;
     }
-    const int task = converter_.AddTask(job.Input.FileName, &job.Input);
-    if (task < 0) {
-        return refuse(TBuildFailure::Open, converter_.LastError());
-    }
-    for (TInputOptions& more : job.MoreInputs) {
-        if (!converter_.AddInputFile(task, more.FileName, &more)) {
-            const std::string error = converter_.LastError();
-            converter_.RemoveTask(task);
-            return refuse(TBuildFailure::Open, error);
-        }
-    }
-    item.Output = job.Output.FileName;
-    if (!converter_.SetOutputFile(task, job.Output.FileName, &job.Output)) {
-        const std::string error = converter_.LastError();
-        converter_.RemoveTask(task);
-        return refuse(TBuildFailure::Output, error);
-    }
     item.State = TItemState::Built;
-    item.MadeFiles = std::move(job.MadeFiles);
-    item.Engine = converter_.Task(task);
-    item.TaskNumber = tasks_built_++;
-    round_.push_back(index);
     if (events_.Added) {
         events_.Added(index, item.Output);
     }
-    if (!job.Warning.empty() && events_.Warned) {
-        events_.Warned(index, job.Warning);
+    for (const std::string& warning : warnings) {
+        if (events_.Warned) {
+            events_.Warned(index, warning);
+        }
     }
     return true;
+}
+
+std::vector<std::string> TBatchRunner::Outputs(size_t item) const {
+    std::vector<std::string> outputs;
+    for (const TPart& part : items_[item].Parts) {
+        outputs.push_back(part.Output);
+    }
+    return outputs;
 }
 
 void TBatchRunner::StartRound() {
@@ -272,30 +345,63 @@ size_t TBatchRunner::ItemOfTask(int32_t TaskIndex) const {
     if (TaskIndex < 0 || static_cast<size_t>(TaskIndex) >= round_.size()) {
         return items_.size();
     }
-    return round_[static_cast<size_t>(TaskIndex)];
+    return round_[static_cast<size_t>(TaskIndex)].Item;
+}
+
+void TBatchRunner::UpdateItemProgress(TItem& item) const {
+    int64_t position = 0;
+    int64_t duration = 0;
+    for (const TPart& part : item.Parts) {
+        const bool done = part.State == TItemState::Finished || part.State == TItemState::Done;
+        position += done ? std::max<int64_t>(part.Length, 0) : part.Position;
+        duration = duration < 0 || part.Length < 0 ? -1 : duration + part.Length;
+    }
+    item.Position = position;
+    if (duration > 0) {
+        item.Duration = duration;
+    }
+    item.Percent = item.Duration > 0 ? static_cast<int32_t>(position * 100 / item.Duration) : 0;
 }
 
 void TBatchRunner::OnProgress(const TProgressInfo& info) {
-    const size_t index = ItemOfTask(info.TaskIndex);
-    if (index >= items_.size()) {
+    if (info.TaskIndex < 0 || static_cast<size_t>(info.TaskIndex) >= round_.size()) {
         return;
     }
-    TItem& item = items_[index];
+    const TTaskOf task = round_[static_cast<size_t>(info.TaskIndex)];
+    TItem& item = items_[task.Item];
+    TPart& part = item.Parts[task.Part];
     if (item.State == TItemState::Built) {
         item.State = TItemState::Running;
         if (events_.Started) {
-            events_.Started(index);
+            events_.Started(task.Item);
         }
     }
-    item.Position = info.Time;
-    // A measuring pass before the conversion makes the task longer than the file.
-    if (info.TotalDuration > item.Duration) {
-        item.Duration = info.TotalDuration;
+    if (part.State == TItemState::Built) {
+        part.State = TItemState::Running;
     }
-    item.Percent =
-        info.TotalDuration > 0 ? static_cast<int32_t>(info.Time * 100 / info.TotalDuration) : 0;
+    if (item.Parts.size() == 1) {
+        item.Position = part.Position = info.Time;
+        // A measuring pass before the conversion makes the task longer than the file.
+        if (info.TotalDuration > item.Duration) {
+            item.Duration = part.Length = info.TotalDuration;
+        }
+        item.Percent = info.TotalDuration > 0
+                           ? static_cast<int32_t>(info.Time * 100 / info.TotalDuration)
+                           : 0;
+        if (events_.Progress) {
+            events_.Progress(task.Item, info);
+        }
+        return;
+    }
+    // A piece's time counts from its own start.
+    part.Position = part.Length > 0 ? std::clamp<int64_t>(info.Time, 0, part.Length)
+                                    : std::max<int64_t>(info.Time, 0);
+    UpdateItemProgress(item);
     if (events_.Progress) {
-        events_.Progress(index, info);
+        TProgressInfo whole = info;
+        whole.Time = item.Position;
+        whole.TotalDuration = item.Duration;
+        events_.Progress(task.Item, whole);
     }
 }
 
@@ -304,33 +410,73 @@ void TBatchRunner::OnTerminate(const TTerminateInfo& info) {
         RoundOver();
         return;
     }
-    const size_t index = ItemOfTask(info.TaskIndex);
-    if (index >= items_.size()) {
+    if (static_cast<size_t>(info.TaskIndex) >= round_.size()) {
         return;
     }
-    TItem& item = items_[index];
+    const TTaskOf task = round_[static_cast<size_t>(info.TaskIndex)];
+    TItem& item = items_[task.Item];
+    TPart& part = item.Parts[task.Part];
     if (item.State == TItemState::Built && (info.Finished || info.Failed) && events_.Started) {
         item.State = TItemState::Running;
-        events_.Started(index);
+        events_.Started(task.Item);
     }
     if (info.Finished && !info.Failed) {
-        item.State = TItemState::Finished;
+        part.State = TItemState::Finished;
         if (!info.OutputFiles.empty()) {
-            item.Output = info.OutputFiles.front();
+            part.Output = info.OutputFiles.front();
         }
-        item.Position = std::max(item.Position, item.Duration);
-        ++ended_;
     } else if (info.Failed) {
-        item.State = TItemState::Failed;
-        ++ended_;
+        part.State = TItemState::Failed;
+        part.Error = info.ErrorMessage;
     } else {
-        item.State = TItemState::Stopped;
+        part.State = TItemState::Stopped;
     }
     if (info.Finished || info.Failed) {
-        item.MadeFiles.reset();
+        part.MadeFiles.reset();
+    }
+    if (item.Parts.size() == 1) {
+        item.State = part.State;
+        if (info.Finished && !info.Failed) {
+            item.Output = part.Output;
+            item.Position = std::max(item.Position, item.Duration);
+        }
+        if (info.Finished || info.Failed) {
+            ++ended_;
+        }
+        if (events_.Ended) {
+            events_.Ended(task.Item, info);
+        }
+        return;
+    }
+    UpdateItemProgress(item);
+    for (const TPart& other : item.Parts) {
+        if (other.State == TItemState::Built || other.State == TItemState::Running) {
+            return;  // the file's other pieces are still to come
+        }
+    }
+    TTerminateInfo whole = info;
+    whole.OutputFiles.clear();
+    bool failed = false;
+    bool stopped = false;
+    for (const TPart& other : item.Parts) {
+        if (other.State == TItemState::Failed && !failed) {
+            failed = true;
+            whole.ErrorMessage = other.Error;
+        }
+        stopped = stopped || other.State == TItemState::Stopped;
+        if (other.State == TItemState::Finished || other.State == TItemState::Done) {
+            whole.OutputFiles.push_back(other.Output);
+        }
+    }
+    whole.Failed = failed;
+    whole.Finished = !failed && !stopped;
+    item.State = failed ? TItemState::Failed : stopped ? TItemState::Stopped : TItemState::Finished;
+    item.Output = item.Parts.front().Output;
+    if (!stopped || failed) {
+        ++ended_;
     }
     if (events_.Ended) {
-        events_.Ended(index, info);
+        events_.Ended(task.Item, whole);
     }
 }
 
@@ -338,8 +484,11 @@ void TBatchRunner::RoundOver() {
     if (!active_) {
         return;
     }
-    for (const size_t index : round_) {
-        media_before_round_ += std::max<int64_t>(items_[index].Position, 0);
+    for (size_t n = 0; n < round_.size(); ++n) {
+        // A file's share, once for all of its pieces in the round.
+        if (n == 0 || round_[n].Item != round_[n - 1].Item) {
+            media_before_round_ += std::max<int64_t>(items_[round_[n].Item].Position, 0);
+        }
     }
     if (stopping_ || next_ >= items_.size()) {
         Finish();
@@ -387,7 +536,9 @@ void TBatchRunner::Finish() {
     // The tasks take their unfinished outputs along, and nothing else.
     converter_.ClearTasks();
     for (TItem& item : items_) {
-        item.MadeFiles.reset();
+        for (TPart& part : item.Parts) {
+            part.MadeFiles.reset();
+        }
     }
     if (events_.Over) {
         events_.Over(stopping_);
@@ -430,13 +581,14 @@ void TBatchRunner::Poll() {
     if (!active_) {
         return;
     }
-    for (const size_t index : round_) {
-        TItem& item = items_[index];
-        if (item.State == TItemState::Built && item.Engine != nullptr &&
-            (item.Engine->Running() || item.Engine->Terminated())) {
+    for (const TTaskOf& task : round_) {
+        TItem& item = items_[task.Item];
+        const TFFmpegTask* engine = item.Parts[task.Part].Engine;
+        if (item.State == TItemState::Built && engine != nullptr &&
+            (engine->Running() || engine->Terminated())) {
             item.State = TItemState::Running;
             if (events_.Started) {
-                events_.Started(index);
+                events_.Started(task.Item);
             }
         }
     }
@@ -452,8 +604,10 @@ void TBatchRunner::Poll() {
 
 int64_t TBatchRunner::MediaDone() const {
     int64_t done = media_before_round_;
-    for (const size_t index : round_) {
-        done += std::max<int64_t>(items_[index].Position, 0);
+    for (size_t n = 0; n < round_.size(); ++n) {
+        if (n == 0 || round_[n].Item != round_[n - 1].Item) {
+            done += std::max<int64_t>(items_[round_[n].Item].Position, 0);
+        }
     }
     return done;
 }
@@ -464,8 +618,10 @@ int TBatchRunner::TotalPercent() const {
     }
     const auto n = static_cast<int64_t>(items_.size());
     int64_t total = static_cast<int64_t>(ended_) * 100 / n;
-    for (const size_t index : round_) {
-        if (items_[index].State == TItemState::Running) {
+    for (size_t task = 0; task < round_.size(); ++task) {
+        const size_t index = round_[task].Item;
+        if ((task == 0 || index != round_[task - 1].Item) &&
+            items_[index].State == TItemState::Running) {
             total += items_[index].Percent / n;
         }
     }

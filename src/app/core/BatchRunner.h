@@ -23,7 +23,8 @@
 namespace v2m {
 
 // How a file of the batch ended.
-enum class TItemState { Waiting, Skipped, Built, Running, Finished, Failed, Stopped };
+// Done: every output it would write is there already, complete (SkipExisting).
+enum class TItemState { Waiting, Skipped, Built, Running, Finished, Failed, Stopped, Done };
 
 // Why a file could not become a task; the front ends word each their way.
 enum class TBuildFailure {
@@ -39,13 +40,19 @@ struct TBatchEvents {
     std::function<std::string(size_t item, TAVProbe& probe, TJobRequest& request)> Prepare;
     // A file that vanished or cannot be read is passed over.
     std::function<void(size_t item, TBuildFailure kind, const std::string& error)> BuildFailed;
-    // The file is a task now; its output's name as chosen.
+    // The file is a task now (or, split, several); its first output's name as chosen.
     std::function<void(size_t item, const std::string& output)> Added;
+    // Nothing to do for the file: its outputs are there already.
+    std::function<void(size_t item, const std::vector<std::string>& outputs)> AlreadyDone;
     // The task leaves out something of the file (a damaged cover); it still runs.
     std::function<void(size_t item, const std::string& warning)> Warned;
     std::function<void(size_t item)> Started;
+    // For a file split into pieces, Time and TotalDuration are the whole
+    // file's: every piece counts.
     std::function<void(size_t item, const TProgressInfo& info)> Progress;
-    // OutputFiles of the info holds the name the output was written under.
+    // Once per file, when its last task ended. OutputFiles of the info holds
+    // the names the outputs were written under, in the order of the pieces;
+    // a file fails when one of its pieces does.
     std::function<void(size_t item, const TTerminateInfo& info)> Ended;
     // The whole batch is over, stopped or not.
     std::function<void(bool stopped)> Over;
@@ -106,6 +113,10 @@ public:
     // task had every task been in one list.
     int32_t TaskNumber(size_t item) const { return items_[item].TaskNumber; }
     const std::string& Output(size_t item) const { return items_[item].Output; }
+    // Every output of the file, a split's pieces in order.
+    std::vector<std::string> Outputs(size_t item) const;
+    // How many outputs the file gives: its pieces; 0 until it is built.
+    size_t PieceCount(size_t item) const { return items_[item].Parts.size(); }
     // The file's length in microseconds as the probe found it (-1: unknown),
     // until a report says its task is longer (a measuring pass).
     int64_t Duration(size_t item) const { return items_[item].Duration; }
@@ -113,6 +124,16 @@ public:
     std::string StatusText() const;
 
 private:
+    // One task of a file: the whole file, or one of its pieces.
+    struct TPart {
+        std::string Output;
+        TItemState State = TItemState::Built;
+        int64_t Length = -1;   // microseconds; -1: unknown
+        int64_t Position = 0;  // microseconds reached
+        TFFmpegTask* Engine = nullptr;
+        std::shared_ptr<TCoverFolder> MadeFiles;  // kept while its task may read them
+        std::string Error;
+    };
     struct TItem {
         std::string Input;
         std::string Output;
@@ -121,14 +142,21 @@ private:
         int64_t Position = 0;   // microseconds reached
         int32_t Percent = 0;
         int32_t TaskNumber = -1;
-        TFFmpegTask* Engine = nullptr;
-        std::shared_ptr<TCoverFolder> MadeFiles;  // kept while its task may read them
+        std::vector<TPart> Parts;
+    };
+    struct TTaskOf {
+        size_t Item = 0;
+        size_t Part = 0;
     };
 
     enum class TRound { Built, Empty, Refused };
     TRound BuildRound(bool first);
     // One file; false when the whole start is refused.
     bool BuildTask(size_t index, bool first);
+    // The jobs of a probed file; false when the whole start is refused.
+    bool AddTasks(size_t index, bool first, std::vector<TJob>& jobs);
+    void ItemEnded(size_t index);
+    void UpdateItemProgress(TItem& item) const;
     void ContinueRound();
     void StartRound();
     void OnProgress(const TProgressInfo& info);
@@ -141,7 +169,7 @@ private:
     TBatchEvents events_;
     TJobRequest request_;
     std::vector<TItem> items_;
-    std::vector<size_t> round_;  // item by task index
+    std::vector<TTaskOf> round_;  // item and piece by task index
     std::set<std::string> names_;
     size_t next_ = 0;
     size_t round_size_ = 0;  // RoundSize within the descriptors free as the round began

@@ -11,7 +11,9 @@
 #include "AVProbe.h"
 #include "CoverPicture.h"
 #include "FFmpegLoader.h"
+#include "FileList.h"
 #include "MyUtils.h"
+#include "NameTemplate.h"
 #include "SafeFiles.h"
 #include "TagCopying.h"
 
@@ -102,20 +104,89 @@ bool NameTaken(const std::string& name, const std::set<std::string>& batch_names
     return batch_names.contains(name);
 }
 
-// The output's name: the input's, in the output folder, with the suffix;
-// shortened where the file system would refuse it, numbered where it is
-// taken.
-std::string ChooseOutputName(const TJobRequest& request, const std::string& suffix,
-                             std::set<std::string>& batch_names) {
-    const std::string folder = request.SameFolderAsInput
-                                   ? WideExtractFilePath(request.SourceFileName)
-                                   : WideIncludeTrailingBackslash(request.OutputFolder);
-    std::string stem = WithoutExtension(WideExtractFileName(request.SourceFileName));
+// How far before a piece's start its input is read from.
+constexpr int64_t kPieceReadAhead = 3'000'000;
+
+// The pieces of a split are named after the file, their number and title
+// unless the user names them otherwise.
+constexpr const char* kPieceNameTemplate = "{name} - {n:02} - {chapter}";
+
+std::string OutputFolderOf(const TJobRequest& request) {
+    return request.SameFolderAsInput ? WideExtractFilePath(request.SourceFileName)
+                                     : WideIncludeTrailingBackslash(request.OutputFolder);
+}
+
+TNameFields NameFieldsOf(const TJobRequest& request, const TSourceTagInfo* source,
+                         const std::string& suffix) {
+    TNameFields fields;
+    fields.Name = WithoutExtension(WideExtractFileName(request.SourceFileName));
+    if (source != nullptr) {
+        for (const auto& [key, value] : source->Tags) {
+            fields.Tags[key] = value;
+        }
+    }
+    if (request.Piece && !request.Piece->Title.empty()) {
+        fields.Chapter = request.Piece->Title;
+        fields.Piece = request.Piece->Number;
+    }
+    const size_t dot = suffix.rfind('.');
+    fields.Profile = dot == std::string::npos ? suffix : suffix.substr(dot + 1);
+    return fields;
+}
+
+// The folder and the stem of the output's name before any numbering; the
+// stem is shortened where the file system would refuse it.
+std::pair<std::string, std::string> PlanName(const TJobRequest& request, const std::string& suffix,
+                                             const TSourceTagInfo* source) {
+    std::string folder = OutputFolderOf(request);
+    std::string name_template = request.NameTemplate;
+    if (name_template.empty() && request.Piece && !request.Piece->Title.empty()) {
+        name_template = kPieceNameTemplate;
+    }
+    std::string stem;
+    if (name_template.empty()) {
+        stem = WithoutExtension(WideExtractFileName(request.SourceFileName));
+    } else {
+        try {
+            stem = ExpandNameTemplate(name_template, NameFieldsOf(request, source, suffix));
+        } catch (const std::invalid_argument& error) {
+            throw EJobError(std::string("File name template: ") + error.what());
+        }
+        if (const size_t slash = stem.rfind('/'); slash != std::string::npos) {
+            folder += stem.substr(0, slash + 1);
+            stem.erase(0, slash + 1);
+        }
+    }
     if (!FitFileName(folder, stem, suffix)) {
         throw EJobError("File name too long: " + folder + stem + suffix);
     }
+    return {folder, stem};
+}
+
+// A file by that name that nothing is writing any more, with something in it.
+bool CompleteFileExists(const std::string& name) {
+    struct stat st {};
+    struct stat partial {};
+    return ::lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+           ::lstat(PartialName(name).c_str(), &partial) != 0;
+}
+
+// The output's name: the input's (or the template's), in the output folder,
+// with the suffix; shortened where the file system would refuse it, numbered
+// where it is taken. With SkipExisting, a complete file of the name is
+// taken for the output itself and `already_done` set.
+std::string ChooseOutputName(const TJobRequest& request, const std::string& suffix,
+                             std::set<std::string>& batch_names, const TSourceTagInfo* source,
+                             bool* already_done = nullptr) {
+    const auto [folder, stem] = PlanName(request, suffix, source);
     const std::string base = folder + stem;
     std::string name = base + suffix;
+    if (request.SkipExisting && already_done != nullptr && !batch_names.contains(name) &&
+        CompleteFileExists(name)) {
+        *already_done = true;
+        batch_names.insert(name);
+        return name;
+    }
     for (int n = 1; NameTaken(name, batch_names); ++n) {
         if (n == kMostAlternatives) {
             throw EJobError("No free output name: " + base + suffix + " and " +
@@ -187,6 +258,7 @@ std::string OutputStreamMaps(const TJobRequest& request) {
 
 bool AudioCopyPossible(const TJobRequest& request) {
     if (!request.CopyAudioWhenPossible || request.KeepVideo || request.NormalizeLoudness ||
+        request.Piece ||
         request.AudioCodecName.empty() || !ListsAllAuto(request)) {
         return false;
     }
@@ -236,10 +308,16 @@ TInputOptions BuildInputOptions(const TJobRequest& request) {
     if (!request.KeepVideo) {
         options.ExtOptions = "vn=1";
     }
+    // A piece is read from a little before its start: the decoders need the
+    // blocks before to give the first of the piece right.
+    if (request.Piece && request.Piece->Start > kPieceReadAhead) {
+        options.StartTime = request.Piece->Start - kPieceReadAhead;
+    }
     return options;
 }
 
-TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names) {
+TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names,
+                                  const TSourceTagInfo* source, bool* already_done) {
     TOutputOptions options;
     const std::string key = ExtensionKey(request.ProfileExt);
     if (request.Channel.Index > 0) {
@@ -265,8 +343,19 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
     // After the lists, so that a container's fixed settings win.
     const std::string suffix = ApplyExtensionSettings(key, options);
 
-    options.FileName = ChooseOutputName(request, suffix, batch_names);
+    options.FileName = ChooseOutputName(request, suffix, batch_names, source, already_done);
     options.DisableSubtitle = true;
+    if (request.Piece) {
+        // Counted from where the input is read, to the sample.
+        const int64_t read_from = BuildInputOptions(request).StartTime;
+        const int64_t skip = request.Piece->Start - (read_from == kNoTime ? 0 : read_from);
+        if (skip > 0) {
+            options.StartTime = skip;
+        }
+        if (request.Piece->Length >= 0) {
+            options.RecordingTime = request.Piece->Length;
+        }
+    }
 
     if (AudioCopyPossible(request)) {
         options.AudioCodec = "copy";
@@ -336,26 +425,12 @@ void AddCoverComment(const TJobRequest& request, const AVFormatContext* file,
 // The input's tags and cover picture, as far as the output can keep them.
 // True when a cover took its place among the output's streams, with maps for
 // every stream.
-bool AddTagsAndCover(const TJobRequest& request, const AVFormatContext* opened, TJob& job) {
+bool AddTagsAndCover(const TJobRequest& request, const AVFormatContext* file,
+                     TSourceTagInfo source, TJob& job) {
     const bool comment = OutputTakesCoverComment(request);
     if (!request.CopyTags && !OutputKeepsCover(request) && !comment) {
         return false;
     }
-    // The file as the caller has it open, else opened here once for all
-    // that is read of it.
-    std::optional<TAVProbe> probe;
-    const AVFormatContext* file = opened;
-    if (file == nullptr) {
-        try {
-            probe.emplace();
-            if (probe->LoadFile(request.SourceFileName, request.SourceFormatName)) {
-                file = probe->Context();
-            }
-        } catch (const EAVProbeError&) {
-            file = nullptr;  // libraries not loaded: nothing to copy
-        }
-    }
-    TSourceTagInfo source = SourceTagInfoOf(file);
     if (source.CoverStream >= 0 && (comment || OutputKeepsCover(request))) {
         // Copied as it is, a damaged picture would fail the whole file.
         const std::string problem = AttachedPictureProblem(*file, source.CoverStream);
@@ -383,21 +458,79 @@ bool AddTagsAndCover(const TJobRequest& request, const AVFormatContext* opened, 
     return false;
 }
 
+bool ReadsSourceFile(const TJobRequest& request) {
+    return request.CopyTags || OutputKeepsCover(request) || OutputTakesCoverComment(request) ||
+           !request.NameTemplate.empty() || (request.Piece && !request.Piece->Title.empty());
+}
+
+// The folders a name template adds below the output folder.
+void MakeNamedFolders(const TJobRequest& request, const std::string& output) {
+    const std::string base = OutputFolderOf(request);
+    const std::string folder = WideExtractFilePath(output);
+    if (folder != base) {
+        if (const std::string error = MakeTreeFolder(base, folder); !error.empty()) {
+            throw EJobError(error);
+        }
+    }
+}
+
 }  // namespace
 
 TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names,
-              const AVFormatContext* source) {
-    TJob job;
-    job.Input = BuildInputOptions(request);
-    job.Output = BuildOutputOptions(request, batch_names);
-    // A cover maps the chosen track itself, after the picture.
-    if (!AddTagsAndCover(request, source, job)) {
-        AppendOptionLines(job.Output.ExtOptions, OutputStreamMaps(request));
+              const AVFormatContext* opened) {
+    // The file as the caller has it open, else opened here once for all that
+    // is read of it.
+    std::optional<TAVProbe> probe;
+    const AVFormatContext* file = opened;
+    if (file == nullptr && ReadsSourceFile(request)) {
+        try {
+            probe.emplace();
+            if (probe->LoadFile(request.SourceFileName, request.SourceFormatName)) {
+                file = probe->Context();
+            }
+        } catch (const EAVProbeError&) {
+            file = nullptr;  // libraries not loaded: nothing to copy
+        }
     }
+    const TSourceTagInfo source = TagsOfPiece(request, SourceTagInfoOf(file));
+    TJob job;
     job.OutputFolder = request.SameFolderAsInput
                            ? request.OutputFolder
                            : WideIncludeTrailingBackslash(request.OutputFolder);
+    job.Input = BuildInputOptions(request);
+    job.Output = BuildOutputOptions(request, batch_names, &source, &job.AlreadyDone);
+    if (job.AlreadyDone) {
+        return job;
+    }
+    MakeNamedFolders(request, job.Output.FileName);
+    // A cover maps the chosen track itself, after the picture.
+    if (!AddTagsAndCover(request, file, source, job)) {
+        AppendOptionLines(job.Output.ExtOptions, OutputStreamMaps(request));
+    }
     return job;
+}
+
+std::vector<TPlannedOutput> PlanOutputs(const TJobRequest& request, const AVFormatContext* file,
+                                        int64_t duration, std::set<std::string>& batch_names) {
+    std::vector<TPiece> pieces = PiecesOfFile(request, file, duration);
+    std::vector<std::optional<TPiece>> stretches(pieces.begin(), pieces.end());
+    if (stretches.empty()) {
+        stretches.emplace_back();
+    }
+    const TSourceTagInfo tags = SourceTagInfoOf(file);
+    std::vector<TPlannedOutput> plan;
+    for (std::optional<TPiece>& piece : stretches) {
+        TJobRequest one = request;
+        one.Piece = std::move(piece);
+        const TSourceTagInfo source = TagsOfPiece(one, tags);
+        TPlannedOutput output;
+        output.FileName =
+            BuildOutputOptions(one, batch_names, &source, &output.AlreadyDone).FileName;
+        output.Copied = AudioCopyPossible(one);
+        output.Piece = std::move(one.Piece);
+        plan.push_back(std::move(output));
+    }
+    return plan;
 }
 
 }  // namespace v2m

@@ -7,12 +7,14 @@
 // very same tasks.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "FFConverter.h"
+#include "SplitPoints.h"
 
 namespace v2m {
 
@@ -53,6 +55,27 @@ struct TJobRequest {
     bool NormalizeLoudness = false;
     double LoudnessTarget = -16.0;  // LUFS: -23, -18, -16 or -14
 
+    // Pieces: the file is split at its own chapters, else at a cue sheet
+    // beside it (the same name with ".cue"); without either it stays whole.
+    bool SplitChapters = false;
+    // A cue sheet or a timestamp list to split at, whatever the file holds;
+    // "{name}" in it stands for the file's name without its extension.
+    std::string SplitPointsFile;
+    // A cut, in microseconds from the file's beginning; -1: its start, its end.
+    int64_t CutStart = -1;
+    int64_t CutEnd = -1;
+    // How outputs are named (see ExpandNameTemplate); empty: after the input,
+    // and a split's pieces after the input, their number and title.
+    std::string NameTemplate;
+    // A file whose output name is taken by a complete file is not converted.
+    bool SkipExisting = false;
+
+    // The stretch one job converts, set per piece by whoever splits the file;
+    // unset: the whole file. A piece with a title is one of a split, and is
+    // tagged as a track of its own. Anything but the whole file is
+    // re-encoded: packets cannot be cut to the sample.
+    std::optional<TPiece> Piece;
+
     // Filled per file from its probe (ResolveAudioTrack): the chosen track's
     // codec (short name; empty: unknown, never copied) and, for a video
     // profile, the video stream converted beside it.
@@ -84,6 +107,8 @@ struct TJob {
     std::string OutputFolder;
     // What the job leaves out that the user may miss (a damaged cover).
     std::string Warning;
+    // Nothing to do: Output.FileName is there already, complete (SkipExisting).
+    bool AlreadyDone = false;
 };
 
 // "." followed by the extension in ASCII lower case.
@@ -103,7 +128,21 @@ TInputOptions BuildInputOptions(const TJobRequest& request);
 // and every name in `batch_names` (the outputs chosen earlier in the same
 // run), and is added to `batch_names`; it is shortened to what the folder's
 // file system takes. Throws EJobError when no name can be made.
-TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names);
+// Throws EJobError when no name can be made. `source` gives the tags a name
+// template may use (a piece's, see TagsOfPiece). With SkipExisting and
+// `already_done`, a complete file of the name is the output itself: the name
+// is returned as it is and `*already_done` set. Nothing is created.
+struct TSourceTagInfo;
+TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names,
+                                  const TSourceTagInfo* source = nullptr,
+                                  bool* already_done = nullptr);
+
+// The pieces the request makes of the file (its chapters, a cue sheet or a
+// list of points, a cut), whose audio lasts `duration` microseconds (-1:
+// unknown); empty: the file is converted whole. Throws EJobError, naming the
+// fault, when the points or the cut do not fit the file.
+std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const AVFormatContext* file,
+                                 int64_t duration);
 
 // The output's stream maps as option lines ("map=0:N"), one per output
 // stream in the order the engine creates them; empty when the engine's own
@@ -114,6 +153,20 @@ std::string OutputStreamMaps(const TJobRequest& request);
 // output's, and nothing asks for decoding (every list "Auto", no loudness
 // normalisation, an audio profile, the container fixing nothing).
 bool AudioCopyPossible(const TJobRequest& request);
+
+// One output a file would give, as a plan shows it.
+struct TPlannedOutput {
+    std::string FileName;
+    bool Copied = false;       // the audio packets go in as they are
+    bool AlreadyDone = false;  // there already, complete: skipped
+    std::optional<TPiece> Piece;
+};
+
+// What converting the open file would write, nothing created or changed:
+// its pieces and their outputs' names as the folders are now. The names
+// join `batch_names`. Throws EJobError as the conversion would fail.
+std::vector<TPlannedOutput> PlanOutputs(const TJobRequest& request, const AVFormatContext* file,
+                                        int64_t duration, std::set<std::string>& batch_names);
 
 // Both records, for one row. `source` is the row's file when the caller has
 // it open already (its tags and cover are read from there); otherwise the

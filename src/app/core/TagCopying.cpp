@@ -1,5 +1,8 @@
 #include "TagCopying.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "AVProbe.h"
 #include "MyUtils.h"
 
@@ -72,6 +75,43 @@ TSourceTagInfo SourceTagInfoOf(const AVFormatContext* context) {
                                                    : nullptr);
     info.HasTitle = !info.Tags.empty() && info.Tags.front().first == "title";
     return info;
+}
+
+TSourceTagInfo TagsOfPiece(const TJobRequest& request, TSourceTagInfo source) {
+    if (!request.Piece || request.Piece->Title.empty() || !source.Readable) {
+        return source;
+    }
+    const TPiece& piece = *request.Piece;
+    std::string album = FileNameStem(request.SourceFileName);
+    std::vector<std::pair<std::string, std::string>> kept;
+    for (auto& [key, value] : source.Tags) {
+        if (key == "title") {
+            album = value;
+        } else if (key != "album" && key != "track" && !(key == "artist" && !piece.Performer.empty())) {
+            kept.emplace_back(key, std::move(value));
+        }
+    }
+    std::vector<std::pair<std::string, std::string>> tags;
+    // In the order of kContentTags, as the file's own are.
+    for (const char* key : kContentTags) {
+        const std::string_view name = key;
+        if (name == "title") {
+            tags.emplace_back(key, piece.Title);
+        } else if (name == "album") {
+            tags.emplace_back(key, album);
+        } else if (name == "artist" && !piece.Performer.empty()) {
+            tags.emplace_back(key, piece.Performer);
+        } else if (name == "track") {
+            tags.emplace_back(key, std::to_string(piece.Number) + "/" + std::to_string(piece.Total));
+        } else if (auto found = std::find_if(kept.begin(), kept.end(),
+                                             [&](const auto& tag) { return tag.first == name; });
+                   found != kept.end()) {
+            tags.push_back(std::move(*found));
+        }
+    }
+    source.Tags = std::move(tags);
+    source.HasTitle = true;
+    return source;
 }
 
 std::string TagOptionLines(const TJobRequest& request, const TSourceTagInfo& source) {

@@ -28,6 +28,11 @@ struct TSourceTagInfo {
 // unreadable record.
 TSourceTagInfo SourceTagInfoOf(const AVFormatContext* file);
 
+// A piece of a split is a track of its own: its title, its number of the
+// pieces, the file's title (else its name) as the album, its performer when
+// known. Anything else is the file's.
+TSourceTagInfo TagsOfPiece(const TJobRequest& request, TSourceTagInfo source);
+
 // The output's option lines for the tags: the input's content tags, the title taken
 // from the file name when the input has none, the tag version MP3 players
 // all read. Empty when tags are not to be copied.

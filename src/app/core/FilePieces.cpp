@@ -1,0 +1,135 @@
+// Where a file is cut into pieces: its chapters, a cue sheet beside it, a
+// list of points the user gave, a cut.
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "FFmpegLoader.h"
+#include "JobBuilding.h"
+#include "MyUtils.h"
+
+namespace v2m {
+
+namespace {
+
+constexpr AVRational kMicroseconds{1, 1000000};
+
+std::string WithoutExtension(const std::string& path) {
+    const size_t name = path.rfind('/') + 1;
+    const size_t dot = path.rfind('.');
+    return dot == std::string::npos || dot <= name ? path : path.substr(0, dot);
+}
+
+std::string ReplaceName(std::string text, const std::string& name) {
+    static constexpr std::string_view kName = "{name}";
+    for (size_t at = text.find(kName); at != std::string::npos;
+         at = text.find(kName, at + name.size())) {
+        text.replace(at, kName.size(), name);
+    }
+    return text;
+}
+
+// The file's chapters on its own timeline, which begins at 0.
+std::vector<TChapterMark> ChaptersOf(const AVFormatContext& file) {
+    const int64_t origin = file.start_time != AV_NOPTS_VALUE ? file.start_time : 0;
+    std::vector<TChapterMark> marks;
+    for (unsigned i = 0; i < file.nb_chapters; ++i) {
+        const AVChapter* chapter = file.chapters[i];
+        TChapterMark mark;
+        mark.Start = ff::av_rescale_q(chapter->start, chapter->time_base, kMicroseconds) - origin;
+        mark.End = ff::av_rescale_q(chapter->end, chapter->time_base, kMicroseconds) - origin;
+        if (const AVDictionaryEntry* title = ff::av_dict_get(chapter->metadata, "title", nullptr, 0);
+            title != nullptr && title->value != nullptr) {
+            mark.Title = title->value;
+        }
+        marks.push_back(std::move(mark));
+    }
+    return marks;
+}
+
+bool RegularFileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<TPiece> SplitPieces(const TJobRequest& request, const AVFormatContext* file,
+                                int64_t duration) {
+    std::string points_file;
+    if (!request.SplitPointsFile.empty()) {
+        points_file = ReplaceName(request.SplitPointsFile,
+                                  WideExtractFileName(WithoutExtension(request.SourceFileName)));
+    } else if (request.SplitChapters) {
+        if (file != nullptr && file->nb_chapters > 0) {
+            return PiecesFromChapters(ChaptersOf(*file), duration);
+        }
+        const std::string cue = WithoutExtension(request.SourceFileName) + ".cue";
+        if (!RegularFileExists(cue)) {
+            return {};
+        }
+        points_file = cue;
+    } else {
+        return {};
+    }
+    try {
+        return PiecesFromPoints(ReadSplitPointsFile(points_file), duration);
+    } catch (const ESplitPointsError& error) {
+        throw EJobError(points_file + ": " + error.what());
+    }
+}
+
+// The pieces within the cut: those outside it go, those across its ends are
+// shortened to it.
+std::vector<TPiece> WithinCut(std::vector<TPiece> pieces, int64_t from, int64_t to) {
+    std::vector<TPiece> kept;
+    for (TPiece& piece : pieces) {
+        const int64_t end = piece.Length < 0 ? -1 : piece.Start + piece.Length;
+        const int64_t start = std::max(piece.Start, from);
+        const int64_t stop = to < 0 ? end : end < 0 ? to : std::min(end, to);
+        if (stop >= 0 && stop <= start) {
+            continue;
+        }
+        piece.Start = start;
+        piece.Length = stop < 0 ? -1 : stop - start;
+        kept.push_back(std::move(piece));
+    }
+    return kept;
+}
+
+}  // namespace
+
+std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const AVFormatContext* file,
+                                 int64_t duration) {
+    std::vector<TPiece> pieces = SplitPieces(request, file, duration);
+    const bool cut = request.CutStart > 0 || request.CutEnd >= 0;
+    if (!cut) {
+        return pieces;
+    }
+    const int64_t from = std::max<int64_t>(request.CutStart, 0);
+    int64_t to = request.CutEnd;
+    if (to >= 0 && to <= from) {
+        throw EJobError("The cut ends at " + TimeText(to) + ", not after its start at " +
+                        TimeText(from));
+    }
+    if (duration > 0 && from >= duration) {
+        throw EJobError("The cut starts at " + TimeText(from) + ", past the end of the file (" +
+                        TimeText(duration) + ")");
+    }
+    // A cut that ends past the file's end takes the rest of the file.
+    if (duration > 0 && to > duration) {
+        to = -1;
+    }
+    if (pieces.empty()) {
+        TPiece whole;
+        whole.Start = from;
+        whole.Length = to < 0 ? -1 : to - from;
+        return {whole};
+    }
+    pieces = WithinCut(std::move(pieces), from, to);
+    if (pieces.empty()) {
+        throw EJobError("No piece of the file lies within the cut from " + TimeText(from) +
+                        " to " + (to < 0 ? TimeText(duration) : TimeText(to)));
+    }
+    return pieces;
+}
+
+}  // namespace v2m
