@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <string_view>
+
+#include "NameTemplate.h"
+#include "SplitPoints.h"
 
 namespace v2m::cli {
 
@@ -81,6 +85,61 @@ std::string ParseLanguage(const std::string& value) {
                           "' is not a language code (ISO 639, as \"eng\" or \"de\")");
     }
     return Lower(value);
+}
+
+int64_t ParseTimeOption(const std::string& name, const std::string& value) {
+    const std::optional<int64_t> time = ParseTimeText(value);
+    if (!time) {
+        throw EUsageError(name + " '" + value +
+                          "' is not a time; write h:mm:ss.xxx, mm:ss or seconds");
+    }
+    return *time;
+}
+
+// The options that cut a file into pieces and name the outputs; false when
+// `name` is none of them.
+bool ParsePieceOption(const std::string& name, const std::function<std::string()>& value,
+                      const std::function<void()>& no_value, TCliOptions& options) {
+    if (name == "--split-chapters") {
+        no_value();
+        options.SplitChapters = true;
+    } else if (name == "--chapters-from") {
+        options.ChaptersFrom = value();
+    } else if (name == "--start") {
+        options.Start = ParseTimeOption(name, value());
+    } else if (name == "--end") {
+        options.End = ParseTimeOption(name, value());
+    } else if (name == "--duration") {
+        options.Duration = ParseTimeOption(name, value());
+    } else if (name == "--name") {
+        options.NameTemplate = value();
+        if (const std::string problem = NameTemplateProblem(*options.NameTemplate);
+            !problem.empty() || options.NameTemplate->empty()) {
+            throw EUsageError("--name '" + *options.NameTemplate +
+                              "': " + (problem.empty() ? "the template is empty" : problem));
+        }
+    } else if (name == "--skip-existing") {
+        no_value();
+        options.SkipExisting = true;
+    } else if (name == "--dry-run") {
+        no_value();
+        options.DryRun = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CheckPieceOptions(const TCliOptions& options) {
+    if (options.End && options.Duration) {
+        throw EUsageError("--end and --duration exclude each other");
+    }
+    if (options.End && *options.End <= options.Start.value_or(0)) {
+        throw EUsageError("--end must come after --start");
+    }
+    if (options.Duration && *options.Duration <= 0) {
+        throw EUsageError("--duration must be longer than 0");
+    }
 }
 
 }  // namespace
@@ -191,7 +250,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--recursive" || name == "-r") {
             no_value();
             options.Recursive = true;
-        } else {
+        } else if (!ParsePieceOption(name, value, no_value, options)) {
             throw EUsageError("unknown option " + name);
         }
     }
@@ -204,6 +263,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (options.AudioTrack && options.AudioLanguage) {
         throw EUsageError("--audio-track and --audio-lang exclude each other");
     }
+    CheckPieceOptions(options);
     if (options.Inputs.empty()) {
         throw EUsageError("no input file or folder");
     }
@@ -215,7 +275,10 @@ std::string UsageText() {
                        " [--profile NAME] [--rate R] [--channels C] [--bitrate B] [--volume V]\n"
                        "       [--out DIR | --same-folder] [--jobs N] [--quiet] [--no-tags]\n"
                        "       [--cover-from-video] [--audio-track N | --audio-lang LANG]\n"
-                       "       [--no-copy] [--recursive] [--normalize[=LUFS]] INPUT...\n"
+                       "       [--no-copy] [--recursive] [--normalize[=LUFS]]\n"
+                       "       [--split-chapters] [--chapters-from FILE] [--start T]\n"
+                       "       [--end T | --duration T] [--name TEMPLATE] [--skip-existing]\n"
+                       "       [--dry-run] INPUT...\n"
                        "       " +
                        kProgramName + " --list-profiles | --help | --version\n";
     for (TOptionList list : kListsInHelpOrder) {
@@ -266,6 +329,33 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
                     normalise the loudness (EBU R128) to -16 LUFS, or to -23,
                     -18 or -14, with true peaks at most -1 dBTP: each file is
                     measured first, then converted; replaces --volume
+  --split-chapters  one output per chapter of each file (a cue sheet beside
+                    a file without chapters, "NAME.cue", gives the points);
+                    each piece is tagged: title the chapter's, track N/total,
+                    album the file's title. Pieces are cut to the sample, so
+                    they are always re-encoded, never copied
+  --chapters-from FILE
+                    split at the points of FILE: a cue sheet, or a list of
+                    times as video descriptions give them, one a line
+                    ("0:00 Intro", "03:25 - Artist - Title", "1:02:10 Encore");
+                    "{name}" in FILE stands for each input's name. Points past
+                    the end, out of order or repeated fail that file alone
+  --start T, --end T, --duration T
+                    convert only the stretch from T (h:mm:ss.xxx, mm:ss or
+                    seconds) to the end time or for the duration; with a
+                    split, the pieces within it. Re-encoded, exact to the sample
+  --name TEMPLATE   name the outputs from their tags: {name} (the input's
+                    name, the default), {title}, {artist}, {album},
+                    {albumartist}, {track}, {date}, {year}, {genre},
+                    {chapter}, {n} (the piece's number), {profile}; ":02"
+                    pads a number ({n:02}); "/" makes sub-folders of the
+                    output folder. Missing tags give "Unknown Artist" and the
+                    like; characters no file name may hold are replaced.
+                    Pieces default to "{name} - {n:02} - {chapter}"
+  --skip-existing   a file whose output is there already (complete, not
+                    empty) is not converted; it counts as skipped
+  --dry-run         print what each input would give (outputs, copied or
+                    encoded, track, pieces, skipped) and write nothing
   --help            print this text, then exit
   --version         print the program's version, then exit
 
@@ -361,6 +451,16 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
     request.CopyTags = options.CopyTags;
     request.CoverFromVideo = options.CoverFromVideo;
     request.CopyAudioWhenPossible = !options.NoCopy;
+    request.SplitChapters = options.SplitChapters;
+    request.SplitPointsFile = options.ChaptersFrom.value_or("");
+    request.CutStart = options.Start.value_or(-1);
+    if (options.End) {
+        request.CutEnd = *options.End;
+    } else if (options.Duration) {
+        request.CutEnd = options.Start.value_or(0) + *options.Duration;
+    }
+    request.NameTemplate = options.NameTemplate.value_or("");
+    request.SkipExisting = options.SkipExisting;
     if (options.LoudnessTarget) {
         request.NormalizeLoudness = true;
         request.LoudnessTarget = *options.LoudnessTarget;

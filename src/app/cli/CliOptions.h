@@ -42,6 +42,15 @@ struct TCliOptions {
     bool Recursive = false;  // folders: sub-folders too, the tree recreated
     // --normalize[=LUFS]: the loudness target; unset: no normalisation.
     std::optional<double> LoudnessTarget;
+    // Pieces and names.
+    bool SplitChapters = false;                // --split-chapters
+    std::optional<std::string> ChaptersFrom;   // --chapters-from FILE
+    std::optional<int64_t> Start;              // --start T, microseconds
+    std::optional<int64_t> End;                // --end T
+    std::optional<int64_t> Duration;           // --duration T
+    std::optional<std::string> NameTemplate;   // --name TEMPLATE
+    bool SkipExisting = false;                 // --skip-existing
+    bool DryRun = false;                       // --dry-run: print the plan, write nothing
     std::vector<std::string> Inputs;
 };
 

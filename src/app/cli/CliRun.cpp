@@ -19,6 +19,7 @@
 #include "BatchRunner.h"
 #include "FFConverter.h"
 #include "FailureText.h"
+#include "SplitPoints.h"
 #include "FileList.h"
 #include "Format.h"
 #include "MyUtils.h"
@@ -46,6 +47,7 @@ struct TBatchFile {
     bool Ended = false;
     bool Converted = false;
     bool Failed = false;
+    bool Skipped = false;  // its outputs were there already
     Clock::time_point StartTime;
 };
 
@@ -76,10 +78,14 @@ private:
     void ExpandInputs();
     void Serve();
     TBatchEvents Events();
-    std::string Prepare(size_t index, TAVProbe& probe, TJobRequest& request);
+    std::string Prepare(size_t index, TAVProbe& probe, TJobRequest& request,
+                        bool make_folders = true);
 
     void Started(size_t index);
     void Ended(size_t index, const TTerminateInfo& info);
+    // --dry-run: what each file would give, nothing written.
+    int DryRun();
+    void PlanFile(size_t index, TAVProbe& probe, std::set<std::string>& names);
 
     void Fail(size_t index, const std::string& message);
     // Lines on standard error step around the live line.
@@ -136,6 +142,7 @@ void TBatch::Fail(size_t index, const std::string& message) {
 std::string TBatch::SummaryText() const {
     size_t converted = 0;
     size_t failed = 0;
+    size_t skipped = 0;
     double media = 0.0;
     for (const TBatchFile& file : files_) {
         if (file.Converted) {
@@ -143,13 +150,18 @@ std::string TBatch::SummaryText() const {
             media += static_cast<double>(std::max<int64_t>(file.Media, 0)) / 1e6;
         } else if (file.Failed) {
             ++failed;
+        } else if (file.Skipped) {
+            ++skipped;
         }
     }
-    const size_t other = files_.size() - converted - failed;
+    const size_t other = files_.size() - converted - failed - skipped;
     std::string text = Format("%zu %s: %zu converted", files_.size(),
                               files_.size() == 1 ? "file" : "files", converted);
     if (failed > 0) {
         text += Format(", %zu failed", failed);
+    }
+    if (skipped > 0) {
+        text += Format(", %zu skipped", skipped);
     }
     if (other > 0) {
         text += Format(", %zu stopped", other);
@@ -218,7 +230,9 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
         // One path a line, whatever characters the name holds; on a terminal
         // that shows both streams, never inside the progress line.
         ClearLiveLine();
-        std::printf("%s\n", EscapedFileName(file.Output).c_str());
+        for (const std::string& output : info.OutputFiles) {
+            std::printf("%s\n", EscapedFileName(output).c_str());
+        }
         std::fflush(stdout);
         if (progress_) {
             const double wall =
@@ -240,7 +254,8 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
     }
 }
 
-std::string TBatch::Prepare(size_t index, TAVProbe& probe, TJobRequest& request) {
+std::string TBatch::Prepare(size_t index, TAVProbe& probe, TJobRequest& request,
+                            bool make_folders) {
     const TBatchFile& file = files_[index];
     if (options_.AudioTrack || options_.AudioLanguage) {
         const std::vector<TAudioTrack> tracks = AudioTracksOf(probe.Context());
@@ -256,6 +271,13 @@ std::string TBatch::Prepare(size_t index, TAVProbe& probe, TJobRequest& request)
             Line(Tag(index) + " warning: " + file.Input + " has no audio track in \"" +
                  *options_.AudioLanguage + "\"; its default track is converted");
         }
+    }
+    if (!make_folders) {
+        if (!request.SameFolderAsInput) {
+            request.OutputFolder = TreeOutputFolder(
+                WideIncludeTrailingBackslash(request.OutputFolder), file.Root, file.Input);
+        }
+        return "";
     }
     return PrepareTreeOutput(request, file.Root, file.Input);
 }
@@ -284,6 +306,15 @@ TBatchEvents TBatch::Events() {
     events.Warned = [this](size_t item, const std::string& warning) {
         const size_t index = batch_files_[item];
         Line(Tag(index) + " warning: " + files_[index].Input + ": " + warning);
+    };
+    events.AlreadyDone = [this](size_t item, const std::vector<std::string>& outputs) {
+        const size_t index = batch_files_[item];
+        files_[index].Ended = true;
+        files_[index].Skipped = true;
+        if (progress_) {
+            Line(Tag(index) + " skipped " + files_[index].Input + ": " +
+                 (outputs.size() == 1 ? "its output is" : "its outputs are") + " there already");
+        }
     };
     events.Started = [this](size_t item) { Started(batch_files_[item]); };
     events.Progress = [this](size_t item, const TProgressInfo& info) {
@@ -378,6 +409,9 @@ int TBatch::Run() {
         Line(std::string(kProgramName) + ": " + converter_.LastError());
         return kExitFailed;
     }
+    if (options_.DryRun) {
+        return DryRun();
+    }
     // What cannot be read at all is reported here; the rest is the batch's.
     std::vector<std::string> inputs;
     for (size_t index = 0; index < files_.size(); ++index) {
@@ -411,6 +445,76 @@ int TBatch::Run() {
         return kExitInterrupted;
     }
     return any_failed_ ? kExitFailed : kExitConverted;
+}
+
+int TBatch::DryRun() {
+    std::set<std::string> names;
+    TAVProbe probe;
+    for (size_t index = 0; index < files_.size(); ++index) {
+        const TBatchFile& file = files_[index];
+        std::string error;
+        try {
+            if (!probe.LoadFile(file.Input)) {
+                error = probe.LastError();
+            }
+        } catch (const EAVProbeError& failure) {
+            error = failure.what();
+        }
+        if (!error.empty()) {
+            if (error.starts_with(file.Input + ": ")) {
+                error.erase(0, file.Input.size() + 2);
+            }
+            Fail(index, PlainFailureReason(error));
+            continue;
+        }
+        PlanFile(index, probe, names);
+        probe.CloseFile();
+    }
+    return any_failed_ ? kExitFailed : kExitConverted;
+}
+
+void TBatch::PlanFile(size_t index, TAVProbe& probe, std::set<std::string>& names) {
+    const TBatchFile& file = files_[index];
+    TJobRequest request = request_;
+    request.SourceFileName = probe.FileName();
+    request.SourceFormatName = probe.FormatName();
+    std::string unfit = Prepare(index, probe, request, false);
+    if (!unfit.empty()) {
+        Fail(index, unfit);
+        return;
+    }
+    ResolveAudioTrack(probe.Context(), request);
+    TFileStreamInfo info;
+    probe.GetFileStreamInfo(info);
+    std::vector<TPlannedOutput> plan;
+    try {
+        plan = PlanOutputs(request, probe.Context(), info.Duration, names);
+    } catch (const EJobError& error) {
+        Fail(index, PlainFailureReason(error.what()));
+        return;
+    }
+    const std::vector<TAudioTrack> tracks = AudioTracksOf(probe.Context());
+    const int chosen = ChosenAudioTrack(tracks, request);
+    const std::string track = chosen < 0 ? std::string("no audio track")
+                                         : Format("audio track %d of %zu (%s)", chosen + 1,
+                                                  tracks.size(),
+                                                  tracks[static_cast<size_t>(chosen)].Codec.c_str());
+    ClearLiveLine();
+    std::printf("%s: %s, %s\n", EscapedFileName(file.Input).c_str(), track.c_str(),
+                plan.size() == 1 ? "1 output" : Format("%zu outputs", plan.size()).c_str());
+    for (const TPlannedOutput& output : plan) {
+        std::string stretch = "whole";
+        if (output.Piece) {
+            const int64_t length = output.Piece->Length >= 0
+                                       ? output.Piece->Length
+                                       : std::max<int64_t>(info.Duration - output.Piece->Start, 0);
+            stretch = TimeText(output.Piece->Start) + " +" + TimeText(length);
+        }
+        const char* action = output.AlreadyDone ? "skip  " : output.Copied ? "copy  " : "encode";
+        std::printf("  %s %-22s %s\n", action, stretch.c_str(),
+                    EscapedFileName(output.FileName).c_str());
+    }
+    std::fflush(stdout);
 }
 
 }  // namespace
