@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -1048,6 +1049,259 @@ TEST_F(CliTest, ATerminalShowsCleanLinesAndASummary) {
     const TCliResult version = RunCli({"--version"}, scratch_.Path());
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("video2mp3-cli ")) << version.out;
+}
+
+// ---------------------------------------------------------------------------
+// Pieces, cuts, names
+
+// A 1 kHz tone with a title and artist, in three chapters.
+fixtures::ClipRecipe ChapteredClip(const std::string& codec, int rate) {
+    fixtures::ClipRecipe clip;
+    clip.duration_s = 9.0;
+    clip.streams = {fixtures::Audio(codec, rate, 2, 1000.0, 0.5)};
+    clip.tags = {{"title", "Live Set"}, {"artist", "The Band"}};
+    clip.chapters = {{0.0, 2.5, "Intro"}, {2.5, 6.25, "Song"}, {6.25, 9.0, ""}};
+    return clip;
+}
+
+// The pieces decoded one after another, against the source decoded whole:
+// the length lost or added at the joins and the largest sample difference
+// once aligned.
+struct TJoinCheck {
+    int64_t LengthDifference = 0;
+    double LargestDifference = 0.0;
+};
+
+TJoinCheck JoinAgainstSource(const fs::path& source, const std::vector<std::string>& pieces) {
+    int rate = 0;
+    const std::vector<std::vector<float>> whole = fixtures::DecodeAudio(source, &rate);
+    std::vector<float> joined;
+    for (const std::string& piece : pieces) {
+        int piece_rate = 0;
+        const std::vector<std::vector<float>> decoded = fixtures::DecodeAudio(piece, &piece_rate);
+        EXPECT_EQ(piece_rate, rate) << piece;
+        joined.insert(joined.end(), decoded.front().begin(), decoded.front().end());
+    }
+    TJoinCheck check;
+    check.LengthDifference = static_cast<int64_t>(joined.size()) -
+                             static_cast<int64_t>(whole.front().size());
+    for (size_t i = 0; i < std::min(joined.size(), whole.front().size()); ++i) {
+        check.LargestDifference =
+            std::max<double>(check.LargestDifference, std::fabs(joined[i] - whole.front()[i]));
+    }
+    return check;
+}
+
+TEST_F(CliTest, SplitByChaptersGivesTaggedPiecesThatJoinSeamlessly) {
+    struct TCase {
+        const char* source;
+        const char* codec;
+        const char* profile;
+        // MP4 keeps sample-exact times; Matroska's are whole milliseconds,
+        // and a lossy output's frames blur the samples at the joins.
+        bool exact;
+    };
+    const TCase cases[] = {{"chapters.mp4", "aac", "flac", true},
+                           {"chapters.mkv", "ac3", "flac", false},
+                           {"chapters.mp4", "aac", "mp3", false}};
+    const double lengths[] = {2.5, 3.75, 2.75};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " to " + c.profile);
+        const fs::path in = Folder("split-in");
+        const fs::path source = in / c.source;
+        if (!fs::exists(source)) {
+            fixtures::WriteClip(source, ChapteredClip(c.codec, 48000));
+        }
+        const fs::path out = Folder(std::string("split-") + c.source + c.profile);
+        const TCliResult run = RunCli(
+            {"--split-chapters", "--profile", c.profile, "--out", out.string(), source.string()},
+            scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::vector<std::string> pieces = run.OutLines();
+        ASSERT_EQ(pieces.size(), 3u) << run.out;
+        const std::string stem = fs::path(c.source).stem().string();
+        EXPECT_EQ(pieces[0], (out / (stem + " - 01 - Intro." + c.profile)).string());
+        EXPECT_EQ(pieces[2], (out / (stem + " - 03 - Chapter 3." + c.profile)).string());
+        const std::string titles[] = {"Intro", "Song", "Chapter 3"};
+        for (size_t n = 0; n < pieces.size(); ++n) {
+            SCOPED_TRACE(pieces[n]);
+            const fixtures::AudioAnalysis audio = fixtures::AnalyzeAudio(pieces[n]);
+            // Within one encoder frame.
+            EXPECT_NEAR(audio.duration_s, lengths[n], 1152.0 / 48000.0 + 0.002);
+            EXPECT_NEAR(audio.Loudest().frequency_hz, 1000.0, 5.0);
+            TAVProbe probe;
+            ASSERT_TRUE(probe.LoadFile(pieces[n])) << probe.LastError();
+            TFileStreamInfo info;
+            probe.GetFileStreamInfo(info);
+            EXPECT_EQ(info.Title, titles[n]);
+            EXPECT_EQ(info.Track, static_cast<int32_t>(n + 1));
+            EXPECT_EQ(info.Album, "Live Set");
+            EXPECT_EQ(info.Author, "The Band");
+        }
+        const TJoinCheck join = JoinAgainstSource(source, pieces);
+        // No sample lost or repeated beyond one frame of padding per join.
+        EXPECT_LE(std::llabs(join.LengthDifference), c.exact ? 1024 : 3 * 1152);
+        if (c.exact) {
+            EXPECT_LT(join.LargestDifference, 1e-3);
+        }
+    }
+}
+
+TEST_F(CliTest, TimestampListsAndCueSheetsGiveTheSamePieces) {
+    const fs::path in = Folder("points");
+    fixtures::ClipRecipe clip = ChapteredClip("aac", 44100);
+    clip.chapters.clear();
+    fixtures::WriteClip(in / "set.mp4", clip);
+    const std::map<std::string, std::string> lists = {
+        {"plain.txt", "0:00 Intro\n2:03 Song\n4:05.5 Encore\n"},
+        {"dashes.txt", "Tracklist:\n00:00 - Intro\n02:03 - Song\n04:05.500 - Encore\n"},
+        {"brackets.txt", "[0:00:00] Intro\n[0:02:03] Song\n[0:04:05.5] Encore\n"},
+        {"set.cue", "PERFORMER \"The Band\"\nFILE \"set.mp4\" WAVE\n"
+                    "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
+                    "  TRACK 02 AUDIO\n    TITLE \"Song\"\n    INDEX 01 02:03:00\n"
+                    "  TRACK 03 AUDIO\n    TITLE \"Encore\"\n    INDEX 01 04:05:37\n"}};
+    // The points are in minutes: the clip is 9 seconds, so the list is read
+    // as a refusal at its last line, the same for every spelling.
+    for (const auto& [name, text] : lists) {
+        std::ofstream(in / name) << text;
+        const TCliResult run =
+            RunCli({"--dry-run", "--chapters-from", (in / name).string(), (in / "set.mp4").string()},
+                   scratch_.Path());
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_NE(run.err.find("2:03 is past the end of the file (0:09)"), std::string::npos)
+            << name << ": " << run.err;
+    }
+    // Seconds this time, through the cue sheet beside the file.
+    std::ofstream(in / "set.cue") << "PERFORMER \"The Band\"\nFILE \"set.mp4\" WAVE\n"
+                                     "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
+                                     "  TRACK 02 AUDIO\n    TITLE \"Song\"\n"
+                                     "    PERFORMER \"Guest\"\n    INDEX 01 00:03:00\n";
+    std::ofstream(in / "seconds.txt") << "0:00 The Band - Intro\n0:03 Guest - Song\n";
+    const fs::path out = Folder("points-out");
+    for (const std::vector<std::string>& how :
+         {std::vector<std::string>{"--split-chapters"},
+          std::vector<std::string>{"--chapters-from", (in / "seconds.txt").string()}}) {
+        std::vector<std::string> args = how;
+        args.insert(args.end(), {"--skip-existing", "--name", "{artist} - {title}", "--out",
+                                 out.string(), (in / "set.mp4").string()});
+        const TCliResult run = RunCli(args, scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(FilesIn(out), (std::set<std::string>{"The Band - Intro.mp3", "Guest - Song.mp3"}));
+    }
+    ExpectMp3Of(out / "Guest - Song.mp3", 6.0);
+}
+
+TEST_F(CliTest, CutsGiveTheAskedLengthOrSayWhyNot) {
+    const fs::path in = Folder("cut");
+    fixtures::WriteClip(in / "clip.mp4", ChapteredClip("aac", 44100));
+    struct TCase {
+        std::vector<std::string> args;
+        double seconds;  // < 0: refused
+        const char* message;
+    };
+    // A cut to the end takes the source's last frame whole, padding and all.
+    const double to_end_tolerance = 1024.0 / 44100.0;
+    const TCase cases[] = {
+        {{"--start", "1.5", "--end", "0:04"}, 2.5, ""},
+        {{"--start", "0:02.25", "--duration", "1.25"}, 1.25, ""},
+        {{"--end", "3"}, 3.0, ""},
+        {{"--start", "0:07", "--end", "20"}, 2.0, "to the end"},
+        {{"--start", "0:12"}, -1.0, "The cut starts at 0:12, past the end of the file (0:09)"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.args.front() + " " + c.args[1]);
+        const fs::path out = Folder("cut-out");
+        fs::remove_all(out);
+        fs::create_directories(out);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--profile", "wav", "--out", out.string(),
+                                 (in / "clip.mp4").string()});
+        const TCliResult run = RunCli(args, scratch_.Path());
+        if (c.seconds < 0) {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+            EXPECT_TRUE(FilesIn(out).empty());
+            continue;
+        }
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NEAR(fixtures::AnalyzeAudio(out / "clip.wav").duration_s, c.seconds,
+                    *c.message != '\0' ? to_end_tolerance : 0.001);
+    }
+}
+
+TEST_F(CliTest, TemplateNamesStayInsideTheOutputFolderAndReplaceNothing) {
+    const fs::path in = Folder("hostile");
+    fixtures::ClipRecipe clip;
+    clip.duration_s = 1.0;
+    clip.streams = {fixtures::Audio("aac", 44100, 1, 440.0, 0.5)};
+    clip.tags = {{"title", "../" + std::string(300, 'x') + "\xc3\xa9/end"},
+                 {"artist", ".."},
+                 {"album", "A\x01\x7f/B"}};
+    fixtures::WriteClip(in / "song.mp4", clip);
+    const fs::path out = Folder("hostile-out");
+    const std::string canonical = fs::canonical(out).string() + "/";
+    std::vector<std::string> written;
+    for (int run_number = 0; run_number < 2; ++run_number) {
+        const TCliResult run = RunCli({"--name", "{artist}/{album}/{title}", "--out", out.string(),
+                                       (in / "song.mp4").string()},
+                                      scratch_.Path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        ASSERT_EQ(run.OutLines().size(), 1u);
+        written.push_back(run.OutLines().front());
+    }
+    ASSERT_NE(written[0], written[1]);
+    const auto first_inode = fs::hard_link_count(written[0]);
+    for (const std::string& name : written) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(fs::canonical(name).string().starts_with(canonical));
+        for (const fs::path& part : fs::path(name.substr(canonical.size()))) {
+            EXPECT_LE(part.string().size(), 255u);
+            EXPECT_NE(part.string(), "..");
+            EXPECT_EQ(part.string().find_first_of("\x01\x7f"), std::string::npos);
+        }
+        ExpectMp3Of(name, 1.0);
+    }
+    EXPECT_EQ(fs::hard_link_count(written[0]), first_inode);
+}
+
+TEST_F(CliTest, ADryRunChangesNothingAndSkippingLeavesDoneFilesAlone) {
+    const fs::path in = Folder("dry");
+    fixtures::WriteClip(in / "a.mp4", ChapteredClip("aac", 44100));
+    CopyFixture("avi_mpeg4_mp2.avi", in);
+    const fs::path out = Folder("dry-out");
+    std::ofstream(out / "avi_mpeg4_mp2.mp3") << "taken";
+    auto listing = [&] {
+        std::vector<std::pair<std::string, fs::file_time_type>> entries;
+        for (const fs::path& folder : {in, out, scratch_.Path()}) {
+            for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+                entries.emplace_back(entry.path().string(), entry.last_write_time());
+            }
+        }
+        return entries;
+    };
+    const auto before = listing();
+    const TCliResult dry =
+        RunCli({"--dry-run", "--split-chapters", "--out", out.string(), in.string()},
+               scratch_.Path());
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(listing(), before);
+    EXPECT_NE(dry.out.find("encode 0:02.500 +0:03.750"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find((out / "avi_mpeg4_mp2_(new_1).mp3").string()), std::string::npos);
+
+    // What the plan promised is what a run writes; a second run with
+    // skipping writes nothing more.
+    const TCliResult run =
+        RunCli({"--split-chapters", "--skip-existing", "--out", out.string(), in.string()},
+               scratch_.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(FilesIn(out).size(), 4u);  // the taken name was complete: skipped
+    const TCliResult again =
+        RunCli({"--split-chapters", "--skip-existing", "--out", out.string(), in.string()},
+               scratch_.Path());
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "");
+    EXPECT_NE(again.err.find("2 files: 0 converted, 2 skipped"), std::string::npos) << again.err;
+    EXPECT_EQ(FilesIn(out).size(), 4u);
 }
 
 }  // namespace
