@@ -1153,25 +1153,33 @@ TEST_F(CliTest, TimestampListsAndCueSheetsGiveTheSamePieces) {
     clip.chapters.clear();
     fixtures::WriteClip(in / "set.mp4", clip);
     const std::map<std::string, std::string> lists = {
-        {"plain.txt", "0:00 Intro\n2:03 Song\n4:05.5 Encore\n"},
-        {"dashes.txt", "Tracklist:\n00:00 - Intro\n02:03 - Song\n04:05.500 - Encore\n"},
-        {"brackets.txt", "[0:00:00] Intro\n[0:02:03] Song\n[0:04:05.5] Encore\n"},
-        {"set.cue", "PERFORMER \"The Band\"\nFILE \"set.mp4\" WAVE\n"
-                    "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
-                    "  TRACK 02 AUDIO\n    TITLE \"Song\"\n    INDEX 01 02:03:00\n"
-                    "  TRACK 03 AUDIO\n    TITLE \"Encore\"\n    INDEX 01 04:05:37\n"}};
-    // The points are in minutes: the clip is 9 seconds, so the list is read
-    // as a refusal at its last line, the same for every spelling.
+        {"plain.txt", "0:00 Intro\n0:03 Song\n0:06.5 Encore\n"},
+        {"dashes.txt", "Tracklist:\n00:00 - Intro\n00:03 - Song\n00:06.500 - Encore\n"},
+        {"brackets.txt", "[0:00:00] Intro\n[0:00:03] Song\n[0:00:06.5] Encore\n"},
+        {"sheet.cue", "FILE \"set.mp4\" WAVE\n"
+                      "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
+                      "  TRACK 02 AUDIO\n    TITLE \"Song\"\n    INDEX 01 00:03:00\n"
+                      "  TRACK 03 AUDIO\n    TITLE \"Encore\"\n    INDEX 01 00:06:37\n"},
+        {"unsorted.txt", "0:00 Intro\n0:06 Song\n0:03 Encore\n"}};
+    std::map<std::string, std::string> plans;
     for (const auto& [name, text] : lists) {
         std::ofstream(in / name) << text;
         const TCliResult run =
             RunCli({"--dry-run", "--chapters-from", (in / name).string(), (in / "set.mp4").string()},
                    scratch_.Path());
-        EXPECT_EQ(run.status, 1) << name;
-        EXPECT_NE(run.err.find("2:03 is past the end of the file (0:09)"), std::string::npos)
-            << name << ": " << run.err;
+        EXPECT_EQ(run.status, name == "unsorted.txt" ? 1 : 0) << name << ": " << run.err;
+        plans[name] = run.out;
     }
-    // Seconds this time, through the cue sheet beside the file.
+    // Cue frames are 1/75 s: 37 of them are 6.493 s.
+    EXPECT_NE(plans["plain.txt"].find("encode 0:03 +0:03.500"), std::string::npos)
+        << plans["plain.txt"];
+    EXPECT_EQ(plans["dashes.txt"], plans["plain.txt"]);
+    EXPECT_EQ(plans["brackets.txt"], plans["plain.txt"]);
+    EXPECT_NE(plans["sheet.cue"].find("set - 03 - Encore.mp3"), std::string::npos);
+    EXPECT_EQ(plans["unsorted.txt"], "");
+
+    // A cue sheet beside a file without chapters; performers from the sheet
+    // or the list, the same names either way.
     std::ofstream(in / "set.cue") << "PERFORMER \"The Band\"\nFILE \"set.mp4\" WAVE\n"
                                      "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
                                      "  TRACK 02 AUDIO\n    TITLE \"Song\"\n"
