@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "FFmpegLoader.h"
@@ -424,8 +425,32 @@ void TTranscoder::NormalizeLoudness() {
     TIntegratedMeter meter;
     TTruePeakMeter peaks;
     std::vector<std::vector<float>> samples;
+    // A cut or a piece is measured alone, from where its reading starts: its
+    // own loudness, without reading what goes before or after it.
+    constexpr AVRational kMicroseconds{1, 1000000};
+    const int64_t from = options_.StartTime - ffmpeg_.InputFileTsOffset(ist.FileIndex);
+    const int64_t to = options_.RecordingTime != kUnlimitedTime
+                           ? from + options_.RecordingTime
+                           : std::numeric_limits<int64_t>::max();
+    const int64_t file_start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
+    const bool stretch = from > file_start || options_.RecordingTime != kUnlimitedTime;
+    if (from > file_start) {
+        ff::av_seek_frame(input.get(), -1, from, AVSEEK_FLAG_BACKWARD);
+        ff::avcodec_flush_buffers(decoder.get());
+    }
+    auto within = [&](int64_t timestamp) {
+        if (!stretch || timestamp == AV_NOPTS_VALUE) {
+            return true;
+        }
+        const int64_t at = ff::av_rescale_q(timestamp, stream->time_base, kMicroseconds);
+        return at >= from && at < to;
+    };
     auto receive = [&] {
         while (ff::avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+            if (!within(frame->best_effort_timestamp)) {
+                ff::av_frame_unref(frame.get());
+                continue;
+            }
             samples.resize(static_cast<size_t>(frame->ch_layout.nb_channels));
             for (size_t ch = 0; ch < samples.size(); ++ch) {
                 samples[ch].clear();
@@ -439,7 +464,6 @@ void TTranscoder::NormalizeLoudness() {
 
     const int64_t duration = ffmpeg_.ExpectedDuration();
     ffmpeg_.measured_span_ = std::max<int64_t>(duration, 0);
-    const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
     int64_t last_report = 0;
     int64_t position = 0;
     for (;;) {
@@ -459,10 +483,13 @@ void TTranscoder::NormalizeLoudness() {
         }
         if (packet->stream_index == index) {
             if (packet->pts != AV_NOPTS_VALUE) {
-                position =
-                    std::clamp<int64_t>(ff::av_rescale_q(packet->pts - start, stream->time_base,
-                                                         AVRational{1, 1000000}),
-                                        0, ffmpeg_.measured_span_);
+                const int64_t at = ff::av_rescale_q(packet->pts, stream->time_base, kMicroseconds);
+                if (at >= to) {
+                    ff::av_packet_unref(packet.get());
+                    break;
+                }
+                position = std::clamp<int64_t>(at - (stretch ? from : file_start), 0,
+                                               ffmpeg_.measured_span_);
             }
             // A damaged packet is left out, as the conversion leaves it out.
             if (ff::avcodec_send_packet(decoder.get(), packet.get()) >= 0) {

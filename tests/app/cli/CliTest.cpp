@@ -975,23 +975,26 @@ TEST_F(CliTest, NormalizeBringsEachFileToTheTarget) {
     struct Case {
         std::vector<std::string> args;
         double lufs;
+        double seconds;
     };
-    for (const Case& c :
-         {Case{{"--normalize"}, -16.0}, Case{{"--normalize=-23", "--volume", "50"}, -23.0}}) {
+    const double clip = ClipSeconds("mp4_h264_aac.mp4");
+    // A cut is measured alone, and no longer than it is.
+    for (const Case& c : {Case{{"--normalize"}, -16.0, clip},
+                          Case{{"--normalize=-23", "--volume", "50"}, -23.0, clip},
+                          Case{{"--normalize=-18", "--start", "0.5", "--end", "1.5"}, -18.0, 1.0}}) {
         SCOPED_TRACE(c.lufs);
         const fs::path out = Folder("out" + std::to_string(static_cast<int>(c.lufs)));
         std::vector<std::string> args = c.args;
         args.insert(args.end(), {"--out", out.string(), (in / "mp4_h264_aac.mp4").string()});
         const TCliResult run = RunCli(args, scratch_.Path());
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err.find("--volume") != std::string::npos, c.args.size() > 1) << run.err;
+        EXPECT_EQ(run.err.find("--volume") != std::string::npos, c.args.size() == 3) << run.err;
         const fixtures::LoudnessAnalysis measured =
             fixtures::AnalyzeLoudness(out / "mp4_h264_aac.mp3");
         EXPECT_NEAR(measured.integrated_lufs, c.lufs, 0.5);
         EXPECT_LE(measured.true_peak_dbtp, -1.0);
         // The measuring pass does not make the file twice as long.
-        EXPECT_NE(run.err.find("(" + Format("%.1f", ClipSeconds("mp4_h264_aac.mp4")) + " s in "),
-                  std::string::npos)
+        EXPECT_NE(run.err.find("(" + Format("%.1f", c.seconds) + " s in "), std::string::npos)
             << run.err;
     }
 }
