@@ -130,6 +130,29 @@ bool ParsePieceOption(const std::string& name, const std::function<std::string()
     return true;
 }
 
+// The options for scripts; false when `name` is none of them.
+bool ParseScriptOption(const std::string& name, const std::function<std::string()>& value,
+                       const std::function<void()>& no_value, TCliOptions& options) {
+    if (name == "--progress") {
+        const std::string format = value();
+        if (format != "json" && format != "text") {
+            throw EUsageError("--progress '" + format + "': the format is json or text");
+        }
+        options.JsonProgress = format == "json";
+    } else if (name == "--files-from") {
+        options.FilesFrom = value();
+        if (options.FilesFrom->empty()) {
+            throw EUsageError("--files-from needs a file, or - for standard input");
+        }
+    } else if (name == "--null" || name == "-0") {
+        no_value();
+        options.NullSeparated = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void CheckPieceOptions(const TCliOptions& options) {
     if (options.End && options.Duration) {
         throw EUsageError("--end and --duration exclude each other");
@@ -250,7 +273,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--recursive" || name == "-r") {
             no_value();
             options.Recursive = true;
-        } else if (!ParsePieceOption(name, value, no_value, options)) {
+        } else if (!ParsePieceOption(name, value, no_value, options) &&
+                   !ParseScriptOption(name, value, no_value, options)) {
             throw EUsageError("unknown option " + name);
         }
     }
@@ -264,7 +288,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         throw EUsageError("--audio-track and --audio-lang exclude each other");
     }
     CheckPieceOptions(options);
-    if (options.Inputs.empty()) {
+    if (options.NullSeparated && !options.FilesFrom) {
+        throw EUsageError("--null goes with --files-from");
+    }
+    if (options.Inputs.empty() && !options.FilesFrom) {
         throw EUsageError("no input file or folder");
     }
     return options;
@@ -278,7 +305,8 @@ std::string UsageText() {
                        "       [--no-copy] [--recursive] [--normalize[=LUFS]]\n"
                        "       [--split-chapters] [--chapters-from FILE] [--start T]\n"
                        "       [--end T | --duration T] [--name TEMPLATE] [--skip-existing]\n"
-                       "       [--dry-run] INPUT...\n"
+                       "       [--dry-run] [--progress=json] [--files-from FILE [--null]]\n"
+                       "       INPUT...\n"
                        "       " +
                        kProgramName + " --list-profiles | --help | --version\n";
     for (TOptionList list : kListsInHelpOrder) {
@@ -356,6 +384,12 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
                     empty) is not converted; it counts as skipped
   --dry-run         print what each input would give (outputs, copied or
                     encoded, track, pieces, skipped) and write nothing
+  --progress=json   standard error gets one JSON object a line instead of
+                    text: "added", "started", "progress", "ended", "warning"
+                    and "summary" events (see the manual page)
+  --files-from FILE more inputs from FILE ("-": standard input), one a line;
+                    with --null (-0) separated by NUL characters instead, as
+                    "find ... -print0" writes them
   --help            print this text, then exit
   --version         print the program's version, then exit
 

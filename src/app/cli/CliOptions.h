@@ -51,6 +51,11 @@ struct TCliOptions {
     std::optional<std::string> NameTemplate;   // --name TEMPLATE
     bool SkipExisting = false;                 // --skip-existing
     bool DryRun = false;                       // --dry-run: print the plan, write nothing
+    bool JsonProgress = false;                 // --progress=json
+    // --files-from FILE ("-": standard input): more inputs, one a line, or
+    // separated by NUL with --null.
+    std::optional<std::string> FilesFrom;
+    bool NullSeparated = false;
     std::vector<std::string> Inputs;
 };
 

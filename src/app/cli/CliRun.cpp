@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -18,6 +19,7 @@
 #include "AudioTracks.h"
 #include "BatchRunner.h"
 #include "FFConverter.h"
+#include "CliJson.h"
 #include "FailureText.h"
 #include "SplitPoints.h"
 #include "FileList.h"
@@ -48,6 +50,7 @@ struct TBatchFile {
     bool Converted = false;
     bool Failed = false;
     bool Skipped = false;  // its outputs were there already
+    bool Copied = false;   // its audio packets are copied, not encoded
     Clock::time_point StartTime;
 };
 
@@ -69,8 +72,9 @@ public:
           request_(request),
           main_thread_(std::move(main_thread)),
           interrupted_(interrupted),
-          progress_(!options.Quiet),
-          live_(!options.Quiet && ::isatty(STDERR_FILENO) == 1) {}
+          json_(options.JsonProgress),
+          progress_(!options.Quiet && !json_),
+          live_(progress_ && ::isatty(STDERR_FILENO) == 1) {}
 
     int Run();
 
@@ -90,16 +94,34 @@ private:
     void Fail(size_t index, const std::string& message);
     // Lines on standard error step around the live line.
     void Line(const std::string& text);
+    // A message of the run: a text line, or a "warning" object for scripts.
+    void Note(const std::string& text, const std::string& file = "");
+    void Json(const TJsonLine& line);
+    void JsonEnded(size_t index, const char* status, const std::string& error);
+    void JsonProgress();
     void DrawLiveLine();
     void ClearLiveLine();
     std::string Tag(size_t index) const;
     // "28 files: 27 converted, 1 failed in 12.3 s, 215x real time".
+    struct TCounts {
+        size_t Converted = 0;
+        size_t Failed = 0;
+        size_t Skipped = 0;
+        size_t Stopped = 0;
+        double Media = 0.0;  // seconds of the converted files
+        double Wall = 0.0;   // seconds since the run began
+    };
+    TCounts Counts() const;
     std::string SummaryText() const;
+    void JsonSummary();
+    // The batch's share done: every ended file whole, the others by their progress.
+    double TotalFraction() const;
 
     const TCliOptions& options_;
     TJobRequest request_;
     std::shared_ptr<QueuedMainThread> main_thread_;
     const std::atomic<bool>& interrupted_;
+    const bool json_;
     const bool progress_;
     const bool live_;
 
@@ -112,7 +134,35 @@ private:
     bool live_shown_ = false;
     Clock::time_point run_start_;
     Clock::time_point live_drawn_;
+    Clock::time_point json_progress_;
 };
+
+void TBatch::Json(const TJsonLine& line) {
+    std::fprintf(stderr, "%s\n", line.Str().c_str());
+    std::fflush(stderr);
+}
+
+void TBatch::Note(const std::string& text, const std::string& file) {
+    if (!json_) {
+        Line(text);
+        return;
+    }
+    TJsonLine line("warning");
+    if (!file.empty()) {
+        line.FileName("file", file);
+    }
+    Json(line.Text("message", text));
+}
+
+void TBatch::JsonEnded(size_t index, const char* status, const std::string& error) {
+    const TBatchFile& file = files_[index];
+    TJsonLine line("ended");
+    line.FileName("file", file.Input).FileName("output", file.Output).Text("status", status);
+    if (!error.empty()) {
+        line.Text("error", error);
+    }
+    Json(line);
+}
 
 void TBatch::Line(const std::string& text) {
     ClearLiveLine();
@@ -135,62 +185,169 @@ void TBatch::Fail(size_t index, const std::string& message) {
     any_failed_ = true;
     files_[index].Ended = true;
     files_[index].Failed = true;
+    if (json_) {
+        JsonEnded(index, "failed", message);
+        return;
+    }
     // Failures are reported even when progress is not.
     Line(Tag(index) + " failed " + files_[index].Input + ": " + message);
 }
 
-std::string TBatch::SummaryText() const {
-    size_t converted = 0;
-    size_t failed = 0;
-    size_t skipped = 0;
-    double media = 0.0;
+TBatch::TCounts TBatch::Counts() const {
+    TCounts counts;
     for (const TBatchFile& file : files_) {
         if (file.Converted) {
-            ++converted;
-            media += static_cast<double>(std::max<int64_t>(file.Media, 0)) / 1e6;
+            ++counts.Converted;
+            counts.Media += static_cast<double>(std::max<int64_t>(file.Media, 0)) / 1e6;
         } else if (file.Failed) {
-            ++failed;
+            ++counts.Failed;
         } else if (file.Skipped) {
-            ++skipped;
+            ++counts.Skipped;
         }
     }
-    const size_t other = files_.size() - converted - failed - skipped;
+    counts.Stopped = files_.size() - counts.Converted - counts.Failed - counts.Skipped;
+    counts.Wall = std::chrono::duration<double>(Clock::now() - run_start_).count();
+    return counts;
+}
+
+std::string TBatch::SummaryText() const {
+    const TCounts counts = Counts();
     std::string text = Format("%zu %s: %zu converted", files_.size(),
-                              files_.size() == 1 ? "file" : "files", converted);
-    if (failed > 0) {
-        text += Format(", %zu failed", failed);
+                              files_.size() == 1 ? "file" : "files", counts.Converted);
+    if (counts.Failed > 0) {
+        text += Format(", %zu failed", counts.Failed);
     }
-    if (skipped > 0) {
-        text += Format(", %zu skipped", skipped);
+    if (counts.Skipped > 0) {
+        text += Format(", %zu skipped", counts.Skipped);
     }
-    if (other > 0) {
-        text += Format(", %zu stopped", other);
+    if (counts.Stopped > 0) {
+        text += Format(", %zu stopped", counts.Stopped);
     }
-    const double wall = std::chrono::duration<double>(Clock::now() - run_start_).count();
-    text += " in " + Seconds(wall);
-    if (media > 0.0 && wall > 0.0) {
-        text +=
-            Format(media / wall >= 10.0 ? ", %.0fx real time" : ", %.1fx real time", media / wall);
+    text += " in " + Seconds(counts.Wall);
+    if (counts.Media > 0.0 && counts.Wall > 0.0) {
+        const double speed = counts.Media / counts.Wall;
+        text += Format(speed >= 10.0 ? ", %.0fx real time" : ", %.1fx real time", speed);
     }
     return text;
 }
 
+void TBatch::JsonSummary() {
+    const TCounts counts = Counts();
+    Json(TJsonLine("summary")
+             .Integer("files", static_cast<int64_t>(files_.size()))
+             .Integer("converted", static_cast<int64_t>(counts.Converted))
+             .Integer("failed", static_cast<int64_t>(counts.Failed))
+             .Integer("skipped", static_cast<int64_t>(counts.Skipped))
+             .Integer("stopped", static_cast<int64_t>(counts.Stopped))
+             .Number("wall_seconds", counts.Wall)
+             .Number("speed", counts.Wall > 0.0 ? counts.Media / counts.Wall : 0.0));
+}
+
+double TBatch::TotalFraction() const {
+    double fraction = 0.0;
+    for (const TBatchFile& file : files_) {
+        if (file.Ended) {
+            fraction += 1.0;
+        } else if (file.Started && file.Duration > 0) {
+            fraction += static_cast<double>(std::clamp<int64_t>(file.Position, 0, file.Duration)) /
+                        static_cast<double>(file.Duration);
+        }
+    }
+    return files_.empty() ? 0.0 : fraction / static_cast<double>(files_.size());
+}
+
+void TBatch::JsonProgress() {
+    constexpr auto kInterval = std::chrono::milliseconds(500);
+    if (!json_ || stopping_ || Clock::now() - json_progress_ < kInterval) {
+        return;
+    }
+    json_progress_ = Clock::now();
+    const double total = TotalFraction() * 100.0;
+    for (const TBatchFile& file : files_) {
+        if (!file.Started || file.Ended) {
+            continue;
+        }
+        const double wall = std::chrono::duration<double>(Clock::now() - file.StartTime).count();
+        const double done = static_cast<double>(std::max<int64_t>(file.Position, 0)) / 1e6;
+        const double speed = wall > 0.0 ? done / wall : 0.0;
+        double percent = -1.0;
+        double eta = -1.0;
+        if (file.Duration > 0) {
+            const double length = static_cast<double>(file.Duration) / 1e6;
+            percent = std::clamp(done / length * 100.0, 0.0, 100.0);
+            eta = speed > 0.0 ? std::max(length - done, 0.0) / speed : -1.0;
+        }
+        Json(TJsonLine("progress")
+                 .FileName("file", file.Input)
+                 .Number("percent", percent)
+                 .Number("speed", speed)
+                 .Number("eta", eta)
+                 .Number("total_percent", total));
+    }
+}
+
+// The names a --files-from list holds: one a line, or NUL-separated, where a
+// name may hold anything, line breaks included. Empty entries are none.
+std::optional<std::vector<std::string>> ReadFileList(const std::string& path, bool null) {
+    std::string text;
+    std::FILE* file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    if (file != stdin) {
+        std::fclose(file);
+    }
+    if (failed) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    const char separator = null ? '\0' : '\n';
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(separator, start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        if (end > start) {
+            names.push_back(text.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return names;
+}
+
 void TBatch::ExpandInputs() {
     std::set<std::string> seen;
-    for (const std::string& input : options_.Inputs) {
+    std::vector<std::string> inputs = options_.Inputs;
+    if (options_.FilesFrom) {
+        const std::optional<std::vector<std::string>> listed =
+            ReadFileList(*options_.FilesFrom, options_.NullSeparated);
+        if (!listed) {
+            Note(std::string(kProgramName) + ": cannot read the list " + *options_.FilesFrom +
+                 ": " + SystemErrorText(errno));
+        } else {
+            inputs.insert(inputs.end(), listed->begin(), listed->end());
+        }
+    }
+    for (const std::string& input : inputs) {
         std::error_code error;
         if (std::filesystem::is_directory(input, error)) {
             const std::string root = AbsoluteFileName(input);
             const std::optional<std::vector<std::string>> found =
                 options_.Recursive ? ScanVideoTree(root) : ScanVideoFolder(root);
             if (!found || found->empty()) {
-                Line(std::string(kProgramName) + ": no video file in folder " + input);
+                Note(std::string(kProgramName) + ": no video file in folder " + input);
                 continue;
             }
             for (const std::string& file : *found) {
                 if (!IsRegularFile(file)) {
                     // A FIFO or a device could block the whole batch.
-                    Line(std::string(kProgramName) + ": skipped " + file + ": not a regular file");
+                    Note(std::string(kProgramName) + ": skipped " + file + ": not a regular file",
+                         file);
                     continue;
                 }
                 if (seen.insert(file).second) {
@@ -214,6 +371,12 @@ void TBatch::Started(size_t index) {
     if (progress_ && !stopping_) {
         Line(Tag(index) + " start  " + file.Input);
     }
+    if (json_) {
+        Json(TJsonLine("started")
+                 .FileName("file", file.Input)
+                 .FileName("output", file.Output)
+                 .Text("mode", file.Copied ? "copy" : "encode"));
+    }
 }
 
 void TBatch::Ended(size_t index, const TTerminateInfo& info) {
@@ -234,6 +397,9 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
             std::printf("%s\n", EscapedFileName(output).c_str());
         }
         std::fflush(stdout);
+        if (json_) {
+            JsonEnded(index, "completed", "");
+        }
         if (progress_) {
             const double wall =
                 std::chrono::duration<double>(Clock::now() - file.StartTime).count();
@@ -247,6 +413,9 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
         file.Ended = true;
         if (file.Started && progress_) {
             Line(Tag(index) + " stopped " + file.Input);
+        }
+        if (json_) {
+            JsonEnded(index, "stopped", "");
         }
     } else {
         Fail(index, info.ErrorMessage.empty() ? "the conversion did not finish"
@@ -268,8 +437,9 @@ std::string TBatch::Prepare(size_t index, TAVProbe& probe, TJobRequest& request,
         } else if (const int track = TrackOfLanguage(tracks, *options_.AudioLanguage); track >= 0) {
             request.AudioStream = tracks[static_cast<size_t>(track)].StreamIndex;
         } else {
-            Line(Tag(index) + " warning: " + file.Input + " has no audio track in \"" +
-                 *options_.AudioLanguage + "\"; its default track is converted");
+            Note(Tag(index) + " warning: " + file.Input + " has no audio track in \"" +
+                     *options_.AudioLanguage + "\"; its default track is converted",
+                 file.Input);
         }
     }
     if (!make_folders) {
@@ -302,15 +472,24 @@ TBatchEvents TBatch::Events() {
         // Known from the probe: the percentage shows from the first report.
         file.Media = runner_.Duration(item);
         file.Duration = std::max(file.Duration, file.Media);
+        file.Copied = runner_.Copied(item);
+        if (json_) {
+            Json(TJsonLine("added").FileName("file", file.Input).FileName("output", output));
+        }
     };
     events.Warned = [this](size_t item, const std::string& warning) {
         const size_t index = batch_files_[item];
-        Line(Tag(index) + " warning: " + files_[index].Input + ": " + warning);
+        Note(Tag(index) + " warning: " + files_[index].Input + ": " + warning,
+             files_[index].Input);
     };
     events.AlreadyDone = [this](size_t item, const std::vector<std::string>& outputs) {
         const size_t index = batch_files_[item];
         files_[index].Ended = true;
         files_[index].Skipped = true;
+        files_[index].Output = outputs.empty() ? std::string() : outputs.front();
+        if (json_) {
+            JsonEnded(index, "skipped", "");
+        }
         if (progress_) {
             Line(Tag(index) + " skipped " + files_[index].Input + ": " +
                  (outputs.size() == 1 ? "its output is" : "its outputs are") + " there already");
@@ -338,20 +517,13 @@ void TBatch::DrawLiveLine() {
     live_drawn_ = Clock::now();
     // The total counts files, each by the part of it done: later rounds'
     // durations are not known yet.
-    double fraction = 0.0;
+    const double fraction = TotalFraction();
     int64_t media_done = 0;
     for (const TBatchFile& file : files_) {
-        if (file.Ended) {
-            fraction += 1.0;
-        } else if (file.Started && file.Duration > 0) {
-            fraction += static_cast<double>(std::clamp<int64_t>(file.Position, 0, file.Duration)) /
-                        static_cast<double>(file.Duration);
-        }
         if (file.Started) {
             media_done += std::max<int64_t>(file.Position, 0);
         }
     }
-    fraction /= static_cast<double>(files_.size());
     std::string running;
     for (size_t index = 0; index < files_.size(); ++index) {
         const TBatchFile& file = files_[index];
@@ -395,6 +567,7 @@ void TBatch::Serve() {
             return;
         }
         DrawLiveLine();
+        JsonProgress();
     }
     ClearLiveLine();
 }
@@ -402,11 +575,11 @@ void TBatch::Serve() {
 int TBatch::Run() {
     ExpandInputs();
     if (files_.empty()) {
-        Line(std::string(kProgramName) + ": no file to convert");
+        Note(std::string(kProgramName) + ": no file to convert");
         return kExitFailed;
     }
     if (!converter_.LoadAVLib(ProgramFolder() + kLibraryFolder)) {
-        Line(std::string(kProgramName) + ": " + converter_.LastError());
+        Note(std::string(kProgramName) + ": " + converter_.LastError());
         return kExitFailed;
     }
     if (options_.DryRun) {
@@ -440,8 +613,11 @@ int TBatch::Run() {
     if (progress_) {
         Line(SummaryText());
     }
+    if (json_) {
+        JsonSummary();
+    }
     if (stopping_ || interrupted_.load()) {
-        Line(std::string(kProgramName) + ": interrupted; unfinished outputs deleted");
+        Note(std::string(kProgramName) + ": interrupted; unfinished outputs deleted");
         return kExitInterrupted;
     }
     return any_failed_ ? kExitFailed : kExitConverted;

@@ -297,6 +297,7 @@ bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
         }
         TPart& part = item.Parts[n];
         part.MadeFiles = std::move(job.MadeFiles);
+        part.Copied = job.Output.AudioCodec == "copy";
         part.Engine = converter_.Task(task);
         if (!job.Warning.empty() &&
             std::find(warnings.begin(), warnings.end(), job.Warning) == warnings.end()) {
@@ -324,6 +325,12 @@ bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
         }
     }
     return true;
+}
+
+bool TBatchRunner::Copied(size_t item) const {
+    const std::vector<TPart>& parts = items_[item].Parts;
+    return !parts.empty() &&
+           std::all_of(parts.begin(), parts.end(), [](const TPart& part) { return part.Copied; });
 }
 
 std::vector<std::string> TBatchRunner::Outputs(size_t item) const {

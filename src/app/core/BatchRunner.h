@@ -115,6 +115,8 @@ public:
     const std::string& Output(size_t item) const { return items_[item].Output; }
     // Every output of the file, a split's pieces in order.
     std::vector<std::string> Outputs(size_t item) const;
+    // Every task of the file copies the audio packets, none encodes them.
+    bool Copied(size_t item) const;
     // How many outputs the file gives: its pieces; 0 until it is built.
     size_t PieceCount(size_t item) const { return items_[item].Parts.size(); }
     // The file's length in microseconds as the probe found it (-1: unknown),
@@ -133,6 +135,7 @@ private:
         TFFmpegTask* Engine = nullptr;
         std::shared_ptr<TCoverFolder> MadeFiles;  // kept while its task may read them
         std::string Error;
+        bool Copied = false;
     };
     struct TItem {
         std::string Input;

@@ -25,6 +25,9 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <nlohmann/json.hpp>
+
 #include "AVProbe.h"
 #include "AudioAnalysis.h"
 #include "FixtureGenerator.h"
@@ -1313,6 +1316,63 @@ TEST_F(CliTest, ADryRunChangesNothingAndSkippingLeavesDoneFilesAlone) {
     EXPECT_EQ(again.out, "");
     EXPECT_NE(again.err.find("2 files: 0 converted, 2 skipped"), std::string::npos) << again.err;
     EXPECT_EQ(FilesIn(out).size(), 4u);
+}
+
+TEST_F(CliTest, JsonProgressAndNulSeparatedListsTakeAnyName) {
+    const fs::path in = Folder("json");
+    const std::vector<std::string> names = {"a b.mp4", "line\nbreak.mp4", "bad\xff name.mp4"};
+    std::string list;
+    for (const std::string& name : names) {
+        CopyFixture("mp4_h264_aac.mp4", in, name);
+        list += (in / name).string() + '\0';
+    }
+    std::ofstream(in / "list", std::ios::binary) << list;
+    const fs::path out = Folder("json-out");
+    const std::string list_file = (in / "list").string();
+    const TCliResult run = RunCli(
+        {"--progress=json", "--files-from", "-", "--null", "--out", out.string()}, scratch_.Path(),
+        {}, [&] {
+            const int fd = ::open(list_file.c_str(), O_RDONLY);
+            ::dup2(fd, STDIN_FILENO);
+        });
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::map<std::string, int> events;
+    std::set<std::string> ended;
+    std::istringstream lines(run.err);
+    for (std::string line; std::getline(lines, line);) {
+        SCOPED_TRACE(line);
+        const nlohmann::json object = nlohmann::json::parse(line);  // throws on a bad line
+        const std::string event = object.at("event").get<std::string>();
+        ++events[event];
+        if (event == "ended") {
+            EXPECT_EQ(object.at("status"), "completed");
+            // The name in full, whatever bytes it holds.
+            std::string file = object.at("file").get<std::string>();
+            if (object.contains("file_hex")) {
+                const std::string hex = object.at("file_hex").get<std::string>();
+                file.clear();
+                for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+                    file += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+                }
+            }
+            ended.insert(file);
+        } else if (event == "summary") {
+            EXPECT_EQ(object.at("converted").get<int>(), 3);
+            EXPECT_GE(object.at("wall_seconds").get<double>(), 0.0);
+        } else if (event == "progress") {
+            EXPECT_TRUE(object.at("percent").is_number());
+            EXPECT_TRUE(object.at("total_percent").is_number());
+        }
+    }
+    EXPECT_EQ(events["added"], 3);
+    EXPECT_EQ(events["started"], 3);
+    EXPECT_EQ(events["summary"], 1);
+    std::set<std::string> wanted;
+    for (const std::string& name : names) {
+        wanted.insert((in / name).string());
+    }
+    EXPECT_EQ(ended, wanted);
+    EXPECT_EQ(FilesIn(out).size(), 3u);
 }
 
 }  // namespace
