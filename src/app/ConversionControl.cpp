@@ -317,6 +317,15 @@ void TForm1::StartConversion(bool every_row) {
         ActionList1Update();
         return;
     }
+    bool any_done = false;
+    for (size_t item = 0; item < runner_.Count(); ++item) {
+        any_done = any_done || runner_.State(item) == TItemState::Done;
+    }
+    if (started == TStartResult::NothingToDo && any_done) {
+        // Every output was there already: a run that is over at once.
+        RunOver();
+        return;
+    }
     if (started == TStartResult::NothingToDo) {
         // Nothing would ever end, so nothing would bring the window back.
         AppendLog({"", "***No file has been added to convert list.", ""});
