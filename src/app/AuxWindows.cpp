@@ -160,8 +160,8 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
          {std::tuple{&edtCutStart, "&Start", "edtCutStart", "btnCutStartFromPreview", start},
           std::tuple{&edtCutEnd, "&End", "edtCutEnd", "btnCutEndFromPreview", end}}) {
         auto* label = new QLabel(QLatin1String(caption), this);
-        *field = new QLineEdit(value >= 0 ? QString::fromStdString(TimeText(value)) : QString(),
-                               this);
+        *field =
+            new QLineEdit(value >= 0 ? QString::fromStdString(TimeText(value)) : QString(), this);
         (*field)->setObjectName(QLatin1String(name));
         (*field)->setPlaceholderText(line == 0 ? QStringLiteral("file start")
                                                : QStringLiteral("file end"));

@@ -499,9 +499,10 @@ void TForm1::TaskAlreadyDone(size_t item, const std::vector<std::string>& output
     for (const std::string& output : outputs) {
         size += std::max<int64_t>(WideFileSize(output), 0);
     }
-    AppendLog({"", "***Skipped " + FileList().Rows()[row].Data.FileName + ": " +
-                       (outputs.size() == 1 ? "its output is" : "its outputs are") +
-                       " there already", ""});
+    AppendLog({"",
+               "***Skipped " + FileList().Rows()[row].Data.FileName + ": " +
+                   (outputs.size() == 1 ? "its output is" : "its outputs are") + " there already",
+               ""});
     // Its outputs are there: done as far as the next "Start" is concerned.
     file_list_->UpdateRow(row, [&outputs, size](TFileRow& r) {
         r.Data.Progress = 100;

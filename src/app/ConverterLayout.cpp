@@ -370,8 +370,8 @@ void TForm1::SetTabOrder() {
         }
     }
     order.insert(order.end(), {lvFiles, cmbProfile, edtOutPath, btnBrowse, btnOpenFolder,
-                               chkSameInput, cmbNameTemplate, cmbQuality, cmbChannel, cmbBitRates, cmbVolume,
-                               trkPlay, btnPause, btnStop, chkMute, trkVolume});
+                               chkSameInput, cmbNameTemplate, cmbQuality, cmbChannel, cmbBitRates,
+                               cmbVolume, trkPlay, btnPause, btnStop, chkMute, trkVolume});
     for (size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }

@@ -251,13 +251,14 @@ std::string TForm1::PlanText(size_t row) {
     }
     const std::string folder =
         request.SameFolderAsInput ? WideExtractFilePath(file.FileName) : request.OutputFolder;
-    std::string text = plan.size() == 1 ? "Gives:" : "Gives " + std::to_string(plan.size()) + " files:";
+    std::string text =
+        plan.size() == 1 ? "Gives:" : "Gives " + std::to_string(plan.size()) + " files:";
     for (const TPlannedOutput& output : plan) {
         text += "\n  " + ShownOutputName(output.FileName, folder);
         if (output.Piece) {
-            const int64_t length =
-                output.Piece->Length >= 0 ? output.Piece->Length
-                                          : std::max<int64_t>(info.Duration - output.Piece->Start, 0);
+            const int64_t length = output.Piece->Length >= 0
+                                       ? output.Piece->Length
+                                       : std::max<int64_t>(info.Duration - output.Piece->Start, 0);
             text += "  (from " + TimeText(output.Piece->Start) + ", " + TimeText(length) + ")";
         }
         if (output.AlreadyDone) {

@@ -131,8 +131,8 @@ std::vector<TPiece> CutPieces(std::vector<TPiece> pieces, int64_t cut_start, int
     }
     pieces = WithinCut(std::move(pieces), from, to);
     if (pieces.empty()) {
-        throw EJobError("No piece of the file lies within the cut from " + TimeText(from) +
-                        " to " + (to < 0 ? TimeText(duration) : TimeText(to)));
+        throw EJobError("No piece of the file lies within the cut from " + TimeText(from) + " to " +
+                        (to < 0 ? TimeText(duration) : TimeText(to)));
     }
     return pieces;
 }

@@ -853,7 +853,9 @@ TEST_F(ConversionTest, SplitPointsFromAFileAreReadAtOnceAndAFaultyLineIsNamed) {
     // A cut keeps the pieces within it.
     form_->SetRowCut({0}, 2'000'000, 4'000'000);
     EXPECT_EQ(Cell(0, kPartsColumn), "2 pieces, cut 0:02");
-    form_->FileListMenu(0)->findChild<QAction*>(QStringLiteral("actRowClearSplitPoints"))->trigger();
+    form_->FileListMenu(0)
+        ->findChild<QAction*>(QStringLiteral("actRowClearSplitPoints"))
+        ->trigger();
     EXPECT_EQ(Cell(0, kPartsColumn), "cut 0:02");
 
     services_->Answers = {TMessageResult::No};

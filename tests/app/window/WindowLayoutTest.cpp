@@ -173,9 +173,9 @@ TEST_F(WindowLayoutTest, TabGoesRoundTheControlsAndLeavesTheList) {
 
     // The order the controls are visited in, from the list round to it again.
     const std::vector<QString> order = {
-        "lvFiles",      "cmbProfile",      "edtOutPath", "btnBrowse",   "btnOpenFolder",
-        "chkSameInput", "cmbNameTemplate", "cmbQuality", "cmbChannel",  "cmbBitRates",
-        "cmbVolume",    "trkPlay",         "btnPause",   "btnStop",     "chkMute",
+        "lvFiles",      "cmbProfile",      "edtOutPath", "btnBrowse",  "btnOpenFolder",
+        "chkSameInput", "cmbNameTemplate", "cmbQuality", "cmbChannel", "cmbBitRates",
+        "cmbVolume",    "trkPlay",         "btnPause",   "btnStop",    "chkMute",
         "trkVolume",    "tbAddFiles",      "lvFiles"};
     const auto focused = [] {
         QWidget* widget = QApplication::focusWidget();
