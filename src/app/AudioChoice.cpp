@@ -121,6 +121,7 @@ std::unique_ptr<QMenu> TForm1::FileListMenu(int row) {
                 [this, language] { SetAudioTrackForAll(language); });
     }
     all->setEnabled(!languages.empty());
+    AddRowChoices(*menu, row);
     return menu;
 }
 

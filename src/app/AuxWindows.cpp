@@ -1,13 +1,20 @@
 #include "AuxWindows.h"
 
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <tuple>
+
 #include "Pictures.h"
 #include "SkinManager.h"
+#include "SplitPoints.h"
 
 #ifndef V2M_VERSION
 #define V2M_VERSION "0"
@@ -139,6 +146,84 @@ void TSkinDialog::done(int result) {
         Restore();
     }
     QDialog::done(result);
+}
+
+TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
+                       std::function<std::optional<int64_t>()> preview_position, QWidget* parent)
+    : QDialog(parent), start_(start), end_(end), duration_(duration) {
+    setObjectName(QStringLiteral("CutDialog"));
+    setWindowTitle(QStringLiteral("Cut"));
+    auto* layout = new QGridLayout(this);
+    const bool previewed = preview_position && preview_position().has_value();
+    int line = 0;
+    for (auto [field, caption, name, button_name, value] :
+         {std::tuple{&edtCutStart, "&Start", "edtCutStart", "btnCutStartFromPreview", start},
+          std::tuple{&edtCutEnd, "&End", "edtCutEnd", "btnCutEndFromPreview", end}}) {
+        auto* label = new QLabel(QLatin1String(caption), this);
+        *field =
+            new QLineEdit(value >= 0 ? QString::fromStdString(TimeText(value)) : QString(), this);
+        (*field)->setObjectName(QLatin1String(name));
+        (*field)->setPlaceholderText(line == 0 ? QStringLiteral("file start")
+                                               : QStringLiteral("file end"));
+        label->setBuddy(*field);
+        auto* button = new QPushButton(QStringLiteral("Use Preview Position"), this);
+        button->setObjectName(QLatin1String(button_name));
+        button->setEnabled(previewed);
+        button->setAutoDefault(false);
+        QLineEdit* target = *field;
+        connect(button, &QPushButton::clicked, this, [target, preview_position] {
+            if (const std::optional<int64_t> at = preview_position()) {
+                target->setText(QString::fromStdString(TimeText(*at)));
+            }
+        });
+        layout->addWidget(label, line, 0);
+        layout->addWidget(*field, line, 1);
+        layout->addWidget(button, line, 2);
+        ++line;
+    }
+    auto* hint = new QLabel(QStringLiteral("h:mm:ss.xxx, mm:ss or seconds"), this);
+    layout->addWidget(hint, line++, 1, 1, 2);
+    lblCutProblem = new QLabel(this);
+    lblCutProblem->setObjectName(QStringLiteral("lblCutProblem"));
+    lblCutProblem->setWordWrap(true);
+    lblCutProblem->hide();
+    layout->addWidget(lblCutProblem, line++, 0, 1, 3);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("buttons"));
+    layout->addWidget(buttons, line, 0, 1, 3);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TCutDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+std::optional<int64_t> TCutDialog::FieldTime(const QLineEdit* field) {
+    const std::string text = field->text().trimmed().toStdString();
+    if (text.empty()) {
+        return -1;
+    }
+    return ParseTimeText(text);
+}
+
+void TCutDialog::accept() {
+    const std::optional<int64_t> start = FieldTime(edtCutStart);
+    const std::optional<int64_t> end = FieldTime(edtCutEnd);
+    QString problem;
+    if (!start || !end) {
+        problem = QStringLiteral("%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds")
+                      .arg(!start ? QStringLiteral("The start") : QStringLiteral("The end"));
+    } else if (*end >= 0 && *end <= std::max<int64_t>(*start, 0)) {
+        problem = QStringLiteral("The end must come after the start");
+    } else if (duration_ > 0 && *start >= duration_) {
+        problem = QStringLiteral("The start lies past the end of the file (%1)")
+                      .arg(QString::fromStdString(TimeText(duration_)));
+    }
+    lblCutProblem->setText(problem);
+    lblCutProblem->setVisible(!problem.isEmpty());
+    if (!problem.isEmpty()) {
+        return;
+    }
+    start_ = *start;
+    end_ = *end;
+    QDialog::accept();
 }
 
 }  // namespace v2m

@@ -6,10 +6,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
+class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace v2m {
 
@@ -61,6 +66,33 @@ private:
     int previous_index_ = -1;
     QString previous_source_;
     QListWidget* lstSkins = nullptr;
+};
+
+// "Cut": the stretch of one file to convert, typed as h:mm:ss.xxx or taken
+// from where the preview stands. An empty field is the file's start or end.
+class TCutDialog final : public QDialog {
+public:
+    // Times in microseconds, -1: unset. `duration` (-1: unknown) lets a start
+    // past the end be refused here rather than when the batch runs.
+    // `preview_position` tells where the preview of this file stands; without
+    // one the buttons that take it are disabled.
+    TCutDialog(int64_t start, int64_t end, int64_t duration,
+               std::function<std::optional<int64_t>()> preview_position, QWidget* parent);
+
+    int64_t Start() const { return start_; }
+    int64_t End() const { return end_; }
+    void accept() override;
+
+private:
+    // The field as a time; -1 when empty, nullopt when it is no time.
+    static std::optional<int64_t> FieldTime(const QLineEdit* field);
+
+    int64_t start_;
+    int64_t end_;
+    int64_t duration_;
+    QLineEdit* edtCutStart = nullptr;
+    QLineEdit* edtCutEnd = nullptr;
+    QLabel* lblCutProblem = nullptr;
 };
 
 }  // namespace v2m

@@ -125,6 +125,12 @@ TJobRequest TForm1::JobRequest() {
     request.CopyAudioWhenPossible = CopyAudioWhenPossible();
     request.NormalizeLoudness = loudness_.Normalize;
     request.LoudnessTarget = loudness_.Target;
+    request.SplitChapters = actSplitChapters->isChecked();
+    request.SkipExisting = actSkipExisting->isChecked();
+    // "{name}" is today's naming, under which a split's pieces get their own
+    // default names; only an empty template gives them.
+    const std::string name_template = cmbNameTemplate->currentText().trimmed().toStdString();
+    request.NameTemplate = name_template == "{name}" ? std::string() : name_template;
     return request;
 }
 
@@ -212,7 +218,8 @@ void TForm1::StartConversion(bool every_row) {
         return;
     }
     // The list is not complete while files are still being added.
-    if (FConvertState != cvIdle || Adding() || FileList().Empty() || !CheckOutputFolder()) {
+    if (FConvertState != cvIdle || Adding() || FileList().Empty() || !CheckNameTemplate() ||
+        !CheckOutputFolder()) {
         return;
     }
     // "Start" leaves what is converted alone; with nothing else left it
@@ -243,6 +250,7 @@ void TForm1::StartConversion(bool every_row) {
         }
         file_list_->UpdateRow(row, [](TFileRow& changed) {
             changed.Data.OutputFile.clear();
+            changed.Data.OutputCount = 0;
             changed.Data.Progress = 0;
             changed.FailureReason.clear();
             changed.Warning.clear();
@@ -269,15 +277,18 @@ void TForm1::StartConversion(bool every_row) {
     events.BuildFailed = [this](size_t item, TBuildFailure kind, const std::string& error) {
         BuildFailed(RowOfItem(item), kind, error);
     };
-    // Each row's own track, and its place in a folder tree.
+    // Each row's own track, split and cut, and its place in a folder tree.
     events.Prepare = [this](size_t item, TAVProbe&, TJobRequest& request) {
         const size_t row = RowOfItem(item);
         if (row >= FileList().Count()) {
             return std::string();
         }
         const TConvertFileData& file = FileList().Rows()[row].Data;
-        request.AudioStream = file.AudioStream;
+        ApplyRowChoices(file, request);
         return PrepareTreeOutput(request, file.Root, file.FileName);
+    };
+    events.AlreadyDone = [this](size_t item, const std::vector<std::string>& outputs) {
+        TaskAlreadyDone(item, outputs);
     };
     events.Added = [this](size_t item, const std::string& output) {
         TaskAdded(RowOfItem(item), output);
@@ -304,6 +315,15 @@ void TForm1::StartConversion(bool every_row) {
         // The tasks built so far never start, and took their outputs along.
         ShowStatus(QStringLiteral("The conversion could not be started - see the log"));
         ActionList1Update();
+        return;
+    }
+    bool any_done = false;
+    for (size_t item = 0; item < runner_.Count(); ++item) {
+        any_done = any_done || runner_.State(item) == TItemState::Done;
+    }
+    if (started == TStartResult::NothingToDo && any_done) {
+        // Every output was there already: a run that is over at once.
+        RunOver();
         return;
     }
     if (started == TStartResult::NothingToDo) {
@@ -440,17 +460,20 @@ void TForm1::TaskEnded(size_t item, const TTerminateInfo& info) {
         return;
     }
     if (info.Finished && !info.Failed) {
-        // The name it was written under: another program may have taken the
-        // chosen one meanwhile.
-        const std::string output = runner_.Output(item);
-        file_list_->UpdateRow(row, [&output](TFileRow& r) {
+        // The names they were written under: another program may have taken
+        // the chosen ones meanwhile.
+        const std::vector<std::string> outputs = runner_.Outputs(item);
+        int64_t size = 0;
+        for (const std::string& output : outputs) {
+            size += std::max<int64_t>(WideFileSize(output), 0);
+        }
+        file_list_->UpdateRow(row, [&outputs, size](TFileRow& r) {
             r.Data.Progress = 100;
-            r.Data.OutputFile = output;
+            r.Data.OutputFile = outputs.empty() ? std::string() : outputs.front();
+            r.Data.OutputCount = outputs.size();
             r.Progress = kCompletedProgressText;
-            // The whole output, not the last report's share of it.
-            if (const int64_t size = WideFileSize(output); size >= 0) {
-                r.OutputSize = SizeColumnText(size);
-            }
+            // The whole output (every piece), not the last report's share of it.
+            r.OutputSize = SizeColumnText(size);
         });
     } else if (info.Failed) {
         const std::string& name = FileList().Rows()[row].Data.FileName;
@@ -467,6 +490,30 @@ void TForm1::TaskEnded(size_t item, const TTerminateInfo& info) {
     ActionList1Update();
 }
 
+void TForm1::TaskAlreadyDone(size_t item, const std::vector<std::string>& outputs) {
+    const size_t row = RowOfItem(item);
+    if (closed_ || row >= FileList().Count()) {
+        return;
+    }
+    int64_t size = 0;
+    for (const std::string& output : outputs) {
+        size += std::max<int64_t>(WideFileSize(output), 0);
+    }
+    AppendLog({"",
+               "***Skipped " + FileList().Rows()[row].Data.FileName + ": " +
+                   (outputs.size() == 1 ? "its output is" : "its outputs are") + " there already",
+               ""});
+    // Its outputs are there: done as far as the next "Start" is concerned.
+    file_list_->UpdateRow(row, [&outputs, size](TFileRow& r) {
+        r.Data.Progress = 100;
+        r.Data.OutputFile = outputs.empty() ? std::string() : outputs.front();
+        r.Data.OutputCount = outputs.size();
+        r.Progress = kSkippedProgressText;
+        r.OutputSize = SizeColumnText(size);
+    });
+    lvFiles->viewport()->update();
+}
+
 namespace {
 
 // How the rows of a batch ended.
@@ -474,11 +521,15 @@ struct TRunCounts {
     size_t Converted = 0;
     size_t Failed = 0;
     size_t Stopped = 0;
+    size_t Skipped = 0;
 };
 
-// "25 converted, 2 failed, 1 stopped", leaving out what did not happen.
+// "25 converted, 2 failed, 1 stopped, 3 skipped", leaving out what did not happen.
 QString RunCountsText(const TRunCounts& counts) {
     QString text = QStringLiteral("%1 converted").arg(counts.Converted);
+    if (counts.Skipped > 0) {
+        text += QStringLiteral(", %1 skipped").arg(counts.Skipped);
+    }
     if (counts.Failed > 0) {
         text += QStringLiteral(", %1 failed").arg(counts.Failed);
     }
@@ -519,6 +570,7 @@ void TForm1::NotifyRunEnd() {
     }
     size_t converted = 0;
     size_t failed = 0;
+    size_t skipped = 0;
     for (const size_t row : run_rows_) {
         if (row >= FileList().Count()) {
             continue;
@@ -526,6 +578,8 @@ void TForm1::NotifyRunEnd() {
         const TFileRow& r = FileList().Rows()[row];
         if (r.Progress == kFailedProgressText) {
             ++failed;
+        } else if (r.Progress == kSkippedProgressText) {
+            ++skipped;
         } else if (r.Data.Progress == 100) {
             ++converted;
         }
@@ -533,6 +587,9 @@ void TForm1::NotifyRunEnd() {
     QString text = QStringLiteral("%1 %2 converted")
                        .arg(converted)
                        .arg(converted == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    if (skipped > 0) {
+        text += QStringLiteral(", %1 skipped").arg(skipped);
+    }
     if (failed > 0) {
         text += QStringLiteral(", %1 failed").arg(failed);
     }
@@ -580,7 +637,9 @@ void TForm1::RunOver() {
             continue;
         }
         const TFileRow& r = FileList().Rows()[row];
-        if (r.Data.Progress == 100) {
+        if (r.Progress == kSkippedProgressText) {
+            ++counts.Skipped;
+        } else if (r.Data.Progress == 100) {
             ++counts.Converted;
         } else if (r.Progress == kFailedProgressText) {
             ++counts.Failed;
@@ -590,7 +649,7 @@ void TForm1::RunOver() {
     }
     FConvertState = cvIdle;
     const size_t total = std::max<size_t>(run_rows_.size(), 1);
-    SetTotalProgress(static_cast<int>(counts.Converted * 100 / total));
+    SetTotalProgress(static_cast<int>((counts.Converted + counts.Skipped) * 100 / total));
     ShowStatus(RunCountsText(counts));
     NotifyRunEnd();
     ActionList1Update();

@@ -99,6 +99,7 @@ void TForm1::ConnectHandlers() {
     }
     ConnectConversion();
     ConnectAudioChoice();
+    ConnectPieceChoices();
     connect(btnBrowse, &QPushButton::clicked, this, [this] { btnBrowseClick(); });
     connect(btnOpenFolder, &QPushButton::clicked, this, [this] { btnOpenFolderClick(); });
     connect(cmbProfile, &QComboBox::currentIndexChanged, this, [this] { cmbProfileChange(); });
@@ -185,8 +186,9 @@ void TForm1::ReadSettings() {
 void TForm1::RestoreWindowSetting(const TWindowSetting& setting) {
     QHeaderView* header = lvFiles->horizontalHeader();
     // The name column is fitted to the list; the others are as the user left them.
-    if (setting.ColumnWidths.size() == static_cast<size_t>(header->count())) {
-        for (int column = 1; column < header->count(); ++column) {
+    // Widths saved before a column was added leave the new ones at their default.
+    if (setting.ColumnWidths.size() <= static_cast<size_t>(header->count())) {
+        for (int column = 1; column < static_cast<int>(setting.ColumnWidths.size()); ++column) {
             header->resizeSection(column, setting.ColumnWidths[static_cast<size_t>(column)]);
         }
     }

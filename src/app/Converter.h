@@ -172,6 +172,24 @@ public:
     size_t SetAudioTrackForAll(const std::string& language);
     bool CopyAudioWhenPossible() const;
     void SetCopyAudioWhenPossible(bool on);
+    // Pieces, cuts and names. A row's own choices go to the rows the menu
+    // was opened on: the selection when it holds that row, else the row alone.
+    // The row splits at its chapters or not, whatever the Convert menu says.
+    void SetRowSplitChapters(const std::vector<size_t>& rows, bool on);
+    // Reads the cue sheet or timestamp list at once: a faulty one is told,
+    // naming its line, and the rows keep what they had. False then.
+    bool SetRowSplitPoints(const std::vector<size_t>& rows, const std::string& path);
+    void ClearRowSplitPoints(const std::vector<size_t>& rows);
+    // -1: the file's start, its end; both -1 remove the cut.
+    void SetRowCut(const std::vector<size_t>& rows, int64_t start, int64_t end);
+    // "Cut...": the dialog for the rows, opened on the first one's cut.
+    void EditRowCut(const std::vector<size_t>& rows);
+    // What converting the row would write now, a line an output; nothing is
+    // created. Empty while a batch runs.
+    std::string PlanText(size_t row);
+    // The "File Name" template is sound; tells the user the fault otherwise.
+    bool CheckNameTemplate();
+
     // "Include Sub-folders" of Add Folder, as stored in the settings.
     bool IncludeSubFolders() const { return include_sub_folders_; }
     void SetIncludeSubFolders(bool on);
@@ -248,6 +266,10 @@ private:
     void ServeAdding();
     void EndAdding();
     std::vector<int> SelectedRows() const;
+    // The rows a command of the row's menu acts on.
+    std::vector<size_t> MenuRows(int row) const;
+    void AddRowChoices(QMenu& menu, int row);
+    void ConnectPieceChoices();
 
     // The preview.
     void ConnectPreview();
@@ -279,6 +301,7 @@ private:
     void BuildFailed(size_t row, TBuildFailure kind, const std::string& error);
     void TaskAdded(size_t row, const std::string& output);
     void TaskEnded(size_t item, const TTerminateInfo& info);
+    void TaskAlreadyDone(size_t item, const std::vector<std::string>& outputs);
     void RunOver();
     void StartConversion(bool every_row);
     // The row of a file of the running batch; Count() of the list when none.
@@ -402,6 +425,7 @@ private:
     QPushButton* btnBrowse = nullptr;
     QPushButton* btnOpenFolder = nullptr;
     QCheckBox* chkSameInput = nullptr;
+    QComboBox* cmbNameTemplate = nullptr;
     QProgressBar* prgTotalProgress = nullptr;
     QGroupBox* grpProfileSettings = nullptr;
     QComboBox* cmbQuality = nullptr;
@@ -428,6 +452,8 @@ private:
     QAction* actCopyTags = nullptr;        // "Copy tags", kept in Settings.ini
     QAction* actCoverFromVideo = nullptr;  // "Use a video frame as cover", likewise
     QAction* actCopyAudio = nullptr;
+    QAction* actSplitChapters = nullptr;  // "Split by Chapters", kept in Settings.ini
+    QAction* actSkipExisting = nullptr;   // "Skip Files Already Converted", likewise
     bool include_sub_folders_ = false;
     // "Normalize Loudness" and its targets (LUFS).
     QAction* actNormalizeLoudness = nullptr;

@@ -151,7 +151,18 @@ void TForm1::CreateControls() {
     btnOpenFolder = Place(new QPushButton(QStringLiteral("Open"), grpProfile), "btnOpenFolder",
                           QRect(434, 58, 78, 24));
     chkSameInput = Place(new QCheckBox(QStringLiteral("Same folder as input "), grpProfile),
-                         "chkSameInput", QRect(100, 88, 260, 22));
+                         "chkSameInput", QRect(100, 88, 150, 22));
+    // How the outputs are named, beside where they go.
+    Label(grpProfile, "lblNameTemplate", "File Name", QRect(256, 90, 62, 20));
+    cmbNameTemplate = Place(new QComboBox(grpProfile), "cmbNameTemplate", QRect(322, 87, 190, 24));
+    cmbNameTemplate->setEditable(true);
+    cmbNameTemplate->setInsertPolicy(QComboBox::NoInsert);
+    cmbNameTemplate->addItems({QStringLiteral("{name}"), QStringLiteral("{artist} - {title}"),
+                               QStringLiteral("{artist}/{album}/{n:02} - {chapter}"),
+                               QStringLiteral("{n:02} - {chapter}")});
+    cmbNameTemplate->setToolTip(
+        QStringLiteral("{name} {title} {artist} {album} {albumartist} {track} {date} {year} "
+                       "{genre} {chapter} {n} {n:02} {profile}; \"/\" makes sub-folders"));
     Label(grpProfile, "lblProgress", "Progress", QRect(12, 120, 84, 20));
     prgTotalProgress =
         Place(new QProgressBar(grpProfile), "prgTotalProgress", QRect(100, 118, 412, 22));
@@ -297,6 +308,13 @@ void TForm1::CreateMenusAndToolbar() {
         targets_group->addAction(action);
         loudness_actions_.emplace_back(action, target);
     }
+    convert->addSeparator();
+    actSplitChapters = convert->addAction(QStringLiteral("Split by C&hapters"));
+    actSplitChapters->setObjectName(QStringLiteral("actSplitChapters"));
+    actSplitChapters->setCheckable(true);
+    actSkipExisting = convert->addAction(QStringLiteral("S&kip Files Already Converted"));
+    actSkipExisting->setObjectName(QStringLiteral("actSkipExisting"));
+    actSkipExisting->setCheckable(true);
     QMenu* about = menu_bar_->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     about->addAction(actHelp);
@@ -352,8 +370,8 @@ void TForm1::SetTabOrder() {
         }
     }
     order.insert(order.end(), {lvFiles, cmbProfile, edtOutPath, btnBrowse, btnOpenFolder,
-                               chkSameInput, cmbQuality, cmbChannel, cmbBitRates, cmbVolume,
-                               trkPlay, btnPause, btnStop, chkMute, trkVolume});
+                               chkSameInput, cmbNameTemplate, cmbQuality, cmbChannel, cmbBitRates,
+                               cmbVolume, trkPlay, btnPause, btnStop, chkMute, trkVolume});
     for (size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -419,6 +437,7 @@ void TForm1::LayOutControls() {
     edtOutPath->resize(244 + dw, edtOutPath->height());
     btnBrowse->move(350 + dw, btnBrowse->y());
     btnOpenFolder->move(434 + dw, btnOpenFolder->y());
+    cmbNameTemplate->resize(190 + dw, cmbNameTemplate->height());
     prgTotalProgress->resize(412 + dw, prgTotalProgress->height());
     grpProfileSettings->setGeometry(right, groups_top, 257, 153);
     lblStatus->setGeometry(12, 540 + dh, 789 + dw, 18);

@@ -12,6 +12,8 @@ namespace v2m {
 namespace {
 
 constexpr int kOutputColumn = 3;
+constexpr int kAudioColumn = 6;
+constexpr int kPartsColumn = 7;
 
 std::string ColumnText(const TFileRow& row, int column) {
     switch (column) {
@@ -27,8 +29,10 @@ std::string ColumnText(const TFileRow& row, int column) {
             return row.Progress;
         case 5:
             return row.OutputSize;
-        default:
+        case kAudioColumn:
             return row.Audio;
+        default:
+            return row.Parts;
     }
 }
 
@@ -57,10 +61,24 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
             if (index.column() == 4 && !row.FailureReason.empty()) {
                 return QString::fromStdString(row.FailureReason);
             }
-            if (!row.Warning.empty()) {
-                return QString::fromStdString(row.Data.FileName + "\n" + row.Warning);
+            if (index.column() == kPartsColumn && !row.Parts.empty()) {
+                return QStringLiteral("re-encoded: pieces are cut to the sample");
             }
-            return QString::fromStdString(row.Data.FileName);
+            {
+                std::string text = row.Data.FileName;
+                if (!row.Warning.empty()) {
+                    text += "\n" + row.Warning;
+                }
+                // Asked for only when the user points at the row: the plan
+                // opens the file.
+                if (plan_) {
+                    if (const std::string plan = plan_(static_cast<size_t>(index.row()));
+                        !plan.empty()) {
+                        text += "\n" + plan;
+                    }
+                }
+                return QString::fromStdString(text);
+            }
         default:
             return {};
     }
@@ -126,7 +144,11 @@ void TFileListModel::SetOutputExt(const std::string& ext) {
 
 std::string TFileListModel::OutputName(const TFileRow& row) {
     if (!row.Data.OutputFile.empty()) {
-        return WideExtractFileName(row.Data.OutputFile);
+        std::string name = WideExtractFileName(row.Data.OutputFile);
+        if (row.Data.OutputCount > 1) {
+            name += " + " + std::to_string(row.Data.OutputCount - 1) + " more";
+        }
+        return name;
     }
     if (row.Output.empty()) {
         return {};
@@ -179,8 +201,8 @@ void TFileListModel::sort(int column, Qt::SortOrder order) {
 void TFileListModel::UpdateAudioTexts(const TJobRequest& request) {
     list_.UpdateAudioTexts(request);
     if (rowCount() > 0) {
-        const int column = columnCount() - 1;
-        emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+        emit dataChanged(index(0, kAudioColumn), index(rowCount() - 1, kPartsColumn),
+                         {Qt::DisplayRole});
     }
 }
 

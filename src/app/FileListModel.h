@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "FileList.h"
@@ -45,8 +46,12 @@ public:
     // with UpdateAudioTexts); the number of such rows.
     size_t ChooseAudioLanguage(const std::string& language);
 
+    // What converting the row would write, as text; asked for by its tooltip.
+    void SetPlanSource(std::function<std::string(size_t row)> plan) { plan_ = std::move(plan); }
+
 private:
     TFileList list_;
+    std::function<std::string(size_t row)> plan_;
 };
 
 }  // namespace v2m

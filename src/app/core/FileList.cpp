@@ -57,6 +57,16 @@ TFileProber ProbeWith(TCustomAVProbe& probe) {
         probed.Duration = info.Duration;
         probed.FileSize = probe.FileSize();
         probed.AudioTracks = AudioTracksOf(probe.Context());
+        // Counted now, while the file is open, so the list can say what a
+        // split would make of it without opening it again.
+        TJobRequest split;
+        split.SplitChapters = true;
+        split.SourceFileName = path;
+        try {
+            probed.ChapterPieces = PiecesOfFile(split, probe.Context(), info.Duration);
+        } catch (const EJobError&) {
+            // A faulty cue sheet beside it: the row's plan tells why.
+        }
         return probed;
     };
 }
@@ -112,6 +122,8 @@ TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const s
     row.OutputSize = InitialOutputSizeText(command);
     row.Data.FileName = path;
     row.Data.AudioTracks = probed.AudioTracks;
+    row.Data.Duration = probed.Duration;
+    row.Data.ChapterPieces = probed.ChapterPieces;
     row.Audio = AudioTrackText(probed.AudioTracks, DefaultAudioTrack(probed.AudioTracks), false);
     return row;
 }
@@ -190,6 +202,51 @@ void UpdateAudioText(TFileRow& row, const TJobRequest& request) {
     } else if (request.KeepVideo && row.Progress == kNoAudioProgressText) {
         row.Progress = kInitialProgressText;
     }
+    row.Parts = PartsColumnText(row.Data, request);
+}
+
+void ApplyRowChoices(const TConvertFileData& data, TJobRequest& request) {
+    request.AudioStream = data.AudioStream;
+    request.SplitChapters = data.SplitChapters.value_or(request.SplitChapters);
+    request.SplitPointsFile = data.SplitPointsFile;
+    request.CutStart = data.CutStart;
+    request.CutEnd = data.CutEnd;
+}
+
+std::vector<TPiece> RowPieces(const TConvertFileData& data, const TJobRequest& request) {
+    std::vector<TPiece> pieces;
+    if (!data.SplitPointsFile.empty()) {
+        pieces = data.PointsPieces;
+    } else if (data.SplitChapters.value_or(request.SplitChapters)) {
+        pieces = data.ChapterPieces;
+    }
+    return CutPieces(std::move(pieces), data.CutStart, data.CutEnd, data.Duration);
+}
+
+std::string PartsColumnText(const TConvertFileData& data, const TJobRequest& request) {
+    const bool cut = data.CutStart > 0 || data.CutEnd >= 0;
+    std::vector<TPiece> pieces;
+    try {
+        pieces = RowPieces(data, request);
+    } catch (const EJobError&) {
+        return "cut does not fit";
+    }
+    std::string text;
+    if (pieces.empty() || (cut && pieces.size() == 1 && pieces.front().Title.empty())) {
+        // Whole, or one stretch of it.
+    } else {
+        text = pieces.size() == 1 ? "1 piece" : std::to_string(pieces.size()) + " pieces";
+    }
+    if (cut) {
+        const int64_t from = std::max<int64_t>(data.CutStart, 0);
+        int64_t to = data.CutEnd;
+        if (to < 0 || (data.Duration > 0 && to > data.Duration)) {
+            to = data.Duration;
+        }
+        text += (text.empty() ? "cut " : ", cut ") +
+                (to > from ? TimeText(to - from) : "from " + TimeText(from));
+    }
+    return text;
 }
 
 bool HasNoAudio(const TFileRow& row) {

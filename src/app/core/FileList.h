@@ -32,6 +32,21 @@ struct TConvertFileData {
     // The folder "Add Folder" entered with its sub-folders: the output
     // recreates the way from there. Empty for every other row.
     std::string Root;
+    int64_t Duration = -1;  // microseconds, as the probe found it
+    // What "Split by Chapters" makes of the file (its chapters, else a cue
+    // sheet beside it), found when it was added; empty: it stays whole.
+    std::vector<TPiece> ChapterPieces;
+    // The row's own "Split by Chapters"; none: the Convert menu's.
+    std::optional<bool> SplitChapters;
+    // A cue sheet or timestamp list chosen for the row, and its pieces as
+    // read when it was chosen.
+    std::string SplitPointsFile;
+    std::vector<TPiece> PointsPieces;
+    // The row's cut, microseconds; -1: the file's start, its end.
+    int64_t CutStart = -1;
+    int64_t CutEnd = -1;
+    // How many files the last conversion wrote (a split's pieces).
+    size_t OutputCount = 0;
 };
 
 // One row: the texts of the six columns and the row's record.
@@ -43,6 +58,7 @@ struct TFileRow {
     std::string Progress;      // "Progress"
     std::string OutputSize;    // "Output Size"
     std::string Audio;         // "Audio": the track converted, "1: eng AAC 5.1"
+    std::string Parts;         // "Parts": "3 pieces", "cut 3:25"; empty: the whole file
     // Why the row's last conversion failed; shown with its "Failed".
     std::string FailureReason;
     // What the row's last conversion left out (a damaged cover); in its tooltip.
@@ -50,9 +66,9 @@ struct TFileRow {
     TConvertFileData Data;
 };
 
-inline constexpr std::array<std::string_view, 7> kFileListColumns = {
-    "Name", "Duration", "Original Size", "Output", "Progress", "Output Size", "Audio"};
-inline constexpr std::array<int, 7> kFileListColumnWidths = {100, 70, 70, 110, 80, 90, 130};
+inline constexpr std::array<std::string_view, 8> kFileListColumns = {
+    "Name", "Duration", "Original Size", "Output", "Progress", "Output Size", "Audio", "Parts"};
+inline constexpr std::array<int, 8> kFileListColumnWidths = {100, 70, 70, 110, 80, 90, 130, 80};
 
 // How a row came in; the two commands start "Output Size" differently.
 enum class TAddCommand { AddFiles, AddFolder };
@@ -67,6 +83,9 @@ std::string InitialOutputSizeText(TAddCommand command);
 inline constexpr const char* kInitialProgressText = "0%";
 inline constexpr const char* kFailedProgressText = "Failed";
 inline constexpr const char* kCompletedProgressText = "Completed";
+// Every output the file would give is there already ("Skip Files Already
+// Converted"): nothing was written, and nothing failed.
+inline constexpr const char* kSkippedProgressText = "Skipped";
 inline constexpr const char* kStoppedProgressText = "Stopped";
 // A file without any audio track, while an audio profile is chosen: nothing
 // to convert, so the batch passes it over without counting it as a failure.
@@ -79,6 +98,8 @@ struct TProbedFile {
     int64_t FileSize = -1;
     std::string Error;  // the probe's LastError when not loaded
     std::vector<TAudioTrack> AudioTracks;
+    // The pieces its chapters or a cue sheet beside it make (see TConvertFileData).
+    std::vector<TPiece> ChapterPieces;
 };
 using TFileProber = std::function<TProbedFile(const std::string& path)>;
 
@@ -124,6 +145,15 @@ private:
 void UpdateAudioText(TFileRow& row, const TJobRequest& request);
 // The row has nothing an audio profile could convert.
 bool HasNoAudio(const TFileRow& row);
+
+// The row's own choices on top of the window's: its track, its split and its cut.
+void ApplyRowChoices(const TConvertFileData& data, TJobRequest& request);
+// The pieces the row gives with these settings, as far as the list knows
+// them without opening the file; empty: the file is converted whole.
+std::vector<TPiece> RowPieces(const TConvertFileData& data, const TJobRequest& request);
+// The "Parts" text: "3 pieces", "1 piece", "cut 3:25", "2 pieces, cut 3:25";
+// empty for a whole file.
+std::string PartsColumnText(const TConvertFileData& data, const TJobRequest& request);
 
 // A row for a probed file: the row the commands add.
 TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const std::string& ext,

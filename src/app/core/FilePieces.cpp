@@ -99,13 +99,18 @@ std::vector<TPiece> WithinCut(std::vector<TPiece> pieces, int64_t from, int64_t 
 
 std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const AVFormatContext* file,
                                  int64_t duration) {
-    std::vector<TPiece> pieces = SplitPieces(request, file, duration);
-    const bool cut = request.CutStart > 0 || request.CutEnd >= 0;
+    return CutPieces(SplitPieces(request, file, duration), request.CutStart, request.CutEnd,
+                     duration);
+}
+
+std::vector<TPiece> CutPieces(std::vector<TPiece> pieces, int64_t cut_start, int64_t cut_end,
+                              int64_t duration) {
+    const bool cut = cut_start > 0 || cut_end >= 0;
     if (!cut) {
         return pieces;
     }
-    const int64_t from = std::max<int64_t>(request.CutStart, 0);
-    int64_t to = request.CutEnd;
+    const int64_t from = std::max<int64_t>(cut_start, 0);
+    int64_t to = cut_end;
     if (to >= 0 && to <= from) {
         throw EJobError("The cut ends at " + TimeText(to) + ", not after its start at " +
                         TimeText(from));
@@ -126,8 +131,8 @@ std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const AVFormatConte
     }
     pieces = WithinCut(std::move(pieces), from, to);
     if (pieces.empty()) {
-        throw EJobError("No piece of the file lies within the cut from " + TimeText(from) +
-                        " to " + (to < 0 ? TimeText(duration) : TimeText(to)));
+        throw EJobError("No piece of the file lies within the cut from " + TimeText(from) + " to " +
+                        (to < 0 ? TimeText(duration) : TimeText(to)));
     }
     return pieces;
 }

@@ -143,6 +143,12 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
 // fault, when the points or the cut do not fit the file.
 std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const AVFormatContext* file,
                                  int64_t duration);
+// The pieces within a cut (CutStart, CutEnd as in TJobRequest) of a file
+// `duration` microseconds long: those across its ends shortened, those
+// outside it gone; the cut itself when there are no pieces. Throws EJobError
+// as PiecesOfFile does.
+std::vector<TPiece> CutPieces(std::vector<TPiece> pieces, int64_t cut_start, int64_t cut_end,
+                              int64_t duration);
 
 // The output's stream maps as option lines ("map=0:N"), one per output
 // stream in the order the engine creates them; empty when the engine's own

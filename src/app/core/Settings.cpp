@@ -232,6 +232,30 @@ bool WriteSubFoldersSetting(TIniFile& settings, bool on) {
     return settings.WriteBool("Convert", "SubFolders", on);
 }
 
+bool ReadSplitChaptersSetting(const TIniFile& settings) {
+    return settings.ReadBool("Convert", "SplitChapters", false);
+}
+
+bool WriteSplitChaptersSetting(TIniFile& settings, bool on) {
+    return settings.WriteBool("Convert", "SplitChapters", on);
+}
+
+bool ReadSkipExistingSetting(const TIniFile& settings) {
+    return settings.ReadBool("Convert", "SkipExisting", false);
+}
+
+bool WriteSkipExistingSetting(TIniFile& settings, bool on) {
+    return settings.WriteBool("Convert", "SkipExisting", on);
+}
+
+std::string ReadNameTemplateSetting(const TIniFile& settings) {
+    return settings.ReadString("Convert", "NameTemplate", "{name}");
+}
+
+bool WriteNameTemplateSetting(TIniFile& settings, const std::string& name_template) {
+    return settings.WriteString("Convert", "NameTemplate", name_template);
+}
+
 int JobsOfSetting(int setting) {
     if (setting > 0) {
         return setting;

@@ -92,6 +92,17 @@ bool ReadCopyAudioSetting(const TIniFile& settings);
 bool WriteCopyAudioSetting(TIniFile& settings, bool on);
 bool ReadSubFoldersSetting(const TIniFile& settings);
 bool WriteSubFoldersSetting(TIniFile& settings, bool on);
+// "Split by Chapters" (section Convert, key SplitChapters) and "Skip Files
+// Already Converted" (key SkipExisting): both default off, so that a list
+// converts as it always did until the user asks otherwise.
+bool ReadSplitChaptersSetting(const TIniFile& settings);
+bool WriteSplitChaptersSetting(TIniFile& settings, bool on);
+bool ReadSkipExistingSetting(const TIniFile& settings);
+bool WriteSkipExistingSetting(TIniFile& settings, bool on);
+// The "File Name" template as typed (section Convert, key NameTemplate,
+// default "{name}").
+std::string ReadNameTemplateSetting(const TIniFile& settings);
+bool WriteNameTemplateSetting(TIniFile& settings, const std::string& name_template);
 // "Normalize Loudness" and its target, section Convert, keys NormalizeLoudness
 // (off unless set) and LoudnessTarget (LUFS: -23, -18, -16 or -14; anything
 // else reads as -16).

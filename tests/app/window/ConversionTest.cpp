@@ -728,5 +728,141 @@ TEST_F(ConversionTest, ChosenAudioTracksAndFolderTreesAreConverted) {
                   fixtures::FindStandardClip("avi_mpeg4_mp2.avi")->recipe.duration_s);
 }
 
+// Six seconds of tone in three chapters, tagged for names made from tags.
+fs::path ChapterClip(const fs::path& path) {
+    fixtures::ClipRecipe recipe;
+    recipe.duration_s = 6.0;
+    recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
+    recipe.chapters = {{0.0, 2.0, "Intro"}, {2.0, 4.0, "Song"}, {4.0, 6.0, "Outro"}};
+    recipe.tags = {{"artist", "Ann"}, {"title", "Tune"}};
+    fixtures::WriteClip(path, recipe);
+    return path;
+}
+
+constexpr int kOutputColumn = 3;
+constexpr int kPartsColumn = 7;
+
+TEST_F(ConversionTest, SplitByChaptersFollowsTheMenuAndTheRowsOwnChoice) {
+    Add({ChapterClip(in_.Path() / "album.mkv")});
+    auto row_split = [&] {
+        std::unique_ptr<QMenu> menu = form_->FileListMenu(0);
+        menu->findChild<QAction*>(QStringLiteral("actRowSplitChapters"))->trigger();
+    };
+    EXPECT_FALSE(Action("actSplitChapters")->isChecked()) << "off unless chosen";
+    EXPECT_EQ(Cell(0, kPartsColumn), "");
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* parts;
+    };
+    const Step steps[] = {
+        {"the menu", [&] { Action("actSplitChapters")->trigger(); }, "3 pieces"},
+        {"the row off", row_split, ""},
+        {"the menu off", [&] { Action("actSplitChapters")->trigger(); }, ""},
+        {"the row on", row_split, "3 pieces"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(Cell(0, kPartsColumn), step.parts) << step.what;
+    }
+    EXPECT_EQ(form_->Settings()->ReadString("Convert", "SplitChapters", ""), "0");
+    const QAbstractItemModel* model = Find<QTableView>(*form_, "lvFiles")->model();
+    EXPECT_EQ(model->data(model->index(0, kPartsColumn), Qt::ToolTipRole).toString(),
+              QStringLiteral("re-encoded: pieces are cut to the sample"));
+    // The tooltip plans without writing anything.
+    const QString plan = model->data(model->index(0, 0), Qt::ToolTipRole).toString();
+    EXPECT_TRUE(plan.contains(QStringLiteral("album - 02 - Song.mp3  (from 0:02, 0:02)")))
+        << plan.toStdString();
+    EXPECT_TRUE(fs::is_empty(out_.Path()));
+
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    EXPECT_EQ(Cell(0, kProgressColumn), "Completed");
+    EXPECT_EQ(Cell(0, kOutputColumn), "album - 01 - Intro.mp3 + 2 more");
+    int64_t size = 0;
+    for (const char* title : {"01 - Intro", "02 - Song", "03 - Outro"}) {
+        const fs::path piece = out_.Path() / (std::string("album - ") + title + ".mp3");
+        ExpectDecodes(piece.string(), 2.0);
+        size += static_cast<int64_t>(fs::file_size(piece));
+    }
+    EXPECT_EQ(Cell(0, kOutputSizeColumn), SizeColumnText(size));
+}
+
+TEST_F(ConversionTest, TheFileNameTemplateNamesTheOutputsAndAFaultyOneIsRefused) {
+    Add({ChapterClip(in_.Path() / "tagged.mkv")});
+    auto* names = Find<QComboBox>(*form_, "cmbNameTemplate");
+    EXPECT_EQ(names->currentText(), QStringLiteral("{name}"));
+    names->setEditText(QStringLiteral("{artist}/{nope}"));
+    Action("actStartConvert")->trigger();
+    ASSERT_EQ(services_->Messages.size(), 1u);
+    EXPECT_TRUE(services_->Messages[0].Text.contains(QStringLiteral("{nope}")))
+        << services_->Messages[0].Text.toStdString();
+    EXPECT_EQ(form_->ConvertState(), cvIdle);
+
+    names->setEditText(QStringLiteral("{artist}/{title}"));
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    EXPECT_EQ(Data(0).OutputFile, (out_.Path() / "Ann" / "Tune.mp3").string());
+    ExpectDecodes(Data(0).OutputFile, 6.0);
+    EXPECT_EQ(form_->Settings()->ReadString("Convert", "NameTemplate", ""), "{artist}/{title}");
+}
+
+TEST_F(ConversionTest, SkipFilesAlreadyConvertedMarksTheRowSkippedWithoutWriting) {
+    Add({test::Fixture("avi_mpeg4_mp2.avi")});
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    const fs::path output = Data(0).OutputFile;
+    const std::string before = ReadText(output);
+    const auto written = fs::last_write_time(output);
+
+    Action("actSkipExisting")->trigger();
+    EXPECT_EQ(form_->Settings()->ReadString("Convert", "SkipExisting", ""), "1");
+    services_->Answers = {TMessageResult::Yes};  // convert it again
+    Action("actConvertAllAgain")->trigger();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(Cell(0, kProgressColumn), "Skipped");
+    EXPECT_EQ(form_->StatusText(), QStringLiteral("0 converted, 1 skipped"));
+    EXPECT_EQ(services_->CountTitled(kCompleted), 1u) << "nothing new to open";
+    EXPECT_EQ(ReadText(output), before);
+    EXPECT_EQ(fs::last_write_time(output), written);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out_.Path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ConversionTest, SplitPointsFromAFileAreReadAtOnceAndAFaultyLineIsNamed) {
+    const fs::path clip = ChapterClip(in_.Path() / "talk.mkv");
+    Add({clip});
+    const fs::path bad = in_.Path() / "bad.txt";
+    const fs::path good = in_.Path() / "good.txt";
+    std::ofstream(bad) << "0:00 Start\n0:03 Middle\n0:09 Past the end\n";
+    std::ofstream(good) << "0:00 Start\n0:01.5 Middle\n0:03 Last\n";
+    auto choose = [&](const fs::path& file) {
+        services_->FileAnswers.push_back({QString::fromStdString(file.string())});
+        form_->FileListMenu(0)->findChild<QAction*>(QStringLiteral("actRowSplitPoints"))->trigger();
+    };
+    choose(bad);
+    ASSERT_EQ(services_->Messages.size(), 1u);
+    EXPECT_TRUE(services_->Messages[0].Text.contains(QStringLiteral("line 3")))
+        << services_->Messages[0].Text.toStdString();
+    EXPECT_EQ(Data(0).SplitPointsFile, "");
+    choose(good);
+    EXPECT_EQ(Data(0).SplitPointsFile, good.string());
+    EXPECT_EQ(Cell(0, kPartsColumn), "3 pieces");
+    // A cut keeps the pieces within it.
+    form_->SetRowCut({0}, 2'000'000, 4'000'000);
+    EXPECT_EQ(Cell(0, kPartsColumn), "2 pieces, cut 0:02");
+    form_->FileListMenu(0)
+        ->findChild<QAction*>(QStringLiteral("actRowClearSplitPoints"))
+        ->trigger();
+    EXPECT_EQ(Cell(0, kPartsColumn), "cut 0:02");
+
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    ExpectDecodes(Data(0).OutputFile, 2.0);
+}
+
 }  // namespace
 }  // namespace v2m

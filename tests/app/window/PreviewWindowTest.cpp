@@ -24,9 +24,17 @@
 #include <string_view>
 #include <tuple>
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
 #include "AudioAnalysis.h"
+#include "AuxWindows.h"
 #include "FixtureGenerator.h"
 #include "PreviewPanel.h"
+#include "SplitPoints.h"
 #include "WindowTestSupport.h"
 
 namespace v2m {
@@ -369,6 +377,63 @@ TEST_F(PreviewWindowTest, NativeWindowShowsThePicture) {
         },
         2000);
     EXPECT_TRUE(red) << centre.name().toStdString();
+}
+
+// "Cut...": where the preview of the row's file stands fills a field; an end
+// not after the start is refused in the dialog, which stays open.
+TEST_F(PreviewWindowTest, CutTakesThePreviewPositionAndRefusesAnEndBeforeTheStart) {
+    Add({Clip("cut.avi", 4.0), Clip("other.avi", 2.0)});
+    ASSERT_NO_FATAL_FAILURE(Preview(0));
+    play_->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Position() >= 1'500'000; }, 4000)) << Log();
+    play_->trigger();
+    ASSERT_TRUE(WaitForLine("Pause", 2)) << Log();
+    QTest::qWait(200);
+    const int64_t at = Position();
+    const QString at_text = QString::fromStdString(TimeText(at));
+
+    // The dialog of the row, handled by `fill` once it is up.
+    auto cut = [&](int row, const std::function<void(TCutDialog&)>& fill) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = dynamic_cast<TCutDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            fill(*dialog);
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        form_->FileListMenu(row)->findChild<QAction*>(QStringLiteral("actRowCut"))->trigger();
+    };
+    struct Case {
+        int row;
+        bool previewed;
+    };
+    for (const Case c : {Case{0, true}, Case{1, false}}) {
+        cut(c.row, [&](TCutDialog& dialog) {
+            auto* from_preview = Find<QPushButton>(dialog, "btnCutStartFromPreview");
+            EXPECT_EQ(from_preview->isEnabled(), c.previewed) << c.row;
+            EXPECT_EQ(Find<QPushButton>(dialog, "btnCutEndFromPreview")->isEnabled(), c.previewed);
+            if (!c.previewed) {
+                return;
+            }
+            from_preview->click();
+            EXPECT_EQ(Find<QLineEdit>(dialog, "edtCutStart")->text(), at_text);
+            Find<QLineEdit>(dialog, "edtCutEnd")->setText(QStringLiteral("0:01"));
+            dialog.accept();
+            EXPECT_TRUE(dialog.isVisible()) << "an end before the start is taken";
+            EXPECT_EQ(Find<QLabel>(dialog, "lblCutProblem")->text(),
+                      QStringLiteral("The end must come after the start"));
+            Find<QLineEdit>(dialog, "edtCutEnd")->clear();
+            dialog.accept();
+            EXPECT_FALSE(dialog.isVisible());
+        });
+    }
+    const TConvertFileData& file = form_->FileList().Rows()[0].Data;
+    EXPECT_EQ(file.CutStart, ParseTimeText(at_text.toStdString()));
+    EXPECT_EQ(file.CutEnd, -1);
+    EXPECT_EQ(form_->FileList().Rows()[1].Data.CutStart, -1) << "cancelled";
+    form_->FileListMenu(0)->findChild<QAction*>(QStringLiteral("actRowRemoveCut"))->trigger();
+    EXPECT_EQ(form_->FileList().Rows()[0].Data.CutStart, -1);
 }
 
 }  // namespace

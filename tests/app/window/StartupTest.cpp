@@ -138,7 +138,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         EXPECT_EQ(Find<QGroupBox>(*form, name)->title(), QLatin1String(title)) << name;
     }
     const std::pair<const char*, QStringList> labels[] = {
-        {"grpProfile", {"Profile", "Output Folder", "Progress"}},
+        {"grpProfile", {"Profile", "Output Folder", "File Name", "Progress"}},
         {"grpProfileSettings", {"Quality", "Channels", "Bit Rates (Kbps)", "Volume (%)"}}};
     for (const auto& [group, texts] : labels) {
         QStringList found;
@@ -159,7 +159,8 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"&Convert",
          {"&Start", "&Pause", "St&op", "Convert All A&gain", "-", "Si&multaneous Conversions",
           "Copy &Tags", "Use a &Video Frame as Cover", "&Copy Audio When Possible", "-",
-          "&Normalize Loudness", "Loudness T&arget"}},
+          "&Normalize Loudness", "Loudness T&arget", "-", "Split by C&hapters",
+          "S&kip Files Already Converted"}},
         {"&About", {"&Help Content", "-", "&About", "&Visit Website"}},
     };
     const QList<QAction*> tops = menu_bar->actions();

@@ -173,9 +173,10 @@ TEST_F(WindowLayoutTest, TabGoesRoundTheControlsAndLeavesTheList) {
 
     // The order the controls are visited in, from the list round to it again.
     const std::vector<QString> order = {
-        "lvFiles",    "cmbProfile", "edtOutPath",  "btnBrowse",  "btnOpenFolder", "chkSameInput",
-        "cmbQuality", "cmbChannel", "cmbBitRates", "cmbVolume",  "trkPlay",       "btnPause",
-        "btnStop",    "chkMute",    "trkVolume",   "tbAddFiles", "lvFiles"};
+        "lvFiles",      "cmbProfile",      "edtOutPath", "btnBrowse",  "btnOpenFolder",
+        "chkSameInput", "cmbNameTemplate", "cmbQuality", "cmbChannel", "cmbBitRates",
+        "cmbVolume",    "trkPlay",         "btnPause",   "btnStop",    "chkMute",
+        "trkVolume",    "tbAddFiles",      "lvFiles"};
     const auto focused = [] {
         QWidget* widget = QApplication::focusWidget();
         // The folder box's text field stands for the box.
