@@ -16,6 +16,7 @@
 
 #include "CliOptions.h"
 #include "CliRun.h"
+#include "CliWatch.h"
 #include "FFmpegLoader.h"
 #include "FileList.h"
 #include "MainThread.h"
@@ -141,7 +142,9 @@ int Main(const std::vector<std::string>& args) {
     InstallMainThreadServices(main_thread);
     int status = kExitFailed;
     try {
-        status = RunBatch(options, request, main_thread, g_interrupted);
+        status = options.WatchFolders.empty()
+                     ? RunBatch(options, request, main_thread, g_interrupted)
+                     : RunWatch(options, request, main_thread, g_interrupted);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s: %s\n", kProgramName, error.what());
     }

@@ -147,6 +147,20 @@ bool ParseScriptOption(const std::string& name, const std::function<std::string(
     } else if (name == "--null" || name == "-0") {
         no_value();
         options.NullSeparated = true;
+    } else if (name == "--watch") {
+        options.WatchFolders.push_back(value());
+    } else if (name == "--watch-new-only") {
+        no_value();
+        options.WatchNewOnly = true;
+    } else if (name == "--watch-settle" || name == "--watch-rescan") {
+        const std::string text = value();
+        double seconds = -1.0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+        if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+            seconds < 0.0 || seconds > 86400.0) {
+            throw EUsageError(name + " '" + text + "' is not a number of seconds (0 to 86400)");
+        }
+        (name == "--watch-settle" ? options.WatchSettle : options.WatchRescan) = seconds;
     } else {
         return false;
     }
@@ -291,6 +305,12 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (options.NullSeparated && !options.FilesFrom) {
         throw EUsageError("--null goes with --files-from");
     }
+    if (!options.WatchFolders.empty()) {
+        if (!options.Inputs.empty() || options.FilesFrom || options.DryRun) {
+            throw EUsageError("--watch takes no inputs, --files-from or --dry-run");
+        }
+        return options;
+    }
     if (options.Inputs.empty() && !options.FilesFrom) {
         throw EUsageError("no input file or folder");
     }
@@ -307,6 +327,10 @@ std::string UsageText() {
                        "       [--end T | --duration T] [--name TEMPLATE] [--skip-existing]\n"
                        "       [--dry-run] [--progress=json] [--files-from FILE [--null]]\n"
                        "       INPUT...\n"
+                       "       " +
+                       kProgramName +
+                       " --watch DIR [--watch DIR...] [--recursive] [--watch-new-only]\n"
+                       "       [--watch-settle S] [--watch-rescan S] [conversion options]\n"
                        "       " +
                        kProgramName + " --list-profiles | --help | --version\n";
     for (TOptionList list : kListsInHelpOrder) {
@@ -390,6 +414,16 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
   --files-from FILE more inputs from FILE ("-": standard input), one a line;
                     with --null (-0) separated by NUL characters instead, as
                     "find ... -print0" writes them
+  --watch DIR       run until signalled, converting each video file that
+                    appears in DIR (with --recursive, in its sub-folders too)
+                    once it is complete: unchanged for --watch-settle seconds
+                    (default 5) and open for writing nowhere. A file is
+                    converted once; one that is replaced or changed, again.
+                    What was converted is kept in $XDG_STATE_HOME/video2mp3/.
+                    Folders are looked through in full every --watch-rescan
+                    seconds (default 30), for file systems that report no
+                    changes. Files there at start are converted too, unless
+                    --watch-new-only
   --help            print this text, then exit
   --version         print the program's version, then exit
 

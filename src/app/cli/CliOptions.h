@@ -56,6 +56,11 @@ struct TCliOptions {
     // separated by NUL with --null.
     std::optional<std::string> FilesFrom;
     bool NullSeparated = false;
+    // --watch DIR (repeated): convert what lands in the folders until signalled.
+    std::vector<std::string> WatchFolders;
+    bool WatchNewOnly = false;   // --watch-new-only: what is there at start stays as it is
+    double WatchSettle = 5.0;    // --watch-settle: seconds a file must stay unchanged
+    double WatchRescan = 30.0;   // --watch-rescan: seconds between full looks
     std::vector<std::string> Inputs;
 };
 

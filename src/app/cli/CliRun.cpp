@@ -77,9 +77,13 @@ public:
           live_(progress_ && ::isatty(STDERR_FILENO) == 1) {}
 
     int Run();
+    // The files as they are, instead of the inputs expanded.
+    void UseFiles(const std::vector<TListedFile>& files);
+    std::vector<TFileOutcome> Outcomes() const;
 
 private:
     void ExpandInputs();
+    bool listed_ = false;
     void Serve();
     TBatchEvents Events();
     std::string Prepare(size_t index, TAVProbe& probe, TJobRequest& request,
@@ -572,8 +576,28 @@ void TBatch::Serve() {
     ClearLiveLine();
 }
 
+void TBatch::UseFiles(const std::vector<TListedFile>& files) {
+    listed_ = true;
+    for (const TListedFile& file : files) {
+        files_.push_back(TBatchFile{file.Path, file.Root});
+    }
+}
+
+std::vector<TFileOutcome> TBatch::Outcomes() const {
+    std::vector<TFileOutcome> outcomes;
+    for (const TBatchFile& file : files_) {
+        outcomes.push_back(file.Converted ? TFileOutcome::Converted
+                           : file.Failed  ? TFileOutcome::Failed
+                           : file.Skipped ? TFileOutcome::Skipped
+                                          : TFileOutcome::Stopped);
+    }
+    return outcomes;
+}
+
 int TBatch::Run() {
-    ExpandInputs();
+    if (!listed_) {
+        ExpandInputs();
+    }
     if (files_.empty()) {
         Note(std::string(kProgramName) + ": no file to convert");
         return kExitFailed;
@@ -694,6 +718,17 @@ void TBatch::PlanFile(size_t index, TAVProbe& probe, std::set<std::string>& name
 }
 
 }  // namespace
+
+int RunFiles(const TCliOptions& options, const TJobRequest& request,
+             const std::shared_ptr<QueuedMainThread>& main_thread,
+             const std::atomic<bool>& interrupted, const std::vector<TListedFile>& files,
+             std::vector<TFileOutcome>& outcomes) {
+    TBatch batch(options, request, main_thread, interrupted);
+    batch.UseFiles(files);
+    const int status = batch.Run();
+    outcomes = batch.Outcomes();
+    return status;
+}
 
 int RunBatch(const TCliOptions& options, const TJobRequest& request,
              const std::shared_ptr<QueuedMainThread>& main_thread,

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "CliOptions.h"
 #include "MainThread.h"
@@ -22,5 +24,20 @@ inline constexpr int kExitInterrupted = 130;
 int RunBatch(const TCliOptions& options, const TJobRequest& request,
              const std::shared_ptr<QueuedMainThread>& main_thread,
              const std::atomic<bool>& interrupted);
+
+// A file handed over as it is, not found from an input; under `Root` (when
+// not empty) its output goes into the same sub-folder of the output folder.
+struct TListedFile {
+    std::string Path;
+    std::string Root;
+};
+enum class TFileOutcome { Converted, Failed, Skipped, Stopped };
+
+// One batch of exactly these files, reported as RunBatch reports; the
+// outcome of each, in order, and the exit status.
+int RunFiles(const TCliOptions& options, const TJobRequest& request,
+             const std::shared_ptr<QueuedMainThread>& main_thread,
+             const std::atomic<bool>& interrupted, const std::vector<TListedFile>& files,
+             std::vector<TFileOutcome>& outcomes);
 
 }  // namespace v2m::cli

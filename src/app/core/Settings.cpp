@@ -114,6 +114,15 @@ std::string ConfigFolder(const TEnvironment& env) {
     return home.empty() ? std::string() : home + ".config/";
 }
 
+std::string StateFolder(const TEnvironment& env) {
+    const std::string state = env("XDG_STATE_HOME");
+    if (IsAbsolute(state)) {
+        return WideIncludeTrailingBackslash(state) + "video2mp3/";
+    }
+    const std::string home = HomeFolder(env);
+    return home.empty() ? std::string() : home + ".local/state/video2mp3/";
+}
+
 std::string SettingsFolderPath(const TEnvironment& env) {
     const std::string config = ConfigFolder(env);
     if (config.empty()) {

@@ -37,6 +37,11 @@ std::string HomeFolder(const TEnvironment& env);
 // the settings wherever the program happened to be started.
 std::string ConfigFolder(const TEnvironment& env);
 
+// $XDG_STATE_HOME when it is an absolute path, else HOME + ".local/state/",
+// then "video2mp3/": what the program keeps between runs that is neither a
+// setting nor a file of the user's. Empty when it cannot be resolved.
+std::string StateFolder(const TEnvironment& env);
+
 // ConfigFolder + "TolvexSoft/Tolvex Video To MP3 Converter Free/"; empty when
 // the per-user folder cannot be resolved.
 std::string SettingsFolderPath(const TEnvironment& env);

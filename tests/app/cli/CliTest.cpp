@@ -13,12 +13,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -1373,6 +1375,107 @@ TEST_F(CliTest, JsonProgressAndNulSeparatedListsTakeAnyName) {
     }
     EXPECT_EQ(ended, wanted);
     EXPECT_EQ(FilesIn(out).size(), 3u);
+}
+
+// A watcher run in the background, whose "done" lines are counted as they come.
+class TWatchRun {
+public:
+    TWatchRun(const std::vector<std::string>& args, const fs::path& folder, const fs::path& state)
+        : thread_([this, args, folder, state] {
+              result_ = RunCli(
+                  args, folder,
+                  [this](const std::string& line, pid_t child) {
+                      std::lock_guard lock(mutex_);
+                      pid_ = child;
+                      if (line.find("] done ") != std::string::npos) {
+                          done_.push_back(line);
+                      }
+                      changed_.notify_all();
+                  },
+                  [state] { ::setenv("XDG_STATE_HOME", state.c_str(), 1); });
+          }) {}
+    ~TWatchRun() {
+        if (thread_.joinable()) {
+            Stop();  // a failed expectation still ends the watcher
+        }
+    }
+    TWatchRun(const TWatchRun&) = delete;
+    TWatchRun& operator=(const TWatchRun&) = delete;
+    // Waits for the n-th file converted; false after a minute without.
+    bool WaitForDone(size_t n) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::minutes(1), [&] { return done_.size() >= n; });
+    }
+    size_t Done() {
+        std::lock_guard lock(mutex_);
+        return done_.size();
+    }
+    TCliResult Stop() {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait_for(lock, std::chrono::seconds(10), [&] { return pid_ > 0; });
+            ::kill(pid_, SIGINT);
+        }
+        thread_.join();
+        return result_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    pid_t pid_ = 0;
+    std::vector<std::string> done_;
+    TCliResult result_;
+    std::thread thread_;
+};
+
+TEST_F(CliTest, WatchedFoldersConvertEachCompleteFileOnce) {
+    const fs::path in = Folder("watched");
+    const fs::path out = Folder("watched-out");
+    const fs::path state = Folder("state");
+    const fs::path clip = Fixture("mp4_h264_aac.mp4");
+    fs::copy_file(clip, in / "there.mp4");
+    const std::vector<std::string> args = {"--watch",        in.string(), "--recursive",
+                                           "--watch-settle", "0.5",       "--watch-rescan",
+                                           "1",              "--out",     out.string()};
+    {
+        TWatchRun watch(args, scratch_.Path(), state);
+        ASSERT_TRUE(watch.WaitForDone(1));
+        // Written slowly into a new sub-folder: open for writing all along,
+        // so not converted before it is whole.
+        fs::create_directories(in / "sub");
+        std::ifstream source(clip, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(source)), {});
+        {
+            std::ofstream slow(in / "sub" / "slow.mp4", std::ios::binary);
+            for (size_t part = 0; part < 3; ++part) {
+                slow.write(bytes.data() + part * bytes.size() / 3,
+                           static_cast<std::streamsize>(bytes.size() / 3));
+                slow.flush();
+                std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            }
+            slow.write(bytes.data() + 3 * (bytes.size() / 3),
+                       static_cast<std::streamsize>(bytes.size() - 3 * (bytes.size() / 3)));
+        }
+        fs::copy_file(clip, scratch_.Path() / "moved.mp4");
+        fs::rename(scratch_.Path() / "moved.mp4", in / "moved.mp4");
+        ASSERT_TRUE(watch.WaitForDone(3));
+        EXPECT_EQ(watch.Stop().status, 130);
+    }
+    // Restarted: only the file replaced since is converted again.
+    fs::copy_file(clip, scratch_.Path() / "new.mp4");
+    fs::rename(scratch_.Path() / "new.mp4", in / "there.mp4");
+    TWatchRun again(args, scratch_.Path(), state);
+    ASSERT_TRUE(again.WaitForDone(1));
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // two rescans find nothing more
+    EXPECT_EQ(again.Stop().status, 130);
+    EXPECT_EQ(again.Done(), 1u);
+    const double seconds = ClipSeconds("mp4_h264_aac.mp4");
+    for (const fs::path& output : {out / "there.mp3", out / "there_(new_1).mp3",
+                                   out / "sub" / "slow.mp3", out / "moved.mp3"}) {
+        ExpectMp3Of(output, seconds);
+    }
+    EXPECT_EQ(FilesIn(out).size(), 4u);  // three files and the sub-folder
 }
 
 }  // namespace

@@ -49,6 +49,9 @@ for file in profiles/profiles.ini profiles/mp3_auto.ini Vantel_Aero.skn help/ind
         ../../share/man/man1/video2mp3-cli.1; do
     [[ -s "$app/$file" ]] || fail "missing or empty: $app/$file"
 done
+# The watch service starts the installed program.
+unit="$prefix/lib/systemd/user/video2mp3-watch@.service"
+grep -qF "ExecStart=\"$prefix/bin/video2mp3-cli\" " "$unit" || fail "$unit does not start $prefix/bin/video2mp3-cli"
 # Every page the guide links to locally is installed with it.
 for target in $(grep -o 'href="[^"#:]*"' "$app/help/index.html" | sed 's/href="//; s/"$//'); do
     [[ -f "$app/help/$target" ]] || fail "help/index.html links to missing $target"
