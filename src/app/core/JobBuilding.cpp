@@ -272,6 +272,50 @@ bool AudioCopyPossible(const TJobRequest& request) {
     return CodecOfEncoderName(DefaultAudioCodec("x" + suffix, fixed)) == request.AudioCodecName;
 }
 
+TProfileNeeds ProfileNeeds(const std::string& profile_ext, bool keep_video) {
+    TOutputOptions options;
+    const std::string suffix = ApplyExtensionSettings(ExtensionKey(profile_ext), options);
+    TProfileNeeds needs;
+    // The disc targets choose their own container and codecs.
+    static constexpr const char* kTargets[][3] = {
+        {"vcd", "mpeg1video", "mp2"}, {"svcd", "mpeg2video", "mp2"}, {"dvd", "mpeg2video", "ac3"}};
+    std::string audio = options.AudioCodec;
+    std::string video = options.VideoCodec;
+    std::string format = options.FileFormat;
+    if (options.TargetType >= 1 && options.TargetType <= 3) {
+        const auto& target = kTargets[options.TargetType - 1];
+        format = target[0];
+        video = target[1];
+        audio = target[2];
+    }
+    const AVOutputFormat* muxer = ff::av_guess_format(format.empty() ? nullptr : format.c_str(),
+                                                      ("x" + suffix).c_str(), nullptr);
+    if (muxer == nullptr) {
+        needs.Missing.push_back("no muxer for " + (format.empty() ? suffix : format));
+        return needs;
+    }
+    needs.Muxer = muxer->name;
+    auto encoder = [&](const std::string& name, AVCodecID fallback, const char* kind) {
+        if (name.empty() && fallback == AV_CODEC_ID_NONE) {
+            return std::string();  // the container takes none of that kind
+        }
+        const AVCodec* codec = !name.empty() ? ff::avcodec_find_encoder_by_name(name.c_str())
+                               : fallback != AV_CODEC_ID_NONE ? ff::avcodec_find_encoder(fallback)
+                                                              : nullptr;
+        if (codec == nullptr) {
+            needs.Missing.push_back(std::string("no ") + kind + " encoder " +
+                                    (!name.empty() ? name : ff::avcodec_get_name(fallback)));
+            return std::string();
+        }
+        return std::string(codec->name);
+    };
+    needs.AudioEncoder = encoder(audio, muxer->audio_codec, "audio");
+    if (keep_video) {
+        needs.VideoEncoder = encoder(video, muxer->video_codec, "video");
+    }
+    return needs;
+}
+
 std::string ExtensionKey(const std::string& ext) {
     std::string key = "." + ext;
     for (char& c : key) {

@@ -160,6 +160,17 @@ std::string OutputStreamMaps(const TJobRequest& request);
 // normalisation, an audio profile, the container fixing nothing).
 bool AudioCopyPossible(const TJobRequest& request);
 
+// What a profile needs of the media libraries, and what of it they lack.
+struct TProfileNeeds {
+    std::string Muxer;         // the container's short name ("mp3", "matroska")
+    std::string AudioEncoder;  // "libmp3lame"
+    std::string VideoEncoder;  // empty for an audio profile
+    // "no encoder libmp3lame", "no muxer ipod": empty when the profile can work.
+    std::vector<std::string> Missing;
+};
+// The libraries must be loaded.
+TProfileNeeds ProfileNeeds(const std::string& profile_ext, bool keep_video);
+
 // One output a file would give, as a plan shows it.
 struct TPlannedOutput {
     std::string FileName;
