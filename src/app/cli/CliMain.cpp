@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "CliOptions.h"
+#include "CliDoctor.h"
 #include "CliRun.h"
 #include "CliWatch.h"
 #include "FFmpegLoader.h"
@@ -104,6 +105,10 @@ int Main(const std::vector<std::string>& args) {
         return kExitConverted;
     }
     const std::vector<TConvertProfile> profiles = LoadProfiles(ProgramFolder());
+    if (options.Command == TCommand::Doctor) {
+        MediaRuntime runtime;
+        return RunDoctor(profiles);
+    }
     if (options.Command == TCommand::ListProfiles) {
         if (profiles.empty()) {
             std::fprintf(stderr, "%s: no profiles in %s%s\n", kProgramName, ProgramFolder().c_str(),

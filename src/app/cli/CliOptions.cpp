@@ -253,6 +253,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (name == "--list-profiles") {
             no_value();
             options.Command = TCommand::ListProfiles;
+        } else if (name == "--doctor") {
+            no_value();
+            options.Command = TCommand::Doctor;
         } else if (name == "--profile") {
             options.Profile = value();
         } else if (name == "--out") {
@@ -332,7 +335,7 @@ std::string UsageText() {
                        " --watch DIR [--watch DIR...] [--recursive] [--watch-new-only]\n"
                        "       [--watch-settle S] [--watch-rescan S] [conversion options]\n"
                        "       " +
-                       kProgramName + " --list-profiles | --help | --version\n";
+                       kProgramName + " --list-profiles | --doctor | --help | --version\n";
     for (TOptionList list : kListsInHelpOrder) {
         text += "  --" + std::string(ListOptionName(list)) + ": " + AllowedItems(list) + "\n";
     }
@@ -348,6 +351,10 @@ window's "Add Folder"; sub-folders are entered only with --recursive).
   --profile NAME    a profile caption or extension (see --list-profiles);
                     default: the first profile
   --list-profiles   print the profiles and their preset items, then exit
+  --doctor          print the media libraries found (file, version), what
+                    each profile needs of them and whether it is there, the
+                    sound drivers, and the settings and state folders; exit
+                    status 1 when a profile cannot work
   --rate R          sample rate in Hz
   --channels C      channel count
   --bitrate B       bit rate in kbit/s

@@ -21,7 +21,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class TCommand { Convert, Help, Version, ListProfiles };
+enum class TCommand { Convert, Help, Version, ListProfiles, Doctor };
 
 struct TCliOptions {
     TCommand Command = TCommand::Convert;

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -1476,6 +1477,63 @@ TEST_F(CliTest, WatchedFoldersConvertEachCompleteFileOnce) {
         ExpectMp3Of(output, seconds);
     }
     EXPECT_EQ(FilesIn(out).size(), 4u);  // three files and the sub-folder
+}
+
+// The README's way of spreading a batch over job slots (here two on this
+// machine, as --sshlogin names them), each slot given a chunk of the list.
+TEST_F(CliTest, ParallelJobSlotsConvertEachFileOnce) {
+    const fs::path in = Folder("spread");
+    std::string list;
+    for (int n = 1; n <= 20; ++n) {
+        const std::string name = "clip " + std::to_string(n) + ".mp4";
+        CopyFixture("mp4_h264_aac.mp4", in, name);
+        list += (in / name).string() + '\0';
+    }
+    std::ofstream(in / "list", std::ios::binary) << list;
+    const fs::path out = Folder("spread-out");
+    const std::string command = "parallel -0 --will-cite --sshlogin 2/: -N 5 '" +
+                                std::string(V2M_CLI_PROGRAM) + "' --quiet --out '" +
+                                out.string() + "' < '" + (in / "list").string() + "' > '" +
+                                (in / "printed").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream printed(in / "printed");
+    std::multiset<std::string> outputs;
+    for (std::string line; std::getline(printed, line);) {
+        outputs.insert(line);
+    }
+    ASSERT_EQ(outputs.size(), 20u);
+    for (int n = 1; n <= 20; ++n) {
+        const fs::path output = out / ("clip " + std::to_string(n) + ".mp3");
+        EXPECT_EQ(outputs.count(output.string()), 1u) << output;
+        ExpectMp3Of(output, ClipSeconds("mp4_h264_aac.mp4"));
+    }
+    EXPECT_EQ(FilesIn(out).size(), 20u);
+}
+
+TEST_F(CliTest, DoctorSaysWhichProfilesCanWork) {
+    const TCliResult shipped = RunCli({"--doctor"}, scratch_.Path());
+    EXPECT_EQ(shipped.status, 0) << shipped.out;
+    for (const char* expected : {"avcodec    59.", "SDL audio drivers: ", "disk", "State:    "}) {
+        EXPECT_NE(shipped.out.find(expected), std::string::npos) << expected << "\n" << shipped.out;
+    }
+    EXPECT_EQ(shipped.out.find("cannot work"), std::string::npos) << shipped.out;
+
+    // The program beside profiles of its own, one of them for a container
+    // the libraries do not have.
+    const fs::path folder = Folder("doctor");
+    fs::copy_file(V2M_CLI_PROGRAM, folder / "video2mp3-cli");
+    fs::create_directories(folder / "profiles");
+    std::ofstream(folder / "profiles" / "profiles.ini")
+        << "[General]\nProfileCount=2\nProfile0=ok.ini\nProfile1=odd.ini\n";
+    std::ofstream(folder / "profiles" / "ok.ini") << "[General]\nCaption=Fine\nExt=flac\n";
+    std::ofstream(folder / "profiles" / "odd.ini") << "[General]\nCaption=Odd\nExt=zzq\n";
+    const std::string program = (folder / "video2mp3-cli").string();
+    const TCliResult odd = RunCli({"--doctor"}, scratch_.Path(), {}, [program] {
+        ::execl(program.c_str(), program.c_str(), "--doctor", nullptr);
+    });
+    EXPECT_EQ(odd.status, 1) << odd.out;
+    EXPECT_NE(odd.out.find("Fine"), std::string::npos);
+    EXPECT_NE(odd.out.find("cannot work: no muxer for .zzq"), std::string::npos) << odd.out;
 }
 
 }  // namespace
