@@ -259,7 +259,7 @@ std::string TForm1::PlanText(size_t row) {
             const int64_t length = output.Piece->Length >= 0
                                        ? output.Piece->Length
                                        : std::max<int64_t>(info.Duration - output.Piece->Start, 0);
-            text += "  (from " + TimeText(output.Piece->Start) + ", " + TimeText(length) + ")";
+            text += "  (" + TimeText(output.Piece->Start) + " for " + TimeText(length) + ")";
         }
         if (output.AlreadyDone) {
             text += "  there already: skipped";

@@ -771,7 +771,7 @@ TEST_F(ConversionTest, SplitByChaptersFollowsTheMenuAndTheRowsOwnChoice) {
               QStringLiteral("re-encoded: pieces are cut to the sample"));
     // The tooltip plans without writing anything.
     const QString plan = model->data(model->index(0, 0), Qt::ToolTipRole).toString();
-    EXPECT_TRUE(plan.contains(QStringLiteral("album - 02 - Song.mp3  (from 0:02, 0:02)")))
+    EXPECT_TRUE(plan.contains(QStringLiteral("album - 02 - Song.mp3  (0:02 for 0:02)")))
         << plan.toStdString();
     EXPECT_TRUE(fs::is_empty(out_.Path()));
 
