@@ -3,53 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "Format.h"
+
 namespace v2m::cli {
-
-namespace {
-
-// The length of the UTF-8 sequence at `at`, 0 when it is not one (overlong
-// forms, surrogates and code points past U+10FFFF included).
-size_t SequenceLength(std::string_view text, size_t at) {
-    const auto byte = [&](size_t n) { return static_cast<unsigned char>(text[at + n]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    size_t length = 0;
-    uint32_t code = 0;
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-        code = lead & 0x1fu;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        code = lead & 0x0fu;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) {
-        return 0;
-    }
-    for (size_t n = 1; n < length; ++n) {
-        if ((byte(n) & 0xc0u) != 0x80u) {
-            return 0;
-        }
-        code = (code << 6) | (byte(n) & 0x3fu);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    if (overlong || (code >= 0xd800 && code <= 0xdfff) || code > 0x10ffff) {
-        return 0;
-    }
-    return length;
-}
-
-}  // namespace
 
 bool IsUtf8(std::string_view text) {
     for (size_t at = 0; at < text.size();) {
-        const size_t length = SequenceLength(text, at);
+        const size_t length = Utf8CharLength(text, at);
         if (length == 0) {
             return false;
         }
@@ -61,7 +21,7 @@ bool IsUtf8(std::string_view text) {
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (size_t at = 0; at < text.size();) {
-        const size_t length = SequenceLength(text, at);
+        const size_t length = Utf8CharLength(text, at);
         if (length == 0) {
             out += "\\ufffd";
             ++at;

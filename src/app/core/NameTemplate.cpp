@@ -1,5 +1,7 @@
 #include "NameTemplate.h"
 
+#include "Format.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <stdexcept>
@@ -96,53 +98,13 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-// The length of the well-formed UTF-8 character at `at`; 0 when the byte
-// there does not start one (overlong forms and surrogates included).
-size_t Utf8Length(std::string_view text, size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) {
-        return 1;
-    }
-    size_t length = 0;
-    uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) {
-        return 0;
-    }
-    for (size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[at + k]);
-        if ((next & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    if (length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) {
-        return 0;
-    }
-    if (length == 4 && (code < 0x10000 || code > 0x10FFFF)) {
-        return 0;
-    }
-    return length;
-}
-
 // Text every file system and terminal takes: UTF-8 without control
 // characters; a value's slashes are not folders the user asked for.
 std::string Cleaned(std::string_view text, bool keep_slashes) {
     std::string clean;
     clean.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const size_t length = Utf8Length(text, i);
+        const size_t length = Utf8CharLength(text, i);
         const char c = text[i];
         if (length == 0 || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             clean += '_';
