@@ -215,7 +215,7 @@ bool RemoveCreatedFile(const TCreatedFile& file) {
     if (!StillCreatedFile(file) || ::unlink(file.Path.c_str()) != 0) {
         return false;
     }
-    TellObserver(TPartialEvent::Gone, file);
+    TellObserver(TPartialEvent::Removed, file);
     return true;
 }
 
@@ -228,7 +228,7 @@ int PublishCreatedFile(const TCreatedFile& file, const std::string& wanted, std:
     for (int n = parts.Number + 1; n < parts.Number + kMostAlternatives; ++n) {
         const int result = RenameNoReplace(file.Path, name);
         if (result == 0) {
-            TellObserver(TPartialEvent::Gone, file);
+            TellObserver(TPartialEvent::Published, TCreatedFile{name, file.Device, file.Inode});
             if (written != nullptr) {
                 *written = name;
             }

@@ -21,9 +21,9 @@ struct TCreatedFile {
     bool Empty() const { return Path.empty(); }
 };
 
-// What becomes of a partial file: it was created, or it went (given its final
-// name, or removed).
-enum class TPartialEvent { Created, Gone };
+// What becomes of a partial file: it was created, given its final name (the
+// file then carries that name), or removed.
+enum class TPartialEvent { Created, Published, Removed };
 using TPartialObserver = std::function<void(TPartialEvent event, const TCreatedFile& file)>;
 
 // Whoever must know of partial files so that a run killed outright can still

@@ -273,10 +273,13 @@ std::string JournalText(const TListJournal& journal) {
             AddPieceLine(text, "point", piece);
         }
     }
-    for (const TCreatedFile& partial : journal.Partials) {
-        text += "partial " + NumberField(static_cast<uint64_t>(partial.Device)) + " " +
-                NumberField(static_cast<uint64_t>(partial.Inode)) + " " + Field(partial.Path) +
-                "\n";
+    for (const auto& [key, files] : {std::pair{"partial", &journal.Partials},
+                                     std::pair{"published", &journal.Published}}) {
+        for (const TCreatedFile& file : *files) {
+            text += std::string(key) + " " + NumberField(static_cast<uint64_t>(file.Device)) +
+                    " " + NumberField(static_cast<uint64_t>(file.Inode)) + " " +
+                    Field(file.Path) + "\n";
+        }
     }
     // Whatever follows the last line is not the journal's.
     text += "end\n";
@@ -362,12 +365,12 @@ std::optional<TListJournal> ParseJournal(std::string_view text, std::string& err
             journal.Rows.back().Row.Data.ChapterPieces.push_back(ReadPiece(fields));
         } else if (key == "point" && !journal.Rows.empty()) {
             journal.Rows.back().Row.Data.PointsPieces.push_back(ReadPiece(fields));
-        } else if (key == "partial") {
-            TCreatedFile partial;
-            partial.Device = static_cast<dev_t>(fields.Value<uint64_t>());
-            partial.Inode = static_cast<ino_t>(fields.Value<uint64_t>());
-            partial.Path = fields.Text();
-            journal.Partials.push_back(std::move(partial));
+        } else if (key == "partial" || key == "published") {
+            TCreatedFile file;
+            file.Device = static_cast<dev_t>(fields.Value<uint64_t>());
+            file.Inode = static_cast<ino_t>(fields.Value<uint64_t>());
+            file.Path = fields.Text();
+            (key == "partial" ? journal.Partials : journal.Published).push_back(std::move(file));
         } else if (key == "end" && fields.Count() == 0) {
             ended = true;
         } else {
@@ -479,6 +482,9 @@ bool TListJournalFile::SaveList(TListJournal list, std::string& problem) {
     }
     list.Owner = current_.Owner;
     list.Partials = std::move(current_.Partials);
+    if (list.BatchRunning) {
+        list.Published = std::move(current_.Published);
+    }
     current_ = std::move(list);
     return WriteLocked(problem);
 }
@@ -493,12 +499,26 @@ void TListJournalFile::PartialCreated(const TCreatedFile& file) {
     WriteLocked(ignored);
 }
 
-void TListJournalFile::PartialGone(const TCreatedFile& file) {
+void TListJournalFile::PartialRemoved(const TCreatedFile& file) {
     std::lock_guard lock(mutex_);
     std::erase_if(current_.Partials, [&file](const TCreatedFile& partial) {
         return partial.Device == file.Device && partial.Inode == file.Inode &&
                partial.Path == file.Path;
     });
+}
+
+void TListJournalFile::PartialPublished(const TCreatedFile& file) {
+    std::lock_guard lock(mutex_);
+    if (!IsOpen()) {
+        return;
+    }
+    // The name changed; the file is the same.
+    std::erase_if(current_.Partials, [&file](const TCreatedFile& partial) {
+        return partial.Device == file.Device && partial.Inode == file.Inode;
+    });
+    current_.Published.push_back(file);
+    std::string ignored;
+    WriteLocked(ignored);
 }
 
 bool TListJournalFile::WriteLocked(std::string& problem) {

@@ -52,6 +52,9 @@ struct TListJournal {
     std::vector<TJournalRow> Rows;
     // Outputs being written when this was saved.
     std::vector<TCreatedFile> Partials;
+    // Outputs the running batch has finished, under their final names: a
+    // row's own record of it may not have been saved before a crash.
+    std::vector<TCreatedFile> Published;
 
     // The value of a setting; empty when it is not kept.
     std::string Setting(const std::string& name) const;
@@ -103,7 +106,9 @@ public:
     // Written at once: a run killed right after still has it on record.
     void PartialCreated(const TCreatedFile& file);
     // Left out from the next save on.
-    void PartialGone(const TCreatedFile& file);
+    void PartialRemoved(const TCreatedFile& file);
+    // Written at once, under its final name, until the batch is over.
+    void PartialPublished(const TCreatedFile& file);
 
 private:
     bool WriteLocked(std::string& problem);

@@ -35,6 +35,7 @@ TListJournal HostileJournal() {
         journal.Rows.push_back(row);
     }
     journal.Partials = {{"/out/.a\nb.mp3.part", 2049, 1234567}};
+    journal.Published = {{"/out/a b~.mp3", 2049, 7}};
     return journal;
 }
 
