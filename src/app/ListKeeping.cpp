@@ -53,8 +53,8 @@ void TForm1::OpenListJournal() {
         case TListJournalFile::TOpenResult::Opened:
             break;
         case TListJournalFile::TOpenResult::Held:
-            AppendLog({"", "***Another window keeps the file list; this one's list is not saved.",
-                       ""});
+            AppendLog(
+                {"", "***Another window keeps the file list; this one's list is not saved.", ""});
             return;
         case TListJournalFile::TOpenResult::Unavailable:
             AppendLog({"", "***The file list cannot be saved: " + problem, ""});
@@ -236,8 +236,8 @@ void TForm1::SaveList(bool closing) {
     const bool batch = FConvertState != cvIdle;
     for (size_t row = 0; row < FileList().Count(); ++row) {
         TJournalRow kept{FileList().Rows()[row], false};
-        const bool in_batch = batch && std::find(run_rows_.begin(), run_rows_.end(), row) !=
-                                           run_rows_.end();
+        const bool in_batch =
+            batch && std::find(run_rows_.begin(), run_rows_.end(), row) != run_rows_.end();
         if (in_batch && !RowSettled(kept.Row)) {
             kept.Waiting = !closing;
             if (closing) {

@@ -237,8 +237,8 @@ size_t TListJournal::WaitingCount() const {
 
 std::string JournalText(const TListJournal& journal) {
     std::string text = std::string(kHeader) + " " + NumberField(kListJournalVersion) + "\n";
-    text += "owner " + NumberField(journal.Owner.Pid) + " " +
-            NumberField(journal.Owner.StartTime) + "\n";
+    text += "owner " + NumberField(journal.Owner.Pid) + " " + NumberField(journal.Owner.StartTime) +
+            "\n";
     text += "batch " + NumberField(journal.BatchRunning ? 1 : 0) + "\n";
     for (const auto& [name, value] : journal.Settings) {
         text += "setting " + Field(name) + " " + Field(value) + "\n";
@@ -273,12 +273,11 @@ std::string JournalText(const TListJournal& journal) {
             AddPieceLine(text, "point", piece);
         }
     }
-    for (const auto& [key, files] : {std::pair{"partial", &journal.Partials},
-                                     std::pair{"published", &journal.Published}}) {
+    for (const auto& [key, files] :
+         {std::pair{"partial", &journal.Partials}, std::pair{"published", &journal.Published}}) {
         for (const TCreatedFile& file : *files) {
-            text += std::string(key) + " " + NumberField(static_cast<uint64_t>(file.Device)) +
-                    " " + NumberField(static_cast<uint64_t>(file.Inode)) + " " +
-                    Field(file.Path) + "\n";
+            text += std::string(key) + " " + NumberField(static_cast<uint64_t>(file.Device)) + " " +
+                    NumberField(static_cast<uint64_t>(file.Inode)) + " " + Field(file.Path) + "\n";
         }
     }
     // Whatever follows the last line is not the journal's.

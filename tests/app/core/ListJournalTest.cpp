@@ -16,9 +16,9 @@ TListJournal HostileJournal() {
     journal.Owner = {4242, 987654321};
     journal.BatchRunning = true;
     journal.Settings = {{"output-folder", "/tmp/out put/%20~/"}, {"name-template", ""}};
-    const std::vector<std::string> names = {
-        "/videos/line\nbreak.mkv", "/videos/\xff\xfe latin1 \xe9.avi", "/v/tab\there %41 ~.mp4",
-        "/v/cr\r\x01\x7f.ts"};
+    const std::vector<std::string> names = {"/videos/line\nbreak.mkv",
+                                            "/videos/\xff\xfe latin1 \xe9.avi",
+                                            "/v/tab\there %41 ~.mp4", "/v/cr\r\x01\x7f.ts"};
     for (size_t i = 0; i < names.size(); ++i) {
         TJournalRow row;
         row.Waiting = i % 2 == 1;

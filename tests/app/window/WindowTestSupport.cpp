@@ -125,6 +125,21 @@ TUserFolders::~TUserFolders() {
     }
 }
 
+TFreshStateFolder::TFreshStateFolder() : dir_("state") {
+    if (const char* value = std::getenv("XDG_STATE_HOME")) {
+        saved_ = value;
+    }
+    ::setenv("XDG_STATE_HOME", dir_.Path().c_str(), 1);
+}
+
+TFreshStateFolder::~TFreshStateFolder() {
+    if (saved_) {
+        ::setenv("XDG_STATE_HOME", saved_->c_str(), 1);
+    } else {
+        ::unsetenv("XDG_STATE_HOME");
+    }
+}
+
 fs::path TUserFolders::SettingsFile() const {
     return fs::path(Config()) / kCompanyFolder / kProductFolder / kSettingsFileName;
 }

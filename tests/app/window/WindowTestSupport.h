@@ -96,6 +96,20 @@ private:
     std::map<std::string, std::optional<std::string>> saved_;
 };
 
+// A state folder of its own while the object lives: a window made then
+// starts with an empty list, whatever the windows before it kept.
+class TFreshStateFolder {
+public:
+    TFreshStateFolder();
+    ~TFreshStateFolder();
+    TFreshStateFolder(const TFreshStateFolder&) = delete;
+    TFreshStateFolder& operator=(const TFreshStateFolder&) = delete;
+
+private:
+    TempDir dir_;
+    std::optional<std::string> saved_;
+};
+
 // A part a test binary plays when started again by one of its own tests:
 // "--child-role=NAME ARG..." runs the role registered under NAME instead of
 // the tests, and the process ends with its result.
