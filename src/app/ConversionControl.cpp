@@ -206,7 +206,7 @@ size_t TForm1::RowOfItem(size_t item) const {
     return item < run_rows_.size() ? run_rows_[item] : FileList().Count();
 }
 
-void TForm1::StartConversion(bool every_row) {
+void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_rows) {
     if (closed_) {
         return;
     }
@@ -245,7 +245,9 @@ void TForm1::StartConversion(bool every_row) {
     run_stopped_ = false;
     for (size_t row = 0; row < FileList().Count(); ++row) {
         const TFileRow& r = FileList().Rows()[row];
-        if ((!every_row && r.Data.Progress == 100) || r.Progress == kNoAudioProgressText) {
+        if ((!every_row && r.Data.Progress == 100) || r.Progress == kNoAudioProgressText ||
+            (only_rows != nullptr &&
+             std::find(only_rows->begin(), only_rows->end(), row) == only_rows->end())) {
             continue;
         }
         file_list_->UpdateRow(row, [](TFileRow& changed) {
@@ -335,6 +337,8 @@ void TForm1::StartConversion(bool every_row) {
     }
     SetTotalProgress(0);
     FConvertState = cvConverting;
+    // Kept before any output is begun: a session killed from here on is resumed.
+    SaveList(false);
     status_timer_->start();
     ShowRunStatus();
     ActionList1Update();
@@ -475,6 +479,8 @@ void TForm1::TaskEnded(size_t item, const TTerminateInfo& info) {
             // The whole output (every piece), not the last report's share of it.
             r.OutputSize = SizeColumnText(size);
         });
+        // At once: a session killed now must not convert it again.
+        SaveList(false);
     } else if (info.Failed) {
         const std::string& name = FileList().Rows()[row].Data.FileName;
         AppendLog({"", "***Conversion failed: " + name + ": " + info.ErrorMessage, ""});
@@ -648,6 +654,7 @@ void TForm1::RunOver() {
         }
     }
     FConvertState = cvIdle;
+    SaveList(false);
     const size_t total = std::max<size_t>(run_rows_.size(), 1);
     SetTotalProgress(static_cast<int>((counts.Converted + counts.Skipped) * 100 / total));
     ShowStatus(RunCountsText(counts));

@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolButton>
 
 #include "FileListModel.h"
@@ -67,6 +68,7 @@ TForm1::~TForm1() {
     // every control is still here.
     EndAdding();
     ClosePlayer();
+    CloseListJournal();
     // The controls the handlers write to go with this window.
     FFLogger.SetOnLog(nullptr);
     FFConverter.SetOnCustomHook(nullptr);
@@ -116,6 +118,11 @@ void TForm1::ConnectHandlers() {
     btnPause->installEventFilter(this);
     btnStop->setEnabled(actStop->isEnabled());
     ConnectPreview();
+    if (startup_complete_) {
+        OpenListJournal();
+        // Asked once the window is up, not before it.
+        QTimer::singleShot(0, this, [this] { OfferResume(); });
+    }
 }
 
 void TForm1::FormCreate() {
@@ -298,6 +305,8 @@ void TForm1::FormCloseQuery() {
     // further round may start.
     runner_.Stop(true);
     FFConverter.Stop(true);
+    // After the stop, which took the unfinished outputs along.
+    CloseListJournal();
     FFLogger.SetOnLog(nullptr);
     FProfiles.clear();
     ActionList1Update();
@@ -442,6 +451,8 @@ void TForm1::actClearExecute() {
         return;
     }
     file_list_->Clear();
+    // Emptied at once: the list must not come back after a crash.
+    SaveList(false);
     ShowFileList();
     actStopExecute();
     ActionList1Update();

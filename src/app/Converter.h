@@ -23,6 +23,7 @@
 #include "FileList.h"
 #include "IniFile.h"
 #include "JobBuilding.h"
+#include "ListJournal.h"
 #include "ProbePool.h"
 #include "Profiles.h"
 #include "Settings.h"
@@ -303,7 +304,8 @@ private:
     void TaskEnded(size_t item, const TTerminateInfo& info);
     void TaskAlreadyDone(size_t item, const std::vector<std::string>& outputs);
     void RunOver();
-    void StartConversion(bool every_row);
+    // `only_rows`: the rows to convert, of those Start would; null: all of them.
+    void StartConversion(bool every_row, const std::vector<size_t>* only_rows = nullptr);
     // The row of a file of the running batch; Count() of the list when none.
     size_t RowOfItem(size_t item) const;
     // Each row of the batch that is over shows how it ended.
@@ -314,6 +316,17 @@ private:
     void ShowRunStatus();
     void SetTotalProgress(int value);
     void ResetRow(size_t row);
+
+    // The list kept between sessions.
+    void OpenListJournal();
+    void RestoreList(const TListJournal& journal);
+    // Says what start-up found wrong with the kept list, and offers to go on
+    // with a batch the last session left half done.
+    void OfferResume();
+    void ScheduleListSave();
+    // `closing`: the batch ends with the window, and its rows say so.
+    void SaveList(bool closing);
+    void CloseListJournal();
 
     // The log.
     void FFLoggerLog(TFFBaseComponent* Sender, uint32_t AThreadID, TLogLevel ALogLevel,
@@ -400,6 +413,15 @@ private:
     QTimer* adding_pace_ = nullptr;
 
     TFileListModel* file_list_ = nullptr;
+    // The list's journal; none when another window keeps it or it cannot be
+    // written. Shared with the conversions, which record their partial files.
+    std::shared_ptr<TListJournalFile> journal_;
+    QTimer* journal_timer_ = nullptr;
+    bool journal_failed_ = false;
+    std::string journal_notice_;
+    // What a killed session left to convert, and how.
+    std::vector<size_t> resume_rows_;
+    std::vector<std::pair<std::string, std::string>> resume_settings_;
 
     // Controls (owned by the window, as its children).
     QWidget* client_ = nullptr;

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 
 #include "Format.h"
 
@@ -93,7 +95,28 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     return 0;
 }
 
+std::mutex g_observer_mutex;
+std::shared_ptr<const TPartialObserver> g_observer;
+
+void TellObserver(TPartialEvent event, const TCreatedFile& file) {
+    std::shared_ptr<const TPartialObserver> observer;
+    {
+        std::lock_guard lock(g_observer_mutex);
+        observer = g_observer;
+    }
+    if (observer && *observer) {
+        (*observer)(event, file);
+    }
+}
+
 }  // namespace
+
+void SetPartialObserver(TPartialObserver observer) {
+    auto shared =
+        observer ? std::make_shared<const TPartialObserver>(std::move(observer)) : nullptr;
+    std::lock_guard lock(g_observer_mutex);
+    g_observer = std::move(shared);
+}
 
 bool NameTaken(const std::string& path) {
     struct stat st {};
@@ -163,6 +186,9 @@ int CreatePartialUnderFreeName(std::string* name, TCreatedFile* partial,
         }
         if (!taken) {
             const int fd = CreateExclusive(PartialName(*name), partial);
+            if (fd >= 0 && partial != nullptr) {
+                TellObserver(TPartialEvent::Created, *partial);
+            }
             if (fd != -EEXIST) {
                 return fd;
             }
@@ -186,7 +212,11 @@ int64_t CreatedFileSize(const TCreatedFile& file) {
 }
 
 bool RemoveCreatedFile(const TCreatedFile& file) {
-    return StillCreatedFile(file) && ::unlink(file.Path.c_str()) == 0;
+    if (!StillCreatedFile(file) || ::unlink(file.Path.c_str()) != 0) {
+        return false;
+    }
+    TellObserver(TPartialEvent::Removed, file);
+    return true;
 }
 
 int PublishCreatedFile(const TCreatedFile& file, const std::string& wanted, std::string* written) {
@@ -198,6 +228,7 @@ int PublishCreatedFile(const TCreatedFile& file, const std::string& wanted, std:
     for (int n = parts.Number + 1; n < parts.Number + kMostAlternatives; ++n) {
         const int result = RenameNoReplace(file.Path, name);
         if (result == 0) {
+            TellObserver(TPartialEvent::Published, TCreatedFile{name, file.Device, file.Inode});
             if (written != nullptr) {
                 *written = name;
             }

@@ -21,6 +21,16 @@ struct TCreatedFile {
     bool Empty() const { return Path.empty(); }
 };
 
+// What becomes of a partial file: it was created, given its final name (the
+// file then carries that name), or removed.
+enum class TPartialEvent { Created, Published, Removed };
+using TPartialObserver = std::function<void(TPartialEvent event, const TCreatedFile& file)>;
+
+// Whoever must know of partial files so that a run killed outright can still
+// be cleaned up after. Called on the thread that creates or settles the file,
+// the creation before anything is written into it; null: nobody.
+void SetPartialObserver(TPartialObserver observer);
+
 // Any entry at the name (a file, a folder, a device, a link even when it
 // dangles) makes it taken; so does a name that cannot be examined.
 bool NameTaken(const std::string& path);

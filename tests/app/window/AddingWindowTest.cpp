@@ -55,6 +55,7 @@ TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAske
     enum class TEnd { Finish, Escape, Close, Destroy };
     for (const TEnd end : {TEnd::Finish, TEnd::Escape, TEnd::Close, TEnd::Destroy}) {
         SCOPED_TRACE(static_cast<int>(end));
+        const test::TFreshStateFolder state;
         auto form = test::MakeForm(program_, services_);
         form->show();
         QApplication::setActiveWindow(form.get());

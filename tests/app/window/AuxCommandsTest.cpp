@@ -334,6 +334,8 @@ protected:
         auto services = std::make_shared<test::TScriptedServices>();
         services->FileAnswers.push_back(files_);
         services->FolderAnswers.push_back(Path(folder_.Path()));
+        // Each way of adding starts from an empty list.
+        const test::TFreshStateFolder state;
         auto form = test::MakeForm(program_, services);
         EXPECT_TRUE(form->StartupComplete());
         add(*form);

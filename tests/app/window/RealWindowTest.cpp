@@ -191,6 +191,7 @@ TEST(RealWindowTest, ProgramShowsItsWindowAndSavesTheSettingsWhenClosed) {
     environment.insert("HOME", QString::fromStdString(home.string()));
     environment.insert("XDG_CONFIG_HOME",
                        QString::fromStdString((user.Path() / "config").string()));
+    environment.insert("XDG_STATE_HOME", QString::fromStdString((user.Path() / "state").string()));
     environment.remove("XDG_DESKTOP_DIR");
     environment.insert("QT_QPA_PLATFORM", "xcb");
     QProcess program;
@@ -259,6 +260,8 @@ TEST(RealWindowTest, EndSignalsCloseTheProgramCleanly) {
         environment.insert("HOME", QString::fromStdString(user.Path().string()));
         environment.insert("XDG_CONFIG_HOME",
                            QString::fromStdString((user.Path() / "config").string()));
+        environment.insert("XDG_STATE_HOME",
+                           QString::fromStdString((user.Path() / "state").string()));
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         QProcess program;
         program.setProcessEnvironment(environment);

@@ -16,6 +16,7 @@
 #include "FFmpegLoader.h"
 #include "MainThread.h"
 #include "QtMainThread.h"
+#include "WindowTestSupport.h"
 
 #include <unistd.h>
 
@@ -34,14 +35,21 @@ int main(int argc, char** argv) {
         "QT_QPA_PLATFORM",
         (platform == "offscreen" ? platform + ":configfile=" + screens.string() : platform).c_str(),
         1);
+    // Windows made outside a test's own user folders keep their lists here,
+    // never in the state folder of whoever runs the tests.
+    const std::filesystem::path state = std::filesystem::temp_directory_path() /
+                                        ("v2m-state-" + std::to_string(::getpid()));
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
     v2m::MediaRuntime runtime;
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     v2m::InstallMainThreadServices(std::make_shared<v2m::TQtMainThread>());
     ::testing::InitGoogleTest(&argc, argv);
-    const int status = RUN_ALL_TESTS();
+    const std::optional<int> role = v2m::test::RunChildRole(argc, argv);
+    const int status = role ? *role : RUN_ALL_TESTS();
     v2m::InstallMainThreadServices(nullptr);
     std::error_code ignored;
     std::filesystem::remove(screens, ignored);
+    std::filesystem::remove_all(state, ignored);
     return status;
 }

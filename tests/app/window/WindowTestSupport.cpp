@@ -5,6 +5,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -103,12 +104,14 @@ void TProgramFolder::RemoveDefaultSkin() {
 
 TUserFolders::TUserFolders() : dir_("user") {
     fs::create_directories(Desktop());
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DESKTOP_DIR"}) {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DESKTOP_DIR"}) {
         const char* value = std::getenv(name);
         saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
     }
     ::setenv("HOME", Home().c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", Config().c_str(), 1);
+    // Each test's windows keep their list apart from every other test's.
+    ::setenv("XDG_STATE_HOME", State().c_str(), 1);
     ::unsetenv("XDG_DESKTOP_DIR");
 }
 
@@ -119,6 +122,21 @@ TUserFolders::~TUserFolders() {
         } else {
             ::unsetenv(name.c_str());
         }
+    }
+}
+
+TFreshStateFolder::TFreshStateFolder() : dir_("state") {
+    if (const char* value = std::getenv("XDG_STATE_HOME")) {
+        saved_ = value;
+    }
+    ::setenv("XDG_STATE_HOME", dir_.Path().c_str(), 1);
+}
+
+TFreshStateFolder::~TFreshStateFolder() {
+    if (saved_) {
+        ::setenv("XDG_STATE_HOME", saved_->c_str(), 1);
+    } else {
+        ::unsetenv("XDG_STATE_HOME");
     }
 }
 
@@ -177,6 +195,38 @@ std::vector<std::vector<std::string>> ListTexts(QWidget& form) {
 
 std::string ReadSetting(const fs::path& file, const std::string& key) {
     return TIniFile(file.string()).ReadString(kGeneralSection, key, "<missing>");
+}
+
+}  // namespace v2m::test
+
+namespace v2m::test {
+
+namespace {
+
+std::map<std::string, TChildRole>& ChildRoles() {
+    static std::map<std::string, TChildRole> roles;
+    return roles;
+}
+
+}  // namespace
+
+bool RegisterChildRole(const std::string& name, TChildRole role) {
+    ChildRoles()[name] = role;
+    return true;
+}
+
+std::optional<int> RunChildRole(int argc, char** argv) {
+    constexpr std::string_view kOption = "--child-role=";
+    if (argc < 2 || !std::string_view(argv[1]).starts_with(kOption)) {
+        return std::nullopt;
+    }
+    const std::string name(std::string_view(argv[1]).substr(kOption.size()));
+    const auto role = ChildRoles().find(name);
+    if (role == ChildRoles().end()) {
+        std::fprintf(stderr, "no child role %s\n", name.c_str());
+        return 2;
+    }
+    return role->second(std::vector<std::string>(argv + 2, argv + argc));
 }
 
 }  // namespace v2m::test

@@ -86,6 +86,7 @@ public:
     std::string Home() const { return dir_.Path().string() + "/home/"; }
     std::string Desktop() const { return Home() + "Desktop/"; }
     std::string Config() const { return dir_.Path().string() + "/config/"; }
+    std::string State() const { return dir_.Path().string() + "/state/"; }
     std::filesystem::path SettingsFile() const;
     // Points XDG_CONFIG_HOME somewhere no folder can be made.
     void MakeConfigUnavailable();
@@ -94,6 +95,27 @@ private:
     TempDir dir_;
     std::map<std::string, std::optional<std::string>> saved_;
 };
+
+// A state folder of its own while the object lives: a window made then
+// starts with an empty list, whatever the windows before it kept.
+class TFreshStateFolder {
+public:
+    TFreshStateFolder();
+    ~TFreshStateFolder();
+    TFreshStateFolder(const TFreshStateFolder&) = delete;
+    TFreshStateFolder& operator=(const TFreshStateFolder&) = delete;
+
+private:
+    TempDir dir_;
+    std::optional<std::string> saved_;
+};
+
+// A part a test binary plays when started again by one of its own tests:
+// "--child-role=NAME ARG..." runs the role registered under NAME instead of
+// the tests, and the process ends with its result.
+using TChildRole = int (*)(const std::vector<std::string>& args);
+bool RegisterChildRole(const std::string& name, TChildRole role);
+std::optional<int> RunChildRole(int argc, char** argv);
 
 // Makes sure the process has not loaded the media libraries, so that the
 // next window loads them itself.

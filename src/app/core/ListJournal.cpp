@@ -1,0 +1,561 @@
+#include "ListJournal.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace v2m {
+
+namespace {
+
+constexpr std::string_view kHeader = "video2mp3-list-journal";
+// An empty field; a "~" of the text itself is escaped.
+constexpr std::string_view kEmptyField = "~";
+
+// One field on a line: every byte that would end the field or the line, or
+// could be taken for an escape, as "%XX". Names may hold any byte but NUL
+// and "/", so nothing else is assumed of them.
+std::string Field(std::string_view text) {
+    if (text.empty()) {
+        return std::string(kEmptyField);
+    }
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7f || c == '%' || c == '~') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::optional<std::string> Unfield(std::string_view field) {
+    if (field == kEmptyField) {
+        return std::string();
+    }
+    std::string out;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '%') {
+            out += field[i];
+            continue;
+        }
+        if (i + 2 >= field.size()) {
+            return std::nullopt;
+        }
+        const int high = HexDigit(field[i + 1]);
+        const int low = HexDigit(field[i + 2]);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+template <typename Number>
+std::string NumberField(Number value) {
+    return std::to_string(value);
+}
+
+// The fields of one line, read in order; any fault sticks.
+class TFields {
+public:
+    explicit TFields(std::string_view line) {
+        size_t start = 0;
+        while (start <= line.size()) {
+            const size_t space = line.find(' ', start);
+            const size_t end = space == std::string_view::npos ? line.size() : space;
+            fields_.push_back(line.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    std::string_view Key() const { return fields_.front(); }
+    size_t Count() const { return fields_.size() - 1; }
+    bool Ok() const { return ok_ && next_ == fields_.size(); }
+
+    std::string Text() {
+        if (next_ >= fields_.size()) {
+            ok_ = false;
+            return {};
+        }
+        std::optional<std::string> text = Unfield(fields_[next_++]);
+        ok_ = ok_ && text.has_value();
+        return text.value_or(std::string());
+    }
+    template <typename Number>
+    Number Value() {
+        Number value{};
+        if (next_ >= fields_.size()) {
+            ok_ = false;
+            return value;
+        }
+        const std::string_view field = fields_[next_++];
+        const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+        ok_ = ok_ && error == std::errc() && end == field.data() + field.size();
+        return value;
+    }
+
+private:
+    std::vector<std::string_view> fields_;
+    size_t next_ = 1;
+    bool ok_ = true;
+};
+
+void AddPieceLine(std::string& text, std::string_view key, const TPiece& piece) {
+    text += std::string(key) + " " + NumberField(piece.Start) + " " + NumberField(piece.Length) +
+            " " + NumberField(piece.Number) + " " + NumberField(piece.Total) + " " +
+            Field(piece.Title) + " " + Field(piece.Performer) + "\n";
+}
+
+TPiece ReadPiece(TFields& fields) {
+    TPiece piece;
+    piece.Start = fields.Value<int64_t>();
+    piece.Length = fields.Value<int64_t>();
+    piece.Number = fields.Value<int>();
+    piece.Total = fields.Value<int>();
+    piece.Title = fields.Text();
+    piece.Performer = fields.Text();
+    return piece;
+}
+
+std::optional<std::string> ReadWhole(const std::string& path, int& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        error = errno;
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            error = errno;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+}  // namespace
+
+TProcessIdentity ThisProcess() {
+    TProcessIdentity self{static_cast<int64_t>(::getpid()), 0};
+    std::ifstream in("/proc/self/stat");
+    const std::string stat{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // The command name may hold spaces and parentheses: the fields count from
+    // the last ")". The start time is the 22nd field, the 20th after it.
+    const size_t close = stat.rfind(')');
+    if (close != std::string::npos) {
+        std::istringstream rest(stat.substr(close + 1));
+        std::string field;
+        for (int i = 3; i <= 22 && rest >> field; ++i) {
+            if (i == 22) {
+                std::from_chars(field.data(), field.data() + field.size(), self.StartTime);
+            }
+        }
+    }
+    return self;
+}
+
+bool ProcessAlive(const TProcessIdentity& process) {
+    if (process.Pid <= 0) {
+        return false;
+    }
+    std::ifstream in("/proc/" + std::to_string(process.Pid) + "/stat");
+    if (!in) {
+        return false;
+    }
+    const std::string stat{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) {
+        return false;
+    }
+    std::istringstream rest(stat.substr(close + 1));
+    std::string field;
+    std::string state;
+    uint64_t start = 0;
+    for (int i = 3; i <= 22 && rest >> field; ++i) {
+        if (i == 3) {
+            state = field;
+        }
+        if (i == 22) {
+            std::from_chars(field.data(), field.data() + field.size(), start);
+        }
+    }
+    // A zombie has ended; only its parent has not looked yet.
+    return start == process.StartTime && state != "Z" && state != "X";
+}
+
+std::string TListJournal::Setting(const std::string& name) const {
+    for (const auto& [key, value] : Settings) {
+        if (key == name) {
+            return value;
+        }
+    }
+    return {};
+}
+
+size_t TListJournal::WaitingCount() const {
+    return static_cast<size_t>(
+        std::count_if(Rows.begin(), Rows.end(), [](const TJournalRow& r) { return r.Waiting; }));
+}
+
+std::string JournalText(const TListJournal& journal) {
+    std::string text = std::string(kHeader) + " " + NumberField(kListJournalVersion) + "\n";
+    text += "owner " + NumberField(journal.Owner.Pid) + " " + NumberField(journal.Owner.StartTime) +
+            "\n";
+    text += "batch " + NumberField(journal.BatchRunning ? 1 : 0) + "\n";
+    for (const auto& [name, value] : journal.Settings) {
+        text += "setting " + Field(name) + " " + Field(value) + "\n";
+    }
+    for (const TJournalRow& journal_row : journal.Rows) {
+        const TFileRow& row = journal_row.Row;
+        const TConvertFileData& data = row.Data;
+        text += "row";
+        for (const std::string* column :
+             {&row.Name, &row.Duration, &row.OriginalSize, &row.Output, &row.Progress,
+              &row.OutputSize, &row.Audio, &row.Parts, &row.FailureReason, &row.Warning}) {
+            text += " " + Field(*column);
+        }
+        const int split = data.SplitChapters ? (*data.SplitChapters ? 1 : 0) : -1;
+        text += "\nfile " + Field(data.FileName) + " " + Field(data.OutputFile) + " " +
+                Field(data.Root) + " " + Field(data.SplitPointsFile) + " " +
+                NumberField(data.Progress) + " " + NumberField(data.AudioStream) + " " +
+                NumberField(data.Duration) + " " + NumberField(split) + " " +
+                NumberField(data.CutStart) + " " + NumberField(data.CutEnd) + " " +
+                NumberField(data.OutputCount) + " " + NumberField(journal_row.Waiting ? 1 : 0) +
+                "\n";
+        for (const TAudioTrack& track : data.AudioTracks) {
+            text += "track " + NumberField(track.StreamIndex) + " " + Field(track.Language) + " " +
+                    Field(track.Codec) + " " + Field(track.Layout) + " " +
+                    NumberField(track.SampleRate) + " " + NumberField(track.Channels) + " " +
+                    NumberField(track.Default ? 1 : 0) + "\n";
+        }
+        for (const TPiece& piece : data.ChapterPieces) {
+            AddPieceLine(text, "chapter", piece);
+        }
+        for (const TPiece& piece : data.PointsPieces) {
+            AddPieceLine(text, "point", piece);
+        }
+    }
+    for (const auto& [key, files] :
+         {std::pair{"partial", &journal.Partials}, std::pair{"published", &journal.Published}}) {
+        for (const TCreatedFile& file : *files) {
+            text += std::string(key) + " " + NumberField(static_cast<uint64_t>(file.Device)) + " " +
+                    NumberField(static_cast<uint64_t>(file.Inode)) + " " + Field(file.Path) + "\n";
+        }
+    }
+    // Whatever follows the last line is not the journal's.
+    text += "end\n";
+    return text;
+}
+
+std::optional<TListJournal> ParseJournal(std::string_view text, std::string& error) {
+    TListJournal journal;
+    size_t line_number = 0;
+    bool ended = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t feed = text.find('\n', start);
+        if (feed == std::string_view::npos) {
+            error = "the journal is cut short";
+            return std::nullopt;
+        }
+        const std::string_view line = text.substr(start, feed - start);
+        start = feed + 1;
+        ++line_number;
+        if (ended) {
+            error = "line " + std::to_string(line_number) + ": text after the end";
+            return std::nullopt;
+        }
+        TFields fields(line);
+        const std::string_view key = fields.Key();
+        if (line_number == 1) {
+            const int version = key == kHeader ? fields.Value<int>() : 0;
+            if (!fields.Ok() || version < 1) {
+                error = "not a list journal";
+                return std::nullopt;
+            }
+            if (version > kListJournalVersion) {
+                error = "written by a newer version (" + std::to_string(version) + ")";
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (key == "owner") {
+            journal.Owner.Pid = fields.Value<int64_t>();
+            journal.Owner.StartTime = fields.Value<uint64_t>();
+        } else if (key == "batch") {
+            journal.BatchRunning = fields.Value<int>() == 1;
+        } else if (key == "setting") {
+            std::string name = fields.Text();
+            journal.Settings.emplace_back(std::move(name), fields.Text());
+        } else if (key == "row" && fields.Count() == 10) {
+            TFileRow row;
+            for (std::string* column :
+                 {&row.Name, &row.Duration, &row.OriginalSize, &row.Output, &row.Progress,
+                  &row.OutputSize, &row.Audio, &row.Parts, &row.FailureReason, &row.Warning}) {
+                *column = fields.Text();
+            }
+            journal.Rows.push_back({std::move(row), false});
+        } else if (key == "file" && !journal.Rows.empty()) {
+            TConvertFileData& data = journal.Rows.back().Row.Data;
+            data.FileName = fields.Text();
+            data.OutputFile = fields.Text();
+            data.Root = fields.Text();
+            data.SplitPointsFile = fields.Text();
+            data.Progress = fields.Value<int32_t>();
+            data.AudioStream = fields.Value<int>();
+            data.Duration = fields.Value<int64_t>();
+            const int split = fields.Value<int>();
+            if (split >= 0) {
+                data.SplitChapters = split == 1;
+            }
+            data.CutStart = fields.Value<int64_t>();
+            data.CutEnd = fields.Value<int64_t>();
+            data.OutputCount = fields.Value<size_t>();
+            journal.Rows.back().Waiting = fields.Value<int>() == 1;
+        } else if (key == "track" && !journal.Rows.empty()) {
+            TAudioTrack track;
+            track.StreamIndex = fields.Value<int>();
+            track.Language = fields.Text();
+            track.Codec = fields.Text();
+            track.Layout = fields.Text();
+            track.SampleRate = fields.Value<int>();
+            track.Channels = fields.Value<int>();
+            track.Default = fields.Value<int>() == 1;
+            journal.Rows.back().Row.Data.AudioTracks.push_back(std::move(track));
+        } else if (key == "chapter" && !journal.Rows.empty()) {
+            journal.Rows.back().Row.Data.ChapterPieces.push_back(ReadPiece(fields));
+        } else if (key == "point" && !journal.Rows.empty()) {
+            journal.Rows.back().Row.Data.PointsPieces.push_back(ReadPiece(fields));
+        } else if (key == "partial" || key == "published") {
+            TCreatedFile file;
+            file.Device = static_cast<dev_t>(fields.Value<uint64_t>());
+            file.Inode = static_cast<ino_t>(fields.Value<uint64_t>());
+            file.Path = fields.Text();
+            (key == "partial" ? journal.Partials : journal.Published).push_back(std::move(file));
+        } else if (key == "end" && fields.Count() == 0) {
+            ended = true;
+        } else {
+            error = "line " + std::to_string(line_number) + ": not understood";
+            return std::nullopt;
+        }
+        if (!fields.Ok()) {
+            error = "line " + std::to_string(line_number) + ": damaged";
+            return std::nullopt;
+        }
+    }
+    if (line_number == 0 || !ended) {
+        error = "the journal is cut short";
+        return std::nullopt;
+    }
+    return journal;
+}
+
+std::vector<std::string> RemoveLeftPartials(const std::vector<TCreatedFile>& partials) {
+    std::vector<std::string> removed;
+    for (const TCreatedFile& partial : partials) {
+        // RemoveCreatedFile checks the name still holds that very file.
+        if (RemoveCreatedFile(partial)) {
+            removed.push_back(partial.Path);
+        }
+    }
+    return removed;
+}
+
+TListJournalFile::~TListJournalFile() {
+    if (lock_fd_ >= 0) {
+        ::close(lock_fd_);
+    }
+}
+
+TListJournalFile::TOpenResult TListJournalFile::Open(const std::string& folder,
+                                                     std::string& problem) {
+    if (folder.empty()) {
+        problem = "no state folder";
+        return TOpenResult::Unavailable;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::string lock_path = folder + kListJournalName + ".lock";
+    const int fd = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        problem = lock_path + ": " + SystemErrorText(errno);
+        return TOpenResult::Unavailable;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int lock_error = errno;
+        ::close(fd);
+        problem = lock_path + ": " + SystemErrorText(lock_error);
+        return lock_error == EWOULDBLOCK ? TOpenResult::Held : TOpenResult::Unavailable;
+    }
+    lock_fd_ = fd;
+    folder_ = folder;
+    std::lock_guard lock(mutex_);
+    current_.Owner = ThisProcess();
+    return TOpenResult::Opened;
+}
+
+TListJournalFile::TLoadResult TListJournalFile::Load() {
+    TLoadResult result;
+    if (!IsOpen()) {
+        return result;
+    }
+    const std::string path = Path();
+    int error = 0;
+    const std::optional<std::string> text = ReadWhole(path, error);
+    if (!text && error == ENOENT) {
+        return result;
+    }
+    std::string fault;
+    if (text) {
+        result.Journal = ParseJournal(*text, fault);
+        if (result.Journal) {
+            return result;
+        }
+    } else {
+        fault = SystemErrorText(error);
+    }
+    // Set aside, not removed: it may be all the user has of a long list.
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = path + ".damaged-" + std::to_string(n);
+        if (::link(path.c_str(), aside.c_str()) == 0) {
+            ::unlink(path.c_str());
+            result.SetAsidePath = aside;
+            result.Problem = "The saved file list " + path + " cannot be read (" + fault +
+                             "); it was kept as " + aside + " and the list starts empty.";
+            return result;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    result.Problem = "The saved file list " + path + " cannot be read (" + fault +
+                     ") nor set aside; the list starts empty and is not saved.";
+    // Nothing is written over it.
+    ::close(lock_fd_);
+    lock_fd_ = -1;
+    return result;
+}
+
+bool TListJournalFile::SaveList(TListJournal list, std::string& problem) {
+    std::lock_guard lock(mutex_);
+    if (!IsOpen()) {
+        return false;
+    }
+    list.Owner = current_.Owner;
+    list.Partials = std::move(current_.Partials);
+    if (list.BatchRunning) {
+        list.Published = std::move(current_.Published);
+    }
+    current_ = std::move(list);
+    return WriteLocked(problem);
+}
+
+void TListJournalFile::PartialCreated(const TCreatedFile& file) {
+    std::lock_guard lock(mutex_);
+    if (!IsOpen()) {
+        return;
+    }
+    current_.Partials.push_back(file);
+    std::string ignored;
+    WriteLocked(ignored);
+}
+
+void TListJournalFile::PartialRemoved(const TCreatedFile& file) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(current_.Partials, [&file](const TCreatedFile& partial) {
+        return partial.Device == file.Device && partial.Inode == file.Inode &&
+               partial.Path == file.Path;
+    });
+}
+
+void TListJournalFile::PartialPublished(const TCreatedFile& file) {
+    std::lock_guard lock(mutex_);
+    if (!IsOpen()) {
+        return;
+    }
+    // The name changed; the file is the same.
+    std::erase_if(current_.Partials, [&file](const TCreatedFile& partial) {
+        return partial.Device == file.Device && partial.Inode == file.Inode;
+    });
+    current_.Published.push_back(file);
+    std::string ignored;
+    WriteLocked(ignored);
+}
+
+bool TListJournalFile::WriteLocked(std::string& problem) {
+    const std::string text = JournalText(current_);
+    if (text == written_) {
+        return true;
+    }
+    const std::string path = Path();
+    const std::string temporary = path + ".new";
+    // Only this window, holding the lock, ever writes that name.
+    ::unlink(temporary.c_str());
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        problem = temporary + ": " + SystemErrorText(errno);
+        return false;
+    }
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    const bool complete = written == text.size() && ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!complete || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        problem = path + ": " + SystemErrorText(complete ? errno : error);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    written_ = text;
+    return true;
+}
+
+}  // namespace v2m
