@@ -46,11 +46,11 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
       environment_(surroundings.Environment ? std::move(surroundings.Environment)
                                             : ProcessEnvironment()),
       services_(surroundings.Services ? std::move(surroundings.Services) : QtUiServices()),
-      profile_needs_(surroundings.ProfileNeeds ? std::move(surroundings.ProfileNeeds)
-                                               : [](const TConvertProfile& profile) {
-                                                     return v2m::ProfileNeeds(
-                                                         profile.Ext, IsVideoProfile(profile));
-                                                 }) {
+      profile_needs_(surroundings.ProfileNeeds
+                         ? std::move(surroundings.ProfileNeeds)
+                         : [](const TConvertProfile& profile) {
+                               return v2m::ProfileNeeds(profile.Ext, IsVideoProfile(profile));
+                           }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(kMainWindowCaption));
     setWindowIcon(PictureIcon(TPicture::Application));
@@ -59,8 +59,9 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
     CreateMenusAndToolbar();
     resize(kClientWidth, kClientHeight);
     FitMinimumSize();
-    manners_ = new TDesktopManners(QLatin1String(kApplicationTitle),
-                                   [this](const std::string& line) { AppendLog(line); }, this);
+    manners_ = new TDesktopManners(
+        QLatin1String(kApplicationTitle), [this](const std::string& line) { AppendLog(line); },
+        this);
 
     FFLogger.SetOnLog(
         [this](TFFBaseComponent* sender, uint32_t thread, TLogLevel level,

@@ -55,8 +55,13 @@ void TDesktopManners::TakeLock(size_t files) {
         return;
     }
     lock_wanted_ = true;
+    // A bus that was not there is not looked for again on every batch.
+    if (no_system_bus_) {
+        return;
+    }
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
+        no_system_bus_ = true;
         LogOnce(told_no_lock_, "Sleep is not held off during conversions: no system bus");
         return;
     }
@@ -91,14 +96,18 @@ void TDesktopManners::ReleaseLock() {
 }
 
 void TDesktopManners::SendProgress(double progress, int64_t files_left, bool visible) {
+    if (no_session_bus_) {
+        return;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
+        no_session_bus_ = true;
         LogOnce(told_no_session_, "The taskbar does not show the progress: no session bus");
         return;
     }
-    QDBusMessage update = QDBusMessage::createSignal(QLatin1String(kLauncherObjectPath),
-                                                     QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                                                     QStringLiteral("Update"));
+    QDBusMessage update = QDBusMessage::createSignal(
+        QLatin1String(kLauncherObjectPath), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+        QStringLiteral("Update"));
     QVariantMap properties;
     properties.insert(QStringLiteral("progress"), std::clamp(progress, 0.0, 1.0));
     properties.insert(QStringLiteral("progress-visible"), visible);

@@ -58,6 +58,8 @@ private:
     QDBusUnixFileDescriptor lock_;
     bool showing_ = false;
     QElapsedTimer last_sent_;
+    bool no_system_bus_ = false;
+    bool no_session_bus_ = false;
     bool told_no_lock_ = false;
     bool told_no_session_ = false;
 };

@@ -131,10 +131,9 @@ TEST_F(DesktopTest, ABatchHoldsOffSleepWhileRunningAndShowsItsProgressOnTheTaskb
     ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.login1")));
     ASSERT_TRUE(bus.registerObject(QStringLiteral("/org/freedesktop/login1"), &desktop,
                                    QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(bus.connect({}, QLatin1String(kLauncherObjectPath),
-                            QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                            QStringLiteral("Update"), &desktop,
-                            SLOT(Update(QString, QVariantMap))));
+    ASSERT_TRUE(bus.connect(
+        {}, QLatin1String(kLauncherObjectPath), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+        QStringLiteral("Update"), &desktop, SLOT(Update(QString, QVariantMap))));
 
     auto form = Open();  // loads the libraries the clip is written with
     const fs::path clip = in_.Path() / "long.wav";
@@ -149,16 +148,15 @@ TEST_F(DesktopTest, ABatchHoldsOffSleepWhileRunningAndShowsItsProgressOnTheTaskb
 
     Action(*form, "actStartConvert")->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.Inhibits.size() == 1; }, 5000));
-    EXPECT_EQ(desktop.Inhibits[0],
-              (QStringList{"sleep:idle", QLatin1String(kApplicationTitle), "Converting 1 files",
-                           "block"}));
+    EXPECT_EQ(desktop.Inhibits[0], (QStringList{"sleep:idle", QLatin1String(kApplicationTitle),
+                                                "Converting 1 files", "block"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.Updates.size() >= 3; }, 30000));
     EXPECT_FALSE(desktop.Released(0));
 
     Action(*form, "actPauseConvert")->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.Released(0); }, 5000));
     services_->MessageAnswers = {TMessageResult::No};  // no look at the output folder
-    Action(*form, "actStartConvert")->trigger();  // resumes
+    Action(*form, "actStartConvert")->trigger();       // resumes
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.Inhibits.size() == 2; }, 5000));
     EXPECT_FALSE(desktop.Released(1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->ConvertState() == cvIdle; }, 120000));
