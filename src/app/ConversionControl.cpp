@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "Converter.h"
+#include "DesktopManners.h"
 #include "FailureText.h"
 #include "FileListModel.h"
 #include "JobBuilding.h"
@@ -179,11 +180,24 @@ bool TForm1::AllConverted() const {
 
 void TForm1::SetTotalProgress(int value) {
     prgTotalProgress->setValue(std::clamp(value, 0, 100));
+    if (FConvertState == cvConverting && runner_.Active()) {
+        manners_->Progress(prgTotalProgress->value() / 100.0, FilesLeft());
+    }
     // Seen on the task bar while the window is behind others or minimised.
     setWindowTitle(runner_.Active() ? QStringLiteral("%1% - %2")
                                           .arg(prgTotalProgress->value())
                                           .arg(QLatin1String(kMainWindowCaption))
                                     : QLatin1String(kMainWindowCaption));
+}
+
+int64_t TForm1::FilesLeft() const {
+    int64_t left = 0;
+    for (size_t item = 0; item < runner_.Count(); ++item) {
+        const TItemState state = runner_.State(item);
+        left += state == TItemState::Waiting || state == TItemState::Built ||
+                state == TItemState::Running;
+    }
+    return left;
 }
 
 void TForm1::ResetRow(size_t row) {
@@ -213,6 +227,7 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     if (FConvertState == cvPaused && !every_row) {
         runner_.Resume();
         FConvertState = cvConverting;
+        manners_->Running(run_rows_.size(), prgTotalProgress->value() / 100.0, FilesLeft());
         ShowRunStatus();
         ActionList1Update();
         return;
@@ -339,6 +354,7 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     FConvertState = cvConverting;
     // Kept before any output is begun: a session killed from here on is resumed.
     SaveList(false);
+    manners_->Running(run_rows_.size(), 0.0, FilesLeft());
     status_timer_->start();
     ShowRunStatus();
     ActionList1Update();
@@ -391,6 +407,7 @@ void TForm1::actPauseConvertExecute() {
     }
     runner_.Pause();
     FConvertState = cvPaused;
+    manners_->Paused();
     // The row that is held is the one to see.
     for (size_t item = 0; item < run_rows_.size(); ++item) {
         if (runner_.State(item) == TItemState::Running && run_rows_[item] < FileList().Count()) {
@@ -420,6 +437,7 @@ void TForm1::actStopConvertExecute() {
     }
     // The end of the batch shows each row's result and the total.
     runner_.Stop(true);
+    manners_->Over();
     FConvertState = cvIdle;
     ActionList1Update();
 }
@@ -628,6 +646,7 @@ void TForm1::ShowFailureSummary() {
 
 void TForm1::RunOver() {
     status_timer_->stop();
+    manners_->Over();
     if (closed_) {
         // Closing takes the batch down with the window.
         ShowStatus({});

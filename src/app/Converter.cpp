@@ -14,12 +14,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 
+#include "DesktopManners.h"
 #include "FileListModel.h"
 #include "MyUtils.h"
 #include "Pictures.h"
@@ -44,7 +46,12 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
           surroundings.ProgramFolder.empty() ? ProgramFolder() : surroundings.ProgramFolder)),
       environment_(surroundings.Environment ? std::move(surroundings.Environment)
                                             : ProcessEnvironment()),
-      services_(surroundings.Services ? std::move(surroundings.Services) : QtUiServices()) {
+      services_(surroundings.Services ? std::move(surroundings.Services) : QtUiServices()),
+      profile_needs_(surroundings.ProfileNeeds
+                         ? std::move(surroundings.ProfileNeeds)
+                         : [](const TConvertProfile& profile) {
+                               return v2m::ProfileNeeds(profile.Ext, IsVideoProfile(profile));
+                           }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(kMainWindowCaption));
     setWindowIcon(PictureIcon(TPicture::Application));
@@ -53,6 +60,9 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
     CreateMenusAndToolbar();
     resize(kClientWidth, kClientHeight);
     FitMinimumSize();
+    manners_ = new TDesktopManners(
+        QLatin1String(kApplicationTitle), [this](const std::string& line) { AppendLog(line); },
+        this);
 
     FFLogger.SetOnLog(
         [this](TFFBaseComponent* sender, uint32_t thread, TLogLevel level,
@@ -156,8 +166,7 @@ void TForm1::FormCreate() {
     for (const TConvertProfile& profile : FProfiles) {
         cmbProfile->addItem(Text(profile.Caption));
     }
-    cmbProfile->setCurrentIndex(FProfiles.empty() ? -1 : 0);
-    ApplyProfile();
+    MarkUnusableProfiles();
 
     ImgStart->show();
     lvFiles->hide();
@@ -179,6 +188,7 @@ void TForm1::ReadSettings() {
     // An unavailable folder means no settings at all: nothing is read now and
     // nothing is written at close.
     FSettings = OpenSettings(environment_);
+    SelectStartProfile(FSettings ? ReadProfileSetting(*FSettings) : std::string());
     if (!FSettings) {
         return;
     }
@@ -188,6 +198,61 @@ void TForm1::ReadSettings() {
     add_folder_dialog_folder_ = FAddFolderPath;
     SetOutputFolderItems(folders.OutputFolders);
     RestoreWindowSetting(ReadWindowSetting(*FSettings));
+}
+
+void TForm1::MarkUnusableProfiles() {
+    profile_faults_.assign(FProfiles.size(), {});
+    auto* items = qobject_cast<QStandardItemModel*>(cmbProfile->model());
+    for (size_t i = 0; i < FProfiles.size(); ++i) {
+        const TProfileNeeds needs = profile_needs_(FProfiles[i]);
+        std::string fault;
+        for (const std::string& missing : needs.Missing) {
+            fault += (fault.empty() ? "" : "; ") + missing;
+        }
+        profile_faults_[i] = fault;
+        if (fault.empty()) {
+            continue;
+        }
+        // Listed still, so that the user sees the profile exists and why it
+        // does not work here.
+        if (QStandardItem* item = items ? items->item(static_cast<int>(i)) : nullptr) {
+            item->setEnabled(false);
+            item->setToolTip(Text(fault));
+        }
+    }
+}
+
+std::string TForm1::ProfileFault(size_t index) const {
+    return index < profile_faults_.size() ? profile_faults_[index] : std::string();
+}
+
+void TForm1::SelectStartProfile(const std::string& stored_caption) {
+    int wanted = FProfiles.empty() ? -1 : 0;
+    for (size_t i = 0; i < FProfiles.size(); ++i) {
+        if (!stored_caption.empty() && FProfiles[i].Caption == stored_caption) {
+            wanted = static_cast<int>(i);
+            break;
+        }
+    }
+    int chosen = wanted;
+    if (wanted >= 0 && !ProfileFault(static_cast<size_t>(wanted)).empty()) {
+        chosen = -1;
+        for (size_t i = 0; i < FProfiles.size(); ++i) {
+            if (ProfileFault(i).empty()) {
+                chosen = static_cast<int>(i);
+                break;
+            }
+        }
+        const TConvertProfile& broken = FProfiles[static_cast<size_t>(wanted)];
+        AppendLog("Profile \"" + broken.Caption + "\" cannot work here (" +
+                  ProfileFault(static_cast<size_t>(wanted)) + ")" +
+                  (chosen >= 0 ? ", \"" + FProfiles[static_cast<size_t>(chosen)].Caption +
+                                     "\" is selected instead"
+                               : std::string()));
+    }
+    usable_profile_index_ = chosen;
+    cmbProfile->setCurrentIndex(chosen);
+    ApplyProfile();
 }
 
 void TForm1::RestoreWindowSetting(const TWindowSetting& setting) {
@@ -295,6 +360,9 @@ void TForm1::FormCloseQuery() {
         WriteClosingSettings(*FSettings, FAddFilesFolder, add_folder_dialog_folder_,
                              OutputFolderItems());
         WriteWindowSetting(*FSettings, CurrentWindowSetting());
+        if (const TConvertProfile* profile = SelectedProfile()) {
+            WriteProfileSetting(*FSettings, profile->Caption);
+        }
     }
     FFConverter.SetOnCustomHook(nullptr);
     FFConverter.SetOnProgress(nullptr);
@@ -303,6 +371,7 @@ void TForm1::FormCloseQuery() {
     // profile: the profiles go only after it.
     // Stopped as "Stop" stops: the unfinished outputs of this run go. No
     // further round may start.
+    manners_->Over();
     runner_.Stop(true);
     FFConverter.Stop(true);
     // After the stop, which took the unfinished outputs along.
@@ -314,7 +383,8 @@ void TForm1::FormCloseQuery() {
 
 const TConvertProfile* TForm1::SelectedProfile() const {
     const int index = cmbProfile->currentIndex();
-    if (index < 0 || static_cast<size_t>(index) >= FProfiles.size()) {
+    if (index < 0 || static_cast<size_t>(index) >= FProfiles.size() ||
+        !ProfileFault(static_cast<size_t>(index)).empty()) {
         return nullptr;
     }
     return &FProfiles[static_cast<size_t>(index)];
@@ -326,6 +396,13 @@ std::string TForm1::SelectedProfileExt() const {
 }
 
 void TForm1::cmbProfileChange() {
+    const int index = cmbProfile->currentIndex();
+    if (index >= 0 && !ProfileFault(static_cast<size_t>(index)).empty()) {
+        // A greyed profile cannot be chosen, however it was reached.
+        cmbProfile->setCurrentIndex(usable_profile_index_);
+        return;
+    }
+    usable_profile_index_ = index;
     ApplyProfile();
 }
 

@@ -52,6 +52,7 @@ class QPushButton;
 
 namespace v2m {
 
+class TDesktopManners;
 class TFileListModel;
 class TPreviewPanel;
 
@@ -89,6 +90,9 @@ struct TFormSurroundings {
     TEnvironment Environment;
     // Dialogs, message boxes and the desktop's "open"; null: the real ones.
     std::shared_ptr<TUiServices> Services;
+    // What a profile needs of the loaded libraries and what of it is
+    // missing; null: asks the libraries.
+    std::function<TProfileNeeds(const TConvertProfile&)> ProfileNeeds;
 };
 
 class TForm1 final : public QMainWindow {
@@ -202,6 +206,9 @@ public:
     // The settings file; absent when the settings folder is unavailable.
     const std::optional<TIniFile>& Settings() const { return FSettings; }
     const std::vector<TConvertProfile>& Profiles() const { return FProfiles; }
+    // Why the profile cannot work with the libraries loaded ("no audio
+    // encoder libfoo", ...); empty when it can.
+    std::string ProfileFault(size_t index) const;
     // Start-up ran to its end (the libraries were loaded).
     bool StartupComplete() const { return startup_complete_; }
     TConvertState ConvertState() const { return FConvertState; }
@@ -249,6 +256,12 @@ private:
 
     // Profiles and the file list.
     const TConvertProfile* SelectedProfile() const;
+    // Greys out the profiles the libraries cannot serve, saying why.
+    void MarkUnusableProfiles();
+    // The stored profile when it can work, else the first that can.
+    void SelectStartProfile(const std::string& stored_caption);
+    // Files of the running batch not over yet.
+    int64_t FilesLeft() const;
     std::string SelectedProfileExt() const;
     void ApplyProfile();
     void ShowFileList();
@@ -343,6 +356,7 @@ private:
     const std::string program_folder_;
     const TEnvironment environment_;
     const std::shared_ptr<TUiServices> services_;
+    const std::function<TProfileNeeds(const TConvertProfile&)> profile_needs_;
 
     // The look comes first: every control is made under it.
     TSkinManager skins_;
@@ -359,6 +373,12 @@ private:
     QTimer* status_timer_ = nullptr;
 
     std::vector<TConvertProfile> FProfiles;
+    // Each profile's fault, by index; empty text for one that works.
+    std::vector<std::string> profile_faults_;
+    // The profile chosen last that works: a greyed one chosen anyway goes back to it.
+    int usable_profile_index_ = -1;
+    // The sleep lock and the taskbar progress of a running batch.
+    TDesktopManners* manners_ = nullptr;
     std::optional<TIniFile> FSettings;
     std::string FAddFilesFolder;
     std::string FAddFolderPath;

@@ -257,6 +257,14 @@ bool WriteSkipExistingSetting(TIniFile& settings, bool on) {
     return settings.WriteBool("Convert", "SkipExisting", on);
 }
 
+std::string ReadProfileSetting(const TIniFile& settings) {
+    return settings.ReadString("Convert", "Profile", "");
+}
+
+bool WriteProfileSetting(TIniFile& settings, const std::string& caption) {
+    return settings.WriteString("Convert", "Profile", caption);
+}
+
 std::string ReadNameTemplateSetting(const TIniFile& settings) {
     return settings.ReadString("Convert", "NameTemplate", "{name}");
 }

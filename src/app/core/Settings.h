@@ -104,6 +104,10 @@ bool ReadSplitChaptersSetting(const TIniFile& settings);
 bool WriteSplitChaptersSetting(TIniFile& settings, bool on);
 bool ReadSkipExistingSetting(const TIniFile& settings);
 bool WriteSkipExistingSetting(TIniFile& settings, bool on);
+// The profile last chosen, by its caption (section Convert, key Profile);
+// empty when none is stored.
+std::string ReadProfileSetting(const TIniFile& settings);
+bool WriteProfileSetting(TIniFile& settings, const std::string& caption);
 // The "File Name" template as typed (section Convert, key NameTemplate,
 // default "{name}").
 std::string ReadNameTemplateSetting(const TIniFile& settings);
