@@ -93,6 +93,12 @@ bool IsRegularFile(const std::string& path);
 // The system's own words for an errno value ("No space left on device").
 std::string SystemErrorText(int error_number);
 
+// Replaces the program's own file `path` with `text` so that a crash or a
+// power cut leaves the old text or the new one, never half of one: written
+// whole under "path.new" (never through a link), flushed to the disk, then
+// renamed over it. False, with the reason in `problem`, when it cannot be.
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& problem);
+
 // A name shown on one line: control characters and backslashes escaped.
 std::string EscapedFileName(const std::string& name);
 

@@ -108,33 +108,7 @@ public:
                     std::to_string(seen.Size) + " " + std::to_string(seen.ModifiedNs) + " " +
                     seen.Outcome + " " + EscapedFileName(seen.Path) + "\n";
         }
-        const std::string temporary = path_ + ".new";
-        ::unlink(temporary.c_str());  // ours: a run that died before renaming it
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            problem = temporary + ": " + SystemErrorText(errno);
-            return false;
-        }
-        size_t written = 0;
-        while (written < text.size()) {
-            const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            written += static_cast<size_t>(n);
-        }
-        const bool complete = written == text.size() && ::fsync(fd) == 0;
-        const int error = errno;
-        ::close(fd);
-        if (!complete || ::rename(temporary.c_str(), path_.c_str()) != 0) {
-            problem = path_ + ": " + SystemErrorText(complete ? errno : error);
-            ::unlink(temporary.c_str());
-            return false;
-        }
-        return true;
+        return WriteFileAtomically(path_, text, problem);
     }
 
 private:

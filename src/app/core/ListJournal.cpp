@@ -525,33 +525,7 @@ bool TListJournalFile::WriteLocked(std::string& problem) {
     if (text == written_) {
         return true;
     }
-    const std::string path = Path();
-    const std::string temporary = path + ".new";
-    // Only this window, holding the lock, ever writes that name.
-    ::unlink(temporary.c_str());
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        problem = temporary + ": " + SystemErrorText(errno);
-        return false;
-    }
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    const bool complete = written == text.size() && ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!complete || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        problem = path + ": " + SystemErrorText(complete ? errno : error);
-        ::unlink(temporary.c_str());
+    if (!WriteFileAtomically(Path(), text, problem)) {
         return false;
     }
     written_ = text;
