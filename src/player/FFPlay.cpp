@@ -664,10 +664,10 @@ void TCustomPlayer::Seek(TSeekFlags Flags, int64_t Position) {
         }
         relative = Position <= 0 ? -1 : 0;
     }
+    // The newest seek wins over one not carried out yet: a dragged bar
+    // ends where it was let go.
     std::lock_guard lock(is.SeekMutex);
-    if (is.SeekRequest.load()) {
-        return;
-    }
+    ++is.SeekSerial;
     is.SeekPos = target;
     is.SeekRel = relative;
     is.SeekFlags = static_cast<int>(Flags);

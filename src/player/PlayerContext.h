@@ -189,6 +189,9 @@ struct TPlayContext {
     int SeekFlags = 0;
     int64_t SeekPos = 0;
     int64_t SeekRel = 0;
+    // Counts the seeks asked for: one asked while another is being carried
+    // out is not lost, it follows.
+    uint64_t SeekSerial = 0;
 
     InputContextPtr Format;  // the read thread's own
     std::atomic<int> OpenStatus{0};

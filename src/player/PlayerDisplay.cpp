@@ -236,7 +236,9 @@ void Redraw(TPlayContext& is) {
 }
 
 void UpdatePosition(TPlayContext& is) {
-    if (is.ImageSequence) {
+    // Until a seek asked for is carried out, the clocks still tell the old
+    // place: reported now, it would read as where the seek went.
+    if (is.ImageSequence || is.SeekRequest.load()) {
         return;
     }
     TCustomPlayer& player = *is.Player;

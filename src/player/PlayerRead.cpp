@@ -438,11 +438,13 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
     int64_t target;
     int64_t relative;
     int flags;
+    uint64_t serial;
     {
         std::lock_guard lock(is.SeekMutex);
         target = is.SeekPos;
         relative = is.SeekRel;
         flags = is.SeekFlags;
+        serial = is.SeekSerial;
     }
     // The window always holds the target itself.
     const int64_t lowest = relative > 0 ? target - relative : INT64_MIN;
@@ -494,8 +496,12 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
     is.EndAnnounced.store(false);
     is.EndReached.store(false);
     is.AfterSeek.store(true);
-    is.SeekRequest.store(false);
-    is.SeekSettled.Set();
+    std::lock_guard lock(is.SeekMutex);
+    // A seek asked for meanwhile stays asked for, and is carried out next.
+    if (is.SeekSerial == serial) {
+        is.SeekRequest.store(false);
+        is.SeekSettled.Set();
+    }
 }
 
 // Whether the decoders have enough waiting for now.
