@@ -155,7 +155,9 @@ int main(int argc, char** argv) {
         QApplication app(argc, argv);
         auto main_thread = std::make_shared<TQtMainThread>();
         InstallMainThreadServices(main_thread);
+        // A fresh home: a list kept from an earlier run would come back.
         const fs::path home = work / "window-home";
+        fs::remove_all(home);
         fs::create_directories(home);
         auto services = std::make_shared<TBenchServices>(clips.string());
         double add_s = 0.0;

@@ -497,8 +497,11 @@ void TForm1::TaskEnded(size_t item, const TTerminateInfo& info) {
             // The whole output (every piece), not the last report's share of it.
             r.OutputSize = SizeColumnText(size);
         });
-        // At once: a session killed now must not convert it again.
-        SaveList(false);
+        if (journal_) {
+            // A line, not the whole list: a session killed now must not
+            // convert it again.
+            journal_->RowFinished({row, FileList().Rows()[row].Data.FileName, outputs});
+        }
     } else if (info.Failed) {
         const std::string& name = FileList().Rows()[row].Data.FileName;
         AppendLog({"", "***Conversion failed: " + name + ": " + info.ErrorMessage, ""});

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 #include "Converter.h"
 #include "FileListModel.h"
@@ -19,6 +20,8 @@ namespace {
 
 // Writes are gathered: a busy batch changes rows far more often than that.
 constexpr int kJournalPaceMs = 250;
+constexpr int64_t kJournalPaceFactor = 20;
+constexpr int64_t kJournalPaceMaxMs = 5000;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -31,17 +34,28 @@ bool RowSettled(const TFileRow& row) {
            row.Progress == kSkippedProgressText;
 }
 
-// The row's one output was given its final name by the batch, and that
-// name still holds the very file. Rows of several pieces are not taken
-// for done by their first one.
-bool FinishedUnseen(const TFileRow& row, const std::vector<TCreatedFile>& published) {
+// The outputs of a row the batch finished before the list was saved again:
+// on record as finished, or, for a row of one output, given its final name
+// by the batch (the row heard of it after). Every output must still be there.
+std::vector<std::string> FinishedUnseen(size_t index, const TFileRow& row,
+                                        const std::vector<TCreatedFile>& published,
+                                        const std::vector<TFinishedRow>& finished) {
     const TConvertFileData& data = row.Data;
-    if (data.OutputFile.empty() || !data.ChapterPieces.empty() || !data.PointsPieces.empty()) {
-        return false;
+    for (const TFinishedRow& done : finished) {
+        if (done.Row == index && done.Source == data.FileName && !done.Outputs.empty() &&
+            std::all_of(done.Outputs.begin(), done.Outputs.end(),
+                        [](const std::string& output) { return WideFileSize(output) >= 0; })) {
+            return done.Outputs;
+        }
     }
-    return std::any_of(published.begin(), published.end(), [&data](const TCreatedFile& file) {
-        return file.Path == data.OutputFile && StillCreatedFile(file);
-    });
+    if (data.OutputFile.empty() || !data.ChapterPieces.empty() || !data.PointsPieces.empty()) {
+        return {};
+    }
+    const bool published_whole =
+        std::any_of(published.begin(), published.end(), [&data](const TCreatedFile& file) {
+            return file.Path == data.OutputFile && StillCreatedFile(file);
+        });
+    return published_whole ? std::vector<std::string>{data.OutputFile} : std::vector<std::string>();
 }
 
 }  // namespace
@@ -110,13 +124,21 @@ void TForm1::RestoreList(const TListJournal& journal) {
     std::vector<bool> waiting;
     for (const TJournalRow& kept : journal.Rows) {
         TFileRow row = kept.Row;
-        if (kept.Waiting && owner_gone && FinishedUnseen(row, journal.Published)) {
-            // Written whole before the crash, which came before the row heard of it.
+        const std::vector<std::string> outputs =
+            kept.Waiting && owner_gone
+                ? FinishedUnseen(rows.size(), row, journal.Published, journal.Finished)
+                : std::vector<std::string>();
+        if (!outputs.empty()) {
+            // Written whole before the crash, which came before the list was saved again.
+            int64_t size = 0;
+            for (const std::string& output : outputs) {
+                size += std::max<int64_t>(WideFileSize(output), 0);
+            }
             row.Data.Progress = 100;
-            row.Data.OutputCount = 1;
+            row.Data.OutputFile = outputs.front();
+            row.Data.OutputCount = outputs.size();
             row.Progress = kCompletedProgressText;
-            row.OutputSize =
-                SizeColumnText(std::max<int64_t>(WideFileSize(row.Data.OutputFile), 0));
+            row.OutputSize = SizeColumnText(size);
             row.FailureReason.clear();
             waiting.push_back(false);
             rows.push_back(std::move(row));
@@ -233,24 +255,44 @@ void TForm1::SaveList(bool closing) {
             {"name-template", cmbNameTemplate->currentText().toStdString()},
         };
     }
-    const bool batch = FConvertState != cvIdle;
+    std::vector<bool> in_batch(FileList().Count(), false);
+    if (FConvertState != cvIdle) {
+        for (const size_t row : run_rows_) {
+            if (row < in_batch.size()) {
+                in_batch[row] = true;
+            }
+        }
+    }
+    list.Rows.reserve(FileList().Count());
     for (size_t row = 0; row < FileList().Count(); ++row) {
         TJournalRow kept{FileList().Rows()[row], false};
-        const bool in_batch =
-            batch && std::find(run_rows_.begin(), run_rows_.end(), row) != run_rows_.end();
-        if (in_batch && !RowSettled(kept.Row)) {
+        if (in_batch[row] && !RowSettled(kept.Row)) {
             kept.Waiting = !closing;
             if (closing) {
                 kept.Row.Progress = kStoppedProgressText;
+            } else {
+                // As it comes back, so a running row's progress alone is no change.
+                kept.Row.Data.Progress = 0;
+                kept.Row.Progress = kWaitingProgressText;
+                kept.Row.OutputSize = InitialOutputSizeText(TAddCommand::AddFiles);
             }
         }
         list.Rows.push_back(std::move(kept));
     }
     std::string problem;
+    const auto began = std::chrono::steady_clock::now();
     if (!journal_->SaveList(std::move(list), problem) && !journal_failed_) {
         // Said once: the next change would only say it again.
         journal_failed_ = true;
         AppendLog({"", "***The file list could not be saved: " + problem, ""});
+    }
+    if (journal_timer_ != nullptr) {
+        // A long list is saved less often, so that saving it never takes
+        // more than a small share of the window's time.
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - began);
+        journal_timer_->setInterval(static_cast<int>(
+            std::clamp<int64_t>(took.count() * kJournalPaceFactor, kJournalPaceMs, kJournalPaceMaxMs)));
     }
 }
 

@@ -19,6 +19,8 @@ namespace v2m {
 namespace {
 
 constexpr std::string_view kHeader = "video2mp3-list-journal";
+constexpr std::string_view kFilesHeader = "video2mp3-list-files";
+constexpr int kFilesVersion = 1;
 // An empty field; a "~" of the text itself is escaped.
 constexpr std::string_view kEmptyField = "~";
 
@@ -144,6 +146,43 @@ TPiece ReadPiece(TFields& fields) {
     return piece;
 }
 
+std::string OwnerLine(const TProcessIdentity& owner) {
+    return "owner " + NumberField(owner.Pid) + " " + NumberField(owner.StartTime) + "\n";
+}
+
+std::string FileRecord(std::string_view key, const TCreatedFile& file) {
+    return std::string(key) + " " + NumberField(static_cast<uint64_t>(file.Device)) + " " +
+           NumberField(static_cast<uint64_t>(file.Inode)) + " " + Field(file.Path) + "\n";
+}
+
+std::string FinishedRecord(const TFinishedRow& finished) {
+    std::string record = "done " + NumberField(finished.Row) + " " + Field(finished.Source) + " " +
+                         NumberField(finished.Outputs.size());
+    for (const std::string& output : finished.Outputs) {
+        record += " " + Field(output);
+    }
+    return record + "\n";
+}
+
+// A published file keeps its device and inode under its new name.
+bool SameFile(const TCreatedFile& a, const TCreatedFile& b) {
+    return a.Device == b.Device && a.Inode == b.Inode;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        text.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
 std::optional<std::string> ReadWhole(const std::string& path, int& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
@@ -237,8 +276,7 @@ size_t TListJournal::WaitingCount() const {
 
 std::string JournalText(const TListJournal& journal) {
     std::string text = std::string(kHeader) + " " + NumberField(kListJournalVersion) + "\n";
-    text += "owner " + NumberField(journal.Owner.Pid) + " " + NumberField(journal.Owner.StartTime) +
-            "\n";
+    text += OwnerLine(journal.Owner);
     text += "batch " + NumberField(journal.BatchRunning ? 1 : 0) + "\n";
     for (const auto& [name, value] : journal.Settings) {
         text += "setting " + Field(name) + " " + Field(value) + "\n";
@@ -276,8 +314,7 @@ std::string JournalText(const TListJournal& journal) {
     for (const auto& [key, files] :
          {std::pair{"partial", &journal.Partials}, std::pair{"published", &journal.Published}}) {
         for (const TCreatedFile& file : *files) {
-            text += std::string(key) + " " + NumberField(static_cast<uint64_t>(file.Device)) + " " +
-                    NumberField(static_cast<uint64_t>(file.Inode)) + " " + Field(file.Path) + "\n";
+            text += FileRecord(key, file);
         }
     }
     // Whatever follows the last line is not the journal's.
@@ -388,6 +425,69 @@ std::optional<TListJournal> ParseJournal(std::string_view text, std::string& err
     return journal;
 }
 
+void ApplyFileRecords(std::string_view text, TListJournal& journal) {
+    size_t line_number = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t feed = text.find('\n', start);
+        if (feed == std::string_view::npos) {
+            return;
+        }
+        TFields fields(text.substr(start, feed - start));
+        start = feed + 1;
+        const std::string_view key = fields.Key();
+        if (++line_number == 1) {
+            if (key != kFilesHeader || fields.Value<int>() != kFilesVersion || !fields.Ok()) {
+                return;
+            }
+            continue;
+        }
+        if (line_number == 2) {
+            TProcessIdentity owner;
+            owner.Pid = fields.Value<int64_t>();
+            owner.StartTime = fields.Value<uint64_t>();
+            if (key != "owner" || !fields.Ok() || !(owner == journal.Owner)) {
+                return;
+            }
+            continue;
+        }
+        if (key == "done") {
+            TFinishedRow finished;
+            finished.Row = fields.Value<size_t>();
+            finished.Source = fields.Text();
+            const size_t count = std::min(fields.Value<size_t>(), fields.Count());
+            for (size_t i = 0; i < count; ++i) {
+                finished.Outputs.push_back(fields.Text());
+            }
+            if (!fields.Ok()) {
+                return;
+            }
+            journal.Finished.push_back(std::move(finished));
+            continue;
+        }
+        TCreatedFile file;
+        file.Device = static_cast<dev_t>(fields.Value<uint64_t>());
+        file.Inode = static_cast<ino_t>(fields.Value<uint64_t>());
+        file.Path = fields.Text();
+        if (!fields.Ok()) {
+            return;
+        }
+        if (key == "partial") {
+            journal.Partials.push_back(std::move(file));
+        } else if (key == "published") {
+            std::erase_if(journal.Partials,
+                          [&file](const TCreatedFile& partial) { return SameFile(partial, file); });
+            journal.Published.push_back(std::move(file));
+        } else if (key == "removed") {
+            std::erase_if(journal.Partials, [&file](const TCreatedFile& partial) {
+                return SameFile(partial, file) && partial.Path == file.Path;
+            });
+        } else {
+            return;
+        }
+    }
+}
+
 std::vector<std::string> RemoveLeftPartials(const std::vector<TCreatedFile>& partials) {
     std::vector<std::string> removed;
     for (const TCreatedFile& partial : partials) {
@@ -400,6 +500,9 @@ std::vector<std::string> RemoveLeftPartials(const std::vector<TCreatedFile>& par
 }
 
 TListJournalFile::~TListJournalFile() {
+    if (files_fd_ >= 0) {
+        ::close(files_fd_);
+    }
     if (lock_fd_ >= 0) {
         ::close(lock_fd_);
     }
@@ -429,6 +532,8 @@ TListJournalFile::TOpenResult TListJournalFile::Open(const std::string& folder,
     folder_ = folder;
     std::lock_guard lock(mutex_);
     current_.Owner = ThisProcess();
+    // Whatever an earlier session left there goes at the first save.
+    files_stale_ = true;
     return TOpenResult::Opened;
 }
 
@@ -447,6 +552,10 @@ TListJournalFile::TLoadResult TListJournalFile::Load() {
     if (text) {
         result.Journal = ParseJournal(*text, fault);
         if (result.Journal) {
+            int files_error = 0;
+            if (const auto records = ReadWhole(FilesPath(), files_error)) {
+                ApplyFileRecords(*records, *result.Journal);
+            }
             return result;
         }
     } else {
@@ -480,12 +589,25 @@ bool TListJournalFile::SaveList(TListJournal list, std::string& problem) {
         return false;
     }
     list.Owner = current_.Owner;
-    list.Partials = std::move(current_.Partials);
-    if (list.BatchRunning) {
-        list.Published = std::move(current_.Published);
-    }
+    // Those are recorded as they happen, in the records beside the list.
+    list.Partials.clear();
+    list.Published.clear();
+    list.Finished.clear();
+    const bool running = list.BatchRunning;
     current_ = std::move(list);
-    return WriteLocked(problem);
+    if (!WriteLocked(problem)) {
+        return false;
+    }
+    // Only after the list says the batch is over: the records of its
+    // finished files were all a kill before now would have had.
+    if (!running) {
+        published_.clear();
+        finished_.clear();
+        if (files_stale_) {
+            CompactRecordsLocked();
+        }
+    }
+    return true;
 }
 
 void TListJournalFile::PartialCreated(const TCreatedFile& file) {
@@ -493,17 +615,19 @@ void TListJournalFile::PartialCreated(const TCreatedFile& file) {
     if (!IsOpen()) {
         return;
     }
-    current_.Partials.push_back(file);
-    std::string ignored;
-    WriteLocked(ignored);
+    partials_.push_back(file);
+    AppendRecordLocked(FileRecord("partial", file));
 }
 
 void TListJournalFile::PartialRemoved(const TCreatedFile& file) {
     std::lock_guard lock(mutex_);
-    std::erase_if(current_.Partials, [&file](const TCreatedFile& partial) {
-        return partial.Device == file.Device && partial.Inode == file.Inode &&
-               partial.Path == file.Path;
+    if (!IsOpen()) {
+        return;
+    }
+    std::erase_if(partials_, [&file](const TCreatedFile& partial) {
+        return SameFile(partial, file) && partial.Path == file.Path;
     });
+    AppendRecordLocked(FileRecord("removed", file));
 }
 
 void TListJournalFile::PartialPublished(const TCreatedFile& file) {
@@ -511,13 +635,64 @@ void TListJournalFile::PartialPublished(const TCreatedFile& file) {
     if (!IsOpen()) {
         return;
     }
-    // The name changed; the file is the same.
-    std::erase_if(current_.Partials, [&file](const TCreatedFile& partial) {
-        return partial.Device == file.Device && partial.Inode == file.Inode;
-    });
-    current_.Published.push_back(file);
+    std::erase_if(partials_, [&file](const TCreatedFile& partial) { return SameFile(partial, file); });
+    published_.push_back(file);
+    AppendRecordLocked(FileRecord("published", file));
+}
+
+void TListJournalFile::RowFinished(const TFinishedRow& finished) {
+    std::lock_guard lock(mutex_);
+    if (!IsOpen()) {
+        return;
+    }
+    finished_.push_back(finished);
+    AppendRecordLocked(FinishedRecord(finished));
+}
+
+void TListJournalFile::AppendRecordLocked(const std::string& record) {
+    files_stale_ = true;
+    if (files_fd_ >= 0) {
+        if (WriteAll(files_fd_, record)) {
+            return;
+        }
+        // Written whole again, so no record is missing after a short write.
+        ::close(files_fd_);
+        files_fd_ = -1;
+    }
+    RewriteRecordsLocked();
+}
+
+void TListJournalFile::RewriteRecordsLocked() {
+    std::string text = std::string(kFilesHeader) + " " + NumberField(kFilesVersion) + "\n" +
+                       OwnerLine(current_.Owner);
+    for (const TCreatedFile& partial : partials_) {
+        text += FileRecord("partial", partial);
+    }
+    for (const TCreatedFile& published : published_) {
+        text += FileRecord("published", published);
+    }
+    for (const TFinishedRow& finished : finished_) {
+        text += FinishedRecord(finished);
+    }
     std::string ignored;
-    WriteLocked(ignored);
+    if (!WriteFileAtomically(FilesPath(), text, ignored)) {
+        return;
+    }
+    files_fd_ = ::open(FilesPath().c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+}
+
+void TListJournalFile::CompactRecordsLocked() {
+    if (files_fd_ >= 0) {
+        ::close(files_fd_);
+        files_fd_ = -1;
+    }
+    if (partials_.empty()) {
+        ::unlink(FilesPath().c_str());
+        files_stale_ = false;
+        return;
+    }
+    // Outputs still being written while no batch runs (a stop cleaning up).
+    RewriteRecordsLocked();
 }
 
 bool TListJournalFile::WriteLocked(std::string& problem) {

@@ -1,9 +1,11 @@
 #pragma once
-// The window's list kept between sessions: its rows, the batch that runs and
-// the partial outputs it has open, in a small text file in the state folder.
-// The file is replaced whole (temporary file, flush, rename), so a crash
-// leaves the last state or the one before, never half of one; a lock beside
-// it keeps a second window from writing over the first one's list.
+// The window's list kept between sessions: its rows and the batch that runs,
+// in a small text file in the state folder, replaced whole (temporary file,
+// flush, rename), so a crash leaves the last state or the one before, never
+// half of one. The outputs the batch creates and finishes are told in a
+// second file, a line appended for each, so that a long batch does not write
+// its whole list once per file. A lock beside them keeps a second window from
+// writing over the first one's list.
 
 #include <sys/types.h>
 
@@ -21,6 +23,7 @@
 namespace v2m {
 
 inline constexpr const char* kListJournalName = "list.journal";
+inline constexpr const char* kListFilesName = "list.journal.files";
 inline constexpr int kListJournalVersion = 1;
 // A row of a batch that was cut short, as the list shows it until it runs again.
 inline constexpr const char* kWaitingProgressText = "Waiting";
@@ -44,6 +47,14 @@ struct TJournalRow {
     bool Waiting = false;
 };
 
+// A row the running batch finished, with the names its outputs were written
+// under: recorded as it ends, before the list is saved again.
+struct TFinishedRow {
+    size_t Row = 0;
+    std::string Source;
+    std::vector<std::string> Outputs;
+};
+
 struct TListJournal {
     TProcessIdentity Owner;
     bool BatchRunning = false;
@@ -55,6 +66,7 @@ struct TListJournal {
     // Outputs the running batch has finished, under their final names: a
     // row's own record of it may not have been saved before a crash.
     std::vector<TCreatedFile> Published;
+    std::vector<TFinishedRow> Finished;
 
     // The value of a setting; empty when it is not kept.
     std::string Setting(const std::string& name) const;
@@ -65,6 +77,11 @@ std::string JournalText(const TListJournal& journal);
 // Nothing, with the fault in `error`, for a text this version cannot take
 // whole: damaged, cut short, or written by a newer version.
 std::optional<TListJournal> ParseJournal(std::string_view text, std::string& error);
+
+// The file records appended for `owner`, as they would be after the records
+// in `text`; a line cut short by a kill ends them. Records of another owner
+// are not this list's and are left out.
+void ApplyFileRecords(std::string_view text, TListJournal& journal);
 
 // The recorded partial files that still are the very files recorded (path,
 // device and inode) are removed; anything else is left alone. The paths removed.
@@ -97,27 +114,42 @@ public:
     bool IsOpen() const { return lock_fd_ >= 0; }
     std::string Path() const { return folder_ + kListJournalName; }
 
+    std::string FilesPath() const { return folder_ + kListFilesName; }
+
     // What the last session left. A journal that cannot be read is set
     // aside under a free name, never removed.
     TLoadResult Load();
     // The list as it is now; written only when it differs from what was
-    // written last. The owner and the partial files are this file's own.
+    // written last. The owner is this file's own. Once no batch runs, the
+    // file records are cut down to the partial files still open.
     bool SaveList(TListJournal list, std::string& problem);
-    // Written at once: a run killed right after still has it on record.
+    // Recorded at once: a run killed right after still has it on record.
+    // Only kills are provided for, not a power cut: records are not flushed.
     void PartialCreated(const TCreatedFile& file);
-    // Left out from the next save on.
     void PartialRemoved(const TCreatedFile& file);
-    // Written at once, under its final name, until the batch is over.
+    // Under its final name, until the batch is over.
     void PartialPublished(const TCreatedFile& file);
+    // Until the list is saved with the batch over.
+    void RowFinished(const TFinishedRow& finished);
 
 private:
     bool WriteLocked(std::string& problem);
+    void AppendRecordLocked(const std::string& record);
+    void RewriteRecordsLocked();
+    void CompactRecordsLocked();
 
     std::string folder_;
     int lock_fd_ = -1;
     std::mutex mutex_;
     TListJournal current_;
     std::string written_;
+    // The file records: appended to while open; rewritten when it is not.
+    int files_fd_ = -1;
+    // The records on disk say more than the partial files still open.
+    bool files_stale_ = false;
+    std::vector<TCreatedFile> partials_;
+    std::vector<TCreatedFile> published_;
+    std::vector<TFinishedRow> finished_;
 };
 
 }  // namespace v2m

@@ -573,7 +573,9 @@ TEST_F(CliTest, NamesAtTheLengthLimitAreShortenedNeverHung) {
         size_t bytes;       // of the input's whole name
     };
     const fs::path in = Folder("in");
-    WriteLongClips(in, 30.0, 0);
+    // Long enough to be converting when the start is seen: it may be seen a
+    // fifth of a second late, and 30 seconds convert in a quarter of one.
+    WriteLongClips(in, 120.0, 0);
     const double seconds = ClipSeconds("avi_mpeg4_mp2.avi");
     // Ends a run that regresses into a loop instead of hanging the tests.
     const auto watchdog = [] { ::alarm(60); };

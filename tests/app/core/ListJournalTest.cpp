@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "ListJournal.h"
 #include "TestSupport.h"
@@ -97,6 +98,60 @@ TEST(ListJournalTest, ASecondKeeperFindsTheJournalHeld) {
     EXPECT_EQ(loaded->Owner, ThisProcess());
     EXPECT_TRUE(ProcessAlive(loaded->Owner));
     EXPECT_EQ(loaded->Rows.size(), 4U);
+}
+
+// What the batch records as it goes comes back to the next keeper, though
+// the list itself was last saved before; once the list says the batch is
+// over, the records go. A line cut short by a kill ends them.
+TEST(ListJournalTest, RecordsOfABatchCutShortComeBackAndGoWhenItIsOver) {
+    test::TempDir dir("journal-records");
+    const std::string folder = dir.Path().string() + "/state/";
+    const TCreatedFile kept{"/out/.b.mp3.part", 2049, 12};
+    const TCreatedFile published{"/out/.a\n.mp3.part", 2049, 11};
+    {
+        TListJournalFile killed;
+        std::string problem;
+        ASSERT_EQ(killed.Open(folder, problem), TListJournalFile::TOpenResult::Opened);
+        ASSERT_TRUE(killed.SaveList(HostileJournal(), problem)) << problem;
+        killed.PartialCreated(published);
+        killed.PartialCreated(kept);
+        killed.PartialCreated({"/out/.c.mp3.part", 2049, 13});
+        killed.PartialRemoved({"/out/.c.mp3.part", 2049, 13});
+        killed.PartialPublished({"/out/a\n.mp3", 2049, 11});
+        killed.RowFinished({3, "/v/cr\r.ts", {"/out/one ~.flac", "/out/two.flac"}});
+        std::ofstream(killed.FilesPath(), std::ios::app) << "partial 2049 14 /out/.torn";
+    }
+    TListJournalFile next;
+    std::string problem;
+    ASSERT_EQ(next.Open(folder, problem), TListJournalFile::TOpenResult::Opened);
+    std::optional<TListJournal> loaded = next.Load().Journal;
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(loaded->Partials.size(), 1U);
+    EXPECT_EQ(loaded->Partials[0].Path, kept.Path);
+    ASSERT_EQ(loaded->Published.size(), 1U);
+    EXPECT_EQ(loaded->Published[0].Path, "/out/a\n.mp3");
+    ASSERT_EQ(loaded->Finished.size(), 1U);
+    EXPECT_EQ(loaded->Finished[0].Row, 3U);
+    EXPECT_EQ(loaded->Finished[0].Source, "/v/cr\r.ts");
+    EXPECT_EQ(loaded->Finished[0].Outputs,
+              (std::vector<std::string>{"/out/one ~.flac", "/out/two.flac"}));
+
+    // Another owner's records are not this list's.
+    TListJournal other = *loaded;
+    other.Owner.Pid += 1;
+    other.Partials.clear();
+    std::ifstream in(next.FilesPath());
+    ApplyFileRecords(std::string(std::istreambuf_iterator<char>(in), {}), other);
+    EXPECT_TRUE(other.Partials.empty());
+
+    TListJournal idle = HostileJournal();
+    idle.BatchRunning = false;
+    ASSERT_TRUE(next.SaveList(idle, problem)) << problem;
+    EXPECT_FALSE(std::filesystem::exists(next.FilesPath()));
+    loaded = next.Load().Journal;
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded->Partials.empty());
+    EXPECT_TRUE(loaded->Finished.empty());
 }
 
 }  // namespace
