@@ -9,9 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <system_error>
@@ -30,6 +32,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kStateHeader = "video2mp3 watch state 1";
+// How long a complete-looking file still open for writing waits before it is looked at again.
+constexpr auto kOpenRecheck = std::chrono::seconds(2);
 
 // What a file was when it was last converted (or given up on).
 struct TSeen {
@@ -131,9 +135,11 @@ private:
     std::map<TFileKey, TSeen> entries_;
 };
 
-// True when some process we may look at has the file open for writing: it is
-// still being written, whatever its size says.
-bool OpenForWriting(const std::string& path) {
+// The files some process we may look at has open for writing: they are still
+// being written, whatever their sizes say. One pass over every process, so
+// it is made once for all the files that wait.
+std::set<std::string> FilesOpenForWriting() {
+    std::set<std::string> written;
     std::error_code error;
     for (const auto& process : fs::directory_iterator("/proc", error)) {
         const std::string pid = process.path().filename().string();
@@ -143,21 +149,23 @@ bool OpenForWriting(const std::string& path) {
         std::error_code fd_error;
         for (const auto& fd : fs::directory_iterator(process.path() / "fd", fd_error)) {
             std::error_code link_error;
-            if (fs::read_symlink(fd.path(), link_error) != path) {
-                continue;
+            const fs::path target = fs::read_symlink(fd.path(), link_error);
+            if (link_error || target.empty() || target.native().front() != '/') {
+                continue;  // sockets, pipes, anonymous files
             }
             std::ifstream info(process.path() / "fdinfo" / fd.path().filename());
             for (std::string line; std::getline(info, line);) {
                 if (line.starts_with("flags:")) {
-                    const unsigned long flags = std::stoul(line.substr(6), nullptr, 8);
+                    const unsigned long flags = std::strtoul(line.c_str() + 6, nullptr, 8);
                     if ((flags & O_ACCMODE) != O_RDONLY) {
-                        return true;
+                        written.insert(target.native());
                     }
+                    break;
                 }
             }
         }
     }
-    return false;
+    return written;
 }
 
 uint64_t Fnv1a(const std::string& text) {
@@ -193,6 +201,7 @@ private:
         TFileStat Stat;
         Clock::time_point Since;  // unchanged from then on
         std::string Root;
+        Clock::time_point NextOpenCheck{};
     };
 
     void Say(const std::string& text) const {
@@ -330,6 +339,8 @@ std::vector<TListedFile> TWatcher::ReadyFiles() {
     const auto settle = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(options_.WatchSettle));
     std::vector<TListedFile> ready;
+    std::optional<std::set<std::string>> written;
+    const Clock::time_point now_time = Clock::now();
     for (auto it = candidates_.begin(); it != candidates_.end();) {
         const std::optional<TFileStat> now = StatRegular(it->first);
         if (!now) {
@@ -339,9 +350,17 @@ std::vector<TListedFile> TWatcher::ReadyFiles() {
         TCandidate& candidate = it->second;
         if (now->Size != candidate.Stat.Size || now->ModifiedNs != candidate.Stat.ModifiedNs ||
             now->Key != candidate.Stat.Key) {
-            candidate = TCandidate{*now, Clock::now(), candidate.Root};
-        } else if (Clock::now() - candidate.Since >= settle && !OpenForWriting(it->first)) {
-            ready.push_back(TListedFile{it->first, candidate.Root});
+            candidate = TCandidate{*now, now_time, candidate.Root};
+        } else if (now_time - candidate.Since >= settle && now_time >= candidate.NextOpenCheck) {
+            if (!written) {
+                written = FilesOpenForWriting();
+            }
+            if (written->contains(it->first)) {
+                // A recording may stay open for hours: looked at less often.
+                candidate.NextOpenCheck = now_time + kOpenRecheck;
+            } else {
+                ready.push_back(TListedFile{it->first, candidate.Root});
+            }
         }
         ++it;
     }
