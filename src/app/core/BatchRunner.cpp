@@ -384,10 +384,17 @@ void TBatchRunner::Advance() {
     if (!active_ || stopping_ || paused_) {
         return;
     }
-    if (TRound& newest = rounds_[newest_]; newest.Live && RunningLimit() != newest.Limit) {
-        newest.Limit = RunningLimit();
-        Converter(newest_).SetRunningLimit(newest.Limit);
-        // Waiting for the component's lock may have served other work.
+    // Waiting for the component's lock serves the main thread's other work,
+    // ends among it: the limit they call for is set by this loop once the
+    // call returns, not by a call from inside it that this one would undo.
+    if (!limiting_) {
+        limiting_ = true;
+        while (active_ && !stopping_ && !paused_ && rounds_[newest_].Live &&
+               RunningLimit() != rounds_[newest_].Limit) {
+            rounds_[newest_].Limit = RunningLimit();
+            Converter(newest_).SetRunningLimit(rounds_[newest_].Limit);
+        }
+        limiting_ = false;
         if (!active_ || stopping_ || paused_) {
             return;
         }

@@ -220,6 +220,7 @@ private:
     bool paused_ = false;
     bool stopping_ = false;
     bool building_ = false;  // the newest round is being built, in slices
+    bool limiting_ = false;  // a running limit is being set
     // Nothing of a batch that was replaced or destroyed may act later.
     std::shared_ptr<int> generation_;
 
