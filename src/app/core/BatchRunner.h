@@ -82,8 +82,9 @@ public:
     TBatchRunner(const TBatchRunner&) = delete;
     TBatchRunner& operator=(const TBatchRunner&) = delete;
 
-    // At most this many tasks exist at a time: max(16, 4 x jobs), fewer when
+    // A round holds at most this many tasks: max(16, 4 x jobs), fewer when
     // the open-file limit leaves no room for as many inputs (at least one).
+    // With several jobs two rounds may exist at a time.
     static size_t RoundSize(int jobs);
 
     // `request` is filled per file with the probe's name and format. When
