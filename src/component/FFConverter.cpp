@@ -632,7 +632,7 @@ void TCustomFFConverter::ClearTasks() {
         final_posted_ = false;
         background_ = false;
         working_ = false;
-        starts_owed_ = 0;
+        running_ = 0;
         ++run_id_;
     }
     cleared.clear();

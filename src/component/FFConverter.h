@@ -217,6 +217,7 @@ private:
     std::atomic<int> start_claim_{kNotClaimed};
     std::atomic<bool> end_reported_{false};
     int64_t counted_run_ = -1;  // guarded by the component's terminate lock
+    int64_t started_run_ = -1;  // the same
 };
 
 // The owning task list. Indexes are task indexes, in order of addition;
@@ -275,8 +276,16 @@ public:
     TFFmpegTask* Task(int TaskIndex) const;
     std::string LastError() const;
 
-    // Running.
-    void StartTask(int ThreadCount);
+    // Running. With a ThreadCount of 0 the tasks run one after another on
+    // this thread; otherwise on worker threads, at most `Running` at a time
+    // (ThreadCount when negative), while ThreadCount is how many the codecs
+    // share the processors with.
+    void StartTask(int ThreadCount, int Running = -1);
+    // How many tasks of a background run may run at once from now on: raised,
+    // more of the tasks left start at once; lowered, the running ones go on
+    // and no other starts until fewer run. Lets a run begin while another
+    // component's tasks still hold the processors.
+    void SetRunningLimit(int Running);
     void Pause();
     void Resume();
     // Stops every task. With Wait, returns once each has ended and every
@@ -341,8 +350,9 @@ private:
     bool OpenTaskInput(TFFmpegTask& task, const std::string& FileName, TInputOptions* Options);
     void ConnectTask(TFFmpegTask& task);
 
-    // Starts the next task, if any is left. In background mode the caller
-    // holds the terminate lock.
+    // Starts the next task, if any is left; in background mode as many as the
+    // running limit lets run. In background mode the caller holds the
+    // terminate lock.
     void StartNext();
     void StartOne(const TaskPtr& task);
     // A task that will not report its end by itself in this run (it ended
@@ -402,8 +412,11 @@ private:
     // Each run (and each clearing) has its own number, so that a task that
     // ended before this run began is still counted in it.
     int64_t run_id_ = 0;
-    // Background starts owed while this thread is already starting tasks.
-    int32_t starts_owed_ = 0;
+    // Tasks of the run started and not yet counted ended, and how many may
+    // be. Under terminate_lock_.
+    int32_t running_ = 0;
+    int32_t running_limit_ = 0;
+    // This thread is starting tasks: a start asked for meanwhile is its loop's.
     bool starting_ = false;
 
     // The records filled just before each delivery.

@@ -341,7 +341,7 @@ void TFFmpegTask::WaitForEngineThreads() {
 // ---------------------------------------------------------------------------
 // Running
 
-void TCustomFFConverter::StartTask(int ThreadCount) {
+void TCustomFFConverter::StartTask(int ThreadCount, int Running) {
     std::unique_lock lock(terminate_lock_);
     CheckNotWorking("StartTask");
     ++run_id_;
@@ -350,7 +350,8 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
     tasks_left_ = tasks_.Count();
     finalized_ = false;
     final_posted_ = false;
-    starts_owed_ = 0;
+    running_ = 0;
+    running_limit_ = Running < 0 ? ThreadCount : Running;
     wait_owed_ = false;
     background_ = ThreadCount > 0;
     working_ = true;
@@ -366,9 +367,7 @@ void TCustomFFConverter::StartTask(int ThreadCount) {
         // Nothing will end, so nothing else would issue it: the run is over.
         PostFinal();
     } else if (background) {
-        for (int left = ThreadCount; left > 0 && tasks_left_ > 0; --left) {
-            StartNext();
-        }
+        StartNext();
     }
     lock.unlock();
 
@@ -411,20 +410,30 @@ void TCustomFFConverter::StartNext() {
         return;
     }
     // A task refused at its start reports its end at once, on this thread,
-    // and asks for the next start from inside this one: that start is owed
-    // and made by the loop below instead of nesting deeper.
-    ++starts_owed_;
+    // and asks for the next start from inside this one: the loop below makes
+    // that start instead of nesting deeper.
     if (starting_) {
         return;
     }
     starting_ = true;
-    while (starts_owed_ > 0) {
-        --starts_owed_;
-        if (TaskPtr task = TakeNext()) {
-            StartOne(task);
+    while (running_ < running_limit_) {
+        TaskPtr task = TakeNext();
+        if (!task) {
+            break;
         }
+        task->started_run_ = run_id_;
+        ++running_;
+        StartOne(task);
     }
     starting_ = false;
+}
+
+void TCustomFFConverter::SetRunningLimit(int Running) {
+    auto lock = LockServing(terminate_lock_);
+    running_limit_ = std::max(Running, 0);
+    if (working_ && background_ && tasks_left_ > 0) {
+        StartNext();
+    }
 }
 
 void TCustomFFConverter::StartOne(const TaskPtr& task) {
@@ -493,6 +502,10 @@ void TCustomFFConverter::TaskEnded(TFFmpegTask& task) {
 
 void TCustomFFConverter::CountEnd(TFFmpegTask& task, TTerminateInfo info) {
     task.counted_run_ = run_id_;
+    // A task a stop ended before it started never held a place.
+    if (task.started_run_ == run_id_) {
+        --running_;
+    }
     terminate_queue_->Post(std::move(info), false);
     ++finished_count_;
     if (tasks_left_ < 1) {

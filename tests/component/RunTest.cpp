@@ -152,6 +152,47 @@ TEST_F(RunTest, TwoAtATimeStartsTheThirdWhenOneEnds) {
     EXPECT_EQ(ended, (std::set<int>{0, 1, 2}));
 }
 
+// A background run may begin with fewer tasks running than share the
+// processors, or none, and be let run more as it goes; a stop ends the tasks
+// that never ran.
+TEST_F(RunTest, TheRunningLimitHoldsStartsUntilItIsRaised) {
+    struct Case {
+        int limit;
+        int raised;  // -1: stopped instead
+        int most;
+    };
+    const Case cases[] = {{0, 2, 2}, {1, 1, 1}, {1, 2, 2}, {0, -1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.limit << " then " << c.raised);
+        converter_->ClearTasks();
+        ClearRecords();
+        for (int i = 0; i < 3; ++i) {
+            AddJob(kTone20s, "mp3");
+        }
+        RecordTerminates();
+        converter_->StartTask(2, c.limit);
+        EXPECT_EQ(converter_->TasksLeft(), 3 - c.limit);
+        if (c.limit == 0) {
+            std::this_thread::sleep_for(100ms);
+            EXPECT_FALSE(converter_->Task(0)->Running() || converter_->Task(0)->Terminated());
+        }
+        if (c.raised < 0) {
+            converter_->Stop(true);
+        } else {
+            converter_->SetRunningLimit(c.raised);
+        }
+        const RunSample sample = WatchRun(3);
+        EXPECT_EQ(sample.most_running, c.most);
+        const std::vector<TerminateRecord> records = Terminates();
+        ASSERT_EQ(records.size(), 4u);
+        EXPECT_EQ(records.back().info.TaskIndex, -1);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(records[i].info.Finished, c.raised > 0);
+            EXPECT_FALSE(records[i].info.Failed) << records[i].info.ErrorMessage;
+        }
+    }
+}
+
 TEST_F(RunTest, ForegroundReturnsAfterEveryTaskAndEventOnTheCallingThread) {
     for (int i = 0; i < 3; ++i) {
         AddJob(kBlip, "wav");

@@ -54,10 +54,15 @@ TBatchRunner::TBatchRunner(TCustomFFConverter& converter) : converter_(converter
 TBatchRunner::~TBatchRunner() {
     generation_.reset();
     if (active_) {
-        converter_.SetOnProgress(nullptr);
-        converter_.SetOnTerminate(nullptr);
-        converter_.Stop(true);
-        converter_.ClearTasks();
+        for (size_t round = 0; round < rounds_.size(); ++round) {
+            if (round == 0 || second_) {
+                TCustomFFConverter& converter = Converter(round);
+                converter.SetOnProgress(nullptr);
+                converter.SetOnTerminate(nullptr);
+                converter.Stop(true);
+                converter.ClearTasks();
+            }
+        }
     }
 }
 
@@ -98,7 +103,9 @@ TStartResult TBatchRunner::Start(std::vector<std::string> files, const TJobReque
     jobs_ = std::max(jobs, 1);
     refuse_whole_start_ = refuse_whole_start;
     names_.clear();
-    round_.clear();
+    rounds_ = {};
+    newest_ = 0;
+    tasks_started_ = 0;
     samples_.clear();
     next_ = 0;
     ended_ = 0;
@@ -108,51 +115,56 @@ TStartResult TBatchRunner::Start(std::vector<std::string> files, const TJobReque
     stopping_ = false;
     building_ = false;
     generation_ = std::make_shared<int>(0);
-
-    const std::weak_ptr<int> alive = generation_;
-    converter_.SetOnProgress([this, alive](TFFBaseComponent*, PProgressInfo info) {
-        if (alive.lock()) {
-            OnProgress(*info);
-        }
-    });
-    // Ends come on the component's own thread; the batch is the main
-    // thread's, and takes them in the order they came.
-    converter_.SetOnTerminate([this, alive](TFFBaseComponent*, TTerminateInfo info) {
-        MainThread()->PostToMainThread([this, alive, info = std::move(info)] {
-            if (alive.lock()) {
-                OnTerminate(info);
-            }
-        });
-    });
+    Connect(0);
 
     switch (BuildRound(true)) {
-        case TRound::Refused:
+        case TBuilt::Refused:
             converter_.ClearTasks();
             generation_.reset();
             return TStartResult::Refused;
-        case TRound::Empty:
+        case TBuilt::Empty:
             generation_.reset();
             return TStartResult::NothingToDo;
-        case TRound::Built:
+        case TBuilt::Built:
             break;
     }
     active_ = true;
     samples_.emplace_back(Clock::now(), 0);
     StartRound();
+    Advance();
     return TStartResult::Started;
 }
 
-TBatchRunner::TRound TBatchRunner::BuildRound(bool first) {
+void TBatchRunner::Connect(size_t round) {
+    TCustomFFConverter& converter = Converter(round);
+    const std::weak_ptr<int> alive = generation_;
+    converter.SetOnProgress([this, alive, round](TFFBaseComponent*, PProgressInfo info) {
+        if (alive.lock()) {
+            OnProgress(round, *info);
+        }
+    });
+    // Ends come on the component's own thread; the batch is the main
+    // thread's, and takes them in the order they came.
+    converter.SetOnTerminate([this, alive, round](TFFBaseComponent*, TTerminateInfo info) {
+        MainThread()->PostToMainThread([this, alive, round, info = std::move(info)] {
+            if (alive.lock()) {
+                OnTerminate(round, info);
+            }
+        });
+    });
+}
+
+TBatchRunner::TBuilt TBatchRunner::BuildRound(bool first) {
     converter_.ClearTasks();
-    round_.clear();
+    std::vector<TTaskOf>& tasks = rounds_[newest_].Tasks;
     round_size_ = RoundWithinDescriptors(RoundSize(jobs_), jobs_);
     // A stopping process ends the batch; its files are not failures.
-    while (round_.size() < round_size_ && next_ < items_.size() && !ProcessStopRequested()) {
+    while (tasks.size() < round_size_ && next_ < items_.size() && !ProcessStopRequested()) {
         if (!BuildTask(next_++, first)) {
-            return TRound::Refused;
+            return TBuilt::Refused;
         }
     }
-    return round_.empty() ? TRound::Empty : TRound::Built;
+    return tasks.empty() ? TBuilt::Empty : TBuilt::Built;
 }
 
 bool TBatchRunner::BuildTask(size_t index, bool first) {
@@ -256,12 +268,14 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
 
 bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
     TItem& item = items_[index];
-    const size_t round_before = round_.size();
+    TCustomFFConverter& converter = Converter(newest_);
+    std::vector<TTaskOf>& round = rounds_[newest_].Tasks;
+    const size_t round_before = round.size();
     // A refusal takes back the file's tasks of this round: it fails whole.
     auto refuse = [&](TBuildFailure kind, const std::string& error) {
-        while (round_.size() > round_before) {
-            converter_.RemoveTask(static_cast<int>(round_.size()) - 1);
-            round_.pop_back();
+        while (round.size() > round_before) {
+            converter.RemoveTask(static_cast<int>(round.size()) - 1);
+            round.pop_back();
         }
         if (ProcessStopRequested()) {
             return true;
@@ -282,23 +296,23 @@ bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
         if (job.AlreadyDone) {
             continue;
         }
-        const int task = converter_.AddTask(job.Input.FileName, &job.Input);
+        const int task = converter.AddTask(job.Input.FileName, &job.Input);
         if (task < 0) {
-            return refuse(TBuildFailure::Open, converter_.LastError());
+            return refuse(TBuildFailure::Open, converter.LastError());
         }
-        round_.push_back({index, n});
+        round.push_back({index, n});
         for (TInputOptions& more : job.MoreInputs) {
-            if (!converter_.AddInputFile(task, more.FileName, &more)) {
-                return refuse(TBuildFailure::Open, converter_.LastError());
+            if (!converter.AddInputFile(task, more.FileName, &more)) {
+                return refuse(TBuildFailure::Open, converter.LastError());
             }
         }
-        if (!converter_.SetOutputFile(task, job.Output.FileName, &job.Output)) {
-            return refuse(TBuildFailure::Output, converter_.LastError());
+        if (!converter.SetOutputFile(task, job.Output.FileName, &job.Output)) {
+            return refuse(TBuildFailure::Output, converter.LastError());
         }
         TPart& part = item.Parts[n];
         part.MadeFiles = std::move(job.MadeFiles);
         part.Copied = job.Output.AudioCodec == "copy";
-        part.Engine = converter_.Task(task);
+        part.Engine = converter.Task(task);
         if (!job.Warning.empty() &&
             std::find(warnings.begin(), warnings.end(), job.Warning) == warnings.end()) {
             warnings.push_back(job.Warning);
@@ -306,7 +320,7 @@ bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
     }
     item.Output = item.Parts.empty() ? std::string() : item.Parts.front().Output;
     item.TaskNumber = tasks_built_++;
-    if (round_.size() == round_before) {
+    if (round.size() == round_before) {
         // Every output is there already.
         item.State = TItemState::Done;
         ++ended_;
@@ -342,17 +356,69 @@ std::vector<std::string> TBatchRunner::Outputs(size_t item) const {
 }
 
 void TBatchRunner::StartRound() {
-    converter_.StartTask(jobs_);
+    TRound& round = rounds_[newest_];
+    round.Base = tasks_started_;
+    tasks_started_ += static_cast<int32_t>(round.Tasks.size());
+    round.Ended = 0;
+    round.Limit = RunningLimit();
+    round.Live = true;
+    // The codecs share the processors among all the jobs, whichever round
+    // their tasks are of.
+    TCustomFFConverter& converter = Converter(newest_);
+    converter.StartTask(jobs_, round.Limit);
     if (paused_) {
-        converter_.Pause();
+        converter.Pause();
+    }
+}
+
+int TBatchRunner::RunningLimit() const {
+    const TRound& older = rounds_[1 - newest_];
+    // Every task of the older round has started; those whose ends were not
+    // taken yet still count, so that never more than the jobs run.
+    const size_t running = older.Live ? older.Tasks.size() - older.Ended : 0;
+    return static_cast<int>(static_cast<size_t>(jobs_) - std::min<size_t>(running, jobs_));
+}
+
+void TBatchRunner::Advance() {
+    // A pause holds the starts as well: a task started now would run.
+    if (!active_ || stopping_ || paused_) {
+        return;
+    }
+    // Waiting for the component's lock serves the main thread's other work,
+    // ends among it: the limit they call for is set by this loop once the
+    // call returns, not by a call from inside it that this one would undo.
+    if (!limiting_) {
+        limiting_ = true;
+        while (active_ && !stopping_ && !paused_ && rounds_[newest_].Live &&
+               RunningLimit() != rounds_[newest_].Limit) {
+            rounds_[newest_].Limit = RunningLimit();
+            Converter(newest_).SetRunningLimit(rounds_[newest_].Limit);
+        }
+        limiting_ = false;
+        if (!active_ || stopping_ || paused_) {
+            return;
+        }
+    }
+    // One job has no room beside a round's last task; two rounds running
+    // are all there may be; with none, the end of the last builds the next.
+    if (jobs_ == 1 || building_ || next_ >= items_.size() || ProcessStopRequested() ||
+        rounds_[0].Live == rounds_[1].Live) {
+        return;
+    }
+    const size_t running = rounds_[0].Live ? 0 : 1;
+    if (Converter(running).TasksLeft() == 0) {
+        BeginRound(1 - running);
     }
 }
 
 size_t TBatchRunner::ItemOfTask(int32_t TaskIndex) const {
-    if (TaskIndex < 0 || static_cast<size_t>(TaskIndex) >= round_.size()) {
-        return items_.size();
+    for (const TRound& round : rounds_) {
+        if (round.Live && TaskIndex >= round.Base &&
+            static_cast<size_t>(TaskIndex - round.Base) < round.Tasks.size()) {
+            return round.Tasks[static_cast<size_t>(TaskIndex - round.Base)].Item;
+        }
     }
-    return round_[static_cast<size_t>(TaskIndex)].Item;
+    return items_.size();
 }
 
 void TBatchRunner::UpdateItemProgress(TItem& item) const {
@@ -370,11 +436,15 @@ void TBatchRunner::UpdateItemProgress(TItem& item) const {
     item.Percent = item.Duration > 0 ? static_cast<int32_t>(position * 100 / item.Duration) : 0;
 }
 
-void TBatchRunner::OnProgress(const TProgressInfo& info) {
-    if (info.TaskIndex < 0 || static_cast<size_t>(info.TaskIndex) >= round_.size()) {
+void TBatchRunner::OnProgress(size_t round, const TProgressInfo& reported) {
+    const TRound& tasks = rounds_[round];
+    if (!tasks.Live || reported.TaskIndex < 0 ||
+        static_cast<size_t>(reported.TaskIndex) >= tasks.Tasks.size()) {
         return;
     }
-    const TTaskOf task = round_[static_cast<size_t>(info.TaskIndex)];
+    const TTaskOf task = tasks.Tasks[static_cast<size_t>(reported.TaskIndex)];
+    TProgressInfo info = reported;
+    info.TaskIndex += tasks.Base;
     TItem& item = items_[task.Item];
     TPart& part = item.Parts[task.Part];
     if (item.State == TItemState::Built) {
@@ -392,9 +462,8 @@ void TBatchRunner::OnProgress(const TProgressInfo& info) {
         if (info.TotalDuration > item.Duration) {
             item.Duration = part.Length = info.TotalDuration;
         }
-        item.Percent = info.TotalDuration > 0
-                           ? static_cast<int32_t>(info.Time * 100 / info.TotalDuration)
-                           : 0;
+        item.Percent =
+            info.TotalDuration > 0 ? static_cast<int32_t>(info.Time * 100 / info.TotalDuration) : 0;
         if (events_.Progress) {
             events_.Progress(task.Item, info);
         }
@@ -412,15 +481,26 @@ void TBatchRunner::OnProgress(const TProgressInfo& info) {
     }
 }
 
-void TBatchRunner::OnTerminate(const TTerminateInfo& info) {
-    if (info.TaskIndex < 0) {
-        RoundOver();
+void TBatchRunner::OnTerminate(size_t round, const TTerminateInfo& reported) {
+    if (reported.TaskIndex < 0) {
+        RoundOver(round);
         return;
     }
-    if (static_cast<size_t>(info.TaskIndex) >= round_.size()) {
+    TRound& tasks = rounds_[round];
+    if (!tasks.Live || static_cast<size_t>(reported.TaskIndex) >= tasks.Tasks.size()) {
         return;
     }
-    const TTaskOf task = round_[static_cast<size_t>(info.TaskIndex)];
+    ++tasks.Ended;
+    TTerminateInfo info = reported;
+    info.TaskIndex += tasks.Base;
+    const std::weak_ptr<int> alive = generation_;
+    TaskEnded(tasks.Tasks[static_cast<size_t>(reported.TaskIndex)], info);
+    if (alive.lock()) {
+        Advance();
+    }
+}
+
+void TBatchRunner::TaskEnded(TTaskOf task, const TTerminateInfo& info) {
     TItem& item = items_[task.Item];
     TPart& part = item.Parts[task.Part];
     if (item.State == TItemState::Built && (info.Finished || info.Failed) && events_.Started) {
@@ -487,22 +567,47 @@ void TBatchRunner::OnTerminate(const TTerminateInfo& info) {
     }
 }
 
-void TBatchRunner::RoundOver() {
-    if (!active_) {
+void TBatchRunner::RoundOver(size_t round) {
+    TRound& over = rounds_[round];
+    if (!active_ || !over.Live) {
         return;
     }
-    for (size_t n = 0; n < round_.size(); ++n) {
-        // A file's share, once for all of its pieces in the round.
-        if (n == 0 || round_[n].Item != round_[n - 1].Item) {
-            media_before_round_ += std::max<int64_t>(items_[round_[n].Item].Position, 0);
-        }
+    media_before_round_ += RoundMedia(over);
+    over = {};
+    Converter(round).ClearTasks();
+    if (rounds_[1 - round].Live) {
+        // The other round goes on alone: with every job, or beside the next.
+        Advance();
+        return;
+    }
+    if (building_) {
+        return;  // the next round starts once it is built
     }
     if (stopping_ || next_ >= items_.size()) {
         Finish();
         return;
     }
-    converter_.ClearTasks();
-    round_.clear();
+    BeginRound(jobs_ > 1 ? 1 - round : round);
+}
+
+void TBatchRunner::BeginRound(size_t round) {
+    if (round == 1) {
+        if (!second_) {
+            second_ = std::make_unique<TCustomFFConverter>();
+        }
+        // What the front end set on its component. Hook and preview handlers
+        // cannot be read back; the front ends set none.
+        second_->SetPreview(converter_.Preview());
+        second_->SetPreviewBitmap(converter_.PreviewBitmap());
+        second_->SetProgressInterval(converter_.ProgressInterval());
+        second_->SetThreadPriority(converter_.ThreadPriority());
+        second_->SetTriggerEventInMainThread(converter_.TriggerEventInMainThread());
+        second_->SetKeepUnfinishedOutputs(converter_.KeepUnfinishedOutputs());
+    }
+    Connect(round);
+    Converter(round).ClearTasks();
+    rounds_[round] = {};
+    newest_ = round;
     round_size_ = RoundWithinDescriptors(RoundSize(jobs_), jobs_);
     building_ = true;
     ContinueRound();
@@ -514,14 +619,18 @@ void TBatchRunner::ContinueRound() {
     const Clock::time_point slice_end = Clock::now() + kBuildSlice;
     const std::weak_ptr<int> alive = generation_;
     const size_t size = round_size_;
-    while (!stopping_ && round_.size() < size && next_ < items_.size() &&
-           Clock::now() < slice_end && !ProcessStopRequested()) {
+    const std::vector<TTaskOf>& tasks = rounds_[newest_].Tasks;
+    while (!stopping_ && tasks.size() < size && next_ < items_.size() && Clock::now() < slice_end &&
+           !ProcessStopRequested()) {
         BuildTask(next_++, false);
         if (!alive.lock()) {
             return;  // a handler ended the batch
         }
     }
-    if (!stopping_ && round_.size() < size && next_ < items_.size() && !ProcessStopRequested()) {
+    if (!building_) {
+        return;  // a handler stopped the batch, and the stop saw to the rest
+    }
+    if (!stopping_ && tasks.size() < size && next_ < items_.size() && !ProcessStopRequested()) {
         MainThread()->PostToMainThread([this, alive] {
             if (alive.lock() && building_) {
                 ContinueRound();
@@ -530,18 +639,28 @@ void TBatchRunner::ContinueRound() {
         return;
     }
     building_ = false;
-    if (stopping_ || round_.empty()) {
-        Finish();
+    if (stopping_ || tasks.empty()) {
+        // With a round still running, its end finishes the batch.
+        if (!rounds_[1 - newest_].Live) {
+            Finish();
+        }
         return;
     }
     StartRound();
+    Advance();
 }
 
 void TBatchRunner::Finish() {
+    if (!active_) {
+        return;
+    }
     active_ = false;
-    round_.clear();
+    rounds_ = {};
     // The tasks take their unfinished outputs along, and nothing else.
     converter_.ClearTasks();
+    if (second_) {
+        second_->ClearTasks();
+    }
     for (TItem& item : items_) {
         for (TPart& part : item.Parts) {
             part.MadeFiles.reset();
@@ -554,16 +673,26 @@ void TBatchRunner::Finish() {
 
 void TBatchRunner::Pause() {
     paused_ = true;
-    converter_.Pause();
+    for (size_t round = 0; round < rounds_.size(); ++round) {
+        if (rounds_[round].Live) {
+            Converter(round).Pause();
+        }
+    }
     samples_.clear();
 }
 
 void TBatchRunner::Resume() {
     paused_ = false;
-    converter_.Resume();
+    for (size_t round = 0; round < rounds_.size(); ++round) {
+        if (rounds_[round].Live) {
+            Converter(round).Resume();
+        }
+    }
     // Speed is that of the last seconds of work, not of the pause.
     samples_.clear();
     samples_.emplace_back(Clock::now(), MediaDone());
+    // What the older round left while paused is the newer one's now.
+    Advance();
 }
 
 void TBatchRunner::Stop(bool Wait) {
@@ -572,12 +701,26 @@ void TBatchRunner::Stop(bool Wait) {
     }
     stopping_ = true;
     if (building_) {
-        // Between rounds nothing runs, so no end would come to finish it.
+        // Its tasks never started; they go, taking their outputs along.
         building_ = false;
+        rounds_[newest_] = {};
+        Converter(newest_).ClearTasks();
+    }
+    if (!rounds_[0].Live && !rounds_[1].Live) {
+        // Nothing runs, so no end would come to finish it.
         Finish();
         return;
     }
-    converter_.Stop(Wait);
+    if (Wait && rounds_[0].Live && rounds_[1].Live) {
+        // Neither round starts a task while the other is waited for.
+        converter_.Stop(false);
+        second_->Stop(false);
+    }
+    for (size_t round = 0; round < rounds_.size(); ++round) {
+        if (rounds_[round].Live) {
+            Converter(round).Stop(Wait);
+        }
+    }
     if (Wait) {
         // The ends were handed over while waiting; take them now.
         MainThread()->ProcessPendingMessages();
@@ -588,14 +731,19 @@ void TBatchRunner::Poll() {
     if (!active_) {
         return;
     }
-    for (const TTaskOf& task : round_) {
-        TItem& item = items_[task.Item];
-        const TFFmpegTask* engine = item.Parts[task.Part].Engine;
-        if (item.State == TItemState::Built && engine != nullptr &&
-            (engine->Running() || engine->Terminated())) {
-            item.State = TItemState::Running;
-            if (events_.Started) {
-                events_.Started(task.Item);
+    for (const TRound& round : rounds_) {
+        if (!round.Live) {
+            continue;
+        }
+        for (const TTaskOf& task : round.Tasks) {
+            TItem& item = items_[task.Item];
+            const TFFmpegTask* engine = item.Parts[task.Part].Engine;
+            if (item.State == TItemState::Built && engine != nullptr &&
+                (engine->Running() || engine->Terminated())) {
+                item.State = TItemState::Running;
+                if (events_.Started) {
+                    events_.Started(task.Item);
+                }
             }
         }
     }
@@ -609,14 +757,36 @@ void TBatchRunner::Poll() {
     }
 }
 
-int64_t TBatchRunner::MediaDone() const {
-    int64_t done = media_before_round_;
-    for (size_t n = 0; n < round_.size(); ++n) {
-        if (n == 0 || round_[n].Item != round_[n - 1].Item) {
-            done += std::max<int64_t>(items_[round_[n].Item].Position, 0);
+size_t TBatchRunner::RunningTasks() const {
+    size_t running = 0;
+    for (const TRound& round : rounds_) {
+        if (!round.Live) {
+            continue;
+        }
+        // A round starts its tasks in order: read from the last, a task that
+        // ends meanwhile and the one that takes its place count once at most.
+        for (auto task = round.Tasks.rbegin(); task != round.Tasks.rend(); ++task) {
+            const TFFmpegTask* engine = items_[task->Item].Parts[task->Part].Engine;
+            running += engine != nullptr && engine->Running() ? 1 : 0;
         }
     }
-    return done;
+    return running;
+}
+
+int64_t TBatchRunner::RoundMedia(const TRound& round) const {
+    int64_t media = 0;
+    const std::vector<TTaskOf>& tasks = round.Tasks;
+    for (size_t n = 0; n < tasks.size(); ++n) {
+        // A file's share, once for all of its pieces in the round.
+        if (n == 0 || tasks[n].Item != tasks[n - 1].Item) {
+            media += std::max<int64_t>(items_[tasks[n].Item].Position, 0);
+        }
+    }
+    return media;
+}
+
+int64_t TBatchRunner::MediaDone() const {
+    return media_before_round_ + RoundMedia(rounds_[0]) + RoundMedia(rounds_[1]);
 }
 
 int TBatchRunner::TotalPercent() const {
@@ -625,11 +795,14 @@ int TBatchRunner::TotalPercent() const {
     }
     const auto n = static_cast<int64_t>(items_.size());
     int64_t total = static_cast<int64_t>(ended_) * 100 / n;
-    for (size_t task = 0; task < round_.size(); ++task) {
-        const size_t index = round_[task].Item;
-        if ((task == 0 || index != round_[task - 1].Item) &&
-            items_[index].State == TItemState::Running) {
-            total += items_[index].Percent / n;
+    for (const TRound& round : rounds_) {
+        const std::vector<TTaskOf>& tasks = round.Tasks;
+        for (size_t task = 0; task < tasks.size(); ++task) {
+            const size_t index = tasks[task].Item;
+            if ((task == 0 || index != tasks[task - 1].Item) &&
+                items_[index].State == TItemState::Running) {
+                total += items_[index].Percent / n;
+            }
         }
     }
     return static_cast<int>(total);

@@ -5,9 +5,16 @@
 // run at once, every task is mapped back to its file, and progress, speed
 // and time left are kept for the whole batch.
 //
+// With several jobs the rounds take turns on two components, the front end's
+// and a second one like it: the next round is built once every task of the
+// current one has started, and its tasks start as those of the current one
+// end, so that as many tasks run as there are jobs while files are left,
+// never more. Memory and open files are then those of two rounds.
+//
 // Everything here runs on the main thread (the thread that installed the
 // main-thread services): the events, Start, Pause, Resume, Stop and Poll.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -48,7 +55,9 @@ struct TBatchEvents {
     std::function<void(size_t item, const std::string& warning)> Warned;
     std::function<void(size_t item)> Started;
     // For a file split into pieces, Time and TotalDuration are the whole
-    // file's: every piece counts.
+    // file's: every piece counts. The TaskIndex of these infos, as of those
+    // of Ended, numbers the tasks of the batch (ItemOfTask maps it back), not
+    // those of one component.
     std::function<void(size_t item, const TProgressInfo& info)> Progress;
     // Once per file, when its last task ended. OutputFiles of the info holds
     // the names the outputs were written under, in the order of the pieces;
@@ -73,8 +82,9 @@ public:
     TBatchRunner(const TBatchRunner&) = delete;
     TBatchRunner& operator=(const TBatchRunner&) = delete;
 
-    // At most this many tasks exist at a time: max(16, 4 x jobs), fewer when
+    // A round holds at most this many tasks: max(16, 4 x jobs), fewer when
     // the open-file limit leaves no room for as many inputs (at least one).
+    // With several jobs two rounds may exist at a time.
     static size_t RoundSize(int jobs);
 
     // `request` is filled per file with the probe's name and format. When
@@ -97,6 +107,9 @@ public:
     bool Paused() const { return paused_; }
     size_t Count() const { return items_.size(); }
     TItemState State(size_t item) const { return items_[item].State; }
+    // The tasks converting at this moment, of every round: never more than
+    // the jobs.
+    size_t RunningTasks() const;
     // Files that ended (finished or failed), and the files of the batch.
     size_t EndedCount() const { return ended_; }
     // The window's total: every ended task counts 100, a running one its
@@ -107,7 +120,8 @@ public:
     double Speed() const;
     // Seconds until the batch is over at that speed; negative while unknown.
     double SecondsLeft() const;
-    // The file a task of the current round converts; Count() when none.
+    // The file a task converts, by the TaskIndex of the events above;
+    // Count() when its round is over, or none has it.
     size_t ItemOfTask(int32_t TaskIndex) const;
     // How many tasks the batch built before this file's: the place of its
     // task had every task been in one list.
@@ -151,28 +165,51 @@ private:
         size_t Item = 0;
         size_t Part = 0;
     };
+    // A round on one of the two components.
+    struct TRound {
+        std::vector<TTaskOf> Tasks;  // item and piece by the component's task index
+        int32_t Base = 0;            // the batch's number of its first task
+        size_t Ended = 0;            // ends of its tasks taken so far
+        int Limit = 0;               // how many of its tasks may run at once
+        bool Live = false;           // started, and its final notification not taken
+    };
 
-    enum class TRound { Built, Empty, Refused };
-    TRound BuildRound(bool first);
+    enum class TBuilt { Built, Empty, Refused };
+    TCustomFFConverter& Converter(size_t round) { return round == 0 ? converter_ : *second_; }
+    void Connect(size_t round);
+    TBuilt BuildRound(bool first);
     // One file; false when the whole start is refused.
     bool BuildTask(size_t index, bool first);
     // The jobs of a probed file; false when the whole start is refused.
     bool AddTasks(size_t index, bool first, std::vector<TJob>& jobs);
     void ItemEnded(size_t index);
     void UpdateItemProgress(TItem& item) const;
+    void BeginRound(size_t round);
     void ContinueRound();
     void StartRound();
-    void OnProgress(const TProgressInfo& info);
-    void OnTerminate(const TTerminateInfo& info);
-    void RoundOver();
+    // How many tasks the newest round may run: the jobs the older one leaves.
+    int RunningLimit() const;
+    // Lets the newest round run what the older one leaves, and builds the
+    // next round once every task of the one running has started.
+    void Advance();
+    void OnProgress(size_t round, const TProgressInfo& info);
+    void OnTerminate(size_t round, const TTerminateInfo& info);
+    void TaskEnded(TTaskOf task, const TTerminateInfo& info);
+    void RoundOver(size_t round);
     void Finish();
+    // The media time reached by the files of a round, each counted once.
+    int64_t RoundMedia(const TRound& round) const;
     int64_t MediaDone() const;
 
     TCustomFFConverter& converter_;
+    // Made when a batch with several jobs first needs it.
+    std::unique_ptr<TCustomFFConverter> second_;
     TBatchEvents events_;
     TJobRequest request_;
     std::vector<TItem> items_;
-    std::vector<TTaskOf> round_;  // item and piece by task index
+    std::array<TRound, 2> rounds_;  // by component: the front end's, the second
+    size_t newest_ = 0;             // the round built or being built last
+    int32_t tasks_started_ = 0;     // tasks of the rounds started so far
     std::set<std::string> names_;
     size_t next_ = 0;
     size_t round_size_ = 0;  // RoundSize within the descriptors free as the round began
@@ -183,7 +220,8 @@ private:
     bool active_ = false;
     bool paused_ = false;
     bool stopping_ = false;
-    bool building_ = false;  // a later round is being built, in slices
+    bool building_ = false;  // the newest round is being built, in slices
+    bool limiting_ = false;  // a running limit is being set
     // Nothing of a batch that was replaced or destroyed may act later.
     std::shared_ptr<int> generation_;
 

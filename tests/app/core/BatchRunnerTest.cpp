@@ -1,5 +1,5 @@
 // The batch runner on real conversions: rounds, failures in a round, a stop
-// in the second round, and several conversions at once.
+// in the second round, several conversions at once, and rounds side by side.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -59,9 +60,11 @@ protected:
         return files;
     }
 
-    // Starts the batch and serves it to its end; `on_ended` may act on it.
+    // Starts the batch and serves it to its end; `on_ended`, and `on_turn`
+    // between the main thread's turns, may act on it.
     bool Run(const std::vector<std::string>& files, int jobs,
-             const std::function<void(size_t)>& on_ended = {}) {
+             const std::function<void(size_t)>& on_ended = {},
+             const std::function<void()>& on_turn = {}) {
         events_.Ended = [this, on_ended](size_t item, const TTerminateInfo& info) {
             ended_[item] = info;
             if (on_ended) {
@@ -79,6 +82,9 @@ protected:
         return main_->ServeUntil(
             [&] {
                 runner_.Poll();
+                if (on_turn) {
+                    on_turn();
+                }
                 return over_;
             },
             std::chrono::seconds(120));
@@ -204,6 +210,91 @@ TEST_F(BatchRunnerTest, ParallelRowsShowTheirOwnProgressAndTheTotal) {
         std::all_of(totals.begin(), totals.end(), [](int t) { return t >= 0 && t <= 100; }));
     EXPECT_EQ(runner_.TotalPercent(), 100);
     EXPECT_EQ(runner_.EndedCount(), 4u);
+}
+
+// The last file of the first round is long: with two jobs the next rounds
+// run beside it, the farthest two rounds apart when the second is over
+// before it; with one job nothing runs beside anything. The jobs are used,
+// never more, and a pause, a resume and a stop while paused act on every
+// round.
+TEST_F(BatchRunnerTest, TheNextRoundRunsBesideTheLastTasksOfARound) {
+    enum class Act { None, PauseAndResume, StopWhilePaused };
+    struct Case {
+        int jobs;
+        size_t files;
+        Act act;
+        size_t apart;  // rounds that ran side by side were at least this far apart
+    };
+    const Case cases[] = {{1, 20, Act::None, 0},
+                          {2, 40, Act::None, 2},
+                          {2, 24, Act::PauseAndResume, 1},
+                          {2, 24, Act::StopWhilePaused, 1}};
+    const fs::path long_file = dir_.Path() / "long.wav";
+    fixtures::ClipRecipe recipe;
+    recipe.duration_s = 120.0;
+    recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(long_file, recipe);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.jobs << " jobs, " << c.files << " files");
+        fs::remove_all(dir_.Path() / "a");
+        fs::remove_all(dir_.Path() / "b");
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+        ended_.clear();
+        over_ = false;
+        const size_t round = TBatchRunner::RoundSize(c.jobs);
+        std::vector<std::string> files = Files(c.files, 0.3);
+        files[round - 1] = long_file.string();
+        std::set<size_t> started;  // and not ended
+        size_t most = 0;
+        size_t apart = 0;
+        events_ = {};
+        events_.Started = [&](size_t item) {
+            most = std::max(most, runner_.RunningTasks());
+            for (const size_t other : started) {
+                const size_t a = item / round;
+                const size_t b = other / round;
+                apart = std::max(apart, a > b ? a - b : b - a);
+            }
+            started.insert(item);
+        };
+        // Once rounds run side by side, the batch is paused, then resumed or
+        // stopped.
+        std::optional<std::chrono::steady_clock::time_point> paused_at;
+        const auto turn = [&] {
+            most = std::max(most, runner_.RunningTasks());
+            if (c.act != Act::None && apart > 0 && !paused_at) {
+                paused_at = std::chrono::steady_clock::now();
+                runner_.Pause();
+                if (c.act == Act::StopWhilePaused) {
+                    runner_.Stop(true);
+                    EXPECT_TRUE(over_) << "the waiting stop is over with the batch";
+                }
+            } else if (runner_.Paused() && std::chrono::steady_clock::now() - *paused_at >
+                                               std::chrono::milliseconds(300)) {
+                runner_.Resume();
+            }
+        };
+        ASSERT_TRUE(Run(
+            files, c.jobs, [&](size_t item) { started.erase(item); }, turn));
+        EXPECT_EQ(most, static_cast<size_t>(c.jobs));
+        EXPECT_GE(apart, c.apart);
+        EXPECT_EQ(apart > 0, c.apart > 0);
+        EXPECT_TRUE(started.empty()) << "every file that started ended";
+        size_t finished = 0;
+        for (const auto& [item, info] : ended_) {
+            finished += info.Finished ? 1 : 0;
+            EXPECT_EQ(fs::exists(runner_.Output(item)), info.Finished) << item;
+        }
+        // Only what finished is there: nothing of a stopped file is left.
+        EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(out_), {})), finished);
+        EXPECT_EQ(stopped_, c.act == Act::StopWhilePaused);
+        if (c.act != Act::StopWhilePaused) {
+            EXPECT_EQ(finished, c.files);
+            EXPECT_EQ(runner_.EndedCount(), c.files);
+            EXPECT_EQ(runner_.TotalPercent(), 100);
+        }
+    }
 }
 
 TEST(BatchStatusTextTest, SaysWhatIsKnown) {
