@@ -100,6 +100,16 @@ protected:
     TBatchRunner runner_{converter_};
     TJobRequest request_;
     TBatchEvents events_;
+    // Another batch in the same test: no file, output or end of the last one.
+    void StartAfresh() {
+        fs::remove_all(dir_.Path() / "a");
+        fs::remove_all(dir_.Path() / "b");
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+        ended_.clear();
+        over_ = false;
+    }
+
     std::map<size_t, TTerminateInfo> ended_;
     bool over_ = false;
     bool stopped_ = false;
@@ -110,12 +120,7 @@ protected:
 TEST_F(BatchRunnerTest, RoundsKeepNamesDistinctAndFailuresAlone) {
     for (const int jobs : {1, 2}) {
         SCOPED_TRACE(jobs);
-        fs::remove_all(dir_.Path() / "a");
-        fs::remove_all(dir_.Path() / "b");
-        fs::remove_all(out_);
-        fs::create_directories(out_);
-        ended_.clear();
-        over_ = false;
+        StartAfresh();
         const std::vector<std::string> files = Files(40, 0.3, {5, 25});
         size_t most_tasks = 0;
         std::set<size_t> failed;
@@ -236,12 +241,7 @@ TEST_F(BatchRunnerTest, TheNextRoundRunsBesideTheLastTasksOfARound) {
     fixtures::WriteClip(long_file, recipe);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.jobs << " jobs, " << c.files << " files");
-        fs::remove_all(dir_.Path() / "a");
-        fs::remove_all(dir_.Path() / "b");
-        fs::remove_all(out_);
-        fs::create_directories(out_);
-        ended_.clear();
-        over_ = false;
+        StartAfresh();
         const size_t round = TBatchRunner::RoundSize(c.jobs);
         std::vector<std::string> files = Files(c.files, 0.3);
         files[round - 1] = long_file.string();
