@@ -255,7 +255,7 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     }
     // Nothing of an earlier run may be taken for this one's: not its outputs
     // and not its completion.
-    std::vector<std::string> files;
+    std::vector<TBatchInput> files;
     run_rows_.clear();
     run_stopped_ = false;
     for (size_t row = 0; row < FileList().Count(); ++row) {
@@ -274,7 +274,7 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
             changed.Progress = kInitialProgressText;
             changed.OutputSize = InitialOutputSizeText(TAddCommand::AddFiles);
         });
-        files.push_back(r.Data.FileName);
+        files.push_back({r.Data.FileName, r.Data.Source});
         run_rows_.push_back(row);
     }
     if (files.empty()) {
@@ -295,7 +295,7 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
         BuildFailed(RowOfItem(item), kind, error);
     };
     // Each row's own track, split and cut, and its place in a folder tree.
-    events.Prepare = [this](size_t item, TAVProbe&, TJobRequest& request) {
+    events.Prepare = [this](size_t item, const TSourceFile&, TJobRequest& request) {
         const size_t row = RowOfItem(item);
         if (row >= FileList().Count()) {
             return std::string();

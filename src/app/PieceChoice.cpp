@@ -215,37 +215,29 @@ std::string TForm1::PlanText(size_t row) {
         return {};
     }
     const TConvertFileData& file = FileList().Rows()[row].Data;
-    TAVProbe probe;
-    std::string error;
-    try {
-        if (!probe.LoadFile(file.FileName)) {
-            error = probe.LastError();
+    TSourcePtr source = file.Source;
+    if (source == nullptr || !SourceStillCurrent(*source)) {
+        TAVProbe probe;
+        std::string error;
+        source = ProbeSource(probe, file.FileName, error);
+        if (source == nullptr) {
+            return "Cannot be converted: " + PlainLoadFailure(error, file.FileName);
         }
-    } catch (const EAVProbeError& failure) {
-        error = failure.what();
-    }
-    if (!error.empty()) {
-        if (error.starts_with(file.FileName + ": ")) {
-            error.erase(0, file.FileName.size() + 2);
-        }
-        return "Cannot be converted: " + PlainFailureReason(error);
     }
     TJobRequest request = JobRequest();
-    request.SourceFileName = probe.FileName();
-    request.SourceFormatName = probe.FormatName();
+    request.SourceFileName = source->FileName;
+    request.SourceFormatName = source->FormatName;
     ApplyRowChoices(file, request);
     // Where the batch would put it, without making the folder.
     if (!request.SameFolderAsInput) {
         request.OutputFolder = TreeOutputFolder(WideIncludeTrailingBackslash(request.OutputFolder),
                                                 file.Root, file.FileName);
     }
-    ResolveAudioTrack(probe.Context(), request);
-    TFileStreamInfo info;
-    probe.GetFileStreamInfo(info);
+    ResolveAudioTrack(source.get(), request);
     std::vector<TPlannedOutput> plan;
     try {
         std::set<std::string> names;
-        plan = PlanOutputs(request, probe.Context(), info.Duration, names);
+        plan = PlanOutputs(request, source.get(), source->Duration, names);
     } catch (const EJobError& failure) {
         return "Cannot be converted: " + PlainFailureReason(failure.what());
     }
@@ -256,9 +248,8 @@ std::string TForm1::PlanText(size_t row) {
     for (const TPlannedOutput& output : plan) {
         text += "\n  " + ShownOutputName(output.FileName, folder);
         if (output.Piece) {
-            const int64_t length = output.Piece->Length >= 0
-                                       ? output.Piece->Length
-                                       : std::max<int64_t>(info.Duration - output.Piece->Start, 0);
+            const int64_t length =
+                std::max<int64_t>(PieceLength(*output.Piece, source->Duration), 0);
             text += "  (" + TimeText(output.Piece->Start) + " for " + TimeText(length) + ")";
         }
         if (output.AlreadyDone) {

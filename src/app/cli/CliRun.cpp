@@ -86,14 +86,14 @@ private:
     bool listed_ = false;
     void Serve();
     TBatchEvents Events();
-    std::string Prepare(size_t index, TAVProbe& probe, TJobRequest& request,
+    std::string Prepare(size_t index, const TSourceFile& source, TJobRequest& request,
                         bool make_folders = true);
 
     void Started(size_t index);
     void Ended(size_t index, const TTerminateInfo& info);
     // --dry-run: what each file would give, nothing written.
     int DryRun();
-    void PlanFile(size_t index, TAVProbe& probe, std::set<std::string>& names);
+    void PlanFile(size_t index, const TSourceFile& source, std::set<std::string>& names);
 
     void Fail(size_t index, const std::string& message);
     // Lines on standard error step around the live line.
@@ -427,11 +427,11 @@ void TBatch::Ended(size_t index, const TTerminateInfo& info) {
     }
 }
 
-std::string TBatch::Prepare(size_t index, TAVProbe& probe, TJobRequest& request,
+std::string TBatch::Prepare(size_t index, const TSourceFile& source, TJobRequest& request,
                             bool make_folders) {
     const TBatchFile& file = files_[index];
     if (options_.AudioTrack || options_.AudioLanguage) {
-        const std::vector<TAudioTrack> tracks = AudioTracksOf(probe.Context());
+        const std::vector<TAudioTrack>& tracks = source.AudioTracks;
         if (options_.AudioTrack) {
             const auto wanted = static_cast<size_t>(*options_.AudioTrack);
             if (wanted > tracks.size()) {
@@ -458,17 +458,12 @@ std::string TBatch::Prepare(size_t index, TAVProbe& probe, TJobRequest& request,
 
 TBatchEvents TBatch::Events() {
     TBatchEvents events;
-    events.Prepare = [this](size_t item, TAVProbe& probe, TJobRequest& request) {
-        return Prepare(batch_files_[item], probe, request);
+    events.Prepare = [this](size_t item, const TSourceFile& source, TJobRequest& request) {
+        return Prepare(batch_files_[item], source, request);
     };
     events.BuildFailed = [this](size_t item, TBuildFailure, const std::string& message) {
         const size_t index = batch_files_[item];
-        // The probe names the file; the line names it already.
-        std::string error = message;
-        if (error.starts_with(files_[index].Input + ": ")) {
-            error.erase(0, files_[index].Input.size() + 2);
-        }
-        Fail(index, PlainFailureReason(error));
+        Fail(index, PlainLoadFailure(message, files_[index].Input));
     };
     events.Added = [this](size_t item, const std::string& output) {
         TBatchFile& file = files_[batch_files_[item]];
@@ -483,8 +478,7 @@ TBatchEvents TBatch::Events() {
     };
     events.Warned = [this](size_t item, const std::string& warning) {
         const size_t index = batch_files_[item];
-        Note(Tag(index) + " warning: " + files_[index].Input + ": " + warning,
-             files_[index].Input);
+        Note(Tag(index) + " warning: " + files_[index].Input + ": " + warning, files_[index].Input);
     };
     events.AlreadyDone = [this](size_t item, const std::vector<std::string>& outputs) {
         const size_t index = batch_files_[item];
@@ -610,7 +604,7 @@ int TBatch::Run() {
         return DryRun();
     }
     // What cannot be read at all is reported here; the rest is the batch's.
-    std::vector<std::string> inputs;
+    std::vector<TBatchInput> inputs;
     for (size_t index = 0; index < files_.size(); ++index) {
         const std::string& input = files_[index].Input;
         struct stat status {};
@@ -624,7 +618,7 @@ int TBatch::Run() {
             Fail(index, "not a regular file");
         } else {
             batch_files_.push_back(index);
-            inputs.push_back(input);
+            inputs.push_back({input, nullptr});
         }
     }
     run_start_ = Clock::now();
@@ -653,61 +647,48 @@ int TBatch::DryRun() {
     for (size_t index = 0; index < files_.size(); ++index) {
         const TBatchFile& file = files_[index];
         std::string error;
-        try {
-            if (!probe.LoadFile(file.Input)) {
-                error = probe.LastError();
-            }
-        } catch (const EAVProbeError& failure) {
-            error = failure.what();
-        }
-        if (!error.empty()) {
-            if (error.starts_with(file.Input + ": ")) {
-                error.erase(0, file.Input.size() + 2);
-            }
-            Fail(index, PlainFailureReason(error));
+        const TSourcePtr source = ProbeSource(probe, file.Input, error);
+        if (source == nullptr) {
+            Fail(index, PlainLoadFailure(error, file.Input));
             continue;
         }
-        PlanFile(index, probe, names);
-        probe.CloseFile();
+        PlanFile(index, *source, names);
     }
     return any_failed_ ? kExitFailed : kExitConverted;
 }
 
-void TBatch::PlanFile(size_t index, TAVProbe& probe, std::set<std::string>& names) {
+void TBatch::PlanFile(size_t index, const TSourceFile& source, std::set<std::string>& names) {
     const TBatchFile& file = files_[index];
     TJobRequest request = request_;
-    request.SourceFileName = probe.FileName();
-    request.SourceFormatName = probe.FormatName();
-    std::string unfit = Prepare(index, probe, request, false);
+    request.SourceFileName = source.FileName;
+    request.SourceFormatName = source.FormatName;
+    std::string unfit = Prepare(index, source, request, false);
     if (!unfit.empty()) {
         Fail(index, unfit);
         return;
     }
-    ResolveAudioTrack(probe.Context(), request);
-    TFileStreamInfo info;
-    probe.GetFileStreamInfo(info);
+    ResolveAudioTrack(&source, request);
     std::vector<TPlannedOutput> plan;
     try {
-        plan = PlanOutputs(request, probe.Context(), info.Duration, names);
+        plan = PlanOutputs(request, &source, source.Duration, names);
     } catch (const EJobError& error) {
         Fail(index, PlainFailureReason(error.what()));
         return;
     }
-    const std::vector<TAudioTrack> tracks = AudioTracksOf(probe.Context());
+    const std::vector<TAudioTrack>& tracks = source.AudioTracks;
     const int chosen = ChosenAudioTrack(tracks, request);
-    const std::string track = chosen < 0 ? std::string("no audio track")
-                                         : Format("audio track %d of %zu (%s)", chosen + 1,
-                                                  tracks.size(),
-                                                  tracks[static_cast<size_t>(chosen)].Codec.c_str());
+    const std::string track = chosen < 0
+                                  ? std::string("no audio track")
+                                  : Format("audio track %d of %zu (%s)", chosen + 1, tracks.size(),
+                                           tracks[static_cast<size_t>(chosen)].Codec.c_str());
     ClearLiveLine();
     std::printf("%s: %s, %s\n", EscapedFileName(file.Input).c_str(), track.c_str(),
                 plan.size() == 1 ? "1 output" : Format("%zu outputs", plan.size()).c_str());
     for (const TPlannedOutput& output : plan) {
         std::string stretch = "whole";
         if (output.Piece) {
-            const int64_t length = output.Piece->Length >= 0
-                                       ? output.Piece->Length
-                                       : std::max<int64_t>(info.Duration - output.Piece->Start, 0);
+            const int64_t length =
+                std::max<int64_t>(PieceLength(*output.Piece, source.Duration), 0);
             stretch = TimeText(output.Piece->Start) + " +" + TimeText(length);
         }
         const char* action = output.AlreadyDone ? "skip  " : output.Copied ? "copy  " : "encode";

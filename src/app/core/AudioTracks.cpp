@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "FFmpegLoader.h"
+#include "SourceFile.h"
 
 namespace v2m {
 
@@ -112,6 +113,7 @@ std::vector<TAudioTrack> AudioTracksOf(const AVFormatContext* context) {
         track.SampleRate = par->sample_rate;
         track.Channels = par->ch_layout.nb_channels;
         track.Default = (stream->disposition & AV_DISPOSITION_DEFAULT) != 0;
+        track.Copyable = CopyableParameters(*par);
         tracks.push_back(std::move(track));
     }
     return tracks;
@@ -169,8 +171,9 @@ int ChosenAudioTrack(const std::vector<TAudioTrack>& tracks, const TJobRequest& 
     return DefaultAudioTrack(tracks);
 }
 
-void ResolveAudioTrack(const AVFormatContext* context, TJobRequest& request) {
-    const std::vector<TAudioTrack> tracks = AudioTracksOf(context);
+void ResolveAudioTrack(const TSourceFile* file, TJobRequest& request) {
+    const std::vector<TAudioTrack> none;
+    const std::vector<TAudioTrack>& tracks = file != nullptr ? file->AudioTracks : none;
     const int track = ChosenAudioTrack(tracks, request);
     request.AudioCodecName.clear();
     request.VideoStream = -1;
@@ -178,24 +181,14 @@ void ResolveAudioTrack(const AVFormatContext* context, TJobRequest& request) {
         request.AudioStream = -1;
         return;
     }
+    const TAudioTrack& chosen = tracks[static_cast<size_t>(track)];
     // One track: the engine finds it without a map, as it always did.
-    request.AudioStream = tracks.size() > 1 || request.AudioStream >= 0
-                              ? tracks[static_cast<size_t>(track)].StreamIndex
-                              : -1;
-    request.AudioCodecName = tracks[static_cast<size_t>(track)].Codec;
-    const int chosen = tracks[static_cast<size_t>(track)].StreamIndex;
-    if (context != nullptr && !CopyableParameters(*context->streams[chosen]->codecpar)) {
-        request.AudioCodecName.clear();  // re-encoded, never copied
+    request.AudioStream = tracks.size() > 1 || request.AudioStream >= 0 ? chosen.StreamIndex : -1;
+    if (chosen.Copyable) {
+        request.AudioCodecName = chosen.Codec;  // else re-encoded, never copied
     }
-    if (request.KeepVideo && context != nullptr) {
-        for (unsigned i = 0; i < context->nb_streams; ++i) {
-            const AVStream* stream = context->streams[i];
-            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
-                (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
-                request.VideoStream = static_cast<int>(i);
-                break;
-            }
-        }
+    if (request.KeepVideo) {
+        request.VideoStream = file->VideoStream;
     }
 }
 

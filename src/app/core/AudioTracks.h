@@ -12,6 +12,8 @@ struct AVFormatContext;
 
 namespace v2m {
 
+struct TSourceFile;
+
 struct TAudioTrack {
     int StreamIndex = -1;  // among all the file's streams
     std::string Language;  // the stream's tag; "und" when it has none
@@ -20,6 +22,9 @@ struct TAudioTrack {
     int SampleRate = 0;
     int Channels = 0;
     bool Default = false;  // marked as the file's default track
+    // Its packets can go into an output as they are (a stream description
+    // players need is there).
+    bool Copyable = true;
 };
 
 // The audio streams of an open file, in stream order.
@@ -46,6 +51,6 @@ int ChosenAudioTrack(const std::vector<TAudioTrack>& tracks, const TJobRequest& 
 // track named (so that the converted track is the one the list shows), and
 // the chosen track's codec and the video stream go into the request for the
 // output's stream maps and the copy decision.
-void ResolveAudioTrack(const AVFormatContext* context, TJobRequest& request);
+void ResolveAudioTrack(const TSourceFile* file, TJobRequest& request);
 
 }  // namespace v2m

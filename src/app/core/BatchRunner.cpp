@@ -89,13 +89,14 @@ size_t RoundWithinDescriptors(size_t wanted, int jobs) {
 
 }  // namespace
 
-TStartResult TBatchRunner::Start(std::vector<std::string> files, const TJobRequest& request,
+TStartResult TBatchRunner::Start(std::vector<TBatchInput> files, const TJobRequest& request,
                                  int jobs, TBatchEvents events, bool refuse_whole_start) {
     items_.clear();
     items_.reserve(files.size());
-    for (std::string& file : files) {
+    for (TBatchInput& file : files) {
         TItem item;
-        item.Input = std::move(file);
+        item.Input = std::move(file.Path);
+        item.Source = std::move(file.Source);
         items_.push_back(std::move(item));
     }
     events_ = std::move(events);
@@ -174,45 +175,35 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         item.State = TItemState::Skipped;
         return true;
     }
-    TAVProbe& probe = converter_.Probe();
-    bool loaded = false;
-    try {
-        loaded = probe.LoadFile(item.Input);
-    } catch (const EAVProbeError& error) {
-        if (ProcessStopRequested()) {
+    // What was read of the file when it was listed, unless it changed since.
+    TSourcePtr source = std::move(item.Source);
+    if (source == nullptr || !SourceStillCurrent(*source)) {
+        std::string error;
+        source = ProbeSource(converter_.Probe(), item.Input, error);
+        if (source == nullptr) {
+            if (ProcessStopRequested()) {
+                return true;  // given up half-way, not unreadable
+            }
+            item.State = TItemState::Skipped;
+            if (events_.BuildFailed) {
+                events_.BuildFailed(index, TBuildFailure::Load, error);
+            }
             return true;
         }
-        item.State = TItemState::Skipped;
-        if (events_.BuildFailed) {
-            events_.BuildFailed(index, TBuildFailure::Load, error.what());
-        }
-        return true;
-    }
-    if (!loaded) {
-        if (ProcessStopRequested()) {
-            return true;  // given up half-way, not unreadable
-        }
-        item.State = TItemState::Skipped;
-        if (events_.BuildFailed) {
-            events_.BuildFailed(index, TBuildFailure::Load, probe.LastError());
-        }
-        return true;
     }
     TJobRequest request = request_;
-    request.SourceFileName = probe.FileName();
-    request.SourceFormatName = probe.FormatName();
-    TFileStreamInfo info;
-    probe.GetFileStreamInfo(info);
-    item.Duration = info.Duration;
+    request.SourceFileName = source->FileName;
+    request.SourceFormatName = source->FormatName;
+    item.Duration = source->Duration;
     std::string unfit;
     if (events_.Prepare) {
-        unfit = events_.Prepare(index, probe, request);
+        unfit = events_.Prepare(index, *source, request);
     }
-    ResolveAudioTrack(probe.Context(), request);
+    ResolveAudioTrack(source.get(), request);
     std::vector<TPiece> pieces;
     if (unfit.empty()) {
         try {
-            pieces = PiecesOfFile(request, probe.Context(), info.Duration);
+            pieces = PiecesOfFile(request, source.get(), source->Duration);
         } catch (const EJobError& error) {
             unfit = error.what();
         }
@@ -220,20 +211,18 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     std::vector<TJob> jobs;
     if (unfit.empty()) {
         try {
-            // Tags and cover come from the file as the probe has it open.
             if (pieces.empty()) {
-                jobs.push_back(BuildJob(request, names_, probe.Context()));
+                jobs.push_back(BuildJob(request, names_, source.get()));
             }
             for (const TPiece& piece : pieces) {
                 TJobRequest one = request;
                 one.Piece = piece;
-                jobs.push_back(BuildJob(one, names_, probe.Context()));
+                jobs.push_back(BuildJob(one, names_, source.get()));
             }
         } catch (const EJobError& error) {
             unfit = error.what();
         }
     }
-    probe.CloseFile();
     if (!unfit.empty()) {
         if (events_.BuildFailed) {
             events_.BuildFailed(index, TBuildFailure::Request, unfit);
@@ -245,13 +234,7 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     item.Parts.clear();
     for (size_t n = 0; n < jobs.size(); ++n) {
         TPart part;
-        part.Length = info.Duration;
-        if (!pieces.empty()) {
-            const TPiece& piece = pieces[n];
-            part.Length = piece.Length >= 0   ? piece.Length
-                          : info.Duration > 0 ? std::max<int64_t>(info.Duration - piece.Start, 0)
-                                              : -1;
-        }
+        part.Length = pieces.empty() ? source->Duration : PieceLength(pieces[n], source->Duration);
         part.Output = jobs[n].Output.FileName;
         part.State = jobs[n].AlreadyDone ? TItemState::Done : TItemState::Built;
         item.Parts.push_back(std::move(part));

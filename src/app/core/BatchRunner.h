@@ -22,10 +22,12 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FFConverter.h"
 #include "JobBuilding.h"
+#include "SourceFile.h"
 
 namespace v2m {
 
@@ -43,8 +45,8 @@ enum class TBuildFailure {
 
 struct TBatchEvents {
     // Adjusts the request to one file (its audio track, its output folder)
-    // while the probe has it open; a returned text fails the file alone.
-    std::function<std::string(size_t item, TAVProbe& probe, TJobRequest& request)> Prepare;
+    // from what was read of it; a returned text fails the file alone.
+    std::function<std::string(size_t item, const TSourceFile& file, TJobRequest& request)> Prepare;
     // A file that vanished or cannot be read is passed over.
     std::function<void(size_t item, TBuildFailure kind, const std::string& error)> BuildFailed;
     // The file is a task now (or, split, several); its first output's name as chosen.
@@ -67,6 +69,16 @@ struct TBatchEvents {
     std::function<void(bool stopped)> Over;
 };
 
+// A file of a batch, with what was read of it when it was listed: it is
+// opened again only when that is missing or the file changed since.
+struct TBatchInput {
+    // A path alone: the file is read when its task is built.
+    TBatchInput(std::string path, TSourcePtr source = nullptr)
+        : Path(std::move(path)), Source(std::move(source)) {}
+    std::string Path;
+    TSourcePtr Source;
+};
+
 enum class TStartResult {
     Started,
     NothingToDo,  // no file became a task
@@ -87,11 +99,11 @@ public:
     // With several jobs two rounds may exist at a time.
     static size_t RoundSize(int jobs);
 
-    // `request` is filled per file with the probe's name and format. When
+    // `request` is filled per file with its name and format as probed. When
     // `refuse_whole_start` holds, a file of the first round that AddTask or
     // SetOutputFile refuses ends the start (nothing runs); otherwise, and in
     // later rounds, it fails alone.
-    TStartResult Start(std::vector<std::string> files, const TJobRequest& request, int jobs,
+    TStartResult Start(std::vector<TBatchInput> files, const TJobRequest& request, int jobs,
                        TBatchEvents events, bool refuse_whole_start);
     void Pause();
     void Resume();
@@ -160,6 +172,7 @@ private:
         int32_t Percent = 0;
         int32_t TaskNumber = -1;
         std::vector<TPart> Parts;
+        TSourcePtr Source;  // until its task is built
     };
     struct TTaskOf {
         size_t Item = 0;

@@ -177,6 +177,19 @@ std::optional<TCoverImage> ReadAttachedPicture(const AVFormatContext& file, int 
     return image;
 }
 
+std::optional<TCoverImage> ReadAttachedPicture(const std::string& file_name,
+                                               const std::string& format_name, int stream) {
+    TAVProbe probe;
+    try {
+        if (!probe.LoadFile(file_name, format_name)) {
+            return std::nullopt;
+        }
+    } catch (const EAVProbeError&) {
+        return std::nullopt;
+    }
+    return ReadAttachedPicture(*probe.Context(), stream);
+}
+
 std::string AttachedPictureProblem(const AVFormatContext& file, int stream) {
     if (stream < 0 || static_cast<unsigned>(stream) >= file.nb_streams) {
         return "the file has no such picture";

@@ -24,6 +24,9 @@ struct TCoverImage {
 // The bytes of the attached picture in stream `stream` of an open input;
 // none when there is none or it is of a kind players do not show.
 std::optional<TCoverImage> ReadAttachedPicture(const AVFormatContext& file, int stream);
+// The same of a file not open yet.
+std::optional<TCoverImage> ReadAttachedPicture(const std::string& file_name,
+                                               const std::string& format_name, int stream);
 
 // The largest cover taken over from an input: a bigger one is more likely
 // damaged or hostile than a picture anyone wants to see beside a song.

@@ -30,4 +30,9 @@ std::string PlainFailureReason(const std::string& error) {
     return error;
 }
 
+std::string PlainLoadFailure(const std::string& error, const std::string& file_name) {
+    const std::string named = file_name + ": ";
+    return PlainFailureReason(error.starts_with(named) ? error.substr(named.size()) : error);
+}
+
 }  // namespace v2m

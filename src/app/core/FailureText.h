@@ -10,5 +10,8 @@ namespace v2m {
 // system's own words for a full disk or a refused folder; any other text as
 // it is.
 std::string PlainFailureReason(const std::string& error);
+// The same for a file the probe cannot read, said where the file is named
+// already: the probe's own "<file>: " goes.
+std::string PlainLoadFailure(const std::string& error, const std::string& file_name);
 
 }  // namespace v2m

@@ -9,6 +9,7 @@
 #include "AVProbe.h"
 #include "Format.h"
 #include "MyUtils.h"
+#include "SourceFile.h"
 
 namespace v2m {
 
@@ -42,28 +43,21 @@ std::string InitialOutputSizeText(TAddCommand command) {
 TFileProber ProbeWith(TCustomAVProbe& probe) {
     return [&probe](const std::string& path) {
         TProbedFile probed;
-        try {
-            probed.Loaded = probe.LoadFile(path);
-        } catch (const EAVProbeError& error) {
-            probed.Error = error.what();
+        probed.Source = ProbeSource(probe, path, probed.Error);
+        if (probed.Source == nullptr) {
             return probed;
         }
-        if (!probed.Loaded) {
-            probed.Error = probe.LastError();
-            return probed;
-        }
-        TFileStreamInfo info;
-        probe.GetFileStreamInfo(info);
-        probed.Duration = info.Duration;
-        probed.FileSize = probe.FileSize();
-        probed.AudioTracks = AudioTracksOf(probe.Context());
-        // Counted now, while the file is open, so the list can say what a
-        // split would make of it without opening it again.
+        const TSourceFile& source = *probed.Source;
+        probed.Loaded = true;
+        probed.Duration = source.Duration;
+        probed.FileSize = source.FileSize;
+        probed.AudioTracks = source.AudioTracks;
+        // Counted now, so the list can say what a split would make of it.
         TJobRequest split;
         split.SplitChapters = true;
         split.SourceFileName = path;
         try {
-            probed.ChapterPieces = PiecesOfFile(split, probe.Context(), info.Duration);
+            probed.ChapterPieces = PiecesOfFile(split, &source, source.Duration);
         } catch (const EJobError&) {
             // A faulty cue sheet beside it: the row's plan tells why.
         }
@@ -124,6 +118,7 @@ TFileRow MakeFileRow(const std::string& path, const TProbedFile& probed, const s
     row.Data.AudioTracks = probed.AudioTracks;
     row.Data.Duration = probed.Duration;
     row.Data.ChapterPieces = probed.ChapterPieces;
+    row.Data.Source = probed.Source;
     row.Audio = AudioTrackText(probed.AudioTracks, DefaultAudioTrack(probed.AudioTracks), false);
     return row;
 }
@@ -192,7 +187,7 @@ void UpdateAudioText(TFileRow& row, const TJobRequest& request) {
     TJobRequest file = request;
     file.AudioStream = row.Data.AudioStream;
     const int track = ChosenAudioTrack(row.Data.AudioTracks, file);
-    if (track >= 0) {
+    if (track >= 0 && row.Data.AudioTracks[static_cast<size_t>(track)].Copyable) {
         file.AudioCodecName = row.Data.AudioTracks[static_cast<size_t>(track)].Codec;
     }
     row.Audio = AudioTrackText(row.Data.AudioTracks, track, AudioCopyPossible(file));

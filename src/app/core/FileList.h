@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,6 +22,7 @@
 namespace v2m {
 
 class TCustomAVProbe;
+struct TSourceFile;
 
 // The record of one row.
 struct TConvertFileData {
@@ -47,6 +49,9 @@ struct TConvertFileData {
     int64_t CutEnd = -1;
     // How many files the last conversion wrote (a split's pieces).
     size_t OutputCount = 0;
+    // What adding the file read of it, for building its conversion without
+    // opening it again; none for a row restored from an earlier session.
+    std::shared_ptr<const TSourceFile> Source;
 };
 
 // One row: the texts of the six columns and the row's record.
@@ -100,6 +105,7 @@ struct TProbedFile {
     std::vector<TAudioTrack> AudioTracks;
     // The pieces its chapters or a cue sheet beside it make (see TConvertFileData).
     std::vector<TPiece> ChapterPieces;
+    std::shared_ptr<const TSourceFile> Source;  // all that was read; none when not loaded
 };
 using TFileProber = std::function<TProbedFile(const std::string& path)>;
 

@@ -4,15 +4,13 @@
 
 #include <algorithm>
 
-#include "FFmpegLoader.h"
 #include "JobBuilding.h"
 #include "MyUtils.h"
+#include "SourceFile.h"
 
 namespace v2m {
 
 namespace {
-
-constexpr AVRational kMicroseconds{1, 1000000};
 
 std::string WithoutExtension(const std::string& path) {
     const size_t name = path.rfind('/') + 1;
@@ -29,38 +27,20 @@ std::string ReplaceName(std::string text, const std::string& name) {
     return text;
 }
 
-// The file's chapters on its own timeline, which begins at 0.
-std::vector<TChapterMark> ChaptersOf(const AVFormatContext& file) {
-    const int64_t origin = file.start_time != AV_NOPTS_VALUE ? file.start_time : 0;
-    std::vector<TChapterMark> marks;
-    for (unsigned i = 0; i < file.nb_chapters; ++i) {
-        const AVChapter* chapter = file.chapters[i];
-        TChapterMark mark;
-        mark.Start = ff::av_rescale_q(chapter->start, chapter->time_base, kMicroseconds) - origin;
-        mark.End = ff::av_rescale_q(chapter->end, chapter->time_base, kMicroseconds) - origin;
-        if (const AVDictionaryEntry* title = ff::av_dict_get(chapter->metadata, "title", nullptr, 0);
-            title != nullptr && title->value != nullptr) {
-            mark.Title = title->value;
-        }
-        marks.push_back(std::move(mark));
-    }
-    return marks;
-}
-
 bool RegularFileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::vector<TPiece> SplitPieces(const TJobRequest& request, const AVFormatContext* file,
+std::vector<TPiece> SplitPieces(const TJobRequest& request, const TSourceFile* file,
                                 int64_t duration) {
     std::string points_file;
     if (!request.SplitPointsFile.empty()) {
         points_file = ReplaceName(request.SplitPointsFile,
                                   WideExtractFileName(WithoutExtension(request.SourceFileName)));
     } else if (request.SplitChapters) {
-        if (file != nullptr && file->nb_chapters > 0) {
-            return PiecesFromChapters(ChaptersOf(*file), duration);
+        if (file != nullptr && !file->Chapters.empty()) {
+            return PiecesFromChapters(file->Chapters, duration);
         }
         const std::string cue = WithoutExtension(request.SourceFileName) + ".cue";
         if (!RegularFileExists(cue)) {
@@ -97,10 +77,17 @@ std::vector<TPiece> WithinCut(std::vector<TPiece> pieces, int64_t from, int64_t 
 
 }  // namespace
 
-std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const AVFormatContext* file,
+std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const TSourceFile* file,
                                  int64_t duration) {
     return CutPieces(SplitPieces(request, file, duration), request.CutStart, request.CutEnd,
                      duration);
+}
+
+int64_t PieceLength(const TPiece& piece, int64_t duration) {
+    if (piece.Length >= 0) {
+        return piece.Length;
+    }
+    return duration > 0 ? std::max<int64_t>(duration - piece.Start, 0) : -1;
 }
 
 std::vector<TPiece> CutPieces(std::vector<TPiece> pieces, int64_t cut_start, int64_t cut_end,

@@ -15,6 +15,7 @@
 #include "MyUtils.h"
 #include "NameTemplate.h"
 #include "SafeFiles.h"
+#include "SourceFile.h"
 #include "TagCopying.h"
 
 namespace v2m {
@@ -258,8 +259,7 @@ std::string OutputStreamMaps(const TJobRequest& request) {
 
 bool AudioCopyPossible(const TJobRequest& request) {
     if (!request.CopyAudioWhenPossible || request.KeepVideo || request.NormalizeLoudness ||
-        request.Piece ||
-        request.AudioCodecName.empty() || !ListsAllAuto(request)) {
+        request.Piece || request.AudioCodecName.empty() || !ListsAllAuto(request)) {
         return false;
     }
     TOutputOptions fixed;
@@ -452,11 +452,13 @@ bool AddVideoFrameCover(const TJobRequest& request, const TSourceTagInfo& source
 }
 
 // Ogg keeps no picture stream: the cover goes into its comments.
-void AddCoverComment(const TJobRequest& request, const AVFormatContext* file,
+void AddCoverComment(const TJobRequest& request, const TSourceFile* file,
                      const TSourceTagInfo& source, TJob& job) {
     std::optional<TCoverImage> cover;
     if (source.CoverStream >= 0 && file != nullptr) {
-        cover = ReadAttachedPicture(*file, source.CoverStream);
+        // The picture's bytes are not kept with the file's row (a list of
+        // thousands would hold thousands of pictures): read when needed.
+        cover = ReadAttachedPicture(file->FileName, file->FormatName, source.CoverStream);
     } else if (request.CoverFromVideo) {
         cover = GrabVideoFrame(request.SourceFileName, request.SourceFormatName);
     }
@@ -469,15 +471,15 @@ void AddCoverComment(const TJobRequest& request, const AVFormatContext* file,
 // The input's tags and cover picture, as far as the output can keep them.
 // True when a cover took its place among the output's streams, with maps for
 // every stream.
-bool AddTagsAndCover(const TJobRequest& request, const AVFormatContext* file,
-                     TSourceTagInfo source, TJob& job) {
+bool AddTagsAndCover(const TJobRequest& request, const TSourceFile* file, TSourceTagInfo source,
+                     TJob& job) {
     const bool comment = OutputTakesCoverComment(request);
     if (!request.CopyTags && !OutputKeepsCover(request) && !comment) {
         return false;
     }
     if (source.CoverStream >= 0 && (comment || OutputKeepsCover(request))) {
         // Copied as it is, a damaged picture would fail the whole file.
-        const std::string problem = AttachedPictureProblem(*file, source.CoverStream);
+        const std::string& problem = file->CoverProblem;
         if (!problem.empty()) {
             job.Warning = "The cover picture is left out: " + problem;
             source.CoverStream = -1;
@@ -521,22 +523,19 @@ void MakeNamedFolders(const TJobRequest& request, const std::string& output) {
 }  // namespace
 
 TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names,
-              const AVFormatContext* opened) {
-    // The file as the caller has it open, else opened here once for all that
-    // is read of it.
-    std::optional<TAVProbe> probe;
-    const AVFormatContext* file = opened;
+              const TSourceFile* read) {
+    // What the caller read of the file, else the file read here once for all
+    // that is taken of it. An unreadable file gives nothing to copy.
+    TSourcePtr probed;
+    const TSourceFile* file = read;
     if (file == nullptr && ReadsSourceFile(request)) {
-        try {
-            probe.emplace();
-            if (probe->LoadFile(request.SourceFileName, request.SourceFormatName)) {
-                file = probe->Context();
-            }
-        } catch (const EAVProbeError&) {
-            file = nullptr;  // libraries not loaded: nothing to copy
-        }
+        TAVProbe probe;
+        std::string error;
+        probed = ProbeSource(probe, request.SourceFileName, error, request.SourceFormatName);
+        file = probed.get();
     }
-    const TSourceTagInfo source = TagsOfPiece(request, SourceTagInfoOf(file));
+    const TSourceTagInfo source =
+        TagsOfPiece(request, file != nullptr ? file->Tags : TSourceTagInfo{});
     TJob job;
     job.OutputFolder = request.SameFolderAsInput
                            ? request.OutputFolder
@@ -554,14 +553,14 @@ TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names,
     return job;
 }
 
-std::vector<TPlannedOutput> PlanOutputs(const TJobRequest& request, const AVFormatContext* file,
+std::vector<TPlannedOutput> PlanOutputs(const TJobRequest& request, const TSourceFile* file,
                                         int64_t duration, std::set<std::string>& batch_names) {
     std::vector<TPiece> pieces = PiecesOfFile(request, file, duration);
     std::vector<std::optional<TPiece>> stretches(pieces.begin(), pieces.end());
     if (stretches.empty()) {
         stretches.emplace_back();
     }
-    const TSourceTagInfo tags = SourceTagInfoOf(file);
+    const TSourceTagInfo tags = file != nullptr ? file->Tags : TSourceTagInfo{};
     std::vector<TPlannedOutput> plan;
     for (std::optional<TPiece>& piece : stretches) {
         TJobRequest one = request;

@@ -133,6 +133,7 @@ TInputOptions BuildInputOptions(const TJobRequest& request);
 // `already_done`, a complete file of the name is the output itself: the name
 // is returned as it is and `*already_done` set. Nothing is created.
 struct TSourceTagInfo;
+struct TSourceFile;
 TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::string>& batch_names,
                                   const TSourceTagInfo* source = nullptr,
                                   bool* already_done = nullptr);
@@ -141,8 +142,11 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
 // list of points, a cut), whose audio lasts `duration` microseconds (-1:
 // unknown); empty: the file is converted whole. Throws EJobError, naming the
 // fault, when the points or the cut do not fit the file.
-std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const AVFormatContext* file,
+std::vector<TPiece> PiecesOfFile(const TJobRequest& request, const TSourceFile* file,
                                  int64_t duration);
+// How long a piece of a file `duration` microseconds long lasts: its own
+// length, else up to the file's end; -1 when neither is known.
+int64_t PieceLength(const TPiece& piece, int64_t duration);
 // The pieces within a cut (CutStart, CutEnd as in TJobRequest) of a file
 // `duration` microseconds long: those across its ends shortened, those
 // outside it gone; the cut itself when there are no pieces. Throws EJobError
@@ -179,16 +183,16 @@ struct TPlannedOutput {
     std::optional<TPiece> Piece;
 };
 
-// What converting the open file would write, nothing created or changed:
+// What converting the file would write, nothing created or changed:
 // its pieces and their outputs' names as the folders are now. The names
 // join `batch_names`. Throws EJobError as the conversion would fail.
-std::vector<TPlannedOutput> PlanOutputs(const TJobRequest& request, const AVFormatContext* file,
+std::vector<TPlannedOutput> PlanOutputs(const TJobRequest& request, const TSourceFile* file,
                                         int64_t duration, std::set<std::string>& batch_names);
 
-// Both records, for one row. `source` is the row's file when the caller has
-// it open already (its tags and cover are read from there); otherwise the
-// file is opened once for them.
+// Both records, for one row. `source` is what the caller read of the file
+// (its tags and cover come from there); without it the file is opened once
+// for them.
 TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names,
-              const AVFormatContext* source = nullptr);
+              const TSourceFile* source = nullptr);
 
 }  // namespace v2m

@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "AVProbe.h"
 #include "AudioAnalysis.h"
 #include "BatchRunner.h"
 #include "FixtureGenerator.h"
 #include "MainThread.h"
+#include "SourceFile.h"
 #include "TestSupport.h"
 
 namespace v2m::test {
@@ -75,7 +77,8 @@ protected:
             over_ = true;
             stopped_ = stopped;
         };
-        if (runner_.Start(files, request_, jobs, events_, false) != TStartResult::Started) {
+        if (runner_.Start({files.begin(), files.end()}, request_, jobs, events_, false) !=
+            TStartResult::Started) {
             ADD_FAILURE() << "not started";
             return false;
         }
@@ -311,6 +314,47 @@ TEST(BatchStatusTextTest, SaysWhatIsKnown) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(BatchStatusText(c.ended, c.total, c.speed, c.left), c.text);
+    }
+}
+
+// What was read of a file when it was listed builds its task as long as the
+// file is unchanged: the kept title names the output. A file changed since
+// is read again, and its own title counts.
+TEST_F(BatchRunnerTest, KeptReadingsServeUntilTheFileChanges) {
+    struct Case {
+        const char* name;
+        bool touched;
+        const char* output;
+    };
+    for (const Case& c : {Case{"unchanged", false, "Kept.mp3"}, Case{"touched", true, "Own.mp3"}}) {
+        SCOPED_TRACE(c.name);
+        StartAfresh();
+        fixtures::ClipRecipe clip;
+        clip.duration_s = 0.3;
+        clip.streams = {fixtures::Audio("aac", 44100, 2, 1000.0, 0.5)};
+        clip.tags = {{"title", "Own"}};
+        const fs::path file = dir_.Path() / "a" / "tagged.mp4";
+        fs::create_directories(file.parent_path());
+        fixtures::WriteClip(file, clip);
+        TAVProbe probe;
+        std::string error;
+        const TSourcePtr read = ProbeSource(probe, file.string(), error);
+        ASSERT_NE(read, nullptr) << error;
+        auto kept = std::make_shared<TSourceFile>(*read);
+        kept->Tags.Tags = {{"title", "Kept"}};
+        if (c.touched) {
+            fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(2));
+        }
+        request_.NameTemplate = "{title}";
+        events_ = {};
+        events_.Ended = [this](size_t item, const TTerminateInfo& info) { ended_[item] = info; };
+        events_.Over = [this](bool) { over_ = true; };
+        ASSERT_EQ(runner_.Start({{file.string(), kept}}, request_, 1, events_, false),
+                  TStartResult::Started);
+        ASSERT_TRUE(main_->ServeUntil([&] { return over_; }, std::chrono::seconds(60)));
+        request_.NameTemplate.clear();
+        ASSERT_TRUE(ended_[0].Finished) << ended_[0].ErrorMessage;
+        EXPECT_TRUE(fs::exists(out_ / c.output));
     }
 }
 
