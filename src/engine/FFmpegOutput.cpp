@@ -806,6 +806,10 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
         std::lock_guard lock(created_mutex_);
         created_outputs_.push_back(TCreatedOutput{file, {}, wanted, false});
     }
+    // Nobody reads a file of ours while it is written: it goes out in whole
+    // buffers rather than one system call per packet (an option given for
+    // the file still decides).
+    file->flush_packets = 0;
     NameOutput(file, path, wanted);
     return 0;
 }
