@@ -376,14 +376,10 @@ void TForm1::BuildFailed(size_t row, TBuildFailure kind, const std::string& erro
     // The row says so, in the first round as in later ones: the log keeps
     // the libraries' words, the row the plain ones.
     if (row < FileList().Count()) {
-        std::string reason = error;
-        const std::string& name = FileList().Rows()[row].Data.FileName;
-        if (reason.starts_with(name + ": ")) {
-            reason.erase(0, name.size() + 2);
-        }
+        const std::string reason = PlainLoadFailure(error, FileList().Rows()[row].Data.FileName);
         file_list_->UpdateRow(row, [&reason](TFileRow& r) {
             r.Progress = kFailedProgressText;
-            r.FailureReason = PlainFailureReason(reason);
+            r.FailureReason = reason;
         });
     }
 }
