@@ -25,10 +25,6 @@ namespace v2m {
 
 namespace {
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 TOptionChoice ChoiceOf(const QComboBox* list) {
     return {list->currentIndex(), list->currentText().toStdString()};
 }

@@ -34,10 +34,6 @@ namespace {
 // How the player reports that no sound device could be opened.
 constexpr std::string_view kNoSoundDeviceMessage = "SDL_OpenAudio() failed";
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 }  // namespace
 
 TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QSize>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -55,6 +56,11 @@ namespace v2m {
 class TDesktopManners;
 class TFileListModel;
 class TPreviewPanel;
+
+// The core's strings are UTF-8; the window's parts show them as QStrings.
+inline QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // The window's title and the application's.
 inline constexpr const char* kMainWindowCaption = "Tolvex Video to MP3 Converter Free";

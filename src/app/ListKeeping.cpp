@@ -23,10 +23,6 @@ constexpr int kJournalPaceMs = 250;
 constexpr int64_t kJournalPaceFactor = 20;
 constexpr int64_t kJournalPaceMaxMs = 5000;
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // Rows that are through with their batch one way or another.
 bool RowSettled(const TFileRow& row) {
     return row.Data.Progress == 100 || row.Progress == kFailedProgressText ||

@@ -23,10 +23,6 @@ namespace v2m {
 
 namespace {
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // The output's name as the user finds it under the output folder: with the
 // sub-folders a template made.
 std::string ShownOutputName(const std::string& output, const std::string& folder) {

@@ -21,7 +21,6 @@ namespace v2m::engine {
 
 namespace {
 
-constexpr AVRational kMicroseconds{1, 1000000};
 constexpr auto kNoPacketBackOff = std::chrono::milliseconds(10);
 
 // Everything a re-made encoder needs to open as the first one did.

@@ -427,7 +427,6 @@ void TTranscoder::NormalizeLoudness() {
     std::vector<std::vector<float>> samples;
     // A cut or a piece is measured alone, from where its reading starts: its
     // own loudness, without reading what goes before or after it.
-    constexpr AVRational kMicroseconds{1, 1000000};
     const int64_t from = options_.StartTime - ffmpeg_.InputFileTsOffset(ist.FileIndex);
     const int64_t to = options_.RecordingTime != kUnlimitedTime
                            ? from + options_.RecordingTime

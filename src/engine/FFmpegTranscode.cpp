@@ -32,7 +32,6 @@ namespace engine {
 
 namespace {
 
-constexpr AVRational kMicroseconds{1, 1000000};
 constexpr int kSdpSize = 2048;
 constexpr int kLogNameLimit = 1023;
 

@@ -14,6 +14,10 @@
 
 namespace v2m::engine {
 
+// Microseconds as a time base, the one the stream records' Pts and NextPts
+// count in: AV_TIME_BASE_Q, whose compound literal is C only.
+inline constexpr AVRational kMicroseconds{1, 1000000};
+
 // Scales decoded audio in its own sample format by volume / 256: integer
 // formats as ((sample x volume + 128) >> 8) clamped to the format's range
 // (unsigned 8-bit around its midpoint 128), floating-point formats by the

@@ -21,7 +21,6 @@ namespace v2m::engine {
 
 namespace {
 
-constexpr AVRational kMicroseconds{1, 1000000};
 constexpr size_t kSubtitleBufferSize = 1024 * 1024;
 
 // Formats whose planes hold one byte per sample, which the picture helpers

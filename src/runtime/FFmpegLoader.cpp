@@ -181,10 +181,8 @@ bool LoadFolderDependencies(const std::string& folder, const std::string& file,
     return true;
 }
 
-struct RuntimeState {
-    std::unique_ptr<TFFmpegLoader> loader;
-};
-RuntimeState* g_runtime = nullptr;
+// The loader the running MediaRuntime owns; null before it starts and after it ends.
+TFFmpegLoader* g_loader = nullptr;
 
 thread_local int t_codec_lock_depth = 0;
 std::recursive_mutex& CodecMutex() {
@@ -480,8 +478,8 @@ void TFFmpegLoader::EndUse(TLibraryKinds kinds) {
 }
 
 TFFmpegLoader& FFLoader() {
-    Assert(g_runtime != nullptr, "The media runtime has not been started.", "FFmpegLoader");
-    return *g_runtime->loader;
+    Assert(g_loader != nullptr, "The media runtime has not been started.", "FFmpegLoader");
+    return *g_loader;
 }
 
 TLibraryUse::TLibraryUse(TLibraryKinds kinds) : loader_(FFLoader()), kinds_(kinds) {
@@ -508,27 +506,27 @@ bool ThisThreadHoldsAVCodecLock() {
 
 struct MediaRuntime::Saved {
     fenv_t environment;
-    RuntimeState state;
+    std::unique_ptr<TFFmpegLoader> loader;
 };
 
 MediaRuntime::MediaRuntime() : saved_(std::make_unique<Saved>()) {
-    Assert(g_runtime == nullptr, "Only one media runtime may exist.", "FFmpegLoader");
+    Assert(g_loader == nullptr, "Only one media runtime may exist.", "FFmpegLoader");
     // The libraries expect every floating-point exception masked and rounding to
     // nearest, whatever the host program set.
     ::fegetenv(&saved_->environment);
     ::fedisableexcept(FE_ALL_EXCEPT);
     ::fesetround(FE_TONEAREST);
     StartLoggerServices();
-    saved_->state.loader = std::make_unique<TFFmpegLoader>();
-    g_runtime = &saved_->state;
+    saved_->loader = std::make_unique<TFFmpegLoader>();
+    g_loader = saved_->loader.get();
 }
 
 MediaRuntime::~MediaRuntime() {
     // The library keeps calling its log callback until the end of the process:
     // hand it back its own before our logger and thread list go away.
     StopLoggerServices();
-    g_runtime = nullptr;
-    saved_->state.loader.reset();
+    g_loader = nullptr;
+    saved_->loader.reset();
     ::fesetenv(&saved_->environment);
 }
 

@@ -22,15 +22,6 @@ using fixtures::AudioAnalysis;
 
 constexpr double kHalfDb = -6.0206;  // 20 log10(0.5)
 
-bool Contains(const std::vector<std::string>& texts, const std::string& wanted) {
-    for (const std::string& text : texts) {
-        if (text.find(wanted) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 int CountContaining(const std::vector<std::string>& texts, const std::string& wanted) {
     int count = 0;
     for (const std::string& text : texts) {

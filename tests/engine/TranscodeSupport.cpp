@@ -19,13 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using fixtures::Audio;
+using fixtures::CheckResult;
 using fixtures::ClipRecipe;
-
-void Check(int result, const std::string& what) {
-    if (result < 0) {
-        throw std::runtime_error(what + ": " + fixtures::ErrorText(result));
-    }
-}
 
 ClipRecipe Clip(std::initializer_list<fixtures::StreamRecipe> streams, double seconds,
                 const std::string& format = "") {
@@ -47,22 +42,23 @@ void AppendFile(const fs::path& from, std::ofstream& to) {
 void WriteCorrupt(const fs::path& target) {
     const std::string source = Fixture("ogg_vorbis_44k_stereo.ogg").string();
     AVFormatContext* opened = nullptr;
-    Check(ff::avformat_open_input(&opened, source.c_str(), nullptr, nullptr), source);
+    CheckResult(ff::avformat_open_input(&opened, source.c_str(), nullptr, nullptr), source);
     InputContextPtr input(opened);
-    Check(ff::avformat_find_stream_info(input.get(), nullptr), source);
+    CheckResult(ff::avformat_find_stream_info(input.get(), nullptr), source);
     AVFormatContext* made = nullptr;
-    Check(ff::avformat_alloc_output_context2(&made, nullptr, "matroska", target.c_str()), "mkv");
+    CheckResult(ff::avformat_alloc_output_context2(&made, nullptr, "matroska", target.c_str()),
+                "mkv");
     OutputContextPtr output(made);
     AVStream* out = ff::avformat_new_stream(output.get(), nullptr);
     if (out == nullptr) {
         throw std::runtime_error("Cannot add a stream");
     }
     const AVStream* from = input->streams[0];
-    Check(ff::avcodec_parameters_copy(out->codecpar, from->codecpar), "parameters");
+    CheckResult(ff::avcodec_parameters_copy(out->codecpar, from->codecpar), "parameters");
     out->codecpar->codec_tag = 0;
     std::filesystem::remove(target);  // outputs are only ever created new
-    Check(OpenOutputIO(&output->pb, target.string()), target.string());
-    Check(ff::avformat_write_header(output.get(), nullptr), "header");
+    CheckResult(OpenOutputIO(&output->pb, target.string()), target.string());
+    CheckResult(ff::avformat_write_header(output.get(), nullptr), "header");
     PacketPtr packet(ff::av_packet_alloc());
     int audio_packets = 0;
     while (ff::av_read_frame(input.get(), packet.get()) >= 0) {
@@ -71,15 +67,15 @@ void WriteCorrupt(const fs::path& target) {
             continue;
         }
         if (audio_packets++ == 50) {
-            Check(ff::av_packet_make_writable(packet.get()), "writable");
+            CheckResult(ff::av_packet_make_writable(packet.get()), "writable");
             std::memset(packet->data, 0xFF, static_cast<size_t>(packet->size));
         }
         ff::av_packet_rescale_ts(packet.get(), from->time_base, out->time_base);
         packet->stream_index = 0;
         packet->pos = -1;
-        Check(ff::av_interleaved_write_frame(output.get(), packet.get()), "packet");
+        CheckResult(ff::av_interleaved_write_frame(output.get(), packet.get()), "packet");
     }
-    Check(ff::av_write_trailer(output.get()), "trailer");
+    CheckResult(ff::av_write_trailer(output.get()), "trailer");
 }
 
 void Write(const std::string& name, const fs::path& path, const fs::path& folder) {
@@ -164,6 +160,15 @@ int OpenDescriptorCount() {
         ++count;
     }
     return count;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& wanted) {
+    for (const std::string& text : texts) {
+        if (text.find(wanted) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 double EncoderSlack(int frame_size, int delay, int rate) {

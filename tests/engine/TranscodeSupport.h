@@ -56,6 +56,9 @@ std::filesystem::path TranscodeClip(const std::string& name);
 // Entries in /proc/self/fd.
 int OpenDescriptorCount();
 
+// Whether any of `texts` (log lines, say) has `wanted` in it.
+bool Contains(const std::vector<std::string>& texts, const std::string& wanted);
+
 class TranscodeTest : public EngineTest {
 protected:
     void SetUp() override;

@@ -26,15 +26,6 @@ using fixtures::AudioAnalysis;
 constexpr int kMp3Frame = 1152;
 constexpr int kLameDelay = 1105;
 
-bool Contains(const std::vector<std::string>& texts, const std::string& wanted) {
-    for (const std::string& text : texts) {
-        if (text.find(wanted) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Packets per stream type of a file, read with the libraries.
 struct StreamCounts {
     int streams = 0;

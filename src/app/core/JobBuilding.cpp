@@ -28,7 +28,7 @@ constexpr std::string_view kTargetKeys = ".vcd.svcd.dvd";
 
 // The name without its extension; a dot in a folder name does not count, and
 // leading dots go too, so that no output is hidden (".mp4" gives "mp4").
-std::string WithoutExtension(const std::string& path) {
+std::string WithoutExtensionOrLeadingDots(const std::string& path) {
     const size_t name = path.rfind('/') + 1;  // 0 without a folder
     const size_t first = std::min(path.find_first_not_of('.', name), path.size());
     const std::string stem = path.substr(0, name) + path.substr(first);
@@ -120,7 +120,7 @@ std::string OutputFolderOf(const TJobRequest& request) {
 TNameFields NameFieldsOf(const TJobRequest& request, const TSourceTagInfo* source,
                          const std::string& suffix) {
     TNameFields fields;
-    fields.Name = WithoutExtension(WideExtractFileName(request.SourceFileName));
+    fields.Name = WithoutExtensionOrLeadingDots(WideExtractFileName(request.SourceFileName));
     if (source != nullptr) {
         for (const auto& [key, value] : source->Tags) {
             fields.Tags[key] = value;
@@ -146,7 +146,7 @@ std::pair<std::string, std::string> PlanName(const TJobRequest& request, const s
     }
     std::string stem;
     if (name_template.empty()) {
-        stem = WithoutExtension(WideExtractFileName(request.SourceFileName));
+        stem = WithoutExtensionOrLeadingDots(WideExtractFileName(request.SourceFileName));
     } else {
         try {
             stem = ExpandNameTemplate(name_template, NameFieldsOf(request, source, suffix));

@@ -1,5 +1,6 @@
 #include "NameTemplate.h"
 
+#include "AsciiText.h"
 #include "Format.h"
 
 #include <algorithm>
@@ -84,10 +85,6 @@ std::string Tokenise(const std::string& name_template, std::vector<TToken>* toke
     return {};
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 std::string_view TrimSpaces(std::string_view text) {
     while (!text.empty() && text.front() == ' ') {
         text.remove_prefix(1);
@@ -144,7 +141,7 @@ std::string TagOf(const TNameFields& fields, const char* key) {
 // "3/12" -> "3", "07" -> "7"; empty when the text does not start with a number.
 std::string LeadingNumber(std::string_view text) {
     size_t digits = 0;
-    while (digits < text.size() && IsDigit(text[digits])) {
+    while (digits < text.size() && IsAsciiDigit(text[digits])) {
         ++digits;
     }
     text = text.substr(0, digits);
@@ -156,7 +153,7 @@ std::string LeadingNumber(std::string_view text) {
 
 std::string YearOf(const std::string& date) {
     for (size_t i = 0; i + 4 <= date.size(); ++i) {
-        if (std::all_of(date.begin() + i, date.begin() + i + 4, IsDigit)) {
+        if (std::all_of(date.begin() + i, date.begin() + i + 4, IsAsciiDigit)) {
             return date.substr(i, 4);
         }
     }

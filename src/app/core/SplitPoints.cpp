@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "AsciiText.h"
 #include "SafeFiles.h"
 
 namespace v2m {
@@ -23,17 +24,14 @@ constexpr size_t kMaxListBytes = 16 << 20;
 // More digits than any real time has; keeps the arithmetic below from overflowing.
 constexpr size_t kMaxFieldDigits = 9;
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 bool IsAsciiSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
 }
 bool IsAsciiAlnum(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return IsAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-std::string_view TrimSpaces(std::string_view text) {
+std::string_view TrimAsciiSpaces(std::string_view text) {
     while (!text.empty() && IsAsciiSpace(text.front())) {
         text.remove_prefix(1);
     }
@@ -49,7 +47,7 @@ std::optional<int64_t> DigitsValue(std::string_view digits) {
     }
     int64_t value = 0;
     for (const char c : digits) {
-        if (!IsDigit(c)) {
+        if (!IsAsciiDigit(c)) {
             return std::nullopt;
         }
         value = value * 10 + (c - '0');
@@ -73,7 +71,7 @@ std::optional<int64_t> SecondsValue(std::string_view text, int64_t* whole_second
         }
         int64_t scale = kSecond / 10;
         for (size_t i = 0; i < digits.size(); ++i) {
-            if (!IsDigit(digits[i])) {
+            if (!IsAsciiDigit(digits[i])) {
                 return std::nullopt;
             }
             if (scale > 0) {
@@ -107,23 +105,23 @@ std::string_view SkipSeparators(std::string_view text) {
 
 // The point a line of a pasted list gives, if it starts with a time.
 std::optional<TSplitPoint> PointOfLine(std::string_view line) {
-    line = TrimSpaces(line);
+    line = TrimAsciiSpaces(line);
     // A numbered list: "1. 0:00 Title", "2) 3:10 Title".
     size_t digits = 0;
-    while (digits < line.size() && IsDigit(line[digits])) {
+    while (digits < line.size() && IsAsciiDigit(line[digits])) {
         ++digits;
     }
     if (digits > 0 && digits + 1 < line.size() && (line[digits] == '.' || line[digits] == ')') &&
         IsAsciiSpace(line[digits + 1])) {
-        line = TrimSpaces(line.substr(digits + 2));
+        line = TrimAsciiSpaces(line.substr(digits + 2));
     }
     char closing = 0;
     if (!line.empty() && (line.front() == '[' || line.front() == '(')) {
         closing = line.front() == '[' ? ']' : ')';
-        line = TrimSpaces(line.substr(1));
+        line = TrimAsciiSpaces(line.substr(1));
     }
     size_t end = 0;
-    while (end < line.size() && (IsDigit(line[end]) || line[end] == ':' || line[end] == '.')) {
+    while (end < line.size() && (IsAsciiDigit(line[end]) || line[end] == ':' || line[end] == '.')) {
         ++end;
     }
     std::string_view time = line.substr(0, end);
@@ -133,7 +131,7 @@ std::optional<TSplitPoint> PointOfLine(std::string_view line) {
     }
     std::string_view rest = line.substr(end);
     if (closing != 0) {
-        rest = TrimSpaces(rest);
+        rest = TrimAsciiSpaces(rest);
         if (rest.empty() || rest.front() != closing) {
             return std::nullopt;
         }
@@ -150,7 +148,7 @@ std::optional<TSplitPoint> PointOfLine(std::string_view line) {
     }
     TSplitPoint point;
     point.Start = *start;
-    point.Title = std::string(TrimSpaces(SkipSeparators(rest)));
+    point.Title = std::string(TrimAsciiSpaces(SkipSeparators(rest)));
     return point;
 }
 
@@ -191,8 +189,8 @@ void SplitPerformers(std::vector<TSplitPoint>& points) {
             continue;
         }
         const std::string whole = point.Title;
-        point.Performer = TrimSpaces(std::string_view(whole).substr(0, at));
-        point.Title = TrimSpaces(std::string_view(whole).substr(at + dash_size));
+        point.Performer = TrimAsciiSpaces(std::string_view(whole).substr(0, at));
+        point.Title = TrimAsciiSpaces(std::string_view(whole).substr(at + dash_size));
     }
 }
 
@@ -254,13 +252,13 @@ std::vector<int> IndexOneLines(std::string_view text) {
     int line_number = 0;
     while (!text.empty()) {
         const size_t newline = text.find('\n');
-        const std::string_view line = TrimSpaces(text.substr(0, newline));
+        const std::string_view line = TrimAsciiSpaces(text.substr(0, newline));
         text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
         ++line_number;
         if (line.starts_with("TRACK") && (line.size() == 5 || IsAsciiSpace(line[5]))) {
             lines.push_back(0);
         } else if (!lines.empty() && lines.back() == 0 && line.starts_with("INDEX")) {
-            const std::string_view number = TrimSpaces(line.substr(5));
+            const std::string_view number = TrimAsciiSpaces(line.substr(5));
             if (number.starts_with("01") && (number.size() == 2 || IsAsciiSpace(number[2]))) {
                 lines.back() = line_number;
             }
@@ -334,7 +332,7 @@ bool LooksLikeCueSheet(std::string_view text) {
     text = WithoutByteOrderMark(text);
     while (!text.empty()) {
         const size_t newline = text.find('\n');
-        const std::string_view line = TrimSpaces(text.substr(0, newline));
+        const std::string_view line = TrimAsciiSpaces(text.substr(0, newline));
         text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
         if (line.empty()) {
             continue;
@@ -370,7 +368,7 @@ std::string PointName(const TSplitPoint& point, size_t index) {
 }  // namespace
 
 std::optional<int64_t> ParseTimeText(std::string_view text) {
-    text = TrimSpaces(text);
+    text = TrimAsciiSpaces(text);
     std::vector<std::string_view> fields;
     for (;;) {
         const size_t colon = text.find(':');

@@ -35,10 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Find;
-
-QString Path(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using test::Path;
 
 // Runs `inspect` on the modal window `open` shows, then closes that window
 // unless `inspect` has.

@@ -23,13 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Find;
+using test::Path;
 using test::TProgramFolder;
 using test::TScriptedServices;
 using test::TUserFolders;
-
-QString Path(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
 
 // The whole seconds of a generated clip, as the duration column shows them.
 std::string ClipDurationText(const std::string& name) {

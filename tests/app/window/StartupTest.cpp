@@ -23,6 +23,7 @@ namespace v2m {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ClientRect;
 using test::Find;
 using test::TProgramFolder;
 using test::TScriptedServices;
@@ -34,19 +35,6 @@ QStringList Items(QComboBox* combo) {
         items.append(combo->itemText(i));
     }
     return items;
-}
-
-// Where a control is in the window's client area.
-QRect ClientRect(QWidget& form, QWidget* widget) {
-    auto* client = Find<QWidget>(form, "client");
-    if (widget == nullptr || client == nullptr) {
-        return {};
-    }
-    return QRect(widget->mapTo(client, QPoint(0, 0)), widget->size());
-}
-
-QRect ClientRect(QWidget& form, const char* name) {
-    return ClientRect(form, Find<QWidget>(form, name));
 }
 
 QStringList MenuEntries(QMenu* menu) {

@@ -27,12 +27,8 @@ namespace v2m {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ClientRect;
 using test::Find;
-
-QRect ClientRect(QWidget& form, const char* name) {
-    auto* widget = Find<QWidget>(form, name);
-    return QRect(widget->mapTo(Find<QWidget>(form, "client"), QPoint(0, 0)), widget->size());
-}
 
 class WindowLayoutTest : public ::testing::Test {
 protected:

@@ -193,6 +193,22 @@ std::vector<std::vector<std::string>> ListTexts(QWidget& form) {
     return rows;
 }
 
+QString Path(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+QRect ClientRect(QWidget& form, QWidget* widget) {
+    auto* client = Find<QWidget>(form, "client");
+    if (widget == nullptr || client == nullptr) {
+        return {};
+    }
+    return QRect(widget->mapTo(client, QPoint(0, 0)), widget->size());
+}
+
+QRect ClientRect(QWidget& form, const char* name) {
+    return ClientRect(form, Find<QWidget>(form, name));
+}
+
 std::string ReadSetting(const fs::path& file, const std::string& key) {
     return TIniFile(file.string()).ReadString(kGeneralSection, key, "<missing>");
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -136,6 +137,13 @@ Widget* Find(QWidget& form, const char* name) {
     EXPECT_NE(widget, nullptr) << "no control named " << name;
     return widget;
 }
+
+// A file's path as a dialog of the window gives it.
+QString Path(const std::filesystem::path& path);
+
+// Where a control is in the window's client area; empty when either is missing.
+QRect ClientRect(QWidget& form, QWidget* widget);
+QRect ClientRect(QWidget& form, const char* name);
 
 // The column texts of the window's file list, row by row, as the view shows them.
 std::vector<std::vector<std::string>> ListTexts(QWidget& form);
