@@ -231,10 +231,13 @@ TEST_F(BatchRunnerTest, TheNextRoundRunsBesideTheLastTasksOfARound) {
         int jobs;
         size_t files;
         Act act;
-        size_t apart;  // rounds that ran side by side were at least this far apart
+        // Rounds that ran side by side were at least this far apart. How many
+        // later rounds pass beside the long file depends on the machine's
+        // load, so only the first is counted on.
+        size_t apart;
     };
     const Case cases[] = {{1, 20, Act::None, 0},
-                          {2, 40, Act::None, 2},
+                          {2, 40, Act::None, 1},
                           {2, 24, Act::PauseAndResume, 1},
                           {2, 24, Act::StopWhilePaused, 1}};
     const fs::path long_file = dir_.Path() / "long.wav";
