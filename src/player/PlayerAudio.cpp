@@ -225,12 +225,14 @@ void AudioCallback(void* opaque, Uint8* stream, int len) {
             }
             if (size < 0) {
                 is.AudioBlock = kSilence;
+                is.AudioBlockSilent.store(true);
                 is.AudioBlockSize.store(kSilenceBytes);
             } else {
                 if (is.ShowMode.load() != 0) {
                     CopyToVisualisation(is, size);
                 }
                 is.AudioBlock = is.AudioBuffer.data();
+                is.AudioBlockSilent.store(false);
                 is.AudioBlockSize.store(CorrectLength(is, size));
             }
             is.AudioBlockIndex.store(0);
@@ -257,7 +259,9 @@ double AudioClock(TPlayContext& is) {
         return clock;
     }
     const double rate = is.AudioBytesPerSecond;
-    const int unplayed = std::max(0, is.AudioBlockSize.load() - is.AudioBlockIndex.load());
+    const int unplayed = is.AudioBlockSilent.load()
+                             ? 0
+                             : std::max(0, is.AudioBlockSize.load() - is.AudioBlockIndex.load());
     // What the callback has handed over is heard one device buffer later.
     const double device = static_cast<double>(is.AudioSpec.size) / rate;
     clock -= static_cast<double>(unplayed) / rate + device;

@@ -239,6 +239,9 @@ struct TPlayContext {
     const uint8_t* AudioBlock = nullptr;
     std::atomic<int> AudioBlockSize{0};
     std::atomic<int> AudioBlockIndex{0};
+    // The block is silence made while paused or starved: nothing of the file
+    // waits in it, so the audio clock does not count it.
+    std::atomic<bool> AudioBlockSilent{false};
     PacketPtr AudioPacket;
     bool AudioPacketPending = false;
     bool AudioDecoderDrained = false;
