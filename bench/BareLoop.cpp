@@ -26,7 +26,7 @@ void CheckBare(int result, const char* what) {
     Check(result, what);
 }
 
-TBareInput OpenBareInput(const std::string& source, AVMediaType type) {
+TBareInput OpenBareInput(const std::string& source, AVMediaType type, int threads) {
     TBareInput in;
     AVFormatContext* opened = nullptr;
     Check(ff::avformat_open_input(&opened, source.c_str(), nullptr, nullptr), "open");
@@ -48,7 +48,7 @@ TBareInput OpenBareInput(const std::string& source, AVMediaType type) {
     Check(ff::avcodec_parameters_to_context(in.Decoder.get(), stream->codecpar),
           "decoder parameters");
     in.Decoder->pkt_timebase = stream->time_base;
-    in.Decoder->thread_count = 1;
+    in.Decoder->thread_count = threads;
     Check(ff::avcodec_open2(in.Decoder.get(), decoder, nullptr), "decoder");
     return in;
 }
@@ -168,6 +168,49 @@ void BareLoop(const std::string& source, const std::string& target) {
     }
     ff::avcodec_send_frame(enc.get(), nullptr);
     write_packets();
+    Check(ff::av_write_trailer(output.get()), "trailer");
+}
+
+void BareCopy(const std::string& source, const std::string& target) {
+    AVFormatContext* opened = nullptr;
+    Check(ff::avformat_open_input(&opened, source.c_str(), nullptr, nullptr), "open");
+    InputContextPtr input(opened);
+    Check(ff::avformat_find_stream_info(input.get(), nullptr), "stream info");
+    int audio = -1;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        if (audio < 0 && input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            audio = static_cast<int>(i);
+        } else {
+            input->streams[i]->discard = AVDISCARD_ALL;
+        }
+    }
+    if (audio < 0) {
+        throw std::runtime_error("no audio");
+    }
+    const AVStream* in_stream = input->streams[audio];
+    AVFormatContext* made = nullptr;
+    Check(ff::avformat_alloc_output_context2(&made, nullptr, nullptr, target.c_str()), "muxer");
+    OutputContextPtr output(made);
+    AVStream* out_stream = ff::avformat_new_stream(output.get(), nullptr);
+    Check(ff::avcodec_parameters_copy(out_stream->codecpar, in_stream->codecpar), "parameters");
+    out_stream->codecpar->codec_tag = 0;
+    out_stream->time_base = in_stream->time_base;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        ::unlink(target.c_str());
+    }
+    Check(OpenOutputIO(&output->pb, target), "output");
+    Check(ff::avformat_write_header(output.get(), nullptr), "header");
+    PacketPtr packet(ff::av_packet_alloc());
+    while (ff::av_read_frame(input.get(), packet.get()) >= 0) {
+        if (packet->stream_index == audio) {
+            packet->stream_index = 0;
+            ff::av_packet_rescale_ts(packet.get(), in_stream->time_base, out_stream->time_base);
+            packet->pos = -1;
+            Check(ff::av_interleaved_write_frame(output.get(), packet.get()), "write");
+        }
+        ff::av_packet_unref(packet.get());
+    }
     Check(ff::av_write_trailer(output.get()), "trailer");
 }
 

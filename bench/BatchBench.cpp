@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         }
         std::printf(
             "\n%d x %.1f min on %u processors: --jobs 2 throughput / --jobs 1 = %.3f "
-            "(goal >= 1.8); peak RSS with --jobs 2 %.1f MiB\n",
+            "(goal >= 1.9); peak RSS with --jobs 2 %.1f MiB\n",
             count, minutes, std::thread::hardware_concurrency(), Median(one) / Median(two),
             peak_two);
     } catch (const std::exception& error) {

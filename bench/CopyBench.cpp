@@ -1,11 +1,11 @@
-// Copying the audio packets against decoding and encoding them again: the
-// same MP3-in-AVI video through the batch converter, once with the copy the
-// "MP3 (Auto)" profile allows and once with --no-copy. Both run as whole
-// child processes, alternating.
+// Copying the audio packets, against decoding and encoding them again and
+// against the bare copy loop of the same libraries: an MP3-in-AVI video into
+// .mp3 ("MP3 (Auto)") and an AAC-in-MP4 video into .m4a, each through the
+// batch converter as a whole child process, alternating with the others.
 //
 //   bench_copy [minutes] [work folder] [runs]
 //
-// Defaults: a 10-minute video, the system's temporary folder (also for an
+// Defaults: 10-minute videos, the system's temporary folder (also for an
 // empty folder argument), 2 runs.
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BareLoop.h"
 #include "BenchSupport.h"
 #include "FixtureGenerator.h"
 
@@ -23,22 +24,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path Mp3InAvi(const fs::path& folder, double seconds) {
+// A small, slow picture beside the audio: the audio is what is measured.
+fs::path Clip(const fs::path& folder, double seconds, const char* codec, const char* ext) {
     fs::create_directories(folder);
-    const fs::path video = folder / ("mp3_" + std::to_string(static_cast<int>(seconds)) + "s.avi");
+    const fs::path video =
+        folder / (std::string(codec) + "_" + std::to_string(static_cast<int>(seconds)) + "s." + ext);
     if (!fs::exists(video)) {
         std::printf("Writing %s ...\n", video.c_str());
         std::fflush(stdout);
         RunForked([&] {
             v2m::fixtures::ClipRecipe clip;
             clip.duration_s = seconds;
-            // A small, slow picture: the audio is what is measured.
             clip.streams = {v2m::fixtures::Video("mpeg4", 160, 120, AVRational{5, 1}),
-                            v2m::fixtures::Audio("libmp3lame", 44100, 2, 1000.0, 0.5)};
+                            v2m::fixtures::Audio(codec, 44100, 2, 1000.0, 0.5)};
             v2m::fixtures::WriteClip(video, clip);
         });
     }
     return video;
+}
+
+TMeasure Converter(const fs::path& video, const fs::path& out, const char* profile, bool copying) {
+    fs::remove_all(out);
+    fs::create_directories(out);
+    std::vector<std::string> args = {V2M_CLI_PROGRAM, "--quiet", "--profile", profile,
+                                     "--out",         out.string()};
+    if (!copying) {
+        args.push_back("--no-copy");
+    }
+    args.push_back(video.string());
+    return RunProgram(args);
 }
 
 }  // namespace
@@ -49,32 +63,40 @@ int main(int argc, char** argv) {
         argc > 2 && *argv[2] != '\0' ? fs::path(argv[2]) : fs::temp_directory_path() / "v2m-bench";
     const int runs = argc > 3 ? std::max(std::atoi(argv[3]), 1) : 2;
     try {
-        const fs::path video = Mp3InAvi(folder, minutes * 60.0);
+        struct Case {
+            fs::path video;
+            const char* profile;
+            const char* ext;
+        };
+        const Case cases[] = {
+            {Clip(folder, minutes * 60.0, "libmp3lame", "avi"), "MP3 (Auto)", "mp3"},
+            {Clip(folder, minutes * 60.0, "aac", "mp4"), "m4a", "m4a"}};
         const fs::path out = folder / "copy-out";
-        std::vector<double> copy;
-        std::vector<double> encode;
-        for (int run = 0; run < runs; ++run) {
-            for (const bool copying : {true, false}) {
-                fs::remove_all(out);
-                fs::create_directories(out);
-                std::vector<std::string> args = {V2M_CLI_PROGRAM, "--quiet", "--profile",
-                                                 "MP3 (Auto)",    "--out",   out.string()};
-                if (!copying) {
-                    args.push_back("--no-copy");
-                }
-                args.push_back(video.string());
-                (copying ? copy : encode).push_back(RunProgram(args).wall);
+        for (const Case& c : cases) {
+            std::vector<double> copy;
+            std::vector<double> encode;
+            std::vector<double> bare;
+            const std::string bare_target = (folder / ("bare-copy." + std::string(c.ext))).string();
+            for (int run = 0; run < runs; ++run) {
+                copy.push_back(Converter(c.video, out, c.profile, true).wall);
+                bare.push_back(RunForked([&] { BareCopy(c.video.string(), bare_target); }).wall);
+                encode.push_back(Converter(c.video, out, c.profile, false).wall);
+                std::printf("%s run %d: copy %.3f s, bare copy %.3f s, re-encode %.3f s\n",
+                            c.video.filename().c_str(), run + 1, copy.back(), bare.back(),
+                            encode.back());
+                std::fflush(stdout);
             }
-            std::printf("run %d: copy %.3f s, re-encode %.3f s\n", run + 1, copy.back(),
-                        encode.back());
-            std::fflush(stdout);
+            fs::remove_all(out);
+            fs::remove(bare_target);
+            const double copy_median = Median(copy);
+            std::printf(
+                "%s into .%s: copy %.3f s, bare copy %.3f s, re-encode %.3f s (medians): "
+                "video2mp3-cli copy / bare copy %.3f (goal <= 1.0); %.1fx faster than "
+                "re-encoding (goal: 20x)\n",
+                c.video.filename().c_str(), c.ext, copy_median, Median(bare), Median(encode),
+                Median(bare) > 0.0 ? copy_median / Median(bare) : 0.0,
+                copy_median > 0.0 ? Median(encode) / copy_median : 0.0);
         }
-        fs::remove_all(out);
-        const double copy_median = Median(copy);
-        const double encode_median = Median(encode);
-        std::printf("\ncopy %.3f s, re-encode %.3f s (medians): %.1fx faster (goal: 20x)\n",
-                    copy_median, encode_median,
-                    copy_median > 0.0 ? encode_median / copy_median : 0.0);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_copy: %s\n", error.what());
         return 1;

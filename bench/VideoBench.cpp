@@ -67,7 +67,9 @@ void EngineJob(const std::string& source, const std::string& target) {
 
 // Read, decode, convert the picture format when it differs, encode, write.
 void BareVideoLoop(const std::string& source, const std::string& target) {
-    TBareInput in = OpenBareInput(source, AVMEDIA_TYPE_VIDEO);
+    // Threads as the library chooses them, as a command line given no
+    // thread count would have them.
+    TBareInput in = OpenBareInput(source, AVMEDIA_TYPE_VIDEO, 0);
     InputContextPtr& input = in.File;
     const int video = in.Stream;
     CodecContextPtr& dec = in.Decoder;
@@ -84,7 +86,7 @@ void BareVideoLoop(const std::string& source, const std::string& target) {
     enc->time_base = AVRational{kFrameRate.den, kFrameRate.num};
     enc->framerate = kFrameRate;
     enc->bit_rate = kVideoBitRate;
-    enc->thread_count = 1;
+    enc->thread_count = 0;
     if ((output->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
