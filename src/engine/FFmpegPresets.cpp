@@ -9,7 +9,8 @@
 #include "FFmpegPresets.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "AsciiText.h"
 
 namespace v2m::engine {
 
@@ -134,13 +135,6 @@ constexpr TOptionsPreset kPresets[] = {
 #undef V2M_FULL_TAIL
 #undef V2M_FIRST_PASS_TAIL
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 }  // namespace
 
 std::span<const TOptionsPreset> BuiltinPresets() {
@@ -149,7 +143,7 @@ std::span<const TOptionsPreset> BuiltinPresets() {
 
 const char* FindBuiltinPreset(std::string_view name) {
     for (const TOptionsPreset& preset : kPresets) {
-        if (EqualIgnoringCase(preset.Name, name)) {
+        if (SameTextAscii(preset.Name, name)) {
             return preset.Text;
         }
     }

@@ -57,7 +57,7 @@ bool IsBlank(char c) {
 // The number at `first`, without blanks or a plus sign; from_chars alone never
 // looks at the locale.
 std::optional<double> ParseUnsignedFloat(const char* first, const char* last, const char** end) {
-    if (first == last || !(std::isdigit(static_cast<unsigned char>(*first)) || *first == '.')) {
+    if (first == last || !(IsAsciiDigit(*first) || *first == '.')) {
         return std::nullopt;
     }
     double value = 0.0;
@@ -158,16 +158,6 @@ std::string TrimBlanks(std::string_view text) {
         --last;
     }
     return std::string(text.substr(first, last - first));
-}
-
-std::string LowerCaseAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
 }
 
 std::vector<std::string> SplitHookCommand(const std::string& command) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "AsciiText.h"
+
 namespace v2m {
 
 // A whole text as a signed integer: an optional sign, then decimal digits or
@@ -34,8 +36,6 @@ double ReadFloatPrefix(const char*& cursor);
 // Removes blanks and control characters (every character up to the space) at
 // both ends.
 std::string TrimBlanks(std::string_view text);
-// ASCII letters only; other bytes pass unchanged.
-std::string LowerCaseAscii(std::string_view text);
 
 // Splits a video hook plug-in command line: the separator is "|" when the text
 // holds one, else the space; empty tokens are skipped; at most

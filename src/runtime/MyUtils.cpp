@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -13,6 +12,7 @@
 #include <ctime>
 #include <iterator>
 
+#include "AsciiText.h"
 #include "Format.h"
 #include "MainThread.h"
 
@@ -169,15 +169,14 @@ std::string DateTimeText(const std::string& pattern, double date_time) {
             i = end == pattern.size() ? end : end + 1;
             continue;
         }
-        const char token = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const char token = LowerAscii(c);
         if (std::string_view("ymdhnsz").find(token) == std::string_view::npos) {
             text += c;
             ++i;
             continue;
         }
         size_t count = 1;
-        while (i + count < pattern.size() &&
-               std::tolower(static_cast<unsigned char>(pattern[i + count])) == token) {
+        while (i + count < pattern.size() && LowerAscii(pattern[i + count]) == token) {
             ++count;
         }
         i += count;

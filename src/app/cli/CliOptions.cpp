@@ -5,22 +5,13 @@
 #include <functional>
 #include <string_view>
 
+#include "AsciiText.h"
 #include "NameTemplate.h"
 #include "SplitPoints.h"
 
 namespace v2m::cli {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
 
 constexpr std::array<TOptionList, kOptionListCount> kListsInHelpOrder = {olQuality, olChannels,
                                                                          olBitRates, olVolume};
@@ -34,7 +25,7 @@ std::string AllowedItems(TOptionList list) {
 }
 
 int ParseListItem(TOptionList list, const std::string& value) {
-    const std::string wanted = Lower(value);
+    const std::string wanted = LowerCaseAscii(value);
     for (size_t i = 0; i < OptionListInfo(list).Items.size(); ++i) {
         if (ListItemText(list, i) == wanted) {
             return static_cast<int>(i);
@@ -84,7 +75,7 @@ std::string ParseLanguage(const std::string& value) {
         throw EUsageError("--audio-lang '" + value +
                           "' is not a language code (ISO 639, as \"eng\" or \"de\")");
     }
-    return Lower(value);
+    return LowerCaseAscii(value);
 }
 
 int64_t ParseTimeOption(const std::string& name, const std::string& value) {
@@ -196,7 +187,7 @@ const char* ListOptionName(TOptionList list) {
 }
 
 std::string ListItemText(TOptionList list, size_t index) {
-    return Lower(OptionListInfo(list).Items[index]);
+    return LowerCaseAscii(OptionListInfo(list).Items[index]);
 }
 
 TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
@@ -450,14 +441,15 @@ once, which may leave a hidden partial file.
 }
 
 size_t FindProfile(const std::vector<TConvertProfile>& profiles, const std::string& name) {
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerCaseAscii(name);
     for (size_t i = 0; i < profiles.size(); ++i) {
-        if (Lower(profiles[i].Caption) == wanted) {
+        if (LowerCaseAscii(profiles[i].Caption) == wanted) {
             return i;
         }
     }
     for (size_t i = 0; i < profiles.size(); ++i) {
-        if (Lower(profiles[i].Ext) == wanted || "." + Lower(profiles[i].Ext) == wanted) {
+        if (LowerCaseAscii(profiles[i].Ext) == wanted ||
+            "." + LowerCaseAscii(profiles[i].Ext) == wanted) {
             return i;
         }
     }

@@ -4,21 +4,13 @@
 #include <array>
 #include <string_view>
 
+#include "AsciiText.h"
 #include "FFmpegLoader.h"
 #include "SourceFile.h"
 
 namespace v2m {
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 // What a copy would carry over as it is: a header with no rate or channels,
 // or a FLAC stream description without rate or block size, gives an output no
@@ -138,9 +130,9 @@ int TrackOfStream(const std::vector<TAudioTrack>& tracks, int stream_index) {
 }
 
 int TrackOfLanguage(const std::vector<TAudioTrack>& tracks, const std::string& language) {
-    const std::string wanted = Lower(language);
+    const std::string wanted = LowerCaseAscii(language);
     for (size_t i = 0; i < tracks.size(); ++i) {
-        if (SameLanguage(Lower(tracks[i].Language), wanted)) {
+        if (SameLanguage(LowerCaseAscii(tracks[i].Language), wanted)) {
             return static_cast<int>(i);
         }
     }

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "AsciiText.h"
 #include "AVProbe.h"
 #include "Format.h"
 #include "MyUtils.h"
@@ -16,10 +17,6 @@ namespace v2m {
 namespace {
 
 namespace fs = std::filesystem;
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 }  // namespace
 

@@ -102,21 +102,6 @@ bool HasLineBreak(std::string_view text) {
 
 }  // namespace
 
-bool SameTextAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<int32_t> ParseIniInteger(std::string_view text) {
     text = Trim(text);
     bool negative = false;

@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "AsciiText.h"
+
 namespace v2m {
 
 // The one section the program's own files use.
@@ -66,8 +68,5 @@ private:
 
 // Parses the number rule of ReadInteger; empty when the text is not such a number.
 std::optional<int32_t> ParseIniInteger(std::string_view text);
-
-// ASCII-only case-insensitive equality, as the files compare names.
-bool SameTextAscii(std::string_view a, std::string_view b);
 
 }  // namespace v2m

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "AsciiText.h"
 #include "AVProbe.h"
 #include "CoverPicture.h"
 #include "FFmpegLoader.h"
@@ -317,13 +318,7 @@ TProfileNeeds ProfileNeeds(const std::string& profile_ext, bool keep_video) {
 }
 
 std::string ExtensionKey(const std::string& ext) {
-    std::string key = "." + ext;
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return key;
+    return "." + LowerCaseAscii(ext);
 }
 
 int32_t OptionItemValue(const std::string& item, int32_t fallback) {

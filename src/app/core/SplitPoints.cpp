@@ -353,11 +353,7 @@ bool HasCueExtension(const std::string& path) {
     if (path.size() < 4) {
         return false;
     }
-    std::string extension = path.substr(path.size() - 4);
-    for (char& c : extension) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return extension == ".cue";
+    return SameTextAscii(std::string_view(path).substr(path.size() - 4), ".cue");
 }
 
 std::string PointName(const TSplitPoint& point, size_t index) {
