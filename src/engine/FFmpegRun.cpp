@@ -57,34 +57,6 @@ int ThreadPriorityNiceValue(TThreadPriority priority) {
     return 0;
 }
 
-void TManualResetEvent::Set() {
-    {
-        std::lock_guard lock(mutex_);
-        signalled_ = true;
-    }
-    changed_.notify_all();
-}
-
-void TManualResetEvent::Reset() {
-    std::lock_guard lock(mutex_);
-    signalled_ = false;
-}
-
-bool TManualResetEvent::IsSet() const {
-    std::lock_guard lock(mutex_);
-    return signalled_;
-}
-
-bool TManualResetEvent::WaitFor(std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [this] { return signalled_; });
-}
-
-void TManualResetEvent::Wait() const {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return signalled_; });
-}
-
 TEngineThread::TEngineThread(TCustomFFmpeg& engine, std::shared_ptr<TManualResetEvent> done)
     : engine_(engine), done_(std::move(done)) {}
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "ManualResetEvent.h"
+
 namespace v2m {
 
 class TCustomFFmpeg;
@@ -30,26 +32,6 @@ enum TThreadPriority : uint8_t {
 
 // The scheduler's nice value a worker thread asks for at each priority.
 int ThreadPriorityNiceValue(TThreadPriority priority);
-
-// An event that stays signalled until it is reset, releasing every waiter.
-class TManualResetEvent {
-public:
-    explicit TManualResetEvent(bool signalled) : signalled_(signalled) {}
-    TManualResetEvent(const TManualResetEvent&) = delete;
-    TManualResetEvent& operator=(const TManualResetEvent&) = delete;
-
-    void Set();
-    void Reset();
-    bool IsSet() const;
-    // True when the event was signalled within the timeout.
-    bool WaitFor(std::chrono::milliseconds timeout) const;
-    void Wait() const;
-
-private:
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    bool signalled_;
-};
 
 // A thread that works for one engine. It runs its body once launched and then
 // signals its event. The thread is joined by whoever lets go of the object

@@ -594,7 +594,7 @@ void TCustomPlayer::CloseFile() {
 // Pause and seek
 
 void TCustomPlayer::TogglePauseOf(TPlayContext& is) {
-    if (!is.SeekSettled.Wait(std::chrono::milliseconds(250))) {
+    if (!is.SeekSettled.WaitFor(std::chrono::milliseconds(250))) {
         is.SeekSettled.Set();
     }
     if (is.Abort.load()) {
@@ -615,7 +615,7 @@ void TCustomPlayer::TogglePauseOf(TPlayContext& is) {
         return;
     }
     if (is.VideoIndex.load() >= 0) {
-        if (!is.PictureReady.Wait(std::chrono::milliseconds(250))) {
+        if (!is.PictureReady.WaitFor(std::chrono::milliseconds(250))) {
             is.PictureReady.Set();
         }
         if (is.Abort.load()) {
@@ -789,7 +789,7 @@ void TCustomPlayer::RunPlayThread(TPlayContext* context) {
             // SDL's own wait wakes only for windows it made: events sent for
             // a host's window would wait for the next timeout. The player
             // wakes this thread itself whenever it sends one.
-            context->Wake.Wait(std::chrono::milliseconds(100));
+            context->Wake.WaitFor(std::chrono::milliseconds(100));
             context->Wake.Reset();
             std::lock_guard lock(player_mutex_);
             if (OpenContext().get() != context) {

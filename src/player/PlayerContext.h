@@ -17,26 +17,11 @@
 
 #include "FFPlay.h"
 #include "FFmpegApi.h"
+#include "ManualResetEvent.h"
 #include "MediaOwners.h"
 #include "SDLApi.h"
 
 namespace v2m {
-
-// A manual-reset signal: stays set until reset, wakes every waiter.
-class TSignal {
-public:
-    explicit TSignal(bool set) : set_(set) {}
-    void Set();
-    void Reset();
-    bool IsSet();
-    // True when the signal is set within the timeout.
-    bool Wait(std::chrono::milliseconds timeout);
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool set_;
-};
 
 // Seconds of the monotonic clock.
 double NowSeconds();
@@ -177,9 +162,9 @@ struct TPlayContext {
     // Stop was asked: the pause is lifted so that every thread can end, but
     // nothing more is heard.
     std::atomic<bool> Stopping{false};
-    TSignal SeekSettled{true};
-    TSignal PictureReady{true};
-    TSignal Wake{false};  // an event for the play thread is waiting
+    TManualResetEvent SeekSettled{true};
+    TManualResetEvent PictureReady{true};
+    TManualResetEvent Wake{false};  // an event for the play thread is waiting
     std::atomic<bool> Paused{false};
     bool LastPaused = false;  // read thread only
     std::atomic<int> ReadPauseResult{0};

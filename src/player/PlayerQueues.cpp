@@ -15,29 +15,6 @@ double NowSeconds() {
     return static_cast<double>(NowMicroseconds()) / 1e6;
 }
 
-void TSignal::Set() {
-    {
-        std::lock_guard lock(mutex_);
-        set_ = true;
-    }
-    changed_.notify_all();
-}
-
-void TSignal::Reset() {
-    std::lock_guard lock(mutex_);
-    set_ = false;
-}
-
-bool TSignal::IsSet() {
-    std::lock_guard lock(mutex_);
-    return set_;
-}
-
-bool TSignal::Wait(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [this] { return set_; });
-}
-
 namespace {
 // What a queued packet costs beyond its data, as the queue limits count it.
 constexpr int64_t kEntryOverhead = 72;
