@@ -347,8 +347,11 @@ TEST_F(VideoPathTest, PreviewBitmapsAreRateLimited) {
     engine_->SetPreviewFlags(0);
     EXPECT_GE(times.size(), 5u);
     EXPECT_LE(times.size(), 21u);
+    // The engine times a picture before converting it, the callback here
+    // after: the conversion's varying length (long under the sanitizers)
+    // shortens some gaps seen here. Without the limit they would be 40 ms.
     for (size_t i = 1; i < times.size(); ++i) {
-        EXPECT_GT(times[i] - times[i - 1], kPreviewInterval);
+        EXPECT_GT(times[i] - times[i - 1], kPreviewInterval * 9 / 10);
     }
 }
 
