@@ -70,6 +70,10 @@ size_t TBatchRunner::RoundSize(int jobs) {
     return std::max(kMinRoundSize, static_cast<size_t>(std::max(jobs, 1)) * 4);
 }
 
+size_t TBatchRunner::FirstRoundSize(int jobs, bool refuse_whole_start) {
+    return refuse_whole_start || jobs <= 1 ? RoundSize(jobs) : static_cast<size_t>(jobs);
+}
+
 namespace {
 
 // The tasks the descriptors left free can hold: each keeps its input open
@@ -118,7 +122,7 @@ TStartResult TBatchRunner::Start(std::vector<TBatchInput> files, const TJobReque
     generation_ = std::make_shared<int>(0);
     Connect(0);
 
-    switch (BuildRound(true)) {
+    switch (BuildFirstRound()) {
         case TBuilt::Refused:
             converter_.ClearTasks();
             generation_.reset();
@@ -155,13 +159,13 @@ void TBatchRunner::Connect(size_t round) {
     });
 }
 
-TBatchRunner::TBuilt TBatchRunner::BuildRound(bool first) {
+TBatchRunner::TBuilt TBatchRunner::BuildFirstRound() {
     converter_.ClearTasks();
     std::vector<TTaskOf>& tasks = rounds_[newest_].Tasks;
-    round_size_ = RoundWithinDescriptors(RoundSize(jobs_), jobs_);
+    round_size_ = RoundWithinDescriptors(FirstRoundSize(jobs_, refuse_whole_start_), jobs_);
     // A stopping process ends the batch; its files are not failures.
     while (tasks.size() < round_size_ && next_ < items_.size() && !ProcessStopRequested()) {
-        if (!BuildTask(next_++, first)) {
+        if (!BuildTask(next_++, true)) {
             return TBuilt::Refused;
         }
     }

@@ -98,6 +98,10 @@ public:
     // the open-file limit leaves no room for as many inputs (at least one).
     // With several jobs two rounds may exist at a time.
     static size_t RoundSize(int jobs);
+    // The first round: a full one where a refusal in it ends the whole start
+    // (or with one job); otherwise one task per job, so the jobs begin at
+    // once and the next round is built beside them.
+    static size_t FirstRoundSize(int jobs, bool refuse_whole_start);
 
     // `request` is filled per file with its name and format as probed. When
     // `refuse_whole_start` holds, a file of the first round that AddTask or
@@ -190,7 +194,7 @@ private:
     enum class TBuilt { Built, Empty, Refused };
     TCustomFFConverter& Converter(size_t round) { return round == 0 ? converter_ : *second_; }
     void Connect(size_t round);
-    TBuilt BuildRound(bool first);
+    TBuilt BuildFirstRound();
     // One file; false when the whole start is refused.
     bool BuildTask(size_t index, bool first);
     // The jobs of a probed file; false when the whole start is refused.

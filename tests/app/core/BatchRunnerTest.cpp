@@ -248,9 +248,13 @@ TEST_F(BatchRunnerTest, TheNextRoundRunsBesideTheLastTasksOfARound) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.jobs << " jobs, " << c.files << " files");
         StartAfresh();
+        const size_t first = TBatchRunner::FirstRoundSize(c.jobs, false);
         const size_t round = TBatchRunner::RoundSize(c.jobs);
+        const auto round_of = [&](size_t item) {
+            return item < first ? 0 : 1 + (item - first) / round;
+        };
         std::vector<std::string> files = Files(c.files, 0.3);
-        files[round - 1] = long_file.string();
+        files[first - 1] = long_file.string();
         std::set<size_t> started;  // and not ended
         size_t most = 0;
         size_t apart = 0;
@@ -258,8 +262,8 @@ TEST_F(BatchRunnerTest, TheNextRoundRunsBesideTheLastTasksOfARound) {
         events_.Started = [&](size_t item) {
             most = std::max(most, runner_.RunningTasks());
             for (const size_t other : started) {
-                const size_t a = item / round;
-                const size_t b = other / round;
+                const size_t a = round_of(item);
+                const size_t b = round_of(other);
                 apart = std::max(apart, a > b ? a - b : b - a);
             }
             started.insert(item);
