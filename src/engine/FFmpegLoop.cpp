@@ -10,6 +10,7 @@
 #include <new>
 #include <thread>
 
+#include "CodecStages.h"
 #include "FFmpegLoader.h"
 #include "FFmpegTranscoder.h"
 #include "Format.h"
@@ -480,41 +481,31 @@ int TTranscoder::OutputPacket(TTranscodeInputStream& ist, int ist_index, const A
 }
 
 int TTranscoder::DecodeAudio(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet) {
-    const int sent = ff::avcodec_send_packet(ist.Codec, packet);
-    if (sent < 0 && sent != AVERROR_EOF) {
-        return -1;
-    }
     int frames = 0;
-    for (;;) {
-        const int received = ff::avcodec_receive_frame(ist.Codec, decoded_.get());
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-            break;
-        }
-        if (received < 0) {
-            return -1;
-        }
-        ++frames;
-        if (packet != nullptr && frames > 1 &&
-            ((ist.MultiPacketWarned == 0 && options_.Verbose > 0) || options_.Verbose > 1)) {
-            Log(llError,
-                Format("Multiple frames in a packet from stream %d", packet->stream_index));
-            ist.MultiPacketWarned = 1;
-        }
-        // A decoder that holds frames back gives them the time of their own
-        // packet; without one the block follows the one before.
-        ist.Pts = ist.NextPts;
-        const int64_t stamp = decoded_->best_effort_timestamp;
-        if (stamp != AV_NOPTS_VALUE && ist.Codec->pkt_timebase.num != 0) {
-            ist.Pts = ff::av_rescale_q(stamp, ist.Codec->pkt_timebase, kMicroseconds);
-        }
-        if (decoded_->sample_rate > 0) {
-            ist.NextPts = ist.Pts + static_cast<int64_t>(decoded_->nb_samples) * 1000000 /
-                                        decoded_->sample_rate;
-        }
-        DistributeFrame(ist, ist_index, decoded_.get());
-        ff::av_frame_unref(decoded_.get());
-    }
-    return 0;
+    const TStageResult result =
+        DecodePacket(ist.Codec, packet, decoded_.get(), [&](AVFrame& frame) {
+            ++frames;
+            if (packet != nullptr && frames > 1 &&
+                ((ist.MultiPacketWarned == 0 && options_.Verbose > 0) || options_.Verbose > 1)) {
+                Log(llError,
+                    Format("Multiple frames in a packet from stream %d", packet->stream_index));
+                ist.MultiPacketWarned = 1;
+            }
+            // A decoder that holds frames back gives them the time of their own
+            // packet; without one the block follows the one before.
+            ist.Pts = ist.NextPts;
+            const int64_t stamp = frame.best_effort_timestamp;
+            if (stamp != AV_NOPTS_VALUE && ist.Codec->pkt_timebase.num != 0) {
+                ist.Pts = ff::av_rescale_q(stamp, ist.Codec->pkt_timebase, kMicroseconds);
+            }
+            if (frame.sample_rate > 0) {
+                ist.NextPts =
+                    ist.Pts + static_cast<int64_t>(frame.nb_samples) * 1000000 / frame.sample_rate;
+            }
+            DistributeFrame(ist, ist_index, &frame);
+            return true;
+        });
+    return result.Failed() ? -1 : 0;
 }
 
 void TTranscoder::DistributeFrame(TTranscodeInputStream& ist, int ist_index, AVFrame* frame) {
@@ -566,8 +557,7 @@ bool TTranscoder::TrimAudioFrame(TTranscodeInputStream& ist, AVFrame* frame) con
         const auto format = static_cast<AVSampleFormat>(frame->format);
         const int channels = frame->ch_layout.nb_channels;
         const bool planar = ff::av_sample_fmt_is_planar(format) != 0;
-        const int64_t step =
-            begin * ff::av_get_bytes_per_sample(format) * (planar ? 1 : channels);
+        const int64_t step = begin * ff::av_get_bytes_per_sample(format) * (planar ? 1 : channels);
         const int planes = planar ? channels : 1;
         for (int plane = 0; plane < planes; ++plane) {
             frame->extended_data[plane] += step;
