@@ -610,6 +610,31 @@ TEST_F(ConversionTest, AStartWithoutAnyFileReturnsToIdle) {
     EXPECT_TRUE(services_->Messages.empty());
 }
 
+// A file of the first round that the converter refuses to open ends the
+// whole start: the log says so, the row says "Failed", and the task built
+// before it leaves nothing in the folder.
+TEST_F(ConversionTest, ARefusalInTheFirstRoundEndsTheWholeStart) {
+    const fs::path good = Copy("avi_mpeg4_mp2.avi", in_.Path() / "good.avi");
+    const fs::path bad = Copy("mp4_h264_aac.mp4", in_.Path() / "bad.mp4");
+    Add({good, bad});
+    // Spoilt in place after it was read, with its size and time kept, so
+    // what was read of it when listed still stands.
+    const auto time = fs::last_write_time(bad);
+    std::fstream(bad, std::ios::in | std::ios::out | std::ios::binary)
+        << std::string(fs::file_size(bad), 'x');
+    fs::last_write_time(bad, time);
+
+    Action("actStartConvert")->trigger();
+    EXPECT_EQ(form_->ConvertState(), cvIdle);
+    EXPECT_EQ(form_->LogLines().filter(QStringLiteral("***File open error: ")).size(), 1)
+        << form_->LogLines().join('|').toStdString();
+    EXPECT_EQ(form_->StatusText(),
+              QStringLiteral("The conversion could not be started - see the log"));
+    EXPECT_EQ(Cell(1, kProgressColumn), "Failed");
+    EXPECT_TRUE(Action("actStartConvert")->isEnabled());
+    EXPECT_TRUE(fs::is_empty(out_.Path())) << "the first task's output was taken back";
+}
+
 TEST_F(ConversionTest, AMissingOutputFolderIsMadeOnlyWhenTheUserSaysSo) {
     Add({test::Fixture("avi_mpeg4_mp2.avi")});
     const fs::path file = out_.Path() / "a file";
