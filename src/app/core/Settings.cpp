@@ -123,6 +123,15 @@ std::string StateFolder(const TEnvironment& env) {
     return home.empty() ? std::string() : home + ".local/state/video2mp3/";
 }
 
+std::string CacheFolder(const TEnvironment& env) {
+    const std::string cache = env("XDG_CACHE_HOME");
+    if (IsAbsolute(cache)) {
+        return WideIncludeTrailingBackslash(cache) + "video2mp3/";
+    }
+    const std::string home = HomeFolder(env);
+    return home.empty() ? std::string() : home + ".cache/video2mp3/";
+}
+
 std::string SettingsFolderPath(const TEnvironment& env) {
     const std::string config = ConfigFolder(env);
     if (config.empty()) {

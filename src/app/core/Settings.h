@@ -41,6 +41,9 @@ std::string ConfigFolder(const TEnvironment& env);
 // then "video2mp3/": what the program keeps between runs that is neither a
 // setting nor a file of the user's. Empty when it cannot be resolved.
 std::string StateFolder(const TEnvironment& env);
+// What the program keeps only to save work ("$XDG_CACHE_HOME/video2mp3/",
+// else "~/.cache/video2mp3/"); empty without a home.
+std::string CacheFolder(const TEnvironment& env);
 
 // ConfigFolder + "TolvexSoft/Tolvex Video To MP3 Converter Free/"; empty when
 // the per-user folder cannot be resolved.
