@@ -39,7 +39,7 @@ constexpr std::string_view kNoSoundDeviceMessage = "SDL_OpenAudio() failed";
 TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
     : QMainWindow(parent),
       program_folder_(WideIncludeTrailingBackslash(
-          surroundings.ProgramFolder.empty() ? ProgramFolder() : surroundings.ProgramFolder)),
+          surroundings.ProgramFolder.empty() ? DataFolder() : surroundings.ProgramFolder)),
       environment_(surroundings.Environment ? std::move(surroundings.Environment)
                                             : ProcessEnvironment()),
       services_(surroundings.Services ? std::move(surroundings.Services) : QtUiServices()),

@@ -288,6 +288,21 @@ std::string ProgramFolder() {
     }
 }
 
+std::string DataFolder() {
+    const std::string program = ProgramFolder();
+    const auto holds_profiles = [](const std::string& folder) {
+        struct stat status {};
+        return ::stat((folder + "profiles").c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    };
+    if (program.empty() || holds_profiles(program)) {
+        return program;
+    }
+    // "prefix/bin/" gives "prefix/share/video2mp3/".
+    const std::string prefix = WideExtractFilePath(program.substr(0, program.size() - 1));
+    const std::string shared = prefix + "share/video2mp3/";
+    return holds_profiles(shared) ? shared : program;
+}
+
 std::string SplitFirst(std::string& source, const std::string& separator, bool remove) {
     const size_t at = separator.empty() ? std::string::npos : source.find(separator);
     std::string result;

@@ -65,6 +65,11 @@ std::string WideGetCurrentDir();
 bool WideSetCurrentDir(const std::string& folder);
 // The folder of the running program, with a trailing "/".
 std::string ProgramFolder();
+// The folder of the program's data (profiles, skin, guide), with a trailing
+// "/": the program's own folder when the data is beside it (a build tree),
+// else "share/video2mp3/" of the prefix the program is installed under
+// (/usr/bin/video2mp3 reads /usr/share/video2mp3/).
+std::string DataFolder();
 
 // The text of `source` before the first `separator`; with `remove`, `source`
 // becomes the text after it. Without a separator in `source` (or with an empty

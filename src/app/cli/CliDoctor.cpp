@@ -82,7 +82,7 @@ int RunDoctor(const std::vector<TConvertProfile>& profiles) {
     FFLoader().LoadLib(lkSDL);
     PrintLibraries();
     bool all_work = FFLoader().LibrariesLoaded(ConverterLibs);
-    std::printf("Profiles (%s%s):\n", ProgramFolder().c_str(), kProfilesFolder);
+    std::printf("Profiles (%s%s):\n", DataFolder().c_str(), kProfilesFolder);
     if (profiles.empty()) {
         std::printf("  none\n");
         all_work = false;

@@ -104,14 +104,14 @@ int Main(const std::vector<std::string>& args) {
         std::printf("%s %s\n", kProgramName, V2M_VERSION);
         return kExitConverted;
     }
-    const std::vector<TConvertProfile> profiles = LoadProfiles(ProgramFolder());
+    const std::vector<TConvertProfile> profiles = LoadProfiles(DataFolder());
     if (options.Command == TCommand::Doctor) {
         MediaRuntime runtime;
         return RunDoctor(profiles);
     }
     if (options.Command == TCommand::ListProfiles) {
         if (profiles.empty()) {
-            std::fprintf(stderr, "%s: no profiles in %s%s\n", kProgramName, ProgramFolder().c_str(),
+            std::fprintf(stderr, "%s: no profiles in %s%s\n", kProgramName, DataFolder().c_str(),
                          kProfilesFolder);
             return kExitFailed;
         }
