@@ -93,7 +93,8 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
     : QDialog(parent),
       skins_(skins),
       previous_index_(skins.CurrentBuiltInIndex()),
-      previous_source_(skins.CurrentSource()) {
+      previous_source_(skins.CurrentSource()),
+      previous_system_(skins.SystemSkinSelected()) {
     setObjectName(QStringLiteral("SkinDialog"));
     setWindowTitle(QStringLiteral("Select skin"));
     auto* layout = new QVBoxLayout(this);
@@ -103,6 +104,8 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
     for (const QString& name : TSkinManager::BuiltInSkinNames()) {
         lstSkins->addItem(TSkinManager::BuiltInSkinCaption(name));
     }
+    // Last, so that the built-in skins keep their places in the list.
+    lstSkins->addItem(TSkinManager::SystemSkinCaption());
     layout->addWidget(lstSkins);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
@@ -122,6 +125,9 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
             }
         }
     }
+    if (previous_system_) {
+        current = static_cast<int>(TSkinManager::BuiltInSkinNames().size());
+    }
     lstSkins->setCurrentRow(current);
     connect(lstSkins, &QListWidget::currentRowChanged, this, [this](int row) { Preview(row); });
 }
@@ -130,11 +136,15 @@ void TSkinDialog::Preview(int row) {
     const QStringList& names = TSkinManager::BuiltInSkinNames();
     if (row >= 0 && row < names.size()) {
         skins_.SelectBuiltInSkin(names[row]);
+    } else if (row == names.size()) {
+        skins_.SelectSystemSkin();
     }
 }
 
 void TSkinDialog::Restore() {
-    if (previous_index_ >= 0) {
+    if (previous_system_) {
+        skins_.SelectSystemSkin();
+    } else if (previous_index_ >= 0) {
         skins_.SelectBuiltInSkin(TSkinManager::BuiltInSkinNames()[previous_index_]);
     } else if (!previous_source_.isEmpty()) {
         skins_.LoadSkinFile(previous_source_);

@@ -62,9 +62,11 @@ private:
     void Restore();
 
     TSkinManager& skins_;
-    // What to go back to: a built-in skin's index, or the file it came from.
+    // What to go back to: a built-in skin's index, the file it came from, or
+    // the system's look.
     int previous_index_ = -1;
     QString previous_source_;
+    bool previous_system_ = false;
     QListWidget* lstSkins = nullptr;
 };
 

@@ -21,7 +21,35 @@ QString OneLine(QString text) {
 }  // namespace
 
 TSkinManager::TSkinManager() {
+    if (QApplication::style() != nullptr) {
+        system_style_ = QApplication::style()->name();
+    }
     SelectBuiltInSkin(BuiltInSkinNames().first());
+}
+
+QString TSkinManager::SystemSkinCaption() {
+    return QStringLiteral("System");
+}
+
+void TSkinManager::SelectSystemSkin() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (app == nullptr) {
+        return;
+    }
+    if (!system_style_.isEmpty() &&
+        QApplication::style()->name().compare(system_style_, Qt::CaseInsensitive) != 0) {
+        if (QStyle* style = QStyleFactory::create(system_style_)) {
+            QApplication::setStyle(style);
+        }
+    }
+    app->setStyleSheet(QString());
+    // A palette with nothing set gives the application back the platform's.
+    QApplication::setPalette(QPalette());
+    current_ = TSkin{};
+    current_.Name = SystemSkinCaption();
+    source_.clear();
+    last_error_.clear();
+    system_ = true;
 }
 
 const QStringList& TSkinManager::BuiltInSkinNames() {
@@ -77,6 +105,7 @@ bool TSkinManager::Load(const QString& file_name) {
         current_ = std::move(skin);
         source_ = file_name;
         last_error_.clear();
+        system_ = false;
         return true;
     }
     last_error_ = QStringLiteral("Cannot load skin \"%1\": %2").arg(OneLine(file_name), error);

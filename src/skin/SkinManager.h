@@ -32,11 +32,19 @@ public:
     bool SelectBuiltInSkin(const QString& name);
     // Applies a ".skn" or ".ini" skin file.
     bool LoadSkinFile(const QString& file_name);
+    // The desktop's own look: the style the program started with, no style
+    // sheet, and the platform's palette, which Qt then keeps following when
+    // the desktop switches between light and dark.
+    void SelectSystemSkin();
+    bool SystemSkinSelected() const { return system_; }
+    // What the skin list calls it.
+    static QString SystemSkinCaption();
 
     const TSkin& CurrentSkin() const { return current_; }
     // The file or resource the current skin came from; empty before any.
     const QString& CurrentSource() const { return source_; }
-    // The built-in skin's index in BuiltInSkinNames, or -1 for a skin from a file.
+    // The built-in skin's index in BuiltInSkinNames, or -1 for a skin from a
+    // file or the system's.
     int CurrentBuiltInIndex() const;
     // "Cannot load skin "<file>": <reason>", one line; empty after a success.
     const QString& LastError() const { return last_error_; }
@@ -48,6 +56,8 @@ private:
     TSkin current_;
     QString source_;
     QString last_error_;
+    QString system_style_;  // the style the desktop gave the program
+    bool system_ = false;
 };
 
 }  // namespace v2m

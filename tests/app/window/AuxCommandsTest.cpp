@@ -219,14 +219,20 @@ TEST_F(AuxCommandsTest, TheAboutWindowIsMadeOnceAndItsLinksOpenTheAddresses) {
 }
 
 TEST_F(AuxCommandsTest, ChoosingASkinAppliesItAndCancelBringsBackThePrevious) {
+    const auto Shown = [&] {
+        return form_->Skins().SystemSkinSelected() ? 5 : form_->Skins().CurrentBuiltInIndex();
+    };
     const QStringList& names = TSkinManager::BuiltInSkinNames();
     ASSERT_EQ(names.size(), 5);
-    // Each step: the row highlighted, whether OK is pressed, the skin after.
+    // Each step: the row highlighted, whether OK is pressed, the skin after
+    // (5: the system's look, listed last).
     const struct {
         int row;
         bool ok;
         int after;
-    } steps[] = {{2, true, 2}, {4, false, 2}, {1, true, 1}, {3, false, 1}};
+    } steps[] = {{2, true, 2}, {4, false, 2}, {1, true, 1}, {3, false, 1},
+                 {5, true, 5}, {4, false, 5}, {0, true, 0}};
+    const QPalette skinned = QApplication::palette();
     int current = -2;
     for (const auto& step : steps) {
         SCOPED_TRACE(step.row);
@@ -241,20 +247,27 @@ TEST_F(AuxCommandsTest, ChoosingASkinAppliesItAndCancelBringsBackThePrevious) {
                       }
                       // The skins' own captions, not their file names.
                       EXPECT_EQ(shown, QStringList({"Vantel Aero", "Silver Ext", "Blue Ext",
-                                                    "Black Ext", "Black Aero"}));
+                                                    "Black Ext", "Black Aero", "System"}));
                       if (current >= 0) {
                           EXPECT_EQ(list->currentRow(), current);
                       }
                       list->setCurrentRow(step.row);
                       // The highlighted skin is shown at once.
-                      EXPECT_EQ(form_->Skins().CurrentBuiltInIndex(), step.row);
+                      EXPECT_EQ(Shown(), step.row);
                       if (step.ok) {
                           dialog.accept();
                       } else {
                           dialog.reject();
                       }
                   });
-        EXPECT_EQ(form_->Skins().CurrentBuiltInIndex(), step.after);
+        EXPECT_EQ(Shown(), step.after);
+        if (step.after == 5) {
+            // The desktop's palette, not a skin's, and no style sheet over it.
+            EXPECT_TRUE(qApp->styleSheet().isEmpty());
+            EXPECT_NE(QApplication::palette().color(QPalette::Window),
+                      skinned.color(QPalette::Window));
+            EXPECT_EQ(QApplication::palette().resolveMask(), 0u) << "a palette of our own";
+        }
         current = step.after;
     }
 }
