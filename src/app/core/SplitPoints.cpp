@@ -103,18 +103,23 @@ std::string_view SkipSeparators(std::string_view text) {
     return text;
 }
 
-// The point a line of a pasted list gives, if it starts with a time.
-std::optional<TSplitPoint> PointOfLine(std::string_view line) {
-    line = TrimAsciiSpaces(line);
-    // A numbered list: "1. 0:00 Title", "2) 3:10 Title".
+// The line without the number of a numbered list: "1. 0:00 Title",
+// "2) 3:10 Title".
+std::string_view SkipListNumber(std::string_view line) {
     size_t digits = 0;
     while (digits < line.size() && IsAsciiDigit(line[digits])) {
         ++digits;
     }
     if (digits > 0 && digits + 1 < line.size() && (line[digits] == '.' || line[digits] == ')') &&
         IsAsciiSpace(line[digits + 1])) {
-        line = TrimAsciiSpaces(line.substr(digits + 2));
+        return TrimAsciiSpaces(line.substr(digits + 2));
     }
+    return line;
+}
+
+// The point a line of a pasted list gives, if it starts with a time.
+std::optional<TSplitPoint> PointOfLine(std::string_view line) {
+    line = SkipListNumber(TrimAsciiSpaces(line));
     char closing = 0;
     if (!line.empty() && (line.front() == '[' || line.front() == '(')) {
         closing = line.front() == '[' ? ']' : ')';
