@@ -575,7 +575,8 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
                                       "; the value given is not used");
             }
         }
-        return TOptionChoice{index, std::string(OptionListInfo(list).Items[index])};
+        return TOptionChoice{index,
+                             std::string(OptionListInfo(list).Items[static_cast<size_t>(index)])};
     };
     request.SampleRate = choice(olQuality);
     request.Channel = choice(olChannels);

@@ -374,7 +374,9 @@ int TBatchRunner::RunningLimit() const {
     // Every task of the older round has started; those whose ends were not
     // taken yet still count, so that never more than the jobs run.
     const size_t running = older.Live ? older.Tasks.size() - older.Ended : 0;
-    return static_cast<int>(static_cast<size_t>(jobs_) - std::min<size_t>(running, jobs_));
+    // jobs_ is at least 1 (Start), so neither cast changes the value.
+    const auto jobs = static_cast<size_t>(jobs_);
+    return static_cast<int>(jobs - std::min(running, jobs));
 }
 
 void TBatchRunner::Advance() {
@@ -774,7 +776,9 @@ size_t TBatchRunner::RunningTasks() const {
         // ends meanwhile and the one that takes its place count once at most.
         for (auto task = round.Tasks.rbegin(); task != round.Tasks.rend(); ++task) {
             const TFFmpegTask* engine = items_[task->Item].Parts[task->Part].Engine;
-            running += engine != nullptr && engine->Running() ? 1 : 0;
+            if (engine != nullptr && engine->Running()) {
+                ++running;
+            }
         }
     }
     return running;

@@ -181,7 +181,7 @@ std::optional<TCoverImage> ReadAttachedPicture(const AVFormatContext& file, int 
         return std::nullopt;
     }
     image.Data.assign(reinterpret_cast<const char*>(picture->attached_pic.data),
-                      picture->attached_pic.size);
+                      static_cast<size_t>(picture->attached_pic.size));  // positive: checked above
     image.Width = picture->codecpar->width;
     image.Height = picture->codecpar->height;
     return image;

@@ -161,8 +161,9 @@ std::string LeadingNumber(std::string_view text) {
 
 std::string YearOf(const std::string& date) {
     for (size_t i = 0; i + 4 <= date.size(); ++i) {
-        if (std::all_of(date.begin() + i, date.begin() + i + 4, IsAsciiDigit)) {
-            return date.substr(i, 4);
+        const std::string_view four = std::string_view(date).substr(i, 4);
+        if (std::all_of(four.begin(), four.end(), IsAsciiDigit)) {
+            return std::string(four);
         }
     }
     return {};
