@@ -77,19 +77,26 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         FitNameColumn();
     }
     if (watched == lvFiles && event->type() == QEvent::KeyPress) {
-        // Ctrl+Tab leaves the list too, as it leaves any control that keeps Tab.
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            key->modifiers().testFlag(Qt::ControlModifier)) {
-            focusNextPrevChild(key->key() == Qt::Key_Tab &&
-                               !key->modifiers().testFlag(Qt::ShiftModifier));
-            return true;
-        }
-        return false;
+        return ListKeyPress(*static_cast<QKeyEvent*>(event));
     }
     if (watched != lvFiles->viewport() && watched != static_cast<QObject*>(ImgStart)) {
         return QMainWindow::eventFilter(watched, event);
     }
+    return DragAndDropEvent(watched, event);
+}
+
+bool TForm1::ListKeyPress(const QKeyEvent& key) {
+    // Ctrl+Tab leaves the list too, as it leaves any control that keeps Tab.
+    if ((key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab) &&
+        key.modifiers().testFlag(Qt::ControlModifier)) {
+        focusNextPrevChild(key.key() == Qt::Key_Tab &&
+                           !key.modifiers().testFlag(Qt::ShiftModifier));
+        return true;
+    }
+    return false;
+}
+
+bool TForm1::DragAndDropEvent(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {

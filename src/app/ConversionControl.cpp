@@ -230,9 +230,27 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     }
     // The list is not complete while files are still being added.
     if (FConvertState != cvIdle || Adding() || FileList().Empty() || !CheckNameTemplate() ||
-        !CheckOutputFolder()) {
+        !CheckOutputFolder() || !ConfirmConvertingAgain(every_row)) {
         return;
     }
+    std::vector<TBatchInput> files = TakeRunRows(every_row, only_rows);
+    if (files.empty()) {
+        ShowStatus(QStringLiteral("Nothing to convert: no file of the list has audio"));
+        return;
+    }
+    if (!chkSameInput->isChecked()) {
+        // The outputs go inside the folder: the text shows the separator.
+        const std::string typed = edtOutPath->currentText().toStdString();
+        const std::string folder = WideIncludeTrailingBackslash(typed);
+        if (folder != typed) {
+            edtOutPath->setEditText(Text(folder));
+        }
+    }
+    RunStarted(runner_.Start(std::move(files), JobRequest(), JobsOfSetting(jobs_setting_),
+                             RunEvents(), true));
+}
+
+bool TForm1::ConfirmConvertingAgain(bool& every_row) {
     // "Start" leaves what is converted alone; with nothing else left it
     // offers to convert it all again.
     const bool rest_converted =
@@ -245,10 +263,14 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
                 QStringLiteral(
                     "Some items have been converted already, do you want to re-convert them?"),
                 TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
-            return;
+            return false;
         }
         every_row = true;
     }
+    return true;
+}
+
+std::vector<TBatchInput> TForm1::TakeRunRows(bool every_row, const std::vector<size_t>* only_rows) {
     // Nothing of an earlier run may be taken for this one's: not its outputs
     // and not its completion.
     std::vector<TBatchInput> files;
@@ -273,19 +295,10 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
         files.push_back({r.Data.FileName, r.Data.Source});
         run_rows_.push_back(row);
     }
-    if (files.empty()) {
-        ShowStatus(QStringLiteral("Nothing to convert: no file of the list has audio"));
-        return;
-    }
-    if (!chkSameInput->isChecked()) {
-        // The outputs go inside the folder: the text shows the separator.
-        const std::string typed = edtOutPath->currentText().toStdString();
-        const std::string folder = WideIncludeTrailingBackslash(typed);
-        if (folder != typed) {
-            edtOutPath->setEditText(Text(folder));
-        }
-    }
+    return files;
+}
 
+TBatchEvents TForm1::RunEvents() {
     TBatchEvents events;
     events.BuildFailed = [this](size_t item, TBuildFailure kind, const std::string& error) {
         BuildFailed(RowOfItem(item), kind, error);
@@ -322,8 +335,10 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
         run_stopped_ = stopped;
         RunOver();
     };
-    const TStartResult started =
-        runner_.Start(std::move(files), JobRequest(), JobsOfSetting(jobs_setting_), events, true);
+    return events;
+}
+
+void TForm1::RunStarted(TStartResult started) {
     if (started == TStartResult::Refused) {
         // The tasks built so far never start, and took their outputs along.
         ShowStatus(QStringLiteral("The conversion could not be started - see the log"));

@@ -422,6 +422,12 @@ void TForm1::ApplyProfile() {
 }
 
 void TForm1::ActionList1Update() {
+    UpdateRunActions();
+    UpdatePreviewActions();
+    UpdateChoiceControls();
+}
+
+void TForm1::UpdateRunActions() {
     const bool idle = FConvertState == cvIdle;
     const bool rows = !FileList().Empty();
     const bool selected = lvFiles->selectionModel()->hasSelection();
@@ -450,6 +456,11 @@ void TForm1::ActionList1Update() {
     actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
     actResumeKeys->setEnabled(actStartConvert->isEnabled() && FConvertState == cvPaused);
     actStopConvert->setEnabled(rows && FConvertState != cvIdle);
+}
+
+void TForm1::UpdatePreviewActions() {
+    const bool idle = FConvertState == cvIdle;
+    const bool rows = !FileList().Empty();
     // A file just opened shows its first picture and pauses: until it has,
     // a toggle would find nothing settled to pause or resume.
     // A file opened playing has settled once it plays.
@@ -461,7 +472,10 @@ void TForm1::ActionList1Update() {
     actStop->setEnabled(rows && preview_settled);
     // The rows' order matters to a running batch and to an adding under way.
     lvFiles->horizontalHeader()->setSectionsClickable(idle && !Adding());
+}
 
+void TForm1::UpdateChoiceControls() {
+    const bool idle = FConvertState == cvIdle;
     const TConvertProfile* profile = SelectedProfile();
     const TProfileOptions options = profile ? ProfileOptions(*profile) : TProfileOptions{};
     QComboBox* const lists[kOptionListCount] = {cmbQuality, cmbChannel, cmbBitRates, cmbVolume};

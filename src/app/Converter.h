@@ -36,6 +36,7 @@ class QCheckBox;
 class QComboBox;
 class QDialog;
 class QEvent;
+class QKeyEvent;
 class QShowEvent;
 class QGroupBox;
 class QLabel;
@@ -238,6 +239,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The parts of eventFilter: keys in the list, files dragged onto it.
+    bool ListKeyPress(const QKeyEvent& key);
+    bool DragAndDropEvent(QObject* watched, QEvent* event);
+    // The parts of ActionList1Update.
+    void UpdateRunActions();
+    void UpdatePreviewActions();
+    void UpdateChoiceControls();
     // Start-up and shutdown.
     void CreateControls();
     void CreateActions();
@@ -325,6 +333,13 @@ private:
     void RunOver();
     // `only_rows`: the rows to convert, of those Start would; null: all of them.
     void StartConversion(bool every_row, const std::vector<size_t>* only_rows = nullptr);
+    // The parts of StartConversion. ConfirmConvertingAgain: false when the
+    // user would not convert again what is converted (else `every_row` may
+    // become true); TakeRunRows: the files of the run, their rows reset.
+    bool ConfirmConvertingAgain(bool& every_row);
+    std::vector<TBatchInput> TakeRunRows(bool every_row, const std::vector<size_t>* only_rows);
+    TBatchEvents RunEvents();
+    void RunStarted(TStartResult started);
     // The row of a file of the running batch; Count() of the list when none.
     size_t RowOfItem(size_t item) const;
     // Each row of the batch that is over shows how it ended.

@@ -119,6 +119,53 @@ void PreferX11(int argc, char** argv) {
     }
 }
 
+// The files and folders named on the command line, made absolute; nullopt
+// (the usage printed) when an option is left that QApplication did not take.
+std::optional<QStringList> InputPaths(int argc, char** argv) {
+    QStringList paths;
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument.startsWith(QLatin1Char('-'))) {
+            std::fprintf(stderr,
+                         "video2mp3: unknown option \"%s\"\nusage: video2mp3 [FILE|FOLDER]...\n"
+                         "Try video2mp3 --help.\n",
+                         argv[i]);
+            return std::nullopt;
+        }
+        paths.append(QFileInfo(argument).absoluteFilePath());
+    }
+    return paths;
+}
+
+// Shows the window until it is closed or an end signal comes; the exit
+// status.
+int RunWindow(const QStringList& paths, bool end_signals_caught, bool own_resource_name) {
+    v2m::TForm1 form;
+    std::unique_ptr<QSocketNotifier> end_signals;
+    int end_signal = 0;
+    if (end_signals_caught) {
+        end_signals = std::make_unique<QSocketNotifier>(g_signal_pipe[0], QSocketNotifier::Read);
+        QObject::connect(end_signals.get(), &QSocketNotifier::activated, &form,
+                         [&form, &end_signal] {
+                             unsigned char byte = 0;
+                             while (::read(g_signal_pipe[0], &byte, 1) == 1) {
+                                 end_signal = byte;
+                             }
+                             form.CloseBySignal();
+                             QApplication::quit();
+                         });
+    }
+    form.show();
+    // Read when the first window was made; programs started from here
+    // (a browser, a file manager) must not take it for theirs.
+    if (own_resource_name) {
+        ::unsetenv("RESOURCE_NAME");
+    }
+    form.AddPaths(paths);
+    const int status = QApplication::exec();
+    return end_signal != 0 ? 128 + end_signal : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,18 +198,9 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
-    // QApplication has taken out the options it knows.
-    QStringList paths;
-    for (int i = 1; i < argc; ++i) {
-        const QString argument = QString::fromLocal8Bit(argv[i]);
-        if (argument.startsWith(QLatin1Char('-'))) {
-            std::fprintf(stderr,
-                         "video2mp3: unknown option \"%s\"\nusage: video2mp3 [FILE|FOLDER]...\n"
-                         "Try video2mp3 --help.\n",
-                         argv[i]);
-            return 2;
-        }
-        paths.append(QFileInfo(argument).absoluteFilePath());
+    const std::optional<QStringList> paths = InputPaths(argc, argv);
+    if (!paths) {
+        return 2;
     }
     // The application sets the user's locale; the media libraries and the
     // list's number texts expect the C rules for numbers.
@@ -172,36 +210,7 @@ int main(int argc, char** argv) {
     v2m::InstallMainThreadServices(main_thread);
     v2m::InstallEncodingPreview();
 
-    int status = 0;
-    {
-        v2m::TForm1 form;
-        std::unique_ptr<QSocketNotifier> end_signals;
-        int end_signal = 0;
-        if (end_signals_caught) {
-            end_signals =
-                std::make_unique<QSocketNotifier>(g_signal_pipe[0], QSocketNotifier::Read);
-            QObject::connect(end_signals.get(), &QSocketNotifier::activated, &form,
-                             [&form, &end_signal] {
-                                 unsigned char byte = 0;
-                                 while (::read(g_signal_pipe[0], &byte, 1) == 1) {
-                                     end_signal = byte;
-                                 }
-                                 form.CloseBySignal();
-                                 QApplication::quit();
-                             });
-        }
-        form.show();
-        // Read when the first window was made; programs started from here
-        // (a browser, a file manager) must not take it for theirs.
-        if (own_resource_name) {
-            ::unsetenv("RESOURCE_NAME");
-        }
-        form.AddPaths(paths);
-        status = QApplication::exec();
-        if (end_signal != 0) {
-            status = 128 + end_signal;
-        }
-    }
+    const int status = RunWindow(*paths, end_signals_caught, own_resource_name);
     // Nothing may reach the application's event loop once it is gone.
     v2m::RemoveEncodingPreview();
     v2m::InstallMainThreadServices(nullptr);

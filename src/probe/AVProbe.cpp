@@ -143,6 +143,53 @@ bool Skip(std::string_view text, size_t& at, char c) {
     return false;
 }
 
+// The offset that ends a time ("Z", "+01:00", "-0130" or none, which reads
+// as UTC) in minutes east of UTC; nullopt when it is not one.
+std::optional<int> ReadUtcOffset(std::string_view text, size_t& at) {
+    if (Skip(text, at, 'Z') || Skip(text, at, 'z') || at == text.size()) {
+        return 0;
+    }
+    const int sign = text[at] == '-' ? -1 : 1;
+    if (!Skip(text, at, '+') && !Skip(text, at, '-')) {
+        return std::nullopt;
+    }
+    int hours = 0;
+    int rest = 0;
+    if (!ReadFixed(text, at, 2, hours)) {
+        return std::nullopt;
+    }
+    Skip(text, at, ':');
+    if (at < text.size() && !ReadFixed(text, at, 2, rest)) {
+        return std::nullopt;
+    }
+    return sign * (hours * 60 + rest);
+}
+
+// The time after a date ("05:06", "05:06:07.000000+01:00") to the end of the
+// text, in seconds from the date's midnight UTC; nullopt when it is not one.
+std::optional<int64_t> ReadTimeOfDay(std::string_view text, size_t& at) {
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (!ReadFixed(text, at, 2, hour) || !Skip(text, at, ':') || !ReadFixed(text, at, 2, minute)) {
+        return std::nullopt;
+    }
+    if (Skip(text, at, ':') && !ReadFixed(text, at, 2, second)) {
+        return std::nullopt;
+    }
+    if (Skip(text, at, '.') || Skip(text, at, ',')) {
+        int ignored = 0;
+        if (!ReadDigits(text, at, std::numeric_limits<size_t>::max(), ignored)) {
+            return std::nullopt;
+        }
+    }
+    const std::optional<int> offset_minutes = ReadUtcOffset(text, at);
+    if (!offset_minutes || at != text.size() || hour > 23 || minute > 59 || second > 60) {
+        return std::nullopt;
+    }
+    return hour * 3600 + minute * 60 + second - *offset_minutes * 60;
+}
+
 // An ISO 8601 date-time ("2021-03-04T05:06:07.000000Z", a blank instead of the
 // "T", an offset such as "+01:00" or none, which reads as UTC) in seconds since
 // 1970-01-01 UTC; 0 when the text is not one.
@@ -161,49 +208,18 @@ int64_t CreationTimeSeconds(std::string_view text) {
     if (!date.ok()) {
         return 0;
     }
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int offset_minutes = 0;
+    int64_t time_of_day = 0;
     if (Skip(text, at, 'T') || Skip(text, at, 't') || Skip(text, at, ' ')) {
-        if (!ReadFixed(text, at, 2, hour) || !Skip(text, at, ':') ||
-            !ReadFixed(text, at, 2, minute)) {
+        const std::optional<int64_t> time = ReadTimeOfDay(text, at);
+        if (!time) {
             return 0;
         }
-        if (Skip(text, at, ':') && !ReadFixed(text, at, 2, second)) {
-            return 0;
-        }
-        if (Skip(text, at, '.') || Skip(text, at, ',')) {
-            int ignored = 0;
-            if (!ReadDigits(text, at, std::numeric_limits<size_t>::max(), ignored)) {
-                return 0;
-            }
-        }
-        if (!Skip(text, at, 'Z') && !Skip(text, at, 'z') && at < text.size()) {
-            const int sign = text[at] == '-' ? -1 : 1;
-            if (!Skip(text, at, '+') && !Skip(text, at, '-')) {
-                return 0;
-            }
-            int offset_hours = 0;
-            int offset_rest = 0;
-            if (!ReadFixed(text, at, 2, offset_hours)) {
-                return 0;
-            }
-            Skip(text, at, ':');
-            if (at < text.size() && !ReadFixed(text, at, 2, offset_rest)) {
-                return 0;
-            }
-            offset_minutes = sign * (offset_hours * 60 + offset_rest);
-        }
-        if (at != text.size() || hour > 23 || minute > 59 || second > 60) {
-            return 0;
-        }
+        time_of_day = *time;
     } else if (at != text.size()) {
         return 0;
     }
     const auto days = std::chrono::sys_days(date).time_since_epoch().count();
-    return static_cast<int64_t>(days) * 86400 + hour * 3600 + minute * 60 + second -
-           offset_minutes * 60;
+    return static_cast<int64_t>(days) * 86400 + time_of_day;
 }
 
 // The number a tag starts with ("7/12" gives 7, "2019-05-01" gives 2019 with

@@ -19,6 +19,9 @@ namespace v2m {
 
 namespace {
 
+// The kinds as indices of the loader's per-kind arrays.
+constexpr size_t kKindSlots = kLibraryKindCount;
+
 // Under the leak checker a library stays mapped after its last dlclose: the
 // checker reads the call stacks of the blocks left at exit, and those of an
 // unmapped library name no module, so neither we nor a suppression could tell
@@ -268,7 +271,7 @@ TFFmpegLoader::TFFmpegLoader()
           {lkSwResample, "swresample", LIBSWRESAMPLE_VERSION_MAJOR, BindList<kSwResampleEntries>,
            UnbindList<kSwResampleEntries>},
       }} {
-    for (int k = 0; k < kLibraryKindCount; ++k) {
+    for (size_t k = 0; k < kKindSlots; ++k) {
         status_[k].Kind = static_cast<TLibraryKind>(k);
     }
 }
@@ -455,7 +458,7 @@ bool TFFmpegLoader::UnloadLibraries(TLibraryKinds kinds) {
 }
 
 bool TFFmpegLoader::InUseLocked(TLibraryKinds kinds) const {
-    for (int k = 0; k < kLibraryKindCount; ++k) {
+    for (size_t k = 0; k < kKindSlots; ++k) {
         if (kinds.Contains(static_cast<TLibraryKind>(k)) && users_[k] > 0) {
             return true;
         }
@@ -465,14 +468,14 @@ bool TFFmpegLoader::InUseLocked(TLibraryKinds kinds) const {
 
 void TFFmpegLoader::AddUse(TLibraryKinds kinds) {
     std::lock_guard lock(mutex_);
-    for (int k = 0; k < kLibraryKindCount; ++k) {
+    for (size_t k = 0; k < kKindSlots; ++k) {
         users_[k] += kinds.Contains(static_cast<TLibraryKind>(k)) ? 1 : 0;
     }
 }
 
 void TFFmpegLoader::EndUse(TLibraryKinds kinds) {
     std::lock_guard lock(mutex_);
-    for (int k = 0; k < kLibraryKindCount; ++k) {
+    for (size_t k = 0; k < kKindSlots; ++k) {
         users_[k] -= kinds.Contains(static_cast<TLibraryKind>(k)) ? 1 : 0;
     }
 }

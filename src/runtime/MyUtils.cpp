@@ -90,6 +90,39 @@ std::string Number(int value, int digits) {
     return Format("%0*d", digits, value);
 }
 
+// One field of a date pattern: `count` letters `token` (lower case); an "m"
+// right after an hour is the minute.
+std::string DateTimeField(char token, size_t count, char last_token, const DateTimeParts& parts) {
+    const int width = count >= 2 ? 2 : 1;
+    switch (token) {
+        case 'y':
+            return count <= 2 ? Number(parts.year % 100, 2) : Number(parts.year, 4);
+        case 'm':
+            if (last_token == 'h' && count <= 2) {
+                return Number(parts.minute, width);
+            }
+            if (count <= 2) {
+                return Number(static_cast<int>(parts.month), width);
+            }
+            return LocaleName(count == 3 ? "%b" : "%B", parts);
+        case 'd':
+            if (count <= 2) {
+                return Number(static_cast<int>(parts.day), width);
+            }
+            return LocaleName(count == 3 ? "%a" : "%A", parts);
+        case 'h':
+            return Number(parts.hour, width);
+        case 'n':
+            return Number(parts.minute, width);
+        case 's':
+            return Number(parts.second, width);
+        case 'z':
+            return Number(parts.millisecond, count >= 3 ? 3 : 1);
+        default:
+            return {};
+    }
+}
+
 }  // namespace
 
 std::string FileSizeText(int64_t size, std::string_view decimal_separator) {
@@ -180,40 +213,7 @@ std::string DateTimeText(const std::string& pattern, double date_time) {
             ++count;
         }
         i += count;
-        const int width = count >= 2 ? 2 : 1;
-        switch (token) {
-            case 'y':
-                text += count <= 2 ? Number(parts.year % 100, 2) : Number(parts.year, 4);
-                break;
-            case 'm':
-                if (last_token == 'h' && count <= 2) {
-                    text += Number(parts.minute, width);
-                } else if (count <= 2) {
-                    text += Number(static_cast<int>(parts.month), width);
-                } else {
-                    text += LocaleName(count == 3 ? "%b" : "%B", parts);
-                }
-                break;
-            case 'd':
-                if (count <= 2) {
-                    text += Number(static_cast<int>(parts.day), width);
-                } else {
-                    text += LocaleName(count == 3 ? "%a" : "%A", parts);
-                }
-                break;
-            case 'h':
-                text += Number(parts.hour, width);
-                break;
-            case 'n':
-                text += Number(parts.minute, width);
-                break;
-            case 's':
-                text += Number(parts.second, width);
-                break;
-            case 'z':
-                text += Number(parts.millisecond, count >= 3 ? 3 : 1);
-                break;
-        }
+        text += DateTimeField(token, count, last_token, parts);
         last_token = token;
     }
     return text;

@@ -222,54 +222,39 @@ bool IsLocalFileName(const std::string& url, std::string* path) {
     return true;
 }
 
-int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
+namespace {
+
+// A file name or URL of the library's own protocols.
+int OpenPlainInput(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
+                   AVDictionary** options) {
+    std::string path;
+    std::string name = url;
+    if (IsLocalFileName(url, &path)) {
+        // Checked before the library opens it: a FIFO or a device could
+        // keep that open waiting for ever.
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            if (*context != nullptr) {
+                ff::avformat_free_context(*context);
+                *context = nullptr;
+            }
+            return kNotRegularFileError;
+        }
+        // The explicit form keeps a ':' in a file name from being read
+        // as a protocol.
+        if (!url.starts_with(kFilePrefix)) {
+            const char* protocol = ff::avio_find_protocol_name(url.c_str());
+            if (protocol == nullptr || std::strcmp(protocol, "file") != 0) {
+                name = kFilePrefix + url;
+            }
+        }
+    }
+    return ff::avformat_open_input(context, name.c_str(), format, options);
+}
+
+// A name in our Unicode protocol, opened through our I/O.
+int OpenUnicodeInput(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                      AVDictionary** options) {
-    // Every input gives up its open and analysis when the process stops,
-    // also one whose owner set no stop of its own.
-    if (*context == nullptr) {
-        *context = ff::avformat_alloc_context();
-        if (*context == nullptr) {
-            return AVERROR(ENOMEM);
-        }
-    }
-    if ((*context)->interrupt_callback.callback == nullptr) {
-        (*context)->interrupt_callback = StopInterrupt(nullptr);
-    }
-    if (ProcessStopRequested()) {
-        ff::avformat_free_context(*context);
-        *context = nullptr;
-        return AVERROR_EXIT;
-    }
-    if (*context != nullptr && (*context)->pb != nullptr) {
-        // Marked so that neither a failed open nor the close frees it.
-        (*context)->flags |= AVFMT_FLAG_CUSTOM_IO;
-        return ff::avformat_open_input(context, url.c_str(), format, options);
-    }
-    if (!IsUnicodeURL(url)) {
-        std::string path;
-        std::string name = url;
-        if (IsLocalFileName(url, &path)) {
-            // Checked before the library opens it: a FIFO or a device could
-            // keep that open waiting for ever.
-            struct stat st {};
-            if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-                if (*context != nullptr) {
-                    ff::avformat_free_context(*context);
-                    *context = nullptr;
-                }
-                return kNotRegularFileError;
-            }
-            // The explicit form keeps a ':' in a file name from being read
-            // as a protocol.
-            if (!url.starts_with(kFilePrefix)) {
-                const char* protocol = ff::avio_find_protocol_name(url.c_str());
-                if (protocol == nullptr || std::strcmp(protocol, "file") != 0) {
-                    name = kFilePrefix + url;
-                }
-            }
-        }
-        return ff::avformat_open_input(context, name.c_str(), format, options);
-    }
     // Like the library, take a context the caller made (with its flags and
     // settings), and free it on failure.
     AVFormatContext* ctx = *context;
@@ -309,6 +294,35 @@ int OpenInputContext(AVFormatContext** context, const std::string& url, const AV
     }
     *context = ctx;
     return result;
+}
+
+}  // namespace
+
+int OpenInputContext(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
+                     AVDictionary** options) {
+    // Every input gives up its open and analysis when the process stops,
+    // also one whose owner set no stop of its own.
+    if (*context == nullptr) {
+        *context = ff::avformat_alloc_context();
+        if (*context == nullptr) {
+            return AVERROR(ENOMEM);
+        }
+    }
+    if ((*context)->interrupt_callback.callback == nullptr) {
+        (*context)->interrupt_callback = StopInterrupt(nullptr);
+    }
+    if (ProcessStopRequested()) {
+        ff::avformat_free_context(*context);
+        *context = nullptr;
+        return AVERROR_EXIT;
+    }
+    if (*context != nullptr && (*context)->pb != nullptr) {
+        // Marked so that neither a failed open nor the close frees it.
+        (*context)->flags |= AVFMT_FLAG_CUSTOM_IO;
+        return ff::avformat_open_input(context, url.c_str(), format, options);
+    }
+    return IsUnicodeURL(url) ? OpenUnicodeInput(context, url, format, options)
+                             : OpenPlainInput(context, url, format, options);
 }
 
 void CloseInputContext(AVFormatContext** context) {

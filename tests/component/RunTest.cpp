@@ -803,6 +803,27 @@ struct StopFromHandlerCase {
     bool in_main_thread;  // TriggerEventInMainThread
 };
 
+// Every task of the three ended once, the last one stopped before it ran,
+// and the final notification came last.
+void ExpectStoppedRunEnded(const std::vector<TerminateRecord>& records, TFFConverter& converter) {
+    ASSERT_EQ(records.size(), 4u);
+    std::set<int> ended_tasks;
+    for (size_t i = 0; i < 3; ++i) {
+        ended_tasks.insert(records[i].info.TaskIndex);
+    }
+    EXPECT_EQ(ended_tasks, (std::set<int>{0, 1, 2}));
+    EXPECT_EQ(records.back().info.TaskIndex, -1);
+    for (const TerminateRecord& record : records) {
+        if (record.info.TaskIndex == 2) {
+            EXPECT_FALSE(record.info.Finished) << "the last task was stopped before it ran";
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(converter.Task(i)->Terminated()) << i;
+    }
+    EXPECT_EQ(converter.TasksLeft(), 0);
+}
+
 // Stop(true) from inside a handler returns, even where the thread that raised
 // the event is one the stop would wait for, and the run still ends with every
 // task's notification and then the final one. Hook and preview are raised
@@ -880,23 +901,7 @@ TEST_F(RunTest, StopWithWaitFromAHandlerReturnsAndEndsTheRun) {
         ASSERT_TRUE(ended) << "no final notification";
         EXPECT_TRUE(returned);
 
-        const std::vector<TerminateRecord> records = Terminates();
-        ASSERT_EQ(records.size(), 4u);
-        std::set<int> ended_tasks;
-        for (size_t i = 0; i < 3; ++i) {
-            ended_tasks.insert(records[i].info.TaskIndex);
-        }
-        EXPECT_EQ(ended_tasks, (std::set<int>{0, 1, 2}));
-        EXPECT_EQ(records.back().info.TaskIndex, -1);
-        for (const TerminateRecord& record : records) {
-            if (record.info.TaskIndex == 2) {
-                EXPECT_FALSE(record.info.Finished) << "the last task was stopped before it ran";
-            }
-        }
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_TRUE(converter_->Task(i)->Terminated()) << i;
-        }
-        EXPECT_EQ(converter_->TasksLeft(), 0);
+        ExpectStoppedRunEnded(Terminates(), *converter_);
     }
 }
 

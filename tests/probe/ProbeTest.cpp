@@ -162,7 +162,77 @@ struct OpenedInput {
 
 // ---------------------------------------------------------------------------
 
-class StandardClipProbeTest : public ProbeTest, public ::testing::WithParamInterface<NamedClip> {};
+class StandardClipProbeTest : public ProbeTest, public ::testing::WithParamInterface<NamedClip> {
+protected:
+    void ExpectStreamCounts(const ClipRecipe& recipe) {
+        // Counters and first indexes follow the streams as written.
+        int first[3] = {-1, -1, -1};
+        int count[3] = {0, 0, 0};
+        for (size_t i = 0; i < recipe.streams.size(); ++i) {
+            const int type = recipe.streams[i].type == AVMEDIA_TYPE_VIDEO ? 0 : 1;
+            ++count[type];
+            if (first[type] < 0) {
+                first[type] = static_cast<int>(i);
+            }
+        }
+        EXPECT_EQ(probe_.StreamCount(), static_cast<int>(recipe.streams.size()));
+        EXPECT_EQ(probe_.VideoStreamCount(), count[0]);
+        EXPECT_EQ(probe_.AudioStreamCount(), count[1]);
+        EXPECT_EQ(probe_.SubtitleStreamCount(), 0);
+        EXPECT_EQ(probe_.FirstVideoStream(), first[0]);
+        EXPECT_EQ(probe_.FirstAudioStream(), first[1]);
+        EXPECT_EQ(probe_.FirstSubtitleStream(), -1);
+        EXPECT_EQ(probe_.DefaultStream(), first[0] >= 0 ? first[0] : first[1]);
+    }
+
+    void ExpectStreamLines(const std::vector<std::string>& lines, const ClipRecipe& recipe,
+                           const std::string& extension) {
+        const bool ts = extension == ".ts";
+        // One line per stream (programs of their own come from the special files).
+        EXPECT_EQ(StreamLineOrder(lines).size(), recipe.streams.size());
+        static const std::regex kStream(
+            R"(^Stream #(\d+)(\[0x([0-9a-f]+)\])?(\((\w+)\))?, (\d+)/(\d+): (Video|Audio): .*)");
+        const std::map<std::string, std::string> kTbn = {
+            {".avi", "25"}, {".mp4", "12800"}, {".mkv", "1k"}, {".ts", "90k"}};
+        for (size_t i = 0; i < recipe.streams.size(); ++i) {
+            const std::string line = StreamLine(lines, static_cast<int>(i));
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(line, m, kStream)) << line;
+            const AVRational tb = probe_.Context()->streams[i]->time_base;
+            const int64_t num = std::stoll(m[6]);
+            const int64_t den = std::stoll(m[7]);
+            EXPECT_EQ(std::gcd(num, den), 1) << line;
+            EXPECT_EQ(num * tb.den, den * tb.num) << line;
+            // Transport streams show their PIDs, MP4 its track ids; the others no id.
+            std::string id;
+            if (ts) {
+                id = Format("%zx", 0x100 + i);
+            }
+            if (extension == ".mp4" || extension == ".m4a") {
+                id = Format("%zx", i + 1);
+            }
+            // A cover is a picture in the file's tags, not a track of its own.
+            const bool cover = recipe.streams[i].attached_picture;
+            if (cover) {
+                EXPECT_EQ(m[8], "Video");
+                continue;
+            }
+            EXPECT_EQ(m[3].str(), id) << line;
+            const auto language = recipe.streams[i].tags.find("language");
+            if (language != recipe.streams[i].tags.end()) {
+                EXPECT_EQ(m[5].str(), language->second) << line;
+            }
+            const bool video = recipe.streams[i].type == AVMEDIA_TYPE_VIDEO;
+            EXPECT_EQ(m[8], video ? "Video" : "Audio");
+            EXPECT_EQ(line.find(", 25 fps, 25 tbr") != std::string::npos, video) << line;
+            if (video && kTbn.count(extension)) {
+                EXPECT_NE(line.find(", " + kTbn.at(extension) + " tbn, "), std::string::npos)
+                    << line;
+            }
+            EXPECT_EQ(line.find(" tbc"), std::string::npos) << line;
+        }
+    }
+};
 
 TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
     const ClipRecipe& recipe = GetParam().recipe;
@@ -172,24 +242,7 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
     ASSERT_TRUE(probe_.LoadFile(path)) << probe_.LastError();
     EXPECT_TRUE(probe_.OwnsContext());
 
-    // Counters and first indexes follow the streams as written.
-    int first[3] = {-1, -1, -1};
-    int count[3] = {0, 0, 0};
-    for (size_t i = 0; i < recipe.streams.size(); ++i) {
-        const int type = recipe.streams[i].type == AVMEDIA_TYPE_VIDEO ? 0 : 1;
-        ++count[type];
-        if (first[type] < 0) {
-            first[type] = static_cast<int>(i);
-        }
-    }
-    EXPECT_EQ(probe_.StreamCount(), static_cast<int>(recipe.streams.size()));
-    EXPECT_EQ(probe_.VideoStreamCount(), count[0]);
-    EXPECT_EQ(probe_.AudioStreamCount(), count[1]);
-    EXPECT_EQ(probe_.SubtitleStreamCount(), 0);
-    EXPECT_EQ(probe_.FirstVideoStream(), first[0]);
-    EXPECT_EQ(probe_.FirstAudioStream(), first[1]);
-    EXPECT_EQ(probe_.FirstSubtitleStream(), -1);
-    EXPECT_EQ(probe_.DefaultStream(), first[0] >= 0 ? first[0] : first[1]);
+    ExpectStreamCounts(recipe);
     // A transport stream always carries at least one program.
     EXPECT_EQ(probe_.ProgramCount(), std::max<int>(recipe.programs.size(), ts ? 1 : 0));
     const int64_t size = static_cast<int64_t>(fs::file_size(path));
@@ -231,48 +284,7 @@ TEST_P(StandardClipProbeTest, DescribesTheClipAsWritten) {
         EXPECT_TRUE(Contains(lines, Format("  %-16s: %s", key.c_str(), value.c_str()))) << key;
     }
 
-    // One line per stream (programs of their own come from the special files).
-    EXPECT_EQ(StreamLineOrder(lines).size(), recipe.streams.size());
-    static const std::regex kStream(
-        R"(^Stream #(\d+)(\[0x([0-9a-f]+)\])?(\((\w+)\))?, (\d+)/(\d+): (Video|Audio): .*)");
-    const std::map<std::string, std::string> kTbn = {
-        {".avi", "25"}, {".mp4", "12800"}, {".mkv", "1k"}, {".ts", "90k"}};
-    for (size_t i = 0; i < recipe.streams.size(); ++i) {
-        const std::string line = StreamLine(lines, static_cast<int>(i));
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(line, m, kStream)) << line;
-        const AVRational tb = probe_.Context()->streams[i]->time_base;
-        const int64_t num = std::stoll(m[6]);
-        const int64_t den = std::stoll(m[7]);
-        EXPECT_EQ(std::gcd(num, den), 1) << line;
-        EXPECT_EQ(num * tb.den, den * tb.num) << line;
-        // Transport streams show their PIDs, MP4 its track ids; the others no id.
-        std::string id;
-        if (ts) {
-            id = Format("%zx", 0x100 + i);
-        }
-        if (extension == ".mp4" || extension == ".m4a") {
-            id = Format("%zx", i + 1);
-        }
-        // A cover is a picture in the file's tags, not a track of its own.
-        const bool cover = recipe.streams[i].attached_picture;
-        if (cover) {
-            EXPECT_EQ(m[8], "Video");
-            continue;
-        }
-        EXPECT_EQ(m[3].str(), id) << line;
-        const auto language = recipe.streams[i].tags.find("language");
-        if (language != recipe.streams[i].tags.end()) {
-            EXPECT_EQ(m[5].str(), language->second) << line;
-        }
-        const bool video = recipe.streams[i].type == AVMEDIA_TYPE_VIDEO;
-        EXPECT_EQ(m[8], video ? "Video" : "Audio");
-        EXPECT_EQ(line.find(", 25 fps, 25 tbr") != std::string::npos, video) << line;
-        if (video && kTbn.count(extension)) {
-            EXPECT_NE(line.find(", " + kTbn.at(extension) + " tbn, "), std::string::npos) << line;
-        }
-        EXPECT_EQ(line.find(" tbc"), std::string::npos) << line;
-    }
+    ExpectStreamLines(lines, recipe, extension);
     EXPECT_TRUE(events_.empty());
 }
 

@@ -251,19 +251,73 @@ TEST_F(VideoHooksTest, TimestampBoxStampsSupportedPictures) {
     EXPECT_EQ(AddFrameHook(chain, bad.Count(), bad.Slots()), -22);
 }
 
+struct BridgeCase {
+    const char* name;
+    AVPixelFormat format;
+    int width, height, padding;
+    std::array<uint8_t, 3> fill;   // the picture's first plane values (YUV: Y, U, V)
+    std::array<uint8_t, 3> bgr;    // the bitmap's pixels expected
+    std::array<uint8_t, 3> drawn;  // painted into the bitmap
+    std::array<uint8_t, 3> back;   // the picture's values expected after the way back
+    bool direct;
+    int tolerance;
+};
+
+// The picture filled with the case's values, as its format lays them out.
+void FillPicture(Picture& picture, const BridgeCase& c) {
+    const bool yuv = c.format == AV_PIX_FMT_YUV420P;
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            for (int k = 0; k < 3; ++k) {
+                if (!yuv)
+                    picture.At(0, x * 3 + k, y) = c.fill[k];
+                else if (k == 0 || (x % 2 == 0 && y % 2 == 0))
+                    picture.At(k, k == 0 ? x : x / 2, k == 0 ? y : y / 2) = c.fill[k];
+            }
+}
+
+// To the bitmap and back: the pixels of each way, and nothing past them.
+void ExpectBridgeRoundTrip(const BridgeCase& c) {
+    const bool yuv = c.format == AV_PIX_FMT_YUV420P;
+    Picture picture(c.width, c.height, yuv ? 1 : 3, c.padding, yuv, 0);
+    FillPicture(picture, c);
+    if (c.padding > 0)
+        picture.At(0, c.width * 3, 0) = 77;  // a byte past the row's pixels
+    TBitmapBridge bridge;
+    ASSERT_TRUE(
+        PictureToBitmap(bridge, picture.data, picture.linesize, c.format, c.height, c.width));
+    TBitmap24& bitmap = *bridge.Bitmap;
+    ASSERT_EQ(bitmap.Width(), c.width);
+    ASSERT_EQ(bitmap.Height(), c.height);
+    EXPECT_EQ(bridge.ReferenceData == picture.data, c.direct);
+    EXPECT_EQ(bridge.ToRGB == nullptr, c.direct) << "a scaler only when needed";
+    for (int y : {0, c.height / 2, c.height - 1})
+        for (int x : {0, c.width - 1})
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(bitmap.Row(y)[x * 3 + k], c.bgr[k], c.tolerance) << x << "," << y;
+
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            std::copy(c.drawn.begin(), c.drawn.end(), bitmap.Row(y) + x * 3);
+    ASSERT_TRUE(
+        BitmapToPicture(bridge, picture.data, picture.linesize, c.format, c.height, c.width));
+    for (int y : {0, c.height - 1})
+        for (int x : {0, c.width - 1})
+            for (int k = 0; k < 3; ++k) {
+                const uint8_t value = yuv ? picture.At(k, k == 0 ? x : x / 2, k == 0 ? y : y / 2)
+                                          : picture.At(0, x * 3 + k, y);
+                EXPECT_NEAR(value, c.back[k], c.tolerance) << x << "," << y;
+            }
+    if (c.padding > 0) {
+        EXPECT_EQ(picture.At(0, c.width * 3, 0), 77) << "only the row's pixels copied";
+    }
+    ReleaseBridge(bridge);
+    EXPECT_FALSE(bridge.Bitmap);
+    EXPECT_EQ(bridge.RGBBufferSize, 0);
+}
+
 TEST_F(VideoHooksTest, BitmapBridgeRoundTrips) {
-    struct Case {
-        const char* name;
-        AVPixelFormat format;
-        int width, height, padding;
-        std::array<uint8_t, 3> fill;   // the picture's first plane values (YUV: Y, U, V)
-        std::array<uint8_t, 3> bgr;    // the bitmap's pixels expected
-        std::array<uint8_t, 3> drawn;  // painted into the bitmap
-        std::array<uint8_t, 3> back;   // the picture's values expected after the way back
-        bool direct;
-        int tolerance;
-    };
-    const Case cases[] = {
+    const BridgeCase cases[] = {
         {"BGR, even, rows as the bitmap's",
          AV_PIX_FMT_BGR24,
          64,
@@ -298,52 +352,9 @@ TEST_F(VideoHooksTest, BitmapBridgeRoundTrips) {
          false,
          6},
     };
-    for (const Case& c : cases) {
+    for (const BridgeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const bool yuv = c.format == AV_PIX_FMT_YUV420P;
-        Picture picture(c.width, c.height, yuv ? 1 : 3, c.padding, yuv, 0);
-        for (int y = 0; y < c.height; ++y)
-            for (int x = 0; x < c.width; ++x)
-                for (int k = 0; k < 3; ++k) {
-                    if (!yuv)
-                        picture.At(0, x * 3 + k, y) = c.fill[k];
-                    else if (k == 0 || (x % 2 == 0 && y % 2 == 0))
-                        picture.At(k, k == 0 ? x : x / 2, k == 0 ? y : y / 2) = c.fill[k];
-                }
-        if (c.padding > 0)
-            picture.At(0, c.width * 3, 0) = 77;  // a byte past the row's pixels
-        TBitmapBridge bridge;
-        ASSERT_TRUE(
-            PictureToBitmap(bridge, picture.data, picture.linesize, c.format, c.height, c.width));
-        TBitmap24& bitmap = *bridge.Bitmap;
-        ASSERT_EQ(bitmap.Width(), c.width);
-        ASSERT_EQ(bitmap.Height(), c.height);
-        EXPECT_EQ(bridge.ReferenceData == picture.data, c.direct);
-        EXPECT_EQ(bridge.ToRGB == nullptr, c.direct) << "a scaler only when needed";
-        for (int y : {0, c.height / 2, c.height - 1})
-            for (int x : {0, c.width - 1})
-                for (int k = 0; k < 3; ++k)
-                    EXPECT_NEAR(bitmap.Row(y)[x * 3 + k], c.bgr[k], c.tolerance) << x << "," << y;
-
-        for (int y = 0; y < c.height; ++y)
-            for (int x = 0; x < c.width; ++x)
-                std::copy(c.drawn.begin(), c.drawn.end(), bitmap.Row(y) + x * 3);
-        ASSERT_TRUE(
-            BitmapToPicture(bridge, picture.data, picture.linesize, c.format, c.height, c.width));
-        for (int y : {0, c.height - 1})
-            for (int x : {0, c.width - 1})
-                for (int k = 0; k < 3; ++k) {
-                    const uint8_t value =
-                        yuv ? picture.At(k, k == 0 ? x : x / 2, k == 0 ? y : y / 2)
-                            : picture.At(0, x * 3 + k, y);
-                    EXPECT_NEAR(value, c.back[k], c.tolerance) << x << "," << y;
-                }
-        if (c.padding > 0) {
-            EXPECT_EQ(picture.At(0, c.width * 3, 0), 77) << "only the row's pixels copied";
-        }
-        ReleaseBridge(bridge);
-        EXPECT_FALSE(bridge.Bitmap);
-        EXPECT_EQ(bridge.RGBBufferSize, 0);
+        ExpectBridgeRoundTrip(c);
     }
 }
 

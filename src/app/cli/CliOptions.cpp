@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <functional>
 #include <string_view>
 
 #include "AsciiText.h"
@@ -87,75 +86,289 @@ int64_t ParseTimeOption(const std::string& name, const std::string& value) {
     return *time;
 }
 
-// The options that cut a file into pieces and name the outputs; false when
-// `name` is none of them.
-bool ParsePieceOption(const std::string& name, const std::function<std::string()>& value,
-                      const std::function<void()>& no_value, TCliOptions& options) {
-    if (name == "--split-chapters") {
-        no_value();
-        options.SplitChapters = true;
-    } else if (name == "--chapters-from") {
-        options.ChaptersFrom = value();
-    } else if (name == "--start") {
-        options.Start = ParseTimeOption(name, value());
-    } else if (name == "--end") {
-        options.End = ParseTimeOption(name, value());
-    } else if (name == "--duration") {
-        options.Duration = ParseTimeOption(name, value());
-    } else if (name == "--name") {
-        options.NameTemplate = value();
-        if (const std::string problem = NameTemplateProblem(*options.NameTemplate);
-            !problem.empty() || options.NameTemplate->empty()) {
-            throw EUsageError("--name '" + *options.NameTemplate +
-                              "': " + (problem.empty() ? "the template is empty" : problem));
-        }
-    } else if (name == "--skip-existing") {
-        no_value();
-        options.SkipExisting = true;
-    } else if (name == "--dry-run") {
-        no_value();
-        options.DryRun = true;
-    } else {
-        return false;
-    }
-    return true;
+// The setters of the option table.
+
+template <TCommand Command>
+void SetCommand(TCliOptions& options, const std::string&, const std::string&) {
+    options.Command = Command;
 }
 
-// The options for scripts; false when `name` is none of them.
-bool ParseScriptOption(const std::string& name, const std::function<std::string()>& value,
-                       const std::function<void()>& no_value, TCliOptions& options) {
-    if (name == "--progress") {
-        const std::string format = value();
-        if (format != "json" && format != "text") {
-            throw EUsageError("--progress '" + format + "': the format is json or text");
-        }
-        options.JsonProgress = format == "json";
-    } else if (name == "--files-from") {
-        options.FilesFrom = value();
-        if (options.FilesFrom->empty()) {
-            throw EUsageError("--files-from needs a file, or - for standard input");
-        }
-    } else if (name == "--null" || name == "-0") {
-        no_value();
-        options.NullSeparated = true;
-    } else if (name == "--watch") {
-        options.WatchFolders.push_back(value());
-    } else if (name == "--watch-new-only") {
-        no_value();
-        options.WatchNewOnly = true;
-    } else if (name == "--watch-settle" || name == "--watch-rescan") {
-        const std::string text = value();
-        double seconds = -1.0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-        if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-            seconds < 0.0 || seconds > 86400.0) {
-            throw EUsageError(name + " '" + text + "' is not a number of seconds (0 to 86400)");
-        }
-        (name == "--watch-settle" ? options.WatchSettle : options.WatchRescan) = seconds;
-    } else {
-        return false;
+template <bool TCliOptions::*Field, bool Value = true>
+void SetSwitch(TCliOptions& options, const std::string&, const std::string&) {
+    options.*Field = Value;
+}
+
+template <TOptionList List>
+void SetListItem(TCliOptions& options, const std::string&, const std::string& value) {
+    options.Lists[List] = ParseListItem(List, value);
+}
+
+template <std::optional<int64_t> TCliOptions::*Field>
+void SetTime(TCliOptions& options, const std::string& name, const std::string& value) {
+    options.*Field = ParseTimeOption(name, value);
+}
+
+template <double TCliOptions::*Field>
+void SetWatchSeconds(TCliOptions& options, const std::string& name, const std::string& value) {
+    double seconds = -1.0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        seconds < 0.0 || seconds > 86400.0) {
+        throw EUsageError(name + " '" + value + "' is not a number of seconds (0 to 86400)");
     }
-    return true;
+    options.*Field = seconds;
+}
+
+void SetProfile(TCliOptions& options, const std::string&, const std::string& value) {
+    options.Profile = value;
+}
+
+void SetOutputFolder(TCliOptions& options, const std::string&, const std::string& value) {
+    if (value.empty()) {
+        throw EUsageError("--out needs a folder");
+    }
+    options.OutputFolder = value;
+}
+
+void SetJobs(TCliOptions& options, const std::string&, const std::string& value) {
+    options.Jobs = ParseJobs(value);
+}
+
+void SetLoudness(TCliOptions& options, const std::string&, const std::string& value) {
+    options.LoudnessTarget = ParseLoudnessTarget(value);
+}
+
+void SetAudioTrack(TCliOptions& options, const std::string&, const std::string& value) {
+    options.AudioTrack = ParseAudioTrack(value);
+}
+
+void SetAudioLanguage(TCliOptions& options, const std::string&, const std::string& value) {
+    options.AudioLanguage = ParseLanguage(value);
+}
+
+void SetChaptersFrom(TCliOptions& options, const std::string&, const std::string& value) {
+    options.ChaptersFrom = value;
+}
+
+void SetNameTemplate(TCliOptions& options, const std::string&, const std::string& value) {
+    if (const std::string problem = NameTemplateProblem(value); !problem.empty() || value.empty()) {
+        throw EUsageError("--name '" + value +
+                          "': " + (problem.empty() ? "the template is empty" : problem));
+    }
+    options.NameTemplate = value;
+}
+
+void SetProgress(TCliOptions& options, const std::string&, const std::string& value) {
+    if (value != "json" && value != "text") {
+        throw EUsageError("--progress '" + value + "': the format is json or text");
+    }
+    options.JsonProgress = value == "json";
+}
+
+void SetFilesFrom(TCliOptions& options, const std::string&, const std::string& value) {
+    if (value.empty()) {
+        throw EUsageError("--files-from needs a file, or - for standard input");
+    }
+    options.FilesFrom = value;
+}
+
+void AddWatchFolder(TCliOptions& options, const std::string&, const std::string& value) {
+    options.WatchFolders.push_back(value);
+}
+
+using enum TOptionArg;
+using enum TOptionHelp;
+
+// In the order of the help.
+constexpr TOptionRow kOptions[] = {
+    {"--profile", "", Value, " NAME", "", SetProfile, Own,
+     "a profile caption or extension (see --list-profiles);\n"
+     "default: the first profile"},
+    {"--list-profiles", "", None, "", "", SetCommand<TCommand::ListProfiles>, Own,
+     "print the profiles and their preset items, then exit"},
+    {"--doctor", "", None, "", "", SetCommand<TCommand::Doctor>, Own,
+     "print the media libraries found (file, version), what\n"
+     "each profile needs of them and whether it is there, the\n"
+     "sound drivers, and the settings and state folders; exit\n"
+     "status 1 when a profile cannot work"},
+    {"--rate", "", Value, " R", "", SetListItem<olQuality>, Own, "sample rate in Hz"},
+    {"--channels", "", Value, " C", "", SetListItem<olChannels>, Own, "channel count"},
+    {"--bitrate", "", Value, " B", "", SetListItem<olBitRates>, Own, "bit rate in kbit/s"},
+    {"--volume", "", Value, " V", "", SetListItem<olVolume>, Own,
+     "volume in per cent (100: the source's level)\n"
+     "A list that the profile fixes keeps the profile's item.\n"
+     "Unset lists take the profile's item."},
+    {"--out", "", Value, " DIR", "", SetOutputFolder, Own,
+     "write the outputs into DIR, an existing folder;\n"
+     "default: the current folder"},
+    {"--same-folder", "", None, "", "", SetSwitch<&TCliOptions::SameFolder>, Own,
+     "write each output beside its input"},
+    {"--jobs", "-j", Value, " N", "", SetJobs, Own,
+     "convert N files at a time (default 1; 0: one per processor)"},
+    {"--quiet", "-q", None, "", "", SetSwitch<&TCliOptions::Quiet>, Own,
+     "no progress on standard error"},
+    {"--no-tags", "", None, "", "", SetSwitch<&TCliOptions::CopyTags, false>, Own,
+     "the outputs take no tags (title, artist, album, ...) of\n"
+     "their inputs; by default they do, an untitled input\n"
+     "giving its file name as the title"},
+    {"--cover-from-video", "", None, "", "", SetSwitch<&TCliOptions::CoverFromVideo>, Own,
+     "a video without a cover picture gives the MP3, M4A,\n"
+     "FLAC or Ogg output a frame at a tenth of its length\n"
+     "as the cover (at most 600 pixels wide or high)"},
+    {"--audio-track", "", Value, " N", "", SetAudioTrack, Own,
+     "convert the N-th audio track (1, 2, ...) of each file; a\n"
+     "file without it fails alone"},
+    {"--audio-lang", "", Value, " LANG", "", SetAudioLanguage, Own,
+     "convert the first audio track in language LANG (ISO 639\n"
+     "code, as \"eng\"; \"de\", \"deu\" and \"ger\" are one); a file\n"
+     "without one converts its default track, with a warning;\n"
+     "default: the default track"},
+    {"--no-copy", "", None, "", "", SetSwitch<&TCliOptions::NoCopy>, Own,
+     "always decode and encode; by default the audio is copied\n"
+     "unchanged when it is already in the output's codec and\n"
+     "every list is \"auto\""},
+    {"--recursive", "-r", None, "", "", SetSwitch<&TCliOptions::Recursive>, Own,
+     "folders: enter sub-folders too, and recreate their\n"
+     "structure under the output folder"},
+    // Only "--normalize=LUFS" carries a value: a bare one may precede an input.
+    {"--normalize", "", InlineOnly, "[=LUFS]", "-16", SetLoudness, Own,
+     "normalise the loudness (EBU R128) to -16 LUFS, or to -23,\n"
+     "-18 or -14, with true peaks at most -1 dBTP: each file is\n"
+     "measured first, then converted; replaces --volume"},
+    {"--split-chapters", "", None, "", "", SetSwitch<&TCliOptions::SplitChapters>, Own,
+     "one output per chapter of each file (a cue sheet beside\n"
+     "a file without chapters, \"NAME.cue\", gives the points);\n"
+     "each piece is tagged: title the chapter's, track N/total,\n"
+     "album the file's title. Pieces are cut to the sample, so\n"
+     "they are always re-encoded, never copied"},
+    {"--chapters-from", "", Value, " FILE", "", SetChaptersFrom, Own,
+     "split at the points of FILE: a cue sheet, or a list of\n"
+     "times as video descriptions give them, one a line\n"
+     "(\"0:00 Intro\", \"03:25 - Artist - Title\", \"1:02:10 Encore\");\n"
+     "\"{name}\" in FILE stands for each input's name. Points past\n"
+     "the end, out of order or repeated fail that file alone"},
+    {"--start", "", Value, " T", "", SetTime<&TCliOptions::Start>, WithNext, ""},
+    {"--end", "", Value, " T", "", SetTime<&TCliOptions::End>, WithNext, ""},
+    {"--duration", "", Value, " T", "", SetTime<&TCliOptions::Duration>, Own,
+     "convert only the stretch from T (h:mm:ss.xxx, mm:ss or\n"
+     "seconds) to the end time or for the duration; with a\n"
+     "split, the pieces within it. Re-encoded, exact to the sample"},
+    {"--name", "", Value, " TEMPLATE", "", SetNameTemplate, Own,
+     "name the outputs from their tags: {name} (the input's\n"
+     "name, the default), {title}, {artist}, {album},\n"
+     "{albumartist}, {track}, {date}, {year}, {genre},\n"
+     "{chapter}, {n} (the piece's number), {profile}; \":02\"\n"
+     "pads a number ({n:02}); \"/\" makes sub-folders of the\n"
+     "output folder. Missing tags give \"Unknown Artist\" and the\n"
+     "like; characters no file name may hold are replaced.\n"
+     "Pieces default to \"{name} - {n:02} - {chapter}\""},
+    {"--skip-existing", "", None, "", "", SetSwitch<&TCliOptions::SkipExisting>, Own,
+     "a file whose output is there already (complete, not\n"
+     "empty) is not converted; it counts as skipped"},
+    {"--dry-run", "", None, "", "", SetSwitch<&TCliOptions::DryRun>, Own,
+     "print what each input would give (outputs, copied or\n"
+     "encoded, track, pieces, skipped) and write nothing"},
+    {"--progress", "", Value, "=json", "", SetProgress, Own,
+     "standard error gets one JSON object a line instead of\n"
+     "text: \"added\", \"started\", \"progress\", \"ended\", \"warning\"\n"
+     "and \"summary\" events (see the manual page)"},
+    {"--files-from", "", Value, " FILE", "", SetFilesFrom, Own,
+     "more inputs from FILE (\"-\": standard input), one a line;\n"
+     "with --null (-0) separated by NUL characters instead, as\n"
+     "\"find ... -print0\" writes them"},
+    {"--null", "-0", None, "", "", SetSwitch<&TCliOptions::NullSeparated>, InText, ""},
+    {"--watch", "", Value, " DIR", "", AddWatchFolder, Own,
+     "run until signalled, converting each video file that\n"
+     "appears in DIR (with --recursive, in its sub-folders too)\n"
+     "once it is complete: unchanged for --watch-settle seconds\n"
+     "(default 5) and open for writing nowhere. A file is\n"
+     "converted once; one that is replaced or changed, again.\n"
+     "What was converted is kept in $XDG_STATE_HOME/video2mp3/.\n"
+     "Folders are looked through in full every --watch-rescan\n"
+     "seconds (default 30), for file systems that report no\n"
+     "changes. Files there at start are converted too, unless\n"
+     "--watch-new-only"},
+    {"--watch-new-only", "", None, "", "", SetSwitch<&TCliOptions::WatchNewOnly>, InText, ""},
+    {"--watch-settle", "", Value, " S", "", SetWatchSeconds<&TCliOptions::WatchSettle>, InText, ""},
+    {"--watch-rescan", "", Value, " S", "", SetWatchSeconds<&TCliOptions::WatchRescan>, InText, ""},
+    {"--help", "-h", None, "", "", SetCommand<TCommand::Help>, Own, "print this text, then exit"},
+    {"--version", "", None, "", "", SetCommand<TCommand::Version>, Own,
+     "print the program's version, then exit"},
+};
+
+const TOptionRow* FindOption(const std::string& name) {
+    for (const TOptionRow& row : kOptions) {
+        if (name == row.Long || (!row.Short.empty() && name == row.Short)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+// The option's value: after "=", else the next argument (which is consumed).
+std::string TakeValue(const TOptionRow& row, const std::string& name,
+                      const std::optional<std::string>& inline_value,
+                      const std::vector<std::string>& args, size_t& i) {
+    switch (row.Arg) {
+        case None:
+            if (inline_value) {
+                throw EUsageError(name + " takes no value");
+            }
+            return {};
+        case InlineOnly:
+            return inline_value.value_or(std::string(row.BareValue));
+        case Value:
+            break;
+    }
+    if (inline_value) {
+        return *inline_value;
+    }
+    if (i + 1 >= args.size()) {
+        throw EUsageError(name + " needs a value");
+    }
+    return args[++i];
+}
+
+// The help's label of a row: "--jobs N, -j N".
+std::string OptionLabel(const TOptionRow& row) {
+    std::string label = std::string(row.Long) + std::string(row.ArgLabel);
+    if (!row.Short.empty()) {
+        label += ", " + std::string(row.Short) + std::string(row.ArgLabel);
+    }
+    return label;
+}
+
+// The option entries of the help: the label in a column of its own, the text
+// beside it, or below it when the label does not leave it room.
+std::string OptionHelp() {
+    constexpr size_t kTextColumn = 20;
+    const std::string indent(kTextColumn, ' ');
+    std::string text;
+    std::string label;
+    for (const TOptionRow& row : kOptions) {
+        if (row.Help == InText) {
+            continue;
+        }
+        label += (label.empty() ? "" : ", ") + OptionLabel(row);
+        if (row.Help == WithNext) {
+            continue;
+        }
+        text += "  " + label;
+        if (2 + label.size() < kTextColumn) {
+            text += std::string(kTextColumn - 2 - label.size(), ' ');
+        } else {
+            text += "\n" + indent;
+        }
+        for (const char c : row.Text) {
+            text += c;
+            if (c == '\n') {
+                text += indent;
+            }
+        }
+        text += "\n";
+        label.clear();
+    }
+    return text;
 }
 
 void CheckPieceOptions(const TCliOptions& options) {
@@ -167,6 +380,29 @@ void CheckPieceOptions(const TCliOptions& options) {
     }
     if (options.Duration && *options.Duration <= 0) {
         throw EUsageError("--duration must be longer than 0");
+    }
+}
+
+// The options of a conversion that do not go together, and the inputs.
+void CheckConversionOptions(const TCliOptions& options) {
+    if (options.OutputFolder && options.SameFolder) {
+        throw EUsageError("--out and --same-folder exclude each other");
+    }
+    if (options.AudioTrack && options.AudioLanguage) {
+        throw EUsageError("--audio-track and --audio-lang exclude each other");
+    }
+    CheckPieceOptions(options);
+    if (options.NullSeparated && !options.FilesFrom) {
+        throw EUsageError("--null goes with --files-from");
+    }
+    if (!options.WatchFolders.empty()) {
+        if (!options.Inputs.empty() || options.FilesFrom || options.DryRun) {
+            throw EUsageError("--watch takes no inputs, --files-from or --dry-run");
+        }
+        return;
+    }
+    if (options.Inputs.empty() && !options.FilesFrom) {
+        throw EUsageError("no input file or folder");
     }
 }
 
@@ -190,6 +426,10 @@ std::string ListItemText(TOptionList list, size_t index) {
     return LowerCaseAscii(OptionListInfo(list).Items[index]);
 }
 
+std::span<const TOptionRow> OptionTable() {
+    return kOptions;
+}
+
 TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     TCliOptions options;
     bool only_inputs = false;
@@ -210,103 +450,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             name = arg.substr(0, equals);
             inline_value = arg.substr(equals + 1);
         }
-        const auto value = [&]() -> std::string {
-            if (inline_value) {
-                return *inline_value;
-            }
-            if (i + 1 >= args.size()) {
-                throw EUsageError(name + " needs a value");
-            }
-            return args[++i];
-        };
-        const auto no_value = [&] {
-            if (inline_value) {
-                throw EUsageError(name + " takes no value");
-            }
-        };
-
-        bool list_option = false;
-        for (TOptionList list : kListsInHelpOrder) {
-            if (name == "--" + std::string(ListOptionName(list))) {
-                options.Lists[list] = ParseListItem(list, value());
-                list_option = true;
-            }
-        }
-        if (list_option) {
-            continue;
-        }
-        if (name == "--help" || name == "-h") {
-            no_value();
-            options.Command = TCommand::Help;
-        } else if (name == "--version") {
-            no_value();
-            options.Command = TCommand::Version;
-        } else if (name == "--list-profiles") {
-            no_value();
-            options.Command = TCommand::ListProfiles;
-        } else if (name == "--doctor") {
-            no_value();
-            options.Command = TCommand::Doctor;
-        } else if (name == "--profile") {
-            options.Profile = value();
-        } else if (name == "--out") {
-            options.OutputFolder = value();
-            if (options.OutputFolder->empty()) {
-                throw EUsageError("--out needs a folder");
-            }
-        } else if (name == "--same-folder") {
-            no_value();
-            options.SameFolder = true;
-        } else if (name == "--jobs" || name == "-j") {
-            options.Jobs = ParseJobs(value());
-        } else if (name == "--normalize") {
-            // Only "--normalize=LUFS" carries a value: a bare one may precede an input.
-            options.LoudnessTarget = ParseLoudnessTarget(inline_value.value_or("-16"));
-        } else if (name == "--quiet" || name == "-q") {
-            no_value();
-            options.Quiet = true;
-        } else if (name == "--no-tags") {
-            no_value();
-            options.CopyTags = false;
-        } else if (name == "--cover-from-video") {
-            no_value();
-            options.CoverFromVideo = true;
-        } else if (name == "--audio-track") {
-            options.AudioTrack = ParseAudioTrack(value());
-        } else if (name == "--audio-lang") {
-            options.AudioLanguage = ParseLanguage(value());
-        } else if (name == "--no-copy") {
-            no_value();
-            options.NoCopy = true;
-        } else if (name == "--recursive" || name == "-r") {
-            no_value();
-            options.Recursive = true;
-        } else if (!ParsePieceOption(name, value, no_value, options) &&
-                   !ParseScriptOption(name, value, no_value, options)) {
+        const TOptionRow* row = FindOption(name);
+        if (row == nullptr) {
             throw EUsageError("unknown option " + name);
         }
+        row->Set(options, name, TakeValue(*row, name, inline_value, args, i));
     }
-    if (options.Command != TCommand::Convert) {
-        return options;
-    }
-    if (options.OutputFolder && options.SameFolder) {
-        throw EUsageError("--out and --same-folder exclude each other");
-    }
-    if (options.AudioTrack && options.AudioLanguage) {
-        throw EUsageError("--audio-track and --audio-lang exclude each other");
-    }
-    CheckPieceOptions(options);
-    if (options.NullSeparated && !options.FilesFrom) {
-        throw EUsageError("--null goes with --files-from");
-    }
-    if (!options.WatchFolders.empty()) {
-        if (!options.Inputs.empty() || options.FilesFrom || options.DryRun) {
-            throw EUsageError("--watch takes no inputs, --files-from or --dry-run");
-        }
-        return options;
-    }
-    if (options.Inputs.empty() && !options.FilesFrom) {
-        throw EUsageError("no input file or folder");
+    if (options.Command == TCommand::Convert) {
+        CheckConversionOptions(options);
     }
     return options;
 }
@@ -339,92 +490,8 @@ Extracts the audio of each INPUT with a conversion profile. An INPUT is a file,
 or a folder whose video files directly inside are taken (the masks of the
 window's "Add Folder"; sub-folders are entered only with --recursive).
 
-  --profile NAME    a profile caption or extension (see --list-profiles);
-                    default: the first profile
-  --list-profiles   print the profiles and their preset items, then exit
-  --doctor          print the media libraries found (file, version), what
-                    each profile needs of them and whether it is there, the
-                    sound drivers, and the settings and state folders; exit
-                    status 1 when a profile cannot work
-  --rate R          sample rate in Hz
-  --channels C      channel count
-  --bitrate B       bit rate in kbit/s
-  --volume V        volume in per cent (100: the source's level)
-                    A list that the profile fixes keeps the profile's item.
-                    Unset lists take the profile's item.
-  --out DIR         write the outputs into DIR, an existing folder;
-                    default: the current folder
-  --same-folder     write each output beside its input
-  --jobs N          convert N files at a time (default 1; 0: one per processor)
-  --quiet           no progress on standard error
-  --no-tags         the outputs take no tags (title, artist, album, ...) of
-                    their inputs; by default they do, an untitled input
-                    giving its file name as the title
-  --cover-from-video
-                    a video without a cover picture gives the MP3, M4A,
-                    FLAC or Ogg output a frame at a tenth of its length
-                    as the cover (at most 600 pixels wide or high)
-  --audio-track N   convert the N-th audio track (1, 2, ...) of each file; a
-                    file without it fails alone
-  --audio-lang LANG convert the first audio track in language LANG (ISO 639
-                    code, as "eng"; "de", "deu" and "ger" are one); a file
-                    without one converts its default track, with a warning;
-                    default: the default track
-  --no-copy         always decode and encode; by default the audio is copied
-                    unchanged when it is already in the output's codec and
-                    every list is "auto"
-  --recursive, -r   folders: enter sub-folders too, and recreate their
-                    structure under the output folder
-  --normalize[=LUFS]
-                    normalise the loudness (EBU R128) to -16 LUFS, or to -23,
-                    -18 or -14, with true peaks at most -1 dBTP: each file is
-                    measured first, then converted; replaces --volume
-  --split-chapters  one output per chapter of each file (a cue sheet beside
-                    a file without chapters, "NAME.cue", gives the points);
-                    each piece is tagged: title the chapter's, track N/total,
-                    album the file's title. Pieces are cut to the sample, so
-                    they are always re-encoded, never copied
-  --chapters-from FILE
-                    split at the points of FILE: a cue sheet, or a list of
-                    times as video descriptions give them, one a line
-                    ("0:00 Intro", "03:25 - Artist - Title", "1:02:10 Encore");
-                    "{name}" in FILE stands for each input's name. Points past
-                    the end, out of order or repeated fail that file alone
-  --start T, --end T, --duration T
-                    convert only the stretch from T (h:mm:ss.xxx, mm:ss or
-                    seconds) to the end time or for the duration; with a
-                    split, the pieces within it. Re-encoded, exact to the sample
-  --name TEMPLATE   name the outputs from their tags: {name} (the input's
-                    name, the default), {title}, {artist}, {album},
-                    {albumartist}, {track}, {date}, {year}, {genre},
-                    {chapter}, {n} (the piece's number), {profile}; ":02"
-                    pads a number ({n:02}); "/" makes sub-folders of the
-                    output folder. Missing tags give "Unknown Artist" and the
-                    like; characters no file name may hold are replaced.
-                    Pieces default to "{name} - {n:02} - {chapter}"
-  --skip-existing   a file whose output is there already (complete, not
-                    empty) is not converted; it counts as skipped
-  --dry-run         print what each input would give (outputs, copied or
-                    encoded, track, pieces, skipped) and write nothing
-  --progress=json   standard error gets one JSON object a line instead of
-                    text: "added", "started", "progress", "ended", "warning"
-                    and "summary" events (see the manual page)
-  --files-from FILE more inputs from FILE ("-": standard input), one a line;
-                    with --null (-0) separated by NUL characters instead, as
-                    "find ... -print0" writes them
-  --watch DIR       run until signalled, converting each video file that
-                    appears in DIR (with --recursive, in its sub-folders too)
-                    once it is complete: unchanged for --watch-settle seconds
-                    (default 5) and open for writing nowhere. A file is
-                    converted once; one that is replaced or changed, again.
-                    What was converted is kept in $XDG_STATE_HOME/video2mp3/.
-                    Folders are looked through in full every --watch-rescan
-                    seconds (default 30), for file systems that report no
-                    changes. Files there at start are converted too, unless
-                    --watch-new-only
-  --help            print this text, then exit
-  --version         print the program's version, then exit
-
+)HELP" + OptionHelp() +
+           R"HELP(
 Outputs never replace anything: a taken name gets "_(new_N)" before the
 extension; a name too long for the folder's file system is shortened before
 the extension. An output is written under a hidden name (".NAME.part") and
@@ -508,7 +575,8 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
                                       "; the value given is not used");
             }
         }
-        return TOptionChoice{index, std::string(OptionListInfo(list).Items[index])};
+        return TOptionChoice{index,
+                             std::string(OptionListInfo(list).Items[static_cast<size_t>(index)])};
     };
     request.SampleRate = choice(olQuality);
     request.Channel = choice(olChannels);

@@ -5,7 +5,9 @@
 #include <array>
 #include <optional>
 #include <stdexcept>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "JobBuilding.h"
@@ -43,26 +45,57 @@ struct TCliOptions {
     // --normalize[=LUFS]: the loudness target; unset: no normalisation.
     std::optional<double> LoudnessTarget;
     // Pieces and names.
-    bool SplitChapters = false;                // --split-chapters
-    std::optional<std::string> ChaptersFrom;   // --chapters-from FILE
-    std::optional<int64_t> Start;              // --start T, microseconds
-    std::optional<int64_t> End;                // --end T
-    std::optional<int64_t> Duration;           // --duration T
-    std::optional<std::string> NameTemplate;   // --name TEMPLATE
-    bool SkipExisting = false;                 // --skip-existing
-    bool DryRun = false;                       // --dry-run: print the plan, write nothing
-    bool JsonProgress = false;                 // --progress=json
+    bool SplitChapters = false;               // --split-chapters
+    std::optional<std::string> ChaptersFrom;  // --chapters-from FILE
+    std::optional<int64_t> Start;             // --start T, microseconds
+    std::optional<int64_t> End;               // --end T
+    std::optional<int64_t> Duration;          // --duration T
+    std::optional<std::string> NameTemplate;  // --name TEMPLATE
+    bool SkipExisting = false;                // --skip-existing
+    bool DryRun = false;                      // --dry-run: print the plan, write nothing
+    bool JsonProgress = false;                // --progress=json
     // --files-from FILE ("-": standard input): more inputs, one a line, or
     // separated by NUL with --null.
     std::optional<std::string> FilesFrom;
     bool NullSeparated = false;
     // --watch DIR (repeated): convert what lands in the folders until signalled.
     std::vector<std::string> WatchFolders;
-    bool WatchNewOnly = false;   // --watch-new-only: what is there at start stays as it is
-    double WatchSettle = 5.0;    // --watch-settle: seconds a file must stay unchanged
-    double WatchRescan = 30.0;   // --watch-rescan: seconds between full looks
+    bool WatchNewOnly = false;  // --watch-new-only: what is there at start stays as it is
+    double WatchSettle = 5.0;   // --watch-settle: seconds a file must stay unchanged
+    double WatchRescan = 30.0;  // --watch-rescan: seconds between full looks
     std::vector<std::string> Inputs;
+
+    bool operator==(const TCliOptions&) const = default;
 };
+
+// One option of the command line: how it is written, what it takes, what it
+// sets and how the help describes it. The parser and the help both walk one
+// table, so an option cannot be accepted and left undescribed, or the reverse.
+enum class TOptionArg {
+    None,        // a switch: "--name=value" is refused
+    Value,       // "--name value" or "--name=value"
+    InlineOnly,  // only "--name=value"; bare, it takes the row's BareValue
+};
+
+enum class TOptionHelp {
+    Own,       // a help entry of its own
+    WithNext,  // named in the label of the next row's entry
+    InText,    // described in another entry's text
+};
+
+struct TOptionRow {
+    std::string_view Long;   // "--jobs"
+    std::string_view Short;  // "-j"; empty: none
+    TOptionArg Arg = TOptionArg::None;
+    std::string_view ArgLabel;   // after the name in the help: " N", "[=LUFS]"
+    std::string_view BareValue;  // InlineOnly: the value when none is given
+    // Checks `value` and sets it; `name` is the option as written, for messages.
+    void (*Set)(TCliOptions& options, const std::string& name, const std::string& value);
+    TOptionHelp Help = TOptionHelp::Own;
+    std::string_view Text;  // the help entry's lines, without indentation
+};
+
+std::span<const TOptionRow> OptionTable();
 
 // Reads the arguments (without the program name). Raises EUsageError.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);

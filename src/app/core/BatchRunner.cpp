@@ -172,73 +172,48 @@ TBatchRunner::TBuilt TBatchRunner::BuildFirstRound() {
     return tasks.empty() ? TBuilt::Empty : TBuilt::Built;
 }
 
-bool TBatchRunner::BuildTask(size_t index, bool first) {
+TSourcePtr TBatchRunner::CurrentSource(size_t index) {
     TItem& item = items_[index];
-    // A file that went away since it was listed is passed over silently.
-    if (!WideFileExists(item.Input)) {
-        item.State = TItemState::Skipped;
-        return true;
-    }
     // What was read of the file when it was listed, unless it changed since.
     TSourcePtr source = std::move(item.Source);
-    if (source == nullptr || !SourceStillCurrent(*source)) {
-        std::string error;
-        source = ProbeSource(converter_.Probe(), item.Input, error);
-        if (source == nullptr) {
-            if (ProcessStopRequested()) {
-                return true;  // given up half-way, not unreadable
-            }
-            item.State = TItemState::Skipped;
-            if (events_.BuildFailed) {
-                events_.BuildFailed(index, TBuildFailure::Load, error);
-            }
-            return true;
-        }
+    if (source != nullptr && SourceStillCurrent(*source)) {
+        return source;
     }
-    TJobRequest request = request_;
-    request.SourceFileName = source->FileName;
-    request.SourceFormatName = source->FormatName;
-    item.Duration = source->Duration;
-    std::string unfit;
-    if (events_.Prepare) {
-        unfit = events_.Prepare(index, *source, request);
-    }
-    ResolveAudioTrack(source.get(), request);
-    std::vector<TPiece> pieces;
-    if (unfit.empty()) {
-        try {
-            pieces = PiecesOfFile(request, source.get(), source->Duration);
-        } catch (const EJobError& error) {
-            unfit = error.what();
-        }
-    }
-    std::vector<TJob> jobs;
-    if (unfit.empty()) {
-        try {
-            if (pieces.empty()) {
-                jobs.push_back(BuildJob(request, names_, source.get()));
-            }
-            for (const TPiece& piece : pieces) {
-                TJobRequest one = request;
-                one.Piece = piece;
-                jobs.push_back(BuildJob(one, names_, source.get()));
-            }
-        } catch (const EJobError& error) {
-            unfit = error.what();
-        }
-    }
-    if (!unfit.empty()) {
+    std::string error;
+    source = ProbeSource(converter_.Probe(), item.Input, error);
+    if (source == nullptr && !ProcessStopRequested()) {  // when stopped: given up, not unreadable
+        item.State = TItemState::Skipped;
         if (events_.BuildFailed) {
-            events_.BuildFailed(index, TBuildFailure::Request, unfit);
+            events_.BuildFailed(index, TBuildFailure::Load, error);
         }
-        item.State = TItemState::Failed;
-        ++ended_;
-        return true;
     }
+    return source;
+}
+
+std::string TBatchRunner::BuildJobs(const TJobRequest& request, const TSourceFile& source,
+                                    std::vector<TPiece>& pieces, std::vector<TJob>& jobs) {
+    try {
+        pieces = PiecesOfFile(request, &source, source.Duration);
+        if (pieces.empty()) {
+            jobs.push_back(BuildJob(request, names_, &source));
+        }
+        for (const TPiece& piece : pieces) {
+            TJobRequest one = request;
+            one.Piece = piece;
+            jobs.push_back(BuildJob(one, names_, &source));
+        }
+    } catch (const EJobError& error) {
+        return error.what();
+    }
+    return {};
+}
+
+void TBatchRunner::SetParts(TItem& item, const std::vector<TPiece>& pieces,
+                            const std::vector<TJob>& jobs, int64_t duration) {
     item.Parts.clear();
     for (size_t n = 0; n < jobs.size(); ++n) {
         TPart part;
-        part.Length = pieces.empty() ? source->Duration : PieceLength(pieces[n], source->Duration);
+        part.Length = pieces.empty() ? duration : PieceLength(pieces[n], duration);
         part.Output = jobs[n].Output.FileName;
         part.State = jobs[n].AlreadyDone ? TItemState::Done : TItemState::Built;
         item.Parts.push_back(std::move(part));
@@ -250,6 +225,42 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         }
         item.Duration = length;
     }
+}
+
+bool TBatchRunner::BuildTask(size_t index, bool first) {
+    TItem& item = items_[index];
+    // A file that went away since it was listed is passed over silently.
+    if (!WideFileExists(item.Input)) {
+        item.State = TItemState::Skipped;
+        return true;
+    }
+    const TSourcePtr source = CurrentSource(index);
+    if (source == nullptr) {
+        return true;
+    }
+    TJobRequest request = request_;
+    request.SourceFileName = source->FileName;
+    request.SourceFormatName = source->FormatName;
+    item.Duration = source->Duration;
+    std::string unfit;
+    if (events_.Prepare) {
+        unfit = events_.Prepare(index, *source, request);
+    }
+    ResolveAudioTrack(source.get(), request);
+    std::vector<TPiece> pieces;
+    std::vector<TJob> jobs;
+    if (unfit.empty()) {
+        unfit = BuildJobs(request, *source, pieces, jobs);
+    }
+    if (!unfit.empty()) {
+        if (events_.BuildFailed) {
+            events_.BuildFailed(index, TBuildFailure::Request, unfit);
+        }
+        item.State = TItemState::Failed;
+        ++ended_;
+        return true;
+    }
+    SetParts(item, pieces, jobs, source->Duration);
     return AddTasks(index, first, jobs);
 }
 
@@ -363,7 +374,9 @@ int TBatchRunner::RunningLimit() const {
     // Every task of the older round has started; those whose ends were not
     // taken yet still count, so that never more than the jobs run.
     const size_t running = older.Live ? older.Tasks.size() - older.Ended : 0;
-    return static_cast<int>(static_cast<size_t>(jobs_) - std::min<size_t>(running, jobs_));
+    // jobs_ is at least 1 (Start), so neither cast changes the value.
+    const auto jobs = static_cast<size_t>(jobs_);
+    return static_cast<int>(jobs - std::min(running, jobs));
 }
 
 void TBatchRunner::Advance() {
@@ -494,20 +507,7 @@ void TBatchRunner::TaskEnded(TTaskOf task, const TTerminateInfo& info) {
         item.State = TItemState::Running;
         events_.Started(task.Item);
     }
-    if (info.Finished && !info.Failed) {
-        part.State = TItemState::Finished;
-        if (!info.OutputFiles.empty()) {
-            part.Output = info.OutputFiles.front();
-        }
-    } else if (info.Failed) {
-        part.State = TItemState::Failed;
-        part.Error = info.ErrorMessage;
-    } else {
-        part.State = TItemState::Stopped;
-    }
-    if (info.Finished || info.Failed) {
-        part.MadeFiles.reset();
-    }
+    EndPart(part, info);
     if (item.Parts.size() == 1) {
         item.State = part.State;
         if (info.Finished && !info.Failed) {
@@ -522,6 +522,28 @@ void TBatchRunner::TaskEnded(TTaskOf task, const TTerminateInfo& info) {
         }
         return;
     }
+    PiecesEnded(task.Item, info);
+}
+
+void TBatchRunner::EndPart(TPart& part, const TTerminateInfo& info) {
+    if (info.Finished && !info.Failed) {
+        part.State = TItemState::Finished;
+        if (!info.OutputFiles.empty()) {
+            part.Output = info.OutputFiles.front();
+        }
+    } else if (info.Failed) {
+        part.State = TItemState::Failed;
+        part.Error = info.ErrorMessage;
+    } else {
+        part.State = TItemState::Stopped;
+    }
+    if (info.Finished || info.Failed) {
+        part.MadeFiles.reset();
+    }
+}
+
+void TBatchRunner::PiecesEnded(size_t index, const TTerminateInfo& info) {
+    TItem& item = items_[index];
     UpdateItemProgress(item);
     for (const TPart& other : item.Parts) {
         if (other.State == TItemState::Built || other.State == TItemState::Running) {
@@ -550,7 +572,7 @@ void TBatchRunner::TaskEnded(TTaskOf task, const TTerminateInfo& info) {
         ++ended_;
     }
     if (events_.Ended) {
-        events_.Ended(task.Item, whole);
+        events_.Ended(index, whole);
     }
 }
 
@@ -754,7 +776,9 @@ size_t TBatchRunner::RunningTasks() const {
         // ends meanwhile and the one that takes its place count once at most.
         for (auto task = round.Tasks.rbegin(); task != round.Tasks.rend(); ++task) {
             const TFFmpegTask* engine = items_[task->Item].Parts[task->Part].Engine;
-            running += engine != nullptr && engine->Running() ? 1 : 0;
+            if (engine != nullptr && engine->Running()) {
+                ++running;
+            }
         }
     }
     return running;

@@ -197,6 +197,15 @@ private:
     TBuilt BuildFirstRound();
     // One file; false when the whole start is refused.
     bool BuildTask(size_t index, bool first);
+    // The parts of BuildTask. CurrentSource: the file as listed or probed
+    // again, null when it is passed over (its state and event set);
+    // BuildJobs: the jobs of the file's request and its pieces, or why it
+    // cannot be converted; SetParts: a part of the item for each job.
+    TSourcePtr CurrentSource(size_t index);
+    std::string BuildJobs(const TJobRequest& request, const TSourceFile& source,
+                          std::vector<TPiece>& pieces, std::vector<TJob>& jobs);
+    static void SetParts(TItem& item, const std::vector<TPiece>& pieces,
+                         const std::vector<TJob>& jobs, int64_t duration);
     // The jobs of a probed file; false when the whole start is refused.
     bool AddTasks(size_t index, bool first, std::vector<TJob>& jobs);
     void ItemEnded(size_t index);
@@ -212,6 +221,10 @@ private:
     void OnProgress(size_t round, const TProgressInfo& info);
     void OnTerminate(size_t round, const TTerminateInfo& info);
     void TaskEnded(TTaskOf task, const TTerminateInfo& info);
+    // The parts of TaskEnded: how the part itself ended, and the file of
+    // several pieces once the last of them has.
+    static void EndPart(TPart& part, const TTerminateInfo& info);
+    void PiecesEnded(size_t index, const TTerminateInfo& info);
     void RoundOver(size_t round);
     void Finish();
     // The media time reached by the files of a round, each counted once.

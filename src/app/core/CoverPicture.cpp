@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "AVProbe.h"
+#include "CodecStages.h"
 #include "Format.h"
 #include "MediaOwners.h"
 
@@ -53,41 +54,32 @@ FramePtr DecodePictureFrom(AVFormatContext* context, int stream, AVCodecContext*
     if (!packet || !frame) {
         return nullptr;
     }
-    bool draining = false;
-    while (true) {
-        if (!draining) {
-            const int read = ff::av_read_frame(context, packet.get());
-            if (read < 0) {
-                draining = true;
-                ff::avcodec_send_packet(decoder, nullptr);
-            } else {
-                const bool ours = packet->stream_index == stream;
-                if (ours && ff::avcodec_send_packet(decoder, packet.get()) < 0) {
-                    ff::av_packet_unref(packet.get());
-                    continue;  // a damaged packet: the next key frame decodes
-                }
-                ff::av_packet_unref(packet.get());
-                if (!ours) {
-                    continue;
-                }
-            }
+    // Keeps (stops at) the first picture due; remembers the one before it.
+    const auto before_target = [&](AVFrame& picture) {
+        const int64_t time = picture.best_effort_timestamp;
+        if (time == AV_NOPTS_VALUE || time >= target) {
+            return false;
         }
-        while (true) {
-            const int got = ff::avcodec_receive_frame(decoder, frame.get());
-            if (got == AVERROR(EAGAIN)) {
-                break;
-            }
-            if (got < 0) {
-                return last;
-            }
-            const int64_t time = frame->best_effort_timestamp;
-            if (time == AV_NOPTS_VALUE || time >= target) {
-                return frame;
-            }
-            last.reset(ff::av_frame_clone(frame.get()));
-            ff::av_frame_unref(frame.get());
+        last.reset(ff::av_frame_clone(&picture));
+        return true;
+    };
+    while (ff::av_read_frame(context, packet.get()) >= 0) {
+        const bool ours = packet->stream_index == stream;
+        const int sent = ours ? SendPacket(decoder, packet.get()) : 0;
+        ff::av_packet_unref(packet.get());
+        if (!ours || sent < 0) {
+            continue;  // a damaged packet: the next key frame decodes
+        }
+        const TStageResult received = ReceiveFrames(decoder, frame.get(), before_target);
+        if (received.How == TReceived::Kept) {
+            return frame;
+        }
+        if (received.How != TReceived::Wanting) {
+            return last;
         }
     }
+    const TStageResult drained = DecodePacket(decoder, nullptr, frame.get(), before_target);
+    return drained.How == TReceived::Kept ? std::move(frame) : std::move(last);
 }
 
 // One JPEG of the frame at the given size.
@@ -129,17 +121,35 @@ std::optional<TCoverImage> EncodeJpeg(const AVFrame& source, int width, int heig
         }
     }
     PacketPtr packet(ff::av_packet_alloc());
-    if (!packet || ff::avcodec_send_frame(encoder.get(), picture.get()) < 0 ||
-        ff::avcodec_send_frame(encoder.get(), nullptr) < 0 ||
-        ff::avcodec_receive_packet(encoder.get(), packet.get()) < 0) {
+    TCoverImage image;
+    // One picture in, one JPEG out: the first packet is the whole of it.
+    const auto take_first = [&image](const AVPacket& jpeg) {
+        if (image.Data.empty() && jpeg.size > 0) {
+            image.Data.assign(reinterpret_cast<const char*>(jpeg.data),
+                              static_cast<size_t>(jpeg.size));
+        }
+    };
+    if (!packet || EncodeFrame(encoder.get(), picture.get(), packet.get(), take_first).Failed() ||
+        EncodeFrame(encoder.get(), nullptr, packet.get(), take_first).Failed() ||
+        image.Data.empty()) {
         return std::nullopt;
     }
-    TCoverImage image;
-    image.Data.assign(reinterpret_cast<const char*>(packet->data), packet->size);
     image.MimeType = "image/jpeg";
     image.Width = width;
     image.Height = height;
     return image;
+}
+
+// The first video stream that is not an attached picture; -1 when none.
+int FirstMovingVideo(const AVFormatContext& context) {
+    for (unsigned i = 0; i < context.nb_streams; ++i) {
+        const AVStream* stream = context.streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+            (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 void PutBigEndian32(std::string& out, uint32_t value) {
@@ -171,7 +181,7 @@ std::optional<TCoverImage> ReadAttachedPicture(const AVFormatContext& file, int 
         return std::nullopt;
     }
     image.Data.assign(reinterpret_cast<const char*>(picture->attached_pic.data),
-                      picture->attached_pic.size);
+                      static_cast<size_t>(picture->attached_pic.size));  // positive: checked above
     image.Width = picture->codecpar->width;
     image.Height = picture->codecpar->height;
     return image;
@@ -214,10 +224,10 @@ std::string AttachedPictureProblem(const AVFormatContext& file, int stream) {
             return "it is not a picture we can read";
         }
     }
-    if (ff::avcodec_send_packet(decoder.get(), &picture->attached_pic) < 0 ||
-        ff::avcodec_send_packet(decoder.get(), nullptr) < 0 ||
-        ff::avcodec_receive_frame(decoder.get(), frame.get()) < 0 || frame->width <= 0 ||
-        frame->height <= 0) {
+    const auto keep_first = [](const AVFrame&) { return false; };
+    if (SendPacket(decoder.get(), &picture->attached_pic) < 0 ||
+        DecodePacket(decoder.get(), nullptr, frame.get(), keep_first).How != TReceived::Kept ||
+        frame->width <= 0 || frame->height <= 0) {
         return "it does not decode as a picture";
     }
     if (frame->width > kMaxCoverSide || frame->height > kMaxCoverSide) {
@@ -235,14 +245,7 @@ std::optional<TCoverImage> GrabVideoFrame(const std::string& file_name,
             return std::nullopt;
         }
         AVFormatContext* context = probe.Context();
-        int index = -1;
-        for (unsigned i = 0; i < context->nb_streams && index < 0; ++i) {
-            const AVStream* stream = context->streams[i];
-            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
-                (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
-                index = static_cast<int>(i);
-            }
-        }
+        const int index = FirstMovingVideo(*context);
         if (index < 0) {
             return std::nullopt;
         }

@@ -322,11 +322,115 @@ std::string JournalText(const TListJournal& journal) {
     return text;
 }
 
+namespace {
+
+// The first line: empty when it heads a journal this version reads.
+std::string HeaderProblem(std::string_view key, TFields& fields) {
+    const int version = key == kHeader ? fields.Value<int>() : 0;
+    if (!fields.Ok() || version < 1) {
+        return "not a list journal";
+    }
+    if (version > kListJournalVersion) {
+        return "written by a newer version (" + std::to_string(version) + ")";
+    }
+    return {};
+}
+
+void ReadFileRecord(TFields& fields, TJournalRow& journal_row) {
+    TConvertFileData& data = journal_row.Row.Data;
+    data.FileName = fields.Text();
+    data.OutputFile = fields.Text();
+    data.Root = fields.Text();
+    data.SplitPointsFile = fields.Text();
+    data.Progress = fields.Value<int32_t>();
+    data.AudioStream = fields.Value<int>();
+    data.Duration = fields.Value<int64_t>();
+    const int split = fields.Value<int>();
+    if (split >= 0) {
+        data.SplitChapters = split == 1;
+    }
+    data.CutStart = fields.Value<int64_t>();
+    data.CutEnd = fields.Value<int64_t>();
+    data.OutputCount = fields.Value<size_t>();
+    journal_row.Waiting = fields.Value<int>() == 1;
+}
+
+TAudioTrack ReadTrack(TFields& fields) {
+    TAudioTrack track;
+    track.StreamIndex = fields.Value<int>();
+    track.Language = fields.Text();
+    track.Codec = fields.Text();
+    track.Layout = fields.Text();
+    track.SampleRate = fields.Value<int>();
+    track.Channels = fields.Value<int>();
+    track.Default = fields.Value<int>() == 1;
+    return track;
+}
+
+// The records of a row: its columns, then what belongs to the row last read.
+// False for a line that is none of them.
+bool ReadRowRecord(std::string_view key, TFields& fields, std::vector<TJournalRow>& rows) {
+    if (key == "row" && fields.Count() == 10) {
+        TFileRow row;
+        for (std::string* column :
+             {&row.Name, &row.Duration, &row.OriginalSize, &row.Output, &row.Progress,
+              &row.OutputSize, &row.Audio, &row.Parts, &row.FailureReason, &row.Warning}) {
+            *column = fields.Text();
+        }
+        rows.push_back({std::move(row), false});
+        return true;
+    }
+    if (rows.empty()) {
+        return false;
+    }
+    TConvertFileData& data = rows.back().Row.Data;
+    if (key == "file") {
+        ReadFileRecord(fields, rows.back());
+    } else if (key == "track") {
+        data.AudioTracks.push_back(ReadTrack(fields));
+    } else if (key == "chapter") {
+        data.ChapterPieces.push_back(ReadPiece(fields));
+    } else if (key == "point") {
+        data.PointsPieces.push_back(ReadPiece(fields));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// One line after the header, but the end; false for a line not understood.
+bool ReadRecord(std::string_view key, TFields& fields, TListJournal& journal) {
+    if (key == "owner") {
+        journal.Owner.Pid = fields.Value<int64_t>();
+        journal.Owner.StartTime = fields.Value<uint64_t>();
+    } else if (key == "batch") {
+        journal.BatchRunning = fields.Value<int>() == 1;
+    } else if (key == "setting") {
+        std::string name = fields.Text();
+        journal.Settings.emplace_back(std::move(name), fields.Text());
+    } else if (key == "partial" || key == "published") {
+        TCreatedFile file;
+        file.Device = static_cast<dev_t>(fields.Value<uint64_t>());
+        file.Inode = static_cast<ino_t>(fields.Value<uint64_t>());
+        file.Path = fields.Text();
+        (key == "partial" ? journal.Partials : journal.Published).push_back(std::move(file));
+    } else {
+        return ReadRowRecord(key, fields, journal.Rows);
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<TListJournal> ParseJournal(std::string_view text, std::string& error) {
     TListJournal journal;
     size_t line_number = 0;
     bool ended = false;
     size_t start = 0;
+    const auto fail = [&](const std::string& problem) {
+        error = "line " + std::to_string(line_number) + ": " + problem;
+        return std::nullopt;
+    };
     while (start < text.size()) {
         const size_t feed = text.find('\n', start);
         if (feed == std::string_view::npos) {
@@ -337,85 +441,24 @@ std::optional<TListJournal> ParseJournal(std::string_view text, std::string& err
         start = feed + 1;
         ++line_number;
         if (ended) {
-            error = "line " + std::to_string(line_number) + ": text after the end";
-            return std::nullopt;
+            return fail("text after the end");
         }
         TFields fields(line);
         const std::string_view key = fields.Key();
         if (line_number == 1) {
-            const int version = key == kHeader ? fields.Value<int>() : 0;
-            if (!fields.Ok() || version < 1) {
-                error = "not a list journal";
-                return std::nullopt;
-            }
-            if (version > kListJournalVersion) {
-                error = "written by a newer version (" + std::to_string(version) + ")";
+            error = HeaderProblem(key, fields);
+            if (!error.empty()) {
                 return std::nullopt;
             }
             continue;
         }
-        if (key == "owner") {
-            journal.Owner.Pid = fields.Value<int64_t>();
-            journal.Owner.StartTime = fields.Value<uint64_t>();
-        } else if (key == "batch") {
-            journal.BatchRunning = fields.Value<int>() == 1;
-        } else if (key == "setting") {
-            std::string name = fields.Text();
-            journal.Settings.emplace_back(std::move(name), fields.Text());
-        } else if (key == "row" && fields.Count() == 10) {
-            TFileRow row;
-            for (std::string* column :
-                 {&row.Name, &row.Duration, &row.OriginalSize, &row.Output, &row.Progress,
-                  &row.OutputSize, &row.Audio, &row.Parts, &row.FailureReason, &row.Warning}) {
-                *column = fields.Text();
-            }
-            journal.Rows.push_back({std::move(row), false});
-        } else if (key == "file" && !journal.Rows.empty()) {
-            TConvertFileData& data = journal.Rows.back().Row.Data;
-            data.FileName = fields.Text();
-            data.OutputFile = fields.Text();
-            data.Root = fields.Text();
-            data.SplitPointsFile = fields.Text();
-            data.Progress = fields.Value<int32_t>();
-            data.AudioStream = fields.Value<int>();
-            data.Duration = fields.Value<int64_t>();
-            const int split = fields.Value<int>();
-            if (split >= 0) {
-                data.SplitChapters = split == 1;
-            }
-            data.CutStart = fields.Value<int64_t>();
-            data.CutEnd = fields.Value<int64_t>();
-            data.OutputCount = fields.Value<size_t>();
-            journal.Rows.back().Waiting = fields.Value<int>() == 1;
-        } else if (key == "track" && !journal.Rows.empty()) {
-            TAudioTrack track;
-            track.StreamIndex = fields.Value<int>();
-            track.Language = fields.Text();
-            track.Codec = fields.Text();
-            track.Layout = fields.Text();
-            track.SampleRate = fields.Value<int>();
-            track.Channels = fields.Value<int>();
-            track.Default = fields.Value<int>() == 1;
-            journal.Rows.back().Row.Data.AudioTracks.push_back(std::move(track));
-        } else if (key == "chapter" && !journal.Rows.empty()) {
-            journal.Rows.back().Row.Data.ChapterPieces.push_back(ReadPiece(fields));
-        } else if (key == "point" && !journal.Rows.empty()) {
-            journal.Rows.back().Row.Data.PointsPieces.push_back(ReadPiece(fields));
-        } else if (key == "partial" || key == "published") {
-            TCreatedFile file;
-            file.Device = static_cast<dev_t>(fields.Value<uint64_t>());
-            file.Inode = static_cast<ino_t>(fields.Value<uint64_t>());
-            file.Path = fields.Text();
-            (key == "partial" ? journal.Partials : journal.Published).push_back(std::move(file));
-        } else if (key == "end" && fields.Count() == 0) {
+        if (key == "end" && fields.Count() == 0) {
             ended = true;
-        } else {
-            error = "line " + std::to_string(line_number) + ": not understood";
-            return std::nullopt;
+        } else if (!ReadRecord(key, fields, journal)) {
+            return fail("not understood");
         }
         if (!fields.Ok()) {
-            error = "line " + std::to_string(line_number) + ": damaged";
-            return std::nullopt;
+            return fail("damaged");
         }
     }
     if (line_number == 0 || !ended) {
@@ -635,7 +678,8 @@ void TListJournalFile::PartialPublished(const TCreatedFile& file) {
     if (!IsOpen()) {
         return;
     }
-    std::erase_if(partials_, [&file](const TCreatedFile& partial) { return SameFile(partial, file); });
+    std::erase_if(partials_,
+                  [&file](const TCreatedFile& partial) { return SameFile(partial, file); });
     published_.push_back(file);
     AppendRecordLocked(FileRecord("published", file));
 }

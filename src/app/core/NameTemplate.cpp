@@ -28,6 +28,27 @@ struct TToken {
     size_t Width = 0;  // zero-pad to this many digits
 };
 
+// The placeholder between braces ("n:02"); empty, or what is wrong with it.
+std::string ReadPlaceholder(const std::string& inside, TToken& token) {
+    const size_t colon = inside.find(':');
+    token.Field = inside.substr(0, colon);
+    if (std::find(std::begin(kPlaceholders), std::end(kPlaceholders), token.Field) ==
+        std::end(kPlaceholders)) {
+        return "unknown placeholder {" + inside + "}";
+    }
+    if (colon != std::string::npos) {
+        const std::string width = inside.substr(colon + 1);
+        if (token.Field != "track" && token.Field != "n") {
+            return "{" + inside + "}: only {track} and {n} can be padded";
+        }
+        if (width.size() != 2 || width[0] != '0' || width[1] < '1' || width[1] > '9') {
+            return "{" + inside + "}: write the width as :01 to :09";
+        }
+        token.Width = static_cast<size_t>(width[1] - '0');
+    }
+    return {};
+}
+
 std::string Tokenise(const std::string& name_template, std::vector<TToken>* tokens) {
     if (name_template.empty()) {
         return "the name template is empty";
@@ -53,22 +74,9 @@ std::string Tokenise(const std::string& name_template, std::vector<TToken>* toke
             return "unclosed { (write {{ for a brace)";
         }
         const std::string inside = name_template.substr(i + 1, close - i - 1);
-        const size_t colon = inside.find(':');
         TToken token;
-        token.Field = inside.substr(0, colon);
-        if (std::find(std::begin(kPlaceholders), std::end(kPlaceholders), token.Field) ==
-            std::end(kPlaceholders)) {
-            return "unknown placeholder {" + inside + "}";
-        }
-        if (colon != std::string::npos) {
-            const std::string width = inside.substr(colon + 1);
-            if (token.Field != "track" && token.Field != "n") {
-                return "{" + inside + "}: only {track} and {n} can be padded";
-            }
-            if (width.size() != 2 || width[0] != '0' || width[1] < '1' || width[1] > '9') {
-                return "{" + inside + "}: write the width as :01 to :09";
-            }
-            token.Width = static_cast<size_t>(width[1] - '0');
+        if (std::string problem = ReadPlaceholder(inside, token); !problem.empty()) {
+            return problem;
         }
         if (tokens != nullptr) {
             if (!literal.empty()) {
@@ -153,8 +161,9 @@ std::string LeadingNumber(std::string_view text) {
 
 std::string YearOf(const std::string& date) {
     for (size_t i = 0; i + 4 <= date.size(); ++i) {
-        if (std::all_of(date.begin() + i, date.begin() + i + 4, IsAsciiDigit)) {
-            return date.substr(i, 4);
+        const std::string_view four = std::string_view(date).substr(i, 4);
+        if (std::all_of(four.begin(), four.end(), IsAsciiDigit)) {
+            return std::string(four);
         }
     }
     return {};

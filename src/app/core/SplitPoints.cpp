@@ -103,18 +103,23 @@ std::string_view SkipSeparators(std::string_view text) {
     return text;
 }
 
-// The point a line of a pasted list gives, if it starts with a time.
-std::optional<TSplitPoint> PointOfLine(std::string_view line) {
-    line = TrimAsciiSpaces(line);
-    // A numbered list: "1. 0:00 Title", "2) 3:10 Title".
+// The line without the number of a numbered list: "1. 0:00 Title",
+// "2) 3:10 Title".
+std::string_view SkipListNumber(std::string_view line) {
     size_t digits = 0;
     while (digits < line.size() && IsAsciiDigit(line[digits])) {
         ++digits;
     }
     if (digits > 0 && digits + 1 < line.size() && (line[digits] == '.' || line[digits] == ')') &&
         IsAsciiSpace(line[digits + 1])) {
-        line = TrimAsciiSpaces(line.substr(digits + 2));
+        return TrimAsciiSpaces(line.substr(digits + 2));
     }
+    return line;
+}
+
+// The point a line of a pasted list gives, if it starts with a time.
+std::optional<TSplitPoint> PointOfLine(std::string_view line) {
+    line = SkipListNumber(TrimAsciiSpaces(line));
     char closing = 0;
     if (!line.empty() && (line.front() == '[' || line.front() == '(')) {
         closing = line.front() == '[' ? ']' : ')';
@@ -317,7 +322,9 @@ std::vector<TSplitPoint> CueSheetPoints(std::string_view sheet, const std::strin
         if (point.Performer.empty()) {
             point.Performer = disc_performer;
         }
-        point.Line = static_cast<size_t>(i) <= lines.size() ? lines[i - 1] : 0;
+        // i counts from 1 (the library's track numbers).
+        const auto number = static_cast<size_t>(i);
+        point.Line = number <= lines.size() ? lines[number - 1] : 0;
         points.push_back(std::move(point));
     }
     if (points.empty()) {
@@ -479,14 +486,14 @@ std::vector<TPiece> PiecesFromPoints(const std::vector<TSplitPoint>& points, int
     }
     std::vector<TPiece> pieces;
     const int total = static_cast<int>(points.size());
-    for (int i = 0; i < total; ++i) {
+    for (size_t i = 0; i < points.size(); ++i) {
         TPiece piece;
         piece.Start = points[i].Start;
-        piece.Length = i + 1 < total ? points[i + 1].Start - piece.Start : -1;
+        piece.Length = i + 1 < points.size() ? points[i + 1].Start - piece.Start : -1;
+        piece.Number = static_cast<int>(i) + 1;  // below total, an int
         piece.Title =
-            points[i].Title.empty() ? "Chapter " + std::to_string(i + 1) : points[i].Title;
+            points[i].Title.empty() ? "Chapter " + std::to_string(piece.Number) : points[i].Title;
         piece.Performer = points[i].Performer;
-        piece.Number = i + 1;
         piece.Total = total;
         pieces.push_back(std::move(piece));
     }
@@ -518,11 +525,12 @@ std::vector<TPiece> PiecesFromChapters(const std::vector<TChapterMark>& chapters
         covered = end;
     }
     const int total = static_cast<int>(pieces.size());
-    for (int i = 0; i < total; ++i) {
-        pieces[i].Number = i + 1;
-        pieces[i].Total = total;
-        if (pieces[i].Title.empty()) {
-            pieces[i].Title = "Chapter " + std::to_string(i + 1);
+    int number = 0;
+    for (TPiece& piece : pieces) {
+        piece.Number = ++number;
+        piece.Total = total;
+        if (piece.Title.empty()) {
+            piece.Title = "Chapter " + std::to_string(piece.Number);
         }
     }
     return pieces;

@@ -220,6 +220,16 @@ TEST_F(BatchRunnerTest, ParallelRowsShowTheirOwnProgressAndTheTotal) {
     EXPECT_EQ(runner_.EndedCount(), 4u);
 }
 
+// A file that lasts long beside the others: two minutes of tone.
+fs::path WriteLongClip(const fs::path& dir) {
+    const fs::path long_file = dir / "long.wav";
+    fixtures::ClipRecipe recipe;
+    recipe.duration_s = 120.0;
+    recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
+    fixtures::WriteClip(long_file, recipe);
+    return long_file;
+}
+
 // The last file of the first round is long: with two jobs the next rounds
 // run beside it, the farthest two rounds apart when the second is over
 // before it; with one job nothing runs beside anything. The jobs are used,
@@ -240,11 +250,7 @@ TEST_F(BatchRunnerTest, TheNextRoundRunsBesideTheLastTasksOfARound) {
                           {2, 40, Act::None, 1},
                           {2, 24, Act::PauseAndResume, 1},
                           {2, 24, Act::StopWhilePaused, 1}};
-    const fs::path long_file = dir_.Path() / "long.wav";
-    fixtures::ClipRecipe recipe;
-    recipe.duration_s = 120.0;
-    recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, 0.5)};
-    fixtures::WriteClip(long_file, recipe);
+    const fs::path long_file = WriteLongClip(dir_.Path());
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.jobs << " jobs, " << c.files << " files");
         StartAfresh();

@@ -35,25 +35,64 @@ protected:
         std::make_shared<test::TScriptedServices>();
 };
 
-TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAsked) {
-    // Every tenth file cannot be read. Its probe logs, and a worker that logs
-    // waits for the window's thread, so the workers never run far ahead of
-    // the rows listed.
-    test::TempDir folder("adding");
+// The folder's 200 clips, every tenth of which cannot be read; the names of
+// the readable ones, in order.
+std::vector<std::string> FillClipFolder(const fs::path& folder) {
     std::vector<std::string> readable;
     for (int i = 100; i < 300; ++i) {
         const std::string name = "clip_" + std::to_string(i) + ".avi";
         const bool unreadable = i % 10 == 9;
         fs::copy_file(test::Fixture(unreadable ? fixtures::kNotMedia : "avi_mpeg4_mp2.avi"),
-                      folder.Path() / name);
+                      folder / name);
         if (!unreadable) {
             readable.push_back(name);
         }
     }
+    return readable;
+}
+
+enum class TAddingEnd { Finish, Escape, Close, Destroy };
+
+// A window whose adding has ended as `end` made it: its status, log and rows.
+void ExpectAddingEnded(TForm1& form, TAddingEnd end, const std::vector<std::string>& readable,
+                       const std::vector<std::string>& listed) {
+    EXPECT_FALSE(form.Adding());
+    // The files that could not be read are counted where the user looks.
+    const qsizetype unread = form.LogLines().filter(QStringLiteral("***File load error: ")).size();
+    if (unread == 0 || end == TAddingEnd::Close) {
+        EXPECT_EQ(form.StatusText(), QString());
+    } else {
+        EXPECT_EQ(form.StatusText(), QStringLiteral("%1 file%2 could not be added - see the log")
+                                         .arg(unread)
+                                         .arg(unread == 1 ? "" : "s"));
+    }
+    EXPECT_EQ(Find<QAction>(form, "actAddFolder")->isEnabled(), end != TAddingEnd::Close);
+    if (end == TAddingEnd::Finish) {
+        EXPECT_EQ(Names(form), readable);
+        const QStringList failures = form.LogLines().filter(QStringLiteral("***File load error: "));
+        ASSERT_EQ(failures.size(), 20);
+        for (int k = 0; k < 20; ++k) {
+            const QString name = QStringLiteral("clip_%1.avi").arg(100 + 10 * k + 9);
+            EXPECT_TRUE(failures[k].contains(name)) << failures[k].toStdString();
+        }
+    } else {
+        // Part-way: what was listed stays, and nothing more comes.
+        QTest::qWait(200);
+        EXPECT_EQ(Names(form), listed);
+        EXPECT_LT(listed.size(), readable.size());
+    }
+}
+
+TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAsked) {
+    // Every tenth file cannot be read. Its probe logs, and a worker that logs
+    // waits for the window's thread, so the workers never run far ahead of
+    // the rows listed.
+    test::TempDir folder("adding");
+    const std::vector<std::string> readable = FillClipFolder(folder.Path());
     const QRegularExpression counting(QStringLiteral("^Adding (\\d+) of 200 files\\.\\.\\.$"));
 
-    enum class TEnd { Finish, Escape, Close, Destroy };
-    for (const TEnd end : {TEnd::Finish, TEnd::Escape, TEnd::Close, TEnd::Destroy}) {
+    for (const TAddingEnd end :
+         {TAddingEnd::Finish, TAddingEnd::Escape, TAddingEnd::Close, TAddingEnd::Destroy}) {
         SCOPED_TRACE(static_cast<int>(end));
         const test::TFreshStateFolder state;
         auto form = test::MakeForm(program_, services_);
@@ -84,16 +123,16 @@ TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAske
         const std::vector<std::string> listed = Names(*form);
 
         const auto stop_started = std::chrono::steady_clock::now();
-        if (end == TEnd::Finish) {
+        if (end == TAddingEnd::Finish) {
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] {
                     listed_some();
                     return !form->Adding();
                 },
                 60000));
-        } else if (end == TEnd::Escape) {
+        } else if (end == TAddingEnd::Escape) {
             QTest::keyClick(form.get(), Qt::Key_Escape);
-        } else if (end == TEnd::Close) {
+        } else if (end == TAddingEnd::Close) {
             form->close();
         } else {
             form.reset();
@@ -106,34 +145,7 @@ TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAske
         if (!form) {
             continue;
         }
-        EXPECT_FALSE(form->Adding());
-        // The files that could not be read are counted where the user looks.
-        const qsizetype unread =
-            form->LogLines().filter(QStringLiteral("***File load error: ")).size();
-        if (unread == 0 || end == TEnd::Close) {
-            EXPECT_EQ(form->StatusText(), QString());
-        } else {
-            EXPECT_EQ(form->StatusText(),
-                      QStringLiteral("%1 file%2 could not be added - see the log")
-                          .arg(unread)
-                          .arg(unread == 1 ? "" : "s"));
-        }
-        EXPECT_EQ(Find<QAction>(*form, "actAddFolder")->isEnabled(), end != TEnd::Close);
-        if (end == TEnd::Finish) {
-            EXPECT_EQ(Names(*form), readable);
-            const QStringList failures =
-                form->LogLines().filter(QStringLiteral("***File load error: "));
-            ASSERT_EQ(failures.size(), 20);
-            for (int k = 0; k < 20; ++k) {
-                const QString name = QStringLiteral("clip_%1.avi").arg(100 + 10 * k + 9);
-                EXPECT_TRUE(failures[k].contains(name)) << failures[k].toStdString();
-            }
-        } else {
-            // Part-way: what was listed stays, and nothing more comes.
-            QTest::qWait(200);
-            EXPECT_EQ(Names(*form), listed);
-            EXPECT_LT(listed.size(), readable.size());
-        }
+        ExpectAddingEnded(*form, end, readable, listed);
     }
 }
 

@@ -80,6 +80,38 @@ TOutputs OutputsIn(const fs::path& folder) {
     return outputs;
 }
 
+// The clips, written into `in` and named on the child's command line. They
+// are made with the libraries a window loads; that window leaves an empty
+// list behind.
+void WriteClips(const fs::path& in, const test::TProgramFolder& program, QStringList& arguments) {
+    auto maker = test::MakeForm(program, std::make_shared<test::TScriptedServices>());
+    for (int i = 0; i < kClips; ++i) {
+        const fs::path clip = in / ("clip" + std::to_string(i) + ".mkv");
+        fixtures::ClipRecipe recipe;
+        recipe.duration_s = kClipSeconds;
+        recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 440.0 * (i + 1), 0.5)};
+        fixtures::WriteClip(clip, recipe);
+        arguments.append(QString::fromStdString(clip.string()));
+    }
+    maker->close();
+    maker.reset();
+}
+
+// One output a clip, each whole, nothing numbered twice, nothing half done.
+void ExpectOneWholeOutputPerClip(const fs::path& out) {
+    const TOutputs outputs = OutputsIn(out);
+    EXPECT_EQ(outputs.Partial, 0U);
+    ASSERT_EQ(outputs.Finished.size(), static_cast<size_t>(kClips) + 1);
+    for (int i = 0; i < kClips; ++i) {
+        const fs::path output = out / ("clip" + std::to_string(i) + ".mp3");
+        SCOPED_TRACE(output.string());
+        const fixtures::AudioAnalysis analysis = fixtures::AnalyzeAudio(output);
+        EXPECT_NEAR(analysis.duration_s, kClipSeconds, 0.2);
+        EXPECT_EQ(analysis.decode_errors, 0);
+        EXPECT_NEAR(analysis.Loudest().frequency_hz, 440.0 * (i + 1), 10.0);
+    }
+}
+
 TEST(ListJournalWindowTest, AWindowKilledInABatchGoesOnWhereItStopped) {
     ASSERT_TRUE(kRegistered);
     test::TUserFolders user;
@@ -92,19 +124,7 @@ TEST(ListJournalWindowTest, AWindowKilledInABatchGoesOnWhereItStopped) {
     QStringList arguments = {
         QStringLiteral("--child-role=%1").arg(kKilledRole), QString::fromStdString(user.State()),
         QString::fromStdString(program.Folder()), QString::fromStdString(out.string() + "/")};
-    // The clips are made with the libraries a window loads; that window
-    // leaves an empty list behind.
-    auto maker = test::MakeForm(program, std::make_shared<test::TScriptedServices>());
-    for (int i = 0; i < kClips; ++i) {
-        const fs::path clip = in / ("clip" + std::to_string(i) + ".mkv");
-        fixtures::ClipRecipe recipe;
-        recipe.duration_s = kClipSeconds;
-        recipe.streams = {fixtures::Audio("pcm_s16le", 44100, 2, 440.0 * (i + 1), 0.5)};
-        fixtures::WriteClip(clip, recipe);
-        arguments.append(QString::fromStdString(clip.string()));
-    }
-    maker->close();
-    maker.reset();
+    WriteClips(in, program, arguments);
     // The user's own file among the outputs stays as it was.
     const fs::path users_file = out / "notes.mp3";
     std::ofstream(users_file) << "mine";
@@ -145,18 +165,7 @@ TEST(ListJournalWindowTest, AWindowKilledInABatchGoesOnWhereItStopped) {
     }
     form->close();
 
-    // One output a clip, each whole, nothing numbered twice, nothing half done.
-    const TOutputs outputs = OutputsIn(out);
-    EXPECT_EQ(outputs.Partial, 0U);
-    ASSERT_EQ(outputs.Finished.size(), static_cast<size_t>(kClips) + 1);
-    for (int i = 0; i < kClips; ++i) {
-        const fs::path output = out / ("clip" + std::to_string(i) + ".mp3");
-        SCOPED_TRACE(output.string());
-        const fixtures::AudioAnalysis analysis = fixtures::AnalyzeAudio(output);
-        EXPECT_NEAR(analysis.duration_s, kClipSeconds, 0.2);
-        EXPECT_EQ(analysis.decode_errors, 0);
-        EXPECT_NEAR(analysis.Loudest().frequency_hz, 440.0 * (i + 1), 10.0);
-    }
+    ExpectOneWholeOutputPerClip(out);
     struct stat after {};
     ASSERT_EQ(::stat(users_file.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);

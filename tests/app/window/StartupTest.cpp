@@ -52,16 +52,8 @@ protected:
     std::shared_ptr<TScriptedServices> services_ = std::make_shared<TScriptedServices>();
 };
 
-TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
-    auto form = test::MakeForm(program_, services_);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Tolvex Video to MP3 Converter Free"));
-    // The classic 812 x 541, and a status line below the groups: the size it
-    // opens at and the smallest it takes on a screen with room for it.
-    EXPECT_EQ(form->size(), QSize(812, 561));
-    EXPECT_EQ(form->minimumSize(), QSize(812, 561));
-    EXPECT_GT(form->maximumSize().width(), 812);
-    EXPECT_GT(form->maximumSize().height(), 561);
-
+// Where the layout puts each control, and that none leaves the client area.
+void ExpectPlaces(TForm1& form) {
     struct Place {
         const char* name;
         QRect expected;  // only the coordinates the layout fixes are compared
@@ -80,7 +72,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"lblStatus", {12, 540, 789, 18}, true, true, true, true},
     };
     for (const Place& place : places) {
-        const QRect actual = ClientRect(*form, place.name);
+        const QRect actual = ClientRect(form, place.name);
         if (place.left) {
             EXPECT_EQ(actual.left(), place.expected.left()) << place.name;
         }
@@ -96,17 +88,20 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
     }
     // The list and its picture share one place, the preview and its still picture another;
     // the left column lines up, and every control stays inside the client area.
-    EXPECT_EQ(ClientRect(*form, "lvFiles"), ClientRect(*form, "ImgStart"));
-    EXPECT_EQ(ClientRect(*form, "pnlPreview"), ClientRect(*form, "imgPreview"));
-    EXPECT_EQ(ClientRect(*form, "lvFiles").left(), ClientRect(*form, "grpProfile").left());
-    auto* client = Find<QWidget>(*form, "client");
+    EXPECT_EQ(ClientRect(form, "lvFiles"), ClientRect(form, "ImgStart"));
+    EXPECT_EQ(ClientRect(form, "pnlPreview"), ClientRect(form, "imgPreview"));
+    EXPECT_EQ(ClientRect(form, "lvFiles").left(), ClientRect(form, "grpProfile").left());
+    auto* client = Find<QWidget>(form, "client");
     for (QWidget* widget : client->findChildren<QWidget*>()) {
-        if (!widget->objectName().isEmpty() && widget->isVisibleTo(form.get())) {
-            const QRect rect = ClientRect(*form, widget);
+        if (!widget->objectName().isEmpty() && widget->isVisibleTo(&form)) {
+            const QRect rect = ClientRect(form, widget);
             EXPECT_TRUE(QRect(0, 0, 812, 561).contains(rect)) << widget->objectName().toStdString();
         }
     }
+}
 
+// The captions of the buttons, groups and labels.
+void ExpectCaptions(TForm1& form) {
     const std::pair<const char*, const char*> captions[] = {
         {"btnBrowse", "Browse"},
         {"btnOpenFolder", "Open"},
@@ -114,7 +109,7 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"chkMute", "Mute"},
     };
     for (const auto& [name, caption] : captions) {
-        auto* button = Find<QAbstractButton>(*form, name);
+        auto* button = Find<QAbstractButton>(form, name);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->text(), QLatin1String(caption)) << name;
     }
@@ -123,23 +118,26 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         {"grpProfile", "Profile"},
         {"grpProfileSettings", "Profile Settings"}};
     for (const auto& [name, title] : groups) {
-        EXPECT_EQ(Find<QGroupBox>(*form, name)->title(), QLatin1String(title)) << name;
+        EXPECT_EQ(Find<QGroupBox>(form, name)->title(), QLatin1String(title)) << name;
     }
     const std::pair<const char*, QStringList> labels[] = {
         {"grpProfile", {"Profile", "Output Folder", "File Name", "Progress"}},
         {"grpProfileSettings", {"Quality", "Channels", "Bit Rates (Kbps)", "Volume (%)"}}};
     for (const auto& [group, texts] : labels) {
         QStringList found;
-        for (QLabel* label : Find<QGroupBox>(*form, group)->findChildren<QLabel*>()) {
+        for (QLabel* label : Find<QGroupBox>(form, group)->findChildren<QLabel*>()) {
             found.append(label->text());
         }
         for (const QString& text : texts) {
             EXPECT_TRUE(found.contains(text)) << group << ": " << text.toStdString();
         }
     }
-    EXPECT_TRUE(Find<QWidget>(*form, "mmoLog")->isHidden());
+    EXPECT_TRUE(Find<QWidget>(form, "mmoLog")->isHidden());
+}
 
-    auto* menu_bar = Find<QMenuBar>(*form, "MainMenu");
+// The menus' entries and the tool bar's buttons.
+void ExpectMenusAndToolBar(TForm1& form) {
+    auto* menu_bar = Find<QMenuBar>(form, "MainMenu");
     ASSERT_NE(menu_bar, nullptr);
     const std::pair<QString, QStringList> menus[] = {
         {"&File", {"&Add Files...", "Add F&older...", "-", "&Skin", "View &Log", "-", "E&xit"}},
@@ -157,9 +155,9 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
         EXPECT_EQ(tops[i]->text(), menus[i].first);
         EXPECT_EQ(MenuEntries(tops[i]->menu()), menus[i].second) << menus[i].first.toStdString();
     }
-    EXPECT_EQ(Find<QAction>(*form, "actRemove")->shortcut(), QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(Find<QAction>(form, "actRemove")->shortcut(), QKeySequence(Qt::Key_Delete));
     QStringList buttons;
-    for (QAction* action : Find<QToolBar>(*form, "ToolBar1")->actions()) {
+    for (QAction* action : Find<QToolBar>(form, "ToolBar1")->actions()) {
         if (!action->isSeparator()) {
             buttons.append(action->iconText());
             EXPECT_FALSE(action->icon().isNull()) << action->iconText().toStdString();
@@ -167,6 +165,21 @@ TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
     }
     EXPECT_EQ(buttons, QStringList({"Add Files", "Remove", "Clear", "Start", "Pause", "Stop",
                                     "Help", "Visit Home"}));
+}
+
+TEST_F(StartupTest, WindowHasItsControlsCaptionsAndPlaces) {
+    auto form = test::MakeForm(program_, services_);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Tolvex Video to MP3 Converter Free"));
+    // The classic 812 x 541, and a status line below the groups: the size it
+    // opens at and the smallest it takes on a screen with room for it.
+    EXPECT_EQ(form->size(), QSize(812, 561));
+    EXPECT_EQ(form->minimumSize(), QSize(812, 561));
+    EXPECT_GT(form->maximumSize().width(), 812);
+    EXPECT_GT(form->maximumSize().height(), 561);
+
+    ExpectPlaces(*form);
+    ExpectCaptions(*form);
+    ExpectMenusAndToolBar(*form);
 }
 
 TEST_F(StartupTest, LibrariesComeFromTheSystemWhenTheFolderHasNone) {
