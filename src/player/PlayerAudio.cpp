@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "CodecStages.h"
 #include "FFmpegLoader.h"
 #include "FFmpegLogger.h"
 #include "Format.h"
@@ -30,14 +31,15 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         is.Resampler.reset();
         AVChannelLayout out_layout{};
         ff::av_channel_layout_default(&out_layout, is.AudioSpec.channels);
-        SwrContext* resampler = nullptr;
-        const bool made = ff::swr_alloc_set_opts2(&resampler, &out_layout, AV_SAMPLE_FMT_S16,
-                                                  is.AudioSpec.freq, const_cast<AVChannelLayout*>(&frame->ch_layout), format,
-                                                  frame->sample_rate, 0, nullptr) >= 0 &&
-                          ff::swr_init(resampler) >= 0;
+        SwrContext* allocated = nullptr;
+        const int set =
+            ff::swr_alloc_set_opts2(&allocated, &out_layout, AV_SAMPLE_FMT_S16, is.AudioSpec.freq,
+                                    const_cast<AVChannelLayout*>(&frame->ch_layout), format,
+                                    frame->sample_rate, 0, nullptr);
+        ResamplerPtr resampler(allocated);
+        const bool made = set >= 0 && ff::swr_init(resampler.get()) >= 0;
         ff::av_channel_layout_uninit(&out_layout);
         if (!made) {
-            ff::swr_free(&resampler);
             const char* from = ff::av_get_sample_fmt_name(format);
             TPlayerInternals::Report(*is.Player,
                                      Format("Cannot convert %s sample format to %s sample format",
@@ -46,7 +48,7 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
                                      false);
             return -1;
         }
-        is.Resampler.reset(resampler);
+        is.Resampler = std::move(resampler);
         is.ResamplerFormat = format;
         is.ResamplerRate = frame->sample_rate;
         ff::av_channel_layout_uninit(&is.ResamplerLayout);
@@ -63,9 +65,9 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         is.AudioBuffer.resize(bytes);
     }
     uint8_t* out = is.AudioBuffer.data();
-    const int converted = ff::swr_convert(is.Resampler.get(), &out, capacity,
-                                          const_cast<const uint8_t**>(frame->extended_data),
-                                          frame->nb_samples);
+    const int converted =
+        ff::swr_convert(is.Resampler.get(), &out, capacity,
+                        const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (converted < 0) {
         TPlayerInternals::Report(*is.Player, "av_audio_convert() failed", false);
         return -1;
@@ -79,29 +81,26 @@ int DecodeAudioBlock(TPlayContext& is) {
     AVCodecContext* decoder = is.AudioDecoder.get();
     AVFrame* frame = is.AudioFrame.get();
     for (;;) {
-        while (is.AudioPacketPending) {
-            const int received = ff::avcodec_receive_frame(decoder, frame);
-            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-                is.AudioPacketPending = false;
-                break;
+        if (is.AudioPacketPending) {
+            int size = 0;
+            const TStageResult got = ReceiveFrames(decoder, frame, [&is, &size](AVFrame& decoded) {
+                if (decoded.pts != AV_NOPTS_VALUE) {
+                    is.AudioClockValue.store(static_cast<double>(decoded.pts) *
+                                             av_q2d(is.AudioStream->time_base));
+                }
+                size = ConvertFrame(is, &decoded);
+                return size <= 0;  // nothing to hear: on to the next frame
+            });
+            if (got.How == TReceived::Kept) {
+                ff::av_frame_unref(frame);
+                is.AudioClockValue.store(is.AudioClockValue.load() +
+                                         static_cast<double>(size) / is.AudioBytesPerSecond);
+                return size;
             }
-            if (received < 0) {
+            if (got.Failed()) {
                 FFLoggerInstance().Log(is.Player, llInfo, "avcodec_decode_audio2() failed");
-                is.AudioPacketPending = false;
-                break;
             }
-            if (frame->pts != AV_NOPTS_VALUE) {
-                is.AudioClockValue.store(static_cast<double>(frame->pts) *
-                                         av_q2d(is.AudioStream->time_base));
-            }
-            const int size = ConvertFrame(is, frame);
-            ff::av_frame_unref(frame);
-            if (size <= 0) {
-                continue;
-            }
-            is.AudioClockValue.store(is.AudioClockValue.load() +
-                                     static_cast<double>(size) / is.AudioBytesPerSecond);
-            return size;
+            is.AudioPacketPending = false;
         }
         if (is.Paused.load() || is.AudioQueue.Aborted()) {
             return -1;
@@ -115,8 +114,8 @@ int DecodeAudioBlock(TPlayContext& is) {
             continue;
         }
         const bool drain = entry.Packet->data == nullptr;
-        const int sent = ff::avcodec_send_packet(decoder, drain ? nullptr : entry.Packet.get());
-        if (sent < 0 && sent != AVERROR_EOF && sent != AVERROR(EAGAIN)) {
+        const int sent = SendPacket(decoder, drain ? nullptr : entry.Packet.get());
+        if (sent < 0 && sent != AVERROR(EAGAIN)) {
             FFLoggerInstance().Log(is.Player, llInfo, "avcodec_decode_audio2() failed");
         }
         is.AudioPacketPending = true;
@@ -196,9 +195,9 @@ bool OpenAudioDevice(TPlayContext& is, AVCodecContext* decoder) {
     }
     SDL_AudioSpec obtained{};
     // The device starts paused: nothing is pulled before the stream is set up.
-    is.AudioDevice = ff::SDL_OpenAudioDevice(
-        nullptr, 0, &wanted, &obtained,
-        SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    is.AudioDevice =
+        ff::SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
+                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (is.AudioDevice == 0) {
         return false;
     }
@@ -266,7 +265,8 @@ double AudioClock(TPlayContext& is) {
     const double device = static_cast<double>(is.AudioSpec.size) / rate;
     clock -= static_cast<double>(unplayed) / rate + device;
     if (!is.Paused.load() && is.AudioCallbackTime.load() != 0) {
-        const double since = static_cast<double>(NowMicroseconds() - is.AudioCallbackTime.load()) / 1e6;
+        const double since =
+            static_cast<double>(NowMicroseconds() - is.AudioCallbackTime.load()) / 1e6;
         clock += std::clamp(since, 0.0, device);
     }
     return clock;

@@ -63,9 +63,8 @@ int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
     if (is.PictureCount >= kPictureSlots && !is.RefreshPending.load()) {
         is.FrameSkip = std::max(0.95, is.FrameSkip * 0.95);
     }
-    is.PictureChanged.wait(lock, [&is] {
-        return is.PictureCount < kPictureSlots || is.VideoQueue.Aborted();
-    });
+    is.PictureChanged.wait(
+        lock, [&is] { return is.PictureCount < kPictureSlots || is.VideoQueue.Aborted(); });
     if (is.VideoQueue.Aborted()) {
         return -1;
     }
@@ -131,8 +130,8 @@ void ExpireSubtitles(TPlayContext& is) {
         const TQueuedSubtitle& oldest = is.Subtitles[is.SubtitleRead];
         const TQueuedSubtitle& next = is.Subtitles[(is.SubtitleRead + 1) % kSubtitleSlots];
         const bool over = current > oldest.Pts + oldest.Subtitle->end_display_time / 1000.0;
-        const bool replaced = is.SubtitleCount > 1 &&
-                              current > next.Pts + next.Subtitle->start_display_time / 1000.0;
+        const bool replaced =
+            is.SubtitleCount > 1 && current > next.Pts + next.Subtitle->start_display_time / 1000.0;
         if (!over && !replaced) {
             break;
         }
@@ -170,10 +169,10 @@ void Refresh(TPlayContext& is, bool consume) {
                 target = picture.Target;
                 pts = picture.Pts;
                 pos = picture.Pos;
-                next_target = count > 1
-                                  ? std::max(is.Pictures[(is.PictureRead + 1) % kPictureSlots].Target,
-                                             target)
-                                  : -1.0;
+                next_target =
+                    count > 1
+                        ? std::max(is.Pictures[(is.PictureRead + 1) % kPictureSlots].Target, target)
+                        : -1.0;
             }
             const double now = NowSeconds();
             if (now < target) {

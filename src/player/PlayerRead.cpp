@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "CodecStages.h"
 #include "FFmpegLoader.h"
 #include "FFmpegLogger.h"
 #include "Format.h"
@@ -122,6 +123,25 @@ int OpenInput(TPlayContext& is, AVFormatContext** format, const AVInputFormat* f
     return OpenInputContext(format, ToLibraryFileName(is.FileName), forced, options);
 }
 
+// Lends an owned dictionary to a call that may replace or free it, and takes
+// back whatever the call left, also when the caller throws afterwards.
+class TLentDictionary {
+public:
+    explicit TLentDictionary(DictionaryPtr& owner) : owner_(owner), entries_(owner.release()) {}
+    ~TLentDictionary() { owner_.reset(entries_); }
+    TLentDictionary(const TLentDictionary&) = delete;
+    TLentDictionary& operator=(const TLentDictionary&) = delete;
+    AVDictionary** Get() { return &entries_; }
+
+private:
+    DictionaryPtr& owner_;
+    AVDictionary* entries_;
+};
+
+void SetOption(DictionaryPtr& options, const char* key, const std::string& value) {
+    ff::av_dict_set(TLentDictionary(options).Get(), key, value.c_str(), 0);
+}
+
 AVMediaType StreamType(const AVStream* stream) {
     return stream->codecpar->codec_type;
 }
@@ -204,19 +224,18 @@ OpenedCodecContextPtr OpenDecoder(const TPlaybackSettings& s, AVStream* stream) 
     decoder->err_recognition = ErrorRecognitionFlags(s.ErrorRecognition);
     decoder->error_concealment = s.ErrorConcealment;
     decoder->thread_count = 1;
-    AVDictionary* options = nullptr;
+    DictionaryPtr options;
     if (s.LowRes != 0) {
-        ff::av_dict_set(&options, "lowres", std::to_string(s.LowRes).c_str(), 0);
+        SetOption(options, "lowres", std::to_string(s.LowRes));
     }
     if (s.DebugMV != 0) {
-        ff::av_dict_set(&options, "debug_mv", std::to_string(s.DebugMV).c_str(), 0);
+        SetOption(options, "debug_mv", std::to_string(s.DebugMV));
     }
     int opened;
     {
         AVCodecLock lock;
-        opened = ff::avcodec_open2(decoder.get(), codec, &options);
+        opened = ff::avcodec_open2(decoder.get(), codec, TLentDictionary(options).Get());
     }
-    ff::av_dict_free(&options);
     return opened >= 0 ? std::move(decoder) : nullptr;
 }
 
@@ -360,21 +379,19 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
         return false;
     }
     format->interrupt_callback = AVIOInterruptCB{InterruptCallback, &is};
-    AVDictionary* options = nullptr;
+    DictionaryPtr options;
     if (is.FrameWidth > 0 && is.FrameHeight > 0) {
-        ff::av_dict_set(&options, "video_size",
-                        Format("%dx%d", is.FrameWidth, is.FrameHeight).c_str(), 0);
+        SetOption(options, "video_size", Format("%dx%d", is.FrameWidth, is.FrameHeight));
     }
     if (s.FramePixelFormat >= 0) {
         const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(s.FramePixelFormat));
         if (name != nullptr) {
-            ff::av_dict_set(&options, "pixel_format", name, 0);
+            SetOption(options, "pixel_format", name);
         }
     }
     const AVInputFormat* forced =
         s.ForcedFormat.empty() ? nullptr : ff::av_find_input_format(s.ForcedFormat.c_str());
-    const int opened = OpenInput(is, &format, forced, &options, waiting);
-    ff::av_dict_free(&options);
+    const int opened = OpenInput(is, &format, forced, TLentDictionary(options).Get(), waiting);
     if (opened < 0) {
         is.OpenError = InputOpenErrorText(is.FileName, opened);
         return false;
@@ -758,47 +775,51 @@ void FlushVideo(TPlayContext& is) {
     is.FlushSeen.store(true);
 }
 
+// Times a decoded picture and decides whether it is shown or skipped to
+// catch up; true to show it.
+bool ShowsDecodedPicture(TPlayContext& is, AVFrame& frame) {
+    if (frame.pts != AV_NOPTS_VALUE) {
+        is.FaultyPts += frame.pts <= is.LastPts;
+        is.LastPts = frame.pts;
+    }
+    if (frame.pkt_dts != AV_NOPTS_VALUE) {
+        is.FaultyDts += frame.pkt_dts <= is.LastDts;
+        is.LastDts = frame.pkt_dts;
+    }
+    switch (is.Settings.DecoderReorderPts) {
+        case 1:
+            break;
+        case 0:
+            frame.pts = frame.pkt_dts;
+            break;
+        default:
+            frame.pts = frame.best_effort_timestamp;
+            break;
+    }
+    double skip;
+    {
+        std::lock_guard lock(is.PictureMutex);
+        skip = is.FrameSkip;
+    }
+    ++is.FrameSkipCounter;
+    if (is.FrameSkipCounter >= skip) {
+        is.FrameSkipCounter -= static_cast<int>(std::max(skip, 1.0));
+        return true;
+    }
+    return false;
+}
+
 // 1 with a picture to show, 0 with none for now, -1 once the queue is aborted.
 int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
     AVCodecContext* decoder = is.VideoDecoder.get();
     for (;;) {
-        const int received = ff::avcodec_receive_frame(decoder, frame);
-        if (received == 0) {
-            if (frame->pts != AV_NOPTS_VALUE) {
-                is.FaultyPts += frame->pts <= is.LastPts;
-                is.LastPts = frame->pts;
-            }
-            if (frame->pkt_dts != AV_NOPTS_VALUE) {
-                is.FaultyDts += frame->pkt_dts <= is.LastDts;
-                is.LastDts = frame->pkt_dts;
-            }
-            int64_t chosen = AV_NOPTS_VALUE;
-            switch (is.Settings.DecoderReorderPts) {
-                case 1:
-                    chosen = frame->pts;
-                    break;
-                case 0:
-                    chosen = frame->pkt_dts;
-                    break;
-                default:
-                    chosen = frame->best_effort_timestamp;
-                    break;
-            }
-            frame->pts = chosen;
-            double skip;
-            {
-                std::lock_guard lock(is.PictureMutex);
-                skip = is.FrameSkip;
-            }
-            ++is.FrameSkipCounter;
-            if (is.FrameSkipCounter >= skip) {
-                is.FrameSkipCounter -= static_cast<int>(std::max(skip, 1.0));
-                return 1;
-            }
-            ff::av_frame_unref(frame);
-            continue;
+        const TStageResult got = ReceiveFrames(
+            decoder, frame, [&is](AVFrame& decoded) { return !ShowsDecodedPicture(is, decoded); });
+        if (got.How == TReceived::Kept) {
+            return 1;
         }
-        if (received == AVERROR_EOF && drained && !is.EndReported.load()) {
+        // A decoding error loses that picture only: the next packet may decode.
+        if (got.How == TReceived::Drained && drained && !is.EndReported.load()) {
             UpdatePosition(is);
         }
         TPacketQueue::TEntry entry;
@@ -811,7 +832,8 @@ int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
             return 0;
         }
         drained = entry.Packet->data == nullptr;
-        ff::avcodec_send_packet(decoder, drained ? nullptr : entry.Packet.get());
+        // A packet refused is lost like one that fails to decode.
+        SendPacket(decoder, drained ? nullptr : entry.Packet.get());
     }
 }
 
