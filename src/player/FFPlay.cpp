@@ -369,17 +369,21 @@ void TCustomPlayer::Stop(bool WaitForEnd) {
         }
     }
     if (auto context = OpenContext()) {
-        context->Stopping.store(true);
-        if (context->Paused.load()) {
-            TogglePauseOf(*context);
-        }
-        PushPlayerEvent(*context, peQuit);
+        TPlayerInternals::StopFile(*this, *context);
     }
     if (WaitForEnd) {
         WaitForPlayThread();
         JoinEndedThreads(handler_depth_.load() == 0);
         QuitSDL();
     }
+}
+
+void TPlayerInternals::StopFile(TCustomPlayer& player, TPlayContext& is) {
+    is.Stopping.store(true);
+    if (is.Paused.load()) {
+        player.TogglePauseOf(is);
+    }
+    PushPlayerEvent(is, peQuit);
 }
 
 void TCustomPlayer::WaitForPlayThread() {

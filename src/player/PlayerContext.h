@@ -204,6 +204,8 @@ struct TPlayContext {
     std::atomic<bool> EndReported{false};
     std::atomic<bool> EndReached{false};
     std::atomic<bool> ReadInProgress{false};
+    // The read loop failed and gave up: the file is to be closed.
+    std::atomic<bool> ReadFailed{false};
     std::atomic<int> OpenPausedStep{0};
     std::atomic<bool> PlayStarted{false};  // psPlay is out: later states may follow
     std::atomic<bool> PausedAtSeek{false};
@@ -295,6 +297,9 @@ struct TPlayerInternals {
         player.ReportError(message, keep);
     }
     static void SetState(TCustomPlayer& player, TPlayState state) { player.SetState(state); }
+    // Closes this file as Stop does; an event left for a file already
+    // replaced by another is ignored.
+    static void StopFile(TCustomPlayer& player, TPlayContext& is);
     static void SetCurrentPosition(TCustomPlayer& player, int64_t position) {
         player.current_position_.store(position);
     }

@@ -32,7 +32,12 @@ void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code, intptr_t value) {
 }
 
 void RefreshThread(TPlayContext& is) {
+    bool closing = false;
     while (!is.Abort.load()) {
+        if (!closing && is.ReadFailed.load()) {
+            closing = true;
+            TPlayerInternals::StopFile(*is.Player, is);
+        }
         if (!is.RefreshPending.exchange(true)) {
             PushPlayerEvent(is, peRefresh);
         }

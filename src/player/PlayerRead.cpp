@@ -640,6 +640,32 @@ void ReadLoop(TPlayContext& is) {
     }
 }
 
+// The read loop failing in itself (no memory left to queue a packet, a
+// library error thrown on the way) ends this file, never the program: the
+// failure is reported and kept as the last error, and the refresh thread
+// closes the file, which ends every thread of it as a stop does.
+void GuardedReadLoop(TPlayContext& is) {
+    std::string failure;
+    try {
+        ReadLoop(is);
+        return;
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "unknown failure";
+    }
+    try {
+        TPlayerInternals::Report(
+            *is.Player,
+            Format("error while reading file: %s: %s", is.FileName.c_str(), failure.c_str()), true);
+    } catch (...) {
+        // The report could not be made (no memory, a log handler that throws
+        // again): the file is closed all the same.
+    }
+    is.SeekSettled.Set();
+    is.ReadFailed.store(true);
+}
+
 }  // namespace
 
 void CloseStreams(TPlayContext& is) {
@@ -658,7 +684,7 @@ void ReadThread(TPlayContext& is) {
     }
     if (opened) {
         is.OpenStatus.store(1);
-        ReadLoop(is);
+        GuardedReadLoop(is);
         while (!is.Abort.load()) {
             Sleep(100);
         }
