@@ -273,16 +273,17 @@ void UpdatePosition(TPlayContext& is) {
         is.LastReportedPosition = p;
         TPlayerInternals::PushPosition(player, p);
     }
+    // Once for each time the end is reached: a seek, or a new picture, may
+    // lead there again.
     if (!is.CaptureDevice && !is.EndReported.load() && is.EndReached.load()) {
-        if (is.VideoIndex.load() >= 0) {
-            is.EndReported.store(true);
-        }
+        is.EndReported.store(true);
         TPlayerInternals::SetState(player, psEnd);
     }
     lock.unlock();
     const TPlaybackSettings& s = is.Settings;
     if (s.PlayDuration != INT64_MIN) {
-        const int64_t limit = s.StartTime != INT64_MIN ? s.StartTime + s.PlayDuration : s.PlayDuration;
+        const int64_t limit =
+            s.StartTime != INT64_MIN ? s.StartTime + s.PlayDuration : s.PlayDuration;
         if (p >= limit) {
             if (s.EndAction == 1) {
                 player.Stop(false);

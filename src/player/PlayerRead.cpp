@@ -512,6 +512,7 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
     }
     is.EndAnnounced.store(false);
     is.EndReached.store(false);
+    is.EndReported.store(false);
     is.AfterSeek.store(true);
     std::lock_guard lock(is.SeekMutex);
     // A seek asked for meanwhile stays asked for, and is carried out next.
