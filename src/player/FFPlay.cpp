@@ -232,8 +232,8 @@ TPlayerClocks TCustomPlayer::Clocks() {
         return clocks;
     }
     clocks.Open = true;
-    clocks.HasAudio = context->AudioIndex.load() >= 0;
-    clocks.HasVideo = context->VideoIndex.load() >= 0;
+    clocks.HasAudio = context->Audio.Index.load() >= 0;
+    clocks.HasVideo = context->Video.Index.load() >= 0;
     clocks.Audio = AudioClock(*context);
     clocks.Video = VideoClock(*context);
     clocks.Master = MasterClock(*context);
@@ -345,9 +345,9 @@ void TCustomPlayer::FileOpenNotification() {
     if (handler) {
         int width = -1;
         int height = -1;
-        if (context->VideoDecoder && context->VideoDecoder->width > 0) {
-            width = context->VideoDecoder->width;
-            height = context->VideoDecoder->height;
+        if (context->Video.Decoder && context->Video.Decoder->width > 0) {
+            width = context->Video.Decoder->width;
+            height = context->Video.Decoder->height;
         }
         const int64_t duration = context->ImageSequence ? 0 : context->Duration;
         int screen_width = screen_width_.load();
@@ -536,7 +536,7 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
             context_ = context;
         }
         file_open_.store(true);
-        if (is.VideoIndex.load() < 0 && !is.DisableDisplay) {
+        if (is.Video.Index.load() < 0 && !is.DisableDisplay) {
             is.ShowMode.store(settings.AudioShowMode);
         }
         ResetExternalClock(is);
@@ -618,7 +618,7 @@ void TCustomPlayer::TogglePauseOf(TPlayContext& is) {
         is.Paused.store(false);
         return;
     }
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         if (!is.PictureReady.WaitFor(std::chrono::milliseconds(250))) {
             is.PictureReady.Set();
         }

@@ -41,7 +41,7 @@ void RefreshThread(TPlayContext& is) {
         if (!is.RefreshPending.exchange(true)) {
             PushPlayerEvent(is, peRefresh);
         }
-        const bool visualising = is.AudioIndex.load() >= 0 && is.ShowMode.load() != 0;
+        const bool visualising = is.Audio.Index.load() >= 0 && is.ShowMode.load() != 0;
         std::this_thread::sleep_for(
             std::chrono::milliseconds(visualising ? std::max(is.Settings.RdftSpeed, 1) : 5));
     }
@@ -57,9 +57,9 @@ int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
         } else {
             pts = is.VideoClockValue;
         }
-        AVRational rate = is.VideoStream->avg_frame_rate;
+        AVRational rate = is.Video.Stream->avg_frame_rate;
         if (rate.num <= 0 || rate.den <= 0) {
-            rate = is.VideoStream->r_frame_rate;
+            rate = is.Video.Stream->r_frame_rate;
         }
         const double duration = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
         is.VideoClockValue += duration * (1.0 + 0.5 * frame->repeat_pict);
@@ -69,8 +69,8 @@ int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
         is.FrameSkip = std::max(0.95, is.FrameSkip * 0.95);
     }
     is.PictureChanged.wait(
-        lock, [&is] { return is.PictureCount < kPictureSlots || is.VideoQueue.Aborted(); });
-    if (is.VideoQueue.Aborted()) {
+        lock, [&is] { return is.PictureCount < kPictureSlots || is.Video.Queue.Aborted(); });
+    if (is.Video.Queue.Aborted()) {
         return -1;
     }
     lock.unlock();
@@ -150,7 +150,7 @@ void ExpireSubtitles(TPlayContext& is) {
 }  // namespace
 
 void Refresh(TPlayContext& is, bool consume) {
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         bool dropped = false;
         for (;;) {
             double target;
@@ -208,11 +208,11 @@ void Refresh(TPlayContext& is, bool consume) {
                     continue;
                 }
             }
-            if (is.SubtitleIndex.load() >= 0) {
+            if (is.Subtitle.Index.load() >= 0) {
                 ExpireSubtitles(is);
             }
             Display(is, true);
-            if (is.AudioIndex.load() >= 0) {
+            if (is.Audio.Index.load() >= 0) {
                 TPlayerInternals::CountPicture(*is.Player, true, std::fabs(pts - AudioClock(is)));
             }
             if (consume) {
@@ -225,7 +225,7 @@ void Refresh(TPlayContext& is, bool consume) {
         }
         return;
     }
-    if (is.AudioIndex.load() >= 0) {
+    if (is.Audio.Index.load() >= 0) {
         Display(is, true);
         UpdatePosition(is);
     }
@@ -249,11 +249,11 @@ void UpdatePosition(TPlayContext& is) {
     const int64_t start = is.StartTime != AV_NOPTS_VALUE ? is.StartTime : 0;
     int64_t p;
     std::unique_lock lock(is.PositionMutex);
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         p = std::llround(VideoClock(is) * 1e6) - start;
-    } else if (is.AudioIndex.load() >= 0) {
+    } else if (is.Audio.Index.load() >= 0) {
         p = std::llround(AudioClock(is) * 1e6) - start;
-        if (is.AudioDuration > 0 && is.AudioDuration <= p && is.Duration > p) {
+        if (is.Audio.Duration > 0 && is.Audio.Duration <= p && is.Duration > p) {
             p = is.Duration;
         }
     } else {

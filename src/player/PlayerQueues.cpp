@@ -100,7 +100,7 @@ int64_t TPacketQueue::Size() {
     return size_;
 }
 
-TPlayContext::~TPlayContext() {
+TAudioState::~TAudioState() {
     ff::av_channel_layout_uninit(&ResamplerLayout);
 }
 

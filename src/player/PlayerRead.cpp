@@ -240,41 +240,41 @@ OpenedCodecContextPtr OpenDecoder(const TPlaybackSettings& s, AVStream* stream) 
 }
 
 // Hands an opened decoder to its stream's queue and thread.
+// The queue opened with a flush marker first, so that the decoder starts as
+// after a seek; the index last: it tells the other threads the stream plays.
+void StartQueue(TStreamState& state, AVStream* stream, OpenedCodecContextPtr decoder, int index) {
+    state.Stream = stream;
+    state.Decoder = std::move(decoder);
+    state.Queue.Start();
+    state.Queue.PutFlush();
+    state.Index.store(index);
+}
+
 void StartComponent(TPlayContext& is, AVStream* stream, OpenedCodecContextPtr decoder, int index) {
     switch (StreamType(stream)) {
         case AVMEDIA_TYPE_VIDEO:
-            is.VideoStream = stream;
-            is.VideoDecoder = std::move(decoder);
-            is.VideoQueue.Start();
-            is.VideoQueue.PutFlush();
-            is.VideoIndex.store(index);
-            is.VideoThread = NamedThread("v2m-video", [&is] { VideoThread(is); });
+            StartQueue(is.Video, stream, std::move(decoder), index);
+            is.Video.Thread = NamedThread("v2m-video", [&is] { VideoThread(is); });
             break;
-        case AVMEDIA_TYPE_AUDIO:
-            is.AudioStream = stream;
-            is.AudioDecoder = std::move(decoder);
-            is.AudioDuration = stream->duration != AV_NOPTS_VALUE
-                                   ? ff::av_rescale_q(stream->duration, stream->time_base,
-                                                      AVRational{1, AV_TIME_BASE})
-                                   : -1;
-            is.AudioBlockSize.store(0);
-            is.AudioBlockIndex.store(0);
+        case AVMEDIA_TYPE_AUDIO: {
+            TAudioState& audio = is.Audio;
+            audio.Duration = stream->duration != AV_NOPTS_VALUE
+                                 ? ff::av_rescale_q(stream->duration, stream->time_base,
+                                                    AVRational{1, AV_TIME_BASE})
+                                 : -1;
+            audio.BlockSize.store(0);
+            audio.BlockIndex.store(0);
             // A difference's weight falls to 1 % after 20 blocks.
-            is.AudioDiffFactor = std::exp(std::log(0.01) / 20.0);
-            is.AudioDiffCount = 0;
-            is.AudioDiffThreshold = 2.0 * 1024.0 / is.AudioSpec.freq;
-            is.AudioQueue.Start();
-            is.AudioQueue.PutFlush();
-            is.AudioIndex.store(index);
-            ff::SDL_PauseAudioDevice(is.AudioDevice, 0);
+            audio.DiffFactor = std::exp(std::log(0.01) / 20.0);
+            audio.DiffCount = 0;
+            audio.DiffThreshold = 2.0 * 1024.0 / audio.Spec.freq;
+            StartQueue(audio, stream, std::move(decoder), index);
+            ff::SDL_PauseAudioDevice(audio.Device, 0);
             break;
+        }
         default:  // subtitles: the only other type a caller opens
-            is.SubtitleStream = stream;
-            is.SubtitleDecoder = std::move(decoder);
-            is.SubtitleQueue.Start();
-            is.SubtitleQueue.PutFlush();
-            is.SubtitleIndex.store(index);
-            is.SubtitleThread = NamedThread("v2m-subtitle", [&is] { SubtitleThread(is); });
+            StartQueue(is.Subtitle, stream, std::move(decoder), index);
+            is.Subtitle.Thread = NamedThread("v2m-subtitle", [&is] { SubtitleThread(is); });
             break;
     }
 }
@@ -305,16 +305,16 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     return 0;
 }
 
-// The queue emptied, the decoder freed and the stream forgotten; the stream
-// is returned so that its packets can be discarded again.
-AVStream* ForgetComponent(TPacketQueue& queue, OpenedCodecContextPtr& decoder, AVStream*& stream,
-                          std::atomic<int>& index) {
-    queue.Flush();
-    decoder.reset();
-    AVStream* forgotten = stream;
-    stream = nullptr;
-    index.store(-1);
-    return forgotten;
+// The queue emptied, the decoder freed, and the stream forgotten with its
+// packets discarded again.
+void ForgetComponent(TStreamState& state) {
+    state.Queue.Flush();
+    state.Decoder.reset();
+    state.Index.store(-1);
+    if (state.Stream != nullptr) {
+        state.Stream->discard = AVDISCARD_ALL;
+        state.Stream = nullptr;
+    }
 }
 
 void JoinDecoderThread(std::thread& thread) {
@@ -324,50 +324,45 @@ void JoinDecoderThread(std::thread& thread) {
 }
 
 void CloseComponent(TPlayContext& is, AVMediaType type) {
-    AVStream* stream = nullptr;
     switch (type) {
         case AVMEDIA_TYPE_VIDEO:
-            if (is.VideoIndex.load() < 0) {
+            if (is.Video.Index.load() < 0) {
                 return;
             }
-            is.VideoQueue.Abort();
+            is.Video.Queue.Abort();
             {
                 std::lock_guard lock(is.PictureMutex);
                 is.PictureChanged.notify_all();
             }
-            JoinDecoderThread(is.VideoThread);
-            stream = ForgetComponent(is.VideoQueue, is.VideoDecoder, is.VideoStream, is.VideoIndex);
+            JoinDecoderThread(is.Video.Thread);
+            ForgetComponent(is.Video);
             break;
         case AVMEDIA_TYPE_AUDIO:
-            if (is.AudioIndex.load() < 0) {
+            if (is.Audio.Index.load() < 0) {
                 return;
             }
-            is.AudioQueue.Abort();
-            ff::SDL_CloseAudioDevice(is.AudioDevice);  // returns once the callback has left
-            is.AudioDevice = 0;
-            is.Resampler.reset();
-            stream = ForgetComponent(is.AudioQueue, is.AudioDecoder, is.AudioStream, is.AudioIndex);
-            is.AudioDuration = -1;
+            is.Audio.Queue.Abort();
+            ff::SDL_CloseAudioDevice(is.Audio.Device);  // returns once the callback has left
+            is.Audio.Device = 0;
+            is.Audio.Resampler.reset();
+            ForgetComponent(is.Audio);
+            is.Audio.Duration = -1;
             break;
         case AVMEDIA_TYPE_SUBTITLE:
-            if (is.SubtitleIndex.load() < 0) {
+            if (is.Subtitle.Index.load() < 0) {
                 return;
             }
-            is.SubtitleQueue.Abort();
+            is.Subtitle.Queue.Abort();
             {
                 std::lock_guard lock(is.SubtitleMutex);
                 is.SubtitleFlushRequested = true;
                 is.SubtitleChanged.notify_all();
             }
-            JoinDecoderThread(is.SubtitleThread);
-            stream = ForgetComponent(is.SubtitleQueue, is.SubtitleDecoder, is.SubtitleStream,
-                                     is.SubtitleIndex);
+            JoinDecoderThread(is.Subtitle.Thread);
+            ForgetComponent(is.Subtitle);
             break;
         default:
             return;
-    }
-    if (stream != nullptr) {
-        stream->discard = AVDISCARD_ALL;
     }
 }
 
@@ -438,13 +433,13 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
     if (chosen[AVMEDIA_TYPE_VIDEO] >= 0) {
         OpenComponent(is, format, chosen[AVMEDIA_TYPE_VIDEO]);
     }
-    if (is.VideoIndex.load() < 0 && !is.DisableDisplay) {
+    if (is.Video.Index.load() < 0 && !is.DisableDisplay) {
         is.ShowMode.store(2);
     }
     if (chosen[AVMEDIA_TYPE_SUBTITLE] >= 0) {
         OpenComponent(is, format, chosen[AVMEDIA_TYPE_SUBTITLE]);
     }
-    if (is.VideoIndex.load() < 0 && is.AudioIndex.load() < 0) {
+    if (is.Video.Index.load() < 0 && is.Audio.Index.load() < 0) {
         is.OpenError = Format("%s: could not open codecs, no stream to play.", is.FileName.c_str());
         return false;
     }
@@ -476,33 +471,33 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
     if (result < 0) {
         TPlayerInternals::Report(*is.Player, Format("%s: error while seeking", is.FileName.c_str()),
                                  false);
-        if (is.VideoIndex.load() >= 0) {
+        if (is.Video.Index.load() >= 0) {
             is.PictureReady.Set();
         }
     } else {
         // Set before the flush markers go out: the video thread may take its
         // marker at once, and must find these already changed.
-        if (is.VideoIndex.load() >= 0) {
+        if (is.Video.Index.load() >= 0) {
             is.FlushSeen.store(false);
             is.PictureReady.Reset();
         }
         is.AfterSeek.store(true);
-        if (is.AudioIndex.load() >= 0) {
-            is.AudioQueue.Flush();
-            is.AudioQueue.PutFlush();
+        if (is.Audio.Index.load() >= 0) {
+            is.Audio.Queue.Flush();
+            is.Audio.Queue.PutFlush();
         }
-        if (is.SubtitleIndex.load() >= 0) {
-            is.SubtitleQueue.Flush();
-            is.SubtitleQueue.PutFlush();
+        if (is.Subtitle.Index.load() >= 0) {
+            is.Subtitle.Queue.Flush();
+            is.Subtitle.Queue.PutFlush();
         }
-        if (is.VideoIndex.load() >= 0) {
-            is.VideoQueue.Flush();
-            is.VideoQueue.PutFlush();
+        if (is.Video.Index.load() >= 0) {
+            is.Video.Queue.Flush();
+            is.Video.Queue.PutFlush();
         }
         if ((flags & AVSEEK_FLAG_BYTE) == 0) {
             // Until the first sound after the seek is decoded (not before
             // the pause ends), the audio clock tells where the seek went.
-            if (is.AudioIndex.load() >= 0) {
+            if (is.Audio.Index.load() >= 0) {
                 is.AudioClockValue.store(static_cast<double>(target) / AV_TIME_BASE);
             }
             std::lock_guard lock(is.ClockMutex);
@@ -524,28 +519,28 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
 
 // Whether the decoders have enough waiting for now.
 bool QueuesFull(TPlayContext& is) {
-    const int64_t queued = is.AudioQueue.Size() + is.VideoQueue.Size() + is.SubtitleQueue.Size();
+    const int64_t queued = is.Audio.Queue.Size() + is.Video.Queue.Size() + is.Subtitle.Queue.Size();
     return queued > kMaxQueueBytes ||
-           ((is.AudioIndex.load() < 0 || is.AudioQueue.Size() > kEnoughAudioBytes) &&
-            (is.VideoIndex.load() < 0 || is.VideoQueue.Count() > kEnoughPackets) &&
-            (is.SubtitleIndex.load() < 0 || is.SubtitleQueue.Count() > kEnoughPackets));
+           ((is.Audio.Index.load() < 0 || is.Audio.Queue.Size() > kEnoughAudioBytes) &&
+            (is.Video.Index.load() < 0 || is.Video.Queue.Count() > kEnoughPackets) &&
+            (is.Subtitle.Index.load() < 0 || is.Subtitle.Queue.Count() > kEnoughPackets));
 }
 
 // An empty packet makes each decoder give up what it still holds.
 void SendDrainPackets(TPlayContext& is) {
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         PacketPtr empty(ff::av_packet_alloc());
         if (empty) {
-            empty->stream_index = is.VideoIndex.load();
-            is.VideoQueue.Put(empty.get());
+            empty->stream_index = is.Video.Index.load();
+            is.Video.Queue.Put(empty.get());
         }
         is.PictureReady.Set();
     }
-    if (is.AudioIndex.load() >= 0) {
+    if (is.Audio.Index.load() >= 0) {
         PacketPtr empty(ff::av_packet_alloc());
         if (empty) {
-            empty->stream_index = is.AudioIndex.load();
-            is.AudioQueue.Put(empty.get());
+            empty->stream_index = is.Audio.Index.load();
+            is.Audio.Queue.Put(empty.get());
         }
     }
 }
@@ -553,7 +548,7 @@ void SendDrainPackets(TPlayContext& is) {
 // Announces the end of the file or a read error once. Returns whether
 // reading must stop for good.
 bool OnReadFailure(TPlayContext& is, AVFormatContext* format, int result, bool& end_of_file) {
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         is.PictureReady.Set();
     }
     if (!is.ImageSequence && !is.EndAnnounced.load()) {
@@ -574,12 +569,12 @@ bool OnReadFailure(TPlayContext& is, AVFormatContext* format, int result, bool& 
 }
 
 void QueuePacket(TPlayContext& is, AVPacket* packet) {
-    if (packet->stream_index == is.AudioIndex.load()) {
-        is.AudioQueue.Put(packet);
-    } else if (packet->stream_index == is.VideoIndex.load()) {
-        is.VideoQueue.Put(packet);
-    } else if (packet->stream_index == is.SubtitleIndex.load()) {
-        is.SubtitleQueue.Put(packet);
+    if (packet->stream_index == is.Audio.Index.load()) {
+        is.Audio.Queue.Put(packet);
+    } else if (packet->stream_index == is.Video.Index.load()) {
+        is.Video.Queue.Put(packet);
+    } else if (packet->stream_index == is.Subtitle.Index.load()) {
+        is.Subtitle.Queue.Put(packet);
     }
 }
 
@@ -614,8 +609,8 @@ void ReadLoop(TPlayContext& is) {
                 SendDrainPackets(is);
             }
             Sleep(10);
-            if (is.AudioQueue.Count() == 0 && is.VideoQueue.Count() == 0 &&
-                is.SubtitleQueue.Count() == 0) {
+            if (is.Audio.Queue.Count() == 0 && is.Video.Queue.Count() == 0 &&
+                is.Subtitle.Queue.Count() == 0) {
                 is.EndReached.store(true);
             }
             continue;
@@ -727,7 +722,7 @@ bool ConfigureFilters(TPlayContext& is, TVideoFilters& filters, const AVFrame* f
     AVFilterGraph* graph = filters.Graph.get();
     graph->scale_sws_opts = ff::av_strdup("flags=bilinear");
     graph->nb_threads = 1;
-    const AVRational time_base = is.VideoStream->time_base;
+    const AVRational time_base = is.Video.Stream->time_base;
     AVRational aspect = frame->sample_aspect_ratio;
     if (aspect.num <= 0 || aspect.den <= 0) {
         aspect = AVRational{0, 1};
@@ -779,14 +774,14 @@ bool ConfigureFilters(TPlayContext& is, TVideoFilters& filters, const AVFrame* f
 
 // After a seek: forget every picture and timing of before it.
 void FlushVideo(TPlayContext& is) {
-    ff::avcodec_flush_buffers(is.VideoDecoder.get());
+    ff::avcodec_flush_buffers(is.Video.Decoder.get());
     {
         std::unique_lock lock(is.PictureMutex);
         for (auto& picture : is.Pictures) {
             picture.Target = 0.0;
         }
         is.PictureChanged.wait(lock,
-                               [&is] { return is.PictureCount == 0 || is.VideoQueue.Aborted(); });
+                               [&is] { return is.PictureCount == 0 || is.Video.Queue.Aborted(); });
         is.FrameSkip = 1.0;
     }
     {
@@ -796,9 +791,9 @@ void FlushVideo(TPlayContext& is) {
         is.FrameLastDelay = 0.0;
         is.FrameTimer = NowSeconds();
     }
-    is.LastPts = INT64_MIN;
-    is.LastDts = INT64_MIN;
-    is.FrameSkipCounter = 0;
+    is.Video.LastPts = INT64_MIN;
+    is.Video.LastDts = INT64_MIN;
+    is.Video.FrameSkipCounter = 0;
     is.FlushSeen.store(true);
 }
 
@@ -806,12 +801,12 @@ void FlushVideo(TPlayContext& is) {
 // catch up; true to show it.
 bool ShowsDecodedPicture(TPlayContext& is, AVFrame& frame) {
     if (frame.pts != AV_NOPTS_VALUE) {
-        is.FaultyPts += frame.pts <= is.LastPts;
-        is.LastPts = frame.pts;
+        is.Video.FaultyPts += frame.pts <= is.Video.LastPts;
+        is.Video.LastPts = frame.pts;
     }
     if (frame.pkt_dts != AV_NOPTS_VALUE) {
-        is.FaultyDts += frame.pkt_dts <= is.LastDts;
-        is.LastDts = frame.pkt_dts;
+        is.Video.FaultyDts += frame.pkt_dts <= is.Video.LastDts;
+        is.Video.LastDts = frame.pkt_dts;
     }
     switch (is.Settings.DecoderReorderPts) {
         case 1:
@@ -828,9 +823,9 @@ bool ShowsDecodedPicture(TPlayContext& is, AVFrame& frame) {
         std::lock_guard lock(is.PictureMutex);
         skip = is.FrameSkip;
     }
-    ++is.FrameSkipCounter;
-    if (is.FrameSkipCounter >= skip) {
-        is.FrameSkipCounter -= static_cast<int>(std::max(skip, 1.0));
+    ++is.Video.FrameSkipCounter;
+    if (is.Video.FrameSkipCounter >= skip) {
+        is.Video.FrameSkipCounter -= static_cast<int>(std::max(skip, 1.0));
         return true;
     }
     return false;
@@ -838,7 +833,7 @@ bool ShowsDecodedPicture(TPlayContext& is, AVFrame& frame) {
 
 // 1 with a picture to show, 0 with none for now, -1 once the queue is aborted.
 int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
-    AVCodecContext* decoder = is.VideoDecoder.get();
+    AVCodecContext* decoder = is.Video.Decoder.get();
     for (;;) {
         const TStageResult got = ReceiveFrames(
             decoder, frame, [&is](AVFrame& decoded) { return !ShowsDecodedPicture(is, decoded); });
@@ -850,7 +845,7 @@ int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
             UpdatePosition(is);
         }
         TPacketQueue::TEntry entry;
-        if (is.VideoQueue.Get(entry, true) < 0) {
+        if (is.Video.Queue.Get(entry, true) < 0) {
             return -1;
         }
         if (entry.Flush) {
@@ -877,7 +872,7 @@ void VideoThread(TPlayContext& is) {
     for (;;) {
         // Paused, the thread still decodes up to the first picture after a
         // seek (the pause may have come before the seek was carried out).
-        while (is.Paused.load() && !is.VideoQueue.Aborted() && !is.PausedAtSeek.load() &&
+        while (is.Paused.load() && !is.Video.Queue.Aborted() && !is.PausedAtSeek.load() &&
                !is.AfterSeek.load() && is.OpenPausedStep.load() == 0) {
             Sleep(10);
         }
@@ -920,7 +915,7 @@ void VideoThread(TPlayContext& is) {
                 if (step == 1) {
                     is.OpenPausedStep.store(2);
                 } else if (step == 2) {
-                    while (!is.PlayStarted.load() && !is.VideoQueue.Aborted()) {
+                    while (!is.PlayStarted.load() && !is.Video.Queue.Aborted()) {
                         Sleep(5);
                     }
                     is.OpenPausedStep.store(0);
@@ -964,36 +959,36 @@ void PaletteToYuv(AVSubtitleRect* rect) {
 
 void SubtitleThread(TPlayContext& is) {
     for (;;) {
-        while (is.Paused.load() && !is.SubtitleQueue.Aborted() && !is.PausedAtSeek.load()) {
+        while (is.Paused.load() && !is.Subtitle.Queue.Aborted() && !is.PausedAtSeek.load()) {
             Sleep(10);
         }
         TPacketQueue::TEntry entry;
-        if (is.SubtitleQueue.Get(entry, true) < 0) {
+        if (is.Subtitle.Queue.Get(entry, true) < 0) {
             return;
         }
         if (entry.Flush) {
-            ff::avcodec_flush_buffers(is.SubtitleDecoder.get());
+            ff::avcodec_flush_buffers(is.Subtitle.Decoder.get());
             continue;
         }
         {
             std::unique_lock lock(is.SubtitleMutex);
             is.SubtitleChanged.wait(lock, [&is] {
-                return is.SubtitleCount < kSubtitleSlots || is.SubtitleQueue.Aborted();
+                return is.SubtitleCount < kSubtitleSlots || is.Subtitle.Queue.Aborted();
             });
         }
-        if (is.SubtitleQueue.Aborted()) {
+        if (is.Subtitle.Queue.Aborted()) {
             return;
         }
         auto subtitle = SubtitlePtr(new AVSubtitle{});
         int got = 0;
-        if (ff::avcodec_decode_subtitle2(is.SubtitleDecoder.get(), subtitle.get(), &got,
+        if (ff::avcodec_decode_subtitle2(is.Subtitle.Decoder.get(), subtitle.get(), &got,
                                          entry.Packet.get()) < 0 ||
             got == 0) {
             continue;
         }
         const double pts =
             entry.Packet->pts != AV_NOPTS_VALUE
-                ? static_cast<double>(entry.Packet->pts) * av_q2d(is.SubtitleStream->time_base)
+                ? static_cast<double>(entry.Packet->pts) * av_q2d(is.Subtitle.Stream->time_base)
                 : 0.0;
         for (unsigned i = 0; i < subtitle->num_rects; ++i) {
             PaletteToYuv(subtitle->rects[i]);
