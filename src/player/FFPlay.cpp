@@ -245,7 +245,8 @@ TDisplayStats TCustomPlayer::DisplayStats() const {
     stats.Shown = shown_.load();
     stats.Dropped = dropped_.load();
     if (stats.Shown > 0) {
-        stats.MeanError = static_cast<double>(error_sum_us_.load()) / 1e6 / stats.Shown;
+        stats.MeanError =
+            static_cast<double>(error_sum_us_.load()) / 1e6 / static_cast<double>(stats.Shown);
     }
     stats.MaxError = static_cast<double>(error_max_us_.load()) / 1e6;
     return stats;

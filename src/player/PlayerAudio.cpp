@@ -60,7 +60,8 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         return -1;
     }
     // Room for the longest a sync correction may make the block.
-    const size_t bytes = static_cast<size_t>(capacity) * is.Audio.FrameBytes * 11 / 10 +
+    const auto frame_bytes = static_cast<size_t>(is.Audio.FrameBytes);  // 2 or 4
+    const size_t bytes = static_cast<size_t>(capacity) * frame_bytes * 11 / 10 +
                          static_cast<size_t>(is.Audio.FrameBytes) * 2;
     if (is.Audio.Buffer.size() < bytes) {
         is.Audio.Buffer.resize(bytes);

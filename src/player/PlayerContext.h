@@ -71,8 +71,8 @@ struct TQueuedSubtitle {
     SubtitlePtr Subtitle;
 };
 
-inline constexpr int kPictureSlots = 2;
-inline constexpr int kSubtitleSlots = 4;
+inline constexpr size_t kPictureSlots = 2;
+inline constexpr size_t kSubtitleSlots = 4;
 inline constexpr size_t kVisualisationSamples = 0x20000;
 
 // Events the player sends to its own play thread.
@@ -282,9 +282,9 @@ struct TPlayContext {
     std::mutex PictureMutex;
     std::condition_variable PictureChanged;
     std::array<TQueuedPicture, kPictureSlots> Pictures;
-    int PictureRead = 0;   // play thread
-    int PictureWrite = 0;  // video thread
-    int PictureCount = 0;
+    size_t PictureRead = 0;   // play thread
+    size_t PictureWrite = 0;  // video thread
+    size_t PictureCount = 0;
     std::atomic<bool> RefreshPending{false};
     std::atomic<int> LastPictureWidth{0};
     std::atomic<int> LastPictureHeight{0};
@@ -299,9 +299,9 @@ struct TPlayContext {
     std::mutex SubtitleMutex;
     std::condition_variable SubtitleChanged;
     std::array<TQueuedSubtitle, kSubtitleSlots> Subtitles;
-    int SubtitleRead = 0;
-    int SubtitleWrite = 0;
-    int SubtitleCount = 0;
+    size_t SubtitleRead = 0;
+    size_t SubtitleWrite = 0;
+    size_t SubtitleCount = 0;
     bool SubtitleFlushRequested = false;
 };
 

@@ -157,7 +157,7 @@ void Refresh(TPlayContext& is, bool consume) {
             double next_target;
             double pts;
             int64_t pos;
-            int count;
+            size_t count;
             {
                 std::lock_guard lock(is.PictureMutex);
                 count = is.PictureCount;

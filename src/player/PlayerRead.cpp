@@ -160,7 +160,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
         if (type < 0 || type >= AVMEDIA_TYPE_NB) {
             continue;
         }
-        const int wanted = is.Settings.WantedStream[type + 1];
+        const int wanted = is.Settings.WantedStream[static_cast<size_t>(type) + 1];
         if (wanted >= 0 && wanted == counter[type] &&
             (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
             chosen[type] = static_cast<int>(i);
@@ -168,7 +168,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
         ++counter[type];
     }
     for (const AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
-        if (is.Settings.WantedStream[type + 1] >= 0) {
+        if (is.Settings.WantedStream[static_cast<size_t>(type) + 1] >= 0) {
             continue;
         }
         const int related = type == AVMEDIA_TYPE_AUDIO      ? chosen[AVMEDIA_TYPE_VIDEO]

@@ -50,7 +50,8 @@ void BlendRect(const TPlanes& planes, int width, int height, const AVSubtitleRec
         for (int x = x0; x < x1; ++x) {
             const uint32_t c = colour(x, y);
             const int a = static_cast<int>(c >> 24);
-            luma[x] = static_cast<uint8_t>((luma[x] * (255 - a) + ((c >> 16) & 0xff) * a) / 255);
+            const int y_of_c = static_cast<int>((c >> 16) & 0xff);
+            luma[x] = static_cast<uint8_t>((luma[x] * (255 - a) + y_of_c * a) / 255);
         }
     }
     for (int cy = y0 / 2; cy * 2 < y1; ++cy) {
@@ -249,10 +250,16 @@ uint32_t Pixel(int r, int g, int b) {
            static_cast<uint32_t>(b);
 }
 
+// The canvas pixel at x, row; the caller keeps both inside the display.
+uint32_t& CanvasPixel(TDisplay& d, int x, int row) {
+    return d.CanvasPixels[static_cast<size_t>(row) * static_cast<size_t>(d.Width) +
+                          static_cast<size_t>(x)];
+}
+
 void VerticalLine(TDisplay& d, int x, int y, int length) {
     for (int row = y; row < y + length; ++row) {
         if (x >= 0 && x < d.Width && row >= 0 && row < d.Height) {
-            d.CanvasPixels[static_cast<size_t>(row) * d.Width + x] = Pixel(255, 255, 255);
+            CanvasPixel(d, x, row) = Pixel(255, 255, 255);
         }
     }
 }
@@ -274,7 +281,7 @@ void DrawWaveform(TPlayContext& is, int64_t start, int channels) {
     for (int ch = 1; ch < channels; ++ch) {
         const int row = ch * band;
         for (int x = 0; x < d.Width && row < d.Height; ++x) {
-            d.CanvasPixels[static_cast<size_t>(row) * d.Width + x] = Pixel(255, 255, 255);
+            CanvasPixel(d, x, row) = Pixel(255, 255, 255);
         }
     }
 }
@@ -325,7 +332,7 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
         const int a = level(0);
         const int b = used > 1 ? level(1) : 0;
         const int row = d.Height - 1 - y;
-        d.CanvasPixels[static_cast<size_t>(row) * d.Width + x] = Pixel(a, b, (a + b) / 2);
+        CanvasPixel(d, x, row) = Pixel(a, b, (a + b) / 2);
     }
     d.NextColumn = (x + 1) % std::max(d.Width, 1);
 }
@@ -336,8 +343,9 @@ void DrawVisualisation(TPlayContext& is) {
     if (d.Width <= 0 || d.Height <= 0) {
         return;
     }
-    if (d.CanvasPixels.size() != static_cast<size_t>(d.Width) * d.Height) {
-        d.CanvasPixels.assign(static_cast<size_t>(d.Width) * d.Height, Pixel(0, 0, 0));
+    const size_t pixels = static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height);
+    if (d.CanvasPixels.size() != pixels) {
+        d.CanvasPixels.assign(pixels, Pixel(0, 0, 0));
         d.NextColumn = 0;
     }
     int bits = 1;
@@ -392,7 +400,7 @@ void DrawVisualisation(TPlayContext& is) {
         for (int row = 0; row < d.Height; ++row) {
             uint8_t* out = bitmap->Row(row);
             for (int x = 0; x < d.Width; ++x) {
-                const uint32_t p = d.CanvasPixels[static_cast<size_t>(row) * d.Width + x];
+                const uint32_t p = CanvasPixel(d, x, row);
                 out[x * 3] = static_cast<uint8_t>(p);
                 out[x * 3 + 1] = static_cast<uint8_t>(p >> 8);
                 out[x * 3 + 2] = static_cast<uint8_t>(p >> 16);

@@ -35,8 +35,12 @@ public:
 
     uint8_t* Bits() { return pixels_.data(); }
     const uint8_t* Bits() const { return pixels_.data(); }
-    uint8_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * RowBytes(); }
-    const uint8_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * RowBytes(); }
+    uint8_t* Row(int y) {
+        return pixels_.data() + static_cast<size_t>(y) * static_cast<size_t>(RowBytes());
+    }
+    const uint8_t* Row(int y) const {
+        return pixels_.data() + static_cast<size_t>(y) * static_cast<size_t>(RowBytes());
+    }
 
     // The drawing surface's lock.
     // Taking it does not change the picture, so a reader with a const bitmap
