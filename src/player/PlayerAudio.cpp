@@ -22,7 +22,7 @@ const uint8_t kSilence[kSilenceBytes] = {};
 constexpr double kNoSyncThreshold = 10.0;
 constexpr int kAverageCount = 20;
 
-// Converts one decoded frame into the device's format in AudioBuffer; the size
+// Converts one decoded frame into the device's format in the audio buffer; the size
 // in bytes, or -1 when it cannot be converted.
 int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
     const auto format = static_cast<AVSampleFormat>(frame->format);
@@ -60,9 +60,8 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         return -1;
     }
     // Room for the longest a sync correction may make the block.
-    const auto frame_bytes = static_cast<size_t>(is.Audio.FrameBytes);  // 2 or 4
-    const size_t bytes = static_cast<size_t>(capacity) * frame_bytes * 11 / 10 +
-                         static_cast<size_t>(is.Audio.FrameBytes) * 2;
+    const auto frame_bytes = static_cast<size_t>(is.Audio.FrameBytes);  // two for each channel
+    const size_t bytes = static_cast<size_t>(capacity) * frame_bytes * 11 / 10 + frame_bytes * 2;
     if (is.Audio.Buffer.size() < bytes) {
         is.Audio.Buffer.resize(bytes);
     }
@@ -77,7 +76,7 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
     return converted * is.Audio.FrameBytes;
 }
 
-// One block of sound in AudioBuffer: its size, or -1 when there is none now
+// One block of sound in the audio buffer: its size, or -1 when there is none now
 // (paused, nothing queued, or the end of the file).
 int DecodeAudioBlock(TPlayContext& is) {
     AVCodecContext* decoder = is.Audio.Decoder.get();
