@@ -232,8 +232,8 @@ TPlayerClocks TCustomPlayer::Clocks() {
         return clocks;
     }
     clocks.Open = true;
-    clocks.HasAudio = context->AudioIndex.load() >= 0;
-    clocks.HasVideo = context->VideoIndex.load() >= 0;
+    clocks.HasAudio = context->Audio.Index.load() >= 0;
+    clocks.HasVideo = context->Video.Index.load() >= 0;
     clocks.Audio = AudioClock(*context);
     clocks.Video = VideoClock(*context);
     clocks.Master = MasterClock(*context);
@@ -245,7 +245,8 @@ TDisplayStats TCustomPlayer::DisplayStats() const {
     stats.Shown = shown_.load();
     stats.Dropped = dropped_.load();
     if (stats.Shown > 0) {
-        stats.MeanError = static_cast<double>(error_sum_us_.load()) / 1e6 / stats.Shown;
+        stats.MeanError =
+            static_cast<double>(error_sum_us_.load()) / 1e6 / static_cast<double>(stats.Shown);
     }
     stats.MaxError = static_cast<double>(error_max_us_.load()) / 1e6;
     return stats;
@@ -345,9 +346,9 @@ void TCustomPlayer::FileOpenNotification() {
     if (handler) {
         int width = -1;
         int height = -1;
-        if (context->VideoDecoder && context->VideoDecoder->width > 0) {
-            width = context->VideoDecoder->width;
-            height = context->VideoDecoder->height;
+        if (context->Video.Decoder && context->Video.Decoder->width > 0) {
+            width = context->Video.Decoder->width;
+            height = context->Video.Decoder->height;
         }
         const int64_t duration = context->ImageSequence ? 0 : context->Duration;
         int screen_width = screen_width_.load();
@@ -369,17 +370,21 @@ void TCustomPlayer::Stop(bool WaitForEnd) {
         }
     }
     if (auto context = OpenContext()) {
-        context->Stopping.store(true);
-        if (context->Paused.load()) {
-            TogglePauseOf(*context);
-        }
-        PushPlayerEvent(*context, peQuit);
+        TPlayerInternals::StopFile(*this, *context);
     }
     if (WaitForEnd) {
         WaitForPlayThread();
         JoinEndedThreads(handler_depth_.load() == 0);
         QuitSDL();
     }
+}
+
+void TPlayerInternals::StopFile(TCustomPlayer& player, TPlayContext& is) {
+    is.Stopping.store(true);
+    if (is.Paused.load()) {
+        player.TogglePauseOf(is);
+    }
+    PushPlayerEvent(is, peQuit);
 }
 
 void TCustomPlayer::WaitForPlayThread() {
@@ -532,7 +537,7 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
             context_ = context;
         }
         file_open_.store(true);
-        if (is.VideoIndex.load() < 0 && !is.DisableDisplay) {
+        if (is.Video.Index.load() < 0 && !is.DisableDisplay) {
             is.ShowMode.store(settings.AudioShowMode);
         }
         ResetExternalClock(is);
@@ -614,7 +619,7 @@ void TCustomPlayer::TogglePauseOf(TPlayContext& is) {
         is.Paused.store(false);
         return;
     }
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         if (!is.PictureReady.WaitFor(std::chrono::milliseconds(250))) {
             is.PictureReady.Set();
         }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "CodecStages.h"
 #include "FFmpegLoader.h"
 #include "FFmpegLogger.h"
 #include "Format.h"
@@ -21,23 +22,25 @@ const uint8_t kSilence[kSilenceBytes] = {};
 constexpr double kNoSyncThreshold = 10.0;
 constexpr int kAverageCount = 20;
 
-// Converts one decoded frame into the device's format in AudioBuffer; the size
+// Converts one decoded frame into the device's format in the audio buffer; the size
 // in bytes, or -1 when it cannot be converted.
 int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
     const auto format = static_cast<AVSampleFormat>(frame->format);
-    if (!is.Resampler || format != is.ResamplerFormat || frame->sample_rate != is.ResamplerRate ||
-        ff::av_channel_layout_compare(&frame->ch_layout, &is.ResamplerLayout) != 0) {
-        is.Resampler.reset();
+    if (!is.Audio.Resampler || format != is.Audio.ResamplerFormat ||
+        frame->sample_rate != is.Audio.ResamplerRate ||
+        ff::av_channel_layout_compare(&frame->ch_layout, &is.Audio.ResamplerLayout) != 0) {
+        is.Audio.Resampler.reset();
         AVChannelLayout out_layout{};
-        ff::av_channel_layout_default(&out_layout, is.AudioSpec.channels);
-        SwrContext* resampler = nullptr;
-        const bool made = ff::swr_alloc_set_opts2(&resampler, &out_layout, AV_SAMPLE_FMT_S16,
-                                                  is.AudioSpec.freq, const_cast<AVChannelLayout*>(&frame->ch_layout), format,
-                                                  frame->sample_rate, 0, nullptr) >= 0 &&
-                          ff::swr_init(resampler) >= 0;
+        ff::av_channel_layout_default(&out_layout, is.Audio.Spec.channels);
+        SwrContext* allocated = nullptr;
+        const int set =
+            ff::swr_alloc_set_opts2(&allocated, &out_layout, AV_SAMPLE_FMT_S16, is.Audio.Spec.freq,
+                                    const_cast<AVChannelLayout*>(&frame->ch_layout), format,
+                                    frame->sample_rate, 0, nullptr);
+        ResamplerPtr resampler(allocated);
+        const bool made = set >= 0 && ff::swr_init(resampler.get()) >= 0;
         ff::av_channel_layout_uninit(&out_layout);
         if (!made) {
-            ff::swr_free(&resampler);
             const char* from = ff::av_get_sample_fmt_name(format);
             TPlayerInternals::Report(*is.Player,
                                      Format("Cannot convert %s sample format to %s sample format",
@@ -46,68 +49,65 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
                                      false);
             return -1;
         }
-        is.Resampler.reset(resampler);
-        is.ResamplerFormat = format;
-        is.ResamplerRate = frame->sample_rate;
-        ff::av_channel_layout_uninit(&is.ResamplerLayout);
-        ff::av_channel_layout_copy(&is.ResamplerLayout, &frame->ch_layout);
+        is.Audio.Resampler = std::move(resampler);
+        is.Audio.ResamplerFormat = format;
+        is.Audio.ResamplerRate = frame->sample_rate;
+        ff::av_channel_layout_uninit(&is.Audio.ResamplerLayout);
+        ff::av_channel_layout_copy(&is.Audio.ResamplerLayout, &frame->ch_layout);
     }
-    const int capacity = ff::swr_get_out_samples(is.Resampler.get(), frame->nb_samples);
+    const int capacity = ff::swr_get_out_samples(is.Audio.Resampler.get(), frame->nb_samples);
     if (capacity < 0) {
         return -1;
     }
     // Room for the longest a sync correction may make the block.
-    const size_t bytes = static_cast<size_t>(capacity) * is.AudioFrameBytes * 11 / 10 +
-                         static_cast<size_t>(is.AudioFrameBytes) * 2;
-    if (is.AudioBuffer.size() < bytes) {
-        is.AudioBuffer.resize(bytes);
+    const auto frame_bytes = static_cast<size_t>(is.Audio.FrameBytes);  // two for each channel
+    const size_t bytes = static_cast<size_t>(capacity) * frame_bytes * 11 / 10 + frame_bytes * 2;
+    if (is.Audio.Buffer.size() < bytes) {
+        is.Audio.Buffer.resize(bytes);
     }
-    uint8_t* out = is.AudioBuffer.data();
-    const int converted = ff::swr_convert(is.Resampler.get(), &out, capacity,
-                                          const_cast<const uint8_t**>(frame->extended_data),
-                                          frame->nb_samples);
+    uint8_t* out = is.Audio.Buffer.data();
+    const int converted =
+        ff::swr_convert(is.Audio.Resampler.get(), &out, capacity,
+                        const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (converted < 0) {
         TPlayerInternals::Report(*is.Player, "av_audio_convert() failed", false);
         return -1;
     }
-    return converted * is.AudioFrameBytes;
+    return converted * is.Audio.FrameBytes;
 }
 
-// One block of sound in AudioBuffer: its size, or -1 when there is none now
+// One block of sound in the audio buffer: its size, or -1 when there is none now
 // (paused, nothing queued, or the end of the file).
 int DecodeAudioBlock(TPlayContext& is) {
-    AVCodecContext* decoder = is.AudioDecoder.get();
-    AVFrame* frame = is.AudioFrame.get();
+    AVCodecContext* decoder = is.Audio.Decoder.get();
+    AVFrame* frame = is.Audio.Frame.get();
     for (;;) {
-        while (is.AudioPacketPending) {
-            const int received = ff::avcodec_receive_frame(decoder, frame);
-            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-                is.AudioPacketPending = false;
-                break;
+        if (is.Audio.PacketPending) {
+            int size = 0;
+            const TStageResult got = ReceiveFrames(decoder, frame, [&is, &size](AVFrame& decoded) {
+                if (decoded.pts != AV_NOPTS_VALUE) {
+                    is.AudioClockValue.store(static_cast<double>(decoded.pts) *
+                                             av_q2d(is.Audio.Stream->time_base));
+                }
+                size = ConvertFrame(is, &decoded);
+                return size <= 0;  // nothing to hear: on to the next frame
+            });
+            if (got.How == TReceived::Kept) {
+                ff::av_frame_unref(frame);
+                is.AudioClockValue.store(is.AudioClockValue.load() +
+                                         static_cast<double>(size) / is.Audio.BytesPerSecond);
+                return size;
             }
-            if (received < 0) {
+            if (got.Failed()) {
                 FFLoggerInstance().Log(is.Player, llInfo, "avcodec_decode_audio2() failed");
-                is.AudioPacketPending = false;
-                break;
             }
-            if (frame->pts != AV_NOPTS_VALUE) {
-                is.AudioClockValue.store(static_cast<double>(frame->pts) *
-                                         av_q2d(is.AudioStream->time_base));
-            }
-            const int size = ConvertFrame(is, frame);
-            ff::av_frame_unref(frame);
-            if (size <= 0) {
-                continue;
-            }
-            is.AudioClockValue.store(is.AudioClockValue.load() +
-                                     static_cast<double>(size) / is.AudioBytesPerSecond);
-            return size;
+            is.Audio.PacketPending = false;
         }
-        if (is.Paused.load() || is.AudioQueue.Aborted()) {
+        if (is.Paused.load() || is.Audio.Queue.Aborted()) {
             return -1;
         }
         TPacketQueue::TEntry entry;
-        if (is.AudioQueue.Get(entry, false) <= 0) {
+        if (is.Audio.Queue.Get(entry, false) <= 0) {
             return -1;
         }
         if (entry.Flush) {
@@ -115,11 +115,11 @@ int DecodeAudioBlock(TPlayContext& is) {
             continue;
         }
         const bool drain = entry.Packet->data == nullptr;
-        const int sent = ff::avcodec_send_packet(decoder, drain ? nullptr : entry.Packet.get());
-        if (sent < 0 && sent != AVERROR_EOF && sent != AVERROR(EAGAIN)) {
+        const int sent = SendPacket(decoder, drain ? nullptr : entry.Packet.get());
+        if (sent < 0 && sent != AVERROR(EAGAIN)) {
             FFLoggerInstance().Log(is.Player, llInfo, "avcodec_decode_audio2() failed");
         }
-        is.AudioPacketPending = true;
+        is.Audio.PacketPending = true;
     }
 }
 
@@ -127,51 +127,51 @@ int DecodeAudioBlock(TPlayContext& is) {
 // clock when one of those leads; the new size.
 int CorrectLength(TPlayContext& is, int size) {
     const int sync = is.Settings.SyncMode;
-    if (!((sync == 1 && is.VideoIndex.load() >= 0) || sync == 2)) {
+    if (!((sync == 1 && is.Video.Index.load() >= 0) || sync == 2)) {
         return size;
     }
     const double diff = AudioClock(is) - MasterClock(is);
     if (std::fabs(diff) >= kNoSyncThreshold) {
-        is.AudioDiffCount = 0;
-        is.AudioDiffCumulative = 0.0;
+        is.Audio.DiffCount = 0;
+        is.Audio.DiffCumulative = 0.0;
         return size;
     }
-    is.AudioDiffCumulative = diff + is.AudioDiffFactor * is.AudioDiffCumulative;
-    if (is.AudioDiffCount < kAverageCount) {
-        ++is.AudioDiffCount;
+    is.Audio.DiffCumulative = diff + is.Audio.DiffFactor * is.Audio.DiffCumulative;
+    if (is.Audio.DiffCount < kAverageCount) {
+        ++is.Audio.DiffCount;
         return size;
     }
-    const double average = is.AudioDiffCumulative * (1.0 - is.AudioDiffFactor);
-    if (std::fabs(average) < is.AudioDiffThreshold) {
+    const double average = is.Audio.DiffCumulative * (1.0 - is.Audio.DiffFactor);
+    if (std::fabs(average) < is.Audio.DiffThreshold) {
         return size;
     }
-    const int64_t n = is.AudioFrameBytes;
-    int64_t wanted = size + static_cast<int64_t>(std::llround(diff * is.AudioSpec.freq)) * n;
+    const int64_t n = is.Audio.FrameBytes;
+    int64_t wanted = size + static_cast<int64_t>(std::llround(diff * is.Audio.Spec.freq)) * n;
     const int64_t lowest = ((size / n) * 90 / 100) * n;
     const int64_t highest = ((size / n) * 110 / 100) * n;
     wanted = std::clamp(wanted, lowest, highest);
-    wanted = std::min<int64_t>(wanted, static_cast<int64_t>(is.AudioBuffer.size()));
+    wanted = std::min<int64_t>(wanted, static_cast<int64_t>(is.Audio.Buffer.size()));
     if (wanted > size) {
-        const uint8_t* last = is.AudioBuffer.data() + size - n;
+        const uint8_t* last = is.Audio.Buffer.data() + size - n;
         for (int64_t at = size; at + n <= wanted; at += n) {
-            std::memcpy(is.AudioBuffer.data() + at, last, static_cast<size_t>(n));
+            std::memcpy(is.Audio.Buffer.data() + at, last, static_cast<size_t>(n));
         }
     }
     return static_cast<int>(wanted);
 }
 
 void CopyToVisualisation(TPlayContext& is, int size) {
-    if (is.Visualisation.size() != kVisualisationSamples) {
+    if (is.Audio.Visualisation.size() != kVisualisationSamples) {
         return;
     }
-    const auto* samples = reinterpret_cast<const int16_t*>(is.AudioBuffer.data());
+    const auto* samples = reinterpret_cast<const int16_t*>(is.Audio.Buffer.data());
     const size_t count = static_cast<size_t>(size) / sizeof(int16_t);
-    size_t at = is.VisualisationIndex.load();
+    size_t at = is.Audio.VisualisationIndex.load();
     for (size_t i = 0; i < count; ++i) {
-        is.Visualisation[at] = samples[i];
+        is.Audio.Visualisation[at] = samples[i];
         at = (at + 1) % kVisualisationSamples;
     }
-    is.VisualisationIndex.store(at);
+    is.Audio.VisualisationIndex.store(at);
 }
 
 }  // namespace
@@ -190,22 +190,22 @@ bool OpenAudioDevice(TPlayContext& is, AVCodecContext* decoder) {
     }
     wanted.callback = AudioCallback;
     wanted.userdata = &is;
-    is.AudioFrame.reset(ff::av_frame_alloc());
-    if (!is.AudioFrame || wanted.freq < kLowestSampleRate) {
+    is.Audio.Frame.reset(ff::av_frame_alloc());
+    if (!is.Audio.Frame || wanted.freq < kLowestSampleRate) {
         return false;
     }
     SDL_AudioSpec obtained{};
     // The device starts paused: nothing is pulled before the stream is set up.
-    is.AudioDevice = ff::SDL_OpenAudioDevice(
-        nullptr, 0, &wanted, &obtained,
-        SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-    if (is.AudioDevice == 0) {
+    is.Audio.Device =
+        ff::SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
+                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    if (is.Audio.Device == 0) {
         return false;
     }
-    is.AudioSpec = obtained;
-    is.AudioFrameBytes = 2 * obtained.channels;
-    is.AudioBytesPerSecond = obtained.freq * is.AudioFrameBytes;
-    is.Visualisation.assign(kVisualisationSamples, 0);
+    is.Audio.Spec = obtained;
+    is.Audio.FrameBytes = 2 * obtained.channels;
+    is.Audio.BytesPerSecond = obtained.freq * is.Audio.FrameBytes;
+    is.Audio.Visualisation.assign(kVisualisationSamples, 0);
     return true;
 }
 
@@ -218,33 +218,33 @@ void AudioCallback(void* opaque, Uint8* stream, int len) {
         return;
     }
     while (len > 0) {
-        if (is.AudioBlockIndex.load() >= is.AudioBlockSize.load()) {
+        if (is.Audio.BlockIndex.load() >= is.Audio.BlockSize.load()) {
             const int size = DecodeAudioBlock(is);
-            if (is.AudioQueue.Aborted()) {
+            if (is.Audio.Queue.Aborted()) {
                 break;
             }
             if (size < 0) {
-                is.AudioBlock = kSilence;
-                is.AudioBlockSilent.store(true);
-                is.AudioBlockSize.store(kSilenceBytes);
+                is.Audio.Block = kSilence;
+                is.Audio.BlockSilent.store(true);
+                is.Audio.BlockSize.store(kSilenceBytes);
             } else {
                 if (is.ShowMode.load() != 0) {
                     CopyToVisualisation(is, size);
                 }
-                is.AudioBlock = is.AudioBuffer.data();
-                is.AudioBlockSilent.store(false);
-                is.AudioBlockSize.store(CorrectLength(is, size));
+                is.Audio.Block = is.Audio.Buffer.data();
+                is.Audio.BlockSilent.store(false);
+                is.Audio.BlockSize.store(CorrectLength(is, size));
             }
-            is.AudioBlockIndex.store(0);
+            is.Audio.BlockIndex.store(0);
         }
-        const int index = is.AudioBlockIndex.load();
-        const int n = std::min(len, is.AudioBlockSize.load() - index);
+        const int index = is.Audio.BlockIndex.load();
+        const int n = std::min(len, is.Audio.BlockSize.load() - index);
         if (!is.Player->Mute()) {
-            ff::SDL_MixAudioFormat(stream, is.AudioBlock + index, AUDIO_S16SYS,
+            ff::SDL_MixAudioFormat(stream, is.Audio.Block + index, AUDIO_S16SYS,
                                    static_cast<Uint32>(n),
                                    static_cast<int>(is.Player->AudioVolume()));
         }
-        is.AudioBlockIndex.store(index + n);
+        is.Audio.BlockIndex.store(index + n);
         stream += n;
         len -= n;
     }
@@ -255,18 +255,19 @@ void AudioCallback(void* opaque, Uint8* stream, int len) {
 
 double AudioClock(TPlayContext& is) {
     double clock = is.AudioClockValue.load();
-    if (is.AudioIndex.load() < 0) {
+    if (is.Audio.Index.load() < 0) {
         return clock;
     }
-    const double rate = is.AudioBytesPerSecond;
-    const int unplayed = is.AudioBlockSilent.load()
+    const double rate = is.Audio.BytesPerSecond;
+    const int unplayed = is.Audio.BlockSilent.load()
                              ? 0
-                             : std::max(0, is.AudioBlockSize.load() - is.AudioBlockIndex.load());
+                             : std::max(0, is.Audio.BlockSize.load() - is.Audio.BlockIndex.load());
     // What the callback has handed over is heard one device buffer later.
-    const double device = static_cast<double>(is.AudioSpec.size) / rate;
+    const double device = static_cast<double>(is.Audio.Spec.size) / rate;
     clock -= static_cast<double>(unplayed) / rate + device;
     if (!is.Paused.load() && is.AudioCallbackTime.load() != 0) {
-        const double since = static_cast<double>(NowMicroseconds() - is.AudioCallbackTime.load()) / 1e6;
+        const double since =
+            static_cast<double>(NowMicroseconds() - is.AudioCallbackTime.load()) / 1e6;
         clock += std::clamp(since, 0.0, device);
     }
     return clock;
@@ -303,8 +304,8 @@ void ResetExternalClock(TPlayContext& is) {
 }
 
 double MasterClock(TPlayContext& is) {
-    const bool has_audio = is.AudioIndex.load() >= 0;
-    const bool has_video = is.VideoIndex.load() >= 0;
+    const bool has_audio = is.Audio.Index.load() >= 0;
+    const bool has_video = is.Video.Index.load() >= 0;
     switch (is.Settings.SyncMode) {
         case 1:
             return has_video ? VideoClock(is) : AudioClock(is);
@@ -318,7 +319,7 @@ double MasterClock(TPlayContext& is) {
 // With the picture mutex held.
 double PictureTargetTime(TPlayContext& is, double pts) {
     const bool video_leads =
-        is.Settings.SyncMode == 1 || (is.Settings.SyncMode == 0 && is.AudioIndex.load() < 0);
+        is.Settings.SyncMode == 1 || (is.Settings.SyncMode == 0 && is.Audio.Index.load() < 0);
     // The master clock is read before the clock lock is taken: it takes it too.
     const double master = video_leads ? 0.0 : MasterClock(is);
     const double video = video_leads ? 0.0 : VideoClock(is);

@@ -1,7 +1,8 @@
 #pragma once
-// The working state of one open file, shared by the player's threads: the
-// packet queues between the reader and the decoders, the picture and subtitle
-// queues towards the display, the audio output state and the clocks.
+// The working state of one open file, shared by the player's threads: a
+// record for each kind of stream (its decoder, the packets between the reader
+// and it, its own thread's state), the picture and subtitle queues towards
+// the display, and the clocks and controls every thread shares.
 
 #include <array>
 #include <atomic>
@@ -70,8 +71,8 @@ struct TQueuedSubtitle {
     SubtitlePtr Subtitle;
 };
 
-inline constexpr int kPictureSlots = 2;
-inline constexpr int kSubtitleSlots = 4;
+inline constexpr size_t kPictureSlots = 2;
+inline constexpr size_t kSubtitleSlots = 4;
 inline constexpr size_t kVisualisationSamples = 0x20000;
 
 // Events the player sends to its own play thread.
@@ -139,6 +140,62 @@ struct THookBridge {
     ScalerContextPtr FromRgb;
 };
 
+// What every stream played has: its number in the file (-1 while it is not
+// played, which tells the other threads), its decoder, and the packets on
+// their way from the read thread to it. The read thread opens and closes it.
+struct TStreamState {
+    std::atomic<int> Index{-1};
+    AVStream* Stream = nullptr;
+    OpenedCodecContextPtr Decoder;
+    TPacketQueue Queue;
+};
+
+// The sound. The audio callback owns all of it but the device id, which the
+// read thread opens and closes around it.
+struct TAudioState : TStreamState {
+    int64_t Duration = -1;  // the stream's own, microseconds
+    SDL_AudioDeviceID Device = 0;
+    SDL_AudioSpec Spec{};
+    int BytesPerSecond = 1;
+    int FrameBytes = 4;
+    std::vector<uint8_t> Buffer;
+    const uint8_t* Block = nullptr;
+    std::atomic<int> BlockSize{0};
+    std::atomic<int> BlockIndex{0};
+    // The block is silence made while paused or starved: nothing of the file
+    // waits in it, so the audio clock does not count it.
+    std::atomic<bool> BlockSilent{false};
+    bool PacketPending = false;  // the decoder may have frames ready
+    FramePtr Frame;
+    ResamplerPtr Resampler;
+    AVSampleFormat ResamplerFormat = AV_SAMPLE_FMT_NONE;
+    int ResamplerRate = 0;
+    AVChannelLayout ResamplerLayout{};
+    double DiffCumulative = 0.0;
+    double DiffFactor = 0.0;
+    double DiffThreshold = 0.0;
+    int DiffCount = 0;
+    // The latest samples, for the display to draw the sound.
+    std::vector<int16_t> Visualisation;
+    std::atomic<size_t> VisualisationIndex{0};
+
+    ~TAudioState();
+};
+
+// The pictures, decoded on the video thread, which alone keeps these counts.
+struct TVideoState : TStreamState {
+    std::thread Thread;
+    int FrameSkipCounter = 0;
+    int64_t FaultyPts = 0;
+    int64_t FaultyDts = 0;
+    int64_t LastPts = INT64_MIN;
+    int64_t LastDts = INT64_MIN;
+};
+
+struct TSubtitleState : TStreamState {
+    std::thread Thread;
+};
+
 struct TPlayContext {
     // First, so that it goes last: every thread of the file and the state they
     // share call into the libraries until then.
@@ -154,8 +211,6 @@ struct TPlayContext {
     int FrameHeight = 0;
 
     std::thread ReadThread;
-    std::thread VideoThread;
-    std::thread SubtitleThread;
     std::thread RefreshThread;
 
     std::atomic<bool> Abort{false};
@@ -183,66 +238,29 @@ struct TPlayContext {
     std::string OpenError;               // set by the read thread before the status changes
     int64_t StartTime = AV_NOPTS_VALUE;  // microseconds
     int64_t Duration = -1;               // microseconds
-    int64_t AudioDuration = -1;          // the audio stream's own, microseconds
     bool ImageSequence = false;
     bool CaptureDevice = false;
 
-    std::atomic<int> AudioIndex{-1};
-    std::atomic<int> VideoIndex{-1};
-    std::atomic<int> SubtitleIndex{-1};
-    AVStream* AudioStream = nullptr;
-    AVStream* VideoStream = nullptr;
-    AVStream* SubtitleStream = nullptr;
-    OpenedCodecContextPtr AudioDecoder;
-    OpenedCodecContextPtr VideoDecoder;
-    OpenedCodecContextPtr SubtitleDecoder;
-    TPacketQueue AudioQueue;
-    TPacketQueue VideoQueue;
-    TPacketQueue SubtitleQueue;
+    TAudioState Audio;
+    TVideoState Video;
+    TSubtitleState Subtitle;
 
     std::atomic<bool> EndAnnounced{false};
     std::atomic<bool> EndReported{false};
     std::atomic<bool> EndReached{false};
     std::atomic<bool> ReadInProgress{false};
+    // The read loop failed and gave up: the file is to be closed.
+    std::atomic<bool> ReadFailed{false};
     std::atomic<int> OpenPausedStep{0};
     std::atomic<bool> PlayStarted{false};  // psPlay is out: later states may follow
     std::atomic<bool> PausedAtSeek{false};
     std::atomic<bool> AfterSeek{false};
     std::atomic<bool> FlushSeen{false};
-    int FrameSkipCounter = 0;  // video thread
-    int64_t FaultyPts = 0;     // video thread
-    int64_t FaultyDts = 0;
-    int64_t LastPts = INT64_MIN;
-    int64_t LastDts = INT64_MIN;
 
-    // Audio output; the callback owns everything but the device id.
-    SDL_AudioDeviceID AudioDevice = 0;
-    SDL_AudioSpec AudioSpec{};
-    int AudioBytesPerSecond = 1;
-    int AudioFrameBytes = 4;
-    std::vector<uint8_t> AudioBuffer;
-    const uint8_t* AudioBlock = nullptr;
-    std::atomic<int> AudioBlockSize{0};
-    std::atomic<int> AudioBlockIndex{0};
-    // The block is silence made while paused or starved: nothing of the file
-    // waits in it, so the audio clock does not count it.
-    std::atomic<bool> AudioBlockSilent{false};
-    PacketPtr AudioPacket;
-    bool AudioPacketPending = false;
-    bool AudioDecoderDrained = false;
-    FramePtr AudioFrame;
-    ResamplerPtr Resampler;
-    AVSampleFormat ResamplerFormat = AV_SAMPLE_FMT_NONE;
-    int ResamplerRate = 0;
-    AVChannelLayout ResamplerLayout{};
+    // The audio clock: the time of the sound last handed to the device, and
+    // when the device last asked for more.
     std::atomic<double> AudioClockValue{0.0};
-    double AudioDiffCumulative = 0.0;
-    double AudioDiffFactor = 0.0;
-    double AudioDiffThreshold = 0.0;
-    int AudioDiffCount = 0;
     std::atomic<int64_t> AudioCallbackTime{0};
-    std::vector<int16_t> Visualisation;
-    std::atomic<size_t> VisualisationIndex{0};
     std::atomic<int> ShowMode{0};  // 0 none, 1 waveform, 2 spectrum
 
     // Video clock; the play thread, the video thread and the pause toggle all
@@ -264,9 +282,9 @@ struct TPlayContext {
     std::mutex PictureMutex;
     std::condition_variable PictureChanged;
     std::array<TQueuedPicture, kPictureSlots> Pictures;
-    int PictureRead = 0;   // play thread
-    int PictureWrite = 0;  // video thread
-    int PictureCount = 0;
+    size_t PictureRead = 0;   // play thread
+    size_t PictureWrite = 0;  // video thread
+    size_t PictureCount = 0;
     std::atomic<bool> RefreshPending{false};
     std::atomic<int> LastPictureWidth{0};
     std::atomic<int> LastPictureHeight{0};
@@ -281,12 +299,10 @@ struct TPlayContext {
     std::mutex SubtitleMutex;
     std::condition_variable SubtitleChanged;
     std::array<TQueuedSubtitle, kSubtitleSlots> Subtitles;
-    int SubtitleRead = 0;
-    int SubtitleWrite = 0;
-    int SubtitleCount = 0;
+    size_t SubtitleRead = 0;
+    size_t SubtitleWrite = 0;
+    size_t SubtitleCount = 0;
     bool SubtitleFlushRequested = false;
-
-    ~TPlayContext();
 };
 
 // The player's machinery, shared by its source files.
@@ -295,6 +311,9 @@ struct TPlayerInternals {
         player.ReportError(message, keep);
     }
     static void SetState(TCustomPlayer& player, TPlayState state) { player.SetState(state); }
+    // Closes this file as Stop does; an event left for a file already
+    // replaced by another is ignored.
+    static void StopFile(TCustomPlayer& player, TPlayContext& is);
     static void SetCurrentPosition(TCustomPlayer& player, int64_t position) {
         player.current_position_.store(position);
     }

@@ -32,11 +32,16 @@ void PushPlayerEvent(TPlayContext& is, TPlayerEventCode code, intptr_t value) {
 }
 
 void RefreshThread(TPlayContext& is) {
+    bool closing = false;
     while (!is.Abort.load()) {
+        if (!closing && is.ReadFailed.load()) {
+            closing = true;
+            TPlayerInternals::StopFile(*is.Player, is);
+        }
         if (!is.RefreshPending.exchange(true)) {
             PushPlayerEvent(is, peRefresh);
         }
-        const bool visualising = is.AudioIndex.load() >= 0 && is.ShowMode.load() != 0;
+        const bool visualising = is.Audio.Index.load() >= 0 && is.ShowMode.load() != 0;
         std::this_thread::sleep_for(
             std::chrono::milliseconds(visualising ? std::max(is.Settings.RdftSpeed, 1) : 5));
     }
@@ -52,9 +57,9 @@ int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
         } else {
             pts = is.VideoClockValue;
         }
-        AVRational rate = is.VideoStream->avg_frame_rate;
+        AVRational rate = is.Video.Stream->avg_frame_rate;
         if (rate.num <= 0 || rate.den <= 0) {
-            rate = is.VideoStream->r_frame_rate;
+            rate = is.Video.Stream->r_frame_rate;
         }
         const double duration = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
         is.VideoClockValue += duration * (1.0 + 0.5 * frame->repeat_pict);
@@ -63,10 +68,9 @@ int QueuePicture(TPlayContext& is, AVFrame* frame, int64_t pos, double pts) {
     if (is.PictureCount >= kPictureSlots && !is.RefreshPending.load()) {
         is.FrameSkip = std::max(0.95, is.FrameSkip * 0.95);
     }
-    is.PictureChanged.wait(lock, [&is] {
-        return is.PictureCount < kPictureSlots || is.VideoQueue.Aborted();
-    });
-    if (is.VideoQueue.Aborted()) {
+    is.PictureChanged.wait(
+        lock, [&is] { return is.PictureCount < kPictureSlots || is.Video.Queue.Aborted(); });
+    if (is.Video.Queue.Aborted()) {
         return -1;
     }
     lock.unlock();
@@ -131,8 +135,8 @@ void ExpireSubtitles(TPlayContext& is) {
         const TQueuedSubtitle& oldest = is.Subtitles[is.SubtitleRead];
         const TQueuedSubtitle& next = is.Subtitles[(is.SubtitleRead + 1) % kSubtitleSlots];
         const bool over = current > oldest.Pts + oldest.Subtitle->end_display_time / 1000.0;
-        const bool replaced = is.SubtitleCount > 1 &&
-                              current > next.Pts + next.Subtitle->start_display_time / 1000.0;
+        const bool replaced =
+            is.SubtitleCount > 1 && current > next.Pts + next.Subtitle->start_display_time / 1000.0;
         if (!over && !replaced) {
             break;
         }
@@ -146,14 +150,14 @@ void ExpireSubtitles(TPlayContext& is) {
 }  // namespace
 
 void Refresh(TPlayContext& is, bool consume) {
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         bool dropped = false;
         for (;;) {
             double target;
             double next_target;
             double pts;
             int64_t pos;
-            int count;
+            size_t count;
             {
                 std::lock_guard lock(is.PictureMutex);
                 count = is.PictureCount;
@@ -170,10 +174,10 @@ void Refresh(TPlayContext& is, bool consume) {
                 target = picture.Target;
                 pts = picture.Pts;
                 pos = picture.Pos;
-                next_target = count > 1
-                                  ? std::max(is.Pictures[(is.PictureRead + 1) % kPictureSlots].Target,
-                                             target)
-                                  : -1.0;
+                next_target =
+                    count > 1
+                        ? std::max(is.Pictures[(is.PictureRead + 1) % kPictureSlots].Target, target)
+                        : -1.0;
             }
             const double now = NowSeconds();
             if (now < target) {
@@ -204,11 +208,11 @@ void Refresh(TPlayContext& is, bool consume) {
                     continue;
                 }
             }
-            if (is.SubtitleIndex.load() >= 0) {
+            if (is.Subtitle.Index.load() >= 0) {
                 ExpireSubtitles(is);
             }
             Display(is, true);
-            if (is.AudioIndex.load() >= 0) {
+            if (is.Audio.Index.load() >= 0) {
                 TPlayerInternals::CountPicture(*is.Player, true, std::fabs(pts - AudioClock(is)));
             }
             if (consume) {
@@ -221,7 +225,7 @@ void Refresh(TPlayContext& is, bool consume) {
         }
         return;
     }
-    if (is.AudioIndex.load() >= 0) {
+    if (is.Audio.Index.load() >= 0) {
         Display(is, true);
         UpdatePosition(is);
     }
@@ -245,11 +249,11 @@ void UpdatePosition(TPlayContext& is) {
     const int64_t start = is.StartTime != AV_NOPTS_VALUE ? is.StartTime : 0;
     int64_t p;
     std::unique_lock lock(is.PositionMutex);
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         p = std::llround(VideoClock(is) * 1e6) - start;
-    } else if (is.AudioIndex.load() >= 0) {
+    } else if (is.Audio.Index.load() >= 0) {
         p = std::llround(AudioClock(is) * 1e6) - start;
-        if (is.AudioDuration > 0 && is.AudioDuration <= p && is.Duration > p) {
+        if (is.Audio.Duration > 0 && is.Audio.Duration <= p && is.Duration > p) {
             p = is.Duration;
         }
     } else {
@@ -269,16 +273,17 @@ void UpdatePosition(TPlayContext& is) {
         is.LastReportedPosition = p;
         TPlayerInternals::PushPosition(player, p);
     }
+    // Once for each time the end is reached: a seek, or a new picture, may
+    // lead there again.
     if (!is.CaptureDevice && !is.EndReported.load() && is.EndReached.load()) {
-        if (is.VideoIndex.load() >= 0) {
-            is.EndReported.store(true);
-        }
+        is.EndReported.store(true);
         TPlayerInternals::SetState(player, psEnd);
     }
     lock.unlock();
     const TPlaybackSettings& s = is.Settings;
     if (s.PlayDuration != INT64_MIN) {
-        const int64_t limit = s.StartTime != INT64_MIN ? s.StartTime + s.PlayDuration : s.PlayDuration;
+        const int64_t limit =
+            s.StartTime != INT64_MIN ? s.StartTime + s.PlayDuration : s.PlayDuration;
         if (p >= limit) {
             if (s.EndAction == 1) {
                 player.Stop(false);

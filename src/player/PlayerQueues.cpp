@@ -31,8 +31,10 @@ bool TPacketQueue::Put(AVPacket* packet) {
     owned->stream_index = packet->stream_index;
     {
         std::lock_guard lock(mutex_);
-        size_ += owned->size + kEntryOverhead;
+        // Counted once queued: a push that throws leaves the size as it was.
+        const int64_t size = owned->size + kEntryOverhead;
         entries_.push_back(TEntry{std::move(owned), false});
+        size_ += size;
     }
     changed_.notify_all();
     return true;
@@ -41,8 +43,8 @@ bool TPacketQueue::Put(AVPacket* packet) {
 void TPacketQueue::PutFlush() {
     {
         std::lock_guard lock(mutex_);
-        size_ += kEntryOverhead;
         entries_.push_back(TEntry{nullptr, true});
+        size_ += kEntryOverhead;
     }
     changed_.notify_all();
 }
@@ -98,7 +100,7 @@ int64_t TPacketQueue::Size() {
     return size_;
 }
 
-TPlayContext::~TPlayContext() {
+TAudioState::~TAudioState() {
     ff::av_channel_layout_uninit(&ResamplerLayout);
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "CodecStages.h"
 #include "FFmpegLoader.h"
 #include "FFmpegLogger.h"
 #include "Format.h"
@@ -122,6 +123,25 @@ int OpenInput(TPlayContext& is, AVFormatContext** format, const AVInputFormat* f
     return OpenInputContext(format, ToLibraryFileName(is.FileName), forced, options);
 }
 
+// Lends an owned dictionary to a call that may replace or free it, and takes
+// back whatever the call left, also when the caller throws afterwards.
+class TLentDictionary {
+public:
+    explicit TLentDictionary(DictionaryPtr& owner) : owner_(owner), entries_(owner.release()) {}
+    ~TLentDictionary() { owner_.reset(entries_); }
+    TLentDictionary(const TLentDictionary&) = delete;
+    TLentDictionary& operator=(const TLentDictionary&) = delete;
+    AVDictionary** Get() { return &entries_; }
+
+private:
+    DictionaryPtr& owner_;
+    AVDictionary* entries_;
+};
+
+void SetOption(DictionaryPtr& options, const char* key, const std::string& value) {
+    ff::av_dict_set(TLentDictionary(options).Get(), key, value.c_str(), 0);
+}
+
 AVMediaType StreamType(const AVStream* stream) {
     return stream->codecpar->codec_type;
 }
@@ -140,7 +160,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
         if (type < 0 || type >= AVMEDIA_TYPE_NB) {
             continue;
         }
-        const int wanted = is.Settings.WantedStream[type + 1];
+        const int wanted = is.Settings.WantedStream[static_cast<size_t>(type) + 1];
         if (wanted >= 0 && wanted == counter[type] &&
             (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
             chosen[type] = static_cast<int>(i);
@@ -148,7 +168,7 @@ void ChooseStreams(TPlayContext& is, AVFormatContext* format, int chosen[AVMEDIA
         ++counter[type];
     }
     for (const AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
-        if (is.Settings.WantedStream[type + 1] >= 0) {
+        if (is.Settings.WantedStream[static_cast<size_t>(type) + 1] >= 0) {
             continue;
         }
         const int related = type == AVMEDIA_TYPE_AUDIO      ? chosen[AVMEDIA_TYPE_VIDEO]
@@ -204,58 +224,57 @@ OpenedCodecContextPtr OpenDecoder(const TPlaybackSettings& s, AVStream* stream) 
     decoder->err_recognition = ErrorRecognitionFlags(s.ErrorRecognition);
     decoder->error_concealment = s.ErrorConcealment;
     decoder->thread_count = 1;
-    AVDictionary* options = nullptr;
+    DictionaryPtr options;
     if (s.LowRes != 0) {
-        ff::av_dict_set(&options, "lowres", std::to_string(s.LowRes).c_str(), 0);
+        SetOption(options, "lowres", std::to_string(s.LowRes));
     }
     if (s.DebugMV != 0) {
-        ff::av_dict_set(&options, "debug_mv", std::to_string(s.DebugMV).c_str(), 0);
+        SetOption(options, "debug_mv", std::to_string(s.DebugMV));
     }
     int opened;
     {
         AVCodecLock lock;
-        opened = ff::avcodec_open2(decoder.get(), codec, &options);
+        opened = ff::avcodec_open2(decoder.get(), codec, TLentDictionary(options).Get());
     }
-    ff::av_dict_free(&options);
     return opened >= 0 ? std::move(decoder) : nullptr;
 }
 
 // Hands an opened decoder to its stream's queue and thread.
+// The queue opened with a flush marker first, so that the decoder starts as
+// after a seek; the index last: it tells the other threads the stream plays.
+void StartQueue(TStreamState& state, AVStream* stream, OpenedCodecContextPtr decoder, int index) {
+    state.Stream = stream;
+    state.Decoder = std::move(decoder);
+    state.Queue.Start();
+    state.Queue.PutFlush();
+    state.Index.store(index);
+}
+
 void StartComponent(TPlayContext& is, AVStream* stream, OpenedCodecContextPtr decoder, int index) {
     switch (StreamType(stream)) {
         case AVMEDIA_TYPE_VIDEO:
-            is.VideoStream = stream;
-            is.VideoDecoder = std::move(decoder);
-            is.VideoQueue.Start();
-            is.VideoQueue.PutFlush();
-            is.VideoIndex.store(index);
-            is.VideoThread = NamedThread("v2m-video", [&is] { VideoThread(is); });
+            StartQueue(is.Video, stream, std::move(decoder), index);
+            is.Video.Thread = NamedThread("v2m-video", [&is] { VideoThread(is); });
             break;
-        case AVMEDIA_TYPE_AUDIO:
-            is.AudioStream = stream;
-            is.AudioDecoder = std::move(decoder);
-            is.AudioDuration = stream->duration != AV_NOPTS_VALUE
-                                   ? ff::av_rescale_q(stream->duration, stream->time_base,
-                                                      AVRational{1, AV_TIME_BASE})
-                                   : -1;
-            is.AudioBlockSize.store(0);
-            is.AudioBlockIndex.store(0);
+        case AVMEDIA_TYPE_AUDIO: {
+            TAudioState& audio = is.Audio;
+            audio.Duration = stream->duration != AV_NOPTS_VALUE
+                                 ? ff::av_rescale_q(stream->duration, stream->time_base,
+                                                    AVRational{1, AV_TIME_BASE})
+                                 : -1;
+            audio.BlockSize.store(0);
+            audio.BlockIndex.store(0);
             // A difference's weight falls to 1 % after 20 blocks.
-            is.AudioDiffFactor = std::exp(std::log(0.01) / 20.0);
-            is.AudioDiffCount = 0;
-            is.AudioDiffThreshold = 2.0 * 1024.0 / is.AudioSpec.freq;
-            is.AudioQueue.Start();
-            is.AudioQueue.PutFlush();
-            is.AudioIndex.store(index);
-            ff::SDL_PauseAudioDevice(is.AudioDevice, 0);
+            audio.DiffFactor = std::exp(std::log(0.01) / 20.0);
+            audio.DiffCount = 0;
+            audio.DiffThreshold = 2.0 * 1024.0 / audio.Spec.freq;
+            StartQueue(audio, stream, std::move(decoder), index);
+            ff::SDL_PauseAudioDevice(audio.Device, 0);
             break;
+        }
         default:  // subtitles: the only other type a caller opens
-            is.SubtitleStream = stream;
-            is.SubtitleDecoder = std::move(decoder);
-            is.SubtitleQueue.Start();
-            is.SubtitleQueue.PutFlush();
-            is.SubtitleIndex.store(index);
-            is.SubtitleThread = NamedThread("v2m-subtitle", [&is] { SubtitleThread(is); });
+            StartQueue(is.Subtitle, stream, std::move(decoder), index);
+            is.Subtitle.Thread = NamedThread("v2m-subtitle", [&is] { SubtitleThread(is); });
             break;
     }
 }
@@ -286,16 +305,16 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     return 0;
 }
 
-// The queue emptied, the decoder freed and the stream forgotten; the stream
-// is returned so that its packets can be discarded again.
-AVStream* ForgetComponent(TPacketQueue& queue, OpenedCodecContextPtr& decoder, AVStream*& stream,
-                          std::atomic<int>& index) {
-    queue.Flush();
-    decoder.reset();
-    AVStream* forgotten = stream;
-    stream = nullptr;
-    index.store(-1);
-    return forgotten;
+// The queue emptied, the decoder freed, and the stream forgotten with its
+// packets discarded again.
+void ForgetComponent(TStreamState& state) {
+    state.Queue.Flush();
+    state.Decoder.reset();
+    state.Index.store(-1);
+    if (state.Stream != nullptr) {
+        state.Stream->discard = AVDISCARD_ALL;
+        state.Stream = nullptr;
+    }
 }
 
 void JoinDecoderThread(std::thread& thread) {
@@ -305,50 +324,45 @@ void JoinDecoderThread(std::thread& thread) {
 }
 
 void CloseComponent(TPlayContext& is, AVMediaType type) {
-    AVStream* stream = nullptr;
     switch (type) {
         case AVMEDIA_TYPE_VIDEO:
-            if (is.VideoIndex.load() < 0) {
+            if (is.Video.Index.load() < 0) {
                 return;
             }
-            is.VideoQueue.Abort();
+            is.Video.Queue.Abort();
             {
                 std::lock_guard lock(is.PictureMutex);
                 is.PictureChanged.notify_all();
             }
-            JoinDecoderThread(is.VideoThread);
-            stream = ForgetComponent(is.VideoQueue, is.VideoDecoder, is.VideoStream, is.VideoIndex);
+            JoinDecoderThread(is.Video.Thread);
+            ForgetComponent(is.Video);
             break;
         case AVMEDIA_TYPE_AUDIO:
-            if (is.AudioIndex.load() < 0) {
+            if (is.Audio.Index.load() < 0) {
                 return;
             }
-            is.AudioQueue.Abort();
-            ff::SDL_CloseAudioDevice(is.AudioDevice);  // returns once the callback has left
-            is.AudioDevice = 0;
-            is.Resampler.reset();
-            stream = ForgetComponent(is.AudioQueue, is.AudioDecoder, is.AudioStream, is.AudioIndex);
-            is.AudioDuration = -1;
+            is.Audio.Queue.Abort();
+            ff::SDL_CloseAudioDevice(is.Audio.Device);  // returns once the callback has left
+            is.Audio.Device = 0;
+            is.Audio.Resampler.reset();
+            ForgetComponent(is.Audio);
+            is.Audio.Duration = -1;
             break;
         case AVMEDIA_TYPE_SUBTITLE:
-            if (is.SubtitleIndex.load() < 0) {
+            if (is.Subtitle.Index.load() < 0) {
                 return;
             }
-            is.SubtitleQueue.Abort();
+            is.Subtitle.Queue.Abort();
             {
                 std::lock_guard lock(is.SubtitleMutex);
                 is.SubtitleFlushRequested = true;
                 is.SubtitleChanged.notify_all();
             }
-            JoinDecoderThread(is.SubtitleThread);
-            stream = ForgetComponent(is.SubtitleQueue, is.SubtitleDecoder, is.SubtitleStream,
-                                     is.SubtitleIndex);
+            JoinDecoderThread(is.Subtitle.Thread);
+            ForgetComponent(is.Subtitle);
             break;
         default:
             return;
-    }
-    if (stream != nullptr) {
-        stream->discard = AVDISCARD_ALL;
     }
 }
 
@@ -360,21 +374,19 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
         return false;
     }
     format->interrupt_callback = AVIOInterruptCB{InterruptCallback, &is};
-    AVDictionary* options = nullptr;
+    DictionaryPtr options;
     if (is.FrameWidth > 0 && is.FrameHeight > 0) {
-        ff::av_dict_set(&options, "video_size",
-                        Format("%dx%d", is.FrameWidth, is.FrameHeight).c_str(), 0);
+        SetOption(options, "video_size", Format("%dx%d", is.FrameWidth, is.FrameHeight));
     }
     if (s.FramePixelFormat >= 0) {
         const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(s.FramePixelFormat));
         if (name != nullptr) {
-            ff::av_dict_set(&options, "pixel_format", name, 0);
+            SetOption(options, "pixel_format", name);
         }
     }
     const AVInputFormat* forced =
         s.ForcedFormat.empty() ? nullptr : ff::av_find_input_format(s.ForcedFormat.c_str());
-    const int opened = OpenInput(is, &format, forced, &options, waiting);
-    ff::av_dict_free(&options);
+    const int opened = OpenInput(is, &format, forced, TLentDictionary(options).Get(), waiting);
     if (opened < 0) {
         is.OpenError = InputOpenErrorText(is.FileName, opened);
         return false;
@@ -421,13 +433,13 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
     if (chosen[AVMEDIA_TYPE_VIDEO] >= 0) {
         OpenComponent(is, format, chosen[AVMEDIA_TYPE_VIDEO]);
     }
-    if (is.VideoIndex.load() < 0 && !is.DisableDisplay) {
+    if (is.Video.Index.load() < 0 && !is.DisableDisplay) {
         is.ShowMode.store(2);
     }
     if (chosen[AVMEDIA_TYPE_SUBTITLE] >= 0) {
         OpenComponent(is, format, chosen[AVMEDIA_TYPE_SUBTITLE]);
     }
-    if (is.VideoIndex.load() < 0 && is.AudioIndex.load() < 0) {
+    if (is.Video.Index.load() < 0 && is.Audio.Index.load() < 0) {
         is.OpenError = Format("%s: could not open codecs, no stream to play.", is.FileName.c_str());
         return false;
     }
@@ -459,33 +471,33 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
     if (result < 0) {
         TPlayerInternals::Report(*is.Player, Format("%s: error while seeking", is.FileName.c_str()),
                                  false);
-        if (is.VideoIndex.load() >= 0) {
+        if (is.Video.Index.load() >= 0) {
             is.PictureReady.Set();
         }
     } else {
         // Set before the flush markers go out: the video thread may take its
         // marker at once, and must find these already changed.
-        if (is.VideoIndex.load() >= 0) {
+        if (is.Video.Index.load() >= 0) {
             is.FlushSeen.store(false);
             is.PictureReady.Reset();
         }
         is.AfterSeek.store(true);
-        if (is.AudioIndex.load() >= 0) {
-            is.AudioQueue.Flush();
-            is.AudioQueue.PutFlush();
+        if (is.Audio.Index.load() >= 0) {
+            is.Audio.Queue.Flush();
+            is.Audio.Queue.PutFlush();
         }
-        if (is.SubtitleIndex.load() >= 0) {
-            is.SubtitleQueue.Flush();
-            is.SubtitleQueue.PutFlush();
+        if (is.Subtitle.Index.load() >= 0) {
+            is.Subtitle.Queue.Flush();
+            is.Subtitle.Queue.PutFlush();
         }
-        if (is.VideoIndex.load() >= 0) {
-            is.VideoQueue.Flush();
-            is.VideoQueue.PutFlush();
+        if (is.Video.Index.load() >= 0) {
+            is.Video.Queue.Flush();
+            is.Video.Queue.PutFlush();
         }
         if ((flags & AVSEEK_FLAG_BYTE) == 0) {
             // Until the first sound after the seek is decoded (not before
             // the pause ends), the audio clock tells where the seek went.
-            if (is.AudioIndex.load() >= 0) {
+            if (is.Audio.Index.load() >= 0) {
                 is.AudioClockValue.store(static_cast<double>(target) / AV_TIME_BASE);
             }
             std::lock_guard lock(is.ClockMutex);
@@ -495,6 +507,7 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
     }
     is.EndAnnounced.store(false);
     is.EndReached.store(false);
+    is.EndReported.store(false);
     is.AfterSeek.store(true);
     std::lock_guard lock(is.SeekMutex);
     // A seek asked for meanwhile stays asked for, and is carried out next.
@@ -506,28 +519,28 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
 
 // Whether the decoders have enough waiting for now.
 bool QueuesFull(TPlayContext& is) {
-    const int64_t queued = is.AudioQueue.Size() + is.VideoQueue.Size() + is.SubtitleQueue.Size();
+    const int64_t queued = is.Audio.Queue.Size() + is.Video.Queue.Size() + is.Subtitle.Queue.Size();
     return queued > kMaxQueueBytes ||
-           ((is.AudioIndex.load() < 0 || is.AudioQueue.Size() > kEnoughAudioBytes) &&
-            (is.VideoIndex.load() < 0 || is.VideoQueue.Count() > kEnoughPackets) &&
-            (is.SubtitleIndex.load() < 0 || is.SubtitleQueue.Count() > kEnoughPackets));
+           ((is.Audio.Index.load() < 0 || is.Audio.Queue.Size() > kEnoughAudioBytes) &&
+            (is.Video.Index.load() < 0 || is.Video.Queue.Count() > kEnoughPackets) &&
+            (is.Subtitle.Index.load() < 0 || is.Subtitle.Queue.Count() > kEnoughPackets));
 }
 
 // An empty packet makes each decoder give up what it still holds.
 void SendDrainPackets(TPlayContext& is) {
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         PacketPtr empty(ff::av_packet_alloc());
         if (empty) {
-            empty->stream_index = is.VideoIndex.load();
-            is.VideoQueue.Put(empty.get());
+            empty->stream_index = is.Video.Index.load();
+            is.Video.Queue.Put(empty.get());
         }
         is.PictureReady.Set();
     }
-    if (is.AudioIndex.load() >= 0) {
+    if (is.Audio.Index.load() >= 0) {
         PacketPtr empty(ff::av_packet_alloc());
         if (empty) {
-            empty->stream_index = is.AudioIndex.load();
-            is.AudioQueue.Put(empty.get());
+            empty->stream_index = is.Audio.Index.load();
+            is.Audio.Queue.Put(empty.get());
         }
     }
 }
@@ -535,7 +548,7 @@ void SendDrainPackets(TPlayContext& is) {
 // Announces the end of the file or a read error once. Returns whether
 // reading must stop for good.
 bool OnReadFailure(TPlayContext& is, AVFormatContext* format, int result, bool& end_of_file) {
-    if (is.VideoIndex.load() >= 0) {
+    if (is.Video.Index.load() >= 0) {
         is.PictureReady.Set();
     }
     if (!is.ImageSequence && !is.EndAnnounced.load()) {
@@ -556,12 +569,12 @@ bool OnReadFailure(TPlayContext& is, AVFormatContext* format, int result, bool& 
 }
 
 void QueuePacket(TPlayContext& is, AVPacket* packet) {
-    if (packet->stream_index == is.AudioIndex.load()) {
-        is.AudioQueue.Put(packet);
-    } else if (packet->stream_index == is.VideoIndex.load()) {
-        is.VideoQueue.Put(packet);
-    } else if (packet->stream_index == is.SubtitleIndex.load()) {
-        is.SubtitleQueue.Put(packet);
+    if (packet->stream_index == is.Audio.Index.load()) {
+        is.Audio.Queue.Put(packet);
+    } else if (packet->stream_index == is.Video.Index.load()) {
+        is.Video.Queue.Put(packet);
+    } else if (packet->stream_index == is.Subtitle.Index.load()) {
+        is.Subtitle.Queue.Put(packet);
     }
 }
 
@@ -596,8 +609,8 @@ void ReadLoop(TPlayContext& is) {
                 SendDrainPackets(is);
             }
             Sleep(10);
-            if (is.AudioQueue.Count() == 0 && is.VideoQueue.Count() == 0 &&
-                is.SubtitleQueue.Count() == 0) {
+            if (is.Audio.Queue.Count() == 0 && is.Video.Queue.Count() == 0 &&
+                is.Subtitle.Queue.Count() == 0) {
                 is.EndReached.store(true);
             }
             continue;
@@ -623,6 +636,32 @@ void ReadLoop(TPlayContext& is) {
     }
 }
 
+// The read loop failing in itself (no memory left to queue a packet, a
+// library error thrown on the way) ends this file, never the program: the
+// failure is reported and kept as the last error, and the refresh thread
+// closes the file, which ends every thread of it as a stop does.
+void GuardedReadLoop(TPlayContext& is) {
+    std::string failure;
+    try {
+        ReadLoop(is);
+        return;
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "unknown failure";
+    }
+    try {
+        TPlayerInternals::Report(
+            *is.Player,
+            Format("error while reading file: %s: %s", is.FileName.c_str(), failure.c_str()), true);
+    } catch (...) {
+        // The report could not be made (no memory, a log handler that throws
+        // again): the file is closed all the same.
+    }
+    is.SeekSettled.Set();
+    is.ReadFailed.store(true);
+}
+
 }  // namespace
 
 void CloseStreams(TPlayContext& is) {
@@ -641,7 +680,7 @@ void ReadThread(TPlayContext& is) {
     }
     if (opened) {
         is.OpenStatus.store(1);
-        ReadLoop(is);
+        GuardedReadLoop(is);
         while (!is.Abort.load()) {
             Sleep(100);
         }
@@ -683,7 +722,7 @@ bool ConfigureFilters(TPlayContext& is, TVideoFilters& filters, const AVFrame* f
     AVFilterGraph* graph = filters.Graph.get();
     graph->scale_sws_opts = ff::av_strdup("flags=bilinear");
     graph->nb_threads = 1;
-    const AVRational time_base = is.VideoStream->time_base;
+    const AVRational time_base = is.Video.Stream->time_base;
     AVRational aspect = frame->sample_aspect_ratio;
     if (aspect.num <= 0 || aspect.den <= 0) {
         aspect = AVRational{0, 1};
@@ -735,14 +774,14 @@ bool ConfigureFilters(TPlayContext& is, TVideoFilters& filters, const AVFrame* f
 
 // After a seek: forget every picture and timing of before it.
 void FlushVideo(TPlayContext& is) {
-    ff::avcodec_flush_buffers(is.VideoDecoder.get());
+    ff::avcodec_flush_buffers(is.Video.Decoder.get());
     {
         std::unique_lock lock(is.PictureMutex);
         for (auto& picture : is.Pictures) {
             picture.Target = 0.0;
         }
         is.PictureChanged.wait(lock,
-                               [&is] { return is.PictureCount == 0 || is.VideoQueue.Aborted(); });
+                               [&is] { return is.PictureCount == 0 || is.Video.Queue.Aborted(); });
         is.FrameSkip = 1.0;
     }
     {
@@ -752,57 +791,61 @@ void FlushVideo(TPlayContext& is) {
         is.FrameLastDelay = 0.0;
         is.FrameTimer = NowSeconds();
     }
-    is.LastPts = INT64_MIN;
-    is.LastDts = INT64_MIN;
-    is.FrameSkipCounter = 0;
+    is.Video.LastPts = INT64_MIN;
+    is.Video.LastDts = INT64_MIN;
+    is.Video.FrameSkipCounter = 0;
     is.FlushSeen.store(true);
+}
+
+// Times a decoded picture and decides whether it is shown or skipped to
+// catch up; true to show it.
+bool ShowsDecodedPicture(TPlayContext& is, AVFrame& frame) {
+    if (frame.pts != AV_NOPTS_VALUE) {
+        is.Video.FaultyPts += frame.pts <= is.Video.LastPts;
+        is.Video.LastPts = frame.pts;
+    }
+    if (frame.pkt_dts != AV_NOPTS_VALUE) {
+        is.Video.FaultyDts += frame.pkt_dts <= is.Video.LastDts;
+        is.Video.LastDts = frame.pkt_dts;
+    }
+    switch (is.Settings.DecoderReorderPts) {
+        case 1:
+            break;
+        case 0:
+            frame.pts = frame.pkt_dts;
+            break;
+        default:
+            frame.pts = frame.best_effort_timestamp;
+            break;
+    }
+    double skip;
+    {
+        std::lock_guard lock(is.PictureMutex);
+        skip = is.FrameSkip;
+    }
+    ++is.Video.FrameSkipCounter;
+    if (is.Video.FrameSkipCounter >= skip) {
+        is.Video.FrameSkipCounter -= static_cast<int>(std::max(skip, 1.0));
+        return true;
+    }
+    return false;
 }
 
 // 1 with a picture to show, 0 with none for now, -1 once the queue is aborted.
 int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
-    AVCodecContext* decoder = is.VideoDecoder.get();
+    AVCodecContext* decoder = is.Video.Decoder.get();
     for (;;) {
-        const int received = ff::avcodec_receive_frame(decoder, frame);
-        if (received == 0) {
-            if (frame->pts != AV_NOPTS_VALUE) {
-                is.FaultyPts += frame->pts <= is.LastPts;
-                is.LastPts = frame->pts;
-            }
-            if (frame->pkt_dts != AV_NOPTS_VALUE) {
-                is.FaultyDts += frame->pkt_dts <= is.LastDts;
-                is.LastDts = frame->pkt_dts;
-            }
-            int64_t chosen = AV_NOPTS_VALUE;
-            switch (is.Settings.DecoderReorderPts) {
-                case 1:
-                    chosen = frame->pts;
-                    break;
-                case 0:
-                    chosen = frame->pkt_dts;
-                    break;
-                default:
-                    chosen = frame->best_effort_timestamp;
-                    break;
-            }
-            frame->pts = chosen;
-            double skip;
-            {
-                std::lock_guard lock(is.PictureMutex);
-                skip = is.FrameSkip;
-            }
-            ++is.FrameSkipCounter;
-            if (is.FrameSkipCounter >= skip) {
-                is.FrameSkipCounter -= static_cast<int>(std::max(skip, 1.0));
-                return 1;
-            }
-            ff::av_frame_unref(frame);
-            continue;
+        const TStageResult got = ReceiveFrames(
+            decoder, frame, [&is](AVFrame& decoded) { return !ShowsDecodedPicture(is, decoded); });
+        if (got.How == TReceived::Kept) {
+            return 1;
         }
-        if (received == AVERROR_EOF && drained && !is.EndReported.load()) {
+        // A decoding error loses that picture only: the next packet may decode.
+        if (got.How == TReceived::Drained && drained && !is.EndReported.load()) {
             UpdatePosition(is);
         }
         TPacketQueue::TEntry entry;
-        if (is.VideoQueue.Get(entry, true) < 0) {
+        if (is.Video.Queue.Get(entry, true) < 0) {
             return -1;
         }
         if (entry.Flush) {
@@ -811,7 +854,8 @@ int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
             return 0;
         }
         drained = entry.Packet->data == nullptr;
-        ff::avcodec_send_packet(decoder, drained ? nullptr : entry.Packet.get());
+        // A packet refused is lost like one that fails to decode.
+        SendPacket(decoder, drained ? nullptr : entry.Packet.get());
     }
 }
 
@@ -828,7 +872,7 @@ void VideoThread(TPlayContext& is) {
     for (;;) {
         // Paused, the thread still decodes up to the first picture after a
         // seek (the pause may have come before the seek was carried out).
-        while (is.Paused.load() && !is.VideoQueue.Aborted() && !is.PausedAtSeek.load() &&
+        while (is.Paused.load() && !is.Video.Queue.Aborted() && !is.PausedAtSeek.load() &&
                !is.AfterSeek.load() && is.OpenPausedStep.load() == 0) {
             Sleep(10);
         }
@@ -871,7 +915,7 @@ void VideoThread(TPlayContext& is) {
                 if (step == 1) {
                     is.OpenPausedStep.store(2);
                 } else if (step == 2) {
-                    while (!is.PlayStarted.load() && !is.VideoQueue.Aborted()) {
+                    while (!is.PlayStarted.load() && !is.Video.Queue.Aborted()) {
                         Sleep(5);
                     }
                     is.OpenPausedStep.store(0);
@@ -915,36 +959,36 @@ void PaletteToYuv(AVSubtitleRect* rect) {
 
 void SubtitleThread(TPlayContext& is) {
     for (;;) {
-        while (is.Paused.load() && !is.SubtitleQueue.Aborted() && !is.PausedAtSeek.load()) {
+        while (is.Paused.load() && !is.Subtitle.Queue.Aborted() && !is.PausedAtSeek.load()) {
             Sleep(10);
         }
         TPacketQueue::TEntry entry;
-        if (is.SubtitleQueue.Get(entry, true) < 0) {
+        if (is.Subtitle.Queue.Get(entry, true) < 0) {
             return;
         }
         if (entry.Flush) {
-            ff::avcodec_flush_buffers(is.SubtitleDecoder.get());
+            ff::avcodec_flush_buffers(is.Subtitle.Decoder.get());
             continue;
         }
         {
             std::unique_lock lock(is.SubtitleMutex);
             is.SubtitleChanged.wait(lock, [&is] {
-                return is.SubtitleCount < kSubtitleSlots || is.SubtitleQueue.Aborted();
+                return is.SubtitleCount < kSubtitleSlots || is.Subtitle.Queue.Aborted();
             });
         }
-        if (is.SubtitleQueue.Aborted()) {
+        if (is.Subtitle.Queue.Aborted()) {
             return;
         }
         auto subtitle = SubtitlePtr(new AVSubtitle{});
         int got = 0;
-        if (ff::avcodec_decode_subtitle2(is.SubtitleDecoder.get(), subtitle.get(), &got,
+        if (ff::avcodec_decode_subtitle2(is.Subtitle.Decoder.get(), subtitle.get(), &got,
                                          entry.Packet.get()) < 0 ||
             got == 0) {
             continue;
         }
         const double pts =
             entry.Packet->pts != AV_NOPTS_VALUE
-                ? static_cast<double>(entry.Packet->pts) * av_q2d(is.SubtitleStream->time_base)
+                ? static_cast<double>(entry.Packet->pts) * av_q2d(is.Subtitle.Stream->time_base)
                 : 0.0;
         for (unsigned i = 0; i < subtitle->num_rects; ++i) {
             PaletteToYuv(subtitle->rects[i]);

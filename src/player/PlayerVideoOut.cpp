@@ -50,7 +50,8 @@ void BlendRect(const TPlanes& planes, int width, int height, const AVSubtitleRec
         for (int x = x0; x < x1; ++x) {
             const uint32_t c = colour(x, y);
             const int a = static_cast<int>(c >> 24);
-            luma[x] = static_cast<uint8_t>((luma[x] * (255 - a) + ((c >> 16) & 0xff) * a) / 255);
+            const int y_of_c = static_cast<int>((c >> 16) & 0xff);
+            luma[x] = static_cast<uint8_t>((luma[x] * (255 - a) + y_of_c * a) / 255);
         }
     }
     for (int cy = y0 / 2; cy * 2 < y1; ++cy) {
@@ -88,7 +89,7 @@ void BlendRect(const TPlanes& planes, int width, int height, const AVSubtitleRec
 
 // The subtitle due with the picture at pts, blended in.
 void BlendSubtitles(TPlayContext& is, const TPlanes& planes, int width, int height, double pts) {
-    if (is.SubtitleIndex.load() < 0) {
+    if (is.Subtitle.Index.load() < 0) {
         return;
     }
     std::lock_guard lock(is.SubtitleMutex);
@@ -192,7 +193,7 @@ void ShowPicture(TPlayContext& is, const TQueuedPicture& picture) {
         if (!copy || rect.w <= 0 || rect.h <= 0) {
             return;
         }
-        if (is.SubtitleIndex.load() >= 0 && ff::av_frame_make_writable(copy.get()) >= 0) {
+        if (is.Subtitle.Index.load() >= 0 && ff::av_frame_make_writable(copy.get()) >= 0) {
             BlendSubtitles(is,
                            TPlanes{{copy->data[0], copy->data[1], copy->data[2]},
                                    {copy->linesize[0], copy->linesize[1], copy->linesize[2]}},
@@ -249,10 +250,16 @@ uint32_t Pixel(int r, int g, int b) {
            static_cast<uint32_t>(b);
 }
 
+// The canvas pixel at x, row; the caller keeps both inside the display.
+uint32_t& CanvasPixel(TDisplay& d, int x, int row) {
+    return d.CanvasPixels[static_cast<size_t>(row) * static_cast<size_t>(d.Width) +
+                          static_cast<size_t>(x)];
+}
+
 void VerticalLine(TDisplay& d, int x, int y, int length) {
     for (int row = y; row < y + length; ++row) {
         if (x >= 0 && x < d.Width && row >= 0 && row < d.Height) {
-            d.CanvasPixels[static_cast<size_t>(row) * d.Width + x] = Pixel(255, 255, 255);
+            CanvasPixel(d, x, row) = Pixel(255, 255, 255);
         }
     }
 }
@@ -266,7 +273,7 @@ void DrawWaveform(TPlayContext& is, int64_t start, int channels) {
         const int middle = ch * band + band / 2;
         for (int x = 0; x < d.Width; ++x) {
             const int64_t at = Wrap(start + static_cast<int64_t>(x) * channels + ch, ring);
-            const int s = is.Visualisation[static_cast<size_t>(at)];
+            const int s = is.Audio.Visualisation[static_cast<size_t>(at)];
             const int length = std::abs(((band * 9 / 20) * s) >> 15);
             VerticalLine(d, x, s > 0 ? middle : middle - length, length);
         }
@@ -274,7 +281,7 @@ void DrawWaveform(TPlayContext& is, int64_t start, int channels) {
     for (int ch = 1; ch < channels; ++ch) {
         const int row = ch * band;
         for (int x = 0; x < d.Width && row < d.Height; ++x) {
-            d.CanvasPixels[static_cast<size_t>(row) * d.Width + x] = Pixel(255, 255, 255);
+            CanvasPixel(d, x, row) = Pixel(255, 255, 255);
         }
     }
 }
@@ -308,9 +315,10 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
             const int64_t at = Wrap(start + static_cast<int64_t>(i) * channels + ch,
                                     static_cast<int64_t>(kVisualisationSamples));
             input[static_cast<size_t>(i)] =
-                static_cast<float>(is.Visualisation[static_cast<size_t>(at)] * (1.0 - w * w));
+                static_cast<float>(is.Audio.Visualisation[static_cast<size_t>(at)] * (1.0 - w * w));
         }
-        d.TxFunction(d.Tx.get(), output[static_cast<size_t>(ch)].data(), input.data(), sizeof(float));
+        d.TxFunction(d.Tx.get(), output[static_cast<size_t>(ch)].data(), input.data(),
+                     sizeof(float));
     }
     const double weight = 1.0 / std::sqrt(static_cast<double>(frequencies));
     const int x = d.NextColumn % std::max(d.Width, 1);
@@ -324,19 +332,20 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
         const int a = level(0);
         const int b = used > 1 ? level(1) : 0;
         const int row = d.Height - 1 - y;
-        d.CanvasPixels[static_cast<size_t>(row) * d.Width + x] = Pixel(a, b, (a + b) / 2);
+        CanvasPixel(d, x, row) = Pixel(a, b, (a + b) / 2);
     }
     d.NextColumn = (x + 1) % std::max(d.Width, 1);
 }
 
 void DrawVisualisation(TPlayContext& is) {
     TDisplay& d = is.Display;
-    const int channels = std::max<int>(is.AudioSpec.channels, 1);
+    const int channels = std::max<int>(is.Audio.Spec.channels, 1);
     if (d.Width <= 0 || d.Height <= 0) {
         return;
     }
-    if (d.CanvasPixels.size() != static_cast<size_t>(d.Width) * d.Height) {
-        d.CanvasPixels.assign(static_cast<size_t>(d.Width) * d.Height, Pixel(0, 0, 0));
+    const size_t pixels = static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height);
+    if (d.CanvasPixels.size() != pixels) {
+        d.CanvasPixels.assign(pixels, Pixel(0, 0, 0));
         d.NextColumn = 0;
     }
     int bits = 1;
@@ -347,14 +356,15 @@ void DrawVisualisation(TPlayContext& is) {
     const bool spectrum = is.ShowMode.load() == 2 && frequencies <= 4096;
     int64_t start = d.LastStart;
     if (!is.Paused.load()) {
-        const int64_t rate = std::max(is.AudioSpec.freq, 1);
-        const int unplayed = std::max(0, is.AudioBlockSize.load() - is.AudioBlockIndex.load());
+        const int64_t rate = std::max(is.Audio.Spec.freq, 1);
+        const int unplayed = std::max(0, is.Audio.BlockSize.load() - is.Audio.BlockIndex.load());
         int64_t delay = unplayed / (2 * channels);
         delay -= (NowMicroseconds() - is.AudioCallbackTime.load()) * rate / 1000000;
         const int64_t span = spectrum ? 2 * frequencies : d.Width;
         delay = std::max(delay + 2 * span, span);
         const int64_t ring = kVisualisationSamples;
-        start = Wrap(static_cast<int64_t>(is.VisualisationIndex.load()) - delay * channels, ring);
+        start =
+            Wrap(static_cast<int64_t>(is.Audio.VisualisationIndex.load()) - delay * channels, ring);
         if (!spectrum) {
             // Start where the wave crosses zero falling most steeply, so
             // that a steady tone stands still on the screen.
@@ -362,10 +372,13 @@ void DrawVisualisation(TPlayContext& is) {
             int best_score = INT32_MIN;
             for (int i = 0; i < 1000; i += channels) {
                 const int64_t at = Wrap(start - i, ring);
-                const int a = is.Visualisation[static_cast<size_t>(at)];
-                const int b = is.Visualisation[static_cast<size_t>(Wrap(at + 4 * channels, ring))];
-                const int c = is.Visualisation[static_cast<size_t>(Wrap(at + 5 * channels, ring))];
-                const int dd = is.Visualisation[static_cast<size_t>(Wrap(at + 9 * channels, ring))];
+                const int a = is.Audio.Visualisation[static_cast<size_t>(at)];
+                const int b =
+                    is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 4 * channels, ring))];
+                const int c =
+                    is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 5 * channels, ring))];
+                const int dd =
+                    is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 9 * channels, ring))];
                 const int score = a - dd;
                 if (score > best_score && (b ^ c) < 0) {
                     best_score = score;
@@ -387,7 +400,7 @@ void DrawVisualisation(TPlayContext& is) {
         for (int row = 0; row < d.Height; ++row) {
             uint8_t* out = bitmap->Row(row);
             for (int x = 0; x < d.Width; ++x) {
-                const uint32_t p = d.CanvasPixels[static_cast<size_t>(row) * d.Width + x];
+                const uint32_t p = CanvasPixel(d, x, row);
                 out[x * 3] = static_cast<uint8_t>(p);
                 out[x * 3 + 1] = static_cast<uint8_t>(p >> 8);
                 out[x * 3 + 2] = static_cast<uint8_t>(p >> 16);
@@ -492,9 +505,9 @@ void Display(TPlayContext& is, bool upload) {
     if (is.BitmapOutput && d.Width == 0) {
         OpenDisplay(is, false);
     }
-    if (is.AudioIndex.load() >= 0 && is.ShowMode.load() != 0) {
+    if (is.Audio.Index.load() >= 0 && is.ShowMode.load() != 0) {
         DrawVisualisation(is);
-    } else if (is.VideoIndex.load() >= 0) {
+    } else if (is.Video.Index.load() >= 0) {
         bool shown = false;
         if (upload) {
             std::unique_lock lock(is.PictureMutex);
@@ -543,7 +556,8 @@ void RunHook(TPlayContext& is, FramePtr& frame, double pts) {
         bridge.ToRgb.release(), width, height, static_cast<AVPixelFormat>(frame->format), width,
         height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!bridge.ToRgb) {
-        FFLoggerInstance().Log(is.Player, llError, "Cannot initialize the toRGB conversion context");
+        FFLoggerInstance().Log(is.Player, llError,
+                               "Cannot initialize the toRGB conversion context");
         return;
     }
     {
@@ -556,13 +570,13 @@ void RunHook(TPlayContext& is, FramePtr& frame, double pts) {
         std::lock_guard lock(bridge.Bitmap);
         handler(is.Player, &bridge.Bitmap, std::llround(pts * 1e6) - start);
     } catch (const std::exception& error) {
-        FFLoggerInstance().Log(is.Player, llError, std::string("Error occurs OnHook: ") + error.what());
+        FFLoggerInstance().Log(is.Player, llError,
+                               std::string("Error occurs OnHook: ") + error.what());
         return;
     }
-    bridge.FromRgb.reset(ff::sws_getCachedContext(bridge.FromRgb.release(), width, height,
-                                                  AV_PIX_FMT_BGR24, width, height,
-                                                  AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
-                                                  nullptr, nullptr));
+    bridge.FromRgb.reset(ff::sws_getCachedContext(
+        bridge.FromRgb.release(), width, height, AV_PIX_FMT_BGR24, width, height,
+        AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
     FramePtr drawn(ff::av_frame_alloc());
     if (!bridge.FromRgb || !drawn) {
         FFLoggerInstance().Log(is.Player, llError,
@@ -572,7 +586,8 @@ void RunHook(TPlayContext& is, FramePtr& frame, double pts) {
     drawn->format = AV_PIX_FMT_YUV420P;
     drawn->width = width;
     drawn->height = height;
-    if (ff::av_frame_get_buffer(drawn.get(), 0) < 0 || ff::av_frame_copy_props(drawn.get(), frame.get()) < 0) {
+    if (ff::av_frame_get_buffer(drawn.get(), 0) < 0 ||
+        ff::av_frame_copy_props(drawn.get(), frame.get()) < 0) {
         return;
     }
     const uint8_t* rows[4] = {bridge.Bitmap.Bits(), nullptr, nullptr, nullptr};

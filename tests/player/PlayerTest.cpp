@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <map>
 #include <numbers>
 #include <numeric>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -25,6 +27,7 @@
 
 #include "AudioAnalysis.h"
 #include "FFPlay.h"
+#include "FFmpegLogger.h"
 #include "FixtureGenerator.h"
 #include "Format.h"
 #include "MainThread.h"
@@ -56,9 +59,11 @@ const fixtures::ClipRecipe& RecipeOf(const std::string& name) {
     const auto tone = Audio("pcm_s16le", kRate, 2, 1000.0, 0.5);
     static const std::map<std::string, fixtures::ClipRecipe> recipes = {
         {"tone.wav", {.duration_s = kToneSeconds, .streams = {tone}}},
-        {"tone.flac", {.duration_s = kToneSeconds, .streams = {Audio("flac", kRate, 2, 1000.0, 0.5)}}},
+        {"tone.flac",
+         {.duration_s = kToneSeconds, .streams = {Audio("flac", kRate, 2, 1000.0, 0.5)}}},
         // Near full scale: folding six channels into two without scaling would clip.
-        {"surround.ac3", {.duration_s = kToneSeconds, .streams = {Audio("ac3", kRate, 6, 1000.0, 0.9)}}},
+        {"surround.ac3",
+         {.duration_s = kToneSeconds, .streams = {Audio("ac3", kRate, 6, 1000.0, 0.9)}}},
         {"two_tracks.mkv",
          {.duration_s = 1.5, .streams = {tone, Audio("pcm_s16le", kRate, 2, 440.0, 0.5)}}},
         {"video.avi", {.duration_s = 3.0, .streams = {Video("mpeg4", 320, 240, {25, 1}), tone}}},
@@ -111,6 +116,19 @@ std::pair<int64_t, int64_t> SoundExtent(const Channels& channels, double thresho
         }
     }
     return last < 0 ? std::pair<int64_t, int64_t>{0, 0} : std::pair{first, last + 1};
+}
+
+// The longest run of frames of digital silence on every channel.
+int64_t LongestSilence(const Channels& channels) {
+    int64_t longest = 0;
+    int64_t run = 0;
+    for (int64_t i = 0; i < Frames(channels); ++i) {
+        const bool silent = std::all_of(channels.begin(), channels.end(),
+                                        [i](const std::vector<float>& c) { return c[i] == 0.0f; });
+        run = silent ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
 }
 
 std::multiset<std::string> PlayerThreads() {
@@ -217,12 +235,15 @@ protected:
     void ServeFor(std::chrono::milliseconds time) {
         main_->ServeUntil([] { return false; }, time);
     }
-    size_t Count(TPlayState state) const { return std::count(states_.begin(), states_.end(), state); }
+    size_t Count(TPlayState state) const {
+        return std::count(states_.begin(), states_.end(), state);
+    }
     bool WaitState(TPlayState state, size_t count, std::chrono::milliseconds timeout = 5s) {
         return main_->ServeUntil([&] { return Count(state) >= count; }, timeout);
     }
     bool WaitPosition(int64_t at_least_us) {
-        return main_->ServeUntil([&] { return !positions_.empty() && positions_.back().us >= at_least_us; }, 5s);
+        return main_->ServeUntil(
+            [&] { return !positions_.empty() && positions_.back().us >= at_least_us; }, 5s);
     }
 
     // Opens the file and serves events until it plays. Without pictures to
@@ -241,7 +262,9 @@ protected:
         player_->Stop(true);
     }
 
-    int64_t CapturedFrames() const { return static_cast<int64_t>(fs::file_size(capture_file_) / 4); }
+    int64_t CapturedFrames() const {
+        return static_cast<int64_t>(fs::file_size(capture_file_) / 4);
+    }
 
     TempDir temp_{"player"};
     fs::path capture_file_ = temp_.Path() / "device.raw";
@@ -499,7 +522,8 @@ TEST_F(PlayerVideoTest, SeeksReportOnlyNewPositions) {
         const size_t mark = positions_.size();
         const auto start = SteadyClock::now();
         player_->Seek(0, target);
-        ASSERT_TRUE(main_->ServeUntil([&] { return positions_.size() > mark; }, 3s)) << "seek " << i;
+        ASSERT_TRUE(main_->ServeUntil([&] { return positions_.size() > mark; }, 3s))
+            << "seek " << i;
         for (size_t k = mark; k < positions_.size(); ++k) {
             // Key frames come once a second: a seek may land up to one early.
             EXPECT_GE(positions_[k].us, target - 1'050'000) << "seek " << i;
@@ -548,6 +572,164 @@ TEST_F(PlayerVideoTest, MeasurePlayback) {
         EXPECT_LE(p95, 0.09);
         // Paced by the clip's own time: neither racing through it nor falling behind.
         EXPECT_NEAR(wall, 3.0, 0.5);
+    }
+}
+
+// After a seek the device hears the rest of the clip from the target on: the
+// first position reported is the target, and the sound that follows lasts as
+// long as the clip has left from there, still the tone.
+TEST_F(PlayerTest, SeekPlaysTheRestOfTheClipFromTheTarget) {
+    struct Case {
+        const char* clip;
+        int64_t from_us;
+        int64_t target_us;
+    };
+    for (const Case& c :
+         {Case{"tone.wav", 300'000, 1'200'000}, Case{"tone.wav", 1'200'000, 400'000},
+          Case{"tone.flac", 300'000, 1'500'000}, Case{"tone.flac", 1'000'000, 200'000}}) {
+        SCOPED_TRACE(Format("%s from %lld to %lld us", c.clip, static_cast<long long>(c.from_us),
+                            static_cast<long long>(c.target_us)));
+        ASSERT_NO_FATAL_FAILURE(NewPlayer());
+        ASSERT_NO_FATAL_FAILURE(Play(Clip(c.clip)));
+        ASSERT_TRUE(WaitPosition(c.from_us));
+        const int64_t mark = CapturedFrames();
+        const size_t seen = positions_.size();
+        player_->Seek(0, c.target_us);
+        ASSERT_TRUE(main_->ServeUntil([&] { return positions_.size() > seen; }, 3s));
+        EXPECT_NEAR(static_cast<double>(positions_[seen].us), static_cast<double>(c.target_us),
+                    150'000);
+        ASSERT_TRUE(WaitState(psEnd, 1, 4s));
+        player_->Stop(true);
+        const Channels after = Slice(ReadCapture(capture_file_), mark, INT64_MAX);
+        const auto [begin, end] = SoundExtent(after, 0.01);
+        // What was under way when the seek came still plays: a block or two.
+        const double left = kToneSeconds - static_cast<double>(c.target_us) / 1e6;
+        EXPECT_GT(static_cast<double>(end - begin) / kRate, left - 0.05);
+        EXPECT_LT(static_cast<double>(end - begin) / kRate, left + 0.15);
+        for (const auto& channel :
+             fixtures::AnalyzeSamples(Slice(after, begin, end), kRate).channel) {
+            EXPECT_NEAR(channel.frequency_hz, 1000.0, 20.0) << channel.name;
+        }
+    }
+}
+
+// A pause holds the clip where it was: the device hears all of it, once, with
+// a silence as long as the pause inside, and the end comes that much later,
+// once, with the clip's duration as the last position.
+TEST_F(PlayerTest, PauseDelaysTheEndByItsLengthAndTheEndComesOnce) {
+    struct Case {
+        const char* clip;
+        int at_us;
+        std::chrono::milliseconds pause;
+    };
+    for (const Case& c : {Case{"tone.wav", 400'000, 300ms}, Case{"tone.flac", 1'200'000, 700ms},
+                          Case{"surround.ac3", 800'000, 500ms}}) {
+        SCOPED_TRACE(Format("%s paused at %d us", c.clip, c.at_us));
+        ASSERT_NO_FATAL_FAILURE(NewPlayer());
+        ASSERT_NO_FATAL_FAILURE(Play(Clip(c.clip)));
+        const auto start = SteadyClock::now();
+        ASSERT_TRUE(WaitPosition(c.at_us));
+        player_->Pause();
+        ServeFor(c.pause);
+        player_->TogglePause();
+        ASSERT_TRUE(WaitState(psEnd, 1, 4s));
+        const double wall = Seconds(SteadyClock::now() - start);
+        ServeFor(300ms);
+        player_->Stop(true);
+        EXPECT_EQ(Count(psEnd), 1u);
+        EXPECT_NEAR(static_cast<double>(positions_.back().us), kToneSeconds * 1e6, 50'000);
+        const double paused = Seconds(c.pause);
+        const Channels capture = ReadCapture(capture_file_);
+        const auto [begin, end] = SoundExtent(capture, 0.01);
+        EXPECT_NEAR(static_cast<double>(end - begin) / kRate, kToneSeconds + paused, 0.15);
+        const Channels played = Slice(capture, begin, end);
+        EXPECT_NEAR(static_cast<double>(LongestSilence(played)) / kRate, paused, 0.1);
+        if (kTimingsHold) {
+            EXPECT_NEAR(wall, kToneSeconds + paused, 0.3);
+        }
+    }
+}
+
+// A file cut short or overwritten in its middle plays what can be decoded
+// and ends like any other: no hang, no crash, the sound before the damage heard.
+TEST_F(PlayerVideoTest, ADamagedFilePlaysWhatItCanAndEnds) {
+    struct Case {
+        const char* clip;
+        double duration_s;
+        double damage_from;  // fractions of the file's bytes
+        double damage_to;    // 1: cut there
+    };
+    for (const Case& c :
+         {Case{"tone.flac", kToneSeconds, 0.5, 1.0}, Case{"tone.flac", kToneSeconds, 0.4, 0.6},
+          Case{"surround.ac3", kToneSeconds, 0.4, 0.6}, Case{"video.avi", 3.0, 0.5, 1.0},
+          Case{"video.avi", 3.0, 0.4, 0.6}}) {
+        SCOPED_TRACE(Format("%s damaged from %.1f to %.1f", c.clip, c.damage_from, c.damage_to));
+        ASSERT_NO_FATAL_FAILURE(NewPlayer());
+        const fs::path damaged = temp_.Path() / ("damaged " + std::string(c.clip));
+        fs::copy_file(Clip(c.clip), damaged, fs::copy_options::overwrite_existing);
+        const auto size = static_cast<double>(fs::file_size(damaged));
+        const auto from = static_cast<std::streamoff>(size * c.damage_from);
+        if (c.damage_to >= 1.0) {
+            fs::resize_file(damaged, static_cast<uintmax_t>(from));
+        } else {
+            std::string garbage(static_cast<size_t>(size * (c.damage_to - c.damage_from)), '\0');
+            std::mt19937 random(7);
+            std::generate(garbage.begin(), garbage.end(),
+                          [&] { return static_cast<char>(random()); });
+            std::fstream file(damaged, std::ios::binary | std::ios::in | std::ios::out);
+            file.seekp(from);
+            file.write(garbage.data(), std::ssize(garbage));
+        }
+        ASSERT_NO_FATAL_FAILURE(Play(damaged, std::string(c.clip).ends_with(".avi")));
+        EXPECT_TRUE(WaitState(psEnd, 1, 6s));
+        player_->Stop(true);
+        const auto [begin, end] = SoundExtent(ReadCapture(capture_file_), 0.01);
+        const double heard = static_cast<double>(end - begin) / kRate;
+        // Headers and indexes take their share of the bytes: the time before
+        // the damage is not in proportion to them, but at least half of it plays.
+        EXPECT_GT(heard, c.duration_s * c.damage_from / 2);
+        EXPECT_LT(heard, c.duration_s + 0.15);
+    }
+}
+
+// A failure inside the read thread ends the file, not the program: it is kept
+// as the last error, the file closes and its threads end.
+TEST_F(PlayerTest, AFailureWhileReadingClosesTheFileAndKeepsTheError) {
+    TFFLogger& logger = FFLoggerInstance();
+    const struct Restore {
+        TFFLogger& logger;
+        TLogLevel level = logger.LogLevel();
+        bool in_main = logger.TriggerEventInMainThread();
+        ~Restore() {
+            logger.SetOnLog(nullptr);
+            logger.SetLogLevel(level);
+            logger.SetTriggerEventInMainThread(in_main);
+        }
+    } restore{logger};
+    logger.SetLogLevel(llInfo);
+    logger.SetTriggerEventInMainThread(false);
+    const std::pair<const char*, std::function<void()>> failures[] = {
+        {"no memory", [] { throw std::bad_alloc(); }},
+        {"a library error",
+         [] { throw std::runtime_error("Invalid data found when processing input"); }}};
+    for (const auto& [name, fail] : failures) {
+        SCOPED_TRACE(name);
+        ASSERT_NO_FATAL_FAILURE(NewPlayer());
+        // The read thread's report of the end is the hook: it is made inside its loop.
+        logger.SetOnLog([&fail](TFFBaseComponent*, uint32_t, TLogLevel, const std::string& text) {
+            char thread[16] = {};
+            ::pthread_getname_np(::pthread_self(), thread, sizeof thread);
+            if (text.starts_with("reach end of file") && std::string(thread) == "v2m-read") {
+                fail();
+            }
+        });
+        ASSERT_NO_FATAL_FAILURE(Play(Clip("tone.wav")));
+        EXPECT_TRUE(WaitState(psStop, 1, 3s));
+        EXPECT_FALSE(player_->FileIsOpen());
+        EXPECT_EQ(PlayerThreads().count("v2m-read"), 0u);
+        EXPECT_NE(player_->LastError().find("error while reading file"), std::string::npos)
+            << player_->LastError();
+        player_->Stop(true);
     }
 }
 
