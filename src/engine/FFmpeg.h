@@ -571,6 +571,11 @@ private:
     void SetMatrixOption(std::optional<TQuantMatrix>& matrix, const std::string& value);
     void AddBitstreamFilter(AVMediaType type, const std::string& value);
     void ListFormats(bool pixel_formats);
+    // The steps of ApplyPreset: the text of the preset (built in, else the
+    // file), with `lookup` the name it was found by; then each of its lines.
+    std::string PresetText(const std::string& option_name, const std::string& value,
+                           std::string& lookup);
+    void ApplyPresetLine(const std::string& lookup, const std::string& line);
 
     // Input and output files.
     void ConsumeInputFileOptions();
@@ -597,6 +602,8 @@ private:
     };
     const AVOutputFormat* ChooseMuxer(const std::string& FileName, const std::string& url);
     bool ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join, TOutputStreamTypes& types);
+    // The types the inputs offer (the first alone in join mode).
+    bool FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs);
     bool CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types);
     void SetOutputMetadata(AVFormatContext* file);
     void ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer);

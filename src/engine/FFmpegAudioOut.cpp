@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "CodecStages.h"
 #include "FFmpegTranscoder.h"
 #include "Format.h"
 #include "libavutil_error.h"
@@ -474,27 +475,17 @@ void TTranscoder::EncodeSamples(AVFormatContext* os, TTranscodeOutputStream& ost
 void TTranscoder::SendToEncoder(AVFormatContext* os, TTranscodeOutputStream& ost,
                                 const AVFrame* frame) {
     AVCodecContext* enc = EncoderOf(ost);
-    const int sent = ff::avcodec_send_frame(enc, frame);
-    if (sent < 0 && !(frame == nullptr && sent == AVERROR_EOF)) {
-        throw FFmpegException("Audio encoding failed");
-    }
-    AVPacket* packet = out_packet_.get();
-    for (;;) {
-        const int received = ff::avcodec_receive_packet(enc, packet);
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-            return;
-        }
-        if (received < 0) {
-            throw FFmpegException("Audio encoding failed");
-        }
-        state_.AudioSize += packet->size;
+    const TStageResult result = EncodeFrame(enc, frame, out_packet_.get(), [&](AVPacket& packet) {
+        state_.AudioSize += packet.size;
         if (ost.LogFile && enc->stats_out != nullptr) {
             ff::fputs(enc->stats_out, ost.LogFile.get());
         }
-        packet->stream_index = ost.StreamIndex;
-        packet->flags |= AV_PKT_FLAG_KEY;
-        WriteFrame(os, packet, enc, ChainOf(ost), ost);
-        ff::av_packet_unref(packet);
+        packet.stream_index = ost.StreamIndex;
+        packet.flags |= AV_PKT_FLAG_KEY;
+        WriteFrame(os, &packet, enc, ChainOf(ost), ost);
+    });
+    if (result.Failed()) {
+        throw FFmpegException("Audio encoding failed");
     }
 }
 

@@ -24,6 +24,12 @@ namespace {
 
 constexpr auto kNoPacketBackOff = std::chrono::milliseconds(10);
 
+// Unreferences the packet read when its handling ends, whichever way.
+struct TPacketRelease {
+    AVPacket* Packet;
+    ~TPacketRelease() { ff::av_packet_unref(Packet); }
+};
+
 // Everything a re-made encoder needs to open as the first one did.
 void CopyEncoderSettings(AVCodecContext* to, const AVCodecContext* from) {
     ff::av_opt_copy(to, from);
@@ -85,20 +91,14 @@ void TTranscoder::MainLoop() {
             if (join || no_packet_count_ == 0) {
                 break;
             }
-            std::fill(no_packet_.begin(), no_packet_.end(), 0);
-            no_packet_count_ = 0;
+            ClearNoPacket();
             std::this_thread::sleep_for(kNoPacketBackOff);
             continue;
         }
-        if (options_.LimitFileSize != 0) {
-            const AVFormatContext* first = ffmpeg_.OutputFile(0);
-            if (first != nullptr && first->pb != nullptr &&
-                ff::avio_seek(first->pb, 0, SEEK_CUR) > options_.LimitFileSize) {
-                break;
-            }
+        if (FileSizeLimitReached()) {
+            break;
         }
-        AVFormatContext* ic = ffmpeg_.InputFile(chosen);
-        const int read = ff::av_read_frame(ic, packet_.get());
+        const int read = ff::av_read_frame(ffmpeg_.InputFile(chosen), packet_.get());
         if (read == AVERROR(EAGAIN)) {
             no_packet_[static_cast<size_t>(chosen)] = 1;
             ++no_packet_count_;
@@ -110,46 +110,67 @@ void TTranscoder::MainLoop() {
             }
             continue;
         }
-        std::fill(no_packet_.begin(), no_packet_.end(), 0);
-        no_packet_count_ = 0;
-        const TTranscodeInputFile& file = input_files_[static_cast<size_t>(chosen)];
-        const int index = packet_->stream_index;
-        if (options_.DoPktDump && index >= 0 && index < file.StreamCount) {
-            ff::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet_.get(), options_.DoHexDump ? 1 : 0,
-                                 ic->streams[index]);
+        ClearNoPacket();
+        if (!HandlePacket(chosen)) {
+            continue;
         }
-        if (index >= 0 && index < file.StreamCount &&
-            input_streams_[static_cast<size_t>(file.FirstStream + index)].Discard == 0) {
-            const int ist_index = file.FirstStream + index;
-            TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ist_index)];
-            AdjustTimestamps(packet_.get(), ist);
-            if (options_.RecordingTime != kUnlimitedTime && packet_->dts != AV_NOPTS_VALUE &&
-                ff::av_compare_ts(packet_->dts, ist.Stream->time_base,
-                                  options_.RecordingTime + options_.StartTime,
-                                  kMicroseconds) >= 0) {
-                ist.PastRecordingTime = 1;
-            } else if (OutputPacket(ist, ist_index, packet_.get()) < 0) {
-                const std::string text =
-                    Format("Error while decoding stream #%d.%d (%s)", ist.FileIndex,
-                           ist.StreamIndex, MediaTypeName(InputType(ist)).c_str());
-                if (options_.ExitOnError) {
-                    throw FFmpegException(text);
-                }
-                if (options_.Verbose >= 0) {
-                    Log(llVerbose, text);
-                }
-                ff::av_packet_unref(packet_.get());
-                continue;
-            }
-        }
-        ff::av_packet_unref(packet_.get());
-
         const int64_t now = EngineClock();
         if (now - last_report > ffmpeg_.ReportInterval()) {
             last_report = now;
             ffmpeg_.PrintReport(false, join ? current : chosen, output_streams_);
         }
     } while (!ffmpeg_.StopRequested());
+}
+
+void TTranscoder::ClearNoPacket() {
+    std::fill(no_packet_.begin(), no_packet_.end(), 0);
+    no_packet_count_ = 0;
+}
+
+bool TTranscoder::FileSizeLimitReached() const {
+    if (options_.LimitFileSize == 0) {
+        return false;
+    }
+    const AVFormatContext* first = ffmpeg_.OutputFile(0);
+    return first != nullptr && first->pb != nullptr &&
+           ff::avio_seek(first->pb, 0, SEEK_CUR) > options_.LimitFileSize;
+}
+
+bool TTranscoder::HandlePacket(int chosen) {
+    const TPacketRelease release{packet_.get()};
+    const TTranscodeInputFile& file = input_files_[static_cast<size_t>(chosen)];
+    const int index = packet_->stream_index;
+    if (index < 0 || index >= file.StreamCount) {
+        return true;
+    }
+    if (options_.DoPktDump) {
+        ff::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet_.get(), options_.DoHexDump ? 1 : 0,
+                             ffmpeg_.InputFile(chosen)->streams[index]);
+    }
+    const int ist_index = file.FirstStream + index;
+    TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ist_index)];
+    if (ist.Discard != 0) {
+        return true;
+    }
+    AdjustTimestamps(packet_.get(), ist);
+    if (options_.RecordingTime != kUnlimitedTime && packet_->dts != AV_NOPTS_VALUE &&
+        ff::av_compare_ts(packet_->dts, ist.Stream->time_base,
+                          options_.RecordingTime + options_.StartTime, kMicroseconds) >= 0) {
+        ist.PastRecordingTime = 1;
+        return true;
+    }
+    if (OutputPacket(ist, ist_index, packet_.get()) >= 0) {
+        return true;
+    }
+    const std::string text = Format("Error while decoding stream #%d.%d (%s)", ist.FileIndex,
+                                    ist.StreamIndex, MediaTypeName(InputType(ist)).c_str());
+    if (options_.ExitOnError) {
+        throw FFmpegException(text);
+    }
+    if (options_.Verbose >= 0) {
+        Log(llVerbose, text);
+    }
+    return false;
 }
 
 int TTranscoder::ChooseInputFile(int current) const {

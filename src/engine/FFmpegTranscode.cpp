@@ -258,51 +258,52 @@ bool TTranscoder::IsStillImageFile(const TTranscodeInputStream& ist) const {
     return name == "image2" || (name.size() > 5 && name.substr(name.size() - 5) == "_pipe");
 }
 
-int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const {
-    const int program_id = options_.ProgramId;
-    auto in_program = [this, program_id](const TTranscodeInputStream& ist) {
-        const AVFormatContext* ic = ffmpeg_.InputFile(ist.FileIndex);
-        for (unsigned p = 0; p < ic->nb_programs; ++p) {
-            const AVProgram* program = ic->programs[p];
-            if (program->id != program_id) {
-                continue;
-            }
-            for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
-                if (program->stream_index[s] == static_cast<unsigned>(ist.StreamIndex)) {
-                    return true;
-                }
+bool TTranscoder::InProgram(const TTranscodeInputStream& ist, int program_id) const {
+    const AVFormatContext* ic = ffmpeg_.InputFile(ist.FileIndex);
+    for (unsigned p = 0; p < ic->nb_programs; ++p) {
+        const AVProgram* program = ic->programs[p];
+        if (program->id != program_id) {
+            continue;
+        }
+        for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
+            if (program->stream_index[s] == static_cast<unsigned>(ist.StreamIndex)) {
+                return true;
             }
         }
+    }
+    return false;
+}
+
+bool TTranscoder::CanFeed(const TTranscodeInputStream& ist, const TTranscodeOutputStream& ost,
+                          AVMediaType type) const {
+    if (ist.Discard == 0 || ist.Stream->discard == AVDISCARD_ALL || InputType(ist) != type ||
+        IsCoverPicture(ist)) {
         return false;
-    };
+    }
+    if (options_.ProgramId != 0 && !InProgram(ist, options_.ProgramId)) {
+        return false;
+    }
+    return !ffmpeg_.JoinMode() || ist.FileIndex == ost.FileIndex;
+}
+
+int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const {
     // The frames a stream is known to hold stand for the frames the analysis
     // saw, which the libraries no longer report; ties keep the earlier stream.
     int best = -1;
     int64_t best_frames = -1;
     for (size_t i = 0; i < input_streams_.size(); ++i) {
         const TTranscodeInputStream& ist = input_streams_[i];
-        if (ist.Discard == 0 || ist.Stream->discard == AVDISCARD_ALL || InputType(ist) != type ||
-            IsCoverPicture(ist)) {
-            continue;
-        }
-        if (program_id != 0 && !in_program(ist)) {
-            continue;
-        }
-        if (ffmpeg_.JoinMode() && ist.FileIndex != ost.FileIndex) {
-            continue;
-        }
-        if (ist.Stream->nb_frames > best_frames) {
+        if (CanFeed(ist, ost, type) && ist.Stream->nb_frames > best_frames) {
             best = static_cast<int>(i);
             best_frames = ist.Stream->nb_frames;
         }
     }
-    if (best < 0 && program_id == 0 && !ffmpeg_.JoinMode()) {
+    if (best < 0 && options_.ProgramId == 0 && !ffmpeg_.JoinMode()) {
         for (size_t i = input_streams_.size(); i-- > 0;) {
             const TTranscodeInputStream& ist = input_streams_[i];
             if (InputType(ist) == type && ist.Stream->discard != AVDISCARD_ALL &&
                 !IsCoverPicture(ist)) {
-                best = static_cast<int>(i);
-                break;
+                return static_cast<int>(i);
             }
         }
     }
@@ -368,8 +369,7 @@ void TTranscoder::SetStreamParameters() {
     }
 }
 
-void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist) {
-    const AVMediaType type = OutputType(ost);
+void TTranscoder::CheckCopyAllowed(AVMediaType type) const {
     switch (type) {
         case AVMEDIA_TYPE_AUDIO:
             if (options_.AudioVolume != 256) {
@@ -396,6 +396,11 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
         default:
             throw FFmpegException("invalid codec_type of output stream");
     }
+}
+
+void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist) {
+    const AVMediaType type = OutputType(ost);
+    CheckCopyAllowed(type);
     if (!OwnsStream(ost)) {
         return;
     }
@@ -420,7 +425,11 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
          par->codec_id == AV_CODEC_ID_AC3)) {
         par->block_align = 0;
     }
+    SetCopyTimeBase(ost, ist, type);
+}
 
+void TTranscoder::SetCopyTimeBase(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist,
+                                  AVMediaType type) {
     const AVRational stream_tb = ist.Stream->time_base;
     const AVRational codec_tb = ist.Codec->time_base;
     const int ticks = std::max(ist.Codec->ticks_per_frame, 1);
@@ -430,7 +439,7 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
         tb = AVRational{codec_tb.num * ticks, codec_tb.den};
     }
     ost.Stream->time_base = tb;
-    enc->time_base = tb;
+    EncoderOf(ost)->time_base = tb;
     if (type == AVMEDIA_TYPE_VIDEO) {
         ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;
         ost.Stream->r_frame_rate = ist.Stream->r_frame_rate;
