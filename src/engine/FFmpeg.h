@@ -283,10 +283,6 @@ struct TInputDecoders {
 // The preview window of the encoding preview; made by the video path.
 class TPreviewer;
 
-namespace engine {
-class TTranscoder;
-}
-
 // Held by every engine's preview flag setter and by the video path's preview.
 std::mutex& PreviewLock();
 
@@ -303,7 +299,78 @@ using TCustomHookCallback =
 using TPreviewBitmapCallback =
     std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS)>;
 
-class TCustomFFmpeg : public TFFBaseComponent {
+namespace engine {
+
+// What one run of the conversion (TTranscoder) may use of the engine that
+// owns it: the files and lists the options built, the few things the run
+// writes back, the hooks and the preview, and run control. The engine
+// implements it privately and hands itself to the run as this alone.
+class TTranscodeContext {
+public:
+    // Options and counters of the run.
+    virtual TEngineOptions& Options() = 0;
+    virtual TTranscodeState& MutableTranscodeState() = 0;
+
+    // The files and what the options made for them.
+    virtual int MaxFiles() const = 0;
+    virtual int InputFileCount() const = 0;
+    virtual AVFormatContext* InputFile(int index) const = 0;
+    virtual int64_t InputFileTsOffset(int index) const = 0;
+    virtual const AVCodec* InputCodec(int index) const = 0;
+    virtual AVCodecContext* InputStreamCodec(int file, int stream) const = 0;
+    virtual double InputTsScale(int file, int stream) const = 0;
+    virtual int OutputFileCount() const = 0;
+    virtual AVFormatContext* OutputFile(int index) const = 0;
+    virtual TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const = 0;
+    virtual std::span<const TStreamMap> StreamMaps() const = 0;
+    virtual int StreamMapCount() const = 0;
+    virtual std::span<const TMetaDataMap> MetaDataMaps() const = 0;
+    virtual bool JoinMode() const = 0;
+    virtual int64_t ExpectedDuration() const = 0;
+    virtual int ConcurrentTasks() const = 0;
+    // The input's timestamp offset, which a discontinuity or a join seam moves.
+    virtual int64_t& TsOffsetOf(int file) = 0;
+    virtual TBitstreamFilterChain& BitstreamFiltersOf(const AVFormatContext* file, int stream) = 0;
+    // The scaler flags: a generic sws_flags option wins over the record's.
+    virtual int64_t ScalerFlags() const = 0;
+    virtual void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) = 0;
+    virtual void CreateOutputBytes(AVFormatContext* file) = 0;
+    virtual const std::string& LastErrorText() const = 0;
+    virtual void SetLastErrorText(const std::string& text) = 0;
+
+    // Hooks and preview.
+    virtual bool HasCustomHook() const = 0;
+    virtual void CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
+                            bool& StopHook) = 0;
+    virtual void PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS) = 0;
+    virtual uint8_t PreviewFlags() const = 0;
+    // Both with PreviewLock() held.
+    [[nodiscard]] virtual std::shared_ptr<TPreviewer> StorePreviewFlags(uint8_t flags) = 0;
+    virtual std::shared_ptr<TPreviewer> PreviewWindow() = 0;  // made on first use
+    virtual TFrameHookChain& FrameHooks() = 0;
+
+    // Run control, progress and statistics.
+    virtual void WaitWhilePaused() = 0;
+    virtual bool StopRequested() const = 0;
+    // The flag the libraries' blocking calls of the run give up on.
+    virtual std::atomic<bool>* StopFlag() = 0;
+    virtual void SetCompleted(bool completed) = 0;
+    virtual int64_t ReportInterval() const = 0;
+    virtual void PrintReport(bool final, int file_index,
+                             std::span<const TTranscodeOutputStream> streams) = 0;
+    virtual void SetMeasuredSpan(int64_t span) = 0;
+    virtual void ReportMeasuring(int64_t position) = 0;
+    virtual void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost,
+                              int frame_size) = 0;
+    virtual void Log(TLogLevel level, const std::string& text) = 0;
+
+protected:
+    ~TTranscodeContext() = default;
+};
+
+}  // namespace engine
+
+class TCustomFFmpeg : public TFFBaseComponent, private engine::TTranscodeContext {
 public:
     // MaxFiles must lie in 1..512; anything else fails an assertion.
     explicit TCustomFFmpeg(int MaxFiles);
@@ -740,8 +807,17 @@ private:
     TProgressCallback progress_callback_;
     TTerminateCallback terminate_callback_;
 
-    // The run of Transcode.
-    friend class engine::TTranscoder;
+    // The run of Transcode sees the engine through TTranscodeContext; these
+    // are the parts of it that are not public (FFmpegTranscode.cpp).
+    int64_t& TsOffsetOf(int file) override;
+    TBitstreamFilterChain& BitstreamFiltersOf(const AVFormatContext* file, int stream) override;
+    int64_t ScalerFlags() const override;
+    void SetLastErrorText(const std::string& text) override;
+    std::shared_ptr<TPreviewer> PreviewWindow() override;
+    TFrameHookChain& FrameHooks() override;
+    std::atomic<bool>* StopFlag() override;
+    void SetCompleted(bool completed) override;
+    void SetMeasuredSpan(int64_t span) override;
     TTranscodeState transcode_;
     // Media time a measuring pass before the conversion counts for in the
     // progress reports (microseconds); 0 without one.

@@ -67,28 +67,28 @@ const TTranscodeOutputStream* TTranscoder::NormalizedOutput() const {
 }
 
 std::optional<TLoudness> TTranscoder::MeasureLoudness(const TTranscodeInputStream& ist) {
-    const AVFormatContext* source = ffmpeg_.InputFile(ist.FileIndex);
+    const AVFormatContext* source = context_.InputFile(ist.FileIndex);
     TLoudnessSource stretch;
     stretch.Url = source->url;
     stretch.Format = source->iformat;
     stretch.StreamIndex = ist.Stream->index;
-    stretch.From = options_.StartTime - ffmpeg_.InputFileTsOffset(ist.FileIndex);
+    stretch.From = options_.StartTime - context_.InputFileTsOffset(ist.FileIndex);
     stretch.Length = options_.RecordingTime;
-    stretch.Span = std::max<int64_t>(ffmpeg_.ExpectedDuration(), 0);
-    ffmpeg_.measured_span_ = stretch.Span;
+    stretch.Span = std::max<int64_t>(context_.ExpectedDuration(), 0);
+    context_.SetMeasuredSpan(stretch.Span);
 
     TLoudnessHooks hooks;
-    hooks.StopFlag = &ffmpeg_.stop_requested_;
-    hooks.WaitWhilePaused = [this] { ffmpeg_.WaitWhilePaused(); };
+    hooks.StopFlag = context_.StopFlag();
+    hooks.WaitWhilePaused = [this] { context_.WaitWhilePaused(); };
     // The main loop sees a stop at once and ends the run.
-    hooks.StopRequested = [this] { return ffmpeg_.StopRequested(); };
-    hooks.Progress = [this](int64_t position) { ffmpeg_.ReportMeasuring(position); };
-    hooks.ReportInterval = ffmpeg_.ReportInterval();
+    hooks.StopRequested = [this] { return context_.StopRequested(); };
+    hooks.Progress = [this](int64_t position) { context_.ReportMeasuring(position); };
+    hooks.ReportInterval = context_.ReportInterval();
     return TLoudnessAnalyser(std::move(hooks)).Measure(stretch);
 }
 
 void TTranscoder::NormalizeLoudness() {
-    ffmpeg_.measured_span_ = 0;
+    context_.SetMeasuredSpan(0);
     const TTranscodeOutputStream* audio = NormalizedOutput();
     if (audio == nullptr) {
         return;

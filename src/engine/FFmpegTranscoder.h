@@ -1,5 +1,6 @@
 #pragma once
-// One run of TCustomFFmpeg::Transcode: the set-up of the stream tables, the
+// One run of TCustomFFmpeg::Transcode, which sees the engine through
+// TTranscodeContext alone: the set-up of the stream tables, the
 // main loop that reads, decodes and distributes packets, the audio output path
 // and the single exit of every packet. The object lives for one run; its
 // tables and work buffers go with it.
@@ -26,9 +27,11 @@ inline constexpr AVRational kMicroseconds{1, 1000000};
 // factor clamped to [-1, 1]. 256 leaves every sample as it is.
 void ApplyVolume(AVFrame* frame, int volume);
 
+class TVideoGraphBuilder;
+
 class TTranscoder {
 public:
-    explicit TTranscoder(TCustomFFmpeg& ffmpeg);
+    explicit TTranscoder(TTranscodeContext& context);
     ~TTranscoder();
     TTranscoder(const TTranscoder&) = delete;
     TTranscoder& operator=(const TTranscoder&) = delete;
@@ -147,6 +150,10 @@ private:
                          AVRational aspect, bool at_set_up);
     // The encoder takes the size the graph gives (at set-up), or must already
     // have it; false with the error text set when it differs.
+    // Source, crop and scale, the user's filters and sink; false with the
+    // builder's error text when a step fails.
+    bool BuildVideoGraph(TVideoGraphBuilder& graph, const TTranscodeOutputStream& ost, int width,
+                         int height, int pix_fmt, AVRational aspect) const;
     bool TakeFilteredSize(TTranscodeOutputStream& ost, const AVFilterContext* sink, bool at_set_up);
     int DecodeVideo(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
     int DecodeSubtitle(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
@@ -189,7 +196,7 @@ private:
     AVCodecContext* EncoderOf(const TTranscodeOutputStream& ost) const;
     void Log(TLogLevel level, const std::string& text) const;
 
-    TCustomFFmpeg& ffmpeg_;
+    TTranscodeContext& context_;
     TEngineOptions& options_;
     TTranscodeState& state_;
 

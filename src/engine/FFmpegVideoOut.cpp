@@ -206,12 +206,37 @@ bool CopyIntoArea(const AVFrame* picture, int format, uint8_t* const area[4],
     return true;
 }
 
+// The picture lasts its packet's duration, or a frame at the stream's rate
+// (microseconds; 0 when neither is known).
+int64_t PictureDuration(const TTranscodeInputStream& ist, const AVFrame& picture) {
+    const AVRational tb = ist.Stream->time_base;
+    if (picture.pkt_duration > 0) {
+        return ff::av_rescale_q(picture.pkt_duration, tb, kMicroseconds);
+    }
+    AVRational rate = ist.Stream->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) {
+        rate = ist.Stream->r_frame_rate;
+    }
+    if (rate.num <= 0 || rate.den <= 0) {
+        return 0;
+    }
+    const int64_t duration = static_cast<int64_t>(rate.den) * 1000000 / rate.num;
+    return duration + duration * picture.repeat_pict / 2;
+}
+
+std::string PixelFormatName(int format) {
+    const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(format));
+    return name != nullptr ? name : "none";
+}
+
+}  // namespace
+
 // Builds one video filter graph: the buffer source, the filters appended in
 // turn, then the user's filter text (or nothing) and the sink. A failed step
-// leaves its text in `error`.
+// leaves its text in Error().
 class TVideoGraphBuilder {
 public:
-    TVideoGraphBuilder(AVFilterGraph* graph, std::string& error) : graph_(graph), error_(error) {}
+    explicit TVideoGraphBuilder(AVFilterGraph* graph) : graph_(graph) {}
 
     // The source of pictures described by `source_args`, and a sink that
     // gives the encoder's pixel format.
@@ -270,6 +295,7 @@ public:
 
     AVFilterContext* Source() const { return source_; }
     AVFilterContext* Sink() const { return sink_; }
+    const std::string& Error() const { return error_; }
 
 private:
     bool ParseFilters(const std::string& filters) {
@@ -300,36 +326,11 @@ private:
     }
 
     AVFilterGraph* graph_;
-    std::string& error_;
+    std::string error_;
     AVFilterContext* source_ = nullptr;
     AVFilterContext* sink_ = nullptr;
     AVFilterContext* last_ = nullptr;
 };
-
-// The picture lasts its packet's duration, or a frame at the stream's rate
-// (microseconds; 0 when neither is known).
-int64_t PictureDuration(const TTranscodeInputStream& ist, const AVFrame& picture) {
-    const AVRational tb = ist.Stream->time_base;
-    if (picture.pkt_duration > 0) {
-        return ff::av_rescale_q(picture.pkt_duration, tb, kMicroseconds);
-    }
-    AVRational rate = ist.Stream->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) {
-        rate = ist.Stream->r_frame_rate;
-    }
-    if (rate.num <= 0 || rate.den <= 0) {
-        return 0;
-    }
-    const int64_t duration = static_cast<int64_t>(rate.den) * 1000000 / rate.num;
-    return duration + duration * picture.repeat_pict / 2;
-}
-
-std::string PixelFormatName(int format) {
-    const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(format));
-    return name != nullptr ? name : "none";
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Set-up
@@ -370,16 +371,15 @@ void TTranscoder::SetVideoEncoding(TTranscodeOutputStream& ost, TTranscodeInputS
 
     if (o.UseFilters) {
         // The graph crops and scales; the output size is what it gives.
-        ffmpeg_.last_error_text_.clear();
+        context_.SetLastErrorText({});
         if (ConfigureFilters(ost, dec->width, dec->height, dec->pix_fmt, dec->sample_aspect_ratio,
                              true) < 0) {
-            const std::string& why = ffmpeg_.last_error_text_;
+            const std::string& why = context_.LastErrorText();
             throw FFmpegException(why.empty() ? std::string("Error opening filters!")
                                               : "Error opening filters: " + why);
         }
     } else if (ost.VideoResample != 0) {
-        int64_t flags = o.SwsFlags;
-        ff::av_opt_get_int(ffmpeg_.option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
+        const int64_t flags = context_.ScalerFlags();
         ost.ScaleContext.reset(ff::sws_getCachedContext(
             nullptr, cropped_w, cropped_h, dec->pix_fmt, enc->width - o.PadLeft - o.PadRight,
             enc->height - o.PadTop - o.PadBottom, enc->pix_fmt, static_cast<int>(flags), nullptr,
@@ -426,7 +426,7 @@ void TTranscoder::TakeSubtitleHeader(TTranscodeOutputStream& ost) {
         return;
     }
     const TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ost.SourceIndex)];
-    const AVCodec* codec = ffmpeg_.InputCodec(ForcedDecoderIndex(ist));
+    const AVCodec* codec = context_.InputCodec(ForcedDecoderIndex(ist));
     if (codec == nullptr) {
         codec = ff::avcodec_find_decoder(ist.Codec->codec_id);
     }
@@ -459,38 +459,18 @@ void TTranscoder::TakeSubtitleHeader(TTranscodeOutputStream& ost) {
 
 int TTranscoder::ConfigureFilters(TTranscodeOutputStream& ost, int width, int height, int pix_fmt,
                                   AVRational aspect, bool at_set_up) {
-    AVCodecContext* enc = EncoderOf(ost);
     ost.FilterInput = nullptr;
     ost.FilterOutput = nullptr;
     ost.FilterGraph.reset(ff::avfilter_graph_alloc());
     if (!ost.FilterGraph) {
         return -1;
     }
-    int64_t flags = options_.SwsFlags;
-    ff::av_opt_get_int(ffmpeg_.option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
-
-    TVideoGraphBuilder graph(ost.FilterGraph.get(), ffmpeg_.last_error_text_);
-    if (!graph.AddEnds(Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d",
-                              width, height, pix_fmt, aspect.num, aspect.den > 0 ? aspect.den : 1),
-                       enc->pix_fmt)) {
+    TVideoGraphBuilder graph(ost.FilterGraph.get());
+    if (!BuildVideoGraph(graph, ost, width, height, pix_fmt, aspect)) {
+        context_.SetLastErrorText(graph.Error());
         return -1;
     }
-    const int cropped_w = width - ost.ConfiguredLeftBand - ost.ConfiguredRightBand;
-    const int cropped_h = height - ost.ConfiguredTopBand - ost.ConfiguredBottomBand;
-    if (ost.VideoCrop != 0 &&
-        !graph.Append("crop", Format("w=%d:h=%d:x=%d:y=%d", cropped_w, cropped_h,
-                                     ost.ConfiguredLeftBand, ost.ConfiguredTopBand))) {
-        return -1;
-    }
-    const int inner_w = enc->width - ost.PadLeft - ost.PadRight;
-    const int inner_h = enc->height - ost.PadTop - ost.PadBottom;
-    if ((cropped_w != inner_w || cropped_h != inner_h) &&
-        !graph.Append("scale",
-                      Format("w=%d:h=%d:flags=%d", inner_w, inner_h, static_cast<int>(flags)))) {
-        return -1;
-    }
-    if (!graph.Finish(options_.VideoFilters, static_cast<int>(flags)) ||
-        !TakeFilteredSize(ost, graph.Sink(), at_set_up)) {
+    if (!TakeFilteredSize(ost, graph.Sink(), at_set_up)) {
         return -1;
     }
     ost.FilterInput = graph.Source();
@@ -499,6 +479,31 @@ int TTranscoder::ConfigureFilters(TTranscodeOutputStream& ost, int width, int he
     ost.FilterHeight = height;
     ost.FilterPixFmt = pix_fmt;
     return 0;
+}
+
+bool TTranscoder::BuildVideoGraph(TVideoGraphBuilder& graph, const TTranscodeOutputStream& ost,
+                                  int width, int height, int pix_fmt, AVRational aspect) const {
+    const AVCodecContext* enc = EncoderOf(ost);
+    const auto flags = static_cast<int>(context_.ScalerFlags());
+    if (!graph.AddEnds(Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d",
+                              width, height, pix_fmt, aspect.num, aspect.den > 0 ? aspect.den : 1),
+                       enc->pix_fmt)) {
+        return false;
+    }
+    const int cropped_w = width - ost.ConfiguredLeftBand - ost.ConfiguredRightBand;
+    const int cropped_h = height - ost.ConfiguredTopBand - ost.ConfiguredBottomBand;
+    if (ost.VideoCrop != 0 &&
+        !graph.Append("crop", Format("w=%d:h=%d:x=%d:y=%d", cropped_w, cropped_h,
+                                     ost.ConfiguredLeftBand, ost.ConfiguredTopBand))) {
+        return false;
+    }
+    const int inner_w = enc->width - ost.PadLeft - ost.PadRight;
+    const int inner_h = enc->height - ost.PadTop - ost.PadBottom;
+    if ((cropped_w != inner_w || cropped_h != inner_h) &&
+        !graph.Append("scale", Format("w=%d:h=%d:flags=%d", inner_w, inner_h, flags))) {
+        return false;
+    }
+    return graph.Finish(options_.VideoFilters, flags);
 }
 
 bool TTranscoder::TakeFilteredSize(TTranscodeOutputStream& ost, const AVFilterContext* sink,
@@ -510,8 +515,8 @@ bool TTranscoder::TakeFilteredSize(TTranscodeOutputStream& ost, const AVFilterCo
         enc->width = out_w;
         enc->height = out_h;
     } else if (out_w != enc->width || out_h != enc->height) {
-        ffmpeg_.last_error_text_ = Format("the filters give %dx%d pictures for an output of %dx%d",
-                                          out_w, out_h, enc->width, enc->height);
+        context_.SetLastErrorText(Format("the filters give %dx%d pictures for an output of %dx%d",
+                                         out_w, out_h, enc->width, enc->height));
         return false;
     }
     return true;
@@ -569,8 +574,8 @@ int TTranscoder::DecodeSubtitle(TTranscodeInputStream& ist, int ist_index, const
 
 AVFrame* TTranscoder::PreProcessVideoFrame(TTranscodeInputStream& ist, AVFrame* picture) {
     ++hook_frame_count_;
-    const bool custom = custom_hook_on_ && ffmpeg_.HasCustomHook();
-    const bool vhook = vhook_on_ && options_.UsingVHook && !ffmpeg_.frame_hooks_.Empty();
+    const bool custom = custom_hook_on_ && context_.HasCustomHook();
+    const bool vhook = vhook_on_ && options_.UsingVHook && !context_.FrameHooks().Empty();
     if (!options_.Deinterlace && !custom && !vhook) {
         return picture;
     }
@@ -600,7 +605,7 @@ AVFrame* TTranscoder::PreProcessVideoFrame(TTranscodeInputStream& ist, AVFrame* 
             hooked.data[p] = work->data[p];
             hooked.linesize[p] = work->linesize[p];
         }
-        ProcessFrameHooks(ffmpeg_.frame_hooks_, &hooked, work->format, work->width, work->height,
+        ProcessFrameHooks(context_.FrameHooks(), &hooked, work->format, work->width, work->height,
                           ist.Pts);
     }
     return work;
@@ -638,7 +643,7 @@ void TTranscoder::DoCustomHook(AVFrame* picture, int64_t pts) {
         stop = true;
     } else {
         try {
-            ffmpeg_.CustomHook(hook_converter_.Bitmap.get(), hook_frame_count_, pts, update, stop);
+            context_.CustomHook(hook_converter_.Bitmap.get(), hook_frame_count_, pts, update, stop);
         } catch (const std::exception& error) {
             Log(llError, std::string("Error occurs OnCustomHook: ") + error.what());
             update = false;
@@ -690,12 +695,12 @@ void TTranscoder::FilterVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
                                 ist.FileIndex, ist.StreamIndex, picture->width, picture->height,
                                 PixelFormatName(picture->format).c_str()));
             FilterVideo(os, ost, ist, nullptr);
-            ffmpeg_.last_error_text_.clear();
+            context_.SetLastErrorText({});
             if (ConfigureFilters(ost, picture->width, picture->height, picture->format,
                                  picture->sample_aspect_ratio, false) < 0) {
                 throw FFmpegException(
                     Format("Cannot filter the new picture size of input stream #%d.%d: %s",
-                           ist.FileIndex, ist.StreamIndex, ffmpeg_.last_error_text_.c_str()));
+                           ist.FileIndex, ist.StreamIndex, context_.LastErrorText().c_str()));
             }
         }
         if (!filter_in_) {
@@ -736,7 +741,7 @@ void TTranscoder::OutputVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
     int frame_size = 0;
     DoVideoOut(os, ost, ist, picture, frame_size);
     if (options_.VStatsFileName && frame_size > 0) {
-        ffmpeg_.DoVideoStats(os, ost, frame_size);
+        context_.DoVideoStats(os, ost, frame_size);
     }
 }
 
@@ -811,8 +816,7 @@ void TTranscoder::FollowPictureSize(TTranscodeOutputStream& ost, const TTranscod
     ost.ResampleWidth = picture->width - ost.LeftBand - ost.RightBand;
     ost.ResamplePixFmt = picture->format;
     const AVCodecContext* enc = EncoderOf(ost);
-    int64_t flags = options_.SwsFlags;
-    ff::av_opt_get_int(ffmpeg_.option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
+    const int64_t flags = context_.ScalerFlags();
     ost.ScaleContext.reset(ff::sws_getCachedContext(
         nullptr, ost.ResampleWidth, ost.ResampleHeight,
         static_cast<AVPixelFormat>(ost.ResamplePixFmt), enc->width - ost.PadLeft - ost.PadRight,
@@ -910,7 +914,7 @@ void TTranscoder::EncodeCopies(AVFormatContext* os, TTranscodeOutputStream& ost,
         video_frame_.reset(ff::av_frame_alloc());
     }
     AVFrame* frame = video_frame_.get();
-    for (int i = 0; i < nb_frames && !ffmpeg_.StopRequested(); ++i) {
+    for (int i = 0; i < nb_frames && !context_.StopRequested(); ++i) {
         if (frame == nullptr || ff::av_frame_ref(frame, final_picture) < 0) {
             throw std::bad_alloc();
         }
@@ -948,7 +952,7 @@ int TTranscoder::EncodeVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
         if (ost.LogFile && enc->stats_out != nullptr) {
             ff::fputs(enc->stats_out, ost.LogFile.get());
         }
-        if (frame != nullptr && ffmpeg_.PreviewFlags() != 0) {
+        if (frame != nullptr && context_.PreviewFlags() != 0) {
             PreviewHook(frame, enc, packet.pts);
         }
         packet.stream_index = ost.StreamIndex;
@@ -982,12 +986,9 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
     std::shared_ptr<TPreviewer> window;
     {
         std::lock_guard lock(PreviewLock());
-        flags = ffmpeg_.PreviewFlags();
+        flags = context_.PreviewFlags();
         if ((flags & kPreviewBitmapFlag) == 0 && (flags & kPreviewWindowFlag) != 0) {
-            if (!ffmpeg_.preview_window_) {
-                ffmpeg_.preview_window_ = std::make_shared<TPreviewer>();
-            }
-            window = ffmpeg_.preview_window_;
+            window = context_.PreviewWindow();
         }
     }
     if (flags == 0) {
@@ -1005,7 +1006,7 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
     uint8_t cleared = 0;
     if ((flags & kPreviewBitmapFlag) != 0) {
         if (converted) {
-            ffmpeg_.PreviewBitmap(preview_converter_.Bitmap.get(), hook_frame_count_, time);
+            context_.PreviewBitmap(preview_converter_.Bitmap.get(), hook_frame_count_, time);
         } else {
             cleared = kPreviewBitmapFlag;
         }
@@ -1020,8 +1021,8 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
         std::shared_ptr<TPreviewer> closing;
         {
             std::lock_guard lock(PreviewLock());
-            closing =
-                ffmpeg_.StorePreviewFlags(static_cast<uint8_t>(ffmpeg_.PreviewFlags() & ~cleared));
+            closing = context_.StorePreviewFlags(
+                static_cast<uint8_t>(context_.PreviewFlags() & ~cleared));
         }
     }
 }
