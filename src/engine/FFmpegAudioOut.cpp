@@ -64,10 +64,10 @@ void UsableLayout(AVChannelLayout& layout, const AVChannelLayout& given) {
 std::vector<double> MonoUpmix(const AVChannelLayout& out) {
     std::vector<double> matrix(static_cast<size_t>(out.nb_channels), 0.0);
     bool front_pair = false;
-    for (int c = 0; c < out.nb_channels; ++c) {
+    for (unsigned c = 0; c < matrix.size(); ++c) {
         const AVChannel channel = ff::av_channel_layout_channel_from_index(&out, c);
         if (channel == AV_CHAN_FRONT_LEFT || channel == AV_CHAN_FRONT_RIGHT) {
-            matrix[static_cast<size_t>(c)] = 1.0;
+            matrix[c] = 1.0;
             front_pair = true;
         }
     }
@@ -211,7 +211,9 @@ bool TTranscoder::KeepAudioInSync(AVFormatContext* os, TTranscodeOutputStream& o
         return true;
     }
     const auto sample_delta = static_cast<int64_t>(delta * in_rate / enc_rate);
-    if (ist.IsStart != 0 || std::fabs(delta) > options_.AudioDriftThreshold * enc_rate) {
+    // Sample rates lie far below 2^24: a float holds them exactly.
+    if (ist.IsStart != 0 ||
+        std::fabs(delta) > options_.AudioDriftThreshold * static_cast<float>(enc_rate)) {
         if (sample_delta < 0) {
             const auto in_format = static_cast<AVSampleFormat>(frame->format);
             const bool planar = ff::av_sample_fmt_is_planar(in_format) != 0;

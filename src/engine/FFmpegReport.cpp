@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kReportLineLimit = 1023;
 constexpr double kNoPosition = 1e10;  // seconds; above any real output position
 constexpr double kShortestPosition = 0.01;
-constexpr int kHistogramShown = 32;
+constexpr size_t kHistogramShown = 32;
 
 std::mutex& HistogramLock() {
     static std::mutex lock;
@@ -39,7 +39,7 @@ std::string CountQuantiser(long quantiser) {
         ++histogram[static_cast<size_t>(quantiser)];
     }
     std::string text;
-    for (int j = 0; j < kHistogramShown; ++j) {
+    for (size_t j = 0; j < kHistogramShown; ++j) {
         const double magnitude = std::log2(static_cast<double>(histogram[j]) + 1.0);
         text += Format("%X", static_cast<unsigned>(std::lrint(magnitude)));
     }
@@ -67,7 +67,7 @@ std::string PsnrText(const TTranscodeOutputStream& ost, const AVCodecContext* en
     std::string text = "PSNR=";
     double error_sum = 0.0;
     double scale_sum = 0.0;
-    for (int j = 0; j < 3; ++j) {
+    for (size_t j = 0; j < 3; ++j) {
         const double error = static_cast<double>(final ? enc->error[j] : ost.Output->CodedError[j]);
         double scale = static_cast<double>(enc->width) * enc->height * 255.0 * 255.0;
         if (final) {

@@ -35,8 +35,9 @@ public:
 
     uint8_t* Bits() { return pixels_.data(); }
     const uint8_t* Bits() const { return pixels_.data(); }
-    uint8_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * RowBytes(); }
-    const uint8_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * RowBytes(); }
+    // Rows lie inside the picture, so y and the row length are not negative.
+    uint8_t* Row(int y) { return pixels_.data() + RowOffset(y); }
+    const uint8_t* Row(int y) const { return pixels_.data() + RowOffset(y); }
 
     // The drawing surface's lock.
     // Taking it does not change the picture, so a reader with a const bitmap
@@ -49,6 +50,10 @@ public:
     void unlock() const { Unlock(); }
 
 private:
+    size_t RowOffset(int y) const {
+        return static_cast<size_t>(y) * static_cast<size_t>(RowBytes());
+    }
+
     int width_ = 0;
     int height_ = 0;
     std::vector<uint8_t> pixels_;
