@@ -56,10 +56,7 @@ void TCustomFFmpeg::Prepare() {
     DiscardUnfinishedOutputs();
     ResetOptions();
     join_mode_ = false;
-    running_ = false;
-    stop_requested_ = false;
-    completed_ = false;
-    terminated_ = false;
+    run_.Reset();
     expected_duration_ = -1;
     AllocateOptionTemplates();
 }

@@ -30,6 +30,7 @@
 #include "FFmpegRun.h"
 #include "FFmpegTranscode.h"
 #include "FrameHooks.h"
+#include "RunControl.h"
 
 namespace v2m {
 
@@ -502,13 +503,13 @@ public:
     const std::string& LastErrorText() const { return last_error_text_; }
     bool JoinMode() const { return join_mode_; }
     uint8_t PreviewFlags() const { return preview_flags_.load(); }
-    bool Running() const { return running_.load(); }
-    bool StopRequested() const { return stop_requested_.load(); }
-    bool Completed() const { return completed_.load(); }
-    bool Terminated() const { return terminated_.load(); }
-    bool HasError() const { return has_error_.load(); }
+    bool Running() const { return run_.Running(); }
+    bool StopRequested() const { return run_.StopRequested(); }
+    bool Completed() const { return run_.Completed(); }
+    bool Terminated() const { return run_.Terminated(); }
+    bool HasError() const { return run_.HasError(); }
     // Microseconds between two progress reports.
-    int64_t ReportInterval() const { return report_interval_.load(); }
+    int64_t ReportInterval() const { return run_.ReportInterval(); }
 
     // Outputs are written under a hidden partial name and get their final
     // name when the run ends well; a failed run removes them at its end. The
@@ -538,7 +539,7 @@ public:
     // run opened is closed when it returns, whichever way.
     void Transcode();
     // Ends the main loop at the end of its current iteration.
-    void RequestStop() { stop_requested_ = true; }
+    void RequestStop() { run_.RequestStop(); }
     const TTranscodeState& TranscodeState() const { return transcode_; }
 
     // Run control (FFmpegRun.cpp). StartTranscode returns the worker thread,
@@ -767,15 +768,8 @@ private:
     TCustomHookCallback custom_hook_;
     TPreviewBitmapCallback preview_bitmap_;
 
-    // Run state.
-    std::atomic<bool> running_{false};
-    std::atomic<bool> stop_requested_{false};
-    std::atomic<bool> completed_{false};
-    std::atomic<bool> terminated_{false};
-    std::atomic<bool> has_error_{false};
-    std::string error_message_;  // guarded by error_mutex_
-    mutable std::mutex error_mutex_;
-    std::atomic<int64_t> report_interval_{500000};  // microseconds
+    // Run state: flags, failure, pause and stop, the report callbacks.
+    engine::TRunControl run_;
     // From a start until the run has freed its files: the libraries stay
     // loaded for the worker. Set before the worker exists, cleared by it.
     std::optional<TLibraryUse> library_use_;
@@ -800,12 +794,6 @@ private:
     std::shared_ptr<TConvertThread> worker_thread_;  // WorkerThread: cleared by DoTerminate
     std::shared_ptr<TConvertThread> run_thread_;     // kept until joined
     std::shared_ptr<TDoTerminateThread> terminate_thread_;
-    mutable std::mutex pause_mutex_;
-    std::condition_variable pause_changed_;
-    bool paused_ = false;  // guarded by pause_mutex_
-    mutable std::mutex callback_mutex_;
-    TProgressCallback progress_callback_;
-    TTerminateCallback terminate_callback_;
 
     // The run of Transcode sees the engine through TTranscodeContext; these
     // are the parts of it that are not public (FFmpegTranscode.cpp).
@@ -819,9 +807,6 @@ private:
     void SetCompleted(bool completed) override;
     void SetMeasuredSpan(int64_t span) override;
     TTranscodeState transcode_;
-    // Media time a measuring pass before the conversion counts for in the
-    // progress reports (microseconds); 0 without one.
-    int64_t measured_span_ = 0;
     // A progress report of the measuring pass, at that position in the source.
     void ReportMeasuring(int64_t position);
 };

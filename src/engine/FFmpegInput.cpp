@@ -196,7 +196,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
         throw FFmpegException("avformat_alloc_context failed");
     }
     // A stop gives up the open and analysis here, and later any read.
-    context->interrupt_callback = StopInterrupt(&stop_requested_);
+    context->interrupt_callback = StopInterrupt(run_.StopFlag());
     auto fail = [this](std::string text) {
         last_error_text_ = std::move(text);
         ConsumeInputFileOptions();

@@ -15,17 +15,13 @@
 namespace v2m {
 
 void TCustomFFmpeg::ReportMeasuring(int64_t position) {
-    TProgressCallback callback;
-    {
-        std::lock_guard lock(callback_mutex_);
-        callback = progress_callback_;
-    }
+    const TProgressCallback callback = run_.ProgressCallback();
     if (!callback) {
         return;
     }
     const int64_t duration = ExpectedDuration();
     callback(this, 0, -1, -1, -1.0f, 0.0f, 0, position,
-             duration > 0 ? duration + measured_span_ : duration);
+             duration > 0 ? duration + run_.MeasuredSpan() : duration);
 }
 
 namespace engine {

@@ -916,11 +916,11 @@ void TCustomFFmpeg::DiscardUnfinishedOutputs() {
 }
 
 void TCustomFFmpeg::SettleOutputs() {
-    const bool success = completed_.load() && !has_error_.load();
-    if (!success && !has_error_.load()) {
+    const bool success = run_.Completed() && !run_.HasError();
+    if (!success && !run_.HasError()) {
         // Stopped, or never run: what has content is the owner's to keep or
         // discard; what was never written goes now, unless a run still ends.
-        if (!running_.load()) {
+        if (!run_.Running()) {
             RemoveUnfinishedOutputs(0, true);
         }
         return;
@@ -955,7 +955,7 @@ void TCustomFFmpeg::SettleOutputs() {
                       [](const TCreatedOutput& output) { return output.Partial.Empty(); });
     }
     if (!failure.empty()) {
-        completed_ = false;
+        run_.SetCompleted(false);
         RecordFailure(failure);
     }
 }

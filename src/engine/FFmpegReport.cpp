@@ -157,13 +157,9 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     const bool positioned = figures.Position < kNoPosition;
     const double ti1 = positioned ? std::max(figures.Position, kShortestPosition) : 0.0;
     // A measuring pass before the conversion counts as the first part.
-    const auto time = static_cast<int64_t>(ti1 * 1000000.0) + measured_span_;
+    const auto time = static_cast<int64_t>(ti1 * 1000000.0) + run_.MeasuredSpan();
 
-    TProgressCallback callback;
-    {
-        std::lock_guard lock(callback_mutex_);
-        callback = progress_callback_;
-    }
+    const TProgressCallback callback = run_.ProgressCallback();
     if (!callback && options_.Verbose <= 0 && !final) {
         return;
     }
@@ -181,9 +177,10 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     }
     line.resize(std::min(line.size(), kReportLineLimit));
     if (callback) {
-        callback(this, final ? -1 : file_index, figures.FrameNumber, figures.Fps, figures.Quality,
-                 static_cast<float>(bitrate), size, time,
-                 ExpectedDuration() > 0 ? ExpectedDuration() + measured_span_ : ExpectedDuration());
+        callback(
+            this, final ? -1 : file_index, figures.FrameNumber, figures.Fps, figures.Quality,
+            static_cast<float>(bitrate), size, time,
+            ExpectedDuration() > 0 ? ExpectedDuration() + run_.MeasuredSpan() : ExpectedDuration());
     } else if (options_.Verbose >= 0) {
         Log(llVerbose, line);
     }

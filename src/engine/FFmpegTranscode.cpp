@@ -60,15 +60,15 @@ TFrameHookChain& TCustomFFmpeg::FrameHooks() {
 }
 
 std::atomic<bool>* TCustomFFmpeg::StopFlag() {
-    return &stop_requested_;
+    return run_.StopFlag();
 }
 
 void TCustomFFmpeg::SetCompleted(bool completed) {
-    completed_ = completed;
+    run_.SetCompleted(completed);
 }
 
 void TCustomFFmpeg::SetMeasuredSpan(int64_t span) {
-    measured_span_ = span;
+    run_.SetMeasuredSpan(span);
 }
 
 namespace engine {
