@@ -56,17 +56,14 @@ void TCustomFFmpeg::Prepare() {
     DiscardUnfinishedOutputs();
     ResetOptions();
     join_mode_ = false;
-    running_ = false;
-    stop_requested_ = false;
-    completed_ = false;
-    terminated_ = false;
+    run_.Reset();
     expected_duration_ = -1;
     AllocateOptionTemplates();
 }
 
 void TCustomFFmpeg::AllocateOptionTemplates() {
     TOptionContexts contexts;
-    for (int type = 0; type < kMediaTypeCount; ++type) {
+    for (size_t type = 0; type < contexts.Codecs.size(); ++type) {
         contexts.Codecs[type].reset(ff::avcodec_alloc_context3(nullptr));
         if (!contexts.Codecs[type]) {
             throw std::bad_alloc();
@@ -151,7 +148,8 @@ double TCustomFFmpeg::InputTsScale(int file, int stream) const {
     if (file < 0 || file >= max_files_ || stream < 0 || stream >= kMaxStreams) {
         return 0.0;
     }
-    return input_ts_scales_[static_cast<size_t>(file) * kMaxStreams + stream];
+    // Both indexes are in range, checked above.
+    return input_ts_scales_[static_cast<size_t>(file * kMaxStreams + stream)];
 }
 
 void TCustomFFmpeg::AddMetadata(const std::string& key, const std::string& value) {

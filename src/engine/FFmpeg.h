@@ -30,6 +30,7 @@
 #include "FFmpegRun.h"
 #include "FFmpegTranscode.h"
 #include "FrameHooks.h"
+#include "RunControl.h"
 
 namespace v2m {
 
@@ -283,10 +284,6 @@ struct TInputDecoders {
 // The preview window of the encoding preview; made by the video path.
 class TPreviewer;
 
-namespace engine {
-class TTranscoder;
-}
-
 // Held by every engine's preview flag setter and by the video path's preview.
 std::mutex& PreviewLock();
 
@@ -303,7 +300,78 @@ using TCustomHookCallback =
 using TPreviewBitmapCallback =
     std::function<void(TCustomFFmpeg* Sender, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS)>;
 
-class TCustomFFmpeg : public TFFBaseComponent {
+namespace engine {
+
+// What one run of the conversion (TTranscoder) may use of the engine that
+// owns it: the files and lists the options built, the few things the run
+// writes back, the hooks and the preview, and run control. The engine
+// implements it privately and hands itself to the run as this alone.
+class TTranscodeContext {
+public:
+    // Options and counters of the run.
+    virtual TEngineOptions& Options() = 0;
+    virtual TTranscodeState& MutableTranscodeState() = 0;
+
+    // The files and what the options made for them.
+    virtual int MaxFiles() const = 0;
+    virtual int InputFileCount() const = 0;
+    virtual AVFormatContext* InputFile(int index) const = 0;
+    virtual int64_t InputFileTsOffset(int index) const = 0;
+    virtual const AVCodec* InputCodec(int index) const = 0;
+    virtual AVCodecContext* InputStreamCodec(int file, int stream) const = 0;
+    virtual double InputTsScale(int file, int stream) const = 0;
+    virtual int OutputFileCount() const = 0;
+    virtual AVFormatContext* OutputFile(int index) const = 0;
+    virtual TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const = 0;
+    virtual std::span<const TStreamMap> StreamMaps() const = 0;
+    virtual int StreamMapCount() const = 0;
+    virtual std::span<const TMetaDataMap> MetaDataMaps() const = 0;
+    virtual bool JoinMode() const = 0;
+    virtual int64_t ExpectedDuration() const = 0;
+    virtual int ConcurrentTasks() const = 0;
+    // The input's timestamp offset, which a discontinuity or a join seam moves.
+    virtual int64_t& TsOffsetOf(int file) = 0;
+    virtual TBitstreamFilterChain& BitstreamFiltersOf(const AVFormatContext* file, int stream) = 0;
+    // The scaler flags: a generic sws_flags option wins over the record's.
+    virtual int64_t ScalerFlags() const = 0;
+    virtual void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) = 0;
+    virtual void CreateOutputBytes(AVFormatContext* file) = 0;
+    virtual const std::string& LastErrorText() const = 0;
+    virtual void SetLastErrorText(const std::string& text) = 0;
+
+    // Hooks and preview.
+    virtual bool HasCustomHook() const = 0;
+    virtual void CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
+                            bool& StopHook) = 0;
+    virtual void PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS) = 0;
+    virtual uint8_t PreviewFlags() const = 0;
+    // Both with PreviewLock() held.
+    [[nodiscard]] virtual std::shared_ptr<TPreviewer> StorePreviewFlags(uint8_t flags) = 0;
+    virtual std::shared_ptr<TPreviewer> PreviewWindow() = 0;  // made on first use
+    virtual TFrameHookChain& FrameHooks() = 0;
+
+    // Run control, progress and statistics.
+    virtual void WaitWhilePaused() = 0;
+    virtual bool StopRequested() const = 0;
+    // The flag the libraries' blocking calls of the run give up on.
+    virtual std::atomic<bool>* StopFlag() = 0;
+    virtual void SetCompleted(bool completed) = 0;
+    virtual int64_t ReportInterval() const = 0;
+    virtual void PrintReport(bool final, int file_index,
+                             std::span<const TTranscodeOutputStream> streams) = 0;
+    virtual void SetMeasuredSpan(int64_t span) = 0;
+    virtual void ReportMeasuring(int64_t position) = 0;
+    virtual void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost,
+                              int frame_size) = 0;
+    virtual void Log(TLogLevel level, const std::string& text) = 0;
+
+protected:
+    ~TTranscodeContext() = default;
+};
+
+}  // namespace engine
+
+class TCustomFFmpeg : public TFFBaseComponent, private engine::TTranscodeContext {
 public:
     // MaxFiles must lie in 1..512; anything else fails an assertion.
     explicit TCustomFFmpeg(int MaxFiles);
@@ -435,13 +503,13 @@ public:
     const std::string& LastErrorText() const { return last_error_text_; }
     bool JoinMode() const { return join_mode_; }
     uint8_t PreviewFlags() const { return preview_flags_.load(); }
-    bool Running() const { return running_.load(); }
-    bool StopRequested() const { return stop_requested_.load(); }
-    bool Completed() const { return completed_.load(); }
-    bool Terminated() const { return terminated_.load(); }
-    bool HasError() const { return has_error_.load(); }
+    bool Running() const { return run_.Running(); }
+    bool StopRequested() const { return run_.StopRequested(); }
+    bool Completed() const { return run_.Completed(); }
+    bool Terminated() const { return run_.Terminated(); }
+    bool HasError() const { return run_.HasError(); }
     // Microseconds between two progress reports.
-    int64_t ReportInterval() const { return report_interval_.load(); }
+    int64_t ReportInterval() const { return run_.ReportInterval(); }
 
     // Outputs are written under a hidden partial name and get their final
     // name when the run ends well; a failed run removes them at its end. The
@@ -471,7 +539,7 @@ public:
     // run opened is closed when it returns, whichever way.
     void Transcode();
     // Ends the main loop at the end of its current iteration.
-    void RequestStop() { stop_requested_ = true; }
+    void RequestStop() { run_.RequestStop(); }
     const TTranscodeState& TranscodeState() const { return transcode_; }
 
     // Run control (FFmpegRun.cpp). StartTranscode returns the worker thread,
@@ -571,6 +639,11 @@ private:
     void SetMatrixOption(std::optional<TQuantMatrix>& matrix, const std::string& value);
     void AddBitstreamFilter(AVMediaType type, const std::string& value);
     void ListFormats(bool pixel_formats);
+    // The steps of ApplyPreset: the text of the preset (built in, else the
+    // file), with `lookup` the name it was found by; then each of its lines.
+    std::string PresetText(const std::string& option_name, const std::string& value,
+                           std::string& lookup);
+    void ApplyPresetLine(const std::string& lookup, const std::string& line);
 
     // Input and output files.
     void ConsumeInputFileOptions();
@@ -597,6 +670,8 @@ private:
     };
     const AVOutputFormat* ChooseMuxer(const std::string& FileName, const std::string& url);
     bool ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join, TOutputStreamTypes& types);
+    // The types the inputs offer (the first alone in join mode).
+    bool FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs);
     bool CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types);
     void SetOutputMetadata(AVFormatContext* file);
     void ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer);
@@ -693,15 +768,8 @@ private:
     TCustomHookCallback custom_hook_;
     TPreviewBitmapCallback preview_bitmap_;
 
-    // Run state.
-    std::atomic<bool> running_{false};
-    std::atomic<bool> stop_requested_{false};
-    std::atomic<bool> completed_{false};
-    std::atomic<bool> terminated_{false};
-    std::atomic<bool> has_error_{false};
-    std::string error_message_;  // guarded by error_mutex_
-    mutable std::mutex error_mutex_;
-    std::atomic<int64_t> report_interval_{500000};  // microseconds
+    // Run state: flags, failure, pause and stop, the report callbacks.
+    engine::TRunControl run_;
     // From a start until the run has freed its files: the libraries stay
     // loaded for the worker. Set before the worker exists, cleared by it.
     std::optional<TLibraryUse> library_use_;
@@ -726,19 +794,19 @@ private:
     std::shared_ptr<TConvertThread> worker_thread_;  // WorkerThread: cleared by DoTerminate
     std::shared_ptr<TConvertThread> run_thread_;     // kept until joined
     std::shared_ptr<TDoTerminateThread> terminate_thread_;
-    mutable std::mutex pause_mutex_;
-    std::condition_variable pause_changed_;
-    bool paused_ = false;  // guarded by pause_mutex_
-    mutable std::mutex callback_mutex_;
-    TProgressCallback progress_callback_;
-    TTerminateCallback terminate_callback_;
 
-    // The run of Transcode.
-    friend class engine::TTranscoder;
+    // The run of Transcode sees the engine through TTranscodeContext; these
+    // are the parts of it that are not public (FFmpegTranscode.cpp).
+    int64_t& TsOffsetOf(int file) override;
+    TBitstreamFilterChain& BitstreamFiltersOf(const AVFormatContext* file, int stream) override;
+    int64_t ScalerFlags() const override;
+    void SetLastErrorText(const std::string& text) override;
+    std::shared_ptr<TPreviewer> PreviewWindow() override;
+    TFrameHookChain& FrameHooks() override;
+    std::atomic<bool>* StopFlag() override;
+    void SetCompleted(bool completed) override;
+    void SetMeasuredSpan(int64_t span) override;
     TTranscodeState transcode_;
-    // Media time a measuring pass before the conversion counts for in the
-    // progress reports (microseconds); 0 without one.
-    int64_t measured_span_ = 0;
     // A progress report of the measuring pass, at that position in the source.
     void ReportMeasuring(int64_t position);
 };

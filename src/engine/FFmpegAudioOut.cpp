@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "CodecStages.h"
 #include "FFmpegTranscoder.h"
 #include "Format.h"
 #include "libavutil_error.h"
@@ -63,10 +64,10 @@ void UsableLayout(AVChannelLayout& layout, const AVChannelLayout& given) {
 std::vector<double> MonoUpmix(const AVChannelLayout& out) {
     std::vector<double> matrix(static_cast<size_t>(out.nb_channels), 0.0);
     bool front_pair = false;
-    for (int c = 0; c < out.nb_channels; ++c) {
+    for (unsigned c = 0; c < matrix.size(); ++c) {
         const AVChannel channel = ff::av_channel_layout_channel_from_index(&out, c);
         if (channel == AV_CHAN_FRONT_LEFT || channel == AV_CHAN_FRONT_RIGHT) {
-            matrix[static_cast<size_t>(c)] = 1.0;
+            matrix[c] = 1.0;
             front_pair = true;
         }
     }
@@ -210,7 +211,9 @@ bool TTranscoder::KeepAudioInSync(AVFormatContext* os, TTranscodeOutputStream& o
         return true;
     }
     const auto sample_delta = static_cast<int64_t>(delta * in_rate / enc_rate);
-    if (ist.IsStart != 0 || std::fabs(delta) > options_.AudioDriftThreshold * enc_rate) {
+    // Sample rates lie far below 2^24: a float holds them exactly.
+    if (ist.IsStart != 0 ||
+        std::fabs(delta) > options_.AudioDriftThreshold * static_cast<float>(enc_rate)) {
         if (sample_delta < 0) {
             const auto in_format = static_cast<AVSampleFormat>(frame->format);
             const bool planar = ff::av_sample_fmt_is_planar(in_format) != 0;
@@ -474,27 +477,17 @@ void TTranscoder::EncodeSamples(AVFormatContext* os, TTranscodeOutputStream& ost
 void TTranscoder::SendToEncoder(AVFormatContext* os, TTranscodeOutputStream& ost,
                                 const AVFrame* frame) {
     AVCodecContext* enc = EncoderOf(ost);
-    const int sent = ff::avcodec_send_frame(enc, frame);
-    if (sent < 0 && !(frame == nullptr && sent == AVERROR_EOF)) {
-        throw FFmpegException("Audio encoding failed");
-    }
-    AVPacket* packet = out_packet_.get();
-    for (;;) {
-        const int received = ff::avcodec_receive_packet(enc, packet);
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-            return;
-        }
-        if (received < 0) {
-            throw FFmpegException("Audio encoding failed");
-        }
-        state_.AudioSize += packet->size;
+    const TStageResult result = EncodeFrame(enc, frame, out_packet_.get(), [&](AVPacket& packet) {
+        state_.AudioSize += packet.size;
         if (ost.LogFile && enc->stats_out != nullptr) {
             ff::fputs(enc->stats_out, ost.LogFile.get());
         }
-        packet->stream_index = ost.StreamIndex;
-        packet->flags |= AV_PKT_FLAG_KEY;
-        WriteFrame(os, packet, enc, ChainOf(ost), ost);
-        ff::av_packet_unref(packet);
+        packet.stream_index = ost.StreamIndex;
+        packet.flags |= AV_PKT_FLAG_KEY;
+        WriteFrame(os, &packet, enc, ChainOf(ost), ost);
+    });
+    if (result.Failed()) {
+        throw FFmpegException("Audio encoding failed");
     }
 }
 

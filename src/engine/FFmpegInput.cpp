@@ -3,6 +3,7 @@
 
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "FFmpeg.h"
 #include "FFmpegFiles.h"
@@ -22,46 +23,68 @@ constexpr int kAudioDecoding = AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PA
 // The hints for raw formats and capture devices, as the demuxer options that
 // carry them. A forced demuxer is given only those it has; a probed one
 // leaves the names it lacks unused.
-DictionaryPtr InputHints(const TEngineOptions& o, const AVInputFormat* format) {
-    AVDictionary* hints = nullptr;
-    auto set = [&hints](const char* key, const std::string& value) {
+class TInputHints {
+public:
+    explicit TInputHints(const AVInputFormat* format)
+        : format_(format), own_(format != nullptr ? format->priv_class : nullptr) {}
+
+    bool Takes(const char* name) const {
+        return format_ == nullptr || engine::ClassHasOption(own_, name);
+    }
+    void Set(const char* key, const std::string& value) {
+        AVDictionary* hints = hints_.release();
         ff::av_dict_set(&hints, key, value.c_str(), 0);
-    };
-    const AVClass* own = format != nullptr ? format->priv_class : nullptr;
-    auto takes = [format, own](const char* name) {
-        return format == nullptr || engine::ClassHasOption(own, name);
-    };
-    if (o.FrameRate.num != 0 && o.FrameRate.den != 0 && takes("framerate")) {
-        set("framerate", Format("%d/%d", o.FrameRate.num, o.FrameRate.den));
+        hints_.reset(hints);
+    }
+    DictionaryPtr Release() { return std::move(hints_); }
+
+private:
+    const AVInputFormat* format_;
+    const AVClass* own_;
+    DictionaryPtr hints_;
+};
+
+void AddVideoHints(const TEngineOptions& o, TInputHints& hints) {
+    if (o.FrameRate.num != 0 && o.FrameRate.den != 0 && hints.Takes("framerate")) {
+        hints.Set("framerate", Format("%d/%d", o.FrameRate.num, o.FrameRate.den));
     }
     const int width = o.FrameWidth + o.PadLeft + o.PadRight;
     const int height = o.FrameHeight + o.PadTop + o.PadBottom;
-    if (width > 0 && height > 0 && takes("video_size")) {
-        set("video_size", Format("%dx%d", width, height));
+    if (width > 0 && height > 0 && hints.Takes("video_size")) {
+        hints.Set("video_size", Format("%dx%d", width, height));
     }
-    if (o.FramePixFmt >= 0 && takes("pixel_format")) {
+    if (o.FramePixFmt >= 0 && hints.Takes("pixel_format")) {
         if (const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(o.FramePixFmt))) {
-            set("pixel_format", name);
+            hints.Set("pixel_format", name);
         }
     }
-    if (o.AudioSampleRate > 0 && takes("sample_rate")) {
-        set("sample_rate", std::to_string(o.AudioSampleRate));
+}
+
+void AddAudioHints(const TEngineOptions& o, TInputHints& hints) {
+    if (o.AudioSampleRate > 0 && hints.Takes("sample_rate")) {
+        hints.Set("sample_rate", std::to_string(o.AudioSampleRate));
     }
     if (o.AudioChannels > 0) {
         // The layout option replaces the older channel count where a demuxer has both.
-        if (takes("ch_layout")) {
-            set("ch_layout", engine::ChannelLayoutText(o.AudioChannels));
-        } else if (takes("channels")) {
-            set("channels", std::to_string(o.AudioChannels));
+        if (hints.Takes("ch_layout")) {
+            hints.Set("ch_layout", engine::ChannelLayoutText(o.AudioChannels));
+        } else if (hints.Takes("channels")) {
+            hints.Set("channels", std::to_string(o.AudioChannels));
         }
     }
-    if (o.VideoChannel != 0 && takes("channel")) {
-        set("channel", std::to_string(o.VideoChannel));
+}
+
+DictionaryPtr InputHints(const TEngineOptions& o, const AVInputFormat* format) {
+    TInputHints hints(format);
+    AddVideoHints(o, hints);
+    AddAudioHints(o, hints);
+    if (o.VideoChannel != 0 && hints.Takes("channel")) {
+        hints.Set("channel", std::to_string(o.VideoChannel));
     }
-    if (o.VideoStandard && takes("standard")) {
-        set("standard", *o.VideoStandard);
+    if (o.VideoStandard && hints.Takes("standard")) {
+        hints.Set("standard", *o.VideoStandard);
     }
-    return DictionaryPtr(hints);
+    return hints.Release();
 }
 
 }  // namespace
@@ -173,7 +196,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
         throw FFmpegException("avformat_alloc_context failed");
     }
     // A stop gives up the open and analysis here, and later any read.
-    context->interrupt_callback = StopInterrupt(&stop_requested_);
+    context->interrupt_callback = StopInterrupt(run_.StopFlag());
     auto fail = [this](std::string text) {
         last_error_text_ = std::move(text);
         ConsumeInputFileOptions();

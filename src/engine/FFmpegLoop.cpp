@@ -24,6 +24,12 @@ namespace {
 
 constexpr auto kNoPacketBackOff = std::chrono::milliseconds(10);
 
+// Unreferences the packet read when its handling ends, whichever way.
+struct TPacketRelease {
+    AVPacket* Packet;
+    ~TPacketRelease() { ff::av_packet_unref(Packet); }
+};
+
 // Everything a re-made encoder needs to open as the first one did.
 void CopyEncoderSettings(AVCodecContext* to, const AVCodecContext* from) {
     ff::av_opt_copy(to, from);
@@ -73,32 +79,26 @@ bool TTranscoder::FrameLimitReached(const TTranscodeOutputStream& ost) const {
 }
 
 void TTranscoder::MainLoop() {
-    const bool join = ffmpeg_.JoinMode();
+    const bool join = context_.JoinMode();
     int current = 0;
     int64_t last_report = state_.TimerStart;
     do {
         // Pause point of run control: between iterations no packet is half
         // handled, so a paused run loses nothing. A stop request ends the pause.
-        ffmpeg_.WaitWhilePaused();
+        context_.WaitWhilePaused();
         const int chosen = ChooseInputFile(current);
         if (chosen < 0) {
             if (join || no_packet_count_ == 0) {
                 break;
             }
-            std::fill(no_packet_.begin(), no_packet_.end(), 0);
-            no_packet_count_ = 0;
+            ClearNoPacket();
             std::this_thread::sleep_for(kNoPacketBackOff);
             continue;
         }
-        if (options_.LimitFileSize != 0) {
-            const AVFormatContext* first = ffmpeg_.OutputFile(0);
-            if (first != nullptr && first->pb != nullptr &&
-                ff::avio_seek(first->pb, 0, SEEK_CUR) > options_.LimitFileSize) {
-                break;
-            }
+        if (FileSizeLimitReached()) {
+            break;
         }
-        AVFormatContext* ic = ffmpeg_.InputFile(chosen);
-        const int read = ff::av_read_frame(ic, packet_.get());
+        const int read = ff::av_read_frame(context_.InputFile(chosen), packet_.get());
         if (read == AVERROR(EAGAIN)) {
             no_packet_[static_cast<size_t>(chosen)] = 1;
             ++no_packet_count_;
@@ -110,50 +110,71 @@ void TTranscoder::MainLoop() {
             }
             continue;
         }
-        std::fill(no_packet_.begin(), no_packet_.end(), 0);
-        no_packet_count_ = 0;
-        const TTranscodeInputFile& file = input_files_[static_cast<size_t>(chosen)];
-        const int index = packet_->stream_index;
-        if (options_.DoPktDump && index >= 0 && index < file.StreamCount) {
-            ff::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet_.get(), options_.DoHexDump ? 1 : 0,
-                                 ic->streams[index]);
+        ClearNoPacket();
+        if (!HandlePacket(chosen)) {
+            continue;
         }
-        if (index >= 0 && index < file.StreamCount &&
-            input_streams_[static_cast<size_t>(file.FirstStream + index)].Discard == 0) {
-            const int ist_index = file.FirstStream + index;
-            TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ist_index)];
-            AdjustTimestamps(packet_.get(), ist);
-            if (options_.RecordingTime != kUnlimitedTime && packet_->dts != AV_NOPTS_VALUE &&
-                ff::av_compare_ts(packet_->dts, ist.Stream->time_base,
-                                  options_.RecordingTime + options_.StartTime,
-                                  kMicroseconds) >= 0) {
-                ist.PastRecordingTime = 1;
-            } else if (OutputPacket(ist, ist_index, packet_.get()) < 0) {
-                const std::string text =
-                    Format("Error while decoding stream #%d.%d (%s)", ist.FileIndex,
-                           ist.StreamIndex, MediaTypeName(InputType(ist)).c_str());
-                if (options_.ExitOnError) {
-                    throw FFmpegException(text);
-                }
-                if (options_.Verbose >= 0) {
-                    Log(llVerbose, text);
-                }
-                ff::av_packet_unref(packet_.get());
-                continue;
-            }
-        }
-        ff::av_packet_unref(packet_.get());
-
         const int64_t now = EngineClock();
-        if (now - last_report > ffmpeg_.ReportInterval()) {
+        if (now - last_report > context_.ReportInterval()) {
             last_report = now;
-            ffmpeg_.PrintReport(false, join ? current : chosen, output_streams_);
+            context_.PrintReport(false, join ? current : chosen, output_streams_);
         }
-    } while (!ffmpeg_.StopRequested());
+    } while (!context_.StopRequested());
+}
+
+void TTranscoder::ClearNoPacket() {
+    std::fill(no_packet_.begin(), no_packet_.end(), 0);
+    no_packet_count_ = 0;
+}
+
+bool TTranscoder::FileSizeLimitReached() const {
+    if (options_.LimitFileSize == 0) {
+        return false;
+    }
+    const AVFormatContext* first = context_.OutputFile(0);
+    return first != nullptr && first->pb != nullptr &&
+           ff::avio_seek(first->pb, 0, SEEK_CUR) > options_.LimitFileSize;
+}
+
+bool TTranscoder::HandlePacket(int chosen) {
+    const TPacketRelease release{packet_.get()};
+    const TTranscodeInputFile& file = input_files_[static_cast<size_t>(chosen)];
+    const int index = packet_->stream_index;
+    if (index < 0 || index >= file.StreamCount) {
+        return true;
+    }
+    if (options_.DoPktDump) {
+        ff::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet_.get(), options_.DoHexDump ? 1 : 0,
+                             context_.InputFile(chosen)->streams[index]);
+    }
+    const int ist_index = file.FirstStream + index;
+    TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ist_index)];
+    if (ist.Discard != 0) {
+        return true;
+    }
+    AdjustTimestamps(packet_.get(), ist);
+    if (options_.RecordingTime != kUnlimitedTime && packet_->dts != AV_NOPTS_VALUE &&
+        ff::av_compare_ts(packet_->dts, ist.Stream->time_base,
+                          options_.RecordingTime + options_.StartTime, kMicroseconds) >= 0) {
+        ist.PastRecordingTime = 1;
+        return true;
+    }
+    if (OutputPacket(ist, ist_index, packet_.get()) >= 0) {
+        return true;
+    }
+    const std::string text = Format("Error while decoding stream #%d.%d (%s)", ist.FileIndex,
+                                    ist.StreamIndex, MediaTypeName(InputType(ist)).c_str());
+    if (options_.ExitOnError) {
+        throw FFmpegException(text);
+    }
+    if (options_.Verbose >= 0) {
+        Log(llVerbose, text);
+    }
+    return false;
 }
 
 int TTranscoder::ChooseInputFile(int current) const {
-    if (ffmpeg_.JoinMode()) {
+    if (context_.JoinMode()) {
         const size_t first = static_cast<size_t>(current) * static_cast<size_t>(block_size_);
         for (size_t n = first; n < first + static_cast<size_t>(block_size_); ++n) {
             if (FrameLimitReached(output_streams_[n])) {
@@ -195,7 +216,7 @@ int TTranscoder::ChooseInputFile(int current) const {
 
 void TTranscoder::AdjustTimestamps(AVPacket* packet, TTranscodeInputStream& ist) {
     const AVRational tb = ist.Stream->time_base;
-    int64_t& offset = ffmpeg_.input_ts_offsets_[static_cast<size_t>(ist.FileIndex)];
+    int64_t& offset = context_.TsOffsetOf(ist.FileIndex);
     const int64_t shift = ff::av_rescale_q(offset, kMicroseconds, tb);
     if (packet->dts != AV_NOPTS_VALUE) {
         packet->dts += shift;
@@ -204,7 +225,7 @@ void TTranscoder::AdjustTimestamps(AVPacket* packet, TTranscodeInputStream& ist)
         packet->pts += shift;
     }
 
-    const double scale = ffmpeg_.InputTsScale(ist.FileIndex, ist.StreamIndex);
+    const double scale = context_.InputTsScale(ist.FileIndex, ist.StreamIndex);
     if (scale != 0.0) {
         if (packet->pts != AV_NOPTS_VALUE) {
             packet->pts = std::llround(static_cast<double>(packet->pts) * scale);
@@ -214,7 +235,7 @@ void TTranscoder::AdjustTimestamps(AVPacket* packet, TTranscodeInputStream& ist)
         }
     }
 
-    const AVFormatContext* ic = ffmpeg_.InputFile(ist.FileIndex);
+    const AVFormatContext* ic = context_.InputFile(ist.FileIndex);
     if (packet->dts == AV_NOPTS_VALUE || ist.NextPts == AV_NOPTS_VALUE ||
         (ic->iformat->flags & AVFMT_TS_DISCONT) == 0 || options_.CopyTs) {
         return;
@@ -240,11 +261,11 @@ void TTranscoder::AdjustTimestamps(AVPacket* packet, TTranscodeInputStream& ist)
 bool TTranscoder::EndOfInput(int file, int read_error, int& current) {
     if (read_error != AVERROR_EOF) {
         // A damaged file ends its input too, but not without a trace.
-        const AVFormatContext* ic = ffmpeg_.InputFile(file);
+        const AVFormatContext* ic = context_.InputFile(file);
         Log(llError, AVErrorText(FromLibraryFileName(ic->url), read_error));
     }
     input_files_[static_cast<size_t>(file)].EofReached = 1;
-    if (!ffmpeg_.JoinMode()) {
+    if (!context_.JoinMode()) {
         return !options_.Shortest;
     }
 
@@ -267,7 +288,7 @@ bool TTranscoder::EndOfInput(int file, int read_error, int& current) {
             ff::avcodec_flush_buffers(enc);
         }
     }
-    const bool last = file + 1 >= ffmpeg_.InputFileCount();
+    const bool last = file + 1 >= context_.InputFileCount();
     int64_t seam_delay = 0;
     if (!last) {
         seam_delay = ReopenJoinEncoders();
@@ -305,8 +326,7 @@ bool TTranscoder::EndOfInput(int file, int read_error, int& current) {
         segment_end = std::max(segment_end, RunningTime(ost));
         ost.Active = 0;
     }
-    ffmpeg_.input_ts_offsets_[static_cast<size_t>(file + 1)] +=
-        std::llround(segment_end * 1000000.0) + seam_delay;
+    context_.TsOffsetOf(file + 1) += std::llround(segment_end * 1000000.0) + seam_delay;
     current = file + 1;
     return true;
 }
@@ -368,13 +388,13 @@ void TTranscoder::Teardown() {
             OutputPacket(ist, static_cast<int>(i), nullptr);
         }
     }
-    if (!ffmpeg_.StopRequested()) {
+    if (!context_.StopRequested()) {
         CheckAudioEncoded();
     }
     FinishOutputFiles();
-    ffmpeg_.PrintReport(true, -1, output_streams_);
+    context_.PrintReport(true, -1, output_streams_);
     CloseOutputFiles();
-    ffmpeg_.completed_ = !ffmpeg_.StopRequested();
+    context_.SetCompleted(!context_.StopRequested());
 }
 
 void TTranscoder::CheckAudioEncoded() const {
@@ -391,17 +411,17 @@ void TTranscoder::CheckAudioEncoded() const {
         if (!encoded) {
             throw FFmpegException(
                 Format("No audio was encoded for output stream #%d.%d: the input gave none",
-                       ffmpeg_.JoinMode() ? 0 : ost.FileIndex, ost.StreamIndex));
+                       context_.JoinMode() ? 0 : ost.FileIndex, ost.StreamIndex));
         }
     }
 }
 
 void TTranscoder::FinishOutputFiles() {
-    for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
-        if (ffmpeg_.JoinMode() && j > 0) {
+    for (int j = 0; j < context_.OutputFileCount(); ++j) {
+        if (context_.JoinMode() && j > 0) {
             break;
         }
-        AVFormatContext* os = ffmpeg_.OutputFile(j);
+        AVFormatContext* os = context_.OutputFile(j);
         int result = ff::av_write_trailer(os);
         if (result >= 0 && os->pb != nullptr) {
             ff::avio_flush(os->pb);
@@ -416,11 +436,11 @@ void TTranscoder::FinishOutputFiles() {
 }
 
 void TTranscoder::CloseOutputFiles() {
-    for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
-        if (ffmpeg_.JoinMode() && j > 0) {
+    for (int j = 0; j < context_.OutputFileCount(); ++j) {
+        if (context_.JoinMode() && j > 0) {
             break;
         }
-        AVFormatContext* os = ffmpeg_.OutputFile(j);
+        AVFormatContext* os = context_.OutputFile(j);
         if (!ClosesItsByteStream(os)) {
             continue;
         }

@@ -523,7 +523,8 @@ void TCustomFFmpeg::SetTemplateOption(TGenericSetting& setting) {
             continue;
         }
         setting.Found = option;
-        setting.Result = ff::av_opt_set(contexts.Codecs[type].get(), setting.Key, setting.Text, 0);
+        setting.Result = ff::av_opt_set(contexts.Codecs[static_cast<size_t>(type)].get(),
+                                        setting.Key, setting.Text, 0);
         if (setting.Result >= 0) {
             setting.Templates |= TemplateBit(type);
         }
@@ -589,7 +590,7 @@ void TCustomFFmpeg::SetPrefixedOption(TGenericSetting& setting) {
     if (type < 0) {
         return;
     }
-    AVCodecContext* codec = option_contexts_.Codecs[type].get();
+    AVCodecContext* codec = option_contexts_.Codecs[static_cast<size_t>(type)].get();
     if ((setting.Found = ff::av_opt_find(codec, setting.Key + 1, nullptr, 0, 0)) != nullptr) {
         setting.Result = ff::av_opt_set(codec, setting.Key + 1, setting.Text, 0);
         setting.Templates = TemplateBit(type);
@@ -631,7 +632,7 @@ void TCustomFFmpeg::CopyContextOptions(AVCodecContext* target, const AVCodecCont
     }
     int source_type = -1;
     for (int type = 0; type < kMediaTypeCount; ++type) {
-        if (option_contexts_.Codecs[type].get() == source) {
+        if (option_contexts_.Codecs[static_cast<size_t>(type)].get() == source) {
             source_type = type;
         }
     }

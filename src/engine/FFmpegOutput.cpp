@@ -106,6 +106,57 @@ std::string CreationTimeText(int64_t seconds) {
     return text;
 }
 
+// The listed rate nearest to `pending` (0-terminated list); `pending` when listed.
+int NearestListedRate(const int* rates, int pending) {
+    int nearest = rates[0];
+    for (const int* rate = rates; *rate != 0; ++rate) {
+        if (*rate == pending) {
+            return pending;
+        }
+        if (std::abs(static_cast<int64_t>(*rate) - pending) <
+            std::abs(static_cast<int64_t>(nearest) - pending)) {
+            nearest = *rate;
+        }
+    }
+    return nearest;
+}
+
+struct TLayoutChoice {
+    const AVChannelLayout* Chosen = nullptr;  // null: the pending layout is listed
+    bool Substitute = false;                  // another layout than the one asked for
+};
+
+// The layout an encoder with these layouts (ended by one of no channels)
+// takes for the pending one: that one when listed; for a count alone, a
+// listed layout of that count; else the one with most channels not above the
+// count, or the one with fewest.
+TLayoutChoice ChooseListedLayout(const AVChannelLayout* layouts, const AVChannelLayout& pending) {
+    const int channels = pending.nb_channels;
+    const bool unspecified = pending.order == AV_CHANNEL_ORDER_UNSPEC;
+    const AVChannelLayout* same_count = nullptr;
+    const AVChannelLayout* below = nullptr;
+    const AVChannelLayout* fewest = nullptr;
+    for (const AVChannelLayout* layout = layouts; layout->nb_channels != 0; ++layout) {
+        if (!unspecified && ff::av_channel_layout_compare(layout, &pending) == 0) {
+            return {};
+        }
+        if (same_count == nullptr && layout->nb_channels == channels) {
+            same_count = layout;
+        }
+        if (layout->nb_channels <= channels &&
+            (below == nullptr || layout->nb_channels > below->nb_channels)) {
+            below = layout;
+        }
+        if (fewest == nullptr || layout->nb_channels < fewest->nb_channels) {
+            fewest = layout;
+        }
+    }
+    if (unspecified && same_count != nullptr) {
+        return {same_count, false};  // the count alone was pending; the encoder names its layout
+    }
+    return {below != nullptr ? below : fewest, true};
+}
+
 }  // namespace
 
 TOutputStream& TCustomFFmpeg::AddOutputStream(AVFormatContext* file, AVStream* stream,
@@ -412,16 +463,7 @@ void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
     // and an encoder refuses to open with values it does not support.
     if (const int* rates = encoder->supported_samplerates; rates != nullptr && *rates != 0) {
         const int pending = codec->sample_rate;
-        int nearest = rates[0];
-        bool listed = false;
-        for (const int* rate = rates; *rate != 0; ++rate) {
-            listed = listed || *rate == pending;
-            if (std::abs(static_cast<int64_t>(*rate) - pending) <
-                std::abs(static_cast<int64_t>(nearest) - pending)) {
-                nearest = *rate;
-            }
-        }
-        if (!listed) {
+        if (const int nearest = NearestListedRate(rates, pending); nearest != pending) {
             Log(llVerbose, Format("Encoder %s does not support %d Hz; using %d Hz", encoder->name,
                                   pending, nearest));
             codec->sample_rate = nearest;
@@ -432,37 +474,17 @@ void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
     if (layouts == nullptr || layouts[0].nb_channels == 0) {
         return;
     }
-    const int channels = codec->ch_layout.nb_channels;
-    const bool unspecified = codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC;
-    const AVChannelLayout* same_count = nullptr;
-    const AVChannelLayout* below = nullptr;  // most channels, not above the pending count
-    const AVChannelLayout* fewest = nullptr;
-    for (const AVChannelLayout* layout = layouts; layout->nb_channels != 0; ++layout) {
-        if (!unspecified && ff::av_channel_layout_compare(layout, &codec->ch_layout) == 0) {
-            return;
-        }
-        if (same_count == nullptr && layout->nb_channels == channels) {
-            same_count = layout;
-        }
-        if (layout->nb_channels <= channels &&
-            (below == nullptr || layout->nb_channels > below->nb_channels)) {
-            below = layout;
-        }
-        if (fewest == nullptr || layout->nb_channels < fewest->nb_channels) {
-            fewest = layout;
-        }
+    const TLayoutChoice choice = ChooseListedLayout(layouts, codec->ch_layout);
+    if (choice.Chosen == nullptr) {
+        return;
     }
-    const AVChannelLayout* chosen = nullptr;
-    if (unspecified && same_count != nullptr) {
-        chosen = same_count;  // the count alone was pending; the encoder names its layout
-    } else {
-        chosen = below != nullptr ? below : fewest;
+    if (choice.Substitute) {
         Log(llVerbose,
             Format("Encoder %s does not support the channel layout %s; using %s", encoder->name,
-                   LayoutText(codec->ch_layout).c_str(), LayoutText(*chosen).c_str()));
+                   LayoutText(codec->ch_layout).c_str(), LayoutText(*choice.Chosen).c_str()));
     }
     AVChannelLayout copy{};
-    if (const int error = ff::av_channel_layout_copy(&copy, chosen); error < 0) {
+    if (const int error = ff::av_channel_layout_copy(&copy, choice.Chosen); error < 0) {
         throw LibraryCallFailed("av_channel_layout_copy", error);
     }
     ff::av_channel_layout_uninit(&codec->ch_layout);
@@ -657,26 +679,8 @@ bool TCustomFFmpeg::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Jo
     if (InputFileCount() > 0) {
         // Only the types the inputs have.
         TOutputStreamTypes inputs;
-        const int examined = Join ? 1 : InputFileCount();
-        for (int f = 0; f < examined; ++f) {
-            const AVFormatContext* input = input_files_[static_cast<size_t>(f)].get();
-            for (unsigned s = 0; s < input->nb_streams; ++s) {
-                const int type = input->streams[s]->codecpar->codec_type;
-                if (type < AVMEDIA_TYPE_UNKNOWN || type > AVMEDIA_TYPE_ATTACHMENT) {
-                    last_error_text_ =
-                        "check_audio_video_sub_inputs fail: invalid codec_type of "
-                        "input file";
-                    return false;
-                }
-                // A cover picture makes a picture stream only where a map
-                // asks for it: the source choice never takes it otherwise.
-                const bool cover =
-                    (input->streams[s]->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
-                inputs.Video = inputs.Video ||
-                               (type == AVMEDIA_TYPE_VIDEO && (!cover || !stream_maps_.empty()));
-                inputs.Audio = inputs.Audio || type == AVMEDIA_TYPE_AUDIO;
-                inputs.Subtitle = inputs.Subtitle || type == AVMEDIA_TYPE_SUBTITLE;
-            }
+        if (!FindInputStreamTypes(Join, inputs)) {
+            return false;
         }
         types.Video = types.Video && inputs.Video;
         types.Audio = types.Audio && inputs.Audio;
@@ -685,6 +689,30 @@ bool TCustomFFmpeg::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Jo
     types.Video = types.Video && !o.VideoDisable;
     types.Audio = types.Audio && !o.AudioDisable;
     types.Subtitle = types.Subtitle && !o.SubtitleDisable;
+    return true;
+}
+
+bool TCustomFFmpeg::FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs) {
+    const int examined = Join ? 1 : InputFileCount();
+    for (int f = 0; f < examined; ++f) {
+        const AVFormatContext* input = input_files_[static_cast<size_t>(f)].get();
+        for (unsigned s = 0; s < input->nb_streams; ++s) {
+            const int type = input->streams[s]->codecpar->codec_type;
+            if (type < AVMEDIA_TYPE_UNKNOWN || type > AVMEDIA_TYPE_ATTACHMENT) {
+                last_error_text_ =
+                    "check_audio_video_sub_inputs fail: invalid codec_type of "
+                    "input file";
+                return false;
+            }
+            // A cover picture makes a picture stream only where a map
+            // asks for it: the source choice never takes it otherwise.
+            const bool cover = (input->streams[s]->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+            inputs.Video =
+                inputs.Video || (type == AVMEDIA_TYPE_VIDEO && (!cover || !stream_maps_.empty()));
+            inputs.Audio = inputs.Audio || type == AVMEDIA_TYPE_AUDIO;
+            inputs.Subtitle = inputs.Subtitle || type == AVMEDIA_TYPE_SUBTITLE;
+        }
+    }
     return true;
 }
 
@@ -888,11 +916,11 @@ void TCustomFFmpeg::DiscardUnfinishedOutputs() {
 }
 
 void TCustomFFmpeg::SettleOutputs() {
-    const bool success = completed_.load() && !has_error_.load();
-    if (!success && !has_error_.load()) {
+    const bool success = run_.Completed() && !run_.HasError();
+    if (!success && !run_.HasError()) {
         // Stopped, or never run: what has content is the owner's to keep or
         // discard; what was never written goes now, unless a run still ends.
-        if (!running_.load()) {
+        if (!run_.Running()) {
             RemoveUnfinishedOutputs(0, true);
         }
         return;
@@ -927,7 +955,7 @@ void TCustomFFmpeg::SettleOutputs() {
                       [](const TCreatedOutput& output) { return output.Partial.Empty(); });
     }
     if (!failure.empty()) {
-        completed_ = false;
+        run_.SetCompleted(false);
         RecordFailure(failure);
     }
 }

@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kReportLineLimit = 1023;
 constexpr double kNoPosition = 1e10;  // seconds; above any real output position
 constexpr double kShortestPosition = 0.01;
-constexpr int kHistogramShown = 32;
+constexpr size_t kHistogramShown = 32;
 
 std::mutex& HistogramLock() {
     static std::mutex lock;
@@ -39,7 +39,7 @@ std::string CountQuantiser(long quantiser) {
         ++histogram[static_cast<size_t>(quantiser)];
     }
     std::string text;
-    for (int j = 0; j < kHistogramShown; ++j) {
+    for (size_t j = 0; j < kHistogramShown; ++j) {
         const double magnitude = std::log2(static_cast<double>(histogram[j]) + 1.0);
         text += Format("%X", static_cast<unsigned>(std::lrint(magnitude)));
     }
@@ -67,7 +67,7 @@ std::string PsnrText(const TTranscodeOutputStream& ost, const AVCodecContext* en
     std::string text = "PSNR=";
     double error_sum = 0.0;
     double scale_sum = 0.0;
-    for (int j = 0; j < 3; ++j) {
+    for (size_t j = 0; j < 3; ++j) {
         const double error = static_cast<double>(final ? enc->error[j] : ost.Output->CodedError[j]);
         double scale = static_cast<double>(enc->width) * enc->height * 255.0 * 255.0;
         if (final) {
@@ -157,13 +157,9 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     const bool positioned = figures.Position < kNoPosition;
     const double ti1 = positioned ? std::max(figures.Position, kShortestPosition) : 0.0;
     // A measuring pass before the conversion counts as the first part.
-    const auto time = static_cast<int64_t>(ti1 * 1000000.0) + measured_span_;
+    const auto time = static_cast<int64_t>(ti1 * 1000000.0) + run_.MeasuredSpan();
 
-    TProgressCallback callback;
-    {
-        std::lock_guard lock(callback_mutex_);
-        callback = progress_callback_;
-    }
+    const TProgressCallback callback = run_.ProgressCallback();
     if (!callback && options_.Verbose <= 0 && !final) {
         return;
     }
@@ -181,9 +177,10 @@ void TCustomFFmpeg::PrintReport(bool final, int file_index,
     }
     line.resize(std::min(line.size(), kReportLineLimit));
     if (callback) {
-        callback(this, final ? -1 : file_index, figures.FrameNumber, figures.Fps, figures.Quality,
-                 static_cast<float>(bitrate), size, time,
-                 ExpectedDuration() > 0 ? ExpectedDuration() + measured_span_ : ExpectedDuration());
+        callback(
+            this, final ? -1 : file_index, figures.FrameNumber, figures.Fps, figures.Quality,
+            static_cast<float>(bitrate), size, time,
+            ExpectedDuration() > 0 ? ExpectedDuration() + run_.MeasuredSpan() : ExpectedDuration());
     } else if (options_.Verbose >= 0) {
         Log(llVerbose, line);
     }

@@ -19,7 +19,6 @@ namespace v2m {
 namespace {
 
 constexpr auto kWaitSlice = std::chrono::milliseconds(20);
-constexpr int64_t kShortestReportInterval = 100000;  // microseconds
 
 // Runs one step of a run so that a failure in it does not keep the next
 // steps from cleaning up.
@@ -166,16 +165,11 @@ void TDoTerminateThread::Abandon(const std::string&) {
 
 void TCustomFFmpeg::RecordFailure(const std::string& message) {
     Log(llQuiet, message);
-    {
-        std::lock_guard lock(error_mutex_);
-        error_message_ = message;
-    }
-    has_error_ = true;
+    run_.RecordError(message);
 }
 
 std::string TCustomFFmpeg::ErrorMessage() const {
-    std::lock_guard lock(error_mutex_);
-    return error_message_;
+    return run_.ErrorMessage();
 }
 
 std::shared_ptr<TConvertThread> TCustomFFmpeg::WorkerThread() const {
@@ -184,22 +178,20 @@ std::shared_ptr<TConvertThread> TCustomFFmpeg::WorkerThread() const {
 }
 
 void TCustomFFmpeg::SetReportInterval(int64_t microseconds) {
-    report_interval_ = std::max(microseconds, kShortestReportInterval);
+    run_.SetReportInterval(microseconds);
 }
 
 void TCustomFFmpeg::SetProgressCallback(TProgressCallback callback) {
-    std::lock_guard lock(callback_mutex_);
-    progress_callback_ = std::move(callback);
+    run_.SetProgressCallback(std::move(callback));
 }
 
 void TCustomFFmpeg::SetTerminateCallback(TTerminateCallback callback) {
-    std::lock_guard lock(callback_mutex_);
-    terminate_callback_ = std::move(callback);
+    run_.SetTerminateCallback(std::move(callback));
 }
 
 std::shared_ptr<TConvertThread> TCustomFFmpeg::StartTranscode(bool Threaded,
                                                               TThreadPriority Priority) {
-    if (running_ || terminated_) {
+    if (run_.Running() || run_.Terminated()) {
         return nullptr;
     }
     const char* refusal = nullptr;
@@ -215,15 +207,8 @@ std::shared_ptr<TConvertThread> TCustomFFmpeg::StartTranscode(bool Threaded,
         return nullptr;
     }
 
-    running_ = true;
+    run_.Begin();
     library_use_.emplace(ConverterLibs);
-    stop_requested_ = false;
-    completed_ = false;
-    terminated_ = false;
-    {
-        std::lock_guard lock(pause_mutex_);
-        paused_ = false;
-    }
     if (!Threaded) {
         // Nothing of this engine may be touched after Run: its terminate
         // callback is free to destroy it.
@@ -242,7 +227,7 @@ std::shared_ptr<TConvertThread> TCustomFFmpeg::StartTranscode(bool Threaded,
 
 void TCustomFFmpeg::Run() {
     Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
-        completed_ = false;
+        run_.SetCompleted(false);
         Transcode();
     });
     // Closed, the outputs get their final names (or go, after a failure).
@@ -254,21 +239,13 @@ void TCustomFFmpeg::Run() {
 }
 
 void TCustomFFmpeg::DoTerminate() {
-    running_ = false;
-    terminated_ = true;
+    run_.End();
     {
         std::lock_guard lock(worker_mutex_);
         worker_thread_.reset();
     }
-    {
-        std::lock_guard lock(pause_mutex_);
-        paused_ = false;
-    }
-    TTerminateCallback callback;
-    {
-        std::lock_guard lock(callback_mutex_);
-        callback = terminate_callback_;
-    }
+    run_.ClearPause();
+    const TTerminateCallback callback = run_.TerminateCallback();
     if (callback) {
         callback(this);
     }
@@ -279,15 +256,11 @@ void TCustomFFmpeg::WakeWorker() {
     if (worker && !worker->Started()) {
         worker->Start();
     }
-    {
-        std::lock_guard lock(pause_mutex_);
-        paused_ = false;
-    }
-    pause_changed_.notify_all();
+    run_.Resume();
 }
 
 void TCustomFFmpeg::StopTranscode(bool Wait) {
-    stop_requested_ = true;
+    run_.RequestStop();
     WakeWorker();
     if (!Wait) {
         return;
@@ -308,11 +281,11 @@ void TCustomFFmpeg::StopTranscode(bool Wait) {
 }
 
 void TCustomFFmpeg::TerminateTranscode(bool Wait) {
-    if (running_) {
+    if (run_.Running()) {
         StopTranscode(Wait);
         return;
     }
-    if (terminated_) {
+    if (run_.Terminated()) {
         return;
     }
     std::shared_ptr<TDoTerminateThread> thread;
@@ -339,8 +312,7 @@ void TCustomFFmpeg::PauseTranscode() {
     if (!worker || !worker->Started() || worker->Finished()) {
         return;
     }
-    std::lock_guard lock(pause_mutex_);
-    paused_ = true;
+    run_.Pause();
 }
 
 void TCustomFFmpeg::ResumeTranscode() {
@@ -350,13 +322,11 @@ void TCustomFFmpeg::ResumeTranscode() {
 }
 
 bool TCustomFFmpeg::Paused() const {
-    std::lock_guard lock(pause_mutex_);
-    return paused_;
+    return run_.Paused();
 }
 
 void TCustomFFmpeg::WaitWhilePaused() {
-    std::unique_lock lock(pause_mutex_);
-    pause_changed_.wait(lock, [this] { return !paused_ || stop_requested_.load(); });
+    run_.WaitWhilePaused();
 }
 
 void TCustomFFmpeg::WaitServingMainThread(const TManualResetEvent& event) const {
@@ -379,7 +349,7 @@ void TCustomFFmpeg::EndRunControl() {
         terminate = terminate_thread_;
     }
     if (run) {
-        stop_requested_ = true;
+        run_.RequestStop();
         WakeWorker();
         if (!run->IsCurrent()) {
             WaitServingMainThread(*run_done_);

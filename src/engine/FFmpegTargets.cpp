@@ -276,6 +276,17 @@ void TCustomFFmpeg::ApplyPreset(const std::string& option_name, const std::strin
         return;
     }
     std::string lookup = value;
+    std::string lines = ReplaceLineBreaks(TrimBlanks(PresetText(option_name, value, lookup)));
+    while (!lines.empty()) {
+        const std::string line = TrimBlanks(SplitFirst(lines, "\n", true));
+        if (!line.empty()) {
+            ApplyPresetLine(lookup, line);
+        }
+    }
+}
+
+std::string TCustomFFmpeg::PresetText(const std::string& option_name, const std::string& value,
+                                      std::string& lookup) {
     const char* builtin = nullptr;
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
     if (option_name == "apre") {
@@ -293,47 +304,38 @@ void TCustomFFmpeg::ApplyPreset(const std::string& option_name, const std::strin
             builtin = engine::FindBuiltinPreset(lookup);
         }
     }
-
-    std::string text;
     if (builtin != nullptr) {
-        text = builtin;
-    } else {
-        if (!WideFileExists(value)) {
-            throw FFmpegException(Format("Preset \"%s\" not found", value.c_str()));
-        }
-        std::ifstream file(value, std::ios::binary);
-        if (!file) {
-            throw FFmpegException(Format("Preset \"%s\" not found", value.c_str()));
-        }
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        return builtin;
     }
+    if (!WideFileExists(value)) {
+        throw FFmpegException(Format("Preset \"%s\" not found", value.c_str()));
+    }
+    std::ifstream file(value, std::ios::binary);
+    if (!file) {
+        throw FFmpegException(Format("Preset \"%s\" not found", value.c_str()));
+    }
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
 
-    std::string lines = ReplaceLineBreaks(TrimBlanks(text));
-    while (!lines.empty()) {
-        const std::string line = TrimBlanks(SplitFirst(lines, "\n", true));
-        if (line.empty()) {
-            continue;
-        }
-        const size_t equals = line.find('=');
-        const std::string key = equals == std::string::npos ? line : line.substr(0, equals);
-        const std::string option_value =
-            equals == std::string::npos ? std::string() : line.substr(equals + 1);
-        if (equals == std::string::npos || key.empty() || option_value.empty()) {
-            throw FFmpegException(
-                Format("%s: Invalid syntax: \"%s\"", lookup.c_str(), line.c_str()));
-        }
-        const std::string lower_key = LowerCaseAscii(key);
-        if (lower_key == "acodec") {
-            SetCodecName(AVMEDIA_TYPE_AUDIO, option_value);
-        } else if (lower_key == "vcodec") {
-            SetCodecName(AVMEDIA_TYPE_VIDEO, option_value);
-        } else if (lower_key == "scodec") {
-            SetCodecName(AVMEDIA_TYPE_SUBTITLE, option_value);
-        } else if (!SetGenericOption(key, option_value)) {
-            throw FFmpegException(
-                Format("%s: Invalid option or argument: \"%s\", parsed as \"%s\" = \"%s\"",
-                       lookup.c_str(), line.c_str(), key.c_str(), option_value.c_str()));
-        }
+void TCustomFFmpeg::ApplyPresetLine(const std::string& lookup, const std::string& line) {
+    const size_t equals = line.find('=');
+    const std::string key = equals == std::string::npos ? line : line.substr(0, equals);
+    const std::string option_value =
+        equals == std::string::npos ? std::string() : line.substr(equals + 1);
+    if (equals == std::string::npos || key.empty() || option_value.empty()) {
+        throw FFmpegException(Format("%s: Invalid syntax: \"%s\"", lookup.c_str(), line.c_str()));
+    }
+    const std::string lower_key = LowerCaseAscii(key);
+    if (lower_key == "acodec") {
+        SetCodecName(AVMEDIA_TYPE_AUDIO, option_value);
+    } else if (lower_key == "vcodec") {
+        SetCodecName(AVMEDIA_TYPE_VIDEO, option_value);
+    } else if (lower_key == "scodec") {
+        SetCodecName(AVMEDIA_TYPE_SUBTITLE, option_value);
+    } else if (!SetGenericOption(key, option_value)) {
+        throw FFmpegException(
+            Format("%s: Invalid option or argument: \"%s\", parsed as \"%s\" = \"%s\"",
+                   lookup.c_str(), line.c_str(), key.c_str(), option_value.c_str()));
     }
 }
 

@@ -14,6 +14,7 @@
 #include "Format.h"
 #include "MyUtils.h"
 #include "OptionValues.h"
+#include "Previewer.h"
 #include "libavutil_error.h"
 
 namespace v2m {
@@ -24,8 +25,50 @@ int64_t EngineClock() {
 }
 
 void TCustomFFmpeg::Transcode() {
-    engine::TTranscoder transcoder(*this);
+    engine::TTranscoder transcoder(static_cast<engine::TTranscodeContext&>(*this));
     transcoder.Run();
+}
+
+int64_t& TCustomFFmpeg::TsOffsetOf(int file) {
+    return input_ts_offsets_[static_cast<size_t>(file)];
+}
+
+TBitstreamFilterChain& TCustomFFmpeg::BitstreamFiltersOf(const AVFormatContext* file, int stream) {
+    const auto row = static_cast<size_t>(OutputFileRow(file));
+    return bitstream_filters_[row * kMaxStreams + static_cast<size_t>(stream)];
+}
+
+int64_t TCustomFFmpeg::ScalerFlags() const {
+    int64_t flags = options_.SwsFlags;
+    ff::av_opt_get_int(option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
+    return flags;
+}
+
+void TCustomFFmpeg::SetLastErrorText(const std::string& text) {
+    last_error_text_ = text;
+}
+
+std::shared_ptr<TPreviewer> TCustomFFmpeg::PreviewWindow() {
+    if (!preview_window_) {
+        preview_window_ = std::make_shared<TPreviewer>();
+    }
+    return preview_window_;
+}
+
+TFrameHookChain& TCustomFFmpeg::FrameHooks() {
+    return frame_hooks_;
+}
+
+std::atomic<bool>* TCustomFFmpeg::StopFlag() {
+    return run_.StopFlag();
+}
+
+void TCustomFFmpeg::SetCompleted(bool completed) {
+    run_.SetCompleted(completed);
+}
+
+void TCustomFFmpeg::SetMeasuredSpan(int64_t span) {
+    run_.SetMeasuredSpan(span);
 }
 
 namespace engine {
@@ -37,8 +80,8 @@ constexpr int kLogNameLimit = 1023;
 
 }  // namespace
 
-TTranscoder::TTranscoder(TCustomFFmpeg& ffmpeg)
-    : ffmpeg_(ffmpeg), options_(ffmpeg.options_), state_(ffmpeg.transcode_) {}
+TTranscoder::TTranscoder(TTranscodeContext& context)
+    : context_(context), options_(context.Options()), state_(context.MutableTranscodeState()) {}
 
 // The stream records close their codecs as they go, also after a failure.
 TTranscoder::~TTranscoder() = default;
@@ -50,11 +93,11 @@ void TTranscoder::Run() {
 }
 
 void TTranscoder::Log(TLogLevel level, const std::string& text) const {
-    ffmpeg_.Log(level, text);
+    context_.Log(level, text);
 }
 
 AVFormatContext* TTranscoder::OutputFileOf(const TTranscodeOutputStream& ost) const {
-    return ffmpeg_.OutputFile(ost.FileIndex);
+    return context_.OutputFile(ost.FileIndex);
 }
 
 AVCodecContext* TTranscoder::EncoderOf(const TTranscodeOutputStream& ost) const {
@@ -70,13 +113,12 @@ AVMediaType TTranscoder::InputType(const TTranscodeInputStream& ist) const {
 }
 
 bool TTranscoder::OwnsStream(const TTranscodeOutputStream& ost) const {
-    return !ffmpeg_.JoinMode() || ost.FileIndex == 0;
+    return !context_.JoinMode() || ost.FileIndex == 0;
 }
 
 TBitstreamFilterChain& TTranscoder::ChainOf(const TTranscodeOutputStream& ost) {
     // A join block writes through the chain of the one output file they share.
-    const size_t row = static_cast<size_t>(ffmpeg_.OutputFileRow(OutputFileOf(ost)));
-    return ffmpeg_.bitstream_filters_[row * kMaxStreams + static_cast<size_t>(ost.StreamIndex)];
+    return context_.BitstreamFiltersOf(OutputFileOf(ost), ost.StreamIndex);
 }
 
 void TTranscoder::SetUp() {
@@ -87,7 +129,7 @@ void TTranscoder::SetUp() {
     state_.FramesDup = 0;
     state_.FramesDrop = 0;
     state_.DupDropChanged = false;
-    no_packet_.assign(static_cast<size_t>(ffmpeg_.MaxFiles()), 0);
+    no_packet_.assign(static_cast<size_t>(context_.MaxFiles()), 0);
     no_packet_count_ = 0;
 
     BuildInputTables();
@@ -119,11 +161,11 @@ void TTranscoder::SetUp() {
 }
 
 void TTranscoder::BuildInputTables() {
-    const int files = ffmpeg_.InputFileCount();
+    const int files = context_.InputFileCount();
     int first = 0;
     input_files_.reserve(static_cast<size_t>(files));
     for (int i = 0; i < files; ++i) {
-        const AVFormatContext* ic = ffmpeg_.InputFile(i);
+        const AVFormatContext* ic = context_.InputFile(i);
         input_files_.push_back({0, first, static_cast<int32_t>(ic->nb_streams)});
         first += static_cast<int>(ic->nb_streams);
     }
@@ -131,13 +173,13 @@ void TTranscoder::BuildInputTables() {
     input_streams_.reserve(static_cast<size_t>(first));
     const int64_t now = options_.RateEmu ? EngineClock() : 0;
     for (int i = 0; i < files; ++i) {
-        AVFormatContext* ic = ffmpeg_.InputFile(i);
+        AVFormatContext* ic = context_.InputFile(i);
         for (unsigned s = 0; s < ic->nb_streams; ++s) {
             TTranscodeInputStream ist;
             ist.FileIndex = i;
             ist.StreamIndex = static_cast<int32_t>(s);
             ist.Stream = ic->streams[s];
-            ist.Codec = ffmpeg_.InputStreamCodec(i, static_cast<int>(s));
+            ist.Codec = context_.InputStreamCodec(i, static_cast<int>(s));
             if (ist.Codec == nullptr) {
                 throw FFmpegException("invalid codec_type");
             }
@@ -148,19 +190,19 @@ void TTranscoder::BuildInputTables() {
 }
 
 void TTranscoder::BuildOutputTable() {
-    const int files = ffmpeg_.OutputFileCount();
+    const int files = context_.OutputFileCount();
     int total = 0;
     for (int j = 0; j < files; ++j) {
-        const AVFormatContext* os = ffmpeg_.OutputFile(j);
+        const AVFormatContext* os = context_.OutputFile(j);
         if (os->nb_streams == 0) {
             DumpOutputFile(j);
             throw FFmpegException(Format("Output file #%d does not contain any stream", j));
         }
         total += static_cast<int>(os->nb_streams);
     }
-    block_size_ = files > 0 ? static_cast<int>(ffmpeg_.OutputFile(0)->nb_streams) : 0;
+    block_size_ = files > 0 ? static_cast<int>(context_.OutputFile(0)->nb_streams) : 0;
 
-    const int maps = ffmpeg_.StreamMapCount();
+    const int maps = context_.StreamMapCount();
     if (maps > 0 && maps != total) {
         throw FFmpegException("Number of stream maps must match number of output streams");
     }
@@ -169,7 +211,7 @@ void TTranscoder::BuildOutputTable() {
         return file >= 0 && file < inputs && stream >= 0 &&
                stream < input_files_[static_cast<size_t>(file)].StreamCount;
     };
-    for (const TStreamMap& map : ffmpeg_.StreamMaps()) {
+    for (const TStreamMap& map : context_.StreamMaps()) {
         if (!valid(map.FileIndex, map.StreamIndex)) {
             throw FFmpegException(
                 Format("Could not find input stream #%d.%d", map.FileIndex, map.StreamIndex));
@@ -183,13 +225,13 @@ void TTranscoder::BuildOutputTable() {
     output_streams_.resize(static_cast<size_t>(total));
     size_t n = 0;
     for (int j = 0; j < files; ++j) {
-        AVFormatContext* os = ffmpeg_.OutputFile(j);
+        AVFormatContext* os = context_.OutputFile(j);
         for (unsigned k = 0; k < os->nb_streams; ++k, ++n) {
             TTranscodeOutputStream& ost = output_streams_[n];
             ost.FileIndex = j;
             ost.StreamIndex = static_cast<int32_t>(k);
             ost.Stream = os->streams[k];
-            ost.Output = ffmpeg_.FindOutputStream(os, static_cast<int>(k));
+            ost.Output = context_.FindOutputStream(os, static_cast<int>(k));
             if (ost.Output == nullptr || !ost.Output->Codec) {
                 throw FFmpegException("invalid codec_type of output stream");
             }
@@ -198,7 +240,7 @@ void TTranscoder::BuildOutputTable() {
 }
 
 void TTranscoder::ChooseSources() {
-    const auto maps = ffmpeg_.StreamMaps();
+    const auto maps = context_.StreamMaps();
     for (size_t n = 0; n < output_streams_.size(); ++n) {
         TTranscodeOutputStream& ost = output_streams_[n];
         const AVMediaType type = OutputType(ost);
@@ -249,7 +291,7 @@ bool TTranscoder::IsCoverPicture(const TTranscodeInputStream& ist) {
 // A picture file given as an input of its own (a cover made elsewhere) is
 // the cover of the output: the audio containers keep only pictures marked so.
 bool TTranscoder::IsStillImageFile(const TTranscodeInputStream& ist) const {
-    const AVFormatContext* ic = ffmpeg_.InputFile(ist.FileIndex);
+    const AVFormatContext* ic = context_.InputFile(ist.FileIndex);
     if (ic == nullptr || ic->iformat == nullptr || ic->nb_streams != 1 ||
         InputType(ist) != AVMEDIA_TYPE_VIDEO) {
         return false;
@@ -258,51 +300,52 @@ bool TTranscoder::IsStillImageFile(const TTranscodeInputStream& ist) const {
     return name == "image2" || (name.size() > 5 && name.substr(name.size() - 5) == "_pipe");
 }
 
-int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const {
-    const int program_id = options_.ProgramId;
-    auto in_program = [this, program_id](const TTranscodeInputStream& ist) {
-        const AVFormatContext* ic = ffmpeg_.InputFile(ist.FileIndex);
-        for (unsigned p = 0; p < ic->nb_programs; ++p) {
-            const AVProgram* program = ic->programs[p];
-            if (program->id != program_id) {
-                continue;
-            }
-            for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
-                if (program->stream_index[s] == static_cast<unsigned>(ist.StreamIndex)) {
-                    return true;
-                }
+bool TTranscoder::InProgram(const TTranscodeInputStream& ist, int program_id) const {
+    const AVFormatContext* ic = context_.InputFile(ist.FileIndex);
+    for (unsigned p = 0; p < ic->nb_programs; ++p) {
+        const AVProgram* program = ic->programs[p];
+        if (program->id != program_id) {
+            continue;
+        }
+        for (unsigned s = 0; s < program->nb_stream_indexes; ++s) {
+            if (program->stream_index[s] == static_cast<unsigned>(ist.StreamIndex)) {
+                return true;
             }
         }
+    }
+    return false;
+}
+
+bool TTranscoder::CanFeed(const TTranscodeInputStream& ist, const TTranscodeOutputStream& ost,
+                          AVMediaType type) const {
+    if (ist.Discard == 0 || ist.Stream->discard == AVDISCARD_ALL || InputType(ist) != type ||
+        IsCoverPicture(ist)) {
         return false;
-    };
+    }
+    if (options_.ProgramId != 0 && !InProgram(ist, options_.ProgramId)) {
+        return false;
+    }
+    return !context_.JoinMode() || ist.FileIndex == ost.FileIndex;
+}
+
+int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const {
     // The frames a stream is known to hold stand for the frames the analysis
     // saw, which the libraries no longer report; ties keep the earlier stream.
     int best = -1;
     int64_t best_frames = -1;
     for (size_t i = 0; i < input_streams_.size(); ++i) {
         const TTranscodeInputStream& ist = input_streams_[i];
-        if (ist.Discard == 0 || ist.Stream->discard == AVDISCARD_ALL || InputType(ist) != type ||
-            IsCoverPicture(ist)) {
-            continue;
-        }
-        if (program_id != 0 && !in_program(ist)) {
-            continue;
-        }
-        if (ffmpeg_.JoinMode() && ist.FileIndex != ost.FileIndex) {
-            continue;
-        }
-        if (ist.Stream->nb_frames > best_frames) {
+        if (CanFeed(ist, ost, type) && ist.Stream->nb_frames > best_frames) {
             best = static_cast<int>(i);
             best_frames = ist.Stream->nb_frames;
         }
     }
-    if (best < 0 && program_id == 0 && !ffmpeg_.JoinMode()) {
+    if (best < 0 && options_.ProgramId == 0 && !context_.JoinMode()) {
         for (size_t i = input_streams_.size(); i-- > 0;) {
             const TTranscodeInputStream& ist = input_streams_[i];
             if (InputType(ist) == type && ist.Stream->discard != AVDISCARD_ALL &&
                 !IsCoverPicture(ist)) {
-                best = static_cast<int>(i);
-                break;
+                return static_cast<int>(i);
             }
         }
     }
@@ -332,7 +375,7 @@ void TTranscoder::SetStreamParameters() {
         switch (type) {
             case AVMEDIA_TYPE_AUDIO:
                 if (owner) {
-                    ffmpeg_.TakeSourceAudioFormat(*ost.Output, *ist.Codec);
+                    context_.TakeSourceAudioFormat(*ost.Output, *ist.Codec);
                 }
                 // A count without a layout (WAV without a channel mask, say)
                 // is the usual layout of that count: some encoders refuse a
@@ -368,8 +411,7 @@ void TTranscoder::SetStreamParameters() {
     }
 }
 
-void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist) {
-    const AVMediaType type = OutputType(ost);
+void TTranscoder::CheckCopyAllowed(AVMediaType type) const {
     switch (type) {
         case AVMEDIA_TYPE_AUDIO:
             if (options_.AudioVolume != 256) {
@@ -378,7 +420,7 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
             }
             break;
         case AVMEDIA_TYPE_VIDEO:
-            if (ffmpeg_.HasCustomHook()) {
+            if (context_.HasCustomHook()) {
                 throw FFmpegException(
                     "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
             }
@@ -386,7 +428,7 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
                 throw FFmpegException(
                     "-vcodec copy and -vhook are incompatible (frames are not decoded)");
             }
-            if (ffmpeg_.PreviewFlags() != 0) {
+            if (context_.PreviewFlags() != 0) {
                 throw FFmpegException(
                     "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
             }
@@ -396,6 +438,11 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
         default:
             throw FFmpegException("invalid codec_type of output stream");
     }
+}
+
+void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist) {
+    const AVMediaType type = OutputType(ost);
+    CheckCopyAllowed(type);
     if (!OwnsStream(ost)) {
         return;
     }
@@ -420,7 +467,11 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
          par->codec_id == AV_CODEC_ID_AC3)) {
         par->block_align = 0;
     }
+    SetCopyTimeBase(ost, ist, type);
+}
 
+void TTranscoder::SetCopyTimeBase(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist,
+                                  AVMediaType type) {
     const AVRational stream_tb = ist.Stream->time_base;
     const AVRational codec_tb = ist.Codec->time_base;
     const int ticks = std::max(ist.Codec->ticks_per_frame, 1);
@@ -430,7 +481,7 @@ void TTranscoder::SetCopyParameters(TTranscodeOutputStream& ost, const TTranscod
         tb = AVRational{codec_tb.num * ticks, codec_tb.den};
     }
     ost.Stream->time_base = tb;
-    enc->time_base = tb;
+    EncoderOf(ost)->time_base = tb;
     if (type == AVMEDIA_TYPE_VIDEO) {
         ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;
         ost.Stream->r_frame_rate = ist.Stream->r_frame_rate;
@@ -497,7 +548,7 @@ void TTranscoder::OpenEncoders() {
                        type.c_str(), ff::avcodec_get_name(enc->codec_id)),
                 true);
         }
-        if (ffmpeg_.JoinMode()) {
+        if (context_.JoinMode()) {
             ost.SavedCodecId = enc->codec_id;
         }
         if (OutputType(ost) == AVMEDIA_TYPE_SUBTITLE) {
@@ -541,7 +592,7 @@ void TTranscoder::ShareProcessors(AVCodecContext* context, const AVCodec* codec,
         return;
     }
     const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int threads = std::max(1, processors / ffmpeg_.ConcurrentTasks());
+    const int threads = std::max(1, processors / context_.ConcurrentTasks());
     if (threads <= 1) {
         return;
     }
@@ -586,7 +637,7 @@ void TTranscoder::OpenDecoders() {
             continue;
         }
         const std::string type = MediaTypeName(InputType(ist));
-        const AVCodec* codec = ffmpeg_.InputCodec(ForcedDecoderIndex(ist));
+        const AVCodec* codec = context_.InputCodec(ForcedDecoderIndex(ist));
         if (codec == nullptr) {
             codec = ff::avcodec_find_decoder(ist.Codec->codec_id);
         }
@@ -645,40 +696,40 @@ void TTranscoder::InitTimestamps() {
 }
 
 void TTranscoder::CopyMetadata() {
-    for (const TMetaDataMap& map : ffmpeg_.MetaDataMaps()) {
-        if (map.OutFile < 0 || map.OutFile >= ffmpeg_.OutputFileCount()) {
+    for (const TMetaDataMap& map : context_.MetaDataMaps()) {
+        if (map.OutFile < 0 || map.OutFile >= context_.OutputFileCount()) {
             FailAfterMapping(Format("Invalid output file index %d map_meta_data(%d,%d)",
                                     map.OutFile, map.OutFile, map.InFile),
                              false);
         }
-        if (map.InFile < 0 || map.InFile >= ffmpeg_.InputFileCount()) {
+        if (map.InFile < 0 || map.InFile >= context_.InputFileCount()) {
             FailAfterMapping(Format("Invalid input file index %d map_meta_data(%d,%d)", map.InFile,
                                     map.OutFile, map.InFile),
                              false);
         }
-        AVFormatContext* out = ffmpeg_.OutputFile(map.OutFile);
-        const AVFormatContext* in = ffmpeg_.InputFile(map.InFile);
+        AVFormatContext* out = context_.OutputFile(map.OutFile);
+        const AVFormatContext* in = context_.InputFile(map.InFile);
         ff::av_dict_copy(&out->metadata, in->metadata, AV_DICT_DONT_OVERWRITE);
     }
 }
 
 void TTranscoder::CopyChapters() {
     const bool unlimited = options_.RecordingTime == kUnlimitedTime;
-    for (int i = 0; i < ffmpeg_.InputFileCount(); ++i) {
-        const AVFormatContext* ic = ffmpeg_.InputFile(i);
+    for (int i = 0; i < context_.InputFileCount(); ++i) {
+        const AVFormatContext* ic = context_.InputFile(i);
         if (ic->nb_chapters == 0) {
             continue;
         }
-        for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
-            AVFormatContext* os = ffmpeg_.OutputFile(j);
+        for (int j = 0; j < context_.OutputFileCount(); ++j) {
+            AVFormatContext* os = context_.OutputFile(j);
             // Join entries repeat one output; it takes the chapters once.
-            if (j > 0 && os == ffmpeg_.OutputFile(j - 1)) {
+            if (j > 0 && os == context_.OutputFile(j - 1)) {
                 continue;
             }
             for (unsigned c = 0; c < ic->nb_chapters; ++c) {
                 const AVChapter* chapter = ic->chapters[c];
                 const int64_t ts_off =
-                    ff::av_rescale_q(options_.StartTime - ffmpeg_.InputFileTsOffset(i),
+                    ff::av_rescale_q(options_.StartTime - context_.InputFileTsOffset(i),
                                      kMicroseconds, chapter->time_base);
                 const int64_t rt = unlimited ? INT64_MAX
                                              : ff::av_rescale_q(options_.RecordingTime,
@@ -764,13 +815,13 @@ void TTranscoder::InitBitstreamFilters() {
 
 void TTranscoder::WriteHeaders() {
     std::vector<AVFormatContext*> written;
-    for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
-        if (ffmpeg_.JoinMode() && j > 0) {
+    for (int j = 0; j < context_.OutputFileCount(); ++j) {
+        if (context_.JoinMode() && j > 0) {
             break;
         }
-        AVFormatContext* os = ffmpeg_.OutputFile(j);
+        AVFormatContext* os = context_.OutputFile(j);
         if ((os->oformat->flags & AVFMT_NOFILE) == 0 && os->pb == nullptr) {
-            ffmpeg_.CreateOutputBytes(os);
+            context_.CreateOutputBytes(os);
         }
         if (ff::avformat_write_header(os, nullptr) < 0) {
             FailAfterMapping(
@@ -792,13 +843,13 @@ void TTranscoder::WriteHeaders() {
 }
 
 void TTranscoder::DumpOutputFile(int file_index) {
-    AVFormatContext* os = ffmpeg_.OutputFile(file_index);
+    AVFormatContext* os = context_.OutputFile(file_index);
     ff::av_dump_format(os, file_index, os->url != nullptr ? os->url : "", 1);
 }
 
 void TTranscoder::LogStreamMapping() {
-    const bool join = ffmpeg_.JoinMode();
-    for (int j = 0; j < ffmpeg_.OutputFileCount(); ++j) {
+    const bool join = context_.JoinMode();
+    for (int j = 0; j < context_.OutputFileCount(); ++j) {
         if (join && j > 0) {
             break;
         }

@@ -1,16 +1,19 @@
 #pragma once
-// One run of TCustomFFmpeg::Transcode: the set-up of the stream tables, the
+// One run of TCustomFFmpeg::Transcode, which sees the engine through
+// TTranscodeContext alone: the set-up of the stream tables, the
 // main loop that reads, decodes and distributes packets, the audio output path
 // and the single exit of every packet. The object lives for one run; its
 // tables and work buffers go with it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "BitmapBridge.h"
 #include "FFmpeg.h"
 #include "FFmpegTranscode.h"
+#include "LoudnessAnalyser.h"
 
 namespace v2m::engine {
 
@@ -24,9 +27,11 @@ inline constexpr AVRational kMicroseconds{1, 1000000};
 // factor clamped to [-1, 1]. 256 leaves every sample as it is.
 void ApplyVolume(AVFrame* frame, int volume);
 
+class TVideoGraphBuilder;
+
 class TTranscoder {
 public:
-    explicit TTranscoder(TCustomFFmpeg& ffmpeg);
+    explicit TTranscoder(TTranscodeContext& context);
     ~TTranscoder();
     TTranscoder(const TTranscoder&) = delete;
     TTranscoder& operator=(const TTranscoder&) = delete;
@@ -41,10 +46,18 @@ private:
     void BuildOutputTable();
     void ChooseSources();
     int FindSource(const TTranscodeOutputStream& ost, AVMediaType type) const;
+    bool InProgram(const TTranscodeInputStream& ist, int program_id) const;
+    // Whether the stream may be the source of that output by the automatic choice.
+    bool CanFeed(const TTranscodeInputStream& ist, const TTranscodeOutputStream& ost,
+                 AVMediaType type) const;
     static bool IsCoverPicture(const TTranscodeInputStream& ist);
     bool IsStillImageFile(const TTranscodeInputStream& ist) const;
     void SetStreamParameters();
     void SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist);
+    // Raises the failure of a copy that would lose what needs decoded frames.
+    void CheckCopyAllowed(AVMediaType type) const;
+    void SetCopyTimeBase(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist,
+                         AVMediaType type);
     void OpenPassLogFile(TTranscodeOutputStream& ost, int number);
     void OpenEncoders();
     // The codec's share of the processors, for codecs that can use several.
@@ -60,6 +73,10 @@ private:
     // The measuring pass (FFmpegLoudness.cpp): sets the volume that brings
     // the audio output's source to the loudness target.
     void NormalizeLoudness();
+    // The audio output whose loudness is normalised; null when none is.
+    const TTranscodeOutputStream* NormalizedOutput() const;
+    // Nothing when a stop cut the measurement short.
+    std::optional<TLoudness> MeasureLoudness(const TTranscodeInputStream& ist);
     void DumpOutputFile(int file_index);
     [[noreturn]] void FailAfterMapping(const std::string& message, bool log_error);
     bool OwnsStream(const TTranscodeOutputStream& ost) const;
@@ -70,6 +87,11 @@ private:
 
     // Main loop and teardown (FFmpegLoop.cpp).
     void MainLoop();
+    void ClearNoPacket();
+    bool FileSizeLimitReached() const;
+    // Decodes and distributes the packet just read from input `chosen`, and
+    // unreferences it; false when its decoding failed (and was only logged).
+    bool HandlePacket(int chosen);
     int ChooseInputFile(int current) const;
     double RunningTime(const TTranscodeOutputStream& ost) const;
     bool FrameLimitReached(const TTranscodeOutputStream& ost) const;
@@ -126,11 +148,20 @@ private:
     // Builds the stream's graph for pictures of that geometry; 0 or -1.
     int ConfigureFilters(TTranscodeOutputStream& ost, int width, int height, int pix_fmt,
                          AVRational aspect, bool at_set_up);
+    // The encoder takes the size the graph gives (at set-up), or must already
+    // have it; false with the error text set when it differs.
+    // Source, crop and scale, the user's filters and sink; false with the
+    // builder's error text when a step fails.
+    bool BuildVideoGraph(TVideoGraphBuilder& graph, const TTranscodeOutputStream& ost, int width,
+                         int height, int pix_fmt, AVRational aspect) const;
+    bool TakeFilteredSize(TTranscodeOutputStream& ost, const AVFilterContext* sink, bool at_set_up);
     int DecodeVideo(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
     int DecodeSubtitle(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet);
     // The picture the rest of the path uses: the decoded one, or the hook
     // buffer after deinterlacing and hooks.
     AVFrame* PreProcessVideoFrame(TTranscodeInputStream& ist, AVFrame* picture);
+    // The hook buffer, writable and of the picture's geometry; null when it cannot be.
+    AVFrame* HookBufferFor(const AVFrame* picture);
     void DoCustomHook(AVFrame* picture, int64_t pts);
     void DistributePicture(TTranscodeInputStream& ist, int ist_index, AVFrame* picture);
     // A null picture ends the graph's input and drains it.
@@ -140,6 +171,15 @@ private:
                      AVFrame* picture);
     void DoVideoOut(AVFormatContext* os, TTranscodeOutputStream& ost, TTranscodeInputStream& ist,
                     AVFrame* picture, int& frame_size);
+    // The crop view of the picture; null when it is skipped.
+    AVFrame* CropView(const TTranscodeOutputStream& ost, const AVFrame* picture);
+    // The picture scaled (or copied) into the padded work picture; null when it is skipped.
+    AVFrame* ScaleAndPad(TTranscodeOutputStream& ost, const AVFrame* picture, bool scaled);
+    // Encodes the final picture nb_frames times (duplicates), with the flags
+    // of the decoded one; frame_size is the last encoded size.
+    void EncodeCopies(AVFormatContext* os, TTranscodeOutputStream& ost,
+                      const TTranscodeInputStream& ist, const AVFrame* picture,
+                      const AVFrame* final_picture, int nb_frames, int& frame_size);
     int FramesToEncode(AVFormatContext* os, TTranscodeOutputStream& ost);
     void FollowPictureSize(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist,
                            const AVFrame* picture);
@@ -156,7 +196,7 @@ private:
     AVCodecContext* EncoderOf(const TTranscodeOutputStream& ost) const;
     void Log(TLogLevel level, const std::string& text) const;
 
-    TCustomFFmpeg& ffmpeg_;
+    TTranscodeContext& context_;
     TEngineOptions& options_;
     TTranscodeState& state_;
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "CodecStages.h"
 #include "FFmpegLoader.h"
 #include "FFmpegReport.h"
 #include "FFmpegTranscoder.h"
@@ -175,12 +176,161 @@ void MakeWritable(AVFrame* frame) {
     }
 }
 
+// Unreferences a view of a picture when the picture's output is done.
+struct TFrameViewRelease {
+    AVFrame* View;
+    ~TFrameViewRelease() {
+        if (View != nullptr) {
+            ff::av_frame_unref(View);
+        }
+    }
+};
+
+// Copies a picture of `format` into an area of another of the same format
+// (as planes and line sizes); false for a format the copy cannot handle.
+bool CopyIntoArea(const AVFrame* picture, int format, uint8_t* const area[4],
+                  const int area_linesize[4]) {
+    const AVPixFmtDescriptor* desc = ff::av_pix_fmt_desc_get(static_cast<AVPixelFormat>(format));
+    if (!BytePlanar(desc)) {
+        return false;
+    }
+    for (int p = 0; p < PlaneCount(desc); ++p) {
+        const int w = PlaneWidth(desc, p, picture->width);
+        const int h = PlaneHeight(desc, p, picture->height);
+        for (int y = 0; y < h; ++y) {
+            std::memcpy(area[p] + static_cast<ptrdiff_t>(y) * area_linesize[p],
+                        picture->data[p] + static_cast<ptrdiff_t>(y) * picture->linesize[p],
+                        static_cast<size_t>(w));
+        }
+    }
+    return true;
+}
+
+// The picture lasts its packet's duration, or a frame at the stream's rate
+// (microseconds; 0 when neither is known).
+int64_t PictureDuration(const TTranscodeInputStream& ist, const AVFrame& picture) {
+    const AVRational tb = ist.Stream->time_base;
+    if (picture.pkt_duration > 0) {
+        return ff::av_rescale_q(picture.pkt_duration, tb, kMicroseconds);
+    }
+    AVRational rate = ist.Stream->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) {
+        rate = ist.Stream->r_frame_rate;
+    }
+    if (rate.num <= 0 || rate.den <= 0) {
+        return 0;
+    }
+    const int64_t duration = static_cast<int64_t>(rate.den) * 1000000 / rate.num;
+    return duration + duration * picture.repeat_pict / 2;
+}
+
 std::string PixelFormatName(int format) {
     const char* name = ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(format));
     return name != nullptr ? name : "none";
 }
 
 }  // namespace
+
+// Builds one video filter graph: the buffer source, the filters appended in
+// turn, then the user's filter text (or nothing) and the sink. A failed step
+// leaves its text in Error().
+class TVideoGraphBuilder {
+public:
+    explicit TVideoGraphBuilder(AVFilterGraph* graph) : graph_(graph) {}
+
+    // The source of pictures described by `source_args`, and a sink that
+    // gives the encoder's pixel format.
+    bool AddEnds(const std::string& source_args, int encoder_pix_fmt) {
+        int result = ff::avfilter_graph_create_filter(&source_, ff::avfilter_get_by_name("buffer"),
+                                                      "src", source_args.c_str(), nullptr, graph_);
+        if (result < 0) {
+            return Failed("buffer", result);
+        }
+        result = ff::avfilter_graph_create_filter(&sink_, ff::avfilter_get_by_name("buffersink"),
+                                                  "out", nullptr, nullptr, graph_);
+        if (result < 0) {
+            return Failed("buffersink", result);
+        }
+        const int formats[] = {encoder_pix_fmt};
+        result = ff::av_opt_set_bin(sink_, "pix_fmts", reinterpret_cast<const uint8_t*>(formats),
+                                    sizeof formats, AV_OPT_SEARCH_CHILDREN);
+        if (result < 0) {
+            return Failed("pix_fmts", result);
+        }
+        last_ = source_;
+        return true;
+    }
+
+    bool Append(const char* name, const std::string& args) {
+        AVFilterContext* filter = nullptr;
+        int made = ff::avfilter_graph_create_filter(&filter, ff::avfilter_get_by_name(name), name,
+                                                    args.c_str(), nullptr, graph_);
+        if (made >= 0) {
+            made = ff::avfilter_link(last_, 0, filter, 0);
+        }
+        if (made < 0) {
+            return Failed(name, made);
+        }
+        last_ = filter;
+        return true;
+    }
+
+    // The user's filters (empty: none) between the last filter and the sink,
+    // then the graph's configuration.
+    bool Finish(const std::string& filters, int scaler_flags) {
+        if (!filters.empty()) {
+            if (!ParseFilters(filters)) {
+                return false;
+            }
+        } else if (const int result = ff::avfilter_link(last_, 0, sink_, 0); result < 0) {
+            return Failed("avfilter_link", result);
+        }
+        ff::av_freep(&graph_->scale_sws_opts);
+        graph_->scale_sws_opts = ff::av_strdup(Format("flags=%d", scaler_flags).c_str());
+        if (const int result = ff::avfilter_graph_config(graph_, nullptr); result < 0) {
+            return Failed("avfilter_graph_config", result);
+        }
+        return true;
+    }
+
+    AVFilterContext* Source() const { return source_; }
+    AVFilterContext* Sink() const { return sink_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    bool ParseFilters(const std::string& filters) {
+        FilterInOutPtr outputs(ff::avfilter_inout_alloc());
+        FilterInOutPtr inputs(ff::avfilter_inout_alloc());
+        if (!outputs || !inputs) {
+            return Failed("avfilter_inout_alloc", AVERROR(ENOMEM));
+        }
+        outputs->name = ff::av_strdup("in");
+        outputs->filter_ctx = last_;
+        inputs->name = ff::av_strdup("out");
+        inputs->filter_ctx = sink_;
+        AVFilterInOut* open_inputs = inputs.release();
+        AVFilterInOut* open_outputs = outputs.release();
+        const int result = ff::avfilter_graph_parse_ptr(graph_, filters.c_str(), &open_inputs,
+                                                        &open_outputs, nullptr);
+        inputs.reset(open_inputs);
+        outputs.reset(open_outputs);
+        if (result < 0) {
+            return Failed(filters.c_str(), result);
+        }
+        return true;
+    }
+
+    bool Failed(const char* step, int code) {
+        error_ = AVErrorText(step, code);
+        return false;
+    }
+
+    AVFilterGraph* graph_;
+    std::string error_;
+    AVFilterContext* source_ = nullptr;
+    AVFilterContext* sink_ = nullptr;
+    AVFilterContext* last_ = nullptr;
+};
 
 // ---------------------------------------------------------------------------
 // Set-up
@@ -221,16 +371,15 @@ void TTranscoder::SetVideoEncoding(TTranscodeOutputStream& ost, TTranscodeInputS
 
     if (o.UseFilters) {
         // The graph crops and scales; the output size is what it gives.
-        ffmpeg_.last_error_text_.clear();
+        context_.SetLastErrorText({});
         if (ConfigureFilters(ost, dec->width, dec->height, dec->pix_fmt, dec->sample_aspect_ratio,
                              true) < 0) {
-            const std::string& why = ffmpeg_.last_error_text_;
+            const std::string& why = context_.LastErrorText();
             throw FFmpegException(why.empty() ? std::string("Error opening filters!")
                                               : "Error opening filters: " + why);
         }
     } else if (ost.VideoResample != 0) {
-        int64_t flags = o.SwsFlags;
-        ff::av_opt_get_int(ffmpeg_.option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
+        const int64_t flags = context_.ScalerFlags();
         ost.ScaleContext.reset(ff::sws_getCachedContext(
             nullptr, cropped_w, cropped_h, dec->pix_fmt, enc->width - o.PadLeft - o.PadRight,
             enc->height - o.PadTop - o.PadBottom, enc->pix_fmt, static_cast<int>(flags), nullptr,
@@ -277,7 +426,7 @@ void TTranscoder::TakeSubtitleHeader(TTranscodeOutputStream& ost) {
         return;
     }
     const TTranscodeInputStream& ist = input_streams_[static_cast<size_t>(ost.SourceIndex)];
-    const AVCodec* codec = ffmpeg_.InputCodec(ForcedDecoderIndex(ist));
+    const AVCodec* codec = context_.InputCodec(ForcedDecoderIndex(ist));
     if (codec == nullptr) {
         codec = ff::avcodec_find_decoder(ist.Codec->codec_id);
     }
@@ -310,158 +459,86 @@ void TTranscoder::TakeSubtitleHeader(TTranscodeOutputStream& ost) {
 
 int TTranscoder::ConfigureFilters(TTranscodeOutputStream& ost, int width, int height, int pix_fmt,
                                   AVRational aspect, bool at_set_up) {
-    AVCodecContext* enc = EncoderOf(ost);
-    const TEngineOptions& o = options_;
     ost.FilterInput = nullptr;
     ost.FilterOutput = nullptr;
     ost.FilterGraph.reset(ff::avfilter_graph_alloc());
     if (!ost.FilterGraph) {
         return -1;
     }
-    AVFilterGraph* graph = ost.FilterGraph.get();
-    auto failed = [this](const char* step, int code) {
-        ffmpeg_.last_error_text_ = AVErrorText(step, code);
-        return -1;
-    };
-    int64_t flags = o.SwsFlags;
-    ff::av_opt_get_int(ffmpeg_.option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
-
-    const std::string source_args =
-        Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d", width, height,
-               pix_fmt, aspect.num, aspect.den > 0 ? aspect.den : 1);
-    AVFilterContext* source = nullptr;
-    int result = ff::avfilter_graph_create_filter(&source, ff::avfilter_get_by_name("buffer"),
-                                                  "src", source_args.c_str(), nullptr, graph);
-    if (result < 0) {
-        return failed("buffer", result);
-    }
-    AVFilterContext* sink = nullptr;
-    result = ff::avfilter_graph_create_filter(&sink, ff::avfilter_get_by_name("buffersink"), "out",
-                                              nullptr, nullptr, graph);
-    if (result < 0) {
-        return failed("buffersink", result);
-    }
-    const int formats[] = {enc->pix_fmt};
-    result = ff::av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(formats),
-                                sizeof formats, AV_OPT_SEARCH_CHILDREN);
-    if (result < 0) {
-        return failed("pix_fmts", result);
-    }
-    AVFilterContext* last = source;
-    auto append = [&](const char* name, const std::string& args) {
-        AVFilterContext* filter = nullptr;
-        int made = ff::avfilter_graph_create_filter(&filter, ff::avfilter_get_by_name(name), name,
-                                                    args.c_str(), nullptr, graph);
-        if (made >= 0) {
-            made = ff::avfilter_link(last, 0, filter, 0);
-        }
-        if (made < 0) {
-            return failed(name, made);
-        }
-        last = filter;
-        return 0;
-    };
-    const int cropped_w = width - ost.ConfiguredLeftBand - ost.ConfiguredRightBand;
-    const int cropped_h = height - ost.ConfiguredTopBand - ost.ConfiguredBottomBand;
-    if (ost.VideoCrop != 0 &&
-        append("crop", Format("w=%d:h=%d:x=%d:y=%d", cropped_w, cropped_h, ost.ConfiguredLeftBand,
-                              ost.ConfiguredTopBand)) < 0) {
+    TVideoGraphBuilder graph(ost.FilterGraph.get());
+    if (!BuildVideoGraph(graph, ost, width, height, pix_fmt, aspect)) {
+        context_.SetLastErrorText(graph.Error());
         return -1;
     }
-    const int inner_w = enc->width - ost.PadLeft - ost.PadRight;
-    const int inner_h = enc->height - ost.PadTop - ost.PadBottom;
-    if ((cropped_w != inner_w || cropped_h != inner_h) &&
-        append("scale", Format("w=%d:h=%d:flags=%d", inner_w, inner_h, static_cast<int>(flags))) <
-            0) {
+    if (!TakeFilteredSize(ost, graph.Sink(), at_set_up)) {
         return -1;
     }
-    if (!o.VideoFilters.empty()) {
-        FilterInOutPtr outputs(ff::avfilter_inout_alloc());
-        FilterInOutPtr inputs(ff::avfilter_inout_alloc());
-        if (!outputs || !inputs) {
-            return failed("avfilter_inout_alloc", AVERROR(ENOMEM));
-        }
-        outputs->name = ff::av_strdup("in");
-        outputs->filter_ctx = last;
-        inputs->name = ff::av_strdup("out");
-        inputs->filter_ctx = sink;
-        AVFilterInOut* open_inputs = inputs.release();
-        AVFilterInOut* open_outputs = outputs.release();
-        result = ff::avfilter_graph_parse_ptr(graph, o.VideoFilters.c_str(), &open_inputs,
-                                              &open_outputs, nullptr);
-        inputs.reset(open_inputs);
-        outputs.reset(open_outputs);
-        if (result < 0) {
-            return failed(o.VideoFilters.c_str(), result);
-        }
-    } else if ((result = ff::avfilter_link(last, 0, sink, 0)) < 0) {
-        return failed("avfilter_link", result);
-    }
-    ff::av_freep(&graph->scale_sws_opts);
-    graph->scale_sws_opts = ff::av_strdup(Format("flags=%d", static_cast<int>(flags)).c_str());
-    if ((result = ff::avfilter_graph_config(graph, nullptr)) < 0) {
-        return failed("avfilter_graph_config", result);
-    }
-    const int out_w = ff::av_buffersink_get_w(sink) + ost.PadLeft + ost.PadRight;
-    const int out_h = ff::av_buffersink_get_h(sink) + ost.PadTop + ost.PadBottom;
-    if (at_set_up) {
-        enc->width = out_w;
-        enc->height = out_h;
-    } else if (out_w != enc->width || out_h != enc->height) {
-        ffmpeg_.last_error_text_ = Format("the filters give %dx%d pictures for an output of %dx%d",
-                                          out_w, out_h, enc->width, enc->height);
-        return -1;
-    }
-    ost.FilterInput = source;
-    ost.FilterOutput = sink;
+    ost.FilterInput = graph.Source();
+    ost.FilterOutput = graph.Sink();
     ost.FilterWidth = width;
     ost.FilterHeight = height;
     ost.FilterPixFmt = pix_fmt;
     return 0;
 }
 
+bool TTranscoder::BuildVideoGraph(TVideoGraphBuilder& graph, const TTranscodeOutputStream& ost,
+                                  int width, int height, int pix_fmt, AVRational aspect) const {
+    const AVCodecContext* enc = EncoderOf(ost);
+    const auto flags = static_cast<int>(context_.ScalerFlags());
+    if (!graph.AddEnds(Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d",
+                              width, height, pix_fmt, aspect.num, aspect.den > 0 ? aspect.den : 1),
+                       enc->pix_fmt)) {
+        return false;
+    }
+    const int cropped_w = width - ost.ConfiguredLeftBand - ost.ConfiguredRightBand;
+    const int cropped_h = height - ost.ConfiguredTopBand - ost.ConfiguredBottomBand;
+    if (ost.VideoCrop != 0 &&
+        !graph.Append("crop", Format("w=%d:h=%d:x=%d:y=%d", cropped_w, cropped_h,
+                                     ost.ConfiguredLeftBand, ost.ConfiguredTopBand))) {
+        return false;
+    }
+    const int inner_w = enc->width - ost.PadLeft - ost.PadRight;
+    const int inner_h = enc->height - ost.PadTop - ost.PadBottom;
+    if ((cropped_w != inner_w || cropped_h != inner_h) &&
+        !graph.Append("scale", Format("w=%d:h=%d:flags=%d", inner_w, inner_h, flags))) {
+        return false;
+    }
+    return graph.Finish(options_.VideoFilters, flags);
+}
+
+bool TTranscoder::TakeFilteredSize(TTranscodeOutputStream& ost, const AVFilterContext* sink,
+                                   bool at_set_up) {
+    AVCodecContext* enc = EncoderOf(ost);
+    const int out_w = ff::av_buffersink_get_w(sink) + ost.PadLeft + ost.PadRight;
+    const int out_h = ff::av_buffersink_get_h(sink) + ost.PadTop + ost.PadBottom;
+    if (at_set_up) {
+        enc->width = out_w;
+        enc->height = out_h;
+    } else if (out_w != enc->width || out_h != enc->height) {
+        context_.SetLastErrorText(Format("the filters give %dx%d pictures for an output of %dx%d",
+                                         out_w, out_h, enc->width, enc->height));
+        return false;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Decoding
 
 int TTranscoder::DecodeVideo(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet) {
-    const int sent = ff::avcodec_send_packet(ist.Codec, packet);
-    if (sent < 0 && sent != AVERROR_EOF) {
-        return -1;
-    }
     const AVRational tb = ist.Stream->time_base;
-    for (;;) {
-        const int received = ff::avcodec_receive_frame(ist.Codec, decoded_.get());
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-            break;
-        }
-        if (received < 0) {
-            return -1;
-        }
-        AVFrame* picture = decoded_.get();
-        ist.Quality = picture->quality;
-        ist.Pts = ist.NextPts;
-        if (picture->best_effort_timestamp != AV_NOPTS_VALUE) {
-            ist.Pts = ff::av_rescale_q(picture->best_effort_timestamp, tb, kMicroseconds);
-        }
-        // The picture lasts its packet's duration, or a frame at the stream's rate.
-        int64_t duration = 0;
-        if (picture->pkt_duration > 0) {
-            duration = ff::av_rescale_q(picture->pkt_duration, tb, kMicroseconds);
-        } else {
-            AVRational rate = ist.Stream->avg_frame_rate;
-            if (rate.num <= 0 || rate.den <= 0) {
-                rate = ist.Stream->r_frame_rate;
+    const TStageResult result =
+        DecodePacket(ist.Codec, packet, decoded_.get(), [&](AVFrame& picture) {
+            ist.Quality = picture.quality;
+            ist.Pts = ist.NextPts;
+            if (picture.best_effort_timestamp != AV_NOPTS_VALUE) {
+                ist.Pts = ff::av_rescale_q(picture.best_effort_timestamp, tb, kMicroseconds);
             }
-            if (rate.num > 0 && rate.den > 0) {
-                duration = static_cast<int64_t>(rate.den) * 1000000 / rate.num;
-                duration += duration * picture->repeat_pict / 2;
-            }
-        }
-        ist.NextPts = ist.Pts + duration;
-        DistributePicture(ist, ist_index, picture);
-        ff::av_frame_unref(decoded_.get());
-    }
-    return 0;
+            ist.NextPts = ist.Pts + PictureDuration(ist, picture);
+            DistributePicture(ist, ist_index, &picture);
+            return true;
+        });
+    return result.Failed() ? -1 : 0;
 }
 
 int TTranscoder::DecodeSubtitle(TTranscodeInputStream& ist, int ist_index, const AVPacket* packet) {
@@ -497,27 +574,13 @@ int TTranscoder::DecodeSubtitle(TTranscodeInputStream& ist, int ist_index, const
 
 AVFrame* TTranscoder::PreProcessVideoFrame(TTranscodeInputStream& ist, AVFrame* picture) {
     ++hook_frame_count_;
-    const bool custom = custom_hook_on_ && ffmpeg_.HasCustomHook();
-    const bool vhook = vhook_on_ && options_.UsingVHook && !ffmpeg_.frame_hooks_.Empty();
+    const bool custom = custom_hook_on_ && context_.HasCustomHook();
+    const bool vhook = vhook_on_ && options_.UsingVHook && !context_.FrameHooks().Empty();
     if (!options_.Deinterlace && !custom && !vhook) {
         return picture;
     }
-    if (!hook_buffer_) {
-        hook_buffer_.reset(ff::av_frame_alloc());
-    }
-    AVFrame* work = hook_buffer_.get();
-    bool ready = work != nullptr;
-    if (ready && (work->width != picture->width || work->height != picture->height ||
-                  work->format != picture->format || work->buf[0] == nullptr)) {
-        ff::av_frame_unref(work);
-        work->width = picture->width;
-        work->height = picture->height;
-        work->format = picture->format;
-        ready = ff::av_frame_get_buffer(work, 0) >= 0;
-    } else if (ready) {
-        ready = ff::av_frame_make_writable(work) >= 0;
-    }
-    if (!ready) {
+    AVFrame* work = HookBufferFor(picture);
+    if (work == nullptr) {
         Log(llError, "hook buf malloc error.");
         return picture;
     }
@@ -542,10 +605,32 @@ AVFrame* TTranscoder::PreProcessVideoFrame(TTranscodeInputStream& ist, AVFrame* 
             hooked.data[p] = work->data[p];
             hooked.linesize[p] = work->linesize[p];
         }
-        ProcessFrameHooks(ffmpeg_.frame_hooks_, &hooked, work->format, work->width, work->height,
+        ProcessFrameHooks(context_.FrameHooks(), &hooked, work->format, work->width, work->height,
                           ist.Pts);
     }
     return work;
+}
+
+AVFrame* TTranscoder::HookBufferFor(const AVFrame* picture) {
+    if (!hook_buffer_) {
+        hook_buffer_.reset(ff::av_frame_alloc());
+    }
+    AVFrame* work = hook_buffer_.get();
+    if (work == nullptr) {
+        return nullptr;
+    }
+    bool ready = false;
+    if (work->width != picture->width || work->height != picture->height ||
+        work->format != picture->format || work->buf[0] == nullptr) {
+        ff::av_frame_unref(work);
+        work->width = picture->width;
+        work->height = picture->height;
+        work->format = picture->format;
+        ready = ff::av_frame_get_buffer(work, 0) >= 0;
+    } else {
+        ready = ff::av_frame_make_writable(work) >= 0;
+    }
+    return ready ? work : nullptr;
 }
 
 void TTranscoder::DoCustomHook(AVFrame* picture, int64_t pts) {
@@ -558,7 +643,7 @@ void TTranscoder::DoCustomHook(AVFrame* picture, int64_t pts) {
         stop = true;
     } else {
         try {
-            ffmpeg_.CustomHook(hook_converter_.Bitmap.get(), hook_frame_count_, pts, update, stop);
+            context_.CustomHook(hook_converter_.Bitmap.get(), hook_frame_count_, pts, update, stop);
         } catch (const std::exception& error) {
             Log(llError, std::string("Error occurs OnCustomHook: ") + error.what());
             update = false;
@@ -610,12 +695,12 @@ void TTranscoder::FilterVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
                                 ist.FileIndex, ist.StreamIndex, picture->width, picture->height,
                                 PixelFormatName(picture->format).c_str()));
             FilterVideo(os, ost, ist, nullptr);
-            ffmpeg_.last_error_text_.clear();
+            context_.SetLastErrorText({});
             if (ConfigureFilters(ost, picture->width, picture->height, picture->format,
                                  picture->sample_aspect_ratio, false) < 0) {
                 throw FFmpegException(
                     Format("Cannot filter the new picture size of input stream #%d.%d: %s",
-                           ist.FileIndex, ist.StreamIndex, ffmpeg_.last_error_text_.c_str()));
+                           ist.FileIndex, ist.StreamIndex, context_.LastErrorText().c_str()));
             }
         }
         if (!filter_in_) {
@@ -656,7 +741,7 @@ void TTranscoder::OutputVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
     int frame_size = 0;
     DoVideoOut(os, ost, ist, picture, frame_size);
     if (options_.VStatsFileName && frame_size > 0) {
-        ffmpeg_.DoVideoStats(os, ost, frame_size);
+        context_.DoVideoStats(os, ost, frame_size);
     }
 }
 
@@ -731,8 +816,7 @@ void TTranscoder::FollowPictureSize(TTranscodeOutputStream& ost, const TTranscod
     ost.ResampleWidth = picture->width - ost.LeftBand - ost.RightBand;
     ost.ResamplePixFmt = picture->format;
     const AVCodecContext* enc = EncoderOf(ost);
-    int64_t flags = options_.SwsFlags;
-    ff::av_opt_get_int(ffmpeg_.option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
+    const int64_t flags = context_.ScalerFlags();
     ost.ScaleContext.reset(ff::sws_getCachedContext(
         nullptr, ost.ResampleWidth, ost.ResampleHeight,
         static_cast<AVPixelFormat>(ost.ResamplePixFmt), enc->width - ost.PadLeft - ost.PadRight,
@@ -753,7 +837,6 @@ void TTranscoder::SkipOrFail(const char* message) {
 void TTranscoder::DoVideoOut(AVFormatContext* os, TTranscodeOutputStream& ost,
                              TTranscodeInputStream& ist, AVFrame* picture, int& frame_size) {
     frame_size = 0;
-    AVCodecContext* enc = EncoderOf(ost);
     const int nb_frames = FramesToEncode(os, ost);
     if (nb_frames <= 0) {
         return;
@@ -765,74 +848,73 @@ void TTranscoder::DoVideoOut(AVFormatContext* os, TTranscodeOutputStream& ost,
     // The picture seen through the crop bands.
     AVFrame* final_picture = picture;
     if (!filtered && ost.VideoCrop != 0) {
-        if (!crop_view_) {
-            crop_view_.reset(ff::av_frame_alloc());
-        }
-        if (!crop_view_ || ff::av_frame_ref(crop_view_.get(), picture) < 0) {
-            throw std::bad_alloc();
-        }
-        if (!CropPicture(crop_view_.get(), ost.TopBand, ost.LeftBand)) {
-            ff::av_frame_unref(crop_view_.get());
-            SkipOrFail("error cropping picture");
+        final_picture = CropView(ost, picture);
+        if (final_picture == nullptr) {
             return;
         }
-        crop_view_->width = ost.ResampleWidth;
-        crop_view_->height = ost.ResampleHeight;
-        final_picture = crop_view_.get();
     }
-    struct ViewRelease {
-        AVFrame* view;
-        ~ViewRelease() {
-            if (view != nullptr) {
-                ff::av_frame_unref(view);
-            }
-        }
-    } release{final_picture == picture ? nullptr : final_picture};
-
+    const TFrameViewRelease release{final_picture == picture ? nullptr : final_picture};
     const bool scaled = !filtered && ost.VideoResample != 0;
     if (scaled || ost.VideoPad != 0) {
-        AVFrame* temp = ost.TempPicture.get();
-        MakeWritable(temp);
-        uint8_t* inner[4];
-        int inner_linesize[4];
-        InnerArea(temp, ost.PadTop, ost.PadLeft, inner, inner_linesize);
-        if (scaled) {
-            ff::sws_scale(ost.ScaleContext.get(), final_picture->data, final_picture->linesize, 0,
-                          ost.ResampleHeight, inner, inner_linesize);
-        } else {
-            // Padding alone: the picture goes into the inner area as it is.
-            const AVPixFmtDescriptor* desc =
-                ff::av_pix_fmt_desc_get(static_cast<AVPixelFormat>(temp->format));
-            if (!BytePlanar(desc)) {
-                SkipOrFail("error padding picture");
-                return;
-            }
-            for (int p = 0; p < PlaneCount(desc); ++p) {
-                const int w = PlaneWidth(desc, p, final_picture->width);
-                const int h = PlaneHeight(desc, p, final_picture->height);
-                for (int y = 0; y < h; ++y) {
-                    std::memcpy(inner[p] + static_cast<ptrdiff_t>(y) * inner_linesize[p],
-                                final_picture->data[p] +
-                                    static_cast<ptrdiff_t>(y) * final_picture->linesize[p],
-                                static_cast<size_t>(w));
-                }
-            }
+        final_picture = ScaleAndPad(ost, final_picture, scaled);
+        if (final_picture == nullptr) {
+            return;
         }
-        if (ost.VideoPad != 0) {
-            const int colour[3] = {options_.PadColorY, options_.PadColorU, options_.PadColorV};
-            if (!PadPicture(temp, ost.PadTop, ost.PadBottom, ost.PadLeft, ost.PadRight, colour)) {
-                SkipOrFail("error padding picture");
-                return;
-            }
-        }
-        final_picture = temp;
     }
+    EncodeCopies(os, ost, ist, picture, final_picture, nb_frames, frame_size);
+}
 
+AVFrame* TTranscoder::CropView(const TTranscodeOutputStream& ost, const AVFrame* picture) {
+    if (!crop_view_) {
+        crop_view_.reset(ff::av_frame_alloc());
+    }
+    if (!crop_view_ || ff::av_frame_ref(crop_view_.get(), picture) < 0) {
+        throw std::bad_alloc();
+    }
+    if (!CropPicture(crop_view_.get(), ost.TopBand, ost.LeftBand)) {
+        ff::av_frame_unref(crop_view_.get());
+        SkipOrFail("error cropping picture");
+        return nullptr;
+    }
+    crop_view_->width = ost.ResampleWidth;
+    crop_view_->height = ost.ResampleHeight;
+    return crop_view_.get();
+}
+
+AVFrame* TTranscoder::ScaleAndPad(TTranscodeOutputStream& ost, const AVFrame* picture,
+                                  bool scaled) {
+    AVFrame* temp = ost.TempPicture.get();
+    MakeWritable(temp);
+    uint8_t* inner[4];
+    int inner_linesize[4];
+    InnerArea(temp, ost.PadTop, ost.PadLeft, inner, inner_linesize);
+    if (scaled) {
+        ff::sws_scale(ost.ScaleContext.get(), picture->data, picture->linesize, 0,
+                      ost.ResampleHeight, inner, inner_linesize);
+    } else if (!CopyIntoArea(picture, temp->format, inner, inner_linesize)) {
+        // Padding alone: the picture goes into the inner area as it is.
+        SkipOrFail("error padding picture");
+        return nullptr;
+    }
+    if (ost.VideoPad != 0) {
+        const int colour[3] = {options_.PadColorY, options_.PadColorU, options_.PadColorV};
+        if (!PadPicture(temp, ost.PadTop, ost.PadBottom, ost.PadLeft, ost.PadRight, colour)) {
+            SkipOrFail("error padding picture");
+            return nullptr;
+        }
+    }
+    return temp;
+}
+
+void TTranscoder::EncodeCopies(AVFormatContext* os, TTranscodeOutputStream& ost,
+                               const TTranscodeInputStream& ist, const AVFrame* picture,
+                               const AVFrame* final_picture, int nb_frames, int& frame_size) {
+    const AVCodecContext* enc = EncoderOf(ost);
     if (!video_frame_) {
         video_frame_.reset(ff::av_frame_alloc());
     }
     AVFrame* frame = video_frame_.get();
-    for (int i = 0; i < nb_frames && !ffmpeg_.StopRequested(); ++i) {
+    for (int i = 0; i < nb_frames && !context_.StopRequested(); ++i) {
         if (frame == nullptr || ff::av_frame_ref(frame, final_picture) < 0) {
             throw std::bad_alloc();
         }
@@ -862,32 +944,22 @@ void TTranscoder::DoVideoOut(AVFormatContext* os, TTranscodeOutputStream& ost,
 int TTranscoder::EncodeVideo(AVFormatContext* os, TTranscodeOutputStream& ost,
                              const AVFrame* frame) {
     AVCodecContext* enc = EncoderOf(ost);
-    const int sent = ff::avcodec_send_frame(enc, frame);
-    if (sent < 0 && !(frame == nullptr && sent == AVERROR_EOF)) {
-        throw FFmpegException("Video encoding failed");
-    }
     int bytes = 0;
-    AVPacket* packet = out_packet_.get();
-    for (;;) {
-        const int received = ff::avcodec_receive_packet(enc, packet);
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-            break;
-        }
-        if (received < 0) {
-            throw FFmpegException("Video encoding failed");
-        }
-        RecordCodedFrame(*ost.Output, packet);
-        bytes += packet->size;
-        state_.VideoSize += packet->size;
+    const TStageResult result = EncodeFrame(enc, frame, out_packet_.get(), [&](AVPacket& packet) {
+        RecordCodedFrame(*ost.Output, &packet);
+        bytes += packet.size;
+        state_.VideoSize += packet.size;
         if (ost.LogFile && enc->stats_out != nullptr) {
             ff::fputs(enc->stats_out, ost.LogFile.get());
         }
-        if (frame != nullptr && ffmpeg_.PreviewFlags() != 0) {
-            PreviewHook(frame, enc, packet->pts);
+        if (frame != nullptr && context_.PreviewFlags() != 0) {
+            PreviewHook(frame, enc, packet.pts);
         }
-        packet->stream_index = ost.StreamIndex;
-        WriteFrame(os, packet, enc, ChainOf(ost), ost);
-        ff::av_packet_unref(packet);
+        packet.stream_index = ost.StreamIndex;
+        WriteFrame(os, &packet, enc, ChainOf(ost), ost);
+    });
+    if (result.Failed()) {
+        throw FFmpegException("Video encoding failed");
     }
     return bytes;
 }
@@ -914,12 +986,9 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
     std::shared_ptr<TPreviewer> window;
     {
         std::lock_guard lock(PreviewLock());
-        flags = ffmpeg_.PreviewFlags();
+        flags = context_.PreviewFlags();
         if ((flags & kPreviewBitmapFlag) == 0 && (flags & kPreviewWindowFlag) != 0) {
-            if (!ffmpeg_.preview_window_) {
-                ffmpeg_.preview_window_ = std::make_shared<TPreviewer>();
-            }
-            window = ffmpeg_.preview_window_;
+            window = context_.PreviewWindow();
         }
     }
     if (flags == 0) {
@@ -937,7 +1006,7 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
     uint8_t cleared = 0;
     if ((flags & kPreviewBitmapFlag) != 0) {
         if (converted) {
-            ffmpeg_.PreviewBitmap(preview_converter_.Bitmap.get(), hook_frame_count_, time);
+            context_.PreviewBitmap(preview_converter_.Bitmap.get(), hook_frame_count_, time);
         } else {
             cleared = kPreviewBitmapFlag;
         }
@@ -952,8 +1021,8 @@ void TTranscoder::PreviewHook(const AVFrame* picture, const AVCodecContext* enc,
         std::shared_ptr<TPreviewer> closing;
         {
             std::lock_guard lock(PreviewLock());
-            closing =
-                ffmpeg_.StorePreviewFlags(static_cast<uint8_t>(ffmpeg_.PreviewFlags() & ~cleared));
+            closing = context_.StorePreviewFlags(
+                static_cast<uint8_t>(context_.PreviewFlags() & ~cleared));
         }
     }
 }
