@@ -31,10 +31,10 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         ff::av_channel_layout_compare(&frame->ch_layout, &is.Audio.ResamplerLayout) != 0) {
         is.Audio.Resampler.reset();
         AVChannelLayout out_layout{};
-        ff::av_channel_layout_default(&out_layout, is.Audio.Spec.channels);
+        ff::av_channel_layout_default(&out_layout, is.Audio.DeviceFormat.channels);
         SwrContext* allocated = nullptr;
         const int set =
-            ff::swr_alloc_set_opts2(&allocated, &out_layout, AV_SAMPLE_FMT_S16, is.Audio.Spec.freq,
+            ff::swr_alloc_set_opts2(&allocated, &out_layout, AV_SAMPLE_FMT_S16, is.Audio.DeviceFormat.freq,
                                     const_cast<AVChannelLayout*>(&frame->ch_layout), format,
                                     frame->sample_rate, 0, nullptr);
         ResamplerPtr resampler(allocated);
@@ -146,7 +146,7 @@ int CorrectLength(TPlayContext& is, int size) {
         return size;
     }
     const int64_t n = is.Audio.FrameBytes;
-    int64_t wanted = size + static_cast<int64_t>(std::llround(diff * is.Audio.Spec.freq)) * n;
+    int64_t wanted = size + static_cast<int64_t>(std::llround(diff * is.Audio.DeviceFormat.freq)) * n;
     const int64_t lowest = ((size / n) * 90 / 100) * n;
     const int64_t highest = ((size / n) * 110 / 100) * n;
     wanted = std::clamp(wanted, lowest, highest);
@@ -202,7 +202,7 @@ bool OpenAudioDevice(TPlayContext& is, AVCodecContext* decoder) {
     if (is.Audio.Device == 0) {
         return false;
     }
-    is.Audio.Spec = obtained;
+    is.Audio.DeviceFormat = obtained;
     is.Audio.FrameBytes = 2 * obtained.channels;
     is.Audio.BytesPerSecond = obtained.freq * is.Audio.FrameBytes;
     is.Audio.Visualisation.assign(kVisualisationSamples, 0);
@@ -263,7 +263,7 @@ double AudioClock(TPlayContext& is) {
                              ? 0
                              : std::max(0, is.Audio.BlockSize.load() - is.Audio.BlockIndex.load());
     // What the callback has handed over is heard one device buffer later.
-    const double device = static_cast<double>(is.Audio.Spec.size) / rate;
+    const double device = static_cast<double>(is.Audio.DeviceFormat.size) / rate;
     clock -= static_cast<double>(unplayed) / rate + device;
     if (!is.Paused.load() && is.AudioCallbackTime.load() != 0) {
         const double since =

@@ -155,7 +155,7 @@ struct TStreamState {
 struct TAudioState : TStreamState {
     int64_t Duration = -1;  // the stream's own, microseconds
     SDL_AudioDeviceID Device = 0;
-    SDL_AudioSpec Spec{};
+    SDL_AudioSpec DeviceFormat{};
     int BytesPerSecond = 1;
     int FrameBytes = 4;
     std::vector<uint8_t> Buffer;

@@ -267,7 +267,7 @@ void StartComponent(TPlayContext& is, AVStream* stream, OpenedCodecContextPtr de
             // A difference's weight falls to 1 % after 20 blocks.
             audio.DiffFactor = std::exp(std::log(0.01) / 20.0);
             audio.DiffCount = 0;
-            audio.DiffThreshold = 2.0 * 1024.0 / audio.Spec.freq;
+            audio.DiffThreshold = 2.0 * 1024.0 / audio.DeviceFormat.freq;
             StartQueue(audio, stream, std::move(decoder), index);
             ff::SDL_PauseAudioDevice(audio.Device, 0);
             break;

@@ -339,7 +339,7 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
 
 void DrawVisualisation(TPlayContext& is) {
     TDisplay& d = is.Display;
-    const int channels = std::max<int>(is.Audio.Spec.channels, 1);
+    const int channels = std::max<int>(is.Audio.DeviceFormat.channels, 1);
     if (d.Width <= 0 || d.Height <= 0) {
         return;
     }
@@ -356,7 +356,7 @@ void DrawVisualisation(TPlayContext& is) {
     const bool spectrum = is.ShowMode.load() == 2 && frequencies <= 4096;
     int64_t start = d.LastStart;
     if (!is.Paused.load()) {
-        const int64_t rate = std::max(is.Audio.Spec.freq, 1);
+        const int64_t rate = std::max(is.Audio.DeviceFormat.freq, 1);
         const int unplayed = std::max(0, is.Audio.BlockSize.load() - is.Audio.BlockIndex.load());
         int64_t delay = unplayed / (2 * channels);
         delay -= (NowMicroseconds() - is.AudioCallbackTime.load()) * rate / 1000000;
