@@ -33,10 +33,10 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         AVChannelLayout out_layout{};
         ff::av_channel_layout_default(&out_layout, is.Audio.DeviceFormat.channels);
         SwrContext* allocated = nullptr;
-        const int set =
-            ff::swr_alloc_set_opts2(&allocated, &out_layout, AV_SAMPLE_FMT_S16, is.Audio.DeviceFormat.freq,
-                                    const_cast<AVChannelLayout*>(&frame->ch_layout), format,
-                                    frame->sample_rate, 0, nullptr);
+        const int set = ff::swr_alloc_set_opts2(&allocated, &out_layout, AV_SAMPLE_FMT_S16,
+                                                is.Audio.DeviceFormat.freq,
+                                                const_cast<AVChannelLayout*>(&frame->ch_layout),
+                                                format, frame->sample_rate, 0, nullptr);
         ResamplerPtr resampler(allocated);
         const bool made = set >= 0 && ff::swr_init(resampler.get()) >= 0;
         ff::av_channel_layout_uninit(&out_layout);
@@ -146,7 +146,8 @@ int CorrectLength(TPlayContext& is, int size) {
         return size;
     }
     const int64_t n = is.Audio.FrameBytes;
-    int64_t wanted = size + static_cast<int64_t>(std::llround(diff * is.Audio.DeviceFormat.freq)) * n;
+    int64_t wanted =
+        size + static_cast<int64_t>(std::llround(diff * is.Audio.DeviceFormat.freq)) * n;
     const int64_t lowest = ((size / n) * 90 / 100) * n;
     const int64_t highest = ((size / n) * 110 / 100) * n;
     wanted = std::clamp(wanted, lowest, highest);
