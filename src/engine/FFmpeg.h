@@ -402,12 +402,12 @@ public:
     // The hooks of the video path; set before a run starts.
     void SetCustomHookCallback(TCustomHookCallback callback);
     void SetPreviewBitmapCallback(TPreviewBitmapCallback callback);
-    bool HasCustomHook() const;
+    bool HasCustomHook() const override;
     // The picture goes to the connected callback, if any. An exception of
     // the handler reaches the caller.
     void CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
-                    bool& StopHook);
-    void PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS);
+                    bool& StopHook) override;
+    void PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS) override;
     // Checks a codec name for its media type; an empty name gives AV_CODEC_ID_NONE.
     // On failure LastErrorText says why.
     bool FindCodecByName(const std::string& name, AVMediaType type, bool encoder, AVCodecID& id,
@@ -472,44 +472,44 @@ public:
     void NewSubtitleStream(AVFormatContext* file);
 
     // Files and streams; null (0 for offsets) outside the lists.
-    AVFormatContext* InputFile(int index) const;
-    int64_t InputFileTsOffset(int index) const;
-    const AVCodec* InputCodec(int index) const;
+    AVFormatContext* InputFile(int index) const override;
+    int64_t InputFileTsOffset(int index) const override;
+    const AVCodec* InputCodec(int index) const override;
     // The decoder settings of an input stream, made from its parameters.
-    AVCodecContext* InputStreamCodec(int file, int stream) const;
-    AVFormatContext* OutputFile(int index) const;
+    AVCodecContext* InputStreamCodec(int file, int stream) const override;
+    AVFormatContext* OutputFile(int index) const override;
     const AVCodec* OutputCodec(int index) const;
-    TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const;
+    TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const override;
     int OutputStreamCount() const { return static_cast<int>(output_streams_.size()); }
 
     // State.
-    int MaxFiles() const { return max_files_; }
-    TEngineOptions& Options() { return options_; }
+    int MaxFiles() const override { return max_files_; }
+    TEngineOptions& Options() override { return options_; }
     const TEngineOptions& Options() const { return options_; }
-    int InputFileCount() const { return static_cast<int>(input_files_.size()); }
-    int OutputFileCount() const { return static_cast<int>(output_files_.size()); }
+    int InputFileCount() const override { return static_cast<int>(input_files_.size()); }
+    int OutputFileCount() const override { return static_cast<int>(output_files_.size()); }
     int InputCodecCount() const { return static_cast<int>(input_codecs_.size()); }
     int OutputCodecCount() const { return static_cast<int>(output_codecs_.size()); }
-    std::span<const TStreamMap> StreamMaps() const { return stream_maps_; }
-    int StreamMapCount() const { return static_cast<int>(stream_maps_.size()); }
-    std::span<const TMetaDataMap> MetaDataMaps() const { return meta_data_maps_; }
+    std::span<const TStreamMap> StreamMaps() const override { return stream_maps_; }
+    int StreamMapCount() const override { return static_cast<int>(stream_maps_.size()); }
+    std::span<const TMetaDataMap> MetaDataMaps() const override { return meta_data_maps_; }
     int MetaDataMapCount() const { return static_cast<int>(meta_data_maps_.size()); }
     std::span<const std::pair<std::string, std::string>> Metadata() const { return metadata_; }
     int MetadataCount() const { return static_cast<int>(metadata_.size()); }
     // 0 when no scale is set for that input file and stream index.
-    double InputTsScale(int file, int stream) const;
+    double InputTsScale(int file, int stream) const override;
     const TOptionContexts& OptionContexts() const { return option_contexts_; }
-    int64_t ExpectedDuration() const { return expected_duration_; }
-    const std::string& LastErrorText() const { return last_error_text_; }
-    bool JoinMode() const { return join_mode_; }
-    uint8_t PreviewFlags() const { return preview_flags_.load(); }
+    int64_t ExpectedDuration() const override { return expected_duration_; }
+    const std::string& LastErrorText() const override { return last_error_text_; }
+    bool JoinMode() const override { return join_mode_; }
+    uint8_t PreviewFlags() const override { return preview_flags_.load(); }
     bool Running() const { return run_.Running(); }
-    bool StopRequested() const { return run_.StopRequested(); }
+    bool StopRequested() const override { return run_.StopRequested(); }
     bool Completed() const { return run_.Completed(); }
     bool Terminated() const { return run_.Terminated(); }
     bool HasError() const { return run_.HasError(); }
     // Microseconds between two progress reports.
-    int64_t ReportInterval() const { return run_.ReportInterval(); }
+    int64_t ReportInterval() const override { return run_.ReportInterval(); }
 
     // Outputs are written under a hidden partial name and get their final
     // name when the run ends well; a failed run removes them at its end. The
@@ -528,7 +528,7 @@ public:
     // threads takes its share of the processors, so that one conversion uses
     // the whole machine and several share it without crowding it.
     void SetConcurrentTasks(int count) { concurrent_tasks_ = count > 1 ? count : 1; }
-    int ConcurrentTasks() const { return concurrent_tasks_.load(); }
+    int ConcurrentTasks() const override { return concurrent_tasks_.load(); }
     bool KeepUnfinishedOutputs() const { return keep_unfinished_outputs_.load(); }
     // Removes every partial output of this engine that never got its final
     // name (those with content stay when they are to be kept).
@@ -568,18 +568,18 @@ public:
     void SetTerminateCallback(TTerminateCallback callback);
 
 protected:
-    void Log(TLogLevel level, const std::string& text);
+    void Log(TLogLevel level, const std::string& text) override;
 
     // The flag byte without taking PreviewLock; the caller holds it. When bit
     // 0 goes from set to clear the preview window is handed back, for the
     // caller to let go of once the lock is released: its end waits for the
     // main thread, which may be waiting for the lock.
-    [[nodiscard]] std::shared_ptr<TPreviewer> StorePreviewFlags(uint8_t flags);
+    [[nodiscard]] std::shared_ptr<TPreviewer> StorePreviewFlags(uint8_t flags) override;
 
     // A progress report of the running transcode; the final one follows the
     // trailers, with file index -1.
     virtual void PrintReport(bool final, int file_index,
-                             std::span<const TTranscodeOutputStream> streams);
+                             std::span<const TTranscodeOutputStream> streams) override;
     // What a progress report says of the streams: the first active video
     // stream's figures and the earliest output position (seconds).
     struct TReportFigures {
@@ -595,9 +595,10 @@ protected:
     void DescribeReportVideo(bool final, const TTranscodeOutputStream& ost, float q,
                              TReportFigures& figures);
     // Appends the line of one written video frame to the video statistics file.
-    void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost, int frame_size);
+    void DoVideoStats(AVFormatContext* os, const TTranscodeOutputStream& ost,
+                      int frame_size) override;
     // The counters of the run, for whoever makes the run.
-    TTranscodeState& MutableTranscodeState() { return transcode_; }
+    TTranscodeState& MutableTranscodeState() override { return transcode_; }
 
 private:
     struct TOptionValue;
@@ -681,7 +682,7 @@ private:
     // but the file is only created, exclusively and under its partial name,
     // when the run writes the header: a task that never runs leaves nothing.
     int OpenOutputBytes(AVFormatContext* file, const std::string& FileName);
-    void CreateOutputBytes(AVFormatContext* file);
+    void CreateOutputBytes(AVFormatContext* file) override;
     void NameOutput(AVFormatContext* file, const std::string& path, const std::string& wanted);
     // When the outputs are closed: after a completed run they get their final
     // names, after a failed one they go; a stopped run leaves them to
@@ -711,7 +712,7 @@ private:
     void ChooseSupportedRateAndLayout(TOutputStream& stream);
     // The rate and channels left to the source become the source's, as far as
     // the encoder supports them.
-    void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source);
+    void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) override;
     void SetMuxerOption(const std::string& name, const std::string& value);
 
     const int max_files_;
@@ -780,7 +781,7 @@ private:
     // Logs a caught failure at quiet level and keeps it as the task's error.
     void RecordFailure(const std::string& message);
     // The main loop's pause point: returns once the run is resumed or stopped.
-    void WaitWhilePaused();
+    void WaitWhilePaused() override;
     // Starts a worker made without running, and ends a pause.
     void WakeWorker();
     // Waits for the event; a main thread serves its pending calls meanwhile.
@@ -808,7 +809,7 @@ private:
     void SetMeasuredSpan(int64_t span) override;
     TTranscodeState transcode_;
     // A progress report of the measuring pass, at that position in the source.
-    void ReportMeasuring(int64_t position);
+    void ReportMeasuring(int64_t position) override;
 };
 
 // The steps in which a record's free-form option text is applied. Each comes

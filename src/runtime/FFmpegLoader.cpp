@@ -299,20 +299,20 @@ std::string TFFmpegLoader::LibFileName(TLibraryKind kind) const {
 }
 
 std::string TFFmpegLoader::FileNameLocked(TLibraryKind kind) const {
-    if (!status_[kind].FileName.empty()) {
-        return status_[kind].FileName;
+    if (!status_[Index(kind)].FileName.empty()) {
+        return status_[Index(kind)].FileName;
     }
-    return SharedObjectName(items_[kind].Name, items_[kind].Version);
+    return SharedObjectName(items_[Index(kind)].Name, items_[Index(kind)].Version);
 }
 
 void TFFmpegLoader::SetLibFileName(TLibraryKind kind, std::string file_name) {
     std::lock_guard lock(mutex_);
-    status_[kind].FileName = std::move(file_name);
+    status_[Index(kind)].FileName = std::move(file_name);
 }
 
 TLibraryStatus TFFmpegLoader::Status(TLibraryKind kind) const {
     std::lock_guard lock(mutex_);
-    return status_[kind];
+    return status_[Index(kind)];
 }
 
 bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
@@ -321,7 +321,7 @@ bool TFFmpegLoader::LoadLib(TLibraryKind kind) {
 }
 
 bool TFFmpegLoader::LoadLocked(TLibraryKind kind) {
-    TLibraryStatus& status = status_[kind];
+    TLibraryStatus& status = status_[Index(kind)];
     const std::string file_name = FileNameLocked(kind);
     if (!status.Handle) {
         const size_t slash = file_name.rfind('/');
@@ -345,13 +345,13 @@ bool TFFmpegLoader::LoadLocked(TLibraryKind kind) {
     }
     if (!status.Bound) {
         try {
-            items_[kind].Bind(file_name, status.Handle);
+            items_[Index(kind)].Bind(file_name, status.Handle);
             status.Bound = true;
         } catch (const LoadError& e) {
             last_error_ = e.what();
             // Names bound before the failure would point into a module about
             // to be freed.
-            items_[kind].Unbind();
+            items_[Index(kind)].Unbind();
         }
     }
     if (!status.Bound) {
@@ -378,13 +378,13 @@ bool TFFmpegLoader::UnloadLib(TLibraryKind kind) {
 }
 
 void TFFmpegLoader::UnloadLocked(TLibraryKind kind) {
-    TLibraryStatus& status = status_[kind];
+    TLibraryStatus& status = status_[Index(kind)];
     if (status.Bound) {
         if (kind == lkAVUtil) {
             // The callback lives in our code, but the library is about to go.
             FFLoggerInstance().LibraryUnloading();
         }
-        items_[kind].Unbind();
+        items_[Index(kind)].Unbind();
         status.Bound = false;
     }
     if (status.Handle) {
@@ -439,7 +439,7 @@ bool TFFmpegLoader::LibraryLoaded(TLibraryKind kind) const {
 }
 
 bool TFFmpegLoader::LoadedLocked(TLibraryKind kind) const {
-    return status_[kind].Handle != nullptr && status_[kind].Bound;
+    return status_[Index(kind)].Handle != nullptr && status_[Index(kind)].Bound;
 }
 
 bool TFFmpegLoader::UnloadLibraries(TLibraryKinds kinds) {

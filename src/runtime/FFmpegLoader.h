@@ -29,6 +29,11 @@ enum TLibraryKind : int {
 };
 inline constexpr int kLibraryKindCount = 9;
 
+// The kind as a position in per-kind arrays.
+constexpr std::size_t Index(TLibraryKind kind) {
+    return static_cast<std::size_t>(kind);
+}
+
 class TLibraryKinds {
 public:
     constexpr TLibraryKinds() = default;
@@ -108,7 +113,7 @@ public:
 
     std::string LibFileName(TLibraryKind kind) const;
     void SetLibFileName(TLibraryKind kind, std::string file_name);
-    const TLibraryItem& Item(TLibraryKind kind) const { return items_[kind]; }
+    const TLibraryItem& Item(TLibraryKind kind) const { return items_[Index(kind)]; }
     TLibraryStatus Status(TLibraryKind kind) const;
 
     bool LoadLib(TLibraryKind kind);
