@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -33,6 +34,19 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect ge
 
 QString Link(const QString& href, const QString& text) {
     return QStringLiteral("<a href=\"%1\">%2</a>").arg(href.toHtmlEscaped(), text.toHtmlEscaped());
+}
+
+// A link label showing its address in the room it has: without the scheme,
+// and shortened in the middle when that is still too long; the whole address
+// is its tool tip.
+void ShowAddress(QLabel& label, const QString& href, QString address) {
+    address.remove(QRegularExpression(QStringLiteral("^[a-z]+://")));
+    if (address.endsWith(QLatin1Char('/'))) {
+        address.chop(1);
+    }
+    label.setText(
+        Link(href, label.fontMetrics().elidedText(address, Qt::ElideMiddle, label.width())));
+    label.setToolTip(href);
 }
 
 }  // namespace
@@ -73,12 +87,12 @@ TAboutForm::TAboutForm(const QString& title, std::function<void(const QString&)>
     heading->setFont(bold);
 
     Caption(this, "lblHome", QStringLiteral("Home:"), QRect(88, 96, 60, 20));
-    const QString home = QLatin1String(kHomePage);
-    auto* home_link = Caption(this, "lnkHome", Link(home, home), QRect(152, 96, 214, 20));
+    auto* home_link = Caption(this, "lnkHome", QString(), QRect(152, 96, 214, 20));
+    ShowAddress(*home_link, QLatin1String(kHomePage), QLatin1String(kHomePage));
     Caption(this, "lblSupport", QStringLiteral("Support:"), QRect(88, 122, 60, 20));
-    const QString mail = QLatin1String(kSupportMail);
-    auto* mail_link = Caption(this, "lnkSupport", Link(QStringLiteral("mailto:") + mail, mail),
-                              QRect(152, 122, 214, 20));
+    auto* mail_link = Caption(this, "lnkSupport", QString(), QRect(152, 122, 214, 20));
+    ShowAddress(*mail_link, QStringLiteral("mailto:") + QLatin1String(kSupportMail),
+                QLatin1String(kSupportMail));
     for (QLabel* link : {home_link, mail_link}) {
         link->setTextFormat(Qt::RichText);
         link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);

@@ -68,7 +68,7 @@ void TForm1::CreateControls() {
 
     // The file list, and the picture that takes its place while it is empty.
     ImgStart = Place(new QLabel(client_), "ImgStart", QRect(12, 96, 521, 273));
-    ImgStart->setPixmap(StartPicture(ImgStart->size()));
+    ImgStart->setPixmap(StartPicture(ImgStart->size(), ImgStart->devicePixelRatioF()));
     file_list_ = new TFileListModel(this);
     lvFiles = Place(new QTableView(client_), "lvFiles", QRect(12, 96, 521, 273));
     lvFiles->setModel(file_list_);
@@ -104,7 +104,7 @@ void TForm1::CreateControls() {
     pnlPreview = Place(new TPreviewPanel(grpPreview), "pnlPreview", QRect(0, 40, 257, 177));
     pnlPreview->hide();
     imgPreview = Place(new QLabel(grpPreview), "imgPreview", QRect(0, 40, 257, 177));
-    imgPreview->setPixmap(PreviewStillPicture(imgPreview->size()));
+    imgPreview->setPixmap(PreviewStillPicture(imgPreview->size(), imgPreview->devicePixelRatioF()));
     trkPlay = Place(new QSlider(Qt::Horizontal, grpPreview), "trkPlay", QRect(6, 222, 165, 22));
     trkPlay->setRange(0, 100);
     lblPlayTime = Label(grpPreview, "lblPlayTime", "", QRect(173, 222, 78, 22));
@@ -413,8 +413,8 @@ void TForm1::LayOutControls() {
                             static_cast<QWidget*>(mmoLog)}) {
         widget->setGeometry(list);
     }
-    if (ImgStart->pixmap().size() != list.size()) {
-        ImgStart->setPixmap(StartPicture(list.size()));
+    if (ImgStart->pixmap().deviceIndependentSize().toSize() != list.size()) {
+        ImgStart->setPixmap(StartPicture(list.size(), ImgStart->devicePixelRatioF()));
     }
 
     const int right = 544 + dw;
@@ -423,7 +423,7 @@ void TForm1::LayOutControls() {
     pnlPreview->setGeometry(picture);
     if (imgPreview->geometry() != picture) {
         imgPreview->setGeometry(picture);
-        imgPreview->setPixmap(PreviewStillPicture(picture.size()));
+        imgPreview->setPixmap(PreviewStillPicture(picture.size(), imgPreview->devicePixelRatioF()));
     }
     trkPlay->move(6, 222 + shrink);
     lblPlayTime->move(173, 222 + shrink);

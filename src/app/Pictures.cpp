@@ -312,8 +312,17 @@ void Draw(QPainter& p, TPicture picture, const QColor& glyph) {
     }
 }
 
-QPixmap Render(TPicture picture, int size, const QColor& glyph) {
-    QPixmap pixmap(size, size);
+// A pixmap of `size` logical pixels with `scale` device pixels to each, so
+// that a high-density screen gets as many pixels as it shows; painting on it
+// is in logical pixels.
+QPixmap Canvas(QSize size, qreal scale) {
+    QPixmap pixmap((QSizeF(size) * scale).toSize());
+    pixmap.setDevicePixelRatio(scale);
+    return pixmap;
+}
+
+QPixmap Render(TPicture picture, int size, const QColor& glyph, qreal scale = 1.0) {
+    QPixmap pixmap = Canvas(QSize(size, size), scale);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -336,15 +345,19 @@ void Panel(QPainter& p, QRectF r, const QColor& top, const QColor& bottom) {
 }  // namespace
 
 QIcon PictureIcon(TPicture picture, const QColor& glyph) {
+    // Drawn for screens of up to three device pixels to a logical one; the icon
+    // scales down from the next larger, never up.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) {
-        icon.addPixmap(Render(picture, size, glyph));
+    for (qreal scale : {1.0, 2.0, 3.0}) {
+        for (int size : {16, 24, 32, 48, 64}) {
+            icon.addPixmap(Render(picture, size, glyph, scale));
+        }
     }
     return icon;
 }
 
-QPixmap StartPicture(QSize size) {
-    QPixmap pixmap(size);
+QPixmap StartPicture(QSize size, qreal scale) {
+    QPixmap pixmap = Canvas(size, scale);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -360,7 +373,7 @@ QPixmap StartPicture(QSize size) {
     p.drawRoundedRect(drop, 12, 12);
     const int picture = std::min(size.width(), size.height()) / 3;
     p.drawPixmap(QPointF(drop.center().x() - picture / 2.0, drop.top() + 24),
-                 Render(TPicture::Application, picture, Qt::black));
+                 Render(TPicture::Application, picture, Qt::black, scale));
     QFont font = p.font();
     font.setPixelSize(15);
     p.setFont(font);
@@ -370,8 +383,8 @@ QPixmap StartPicture(QSize size) {
     return pixmap;
 }
 
-QPixmap PreviewStillPicture(QSize size) {
-    QPixmap pixmap(size);
+QPixmap PreviewStillPicture(QSize size, qreal scale) {
+    QPixmap pixmap = Canvas(size, scale);
     pixmap.fill(Qt::black);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);

@@ -32,9 +32,10 @@ enum class TPicture {
 // `glyph`, the skin's button text colour, so that they show on any skin.
 QIcon PictureIcon(TPicture picture, const QColor& glyph = QColor(0x2b, 0x3a, 0x4f));
 
-// What the file list's place shows while the list is empty.
-QPixmap StartPicture(QSize size);
+// What the file list's place shows while the list is empty, `size` in logical
+// pixels drawn at `scale` device pixels to each.
+QPixmap StartPicture(QSize size, qreal scale = 1.0);
 // What the preview's place shows while nothing is previewed.
-QPixmap PreviewStillPicture(QSize size);
+QPixmap PreviewStillPicture(QSize size, qreal scale = 1.0);
 
 }  // namespace v2m

@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,8 +29,13 @@ int main(int argc, char** argv) {
     // tests run on elsewhere, with room for the window's classic size.
     const std::filesystem::path screens = std::filesystem::temp_directory_path() /
                                           ("v2m-offscreen-" + std::to_string(::getpid()) + ".json");
+    // Under a scale factor it has as many device pixels more, so that the
+    // window keeps the same room in logical pixels.
+    const char* factor = std::getenv("QT_SCALE_FACTOR");
+    const double scale = factor != nullptr && std::atof(factor) > 0 ? std::atof(factor) : 1.0;
     std::ofstream(screens) << R"({"screens": [{"name": "offscreen", "x": 0, "y": 0,)"
-                           << R"( "width": 1280, "height": 1024, "logicalDpi": 96, "dpr": 1}]})";
+                           << R"( "width": )" << std::lround(1280 * scale) << R"(, "height": )"
+                           << std::lround(1024 * scale) << R"(, "logicalDpi": 96, "dpr": 1}]})";
     const std::string platform = V2M_QT_PLATFORM;
     ::setenv(
         "QT_QPA_PLATFORM",
@@ -37,8 +43,8 @@ int main(int argc, char** argv) {
         1);
     // Windows made outside a test's own user folders keep their lists here,
     // never in the state folder of whoever runs the tests.
-    const std::filesystem::path state = std::filesystem::temp_directory_path() /
-                                        ("v2m-state-" + std::to_string(::getpid()));
+    const std::filesystem::path state =
+        std::filesystem::temp_directory_path() / ("v2m-state-" + std::to_string(::getpid()));
     ::setenv("XDG_STATE_HOME", state.c_str(), 1);
     v2m::MediaRuntime runtime;
     QApplication app(argc, argv);
