@@ -25,18 +25,24 @@ std::mutex& PreviewLock() {
     return lock;
 }
 
-TCustomFFmpeg::TCustomFFmpeg(int MaxFiles) : max_files_(MaxFiles) {
-    Assert(MaxFiles >= 1 && MaxFiles <= kMaxFilesLimit, "Assertion failure", "FFmpeg");
+namespace {
+
+int CheckedMaxFiles(int max_files) {
+    Assert(max_files >= 1 && max_files <= kMaxFilesLimit, "Assertion failure", "FFmpeg");
+    return max_files;
+}
+
+}  // namespace
+
+TCustomFFmpeg::TCustomFFmpeg(int MaxFiles)
+    : max_files_(CheckedMaxFiles(MaxFiles)), parser_(max_files_, options_, *this) {
     const auto files = static_cast<size_t>(max_files_);
     input_files_.reserve(files);
     input_ts_offsets_.reserve(files);
-    input_ts_scales_.assign(files * kMaxStreams, 0.0);
     input_codecs_.reserve(files * kMaxStreams);
     output_files_.reserve(files);
     output_codecs_.reserve(files * kMaxStreams);
     bitstream_filters_.resize(files * kMaxStreams);
-    stream_maps_.reserve(files * kMaxStreams);
-    meta_data_maps_.reserve(files);
     ResetOptions();
 }
 
@@ -58,25 +64,7 @@ void TCustomFFmpeg::Prepare() {
     join_mode_ = false;
     run_.Reset();
     expected_duration_ = -1;
-    AllocateOptionTemplates();
-}
-
-void TCustomFFmpeg::AllocateOptionTemplates() {
-    TOptionContexts contexts;
-    for (size_t type = 0; type < contexts.Codecs.size(); ++type) {
-        contexts.Codecs[type].reset(ff::avcodec_alloc_context3(nullptr));
-        if (!contexts.Codecs[type]) {
-            throw std::bad_alloc();
-        }
-        contexts.Codecs[type]->codec_type = static_cast<AVMediaType>(type);
-    }
-    contexts.Format.reset(ff::avformat_alloc_context());
-    contexts.Scaler.reset(ff::sws_alloc_context());
-    if (!contexts.Format || !contexts.Scaler) {
-        throw std::bad_alloc();
-    }
-    ff::av_opt_set_int(contexts.Scaler.get(), "sws_flags", options_.SwsFlags, 0);
-    option_contexts_ = std::move(contexts);
+    parser_.AllocateTemplates();
 }
 
 void TCustomFFmpeg::ResetOptions() {
@@ -90,18 +78,14 @@ void TCustomFFmpeg::ResetOptions() {
     output_streams_.clear();
     output_files_.clear();
     output_codecs_.clear();
-    pending_muxer_options_.clear();
-    stream_maps_.clear();
-    meta_data_maps_.clear();
-    metadata_.clear();
-    std::fill(input_ts_scales_.begin(), input_ts_scales_.end(), 0.0);
+    parser_.Reset();
 }
 
 void TCustomFFmpeg::FreeFiles() {
     if (!FFLoader().LibrariesLoaded(ConverterLibs)) {
         return;
     }
-    option_contexts_ = TOptionContexts{};
+    parser_.FreeTemplates();
     ReleaseFrameHooks(frame_hooks_);
     options_.UsingVHook = false;
     {
@@ -118,7 +102,7 @@ void TCustomFFmpeg::FreeFiles() {
     output_streams_.clear();
     output_files_.clear();
     output_codecs_.clear();
-    pending_muxer_options_.clear();
+    parser_.PendingMuxerOptions().clear();
     // Closed, the outputs can get their final names (or go, after a failure).
     SettleOutputs();
     for (TBitstreamFilterChain& chain : bitstream_filters_) {
@@ -142,18 +126,6 @@ void TCustomFFmpeg::FreeFiles() {
     options_.AudioLanguage.clear();
     options_.SubtitleLanguage.clear();
     options_.SubtitleCodecTag = 0;
-}
-
-double TCustomFFmpeg::InputTsScale(int file, int stream) const {
-    if (file < 0 || file >= max_files_ || stream < 0 || stream >= kMaxStreams) {
-        return 0.0;
-    }
-    // Both indexes are in range, checked above.
-    return input_ts_scales_[static_cast<size_t>(file * kMaxStreams + stream)];
-}
-
-void TCustomFFmpeg::AddMetadata(const std::string& key, const std::string& value) {
-    metadata_.emplace_back(key, value);
 }
 
 void TCustomFFmpeg::SetPreviewFlags(uint8_t flags) {
@@ -241,138 +213,6 @@ bool TCustomFFmpeg::FindCodecByName(const std::string& name, AVMediaType type, b
 
 void TCustomFFmpeg::Log(TLogLevel level, const std::string& text) {
     FFLoggerInstance().Log(this, level, text);
-}
-
-void TCustomFFmpeg::SetFormat(const std::string& text) {
-    if (!text.empty()) {
-        SetFormatOption(text);
-    }
-}
-
-void TCustomFFmpeg::SetVerbose(int32_t n) {
-    options_.Verbose = n;
-}
-
-void TCustomFFmpeg::SetStartTime(int64_t t) {
-    if (t != kNoTime) {
-        options_.StartTime = t;
-    }
-}
-
-void TCustomFFmpeg::SetRecordingTime(int64_t t) {
-    if (t != kNoTime) {
-        options_.RecordingTime = t;
-        expected_duration_ = t;
-    }
-}
-
-void TCustomFFmpeg::SetProgramId(int32_t n) {
-    if (n >= 0) {
-        options_.ProgramId = n;
-    }
-}
-
-void TCustomFFmpeg::SetGenericIntOption(const std::string& name, int64_t n) {
-    SetGenericOption(name, std::to_string(n));
-}
-
-void TCustomFFmpeg::SetAudioVolume(int32_t n) {
-    if (n >= 0) {
-        options_.AudioVolume = n;
-    }
-}
-
-void TCustomFFmpeg::SetLoudnessTarget(double lufs) {
-    // Below the absolute gate nothing would count as loud enough to measure.
-    if (!(lufs >= -70.0 && lufs <= 0.0)) {
-        throw FFmpegException(Format("Invalid loudness target: %g LUFS", lufs));
-    }
-    options_.NormalizeLoudness = true;
-    options_.LoudnessTarget = lufs;
-}
-
-void TCustomFFmpeg::SetAudioChannels(int32_t n) {
-    if (n > 0) {
-        options_.AudioChannels = n;
-        options_.AudioChannelsFromInput = false;
-    }
-}
-
-void TCustomFFmpeg::SetAudioSampleRate(int32_t n) {
-    if (n > 0) {
-        options_.AudioSampleRate = n;
-        options_.AudioSampleRateFromInput = false;
-    }
-}
-
-void TCustomFFmpeg::SetAudioSyncMethod(int32_t n) {
-    options_.AudioSyncMethod = n;
-}
-
-void TCustomFFmpeg::SetVideoSyncMethod(int32_t n) {
-    options_.VideoSyncMethod = n;
-}
-
-void TCustomFFmpeg::SetMuxMaxDelay(double x) {
-    if (x > 0) {
-        options_.MuxMaxDelay = static_cast<float>(x);
-    }
-}
-
-void TCustomFFmpeg::SetMuxPreload(double x) {
-    if (x > 0) {
-        options_.MuxPreload = static_cast<float>(x);
-    }
-}
-
-void TCustomFFmpeg::SetPadTop(int32_t n) {
-    if (n >= 0) {
-        options_.PadTop = n;
-    }
-}
-
-void TCustomFFmpeg::SetPadBottom(int32_t n) {
-    if (n >= 0) {
-        options_.PadBottom = n;
-    }
-}
-
-void TCustomFFmpeg::SetPadLeft(int32_t n) {
-    if (n >= 0) {
-        options_.PadLeft = n;
-    }
-}
-
-void TCustomFFmpeg::SetPadRight(int32_t n) {
-    if (n >= 0) {
-        options_.PadRight = n;
-    }
-}
-
-void TCustomFFmpeg::SetAudioCodec(const std::string& text) {
-    SetCodecName(AVMEDIA_TYPE_AUDIO, text);
-}
-
-void TCustomFFmpeg::SetVideoCodec(const std::string& text) {
-    SetCodecName(AVMEDIA_TYPE_VIDEO, text);
-}
-
-void TCustomFFmpeg::SetSubtitleCodec(const std::string& text) {
-    SetCodecName(AVMEDIA_TYPE_SUBTITLE, text);
-}
-
-void TCustomFFmpeg::SetAudioTag(const std::string& text) {
-    SetCodecTag(AVMEDIA_TYPE_AUDIO, text);
-}
-
-void TCustomFFmpeg::SetVideoTag(const std::string& text) {
-    SetCodecTag(AVMEDIA_TYPE_VIDEO, text);
-}
-
-void TCustomFFmpeg::SetVideoFilters(const std::string& text) {
-    if (!text.empty()) {
-        options_.VideoFilters = text;
-    }
 }
 
 }  // namespace v2m

@@ -30,6 +30,7 @@
 #include "FFmpegRun.h"
 #include "FFmpegTranscode.h"
 #include "FrameHooks.h"
+#include "OptionParser.h"
 #include "RunControl.h"
 
 namespace v2m {
@@ -371,7 +372,10 @@ protected:
 
 }  // namespace engine
 
-class TCustomFFmpeg : public TFFBaseComponent, private engine::TTranscodeContext {
+class TCustomFFmpeg : public TFFBaseComponent,
+                      private engine::TTranscodeContext,
+                      private engine::TOptionHost,
+                      private engine::TEngineThreadHost {
 public:
     // MaxFiles must lie in 1..512; anything else fails an assertion.
     explicit TCustomFFmpeg(int MaxFiles);
@@ -388,16 +392,26 @@ public:
 
     // One option: the name without its dash, the value as given. Failures raise
     // FFmpegException, malformed numbers std::invalid_argument.
-    virtual void SetOption(const std::string& name, const std::string& value);
+    virtual void SetOption(const std::string& name, const std::string& value) {
+        parser_.SetOption(name, value);
+    }
     // Hands an option to the libraries' own option system; false when no
     // template knows it or the value is rejected.
-    bool SetGenericOption(const std::string& name, const std::string& value);
+    bool SetGenericOption(const std::string& name, const std::string& value) {
+        return parser_.SetGenericOption(name, value);
+    }
     // Copies every recorded option whose flags hold all bits of flag_mask
     // (AV_OPT_FLAG_*) from a template to a real context. A codec context made
     // for an encoder also receives that encoder's recorded private options.
-    void CopyContextOptions(AVCodecContext* target, const AVCodecContext* source, int flag_mask);
-    void CopyContextOptions(AVFormatContext* target, const AVFormatContext* source, int flag_mask);
-    void AddMetadata(const std::string& key, const std::string& value);
+    void CopyContextOptions(AVCodecContext* target, const AVCodecContext* source, int flag_mask) {
+        parser_.CopyContextOptions(target, source, flag_mask);
+    }
+    void CopyContextOptions(AVFormatContext* target, const AVFormatContext* source, int flag_mask) {
+        parser_.CopyContextOptions(target, source, flag_mask);
+    }
+    void AddMetadata(const std::string& key, const std::string& value) {
+        parser_.AddMetadata(key, value);
+    }
     void SetPreviewFlags(uint8_t flags);
     // The hooks of the video path; set before a run starts.
     void SetCustomHookCallback(TCustomHookCallback callback);
@@ -413,45 +427,61 @@ public:
     bool FindCodecByName(const std::string& name, AVMediaType type, bool encoder, AVCodecID& id,
                          const AVCodec** codec = nullptr);
 
-    // Direct setters: the effect of the named option, under the guard noted.
-    void SetFormat(const std::string& text);                       // f; not empty
-    void SetVerbose(int32_t n);                                    // v
-    void SetStartTime(int64_t t);                                  // ss; not kNoTime
-    void SetRecordingTime(int64_t t);                              // t; not kNoTime
-    void SetProgramId(int32_t n);                                  // programid; n >= 0
-    void SetGenericIntOption(const std::string& name, int64_t n);  // callers pass n > 0
-    void SetAudioVolume(int32_t n);                                // vol; n >= 0
-    void SetAudioChannels(int32_t n);                              // ac; n > 0
-    void SetAudioSampleRate(int32_t n);                            // ar; n > 0
-    void SetAudioSyncMethod(int32_t n);                            // async
-    void SetVideoSyncMethod(int32_t n);                            // vsync
-    void SetMuxMaxDelay(double x);                                 // muxdelay; x > 0
-    void SetMuxPreload(double x);                                  // muxpreload; x > 0
-    void SetFrameRate(const std::string& text);                    // r; empty: no change
-    void SetFrameSize(const std::string& text);                    // s; empty: no change
-    void SetAspect(const std::string& text);                       // aspect; empty: no change
-    void SetLoudnessTarget(double lufs);                           // loudness_target; LUFS
+    // Direct setters: the effect of the named option (after the name), under
+    // the guard noted; the option parser does the work.
+    // f, not empty; v; ss and t, not kNoTime; programid, n >= 0.
+    void SetFormat(const std::string& text) { parser_.SetFormat(text); }
+    void SetVerbose(int32_t n) { parser_.SetVerbose(n); }
+    void SetStartTime(int64_t t) { parser_.SetStartTime(t); }
+    void SetRecordingTime(int64_t t) { parser_.SetRecordingTime(t); }
+    void SetProgramId(int32_t n) { parser_.SetProgramId(n); }
+    // Callers pass n > 0.
+    void SetGenericIntOption(const std::string& name, int64_t n) {
+        parser_.SetGenericIntOption(name, n);
+    }
+    // vol, n >= 0; ac and ar, n > 0; async; vsync; muxdelay and muxpreload, x > 0.
+    void SetAudioVolume(int32_t n) { parser_.SetAudioVolume(n); }
+    void SetAudioChannels(int32_t n) { parser_.SetAudioChannels(n); }
+    void SetAudioSampleRate(int32_t n) { parser_.SetAudioSampleRate(n); }
+    void SetAudioSyncMethod(int32_t n) { parser_.SetAudioSyncMethod(n); }
+    void SetVideoSyncMethod(int32_t n) { parser_.SetVideoSyncMethod(n); }
+    void SetMuxMaxDelay(double x) { parser_.SetMuxMaxDelay(x); }
+    void SetMuxPreload(double x) { parser_.SetMuxPreload(x); }
+    // r, s and aspect; an empty text changes nothing.
+    void SetFrameRate(const std::string& text) { parser_.SetFrameRate(text); }
+    void SetFrameSize(const std::string& text) { parser_.SetFrameSize(text); }
+    void SetAspect(const std::string& text) { parser_.SetAspect(text); }
+    // loudness_target, in LUFS.
+    void SetLoudnessTarget(double lufs) { parser_.SetLoudnessTarget(lufs); }
     // Crop and pad bands; negative values change nothing.
-    void SetCropTop(int32_t n);
-    void SetCropBottom(int32_t n);
-    void SetCropLeft(int32_t n);
-    void SetCropRight(int32_t n);
-    void SetPadTop(int32_t n);
-    void SetPadBottom(int32_t n);
-    void SetPadLeft(int32_t n);
-    void SetPadRight(int32_t n);
-    void SetPadColor(int32_t colour);                // red in the lowest byte
-    void SetAudioCodec(const std::string& text);     // acodec; not empty
-    void SetVideoCodec(const std::string& text);     // vcodec; not empty
-    void SetSubtitleCodec(const std::string& text);  // scodec; not empty
-    void SetAudioTag(const std::string& text);       // atag; not empty
-    void SetVideoTag(const std::string& text);       // vtag; not empty
-    void SetVideoFilters(const std::string& text);   // vfilters; not empty
+    void SetCropTop(int32_t n) { parser_.SetCropTop(n); }
+    void SetCropBottom(int32_t n) { parser_.SetCropBottom(n); }
+    void SetCropLeft(int32_t n) { parser_.SetCropLeft(n); }
+    void SetCropRight(int32_t n) { parser_.SetCropRight(n); }
+    void SetPadTop(int32_t n) { parser_.SetPadTop(n); }
+    void SetPadBottom(int32_t n) { parser_.SetPadBottom(n); }
+    void SetPadLeft(int32_t n) { parser_.SetPadLeft(n); }
+    void SetPadRight(int32_t n) { parser_.SetPadRight(n); }
+    // Red in the lowest byte.
+    void SetPadColor(int32_t colour) { parser_.SetPadColor(colour); }
+    // acodec, vcodec, scodec, atag, vtag and vfilters; an empty text changes nothing.
+    void SetAudioCodec(const std::string& text) { parser_.SetCodecName(AVMEDIA_TYPE_AUDIO, text); }
+    void SetVideoCodec(const std::string& text) { parser_.SetCodecName(AVMEDIA_TYPE_VIDEO, text); }
+    void SetSubtitleCodec(const std::string& text) {
+        parser_.SetCodecName(AVMEDIA_TYPE_SUBTITLE, text);
+    }
+    void SetAudioTag(const std::string& text) { parser_.SetCodecTag(AVMEDIA_TYPE_AUDIO, text); }
+    void SetVideoTag(const std::string& text) { parser_.SetCodecTag(AVMEDIA_TYPE_VIDEO, text); }
+    void SetVideoFilters(const std::string& text) { parser_.SetVideoFilters(text); }
 
     // Targets and presets.
     void SetTarget(const std::string& type, const std::string& norm,
-                   const std::string& default_norm);
-    void ApplyPreset(const std::string& option_name, const std::string& value);
+                   const std::string& default_norm) {
+        parser_.SetTarget(type, norm, default_norm);
+    }
+    void ApplyPreset(const std::string& option_name, const std::string& value) {
+        parser_.ApplyPreset(option_name, value);
+    }
 
     // Input and output files. OpenInputFile returns false and OpenOutputFile
     // -1 with LastErrorText set; a few failures raise FFmpegException.
@@ -490,15 +520,19 @@ public:
     int OutputFileCount() const override { return static_cast<int>(output_files_.size()); }
     int InputCodecCount() const { return static_cast<int>(input_codecs_.size()); }
     int OutputCodecCount() const { return static_cast<int>(output_codecs_.size()); }
-    std::span<const TStreamMap> StreamMaps() const override { return stream_maps_; }
-    int StreamMapCount() const override { return static_cast<int>(stream_maps_.size()); }
-    std::span<const TMetaDataMap> MetaDataMaps() const override { return meta_data_maps_; }
-    int MetaDataMapCount() const { return static_cast<int>(meta_data_maps_.size()); }
-    std::span<const std::pair<std::string, std::string>> Metadata() const { return metadata_; }
-    int MetadataCount() const { return static_cast<int>(metadata_.size()); }
+    std::span<const TStreamMap> StreamMaps() const override { return parser_.StreamMaps(); }
+    int StreamMapCount() const override { return static_cast<int>(StreamMaps().size()); }
+    std::span<const TMetaDataMap> MetaDataMaps() const override { return parser_.MetaDataMaps(); }
+    int MetaDataMapCount() const { return static_cast<int>(MetaDataMaps().size()); }
+    std::span<const std::pair<std::string, std::string>> Metadata() const {
+        return parser_.Metadata();
+    }
+    int MetadataCount() const { return static_cast<int>(parser_.Metadata().size()); }
     // 0 when no scale is set for that input file and stream index.
-    double InputTsScale(int file, int stream) const override;
-    const TOptionContexts& OptionContexts() const { return option_contexts_; }
+    double InputTsScale(int file, int stream) const override {
+        return parser_.InputTsScale(file, stream);
+    }
+    const TOptionContexts& OptionContexts() const { return parser_.OptionContexts(); }
     int64_t ExpectedDuration() const override { return expected_duration_; }
     const std::string& LastErrorText() const override { return last_error_text_; }
     bool JoinMode() const override { return join_mode_; }
@@ -601,50 +635,9 @@ protected:
     TTranscodeState& MutableTranscodeState() override { return transcode_; }
 
 private:
-    struct TOptionValue;
-    struct TOptionEntry;
-    static std::span<const TOptionEntry> OptionTable();
-
-    void AllocateOptionTemplates();
-    AVCodecContext* EncoderTemplate(const AVCodec* encoder);
-    AVCodecContext* FindEncoderTemplate(const AVCodec* encoder) const;
-    const std::string& PendingCodecName(AVMediaType type) const;
-    void CopyGenericOptions(void* target, const void* source, uint32_t source_bit, int flag_mask);
-    // The steps of SetGenericOption: the templates, then the pending encoders'
-    // private options, then the names with a media type prefix.
-    struct TGenericSetting;
-    void SetTemplateOption(TGenericSetting& setting);
-    void SetEncoderPrivateOption(TGenericSetting& setting);
-    void SetPrefixedOption(TGenericSetting& setting);
-    void CopyPrivateOptions(AVCodecContext* target, AVMediaType type, int flag_mask);
-
-    // Option handlers with more to them than a field.
-    void LogDoNothing(const std::string& name);
-    void SetFormatOption(const std::string& value);
-    void AddStreamMap(const std::string& value);
-    void AddMetaDataMap(const std::string& value);
-    void SetInputTsScale(const std::string& value);
-    void AddMetadataOption(const std::string& value);
-    void SetTargetOption(const std::string& value);
-    void GenerateVStatsFileName();
-    void AddVideoHook(const std::string& value);
-    void NewStreamOption(AVMediaType type);
-
-    // Per-stream options.
-    void SetBitRateOption(const std::string& name, const std::string& value);
-    void SetPixelFormatOption(const std::string& value);
-    void SetSampleFormatOption(const std::string& value);
-    void SetQScaleOption(double value);
-    void SetCodecName(AVMediaType type, const std::string& value);
-    void SetCodecTag(AVMediaType type, const std::string& value);
-    void SetMatrixOption(std::optional<TQuantMatrix>& matrix, const std::string& value);
-    void AddBitstreamFilter(AVMediaType type, const std::string& value);
-    void ListFormats(bool pixel_formats);
-    // The steps of ApplyPreset: the text of the preset (built in, else the
-    // file), with `lookup` the name it was found by; then each of its lines.
-    std::string PresetText(const std::string& option_name, const std::string& value,
-                           std::string& lookup);
-    void ApplyPresetLine(const std::string& lookup, const std::string& line);
+    // What the option parser reaches of the engine (TOptionHost).
+    void SetExpectedDuration(int64_t duration) override { expected_duration_ = duration; }
+    void NewStreamInLastOutput(AVMediaType type) override;
 
     // Input and output files.
     void ConsumeInputFileOptions();
@@ -713,15 +706,15 @@ private:
     // The rate and channels left to the source become the source's, as far as
     // the encoder supports them.
     void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) override;
-    void SetMuxerOption(const std::string& name, const std::string& value);
 
     const int max_files_;
     TEngineOptions options_;
+    // Option texts, targets and presets; fills options_ and the option lists.
+    engine::TOptionParser parser_;
 
     // Files and what belongs to their streams.
     std::vector<engine::InputContextPtr> input_files_;
     std::vector<int64_t> input_ts_offsets_;
-    std::vector<double> input_ts_scales_;  // MaxFiles x 20
     std::vector<const AVCodec*> input_codecs_;
     // Per input file, one decoder context per stream.
     std::vector<std::vector<engine::CodecContextPtr>> input_stream_codecs_;
@@ -731,12 +724,7 @@ private:
     std::vector<std::shared_ptr<AVFormatContext>> output_files_;
     std::vector<const AVCodec*> output_codecs_;
     std::vector<std::unique_ptr<TOutputStream>> output_streams_;  // in creation order
-    // Settings of the muxer itself given by a target, for the next output.
-    std::vector<std::pair<std::string, std::string>> pending_muxer_options_;
-    std::vector<TBitstreamFilterChain> bitstream_filters_;  // MaxFiles x 20
-    std::vector<TStreamMap> stream_maps_;
-    std::vector<TMetaDataMap> meta_data_maps_;
-    std::vector<std::pair<std::string, std::string>> metadata_;
+    std::vector<TBitstreamFilterChain> bitstream_filters_;        // MaxFiles x 20
     // Outputs this engine created, with the final names they are meant for.
     struct TCreatedOutput {
         const AVFormatContext* File = nullptr;
@@ -753,7 +741,6 @@ private:
     bool UseCallerOutput(AVFormatContext* file);
     mutable std::mutex created_mutex_;
     std::atomic<bool> keep_unfinished_outputs_{false};
-    TOptionContexts option_contexts_;
     engine::CFilePtr vstats_file_;
 
     int64_t expected_duration_ = -1;
@@ -775,11 +762,12 @@ private:
     // loaded for the worker. Set before the worker exists, cleared by it.
     std::optional<TLibraryUse> library_use_;
 
-    // Run control (FFmpegRun.cpp).
-    friend class TConvertThread;
-    friend class TDoTerminateThread;
-    // Logs a caught failure at quiet level and keeps it as the task's error.
-    void RecordFailure(const std::string& message);
+    // Run control (FFmpegRun.cpp). The engine's threads see it through
+    // TEngineThreadHost: the run, the end of a task that cannot run, failures.
+    void RunTask() override { Run(); }
+    void FreeTaskFiles() override { FreeFiles(); }
+    void EndTask() override { DoTerminate(); }
+    void RecordFailure(const std::string& message) override;
     // The main loop's pause point: returns once the run is resumed or stopped.
     void WaitWhilePaused() override;
     // Starts a worker made without running, and ends a pause.

@@ -241,7 +241,7 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
             throw FFmpegException(last_error_text_);
         }
         codec->codec_id = choice.Id;
-        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get(),
+        CopyContextOptions(codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_VIDEO].get(),
                            kVideoEncoding);
         SetVideoFrameFormat(record, choice.Encoder);
         SetVideoQuality(record);
@@ -260,7 +260,7 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
 
 void TCustomFFmpeg::SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFormat& muxer) {
     const int32_t global_header = options_.VideoGlobalHeader;
-    AVCodecContext* video_template = option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get();
+    AVCodecContext* video_template = parser_.OptionContexts().Codecs[AVMEDIA_TYPE_VIDEO].get();
     if ((global_header & 1) != 0 ||
         (global_header == 0 && (muxer.flags & AVFMT_GLOBALHEADER) != 0)) {
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -396,7 +396,8 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
     }
     if ((file->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (AVCodecContext* audio_template = option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get()) {
+        if (AVCodecContext* audio_template =
+                parser_.OptionContexts().Codecs[AVMEDIA_TYPE_AUDIO].get()) {
             audio_template->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
     }
@@ -405,7 +406,7 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
         record.StreamCopy = true;
         SetUnspecifiedLayout(codec, o.AudioChannels);
     } else {
-        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
+        CopyContextOptions(codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_AUDIO].get(),
                            kAudioEncoding);
         if (!choice.NameFound) {
             o.AudioCodecName.clear();
@@ -543,7 +544,7 @@ void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* file) {
     if (copy) {
         record.StreamCopy = true;
     } else {
-        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_SUBTITLE].get(),
+        CopyContextOptions(codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_SUBTITLE].get(),
                            kSubtitleEncoding);
         if (!name_found) {
             o.SubtitleCodecName.clear();
@@ -560,6 +561,24 @@ void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* file) {
     o.SubtitleDisable = false;
     o.SubtitleCodecName.clear();
     o.SubtitleStreamCopy = false;
+}
+
+void TCustomFFmpeg::NewStreamInLastOutput(AVMediaType type) {
+    if (output_files_.empty()) {
+        throw FFmpegException("At least one output file must be specified");
+    }
+    AVFormatContext* file = output_files_.back().get();
+    switch (type) {
+        case AVMEDIA_TYPE_VIDEO:
+            NewVideoStream(file);
+            break;
+        case AVMEDIA_TYPE_AUDIO:
+            NewAudioStream(file);
+            break;
+        default:
+            NewSubtitleStream(file);
+            break;
+    }
 }
 
 int TCustomFFmpeg::OpenOutputFile(const std::string& FileName, bool Join) {
@@ -707,8 +726,8 @@ bool TCustomFFmpeg::FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs) 
             // A cover picture makes a picture stream only where a map
             // asks for it: the source choice never takes it otherwise.
             const bool cover = (input->streams[s]->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
-            inputs.Video =
-                inputs.Video || (type == AVMEDIA_TYPE_VIDEO && (!cover || !stream_maps_.empty()));
+            inputs.Video = inputs.Video || (type == AVMEDIA_TYPE_VIDEO &&
+                                            (!cover || !parser_.StreamMaps().empty()));
             inputs.Audio = inputs.Audio || type == AVMEDIA_TYPE_AUDIO;
             inputs.Subtitle = inputs.Subtitle || type == AVMEDIA_TYPE_SUBTITLE;
         }
@@ -746,10 +765,11 @@ void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* file) {
                         CreationTimeText(options_.RecordingTimestamp).c_str(), 0);
     }
     // Applied last first, so a key given twice keeps the value given first.
-    while (!metadata_.empty()) {
-        const auto& [key, value] = metadata_.back();
+    engine::TTextPairs& metadata = parser_.Metadata();
+    while (!metadata.empty()) {
+        const auto& [key, value] = metadata.back();
         ff::av_dict_set(&file->metadata, key.c_str(), value.c_str(), 0);
-        metadata_.pop_back();
+        metadata.pop_back();
     }
 }
 
@@ -765,15 +785,15 @@ void TCustomFFmpeg::ApplyMuxerSettings(AVFormatContext* file, const AVOutputForm
         if (engine::ClassHasOption(own, "loop")) {
             ff::av_opt_set_int(file->priv_data, "loop", o.LoopOutput, 0);
         }
-        for (const auto& [name, value] : pending_muxer_options_) {
+        for (const auto& [name, value] : parser_.PendingMuxerOptions()) {
             if (engine::ClassHasOption(own, name.c_str())) {
                 ff::av_opt_set(file->priv_data, name.c_str(), value.c_str(), 0);
             }
         }
     }
-    pending_muxer_options_.clear();
+    parser_.PendingMuxerOptions().clear();
     file->flags |= AVFMT_FLAG_NONBLOCK;
-    CopyContextOptions(file, option_contexts_.Format.get(), AV_OPT_FLAG_ENCODING_PARAM);
+    CopyContextOptions(file, parser_.OptionContexts().Format.get(), AV_OPT_FLAG_ENCODING_PARAM);
 }
 
 void TCustomFFmpeg::EnterJoinMode(const std::shared_ptr<AVFormatContext>& file) {
@@ -961,7 +981,7 @@ void TCustomFFmpeg::SettleOutputs() {
 }
 
 TPendingOutputOptions TCustomFFmpeg::SavePendingOutputOptions() const {
-    return TPendingOutputOptions{options_, metadata_, pending_muxer_options_};
+    return TPendingOutputOptions{options_, parser_.Metadata(), parser_.PendingMuxerOptions()};
 }
 
 void TCustomFFmpeg::RestorePendingOutputOptions(const TPendingOutputOptions& saved) {
@@ -969,8 +989,8 @@ void TCustomFFmpeg::RestorePendingOutputOptions(const TPendingOutputOptions& sav
     options_.VideoBitstreamFilters.clear();
     options_.AudioBitstreamFilters.clear();
     options_.SubtitleBitstreamFilters.clear();
-    metadata_ = saved.Metadata;
-    pending_muxer_options_ = saved.MuxerOptions;
+    parser_.Metadata() = saved.Metadata;
+    parser_.PendingMuxerOptions() = saved.MuxerOptions;
 }
 
 std::vector<std::string> TCustomFFmpeg::WrittenOutputNames() const {

@@ -40,7 +40,7 @@ TBitstreamFilterChain& TCustomFFmpeg::BitstreamFiltersOf(const AVFormatContext* 
 
 int64_t TCustomFFmpeg::ScalerFlags() const {
     int64_t flags = options_.SwsFlags;
-    ff::av_opt_get_int(option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
+    ff::av_opt_get_int(parser_.OptionContexts().Scaler.get(), "sws_flags", 0, &flags);
     return flags;
 }
 
