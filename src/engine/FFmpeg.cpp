@@ -35,14 +35,13 @@ int CheckedMaxFiles(int max_files) {
 }  // namespace
 
 TCustomFFmpeg::TCustomFFmpeg(int MaxFiles)
-    : max_files_(CheckedMaxFiles(MaxFiles)), parser_(max_files_, options_, *this) {
+    : max_files_(CheckedMaxFiles(MaxFiles)),
+      parser_(max_files_, options_, *this),
+      outputs_(max_files_, options_, parser_, *this) {
     const auto files = static_cast<size_t>(max_files_);
     input_files_.reserve(files);
     input_ts_offsets_.reserve(files);
     input_codecs_.reserve(files * kMaxStreams);
-    output_files_.reserve(files);
-    output_codecs_.reserve(files * kMaxStreams);
-    bitstream_filters_.resize(files * kMaxStreams);
     ResetOptions();
 }
 
@@ -61,7 +60,7 @@ void TCustomFFmpeg::Prepare() {
     FreeFiles();
     DiscardUnfinishedOutputs();
     ResetOptions();
-    join_mode_ = false;
+    outputs_.LeaveJoinMode();
     run_.Reset();
     expected_duration_ = -1;
     parser_.AllocateTemplates();
@@ -75,9 +74,7 @@ void TCustomFFmpeg::ResetOptions() {
     input_ts_offsets_.clear();
     input_codecs_.clear();
     input_stream_codecs_.clear();
-    output_streams_.clear();
-    output_files_.clear();
-    output_codecs_.clear();
+    outputs_.CloseFiles();
     parser_.Reset();
 }
 
@@ -99,15 +96,11 @@ void TCustomFFmpeg::FreeFiles() {
 
     // Outputs first: an output shared by several join entries goes with its
     // last one, and one that stayed empty is removed with it.
-    output_streams_.clear();
-    output_files_.clear();
-    output_codecs_.clear();
+    outputs_.CloseFiles();
     parser_.PendingMuxerOptions().clear();
     // Closed, the outputs can get their final names (or go, after a failure).
     SettleOutputs();
-    for (TBitstreamFilterChain& chain : bitstream_filters_) {
-        chain.clear();
-    }
+    outputs_.ClearBitstreamFilters();
     input_stream_codecs_.clear();
     input_files_.clear();
     input_ts_offsets_.clear();
@@ -126,6 +119,28 @@ void TCustomFFmpeg::FreeFiles() {
     options_.AudioLanguage.clear();
     options_.SubtitleLanguage.clear();
     options_.SubtitleCodecTag = 0;
+}
+
+void TCustomFFmpeg::SettleOutputs() {
+    const std::string failure =
+        outputs_.SettleOutputs(run_.Completed(), run_.HasError(), run_.Running());
+    if (!failure.empty()) {
+        run_.SetCompleted(false);
+        RecordFailure(failure);
+    }
+}
+
+TPendingOutputOptions TCustomFFmpeg::SavePendingOutputOptions() const {
+    return TPendingOutputOptions{options_, parser_.Metadata(), parser_.PendingMuxerOptions()};
+}
+
+void TCustomFFmpeg::RestorePendingOutputOptions(const TPendingOutputOptions& saved) {
+    static_cast<TEngineValues&>(options_) = saved.Values;
+    options_.VideoBitstreamFilters.clear();
+    options_.AudioBitstreamFilters.clear();
+    options_.SubtitleBitstreamFilters.clear();
+    parser_.Metadata() = saved.Metadata;
+    parser_.PendingMuxerOptions() = saved.MuxerOptions;
 }
 
 void TCustomFFmpeg::SetPreviewFlags(uint8_t flags) {

@@ -3,8 +3,10 @@
 // command-line option vocabulary, from its options to finished output files.
 //
 // Options fill pending fields; the next file operation consumes them. The
-// option state lives in TEngineOptions, the lists the file operations fill
-// live in the engine.
+// option state lives in TEngineOptions, which the engine owns and its option
+// parser (OptionParser.h) fills; the outputs and their streams are made by its
+// output builder (OutputBuilder.h); the inputs and the run stay with the
+// engine itself.
 
 #include <array>
 #include <atomic>
@@ -31,6 +33,7 @@
 #include "FFmpegTranscode.h"
 #include "FrameHooks.h"
 #include "OptionParser.h"
+#include "OutputBuilder.h"
 #include "RunControl.h"
 
 namespace v2m {
@@ -375,6 +378,7 @@ protected:
 class TCustomFFmpeg : public TFFBaseComponent,
                       private engine::TTranscodeContext,
                       private engine::TOptionHost,
+                      private engine::TOutputHost,
                       private engine::TEngineThreadHost {
 public:
     // MaxFiles must lie in 1..512; anything else fails an assertion.
@@ -486,7 +490,9 @@ public:
     // Input and output files. OpenInputFile returns false and OpenOutputFile
     // -1 with LastErrorText set; a few failures raise FFmpegException.
     bool OpenInputFile(const std::string& FileName);
-    int OpenOutputFile(const std::string& FileName, bool Join);
+    int OpenOutputFile(const std::string& FileName, bool Join) {
+        return outputs_.OpenOutputFile(FileName, Join);
+    }
     // The same, over a byte stream the caller made (an I/O context reading or
     // writing memory, say) instead of a named file. The name only labels the
     // file in messages and, for an output, picks the muxer when no format is
@@ -497,9 +503,9 @@ public:
     int OpenOutputToIO(AVIOContext* io, const std::string& FileName);
 
     // Stream creation in an output file of this engine.
-    void NewVideoStream(AVFormatContext* file);
-    void NewAudioStream(AVFormatContext* file);
-    void NewSubtitleStream(AVFormatContext* file);
+    void NewVideoStream(AVFormatContext* file) { outputs_.NewVideoStream(file); }
+    void NewAudioStream(AVFormatContext* file) { outputs_.NewAudioStream(file); }
+    void NewSubtitleStream(AVFormatContext* file) { outputs_.NewSubtitleStream(file); }
 
     // Files and streams; null (0 for offsets) outside the lists.
     AVFormatContext* InputFile(int index) const override;
@@ -507,19 +513,21 @@ public:
     const AVCodec* InputCodec(int index) const override;
     // The decoder settings of an input stream, made from its parameters.
     AVCodecContext* InputStreamCodec(int file, int stream) const override;
-    AVFormatContext* OutputFile(int index) const override;
-    const AVCodec* OutputCodec(int index) const;
-    TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const override;
-    int OutputStreamCount() const { return static_cast<int>(output_streams_.size()); }
+    AVFormatContext* OutputFile(int index) const override { return outputs_.OutputFile(index); }
+    const AVCodec* OutputCodec(int index) const { return outputs_.OutputCodec(index); }
+    TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const override {
+        return outputs_.FindOutputStream(file, stream);
+    }
+    int OutputStreamCount() const { return outputs_.OutputStreamCount(); }
 
     // State.
     int MaxFiles() const override { return max_files_; }
     TEngineOptions& Options() override { return options_; }
     const TEngineOptions& Options() const { return options_; }
     int InputFileCount() const override { return static_cast<int>(input_files_.size()); }
-    int OutputFileCount() const override { return static_cast<int>(output_files_.size()); }
+    int OutputFileCount() const override { return outputs_.OutputFileCount(); }
     int InputCodecCount() const { return static_cast<int>(input_codecs_.size()); }
-    int OutputCodecCount() const { return static_cast<int>(output_codecs_.size()); }
+    int OutputCodecCount() const { return outputs_.OutputCodecCount(); }
     std::span<const TStreamMap> StreamMaps() const override { return parser_.StreamMaps(); }
     int StreamMapCount() const override { return static_cast<int>(StreamMaps().size()); }
     std::span<const TMetaDataMap> MetaDataMaps() const override { return parser_.MetaDataMaps(); }
@@ -535,7 +543,7 @@ public:
     const TOptionContexts& OptionContexts() const { return parser_.OptionContexts(); }
     int64_t ExpectedDuration() const override { return expected_duration_; }
     const std::string& LastErrorText() const override { return last_error_text_; }
-    bool JoinMode() const override { return join_mode_; }
+    bool JoinMode() const override { return outputs_.JoinMode(); }
     uint8_t PreviewFlags() const override { return preview_flags_.load(); }
     bool Running() const { return run_.Running(); }
     bool StopRequested() const override { return run_.StopRequested(); }
@@ -548,7 +556,7 @@ public:
     // Outputs are written under a hidden partial name and get their final
     // name when the run ends well; a failed run removes them at its end. The
     // names the completed outputs were given, in order of creation.
-    std::vector<std::string> WrittenOutputNames() const;
+    std::vector<std::string> WrittenOutputNames() const { return outputs_.WrittenOutputNames(); }
 
     // What is pending for the next output, and going back to it: an output
     // that cannot be made must not leave its settings to the next one.
@@ -557,16 +565,16 @@ public:
     // What is done with the partial outputs of a run that was stopped: by
     // default they go with the engine (or the next Prepare); kept, those with
     // content stay under their partial names.
-    void SetKeepUnfinishedOutputs(bool keep) { keep_unfinished_outputs_ = keep; }
+    void SetKeepUnfinishedOutputs(bool keep) { outputs_.SetKeepUnfinishedOutputs(keep); }
     // How many conversions run at once. Each codec that can work on several
     // threads takes its share of the processors, so that one conversion uses
     // the whole machine and several share it without crowding it.
     void SetConcurrentTasks(int count) { concurrent_tasks_ = count > 1 ? count : 1; }
     int ConcurrentTasks() const override { return concurrent_tasks_.load(); }
-    bool KeepUnfinishedOutputs() const { return keep_unfinished_outputs_.load(); }
+    bool KeepUnfinishedOutputs() const { return outputs_.KeepUnfinishedOutputs(); }
     // Removes every partial output of this engine that never got its final
     // name (those with content stay when they are to be kept).
-    void DiscardUnfinishedOutputs();
+    void DiscardUnfinishedOutputs() { outputs_.DiscardUnfinishedOutputs(); }
 
     // One conversion from the opened inputs into the created outputs: set-up,
     // main loop and teardown. Failures raise FFmpegException; every codec the
@@ -637,7 +645,12 @@ protected:
 private:
     // What the option parser reaches of the engine (TOptionHost).
     void SetExpectedDuration(int64_t duration) override { expected_duration_ = duration; }
-    void NewStreamInLastOutput(AVMediaType type) override;
+    void NewStreamInLastOutput(AVMediaType type) override { outputs_.NewStreamInLastOutput(type); }
+    // What the output builder reaches of the engine (TOutputHost).
+    bool FindEncoder(const std::string& name, AVMediaType type, AVCodecID& id,
+                     const AVCodec** codec) override {
+        return FindCodecByName(name, type, true, id, codec);
+    }
 
     // Input and output files.
     void ConsumeInputFileOptions();
@@ -655,62 +668,22 @@ private:
                                                       const TInputDecoders& forced);
     void DescribeVideoStream(const AVStream* stream, int index, AVCodecContext* codec);
     void AddInput(engine::InputContextPtr input, const std::string& FileName, int64_t timestamp);
-    int CreateOutputFile(const std::string& FileName, bool Join);
-    // The steps of CreateOutputFile; a false or null result leaves LastErrorText set.
-    struct TOutputStreamTypes {
-        bool Video = false;
-        bool Audio = false;
-        bool Subtitle = false;
-    };
-    const AVOutputFormat* ChooseMuxer(const std::string& FileName, const std::string& url);
-    bool ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join, TOutputStreamTypes& types);
-    // The types the inputs offer (the first alone in join mode).
-    bool FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs);
-    bool CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types);
-    void SetOutputMetadata(AVFormatContext* file);
-    void ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer);
-    void EnterJoinMode(const std::shared_ptr<AVFormatContext>& file);
-    // The byte stream of a new output. Its name is chosen (a taken name
-    // moves on to the next numbered one) and tried when the output is made,
-    // but the file is only created, exclusively and under its partial name,
-    // when the run writes the header: a task that never runs leaves nothing.
-    int OpenOutputBytes(AVFormatContext* file, const std::string& FileName);
-    void CreateOutputBytes(AVFormatContext* file) override;
-    void NameOutput(AVFormatContext* file, const std::string& path, const std::string& wanted);
+    // The partial files are created when the run writes the headers.
+    void CreateOutputBytes(AVFormatContext* file) override { outputs_.CreateOutputBytes(file); }
     // When the outputs are closed: after a completed run they get their final
     // names, after a failed one they go; a stopped run leaves them to
     // DiscardUnfinishedOutputs.
     void SettleOutputs();
-    // Removes unpublished partial outputs from `first` on; `only_empty`
-    // spares those with content.
-    void RemoveUnfinishedOutputs(size_t first, bool only_empty);
-    int OutputFileRow(const AVFormatContext* file) const;
-    TOutputStream& AddOutputStream(AVFormatContext* file, AVStream* stream, AVMediaType type,
-                                   const AVCodec* encoder, TBitstreamFilterChain& pending_filters);
-    // The encoder a new stream is made for: the one named, else the muxer's
-    // default for the media type; none in copy mode.
-    struct TEncoderChoice {
-        const AVCodec* ByName = nullptr;
-        AVCodecID Id = AV_CODEC_ID_NONE;
-        const AVCodec* Encoder = nullptr;
-        bool NameFound = true;
-    };
-    TEncoderChoice ChooseEncoder(AVFormatContext* file, AVMediaType type, const std::string& name,
-                                 bool copy);
-    void SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFormat& muxer);
-    void SetVideoFrameFormat(TOutputStream& record, const AVCodec* encoder);
-    void SetVideoQuality(TOutputStream& record);
-    void SetAudioEncoding(TOutputStream& record, const AVCodec* encoder);
-    void ApplyRcOverride(AVCodecContext* codec);
-    void ChooseSupportedRateAndLayout(TOutputStream& stream);
-    // The rate and channels left to the source become the source's, as far as
-    // the encoder supports them.
-    void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) override;
+    void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) override {
+        outputs_.TakeSourceAudioFormat(stream, source);
+    }
 
     const int max_files_;
     TEngineOptions options_;
     // Option texts, targets and presets; fills options_ and the option lists.
     engine::TOptionParser parser_;
+    // Output files, their streams and the partial files the run writes.
+    engine::TOutputBuilder outputs_;
 
     // Files and what belongs to their streams.
     std::vector<engine::InputContextPtr> input_files_;
@@ -718,34 +691,13 @@ private:
     std::vector<const AVCodec*> input_codecs_;
     // Per input file, one decoder context per stream.
     std::vector<std::vector<engine::CodecContextPtr>> input_stream_codecs_;
-    // Owned with engine::OutputContextClose as deleter (the file itself is
-    // settled by SettleOutputs); in join mode one output appears once per input
-    // and goes with its last entry.
-    std::vector<std::shared_ptr<AVFormatContext>> output_files_;
-    std::vector<const AVCodec*> output_codecs_;
-    std::vector<std::unique_ptr<TOutputStream>> output_streams_;  // in creation order
-    std::vector<TBitstreamFilterChain> bitstream_filters_;        // MaxFiles x 20
-    // Outputs this engine created, with the final names they are meant for.
-    struct TCreatedOutput {
-        const AVFormatContext* File = nullptr;
-        TCreatedFile Partial;  // empty until the run creates it
-        std::string FinalName;
-        bool Published = false;
-    };
-    std::vector<TCreatedOutput> created_outputs_;  // guarded by created_mutex_
-    // The caller's byte stream for the input or output being opened, while
-    // OpenInputFromIO or OpenOutputToIO runs (FFmpegCallerIO.cpp).
+    // The caller's byte stream for the input being opened, while
+    // OpenInputFromIO runs (FFmpegCallerIO.cpp).
     AVIOContext* caller_input_io_ = nullptr;
-    AVIOContext* caller_output_io_ = nullptr;
-    // Gives the new output the caller's byte stream, if there is one.
-    bool UseCallerOutput(AVFormatContext* file);
-    mutable std::mutex created_mutex_;
-    std::atomic<bool> keep_unfinished_outputs_{false};
     engine::CFilePtr vstats_file_;
 
     int64_t expected_duration_ = -1;
     std::string last_error_text_;
-    bool join_mode_ = false;
 
     std::atomic<uint8_t> preview_flags_{0};
     std::atomic<int> concurrent_tasks_{1};

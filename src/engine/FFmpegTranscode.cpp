@@ -34,8 +34,7 @@ int64_t& TCustomFFmpeg::TsOffsetOf(int file) {
 }
 
 TBitstreamFilterChain& TCustomFFmpeg::BitstreamFiltersOf(const AVFormatContext* file, int stream) {
-    const auto row = static_cast<size_t>(OutputFileRow(file));
-    return bitstream_filters_[row * kMaxStreams + static_cast<size_t>(stream)];
+    return outputs_.BitstreamFiltersOf(file, stream);
 }
 
 int64_t TCustomFFmpeg::ScalerFlags() const {
