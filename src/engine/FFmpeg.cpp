@@ -161,41 +161,55 @@ std::shared_ptr<TPreviewer> TCustomFFmpeg::StorePreviewFlags(uint8_t flags) {
     return closing;
 }
 
+namespace {
+
+template <typename Callback>
+std::shared_ptr<const Callback> SharedCallback(Callback callback) {
+    if (!callback) {
+        return nullptr;
+    }
+    return std::make_shared<const Callback>(std::move(callback));
+}
+
+}  // namespace
+
 void TCustomFFmpeg::SetCustomHookCallback(TCustomHookCallback callback) {
+    std::shared_ptr<const TCustomHookCallback> shared = SharedCallback(std::move(callback));
     std::lock_guard lock(hook_mutex_);
-    custom_hook_ = std::move(callback);
+    custom_hook_.swap(shared);
 }
 
 void TCustomFFmpeg::SetPreviewBitmapCallback(TPreviewBitmapCallback callback) {
+    std::shared_ptr<const TPreviewBitmapCallback> shared = SharedCallback(std::move(callback));
     std::lock_guard lock(hook_mutex_);
-    preview_bitmap_ = std::move(callback);
+    preview_bitmap_.swap(shared);
 }
 
 bool TCustomFFmpeg::HasCustomHook() const {
     std::lock_guard lock(hook_mutex_);
-    return static_cast<bool>(custom_hook_);
+    return custom_hook_ != nullptr;
 }
 
 void TCustomFFmpeg::CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
                                bool& StopHook) {
-    TCustomHookCallback callback;
+    std::shared_ptr<const TCustomHookCallback> callback;
     {
         std::lock_guard lock(hook_mutex_);
         callback = custom_hook_;
     }
     if (callback) {
-        callback(this, Bitmap, FrameNumber, PTS, Update, StopHook);
+        (*callback)(this, Bitmap, FrameNumber, PTS, Update, StopHook);
     }
 }
 
 void TCustomFFmpeg::PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS) {
-    TPreviewBitmapCallback callback;
+    std::shared_ptr<const TPreviewBitmapCallback> callback;
     {
         std::lock_guard lock(hook_mutex_);
         callback = preview_bitmap_;
     }
     if (callback) {
-        callback(this, Bitmap, FrameNumber, PTS);
+        (*callback)(this, Bitmap, FrameNumber, PTS);
     }
 }
 

@@ -705,8 +705,10 @@ private:
     // The vhook plug-ins; released with the files.
     TFrameHookChain frame_hooks_;
     mutable std::mutex hook_mutex_;
-    TCustomHookCallback custom_hook_;
-    TPreviewBitmapCallback preview_bitmap_;
+    // Shared, so that each picture takes a reference rather than a copy of
+    // the handler; null when none is connected.
+    std::shared_ptr<const TCustomHookCallback> custom_hook_;
+    std::shared_ptr<const TPreviewBitmapCallback> preview_bitmap_;
 
     // Run state: flags, failure, pause and stop, the report callbacks.
     engine::TRunControl run_;
