@@ -25,18 +25,23 @@ std::mutex& PreviewLock() {
     return lock;
 }
 
-TCustomFFmpeg::TCustomFFmpeg(int MaxFiles) : max_files_(MaxFiles) {
-    Assert(MaxFiles >= 1 && MaxFiles <= kMaxFilesLimit, "Assertion failure", "FFmpeg");
+namespace {
+
+int CheckedMaxFiles(int max_files) {
+    Assert(max_files >= 1 && max_files <= kMaxFilesLimit, "Assertion failure", "FFmpeg");
+    return max_files;
+}
+
+}  // namespace
+
+TCustomFFmpeg::TCustomFFmpeg(int MaxFiles)
+    : max_files_(CheckedMaxFiles(MaxFiles)),
+      parser_(max_files_, options_, *this),
+      outputs_(max_files_, options_, parser_, *this) {
     const auto files = static_cast<size_t>(max_files_);
     input_files_.reserve(files);
     input_ts_offsets_.reserve(files);
-    input_ts_scales_.assign(files * kMaxStreams, 0.0);
     input_codecs_.reserve(files * kMaxStreams);
-    output_files_.reserve(files);
-    output_codecs_.reserve(files * kMaxStreams);
-    bitstream_filters_.resize(files * kMaxStreams);
-    stream_maps_.reserve(files * kMaxStreams);
-    meta_data_maps_.reserve(files);
     ResetOptions();
 }
 
@@ -55,28 +60,10 @@ void TCustomFFmpeg::Prepare() {
     FreeFiles();
     DiscardUnfinishedOutputs();
     ResetOptions();
-    join_mode_ = false;
+    outputs_.LeaveJoinMode();
     run_.Reset();
     expected_duration_ = -1;
-    AllocateOptionTemplates();
-}
-
-void TCustomFFmpeg::AllocateOptionTemplates() {
-    TOptionContexts contexts;
-    for (size_t type = 0; type < contexts.Codecs.size(); ++type) {
-        contexts.Codecs[type].reset(ff::avcodec_alloc_context3(nullptr));
-        if (!contexts.Codecs[type]) {
-            throw std::bad_alloc();
-        }
-        contexts.Codecs[type]->codec_type = static_cast<AVMediaType>(type);
-    }
-    contexts.Format.reset(ff::avformat_alloc_context());
-    contexts.Scaler.reset(ff::sws_alloc_context());
-    if (!contexts.Format || !contexts.Scaler) {
-        throw std::bad_alloc();
-    }
-    ff::av_opt_set_int(contexts.Scaler.get(), "sws_flags", options_.SwsFlags, 0);
-    option_contexts_ = std::move(contexts);
+    parser_.AllocateTemplates();
 }
 
 void TCustomFFmpeg::ResetOptions() {
@@ -87,21 +74,15 @@ void TCustomFFmpeg::ResetOptions() {
     input_ts_offsets_.clear();
     input_codecs_.clear();
     input_stream_codecs_.clear();
-    output_streams_.clear();
-    output_files_.clear();
-    output_codecs_.clear();
-    pending_muxer_options_.clear();
-    stream_maps_.clear();
-    meta_data_maps_.clear();
-    metadata_.clear();
-    std::fill(input_ts_scales_.begin(), input_ts_scales_.end(), 0.0);
+    outputs_.CloseFiles();
+    parser_.Reset();
 }
 
 void TCustomFFmpeg::FreeFiles() {
     if (!FFLoader().LibrariesLoaded(ConverterLibs)) {
         return;
     }
-    option_contexts_ = TOptionContexts{};
+    parser_.FreeTemplates();
     ReleaseFrameHooks(frame_hooks_);
     options_.UsingVHook = false;
     {
@@ -115,15 +96,11 @@ void TCustomFFmpeg::FreeFiles() {
 
     // Outputs first: an output shared by several join entries goes with its
     // last one, and one that stayed empty is removed with it.
-    output_streams_.clear();
-    output_files_.clear();
-    output_codecs_.clear();
-    pending_muxer_options_.clear();
+    outputs_.CloseFiles();
+    parser_.PendingMuxerOptions().clear();
     // Closed, the outputs can get their final names (or go, after a failure).
     SettleOutputs();
-    for (TBitstreamFilterChain& chain : bitstream_filters_) {
-        chain.clear();
-    }
+    outputs_.ClearBitstreamFilters();
     input_stream_codecs_.clear();
     input_files_.clear();
     input_ts_offsets_.clear();
@@ -144,16 +121,26 @@ void TCustomFFmpeg::FreeFiles() {
     options_.SubtitleCodecTag = 0;
 }
 
-double TCustomFFmpeg::InputTsScale(int file, int stream) const {
-    if (file < 0 || file >= max_files_ || stream < 0 || stream >= kMaxStreams) {
-        return 0.0;
+void TCustomFFmpeg::SettleOutputs() {
+    const std::string failure =
+        outputs_.SettleOutputs(run_.Completed(), run_.HasError(), run_.Running());
+    if (!failure.empty()) {
+        run_.SetCompleted(false);
+        RecordFailure(failure);
     }
-    // Both indexes are in range, checked above.
-    return input_ts_scales_[static_cast<size_t>(file * kMaxStreams + stream)];
 }
 
-void TCustomFFmpeg::AddMetadata(const std::string& key, const std::string& value) {
-    metadata_.emplace_back(key, value);
+TPendingOutputOptions TCustomFFmpeg::SavePendingOutputOptions() const {
+    return TPendingOutputOptions{options_, parser_.Metadata(), parser_.PendingMuxerOptions()};
+}
+
+void TCustomFFmpeg::RestorePendingOutputOptions(const TPendingOutputOptions& saved) {
+    static_cast<TEngineValues&>(options_) = saved.Values;
+    options_.VideoBitstreamFilters.clear();
+    options_.AudioBitstreamFilters.clear();
+    options_.SubtitleBitstreamFilters.clear();
+    parser_.Metadata() = saved.Metadata;
+    parser_.PendingMuxerOptions() = saved.MuxerOptions;
 }
 
 void TCustomFFmpeg::SetPreviewFlags(uint8_t flags) {
@@ -174,41 +161,55 @@ std::shared_ptr<TPreviewer> TCustomFFmpeg::StorePreviewFlags(uint8_t flags) {
     return closing;
 }
 
+namespace {
+
+template <typename Callback>
+std::shared_ptr<const Callback> SharedCallback(Callback callback) {
+    if (!callback) {
+        return nullptr;
+    }
+    return std::make_shared<const Callback>(std::move(callback));
+}
+
+}  // namespace
+
 void TCustomFFmpeg::SetCustomHookCallback(TCustomHookCallback callback) {
+    std::shared_ptr<const TCustomHookCallback> shared = SharedCallback(std::move(callback));
     std::lock_guard lock(hook_mutex_);
-    custom_hook_ = std::move(callback);
+    custom_hook_.swap(shared);
 }
 
 void TCustomFFmpeg::SetPreviewBitmapCallback(TPreviewBitmapCallback callback) {
+    std::shared_ptr<const TPreviewBitmapCallback> shared = SharedCallback(std::move(callback));
     std::lock_guard lock(hook_mutex_);
-    preview_bitmap_ = std::move(callback);
+    preview_bitmap_.swap(shared);
 }
 
 bool TCustomFFmpeg::HasCustomHook() const {
     std::lock_guard lock(hook_mutex_);
-    return static_cast<bool>(custom_hook_);
+    return custom_hook_ != nullptr;
 }
 
 void TCustomFFmpeg::CustomHook(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS, bool& Update,
                                bool& StopHook) {
-    TCustomHookCallback callback;
+    std::shared_ptr<const TCustomHookCallback> callback;
     {
         std::lock_guard lock(hook_mutex_);
         callback = custom_hook_;
     }
     if (callback) {
-        callback(this, Bitmap, FrameNumber, PTS, Update, StopHook);
+        (*callback)(this, Bitmap, FrameNumber, PTS, Update, StopHook);
     }
 }
 
 void TCustomFFmpeg::PreviewBitmap(TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS) {
-    TPreviewBitmapCallback callback;
+    std::shared_ptr<const TPreviewBitmapCallback> callback;
     {
         std::lock_guard lock(hook_mutex_);
         callback = preview_bitmap_;
     }
     if (callback) {
-        callback(this, Bitmap, FrameNumber, PTS);
+        (*callback)(this, Bitmap, FrameNumber, PTS);
     }
 }
 
@@ -241,138 +242,6 @@ bool TCustomFFmpeg::FindCodecByName(const std::string& name, AVMediaType type, b
 
 void TCustomFFmpeg::Log(TLogLevel level, const std::string& text) {
     FFLoggerInstance().Log(this, level, text);
-}
-
-void TCustomFFmpeg::SetFormat(const std::string& text) {
-    if (!text.empty()) {
-        SetFormatOption(text);
-    }
-}
-
-void TCustomFFmpeg::SetVerbose(int32_t n) {
-    options_.Verbose = n;
-}
-
-void TCustomFFmpeg::SetStartTime(int64_t t) {
-    if (t != kNoTime) {
-        options_.StartTime = t;
-    }
-}
-
-void TCustomFFmpeg::SetRecordingTime(int64_t t) {
-    if (t != kNoTime) {
-        options_.RecordingTime = t;
-        expected_duration_ = t;
-    }
-}
-
-void TCustomFFmpeg::SetProgramId(int32_t n) {
-    if (n >= 0) {
-        options_.ProgramId = n;
-    }
-}
-
-void TCustomFFmpeg::SetGenericIntOption(const std::string& name, int64_t n) {
-    SetGenericOption(name, std::to_string(n));
-}
-
-void TCustomFFmpeg::SetAudioVolume(int32_t n) {
-    if (n >= 0) {
-        options_.AudioVolume = n;
-    }
-}
-
-void TCustomFFmpeg::SetLoudnessTarget(double lufs) {
-    // Below the absolute gate nothing would count as loud enough to measure.
-    if (!(lufs >= -70.0 && lufs <= 0.0)) {
-        throw FFmpegException(Format("Invalid loudness target: %g LUFS", lufs));
-    }
-    options_.NormalizeLoudness = true;
-    options_.LoudnessTarget = lufs;
-}
-
-void TCustomFFmpeg::SetAudioChannels(int32_t n) {
-    if (n > 0) {
-        options_.AudioChannels = n;
-        options_.AudioChannelsFromInput = false;
-    }
-}
-
-void TCustomFFmpeg::SetAudioSampleRate(int32_t n) {
-    if (n > 0) {
-        options_.AudioSampleRate = n;
-        options_.AudioSampleRateFromInput = false;
-    }
-}
-
-void TCustomFFmpeg::SetAudioSyncMethod(int32_t n) {
-    options_.AudioSyncMethod = n;
-}
-
-void TCustomFFmpeg::SetVideoSyncMethod(int32_t n) {
-    options_.VideoSyncMethod = n;
-}
-
-void TCustomFFmpeg::SetMuxMaxDelay(double x) {
-    if (x > 0) {
-        options_.MuxMaxDelay = static_cast<float>(x);
-    }
-}
-
-void TCustomFFmpeg::SetMuxPreload(double x) {
-    if (x > 0) {
-        options_.MuxPreload = static_cast<float>(x);
-    }
-}
-
-void TCustomFFmpeg::SetPadTop(int32_t n) {
-    if (n >= 0) {
-        options_.PadTop = n;
-    }
-}
-
-void TCustomFFmpeg::SetPadBottom(int32_t n) {
-    if (n >= 0) {
-        options_.PadBottom = n;
-    }
-}
-
-void TCustomFFmpeg::SetPadLeft(int32_t n) {
-    if (n >= 0) {
-        options_.PadLeft = n;
-    }
-}
-
-void TCustomFFmpeg::SetPadRight(int32_t n) {
-    if (n >= 0) {
-        options_.PadRight = n;
-    }
-}
-
-void TCustomFFmpeg::SetAudioCodec(const std::string& text) {
-    SetCodecName(AVMEDIA_TYPE_AUDIO, text);
-}
-
-void TCustomFFmpeg::SetVideoCodec(const std::string& text) {
-    SetCodecName(AVMEDIA_TYPE_VIDEO, text);
-}
-
-void TCustomFFmpeg::SetSubtitleCodec(const std::string& text) {
-    SetCodecName(AVMEDIA_TYPE_SUBTITLE, text);
-}
-
-void TCustomFFmpeg::SetAudioTag(const std::string& text) {
-    SetCodecTag(AVMEDIA_TYPE_AUDIO, text);
-}
-
-void TCustomFFmpeg::SetVideoTag(const std::string& text) {
-    SetCodecTag(AVMEDIA_TYPE_VIDEO, text);
-}
-
-void TCustomFFmpeg::SetVideoFilters(const std::string& text) {
-    if (!text.empty()) {
-        options_.VideoFilters = text;
-    }
 }
 
 }  // namespace v2m

@@ -3,8 +3,10 @@
 // command-line option vocabulary, from its options to finished output files.
 //
 // Options fill pending fields; the next file operation consumes them. The
-// option state lives in TEngineOptions, the lists the file operations fill
-// live in the engine.
+// option state lives in TEngineOptions, which the engine owns and its option
+// parser (OptionParser.h) fills; the outputs and their streams are made by its
+// output builder (OutputBuilder.h); the inputs and the run stay with the
+// engine itself.
 
 #include <array>
 #include <atomic>
@@ -30,6 +32,8 @@
 #include "FFmpegRun.h"
 #include "FFmpegTranscode.h"
 #include "FrameHooks.h"
+#include "OptionParser.h"
+#include "OutputBuilder.h"
 #include "RunControl.h"
 
 namespace v2m {
@@ -371,7 +375,11 @@ protected:
 
 }  // namespace engine
 
-class TCustomFFmpeg : public TFFBaseComponent, private engine::TTranscodeContext {
+class TCustomFFmpeg : public TFFBaseComponent,
+                      private engine::TTranscodeContext,
+                      private engine::TOptionHost,
+                      private engine::TOutputHost,
+                      private engine::TEngineThreadHost {
 public:
     // MaxFiles must lie in 1..512; anything else fails an assertion.
     explicit TCustomFFmpeg(int MaxFiles);
@@ -388,16 +396,26 @@ public:
 
     // One option: the name without its dash, the value as given. Failures raise
     // FFmpegException, malformed numbers std::invalid_argument.
-    virtual void SetOption(const std::string& name, const std::string& value);
+    virtual void SetOption(const std::string& name, const std::string& value) {
+        parser_.SetOption(name, value);
+    }
     // Hands an option to the libraries' own option system; false when no
     // template knows it or the value is rejected.
-    bool SetGenericOption(const std::string& name, const std::string& value);
+    bool SetGenericOption(const std::string& name, const std::string& value) {
+        return parser_.SetGenericOption(name, value);
+    }
     // Copies every recorded option whose flags hold all bits of flag_mask
     // (AV_OPT_FLAG_*) from a template to a real context. A codec context made
     // for an encoder also receives that encoder's recorded private options.
-    void CopyContextOptions(AVCodecContext* target, const AVCodecContext* source, int flag_mask);
-    void CopyContextOptions(AVFormatContext* target, const AVFormatContext* source, int flag_mask);
-    void AddMetadata(const std::string& key, const std::string& value);
+    void CopyContextOptions(AVCodecContext* target, const AVCodecContext* source, int flag_mask) {
+        parser_.CopyContextOptions(target, source, flag_mask);
+    }
+    void CopyContextOptions(AVFormatContext* target, const AVFormatContext* source, int flag_mask) {
+        parser_.CopyContextOptions(target, source, flag_mask);
+    }
+    void AddMetadata(const std::string& key, const std::string& value) {
+        parser_.AddMetadata(key, value);
+    }
     void SetPreviewFlags(uint8_t flags);
     // The hooks of the video path; set before a run starts.
     void SetCustomHookCallback(TCustomHookCallback callback);
@@ -413,50 +431,68 @@ public:
     bool FindCodecByName(const std::string& name, AVMediaType type, bool encoder, AVCodecID& id,
                          const AVCodec** codec = nullptr);
 
-    // Direct setters: the effect of the named option, under the guard noted.
-    void SetFormat(const std::string& text);                       // f; not empty
-    void SetVerbose(int32_t n);                                    // v
-    void SetStartTime(int64_t t);                                  // ss; not kNoTime
-    void SetRecordingTime(int64_t t);                              // t; not kNoTime
-    void SetProgramId(int32_t n);                                  // programid; n >= 0
-    void SetGenericIntOption(const std::string& name, int64_t n);  // callers pass n > 0
-    void SetAudioVolume(int32_t n);                                // vol; n >= 0
-    void SetAudioChannels(int32_t n);                              // ac; n > 0
-    void SetAudioSampleRate(int32_t n);                            // ar; n > 0
-    void SetAudioSyncMethod(int32_t n);                            // async
-    void SetVideoSyncMethod(int32_t n);                            // vsync
-    void SetMuxMaxDelay(double x);                                 // muxdelay; x > 0
-    void SetMuxPreload(double x);                                  // muxpreload; x > 0
-    void SetFrameRate(const std::string& text);                    // r; empty: no change
-    void SetFrameSize(const std::string& text);                    // s; empty: no change
-    void SetAspect(const std::string& text);                       // aspect; empty: no change
-    void SetLoudnessTarget(double lufs);                           // loudness_target; LUFS
+    // Direct setters: the effect of the named option (after the name), under
+    // the guard noted; the option parser does the work.
+    // f, not empty; v; ss and t, not kNoTime; programid, n >= 0.
+    void SetFormat(const std::string& text) { parser_.SetFormat(text); }
+    void SetVerbose(int32_t n) { parser_.SetVerbose(n); }
+    void SetStartTime(int64_t t) { parser_.SetStartTime(t); }
+    void SetRecordingTime(int64_t t) { parser_.SetRecordingTime(t); }
+    void SetProgramId(int32_t n) { parser_.SetProgramId(n); }
+    // Callers pass n > 0.
+    void SetGenericIntOption(const std::string& name, int64_t n) {
+        parser_.SetGenericIntOption(name, n);
+    }
+    // vol, n >= 0; ac and ar, n > 0; async; vsync; muxdelay and muxpreload, x > 0.
+    void SetAudioVolume(int32_t n) { parser_.SetAudioVolume(n); }
+    void SetAudioChannels(int32_t n) { parser_.SetAudioChannels(n); }
+    void SetAudioSampleRate(int32_t n) { parser_.SetAudioSampleRate(n); }
+    void SetAudioSyncMethod(int32_t n) { parser_.SetAudioSyncMethod(n); }
+    void SetVideoSyncMethod(int32_t n) { parser_.SetVideoSyncMethod(n); }
+    void SetMuxMaxDelay(double x) { parser_.SetMuxMaxDelay(x); }
+    void SetMuxPreload(double x) { parser_.SetMuxPreload(x); }
+    // r, s and aspect; an empty text changes nothing.
+    void SetFrameRate(const std::string& text) { parser_.SetFrameRate(text); }
+    void SetFrameSize(const std::string& text) { parser_.SetFrameSize(text); }
+    void SetAspect(const std::string& text) { parser_.SetAspect(text); }
+    // loudness_target, in LUFS.
+    void SetLoudnessTarget(double lufs) { parser_.SetLoudnessTarget(lufs); }
     // Crop and pad bands; negative values change nothing.
-    void SetCropTop(int32_t n);
-    void SetCropBottom(int32_t n);
-    void SetCropLeft(int32_t n);
-    void SetCropRight(int32_t n);
-    void SetPadTop(int32_t n);
-    void SetPadBottom(int32_t n);
-    void SetPadLeft(int32_t n);
-    void SetPadRight(int32_t n);
-    void SetPadColor(int32_t colour);                // red in the lowest byte
-    void SetAudioCodec(const std::string& text);     // acodec; not empty
-    void SetVideoCodec(const std::string& text);     // vcodec; not empty
-    void SetSubtitleCodec(const std::string& text);  // scodec; not empty
-    void SetAudioTag(const std::string& text);       // atag; not empty
-    void SetVideoTag(const std::string& text);       // vtag; not empty
-    void SetVideoFilters(const std::string& text);   // vfilters; not empty
+    void SetCropTop(int32_t n) { parser_.SetCropTop(n); }
+    void SetCropBottom(int32_t n) { parser_.SetCropBottom(n); }
+    void SetCropLeft(int32_t n) { parser_.SetCropLeft(n); }
+    void SetCropRight(int32_t n) { parser_.SetCropRight(n); }
+    void SetPadTop(int32_t n) { parser_.SetPadTop(n); }
+    void SetPadBottom(int32_t n) { parser_.SetPadBottom(n); }
+    void SetPadLeft(int32_t n) { parser_.SetPadLeft(n); }
+    void SetPadRight(int32_t n) { parser_.SetPadRight(n); }
+    // Red in the lowest byte.
+    void SetPadColor(int32_t colour) { parser_.SetPadColor(colour); }
+    // acodec, vcodec, scodec, atag, vtag and vfilters; an empty text changes nothing.
+    void SetAudioCodec(const std::string& text) { parser_.SetCodecName(AVMEDIA_TYPE_AUDIO, text); }
+    void SetVideoCodec(const std::string& text) { parser_.SetCodecName(AVMEDIA_TYPE_VIDEO, text); }
+    void SetSubtitleCodec(const std::string& text) {
+        parser_.SetCodecName(AVMEDIA_TYPE_SUBTITLE, text);
+    }
+    void SetAudioTag(const std::string& text) { parser_.SetCodecTag(AVMEDIA_TYPE_AUDIO, text); }
+    void SetVideoTag(const std::string& text) { parser_.SetCodecTag(AVMEDIA_TYPE_VIDEO, text); }
+    void SetVideoFilters(const std::string& text) { parser_.SetVideoFilters(text); }
 
     // Targets and presets.
     void SetTarget(const std::string& type, const std::string& norm,
-                   const std::string& default_norm);
-    void ApplyPreset(const std::string& option_name, const std::string& value);
+                   const std::string& default_norm) {
+        parser_.SetTarget(type, norm, default_norm);
+    }
+    void ApplyPreset(const std::string& option_name, const std::string& value) {
+        parser_.ApplyPreset(option_name, value);
+    }
 
     // Input and output files. OpenInputFile returns false and OpenOutputFile
     // -1 with LastErrorText set; a few failures raise FFmpegException.
     bool OpenInputFile(const std::string& FileName);
-    int OpenOutputFile(const std::string& FileName, bool Join);
+    int OpenOutputFile(const std::string& FileName, bool Join) {
+        return outputs_.OpenOutputFile(FileName, Join);
+    }
     // The same, over a byte stream the caller made (an I/O context reading or
     // writing memory, say) instead of a named file. The name only labels the
     // file in messages and, for an output, picks the muxer when no format is
@@ -467,9 +503,9 @@ public:
     int OpenOutputToIO(AVIOContext* io, const std::string& FileName);
 
     // Stream creation in an output file of this engine.
-    void NewVideoStream(AVFormatContext* file);
-    void NewAudioStream(AVFormatContext* file);
-    void NewSubtitleStream(AVFormatContext* file);
+    void NewVideoStream(AVFormatContext* file) { outputs_.NewVideoStream(file); }
+    void NewAudioStream(AVFormatContext* file) { outputs_.NewAudioStream(file); }
+    void NewSubtitleStream(AVFormatContext* file) { outputs_.NewSubtitleStream(file); }
 
     // Files and streams; null (0 for offsets) outside the lists.
     AVFormatContext* InputFile(int index) const override;
@@ -477,31 +513,37 @@ public:
     const AVCodec* InputCodec(int index) const override;
     // The decoder settings of an input stream, made from its parameters.
     AVCodecContext* InputStreamCodec(int file, int stream) const override;
-    AVFormatContext* OutputFile(int index) const override;
-    const AVCodec* OutputCodec(int index) const;
-    TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const override;
-    int OutputStreamCount() const { return static_cast<int>(output_streams_.size()); }
+    AVFormatContext* OutputFile(int index) const override { return outputs_.OutputFile(index); }
+    const AVCodec* OutputCodec(int index) const { return outputs_.OutputCodec(index); }
+    TOutputStream* FindOutputStream(const AVFormatContext* file, int stream) const override {
+        return outputs_.FindOutputStream(file, stream);
+    }
+    int OutputStreamCount() const { return outputs_.OutputStreamCount(); }
 
     // State.
     int MaxFiles() const override { return max_files_; }
     TEngineOptions& Options() override { return options_; }
     const TEngineOptions& Options() const { return options_; }
     int InputFileCount() const override { return static_cast<int>(input_files_.size()); }
-    int OutputFileCount() const override { return static_cast<int>(output_files_.size()); }
+    int OutputFileCount() const override { return outputs_.OutputFileCount(); }
     int InputCodecCount() const { return static_cast<int>(input_codecs_.size()); }
-    int OutputCodecCount() const { return static_cast<int>(output_codecs_.size()); }
-    std::span<const TStreamMap> StreamMaps() const override { return stream_maps_; }
-    int StreamMapCount() const override { return static_cast<int>(stream_maps_.size()); }
-    std::span<const TMetaDataMap> MetaDataMaps() const override { return meta_data_maps_; }
-    int MetaDataMapCount() const { return static_cast<int>(meta_data_maps_.size()); }
-    std::span<const std::pair<std::string, std::string>> Metadata() const { return metadata_; }
-    int MetadataCount() const { return static_cast<int>(metadata_.size()); }
+    int OutputCodecCount() const { return outputs_.OutputCodecCount(); }
+    std::span<const TStreamMap> StreamMaps() const override { return parser_.StreamMaps(); }
+    int StreamMapCount() const override { return static_cast<int>(StreamMaps().size()); }
+    std::span<const TMetaDataMap> MetaDataMaps() const override { return parser_.MetaDataMaps(); }
+    int MetaDataMapCount() const { return static_cast<int>(MetaDataMaps().size()); }
+    std::span<const std::pair<std::string, std::string>> Metadata() const {
+        return parser_.Metadata();
+    }
+    int MetadataCount() const { return static_cast<int>(parser_.Metadata().size()); }
     // 0 when no scale is set for that input file and stream index.
-    double InputTsScale(int file, int stream) const override;
-    const TOptionContexts& OptionContexts() const { return option_contexts_; }
+    double InputTsScale(int file, int stream) const override {
+        return parser_.InputTsScale(file, stream);
+    }
+    const TOptionContexts& OptionContexts() const { return parser_.OptionContexts(); }
     int64_t ExpectedDuration() const override { return expected_duration_; }
     const std::string& LastErrorText() const override { return last_error_text_; }
-    bool JoinMode() const override { return join_mode_; }
+    bool JoinMode() const override { return outputs_.JoinMode(); }
     uint8_t PreviewFlags() const override { return preview_flags_.load(); }
     bool Running() const { return run_.Running(); }
     bool StopRequested() const override { return run_.StopRequested(); }
@@ -514,7 +556,7 @@ public:
     // Outputs are written under a hidden partial name and get their final
     // name when the run ends well; a failed run removes them at its end. The
     // names the completed outputs were given, in order of creation.
-    std::vector<std::string> WrittenOutputNames() const;
+    std::vector<std::string> WrittenOutputNames() const { return outputs_.WrittenOutputNames(); }
 
     // What is pending for the next output, and going back to it: an output
     // that cannot be made must not leave its settings to the next one.
@@ -523,16 +565,16 @@ public:
     // What is done with the partial outputs of a run that was stopped: by
     // default they go with the engine (or the next Prepare); kept, those with
     // content stay under their partial names.
-    void SetKeepUnfinishedOutputs(bool keep) { keep_unfinished_outputs_ = keep; }
+    void SetKeepUnfinishedOutputs(bool keep) { outputs_.SetKeepUnfinishedOutputs(keep); }
     // How many conversions run at once. Each codec that can work on several
     // threads takes its share of the processors, so that one conversion uses
     // the whole machine and several share it without crowding it.
     void SetConcurrentTasks(int count) { concurrent_tasks_ = count > 1 ? count : 1; }
     int ConcurrentTasks() const override { return concurrent_tasks_.load(); }
-    bool KeepUnfinishedOutputs() const { return keep_unfinished_outputs_.load(); }
+    bool KeepUnfinishedOutputs() const { return outputs_.KeepUnfinishedOutputs(); }
     // Removes every partial output of this engine that never got its final
     // name (those with content stay when they are to be kept).
-    void DiscardUnfinishedOutputs();
+    void DiscardUnfinishedOutputs() { outputs_.DiscardUnfinishedOutputs(); }
 
     // One conversion from the opened inputs into the created outputs: set-up,
     // main loop and teardown. Failures raise FFmpegException; every codec the
@@ -601,50 +643,14 @@ protected:
     TTranscodeState& MutableTranscodeState() override { return transcode_; }
 
 private:
-    struct TOptionValue;
-    struct TOptionEntry;
-    static std::span<const TOptionEntry> OptionTable();
-
-    void AllocateOptionTemplates();
-    AVCodecContext* EncoderTemplate(const AVCodec* encoder);
-    AVCodecContext* FindEncoderTemplate(const AVCodec* encoder) const;
-    const std::string& PendingCodecName(AVMediaType type) const;
-    void CopyGenericOptions(void* target, const void* source, uint32_t source_bit, int flag_mask);
-    // The steps of SetGenericOption: the templates, then the pending encoders'
-    // private options, then the names with a media type prefix.
-    struct TGenericSetting;
-    void SetTemplateOption(TGenericSetting& setting);
-    void SetEncoderPrivateOption(TGenericSetting& setting);
-    void SetPrefixedOption(TGenericSetting& setting);
-    void CopyPrivateOptions(AVCodecContext* target, AVMediaType type, int flag_mask);
-
-    // Option handlers with more to them than a field.
-    void LogDoNothing(const std::string& name);
-    void SetFormatOption(const std::string& value);
-    void AddStreamMap(const std::string& value);
-    void AddMetaDataMap(const std::string& value);
-    void SetInputTsScale(const std::string& value);
-    void AddMetadataOption(const std::string& value);
-    void SetTargetOption(const std::string& value);
-    void GenerateVStatsFileName();
-    void AddVideoHook(const std::string& value);
-    void NewStreamOption(AVMediaType type);
-
-    // Per-stream options.
-    void SetBitRateOption(const std::string& name, const std::string& value);
-    void SetPixelFormatOption(const std::string& value);
-    void SetSampleFormatOption(const std::string& value);
-    void SetQScaleOption(double value);
-    void SetCodecName(AVMediaType type, const std::string& value);
-    void SetCodecTag(AVMediaType type, const std::string& value);
-    void SetMatrixOption(std::optional<TQuantMatrix>& matrix, const std::string& value);
-    void AddBitstreamFilter(AVMediaType type, const std::string& value);
-    void ListFormats(bool pixel_formats);
-    // The steps of ApplyPreset: the text of the preset (built in, else the
-    // file), with `lookup` the name it was found by; then each of its lines.
-    std::string PresetText(const std::string& option_name, const std::string& value,
-                           std::string& lookup);
-    void ApplyPresetLine(const std::string& lookup, const std::string& line);
+    // What the option parser reaches of the engine (TOptionHost).
+    void SetExpectedDuration(int64_t duration) override { expected_duration_ = duration; }
+    void NewStreamInLastOutput(AVMediaType type) override { outputs_.NewStreamInLastOutput(type); }
+    // What the output builder reaches of the engine (TOutputHost).
+    bool FindEncoder(const std::string& name, AVMediaType type, AVCodecID& id,
+                     const AVCodec** codec) override {
+        return FindCodecByName(name, type, true, id, codec);
+    }
 
     // Input and output files.
     void ConsumeInputFileOptions();
@@ -662,103 +668,36 @@ private:
                                                       const TInputDecoders& forced);
     void DescribeVideoStream(const AVStream* stream, int index, AVCodecContext* codec);
     void AddInput(engine::InputContextPtr input, const std::string& FileName, int64_t timestamp);
-    int CreateOutputFile(const std::string& FileName, bool Join);
-    // The steps of CreateOutputFile; a false or null result leaves LastErrorText set.
-    struct TOutputStreamTypes {
-        bool Video = false;
-        bool Audio = false;
-        bool Subtitle = false;
-    };
-    const AVOutputFormat* ChooseMuxer(const std::string& FileName, const std::string& url);
-    bool ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join, TOutputStreamTypes& types);
-    // The types the inputs offer (the first alone in join mode).
-    bool FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs);
-    bool CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types);
-    void SetOutputMetadata(AVFormatContext* file);
-    void ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer);
-    void EnterJoinMode(const std::shared_ptr<AVFormatContext>& file);
-    // The byte stream of a new output. Its name is chosen (a taken name
-    // moves on to the next numbered one) and tried when the output is made,
-    // but the file is only created, exclusively and under its partial name,
-    // when the run writes the header: a task that never runs leaves nothing.
-    int OpenOutputBytes(AVFormatContext* file, const std::string& FileName);
-    void CreateOutputBytes(AVFormatContext* file) override;
-    void NameOutput(AVFormatContext* file, const std::string& path, const std::string& wanted);
+    // The partial files are created when the run writes the headers.
+    void CreateOutputBytes(AVFormatContext* file) override { outputs_.CreateOutputBytes(file); }
     // When the outputs are closed: after a completed run they get their final
     // names, after a failed one they go; a stopped run leaves them to
     // DiscardUnfinishedOutputs.
     void SettleOutputs();
-    // Removes unpublished partial outputs from `first` on; `only_empty`
-    // spares those with content.
-    void RemoveUnfinishedOutputs(size_t first, bool only_empty);
-    int OutputFileRow(const AVFormatContext* file) const;
-    TOutputStream& AddOutputStream(AVFormatContext* file, AVStream* stream, AVMediaType type,
-                                   const AVCodec* encoder, TBitstreamFilterChain& pending_filters);
-    // The encoder a new stream is made for: the one named, else the muxer's
-    // default for the media type; none in copy mode.
-    struct TEncoderChoice {
-        const AVCodec* ByName = nullptr;
-        AVCodecID Id = AV_CODEC_ID_NONE;
-        const AVCodec* Encoder = nullptr;
-        bool NameFound = true;
-    };
-    TEncoderChoice ChooseEncoder(AVFormatContext* file, AVMediaType type, const std::string& name,
-                                 bool copy);
-    void SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFormat& muxer);
-    void SetVideoFrameFormat(TOutputStream& record, const AVCodec* encoder);
-    void SetVideoQuality(TOutputStream& record);
-    void SetAudioEncoding(TOutputStream& record, const AVCodec* encoder);
-    void ApplyRcOverride(AVCodecContext* codec);
-    void ChooseSupportedRateAndLayout(TOutputStream& stream);
-    // The rate and channels left to the source become the source's, as far as
-    // the encoder supports them.
-    void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) override;
-    void SetMuxerOption(const std::string& name, const std::string& value);
+    void TakeSourceAudioFormat(TOutputStream& stream, const AVCodecContext& source) override {
+        outputs_.TakeSourceAudioFormat(stream, source);
+    }
 
     const int max_files_;
     TEngineOptions options_;
+    // Option texts, targets and presets; fills options_ and the option lists.
+    engine::TOptionParser parser_;
+    // Output files, their streams and the partial files the run writes.
+    engine::TOutputBuilder outputs_;
 
     // Files and what belongs to their streams.
     std::vector<engine::InputContextPtr> input_files_;
     std::vector<int64_t> input_ts_offsets_;
-    std::vector<double> input_ts_scales_;  // MaxFiles x 20
     std::vector<const AVCodec*> input_codecs_;
     // Per input file, one decoder context per stream.
     std::vector<std::vector<engine::CodecContextPtr>> input_stream_codecs_;
-    // Owned with engine::OutputContextClose as deleter (the file itself is
-    // settled by SettleOutputs); in join mode one output appears once per input
-    // and goes with its last entry.
-    std::vector<std::shared_ptr<AVFormatContext>> output_files_;
-    std::vector<const AVCodec*> output_codecs_;
-    std::vector<std::unique_ptr<TOutputStream>> output_streams_;  // in creation order
-    // Settings of the muxer itself given by a target, for the next output.
-    std::vector<std::pair<std::string, std::string>> pending_muxer_options_;
-    std::vector<TBitstreamFilterChain> bitstream_filters_;  // MaxFiles x 20
-    std::vector<TStreamMap> stream_maps_;
-    std::vector<TMetaDataMap> meta_data_maps_;
-    std::vector<std::pair<std::string, std::string>> metadata_;
-    // Outputs this engine created, with the final names they are meant for.
-    struct TCreatedOutput {
-        const AVFormatContext* File = nullptr;
-        TCreatedFile Partial;  // empty until the run creates it
-        std::string FinalName;
-        bool Published = false;
-    };
-    std::vector<TCreatedOutput> created_outputs_;  // guarded by created_mutex_
-    // The caller's byte stream for the input or output being opened, while
-    // OpenInputFromIO or OpenOutputToIO runs (FFmpegCallerIO.cpp).
+    // The caller's byte stream for the input being opened, while
+    // OpenInputFromIO runs (FFmpegCallerIO.cpp).
     AVIOContext* caller_input_io_ = nullptr;
-    AVIOContext* caller_output_io_ = nullptr;
-    // Gives the new output the caller's byte stream, if there is one.
-    bool UseCallerOutput(AVFormatContext* file);
-    mutable std::mutex created_mutex_;
-    std::atomic<bool> keep_unfinished_outputs_{false};
-    TOptionContexts option_contexts_;
     engine::CFilePtr vstats_file_;
 
     int64_t expected_duration_ = -1;
     std::string last_error_text_;
-    bool join_mode_ = false;
 
     std::atomic<uint8_t> preview_flags_{0};
     std::atomic<int> concurrent_tasks_{1};
@@ -766,8 +705,10 @@ private:
     // The vhook plug-ins; released with the files.
     TFrameHookChain frame_hooks_;
     mutable std::mutex hook_mutex_;
-    TCustomHookCallback custom_hook_;
-    TPreviewBitmapCallback preview_bitmap_;
+    // Shared, so that each picture takes a reference rather than a copy of
+    // the handler; null when none is connected.
+    std::shared_ptr<const TCustomHookCallback> custom_hook_;
+    std::shared_ptr<const TPreviewBitmapCallback> preview_bitmap_;
 
     // Run state: flags, failure, pause and stop, the report callbacks.
     engine::TRunControl run_;
@@ -775,11 +716,12 @@ private:
     // loaded for the worker. Set before the worker exists, cleared by it.
     std::optional<TLibraryUse> library_use_;
 
-    // Run control (FFmpegRun.cpp).
-    friend class TConvertThread;
-    friend class TDoTerminateThread;
-    // Logs a caught failure at quiet level and keeps it as the task's error.
-    void RecordFailure(const std::string& message);
+    // Run control (FFmpegRun.cpp). The engine's threads see it through
+    // TEngineThreadHost: the run, the end of a task that cannot run, failures.
+    void RunTask() override { Run(); }
+    void FreeTaskFiles() override { FreeFiles(); }
+    void EndTask() override { DoTerminate(); }
+    void RecordFailure(const std::string& message) override;
     // The main loop's pause point: returns once the run is resumed or stopped.
     void WaitWhilePaused() override;
     // Starts a worker made without running, and ends a pause.

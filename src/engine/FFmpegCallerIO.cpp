@@ -2,6 +2,7 @@
 // for named files, with the caller's I/O context in place of a file.
 
 #include "FFmpeg.h"
+#include "OutputBuilder.h"
 
 namespace v2m {
 
@@ -31,8 +32,12 @@ bool TCustomFFmpeg::OpenInputFromIO(AVIOContext* io, const std::string& FileName
 }
 
 int TCustomFFmpeg::OpenOutputToIO(AVIOContext* io, const std::string& FileName) {
+    return outputs_.OpenOutputToIO(io, FileName);
+}
+
+int engine::TOutputBuilder::OpenOutputToIO(AVIOContext* io, const std::string& FileName) {
     if (io == nullptr) {
-        last_error_text_ = "No byte stream to write " + FileName + " into";
+        host_.SetLastErrorText("No byte stream to write " + FileName + " into");
         return -1;
     }
     const int count = [&] {
@@ -48,7 +53,7 @@ int TCustomFFmpeg::OpenOutputToIO(AVIOContext* io, const std::string& FileName) 
     return count;
 }
 
-bool TCustomFFmpeg::UseCallerOutput(AVFormatContext* file) {
+bool engine::TOutputBuilder::UseCallerOutput(AVFormatContext* file) {
     if (caller_output_io_ == nullptr) {
         return false;
     }

@@ -207,7 +207,8 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
     }
 
     DictionaryPtr hints = InputHints(options_, format);
-    CopyContextOptions(context.get(), option_contexts_.Format.get(), AV_OPT_FLAG_DECODING_PARAM);
+    CopyContextOptions(context.get(), parser_.OptionContexts().Format.get(),
+                       AV_OPT_FLAG_DECODING_PARAM);
     TInputDecoders forced;
     if (!FindForcedDecoders(forced)) {
         return fail(last_error_text_);
@@ -314,7 +315,7 @@ std::optional<const AVCodec*> TCustomFFmpeg::DescribeInputStream(AVStream* strea
                                                                  const TInputDecoders& forced) {
     switch (stream->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
-            CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get(),
+            CopyContextOptions(codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_VIDEO].get(),
                                kVideoDecoding);
             DescribeVideoStream(stream, index, codec);
             if (options_.VideoDisable) {
@@ -324,7 +325,7 @@ std::optional<const AVCodec*> TCustomFFmpeg::DescribeInputStream(AVStream* strea
             }
             return forced.Video;
         case AVMEDIA_TYPE_AUDIO:
-            CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
+            CopyContextOptions(codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_AUDIO].get(),
                                kAudioDecoding);
             DescribeAudioStream(options_, *codec);
             if (options_.AudioDisable) {

@@ -8,11 +8,12 @@
 
 #include "FFmpeg.h"
 #include "FFmpegLoader.h"
+#include "OptionParser.h"
 #include "Format.h"
 #include "MyUtils.h"
 #include "OptionValues.h"
 
-namespace v2m {
+namespace v2m::engine {
 
 // How SetOption reads a value before the entry applies it.
 enum class TOptionValueKind {
@@ -27,7 +28,7 @@ enum class TOptionValueKind {
     kDate,   // a date, in microseconds since 1970
 };
 
-struct TCustomFFmpeg::TOptionValue {
+struct TOptionParser::TOptionValue {
     const std::string& Name;
     const std::string& Text;
     int64_t Int = 0;  // kInt, kInt64, kTime, kDate
@@ -37,10 +38,10 @@ struct TCustomFFmpeg::TOptionValue {
     int32_t Int32() const { return static_cast<int32_t>(Int); }
 };
 
-struct TCustomFFmpeg::TOptionEntry {
+struct TOptionParser::TOptionEntry {
     std::string_view Name;
     TOptionValueKind Kind;
-    void (*Apply)(TCustomFFmpeg& engine, const TOptionValue& value);
+    void (*Apply)(TOptionParser& parser, const TOptionValue& value);
 };
 
 namespace {
@@ -82,9 +83,9 @@ void CopyRecordedOption(void* target, void* from, const char* name, int flag_mas
 
 }  // namespace
 
-std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
+std::span<const TOptionParser::TOptionEntry> TOptionParser::OptionTable() {
     using K = TOptionValueKind;
-    using E = TCustomFFmpeg;
+    using E = TOptionParser;
     using V = TOptionValue;
     static const TOptionEntry kTable[] = {
         {"L", K::kAny, [](E& e, const V& v) { e.LogDoNothing(v.Name); }},
@@ -106,7 +107,7 @@ std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
         {"t", K::kTime,
          [](E& e, const V& v) {
              e.options_.RecordingTime = v.Int;
-             e.expected_duration_ = v.Int;
+             e.host_.SetExpectedDuration(v.Int);
          }},
         {"fs", K::kInt64, [](E& e, const V& v) { e.options_.LimitFileSize = v.Int; }},
         {"ss", K::kTime, [](E& e, const V& v) { e.options_.StartTime = v.Int; }},
@@ -251,7 +252,7 @@ std::span<const TCustomFFmpeg::TOptionEntry> TCustomFFmpeg::OptionTable() {
     return kTable;
 }
 
-void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value) {
+void TOptionParser::SetOption(const std::string& name, const std::string& value) {
     for (const TOptionEntry& entry : OptionTable()) {
         if (entry.Name != name) {
             continue;
@@ -292,11 +293,11 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
     SetMuxerOption(name, value);
 }
 
-void TCustomFFmpeg::LogDoNothing(const std::string& name) {
+void TOptionParser::LogDoNothing(const std::string& name) {
     Log(llInfo, "Do nothing: option - " + name);
 }
 
-void TCustomFFmpeg::SetFormatOption(const std::string& value) {
+void TOptionParser::SetFormatOption(const std::string& value) {
     if (value.empty()) {
         return;
     }
@@ -309,7 +310,7 @@ void TCustomFFmpeg::SetFormatOption(const std::string& value) {
     options_.FormatName = value;
 }
 
-void TCustomFFmpeg::AddStreamMap(const std::string& value) {
+void TOptionParser::AddStreamMap(const std::string& value) {
     if (stream_maps_.size() >= static_cast<size_t>(max_files_) * kMaxStreams) {
         throw FFmpegException("Too many stream maps");
     }
@@ -335,7 +336,7 @@ void TCustomFFmpeg::AddStreamMap(const std::string& value) {
     stream_maps_.push_back(map);
 }
 
-void TCustomFFmpeg::AddMetaDataMap(const std::string& value) {
+void TOptionParser::AddMetaDataMap(const std::string& value) {
     if (meta_data_maps_.size() >= static_cast<size_t>(max_files_)) {
         throw FFmpegException("Too many meta data maps");
     }
@@ -349,7 +350,7 @@ void TCustomFFmpeg::AddMetaDataMap(const std::string& value) {
     meta_data_maps_.push_back(map);
 }
 
-void TCustomFFmpeg::SetInputTsScale(const std::string& value) {
+void TOptionParser::SetInputTsScale(const std::string& value) {
     const char* cursor = value.c_str();
     const long stream = ReadIntPrefix(cursor);
     if (*cursor != '\0') {
@@ -360,13 +361,13 @@ void TCustomFFmpeg::SetInputTsScale(const std::string& value) {
         throw FFmpegException(Format("stream index over MAX_STREAMS(%d)", kMaxStreams));
     }
     // With every input slot taken there is no next input to scale.
-    if (InputFileCount() < max_files_) {
-        input_ts_scales_[static_cast<size_t>(InputFileCount()) * kMaxStreams +
-                         static_cast<size_t>(stream)] = scale;
+    if (const int next = host_.InputFileCount(); next < max_files_) {
+        input_ts_scales_[static_cast<size_t>(next) * kMaxStreams + static_cast<size_t>(stream)] =
+            scale;
     }
 }
 
-void TCustomFFmpeg::AddMetadataOption(const std::string& value) {
+void TOptionParser::AddMetadataOption(const std::string& value) {
     const size_t equals = value.find('=');
     if (equals == std::string::npos) {
         throw FFmpegException("Missing =");
@@ -374,7 +375,7 @@ void TCustomFFmpeg::AddMetadataOption(const std::string& value) {
     AddMetadata(value.substr(0, equals), value.substr(equals + 1));
 }
 
-void TCustomFFmpeg::SetTargetOption(const std::string& value) {
+void TOptionParser::SetTargetOption(const std::string& value) {
     std::string type = TrimBlanks(value);
     std::string norm;
     for (const char* prefix : {"pal-", "ntsc-", "film-"}) {
@@ -388,7 +389,7 @@ void TCustomFFmpeg::SetTargetOption(const std::string& value) {
     SetTarget(type, norm, "ntsc");
 }
 
-void TCustomFFmpeg::GenerateVStatsFileName() {
+void TOptionParser::GenerateVStatsFileName() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
@@ -397,7 +398,7 @@ void TCustomFFmpeg::GenerateVStatsFileName() {
     options_.VStatsFileName = Format("%svstats_%s.log", ProgramFolder().c_str(), stamp);
 }
 
-void TCustomFFmpeg::AddVideoHook(const std::string& value) {
+void TOptionParser::AddVideoHook(const std::string& value) {
     std::vector<std::string> tokens = SplitHookCommand(value);
     // The plug-in reads its arguments from a fixed table, null after the last.
     std::array<char*, kHookArgSlots> argv{};
@@ -405,31 +406,17 @@ void TCustomFFmpeg::AddVideoHook(const std::string& value) {
     for (size_t i = 0; i < count; ++i) {
         argv[i] = tokens[i].data();
     }
-    if (AddFrameHook(frame_hooks_, static_cast<int>(count), argv.data()) != 0) {
+    if (AddFrameHook(host_.FrameHooks(), static_cast<int>(count), argv.data()) != 0) {
         throw FFmpegException("Failed to add video hook function: " + value);
     }
     options_.UsingVHook = true;
 }
 
-void TCustomFFmpeg::NewStreamOption(AVMediaType type) {
-    if (output_files_.empty()) {
-        throw FFmpegException("At least one output file must be specified");
-    }
-    AVFormatContext* file = output_files_.back().get();
-    switch (type) {
-        case AVMEDIA_TYPE_VIDEO:
-            NewVideoStream(file);
-            break;
-        case AVMEDIA_TYPE_AUDIO:
-            NewAudioStream(file);
-            break;
-        default:
-            NewSubtitleStream(file);
-            break;
-    }
+void TOptionParser::NewStreamOption(AVMediaType type) {
+    host_.NewStreamInLastOutput(type);
 }
 
-const std::string& TCustomFFmpeg::PendingCodecName(AVMediaType type) const {
+const std::string& TOptionParser::PendingCodecName(AVMediaType type) const {
     static const std::string kNone;
     switch (type) {
         case AVMEDIA_TYPE_VIDEO:
@@ -443,8 +430,8 @@ const std::string& TCustomFFmpeg::PendingCodecName(AVMediaType type) const {
     }
 }
 
-AVCodecContext* TCustomFFmpeg::FindEncoderTemplate(const AVCodec* encoder) const {
-    for (const engine::CodecContextPtr& context : option_contexts_.EncoderTemplates) {
+AVCodecContext* TOptionParser::FindEncoderTemplate(const AVCodec* encoder) const {
+    for (const engine::CodecContextPtr& context : option_contexts_->EncoderTemplates) {
         if (context->codec == encoder) {
             return context.get();
         }
@@ -452,7 +439,7 @@ AVCodecContext* TCustomFFmpeg::FindEncoderTemplate(const AVCodec* encoder) const
     return nullptr;
 }
 
-AVCodecContext* TCustomFFmpeg::EncoderTemplate(const AVCodec* encoder) {
+AVCodecContext* TOptionParser::EncoderTemplate(const AVCodec* encoder) {
     if (AVCodecContext* existing = FindEncoderTemplate(encoder)) {
         return existing;
     }
@@ -461,12 +448,12 @@ AVCodecContext* TCustomFFmpeg::EncoderTemplate(const AVCodec* encoder) {
     if (!context) {
         throw std::bad_alloc();
     }
-    option_contexts_.EncoderTemplates.push_back(std::move(context));
-    return option_contexts_.EncoderTemplates.back().get();
+    option_contexts_->EncoderTemplates.push_back(std::move(context));
+    return option_contexts_->EncoderTemplates.back().get();
 }
 
 // What SetGenericOption found for a name and where it set the value.
-struct TCustomFFmpeg::TGenericSetting {
+struct TOptionParser::TGenericSetting {
     const char* Key;
     const char* Text;
     const AVOption* Found = nullptr;
@@ -475,11 +462,11 @@ struct TCustomFFmpeg::TGenericSetting {
     std::vector<TPrivateOption> PrivateOptions;
 };
 
-bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string& value) {
+bool TOptionParser::SetGenericOption(const std::string& name, const std::string& value) {
     if (TrimBlanks(name).empty() || TrimBlanks(value).empty()) {
         return false;
     }
-    TOptionContexts& contexts = option_contexts_;
+    TOptionContexts& contexts = *option_contexts_;
     if (!contexts.Codecs[0] || !contexts.Format || !contexts.Scaler) {
         return false;  // not prepared, or freed
     }
@@ -512,8 +499,8 @@ bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string&
     return true;
 }
 
-void TCustomFFmpeg::SetTemplateOption(TGenericSetting& setting) {
-    TOptionContexts& contexts = option_contexts_;
+void TOptionParser::SetTemplateOption(TGenericSetting& setting) {
+    TOptionContexts& contexts = *option_contexts_;
     // All codec templates share one option table.
     AVCodecContext* table = contexts.Codecs[AVMEDIA_TYPE_VIDEO].get();
     for (int type = 0; type < kMediaTypeCount && setting.Result >= 0; ++type) {
@@ -543,7 +530,7 @@ void TCustomFFmpeg::SetTemplateOption(TGenericSetting& setting) {
     }
 }
 
-void TCustomFFmpeg::SetEncoderPrivateOption(TGenericSetting& setting) {
+void TOptionParser::SetEncoderPrivateOption(TGenericSetting& setting) {
     // Encoder-private options (the current library keeps them off the generic
     // context): those of the encoders the pending codec names give.
     for (AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
@@ -569,7 +556,7 @@ void TCustomFFmpeg::SetEncoderPrivateOption(TGenericSetting& setting) {
     }
 }
 
-void TCustomFFmpeg::SetPrefixedOption(TGenericSetting& setting) {
+void TOptionParser::SetPrefixedOption(TGenericSetting& setting) {
     // A classic prefix names the media type: "vmaxrate" is "maxrate" for video.
     const std::string_view name(setting.Key);
     if (name.size() <= 1) {
@@ -590,17 +577,17 @@ void TCustomFFmpeg::SetPrefixedOption(TGenericSetting& setting) {
     if (type < 0) {
         return;
     }
-    AVCodecContext* codec = option_contexts_.Codecs[static_cast<size_t>(type)].get();
+    AVCodecContext* codec = option_contexts_->Codecs[static_cast<size_t>(type)].get();
     if ((setting.Found = ff::av_opt_find(codec, setting.Key + 1, nullptr, 0, 0)) != nullptr) {
         setting.Result = ff::av_opt_set(codec, setting.Key + 1, setting.Text, 0);
         setting.Templates = TemplateBit(type);
     }
 }
 
-void TCustomFFmpeg::CopyGenericOptions(void* target, const void* source, uint32_t source_bit,
+void TOptionParser::CopyGenericOptions(void* target, const void* source, uint32_t source_bit,
                                        int flag_mask) {
     void* from = const_cast<void*>(source);
-    for (const TRecordedOption& recorded : option_contexts_.Names) {
+    for (const TRecordedOption& recorded : option_contexts_->Names) {
         // A value is taken only from a template that received it.
         if (source_bit == 0 || (recorded.Templates & source_bit) != 0) {
             CopyRecordedOption(target, from, recorded.Name.c_str(), flag_mask);
@@ -608,11 +595,11 @@ void TCustomFFmpeg::CopyGenericOptions(void* target, const void* source, uint32_
     }
 }
 
-void TCustomFFmpeg::CopyPrivateOptions(AVCodecContext* target, AVMediaType type, int flag_mask) {
+void TOptionParser::CopyPrivateOptions(AVCodecContext* target, AVMediaType type, int flag_mask) {
     if (target->codec == nullptr || target->priv_data == nullptr) {
         return;
     }
-    for (const TPrivateOption& recorded : option_contexts_.PrivateOptions) {
+    for (const TPrivateOption& recorded : option_contexts_->PrivateOptions) {
         if (recorded.Type != type || recorded.Encoder != target->codec->name) {
             continue;
         }
@@ -625,14 +612,14 @@ void TCustomFFmpeg::CopyPrivateOptions(AVCodecContext* target, AVMediaType type,
     }
 }
 
-void TCustomFFmpeg::CopyContextOptions(AVCodecContext* target, const AVCodecContext* source,
+void TOptionParser::CopyContextOptions(AVCodecContext* target, const AVCodecContext* source,
                                        int flag_mask) {
     if (target == nullptr || source == nullptr) {
         return;
     }
     int source_type = -1;
     for (int type = 0; type < kMediaTypeCount; ++type) {
-        if (option_contexts_.Codecs[static_cast<size_t>(type)].get() == source) {
+        if (option_contexts_->Codecs[static_cast<size_t>(type)].get() == source) {
             source_type = type;
         }
     }
@@ -642,13 +629,13 @@ void TCustomFFmpeg::CopyContextOptions(AVCodecContext* target, const AVCodecCont
     }
 }
 
-void TCustomFFmpeg::CopyContextOptions(AVFormatContext* target, const AVFormatContext* source,
+void TOptionParser::CopyContextOptions(AVFormatContext* target, const AVFormatContext* source,
                                        int flag_mask) {
     if (target == nullptr || source == nullptr) {
         return;
     }
-    const uint32_t bit = source == option_contexts_.Format.get() ? kFormatTemplateBit : 0;
+    const uint32_t bit = source == option_contexts_->Format.get() ? kFormatTemplateBit : 0;
     CopyGenericOptions(target, source, bit, flag_mask);
 }
 
-}  // namespace v2m
+}  // namespace v2m::engine

@@ -16,6 +16,7 @@
 #include <new>
 
 #include "FFmpeg.h"
+#include "OutputBuilder.h"
 #include "FFmpegFiles.h"
 #include "Format.h"
 #include "MyUtils.h"
@@ -24,7 +25,7 @@
 #include "UnicodeProtocol.h"
 #include "libavutil_error.h"
 
-namespace v2m {
+namespace v2m::engine {
 
 namespace {
 
@@ -79,6 +80,24 @@ void SetUnspecifiedLayout(AVCodecContext* codec, int channels) {
     ff::av_channel_layout_uninit(&codec->ch_layout);
     codec->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
     codec->ch_layout.nb_channels = channels;
+}
+
+// The codec's layout becomes a copy of `layout`.
+void ReplaceLayout(AVCodecContext* codec, const AVChannelLayout& layout) {
+    AVChannelLayout copy{};
+    if (const int error = ff::av_channel_layout_copy(&copy, &layout); error < 0) {
+        throw LibraryCallFailed("av_channel_layout_copy", error);
+    }
+    ff::av_channel_layout_uninit(&codec->ch_layout);
+    codec->ch_layout = copy;
+}
+
+// A pending language goes to the new stream and is used up.
+void TakeLanguage(AVStream* stream, std::string& language) {
+    if (!language.empty()) {
+        ff::av_dict_set(&stream->metadata, "language", language.c_str(), 0);
+        language.clear();
+    }
 }
 
 std::string LayoutText(const AVChannelLayout& layout) {
@@ -159,9 +178,37 @@ TLayoutChoice ChooseListedLayout(const AVChannelLayout* layouts, const AVChannel
 
 }  // namespace
 
-TOutputStream& TCustomFFmpeg::AddOutputStream(AVFormatContext* file, AVStream* stream,
-                                              AVMediaType type, const AVCodec* encoder,
-                                              TBitstreamFilterChain& pending_filters) {
+TOutputBuilder::TOutputBuilder(int max_files, TEngineOptions& options, TOptionParser& parser,
+                               TOutputHost& host)
+    : max_files_(max_files), options_(options), parser_(parser), host_(host) {
+    const auto files = static_cast<size_t>(max_files_);
+    output_files_.reserve(files);
+    output_codecs_.reserve(files * kMaxStreams);
+    bitstream_filters_.resize(files * kMaxStreams);
+}
+
+TOutputBuilder::~TOutputBuilder() = default;
+
+void TOutputBuilder::CloseFiles() {
+    output_streams_.clear();
+    output_files_.clear();
+    output_codecs_.clear();
+}
+
+void TOutputBuilder::ClearBitstreamFilters() {
+    for (TBitstreamFilterChain& chain : bitstream_filters_) {
+        chain.clear();
+    }
+}
+
+TBitstreamFilterChain& TOutputBuilder::BitstreamFiltersOf(const AVFormatContext* file, int stream) {
+    const auto row = static_cast<size_t>(OutputFileRow(file));
+    return bitstream_filters_[row * kMaxStreams + static_cast<size_t>(stream)];
+}
+
+TOutputStream& TOutputBuilder::AddOutputStream(AVFormatContext* file, AVStream* stream,
+                                               AVMediaType type, const AVCodec* encoder,
+                                               TBitstreamFilterChain& pending_filters) {
     auto record = std::make_unique<TOutputStream>();
     record->File = file;
     record->Stream = stream;
@@ -181,7 +228,7 @@ TOutputStream& TCustomFFmpeg::AddOutputStream(AVFormatContext* file, AVStream* s
     return *output_streams_.back();
 }
 
-int TCustomFFmpeg::OutputFileRow(const AVFormatContext* file) const {
+int TOutputBuilder::OutputFileRow(const AVFormatContext* file) const {
     for (size_t i = 0; i < output_files_.size(); ++i) {
         if (output_files_[i].get() == file) {
             return static_cast<int>(i);
@@ -191,14 +238,15 @@ int TCustomFFmpeg::OutputFileRow(const AVFormatContext* file) const {
     return OutputFileCount();
 }
 
-TCustomFFmpeg::TEncoderChoice TCustomFFmpeg::ChooseEncoder(AVFormatContext* file, AVMediaType type,
-                                                           const std::string& name, bool copy) {
+TOutputBuilder::TEncoderChoice TOutputBuilder::ChooseEncoder(AVFormatContext* file,
+                                                             AVMediaType type,
+                                                             const std::string& name, bool copy) {
     // The encoder is chosen first so the settings are made for it; a name
     // that names none fails later, where the encoder is taken.
     TEncoderChoice choice;
     if (!copy) {
         if (!name.empty()) {
-            choice.NameFound = FindCodecByName(name, type, true, choice.Id, &choice.ByName);
+            choice.NameFound = host_.FindEncoder(name, type, choice.Id, &choice.ByName);
         } else {
             choice.Id = ff::av_guess_codec(file->oformat, nullptr, file->url, nullptr, type);
         }
@@ -210,7 +258,7 @@ TCustomFFmpeg::TEncoderChoice TCustomFFmpeg::ChooseEncoder(AVFormatContext* file
     return choice;
 }
 
-void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
+void TOutputBuilder::NewVideoStream(AVFormatContext* file) {
     TEngineOptions& o = options_;
     AVStream* stream = AddStream(file);
     if (stream == nullptr) {
@@ -238,29 +286,26 @@ void TCustomFFmpeg::NewVideoStream(AVFormatContext* file) {
     } else {
         if (!choice.NameFound) {
             o.VideoCodecName.clear();
-            throw FFmpegException(last_error_text_);
+            throw FFmpegException(host_.LastErrorText());
         }
         codec->codec_id = choice.Id;
-        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get(),
-                           kVideoEncoding);
+        parser_.CopyContextOptions(codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_VIDEO].get(),
+                                   kVideoEncoding);
         SetVideoFrameFormat(record, choice.Encoder);
         SetVideoQuality(record);
     }
     output_codecs_.push_back(copy ? nullptr : choice.ByName);
 
-    if (!o.VideoLanguage.empty()) {
-        ff::av_dict_set(&stream->metadata, "language", o.VideoLanguage.c_str(), 0);
-        o.VideoLanguage.clear();
-    }
+    TakeLanguage(stream, o.VideoLanguage);
     o.VideoDisable = false;
     o.VideoCodecName.clear();
     o.VideoStreamCopy = false;
     o.FramePixFmt = -1;
 }
 
-void TCustomFFmpeg::SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFormat& muxer) {
+void TOutputBuilder::SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFormat& muxer) {
     const int32_t global_header = options_.VideoGlobalHeader;
-    AVCodecContext* video_template = option_contexts_.Codecs[AVMEDIA_TYPE_VIDEO].get();
+    AVCodecContext* video_template = parser_.OptionContexts().Codecs[AVMEDIA_TYPE_VIDEO].get();
     if ((global_header & 1) != 0 ||
         (global_header == 0 && (muxer.flags & AVFMT_GLOBALHEADER) != 0)) {
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -276,7 +321,7 @@ void TCustomFFmpeg::SetVideoHeaderFlags(AVCodecContext* codec, const AVOutputFor
     }
 }
 
-void TCustomFFmpeg::SetVideoFrameFormat(TOutputStream& record, const AVCodec* encoder) {
+void TOutputBuilder::SetVideoFrameFormat(TOutputStream& record, const AVCodec* encoder) {
     const TEngineOptions& o = options_;
     AVCodecContext* codec = record.Codec.get();
     AVRational rate = o.FrameRate.num != 0 ? o.FrameRate : AVRational{25, 1};
@@ -297,7 +342,7 @@ void TCustomFFmpeg::SetVideoFrameFormat(TOutputStream& record, const AVCodec* en
     ChoosePixelFormat(codec, encoder);
 }
 
-void TCustomFFmpeg::SetVideoQuality(TOutputStream& record) {
+void TOutputBuilder::SetVideoQuality(TOutputStream& record) {
     const TEngineOptions& o = options_;
     AVCodecContext* codec = record.Codec.get();
     if (o.IntraOnly) {
@@ -329,7 +374,7 @@ void TCustomFFmpeg::SetVideoQuality(TOutputStream& record) {
     }
 }
 
-void TCustomFFmpeg::ApplyRcOverride(AVCodecContext* codec) {
+void TOutputBuilder::ApplyRcOverride(AVCodecContext* codec) {
     if (!options_.VideoRcOverride) {
         codec->rc_override_count = 0;
         return;
@@ -376,7 +421,7 @@ void TCustomFFmpeg::ApplyRcOverride(AVCodecContext* codec) {
     codec->rc_override_count = static_cast<int>(entries.size());
 }
 
-void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
+void TOutputBuilder::NewAudioStream(AVFormatContext* file) {
     TEngineOptions& o = options_;
     AVStream* stream = AddStream(file);
     if (stream == nullptr) {
@@ -396,7 +441,8 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
     }
     if ((file->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (AVCodecContext* audio_template = option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get()) {
+        if (AVCodecContext* audio_template =
+                parser_.OptionContexts().Codecs[AVMEDIA_TYPE_AUDIO].get()) {
             audio_template->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
     }
@@ -405,11 +451,11 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
         record.StreamCopy = true;
         SetUnspecifiedLayout(codec, o.AudioChannels);
     } else {
-        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_AUDIO].get(),
-                           kAudioEncoding);
+        parser_.CopyContextOptions(codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_AUDIO].get(),
+                                   kAudioEncoding);
         if (!choice.NameFound) {
             o.AudioCodecName.clear();
-            throw FFmpegException(last_error_text_);
+            throw FFmpegException(host_.LastErrorText());
         }
         codec->codec_id = choice.Id;
         SetAudioEncoding(record, choice.Encoder);
@@ -424,16 +470,13 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* file) {
         ChooseSupportedRateAndLayout(record);
     }
 
-    if (!o.AudioLanguage.empty()) {
-        ff::av_dict_set(&stream->metadata, "language", o.AudioLanguage.c_str(), 0);
-        o.AudioLanguage.clear();
-    }
+    TakeLanguage(stream, o.AudioLanguage);
     o.AudioDisable = false;
     o.AudioCodecName.clear();
     o.AudioStreamCopy = false;
 }
 
-void TCustomFFmpeg::SetAudioEncoding(TOutputStream& record, const AVCodec* encoder) {
+void TOutputBuilder::SetAudioEncoding(TOutputStream& record, const AVCodec* encoder) {
     const TEngineOptions& o = options_;
     AVCodecContext* codec = record.Codec.get();
     if (o.AudioQScale > -99999.0f) {
@@ -453,7 +496,7 @@ void TCustomFFmpeg::SetAudioEncoding(TOutputStream& record, const AVCodec* encod
     ChooseSampleFormat(codec, encoder);
 }
 
-void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
+void TOutputBuilder::ChooseSupportedRateAndLayout(TOutputStream& record) {
     const AVCodec* encoder = record.Encoder;
     AVCodecContext* codec = record.Codec.get();
     if (encoder == nullptr) {
@@ -464,8 +507,8 @@ void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
     if (const int* rates = encoder->supported_samplerates; rates != nullptr && *rates != 0) {
         const int pending = codec->sample_rate;
         if (const int nearest = NearestListedRate(rates, pending); nearest != pending) {
-            Log(llVerbose, Format("Encoder %s does not support %d Hz; using %d Hz", encoder->name,
-                                  pending, nearest));
+            host_.Log(llVerbose, Format("Encoder %s does not support %d Hz; using %d Hz",
+                                        encoder->name, pending, nearest));
             codec->sample_rate = nearest;
             codec->time_base = AVRational{1, nearest};
         }
@@ -479,19 +522,14 @@ void TCustomFFmpeg::ChooseSupportedRateAndLayout(TOutputStream& record) {
         return;
     }
     if (choice.Substitute) {
-        Log(llVerbose,
-            Format("Encoder %s does not support the channel layout %s; using %s", encoder->name,
-                   LayoutText(codec->ch_layout).c_str(), LayoutText(*choice.Chosen).c_str()));
+        host_.Log(llVerbose, Format("Encoder %s does not support the channel layout %s; using %s",
+                                    encoder->name, LayoutText(codec->ch_layout).c_str(),
+                                    LayoutText(*choice.Chosen).c_str()));
     }
-    AVChannelLayout copy{};
-    if (const int error = ff::av_channel_layout_copy(&copy, choice.Chosen); error < 0) {
-        throw LibraryCallFailed("av_channel_layout_copy", error);
-    }
-    ff::av_channel_layout_uninit(&codec->ch_layout);
-    codec->ch_layout = copy;
+    ReplaceLayout(codec, *choice.Chosen);
 }
 
-void TCustomFFmpeg::TakeSourceAudioFormat(TOutputStream& record, const AVCodecContext& source) {
+void TOutputBuilder::TakeSourceAudioFormat(TOutputStream& record, const AVCodecContext& source) {
     AVCodecContext* codec = record.Codec.get();
     bool changed = false;
     if (record.SourceSampleRate && source.sample_rate > 0) {
@@ -501,12 +539,7 @@ void TCustomFFmpeg::TakeSourceAudioFormat(TOutputStream& record, const AVCodecCo
     }
     if (record.SourceChannels && source.ch_layout.nb_channels > 0) {
         if (source.ch_layout.order == AV_CHANNEL_ORDER_NATIVE) {
-            AVChannelLayout copy{};
-            if (const int error = ff::av_channel_layout_copy(&copy, &source.ch_layout); error < 0) {
-                throw LibraryCallFailed("av_channel_layout_copy", error);
-            }
-            ff::av_channel_layout_uninit(&codec->ch_layout);
-            codec->ch_layout = copy;
+            ReplaceLayout(codec, source.ch_layout);
         } else {
             SetUnspecifiedLayout(codec, source.ch_layout.nb_channels);
         }
@@ -517,7 +550,7 @@ void TCustomFFmpeg::TakeSourceAudioFormat(TOutputStream& record, const AVCodecCo
     }
 }
 
-void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* file) {
+void TOutputBuilder::NewSubtitleStream(AVFormatContext* file) {
     TEngineOptions& o = options_;
     AVStream* stream = AddStream(file);
     if (stream == nullptr) {
@@ -531,7 +564,7 @@ void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* file) {
     bool name_found = true;
     if (!copy) {
         name_found =
-            FindCodecByName(o.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true, codec_id, &by_name);
+            host_.FindEncoder(o.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, codec_id, &by_name);
     }
     TOutputStream& record =
         AddOutputStream(file, stream, AVMEDIA_TYPE_SUBTITLE, by_name, o.SubtitleBitstreamFilters);
@@ -543,26 +576,41 @@ void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* file) {
     if (copy) {
         record.StreamCopy = true;
     } else {
-        CopyContextOptions(codec, option_contexts_.Codecs[AVMEDIA_TYPE_SUBTITLE].get(),
-                           kSubtitleEncoding);
+        parser_.CopyContextOptions(
+            codec, parser_.OptionContexts().Codecs[AVMEDIA_TYPE_SUBTITLE].get(), kSubtitleEncoding);
         if (!name_found) {
             o.SubtitleCodecName.clear();
-            throw FFmpegException(last_error_text_);
+            throw FFmpegException(host_.LastErrorText());
         }
         codec->codec_id = codec_id;
     }
     output_codecs_.push_back(copy ? nullptr : by_name);
 
-    if (!o.SubtitleLanguage.empty()) {
-        ff::av_dict_set(&stream->metadata, "language", o.SubtitleLanguage.c_str(), 0);
-        o.SubtitleLanguage.clear();
-    }
+    TakeLanguage(stream, o.SubtitleLanguage);
     o.SubtitleDisable = false;
     o.SubtitleCodecName.clear();
     o.SubtitleStreamCopy = false;
 }
 
-int TCustomFFmpeg::OpenOutputFile(const std::string& FileName, bool Join) {
+void TOutputBuilder::NewStreamInLastOutput(AVMediaType type) {
+    if (output_files_.empty()) {
+        throw FFmpegException("At least one output file must be specified");
+    }
+    AVFormatContext* file = output_files_.back().get();
+    switch (type) {
+        case AVMEDIA_TYPE_VIDEO:
+            NewVideoStream(file);
+            break;
+        case AVMEDIA_TYPE_AUDIO:
+            NewAudioStream(file);
+            break;
+        default:
+            NewSubtitleStream(file);
+            break;
+    }
+}
+
+int TOutputBuilder::OpenOutputFile(const std::string& FileName, bool Join) {
     const size_t files_before = output_files_.size();
     const size_t streams_before = output_streams_.size();
     const size_t codecs_before = output_codecs_.size();
@@ -597,17 +645,17 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& FileName, bool Join) {
     }
 }
 
-int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
+int TOutputBuilder::CreateOutputFile(const std::string& FileName, bool Join) {
     TEngineOptions& o = options_;
     if (join_mode_) {
-        last_error_text_ = "Cannot join more than one output file.";
+        host_.SetLastErrorText("Cannot join more than one output file.");
         return -1;
     }
     o.UseFilters = !o.VideoFilters.empty();
-    const bool joining = Join && InputFileCount() > 1;
-    const int entries = joining ? InputFileCount() : 1;
+    const bool joining = Join && host_.InputFileCount() > 1;
+    const int entries = joining ? host_.InputFileCount() : 1;
     if (OutputFileCount() + entries > max_files_) {
-        last_error_text_ = Format("Too many output files (at most %d)", max_files_);
+        host_.SetLastErrorText(Format("Too many output files (at most %d)", max_files_));
         return -1;
     }
 
@@ -633,7 +681,7 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
     output_files_.push_back(file);
 
     if ((muxer->flags & AVFMT_NEEDNUMBER) != 0 && ff::av_filename_number_test(file->url) == 0) {
-        last_error_text_ = AVErrorText(FileName, AVERROR(EDOM));
+        host_.SetLastErrorText(AVErrorText(FileName, AVERROR(EDOM)));
         return -1;
     }
     if ((muxer->flags & AVFMT_NOFILE) == 0 && OpenOutputBytes(file.get(), FileName) < 0) {
@@ -646,29 +694,29 @@ int TCustomFFmpeg::CreateOutputFile(const std::string& FileName, bool Join) {
     return OutputFileCount();
 }
 
-const AVOutputFormat* TCustomFFmpeg::ChooseMuxer(const std::string& FileName,
-                                                 const std::string& url) {
+const AVOutputFormat* TOutputBuilder::ChooseMuxer(const std::string& FileName,
+                                                  const std::string& url) {
     TEngineOptions& o = options_;
     if (o.FormatName.empty()) {
         const AVOutputFormat* muxer = ff::av_guess_format(nullptr, url.c_str(), nullptr);
         if (muxer == nullptr) {
-            last_error_text_ =
-                Format("Unable to find a suitable output format for '%s'", FileName.c_str());
+            host_.SetLastErrorText(
+                Format("Unable to find a suitable output format for '%s'", FileName.c_str()));
         }
         return muxer;
     }
     const AVOutputFormat* muxer = ff::av_guess_format(o.FormatName.c_str(), nullptr, nullptr);
     if (muxer == nullptr) {
-        last_error_text_ = Format("Requested output format '%s' is not a suitable output format",
-                                  o.FormatName.c_str());
+        host_.SetLastErrorText(Format(
+            "Requested output format '%s' is not a suitable output format", o.FormatName.c_str()));
         return nullptr;
     }
     o.FormatName.clear();
     return muxer;
 }
 
-bool TCustomFFmpeg::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join,
-                                            TOutputStreamTypes& types) {
+bool TOutputBuilder::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Join,
+                                             TOutputStreamTypes& types) {
     const TEngineOptions& o = options_;
     types.Video =
         o.VideoStreamCopy || muxer.video_codec != AV_CODEC_ID_NONE || !o.VideoCodecName.empty();
@@ -676,7 +724,7 @@ bool TCustomFFmpeg::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Jo
         o.AudioStreamCopy || muxer.audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
     types.Subtitle = o.SubtitleStreamCopy || muxer.subtitle_codec != AV_CODEC_ID_NONE ||
                      !o.SubtitleCodecName.empty();
-    if (InputFileCount() > 0) {
+    if (host_.InputFileCount() > 0) {
         // Only the types the inputs have.
         TOutputStreamTypes inputs;
         if (!FindInputStreamTypes(Join, inputs)) {
@@ -692,23 +740,23 @@ bool TCustomFFmpeg::ChooseOutputStreamTypes(const AVOutputFormat& muxer, bool Jo
     return true;
 }
 
-bool TCustomFFmpeg::FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs) {
-    const int examined = Join ? 1 : InputFileCount();
+bool TOutputBuilder::FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs) {
+    const int examined = Join ? 1 : host_.InputFileCount();
     for (int f = 0; f < examined; ++f) {
-        const AVFormatContext* input = input_files_[static_cast<size_t>(f)].get();
+        const AVFormatContext* input = host_.InputFile(f);
         for (unsigned s = 0; s < input->nb_streams; ++s) {
             const int type = input->streams[s]->codecpar->codec_type;
             if (type < AVMEDIA_TYPE_UNKNOWN || type > AVMEDIA_TYPE_ATTACHMENT) {
-                last_error_text_ =
+                host_.SetLastErrorText(
                     "check_audio_video_sub_inputs fail: invalid codec_type of "
-                    "input file";
+                    "input file");
                 return false;
             }
             // A cover picture makes a picture stream only where a map
             // asks for it: the source choice never takes it otherwise.
             const bool cover = (input->streams[s]->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
-            inputs.Video =
-                inputs.Video || (type == AVMEDIA_TYPE_VIDEO && (!cover || !stream_maps_.empty()));
+            inputs.Video = inputs.Video || (type == AVMEDIA_TYPE_VIDEO &&
+                                            (!cover || !parser_.StreamMaps().empty()));
             inputs.Audio = inputs.Audio || type == AVMEDIA_TYPE_AUDIO;
             inputs.Subtitle = inputs.Subtitle || type == AVMEDIA_TYPE_SUBTITLE;
         }
@@ -716,16 +764,16 @@ bool TCustomFFmpeg::FindInputStreamTypes(bool Join, TOutputStreamTypes& inputs) 
     return true;
 }
 
-bool TCustomFFmpeg::CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types) {
+bool TOutputBuilder::CreateOutputStreams(AVFormatContext* file, const TOutputStreamTypes& types) {
     struct TStreamStep {
         bool Wanted;
-        void (TCustomFFmpeg::*Create)(AVFormatContext*);
+        void (TOutputBuilder::*Create)(AVFormatContext*);
         const char* Name;
     };
     const TStreamStep steps[] = {
-        {types.Video, &TCustomFFmpeg::NewVideoStream, "new_video_stream"},
-        {types.Audio, &TCustomFFmpeg::NewAudioStream, "new_audio_stream"},
-        {types.Subtitle, &TCustomFFmpeg::NewSubtitleStream, "new_subtitle_stream"},
+        {types.Video, &TOutputBuilder::NewVideoStream, "new_video_stream"},
+        {types.Audio, &TOutputBuilder::NewAudioStream, "new_audio_stream"},
+        {types.Subtitle, &TOutputBuilder::NewSubtitleStream, "new_subtitle_stream"},
     };
     for (const TStreamStep& step : steps) {
         try {
@@ -733,27 +781,28 @@ bool TCustomFFmpeg::CreateOutputStreams(AVFormatContext* file, const TOutputStre
                 (this->*step.Create)(file);
             }
         } catch (const FFmpegException& error) {
-            last_error_text_ = Format("%s fail: %s", step.Name, error.what());
+            host_.SetLastErrorText(Format("%s fail: %s", step.Name, error.what()));
             return false;
         }
     }
     return true;
 }
 
-void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* file) {
+void TOutputBuilder::SetOutputMetadata(AVFormatContext* file) {
     if (options_.RecordingTimestamp != 0) {
         ff::av_dict_set(&file->metadata, "creation_time",
                         CreationTimeText(options_.RecordingTimestamp).c_str(), 0);
     }
     // Applied last first, so a key given twice keeps the value given first.
-    while (!metadata_.empty()) {
-        const auto& [key, value] = metadata_.back();
+    engine::TTextPairs& metadata = parser_.Metadata();
+    while (!metadata.empty()) {
+        const auto& [key, value] = metadata.back();
         ff::av_dict_set(&file->metadata, key.c_str(), value.c_str(), 0);
-        metadata_.pop_back();
+        metadata.pop_back();
     }
 }
 
-void TCustomFFmpeg::ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer) {
+void TOutputBuilder::ApplyMuxerSettings(AVFormatContext* file, const AVOutputFormat& muxer) {
     const TEngineOptions& o = options_;
     file->max_delay = static_cast<int>(o.MuxMaxDelay * 1000000.0f);
     if (file->priv_data != nullptr) {
@@ -765,33 +814,34 @@ void TCustomFFmpeg::ApplyMuxerSettings(AVFormatContext* file, const AVOutputForm
         if (engine::ClassHasOption(own, "loop")) {
             ff::av_opt_set_int(file->priv_data, "loop", o.LoopOutput, 0);
         }
-        for (const auto& [name, value] : pending_muxer_options_) {
+        for (const auto& [name, value] : parser_.PendingMuxerOptions()) {
             if (engine::ClassHasOption(own, name.c_str())) {
                 ff::av_opt_set(file->priv_data, name.c_str(), value.c_str(), 0);
             }
         }
     }
-    pending_muxer_options_.clear();
+    parser_.PendingMuxerOptions().clear();
     file->flags |= AVFMT_FLAG_NONBLOCK;
-    CopyContextOptions(file, option_contexts_.Format.get(), AV_OPT_FLAG_ENCODING_PARAM);
+    parser_.CopyContextOptions(file, parser_.OptionContexts().Format.get(),
+                               AV_OPT_FLAG_ENCODING_PARAM);
 }
 
-void TCustomFFmpeg::EnterJoinMode(const std::shared_ptr<AVFormatContext>& file) {
+void TOutputBuilder::EnterJoinMode(const std::shared_ptr<AVFormatContext>& file) {
     join_mode_ = true;
     int64_t total = 0;
-    for (const engine::InputContextPtr& input : input_files_) {
-        if (input->duration != AV_NOPTS_VALUE) {
+    for (int f = 0; f < host_.InputFileCount(); ++f) {
+        if (const AVFormatContext* input = host_.InputFile(f); input->duration != AV_NOPTS_VALUE) {
             total += input->duration;
         }
     }
-    expected_duration_ = total != 0 ? total : -1;
+    host_.SetExpectedDuration(total != 0 ? total : -1);
     // The output appears once per input.
-    for (int i = 1; i < InputFileCount(); ++i) {
+    for (int i = 1; i < host_.InputFileCount(); ++i) {
         output_files_.push_back(file);
     }
 }
 
-int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& FileName) {
+int TOutputBuilder::OpenOutputBytes(AVFormatContext* file, const std::string& FileName) {
     if (UseCallerOutput(file)) {
         return 0;
     }
@@ -800,8 +850,8 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
         // Another protocol: the libraries' own access, as named.
         const int opened = OpenOutputIO(&file->pb, file->url);
         if (opened < 0) {
-            last_error_text_ = Format("Could not open '%s': %s", FileName.c_str(),
-                                      LibraryErrorText(opened).c_str());
+            host_.SetLastErrorText(Format("Could not open '%s': %s", FileName.c_str(),
+                                          LibraryErrorText(opened).c_str()));
             return -1;
         }
         return 0;
@@ -812,8 +862,8 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
         // is nothing there to replace and nothing to name at the end.
         const int opened = ff::avio_open(&file->pb, path.c_str(), AVIO_FLAG_WRITE);
         if (opened < 0) {
-            last_error_text_ = Format("Could not open '%s': %s", FileName.c_str(),
-                                      LibraryErrorText(opened).c_str());
+            host_.SetLastErrorText(Format("Could not open '%s': %s", FileName.c_str(),
+                                          LibraryErrorText(opened).c_str()));
             return -1;
         }
         return 0;
@@ -824,8 +874,8 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
     const int fd =
         CreatePartialUnderFreeName(&wanted, &partial, [] { return ProcessStopRequested(); });
     if (fd < 0) {
-        last_error_text_ =
-            Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str());
+        host_.SetLastErrorText(
+            Format("Could not open '%s': %s", wanted.c_str(), SystemErrorText(-fd).c_str()));
         return -1;
     }
     ::close(fd);
@@ -842,8 +892,8 @@ int TCustomFFmpeg::OpenOutputBytes(AVFormatContext* file, const std::string& Fil
     return 0;
 }
 
-void TCustomFFmpeg::NameOutput(AVFormatContext* file, const std::string& path,
-                               const std::string& wanted) {
+void TOutputBuilder::NameOutput(AVFormatContext* file, const std::string& path,
+                                const std::string& wanted) {
     if (wanted == path && FromLibraryFileName(file->url) == wanted) {
         return;
     }
@@ -856,7 +906,7 @@ void TCustomFFmpeg::NameOutput(AVFormatContext* file, const std::string& path,
     file->url = renamed;
 }
 
-void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
+void TOutputBuilder::CreateOutputBytes(AVFormatContext* file) {
     std::lock_guard lock(created_mutex_);
     for (TCreatedOutput& output : created_outputs_) {
         if (output.File != file || !output.Partial.Empty() || output.Published) {
@@ -882,7 +932,7 @@ void TCustomFFmpeg::CreateOutputBytes(AVFormatContext* file) {
     }
 }
 
-void TCustomFFmpeg::RemoveUnfinishedOutputs(size_t first, bool only_empty) {
+void TOutputBuilder::RemoveUnfinishedOutputs(size_t first, bool only_empty) {
     std::lock_guard lock(created_mutex_);
     if (first >= created_outputs_.size()) {
         return;
@@ -908,22 +958,22 @@ void TCustomFFmpeg::RemoveUnfinishedOutputs(size_t first, bool only_empty) {
     created_outputs_ = std::move(kept);
 }
 
-void TCustomFFmpeg::DiscardUnfinishedOutputs() {
+void TOutputBuilder::DiscardUnfinishedOutputs() {
     RemoveUnfinishedOutputs(0, keep_unfinished_outputs_.load());
     // Kept or removed, they are no longer this engine's.
     std::lock_guard lock(created_mutex_);
     std::erase_if(created_outputs_, [](const TCreatedOutput& output) { return !output.Published; });
 }
 
-void TCustomFFmpeg::SettleOutputs() {
-    const bool success = run_.Completed() && !run_.HasError();
-    if (!success && !run_.HasError()) {
+std::string TOutputBuilder::SettleOutputs(bool completed, bool has_error, bool running) {
+    const bool success = completed && !has_error;
+    if (!success && !has_error) {
         // Stopped, or never run: what has content is the owner's to keep or
         // discard; what was never written goes now, unless a run still ends.
-        if (!run_.Running()) {
+        if (!running) {
             RemoveUnfinishedOutputs(0, true);
         }
-        return;
+        return {};
     }
     std::string failure;
     {
@@ -954,26 +1004,10 @@ void TCustomFFmpeg::SettleOutputs() {
         std::erase_if(created_outputs_,
                       [](const TCreatedOutput& output) { return output.Partial.Empty(); });
     }
-    if (!failure.empty()) {
-        run_.SetCompleted(false);
-        RecordFailure(failure);
-    }
+    return failure;
 }
 
-TPendingOutputOptions TCustomFFmpeg::SavePendingOutputOptions() const {
-    return TPendingOutputOptions{options_, metadata_, pending_muxer_options_};
-}
-
-void TCustomFFmpeg::RestorePendingOutputOptions(const TPendingOutputOptions& saved) {
-    static_cast<TEngineValues&>(options_) = saved.Values;
-    options_.VideoBitstreamFilters.clear();
-    options_.AudioBitstreamFilters.clear();
-    options_.SubtitleBitstreamFilters.clear();
-    metadata_ = saved.Metadata;
-    pending_muxer_options_ = saved.MuxerOptions;
-}
-
-std::vector<std::string> TCustomFFmpeg::WrittenOutputNames() const {
+std::vector<std::string> TOutputBuilder::WrittenOutputNames() const {
     std::lock_guard lock(created_mutex_);
     std::vector<std::string> names;
     for (const TCreatedOutput& output : created_outputs_) {
@@ -984,21 +1018,21 @@ std::vector<std::string> TCustomFFmpeg::WrittenOutputNames() const {
     return names;
 }
 
-AVFormatContext* TCustomFFmpeg::OutputFile(int index) const {
+AVFormatContext* TOutputBuilder::OutputFile(int index) const {
     if (index < 0 || index >= OutputFileCount()) {
         return nullptr;
     }
     return output_files_[static_cast<size_t>(index)].get();
 }
 
-const AVCodec* TCustomFFmpeg::OutputCodec(int index) const {
+const AVCodec* TOutputBuilder::OutputCodec(int index) const {
     if (index < 0 || index >= OutputCodecCount()) {
         return nullptr;
     }
     return output_codecs_[static_cast<size_t>(index)];
 }
 
-TOutputStream* TCustomFFmpeg::FindOutputStream(const AVFormatContext* file, int stream) const {
+TOutputStream* TOutputBuilder::FindOutputStream(const AVFormatContext* file, int stream) const {
     for (const std::unique_ptr<TOutputStream>& record : output_streams_) {
         if (record->File == file && record->Stream->index == stream) {
             return record.get();
@@ -1007,4 +1041,4 @@ TOutputStream* TCustomFFmpeg::FindOutputStream(const AVFormatContext* file, int 
     return nullptr;
 }
 
-}  // namespace v2m
+}  // namespace v2m::engine

@@ -23,14 +23,13 @@ constexpr auto kWaitSlice = std::chrono::milliseconds(20);
 // Runs one step of a run so that a failure in it does not keep the next
 // steps from cleaning up.
 template <typename Step>
-void Guarded(TCustomFFmpeg& engine, void (TCustomFFmpeg::*record)(const std::string&),
-             Step&& step) {
+void Guarded(engine::TEngineThreadHost& engine, Step&& step) {
     try {
         step();
     } catch (const std::exception& e) {
-        (engine.*record)(e.what());
+        engine.RecordFailure(e.what());
     } catch (...) {
-        (engine.*record)("Unknown failure");
+        engine.RecordFailure("Unknown failure");
     }
 }
 
@@ -56,7 +55,8 @@ int ThreadPriorityNiceValue(TThreadPriority priority) {
     return 0;
 }
 
-TEngineThread::TEngineThread(TCustomFFmpeg& engine, std::shared_ptr<TManualResetEvent> done)
+TEngineThread::TEngineThread(engine::TEngineThreadHost& engine,
+                             std::shared_ptr<TManualResetEvent> done)
     : engine_(engine), done_(std::move(done)) {}
 
 TEngineThread::~TEngineThread() {
@@ -128,13 +128,13 @@ void TEngineThread::Join() {
 
 void TConvertThread::Execute() {
     ApplyPriority();
-    engine_.Run();
+    engine_.RunTask();
 }
 
 void TConvertThread::Abandon(const std::string& reason) {
     engine_.RecordFailure("Cannot create the worker thread: " + reason);
-    Guarded(engine_, &TCustomFFmpeg::RecordFailure, [this] { engine_.FreeFiles(); });
-    Guarded(engine_, &TCustomFFmpeg::RecordFailure, [this] { engine_.DoTerminate(); });
+    Guarded(engine_, [this] { engine_.FreeTaskFiles(); });
+    Guarded(engine_, [this] { engine_.EndTask(); });
 }
 
 void TConvertThread::ApplyPriority() {
@@ -156,7 +156,7 @@ void TConvertThread::ApplyPriority() {
 }
 
 void TDoTerminateThread::Execute() {
-    Guarded(engine_, &TCustomFFmpeg::RecordFailure, [this] { engine_.DoTerminate(); });
+    Guarded(engine_, [this] { engine_.EndTask(); });
 }
 
 void TDoTerminateThread::Abandon(const std::string&) {
@@ -201,9 +201,9 @@ std::shared_ptr<TConvertThread> TCustomFFmpeg::StartTranscode(bool Threaded,
         refusal = "At least one input file must be specified";
     }
     if (refusal != nullptr) {
-        Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { FreeFiles(); });
+        Guarded(*this, [this] { FreeFiles(); });
         RecordFailure(refusal);
-        Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { DoTerminate(); });
+        Guarded(*this, [this] { DoTerminate(); });
         return nullptr;
     }
 
@@ -226,16 +226,16 @@ std::shared_ptr<TConvertThread> TCustomFFmpeg::StartTranscode(bool Threaded,
 }
 
 void TCustomFFmpeg::Run() {
-    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] {
+    Guarded(*this, [this] {
         run_.SetCompleted(false);
         Transcode();
     });
     // Closed, the outputs get their final names (or go, after a failure).
-    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { FreeFiles(); });
+    Guarded(*this, [this] { FreeFiles(); });
     // Before the end is reported: whoever hears of it may unload the libraries.
     library_use_.reset();
     // The last step: the terminate callback may destroy this engine.
-    Guarded(*this, &TCustomFFmpeg::RecordFailure, [this] { DoTerminate(); });
+    Guarded(*this, [this] { DoTerminate(); });
 }
 
 void TCustomFFmpeg::DoTerminate() {

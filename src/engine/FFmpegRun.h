@@ -13,11 +13,35 @@
 #include <string>
 #include <thread>
 
+#include "FFmpegLogger.h"
 #include "ManualResetEvent.h"
 
 namespace v2m {
 
 class TCustomFFmpeg;
+
+namespace engine {
+
+// What the engine's threads may do with the engine that made them: run its
+// task, or, when no thread could be had, end the task without running it.
+// The engine implements it privately and hands itself to its threads as this
+// alone.
+class TEngineThreadHost {
+public:
+    // The run of a started task (the engine's Run).
+    virtual void RunTask() = 0;
+    // The engine's FreeFiles and DoTerminate.
+    virtual void FreeTaskFiles() = 0;
+    virtual void EndTask() = 0;
+    // Logs a caught failure at quiet level and keeps it as the task's error.
+    virtual void RecordFailure(const std::string& message) = 0;
+    virtual void Log(TLogLevel level, const std::string& text) = 0;
+
+protected:
+    ~TEngineThreadHost() = default;
+};
+
+}  // namespace engine
 
 // Priorities a worker thread can run at, lowest first.
 enum TThreadPriority : uint8_t {
@@ -54,14 +78,14 @@ public:
     void Join();
 
 protected:
-    TEngineThread(TCustomFFmpeg& engine, std::shared_ptr<TManualResetEvent> done);
+    TEngineThread(engine::TEngineThreadHost& engine, std::shared_ptr<TManualResetEvent> done);
     // Creates the thread; later calls do nothing.
     void Launch();
     virtual void Execute() = 0;
     // The system refused the thread: end the work on the caller's thread.
     virtual void Abandon(const std::string& reason) = 0;
 
-    TCustomFFmpeg& engine_;
+    engine::TEngineThreadHost& engine_;
 
 private:
     void Body();
@@ -86,7 +110,7 @@ public:
 
 private:
     friend class TCustomFFmpeg;
-    TConvertThread(TCustomFFmpeg& engine, TThreadPriority priority,
+    TConvertThread(engine::TEngineThreadHost& engine, TThreadPriority priority,
                    std::shared_ptr<TManualResetEvent> done)
         : TEngineThread(engine, std::move(done)), priority_(priority) {}
     void Execute() override;
@@ -101,7 +125,7 @@ private:
 class TDoTerminateThread final : public TEngineThread {
 private:
     friend class TCustomFFmpeg;
-    TDoTerminateThread(TCustomFFmpeg& engine, std::shared_ptr<TManualResetEvent> done)
+    TDoTerminateThread(engine::TEngineThreadHost& engine, std::shared_ptr<TManualResetEvent> done)
         : TEngineThread(engine, std::move(done)) {}
     void Execute() override;
     void Abandon(const std::string& reason) override;

@@ -4,10 +4,11 @@
 #include <cstdlib>
 
 #include "FFmpeg.h"
+#include "OptionParser.h"
 #include "Format.h"
 #include "OptionValues.h"
 
-namespace v2m {
+namespace v2m::engine {
 
 namespace {
 
@@ -55,7 +56,7 @@ const char* MediaKind(AVMediaType type) {
 
 }  // namespace
 
-void TCustomFFmpeg::SetBitRateOption(const std::string& name, const std::string& value) {
+void TOptionParser::SetBitRateOption(const std::string& name, const std::string& value) {
     if (name.empty() || value.empty()) {
         return;
     }
@@ -63,7 +64,7 @@ void TCustomFFmpeg::SetBitRateOption(const std::string& name, const std::string&
         return;
     }
     AVCodecContext* codec_template =
-        option_contexts_.Codecs[name[0] == 'a' ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO].get();
+        option_contexts_->Codecs[name[0] == 'a' ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO].get();
     int64_t bit_rate = 0;
     ff::av_opt_get_int(codec_template, "b", 0, &bit_rate);
     if (bit_rate < 1000) {
@@ -73,7 +74,7 @@ void TCustomFFmpeg::SetBitRateOption(const std::string& name, const std::string&
     }
 }
 
-void TCustomFFmpeg::SetFrameRate(const std::string& text) {
+void TOptionParser::SetFrameRate(const std::string& text) {
     if (text.empty()) {
         return;
     }
@@ -84,7 +85,7 @@ void TCustomFFmpeg::SetFrameRate(const std::string& text) {
     options_.FrameRate = rate;
 }
 
-void TCustomFFmpeg::SetFrameSize(const std::string& text) {
+void TOptionParser::SetFrameSize(const std::string& text) {
     if (text.empty()) {
         return;
     }
@@ -97,7 +98,7 @@ void TCustomFFmpeg::SetFrameSize(const std::string& text) {
     options_.FrameHeight = height;
 }
 
-void TCustomFFmpeg::SetAspect(const std::string& text) {
+void TOptionParser::SetAspect(const std::string& text) {
     if (text.empty()) {
         return;
     }
@@ -117,7 +118,7 @@ void TCustomFFmpeg::SetAspect(const std::string& text) {
     options_.FrameAspectRatio = static_cast<float>(ratio);
 }
 
-void TCustomFFmpeg::ListFormats(bool pixel_formats) {
+void TOptionParser::ListFormats(bool pixel_formats) {
     // One line per format the library knows, after its header line (format -1).
     char line[128];
     for (int format = -1;; ++format) {
@@ -138,7 +139,7 @@ void TCustomFFmpeg::ListFormats(bool pixel_formats) {
     }
 }
 
-void TCustomFFmpeg::SetPixelFormatOption(const std::string& value) {
+void TOptionParser::SetPixelFormatOption(const std::string& value) {
     if (value == "list") {
         ListFormats(true);
         return;
@@ -150,7 +151,7 @@ void TCustomFFmpeg::SetPixelFormatOption(const std::string& value) {
     options_.FramePixFmt = format;
 }
 
-void TCustomFFmpeg::SetSampleFormatOption(const std::string& value) {
+void TOptionParser::SetSampleFormatOption(const std::string& value) {
     if (value == "list") {
         ListFormats(false);
         return;
@@ -159,23 +160,23 @@ void TCustomFFmpeg::SetSampleFormatOption(const std::string& value) {
     options_.AudioSampleFmt = ff::av_get_sample_fmt(value.c_str());
 }
 
-void TCustomFFmpeg::SetCropTop(int32_t n) {
+void TOptionParser::SetCropTop(int32_t n) {
     CropBand(n, options_.CropTop, options_.FrameHeight, kVerticalCropMessage);
 }
 
-void TCustomFFmpeg::SetCropBottom(int32_t n) {
+void TOptionParser::SetCropBottom(int32_t n) {
     CropBand(n, options_.CropBottom, options_.FrameHeight, kVerticalCropMessage);
 }
 
-void TCustomFFmpeg::SetCropLeft(int32_t n) {
+void TOptionParser::SetCropLeft(int32_t n) {
     CropBand(n, options_.CropLeft, options_.FrameWidth, kHorizontalCropMessage);
 }
 
-void TCustomFFmpeg::SetCropRight(int32_t n) {
+void TOptionParser::SetCropRight(int32_t n) {
     CropBand(n, options_.CropRight, options_.FrameWidth, kHorizontalCropMessage);
 }
 
-void TCustomFFmpeg::SetPadColor(int32_t colour) {
+void TOptionParser::SetPadColor(int32_t colour) {
     const int r = colour & 0xFF;
     const int g = (colour >> 8) & 0xFF;
     const int b = (colour >> 16) & 0xFF;
@@ -185,14 +186,14 @@ void TCustomFFmpeg::SetPadColor(int32_t colour) {
     options_.PadColorV = ((kHalf * r - kVG * g - kVB * b + 511) >> 10) + 128;
 }
 
-void TCustomFFmpeg::SetQScaleOption(double value) {
+void TOptionParser::SetQScaleOption(double value) {
     if (!(value > 0.0) || value > 255.0) {
         throw FFmpegException("qscale must be > 0.0 and <= 255");
     }
     options_.VideoQScale = static_cast<float>(value);
 }
 
-void TCustomFFmpeg::SetCodecName(AVMediaType type, const std::string& value) {
+void TOptionParser::SetCodecName(AVMediaType type, const std::string& value) {
     if (value.empty()) {
         return;
     }
@@ -214,7 +215,7 @@ void TCustomFFmpeg::SetCodecName(AVMediaType type, const std::string& value) {
     }
 }
 
-void TCustomFFmpeg::SetCodecTag(AVMediaType type, const std::string& value) {
+void TOptionParser::SetCodecTag(AVMediaType type, const std::string& value) {
     if (value.empty()) {
         return;
     }
@@ -237,7 +238,7 @@ void TCustomFFmpeg::SetCodecTag(AVMediaType type, const std::string& value) {
     }
 }
 
-void TCustomFFmpeg::SetMatrixOption(std::optional<TQuantMatrix>& matrix, const std::string& value) {
+void TOptionParser::SetMatrixOption(std::optional<TQuantMatrix>& matrix, const std::string& value) {
     matrix.emplace();  // zeroed, whether new or reused
     const char* cursor = value.c_str();
     for (int i = 0; i < 64; ++i) {
@@ -254,7 +255,7 @@ void TCustomFFmpeg::SetMatrixOption(std::optional<TQuantMatrix>& matrix, const s
     }
 }
 
-void TCustomFFmpeg::AddBitstreamFilter(AVMediaType type, const std::string& value) {
+void TOptionParser::AddBitstreamFilter(AVMediaType type, const std::string& value) {
     if (value.empty() || value[0] == '=') {
         return;
     }
@@ -275,4 +276,4 @@ void TCustomFFmpeg::AddBitstreamFilter(AVMediaType type, const std::string& valu
     chain.push_back(std::move(owned));
 }
 
-}  // namespace v2m
+}  // namespace v2m::engine

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "FFmpeg.h"
+#include "OptionParser.h"
 #include "FFmpegFiles.h"
 #include "FFmpegPresets.h"
 #include "Format.h"
 #include "MyUtils.h"
 #include "OptionValues.h"
 
-namespace v2m {
+namespace v2m::engine {
 
 namespace {
 
@@ -186,18 +187,19 @@ const TTarget* FindTarget(std::string_view type) {
 
 // The norm of the first known frame rate: the pending one, else that of the
 // inputs' video streams at the rate their decoders will report.
-TNorm NormOfRates(const TEngineOptions& o, const std::vector<engine::InputContextPtr>& inputs,
+TNorm NormOfRates(const TEngineOptions& o, const TOptionHost& host,
                   const std::string& default_norm) {
     if (o.FrameRate.den == 0) {
         throw FFmpegException("frame_rate is invalid.");
     }
     bool decided = false;
-    TNorm chosen = NormOfMilliRate(engine::MilliFrameRate(o.FrameRate), decided);
-    for (const engine::InputContextPtr& input : inputs) {
+    TNorm chosen = NormOfMilliRate(MilliFrameRate(o.FrameRate), decided);
+    for (int f = 0; f < host.InputFileCount(); ++f) {
+        const AVFormatContext* input = host.InputFile(f);
         for (unsigned s = 0; !decided && s < input->nb_streams; ++s) {
             const AVStream* stream = input->streams[s];
             if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-                chosen = NormOfMilliRate(engine::MilliFrameRate(stream->avg_frame_rate), decided);
+                chosen = NormOfMilliRate(MilliFrameRate(stream->avg_frame_rate), decided);
             }
         }
         if (decided) {
@@ -211,7 +213,7 @@ TNorm NormOfRates(const TEngineOptions& o, const std::vector<engine::InputContex
 
 }  // namespace
 
-void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
+void TOptionParser::SetTarget(const std::string& type, const std::string& norm,
                               const std::string& default_norm) {
     TEngineOptions& o = options_;
     TNorm chosen = TNorm::kPal;
@@ -222,7 +224,7 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
     } else if (norm == "film") {
         chosen = TNorm::kFilm;
     } else {
-        chosen = NormOfRates(o, input_files_, default_norm);
+        chosen = NormOfRates(o, host_, default_norm);
         if (o.Verbose > 0) {
             Log(llVerbose,
                 Format("Assuming %s for target.", chosen == TNorm::kPal ? "PAL" : "NTSC"));
@@ -263,7 +265,7 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm,
     }
 }
 
-void TCustomFFmpeg::SetMuxerOption(const std::string& name, const std::string& value) {
+void TOptionParser::SetMuxerOption(const std::string& name, const std::string& value) {
     // Muxer-private settings find no template; the next output's muxer takes
     // them when it has them.
     if (!SetGenericOption(name, value)) {
@@ -271,7 +273,7 @@ void TCustomFFmpeg::SetMuxerOption(const std::string& name, const std::string& v
     }
 }
 
-void TCustomFFmpeg::ApplyPreset(const std::string& option_name, const std::string& value) {
+void TOptionParser::ApplyPreset(const std::string& option_name, const std::string& value) {
     if (option_name.empty() || value.empty()) {
         return;
     }
@@ -285,7 +287,7 @@ void TCustomFFmpeg::ApplyPreset(const std::string& option_name, const std::strin
     }
 }
 
-std::string TCustomFFmpeg::PresetText(const std::string& option_name, const std::string& value,
+std::string TOptionParser::PresetText(const std::string& option_name, const std::string& value,
                                       std::string& lookup) {
     const char* builtin = nullptr;
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
@@ -297,11 +299,11 @@ std::string TCustomFFmpeg::PresetText(const std::string& option_name, const std:
         type = AVMEDIA_TYPE_SUBTITLE;
     }
     if (type != AVMEDIA_TYPE_UNKNOWN) {
-        builtin = engine::FindBuiltinPreset(lookup);
+        builtin = FindBuiltinPreset(lookup);
         const std::string& codec_name = PendingCodecName(type);
         if (builtin == nullptr && !codec_name.empty()) {
             lookup = codec_name + "-" + value;
-            builtin = engine::FindBuiltinPreset(lookup);
+            builtin = FindBuiltinPreset(lookup);
         }
     }
     if (builtin != nullptr) {
@@ -317,7 +319,7 @@ std::string TCustomFFmpeg::PresetText(const std::string& option_name, const std:
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-void TCustomFFmpeg::ApplyPresetLine(const std::string& lookup, const std::string& line) {
+void TOptionParser::ApplyPresetLine(const std::string& lookup, const std::string& line) {
     const size_t equals = line.find('=');
     const std::string key = equals == std::string::npos ? line : line.substr(0, equals);
     const std::string option_value =
@@ -339,4 +341,4 @@ void TCustomFFmpeg::ApplyPresetLine(const std::string& lookup, const std::string
     }
 }
 
-}  // namespace v2m
+}  // namespace v2m::engine

@@ -34,13 +34,12 @@ int64_t& TCustomFFmpeg::TsOffsetOf(int file) {
 }
 
 TBitstreamFilterChain& TCustomFFmpeg::BitstreamFiltersOf(const AVFormatContext* file, int stream) {
-    const auto row = static_cast<size_t>(OutputFileRow(file));
-    return bitstream_filters_[row * kMaxStreams + static_cast<size_t>(stream)];
+    return outputs_.BitstreamFiltersOf(file, stream);
 }
 
 int64_t TCustomFFmpeg::ScalerFlags() const {
     int64_t flags = options_.SwsFlags;
-    ff::av_opt_get_int(option_contexts_.Scaler.get(), "sws_flags", 0, &flags);
+    ff::av_opt_get_int(parser_.OptionContexts().Scaler.get(), "sws_flags", 0, &flags);
     return flags;
 }
 

@@ -51,13 +51,15 @@ void TRunControl::Resume() {
 }
 
 bool TRunControl::Paused() const {
-    std::lock_guard lock(pause_mutex_);
-    return paused_;
+    return paused_.load();
 }
 
 void TRunControl::WaitWhilePaused() {
+    if (!paused_.load()) {
+        return;
+    }
     std::unique_lock lock(pause_mutex_);
-    pause_changed_.wait(lock, [this] { return !paused_ || stop_requested_.load(); });
+    pause_changed_.wait(lock, [this] { return !paused_.load() || stop_requested_.load(); });
 }
 
 void TRunControl::RecordError(const std::string& message) {

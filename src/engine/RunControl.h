@@ -70,7 +70,9 @@ private:
     std::atomic<int64_t> report_interval_{500000};  // microseconds
     mutable std::mutex pause_mutex_;
     std::condition_variable pause_changed_;
-    bool paused_ = false;  // guarded by pause_mutex_
+    // Written under pause_mutex_, so a waiter cannot miss its change; read
+    // without it by the main loop's pause point, which runs once per packet.
+    std::atomic<bool> paused_{false};
     mutable std::mutex callback_mutex_;
     TProgressCallback progress_callback_;
     TTerminateCallback terminate_callback_;
