@@ -610,6 +610,11 @@ public:
     void SetTerminateCallback(TTerminateCallback callback);
 
 protected:
+    // Stops a run and waits for every thread of this engine, except the
+    // caller's own. The destructor of the most derived engine calls it first:
+    // the worker threads reach the engine through its virtual functions,
+    // which must not change under them while a base destructor runs.
+    void EndRunControl();
     void Log(TLogLevel level, const std::string& text) override;
 
     // The flag byte without taking PreviewLock; the caller holds it. When bit
@@ -728,8 +733,6 @@ private:
     void WakeWorker();
     // Waits for the event; a main thread serves its pending calls meanwhile.
     void WaitServingMainThread(const TManualResetEvent& event) const;
-    // Stops a run and waits for every thread of this engine, except the caller's own.
-    void EndRunControl();
 
     std::shared_ptr<TManualResetEvent> run_done_ = std::make_shared<TManualResetEvent>(true);
     std::shared_ptr<TManualResetEvent> terminate_done_ = std::make_shared<TManualResetEvent>(true);
@@ -772,6 +775,7 @@ enum class TOptionPhase {
 class TFFmpeg : public TCustomFFmpeg {
 public:
     explicit TFFmpeg(int MaxFiles) : TCustomFFmpeg(MaxFiles) {}
+    ~TFFmpeg() override { EndRunControl(); }
 
     // Applies the lines of `text` that belong to `phase`. Lines are
     // "name=value"; "<CRLF>" separates lines too.
