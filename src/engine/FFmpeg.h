@@ -524,6 +524,11 @@ public:
     // default they go with the engine (or the next Prepare); kept, those with
     // content stay under their partial names.
     void SetKeepUnfinishedOutputs(bool keep) { keep_unfinished_outputs_ = keep; }
+    // Called with each partial output of a run that ended well, before it
+    // takes its final name: what a muxer cannot write is added there. A
+    // returned text fails the run. Set before the run starts.
+    using TOutputFinisher = std::function<std::string(const std::string& partial)>;
+    void SetOutputFinisher(TOutputFinisher finisher) { output_finisher_ = std::move(finisher); }
     // How many conversions run at once. Each codec that can work on several
     // threads takes its share of the processors, so that one conversion uses
     // the whole machine and several share it without crowding it.
@@ -753,6 +758,7 @@ private:
     bool UseCallerOutput(AVFormatContext* file);
     mutable std::mutex created_mutex_;
     std::atomic<bool> keep_unfinished_outputs_{false};
+    TOutputFinisher output_finisher_;
     TOptionContexts option_contexts_;
     engine::CFilePtr vstats_file_;
 

@@ -937,6 +937,16 @@ void TCustomFFmpeg::SettleOutputs() {
                 output.Partial = {};
                 continue;
             }
+            if (output_finisher_) {
+                if (std::string problem = output_finisher_(output.Partial.Path); !problem.empty()) {
+                    if (failure.empty()) {
+                        failure = std::move(problem);
+                    }
+                    RemoveCreatedFile(output.Partial);
+                    output.Partial = {};
+                    continue;
+                }
+            }
             std::string written;
             const int result = PublishCreatedFile(output.Partial, output.FinalName, &written);
             if (result < 0) {
