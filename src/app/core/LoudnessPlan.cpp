@@ -99,11 +99,11 @@ std::optional<TLoudnessReading> TLoudnessMeter::Read(const TLoudnessSubject& sub
     engine::TLoudnessHooks hooks;
     hooks.WaitWhilePaused = [] {};
     hooks.StopRequested = [&stopped] { return stopped && stopped(); };
-    if (progress) {
-        hooks.Progress = [&progress, &source](int64_t position) {
+    hooks.Progress = [&progress, &source](int64_t position) {
+        if (progress) {
             progress(position, source.Span);
-        };
-    }
+        }
+    };
     ++runs_;
     std::optional<engine::TLoudness> measured;
     try {
