@@ -453,9 +453,9 @@ void TForm1::UpdateRunActions() {
     }
     actConvertAllAgain->setEnabled(rows && !closed_ && !Adding() && FConvertState == cvIdle &&
                                    SelectedProfile() != nullptr);
-    actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
+    actPauseConvert->setEnabled(rows && FConvertState == cvConverting && !Measuring());
     actResumeKeys->setEnabled(actStartConvert->isEnabled() && FConvertState == cvPaused);
-    actStopConvert->setEnabled(rows && FConvertState != cvIdle);
+    actStopConvert->setEnabled(rows && (FConvertState != cvIdle || Measuring()));
 }
 
 void TForm1::UpdatePreviewActions() {
