@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,6 +29,7 @@
 #include "LoudnessPlan.h"
 #include "Format.h"
 #include "MyUtils.h"
+#include "ProbePool.h"
 #include "Settings.h"
 #include "SafeFiles.h"
 #include "SourceFile.h"
@@ -692,16 +695,50 @@ bool TBatch::MeasureFirst(std::vector<TBatchInput>& inputs) {
     }
     TLoudnessCache cache(LoudnessCachePath(ProcessEnvironment()));
     TLoudnessMeter meter(&cache);
-    size_t shown = inputs.size();
-    const bool measured = loudness_.Measure(
-        meter, subjects, [this] { return interrupted_.load(); },
-        [&](size_t item, size_t files, int64_t, int64_t) {
-            if (progress_ && item != shown) {
-                shown = item;
-                Line(Format("measuring loudness %zu of %zu: %s", item + 1, files,
-                            EscapedFileName(inputs[item].Path).c_str()));
+    // Measured side by side, as many at once as the probe pool would open:
+    // the album waits for its slowest file only.
+    loudness_.Reset(subjects.size());
+    std::vector<std::string> paths;
+    for (const TLoudnessSubject& subject : subjects) {
+        paths.push_back(subject.Path);
+    }
+    std::mutex news_lock;
+    std::condition_variable news;
+    bool told = false;
+    TLoudnessPool pool(
+        meter, subjects,
+        [&] {
+            const std::lock_guard lock(news_lock);
+            told = true;
+            news.notify_one();
+        },
+        std::max<size_t>(ProbeWorkerCount(), static_cast<size_t>(JobsOfSetting(options_.Jobs))));
+    size_t done = 0;
+    while (!pool.Finished() && !interrupted_.load()) {
+        {
+            std::unique_lock lock(news_lock);
+            news.wait_for(lock, std::chrono::milliseconds(100), [&] { return told; });
+            told = false;
+        }
+        for (TLoudnessPool::TResult& result : pool.TakeReady()) {
+            // A file without audio fails in the batch, with its own reason.
+            if (subjects[result.Index].Stream >= 0) {
+                loudness_.SetTrack(result.Index, std::move(result.Reading), result.Error);
             }
-        });
+            if (progress_) {
+                Line(Format("loudness %zu of %zu: %s", ++done, subjects.size(),
+                            EscapedFileName(paths[result.Index]).c_str()));
+            }
+        }
+    }
+    pool.Stop();
+    const bool measured = !interrupted_.load();
+    loudness_.FindAlbums(paths);
+    if (progress_ && measured) {
+        const auto runs = static_cast<size_t>(meter.Runs());
+        Line(Format("loudness: %zu files measured, %zu from the cache", runs,
+                    subjects.size() - std::min(runs, subjects.size())));
+    }
     std::string problem;
     if (!cache.Path().empty() && !cache.Save(problem)) {
         Note(std::string(kProgramName) +

@@ -1041,7 +1041,8 @@ TEST_F(CliTest, AnalyzeAndAlbumGainTagsFromOneMeasurement) {
                                       "--out", out.string(), in.string()},
                                      scratch_.Path(), {}, in_child);
     ASSERT_EQ(tagged.status, 0) << tagged.err;
-    EXPECT_EQ(tagged.err.find("measuring loudness"), std::string::npos) << "read from the cache";
+    EXPECT_NE(tagged.err.find("0 files measured, 2 from the cache"), std::string::npos)
+        << tagged.err;
     std::set<std::string> album_gains;
     for (const char* name : {"30.flac", "14.flac"}) {
         SCOPED_TRACE(name);
