@@ -739,8 +739,9 @@ bool TBatch::MeasureFirst(std::vector<TBatchInput>& inputs) {
         Line(Format("loudness: %zu files measured, %zu from the cache", runs,
                     subjects.size() - std::min(runs, subjects.size())));
     }
+    // With nothing new the file stays as it was: saving flushes it to the disk.
     std::string problem;
-    if (!cache.Path().empty() && !cache.Save(problem)) {
+    if (meter.Runs() > 0 && !cache.Path().empty() && !cache.Save(problem)) {
         Note(std::string(kProgramName) +
              " warning: the loudness readings are not kept: " + problem);
     }
@@ -789,8 +790,9 @@ int TBatch::Analyze() {
             GainToTarget(*reading, target), EscapedFileName(file.Input).c_str());
         std::fflush(stdout);
     }
+    // With nothing new the file stays as it was: saving flushes it to the disk.
     std::string problem;
-    if (!cache.Path().empty() && !cache.Save(problem)) {
+    if (meter.Runs() > 0 && !cache.Path().empty() && !cache.Save(problem)) {
         Note(std::string(kProgramName) +
              " warning: the loudness readings are not kept: " + problem);
     }
