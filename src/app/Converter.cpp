@@ -348,6 +348,8 @@ void TForm1::FormCloseQuery() {
     // Before the settings are written: the files added so far decide where
     // "Add Files" opens next time.
     EndAdding();
+    // Its workers must not outlive the readings' cache.
+    StopMeasuring();
     // The player draws into the panel's window, which goes with this one.
     ClosePlayer();
     if (FSettings) {
