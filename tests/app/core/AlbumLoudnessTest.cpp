@@ -22,6 +22,7 @@
 #include "LoudnessPlan.h"
 #include "MainThread.h"
 #include "MediaOwners.h"
+#include "Mp4Freeform.h"
 #include "SourceFile.h"
 #include "TestSupport.h"
 
@@ -316,6 +317,34 @@ TEST_F(AlbumConversionTest, TagsOnlyReachEveryContainerAndCopiesKeepTheirPackets
             EXPECT_EQ(runner_.Copied(0), true);
             EXPECT_EQ(AudioPackets(outputs[0]), AudioPackets(input.string()));
         }
+    }
+}
+
+// Freeform atoms read back from an M4A whose movie box ends the file, and
+// from one where it does not (it moves to the end, its old room left free):
+// either way the audio packets stay where their offsets say.
+TEST_F(AlbumConversionTest, FreeformAtomsReadBackWhereverTheMovieBoxWas) {
+    for (const bool moov_last : {true, false}) {
+        SCOPED_TRACE(moov_last ? "moov last" : "moov inside");
+        const fs::path file = Clip(moov_last ? "last.m4a" : "inside.m4a",
+                                   fixtures::Audio("aac", 48000, 2, 1000.0, 0.3));
+        if (!moov_last) {
+            std::ofstream(file, std::ios::binary | std::ios::app)
+                .write(
+                    "\0\0\0\x08"
+                    "free",
+                    8);
+        }
+        const auto packets = AudioPackets(file.string());
+        ASSERT_EQ(AddFreeformTags(file.string(), {{"REPLAYGAIN_TRACK_GAIN", "-3.21 dB"},
+                                                  {"REPLAYGAIN_TRACK_PEAK", "0.944061"}}),
+                  "");
+        const std::map<std::string, std::string> tags = TagsOf(file.string());
+        EXPECT_EQ(tags.count("replaygain_track_gain") ? tags.at("replaygain_track_gain") : "",
+                  "-3.21 dB");
+        EXPECT_EQ(tags.count("replaygain_track_peak") ? tags.at("replaygain_track_peak") : "",
+                  "0.944061");
+        EXPECT_EQ(AudioPackets(file.string()), packets);
     }
 }
 
