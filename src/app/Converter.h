@@ -462,6 +462,8 @@ private:
     // Ends the measuring; a batch waiting for it does not start.
     void StopMeasuring();
     void ShowLoudness(const std::string& path, const TLoudnessReading& reading);
+    // A row being listed shows what the cache knows of its file.
+    void ShowKnownLoudness(TFileRow& row);
     std::unique_ptr<TLoudnessCache> loudness_cache_;
     std::unique_ptr<TLoudnessMeter> loudness_meter_;
     std::unique_ptr<TMeasuring> measuring_;

@@ -69,18 +69,38 @@ void TForm1::StartMeasuring(const std::vector<size_t>& rows, bool convert,
     ActionList1Update();
 }
 
-void TForm1::ShowLoudness(const std::string& path, const TLoudnessReading& reading) {
-    const std::string loudness = reading.Integrated <= -70.0
-                                     ? std::string("silent")
-                                     : Format("%.1f LUFS", reading.Integrated);
-    const std::string peak =
+namespace {
+
+void SetLoudnessTexts(TFileRow& row, const TLoudnessReading& reading) {
+    row.Loudness = reading.Integrated <= -70.0 ? std::string("silent")
+                                               : Format("%.1f LUFS", reading.Integrated);
+    row.Peak =
         reading.TruePeak <= -199.0 ? std::string("-inf") : Format("%.1f dBTP", reading.TruePeak);
+}
+
+}  // namespace
+
+void TForm1::ShowLoudness(const std::string& path, const TLoudnessReading& reading) {
     for (size_t row = 0; row < FileList().Count(); ++row) {
         if (FileList().Rows()[row].Data.FileName == path) {
-            file_list_->UpdateRow(row, [&](TFileRow& r) {
-                r.Loudness = loudness;
-                r.Peak = peak;
-            });
+            file_list_->UpdateRow(row, [&](TFileRow& r) { SetLoudnessTexts(r, reading); });
+        }
+    }
+}
+
+void TForm1::ShowKnownLoudness(TFileRow& row) {
+    if (!row.Data.Source) {
+        return;
+    }
+    TJobRequest request;
+    request.AudioStream = row.Data.AudioStream;
+    const TLoudnessSubject subject = LoudnessSubjectOf(*row.Data.Source, request);
+    Meter();
+    const std::optional<TLoudnessKey> key =
+        subject.Stream < 0 ? std::nullopt : LoudnessKeyOf(subject.Path, subject.Stream);
+    if (key) {
+        if (const std::optional<TLoudnessReading> reading = loudness_cache_->Find(*key)) {
+            SetLoudnessTexts(row, *reading);
         }
     }
 }

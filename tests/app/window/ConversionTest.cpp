@@ -634,6 +634,15 @@ TEST_F(ConversionTest, AlbumGainAndAnalysisFromTheWindow) {
     const double loud = fixtures::AnalyzeLoudness(Data(1).OutputFile).integrated_lufs;
     EXPECT_NEAR(loud - quiet, levels[1] - levels[0], 0.2);
     EXPECT_LT(loud, levels[1]) << "the loud track takes the album's gain, under its own level";
+
+    // Listed again, the files show what was measured of them.
+    ASSERT_TRUE(WaitForRunEnd());
+    Action("actClear")->trigger();
+    ASSERT_EQ(form_->FileList().Count(), 0u);
+    Add(clips);
+    for (size_t row = 0; row < levels.size(); ++row) {
+        EXPECT_NEAR(std::stod(Cell(row, loudness_column)), levels[row], 0.3);
+    }
 }
 
 TEST_F(ConversionTest, AStartWithoutAnyFileReturnsToIdle) {
