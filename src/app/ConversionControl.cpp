@@ -252,6 +252,16 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
         !CheckOutputFolder() || !ConfirmConvertingAgain(every_row)) {
         return;
     }
+    // An album is the rows marked, else the whole list, by folder.
+    std::vector<size_t> album_rows;
+    if (loudness_.Album && only_rows == nullptr) {
+        for (const int row : SelectedRows()) {
+            album_rows.push_back(static_cast<size_t>(row));
+        }
+        if (!album_rows.empty()) {
+            only_rows = &album_rows;
+        }
+    }
     std::vector<TBatchInput> files = TakeRunRows(every_row, only_rows);
     if (files.empty()) {
         ShowStatus(QStringLiteral("Nothing to convert: no file of the list has audio"));
