@@ -725,9 +725,16 @@ bool TBatch::MeasureFirst(std::vector<TBatchInput>& inputs) {
             if (subjects[result.Index].Stream >= 0) {
                 loudness_.SetTrack(result.Index, std::move(result.Reading), result.Error);
             }
+            ++done;
             if (progress_) {
-                Line(Format("loudness %zu of %zu: %s", ++done, subjects.size(),
+                Line(Format("loudness %zu of %zu: %s", done, subjects.size(),
                             EscapedFileName(paths[result.Index]).c_str()));
+            }
+            if (json_) {
+                Json(TJsonLine("loudness")
+                         .FileName("file", paths[result.Index])
+                         .Integer("done", static_cast<int64_t>(done))
+                         .Integer("files", static_cast<int64_t>(subjects.size())));
             }
         }
     }

@@ -1060,6 +1060,18 @@ TEST_F(CliTest, AnalyzeAndAlbumGainTagsFromOneMeasurement) {
                     lufs[name[0] == '3' ? "30.mp4" : "14.mp4"], 0.1);
     }
     EXPECT_EQ(album_gains.size(), 1u);
+
+    // Scripts see the measuring as one event a file.
+    const TCliResult json =
+        RunCli({"--replaygain", "--progress=json", "--out", Folder("json").string(), in.string()},
+               scratch_.Path(), {}, in_child);
+    ASSERT_EQ(json.status, 0) << json.err;
+    std::istringstream lines(json.err);
+    size_t events = 0;
+    for (std::string line; std::getline(lines, line);) {
+        events += nlohmann::json::parse(line).value("event", "") == "loudness";
+    }
+    EXPECT_EQ(events, 2u);
 }
 
 // On a terminal, standard output and the progress line on standard error
