@@ -238,7 +238,9 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
         return;
     }
     // An analysis under way gives way to the conversion.
-    StopMeasuring();
+    if (measuring_ && !measuring_->Convert) {
+        StopMeasuring();
+    }
     if (FConvertState == cvPaused && !every_row) {
         runner_.Resume();
         FConvertState = cvConverting;

@@ -148,6 +148,7 @@ TLoudnessReading AlbumReading(std::span<const TLoudnessReading> tracks) {
     album.TruePeak = -200.0;
     for (const TLoudnessReading& track : tracks) {
         album.TruePeak = std::max(album.TruePeak, track.TruePeak);
+        // The blocks keep no order, so the album's range is its widest track's.
         album.Range = std::max(album.Range, track.Range);
         for (const auto& [bin, count] : track.Blocks) {
             bins[bin] += count;
