@@ -303,8 +303,21 @@ void TBatchLoudness::Apply(size_t file, TJobRequest& request) const {
     const TLoudnessReading* album = albums_[file] ? &*albums_[file] : nullptr;
     if (choice_.TagsOnly) {
         request.NormalizeLoudness = false;
-        request.GainTags =
-            GainTags(*tracks_[file], album, LowerCaseAscii(request.ProfileExt) == "opus");
+        // The tags describe the output: a volume chosen beside them moves
+        // its loudness and peaks alike.
+        const double volume =
+            request.Volume.Index > 0
+                ? 20.0 * std::log10(std::max(1, OptionItemValue(request.Volume.Item, 100)) / 100.0)
+                : 0.0;
+        const auto shifted = [volume](TLoudnessReading reading) {
+            reading.Integrated += reading.Integrated > engine::kAbsoluteGate ? volume : 0.0;
+            reading.TruePeak += volume;
+            return reading;
+        };
+        const std::optional<TLoudnessReading> album_out =
+            album != nullptr ? std::optional(shifted(*album)) : std::nullopt;
+        request.GainTags = GainTags(shifted(*tracks_[file]), album_out ? &*album_out : nullptr,
+                                    LowerCaseAscii(request.ProfileExt) == "opus");
     } else if (album != nullptr) {
         request.NormalizeLoudness = false;
         request.FixedGain = GainToTarget(*album, choice_.Target);

@@ -85,6 +85,13 @@ TEST(AlbumLoudnessTest, ReadingsAreCachedAndAlbumsPoolTheirBlocks) {
     batch.Apply(0, request);
     ASSERT_TRUE(request.FixedGain);
     EXPECT_NEAR(*request.FixedGain, std::min(-16.0 - pooled, -1.0 + 12.0), 0.3);
+    // Tags describe the output, with the volume chosen beside them.
+    TBatchLoudness tags({false, true, -16.0});
+    ASSERT_TRUE(tags.Measure(meter, subjects, nullptr, nullptr));
+    request.Volume = {6, "200"};
+    tags.Apply(2, request);
+    ASSERT_FALSE(request.GainTags.empty());
+    EXPECT_NEAR(std::stod(request.GainTags.front().second), -18.0 - (-12.0 + 6.02), 0.3);
 
     // A second run, in this process or the next, measures nothing; a file
     // changed since is measured again.
