@@ -62,13 +62,27 @@ void TForm1::ConnectConversion() {
         }
     });
     connect(actNormalizeLoudness, &QAction::triggered, this, [this](bool checked) {
-        SetLoudness({checked, loudness_.Target});
+        TLoudnessSetting setting = loudness_;
+        setting.Normalize = checked;
+        SetLoudness(setting);
     });
     for (const auto& [action, target] : loudness_actions_) {
         connect(action, &QAction::triggered, this, [this, target = target] {
-            SetLoudness({loudness_.Normalize, target});
+            TLoudnessSetting setting = loudness_;
+            setting.Target = target;
+            SetLoudness(setting);
         });
     }
+    connect(actNormalizeAlbum, &QAction::triggered, this, [this](bool checked) {
+        TLoudnessSetting setting = loudness_;
+        setting.Album = checked;
+        SetLoudness(setting);
+    });
+    connect(actLoudnessTagsOnly, &QAction::triggered, this, [this](bool checked) {
+        TLoudnessSetting setting = loudness_;
+        setting.TagsOnly = checked;
+        SetLoudness(setting);
+    });
     SetLoudness(FSettings ? ReadLoudnessSetting(*FSettings) : TLoudnessSetting{});
     // The status line follows the batch: files done, speed, time left.
     status_timer_ = new QTimer(this);
@@ -95,12 +109,13 @@ void TForm1::SetSimultaneousConversions(int setting) {
 void TForm1::SetLoudness(const TLoudnessSetting& setting) {
     loudness_ = setting;
     actNormalizeLoudness->setChecked(setting.Normalize);
+    actNormalizeAlbum->setChecked(setting.Album);
+    actLoudnessTagsOnly->setChecked(setting.TagsOnly);
     for (const auto& [action, target] : loudness_actions_) {
         action->setChecked(target == setting.Target);
     }
     if (FSettings) {
-        const TLoudnessSetting stored = ReadLoudnessSetting(*FSettings);
-        if (stored.Normalize != setting.Normalize || stored.Target != setting.Target) {
+        if (ReadLoudnessSetting(*FSettings) != setting) {
             WriteLoudnessSetting(*FSettings, setting);
         }
     }
@@ -120,7 +135,9 @@ TJobRequest TForm1::JobRequest() {
     request.CopyTags = actCopyTags->isChecked();
     request.CoverFromVideo = actCoverFromVideo->isChecked();
     request.CopyAudioWhenPossible = CopyAudioWhenPossible();
-    request.NormalizeLoudness = loudness_.Normalize;
+    // Album gain and tags replace the per-file pass, even for a file whose
+    // reading failed.
+    request.NormalizeLoudness = loudness_.Normalize && !loudness_.Album && !loudness_.TagsOnly;
     request.LoudnessTarget = loudness_.Target;
     request.SplitChapters = actSplitChapters->isChecked();
     request.SkipExisting = actSkipExisting->isChecked();
@@ -220,6 +237,10 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     if (closed_) {
         return;
     }
+    // An analysis under way gives way to the conversion.
+    if (measuring_ && !measuring_->Convert) {
+        StopMeasuring();
+    }
     if (FConvertState == cvPaused && !every_row) {
         runner_.Resume();
         FConvertState = cvConverting;
@@ -232,6 +253,16 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     if (FConvertState != cvIdle || Adding() || FileList().Empty() || !CheckNameTemplate() ||
         !CheckOutputFolder() || !ConfirmConvertingAgain(every_row)) {
         return;
+    }
+    // An album is the rows marked, else the whole list, by folder.
+    std::vector<size_t> album_rows;
+    if (loudness_.Album && only_rows == nullptr) {
+        for (const int row : SelectedRows()) {
+            album_rows.push_back(static_cast<size_t>(row));
+        }
+        if (!album_rows.empty()) {
+            only_rows = &album_rows;
+        }
     }
     std::vector<TBatchInput> files = TakeRunRows(every_row, only_rows);
     if (files.empty()) {
@@ -246,6 +277,12 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
             edtOutPath->setEditText(Text(folder));
         }
     }
+    // Album gain and tags need every reading before the first task.
+    if (loudness_.Album || loudness_.TagsOnly) {
+        StartMeasuring(run_rows_, true, std::move(files));
+        return;
+    }
+    batch_loudness_ = TBatchLoudness(TLoudnessChoice{});
     RunStarted(runner_.Start(std::move(files), JobRequest(), JobsOfSetting(jobs_setting_),
                              RunEvents(), true));
 }
@@ -311,6 +348,7 @@ TBatchEvents TForm1::RunEvents() {
         }
         const TConvertFileData& file = FileList().Rows()[row].Data;
         ApplyRowChoices(file, request);
+        batch_loudness_.Apply(item, request);
         return PrepareTreeOutput(request, file.Root, file.FileName);
     };
     events.AlreadyDone = [this](size_t item, const std::vector<std::string>& outputs) {
@@ -427,6 +465,10 @@ void TForm1::actPauseConvertExecute() {
 }
 
 void TForm1::actStopConvertExecute() {
+    if (Measuring()) {
+        StopMeasuring();
+        return;
+    }
     if (FConvertState == cvIdle) {
         return;
     }

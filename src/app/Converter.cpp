@@ -348,6 +348,8 @@ void TForm1::FormCloseQuery() {
     // Before the settings are written: the files added so far decide where
     // "Add Files" opens next time.
     EndAdding();
+    // Its workers must not outlive the readings' cache.
+    StopMeasuring();
     // The player draws into the panel's window, which goes with this one.
     ClosePlayer();
     if (FSettings) {
@@ -453,9 +455,9 @@ void TForm1::UpdateRunActions() {
     }
     actConvertAllAgain->setEnabled(rows && !closed_ && !Adding() && FConvertState == cvIdle &&
                                    SelectedProfile() != nullptr);
-    actPauseConvert->setEnabled(rows && FConvertState == cvConverting);
+    actPauseConvert->setEnabled(rows && FConvertState == cvConverting && !Measuring());
     actResumeKeys->setEnabled(actStartConvert->isEnabled() && FConvertState == cvPaused);
-    actStopConvert->setEnabled(rows && FConvertState != cvIdle);
+    actStopConvert->setEnabled(rows && (FConvertState != cvIdle || Measuring()));
 }
 
 void TForm1::UpdatePreviewActions() {

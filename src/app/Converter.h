@@ -25,6 +25,7 @@
 #include "IniFile.h"
 #include "JobBuilding.h"
 #include "ListJournal.h"
+#include "LoudnessPlan.h"
 #include "ProbePool.h"
 #include "Profiles.h"
 #include "Settings.h"
@@ -172,6 +173,10 @@ public:
     // "Normalize Loudness" and its target, as stored in the settings.
     const TLoudnessSetting& Loudness() const { return loudness_; }
     void SetLoudness(const TLoudnessSetting& setting);
+    // "Analyze Loudness": the rows are measured in the background, their
+    // "Loudness" and "Peak" filled as readings come; Stop cancels it.
+    void AnalyzeLoudness(const std::vector<size_t>& rows);
+    bool Measuring() const { return measuring_ != nullptr; }
 
     // Audio tracks, copying and folder trees.
     // The row's menu: its audio tracks, and "Audio Track for All" by the
@@ -439,6 +444,30 @@ private:
         std::string Root;
     };
     std::unique_ptr<TAdding> adding_;
+    // Loudness measured on workers: for "Analyze Loudness", or before a
+    // batch that needs every reading first (album gain, tags). Readings are
+    // kept between sessions in the cache; the pool goes before the meter.
+    struct TMeasuring {
+        std::unique_ptr<TLoudnessPool> Pool;
+        std::vector<std::string> Paths;  // the rows' files, by subject
+        bool Convert = false;            // the batch of Files starts once all are in
+        std::vector<TBatchInput> Files;
+        size_t Done = 0;
+    };
+    TLoudnessMeter& Meter();
+    void SaveLoudnessCache();
+    void StartMeasuring(const std::vector<size_t>& rows, bool convert,
+                        std::vector<TBatchInput> files = {});
+    void ServeMeasuring();
+    // Ends the measuring; a batch waiting for it does not start.
+    void StopMeasuring();
+    void ShowLoudness(const std::string& path, const TLoudnessReading& reading);
+    // A row being listed shows what the cache knows of its file.
+    void ShowKnownLoudness(TFileRow& row);
+    std::unique_ptr<TLoudnessCache> loudness_cache_;
+    std::unique_ptr<TLoudnessMeter> loudness_meter_;
+    std::unique_ptr<TMeasuring> measuring_;
+    TBatchLoudness batch_loudness_{TLoudnessChoice{}};
     // Additions asked for while another runs (a drop of files and folders):
     // each is a folder or a group of files.
     struct TPendingAdding {
@@ -520,6 +549,8 @@ private:
     bool include_sub_folders_ = false;
     // "Normalize Loudness" and its targets (LUFS).
     QAction* actNormalizeLoudness = nullptr;
+    QAction* actNormalizeAlbum = nullptr;
+    QAction* actLoudnessTagsOnly = nullptr;
     std::vector<std::pair<QAction*, double>> loudness_actions_;
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;

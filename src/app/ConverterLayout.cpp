@@ -308,6 +308,17 @@ void TForm1::CreateMenusAndToolbar() {
         targets_group->addAction(action);
         loudness_actions_.emplace_back(action, target);
     }
+    QMenu* loudness = convert->addMenu(tr("&Loudness"));
+    loudness->setObjectName(QStringLiteral("mnuLoudness"));
+    loudness->setAccessibleName(tr("Loudness"));
+    actNormalizeAlbum = loudness->addAction(tr("Normalize as &Album"));
+    actNormalizeAlbum->setObjectName(QStringLiteral("actNormalizeAlbum"));
+    actNormalizeAlbum->setCheckable(true);
+    actNormalizeAlbum->setToolTip(tr("The files sharing a folder take one gain"));
+    actLoudnessTagsOnly = loudness->addAction(tr("Loudness: &Tag Only"));
+    actLoudnessTagsOnly->setObjectName(QStringLiteral("actLoudnessTagsOnly"));
+    actLoudnessTagsOnly->setCheckable(true);
+    actLoudnessTagsOnly->setToolTip(tr("The gain goes into tags that players apply"));
     convert->addSeparator();
     actSplitChapters = convert->addAction(QStringLiteral("Split by C&hapters"));
     actSplitChapters->setObjectName(QStringLiteral("actSplitChapters"));

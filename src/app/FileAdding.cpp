@@ -169,6 +169,7 @@ void TForm1::ServeAdding() {
                     adding_->Adder.Take(result.Path, result.Probed, ext)) {
                 row->Data.Root = adding_->Root;
                 UpdateAudioText(*row, request);
+                ShowKnownLoudness(*row);
                 rows.push_back(std::move(*row));
             }
         }

@@ -14,6 +14,7 @@ namespace {
 constexpr int kOutputColumn = 3;
 constexpr int kAudioColumn = 6;
 constexpr int kPartsColumn = 7;
+constexpr int kLoudnessColumn = 8;
 
 std::string ColumnText(const TFileRow& row, int column) {
     switch (column) {
@@ -31,8 +32,12 @@ std::string ColumnText(const TFileRow& row, int column) {
             return row.OutputSize;
         case kAudioColumn:
             return row.Audio;
-        default:
+        case kPartsColumn:
             return row.Parts;
+        case kLoudnessColumn:
+            return row.Loudness;
+        default:
+            return row.Peak;
     }
 }
 

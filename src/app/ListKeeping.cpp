@@ -149,6 +149,7 @@ void TForm1::RestoreList(const TListJournal& journal) {
             row.OutputSize = InitialOutputSizeText(TAddCommand::AddFiles);
             row.FailureReason.clear();
         }
+        ShowKnownLoudness(row);
         rows.push_back(std::move(row));
     }
     file_list_->AppendRows(std::move(rows));

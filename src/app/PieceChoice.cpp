@@ -118,6 +118,10 @@ void TForm1::AddRowChoices(QMenu& menu, int row) {
     clear->setObjectName(QStringLiteral("actRowClearSplitPoints"));
     clear->setEnabled(!file.SplitPointsFile.empty());
     connect(clear, &QAction::triggered, this, [this, rows] { ClearRowSplitPoints(rows); });
+    QAction* analyze = menu.addAction(tr("Analyze &Loudness"));
+    analyze->setObjectName(QStringLiteral("actRowAnalyzeLoudness"));
+    analyze->setEnabled(!Measuring());
+    connect(analyze, &QAction::triggered, this, [this, rows] { AnalyzeLoudness(rows); });
     QAction* cut = menu.addAction(QStringLiteral("C&ut..."));
     cut->setObjectName(QStringLiteral("actRowCut"));
     connect(cut, &QAction::triggered, this, [this, rows] { EditRowCut(rows); });

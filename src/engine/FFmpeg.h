@@ -566,6 +566,12 @@ public:
     // default they go with the engine (or the next Prepare); kept, those with
     // content stay under their partial names.
     void SetKeepUnfinishedOutputs(bool keep) { outputs_.SetKeepUnfinishedOutputs(keep); }
+    // Called with each partial output of a run that ended well, before it
+    // takes its final name: what a muxer cannot write is added there. A
+    // returned text fails the run. Set before the run starts.
+    void SetOutputFinisher(engine::TOutputFinisher finisher) {
+        outputs_.SetOutputFinisher(std::move(finisher));
+    }
     // How many conversions run at once. Each codec that can work on several
     // threads takes its share of the processors, so that one conversion uses
     // the whole machine and several share it without crowding it.

@@ -987,6 +987,16 @@ std::string TOutputBuilder::SettleOutputs(bool completed, bool has_error, bool r
                 output.Partial = {};
                 continue;
             }
+            if (output_finisher_) {
+                if (std::string problem = output_finisher_(output.Partial.Path); !problem.empty()) {
+                    if (failure.empty()) {
+                        failure = std::move(problem);
+                    }
+                    RemoveCreatedFile(output.Partial);
+                    output.Partial = {};
+                    continue;
+                }
+            }
             std::string written;
             const int result = PublishCreatedFile(output.Partial, output.FinalName, &written);
             if (result < 0) {

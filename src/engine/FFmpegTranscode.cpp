@@ -10,6 +10,7 @@
 
 #include "FFmpegFiles.h"
 #include "FFmpegLoader.h"
+#include "AsciiText.h"
 #include "FFmpegTranscoder.h"
 #include "Format.h"
 #include "MyUtils.h"
@@ -351,6 +352,49 @@ int TTranscoder::FindSource(const TTranscodeOutputStream& ost, AVMediaType type)
     return best;
 }
 
+namespace {
+
+bool IsGainTagKey(std::string_view key) {
+    const auto starts = [key](std::string_view prefix) {
+        return key.size() >= prefix.size() && SameTextAscii(key.substr(0, prefix.size()), prefix);
+    };
+    return starts("replaygain_") || starts("r128_");
+}
+
+bool HasGainTags(const AVDictionary* metadata) {
+    const AVDictionaryEntry* entry = nullptr;
+    while ((entry = ff::av_dict_get(metadata, "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
+        if (IsGainTagKey(entry->key)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// The gain tags an audio stream carries over (Ogg and FLAC keep them with
+// the stream) describe the source's samples: wrong once the gain changes
+// them, and stale beside the output's own gain tags, which would lose to
+// them in a muxer that prefers the stream's.
+void TTranscoder::DropStaleGainTags(TTranscodeOutputStream& ost) const {
+    const bool samples_change = options_.AudioVolume != 256 || options_.NormalizeLoudness;
+    if (!samples_change && !HasGainTags(context_.OutputFile(ost.FileIndex)->metadata)) {
+        return;
+    }
+    std::vector<std::string> stale;
+    const AVDictionaryEntry* entry = nullptr;
+    while ((entry = ff::av_dict_get(ost.Stream->metadata, "", entry, AV_DICT_IGNORE_SUFFIX)) !=
+           nullptr) {
+        if (IsGainTagKey(entry->key)) {
+            stale.emplace_back(entry->key);
+        }
+    }
+    for (const std::string& key : stale) {
+        ff::av_dict_set(&ost.Stream->metadata, key.c_str(), nullptr, AV_DICT_MATCH_CASE);
+    }
+}
+
 void TTranscoder::SetStreamParameters() {
     for (size_t n = 0; n < output_streams_.size(); ++n) {
         TTranscodeOutputStream& ost = output_streams_[n];
@@ -360,6 +404,9 @@ void TTranscoder::SetStreamParameters() {
         const bool owner = OwnsStream(ost);
         if (owner) {
             ff::av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
+            if (type == AVMEDIA_TYPE_AUDIO) {
+                DropStaleGainTags(ost);
+            }
             ost.Stream->disposition = ist.Stream->disposition;
             if (IsStillImageFile(ist)) {
                 ost.Stream->disposition |= AV_DISPOSITION_ATTACHED_PIC;

@@ -53,6 +53,7 @@ private:
     static bool IsCoverPicture(const TTranscodeInputStream& ist);
     bool IsStillImageFile(const TTranscodeInputStream& ist) const;
     void SetStreamParameters();
+    void DropStaleGainTags(TTranscodeOutputStream& ost) const;
     void SetCopyParameters(TTranscodeOutputStream& ost, const TTranscodeInputStream& ist);
     // Raises the failure of a copy that would lose what needs decoded frames.
     void CheckCopyAllowed(AVMediaType type) const;

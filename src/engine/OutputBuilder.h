@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +25,10 @@ using TBitstreamFilterChain = std::vector<engine::BitstreamFilterPtr>;
 namespace engine {
 
 class TOptionParser;
+
+// Called with each partial output of a run that ended well, before it takes
+// its final name; a returned text fails the run.
+using TOutputFinisher = std::function<std::string(const std::string& partial)>;
 
 // What the output side needs of the engine that owns it: the inputs (which
 // stream types an output gets, a join's duration), the encoder lookup, the
@@ -91,6 +96,7 @@ public:
     std::vector<std::string> WrittenOutputNames() const;
     void SetKeepUnfinishedOutputs(bool keep) { keep_unfinished_outputs_ = keep; }
     bool KeepUnfinishedOutputs() const { return keep_unfinished_outputs_.load(); }
+    void SetOutputFinisher(TOutputFinisher finisher) { output_finisher_ = std::move(finisher); }
 
 private:
     int CreateOutputFile(const std::string& FileName, bool Join);
@@ -162,6 +168,7 @@ private:
     std::vector<TCreatedOutput> created_outputs_;  // guarded by created_mutex_
     mutable std::mutex created_mutex_;
     std::atomic<bool> keep_unfinished_outputs_{false};
+    TOutputFinisher output_finisher_;
     // The caller's byte stream for the output being opened, while
     // OpenOutputToIO runs.
     AVIOContext* caller_output_io_ = nullptr;

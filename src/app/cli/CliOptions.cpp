@@ -235,6 +235,24 @@ constexpr TOptionRow kOptions[] = {
      "normalise the loudness (EBU R128) to -16 LUFS, or to -23,\n"
      "-18 or -14, with true peaks at most -1 dBTP: each file is\n"
      "measured first, then converted; replaces --volume"},
+    {"--normalize-album", "", None, "", "", SetSwitch<&TCliOptions::NormalizeAlbum>, Own,
+     "album mode: the files that share a folder (the pieces of a\n"
+     "split file always) are measured first, then all take one\n"
+     "gain, min(target - the album's loudness, -1 dBTP - its\n"
+     "highest true peak), so they keep their own differences;\n"
+     "the target is --normalize's (default -16 LUFS)"},
+    {"--replaygain", "", None, "", "", SetSwitch<&TCliOptions::ReplayGain>, Own,
+     "gain as tags that players apply, the samples untouched\n"
+     "(a copied track keeps its packets): ReplayGain 2.0 track\n"
+     "gain and peak (reference -18 LUFS) in MP3, FLAC, Ogg and\n"
+     "M4A, R128_TRACK_GAIN (Q7.8, -23 LUFS) in Opus; album\n"
+     "values too with --normalize-album"},
+    {"--analyze", "", None, "", "", SetSwitch<&TCliOptions::Analyze>, Own,
+     "print each file's integrated loudness (LUFS), loudness\n"
+     "range (LU), true peak (dBTP) and the gain to the target;\n"
+     "nothing is converted. Readings are kept in\n"
+     "$XDG_CACHE_HOME/video2mp3/, so a file unchanged since is\n"
+     "not measured again (nor by the two options above)"},
     {"--split-chapters", "", None, "", "", SetSwitch<&TCliOptions::SplitChapters>, Own,
      "one output per chapter of each file (a cue sheet beside\n"
      "a file without chapters, \"NAME.cue\", gives the points);\n"
@@ -395,7 +413,14 @@ void CheckConversionOptions(const TCliOptions& options) {
     if (options.NullSeparated && !options.FilesFrom) {
         throw EUsageError("--null goes with --files-from");
     }
+    if (options.Analyze && (options.DryRun || !options.WatchFolders.empty())) {
+        throw EUsageError("--analyze converts nothing: it takes no --dry-run or --watch");
+    }
     if (!options.WatchFolders.empty()) {
+        if (options.NormalizeAlbum || options.ReplayGain) {
+            throw EUsageError(
+                "--watch converts files one by one: no --normalize-album or --replaygain");
+        }
         if (!options.Inputs.empty() || options.FilesFrom || options.DryRun) {
             throw EUsageError("--watch takes no inputs, --files-from or --dry-run");
         }
@@ -468,6 +493,7 @@ std::string UsageText() {
                        "       [--out DIR | --same-folder] [--jobs N] [--quiet] [--no-tags]\n"
                        "       [--cover-from-video] [--audio-track N | --audio-lang LANG]\n"
                        "       [--no-copy] [--recursive] [--normalize[=LUFS]]\n"
+                       "       [--normalize-album] [--replaygain] [--analyze]\n"
                        "       [--split-chapters] [--chapters-from FILE] [--start T]\n"
                        "       [--end T | --duration T] [--name TEMPLATE] [--skip-existing]\n"
                        "       [--dry-run] [--progress=json] [--files-from FILE [--null]]\n"
@@ -602,6 +628,10 @@ TJobRequest RequestTemplate(const TConvertProfile& profile, const TCliOptions& o
         if (options.Lists[olVolume]) {
             fixed_notes.emplace_back("--normalize sets the volume; the --volume given is not used");
         }
+    }
+    // Album gain replaces the per-file pass; tags replace any gain.
+    if (options.NormalizeAlbum || options.ReplayGain) {
+        request.NormalizeLoudness = false;
     }
     return request;
 }

@@ -44,6 +44,9 @@ struct TCliOptions {
     bool Recursive = false;  // folders: sub-folders too, the tree recreated
     // --normalize[=LUFS]: the loudness target; unset: no normalisation.
     std::optional<double> LoudnessTarget;
+    bool NormalizeAlbum = false;  // --normalize-album: one gain per folder of files
+    bool ReplayGain = false;      // --replaygain: gain as tags, the samples untouched
+    bool Analyze = false;         // --analyze: a table of loudness, nothing converted
     // Pieces and names.
     bool SplitChapters = false;               // --split-chapters
     std::optional<std::string> ChaptersFrom;  // --chapters-from FILE

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,16 +19,20 @@
 #include <vector>
 
 #include "AudioTracks.h"
+#include "AVProbe.h"
 #include "BatchRunner.h"
 #include "FFConverter.h"
 #include "CliJson.h"
 #include "FailureText.h"
 #include "SplitPoints.h"
 #include "FileList.h"
+#include "LoudnessPlan.h"
 #include "Format.h"
 #include "MyUtils.h"
+#include "ProbePool.h"
 #include "Settings.h"
 #include "SafeFiles.h"
+#include "SourceFile.h"
 
 namespace v2m::cli {
 
@@ -74,7 +80,9 @@ public:
           interrupted_(interrupted),
           json_(options.JsonProgress),
           progress_(!options.Quiet && !json_),
-          live_(progress_ && ::isatty(STDERR_FILENO) == 1) {}
+          live_(progress_ && ::isatty(STDERR_FILENO) == 1),
+          loudness_({options.NormalizeAlbum, options.ReplayGain,
+                     options.LoudnessTarget.value_or(request.LoudnessTarget)}) {}
 
     int Run();
     // The files as they are, instead of the inputs expanded.
@@ -93,6 +101,13 @@ private:
     void Ended(size_t index, const TTerminateInfo& info);
     // --dry-run: what each file would give, nothing written.
     int DryRun();
+    // The request of the file with its audio track chosen, saying nothing.
+    TJobRequest TrackRequest(const TSourceFile& source) const;
+    // The files' sources probed into `inputs`, each file measured (or read
+    // from the cache); false when interrupted.
+    bool MeasureFirst(std::vector<TBatchInput>& inputs);
+    // --analyze: the table, nothing converted.
+    int Analyze();
     void PlanFile(size_t index, const TSourceFile& source, std::set<std::string>& names);
 
     void Fail(size_t index, const std::string& message);
@@ -131,6 +146,7 @@ private:
 
     TFFConverter converter_;
     TBatchRunner runner_{converter_};
+    TBatchLoudness loudness_;
     std::vector<TBatchFile> files_;
     std::vector<size_t> batch_files_;  // file index by the runner's item
     bool any_failed_ = false;
@@ -459,6 +475,7 @@ std::string TBatch::Prepare(size_t index, const TSourceFile& source, TJobRequest
 TBatchEvents TBatch::Events() {
     TBatchEvents events;
     events.Prepare = [this](size_t item, const TSourceFile& source, TJobRequest& request) {
+        loudness_.Apply(item, request);
         return Prepare(batch_files_[item], source, request);
     };
     events.BuildFailed = [this](size_t item, TBuildFailure, const std::string& message) {
@@ -603,6 +620,9 @@ int TBatch::Run() {
     if (options_.DryRun) {
         return DryRun();
     }
+    if (options_.Analyze) {
+        return Analyze();
+    }
     // What cannot be read at all is reported here; the rest is the batch's.
     std::vector<TBatchInput> inputs;
     for (size_t index = 0; index < files_.size(); ++index) {
@@ -622,6 +642,10 @@ int TBatch::Run() {
         }
     }
     run_start_ = Clock::now();
+    if (!MeasureFirst(inputs)) {
+        Note(std::string(kProgramName) + ": interrupted; nothing converted");
+        return kExitInterrupted;
+    }
     const TStartResult started =
         runner_.Start(std::move(inputs), request_, JobsOfSetting(options_.Jobs), Events(), false);
     if (started == TStartResult::Started) {
@@ -636,6 +660,150 @@ int TBatch::Run() {
     }
     if (stopping_ || interrupted_.load()) {
         Note(std::string(kProgramName) + ": interrupted; unfinished outputs deleted");
+        return kExitInterrupted;
+    }
+    return any_failed_ ? kExitFailed : kExitConverted;
+}
+
+TJobRequest TBatch::TrackRequest(const TSourceFile& source) const {
+    TJobRequest request = request_;
+    const std::vector<TAudioTrack>& tracks = source.AudioTracks;
+    if (options_.AudioTrack && static_cast<size_t>(*options_.AudioTrack) <= tracks.size()) {
+        request.AudioStream = tracks[static_cast<size_t>(*options_.AudioTrack) - 1].StreamIndex;
+    } else if (options_.AudioLanguage) {
+        if (const int track = TrackOfLanguage(tracks, *options_.AudioLanguage); track >= 0) {
+            request.AudioStream = tracks[static_cast<size_t>(track)].StreamIndex;
+        }
+    }
+    return request;
+}
+
+bool TBatch::MeasureFirst(std::vector<TBatchInput>& inputs) {
+    if (!options_.NormalizeAlbum && !options_.ReplayGain) {
+        return true;
+    }
+    std::vector<TLoudnessSubject> subjects;
+    TAVProbe probe;
+    for (size_t item = 0; item < inputs.size(); ++item) {
+        std::string error;
+        inputs[item].Source = ProbeSource(probe, inputs[item].Path, error);
+        // What cannot be read fails in the batch, with its reason.
+        subjects.push_back(
+            inputs[item].Source
+                ? LoudnessSubjectOf(*inputs[item].Source, TrackRequest(*inputs[item].Source))
+                : TLoudnessSubject{});
+    }
+    TLoudnessCache cache(LoudnessCachePath(ProcessEnvironment()));
+    TLoudnessMeter meter(&cache);
+    // Measured side by side, as many at once as the probe pool would open:
+    // the album waits for its slowest file only.
+    loudness_.Reset(subjects.size());
+    std::vector<std::string> paths;
+    for (const TLoudnessSubject& subject : subjects) {
+        paths.push_back(subject.Path);
+    }
+    std::mutex news_lock;
+    std::condition_variable news;
+    bool told = false;
+    TLoudnessPool pool(
+        meter, subjects,
+        [&] {
+            const std::lock_guard lock(news_lock);
+            told = true;
+            news.notify_one();
+        },
+        std::max<size_t>(ProbeWorkerCount(), static_cast<size_t>(JobsOfSetting(options_.Jobs))));
+    size_t done = 0;
+    while (!pool.Finished() && !interrupted_.load()) {
+        {
+            std::unique_lock lock(news_lock);
+            news.wait_for(lock, std::chrono::milliseconds(100), [&] { return told; });
+            told = false;
+        }
+        for (TLoudnessPool::TResult& result : pool.TakeReady()) {
+            // A file without audio fails in the batch, with its own reason.
+            if (subjects[result.Index].Stream >= 0) {
+                loudness_.SetTrack(result.Index, std::move(result.Reading), result.Error);
+            }
+            ++done;
+            if (progress_) {
+                Line(Format("loudness %zu of %zu: %s", done, subjects.size(),
+                            EscapedFileName(paths[result.Index]).c_str()));
+            }
+            if (json_) {
+                Json(TJsonLine("loudness")
+                         .FileName("file", paths[result.Index])
+                         .Integer("done", static_cast<int64_t>(done))
+                         .Integer("files", static_cast<int64_t>(subjects.size())));
+            }
+        }
+    }
+    pool.Stop();
+    const bool measured = !interrupted_.load();
+    loudness_.FindAlbums(paths);
+    if (progress_ && measured) {
+        const auto runs = static_cast<size_t>(meter.Runs());
+        Line(Format("loudness: %zu files measured, %zu from the cache", runs,
+                    subjects.size() - std::min(runs, subjects.size())));
+    }
+    // With nothing new the file stays as it was: saving flushes it to the disk.
+    std::string problem;
+    if (meter.Runs() > 0 && !cache.Path().empty() && !cache.Save(problem)) {
+        Note(std::string(kProgramName) +
+             " warning: the loudness readings are not kept: " + problem);
+    }
+    for (const auto& [item, error] : loudness_.Failures()) {
+        Note(Tag(batch_files_[item]) + " warning: " + inputs[item].Path +
+                 ": its loudness cannot be measured; it is converted without a gain: " +
+                 PlainFailureReason(error),
+             inputs[item].Path);
+    }
+    return measured;
+}
+
+int TBatch::Analyze() {
+    TLoudnessCache cache(LoudnessCachePath(ProcessEnvironment()));
+    TLoudnessMeter meter(&cache);
+    const double target = options_.LoudnessTarget.value_or(request_.LoudnessTarget);
+    std::printf("%-8s %-6s %-8s %-8s %s\n", "LUFS", "LRA", "dBTP",
+                Format("gain(%g)", target).c_str(), "file");
+    TAVProbe probe;
+    for (size_t index = 0; index < files_.size() && !interrupted_.load(); ++index) {
+        const TBatchFile& file = files_[index];
+        std::string error;
+        const TSourcePtr source = ProbeSource(probe, file.Input, error);
+        if (source == nullptr) {
+            Fail(index, PlainLoadFailure(error, file.Input));
+            continue;
+        }
+        const TLoudnessSubject subject = LoudnessSubjectOf(*source, TrackRequest(*source));
+        if (subject.Stream < 0) {
+            Fail(index, "has no audio track");
+            continue;
+        }
+        const std::optional<TLoudnessReading> reading = meter.Read(
+            subject, [this] { return interrupted_.load(); }, nullptr, error);
+        if (!reading) {
+            if (!interrupted_.load()) {
+                Fail(index, PlainFailureReason(error));
+            }
+            continue;
+        }
+        const bool silent = reading->Integrated <= -70.0;
+        std::printf(
+            "%-8s %-6.1f %-8s %-+8.2f %s\n",
+            silent ? "silent" : Format("%.1f", reading->Integrated).c_str(), reading->Range,
+            reading->TruePeak <= -199.0 ? "-inf" : Format("%.1f", reading->TruePeak).c_str(),
+            GainToTarget(*reading, target), EscapedFileName(file.Input).c_str());
+        std::fflush(stdout);
+    }
+    // With nothing new the file stays as it was: saving flushes it to the disk.
+    std::string problem;
+    if (meter.Runs() > 0 && !cache.Path().empty() && !cache.Save(problem)) {
+        Note(std::string(kProgramName) +
+             " warning: the loudness readings are not kept: " + problem);
+    }
+    if (interrupted_.load()) {
         return kExitInterrupted;
     }
     return any_failed_ ? kExitFailed : kExitConverted;

@@ -11,6 +11,7 @@
 #include "AudioTracks.h"
 #include "Format.h"
 #include "MainThread.h"
+#include "Mp4Freeform.h"
 #include "MyUtils.h"
 #include "StopRequest.h"
 
@@ -311,6 +312,12 @@ bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
         part.MadeFiles = std::move(job.MadeFiles);
         part.Copied = job.Output.AudioCodec == "copy";
         part.Engine = converter.Task(task);
+        if (!job.FreeformTags.empty() && part.Engine != nullptr) {
+            part.Engine->SetOutputFinisher(
+                [tags = std::move(job.FreeformTags)](const std::string& partial) {
+                    return AddFreeformTags(partial, tags);
+                });
+        }
         if (!job.Warning.empty() &&
             std::find(warnings.begin(), warnings.end(), job.Warning) == warnings.end()) {
             warnings.push_back(job.Warning);

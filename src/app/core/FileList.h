@@ -64,6 +64,8 @@ struct TFileRow {
     std::string OutputSize;    // "Output Size"
     std::string Audio;         // "Audio": the track converted, "1: eng AAC 5.1"
     std::string Parts;         // "Parts": "3 pieces", "cut 3:25"; empty: the whole file
+    std::string Loudness;      // "Loudness": integrated, "-14.2 LUFS"; empty until measured
+    std::string Peak;          // "Peak": true peak, "-0.8 dBTP"
     // Why the row's last conversion failed; shown with its "Failed".
     std::string FailureReason;
     // What the row's last conversion left out (a damaged cover); in its tooltip.
@@ -71,9 +73,11 @@ struct TFileRow {
     TConvertFileData Data;
 };
 
-inline constexpr std::array<std::string_view, 8> kFileListColumns = {
-    "Name", "Duration", "Original Size", "Output", "Progress", "Output Size", "Audio", "Parts"};
-inline constexpr std::array<int, 8> kFileListColumnWidths = {100, 70, 70, 110, 80, 90, 130, 80};
+inline constexpr std::array<std::string_view, 10> kFileListColumns = {
+    "Name",        "Duration", "Original Size", "Output",   "Progress",
+    "Output Size", "Audio",    "Parts",         "Loudness", "Peak"};
+inline constexpr std::array<int, 10> kFileListColumnWidths = {100, 70,  70, 110, 80,
+                                                              90,  130, 80, 90,  80};
 
 // How a row came in; the two commands start "Output Size" differently.
 enum class TAddCommand { AddFiles, AddFolder };

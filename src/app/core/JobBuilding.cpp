@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <string_view>
 
@@ -260,7 +261,8 @@ std::string OutputStreamMaps(const TJobRequest& request) {
 
 bool AudioCopyPossible(const TJobRequest& request) {
     if (!request.CopyAudioWhenPossible || request.KeepVideo || request.NormalizeLoudness ||
-        request.Piece || request.AudioCodecName.empty() || !ListsAllAuto(request)) {
+        request.FixedGain || request.Piece || request.AudioCodecName.empty() ||
+        !ListsAllAuto(request)) {
         return false;
     }
     TOutputOptions fixed;
@@ -339,6 +341,11 @@ int32_t VolumeOfPercent(int32_t percent) {
     return static_cast<int32_t>(static_cast<int64_t>(percent) * 256 / 100);
 }
 
+int32_t VolumeOfGain(double gain) {
+    const double volume = 256.0 * std::pow(10.0, std::clamp(gain, -60.0, 60.0) / 20.0);
+    return std::max(1, static_cast<int32_t>(std::floor(volume)));
+}
+
 TInputOptions BuildInputOptions(const TJobRequest& request) {
     TInputOptions options;
     options.FileName = request.SourceFileName;
@@ -366,14 +373,16 @@ TOutputOptions BuildOutputOptions(const TJobRequest& request, std::set<std::stri
     if (request.SampleRate.Index > 0 && key != ".au" && key != ".wav") {
         options.AudioSampleRate = OptionItemValue(request.SampleRate.Item, 22050);
     }
-    if (request.Volume.Index > 0 && !request.NormalizeLoudness) {
+    if (request.FixedGain) {
+        options.AudioVolume = VolumeOfGain(*request.FixedGain);
+    } else if (request.Volume.Index > 0 && !request.NormalizeLoudness) {
         options.AudioVolume = VolumeOfPercent(OptionItemValue(request.Volume.Item, 100));
     }
     if (request.BitRate.Index > 0) {
         options.AudioBitrate = OptionItemValue(request.BitRate.Item, 64) * 1000;
     }
     // Normalising sets the volume itself, from what its first pass measures.
-    if (request.NormalizeLoudness) {
+    if (request.NormalizeLoudness && !request.FixedGain) {
         char target[32] = {};
         const auto written = std::to_chars(target, target + sizeof target, request.LoudnessTarget);
         options.ExtOptions += (options.ExtOptions.empty() ? "" : "\n") +
@@ -499,6 +508,20 @@ bool AddTagsAndCover(const TJobRequest& request, const TSourceFile* file, TSourc
     return false;
 }
 
+// The MP4 family's muxer drops tags it has no atom for: those go in after.
+void AddGainTags(const TJobRequest& request, TJob& job) {
+    if (request.GainTags.empty()) {
+        return;
+    }
+    if (IsMp4Family(job.Output.FileName)) {
+        job.FreeformTags = request.GainTags;
+        return;
+    }
+    for (const auto& [key, value] : request.GainTags) {
+        AppendOptionLines(job.Output.ExtOptions, "metadata=" + key + "=" + value);
+    }
+}
+
 bool ReadsSourceFile(const TJobRequest& request) {
     return request.CopyTags || OutputKeepsCover(request) || OutputTakesCoverComment(request) ||
            !request.NameTemplate.empty() || (request.Piece && !request.Piece->Title.empty());
@@ -541,6 +564,7 @@ TJob BuildJob(const TJobRequest& request, std::set<std::string>& batch_names,
         return job;
     }
     MakeNamedFolders(request, job.Output.FileName);
+    AddGainTags(request, job);
     // A cover maps the chosen track itself, after the picture.
     if (!AddTagsAndCover(request, file, source, job)) {
         AppendOptionLines(job.Output.ExtOptions, OutputStreamMaps(request));

@@ -11,6 +11,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FFConverter.h"
@@ -54,6 +55,12 @@ struct TJobRequest {
     // Two passes: measure the track's loudness, then convert at the target.
     bool NormalizeLoudness = false;
     double LoudnessTarget = -16.0;  // LUFS: -23, -18, -16 or -14
+    // One gain (dB) for the samples, measured beforehand for the file's
+    // whole album; replaces the Volume list and NormalizeLoudness.
+    std::optional<double> FixedGain;
+    // Tags the output takes beside the input's, whatever CopyTags says: the
+    // gain for players to apply (ReplayGain or R128, see GainTags).
+    std::vector<std::pair<std::string, std::string>> GainTags;
 
     // Pieces: the file is split at its own chapters, else at a cue sheet
     // beside it (the same name with ".cue"); without either it stays whole.
@@ -109,6 +116,9 @@ struct TJob {
     std::string Warning;
     // Nothing to do: Output.FileName is there already, complete (SkipExisting).
     bool AlreadyDone = false;
+    // Tags the output's muxer cannot write (iTunes freeform atoms of an M4A),
+    // added to the finished file before it takes its name (AddFreeformTags).
+    std::vector<std::pair<std::string, std::string>> FreeformTags;
 };
 
 // "." followed by the extension in ASCII lower case.
@@ -119,6 +129,8 @@ int32_t OptionItemValue(const std::string& item, int32_t fallback);
 
 // The engine's volume for a per-cent item: 256 is the source's own level.
 int32_t VolumeOfPercent(int32_t percent);
+// The engine's volume for a gain in dB, never above it.
+int32_t VolumeOfGain(double gain);
 
 // The input record: the probe's name and format, the input's video off
 // unless the profile converts video.

@@ -292,6 +292,8 @@ int JobsOfSetting(int setting) {
 TLoudnessSetting ReadLoudnessSetting(const TIniFile& settings) {
     TLoudnessSetting setting;
     setting.Normalize = settings.ReadBool("Convert", "NormalizeLoudness", false);
+    setting.Album = settings.ReadBool("Convert", "NormalizeAlbum", false);
+    setting.TagsOnly = settings.ReadBool("Convert", "LoudnessTagsOnly", false);
     const int32_t target = settings.ReadInteger("Convert", "LoudnessTarget", -16);
     for (const double offered : kLoudnessTargets) {
         if (target == offered) {
@@ -302,7 +304,9 @@ TLoudnessSetting ReadLoudnessSetting(const TIniFile& settings) {
 }
 
 bool WriteLoudnessSetting(TIniFile& settings, const TLoudnessSetting& setting) {
-    const bool written = settings.WriteBool("Convert", "NormalizeLoudness", setting.Normalize);
+    const bool written = settings.WriteBool("Convert", "NormalizeLoudness", setting.Normalize) &&
+                         settings.WriteBool("Convert", "NormalizeAlbum", setting.Album) &&
+                         settings.WriteBool("Convert", "LoudnessTagsOnly", setting.TagsOnly);
     return settings.WriteInteger("Convert", "LoudnessTarget",
                                  static_cast<int32_t>(setting.Target)) &&
            written;

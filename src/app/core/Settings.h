@@ -117,10 +117,15 @@ std::string ReadNameTemplateSetting(const TIniFile& settings);
 bool WriteNameTemplateSetting(TIniFile& settings, const std::string& name_template);
 // "Normalize Loudness" and its target, section Convert, keys NormalizeLoudness
 // (off unless set) and LoudnessTarget (LUFS: -23, -18, -16 or -14; anything
-// else reads as -16).
+// else reads as -16); "Normalize as Album" and "Loudness: Tag Only", keys
+// NormalizeAlbum and LoudnessTagsOnly (off unless set).
 struct TLoudnessSetting {
     bool Normalize = false;
     double Target = -16.0;
+    bool Album = false;
+    bool TagsOnly = false;
+
+    bool operator==(const TLoudnessSetting&) const = default;
 };
 TLoudnessSetting ReadLoudnessSetting(const TIniFile& settings);
 bool WriteLoudnessSetting(TIniFile& settings, const TLoudnessSetting& setting);

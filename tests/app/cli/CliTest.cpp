@@ -1008,6 +1008,72 @@ TEST_F(CliTest, NormalizeBringsEachFileToTheTarget) {
     }
 }
 
+// --analyze prints a row a file and converts nothing; --replaygain with
+// --normalize-album gives every file of the folder the same album gain, as
+// tags, the samples untouched; the readings of the first run are kept.
+TEST_F(CliTest, AnalyzeAndAlbumGainTagsFromOneMeasurement) {
+    const fs::path in = Folder("album");
+    for (const double level : {-30.0, -14.0}) {
+        fixtures::ClipRecipe clip;
+        clip.duration_s = 3.0;
+        clip.streams = {fixtures::Audio("aac", 48000, 2, 1000.0, std::pow(10.0, level / 20))};
+        fixtures::WriteClip(in / Format("%d.mp4", static_cast<int>(-level)), clip);
+    }
+    const fs::path cache = scratch_.Path() / "cache";
+    const auto in_child = [cache] { ::setenv("XDG_CACHE_HOME", cache.c_str(), 1); };
+    const TCliResult analyzed = RunCli({"--analyze", in.string()}, scratch_.Path(), {}, in_child);
+    ASSERT_EQ(analyzed.status, 0) << analyzed.err;
+    std::istringstream rows(analyzed.out);
+    std::string header;
+    std::getline(rows, header);
+    EXPECT_NE(header.find("LUFS"), std::string::npos);
+    std::map<std::string, double> lufs;
+    for (std::string row; std::getline(rows, row);) {
+        lufs[fs::path(row.substr(row.rfind(' ') + 1)).filename().string()] = std::stod(row);
+    }
+    EXPECT_NEAR(lufs["30.mp4"], -30.0, 0.3);
+    EXPECT_NEAR(lufs["14.mp4"], -14.0, 0.3);
+    EXPECT_TRUE(fs::is_empty(Folder("out"))) << "nothing converted";
+    EXPECT_TRUE(fs::exists(cache / "video2mp3" / "loudness.cache"));
+
+    const fs::path out = Folder("out");
+    const TCliResult tagged = RunCli({"--replaygain", "--normalize-album", "--profile", "flac",
+                                      "--out", out.string(), in.string()},
+                                     scratch_.Path(), {}, in_child);
+    ASSERT_EQ(tagged.status, 0) << tagged.err;
+    EXPECT_NE(tagged.err.find("0 files measured, 2 from the cache"), std::string::npos)
+        << tagged.err;
+    std::set<std::string> album_gains;
+    for (const char* name : {"30.flac", "14.flac"}) {
+        SCOPED_TRACE(name);
+        TAVProbe probe;
+        ASSERT_TRUE(probe.LoadFile((out / name).string())) << probe.LastError();
+        const AVDictionaryEntry* track =
+            ff::av_dict_get(probe.Context()->metadata, "REPLAYGAIN_TRACK_GAIN", nullptr, 0);
+        const AVDictionaryEntry* album =
+            ff::av_dict_get(probe.Context()->metadata, "REPLAYGAIN_ALBUM_GAIN", nullptr, 0);
+        ASSERT_TRUE(track != nullptr && album != nullptr);
+        EXPECT_NEAR(std::stod(track->value), -18.0 - lufs[name[0] == '3' ? "30.mp4" : "14.mp4"],
+                    0.1);
+        album_gains.insert(album->value);
+        EXPECT_NEAR(fixtures::AnalyzeLoudness(out / name).integrated_lufs,
+                    lufs[name[0] == '3' ? "30.mp4" : "14.mp4"], 0.1);
+    }
+    EXPECT_EQ(album_gains.size(), 1u);
+
+    // Scripts see the measuring as one event a file.
+    const TCliResult json =
+        RunCli({"--replaygain", "--progress=json", "--out", Folder("json").string(), in.string()},
+               scratch_.Path(), {}, in_child);
+    ASSERT_EQ(json.status, 0) << json.err;
+    std::istringstream lines(json.err);
+    size_t events = 0;
+    for (std::string line; std::getline(lines, line);) {
+        events += nlohmann::json::parse(line).value("event", "") == "loudness";
+    }
+    EXPECT_EQ(events, 2u);
+}
+
 // On a terminal, standard output and the progress line on standard error
 // share the screen: each printed path stands on a line of its own, the
 // percentage shows, and a summary ends the run.

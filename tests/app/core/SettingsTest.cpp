@@ -353,6 +353,11 @@ TEST(LoudnessSettingTest, ReadsWhatWasWrittenAndOnlyOfferedTargets) {
     ASSERT_TRUE(WriteLoudnessSetting(settings, {true, -14.0}));
     EXPECT_TRUE(ReadLoudnessSetting(TIniFile(file)).Normalize);
     EXPECT_EQ(ReadLoudnessSetting(TIniFile(file)).Target, -14.0);
+    for (const TLoudnessSetting written :
+         {TLoudnessSetting{false, -18.0, true, true}, TLoudnessSetting{true, -16.0, true, false}}) {
+        ASSERT_TRUE(WriteLoudnessSetting(settings, written));
+        EXPECT_EQ(ReadLoudnessSetting(TIniFile(file)), written);
+    }
 }
 
 }  // namespace

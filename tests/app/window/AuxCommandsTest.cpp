@@ -463,7 +463,7 @@ TEST_F(AuxCommandsTest, EveryMenuTitleHasAMnemonic) {
         }
     };
     check(menu_bar->actions());
-    EXPECT_EQ(titles, 6);
+    EXPECT_EQ(titles, 7);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -595,6 +596,53 @@ TEST_F(ConversionTest, NormalizeLoudnessIsKeptAndReachesTheConversion) {
     ASSERT_TRUE(WaitForCompletionQuestion());
     ExpectDecodes(Data(0).OutputFile, 5.0);
     EXPECT_NEAR(fixtures::AnalyzeLoudness(Data(0).OutputFile).integrated_lufs, -23.0, 1.0);
+}
+
+// "Analyze Loudness" fills the rows' columns in the background; "Normalize
+// as Album", kept in the settings like "Loudness: Tag Only", gives the
+// folder's files one gain, so they keep their difference.
+TEST_F(ConversionTest, AlbumGainAndAnalysisFromTheWindow) {
+    const std::vector<double> levels = {-30.0, -12.0};
+    std::vector<fs::path> clips;
+    for (const double level : levels) {
+        fixtures::ClipRecipe recipe;
+        recipe.duration_s = 3.0;
+        recipe.streams = {
+            fixtures::Audio("pcm_s16le", 44100, 2, 1000.0, std::pow(10.0, level / 20.0))};
+        clips.push_back(in_.Path() / (std::to_string(static_cast<int>(-level)) + ".wav"));
+        fixtures::WriteClip(clips.back(), recipe);
+    }
+    Add(clips);
+    const int loudness_column = 8;
+    Find<QTableView>(*form_, "lvFiles")->selectAll();
+    form_->FileListMenu(0)->findChild<QAction*>(QStringLiteral("actRowAnalyzeLoudness"))->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !form_->Measuring(); }));
+    for (size_t row = 0; row < levels.size(); ++row) {
+        EXPECT_NEAR(std::stod(Cell(row, loudness_column)), levels[row], 0.3);
+        EXPECT_NEAR(std::stod(Cell(row, loudness_column + 1)), levels[row], 0.3);
+    }
+
+    Action("actNormalizeAlbum")->trigger();
+    Action("actLoudnessTagsOnly")->trigger();
+    Action("actLoudnessTagsOnly")->trigger();
+    EXPECT_EQ(ReadLoudnessSetting(*form_->Settings()),
+              (TLoudnessSetting{false, -16.0, true, false}));
+    services_->Answers = {TMessageResult::No};
+    Action("actStartConvert")->trigger();
+    ASSERT_TRUE(WaitForCompletionQuestion());
+    const double quiet = fixtures::AnalyzeLoudness(Data(0).OutputFile).integrated_lufs;
+    const double loud = fixtures::AnalyzeLoudness(Data(1).OutputFile).integrated_lufs;
+    EXPECT_NEAR(loud - quiet, levels[1] - levels[0], 0.2);
+    EXPECT_LT(loud, levels[1]) << "the loud track takes the album's gain, under its own level";
+
+    // Listed again, the files show what was measured of them.
+    ASSERT_TRUE(WaitForRunEnd());
+    Action("actClear")->trigger();
+    ASSERT_EQ(form_->FileList().Count(), 0u);
+    Add(clips);
+    for (size_t row = 0; row < levels.size(); ++row) {
+        EXPECT_NEAR(std::stod(Cell(row, loudness_column)), levels[row], 0.3);
+    }
 }
 
 TEST_F(ConversionTest, AStartWithoutAnyFileReturnsToIdle) {

@@ -145,7 +145,7 @@ void ExpectMenusAndToolBar(TForm1& form) {
         {"&Convert",
          {"&Start", "&Pause", "St&op", "Convert All A&gain", "-", "Si&multaneous Conversions",
           "Copy &Tags", "Use a &Video Frame as Cover", "&Copy Audio When Possible", "-",
-          "&Normalize Loudness", "Loudness T&arget", "-", "Split by C&hapters",
+          "&Normalize Loudness", "Loudness T&arget", "&Loudness", "-", "Split by C&hapters",
           "S&kip Files Already Converted"}},
         {"&About", {"&Help Content", "-", "&About", "&Visit Website"}},
     };

@@ -104,7 +104,8 @@ void TProgramFolder::RemoveDefaultSkin() {
 
 TUserFolders::TUserFolders() : dir_("user") {
     fs::create_directories(Desktop());
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DESKTOP_DIR"}) {
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_DESKTOP_DIR"}) {
         const char* value = std::getenv(name);
         saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
     }
@@ -112,6 +113,8 @@ TUserFolders::TUserFolders() : dir_("user") {
     ::setenv("XDG_CONFIG_HOME", Config().c_str(), 1);
     // Each test's windows keep their list apart from every other test's.
     ::setenv("XDG_STATE_HOME", State().c_str(), 1);
+    // Loudness readings of one test's files are no other test's.
+    ::setenv("XDG_CACHE_HOME", (dir_.Path() / "cache").c_str(), 1);
     ::unsetenv("XDG_DESKTOP_DIR");
 }
 
