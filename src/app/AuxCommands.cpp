@@ -55,12 +55,11 @@ bool TForm1::OpenWithShell(const QString& target) {
     // A local file is named by its path, which any program can be given.
     const QUrl url(target);
     const QString shown = url.isLocalFile() ? url.toLocalFile() : target;
-    services_->MessageBox(
-        this, QLatin1String(kApplicationTitle),
-        QStringLiteral("The desktop could not open this. Copy it into a browser or a file "
-                       "manager:\n\n%1")
-            .arg(shown),
-        TMessageButtons::Ok, TMessageIcon::Exclamation);
+    services_->MessageBox(this, QLatin1String(kApplicationTitle),
+                          tr("The desktop could not open this. Copy it into a browser or a file "
+                             "manager:\n\n%1")
+                              .arg(shown),
+                          TMessageButtons::Ok, TMessageIcon::Exclamation);
     return false;
 }
 

@@ -43,7 +43,7 @@ QString ProgramVersion() {
 
 TLogForm::TLogForm(const QStringList& lines, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("LogForm"));
-    setWindowTitle(QStringLiteral("Log"));
+    setWindowTitle(tr("Log"));
     setFixedSize(437, 364);
     mmoLog = new QPlainTextEdit(this);
     mmoLog->setObjectName(QStringLiteral("mmoLog"));
@@ -60,7 +60,7 @@ TAboutForm::TAboutForm(const QString& title, std::function<void(const QString&)>
                        QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("AboutForm"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFixedSize(382, 200);
     auto* icon = Caption(this, "imgIcon", QString(), QRect(16, 16, 64, 64));
     icon->setPixmap(PictureIcon(TPicture::Application).pixmap(64, 64));
@@ -72,10 +72,10 @@ TAboutForm::TAboutForm(const QString& title, std::function<void(const QString&)>
     bold.setBold(true);
     heading->setFont(bold);
 
-    Caption(this, "lblHome", QStringLiteral("Home:"), QRect(88, 96, 60, 20));
+    Caption(this, "lblHome", tr("Home:"), QRect(88, 96, 60, 20));
     const QString home = QLatin1String(kHomePage);
     auto* home_link = Caption(this, "lnkHome", Link(home, home), QRect(152, 96, 214, 20));
-    Caption(this, "lblSupport", QStringLiteral("Support:"), QRect(88, 122, 60, 20));
+    Caption(this, "lblSupport", tr("Support:"), QRect(88, 122, 60, 20));
     const QString mail = QLatin1String(kSupportMail);
     auto* mail_link = Caption(this, "lnkSupport", Link(QStringLiteral("mailto:") + mail, mail),
                               QRect(152, 122, 214, 20));
@@ -96,7 +96,7 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
       previous_source_(skins.CurrentSource()),
       previous_system_(skins.SystemSkinSelected()) {
     setObjectName(QStringLiteral("SkinDialog"));
-    setWindowTitle(QStringLiteral("Select skin"));
+    setWindowTitle(tr("Select skin"));
     auto* layout = new QVBoxLayout(this);
     lstSkins = new QListWidget(this);
     lstSkins->setObjectName(QStringLiteral("lstSkins"));
@@ -162,7 +162,7 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
                        std::function<std::optional<int64_t>()> preview_position, QWidget* parent)
     : QDialog(parent), start_(start), end_(end), duration_(duration) {
     setObjectName(QStringLiteral("CutDialog"));
-    setWindowTitle(QStringLiteral("Cut"));
+    setWindowTitle(tr("Cut"));
     auto* layout = new QGridLayout(this);
     const bool previewed = preview_position && preview_position().has_value();
     int line = 0;
@@ -173,10 +173,10 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
         *field =
             new QLineEdit(value >= 0 ? QString::fromStdString(TimeText(value)) : QString(), this);
         (*field)->setObjectName(QLatin1String(name));
-        (*field)->setPlaceholderText(line == 0 ? QStringLiteral("file start")
-                                               : QStringLiteral("file end"));
+        (*field)->setPlaceholderText(line == 0 ? tr("file start")
+                                               : tr("file end"));
         label->setBuddy(*field);
-        auto* button = new QPushButton(QStringLiteral("Use Preview Position"), this);
+        auto* button = new QPushButton(tr("Use Preview Position"), this);
         button->setObjectName(QLatin1String(button_name));
         button->setEnabled(previewed);
         button->setAutoDefault(false);
@@ -191,7 +191,7 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
         layout->addWidget(button, line, 2);
         ++line;
     }
-    auto* hint = new QLabel(QStringLiteral("h:mm:ss.xxx, mm:ss or seconds"), this);
+    auto* hint = new QLabel(tr("h:mm:ss.xxx, mm:ss or seconds"), this);
     layout->addWidget(hint, line++, 1, 1, 2);
     lblCutProblem = new QLabel(this);
     lblCutProblem->setObjectName(QStringLiteral("lblCutProblem"));
@@ -218,12 +218,12 @@ void TCutDialog::accept() {
     const std::optional<int64_t> end = FieldTime(edtCutEnd);
     QString problem;
     if (!start || !end) {
-        problem = QStringLiteral("%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds")
-                      .arg(!start ? QStringLiteral("The start") : QStringLiteral("The end"));
+        problem = tr("%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds")
+                      .arg(!start ? tr("The start") : tr("The end"));
     } else if (*end >= 0 && *end <= std::max<int64_t>(*start, 0)) {
-        problem = QStringLiteral("The end must come after the start");
+        problem = tr("The end must come after the start");
     } else if (duration_ > 0 && *start >= duration_) {
-        problem = QStringLiteral("The start lies past the end of the file (%1)")
+        problem = tr("The start lies past the end of the file (%1)")
                       .arg(QString::fromStdString(TimeText(duration_)));
     }
     lblCutProblem->setText(problem);

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "MyUtils.h"
+#include "Translations.h"
 
 namespace v2m {
 
@@ -55,14 +56,17 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     const TFileRow& row = list_.Rows()[static_cast<size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(ColumnText(row, index.column()));
+            // The row states are the core's words; names, times and sizes
+            // pass through as they are.
+            return index.column() == 0 ? QString::fromStdString(row.Name)
+                                       : ShownText(ColumnText(row, index.column()));
         case Qt::ToolTipRole:
             // A failed row says why where it says "Failed".
             if (index.column() == 4 && !row.FailureReason.empty()) {
                 return QString::fromStdString(row.FailureReason);
             }
             if (index.column() == kPartsColumn && !row.Parts.empty()) {
-                return QStringLiteral("re-encoded: pieces are cut to the sample");
+                return tr("re-encoded: pieces are cut to the sample");
             }
             {
                 std::string text = row.Data.FileName;
@@ -89,8 +93,7 @@ QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, in
         section >= columnCount()) {
         return {};
     }
-    const std::string_view caption = kFileListColumns[static_cast<size_t>(section)];
-    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    return ShownText(kFileListColumns[static_cast<size_t>(section)]);
 }
 
 void TFileListModel::AppendRows(std::vector<TFileRow> rows) {

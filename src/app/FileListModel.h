@@ -4,6 +4,7 @@
 // record go exactly when the view's row goes.
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 
 #include <functional>
 #include <string>
@@ -14,6 +15,8 @@
 namespace v2m {
 
 class TFileListModel final : public QAbstractTableModel {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TFileListModel)
+
 public:
     explicit TFileListModel(QObject* parent = nullptr);
 

@@ -181,7 +181,7 @@ void TForm1::OfferResume() {
     const std::vector<size_t> rows = std::exchange(resume_rows_, {});
     if (services_->MessageBox(
             this, QLatin1String(kApplicationTitle),
-            QStringLiteral("The last conversion was interrupted. Resume the %1 remaining files?")
+            tr("The last conversion was interrupted. Resume the %L1 remaining files?")
                 .arg(rows.size()),
             TMessageButtons::YesNo, TMessageIcon::None) != TMessageResult::Yes) {
         return;
@@ -205,7 +205,7 @@ void TForm1::OfferResume() {
     const char* const names[] = {"quality", "channel", "bitrate", "volume"};
     for (size_t i = 0; i < std::size(lists); ++i) {
         if (const auto text = setting(names[i])) {
-            const int index = lists[i]->findText(Text(*text));
+            const int index = lists[i]->findData(Text(*text));
             if (index >= 0) {
                 lists[i]->setCurrentIndex(index);
             }
@@ -242,10 +242,10 @@ void TForm1::SaveList(bool closing) {
     if (list.BatchRunning) {
         list.Settings = {
             {"profile", cmbProfile->currentText().toStdString()},
-            {"quality", cmbQuality->currentText().toStdString()},
-            {"channel", cmbChannel->currentText().toStdString()},
-            {"bitrate", cmbBitRates->currentText().toStdString()},
-            {"volume", cmbVolume->currentText().toStdString()},
+            {"quality", cmbQuality->currentData().toString().toStdString()},
+            {"channel", cmbChannel->currentData().toString().toStdString()},
+            {"bitrate", cmbBitRates->currentData().toString().toStdString()},
+            {"volume", cmbVolume->currentData().toString().toStdString()},
             {"output-folder", edtOutPath->currentText().toStdString()},
             {"same-folder-as-input", chkSameInput->isChecked() ? "1" : "0"},
             {"name-template", cmbNameTemplate->currentText().toStdString()},
