@@ -5,15 +5,15 @@
     <name>v2m::TAboutForm</name>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
+        <translation>Über</translation>
     </message>
     <message>
         <source>Home:</source>
-        <translation type="unfinished"></translation>
+        <translation>Website:</translation>
     </message>
     <message>
         <source>Support:</source>
-        <translation type="unfinished"></translation>
+        <translation>Support:</translation>
     </message>
     <message>
         <source></source>
@@ -30,138 +30,138 @@
     </message>
     <message>
         <source>Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Name</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Dauer</translation>
     </message>
     <message>
         <source>Original Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Originalgröße</translation>
     </message>
     <message>
         <source>Output</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausgabe</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Fortschritt</translation>
     </message>
     <message>
         <source>Output Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausgabegröße</translation>
     </message>
     <message>
         <source>Audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Audio</translation>
     </message>
     <message>
         <source>Parts</source>
-        <translation type="unfinished"></translation>
+        <translation>Teile</translation>
     </message>
     <message>
         <source>Waiting</source>
-        <translation type="unfinished"></translation>
+        <translation>Wartet</translation>
     </message>
     <message>
         <source>Failed</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehlgeschlagen</translation>
     </message>
     <message>
         <source>Completed</source>
-        <translation type="unfinished"></translation>
+        <translation>Fertig</translation>
     </message>
     <message>
         <source>Skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>Übersprungen</translation>
     </message>
     <message>
         <source>Stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Angehalten</translation>
     </message>
     <message>
         <source>No audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Ton</translation>
     </message>
     <message>
         <source>N/A</source>
-        <translation type="unfinished"></translation>
+        <translation>k. A.</translation>
     </message>
     <message>
         <source>Quality</source>
-        <translation type="unfinished"></translation>
+        <translation>Qualität</translation>
     </message>
     <message>
         <source>Channels</source>
-        <translation type="unfinished"></translation>
+        <translation>Kanäle</translation>
     </message>
     <message>
         <source>Bit Rates (Kbps)</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitrate (kbit/s)</translation>
     </message>
     <message>
         <source>Volume (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautstärke (%)</translation>
     </message>
     <message>
         <source>Auto</source>
-        <translation type="unfinished"></translation>
+        <translation>Automatisch</translation>
     </message>
     <message>
         <source>Mono</source>
-        <translation type="unfinished"></translation>
+        <translation>Mono</translation>
     </message>
     <message>
         <source>Stereo</source>
-        <translation type="unfinished"></translation>
+        <translation>Stereo</translation>
     </message>
     <message>
         <source>Video Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Videodateien</translation>
     </message>
     <message>
         <source>All Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Dateien</translation>
     </message>
     <message>
         <source>Cue Sheets</source>
-        <translation type="unfinished"></translation>
+        <translation>Cue-Sheets</translation>
     </message>
     <message>
         <source>Text Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Textdateien</translation>
     </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
     <message>
         <source>Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausschnitt</translation>
     </message>
     <message>
         <source>Use Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Position der Vorschau übernehmen</translation>
     </message>
     <message>
         <source>%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist keine Zeitangabe; bitte h:mm:ss.xxx, mm:ss oder Sekunden eingeben</translation>
     </message>
     <message>
         <source>The start</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Anfang</translation>
     </message>
     <message>
         <source>The end</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Ende</translation>
     </message>
     <message>
         <source>The end must come after the start</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Ende muss nach dem Anfang liegen</translation>
     </message>
     <message>
         <source>The start lies past the end of the file (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Anfang liegt hinter dem Ende der Datei (%1)</translation>
     </message>
     <message>
         <source></source>
@@ -170,22 +170,22 @@
     </message>
     <message>
         <source>file start</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateianfang</translation>
     </message>
     <message>
         <source>file end</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateiende</translation>
     </message>
     <message>
         <source>h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>h:mm:ss.xxx, mm:ss oder Sekunden</translation>
     </message>
 </context>
 <context>
     <name>v2m::TFileListModel</name>
     <message>
         <source>re-encoded: pieces are cut to the sample</source>
-        <translation type="unfinished"></translation>
+        <translation>neu kodiert: die Teile werden samplegenau geschnitten</translation>
     </message>
     <message>
         <source></source>
@@ -197,321 +197,323 @@
     <name>v2m::TForm1</name>
     <message>
         <source>Audio &amp;Track</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Audiospur</translation>
     </message>
     <message>
         <source>Audio Track for &amp;All</source>
-        <translation type="unfinished"></translation>
+        <translation>Audiospur für alle &amp;Dateien</translation>
     </message>
     <message>
         <source>The desktop could not open this. Copy it into a browser or a file manager:
 
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Arbeitsumgebung konnte dies nicht öffnen. Kopieren Sie es in einen Browser oder Dateimanager:
+
+%1</translation>
     </message>
     <message>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>Warnung</translation>
     </message>
     <message>
         <source>The output folder &quot;%1&quot; does not exist. Create it?</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ausgabeordner „%1“ existiert nicht. Soll er angelegt werden?</translation>
     </message>
     <message>
         <source>The output folder could not be created: %1. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ausgabeordner konnte nicht angelegt werden: %1. Bitte wählen Sie einen anderen Ordner.</translation>
     </message>
     <message>
         <source>Output folder is unavailable. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ausgabeordner ist nicht verfügbar. Bitte wählen Sie einen anderen Ordner.</translation>
     </message>
     <message>
         <source>Nothing to convert: no file of the list has audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Nichts zu konvertieren: keine Datei der Liste enthält Ton</translation>
     </message>
     <message>
         <source>Some items have been converted already, do you want to re-convert them?</source>
-        <translation type="unfinished"></translation>
+        <translation>Einige Dateien wurden bereits konvertiert. Sollen sie erneut konvertiert werden?</translation>
     </message>
     <message>
         <source>The conversion could not be started - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Konvertierung konnte nicht gestartet werden – siehe Protokoll</translation>
     </message>
     <message>
         <source>No file could be converted - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine Datei konnte konvertiert werden – siehe Protokoll</translation>
     </message>
     <message>
         <source>Cancel Conversion.</source>
-        <translation type="unfinished"></translation>
+        <translation>Konvertierung abbrechen</translation>
     </message>
     <message>
         <source>Are you sure you want to cancel conversion?</source>
-        <translation type="unfinished"></translation>
+        <translation>Möchten Sie die Konvertierung wirklich abbrechen?</translation>
     </message>
     <message>
         <source>Convert completed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Konvertierung abgeschlossen</translation>
     </message>
     <message>
         <source>Do you want to open output folder?</source>
-        <translation type="unfinished"></translation>
+        <translation>Möchten Sie den Ausgabeordner öffnen?</translation>
     </message>
     <message>
         <source>Paused - </source>
-        <translation type="unfinished"></translation>
+        <translation>Pausiert – </translation>
     </message>
     <message>
         <source>The conversion libraries could not be loaded - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Konvertierungsbibliotheken konnten nicht geladen werden – siehe Protokoll</translation>
     </message>
     <message>
         <source>A conversion is running. Stop it and quit?</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine Konvertierung läuft. Anhalten und beenden?</translation>
     </message>
     <message>
         <source>&amp;Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Fortsetzen</translation>
     </message>
     <message>
         <source>Normalize Loudness sets the volume (Convert menu)</source>
-        <translation type="unfinished"></translation>
+        <translation>„Lautheit normalisieren“ bestimmt die Lautstärke (Menü Konvertieren)</translation>
     </message>
     <message>
         <source>Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>Liste leeren</translation>
     </message>
     <message>
         <source>Some files of the list have not been converted yet. Clear the list?</source>
-        <translation type="unfinished"></translation>
+        <translation>Einige Dateien der Liste sind noch nicht konvertiert. Liste trotzdem leeren?</translation>
     </message>
     <message>
         <source>Select folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner auswählen</translation>
     </message>
     <message>
         <source>No sound device - picture only</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Audiogerät – nur Bild</translation>
     </message>
     <message>
         <source>Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorschau</translation>
     </message>
     <message>
         <source>Mute</source>
-        <translation type="unfinished"></translation>
+        <translation>Stumm</translation>
     </message>
     <message>
         <source>Profile</source>
-        <translation type="unfinished"></translation>
+        <translation>Profil</translation>
     </message>
     <message>
         <source>Output Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausgabeordner</translation>
     </message>
     <message>
         <source>Browse</source>
-        <translation type="unfinished"></translation>
+        <translation>Durchsuchen</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnen</translation>
     </message>
     <message>
         <source>Same folder as input </source>
-        <translation type="unfinished"></translation>
+        <translation>Gleicher Ordner wie Quelle </translation>
     </message>
     <message>
         <source>File Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateiname</translation>
     </message>
     <message>
         <source>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; &quot;/&quot; makes sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; „/“ legt Unterordner an</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Fortschritt</translation>
     </message>
     <message>
         <source>Profile Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Profileinstellungen</translation>
     </message>
     <message>
         <source>&amp;Add Files...</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateien &amp;hinzufügen...</translation>
     </message>
     <message>
         <source>Add Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Hinzufügen</translation>
     </message>
     <message>
         <source>Add F&amp;older...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ordner hinzufügen...</translation>
     </message>
     <message>
         <source>Cancel Adding</source>
-        <translation type="unfinished"></translation>
+        <translation>Hinzufügen abbrechen</translation>
     </message>
     <message>
         <source>&amp;Skin</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Design</translation>
     </message>
     <message>
         <source>E&amp;xit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Beenden</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Entfernen</translation>
     </message>
     <message>
         <source>&amp;Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Leeren</translation>
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Starten</translation>
     </message>
     <message>
         <source>&amp;Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pausieren</translation>
     </message>
     <message>
         <source>Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>Fortsetzen</translation>
     </message>
     <message>
         <source>St&amp;op</source>
-        <translation type="unfinished"></translation>
+        <translation>Anha&amp;lten</translation>
     </message>
     <message>
         <source>Convert All A&amp;gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle &amp;erneut konvertieren</translation>
     </message>
     <message>
         <source>&amp;Help Content</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hilfethemen</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Hilfe</translation>
     </message>
     <message>
         <source>&amp;About</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Über</translation>
     </message>
     <message>
         <source>&amp;Visit Website</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Website besuchen</translation>
     </message>
     <message>
         <source>Visit Home</source>
-        <translation type="unfinished"></translation>
+        <translation>Website</translation>
     </message>
     <message>
         <source>Play</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiedergabe</translation>
     </message>
     <message>
         <source>Stop Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorschau anhalten</translation>
     </message>
     <message>
         <source>View &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Protokoll anzeigen</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Beenden</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Datei</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bearbeiten</translation>
     </message>
     <message>
         <source>&amp;Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Konvertieren</translation>
     </message>
     <message>
         <source>Si&amp;multaneous Conversions</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Gleichzeitige Konvertierungen</translation>
     </message>
     <message>
         <source>One per Processor</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine pro Prozessor</translation>
     </message>
     <message>
         <source>Copy &amp;Tags</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Tags übernehmen</translation>
     </message>
     <message>
         <source>Use a &amp;Video Frame as Cover</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Videobild als Cover verwenden</translation>
     </message>
     <message>
         <source>&amp;Copy Audio When Possible</source>
-        <translation type="unfinished"></translation>
+        <translation>Audio k&amp;opieren, wenn möglich</translation>
     </message>
     <message>
         <source>&amp;Normalize Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheit &amp;normalisieren</translation>
     </message>
     <message>
         <source>Loudness T&amp;arget</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ziellautheit</translation>
     </message>
     <message>
         <source>%1 LUFS</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 LUFS</translation>
     </message>
     <message>
         <source>Split by C&amp;hapters</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach &amp;Kapiteln aufteilen</translation>
     </message>
     <message>
         <source>S&amp;kip Files Already Converted</source>
-        <translation type="unfinished"></translation>
+        <translation>Bereits konvertierte Dateien &amp;überspringen</translation>
     </message>
     <message>
         <source>Open file</source>
-        <translation type="unfinished"></translation>
+        <translation>Datei öffnen</translation>
     </message>
     <message>
         <source>Add video files to extract their audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Fügen Sie Videodateien hinzu, um ihren Ton zu extrahieren</translation>
     </message>
     <message>
         <source>The file name &quot;%1&quot; cannot be used: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Dateiname „%1“ kann nicht verwendet werden: %2.</translation>
     </message>
     <message>
         <source>Split by &amp;Chapters</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach &amp;Kapiteln aufteilen</translation>
     </message>
     <message>
         <source>Split &amp;Points from File...</source>
-        <translation type="unfinished"></translation>
+        <translation>Trenn&amp;punkte aus Datei...</translation>
     </message>
     <message>
         <source>Split Points from File</source>
-        <translation type="unfinished"></translation>
+        <translation>Trennpunkte aus Datei</translation>
     </message>
     <message>
         <source>C&amp;lear Split Points</source>
-        <translation type="unfinished"></translation>
+        <translation>Trennpunkte &amp;löschen</translation>
     </message>
     <message>
         <source>C&amp;ut...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Schneiden...</translation>
     </message>
     <message>
         <source>&amp;Remove Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>Schnitt &amp;entfernen</translation>
     </message>
     <message>
         <source></source>
@@ -520,78 +522,78 @@
     </message>
     <message>
         <source>%1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 von %2 Dateien</translation>
     </message>
     <message>
         <source> - %1x real time</source>
-        <translation type="unfinished"></translation>
+        <translation> – %1-fache Echtzeit</translation>
     </message>
     <message>
         <source>%1 s</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 s</translation>
     </message>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h %2 min</translation>
     </message>
     <message>
         <source> - about %1 left</source>
-        <translation type="unfinished"></translation>
+        <translation> – noch etwa %1</translation>
     </message>
     <message>
         <source>%L1 converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 konvertiert</translation>
     </message>
     <message>
         <source>, %L1 skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>, %L1 übersprungen</translation>
     </message>
     <message>
         <source>, %L1 failed</source>
-        <translation type="unfinished"></translation>
+        <translation>, %L1 fehlgeschlagen</translation>
     </message>
     <message>
         <source>, %L1 stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>, %L1 angehalten</translation>
     </message>
     <message>
         <source>%L1 file converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 Datei konvertiert</translation>
     </message>
     <message>
         <source>%L1 files converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 Dateien konvertiert</translation>
     </message>
     <message>
         <source>%L1 of %L2 files could not be converted:</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 von %L2 Dateien konnten nicht konvertiert werden:</translation>
     </message>
     <message>
         <source>Converting %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Dateien werden konvertiert</translation>
     </message>
     <message>
         <source>Adding %L1 of %L2 files...</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 von %L2 Dateien werden hinzugefügt...</translation>
     </message>
     <message>
         <source>%L1 files could not be added - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 Dateien konnten nicht hinzugefügt werden – siehe Protokoll</translation>
     </message>
     <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
-        <translation type="unfinished"></translation>
+        <translation>Die letzte Konvertierung wurde unterbrochen. Die %L1 verbleibenden Dateien weiter konvertieren?</translation>
     </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokoll</translation>
     </message>
     <message>
         <source></source>
@@ -608,18 +610,18 @@
     </message>
     <message>
         <source>Show &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Protokoll anzeigen</translation>
     </message>
     <message>
         <source>Include Sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Unterordner einbeziehen</translation>
     </message>
 </context>
 <context>
     <name>v2m::TSkinDialog</name>
     <message>
         <source>Select skin</source>
-        <translation type="unfinished"></translation>
+        <translation>Design auswählen</translation>
     </message>
     <message>
         <source></source>

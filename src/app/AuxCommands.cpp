@@ -1,6 +1,8 @@
 // The commands beside conversion: the log and about windows, the user guide,
 // the home page, the skin choice, and files dropped onto the list.
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -66,6 +68,13 @@ bool TForm1::OpenWithShell(const QString& target) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize) {
         LayOutControls();
+        return false;
+    }
+    // A skin's font or indicator changes how much room the texts need.
+    if ((watched == static_cast<QObject*>(chkMute) ||
+         watched == static_cast<QObject*>(chkSameInput)) &&
+        (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)) {
+        FitTextControls(grpProfile->width() - 521, chkMute->y());
         return false;
     }
     if (watched == static_cast<QObject*>(btnPause) && event->type() == QEvent::PaletteChange) {

@@ -266,6 +266,10 @@ private:
     void LayOutControls();
     void FitMinimumSize();
     void FitNameColumn();
+    // Places the Profile group's and the preview's controls by their texts:
+    // a translation longer than the English text widens its control, and what
+    // cannot fit is elided, the whole text in its tool tip.
+    void FitTextControls(int dw, int preview_top);
     void SetTabOrder();
     // Sorts the list by the heading the user chose, when nothing depends on
     // the rows' order.

@@ -122,6 +122,7 @@ void TForm1::CreateControls() {
         button->setAutoRaise(false);
     }
     chkMute = Place(new QCheckBox(tr("Mute"), grpPreview), "chkMute", QRect(74, 252, 60, 20));
+    chkMute->setAccessibleName(chkMute->text());
     trkVolume =
         Place(new QSlider(Qt::Horizontal, grpPreview), "trkVolume", QRect(138, 252, 110, 20));
     // Space plays and pauses from the bars, which have no use for it.
@@ -152,6 +153,7 @@ void TForm1::CreateControls() {
         Place(new QPushButton(tr("Open"), grpProfile), "btnOpenFolder", QRect(434, 58, 78, 24));
     chkSameInput = Place(new QCheckBox(tr("Same folder as input "), grpProfile), "chkSameInput",
                          QRect(100, 88, 150, 22));
+    chkSameInput->setAccessibleName(chkSameInput->text().trimmed());
     // How the outputs are named, beside where they go.
     Label(grpProfile, "lblNameTemplate", tr("File Name"), QRect(256, 90, 62, 20));
     cmbNameTemplate = Place(new QComboBox(grpProfile), "cmbNameTemplate", QRect(322, 87, 190, 24));
@@ -351,6 +353,8 @@ void TForm1::CreateMenusAndToolbar() {
     SetTabOrder();
     // Every control exists: the window's size may place them from now on.
     client_->installEventFilter(this);
+    chkMute->installEventFilter(this);
+    chkSameInput->installEventFilter(this);
     connect(lvFiles->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
         if (column != 0) {
             FitNameColumn();
@@ -428,19 +432,84 @@ void TForm1::LayOutControls() {
     lblPlayTime->move(173, 222 + shrink);
     btnPause->move(8, 249 + shrink);
     btnStop->move(38, 249 + shrink);
-    chkMute->move(74, 252 + shrink);
-    trkVolume->move(138, 252 + shrink);
 
     const int groups_top = 384 + dh;
     grpProfile->setGeometry(12, groups_top, 521 + dw, 153);
-    edtOutPath->resize(244 + dw, edtOutPath->height());
-    btnBrowse->move(350 + dw, btnBrowse->y());
-    btnOpenFolder->move(434 + dw, btnOpenFolder->y());
-    cmbNameTemplate->resize(190 + dw, cmbNameTemplate->height());
-    prgTotalProgress->resize(412 + dw, prgTotalProgress->height());
+    FitTextControls(dw, 252 + shrink);
     grpProfileSettings->setGeometry(right, groups_top, 257, 153);
     lblStatus->setGeometry(12, 540 + dh, 789 + dw, 18);
     FitNameColumn();
+}
+
+namespace {
+
+int TextWidth(const QWidget* widget) {
+    return widget->sizeHint().width();
+}
+
+// The text cut to the width with "...", the whole of it in the tool tip; the
+// accessible name keeps the whole text for screen readers.
+template <typename Widget>
+void ElideText(Widget* widget, int width, const QString& whole) {
+    widget->setText(whole);
+    widget->setToolTip(QString());
+    if (TextWidth(widget) <= width) {
+        return;
+    }
+    const QFontMetrics metrics = widget->fontMetrics();
+    const int room = width - (TextWidth(widget) - metrics.horizontalAdvance(whole));
+    widget->setText(metrics.elidedText(whole, Qt::ElideRight, room));
+    widget->setToolTip(whole);
+}
+
+}  // namespace
+
+void TForm1::FitTextControls(int dw, int preview_top) {
+    // The Profile group: the labels' column as wide as its longest label, the
+    // buttons as wide as their texts; the fields give up what they take. At
+    // the classic size English texts leave every control where it always was.
+    const int right = 512 + dw;
+    int label_width = 84;
+    QLabel* const labels[] = {grpProfile->findChild<QLabel*>(QStringLiteral("lblProfile")),
+                              grpProfile->findChild<QLabel*>(QStringLiteral("lblOutputFolder")),
+                              grpProfile->findChild<QLabel*>(QStringLiteral("lblProgress"))};
+    for (const QLabel* label : labels) {
+        label_width = std::max(label_width, TextWidth(label));
+    }
+    label_width = std::min(label_width, 160);
+    for (QLabel* label : labels) {
+        label->resize(label_width, label->height());
+    }
+    const int left = 12 + label_width + 4;
+    cmbProfile->setGeometry(left, 26, std::min(260, right - left), 24);
+    const int open_width = std::max(78, TextWidth(btnOpenFolder));
+    const int browse_width = std::max(78, TextWidth(btnBrowse));
+    btnOpenFolder->setGeometry(right - open_width, 58, open_width, 24);
+    btnBrowse->setGeometry(btnOpenFolder->x() - 6 - browse_width, 58, browse_width, 24);
+    edtOutPath->setGeometry(left, 58, btnBrowse->x() - 6 - left, 24);
+    // The name template keeps room for a short template; the check box
+    // beside it gives way first.
+    auto* name_label = grpProfile->findChild<QLabel*>(QStringLiteral("lblNameTemplate"));
+    const int name_label_width = std::max(62, TextWidth(name_label));
+    const QString same_text = tr("Same folder as input ");
+    chkSameInput->setText(same_text);
+    const int same_width = std::min(std::max(150, TextWidth(chkSameInput)),
+                                    right - left - name_label_width - 10 - 130);
+    chkSameInput->setGeometry(left, 88, same_width, 22);
+    ElideText(chkSameInput, same_width, same_text);
+    name_label->setGeometry(left + same_width + 6, 90, name_label_width, 20);
+    cmbNameTemplate->setGeometry(name_label->geometry().right() + 5, 87,
+                                 right - name_label->geometry().right() - 5, 24);
+    prgTotalProgress->setGeometry(left, 118, right - left, 22);
+
+    // The preview's mute box pushes the volume bar, which keeps at least half
+    // its width.
+    const QString mute_text = tr("Mute");
+    chkMute->setText(mute_text);
+    const int mute_width = std::min(std::max(60, TextWidth(chkMute)), 119);
+    chkMute->setGeometry(74, preview_top, mute_width, 20);
+    ElideText(chkMute, mute_width, mute_text);
+    trkVolume->setGeometry(74 + mute_width + 4, preview_top, 248 - 74 - mute_width - 4, 20);
 }
 
 void TForm1::FitNameColumn() {

@@ -1,0 +1,146 @@
+// The window in the user's language: the language the environment asks for,
+// and a German window on a real X server, kept as a screenshot, that converts
+// as the English one does while its log stays in English.
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTranslator>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "Translations.h"
+#include "WindowTestSupport.h"
+
+namespace v2m {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Find;
+
+TEST(MessageLanguagesTest, TheEnvironmentNamesTheLanguagesAsGettextReadsIt) {
+    const struct {
+        std::map<std::string, std::string> environment;
+        QStringList languages;
+    } cases[] = {
+        {{}, {}},
+        {{{"LANG", "de_DE.UTF-8"}}, {"de_DE"}},
+        {{{"LANG", "C.UTF-8"}, {"LANGUAGE", "fr"}}, {}},
+        {{{"LANG", "POSIX"}}, {}},
+        {{{"LC_ALL", "pt_BR.UTF-8"}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "de_DE"}}, {"pt_BR"}},
+        {{{"LC_MESSAGES", "ru_RU.KOI8-R"}, {"LANG", "en_US.UTF-8"}}, {"ru_RU"}},
+        {{{"LANGUAGE", "ja:zh_CN::de"}, {"LANG", "de_DE.UTF-8@euro"}},
+         {"ja", "zh_CN", "de", "de_DE"}},
+        {{{"LANGUAGE", "pl"}, {"LC_ALL", ""}, {"LANG", "pl_PL.UTF-8"}}, {"pl", "pl_PL"}},
+    };
+    for (const auto& c : cases) {
+        const QStringList got = MessageLanguages([&c](const char* name) -> const char* {
+            const auto found = c.environment.find(name);
+            return found == c.environment.end() ? nullptr : found->second.c_str();
+        });
+        EXPECT_EQ(got, c.languages) << c.languages.join(QLatin1Char(',')).toStdString();
+    }
+}
+
+// Takes the window's translations away again, for the tests after this one.
+class TGermanSession {
+public:
+    TGermanSession() {
+        language_ = InstallTranslations(*qApp, {QStringLiteral("de_DE")},
+                                        QStringLiteral(V2M_OUTPUT_DIR "/"));
+    }
+    ~TGermanSession() {
+        for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+    TGermanSession(const TGermanSession&) = delete;
+    TGermanSession& operator=(const TGermanSession&) = delete;
+    const QString& Language() const { return language_; }
+
+private:
+    QString language_;
+};
+
+TEST(GermanWindowTest, ShowsGermanMenusAndButtonsAndConvertsAsInEnglish) {
+    test::TUserFolders user;
+    test::TFreshStateFolder state;
+    test::TProgramFolder program;
+    test::TempDir out("german-out");
+    const TGermanSession german;
+    ASSERT_EQ(german.Language(), QStringLiteral("de_DE"));
+    auto services = std::make_shared<test::TScriptedServices>();
+    const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+
+    QStringList menus;
+    for (QAction* menu : Find<QMenuBar>(*form, "MainMenu")->actions()) {
+        menus.append(menu->text());
+    }
+    EXPECT_EQ(menus, QStringList({"&Datei", "&Bearbeiten", "&Konvertieren", "&Über"}));
+    const std::pair<QString, QString> shown[] = {
+        {Find<QPushButton>(*form, "btnBrowse")->text(), "Durchsuchen"},
+        {Find<QGroupBox>(*form, "grpProfileSettings")->title(), "Profileinstellungen"},
+        {Find<QAction>(*form, "actStartConvert")->iconText(), "Starten"},
+        {Find<QTableView>(*form, "lvFiles")->model()->headerData(1, Qt::Horizontal).toString(),
+         "Dauer"},
+        {Find<QComboBox>(*form, "cmbChannel")->itemText(0), "Automatisch"},
+    };
+    for (const auto& [got, expected] : shown) {
+        EXPECT_EQ(got, expected);
+    }
+    // Longer texts widen their controls or are elided with the whole text as
+    // the tool tip; none is cut off unseen.
+    for (QWidget* widget : form->findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const auto* button = qobject_cast<QAbstractButton*>(widget);
+        const QString text = label != nullptr    ? label->text()
+                             : button != nullptr ? button->text()
+                                                 : QString();
+        if (!text.isEmpty() && widget->isVisible() && widget->toolTip().isEmpty()) {
+            EXPECT_LE(widget->sizeHint().width(), widget->width())
+                << widget->objectName().toStdString() << " is too narrow for "
+                << text.toStdString();
+        }
+    }
+    const fs::path shots = fs::path(V2M_SCREENSHOT_DIR);
+    fs::create_directories(shots);
+    EXPECT_TRUE(form->grab().save(QString::fromStdString((shots / "video2mp3-window-de.png"))));
+
+    services->FileAnswers.push_back({test::Path(test::Fixture("avi_mpeg4_mp2.avi"))});
+    form->actAddFilesExecute();
+    ASSERT_TRUE(test::WaitUntilAdded(*form));
+    Find<QComboBox>(*form, "edtOutPath")->setEditText(QString::fromStdString(out.Path().string()));
+    services->MessageAnswers.push_back(TMessageResult::No);  // not opening the folder
+    form->actStartConvertExecute();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ConvertState() == cvIdle; }, 60000));
+
+    EXPECT_EQ(form->FileList().Rows().at(0).Progress, kCompletedProgressText);
+    EXPECT_EQ(test::ListTexts(*form).at(0).at(4), "Fertig");
+    EXPECT_TRUE(fs::exists(out.Path() / "avi_mpeg4_mp2.mp3"));
+    ASSERT_EQ(services->Messages.size(), 1u);
+    EXPECT_TRUE(services->Messages[0].startsWith("Konvertierung abgeschlossen"))
+        << services->Messages[0].toStdString();
+    EXPECT_EQ(Find<QLabel>(*form, "lblStatus")->text(), QStringLiteral("1 konvertiert"));
+    // Whoever gives support reads the log in English.
+    EXPECT_TRUE(
+        form->LogLines().contains(QStringLiteral("***File has been added to convert list.")))
+        << form->LogLines().join('\n').toStdString();
+    form->close();
+}
+
+}  // namespace
+}  // namespace v2m
