@@ -180,6 +180,26 @@
         <source>h:mm:ss.xxx, mm:ss or seconds</source>
         <translation>h:mm:ss.xxx, mm:ss oder Sekunden</translation>
     </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Anfang</translation>
+    </message>
+    <message>
+        <source>&amp;End</source>
+        <translation>&amp;Ende</translation>
+    </message>
+    <message>
+        <source>Start at the Preview Position</source>
+        <translation>Anfang an der Position der Vorschau</translation>
+    </message>
+    <message>
+        <source>End at the Preview Position</source>
+        <translation>Ende an der Position der Vorschau</translation>
+    </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation>Dialogschaltflächen</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TFileListModel</name>
@@ -191,6 +211,14 @@
         <source></source>
         <comment>The file list in the main window: tool tips and the spoken description of a row.</comment>
         <translation></translation>
+    </message>
+    <message>
+        <source>Converting</source>
+        <translation>Wird konvertiert</translation>
+    </message>
+    <message>
+        <source>%1, %2, %3, %4 percent</source>
+        <translation>%1, %2, %3, %4 Prozent</translation>
     </message>
 </context>
 <context>
@@ -588,6 +616,58 @@
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>Die letzte Konvertierung wurde unterbrochen. Die %L1 verbleibenden Dateien weiter konvertieren?</translation>
     </message>
+    <message>
+        <source>Files to Convert</source>
+        <translation>Zu konvertierende Dateien</translation>
+    </message>
+    <message>
+        <source>Preview Picture</source>
+        <translation>Vorschaubild</translation>
+    </message>
+    <message>
+        <source>Preview Position</source>
+        <translation>Position der Vorschau</translation>
+    </message>
+    <message>
+        <source>Play or Pause Preview</source>
+        <translation>Vorschau abspielen oder pausieren</translation>
+    </message>
+    <message>
+        <source>Preview Volume</source>
+        <translation>Lautstärke der Vorschau</translation>
+    </message>
+    <message>
+        <source>Total Progress</source>
+        <translation>Gesamtfortschritt</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Each row reads: file name, duration, state, progress</source>
+        <translation>Jede Zeile nennt: Dateiname, Dauer, Status, Fortschritt</translation>
+    </message>
+    <message>
+        <source>Click to play or pause the selected file</source>
+        <translation>Klicken, um die ausgewählte Datei abzuspielen oder zu pausieren</translation>
+    </message>
+    <message>
+        <source>Where the preview stands in the selected file</source>
+        <translation>Wo die Vorschau in der ausgewählten Datei steht</translation>
+    </message>
+    <message>
+        <source>Choose the folder the converted files go to</source>
+        <translation>Den Ordner für die konvertierten Dateien wählen</translation>
+    </message>
+    <message>
+        <source>Show the output folder in the file manager</source>
+        <translation>Den Ausgabeordner im Dateimanager zeigen</translation>
+    </message>
+    <message>
+        <source>The format the files are converted to</source>
+        <translation>Das Format, in das die Dateien konvertiert werden</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
@@ -616,6 +696,10 @@
         <source>Include Sub-folders</source>
         <translation>Unterordner einbeziehen</translation>
     </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation>Dialogschaltflächen</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TSkinDialog</name>
@@ -627,6 +711,14 @@
         <source></source>
         <comment>The skin choice (File &gt; Skin): a list of looks for the window, with OK and Cancel.</comment>
         <translation></translation>
+    </message>
+    <message>
+        <source>Skins</source>
+        <translation>Designs</translation>
+    </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation>Dialogschaltflächen</translation>
     </message>
 </context>
 </TS>

@@ -180,6 +180,26 @@
         <source>h:mm:ss.xxx, mm:ss or seconds</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start at the Preview Position</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End at the Preview Position</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>v2m::TFileListModel</name>
@@ -191,6 +211,14 @@
         <source></source>
         <comment>The file list in the main window: tool tips and the spoken description of a row.</comment>
         <translation></translation>
+    </message>
+    <message>
+        <source>Converting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2, %3, %4 percent</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -586,6 +614,58 @@
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Files to Convert</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preview Picture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preview Position</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play or Pause Preview</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preview Volume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Total Progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Each row reads: file name, duration, state, progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click to play or pause the selected file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Where the preview stands in the selected file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the folder the converted files go to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show the output folder in the file manager</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The format the files are converted to</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
@@ -614,6 +694,10 @@
         <source>Include Sub-folders</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>v2m::TSkinDialog</name>
@@ -625,6 +709,14 @@
         <source></source>
         <comment>The skin choice (File &gt; Skin): a list of looks for the window, with OK and Cancel.</comment>
         <translation></translation>
+    </message>
+    <message>
+        <source>Skins</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

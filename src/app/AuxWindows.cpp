@@ -47,6 +47,7 @@ TLogForm::TLogForm(const QStringList& lines, QWidget* parent) : QDialog(parent) 
     setFixedSize(437, 364);
     mmoLog = new QPlainTextEdit(this);
     mmoLog->setObjectName(QStringLiteral("mmoLog"));
+    mmoLog->setAccessibleName(tr("Log"));
     mmoLog->setGeometry(10, 10, 417, 329);
     mmoLog->setReadOnly(true);
     // Long library lines are read by scrolling, not broken where the width ends.
@@ -100,6 +101,7 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     lstSkins = new QListWidget(this);
     lstSkins->setObjectName(QStringLiteral("lstSkins"));
+    lstSkins->setAccessibleName(tr("Skins"));
     // Listed by the names the skins give themselves, in the built-in order.
     for (const QString& name : TSkinManager::BuiltInSkinNames()) {
         lstSkins->addItem(TSkinManager::BuiltInSkinCaption(name));
@@ -109,6 +111,7 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
     layout->addWidget(lstSkins);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
+    buttons->setAccessibleName(tr("Dialog Buttons"));
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -167,19 +170,22 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
     const bool previewed = preview_position && preview_position().has_value();
     int line = 0;
     for (auto [field, caption, name, button_name, value] :
-         {std::tuple{&edtCutStart, "&Start", "edtCutStart", "btnCutStartFromPreview", start},
-          std::tuple{&edtCutEnd, "&End", "edtCutEnd", "btnCutEndFromPreview", end}}) {
-        auto* label = new QLabel(QLatin1String(caption), this);
+         {std::tuple{&edtCutStart, QT_TR_NOOP("&Start"), "edtCutStart", "btnCutStartFromPreview",
+                     start},
+          std::tuple{&edtCutEnd, QT_TR_NOOP("&End"), "edtCutEnd", "btnCutEndFromPreview", end}}) {
+        auto* label = new QLabel(tr(caption), this);
         *field =
             new QLineEdit(value >= 0 ? QString::fromStdString(TimeText(value)) : QString(), this);
         (*field)->setObjectName(QLatin1String(name));
-        (*field)->setPlaceholderText(line == 0 ? tr("file start")
-                                               : tr("file end"));
+        (*field)->setPlaceholderText(line == 0 ? tr("file start") : tr("file end"));
         label->setBuddy(*field);
         auto* button = new QPushButton(tr("Use Preview Position"), this);
         button->setObjectName(QLatin1String(button_name));
         button->setEnabled(previewed);
         button->setAutoDefault(false);
+        // Both buttons read alike; the name says which field each one sets.
+        button->setAccessibleName(line == 0 ? tr("Start at the Preview Position")
+                                            : tr("End at the Preview Position"));
         QLineEdit* target = *field;
         connect(button, &QPushButton::clicked, this, [target, preview_position] {
             if (const std::optional<int64_t> at = preview_position()) {
@@ -200,6 +206,7 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
     layout->addWidget(lblCutProblem, line++, 0, 1, 3);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
+    buttons->setAccessibleName(tr("Dialog Buttons"));
     layout->addWidget(buttons, line, 0, 1, 3);
     connect(buttons, &QDialogButtonBox::accepted, this, &TCutDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

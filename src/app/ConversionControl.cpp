@@ -564,14 +564,14 @@ QString BatchStatus(size_t ended, size_t total, double speed, double seconds_lef
                        .arg(locale.toString(static_cast<qulonglong>(ended)),
                             locale.toString(static_cast<qulonglong>(total)));
     if (speed > 0.0) {
-        text += TForm1::tr(" - %1x real time")
-                    .arg(locale.toString(speed, 'f', speed >= 10.0 ? 0 : 1));
+        text +=
+            TForm1::tr(" - %1x real time").arg(locale.toString(speed, 'f', speed >= 10.0 ? 0 : 1));
     }
     if (seconds_left >= 0.0) {
         const auto seconds = static_cast<qlonglong>(std::llround(seconds_left));
         const qlonglong minutes = (seconds + 30) / 60;
         const QString left =
-            seconds < 60  ? TForm1::tr("%1 s").arg(locale.toString(std::max<qlonglong>(seconds, 1)))
+            seconds < 60 ? TForm1::tr("%1 s").arg(locale.toString(std::max<qlonglong>(seconds, 1)))
             : minutes < 60 ? TForm1::tr("%1 min").arg(locale.toString(minutes))
                            : TForm1::tr("%1 h %2 min")
                                  .arg(locale.toString(minutes / 60), locale.toString(minutes % 60));
@@ -731,8 +731,8 @@ void TForm1::ShowRunStatus() {
         return;
     }
     runner_.Poll();
-    const QString status = BatchStatus(runner_.EndedCount(), runner_.Count(), runner_.Speed(),
-                                       runner_.SecondsLeft());
+    const QString status =
+        BatchStatus(runner_.EndedCount(), runner_.Count(), runner_.Speed(), runner_.SecondsLeft());
     ShowStatus(runner_.Paused() ? tr("Paused - ") + status : status);
 }
 

@@ -271,6 +271,8 @@ private:
     // cannot fit is elided, the whole text in its tool tip.
     void FitTextControls(int dw, int preview_top);
     void SetTabOrder();
+    // Accessible names and descriptions for screen readers.
+    void DescribeControls();
     // Sorts the list by the heading the user chose, when nothing depends on
     // the rows' order.
     void SortFileList();

@@ -351,6 +351,7 @@ void TForm1::CreateMenusAndToolbar() {
     // The menu bar is drawn over the toolbar's first line, as a window's menu is.
     menu_bar_->raise();
     SetTabOrder();
+    DescribeControls();
     // Every control exists: the window's size may place them from now on.
     client_->installEventFilter(this);
     chkMute->installEventFilter(this);
@@ -377,6 +378,48 @@ void TForm1::SetTabOrder() {
                                cmbVolume, trkPlay, btnPause, btnStop, chkMute, trkVolume});
     for (size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+void TForm1::DescribeControls() {
+    // What a screen reader says of each control whose own text does not say
+    // it: fields named by the label beside them, buttons that show a picture.
+    const std::pair<QWidget*, QString> names[] = {
+        {lvFiles, tr("Files to Convert")},
+        {ImgStart, tr("Add video files to extract their audio")},
+        {pnlPreview, tr("Preview Picture")},
+        {imgPreview, tr("Preview Picture")},
+        {trkPlay, tr("Preview Position")},
+        {btnPause, tr("Play or Pause Preview")},
+        {btnStop, tr("Stop Preview")},
+        {trkVolume, tr("Preview Volume")},
+        {cmbProfile, tr("Profile")},
+        {edtOutPath, tr("Output Folder")},
+        {cmbNameTemplate, tr("File Name")},
+        {prgTotalProgress, tr("Total Progress")},
+        {lblStatus, tr("Status")},
+        {cmbQuality, ShownText(OptionListInfo(olQuality).Label)},
+        {cmbChannel, ShownText(OptionListInfo(olChannels).Label)},
+        {cmbBitRates, ShownText(OptionListInfo(olBitRates).Label)},
+        {cmbVolume, ShownText(OptionListInfo(olVolume).Label)},
+    };
+    for (const auto& [widget, name] : names) {
+        widget->setAccessibleName(name);
+    }
+    // A typed folder or template is read in the combo box's own field.
+    edtOutPath->lineEdit()->setAccessibleName(tr("Output Folder"));
+    cmbNameTemplate->lineEdit()->setAccessibleName(tr("File Name"));
+    const std::pair<QWidget*, QString> descriptions[] = {
+        {lvFiles, tr("Each row reads: file name, duration, state, progress")},
+        {pnlPreview, tr("Click to play or pause the selected file")},
+        {trkPlay, tr("Where the preview stands in the selected file")},
+        {btnBrowse, tr("Choose the folder the converted files go to")},
+        {btnOpenFolder, tr("Show the output folder in the file manager")},
+        {cmbNameTemplate, cmbNameTemplate->toolTip()},
+        {cmbProfile, tr("The format the files are converted to")},
+    };
+    for (const auto& [widget, description] : descriptions) {
+        widget->setAccessibleDescription(description);
     }
 }
 

@@ -1,10 +1,12 @@
 #include "FileListModel.h"
 
 #include <QCollator>
+#include <QLocale>
 
 #include <algorithm>
 #include <numeric>
 
+#include "ListJournal.h"
 #include "MyUtils.h"
 #include "Translations.h"
 
@@ -39,6 +41,18 @@ std::string ColumnText(const TFileRow& row, int column) {
 
 }  // namespace
 
+QString TFileListModel::SpokenRow(const TFileRow& row) {
+    // The Progress column holds a percentage while the file waits or runs,
+    // else the word for how it ended.
+    const bool running = row.Progress.ends_with('%');
+    const QString state = !running                ? ShownText(row.Progress)
+                          : row.Data.Progress > 0 ? tr("Converting")
+                                                  : ShownText(kWaitingProgressText);
+    return tr("%1, %2, %3, %4 percent")
+        .arg(QString::fromStdString(row.Name), ShownText(row.Duration), state,
+             QLocale().toString(row.Data.Progress));
+}
+
 TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int TFileListModel::rowCount(const QModelIndex& parent) const {
@@ -59,6 +73,11 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
             // The row states are the core's words; names, times and sizes
             // pass through as they are.
             return index.column() == 0 ? QString::fromStdString(row.Name)
+                                       : ShownText(ColumnText(row, index.column()));
+        case Qt::AccessibleTextRole:
+            // A screen reader reads the row from its first cell: what a
+            // sighted user takes in at a glance.
+            return index.column() == 0 ? SpokenRow(row)
                                        : ShownText(ColumnText(row, index.column()));
         case Qt::ToolTipRole:
             // A failed row says why where it says "Failed".

@@ -43,6 +43,8 @@ public:
     // The file the row is written to: its last conversion's output, or
     // else its name with the profile's extension, the name a start tries first.
     static std::string OutputName(const TFileRow& row);
+    // "clip.mkv, 00:03:25, Converting, 42 percent": the row for a screen reader.
+    static QString SpokenRow(const TFileRow& row);
     // The "Audio" column of every row for these settings.
     void UpdateAudioTexts(const TJobRequest& request);
     // The track in that language for every row that has one (texts follow

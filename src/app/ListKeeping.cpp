@@ -287,8 +287,8 @@ void TForm1::SaveList(bool closing) {
         // more than a small share of the window's time.
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - began);
-        journal_timer_->setInterval(static_cast<int>(
-            std::clamp<int64_t>(took.count() * kJournalPaceFactor, kJournalPaceMs, kJournalPaceMaxMs)));
+        journal_timer_->setInterval(static_cast<int>(std::clamp<int64_t>(
+            took.count() * kJournalPaceFactor, kJournalPaceMs, kJournalPaceMaxMs)));
     }
 }
 

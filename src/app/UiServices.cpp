@@ -76,8 +76,10 @@ public:
         list->setReadOnly(true);
         list->setLineWrapMode(QPlainTextEdit::NoWrap);
         list->setObjectName(QStringLiteral("mmoFailures"));
+        list->setAccessibleName(text);
         layout->addWidget(list);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+        buttons->setAccessibleName(tr("Dialog Buttons"));
         QPushButton* show_log = buttons->addButton(tr("Show &Log"), QDialogButtonBox::ActionRole);
         bool log_wanted = false;
         QObject::connect(show_log, &QPushButton::clicked, &dialog, [&] {
