@@ -220,6 +220,10 @@
         <source>%1, %2, %3, %4 percent</source>
         <translation>%1, %2, %3, %4 Prozent</translation>
     </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TForm1</name>

@@ -220,6 +220,10 @@
         <source>%1, %2, %3, %4 percent</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>v2m::TForm1</name>

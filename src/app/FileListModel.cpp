@@ -14,7 +14,9 @@ namespace v2m {
 
 namespace {
 
+constexpr int kOriginalSizeColumn = 2;
 constexpr int kOutputColumn = 3;
+constexpr int kOutputSizeColumn = 5;
 constexpr int kAudioColumn = 6;
 constexpr int kPartsColumn = 7;
 
@@ -37,6 +39,28 @@ std::string ColumnText(const TFileRow& row, int column) {
         default:
             return row.Parts;
     }
+}
+
+// The core writes sizes as "9.50MB" for the journal and the sorting; the list
+// shows them in the user's number format, "9,50 MB" in German.
+QString ShownSize(const std::string& text) {
+    if (!text.ends_with("MB")) {
+        return ShownText(text);
+    }
+    bool number = false;
+    const double megabytes =
+        QString::fromStdString(text.substr(0, text.size() - 2)).toDouble(&number);
+    if (!number) {
+        return QString::fromStdString(text);
+    }
+    // Where the point is the decimal sign the core's text is already right.
+    const QLocale locale;
+    const size_t point = text.find('.');
+    if (locale.decimalPoint() == QLatin1String(".") || point == std::string::npos) {
+        return QString::fromStdString(text);
+    }
+    const int decimals = static_cast<int>(text.size() - point - 3);
+    return TFileListModel::tr("%1 MB").arg(locale.toString(megabytes, 'f', decimals));
 }
 
 }  // namespace
@@ -72,8 +96,15 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             // The row states are the core's words; names, times and sizes
             // pass through as they are.
-            return index.column() == 0 ? QString::fromStdString(row.Name)
-                                       : ShownText(ColumnText(row, index.column()));
+            switch (index.column()) {
+                case 0:
+                    return QString::fromStdString(row.Name);
+                case kOriginalSizeColumn:
+                case kOutputSizeColumn:
+                    return ShownSize(ColumnText(row, index.column()));
+                default:
+                    return ShownText(ColumnText(row, index.column()));
+            }
         case Qt::AccessibleTextRole:
             // A screen reader reads the row from its first cell: what a
             // sighted user takes in at a glance.

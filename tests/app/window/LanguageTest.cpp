@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 #include <QTranslator>
@@ -130,6 +131,10 @@ TEST(GermanWindowTest, ShowsGermanMenusAndButtonsAndConvertsAsInEnglish) {
 
     EXPECT_EQ(form->FileList().Rows().at(0).Progress, kCompletedProgressText);
     EXPECT_EQ(test::ListTexts(*form).at(0).at(4), "Fertig");
+    // Sizes in the German number format: "0,42 MB".
+    EXPECT_TRUE(QString::fromStdString(test::ListTexts(*form).at(0).at(2))
+                    .contains(QRegularExpression(QStringLiteral("^\\d+,\\d\\d MB$"))))
+        << test::ListTexts(*form).at(0).at(2);
     EXPECT_TRUE(fs::exists(out.Path() / "avi_mpeg4_mp2.mp3"));
     ASSERT_EQ(services->Messages.size(), 1u);
     EXPECT_TRUE(services->Messages[0].startsWith("Konvertierung abgeschlossen"))
