@@ -1,6 +1,7 @@
 // The window in the user's language: the language the environment asks for,
-// and a German window on a real X server, kept as a screenshot, that converts
-// as the English one does while its log stays in English.
+// every finished translation fitting the window on a real X server (kept as
+// screenshots), and a German window that converts as the English one does
+// while its log stays in English.
 
 #include <QAbstractButton>
 #include <QAction>
@@ -53,34 +54,72 @@ TEST(MessageLanguagesTest, TheEnvironmentNamesTheLanguagesAsGettextReadsIt) {
     }
 }
 
-// Takes the window's translations away again, for the tests after this one.
-class TGermanSession {
+// The window's translations for a language while the object lives.
+class TLanguageSession {
 public:
-    TGermanSession() {
-        language_ = InstallTranslations(*qApp, {QStringLiteral("de_DE")},
-                                        QStringLiteral(V2M_OUTPUT_DIR "/"));
+    explicit TLanguageSession(const QString& language) {
+        language_ = InstallTranslations(*qApp, {language}, QStringLiteral(V2M_OUTPUT_DIR "/"));
     }
-    ~TGermanSession() {
+    ~TLanguageSession() {
         for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
             QCoreApplication::removeTranslator(translator);
             delete translator;
         }
         QLocale::setDefault(QLocale::c());
     }
-    TGermanSession(const TGermanSession&) = delete;
-    TGermanSession& operator=(const TGermanSession&) = delete;
+    TLanguageSession(const TLanguageSession&) = delete;
+    TLanguageSession& operator=(const TLanguageSession&) = delete;
     const QString& Language() const { return language_; }
 
 private:
     QString language_;
 };
 
+// Longer texts widen their controls or are elided with the whole text as the
+// tool tip; none is cut off unseen.
+void ExpectTextsFit(QWidget& window) {
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const auto* button = qobject_cast<QAbstractButton*>(widget);
+        const QString text = label != nullptr    ? label->text()
+                             : button != nullptr ? button->text()
+                                                 : QString();
+        if (!text.isEmpty() && widget->isVisible() && widget->toolTip().isEmpty()) {
+            EXPECT_LE(widget->sizeHint().width(), widget->width())
+                << widget->objectName().toStdString() << " is too narrow for "
+                << text.toStdString();
+        }
+    }
+}
+
+// Every finished translation fits the window; its screenshot is kept.
+TEST(LanguageWindowTest, EveryFinishedTranslationFitsTheWindow) {
+    for (const char* language : {"de_DE", "fr_FR"}) {
+        SCOPED_TRACE(language);
+        test::TUserFolders user;
+        test::TFreshStateFolder state;
+        test::TProgramFolder program;
+        const TLanguageSession session{QString::fromLatin1(language)};
+        ASSERT_EQ(session.Language(), QLatin1String(language));
+        const std::unique_ptr<TForm1> form =
+            test::MakeForm(program, std::make_shared<test::TScriptedServices>());
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ExpectTextsFit(*form);
+        const fs::path shots = fs::path(V2M_SCREENSHOT_DIR);
+        fs::create_directories(shots);
+        const fs::path shot = shots / ("video2mp3-window-" + std::string(language, 2) + ".png");
+        EXPECT_TRUE(form->grab().save(QString::fromStdString(shot.string()))) << shot;
+        form->close();
+    }
+}
+
 TEST(GermanWindowTest, ShowsGermanMenusAndButtonsAndConvertsAsInEnglish) {
     test::TUserFolders user;
     test::TFreshStateFolder state;
     test::TProgramFolder program;
     test::TempDir out("german-out");
-    const TGermanSession german;
+    const TLanguageSession german(QStringLiteral("de_DE"));
     ASSERT_EQ(german.Language(), QStringLiteral("de_DE"));
     auto services = std::make_shared<test::TScriptedServices>();
     const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
@@ -103,24 +142,6 @@ TEST(GermanWindowTest, ShowsGermanMenusAndButtonsAndConvertsAsInEnglish) {
     for (const auto& [got, expected] : shown) {
         EXPECT_EQ(got, expected);
     }
-    // Longer texts widen their controls or are elided with the whole text as
-    // the tool tip; none is cut off unseen.
-    for (QWidget* widget : form->findChildren<QWidget*>()) {
-        const auto* label = qobject_cast<QLabel*>(widget);
-        const auto* button = qobject_cast<QAbstractButton*>(widget);
-        const QString text = label != nullptr    ? label->text()
-                             : button != nullptr ? button->text()
-                                                 : QString();
-        if (!text.isEmpty() && widget->isVisible() && widget->toolTip().isEmpty()) {
-            EXPECT_LE(widget->sizeHint().width(), widget->width())
-                << widget->objectName().toStdString() << " is too narrow for "
-                << text.toStdString();
-        }
-    }
-    const fs::path shots = fs::path(V2M_SCREENSHOT_DIR);
-    fs::create_directories(shots);
-    EXPECT_TRUE(form->grab().save(QString::fromStdString((shots / "video2mp3-window-de.png"))));
-
     services->FileAnswers.push_back({test::Path(test::Fixture("avi_mpeg4_mp2.avi"))});
     form->actAddFilesExecute();
     ASSERT_TRUE(test::WaitUntilAdded(*form));
