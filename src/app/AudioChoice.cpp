@@ -88,7 +88,7 @@ std::unique_ptr<QMenu> TForm1::FileListMenu(int row) {
     auto menu = std::make_unique<QMenu>(this);
     if (row >= 0 && static_cast<size_t>(row) < FileList().Count()) {
         const TConvertFileData& file = FileList().Rows()[static_cast<size_t>(row)].Data;
-        QMenu* tracks = menu->addMenu(QStringLiteral("Audio &Track"));
+        QMenu* tracks = menu->addMenu(tr("Audio &Track"));
         tracks->setObjectName(QStringLiteral("mnuAudioTrack"));
         TJobRequest request;
         request.AudioStream = file.AudioStream;
@@ -113,7 +113,7 @@ std::unique_ptr<QMenu> TForm1::FileListMenu(int row) {
             }
         }
     }
-    QMenu* all = menu->addMenu(QStringLiteral("Audio Track for &All"));
+    QMenu* all = menu->addMenu(tr("Audio Track for &All"));
     all->setObjectName(QStringLiteral("mnuAudioTrackForAll"));
     for (const std::string& language : languages) {
         QAction* action = all->addAction(QString::fromStdString(language));

@@ -1,6 +1,8 @@
 // The commands beside conversion: the log and about windows, the user guide,
 // the home page, the skin choice, and files dropped onto the list.
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -55,18 +57,24 @@ bool TForm1::OpenWithShell(const QString& target) {
     // A local file is named by its path, which any program can be given.
     const QUrl url(target);
     const QString shown = url.isLocalFile() ? url.toLocalFile() : target;
-    services_->MessageBox(
-        this, QLatin1String(kApplicationTitle),
-        QStringLiteral("The desktop could not open this. Copy it into a browser or a file "
-                       "manager:\n\n%1")
-            .arg(shown),
-        TMessageButtons::Ok, TMessageIcon::Exclamation);
+    services_->MessageBox(this, QLatin1String(kApplicationTitle),
+                          tr("The desktop could not open this. Copy it into a browser or a file "
+                             "manager:\n\n%1")
+                              .arg(shown),
+                          TMessageButtons::Ok, TMessageIcon::Exclamation);
     return false;
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize) {
         LayOutControls();
+        return false;
+    }
+    // A skin's font or indicator changes how much room the texts need.
+    if ((watched == static_cast<QObject*>(chkMute) ||
+         watched == static_cast<QObject*>(chkSameInput)) &&
+        (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)) {
+        FitTextControls(grpProfile->width() - 521, chkMute->y());
         return false;
     }
     if (watched == static_cast<QObject*>(btnPause) && event->type() == QEvent::PaletteChange) {

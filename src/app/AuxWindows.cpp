@@ -57,10 +57,11 @@ QString ProgramVersion() {
 
 TLogForm::TLogForm(const QStringList& lines, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("LogForm"));
-    setWindowTitle(QStringLiteral("Log"));
+    setWindowTitle(tr("Log"));
     setFixedSize(437, 364);
     mmoLog = new QPlainTextEdit(this);
     mmoLog->setObjectName(QStringLiteral("mmoLog"));
+    mmoLog->setAccessibleName(tr("Log"));
     mmoLog->setGeometry(10, 10, 417, 329);
     mmoLog->setReadOnly(true);
     // Long library lines are read by scrolling, not broken where the width ends.
@@ -74,7 +75,7 @@ TAboutForm::TAboutForm(const QString& title, std::function<void(const QString&)>
                        QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("AboutForm"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFixedSize(382, 200);
     auto* icon = Caption(this, "imgIcon", QString(), QRect(16, 16, 64, 64));
     icon->setPixmap(PictureIcon(TPicture::Application).pixmap(64, 64));
@@ -86,10 +87,10 @@ TAboutForm::TAboutForm(const QString& title, std::function<void(const QString&)>
     bold.setBold(true);
     heading->setFont(bold);
 
-    Caption(this, "lblHome", QStringLiteral("Home:"), QRect(88, 96, 60, 20));
+    Caption(this, "lblHome", tr("Home:"), QRect(88, 96, 60, 20));
     auto* home_link = Caption(this, "lnkHome", QString(), QRect(152, 96, 214, 20));
     ShowAddress(*home_link, QLatin1String(kHomePage), QLatin1String(kHomePage));
-    Caption(this, "lblSupport", QStringLiteral("Support:"), QRect(88, 122, 60, 20));
+    Caption(this, "lblSupport", tr("Support:"), QRect(88, 122, 60, 20));
     auto* mail_link = Caption(this, "lnkSupport", QString(), QRect(152, 122, 214, 20));
     ShowAddress(*mail_link, QStringLiteral("mailto:") + QLatin1String(kSupportMail),
                 QLatin1String(kSupportMail));
@@ -110,10 +111,11 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
       previous_source_(skins.CurrentSource()),
       previous_system_(skins.SystemSkinSelected()) {
     setObjectName(QStringLiteral("SkinDialog"));
-    setWindowTitle(QStringLiteral("Select skin"));
+    setWindowTitle(tr("Select skin"));
     auto* layout = new QVBoxLayout(this);
     lstSkins = new QListWidget(this);
     lstSkins->setObjectName(QStringLiteral("lstSkins"));
+    lstSkins->setAccessibleName(tr("Skins"));
     // Listed by the names the skins give themselves, in the built-in order.
     for (const QString& name : TSkinManager::BuiltInSkinNames()) {
         lstSkins->addItem(TSkinManager::BuiltInSkinCaption(name));
@@ -123,6 +125,7 @@ TSkinDialog::TSkinDialog(TSkinManager& skins, QWidget* parent)
     layout->addWidget(lstSkins);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
+    buttons->setAccessibleName(tr("Dialog Buttons"));
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -176,24 +179,27 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
                        std::function<std::optional<int64_t>()> preview_position, QWidget* parent)
     : QDialog(parent), start_(start), end_(end), duration_(duration) {
     setObjectName(QStringLiteral("CutDialog"));
-    setWindowTitle(QStringLiteral("Cut"));
+    setWindowTitle(tr("Cut"));
     auto* layout = new QGridLayout(this);
     const bool previewed = preview_position && preview_position().has_value();
     int line = 0;
     for (auto [field, caption, name, button_name, value] :
-         {std::tuple{&edtCutStart, "&Start", "edtCutStart", "btnCutStartFromPreview", start},
-          std::tuple{&edtCutEnd, "&End", "edtCutEnd", "btnCutEndFromPreview", end}}) {
-        auto* label = new QLabel(QLatin1String(caption), this);
+         {std::tuple{&edtCutStart, QT_TR_NOOP("&Start"), "edtCutStart", "btnCutStartFromPreview",
+                     start},
+          std::tuple{&edtCutEnd, QT_TR_NOOP("&End"), "edtCutEnd", "btnCutEndFromPreview", end}}) {
+        auto* label = new QLabel(tr(caption), this);
         *field =
             new QLineEdit(value >= 0 ? QString::fromStdString(TimeText(value)) : QString(), this);
         (*field)->setObjectName(QLatin1String(name));
-        (*field)->setPlaceholderText(line == 0 ? QStringLiteral("file start")
-                                               : QStringLiteral("file end"));
+        (*field)->setPlaceholderText(line == 0 ? tr("file start") : tr("file end"));
         label->setBuddy(*field);
-        auto* button = new QPushButton(QStringLiteral("Use Preview Position"), this);
+        auto* button = new QPushButton(tr("Use Preview Position"), this);
         button->setObjectName(QLatin1String(button_name));
         button->setEnabled(previewed);
         button->setAutoDefault(false);
+        // Both buttons read alike; the name says which field each one sets.
+        button->setAccessibleName(line == 0 ? tr("Start at the Preview Position")
+                                            : tr("End at the Preview Position"));
         QLineEdit* target = *field;
         connect(button, &QPushButton::clicked, this, [target, preview_position] {
             if (const std::optional<int64_t> at = preview_position()) {
@@ -205,7 +211,7 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
         layout->addWidget(button, line, 2);
         ++line;
     }
-    auto* hint = new QLabel(QStringLiteral("h:mm:ss.xxx, mm:ss or seconds"), this);
+    auto* hint = new QLabel(tr("h:mm:ss.xxx, mm:ss or seconds"), this);
     layout->addWidget(hint, line++, 1, 1, 2);
     lblCutProblem = new QLabel(this);
     lblCutProblem->setObjectName(QStringLiteral("lblCutProblem"));
@@ -214,6 +220,7 @@ TCutDialog::TCutDialog(int64_t start, int64_t end, int64_t duration,
     layout->addWidget(lblCutProblem, line++, 0, 1, 3);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
+    buttons->setAccessibleName(tr("Dialog Buttons"));
     layout->addWidget(buttons, line, 0, 1, 3);
     connect(buttons, &QDialogButtonBox::accepted, this, &TCutDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -232,12 +239,12 @@ void TCutDialog::accept() {
     const std::optional<int64_t> end = FieldTime(edtCutEnd);
     QString problem;
     if (!start || !end) {
-        problem = QStringLiteral("%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds")
-                      .arg(!start ? QStringLiteral("The start") : QStringLiteral("The end"));
+        problem = tr("%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds")
+                      .arg(!start ? tr("The start") : tr("The end"));
     } else if (*end >= 0 && *end <= std::max<int64_t>(*start, 0)) {
-        problem = QStringLiteral("The end must come after the start");
+        problem = tr("The end must come after the start");
     } else if (duration_ > 0 && *start >= duration_) {
-        problem = QStringLiteral("The start lies past the end of the file (%1)")
+        problem = tr("The start lies past the end of the file (%1)")
                       .arg(QString::fromStdString(TimeText(duration_)));
     }
     lblCutProblem->setText(problem);

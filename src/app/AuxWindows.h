@@ -2,6 +2,7 @@
 // The small windows the main window opens: the log, the about box and the
 // skin choice.
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,8 @@ QString ProgramVersion();
 // A read-only copy of the log as it was when the window opened: lines logged
 // while it is open stay out, so reading is not disturbed by a running batch.
 class TLogForm final : public QDialog {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TLogForm)
+
 public:
     TLogForm(const QStringList& lines, QWidget* parent);
     QPlainTextEdit* Memo() const { return mmoLog; }
@@ -43,6 +46,8 @@ private:
 };
 
 class TAboutForm final : public QDialog {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TAboutForm)
+
 public:
     // `title`: the main window's caption, which the version follows. The
     // links go to `open`, so that the window's shell and its log see them.
@@ -52,6 +57,8 @@ public:
 // Lists the built-in skins and shows the highlighted one at once; OK keeps
 // it, Cancel (or closing) brings back the skin there was before.
 class TSkinDialog final : public QDialog {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TSkinDialog)
+
 public:
     TSkinDialog(TSkinManager& skins, QWidget* parent);
 
@@ -73,6 +80,8 @@ private:
 // "Cut": the stretch of one file to convert, typed as h:mm:ss.xxx or taken
 // from where the preview stands. An empty field is the file's start or end.
 class TCutDialog final : public QDialog {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TCutDialog)
+
 public:
     // Times in microseconds, -1: unset. `duration` (-1: unknown) lets a start
     // past the end be refused here rather than when the batch runs.

@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLocale>
 #include <QProgressBar>
 #include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -26,7 +28,7 @@ namespace v2m {
 namespace {
 
 TOptionChoice ChoiceOf(const QComboBox* list) {
-    return {list->currentIndex(), list->currentText().toStdString()};
+    return {list->currentIndex(), list->currentData().toString().toStdString()};
 }
 
 // The output folder is made only when the user says so: a folder that went
@@ -159,9 +161,8 @@ bool TForm1::CheckOutputFolder() {
     if (!folder.empty() && folder.front() == '/' &&
         !std::filesystem::exists(std::filesystem::symlink_status(folder, error))) {
         if (services_->MessageBox(
-                this, QStringLiteral("Warning"),
-                QStringLiteral("The output folder \"%1\" does not exist. Create it?")
-                    .arg(Text(folder)),
+                this, tr("Warning"),
+                tr("The output folder \"%1\" does not exist. Create it?").arg(Text(folder)),
                 TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
             return false;
         }
@@ -169,17 +170,16 @@ bool TForm1::CheckOutputFolder() {
         if (IsFolder(folder)) {
             return true;
         }
-        services_->MessageBox(this, QStringLiteral("Warning"),
-                              QStringLiteral("The output folder could not be created: %1. Please "
-                                             "select another folder.")
+        services_->MessageBox(this, tr("Warning"),
+                              tr("The output folder could not be created: %1. Please "
+                                 "select another folder.")
                                   .arg(Text(error ? error.message() : "not a folder")),
                               TMessageButtons::Ok, TMessageIcon::Exclamation);
         return false;
     }
-    services_->MessageBox(
-        this, QStringLiteral("Warning"),
-        QStringLiteral("Output folder is unavailable. Please select another folder."),
-        TMessageButtons::Ok, TMessageIcon::Exclamation);
+    services_->MessageBox(this, tr("Warning"),
+                          tr("Output folder is unavailable. Please select another folder."),
+                          TMessageButtons::Ok, TMessageIcon::Exclamation);
     return false;
 }
 
@@ -266,7 +266,7 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     }
     std::vector<TBatchInput> files = TakeRunRows(every_row, only_rows);
     if (files.empty()) {
-        ShowStatus(QStringLiteral("Nothing to convert: no file of the list has audio"));
+        ShowStatus(tr("Nothing to convert: no file of the list has audio"));
         return;
     }
     if (!chkSameInput->isChecked()) {
@@ -296,9 +296,8 @@ bool TForm1::ConfirmConvertingAgain(bool& every_row) {
         });
     if ((every_row || rest_converted) && AnyConverted()) {
         if (services_->MessageBox(
-                this, QStringLiteral("Warning"),
-                QStringLiteral(
-                    "Some items have been converted already, do you want to re-convert them?"),
+                this, tr("Warning"),
+                tr("Some items have been converted already, do you want to re-convert them?"),
                 TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
             return false;
         }
@@ -379,7 +378,7 @@ TBatchEvents TForm1::RunEvents() {
 void TForm1::RunStarted(TStartResult started) {
     if (started == TStartResult::Refused) {
         // The tasks built so far never start, and took their outputs along.
-        ShowStatus(QStringLiteral("The conversion could not be started - see the log"));
+        ShowStatus(tr("The conversion could not be started - see the log"));
         ActionList1Update();
         return;
     }
@@ -395,7 +394,7 @@ void TForm1::RunStarted(TStartResult started) {
     if (started == TStartResult::NothingToDo) {
         // Nothing would ever end, so nothing would bring the window back.
         AppendLog({"", "***No file has been added to convert list.", ""});
-        ShowStatus(QStringLiteral("No file could be converted - see the log"));
+        ShowStatus(tr("No file could be converted - see the log"));
         ActionList1Update();
         return;
     }
@@ -473,10 +472,9 @@ void TForm1::actStopConvertExecute() {
         return;
     }
     runner_.Pause();
-    const TMessageResult answer =
-        services_->MessageBox(this, QStringLiteral("Cancel Conversion."),
-                              QStringLiteral("Are you sure you want to cancel conversion?"),
-                              TMessageButtons::YesNo, TMessageIcon::None);
+    const TMessageResult answer = services_->MessageBox(
+        this, tr("Cancel Conversion."), tr("Are you sure you want to cancel conversion?"),
+        TMessageButtons::YesNo, TMessageIcon::None);
     if (answer != TMessageResult::Yes) {
         // A run that was paused before the question stays paused.
         if (FConvertState == cvConverting) {
@@ -600,17 +598,41 @@ struct TRunCounts {
     size_t Skipped = 0;
 };
 
+// "3 of 120 files - 45x real time - about 2 min left", in the user's language
+// and number format.
+QString BatchStatus(size_t ended, size_t total, double speed, double seconds_left) {
+    const QLocale locale;
+    QString text = TForm1::tr("%1 of %2 files")
+                       .arg(locale.toString(static_cast<qulonglong>(ended)),
+                            locale.toString(static_cast<qulonglong>(total)));
+    if (speed > 0.0) {
+        text +=
+            TForm1::tr(" - %1x real time").arg(locale.toString(speed, 'f', speed >= 10.0 ? 0 : 1));
+    }
+    if (seconds_left >= 0.0) {
+        const auto seconds = static_cast<qlonglong>(std::llround(seconds_left));
+        const qlonglong minutes = (seconds + 30) / 60;
+        const QString left =
+            seconds < 60 ? TForm1::tr("%1 s").arg(locale.toString(std::max<qlonglong>(seconds, 1)))
+            : minutes < 60 ? TForm1::tr("%1 min").arg(locale.toString(minutes))
+                           : TForm1::tr("%1 h %2 min")
+                                 .arg(locale.toString(minutes / 60), locale.toString(minutes % 60));
+        text += TForm1::tr(" - about %1 left").arg(left);
+    }
+    return text;
+}
+
 // "25 converted, 2 failed, 1 stopped, 3 skipped", leaving out what did not happen.
 QString RunCountsText(const TRunCounts& counts) {
-    QString text = QStringLiteral("%1 converted").arg(counts.Converted);
+    QString text = TForm1::tr("%L1 converted").arg(counts.Converted);
     if (counts.Skipped > 0) {
-        text += QStringLiteral(", %1 skipped").arg(counts.Skipped);
+        text += TForm1::tr(", %L1 skipped").arg(counts.Skipped);
     }
     if (counts.Failed > 0) {
-        text += QStringLiteral(", %1 failed").arg(counts.Failed);
+        text += TForm1::tr(", %L1 failed").arg(counts.Failed);
     }
     if (counts.Stopped > 0) {
-        text += QStringLiteral(", %1 stopped").arg(counts.Stopped);
+        text += TForm1::tr(", %L1 stopped").arg(counts.Stopped);
     }
     return text;
 }
@@ -660,14 +682,13 @@ void TForm1::NotifyRunEnd() {
             ++converted;
         }
     }
-    QString text = QStringLiteral("%1 %2 converted")
-                       .arg(converted)
-                       .arg(converted == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    QString text = converted == 1 ? tr("%L1 file converted").arg(converted)
+                                  : tr("%L1 files converted").arg(converted);
     if (skipped > 0) {
-        text += QStringLiteral(", %1 skipped").arg(skipped);
+        text += tr(", %L1 skipped").arg(skipped);
     }
     if (failed > 0) {
-        text += QStringLiteral(", %1 failed").arg(failed);
+        text += tr(", %L1 failed").arg(failed);
     }
     services_->Notify(QLatin1String(kApplicationTitle), text);
 }
@@ -688,9 +709,8 @@ void TForm1::ShowFailureSummary() {
                               TMessageButtons::Ok, TMessageIcon::Exclamation);
         return;
     }
-    const QString text = QStringLiteral("%1 of %2 files could not be converted:")
-                             .arg(failures.size())
-                             .arg(run_rows_.size());
+    const QString text =
+        tr("%L1 of %L2 files could not be converted:").arg(failures.size()).arg(run_rows_.size());
     if (services_->ShowFailures(this, QLatin1String(kApplicationTitle), text, failures)) {
         actViewLogExecute();
     }
@@ -739,9 +759,8 @@ void TForm1::RunOver() {
         if (chkSameInput->isChecked() && !run_rows_.empty()) {
             folder = WideExtractFilePath(FileList().Rows()[run_rows_.front()].Data.OutputFile);
         }
-        if (services_->MessageBox(this, QStringLiteral("Convert completed."),
-                                  QStringLiteral("Do you want to open output folder?"),
-                                  TMessageButtons::YesNo,
+        if (services_->MessageBox(this, tr("Convert completed."),
+                                  tr("Do you want to open output folder?"), TMessageButtons::YesNo,
                                   TMessageIcon::None) == TMessageResult::Yes) {
             OpenWithShell(Text(folder));
         }
@@ -754,8 +773,9 @@ void TForm1::ShowRunStatus() {
         return;
     }
     runner_.Poll();
-    const QString status = QString::fromStdString(runner_.StatusText());
-    ShowStatus(runner_.Paused() ? QStringLiteral("Paused - ") + status : status);
+    const QString status =
+        BatchStatus(runner_.EndedCount(), runner_.Count(), runner_.Speed(), runner_.SecondsLeft());
+    ShowStatus(runner_.Paused() ? tr("Paused - ") + status : status);
 }
 
 }  // namespace v2m

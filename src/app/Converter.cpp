@@ -26,6 +26,7 @@
 #include "MyUtils.h"
 #include "Pictures.h"
 #include "PreviewPanel.h"
+#include "Translations.h"
 
 namespace v2m {
 
@@ -137,7 +138,7 @@ void TForm1::FormCreate() {
         // Without the libraries nothing here can work: the log says why, and
         // the lists, folders and skin stay as they are.
         AppendLog(FFConverter.LastError());
-        ShowStatus(QStringLiteral("The conversion libraries could not be loaded - see the log"));
+        ShowStatus(tr("The conversion libraries could not be loaded - see the log"));
         return;
     }
 
@@ -154,7 +155,10 @@ void TForm1::FormCreate() {
     for (int i = 0; i < kOptionListCount; ++i) {
         lists[i]->clear();
         for (std::string_view item : OptionListInfo(static_cast<TOptionList>(i)).Items) {
-            lists[i]->addItem(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
+            // Shown in the user's language; the data keeps the item as settings
+            // and the journal name it.
+            lists[i]->addItem(ShownText(item),
+                              QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
         }
         lists[i]->setCurrentIndex(0);
     }
@@ -325,7 +329,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // shutdown stops it without asking.
     if (!closed_ && FConvertState != cvIdle && !closing_by_signal_ &&
         services_->MessageBox(this, QLatin1String(kApplicationTitle),
-                              QStringLiteral("A conversion is running. Stop it and quit?"),
+                              tr("A conversion is running. Stop it and quit?"),
                               TMessageButtons::YesNo,
                               TMessageIcon::Exclamation) != TMessageResult::Yes) {
         event->ignore();
@@ -450,8 +454,7 @@ void TForm1::UpdateRunActions() {
         rows && !closed_ && !Adding() &&
         ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
     if (!start_caption_.isEmpty()) {
-        actStartConvert->setText(FConvertState == cvPaused ? QStringLiteral("&Resume")
-                                                           : start_caption_);
+        actStartConvert->setText(FConvertState == cvPaused ? tr("&Resume") : start_caption_);
     }
     actConvertAllAgain->setEnabled(rows && !closed_ && !Adding() && FConvertState == cvIdle &&
                                    SelectedProfile() != nullptr);
@@ -488,9 +491,8 @@ void TForm1::UpdateChoiceControls() {
     if (loudness_.Normalize) {
         cmbVolume->setEnabled(false);
     }
-    cmbVolume->setToolTip(loudness_.Normalize
-                              ? QStringLiteral("Normalize Loudness sets the volume (Convert menu)")
-                              : QString());
+    cmbVolume->setToolTip(
+        loudness_.Normalize ? tr("Normalize Loudness sets the volume (Convert menu)") : QString());
     cmbProfile->setEnabled(idle);
     chkSameInput->setEnabled(idle);
     const bool own_folder = !chkSameInput->isChecked() && idle;
@@ -534,8 +536,8 @@ void TForm1::actClearExecute() {
     // Rows not converted yet would have to be found and added again.
     if (!AllConverted() &&
         services_->MessageBox(
-            this, QStringLiteral("Clear"),
-            QStringLiteral("Some files of the list have not been converted yet. Clear the list?"),
+            this, tr("Clear"),
+            tr("Some files of the list have not been converted yet. Clear the list?"),
             TMessageButtons::YesNo, TMessageIcon::Exclamation) != TMessageResult::Yes) {
         return;
     }
@@ -558,7 +560,7 @@ void TForm1::btnBrowseClick() {
         edtOutPath->setEditText(Text(start));
     }
     const std::optional<QString> chosen =
-        services_->ChooseFolder(this, QStringLiteral("Select folder"), Text(start));
+        services_->ChooseFolder(this, tr("Select folder"), Text(start));
     if (!chosen) {
         return;
     }
@@ -599,7 +601,7 @@ void TForm1::FFLoggerLog(TFFBaseComponent* Sender, uint32_t AThreadID, TLogLevel
     // The player goes on without sound; the user would otherwise see only
     // a silent picture and wonder why.
     if (Sender == &FFPlayer && ALogMsg.starts_with(kNoSoundDeviceMessage)) {
-        ShowPreviewNote(QStringLiteral("No sound device - picture only"));
+        ShowPreviewNote(tr("No sound device - picture only"));
     }
     AppendLog("#" + std::to_string(AThreadID) + "." + std::to_string(static_cast<int>(ALogLevel)) +
               ": " + ALogMsg);

@@ -5,6 +5,7 @@
 // (actAddFilesExecute, btnBrowseClick, ...). Controls carry their names as
 // object names, so anything that needs a control finds it by name.
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
@@ -86,9 +87,6 @@ QSize MinimumClientSize(QSize available);
 inline constexpr const char* kLibraryFolder = "LibAV";
 inline constexpr const char* kDefaultSkinFile = "Vantel_Aero.skn";
 
-enum TConvertState : int { cvIdle = 0, cvConverting = 1, cvPaused = 2 };
-enum TPreviewState : int { pvNone = 0, pvPlaying = 1, pvPaused = 2 };
-
 // What the window takes from its surroundings. The program leaves every field
 // empty; the tests give their own folder and answer the dialogs themselves.
 struct TFormSurroundings {
@@ -103,7 +101,12 @@ struct TFormSurroundings {
     std::function<TProfileNeeds(const TConvertProfile&)> ProfileNeeds;
 };
 
+enum TConvertState : int { cvIdle = 0, cvConverting = 1, cvPaused = 2 };
+enum TPreviewState : int { pvNone = 0, pvPlaying = 1, pvPaused = 2 };
+
 class TForm1 final : public QMainWindow {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TForm1)
+
 public:
     explicit TForm1(TFormSurroundings surroundings = {}, QWidget* parent = nullptr);
     ~TForm1() override;
@@ -268,7 +271,13 @@ private:
     void LayOutControls();
     void FitMinimumSize();
     void FitNameColumn();
+    // Places the Profile group's and the preview's controls by their texts:
+    // a translation longer than the English text widens its control, and what
+    // cannot fit is elided, the whole text in its tool tip.
+    void FitTextControls(int dw, int preview_top);
     void SetTabOrder();
+    // Accessible names and descriptions for screen readers.
+    void DescribeControls();
     // Sorts the list by the heading the user chose, when nothing depends on
     // the rows' order.
     void SortFileList();

@@ -69,7 +69,8 @@ void TDesktopManners::TakeLock(size_t files) {
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
     call << QStringLiteral("sleep:idle") << program_
-         << QStringLiteral("Converting %1 files").arg(files) << QStringLiteral("block");
+         << QCoreApplication::translate("v2m::TForm1", "Converting %1 files").arg(files)
+         << QStringLiteral("block");
     // Asked without waiting: a slow or absent login manager must not hold up the window.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     const unsigned request = ++lock_request_;

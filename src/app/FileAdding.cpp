@@ -38,9 +38,8 @@ void TForm1::actAddFilesExecute() {
     }
     // A command counts its own failures; the parts of one drop count together.
     adding_failures_ = 0;
-    AddChosenFiles(services_->OpenFiles(this, QStringLiteral("Open file"),
-                                        QString::fromStdString(FAddFilesFolder),
-                                        add_files_filter_));
+    AddChosenFiles(services_->OpenFiles(
+        this, tr("Open file"), QString::fromStdString(FAddFilesFolder), add_files_filter_));
 }
 
 void TForm1::AddChosenFiles(const QStringList& chosen) {
@@ -62,9 +61,8 @@ void TForm1::actAddFolderExecute() {
         return;
     }
     bool sub_folders = include_sub_folders_;
-    const std::optional<QString> folder =
-        services_->ChooseFolderTree(this, QStringLiteral("Select folder"),
-                                    QString::fromStdString(add_folder_dialog_folder_), sub_folders);
+    const std::optional<QString> folder = services_->ChooseFolderTree(
+        this, tr("Select folder"), QString::fromStdString(add_folder_dialog_folder_), sub_folders);
     if (!folder) {
         return;
     }
@@ -190,7 +188,7 @@ void TForm1::ServeAdding() {
         return;
     }
     if (const std::optional<size_t> total = pool.Total()) {
-        ShowStatus(QStringLiteral("Adding %1 of %2 files...").arg(pool.Taken()).arg(*total));
+        ShowStatus(tr("Adding %L1 of %L2 files...").arg(pool.Taken()).arg(*total));
     }
     ShowFileList();
     if (more) {
@@ -218,8 +216,7 @@ void TForm1::EndAdding() {
     } else {
         ShowStatus(adding_failures_ == 1
                        ? QStringLiteral("1 file could not be added - see the log")
-                       : QStringLiteral("%1 files could not be added - see the log")
-                             .arg(adding_failures_));
+                       : tr("%L1 files could not be added - see the log").arg(adding_failures_));
     }
     ShowFileList();
     // The new rows take their places in the order the list is shown in.

@@ -1,17 +1,22 @@
 #include "FileListModel.h"
 
 #include <QCollator>
+#include <QLocale>
 
 #include <algorithm>
 #include <numeric>
 
+#include "ListJournal.h"
 #include "MyUtils.h"
+#include "Translations.h"
 
 namespace v2m {
 
 namespace {
 
+constexpr int kOriginalSizeColumn = 2;
 constexpr int kOutputColumn = 3;
+constexpr int kOutputSizeColumn = 5;
 constexpr int kAudioColumn = 6;
 constexpr int kPartsColumn = 7;
 constexpr int kLoudnessColumn = 8;
@@ -41,7 +46,41 @@ std::string ColumnText(const TFileRow& row, int column) {
     }
 }
 
+// The core writes sizes as "9.50MB" for the journal and the sorting; the list
+// shows them in the user's number format, "9,50 MB" in German.
+QString ShownSize(const std::string& text) {
+    if (!text.ends_with("MB")) {
+        return ShownText(text);
+    }
+    bool number = false;
+    const double megabytes =
+        QString::fromStdString(text.substr(0, text.size() - 2)).toDouble(&number);
+    if (!number) {
+        return QString::fromStdString(text);
+    }
+    // Where the point is the decimal sign the core's text is already right.
+    const QLocale locale;
+    const size_t point = text.find('.');
+    if (locale.decimalPoint() == QLatin1String(".") || point == std::string::npos) {
+        return QString::fromStdString(text);
+    }
+    const int decimals = static_cast<int>(text.size() - point - 3);
+    return TFileListModel::tr("%1 MB").arg(locale.toString(megabytes, 'f', decimals));
+}
+
 }  // namespace
+
+QString TFileListModel::SpokenRow(const TFileRow& row) {
+    // The Progress column holds a percentage while the file waits or runs,
+    // else the word for how it ended.
+    const bool running = row.Progress.ends_with('%');
+    const QString state = !running                ? ShownText(row.Progress)
+                          : row.Data.Progress > 0 ? tr("Converting")
+                                                  : ShownText(kWaitingProgressText);
+    return tr("%1, %2, %3, %4 percent")
+        .arg(QString::fromStdString(row.Name), ShownText(row.Duration), state,
+             QLocale().toString(row.Data.Progress));
+}
 
 TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -60,14 +99,29 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     const TFileRow& row = list_.Rows()[static_cast<size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(ColumnText(row, index.column()));
+            // The row states are the core's words; names, times and sizes
+            // pass through as they are.
+            switch (index.column()) {
+                case 0:
+                    return QString::fromStdString(row.Name);
+                case kOriginalSizeColumn:
+                case kOutputSizeColumn:
+                    return ShownSize(ColumnText(row, index.column()));
+                default:
+                    return ShownText(ColumnText(row, index.column()));
+            }
+        case Qt::AccessibleTextRole:
+            // A screen reader reads the row from its first cell: what a
+            // sighted user takes in at a glance.
+            return index.column() == 0 ? SpokenRow(row)
+                                       : ShownText(ColumnText(row, index.column()));
         case Qt::ToolTipRole:
             // A failed row says why where it says "Failed".
             if (index.column() == 4 && !row.FailureReason.empty()) {
                 return QString::fromStdString(row.FailureReason);
             }
             if (index.column() == kPartsColumn && !row.Parts.empty()) {
-                return QStringLiteral("re-encoded: pieces are cut to the sample");
+                return tr("re-encoded: pieces are cut to the sample");
             }
             {
                 std::string text = row.Data.FileName;
@@ -94,8 +148,7 @@ QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, in
         section >= columnCount()) {
         return {};
     }
-    const std::string_view caption = kFileListColumns[static_cast<size_t>(section)];
-    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    return ShownText(kFileListColumns[static_cast<size_t>(section)]);
 }
 
 void TFileListModel::AppendRows(std::vector<TFileRow> rows) {

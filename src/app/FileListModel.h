@@ -4,6 +4,7 @@
 // record go exactly when the view's row goes.
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 
 #include <functional>
 #include <string>
@@ -14,6 +15,8 @@
 namespace v2m {
 
 class TFileListModel final : public QAbstractTableModel {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TFileListModel)
+
 public:
     explicit TFileListModel(QObject* parent = nullptr);
 
@@ -40,6 +43,8 @@ public:
     // The file the row is written to: its last conversion's output, or
     // else its name with the profile's extension, the name a start tries first.
     static std::string OutputName(const TFileRow& row);
+    // "clip.mkv, 00:03:25, Converting, 42 percent": the row for a screen reader.
+    static QString SpokenRow(const TFileRow& row);
     // The "Audio" column of every row for these settings.
     void UpdateAudioTexts(const TJobRequest& request);
     // The track in that language for every row that has one (texts follow

@@ -182,7 +182,7 @@ void TForm1::OfferResume() {
     const std::vector<size_t> rows = std::exchange(resume_rows_, {});
     if (services_->MessageBox(
             this, QLatin1String(kApplicationTitle),
-            QStringLiteral("The last conversion was interrupted. Resume the %1 remaining files?")
+            tr("The last conversion was interrupted. Resume the %L1 remaining files?")
                 .arg(rows.size()),
             TMessageButtons::YesNo, TMessageIcon::None) != TMessageResult::Yes) {
         return;
@@ -206,7 +206,7 @@ void TForm1::OfferResume() {
     const char* const names[] = {"quality", "channel", "bitrate", "volume"};
     for (size_t i = 0; i < std::size(lists); ++i) {
         if (const auto text = setting(names[i])) {
-            const int index = lists[i]->findText(Text(*text));
+            const int index = lists[i]->findData(Text(*text));
             if (index >= 0) {
                 lists[i]->setCurrentIndex(index);
             }
@@ -243,10 +243,10 @@ void TForm1::SaveList(bool closing) {
     if (list.BatchRunning) {
         list.Settings = {
             {"profile", cmbProfile->currentText().toStdString()},
-            {"quality", cmbQuality->currentText().toStdString()},
-            {"channel", cmbChannel->currentText().toStdString()},
-            {"bitrate", cmbBitRates->currentText().toStdString()},
-            {"volume", cmbVolume->currentText().toStdString()},
+            {"quality", cmbQuality->currentData().toString().toStdString()},
+            {"channel", cmbChannel->currentData().toString().toStdString()},
+            {"bitrate", cmbBitRates->currentData().toString().toStdString()},
+            {"volume", cmbVolume->currentData().toString().toStdString()},
             {"output-folder", edtOutPath->currentText().toStdString()},
             {"same-folder-as-input", chkSameInput->isChecked() ? "1" : "0"},
             {"name-template", cmbNameTemplate->currentText().toStdString()},
@@ -288,8 +288,8 @@ void TForm1::SaveList(bool closing) {
         // more than a small share of the window's time.
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - began);
-        journal_timer_->setInterval(static_cast<int>(
-            std::clamp<int64_t>(took.count() * kJournalPaceFactor, kJournalPaceMs, kJournalPaceMaxMs)));
+        journal_timer_->setInterval(static_cast<int>(std::clamp<int64_t>(
+            took.count() * kJournalPaceFactor, kJournalPaceMs, kJournalPaceMaxMs)));
     }
 }
 

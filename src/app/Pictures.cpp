@@ -378,8 +378,9 @@ QPixmap StartPicture(QSize size, qreal scale) {
     font.setPixelSize(15);
     p.setFont(font);
     p.setPen(QColor("#4d6382"));
-    p.drawText(QRectF(drop.left(), drop.top() + 36 + picture, drop.width(), 24), Qt::AlignCenter,
-               QStringLiteral("Add video files to extract their audio"));
+    p.drawText(
+        QRectF(drop.left(), drop.top() + 36 + picture, drop.width(), 24), Qt::AlignCenter,
+        QCoreApplication::translate("v2m::TForm1", "Add video files to extract their audio"));
     return pixmap;
 }
 

@@ -69,8 +69,8 @@ bool TForm1::CheckNameTemplate() {
         return true;
     }
     services_->MessageBox(
-        this, QStringLiteral("Warning"),
-        QStringLiteral("The file name \"%1\" cannot be used: %2.").arg(Text(typed), Text(problem)),
+        this, tr("Warning"),
+        tr("The file name \"%1\" cannot be used: %2.").arg(Text(typed), Text(problem)),
         TMessageButtons::Ok, TMessageIcon::Exclamation);
     return false;
 }
@@ -97,24 +97,24 @@ void TForm1::AddRowChoices(QMenu& menu, int row) {
     }
     const TConvertFileData& file = FileList().Rows()[static_cast<size_t>(row)].Data;
     menu.addSeparator();
-    QAction* split = menu.addAction(QStringLiteral("Split by &Chapters"));
+    QAction* split = menu.addAction(tr("Split by &Chapters"));
     split->setObjectName(QStringLiteral("actRowSplitChapters"));
     split->setCheckable(true);
     split->setChecked(file.SplitChapters.value_or(actSplitChapters->isChecked()));
     connect(split, &QAction::triggered, this,
             [this, rows](bool on) { SetRowSplitChapters(rows, on); });
-    QAction* points = menu.addAction(QStringLiteral("Split &Points from File..."));
+    QAction* points = menu.addAction(tr("Split &Points from File..."));
     points->setObjectName(QStringLiteral("actRowSplitPoints"));
     connect(points, &QAction::triggered, this, [this, rows] {
         const std::string& first = FileList().Rows()[rows.front()].Data.FileName;
         const QStringList chosen = services_->OpenFiles(
-            this, QStringLiteral("Split Points from File"), Text(WideExtractFilePath(first)),
+            this, tr("Split Points from File"), Text(WideExtractFilePath(first)),
             FileFiltersOf("Cue Sheets|*.cue|Text Files|*.txt|All Files|*.*"));
         if (!chosen.isEmpty()) {
             SetRowSplitPoints(rows, chosen.front().toStdString());
         }
     });
-    QAction* clear = menu.addAction(QStringLiteral("C&lear Split Points"));
+    QAction* clear = menu.addAction(tr("C&lear Split Points"));
     clear->setObjectName(QStringLiteral("actRowClearSplitPoints"));
     clear->setEnabled(!file.SplitPointsFile.empty());
     connect(clear, &QAction::triggered, this, [this, rows] { ClearRowSplitPoints(rows); });
@@ -122,10 +122,10 @@ void TForm1::AddRowChoices(QMenu& menu, int row) {
     analyze->setObjectName(QStringLiteral("actRowAnalyzeLoudness"));
     analyze->setEnabled(!Measuring());
     connect(analyze, &QAction::triggered, this, [this, rows] { AnalyzeLoudness(rows); });
-    QAction* cut = menu.addAction(QStringLiteral("C&ut..."));
+    QAction* cut = menu.addAction(tr("C&ut..."));
     cut->setObjectName(QStringLiteral("actRowCut"));
     connect(cut, &QAction::triggered, this, [this, rows] { EditRowCut(rows); });
-    QAction* uncut = menu.addAction(QStringLiteral("&Remove Cut"));
+    QAction* uncut = menu.addAction(tr("&Remove Cut"));
     uncut->setObjectName(QStringLiteral("actRowRemoveCut"));
     uncut->setEnabled(file.CutStart >= 0 || file.CutEnd >= 0);
     connect(uncut, &QAction::triggered, this, [this, rows] { SetRowCut(rows, -1, -1); });
@@ -154,7 +154,7 @@ bool TForm1::SetRowSplitPoints(const std::vector<size_t>& rows, const std::strin
         if (!text.starts_with(path)) {
             text = path + ": " + text;
         }
-        services_->MessageBox(this, QStringLiteral("Warning"), Text(text), TMessageButtons::Ok,
+        services_->MessageBox(this, tr("Warning"), Text(text), TMessageButtons::Ok,
                               TMessageIcon::Exclamation);
         return false;
     }

@@ -18,12 +18,15 @@
 #include <QUrl>
 
 #include "FileList.h"
+#include "Translations.h"
 
 namespace v2m {
 
 namespace {
 
 class TQtUiServices final : public TUiServices {
+    Q_DECLARE_TR_FUNCTIONS(v2m::TQtUiServices)
+
 public:
     void Notify(const QString& summary, const QString& body) override {
         QDBusInterface notifications(QStringLiteral("org.freedesktop.Notifications"),
@@ -73,10 +76,11 @@ public:
         list->setReadOnly(true);
         list->setLineWrapMode(QPlainTextEdit::NoWrap);
         list->setObjectName(QStringLiteral("mmoFailures"));
+        list->setAccessibleName(text);
         layout->addWidget(list);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-        QPushButton* show_log =
-            buttons->addButton(QStringLiteral("Show &Log"), QDialogButtonBox::ActionRole);
+        buttons->setAccessibleName(tr("Dialog Buttons"));
+        QPushButton* show_log = buttons->addButton(tr("Show &Log"), QDialogButtonBox::ActionRole);
         bool log_wanted = false;
         QObject::connect(show_log, &QPushButton::clicked, &dialog, [&] {
             log_wanted = true;
@@ -113,7 +117,7 @@ public:
                                             const QString& folder, bool& sub_folders) override {
         QFileDialog dialog(parent, title, folder);
         ConfigureFolderDialog(dialog);
-        auto* box = new QCheckBox(QStringLiteral("Include Sub-folders"), &dialog);
+        auto* box = new QCheckBox(tr("Include Sub-folders"), &dialog);
         box->setObjectName(QStringLiteral("chkSubFolders"));
         box->setChecked(sub_folders);
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
@@ -141,7 +145,7 @@ public:
 QList<TFileFilter> FileFiltersOf(std::string_view filter) {
     QList<TFileFilter> filters;
     for (const TDialogFilter& entry : ParseDialogFilter(filter)) {
-        TFileFilter converted{QString::fromStdString(entry.Caption), {}};
+        TFileFilter converted{ShownText(entry.Caption), {}};
         for (const std::string& mask : entry.Masks) {
             converted.Masks.append(QString::fromStdString(mask));
         }

@@ -25,7 +25,9 @@
 #include "EncodingPreview.h"
 #include "FFmpegLoader.h"
 #include "MainThread.h"
+#include "MyUtils.h"
 #include "QtMainThread.h"
+#include "Translations.h"
 
 namespace {
 
@@ -206,6 +208,8 @@ int main(int argc, char** argv) {
     // list's number texts expect the C rules for numbers.
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setApplicationName(QLatin1String(v2m::kApplicationTitle));
+    v2m::InstallTranslations(app, v2m::MessageLanguages(&std::getenv),
+                             QString::fromStdString(v2m::DataFolder()));
     auto main_thread = std::make_shared<v2m::TQtMainThread>();
     v2m::InstallMainThreadServices(main_thread);
     v2m::InstallEncodingPreview();

@@ -34,7 +34,7 @@ for file in video2mp3 video2mp3-cli; do
     [[ -x "$prefix/bin/$file" && ! -L "$prefix/bin/$file" ]] || fail "$prefix/bin/$file is not an installed program"
 done
 for file in "$data/profiles/profiles.ini" "$data/profiles/mp3_auto.ini" "$data/Vantel_Aero.skn" \
-        "$data/help/index.html" "$data/help/help.css" \
+        "$data/help/index.html" "$data/help/help.css" "$data/translations/video2mp3_de.qm" \
         "$prefix/lib/video2mp3/hooks/libv2m_timestamp_box.so" \
         "$prefix/share/applications/com.tolvexsoft.video2mp3.desktop" \
         "$prefix/share/metainfo/com.tolvexsoft.video2mp3.metainfo.xml" \

@@ -250,6 +250,53 @@ TEST(RealWindowTest, ProgramShowsItsWindowAndSavesTheSettingsWhenClosed) {
               (home / "Desktop").string() + "/");
 }
 
+// LANG alone decides the language: the German window's menu bar differs from
+// the English one's; both screenshots are kept.
+TEST(RealWindowTest, TheLanguageFollowsLang) {
+    // A virtual server starts afresh when its last client leaves, as the test
+    // before this one did: it takes new connections again a moment later.
+    auto connection = std::make_unique<TDisplay>();
+    for (int i = 0; i < 50 && !connection->Connected(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        connection = std::make_unique<TDisplay>();
+    }
+    ASSERT_TRUE(connection->Connected());
+    const TDisplay& display = *connection;
+    QImage menus[2];
+    for (const int german : {0, 1}) {
+        test::TempDir user("window-language");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) {
+            environment.remove(name);
+        }
+        environment.insert("LANG", german ? "de_DE.UTF-8" : "C");
+        environment.insert("HOME", QString::fromStdString(user.Path().string()));
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(user.Path().string()));
+        environment.insert("XDG_STATE_HOME", QString::fromStdString(user.Path().string()));
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(Program(), {});
+        std::pair<xcb_window_t, xcb_window_t> window{XCB_NONE, XCB_NONE};
+        for (auto deadline = Clock::now() + std::chrono::seconds(30);
+             window.first == XCB_NONE && Clock::now() < deadline;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            window = display.Find(kCaption);
+        }
+        ASSERT_NE(window.first, XCB_NONE) << program.readAllStandardError().toStdString();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const QImage shot = display.Grab(window.first);
+        ASSERT_FALSE(shot.isNull());
+        fs::create_directories(V2M_SCREENSHOT_DIR);
+        shot.save(QStringLiteral(V2M_SCREENSHOT_DIR "/video2mp3-program-%1.png")
+                      .arg(german ? "de" : "en"));
+        menus[german] = shot.copy(0, 0, shot.width(), 24);
+        display.RequestClose(window.first);
+        ASSERT_TRUE(program.waitForFinished(20000));
+    }
+    EXPECT_NE(menus[0], menus[1]) << "the menu bar is the same with LANG=de_DE.UTF-8";
+}
+
 // A logout, a shutdown or Ctrl-C closes the program as its window's close would:
 // the settings are written and the exit status names the signal.
 TEST(RealWindowTest, EndSignalsCloseTheProgramCleanly) {

@@ -1,0 +1,728 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>v2m::TAboutForm</name>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Home:</source>
+        <translation>Website:</translation>
+    </message>
+    <message>
+        <source>Support:</source>
+        <translation>Support:</translation>
+    </message>
+    <message>
+        <source></source>
+        <comment>The About box (About &gt; About): the program&apos;s name and version, its home page and support address.</comment>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>v2m::TCoreTexts</name>
+    <message>
+        <source></source>
+        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, and the names of the file dialogs&apos; filters. The log keeps them in English.</comment>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Original Size</source>
+        <translation>Originalgröße</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>Ausgabe</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Output Size</source>
+        <translation>Ausgabegröße</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>Parts</source>
+        <translation>Teile</translation>
+    </message>
+    <message>
+        <source>Waiting</source>
+        <translation>Wartet</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Completed</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation>Übersprungen</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>No audio</source>
+        <translation>Kein Ton</translation>
+    </message>
+    <message>
+        <source>N/A</source>
+        <translation>k. A.</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Kanäle</translation>
+    </message>
+    <message>
+        <source>Bit Rates (Kbps)</source>
+        <translation>Bitrate (kbit/s)</translation>
+    </message>
+    <message>
+        <source>Volume (%)</source>
+        <translation>Lautstärke (%)</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>Video Files</source>
+        <translation>Videodateien</translation>
+    </message>
+    <message>
+        <source>All Files</source>
+        <translation>Alle Dateien</translation>
+    </message>
+    <message>
+        <source>Cue Sheets</source>
+        <translation>Cue-Sheets</translation>
+    </message>
+    <message>
+        <source>Text Files</source>
+        <translation>Textdateien</translation>
+    </message>
+</context>
+<context>
+    <name>v2m::TCutDialog</name>
+    <message>
+        <source>Cut</source>
+        <translation>Ausschnitt</translation>
+    </message>
+    <message>
+        <source>Use Preview Position</source>
+        <translation>Position der Vorschau übernehmen</translation>
+    </message>
+    <message>
+        <source>%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds</source>
+        <translation>%1 ist keine Zeitangabe; bitte h:mm:ss.xxx, mm:ss oder Sekunden eingeben</translation>
+    </message>
+    <message>
+        <source>The start</source>
+        <translation>Der Anfang</translation>
+    </message>
+    <message>
+        <source>The end</source>
+        <translation>Das Ende</translation>
+    </message>
+    <message>
+        <source>The end must come after the start</source>
+        <translation>Das Ende muss nach dem Anfang liegen</translation>
+    </message>
+    <message>
+        <source>The start lies past the end of the file (%1)</source>
+        <translation>Der Anfang liegt hinter dem Ende der Datei (%1)</translation>
+    </message>
+    <message>
+        <source></source>
+        <comment>The Cut dialog, from a row&apos;s context menu in the file list: the start and end of the stretch of the file to convert, typed as times or taken from the preview&apos;s position.</comment>
+        <translation></translation>
+    </message>
+    <message>
+        <source>file start</source>
+        <translation>Dateianfang</translation>
+    </message>
+    <message>
+        <source>file end</source>
+        <translation>Dateiende</translation>
+    </message>
+    <message>
+        <source>h:mm:ss.xxx, mm:ss or seconds</source>
+        <translation>h:mm:ss.xxx, mm:ss oder Sekunden</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Anfang</translation>
+    </message>
+    <message>
+        <source>&amp;End</source>
+        <translation>&amp;Ende</translation>
+    </message>
+    <message>
+        <source>Start at the Preview Position</source>
+        <translation>Anfang an der Position der Vorschau</translation>
+    </message>
+    <message>
+        <source>End at the Preview Position</source>
+        <translation>Ende an der Position der Vorschau</translation>
+    </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation>Dialogschaltflächen</translation>
+    </message>
+</context>
+<context>
+    <name>v2m::TFileListModel</name>
+    <message>
+        <source>re-encoded: pieces are cut to the sample</source>
+        <translation>neu kodiert: die Teile werden samplegenau geschnitten</translation>
+    </message>
+    <message>
+        <source></source>
+        <comment>The file list in the main window: tool tips and the spoken description of a row.</comment>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Converting</source>
+        <translation>Wird konvertiert</translation>
+    </message>
+    <message>
+        <source>%1, %2, %3, %4 percent</source>
+        <translation>%1, %2, %3, %4 Prozent</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+</context>
+<context>
+    <name>v2m::TForm1</name>
+    <message>
+        <source>Audio &amp;Track</source>
+        <translation>&amp;Audiospur</translation>
+    </message>
+    <message>
+        <source>Audio Track for &amp;All</source>
+        <translation>Audiospur für alle &amp;Dateien</translation>
+    </message>
+    <message>
+        <source>The desktop could not open this. Copy it into a browser or a file manager:
+
+%1</source>
+        <translation>Die Arbeitsumgebung konnte dies nicht öffnen. Kopieren Sie es in einen Browser oder Dateimanager:
+
+%1</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>The output folder &quot;%1&quot; does not exist. Create it?</source>
+        <translation>Der Ausgabeordner „%1“ existiert nicht. Soll er angelegt werden?</translation>
+    </message>
+    <message>
+        <source>The output folder could not be created: %1. Please select another folder.</source>
+        <translation>Der Ausgabeordner konnte nicht angelegt werden: %1. Bitte wählen Sie einen anderen Ordner.</translation>
+    </message>
+    <message>
+        <source>Output folder is unavailable. Please select another folder.</source>
+        <translation>Der Ausgabeordner ist nicht verfügbar. Bitte wählen Sie einen anderen Ordner.</translation>
+    </message>
+    <message>
+        <source>Nothing to convert: no file of the list has audio</source>
+        <translation>Nichts zu konvertieren: keine Datei der Liste enthält Ton</translation>
+    </message>
+    <message>
+        <source>Some items have been converted already, do you want to re-convert them?</source>
+        <translation>Einige Dateien wurden bereits konvertiert. Sollen sie erneut konvertiert werden?</translation>
+    </message>
+    <message>
+        <source>The conversion could not be started - see the log</source>
+        <translation>Die Konvertierung konnte nicht gestartet werden – siehe Protokoll</translation>
+    </message>
+    <message>
+        <source>No file could be converted - see the log</source>
+        <translation>Keine Datei konnte konvertiert werden – siehe Protokoll</translation>
+    </message>
+    <message>
+        <source>Cancel Conversion.</source>
+        <translation>Konvertierung abbrechen</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to cancel conversion?</source>
+        <translation>Möchten Sie die Konvertierung wirklich abbrechen?</translation>
+    </message>
+    <message>
+        <source>Convert completed.</source>
+        <translation>Konvertierung abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Do you want to open output folder?</source>
+        <translation>Möchten Sie den Ausgabeordner öffnen?</translation>
+    </message>
+    <message>
+        <source>Paused - </source>
+        <translation>Pausiert – </translation>
+    </message>
+    <message>
+        <source>The conversion libraries could not be loaded - see the log</source>
+        <translation>Die Konvertierungsbibliotheken konnten nicht geladen werden – siehe Protokoll</translation>
+    </message>
+    <message>
+        <source>A conversion is running. Stop it and quit?</source>
+        <translation>Eine Konvertierung läuft. Anhalten und beenden?</translation>
+    </message>
+    <message>
+        <source>&amp;Resume</source>
+        <translation>&amp;Fortsetzen</translation>
+    </message>
+    <message>
+        <source>Normalize Loudness sets the volume (Convert menu)</source>
+        <translation>„Lautheit normalisieren“ bestimmt die Lautstärke (Menü Konvertieren)</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Liste leeren</translation>
+    </message>
+    <message>
+        <source>Some files of the list have not been converted yet. Clear the list?</source>
+        <translation>Einige Dateien der Liste sind noch nicht konvertiert. Liste trotzdem leeren?</translation>
+    </message>
+    <message>
+        <source>Select folder</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>No sound device - picture only</source>
+        <translation>Kein Audiogerät – nur Bild</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Stumm</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profil</translation>
+    </message>
+    <message>
+        <source>Output Folder</source>
+        <translation>Ausgabeordner</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Same folder as input </source>
+        <translation>Gleicher Ordner wie Quelle </translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; &quot;/&quot; makes sub-folders</source>
+        <translation>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; „/“ legt Unterordner an</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Profile Settings</source>
+        <translation>Profileinstellungen</translation>
+    </message>
+    <message>
+        <source>&amp;Add Files...</source>
+        <translation>Dateien &amp;hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Add Files</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add F&amp;older...</source>
+        <translation>&amp;Ordner hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Cancel Adding</source>
+        <translation>Hinzufügen abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Skin</source>
+        <translation>&amp;Design</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>&amp;Leeren</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Starten</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Pausieren</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Fortsetzen</translation>
+    </message>
+    <message>
+        <source>St&amp;op</source>
+        <translation>Anha&amp;lten</translation>
+    </message>
+    <message>
+        <source>Convert All A&amp;gain</source>
+        <translation>Alle &amp;erneut konvertieren</translation>
+    </message>
+    <message>
+        <source>&amp;Help Content</source>
+        <translation>&amp;Hilfethemen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>&amp;Über</translation>
+    </message>
+    <message>
+        <source>&amp;Visit Website</source>
+        <translation>&amp;Website besuchen</translation>
+    </message>
+    <message>
+        <source>Visit Home</source>
+        <translation>Website</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>Wiedergabe</translation>
+    </message>
+    <message>
+        <source>Stop Preview</source>
+        <translation>Vorschau anhalten</translation>
+    </message>
+    <message>
+        <source>View &amp;Log</source>
+        <translation>&amp;Protokoll anzeigen</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Convert</source>
+        <translation>&amp;Konvertieren</translation>
+    </message>
+    <message>
+        <source>Si&amp;multaneous Conversions</source>
+        <translation>&amp;Gleichzeitige Konvertierungen</translation>
+    </message>
+    <message>
+        <source>One per Processor</source>
+        <translation>Eine pro Prozessor</translation>
+    </message>
+    <message>
+        <source>Copy &amp;Tags</source>
+        <translation>&amp;Tags übernehmen</translation>
+    </message>
+    <message>
+        <source>Use a &amp;Video Frame as Cover</source>
+        <translation>&amp;Videobild als Cover verwenden</translation>
+    </message>
+    <message>
+        <source>&amp;Copy Audio When Possible</source>
+        <translation>Audio k&amp;opieren, wenn möglich</translation>
+    </message>
+    <message>
+        <source>&amp;Normalize Loudness</source>
+        <translation>Lautheit &amp;normalisieren</translation>
+    </message>
+    <message>
+        <source>Loudness T&amp;arget</source>
+        <translation>&amp;Ziellautheit</translation>
+    </message>
+    <message>
+        <source>%1 LUFS</source>
+        <translation>%1 LUFS</translation>
+    </message>
+    <message>
+        <source>Split by C&amp;hapters</source>
+        <translation>Nach &amp;Kapiteln aufteilen</translation>
+    </message>
+    <message>
+        <source>S&amp;kip Files Already Converted</source>
+        <translation>Bereits konvertierte Dateien &amp;überspringen</translation>
+    </message>
+    <message>
+        <source>Open file</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Add video files to extract their audio</source>
+        <translation>Fügen Sie Videodateien hinzu, um ihren Ton zu extrahieren</translation>
+    </message>
+    <message>
+        <source>The file name &quot;%1&quot; cannot be used: %2.</source>
+        <translation>Der Dateiname „%1“ kann nicht verwendet werden: %2.</translation>
+    </message>
+    <message>
+        <source>Split by &amp;Chapters</source>
+        <translation>Nach &amp;Kapiteln aufteilen</translation>
+    </message>
+    <message>
+        <source>Split &amp;Points from File...</source>
+        <translation>Trenn&amp;punkte aus Datei...</translation>
+    </message>
+    <message>
+        <source>Split Points from File</source>
+        <translation>Trennpunkte aus Datei</translation>
+    </message>
+    <message>
+        <source>C&amp;lear Split Points</source>
+        <translation>Trennpunkte &amp;löschen</translation>
+    </message>
+    <message>
+        <source>C&amp;ut...</source>
+        <translation>&amp;Schneiden...</translation>
+    </message>
+    <message>
+        <source>&amp;Remove Cut</source>
+        <translation>Schnitt &amp;entfernen</translation>
+    </message>
+    <message>
+        <source></source>
+        <comment>The main window: its menus, tool bar, the preview, the Profile and Profile Settings groups, the status line below them, and its message boxes. Keep the accelerators (&amp;) unique within each menu; tool bar texts (Add Files, Help, Visit Home) sit under 32-pixel icons, so keep them short.</comment>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 of %2 files</source>
+        <translation>%1 von %2 Dateien</translation>
+    </message>
+    <message>
+        <source> - %1x real time</source>
+        <translation> – %1-fache Echtzeit</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source> - about %1 left</source>
+        <translation> – noch etwa %1</translation>
+    </message>
+    <message>
+        <source>%L1 converted</source>
+        <translation>%L1 konvertiert</translation>
+    </message>
+    <message>
+        <source>, %L1 skipped</source>
+        <translation>, %L1 übersprungen</translation>
+    </message>
+    <message>
+        <source>, %L1 failed</source>
+        <translation>, %L1 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>, %L1 stopped</source>
+        <translation>, %L1 angehalten</translation>
+    </message>
+    <message>
+        <source>%L1 file converted</source>
+        <translation>%L1 Datei konvertiert</translation>
+    </message>
+    <message>
+        <source>%L1 files converted</source>
+        <translation>%L1 Dateien konvertiert</translation>
+    </message>
+    <message>
+        <source>%L1 of %L2 files could not be converted:</source>
+        <translation>%L1 von %L2 Dateien konnten nicht konvertiert werden:</translation>
+    </message>
+    <message>
+        <source>Converting %1 files</source>
+        <translation>%1 Dateien werden konvertiert</translation>
+    </message>
+    <message>
+        <source>Adding %L1 of %L2 files...</source>
+        <translation>%L1 von %L2 Dateien werden hinzugefügt...</translation>
+    </message>
+    <message>
+        <source>%L1 files could not be added - see the log</source>
+        <translation>%L1 Dateien konnten nicht hinzugefügt werden – siehe Protokoll</translation>
+    </message>
+    <message>
+        <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
+        <translation>Die letzte Konvertierung wurde unterbrochen. Die %L1 verbleibenden Dateien weiter konvertieren?</translation>
+    </message>
+    <message>
+        <source>Files to Convert</source>
+        <translation>Zu konvertierende Dateien</translation>
+    </message>
+    <message>
+        <source>Preview Picture</source>
+        <translation>Vorschaubild</translation>
+    </message>
+    <message>
+        <source>Preview Position</source>
+        <translation>Position der Vorschau</translation>
+    </message>
+    <message>
+        <source>Play or Pause Preview</source>
+        <translation>Vorschau abspielen oder pausieren</translation>
+    </message>
+    <message>
+        <source>Preview Volume</source>
+        <translation>Lautstärke der Vorschau</translation>
+    </message>
+    <message>
+        <source>Total Progress</source>
+        <translation>Gesamtfortschritt</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Each row reads: file name, duration, state, progress</source>
+        <translation>Jede Zeile nennt: Dateiname, Dauer, Status, Fortschritt</translation>
+    </message>
+    <message>
+        <source>Click to play or pause the selected file</source>
+        <translation>Klicken, um die ausgewählte Datei abzuspielen oder zu pausieren</translation>
+    </message>
+    <message>
+        <source>Where the preview stands in the selected file</source>
+        <translation>Wo die Vorschau in der ausgewählten Datei steht</translation>
+    </message>
+    <message>
+        <source>Choose the folder the converted files go to</source>
+        <translation>Den Ordner für die konvertierten Dateien wählen</translation>
+    </message>
+    <message>
+        <source>Show the output folder in the file manager</source>
+        <translation>Den Ausgabeordner im Dateimanager zeigen</translation>
+    </message>
+    <message>
+        <source>The format the files are converted to</source>
+        <translation>Das Format, in das die Dateien konvertiert werden</translation>
+    </message>
+</context>
+<context>
+    <name>v2m::TLogForm</name>
+    <message>
+        <source>Log</source>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <source></source>
+        <comment>The log window (File &gt; View Log): a read-only copy of the conversion log, which itself stays in English for whoever gives support.</comment>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>v2m::TQtUiServices</name>
+    <message>
+        <source></source>
+        <comment>Dialogs the main window shares: the list of files that could not be converted, and the extra check box of the &quot;Add Folder&quot; dialog.</comment>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Show &amp;Log</source>
+        <translation>&amp;Protokoll anzeigen</translation>
+    </message>
+    <message>
+        <source>Include Sub-folders</source>
+        <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation>Dialogschaltflächen</translation>
+    </message>
+</context>
+<context>
+    <name>v2m::TSkinDialog</name>
+    <message>
+        <source>Select skin</source>
+        <translation>Design auswählen</translation>
+    </message>
+    <message>
+        <source></source>
+        <comment>The skin choice (File &gt; Skin): a list of looks for the window, with OK and Cancel.</comment>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Skins</source>
+        <translation>Designs</translation>
+    </message>
+    <message>
+        <source>Dialog Buttons</source>
+        <translation>Dialogschaltflächen</translation>
+    </message>
+</context>
+</TS>

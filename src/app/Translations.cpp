@@ -1,0 +1,175 @@
+#include "Translations.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <memory>
+
+// Notes for the translators, one per context: where its texts are seen.
+
+/* TRANSLATOR v2m::TForm1
+
+   The main window: its menus, tool bar, the preview, the Profile and Profile
+   Settings groups, the status line below them, and its message boxes. Keep the
+   accelerators (&) unique within each menu; tool bar texts (Add Files, Help,
+   Visit Home) sit under 32-pixel icons, so keep them short.
+*/
+
+/* TRANSLATOR v2m::TCoreTexts
+
+   Words the conversion logic names and the main window shows: the file list's
+   column titles, a row's state in its Progress column, the labels and items of
+   the four lists in Profile Settings, and the names of the file dialogs'
+   filters. The log keeps them in English.
+*/
+
+/* TRANSLATOR v2m::TFileListModel
+
+   The file list in the main window: tool tips and the spoken description of
+   a row.
+*/
+
+/* TRANSLATOR v2m::TLogForm
+
+   The log window (File > View Log): a read-only copy of the conversion log,
+   which itself stays in English for whoever gives support.
+*/
+
+/* TRANSLATOR v2m::TAboutForm
+
+   The About box (About > About): the program's name and version, its home
+   page and support address.
+*/
+
+/* TRANSLATOR v2m::TSkinDialog
+
+   The skin choice (File > Skin): a list of looks for the window, with OK and
+   Cancel.
+*/
+
+/* TRANSLATOR v2m::TCutDialog
+
+   The Cut dialog, from a row's context menu in the file list: the start and
+   end of the stretch of the file to convert, typed as times or taken from the
+   preview's position.
+*/
+
+/* TRANSLATOR v2m::TQtUiServices
+
+   Dialogs the main window shares: the list of files that could not be
+   converted, and the extra check box of the "Add Folder" dialog.
+*/
+
+namespace v2m {
+
+namespace {
+
+// The core's texts that reach the screen. Listed here so that the translation
+// tools find them; the core keeps them in English for the log and the journal.
+constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
+[[maybe_unused]] constexpr const char* kCoreTexts[] = {
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Name"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Duration"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Original Size"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Output"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Progress"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Output Size"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Audio"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Parts"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Waiting"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Failed"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Completed"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Skipped"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Stopped"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "No audio"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "N/A"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Quality"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Channels"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Bit Rates (Kbps)"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Volume (%)"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Auto"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Mono"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Stereo"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Video Files"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "All Files"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Cue Sheets"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Text Files"),
+};
+
+QString LanguageOf(QString value) {
+    // "de_DE.UTF-8@euro": the codeset and the modifier say nothing of the language.
+    value = value.section(QLatin1Char('@'), 0, 0).section(QLatin1Char('.'), 0, 0);
+    if (value == QLatin1String("C") || value == QLatin1String("POSIX")) {
+        return {};
+    }
+    return value;
+}
+
+}  // namespace
+
+QStringList MessageLanguages(const std::function<const char*(const char*)>& variable) {
+    const auto value = [&variable](const char* name) {
+        const char* text = variable(name);
+        return text != nullptr ? QString::fromLocal8Bit(text) : QString();
+    };
+    QString locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = value(name);
+        if (!locale.isEmpty()) {
+            break;
+        }
+    }
+    const QString messages = LanguageOf(locale);
+    QStringList languages;
+    // A C locale means untranslated messages, whatever LANGUAGE lists.
+    if (!messages.isEmpty()) {
+        for (const QString& listed :
+             value("LANGUAGE").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+            if (const QString language = LanguageOf(listed); !language.isEmpty()) {
+                languages.append(language);
+            }
+        }
+        languages.append(messages);
+    }
+    languages.removeDuplicates();
+    return languages;
+}
+
+QString InstallTranslations(QCoreApplication& application, const QStringList& languages,
+                            const QString& data_folder) {
+    const QString folder = data_folder + QLatin1String("translations");
+    for (const QString& language : languages) {
+        // English is the source language: nothing to load, and what comes
+        // after it in the list is not wanted more.
+        if (language == QLatin1String("en") || language.startsWith(QLatin1String("en_"))) {
+            break;
+        }
+        const QLocale locale(language);
+        auto own = std::make_unique<QTranslator>(&application);
+        if (!own->load(locale, QStringLiteral("video2mp3"), QStringLiteral("_"), folder)) {
+            continue;
+        }
+        QCoreApplication::installTranslator(own.release());
+        // Qt's own buttons and file dialogs: beside ours when shipped with
+        // the program, else where the system keeps them.
+        auto qt = std::make_unique<QTranslator>(&application);
+        if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) ||
+            qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(qt.release());
+        }
+        QLocale::setDefault(locale);
+        return language;
+    }
+    return {};
+}
+
+QString ShownText(std::string_view english) {
+    const std::string text(english);
+    return QCoreApplication::translate(kCoreTextContext, text.c_str());
+}
+
+}  // namespace v2m

@@ -1,0 +1,149 @@
+// The window in the user's language: the language the environment asks for,
+// every finished translation fitting the window on a real X server (kept as
+// screenshots), and a German window that converts as the English one does
+// while its log stays in English.
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTranslator>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "Translations.h"
+#include "WindowTestSupport.h"
+
+namespace v2m {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Find;
+
+TEST(MessageLanguagesTest, TheEnvironmentNamesTheLanguagesAsGettextReadsIt) {
+    const struct {
+        std::map<std::string, std::string> environment;
+        QStringList languages;
+    } cases[] = {
+        {{}, {}},
+        {{{"LANG", "de_DE.UTF-8"}}, {"de_DE"}},
+        {{{"LANG", "C.UTF-8"}, {"LANGUAGE", "fr"}}, {}},
+        {{{"LC_ALL", "pt_BR.UTF-8"}, {"LC_MESSAGES", "ru_RU"}, {"LANG", "de_DE"}}, {"pt_BR"}},
+        {{{"LANGUAGE", "ja:zh_CN::de"}, {"LANG", "de_DE.UTF-8@euro"}},
+         {"ja", "zh_CN", "de", "de_DE"}},
+        {{{"LANGUAGE", "pl"}, {"LC_ALL", ""}, {"LANG", "pl_PL.UTF-8"}}, {"pl", "pl_PL"}},
+    };
+    for (const auto& c : cases) {
+        const QStringList got = MessageLanguages([&c](const char* name) -> const char* {
+            const auto found = c.environment.find(name);
+            return found == c.environment.end() ? nullptr : found->second.c_str();
+        });
+        EXPECT_EQ(got, c.languages) << c.languages.join(QLatin1Char(',')).toStdString();
+    }
+}
+
+// The window's translations for a language while the object lives.
+class TLanguageSession {
+public:
+    explicit TLanguageSession(const QString& language) {
+        language_ = InstallTranslations(*qApp, {language}, QStringLiteral(V2M_OUTPUT_DIR "/"));
+    }
+    ~TLanguageSession() {
+        for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+    TLanguageSession(const TLanguageSession&) = delete;
+    TLanguageSession& operator=(const TLanguageSession&) = delete;
+    const QString& Language() const { return language_; }
+
+private:
+    QString language_;
+};
+
+// Longer texts widen their controls or are elided with the whole text as the
+// tool tip; none is cut off unseen.
+void ExpectTextsFit(QWidget& window) {
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const auto* button = qobject_cast<QAbstractButton*>(widget);
+        const QString text = label != nullptr    ? label->text()
+                             : button != nullptr ? button->text()
+                                                 : QString();
+        if (!text.isEmpty() && widget->isVisible() && widget->toolTip().isEmpty()) {
+            EXPECT_LE(widget->sizeHint().width(), widget->width())
+                << widget->objectName().toStdString() << " is too narrow for "
+                << text.toStdString();
+        }
+    }
+}
+
+void ExpectGermanConversion(TForm1& form, test::TScriptedServices& services) {
+    test::TempDir out("german-out");
+    QStringList menus;
+    for (QAction* menu : Find<QMenuBar>(form, "MainMenu")->actions()) {
+        menus.append(menu->text());
+    }
+    EXPECT_EQ(menus, QStringList({"&Datei", "&Bearbeiten", "&Konvertieren", "&Über"}));
+    EXPECT_EQ(Find<QPushButton>(form, "btnBrowse")->text(), QStringLiteral("Durchsuchen"));
+    services.FileAnswers.push_back({test::Path(test::Fixture("avi_mpeg4_mp2.avi"))});
+    form.actAddFilesExecute();
+    ASSERT_TRUE(test::WaitUntilAdded(form));
+    Find<QComboBox>(form, "edtOutPath")->setEditText(QString::fromStdString(out.Path().string()));
+    services.MessageAnswers.push_back(TMessageResult::No);  // not opening the folder
+    form.actStartConvertExecute();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.ConvertState() == cvIdle; }, 60000));
+
+    EXPECT_EQ(form.FileList().Rows().at(0).Progress, kCompletedProgressText);
+    EXPECT_EQ(test::ListTexts(form).at(0).at(4), "Fertig");
+    // Sizes in the German number format: "0,42 MB".
+    EXPECT_TRUE(QString::fromStdString(test::ListTexts(form).at(0).at(2))
+                    .contains(QRegularExpression(QStringLiteral("^\\d+,\\d\\d MB$"))))
+        << test::ListTexts(form).at(0).at(2);
+    EXPECT_TRUE(fs::exists(out.Path() / "avi_mpeg4_mp2.mp3"));
+    ASSERT_EQ(services.Messages.size(), 1u);
+    EXPECT_TRUE(services.Messages[0].startsWith("Konvertierung abgeschlossen"))
+        << services.Messages[0].toStdString();
+    EXPECT_EQ(Find<QLabel>(form, "lblStatus")->text(), QStringLiteral("1 konvertiert"));
+    // Whoever gives support reads the log in English.
+    EXPECT_TRUE(form.LogLines().contains(QStringLiteral("***File has been added to convert list.")))
+        << form.LogLines().join('\n').toStdString();
+}
+
+// Every finished translation fits the window (its screenshot is kept), and
+// the German one converts as the English one does.
+TEST(LanguageWindowTest, TranslationsFitTheWindowAndGermanConvertsAsEnglish) {
+    for (const std::string language : {"fr_FR", "de_DE"}) {
+        SCOPED_TRACE(language);
+        test::TUserFolders user;
+        test::TFreshStateFolder state;
+        test::TProgramFolder program;
+        const TLanguageSession session{QString::fromStdString(language)};
+        ASSERT_EQ(session.Language().toStdString(), language);
+        auto services = std::make_shared<test::TScriptedServices>();
+        const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ExpectTextsFit(*form);
+        const fs::path shots = fs::path(V2M_SCREENSHOT_DIR);
+        fs::create_directories(shots);
+        const fs::path shot = shots / ("video2mp3-window-" + language.substr(0, 2) + ".png");
+        EXPECT_TRUE(form->grab().save(QString::fromStdString(shot.string()))) << shot;
+        if (language == "de_DE") {
+            ExpectGermanConversion(*form, *services);
+        }
+        form->close();
+    }
+}
+
+}  // namespace
+}  // namespace v2m
