@@ -5,15 +5,15 @@
     <name>v2m::TAboutForm</name>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
+        <translation>À propos</translation>
     </message>
     <message>
         <source>Home:</source>
-        <translation type="unfinished"></translation>
+        <translation>Site :</translation>
     </message>
     <message>
         <source>Support:</source>
-        <translation type="unfinished"></translation>
+        <translation>Support :</translation>
     </message>
     <message>
         <source></source>
@@ -30,138 +30,138 @@
     </message>
     <message>
         <source>Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Nom</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Durée</translation>
     </message>
     <message>
         <source>Original Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Taille d&apos;origine</translation>
     </message>
     <message>
         <source>Output</source>
-        <translation type="unfinished"></translation>
+        <translation>Sortie</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progression</translation>
     </message>
     <message>
         <source>Output Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Taille finale</translation>
     </message>
     <message>
         <source>Audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Audio</translation>
     </message>
     <message>
         <source>Parts</source>
-        <translation type="unfinished"></translation>
+        <translation>Parties</translation>
     </message>
     <message>
         <source>Waiting</source>
-        <translation type="unfinished"></translation>
+        <translation>En attente</translation>
     </message>
     <message>
         <source>Failed</source>
-        <translation type="unfinished"></translation>
+        <translation>Échec</translation>
     </message>
     <message>
         <source>Completed</source>
-        <translation type="unfinished"></translation>
+        <translation>Terminé</translation>
     </message>
     <message>
         <source>Skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>Ignoré</translation>
     </message>
     <message>
         <source>Stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Arrêté</translation>
     </message>
     <message>
         <source>No audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Sans audio</translation>
     </message>
     <message>
         <source>N/A</source>
-        <translation type="unfinished"></translation>
+        <translation>N/D</translation>
     </message>
     <message>
         <source>Quality</source>
-        <translation type="unfinished"></translation>
+        <translation>Qualité</translation>
     </message>
     <message>
         <source>Channels</source>
-        <translation type="unfinished"></translation>
+        <translation>Canaux</translation>
     </message>
     <message>
         <source>Bit Rates (Kbps)</source>
-        <translation type="unfinished"></translation>
+        <translation>Débit (Kbps)</translation>
     </message>
     <message>
         <source>Volume (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume (%)</translation>
     </message>
     <message>
         <source>Auto</source>
-        <translation type="unfinished"></translation>
+        <translation>Auto</translation>
     </message>
     <message>
         <source>Mono</source>
-        <translation type="unfinished"></translation>
+        <translation>Mono</translation>
     </message>
     <message>
         <source>Stereo</source>
-        <translation type="unfinished"></translation>
+        <translation>Stéréo</translation>
     </message>
     <message>
         <source>Video Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Fichiers vidéo</translation>
     </message>
     <message>
         <source>All Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Tous les fichiers</translation>
     </message>
     <message>
         <source>Cue Sheets</source>
-        <translation type="unfinished"></translation>
+        <translation>Fichiers CUE</translation>
     </message>
     <message>
         <source>Text Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Fichiers texte</translation>
     </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
     <message>
         <source>Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>Couper</translation>
     </message>
     <message>
         <source>Use Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Utiliser la position de l&apos;aperçu</translation>
     </message>
     <message>
         <source>%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 n&apos;est pas un temps valide ; saisissez h:mm:ss.xxx, mm:ss ou un nombre de secondes</translation>
     </message>
     <message>
         <source>The start</source>
-        <translation type="unfinished"></translation>
+        <translation>Le début</translation>
     </message>
     <message>
         <source>The end</source>
-        <translation type="unfinished"></translation>
+        <translation>La fin</translation>
     </message>
     <message>
         <source>The end must come after the start</source>
-        <translation type="unfinished"></translation>
+        <translation>La fin doit se situer après le début</translation>
     </message>
     <message>
         <source>The start lies past the end of the file (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Le début se situe après la fin du fichier (%1)</translation>
     </message>
     <message>
         <source></source>
@@ -170,22 +170,22 @@
     </message>
     <message>
         <source>file start</source>
-        <translation type="unfinished"></translation>
+        <translation>début du fichier</translation>
     </message>
     <message>
         <source>file end</source>
-        <translation type="unfinished"></translation>
+        <translation>fin du fichier</translation>
     </message>
     <message>
         <source>h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>h:mm:ss.xxx, mm:ss ou secondes</translation>
     </message>
 </context>
 <context>
     <name>v2m::TFileListModel</name>
     <message>
         <source>re-encoded: pieces are cut to the sample</source>
-        <translation type="unfinished"></translation>
+        <translation>réencodé : les parties sont coupées à l&apos;échantillon près</translation>
     </message>
     <message>
         <source></source>
@@ -197,321 +197,323 @@
     <name>v2m::TForm1</name>
     <message>
         <source>Audio &amp;Track</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Piste audio</translation>
     </message>
     <message>
         <source>Audio Track for &amp;All</source>
-        <translation type="unfinished"></translation>
+        <translation>Piste audio de &amp;tous les fichiers</translation>
     </message>
     <message>
         <source>The desktop could not open this. Copy it into a browser or a file manager:
 
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Le bureau n&apos;a pas pu ouvrir cet élément. Copiez-le dans un navigateur ou un gestionnaire de fichiers :
+
+%1</translation>
     </message>
     <message>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>Avertissement</translation>
     </message>
     <message>
         <source>The output folder &quot;%1&quot; does not exist. Create it?</source>
-        <translation type="unfinished"></translation>
+        <translation>Le dossier de destination « %1 » n&apos;existe pas. Le créer ?</translation>
     </message>
     <message>
         <source>The output folder could not be created: %1. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de créer le dossier de destination : %1. Veuillez choisir un autre dossier.</translation>
     </message>
     <message>
         <source>Output folder is unavailable. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Le dossier de destination n&apos;est pas disponible. Veuillez choisir un autre dossier.</translation>
     </message>
     <message>
         <source>Nothing to convert: no file of the list has audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Rien à convertir : aucun fichier de la liste ne contient d&apos;audio</translation>
     </message>
     <message>
         <source>Some items have been converted already, do you want to re-convert them?</source>
-        <translation type="unfinished"></translation>
+        <translation>Certains éléments ont déjà été convertis. Voulez-vous les reconvertir ?</translation>
     </message>
     <message>
         <source>The conversion could not be started - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de démarrer la conversion - voir le journal</translation>
     </message>
     <message>
         <source>No file could be converted - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Aucun fichier n&apos;a pu être converti - voir le journal</translation>
     </message>
     <message>
         <source>Cancel Conversion.</source>
-        <translation type="unfinished"></translation>
+        <translation>Annuler la conversion.</translation>
     </message>
     <message>
         <source>Are you sure you want to cancel conversion?</source>
-        <translation type="unfinished"></translation>
+        <translation>Voulez-vous vraiment annuler la conversion ?</translation>
     </message>
     <message>
         <source>Convert completed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversion terminée.</translation>
     </message>
     <message>
         <source>Do you want to open output folder?</source>
-        <translation type="unfinished"></translation>
+        <translation>Voulez-vous ouvrir le dossier de destination ?</translation>
     </message>
     <message>
         <source>Paused - </source>
-        <translation type="unfinished"></translation>
+        <translation>En pause - </translation>
     </message>
     <message>
         <source>The conversion libraries could not be loaded - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de charger les bibliothèques de conversion - voir le journal</translation>
     </message>
     <message>
         <source>A conversion is running. Stop it and quit?</source>
-        <translation type="unfinished"></translation>
+        <translation>Une conversion est en cours. L&apos;arrêter et quitter ?</translation>
     </message>
     <message>
         <source>&amp;Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Reprendre</translation>
     </message>
     <message>
         <source>Normalize Loudness sets the volume (Convert menu)</source>
-        <translation type="unfinished"></translation>
+        <translation>Le volume est réglé par « Normaliser l&apos;intensité sonore » (menu Conversion)</translation>
     </message>
     <message>
         <source>Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>Vider</translation>
     </message>
     <message>
         <source>Some files of the list have not been converted yet. Clear the list?</source>
-        <translation type="unfinished"></translation>
+        <translation>Certains fichiers de la liste n&apos;ont pas encore été convertis. Vider la liste ?</translation>
     </message>
     <message>
         <source>Select folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Choisir un dossier</translation>
     </message>
     <message>
         <source>No sound device - picture only</source>
-        <translation type="unfinished"></translation>
+        <translation>Aucune sortie audio - image seule</translation>
     </message>
     <message>
         <source>Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Aperçu</translation>
     </message>
     <message>
         <source>Mute</source>
-        <translation type="unfinished"></translation>
+        <translation>Muet</translation>
     </message>
     <message>
         <source>Profile</source>
-        <translation type="unfinished"></translation>
+        <translation>Profil</translation>
     </message>
     <message>
         <source>Output Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Destination</translation>
     </message>
     <message>
         <source>Browse</source>
-        <translation type="unfinished"></translation>
+        <translation>Parcourir</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Ouvrir</translation>
     </message>
     <message>
         <source>Same folder as input </source>
-        <translation type="unfinished"></translation>
+        <translation>Dossier d&apos;origine </translation>
     </message>
     <message>
         <source>File Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Nom</translation>
     </message>
     <message>
         <source>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; &quot;/&quot; makes sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile} ; « / » crée des sous-dossiers</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progression</translation>
     </message>
     <message>
         <source>Profile Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Paramètres du profil</translation>
     </message>
     <message>
         <source>&amp;Add Files...</source>
-        <translation type="unfinished"></translation>
+        <translation>Ajouter des &amp;fichiers...</translation>
     </message>
     <message>
         <source>Add Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Ajouter</translation>
     </message>
     <message>
         <source>Add F&amp;older...</source>
-        <translation type="unfinished"></translation>
+        <translation>Ajouter un &amp;dossier...</translation>
     </message>
     <message>
         <source>Cancel Adding</source>
-        <translation type="unfinished"></translation>
+        <translation>Annuler l&apos;ajout</translation>
     </message>
     <message>
         <source>&amp;Skin</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Apparence</translation>
     </message>
     <message>
         <source>E&amp;xit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Quitter</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Supprimer</translation>
     </message>
     <message>
         <source>&amp;Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Vider</translation>
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Démarrer</translation>
     </message>
     <message>
         <source>&amp;Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pause</translation>
     </message>
     <message>
         <source>Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>Reprendre</translation>
     </message>
     <message>
         <source>St&amp;op</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Arrêter</translation>
     </message>
     <message>
         <source>Convert All A&amp;gain</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Tout reconvertir</translation>
     </message>
     <message>
         <source>&amp;Help Content</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Contenu de l&apos;aide</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Aide</translation>
     </message>
     <message>
         <source>&amp;About</source>
-        <translation type="unfinished"></translation>
+        <translation>À &amp;propos</translation>
     </message>
     <message>
         <source>&amp;Visit Website</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Visiter le site web</translation>
     </message>
     <message>
         <source>Visit Home</source>
-        <translation type="unfinished"></translation>
+        <translation>Site web</translation>
     </message>
     <message>
         <source>Play</source>
-        <translation type="unfinished"></translation>
+        <translation>Lire</translation>
     </message>
     <message>
         <source>Stop Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Arrêter l&apos;aperçu</translation>
     </message>
     <message>
         <source>View &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Afficher le &amp;journal</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Quitter</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Fichier</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>É&amp;dition</translation>
     </message>
     <message>
         <source>&amp;Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Conversion</translation>
     </message>
     <message>
         <source>Si&amp;multaneous Conversions</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversions &amp;simultanées</translation>
     </message>
     <message>
         <source>One per Processor</source>
-        <translation type="unfinished"></translation>
+        <translation>Une par processeur</translation>
     </message>
     <message>
         <source>Copy &amp;Tags</source>
-        <translation type="unfinished"></translation>
+        <translation>Copier les &amp;métadonnées</translation>
     </message>
     <message>
         <source>Use a &amp;Video Frame as Cover</source>
-        <translation type="unfinished"></translation>
+        <translation>Utiliser une image de la &amp;vidéo comme pochette</translation>
     </message>
     <message>
         <source>&amp;Copy Audio When Possible</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Copier l&apos;audio si possible</translation>
     </message>
     <message>
         <source>&amp;Normalize Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Normaliser l&apos;intensité sonore</translation>
     </message>
     <message>
         <source>Loudness T&amp;arget</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Intensité cible</translation>
     </message>
     <message>
         <source>%1 LUFS</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 LUFS</translation>
     </message>
     <message>
         <source>Split by C&amp;hapters</source>
-        <translation type="unfinished"></translation>
+        <translation>Découper en c&amp;hapitres</translation>
     </message>
     <message>
         <source>S&amp;kip Files Already Converted</source>
-        <translation type="unfinished"></translation>
+        <translation>I&amp;gnorer les fichiers déjà convertis</translation>
     </message>
     <message>
         <source>Open file</source>
-        <translation type="unfinished"></translation>
+        <translation>Ouvrir un fichier</translation>
     </message>
     <message>
         <source>Add video files to extract their audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Ajoutez des fichiers vidéo pour en extraire l&apos;audio</translation>
     </message>
     <message>
         <source>The file name &quot;%1&quot; cannot be used: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Le nom de fichier « %1 » ne peut pas être utilisé : %2.</translation>
     </message>
     <message>
         <source>Split by &amp;Chapters</source>
-        <translation type="unfinished"></translation>
+        <translation>Découper en &amp;chapitres</translation>
     </message>
     <message>
         <source>Split &amp;Points from File...</source>
-        <translation type="unfinished"></translation>
+        <translation>Points de découpe depuis un &amp;fichier...</translation>
     </message>
     <message>
         <source>Split Points from File</source>
-        <translation type="unfinished"></translation>
+        <translation>Points de découpe depuis un fichier</translation>
     </message>
     <message>
         <source>C&amp;lear Split Points</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Effacer les points de découpe</translation>
     </message>
     <message>
         <source>C&amp;ut...</source>
-        <translation type="unfinished"></translation>
+        <translation>Co&amp;uper...</translation>
     </message>
     <message>
         <source>&amp;Remove Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Annuler la coupe</translation>
     </message>
     <message>
         <source></source>
@@ -520,78 +522,78 @@
     </message>
     <message>
         <source>%1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 sur %2 fichiers</translation>
     </message>
     <message>
         <source> - %1x real time</source>
-        <translation type="unfinished"></translation>
+        <translation> - %1x le temps réel</translation>
     </message>
     <message>
         <source>%1 s</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 s</translation>
     </message>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h %2 min</translation>
     </message>
     <message>
         <source> - about %1 left</source>
-        <translation type="unfinished"></translation>
+        <translation> - reste environ %1</translation>
     </message>
     <message>
         <source>%L1 converted</source>
-        <translation type="unfinished"></translation>
+        <translation>Convertis : %L1</translation>
     </message>
     <message>
         <source>, %L1 skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>, ignorés : %L1</translation>
     </message>
     <message>
         <source>, %L1 failed</source>
-        <translation type="unfinished"></translation>
+        <translation>, en échec : %L1</translation>
     </message>
     <message>
         <source>, %L1 stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>, arrêtés : %L1</translation>
     </message>
     <message>
         <source>%L1 file converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 fichier converti</translation>
     </message>
     <message>
         <source>%L1 files converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 fichiers convertis</translation>
     </message>
     <message>
         <source>%L1 of %L2 files could not be converted:</source>
-        <translation type="unfinished"></translation>
+        <translation>Fichiers non convertis (%L1 sur %L2) :</translation>
     </message>
     <message>
         <source>Converting %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversion de fichiers (%1)</translation>
     </message>
     <message>
         <source>Adding %L1 of %L2 files...</source>
-        <translation type="unfinished"></translation>
+        <translation>Ajout des fichiers : %L1 sur %L2...</translation>
     </message>
     <message>
         <source>%L1 files could not be added - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible d&apos;ajouter %L1 fichiers - voir le journal</translation>
     </message>
     <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
-        <translation type="unfinished"></translation>
+        <translation>La dernière conversion a été interrompue. Reprendre les fichiers restants (%L1) ?</translation>
     </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Journal</translation>
     </message>
     <message>
         <source></source>
@@ -608,18 +610,18 @@
     </message>
     <message>
         <source>Show &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Afficher le &amp;journal</translation>
     </message>
     <message>
         <source>Include Sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Inclure les sous-dossiers</translation>
     </message>
 </context>
 <context>
     <name>v2m::TSkinDialog</name>
     <message>
         <source>Select skin</source>
-        <translation type="unfinished"></translation>
+        <translation>Choisir l&apos;apparence</translation>
     </message>
     <message>
         <source></source>
