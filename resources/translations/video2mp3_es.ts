@@ -5,15 +5,15 @@
     <name>v2m::TAboutForm</name>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
+        <translation>Acerca de</translation>
     </message>
     <message>
         <source>Home:</source>
-        <translation type="unfinished"></translation>
+        <translation>Web:</translation>
     </message>
     <message>
         <source>Support:</source>
-        <translation type="unfinished"></translation>
+        <translation>Soporte:</translation>
     </message>
     <message>
         <source></source>
@@ -30,138 +30,138 @@
     </message>
     <message>
         <source>Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Nombre</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Duración</translation>
     </message>
     <message>
         <source>Original Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Tamaño original</translation>
     </message>
     <message>
         <source>Output</source>
-        <translation type="unfinished"></translation>
+        <translation>Salida</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progreso</translation>
     </message>
     <message>
         <source>Output Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Tamaño final</translation>
     </message>
     <message>
         <source>Audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Audio</translation>
     </message>
     <message>
         <source>Parts</source>
-        <translation type="unfinished"></translation>
+        <translation>Partes</translation>
     </message>
     <message>
         <source>Waiting</source>
-        <translation type="unfinished"></translation>
+        <translation>En espera</translation>
     </message>
     <message>
         <source>Failed</source>
-        <translation type="unfinished"></translation>
+        <translation>Error</translation>
     </message>
     <message>
         <source>Completed</source>
-        <translation type="unfinished"></translation>
+        <translation>Completado</translation>
     </message>
     <message>
         <source>Skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>Omitido</translation>
     </message>
     <message>
         <source>Stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Detenido</translation>
     </message>
     <message>
         <source>No audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Sin audio</translation>
     </message>
     <message>
         <source>N/A</source>
-        <translation type="unfinished"></translation>
+        <translation>N/D</translation>
     </message>
     <message>
         <source>Quality</source>
-        <translation type="unfinished"></translation>
+        <translation>Calidad</translation>
     </message>
     <message>
         <source>Channels</source>
-        <translation type="unfinished"></translation>
+        <translation>Canales</translation>
     </message>
     <message>
         <source>Bit Rates (Kbps)</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitrate (Kbps)</translation>
     </message>
     <message>
         <source>Volume (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>Volumen (%)</translation>
     </message>
     <message>
         <source>Auto</source>
-        <translation type="unfinished"></translation>
+        <translation>Auto</translation>
     </message>
     <message>
         <source>Mono</source>
-        <translation type="unfinished"></translation>
+        <translation>Mono</translation>
     </message>
     <message>
         <source>Stereo</source>
-        <translation type="unfinished"></translation>
+        <translation>Estéreo</translation>
     </message>
     <message>
         <source>Video Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivos de vídeo</translation>
     </message>
     <message>
         <source>All Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Todos los archivos</translation>
     </message>
     <message>
         <source>Cue Sheets</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivos CUE</translation>
     </message>
     <message>
         <source>Text Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivos de texto</translation>
     </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
     <message>
         <source>Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>Recortar</translation>
     </message>
     <message>
         <source>Use Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Usar la posición de la vista previa</translation>
     </message>
     <message>
         <source>%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 no es un tiempo válido; escriba h:mm:ss.xxx, mm:ss o un número de segundos</translation>
     </message>
     <message>
         <source>The start</source>
-        <translation type="unfinished"></translation>
+        <translation>El inicio</translation>
     </message>
     <message>
         <source>The end</source>
-        <translation type="unfinished"></translation>
+        <translation>El final</translation>
     </message>
     <message>
         <source>The end must come after the start</source>
-        <translation type="unfinished"></translation>
+        <translation>El final debe ser posterior al inicio</translation>
     </message>
     <message>
         <source>The start lies past the end of the file (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>El inicio está más allá del final del archivo (%1)</translation>
     </message>
     <message>
         <source></source>
@@ -170,15 +170,15 @@
     </message>
     <message>
         <source>file start</source>
-        <translation type="unfinished"></translation>
+        <translation>inicio del archivo</translation>
     </message>
     <message>
         <source>file end</source>
-        <translation type="unfinished"></translation>
+        <translation>final del archivo</translation>
     </message>
     <message>
         <source>h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>h:mm:ss.xxx, mm:ss o segundos</translation>
     </message>
     <message>
         <source>&amp;Start</source>
@@ -205,7 +205,7 @@
     <name>v2m::TFileListModel</name>
     <message>
         <source>re-encoded: pieces are cut to the sample</source>
-        <translation type="unfinished"></translation>
+        <translation>recodificado: las partes se cortan con precisión de muestra</translation>
     </message>
     <message>
         <source></source>
@@ -229,321 +229,323 @@
     <name>v2m::TForm1</name>
     <message>
         <source>Audio &amp;Track</source>
-        <translation type="unfinished"></translation>
+        <translation>Pista de &amp;audio</translation>
     </message>
     <message>
         <source>Audio Track for &amp;All</source>
-        <translation type="unfinished"></translation>
+        <translation>Pista de audio para &amp;todos</translation>
     </message>
     <message>
         <source>The desktop could not open this. Copy it into a browser or a file manager:
 
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>El escritorio no pudo abrir este elemento. Cópielo en un navegador o en un gestor de archivos:
+
+%1</translation>
     </message>
     <message>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>Advertencia</translation>
     </message>
     <message>
         <source>The output folder &quot;%1&quot; does not exist. Create it?</source>
-        <translation type="unfinished"></translation>
+        <translation>La carpeta de destino «%1» no existe. ¿Desea crearla?</translation>
     </message>
     <message>
         <source>The output folder could not be created: %1. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudo crear la carpeta de destino: %1. Seleccione otra carpeta.</translation>
     </message>
     <message>
         <source>Output folder is unavailable. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>La carpeta de destino no está disponible. Seleccione otra carpeta.</translation>
     </message>
     <message>
         <source>Nothing to convert: no file of the list has audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Nada que convertir: ningún archivo de la lista tiene audio</translation>
     </message>
     <message>
         <source>Some items have been converted already, do you want to re-convert them?</source>
-        <translation type="unfinished"></translation>
+        <translation>Algunos elementos ya se han convertido. ¿Desea volver a convertirlos?</translation>
     </message>
     <message>
         <source>The conversion could not be started - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudo iniciar la conversión - consulte el registro</translation>
     </message>
     <message>
         <source>No file could be converted - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudo convertir ningún archivo - consulte el registro</translation>
     </message>
     <message>
         <source>Cancel Conversion.</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancelar la conversión.</translation>
     </message>
     <message>
         <source>Are you sure you want to cancel conversion?</source>
-        <translation type="unfinished"></translation>
+        <translation>¿Seguro que desea cancelar la conversión?</translation>
     </message>
     <message>
         <source>Convert completed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversión completada.</translation>
     </message>
     <message>
         <source>Do you want to open output folder?</source>
-        <translation type="unfinished"></translation>
+        <translation>¿Desea abrir la carpeta de destino?</translation>
     </message>
     <message>
         <source>Paused - </source>
-        <translation type="unfinished"></translation>
+        <translation>En pausa - </translation>
     </message>
     <message>
         <source>The conversion libraries could not be loaded - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudieron cargar las bibliotecas de conversión - consulte el registro</translation>
     </message>
     <message>
         <source>A conversion is running. Stop it and quit?</source>
-        <translation type="unfinished"></translation>
+        <translation>Hay una conversión en curso. ¿Detenerla y salir?</translation>
     </message>
     <message>
         <source>&amp;Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Reanudar</translation>
     </message>
     <message>
         <source>Normalize Loudness sets the volume (Convert menu)</source>
-        <translation type="unfinished"></translation>
+        <translation>«Normalizar sonoridad» fija el volumen (menú Convertir)</translation>
     </message>
     <message>
         <source>Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>Vaciar</translation>
     </message>
     <message>
         <source>Some files of the list have not been converted yet. Clear the list?</source>
-        <translation type="unfinished"></translation>
+        <translation>Algunos archivos de la lista aún no se han convertido. ¿Vaciar la lista?</translation>
     </message>
     <message>
         <source>Select folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Seleccionar carpeta</translation>
     </message>
     <message>
         <source>No sound device - picture only</source>
-        <translation type="unfinished"></translation>
+        <translation>Sin salida de audio - solo imagen</translation>
     </message>
     <message>
         <source>Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Vista previa</translation>
     </message>
     <message>
         <source>Mute</source>
-        <translation type="unfinished"></translation>
+        <translation>Mudo</translation>
     </message>
     <message>
         <source>Profile</source>
-        <translation type="unfinished"></translation>
+        <translation>Perfil</translation>
     </message>
     <message>
         <source>Output Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Destino</translation>
     </message>
     <message>
         <source>Browse</source>
-        <translation type="unfinished"></translation>
+        <translation>Examinar</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Abrir</translation>
     </message>
     <message>
         <source>Same folder as input </source>
-        <translation type="unfinished"></translation>
+        <translation>Carpeta de origen </translation>
     </message>
     <message>
         <source>File Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Nombre</translation>
     </message>
     <message>
         <source>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; &quot;/&quot; makes sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; «/» crea subcarpetas</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progreso</translation>
     </message>
     <message>
         <source>Profile Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Configuración del perfil</translation>
     </message>
     <message>
         <source>&amp;Add Files...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Añadir archivos...</translation>
     </message>
     <message>
         <source>Add Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Añadir</translation>
     </message>
     <message>
         <source>Add F&amp;older...</source>
-        <translation type="unfinished"></translation>
+        <translation>Añadir &amp;carpeta...</translation>
     </message>
     <message>
         <source>Cancel Adding</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancelar la adición</translation>
     </message>
     <message>
         <source>&amp;Skin</source>
-        <translation type="unfinished"></translation>
+        <translation>A&amp;pariencia</translation>
     </message>
     <message>
         <source>E&amp;xit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Salir</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Quitar</translation>
     </message>
     <message>
         <source>&amp;Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Vaciar</translation>
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Iniciar</translation>
     </message>
     <message>
         <source>&amp;Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pausar</translation>
     </message>
     <message>
         <source>Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>Reanudar</translation>
     </message>
     <message>
         <source>St&amp;op</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Detener</translation>
     </message>
     <message>
         <source>Convert All A&amp;gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Convertir todo de nue&amp;vo</translation>
     </message>
     <message>
         <source>&amp;Help Content</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Contenido de la ayuda</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Ayuda</translation>
     </message>
     <message>
         <source>&amp;About</source>
-        <translation type="unfinished"></translation>
+        <translation>Acerca &amp;de</translation>
     </message>
     <message>
         <source>&amp;Visit Website</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Visitar el sitio web</translation>
     </message>
     <message>
         <source>Visit Home</source>
-        <translation type="unfinished"></translation>
+        <translation>Sitio web</translation>
     </message>
     <message>
         <source>Play</source>
-        <translation type="unfinished"></translation>
+        <translation>Reproducir</translation>
     </message>
     <message>
         <source>Stop Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Detener la vista previa</translation>
     </message>
     <message>
         <source>View &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Ver &amp;registro</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Salir</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Archivo</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Editar</translation>
     </message>
     <message>
         <source>&amp;Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Convertir</translation>
     </message>
     <message>
         <source>Si&amp;multaneous Conversions</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversiones &amp;simultáneas</translation>
     </message>
     <message>
         <source>One per Processor</source>
-        <translation type="unfinished"></translation>
+        <translation>Una por procesador</translation>
     </message>
     <message>
         <source>Copy &amp;Tags</source>
-        <translation type="unfinished"></translation>
+        <translation>Copiar &amp;etiquetas</translation>
     </message>
     <message>
         <source>Use a &amp;Video Frame as Cover</source>
-        <translation type="unfinished"></translation>
+        <translation>Usar un &amp;fotograma del vídeo como portada</translation>
     </message>
     <message>
         <source>&amp;Copy Audio When Possible</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Copiar el audio cuando sea posible</translation>
     </message>
     <message>
         <source>&amp;Normalize Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Normalizar sonoridad</translation>
     </message>
     <message>
         <source>Loudness T&amp;arget</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Objetivo de sonoridad</translation>
     </message>
     <message>
         <source>%1 LUFS</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 LUFS</translation>
     </message>
     <message>
         <source>Split by C&amp;hapters</source>
-        <translation type="unfinished"></translation>
+        <translation>Dividir por capí&amp;tulos</translation>
     </message>
     <message>
         <source>S&amp;kip Files Already Converted</source>
-        <translation type="unfinished"></translation>
+        <translation>Omitir arc&amp;hivos ya convertidos</translation>
     </message>
     <message>
         <source>Open file</source>
-        <translation type="unfinished"></translation>
+        <translation>Abrir archivo</translation>
     </message>
     <message>
         <source>Add video files to extract their audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Añada archivos de vídeo para extraer su audio</translation>
     </message>
     <message>
         <source>The file name &quot;%1&quot; cannot be used: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>No se puede usar el nombre de archivo «%1»: %2.</translation>
     </message>
     <message>
         <source>Split by &amp;Chapters</source>
-        <translation type="unfinished"></translation>
+        <translation>Dividir por &amp;capítulos</translation>
     </message>
     <message>
         <source>Split &amp;Points from File...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Puntos de división desde archivo...</translation>
     </message>
     <message>
         <source>Split Points from File</source>
-        <translation type="unfinished"></translation>
+        <translation>Puntos de división desde archivo</translation>
     </message>
     <message>
         <source>C&amp;lear Split Points</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Borrar puntos de división</translation>
     </message>
     <message>
         <source>C&amp;ut...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Recortar...</translation>
     </message>
     <message>
         <source>&amp;Remove Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Quitar recorte</translation>
     </message>
     <message>
         <source></source>
@@ -552,71 +554,71 @@
     </message>
     <message>
         <source>%1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 de %2 archivos</translation>
     </message>
     <message>
         <source> - %1x real time</source>
-        <translation type="unfinished"></translation>
+        <translation> - %1x tiempo real</translation>
     </message>
     <message>
         <source>%1 s</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 s</translation>
     </message>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h %2 min</translation>
     </message>
     <message>
         <source> - about %1 left</source>
-        <translation type="unfinished"></translation>
+        <translation> - quedan aproximadamente %1</translation>
     </message>
     <message>
         <source>%L1 converted</source>
-        <translation type="unfinished"></translation>
+        <translation>Convertidos: %L1</translation>
     </message>
     <message>
         <source>, %L1 skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>, omitidos: %L1</translation>
     </message>
     <message>
         <source>, %L1 failed</source>
-        <translation type="unfinished"></translation>
+        <translation>, con error: %L1</translation>
     </message>
     <message>
         <source>, %L1 stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>, detenidos: %L1</translation>
     </message>
     <message>
         <source>%L1 file converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 archivo convertido</translation>
     </message>
     <message>
         <source>%L1 files converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 archivos convertidos</translation>
     </message>
     <message>
         <source>%L1 of %L2 files could not be converted:</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivos que no se pudieron convertir (%L1 de %L2):</translation>
     </message>
     <message>
         <source>Converting %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversión de archivos (%1)</translation>
     </message>
     <message>
         <source>Adding %L1 of %L2 files...</source>
-        <translation type="unfinished"></translation>
+        <translation>Añadiendo archivos: %L1 de %L2...</translation>
     </message>
     <message>
         <source>%L1 files could not be added - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudieron añadir %L1 archivos - consulte el registro</translation>
     </message>
     <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
-        <translation type="unfinished"></translation>
+        <translation>La última conversión se interrumpió. ¿Reanudar los archivos restantes (%L1)?</translation>
     </message>
     <message>
         <source>Files to Convert</source>
@@ -675,7 +677,7 @@
     <name>v2m::TLogForm</name>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Registro</translation>
     </message>
     <message>
         <source></source>
@@ -692,11 +694,11 @@
     </message>
     <message>
         <source>Show &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Mostrar &amp;registro</translation>
     </message>
     <message>
         <source>Include Sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Incluir subcarpetas</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
@@ -707,7 +709,7 @@
     <name>v2m::TSkinDialog</name>
     <message>
         <source>Select skin</source>
-        <translation type="unfinished"></translation>
+        <translation>Seleccionar apariencia</translation>
     </message>
     <message>
         <source></source>

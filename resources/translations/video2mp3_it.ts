@@ -5,15 +5,15 @@
     <name>v2m::TAboutForm</name>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
+        <translation>Informazioni</translation>
     </message>
     <message>
         <source>Home:</source>
-        <translation type="unfinished"></translation>
+        <translation>Sito:</translation>
     </message>
     <message>
         <source>Support:</source>
-        <translation type="unfinished"></translation>
+        <translation>Supporto:</translation>
     </message>
     <message>
         <source></source>
@@ -30,138 +30,138 @@
     </message>
     <message>
         <source>Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Nome</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Durata</translation>
     </message>
     <message>
         <source>Original Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Dimensione originale</translation>
     </message>
     <message>
         <source>Output</source>
-        <translation type="unfinished"></translation>
+        <translation>Uscita</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Avanzamento</translation>
     </message>
     <message>
         <source>Output Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Dimensione finale</translation>
     </message>
     <message>
         <source>Audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Audio</translation>
     </message>
     <message>
         <source>Parts</source>
-        <translation type="unfinished"></translation>
+        <translation>Parti</translation>
     </message>
     <message>
         <source>Waiting</source>
-        <translation type="unfinished"></translation>
+        <translation>In attesa</translation>
     </message>
     <message>
         <source>Failed</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore</translation>
     </message>
     <message>
         <source>Completed</source>
-        <translation type="unfinished"></translation>
+        <translation>Completato</translation>
     </message>
     <message>
         <source>Skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>Saltato</translation>
     </message>
     <message>
         <source>Stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Interrotto</translation>
     </message>
     <message>
         <source>No audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessun audio</translation>
     </message>
     <message>
         <source>N/A</source>
-        <translation type="unfinished"></translation>
+        <translation>N/D</translation>
     </message>
     <message>
         <source>Quality</source>
-        <translation type="unfinished"></translation>
+        <translation>Qualità</translation>
     </message>
     <message>
         <source>Channels</source>
-        <translation type="unfinished"></translation>
+        <translation>Canali</translation>
     </message>
     <message>
         <source>Bit Rates (Kbps)</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitrate (Kbps)</translation>
     </message>
     <message>
         <source>Volume (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume (%)</translation>
     </message>
     <message>
         <source>Auto</source>
-        <translation type="unfinished"></translation>
+        <translation>Auto</translation>
     </message>
     <message>
         <source>Mono</source>
-        <translation type="unfinished"></translation>
+        <translation>Mono</translation>
     </message>
     <message>
         <source>Stereo</source>
-        <translation type="unfinished"></translation>
+        <translation>Stereo</translation>
     </message>
     <message>
         <source>Video Files</source>
-        <translation type="unfinished"></translation>
+        <translation>File video</translation>
     </message>
     <message>
         <source>All Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Tutti i file</translation>
     </message>
     <message>
         <source>Cue Sheets</source>
-        <translation type="unfinished"></translation>
+        <translation>File CUE</translation>
     </message>
     <message>
         <source>Text Files</source>
-        <translation type="unfinished"></translation>
+        <translation>File di testo</translation>
     </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
     <message>
         <source>Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>Taglia</translation>
     </message>
     <message>
         <source>Use Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Usa la posizione dell&apos;anteprima</translation>
     </message>
     <message>
         <source>%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 non è un tempo valido; scrivere h:mm:ss.xxx, mm:ss o un numero di secondi</translation>
     </message>
     <message>
         <source>The start</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;inizio</translation>
     </message>
     <message>
         <source>The end</source>
-        <translation type="unfinished"></translation>
+        <translation>La fine</translation>
     </message>
     <message>
         <source>The end must come after the start</source>
-        <translation type="unfinished"></translation>
+        <translation>La fine deve venire dopo l&apos;inizio</translation>
     </message>
     <message>
         <source>The start lies past the end of the file (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;inizio è oltre la fine del file (%1)</translation>
     </message>
     <message>
         <source></source>
@@ -170,15 +170,15 @@
     </message>
     <message>
         <source>file start</source>
-        <translation type="unfinished"></translation>
+        <translation>inizio del file</translation>
     </message>
     <message>
         <source>file end</source>
-        <translation type="unfinished"></translation>
+        <translation>fine del file</translation>
     </message>
     <message>
         <source>h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>h:mm:ss.xxx, mm:ss o secondi</translation>
     </message>
     <message>
         <source>&amp;Start</source>
@@ -205,7 +205,7 @@
     <name>v2m::TFileListModel</name>
     <message>
         <source>re-encoded: pieces are cut to the sample</source>
-        <translation type="unfinished"></translation>
+        <translation>ricodificato: le parti sono tagliate con precisione al campione</translation>
     </message>
     <message>
         <source></source>
@@ -229,321 +229,323 @@
     <name>v2m::TForm1</name>
     <message>
         <source>Audio &amp;Track</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Traccia audio</translation>
     </message>
     <message>
         <source>Audio Track for &amp;All</source>
-        <translation type="unfinished"></translation>
+        <translation>Traccia audio per t&amp;utti i file</translation>
     </message>
     <message>
         <source>The desktop could not open this. Copy it into a browser or a file manager:
 
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Il desktop non è riuscito ad aprire questo elemento. Copiarlo in un browser o in un gestore di file:
+
+%1</translation>
     </message>
     <message>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>Attenzione</translation>
     </message>
     <message>
         <source>The output folder &quot;%1&quot; does not exist. Create it?</source>
-        <translation type="unfinished"></translation>
+        <translation>La cartella di destinazione &quot;%1&quot; non esiste. Crearla?</translation>
     </message>
     <message>
         <source>The output folder could not be created: %1. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile creare la cartella di destinazione: %1. Selezionare un&apos;altra cartella.</translation>
     </message>
     <message>
         <source>Output folder is unavailable. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>La cartella di destinazione non è disponibile. Selezionare un&apos;altra cartella.</translation>
     </message>
     <message>
         <source>Nothing to convert: no file of the list has audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Niente da convertire: nessun file dell&apos;elenco contiene audio</translation>
     </message>
     <message>
         <source>Some items have been converted already, do you want to re-convert them?</source>
-        <translation type="unfinished"></translation>
+        <translation>Alcuni elementi sono già stati convertiti. Convertirli di nuovo?</translation>
     </message>
     <message>
         <source>The conversion could not be started - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile avviare la conversione - vedere il registro</translation>
     </message>
     <message>
         <source>No file could be converted - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessun file è stato convertito - vedere il registro</translation>
     </message>
     <message>
         <source>Cancel Conversion.</source>
-        <translation type="unfinished"></translation>
+        <translation>Annulla conversione.</translation>
     </message>
     <message>
         <source>Are you sure you want to cancel conversion?</source>
-        <translation type="unfinished"></translation>
+        <translation>Annullare davvero la conversione?</translation>
     </message>
     <message>
         <source>Convert completed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversione completata.</translation>
     </message>
     <message>
         <source>Do you want to open output folder?</source>
-        <translation type="unfinished"></translation>
+        <translation>Aprire la cartella di destinazione?</translation>
     </message>
     <message>
         <source>Paused - </source>
-        <translation type="unfinished"></translation>
+        <translation>In pausa - </translation>
     </message>
     <message>
         <source>The conversion libraries could not be loaded - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile caricare le librerie di conversione - vedere il registro</translation>
     </message>
     <message>
         <source>A conversion is running. Stop it and quit?</source>
-        <translation type="unfinished"></translation>
+        <translation>È in corso una conversione. Interromperla e uscire?</translation>
     </message>
     <message>
         <source>&amp;Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Riprendi</translation>
     </message>
     <message>
         <source>Normalize Loudness sets the volume (Convert menu)</source>
-        <translation type="unfinished"></translation>
+        <translation>Il volume è impostato da &quot;Normalizza intensità sonora&quot; (menu Converti)</translation>
     </message>
     <message>
         <source>Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>Svuota</translation>
     </message>
     <message>
         <source>Some files of the list have not been converted yet. Clear the list?</source>
-        <translation type="unfinished"></translation>
+        <translation>Alcuni file dell&apos;elenco non sono ancora stati convertiti. Svuotare l&apos;elenco?</translation>
     </message>
     <message>
         <source>Select folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Seleziona cartella</translation>
     </message>
     <message>
         <source>No sound device - picture only</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessuna uscita audio - solo video</translation>
     </message>
     <message>
         <source>Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Anteprima</translation>
     </message>
     <message>
         <source>Mute</source>
-        <translation type="unfinished"></translation>
+        <translation>Muto</translation>
     </message>
     <message>
         <source>Profile</source>
-        <translation type="unfinished"></translation>
+        <translation>Profilo</translation>
     </message>
     <message>
         <source>Output Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Destinazione</translation>
     </message>
     <message>
         <source>Browse</source>
-        <translation type="unfinished"></translation>
+        <translation>Sfoglia</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Apri</translation>
     </message>
     <message>
         <source>Same folder as input </source>
-        <translation type="unfinished"></translation>
+        <translation>Cartella di origine </translation>
     </message>
     <message>
         <source>File Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Nome</translation>
     </message>
     <message>
         <source>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; &quot;/&quot; makes sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; &quot;/&quot; crea sottocartelle</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Avanzamento</translation>
     </message>
     <message>
         <source>Profile Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Impostazioni profilo</translation>
     </message>
     <message>
         <source>&amp;Add Files...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Aggiungi file...</translation>
     </message>
     <message>
         <source>Add Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiungi</translation>
     </message>
     <message>
         <source>Add F&amp;older...</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiungi &amp;cartella...</translation>
     </message>
     <message>
         <source>Cancel Adding</source>
-        <translation type="unfinished"></translation>
+        <translation>Annulla aggiunta</translation>
     </message>
     <message>
         <source>&amp;Skin</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Tema</translation>
     </message>
     <message>
         <source>E&amp;xit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Esci</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Rimuovi</translation>
     </message>
     <message>
         <source>&amp;Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Svuota</translation>
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Avvia</translation>
     </message>
     <message>
         <source>&amp;Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pausa</translation>
     </message>
     <message>
         <source>Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>Riprendi</translation>
     </message>
     <message>
         <source>St&amp;op</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Interrompi</translation>
     </message>
     <message>
         <source>Convert All A&amp;gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Converti tutto di &amp;nuovo</translation>
     </message>
     <message>
         <source>&amp;Help Content</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Sommario della guida</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Guida</translation>
     </message>
     <message>
         <source>&amp;About</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Informazioni</translation>
     </message>
     <message>
         <source>&amp;Visit Website</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Visita il sito web</translation>
     </message>
     <message>
         <source>Visit Home</source>
-        <translation type="unfinished"></translation>
+        <translation>Sito web</translation>
     </message>
     <message>
         <source>Play</source>
-        <translation type="unfinished"></translation>
+        <translation>Riproduci</translation>
     </message>
     <message>
         <source>Stop Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Interrompi anteprima</translation>
     </message>
     <message>
         <source>View &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Visualizza &amp;registro</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Esci</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;File</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Modifica</translation>
     </message>
     <message>
         <source>&amp;Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Converti</translation>
     </message>
     <message>
         <source>Si&amp;multaneous Conversions</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversioni &amp;simultanee</translation>
     </message>
     <message>
         <source>One per Processor</source>
-        <translation type="unfinished"></translation>
+        <translation>Una per processore</translation>
     </message>
     <message>
         <source>Copy &amp;Tags</source>
-        <translation type="unfinished"></translation>
+        <translation>Copia i &amp;tag</translation>
     </message>
     <message>
         <source>Use a &amp;Video Frame as Cover</source>
-        <translation type="unfinished"></translation>
+        <translation>Usa un &amp;fotogramma del video come copertina</translation>
     </message>
     <message>
         <source>&amp;Copy Audio When Possible</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Copia l&apos;audio quando possibile</translation>
     </message>
     <message>
         <source>&amp;Normalize Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Nor&amp;malizza intensità sonora</translation>
     </message>
     <message>
         <source>Loudness T&amp;arget</source>
-        <translation type="unfinished"></translation>
+        <translation>Intensità &amp;obiettivo</translation>
     </message>
     <message>
         <source>%1 LUFS</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 LUFS</translation>
     </message>
     <message>
         <source>Split by C&amp;hapters</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Dividi per capitoli</translation>
     </message>
     <message>
         <source>S&amp;kip Files Already Converted</source>
-        <translation type="unfinished"></translation>
+        <translation>Sa&amp;lta i file già convertiti</translation>
     </message>
     <message>
         <source>Open file</source>
-        <translation type="unfinished"></translation>
+        <translation>Apri file</translation>
     </message>
     <message>
         <source>Add video files to extract their audio</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiungi file video per estrarne l&apos;audio</translation>
     </message>
     <message>
         <source>The file name &quot;%1&quot; cannot be used: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Il nome file &quot;%1&quot; non può essere usato: %2.</translation>
     </message>
     <message>
         <source>Split by &amp;Chapters</source>
-        <translation type="unfinished"></translation>
+        <translation>Dividi per &amp;capitoli</translation>
     </message>
     <message>
         <source>Split &amp;Points from File...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Punti di divisione da file...</translation>
     </message>
     <message>
         <source>Split Points from File</source>
-        <translation type="unfinished"></translation>
+        <translation>Punti di divisione da file</translation>
     </message>
     <message>
         <source>C&amp;lear Split Points</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Elimina punti di divisione</translation>
     </message>
     <message>
         <source>C&amp;ut...</source>
-        <translation type="unfinished"></translation>
+        <translation>T&amp;aglia...</translation>
     </message>
     <message>
         <source>&amp;Remove Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Rimuovi taglio</translation>
     </message>
     <message>
         <source></source>
@@ -552,71 +554,71 @@
     </message>
     <message>
         <source>%1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 di %2 file</translation>
     </message>
     <message>
         <source> - %1x real time</source>
-        <translation type="unfinished"></translation>
+        <translation> - %1x tempo reale</translation>
     </message>
     <message>
         <source>%1 s</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 s</translation>
     </message>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h %2 min</translation>
     </message>
     <message>
         <source> - about %1 left</source>
-        <translation type="unfinished"></translation>
+        <translation> - mancano circa %1</translation>
     </message>
     <message>
         <source>%L1 converted</source>
-        <translation type="unfinished"></translation>
+        <translation>Convertiti: %L1</translation>
     </message>
     <message>
         <source>, %L1 skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>, saltati: %L1</translation>
     </message>
     <message>
         <source>, %L1 failed</source>
-        <translation type="unfinished"></translation>
+        <translation>, non riusciti: %L1</translation>
     </message>
     <message>
         <source>, %L1 stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>, interrotti: %L1</translation>
     </message>
     <message>
         <source>%L1 file converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 file convertito</translation>
     </message>
     <message>
         <source>%L1 files converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 file convertiti</translation>
     </message>
     <message>
         <source>%L1 of %L2 files could not be converted:</source>
-        <translation type="unfinished"></translation>
+        <translation>File non convertiti (%L1 di %L2):</translation>
     </message>
     <message>
         <source>Converting %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversione di file (%1)</translation>
     </message>
     <message>
         <source>Adding %L1 of %L2 files...</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiunta dei file: %L1 di %L2...</translation>
     </message>
     <message>
         <source>%L1 files could not be added - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile aggiungere %L1 file - vedere il registro</translation>
     </message>
     <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;ultima conversione è stata interrotta. Riprendere i file rimanenti (%L1)?</translation>
     </message>
     <message>
         <source>Files to Convert</source>
@@ -675,7 +677,7 @@
     <name>v2m::TLogForm</name>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Registro</translation>
     </message>
     <message>
         <source></source>
@@ -692,11 +694,11 @@
     </message>
     <message>
         <source>Show &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Mostra &amp;registro</translation>
     </message>
     <message>
         <source>Include Sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Includi sottocartelle</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
@@ -707,7 +709,7 @@
     <name>v2m::TSkinDialog</name>
     <message>
         <source>Select skin</source>
-        <translation type="unfinished"></translation>
+        <translation>Seleziona tema</translation>
     </message>
     <message>
         <source></source>
