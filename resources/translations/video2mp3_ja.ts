@@ -5,15 +5,15 @@
     <name>v2m::TAboutForm</name>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
+        <translation>バージョン情報</translation>
     </message>
     <message>
         <source>Home:</source>
-        <translation type="unfinished"></translation>
+        <translation>サイト：</translation>
     </message>
     <message>
         <source>Support:</source>
-        <translation type="unfinished"></translation>
+        <translation>サポート：</translation>
     </message>
     <message>
         <source></source>
@@ -30,138 +30,138 @@
     </message>
     <message>
         <source>Name</source>
-        <translation type="unfinished"></translation>
+        <translation>名前</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>再生時間</translation>
     </message>
     <message>
         <source>Original Size</source>
-        <translation type="unfinished"></translation>
+        <translation>元のサイズ</translation>
     </message>
     <message>
         <source>Output</source>
-        <translation type="unfinished"></translation>
+        <translation>出力</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>進行状況</translation>
     </message>
     <message>
         <source>Output Size</source>
-        <translation type="unfinished"></translation>
+        <translation>出力サイズ</translation>
     </message>
     <message>
         <source>Audio</source>
-        <translation type="unfinished"></translation>
+        <translation>オーディオ</translation>
     </message>
     <message>
         <source>Parts</source>
-        <translation type="unfinished"></translation>
+        <translation>パート</translation>
     </message>
     <message>
         <source>Waiting</source>
-        <translation type="unfinished"></translation>
+        <translation>待機中</translation>
     </message>
     <message>
         <source>Failed</source>
-        <translation type="unfinished"></translation>
+        <translation>失敗</translation>
     </message>
     <message>
         <source>Completed</source>
-        <translation type="unfinished"></translation>
+        <translation>完了</translation>
     </message>
     <message>
         <source>Skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>スキップ</translation>
     </message>
     <message>
         <source>Stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>停止</translation>
     </message>
     <message>
         <source>No audio</source>
-        <translation type="unfinished"></translation>
+        <translation>音声なし</translation>
     </message>
     <message>
         <source>N/A</source>
-        <translation type="unfinished"></translation>
+        <translation>不明</translation>
     </message>
     <message>
         <source>Quality</source>
-        <translation type="unfinished"></translation>
+        <translation>品質</translation>
     </message>
     <message>
         <source>Channels</source>
-        <translation type="unfinished"></translation>
+        <translation>チャンネル</translation>
     </message>
     <message>
         <source>Bit Rates (Kbps)</source>
-        <translation type="unfinished"></translation>
+        <translation>ビットレート(Kbps)</translation>
     </message>
     <message>
         <source>Volume (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>音量 (%)</translation>
     </message>
     <message>
         <source>Auto</source>
-        <translation type="unfinished"></translation>
+        <translation>自動</translation>
     </message>
     <message>
         <source>Mono</source>
-        <translation type="unfinished"></translation>
+        <translation>モノラル</translation>
     </message>
     <message>
         <source>Stereo</source>
-        <translation type="unfinished"></translation>
+        <translation>ステレオ</translation>
     </message>
     <message>
         <source>Video Files</source>
-        <translation type="unfinished"></translation>
+        <translation>動画ファイル</translation>
     </message>
     <message>
         <source>All Files</source>
-        <translation type="unfinished"></translation>
+        <translation>すべてのファイル</translation>
     </message>
     <message>
         <source>Cue Sheets</source>
-        <translation type="unfinished"></translation>
+        <translation>CUE シート</translation>
     </message>
     <message>
         <source>Text Files</source>
-        <translation type="unfinished"></translation>
+        <translation>テキストファイル</translation>
     </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
     <message>
         <source>Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>トリミング</translation>
     </message>
     <message>
         <source>Use Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>プレビューの位置を使用</translation>
     </message>
     <message>
         <source>%1 is not a time; write h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>%1の形式が正しくありません。h:mm:ss.xxx、mm:ss、または秒数で入力してください</translation>
     </message>
     <message>
         <source>The start</source>
-        <translation type="unfinished"></translation>
+        <translation>開始位置</translation>
     </message>
     <message>
         <source>The end</source>
-        <translation type="unfinished"></translation>
+        <translation>終了位置</translation>
     </message>
     <message>
         <source>The end must come after the start</source>
-        <translation type="unfinished"></translation>
+        <translation>終了位置は開始位置より後にしてください</translation>
     </message>
     <message>
         <source>The start lies past the end of the file (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>開始位置がファイルの末尾 (%1) より後にあります</translation>
     </message>
     <message>
         <source></source>
@@ -170,15 +170,15 @@
     </message>
     <message>
         <source>file start</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルの先頭</translation>
     </message>
     <message>
         <source>file end</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルの末尾</translation>
     </message>
     <message>
         <source>h:mm:ss.xxx, mm:ss or seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>h:mm:ss.xxx、mm:ss、または秒数</translation>
     </message>
     <message>
         <source>&amp;Start</source>
@@ -205,7 +205,7 @@
     <name>v2m::TFileListModel</name>
     <message>
         <source>re-encoded: pieces are cut to the sample</source>
-        <translation type="unfinished"></translation>
+        <translation>再エンコード：各パートはサンプル単位で正確に切り出されます</translation>
     </message>
     <message>
         <source></source>
@@ -229,321 +229,323 @@
     <name>v2m::TForm1</name>
     <message>
         <source>Audio &amp;Track</source>
-        <translation type="unfinished"></translation>
+        <translation>音声トラック(&amp;T)</translation>
     </message>
     <message>
         <source>Audio Track for &amp;All</source>
-        <translation type="unfinished"></translation>
+        <translation>すべてのファイルの音声トラック(&amp;A)</translation>
     </message>
     <message>
         <source>The desktop could not open this. Copy it into a browser or a file manager:
 
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>デスクトップ環境で開けませんでした。ブラウザーまたはファイルマネージャーにコピーしてください：
+
+%1</translation>
     </message>
     <message>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>警告</translation>
     </message>
     <message>
         <source>The output folder &quot;%1&quot; does not exist. Create it?</source>
-        <translation type="unfinished"></translation>
+        <translation>出力フォルダー「%1」は存在しません。作成しますか？</translation>
     </message>
     <message>
         <source>The output folder could not be created: %1. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>出力フォルダーを作成できませんでした：%1。別のフォルダーを選択してください。</translation>
     </message>
     <message>
         <source>Output folder is unavailable. Please select another folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>出力フォルダーを使用できません。別のフォルダーを選択してください。</translation>
     </message>
     <message>
         <source>Nothing to convert: no file of the list has audio</source>
-        <translation type="unfinished"></translation>
+        <translation>変換するものがありません：リスト内のどのファイルにも音声がありません</translation>
     </message>
     <message>
         <source>Some items have been converted already, do you want to re-convert them?</source>
-        <translation type="unfinished"></translation>
+        <translation>一部の項目は既に変換されています。もう一度変換しますか？</translation>
     </message>
     <message>
         <source>The conversion could not be started - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>変換を開始できませんでした。ログを確認してください</translation>
     </message>
     <message>
         <source>No file could be converted - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>どのファイルも変換できませんでした。ログを確認してください</translation>
     </message>
     <message>
         <source>Cancel Conversion.</source>
-        <translation type="unfinished"></translation>
+        <translation>変換のキャンセル</translation>
     </message>
     <message>
         <source>Are you sure you want to cancel conversion?</source>
-        <translation type="unfinished"></translation>
+        <translation>変換をキャンセルしてもよろしいですか？</translation>
     </message>
     <message>
         <source>Convert completed.</source>
-        <translation type="unfinished"></translation>
+        <translation>変換完了</translation>
     </message>
     <message>
         <source>Do you want to open output folder?</source>
-        <translation type="unfinished"></translation>
+        <translation>出力フォルダーを開きますか？</translation>
     </message>
     <message>
         <source>Paused - </source>
-        <translation type="unfinished"></translation>
+        <translation>一時停止中 - </translation>
     </message>
     <message>
         <source>The conversion libraries could not be loaded - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>変換ライブラリを読み込めませんでした。ログを確認してください</translation>
     </message>
     <message>
         <source>A conversion is running. Stop it and quit?</source>
-        <translation type="unfinished"></translation>
+        <translation>変換を実行中です。停止して終了しますか？</translation>
     </message>
     <message>
         <source>&amp;Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>再開(&amp;R)</translation>
     </message>
     <message>
         <source>Normalize Loudness sets the volume (Convert menu)</source>
-        <translation type="unfinished"></translation>
+        <translation>音量は「ラウドネスを正規化」で設定されます（[変換] メニュー）</translation>
     </message>
     <message>
         <source>Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>クリア</translation>
     </message>
     <message>
         <source>Some files of the list have not been converted yet. Clear the list?</source>
-        <translation type="unfinished"></translation>
+        <translation>リストにはまだ変換されていないファイルがあります。リストをクリアしますか？</translation>
     </message>
     <message>
         <source>Select folder</source>
-        <translation type="unfinished"></translation>
+        <translation>フォルダーの選択</translation>
     </message>
     <message>
         <source>No sound device - picture only</source>
-        <translation type="unfinished"></translation>
+        <translation>サウンドデバイスがありません（映像のみ）</translation>
     </message>
     <message>
         <source>Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>プレビュー</translation>
     </message>
     <message>
         <source>Mute</source>
-        <translation type="unfinished"></translation>
+        <translation>消音</translation>
     </message>
     <message>
         <source>Profile</source>
-        <translation type="unfinished"></translation>
+        <translation>プロファイル</translation>
     </message>
     <message>
         <source>Output Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>出力フォルダー</translation>
     </message>
     <message>
         <source>Browse</source>
-        <translation type="unfinished"></translation>
+        <translation>参照</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>開く</translation>
     </message>
     <message>
         <source>Same folder as input </source>
-        <translation type="unfinished"></translation>
+        <translation>入力と同じフォルダー </translation>
     </message>
     <message>
         <source>File Name</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイル名</translation>
     </message>
     <message>
         <source>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}; &quot;/&quot; makes sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>{name} {title} {artist} {album} {albumartist} {track} {date} {year} {genre} {chapter} {n} {n:02} {profile}；「/」でサブフォルダーを作成します</translation>
     </message>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>進行状況</translation>
     </message>
     <message>
         <source>Profile Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>プロファイル設定</translation>
     </message>
     <message>
         <source>&amp;Add Files...</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルを追加(&amp;A)...</translation>
     </message>
     <message>
         <source>Add Files</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイル追加</translation>
     </message>
     <message>
         <source>Add F&amp;older...</source>
-        <translation type="unfinished"></translation>
+        <translation>フォルダーを追加(&amp;O)...</translation>
     </message>
     <message>
         <source>Cancel Adding</source>
-        <translation type="unfinished"></translation>
+        <translation>追加をキャンセル</translation>
     </message>
     <message>
         <source>&amp;Skin</source>
-        <translation type="unfinished"></translation>
+        <translation>スキン(&amp;S)</translation>
     </message>
     <message>
         <source>E&amp;xit</source>
-        <translation type="unfinished"></translation>
+        <translation>終了(&amp;X)</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>削除(&amp;R)</translation>
     </message>
     <message>
         <source>&amp;Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>クリア(&amp;C)</translation>
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished"></translation>
+        <translation>開始(&amp;S)</translation>
     </message>
     <message>
         <source>&amp;Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>一時停止(&amp;P)</translation>
     </message>
     <message>
         <source>Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>再開</translation>
     </message>
     <message>
         <source>St&amp;op</source>
-        <translation type="unfinished"></translation>
+        <translation>停止(&amp;O)</translation>
     </message>
     <message>
         <source>Convert All A&amp;gain</source>
-        <translation type="unfinished"></translation>
+        <translation>すべて再変換(&amp;G)</translation>
     </message>
     <message>
         <source>&amp;Help Content</source>
-        <translation type="unfinished"></translation>
+        <translation>ヘルプの内容(&amp;H)</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>ヘルプ</translation>
     </message>
     <message>
         <source>&amp;About</source>
-        <translation type="unfinished"></translation>
+        <translation>バージョン情報(&amp;A)</translation>
     </message>
     <message>
         <source>&amp;Visit Website</source>
-        <translation type="unfinished"></translation>
+        <translation>Web サイトを開く(&amp;V)</translation>
     </message>
     <message>
         <source>Visit Home</source>
-        <translation type="unfinished"></translation>
+        <translation>ホームページ</translation>
     </message>
     <message>
         <source>Play</source>
-        <translation type="unfinished"></translation>
+        <translation>再生</translation>
     </message>
     <message>
         <source>Stop Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>プレビューを停止</translation>
     </message>
     <message>
         <source>View &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>ログを表示(&amp;L)</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>終了</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイル(&amp;F)</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>編集(&amp;E)</translation>
     </message>
     <message>
         <source>&amp;Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>変換(&amp;C)</translation>
     </message>
     <message>
         <source>Si&amp;multaneous Conversions</source>
-        <translation type="unfinished"></translation>
+        <translation>同時変換数(&amp;M)</translation>
     </message>
     <message>
         <source>One per Processor</source>
-        <translation type="unfinished"></translation>
+        <translation>プロセッサごとに 1 つ</translation>
     </message>
     <message>
         <source>Copy &amp;Tags</source>
-        <translation type="unfinished"></translation>
+        <translation>タグをコピー(&amp;T)</translation>
     </message>
     <message>
         <source>Use a &amp;Video Frame as Cover</source>
-        <translation type="unfinished"></translation>
+        <translation>動画のフレームをカバーに使用(&amp;V)</translation>
     </message>
     <message>
         <source>&amp;Copy Audio When Possible</source>
-        <translation type="unfinished"></translation>
+        <translation>可能な場合は音声をコピー(&amp;C)</translation>
     </message>
     <message>
         <source>&amp;Normalize Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネスを正規化(&amp;N)</translation>
     </message>
     <message>
         <source>Loudness T&amp;arget</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネスの目標値(&amp;A)</translation>
     </message>
     <message>
         <source>%1 LUFS</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 LUFS</translation>
     </message>
     <message>
         <source>Split by C&amp;hapters</source>
-        <translation type="unfinished"></translation>
+        <translation>チャプターで分割(&amp;H)</translation>
     </message>
     <message>
         <source>S&amp;kip Files Already Converted</source>
-        <translation type="unfinished"></translation>
+        <translation>変換済みのファイルをスキップ(&amp;K)</translation>
     </message>
     <message>
         <source>Open file</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルを開く</translation>
     </message>
     <message>
         <source>Add video files to extract their audio</source>
-        <translation type="unfinished"></translation>
+        <translation>音声を抽出する動画ファイルを追加してください</translation>
     </message>
     <message>
         <source>The file name &quot;%1&quot; cannot be used: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイル名「%1」は使用できません：%2。</translation>
     </message>
     <message>
         <source>Split by &amp;Chapters</source>
-        <translation type="unfinished"></translation>
+        <translation>チャプターで分割(&amp;C)</translation>
     </message>
     <message>
         <source>Split &amp;Points from File...</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルから分割点を読み込む(&amp;P)...</translation>
     </message>
     <message>
         <source>Split Points from File</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルから分割点を読み込む</translation>
     </message>
     <message>
         <source>C&amp;lear Split Points</source>
-        <translation type="unfinished"></translation>
+        <translation>分割点をクリア(&amp;L)</translation>
     </message>
     <message>
         <source>C&amp;ut...</source>
-        <translation type="unfinished"></translation>
+        <translation>トリミング(&amp;U)...</translation>
     </message>
     <message>
         <source>&amp;Remove Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>トリミングを解除(&amp;R)</translation>
     </message>
     <message>
         <source></source>
@@ -552,71 +554,71 @@
     </message>
     <message>
         <source>%1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 / %2 ファイル</translation>
     </message>
     <message>
         <source> - %1x real time</source>
-        <translation type="unfinished"></translation>
+        <translation> - 実時間の %1 倍速</translation>
     </message>
     <message>
         <source>%1 s</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 秒</translation>
     </message>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 分</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 時間 %2 分</translation>
     </message>
     <message>
         <source> - about %1 left</source>
-        <translation type="unfinished"></translation>
+        <translation> - 残り約 %1</translation>
     </message>
     <message>
         <source>%L1 converted</source>
-        <translation type="unfinished"></translation>
+        <translation>変換済み %L1</translation>
     </message>
     <message>
         <source>, %L1 skipped</source>
-        <translation type="unfinished"></translation>
+        <translation>、スキップ %L1</translation>
     </message>
     <message>
         <source>, %L1 failed</source>
-        <translation type="unfinished"></translation>
+        <translation>、失敗 %L1</translation>
     </message>
     <message>
         <source>, %L1 stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>、停止 %L1</translation>
     </message>
     <message>
         <source>%L1 file converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 個のファイルを変換済み</translation>
     </message>
     <message>
         <source>%L1 files converted</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 個のファイルを変換済み</translation>
     </message>
     <message>
         <source>%L1 of %L2 files could not be converted:</source>
-        <translation type="unfinished"></translation>
+        <translation>%L2 個中 %L1 個のファイルを変換できませんでした：</translation>
     </message>
     <message>
         <source>Converting %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 個のファイルを変換中</translation>
     </message>
     <message>
         <source>Adding %L1 of %L2 files...</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルを追加中 (%L1 / %L2)...</translation>
     </message>
     <message>
         <source>%L1 files could not be added - see the log</source>
-        <translation type="unfinished"></translation>
+        <translation>%L1 個のファイルを追加できませんでした。ログを確認してください</translation>
     </message>
     <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
-        <translation type="unfinished"></translation>
+        <translation>前回の変換は中断されました。残りの %L1 個のファイルの変換を再開しますか？</translation>
     </message>
     <message>
         <source>Files to Convert</source>
@@ -675,7 +677,7 @@
     <name>v2m::TLogForm</name>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>ログ</translation>
     </message>
     <message>
         <source></source>
@@ -692,11 +694,11 @@
     </message>
     <message>
         <source>Show &amp;Log</source>
-        <translation type="unfinished"></translation>
+        <translation>ログを表示(&amp;L)</translation>
     </message>
     <message>
         <source>Include Sub-folders</source>
-        <translation type="unfinished"></translation>
+        <translation>サブフォルダーを含める</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
@@ -707,7 +709,7 @@
     <name>v2m::TSkinDialog</name>
     <message>
         <source>Select skin</source>
-        <translation type="unfinished"></translation>
+        <translation>スキンの選択</translation>
     </message>
     <message>
         <source></source>
