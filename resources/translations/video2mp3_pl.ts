@@ -182,7 +182,7 @@
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">&amp;Start</translation>
     </message>
     <message>
         <source>&amp;End</source>
@@ -670,6 +670,50 @@
     </message>
     <message>
         <source>The format the files are converted to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Loudness</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Normalize as &amp;Album</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The files sharing a folder take one gain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness: &amp;Tag Only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The gain goes into tags that players apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measuring loudness: 0 of %1 files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measuring loudness: %1 of %2 files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness measured: %1 files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness measuring stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Analyze &amp;Loudness</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
