@@ -674,47 +674,47 @@
     </message>
     <message>
         <source>&amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>L&amp;autheit</translation>
     </message>
     <message>
         <source>Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheit</translation>
     </message>
     <message>
         <source>Normalize as &amp;Album</source>
-        <translation type="unfinished"></translation>
+        <translation>Als &amp;Album normalisieren</translation>
     </message>
     <message>
         <source>The files sharing a folder take one gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateien im selben Ordner erhalten eine gemeinsame Verstärkung</translation>
     </message>
     <message>
         <source>Loudness: &amp;Tag Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheit: nur &amp;Tags</translation>
     </message>
     <message>
         <source>The gain goes into tags that players apply</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Verstärkung wird in Tags gespeichert, die der Player anwendet</translation>
     </message>
     <message>
         <source>Measuring loudness: 0 of %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheit wird gemessen: 0 von %1 Dateien</translation>
     </message>
     <message>
         <source>Measuring loudness: %1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheit wird gemessen: %1 von %2 Dateien</translation>
     </message>
     <message>
         <source>Loudness measured: %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheit gemessen: %1 Dateien</translation>
     </message>
     <message>
         <source>Loudness measuring stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheitsmessung angehalten</translation>
     </message>
     <message>
         <source>Analyze &amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautheit a&amp;nalysieren</translation>
     </message>
 </context>
 <context>

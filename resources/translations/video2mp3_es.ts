@@ -182,23 +182,23 @@
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished">&amp;Iniciar</translation>
+        <translation>&amp;Inicio</translation>
     </message>
     <message>
         <source>&amp;End</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Final</translation>
     </message>
     <message>
         <source>Start at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Inicio en la posición de la vista previa</translation>
     </message>
     <message>
         <source>End at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Final en la posición de la vista previa</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Botones del cuadro de diálogo</translation>
     </message>
 </context>
 <context>
@@ -214,15 +214,15 @@
     </message>
     <message>
         <source>Converting</source>
-        <translation type="unfinished"></translation>
+        <translation>Convirtiendo</translation>
     </message>
     <message>
         <source>%1, %2, %3, %4 percent</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, %2, %3, %4 por ciento</translation>
     </message>
     <message>
         <source>%1 MB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 MB</translation>
     </message>
 </context>
 <context>
@@ -622,99 +622,99 @@
     </message>
     <message>
         <source>Files to Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivos para convertir</translation>
     </message>
     <message>
         <source>Preview Picture</source>
-        <translation type="unfinished"></translation>
+        <translation>Imagen de la vista previa</translation>
     </message>
     <message>
         <source>Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Posición de la vista previa</translation>
     </message>
     <message>
         <source>Play or Pause Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Reproducir o pausar la vista previa</translation>
     </message>
     <message>
         <source>Preview Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>Volumen de la vista previa</translation>
     </message>
     <message>
         <source>Total Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progreso total</translation>
     </message>
     <message>
         <source>Status</source>
-        <translation type="unfinished"></translation>
+        <translation>Estado</translation>
     </message>
     <message>
         <source>Each row reads: file name, duration, state, progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Cada fila indica: nombre del archivo, duración, estado, progreso</translation>
     </message>
     <message>
         <source>Click to play or pause the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Haga clic para reproducir o pausar el archivo seleccionado</translation>
     </message>
     <message>
         <source>Where the preview stands in the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Posición de la vista previa en el archivo seleccionado</translation>
     </message>
     <message>
         <source>Choose the folder the converted files go to</source>
-        <translation type="unfinished"></translation>
+        <translation>Elegir la carpeta donde se guardan los archivos convertidos</translation>
     </message>
     <message>
         <source>Show the output folder in the file manager</source>
-        <translation type="unfinished"></translation>
+        <translation>Mostrar la carpeta de destino en el gestor de archivos</translation>
     </message>
     <message>
         <source>The format the files are converted to</source>
-        <translation type="unfinished"></translation>
+        <translation>El formato al que se convierten los archivos</translation>
     </message>
     <message>
         <source>&amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Sono&amp;ridad</translation>
     </message>
     <message>
         <source>Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Sonoridad</translation>
     </message>
     <message>
         <source>Normalize as &amp;Album</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Normalizar por álbum</translation>
     </message>
     <message>
         <source>The files sharing a folder take one gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Los archivos de una misma carpeta reciben una ganancia común</translation>
     </message>
     <message>
         <source>Loudness: &amp;Tag Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Sonoridad: solo &amp;etiquetas</translation>
     </message>
     <message>
         <source>The gain goes into tags that players apply</source>
-        <translation type="unfinished"></translation>
+        <translation>La ganancia se escribe en etiquetas que aplican los reproductores</translation>
     </message>
     <message>
         <source>Measuring loudness: 0 of %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Midiendo la sonoridad: 0 de %1 archivos</translation>
     </message>
     <message>
         <source>Measuring loudness: %1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Midiendo la sonoridad: %1 de %2 archivos</translation>
     </message>
     <message>
         <source>Loudness measured: %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Sonoridad medida: %1 archivos</translation>
     </message>
     <message>
         <source>Loudness measuring stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Medición de sonoridad detenida</translation>
     </message>
     <message>
         <source>Analyze &amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Analizar &amp;sonoridad</translation>
     </message>
 </context>
 <context>
@@ -746,7 +746,7 @@
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Botones del cuadro de diálogo</translation>
     </message>
 </context>
 <context>
@@ -762,11 +762,11 @@
     </message>
     <message>
         <source>Skins</source>
-        <translation type="unfinished"></translation>
+        <translation>Apariencias</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Botones del cuadro de diálogo</translation>
     </message>
 </context>
 </TS>

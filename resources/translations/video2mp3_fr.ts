@@ -674,47 +674,47 @@
     </message>
     <message>
         <source>&amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Vol&amp;ume sonore</translation>
     </message>
     <message>
         <source>Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume sonore</translation>
     </message>
     <message>
         <source>Normalize as &amp;Album</source>
-        <translation type="unfinished"></translation>
+        <translation>Normaliser par &amp;album</translation>
     </message>
     <message>
         <source>The files sharing a folder take one gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Les fichiers d&apos;un même dossier reçoivent un gain commun</translation>
     </message>
     <message>
         <source>Loudness: &amp;Tag Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume sonore : &amp;étiquettes seules</translation>
     </message>
     <message>
         <source>The gain goes into tags that players apply</source>
-        <translation type="unfinished"></translation>
+        <translation>Le gain est écrit dans des étiquettes appliquées par les lecteurs</translation>
     </message>
     <message>
         <source>Measuring loudness: 0 of %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Mesure du volume sonore : 0 fichier sur %1</translation>
     </message>
     <message>
         <source>Measuring loudness: %1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Mesure du volume sonore : %1 fichiers sur %2</translation>
     </message>
     <message>
         <source>Loudness measured: %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume sonore mesuré : %1 fichiers</translation>
     </message>
     <message>
         <source>Loudness measuring stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Mesure du volume sonore arrêtée</translation>
     </message>
     <message>
         <source>Analyze &amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Analyser le volume sonore</translation>
     </message>
 </context>
 <context>

@@ -182,23 +182,23 @@
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished">&amp;Avvia</translation>
+        <translation>&amp;Inizio</translation>
     </message>
     <message>
         <source>&amp;End</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Fine</translation>
     </message>
     <message>
         <source>Start at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Inizio alla posizione dell&apos;anteprima</translation>
     </message>
     <message>
         <source>End at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Fine alla posizione dell&apos;anteprima</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Pulsanti della finestra di dialogo</translation>
     </message>
 </context>
 <context>
@@ -214,15 +214,15 @@
     </message>
     <message>
         <source>Converting</source>
-        <translation type="unfinished"></translation>
+        <translation>Conversione in corso</translation>
     </message>
     <message>
         <source>%1, %2, %3, %4 percent</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, %2, %3, %4 per cento</translation>
     </message>
     <message>
         <source>%1 MB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 MB</translation>
     </message>
 </context>
 <context>
@@ -622,99 +622,99 @@
     </message>
     <message>
         <source>Files to Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>File da convertire</translation>
     </message>
     <message>
         <source>Preview Picture</source>
-        <translation type="unfinished"></translation>
+        <translation>Immagine dell&apos;anteprima</translation>
     </message>
     <message>
         <source>Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Posizione dell&apos;anteprima</translation>
     </message>
     <message>
         <source>Play or Pause Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Riproduci o metti in pausa l&apos;anteprima</translation>
     </message>
     <message>
         <source>Preview Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume dell&apos;anteprima</translation>
     </message>
     <message>
         <source>Total Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Avanzamento totale</translation>
     </message>
     <message>
         <source>Status</source>
-        <translation type="unfinished"></translation>
+        <translation>Stato</translation>
     </message>
     <message>
         <source>Each row reads: file name, duration, state, progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Ogni riga indica: nome del file, durata, stato, avanzamento</translation>
     </message>
     <message>
         <source>Click to play or pause the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Fare clic per riprodurre o mettere in pausa il file selezionato</translation>
     </message>
     <message>
         <source>Where the preview stands in the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Posizione dell&apos;anteprima nel file selezionato</translation>
     </message>
     <message>
         <source>Choose the folder the converted files go to</source>
-        <translation type="unfinished"></translation>
+        <translation>Scegliere la cartella in cui salvare i file convertiti</translation>
     </message>
     <message>
         <source>Show the output folder in the file manager</source>
-        <translation type="unfinished"></translation>
+        <translation>Aprire la cartella di destinazione nel gestore di file</translation>
     </message>
     <message>
         <source>The format the files are converted to</source>
-        <translation type="unfinished"></translation>
+        <translation>Il formato in cui vengono convertiti i file</translation>
     </message>
     <message>
         <source>&amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Int&amp;ensità sonora</translation>
     </message>
     <message>
         <source>Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Intensità sonora</translation>
     </message>
     <message>
         <source>Normalize as &amp;Album</source>
-        <translation type="unfinished"></translation>
+        <translation>Normalizza per &amp;album</translation>
     </message>
     <message>
         <source>The files sharing a folder take one gain</source>
-        <translation type="unfinished"></translation>
+        <translation>I file di una stessa cartella ricevono un guadagno comune</translation>
     </message>
     <message>
         <source>Loudness: &amp;Tag Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Intensità sonora: solo &amp;tag</translation>
     </message>
     <message>
         <source>The gain goes into tags that players apply</source>
-        <translation type="unfinished"></translation>
+        <translation>Il guadagno viene scritto in tag applicati dai lettori</translation>
     </message>
     <message>
         <source>Measuring loudness: 0 of %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Misurazione dell&apos;intensità sonora: 0 di %1 file</translation>
     </message>
     <message>
         <source>Measuring loudness: %1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Misurazione dell&apos;intensità sonora: %1 di %2 file</translation>
     </message>
     <message>
         <source>Loudness measured: %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Intensità sonora misurata: %1 file</translation>
     </message>
     <message>
         <source>Loudness measuring stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Misurazione dell&apos;intensità sonora interrotta</translation>
     </message>
     <message>
         <source>Analyze &amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Analizza &amp;intensità sonora</translation>
     </message>
 </context>
 <context>
@@ -746,7 +746,7 @@
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Pulsanti della finestra di dialogo</translation>
     </message>
 </context>
 <context>
@@ -762,11 +762,11 @@
     </message>
     <message>
         <source>Skins</source>
-        <translation type="unfinished"></translation>
+        <translation>Temi</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Pulsanti della finestra di dialogo</translation>
     </message>
 </context>
 </TS>

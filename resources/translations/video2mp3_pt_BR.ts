@@ -182,23 +182,23 @@
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished">&amp;Iniciar</translation>
+        <translation>I&amp;nício</translation>
     </message>
     <message>
         <source>&amp;End</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Fim</translation>
     </message>
     <message>
         <source>Start at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Início na posição da pré-visualização</translation>
     </message>
     <message>
         <source>End at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Fim na posição da pré-visualização</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Botões da caixa de diálogo</translation>
     </message>
 </context>
 <context>
@@ -214,15 +214,15 @@
     </message>
     <message>
         <source>Converting</source>
-        <translation type="unfinished"></translation>
+        <translation>Convertendo</translation>
     </message>
     <message>
         <source>%1, %2, %3, %4 percent</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, %2, %3, %4 por cento</translation>
     </message>
     <message>
         <source>%1 MB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 MB</translation>
     </message>
 </context>
 <context>
@@ -622,99 +622,99 @@
     </message>
     <message>
         <source>Files to Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>Arquivos a converter</translation>
     </message>
     <message>
         <source>Preview Picture</source>
-        <translation type="unfinished"></translation>
+        <translation>Imagem da pré-visualização</translation>
     </message>
     <message>
         <source>Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Posição da pré-visualização</translation>
     </message>
     <message>
         <source>Play or Pause Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Reproduzir ou pausar a pré-visualização</translation>
     </message>
     <message>
         <source>Preview Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume da pré-visualização</translation>
     </message>
     <message>
         <source>Total Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progresso total</translation>
     </message>
     <message>
         <source>Status</source>
-        <translation type="unfinished"></translation>
+        <translation>Status</translation>
     </message>
     <message>
         <source>Each row reads: file name, duration, state, progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Cada linha informa: nome do arquivo, duração, estado, progresso</translation>
     </message>
     <message>
         <source>Click to play or pause the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Clique para reproduzir ou pausar o arquivo selecionado</translation>
     </message>
     <message>
         <source>Where the preview stands in the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Posição da pré-visualização no arquivo selecionado</translation>
     </message>
     <message>
         <source>Choose the folder the converted files go to</source>
-        <translation type="unfinished"></translation>
+        <translation>Escolher a pasta onde os arquivos convertidos serão salvos</translation>
     </message>
     <message>
         <source>Show the output folder in the file manager</source>
-        <translation type="unfinished"></translation>
+        <translation>Mostrar a pasta de destino no gerenciador de arquivos</translation>
     </message>
     <message>
         <source>The format the files are converted to</source>
-        <translation type="unfinished"></translation>
+        <translation>O formato para o qual os arquivos são convertidos</translation>
     </message>
     <message>
         <source>&amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Int&amp;ensidade sonora</translation>
     </message>
     <message>
         <source>Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Intensidade sonora</translation>
     </message>
     <message>
         <source>Normalize as &amp;Album</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Normalizar por álbum</translation>
     </message>
     <message>
         <source>The files sharing a folder take one gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Os arquivos de uma mesma pasta recebem um ganho comum</translation>
     </message>
     <message>
         <source>Loudness: &amp;Tag Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Intensidade sonora: somente &amp;tags</translation>
     </message>
     <message>
         <source>The gain goes into tags that players apply</source>
-        <translation type="unfinished"></translation>
+        <translation>O ganho é gravado em tags aplicadas pelos players</translation>
     </message>
     <message>
         <source>Measuring loudness: 0 of %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Medindo a intensidade sonora: 0 de %1 arquivos</translation>
     </message>
     <message>
         <source>Measuring loudness: %1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Medindo a intensidade sonora: %1 de %2 arquivos</translation>
     </message>
     <message>
         <source>Loudness measured: %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Intensidade sonora medida: %1 arquivos</translation>
     </message>
     <message>
         <source>Loudness measuring stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Medição da intensidade sonora interrompida</translation>
     </message>
     <message>
         <source>Analyze &amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Analisar intensidade sonora</translation>
     </message>
 </context>
 <context>
@@ -746,7 +746,7 @@
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Botões da caixa de diálogo</translation>
     </message>
 </context>
 <context>
@@ -762,11 +762,11 @@
     </message>
     <message>
         <source>Skins</source>
-        <translation type="unfinished"></translation>
+        <translation>Temas</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Botões da caixa de diálogo</translation>
     </message>
 </context>
 </TS>
