@@ -182,23 +182,23 @@
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished">開始(&amp;S)</translation>
+        <translation>開始(&amp;S)</translation>
     </message>
     <message>
         <source>&amp;End</source>
-        <translation type="unfinished"></translation>
+        <translation>終了(&amp;E)</translation>
     </message>
     <message>
         <source>Start at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>開始位置をプレビューの位置に設定</translation>
     </message>
     <message>
         <source>End at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>終了位置をプレビューの位置に設定</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>ダイアログのボタン</translation>
     </message>
 </context>
 <context>
@@ -214,15 +214,15 @@
     </message>
     <message>
         <source>Converting</source>
-        <translation type="unfinished"></translation>
+        <translation>変換中</translation>
     </message>
     <message>
         <source>%1, %2, %3, %4 percent</source>
-        <translation type="unfinished"></translation>
+        <translation>%1、%2、%3、%4 パーセント</translation>
     </message>
     <message>
         <source>%1 MB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 MB</translation>
     </message>
 </context>
 <context>
@@ -622,99 +622,99 @@
     </message>
     <message>
         <source>Files to Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>変換するファイル</translation>
     </message>
     <message>
         <source>Preview Picture</source>
-        <translation type="unfinished"></translation>
+        <translation>プレビュー画像</translation>
     </message>
     <message>
         <source>Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>プレビューの位置</translation>
     </message>
     <message>
         <source>Play or Pause Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>プレビューを再生または一時停止</translation>
     </message>
     <message>
         <source>Preview Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>プレビューの音量</translation>
     </message>
     <message>
         <source>Total Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>全体の進行状況</translation>
     </message>
     <message>
         <source>Status</source>
-        <translation type="unfinished"></translation>
+        <translation>状態</translation>
     </message>
     <message>
         <source>Each row reads: file name, duration, state, progress</source>
-        <translation type="unfinished"></translation>
+        <translation>各行の内容：ファイル名、再生時間、状態、進行状況</translation>
     </message>
     <message>
         <source>Click to play or pause the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>クリックすると、選択したファイルを再生または一時停止します</translation>
     </message>
     <message>
         <source>Where the preview stands in the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>選択したファイル内でのプレビューの現在位置</translation>
     </message>
     <message>
         <source>Choose the folder the converted files go to</source>
-        <translation type="unfinished"></translation>
+        <translation>変換したファイルの保存先フォルダーを選択します</translation>
     </message>
     <message>
         <source>Show the output folder in the file manager</source>
-        <translation type="unfinished"></translation>
+        <translation>出力フォルダーをファイルマネージャーで表示します</translation>
     </message>
     <message>
         <source>The format the files are converted to</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルの変換先の形式</translation>
     </message>
     <message>
         <source>&amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネス(&amp;L)</translation>
     </message>
     <message>
         <source>Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネス</translation>
     </message>
     <message>
         <source>Normalize as &amp;Album</source>
-        <translation type="unfinished"></translation>
+        <translation>アルバム単位で正規化(&amp;A)</translation>
     </message>
     <message>
         <source>The files sharing a folder take one gain</source>
-        <translation type="unfinished"></translation>
+        <translation>同じフォルダー内のファイルには同じゲインを適用します</translation>
     </message>
     <message>
         <source>Loudness: &amp;Tag Only</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネス：タグのみ(&amp;T)</translation>
     </message>
     <message>
         <source>The gain goes into tags that players apply</source>
-        <translation type="unfinished"></translation>
+        <translation>ゲインはタグに書き込まれ、再生時にプレーヤーが適用します</translation>
     </message>
     <message>
         <source>Measuring loudness: 0 of %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネスを測定中：%1 ファイル中 0 ファイル完了</translation>
     </message>
     <message>
         <source>Measuring loudness: %1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネスを測定中：%2 ファイル中 %1 ファイル完了</translation>
     </message>
     <message>
         <source>Loudness measured: %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネスを測定しました：%1 ファイル</translation>
     </message>
     <message>
         <source>Loudness measuring stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネスの測定を停止しました</translation>
     </message>
     <message>
         <source>Analyze &amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>ラウドネスを分析(&amp;L)</translation>
     </message>
 </context>
 <context>
@@ -746,7 +746,7 @@
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>ダイアログのボタン</translation>
     </message>
 </context>
 <context>
@@ -762,11 +762,11 @@
     </message>
     <message>
         <source>Skins</source>
-        <translation type="unfinished"></translation>
+        <translation>スキン</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>ダイアログのボタン</translation>
     </message>
 </context>
 </TS>

@@ -182,23 +182,23 @@
     </message>
     <message>
         <source>&amp;Start</source>
-        <translation type="unfinished">&amp;Start</translation>
+        <translation>&amp;Początek</translation>
     </message>
     <message>
         <source>&amp;End</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Koniec</translation>
     </message>
     <message>
         <source>Start at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Użyj pozycji podglądu jako początku</translation>
     </message>
     <message>
         <source>End at the Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Użyj pozycji podglądu jako końca</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Przyciski okna dialogowego</translation>
     </message>
 </context>
 <context>
@@ -214,15 +214,15 @@
     </message>
     <message>
         <source>Converting</source>
-        <translation type="unfinished"></translation>
+        <translation>Trwa konwersja</translation>
     </message>
     <message>
         <source>%1, %2, %3, %4 percent</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, %2, %3, %4 procent</translation>
     </message>
     <message>
         <source>%1 MB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 MB</translation>
     </message>
 </context>
 <context>
@@ -622,99 +622,99 @@
     </message>
     <message>
         <source>Files to Convert</source>
-        <translation type="unfinished"></translation>
+        <translation>Pliki do konwersji</translation>
     </message>
     <message>
         <source>Preview Picture</source>
-        <translation type="unfinished"></translation>
+        <translation>Obraz podglądu</translation>
     </message>
     <message>
         <source>Preview Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Pozycja podglądu</translation>
     </message>
     <message>
         <source>Play or Pause Preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Odtwórz lub wstrzymaj podgląd</translation>
     </message>
     <message>
         <source>Preview Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>Głośność podglądu</translation>
     </message>
     <message>
         <source>Total Progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Postęp całkowity</translation>
     </message>
     <message>
         <source>Status</source>
-        <translation type="unfinished"></translation>
+        <translation>Stan</translation>
     </message>
     <message>
         <source>Each row reads: file name, duration, state, progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Każdy wiersz zawiera: nazwę pliku, czas trwania, stan, postęp</translation>
     </message>
     <message>
         <source>Click to play or pause the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Kliknij, aby odtworzyć lub wstrzymać zaznaczony plik</translation>
     </message>
     <message>
         <source>Where the preview stands in the selected file</source>
-        <translation type="unfinished"></translation>
+        <translation>Bieżąca pozycja podglądu w zaznaczonym pliku</translation>
     </message>
     <message>
         <source>Choose the folder the converted files go to</source>
-        <translation type="unfinished"></translation>
+        <translation>Wybierz folder, do którego trafią przekonwertowane pliki</translation>
     </message>
     <message>
         <source>Show the output folder in the file manager</source>
-        <translation type="unfinished"></translation>
+        <translation>Pokaż folder wyjściowy w menedżerze plików</translation>
     </message>
     <message>
         <source>The format the files are converted to</source>
-        <translation type="unfinished"></translation>
+        <translation>Format, do którego konwertowane są pliki</translation>
     </message>
     <message>
         <source>&amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ustawienia głośności</translation>
     </message>
     <message>
         <source>Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>Ustawienia głośności</translation>
     </message>
     <message>
         <source>Normalize as &amp;Album</source>
-        <translation type="unfinished"></translation>
+        <translation>Normalizuj jako &amp;album</translation>
     </message>
     <message>
         <source>The files sharing a folder take one gain</source>
-        <translation type="unfinished"></translation>
+        <translation>Pliki z jednego folderu otrzymują wspólne wzmocnienie</translation>
     </message>
     <message>
         <source>Loudness: &amp;Tag Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Głośność: tylko &amp;znaczniki</translation>
     </message>
     <message>
         <source>The gain goes into tags that players apply</source>
-        <translation type="unfinished"></translation>
+        <translation>Wzmocnienie trafia do znaczników, które uwzględniają odtwarzacze</translation>
     </message>
     <message>
         <source>Measuring loudness: 0 of %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Pomiar głośności: zmierzono 0 z %1</translation>
     </message>
     <message>
         <source>Measuring loudness: %1 of %2 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Pomiar głośności: zmierzono %1 z %2</translation>
     </message>
     <message>
         <source>Loudness measured: %1 files</source>
-        <translation type="unfinished"></translation>
+        <translation>Zmierzono głośność, liczba plików: %1</translation>
     </message>
     <message>
         <source>Loudness measuring stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Zatrzymano pomiar głośności</translation>
     </message>
     <message>
         <source>Analyze &amp;Loudness</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Analizuj głośność</translation>
     </message>
 </context>
 <context>
@@ -746,7 +746,7 @@
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Przyciski okna dialogowego</translation>
     </message>
 </context>
 <context>
@@ -762,11 +762,11 @@
     </message>
     <message>
         <source>Skins</source>
-        <translation type="unfinished"></translation>
+        <translation>Skórki</translation>
     </message>
     <message>
         <source>Dialog Buttons</source>
-        <translation type="unfinished"></translation>
+        <translation>Przyciski okna dialogowego</translation>
     </message>
 </context>
 </TS>
