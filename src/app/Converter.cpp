@@ -455,6 +455,7 @@ void TForm1::UpdateRunActions() {
         ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
     if (!start_caption_.isEmpty()) {
         actStartConvert->setText(FConvertState == cvPaused ? tr("&Resume") : start_caption_);
+        actStartConvert->setIconText(ToolBarCaption(actStartConvert->text()));
     }
     actConvertAllAgain->setEnabled(rows && !closed_ && !Adding() && FConvertState == cvIdle &&
                                    SelectedProfile() != nullptr);

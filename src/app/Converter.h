@@ -441,6 +441,8 @@ private:
     bool run_stopped_ = false;
     // "Start"'s own caption: it reads "Resume" while the batch is paused.
     QString start_caption_;
+    // A menu text as a tool bar button shows it.
+    static QString ToolBarCaption(const QString& text);
     std::string log_text_;  // every line, oldest first, each after a line feed
     size_t log_line_count_ = 0;
     // The adding under way; none when the list is not being added to.

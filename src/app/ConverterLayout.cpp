@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
 #include <QSlider>
@@ -51,6 +52,16 @@ QComboBox* FixedList(QWidget* parent, const char* name, QRect geometry) {
     auto* combo = Place(new QComboBox(parent), name, geometry);
     combo->setEditable(false);
     return combo;
+}
+
+// What Qt makes of a menu text for a tool bar: without the mnemonic marks
+// and a closing ellipsis.
+QString StrippedCaption(QString text) {
+    text.remove(QLatin1Char('&'));
+    if (text.endsWith(QStringLiteral("..."))) {
+        text.chop(3);
+    }
+    return text.trimmed();
 }
 
 QAction* Action(QObject* parent, const char* name, const QString& caption) {
@@ -351,6 +362,9 @@ void TForm1::CreateMenusAndToolbar() {
         }
         first = false;
         for (QAction* action : group) {
+            if (action->iconText() == StrippedCaption(action->text())) {
+                action->setIconText(ToolBarCaption(action->text()));
+            }
             tool_bar_->addAction(action);
             QWidget* button = tool_bar_->widgetForAction(action);
             button->setObjectName(QStringLiteral("tb") + action->objectName().mid(3));
@@ -578,6 +592,14 @@ void TForm1::FitNameColumn() {
     if (header->sectionSize(0) != fitted) {
         header->resizeSection(0, fitted);
     }
+}
+
+// Languages whose words have no letter to mark give the key in brackets,
+// "削除(&R)"; under an icon that bracket is noise.
+QString TForm1::ToolBarCaption(const QString& text) {
+    QString caption = text;
+    caption.remove(QRegularExpression(QStringLiteral("\\s*\\(&[^)]\\)")));
+    return StrippedCaption(caption);
 }
 
 }  // namespace v2m

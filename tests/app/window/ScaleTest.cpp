@@ -3,15 +3,8 @@
 // every text has the room it needs, that pictures carry as many pixels as
 // the screen shows, and keeps a screenshot of the window.
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyleOptionButton>
-#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QToolBar>
 
@@ -27,69 +20,6 @@ namespace {
 
 using test::Find;
 
-QString Describe(const QWidget& widget, const QString& text) {
-    return widget.metaObject()->className() + QStringLiteral(" ") + widget.objectName() +
-           QStringLiteral(" \"") + text + QStringLiteral("\"");
-}
-
-// The room a visible text needs against the room it has, for the kinds of
-// control that show a text they cannot shorten; the controls that elide
-// (lists, combo boxes) are left out.
-std::optional<QString> ClippedText(const QWidget& widget) {
-    if (const auto* label = qobject_cast<const QLabel*>(&widget);
-        label != nullptr && !label->text().isEmpty()) {
-        const bool fits = label->wordWrap()
-                              ? label->heightForWidth(label->width()) <= label->height()
-                              : label->width() >= label->sizeHint().width() &&
-                                    label->height() >= label->fontMetrics().height();
-        return fits ? std::nullopt : std::optional(Describe(widget, label->text()));
-    }
-    if (const auto* box = qobject_cast<const QGroupBox*>(&widget);
-        box != nullptr && !box->title().isEmpty()) {
-        QStyleOptionGroupBox option;
-        option.initFrom(box);
-        option.text = box->title();
-        option.subControls = QStyle::SC_GroupBoxLabel;
-        const QRect title = box->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                         QStyle::SC_GroupBoxLabel, box);
-        const bool fits = box->rect().contains(title) &&
-                          title.width() >= box->fontMetrics().horizontalAdvance(box->title());
-        return fits ? std::nullopt : std::optional(Describe(widget, box->title()));
-    }
-    const auto* button = qobject_cast<const QAbstractButton*>(&widget);
-    if (button == nullptr || button->text().isEmpty()) {
-        return std::nullopt;
-    }
-    QString shown = button->text();
-    shown.remove(QLatin1Char('&'));
-    int needed = button->fontMetrics().horizontalAdvance(shown);
-    int room = button->width();
-    if (const auto* push = qobject_cast<const QPushButton*>(button)) {
-        QStyleOptionButton option;
-        option.initFrom(push);
-        room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push).width();
-        needed += push->icon().isNull() ? 0 : push->iconSize().width() + 4;
-    } else {
-        // Check boxes, radio buttons and tool buttons ask for exactly what
-        // they show.
-        needed = button->sizeHint().width();
-    }
-    const bool fits = room >= needed && button->height() >= button->fontMetrics().height();
-    return fits ? std::nullopt : std::optional(Describe(widget, button->text()));
-}
-
-std::vector<QString> ClippedTexts(QWidget& root) {
-    std::vector<QString> clipped;
-    for (QWidget* widget : root.findChildren<QWidget*>()) {
-        if (widget->isVisibleTo(&root)) {
-            if (std::optional<QString> text = ClippedText(*widget)) {
-                clipped.push_back(*text);
-            }
-        }
-    }
-    return clipped;
-}
-
 // A pixmap drawn for fewer device pixels than it covers on this screen.
 bool Blurred(const QPixmap& pixmap, qreal screen_scale) {
     return pixmap.isNull() || pixmap.devicePixelRatio() + 1e-6 < screen_scale;
@@ -104,7 +34,7 @@ protected:
         scale_ = form_->devicePixelRatioF();
     }
     void ExpectNoClippedText(QWidget& root) {
-        for (const QString& text : ClippedTexts(root)) {
+        for (const QString& text : test::ClippedTexts(root)) {
             ADD_FAILURE() << "clipped at scale " << scale_ << ": " << text.toStdString();
         }
     }

@@ -1,6 +1,12 @@
 #include "WindowTestSupport.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QCoreApplication>
 #include <QTableView>
 #include <QTest>
@@ -246,6 +252,71 @@ std::optional<int> RunChildRole(int argc, char** argv) {
         return 2;
     }
     return role->second(std::vector<std::string>(argv + 2, argv + argc));
+}
+
+namespace {
+
+QString Describe(const QWidget& widget, const QString& text) {
+    return widget.metaObject()->className() + QStringLiteral(" ") + widget.objectName() +
+           QStringLiteral(" \"") + text + QStringLiteral("\"");
+}
+
+std::optional<QString> ClippedText(const QWidget& widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(&widget);
+        label != nullptr && !label->text().isEmpty()) {
+        const bool fits = label->wordWrap()
+                              ? label->heightForWidth(label->width()) <= label->height()
+                              : label->width() >= label->sizeHint().width() &&
+                                    label->height() >= label->fontMetrics().height();
+        return fits ? std::nullopt : std::optional(Describe(widget, label->text()));
+    }
+    if (const auto* box = qobject_cast<const QGroupBox*>(&widget);
+        box != nullptr && !box->title().isEmpty()) {
+        QStyleOptionGroupBox option;
+        option.initFrom(box);
+        option.text = box->title();
+        option.subControls = QStyle::SC_GroupBoxLabel;
+        const QRect title = box->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                         QStyle::SC_GroupBoxLabel, box);
+        const bool fits = box->rect().contains(title) &&
+                          title.width() >= box->fontMetrics().horizontalAdvance(box->title());
+        return fits ? std::nullopt : std::optional(Describe(widget, box->title()));
+    }
+    const auto* button = qobject_cast<const QAbstractButton*>(&widget);
+    if (button == nullptr || button->text().isEmpty()) {
+        return std::nullopt;
+    }
+    QString shown = button->text();
+    shown.remove(QLatin1Char('&'));
+    int needed = button->fontMetrics().horizontalAdvance(shown);
+    int room = button->width();
+    if (const auto* push = qobject_cast<const QPushButton*>(button)) {
+        QStyleOptionButton option;
+        option.initFrom(push);
+        room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push).width();
+        needed += push->icon().isNull() ? 0 : push->iconSize().width() + 4;
+    } else {
+        // Check boxes, radio buttons and tool buttons ask for exactly what
+        // they show.
+        needed = button->sizeHint().width();
+    }
+    const bool fits = room >= needed && button->height() >= button->fontMetrics().height();
+    return fits ? std::nullopt : std::optional(Describe(widget, button->text()));
+}
+
+}  // namespace
+
+std::vector<QString> ClippedTexts(QWidget& root) {
+    std::vector<QString> clipped;
+    for (QWidget* widget : root.findChildren<QWidget*>()) {
+        // A text elided on purpose shows whole in its tool tip.
+        if (widget->isVisibleTo(&root) && widget->toolTip().isEmpty()) {
+            if (std::optional<QString> text = ClippedText(*widget)) {
+                clipped.push_back(*text);
+            }
+        }
+    }
+    return clipped;
 }
 
 }  // namespace v2m::test

@@ -148,6 +148,11 @@ QRect ClientRect(QWidget& form, const char* name);
 // The column texts of the window's file list, row by row, as the view shows them.
 std::vector<std::vector<std::string>> ListTexts(QWidget& form);
 
+// The visible texts of `root` that do not have the room they need: labels,
+// group titles and buttons, which cannot shorten what they show. A control
+// with a tool tip counts as eliding on purpose; lists and combo boxes elide.
+std::vector<QString> ClippedTexts(QWidget& root);
+
 std::string ReadSetting(const std::filesystem::path& file, const std::string& key);
 
 }  // namespace v2m::test
