@@ -242,24 +242,16 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
         StopMeasuring();
     }
     if (FConvertState == cvPaused && !every_row) {
-        runner_.Resume();
-        FConvertState = cvConverting;
-        manners_->Running(run_rows_.size(), prgTotalProgress->value() / 100.0, FilesLeft());
-        ShowRunStatus();
-        ActionList1Update();
+        ResumeConversion();
         return;
     }
-    // The list is not complete while files are still being added.
-    if (FConvertState != cvIdle || Adding() || FileList().Empty() || !CheckNameTemplate() ||
-        !CheckOutputFolder() || !ConfirmConvertingAgain(every_row)) {
+    if (!CanStartConversion(every_row)) {
         return;
     }
     // An album is the rows marked, else the whole list, by folder.
     std::vector<size_t> album_rows;
     if (loudness_.Album && only_rows == nullptr) {
-        for (const int row : SelectedRows()) {
-            album_rows.push_back(static_cast<size_t>(row));
-        }
+        album_rows = MarkedRows();
         if (!album_rows.empty()) {
             only_rows = &album_rows;
         }
@@ -269,14 +261,7 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
         ShowStatus(tr("Nothing to convert: no file of the list has audio"));
         return;
     }
-    if (!chkSameInput->isChecked()) {
-        // The outputs go inside the folder: the text shows the separator.
-        const std::string typed = edtOutPath->currentText().toStdString();
-        const std::string folder = WideIncludeTrailingBackslash(typed);
-        if (folder != typed) {
-            edtOutPath->setEditText(Text(folder));
-        }
-    }
+    ShowOutputFolderSeparator();
     // Album gain and tags need every reading before the first task.
     if (loudness_.Album || loudness_.TagsOnly) {
         StartMeasuring(run_rows_, true, std::move(files));
@@ -285,6 +270,40 @@ void TForm1::StartConversion(bool every_row, const std::vector<size_t>* only_row
     batch_loudness_ = TBatchLoudness(TLoudnessChoice{});
     RunStarted(runner_.Start(std::move(files), JobRequest(), JobsOfSetting(jobs_setting_),
                              RunEvents(), true));
+}
+
+void TForm1::ResumeConversion() {
+    runner_.Resume();
+    FConvertState = cvConverting;
+    manners_->Running(run_rows_.size(), prgTotalProgress->value() / 100.0, FilesLeft());
+    ShowRunStatus();
+    ActionList1Update();
+}
+
+bool TForm1::CanStartConversion(bool& every_row) {
+    // The list is not complete while files are still being added.
+    return FConvertState == cvIdle && !Adding() && !FileList().Empty() && CheckNameTemplate() &&
+           CheckOutputFolder() && ConfirmConvertingAgain(every_row);
+}
+
+std::vector<size_t> TForm1::MarkedRows() const {
+    std::vector<size_t> rows;
+    for (const int row : SelectedRows()) {
+        rows.push_back(static_cast<size_t>(row));
+    }
+    return rows;
+}
+
+void TForm1::ShowOutputFolderSeparator() {
+    if (chkSameInput->isChecked()) {
+        return;
+    }
+    // The outputs go inside the folder: the text shows the separator.
+    const std::string typed = edtOutPath->currentText().toStdString();
+    const std::string folder = WideIncludeTrailingBackslash(typed);
+    if (folder != typed) {
+        edtOutPath->setEditText(Text(folder));
+    }
 }
 
 bool TForm1::ConfirmConvertingAgain(bool& every_row) {

@@ -436,6 +436,11 @@ void TForm1::ActionList1Update() {
 void TForm1::UpdateRunActions() {
     const bool idle = FConvertState == cvIdle;
     const bool rows = !FileList().Empty();
+    UpdateListActions(rows, idle);
+    UpdateConvertActions(rows);
+}
+
+void TForm1::UpdateListActions(bool rows, bool idle) {
     const bool selected = lvFiles->selectionModel()->hasSelection();
     // The adding commands need the probe, which needs the libraries; one
     // adding runs at a time.
@@ -447,6 +452,9 @@ void TForm1::UpdateRunActions() {
     // to change under them.
     actClear->setEnabled(rows && idle && !Adding());
     actRemove->setEnabled(rows && selected && idle && !Adding());
+}
+
+void TForm1::UpdateConvertActions(bool rows) {
     // Without a profile a start would build jobs for no format at all;
     // resuming a paused run needs none.
     // A start while rows are still coming in would leave them out of the batch.

@@ -252,6 +252,9 @@ private:
     bool DragAndDropEvent(QObject* watched, QEvent* event);
     // The parts of ActionList1Update.
     void UpdateRunActions();
+    // The parts of UpdateRunActions: adding and removing rows, then running.
+    void UpdateListActions(bool rows, bool idle);
+    void UpdateConvertActions(bool rows);
     void UpdatePreviewActions();
     void UpdateChoiceControls();
     // Start-up and shutdown.
@@ -351,6 +354,14 @@ private:
     // user would not convert again what is converted (else `every_row` may
     // become true); TakeRunRows: the files of the run, their rows reset.
     bool ConfirmConvertingAgain(bool& every_row);
+    // ResumeConversion: a paused run goes on; CanStartConversion: false when
+    // a new run cannot start now (the user may have been told why, and
+    // `every_row` may become true); MarkedRows: the rows marked in the list;
+    // ShowOutputFolderSeparator: the typed output folder ends in its separator.
+    void ResumeConversion();
+    bool CanStartConversion(bool& every_row);
+    std::vector<size_t> MarkedRows() const;
+    void ShowOutputFolderSeparator();
     std::vector<TBatchInput> TakeRunRows(bool every_row, const std::vector<size_t>* only_rows);
     TBatchEvents RunEvents();
     void RunStarted(TStartResult started);

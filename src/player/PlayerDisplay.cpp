@@ -147,82 +147,171 @@ void ExpireSubtitles(TPlayContext& is) {
     }
 }
 
+// The oldest queued picture, copied out so that the queue lock is not held
+// while it is judged.
+struct TDuePicture {
+    double Target;
+    double NextTarget;
+    double Pts;
+    int64_t Pos;
+    size_t Count;
+};
+
+size_t QueuedPictureCount(TPlayContext& is) {
+    std::lock_guard lock(is.PictureMutex);
+    return is.PictureCount;
+}
+
+TDuePicture PeekPicture(TPlayContext& is, size_t count) {
+    std::lock_guard lock(is.PictureMutex);
+    const TQueuedPicture& picture = is.Pictures[is.PictureRead];
+    TDuePicture due{};
+    due.Target = picture.Target;
+    due.Pts = picture.Pts;
+    due.Pos = picture.Pos;
+    due.Count = count;
+    due.NextTarget =
+        count > 1 ? std::max(is.Pictures[(is.PictureRead + 1) % kPictureSlots].Target, due.Target)
+                  : -1.0;
+    return due;
+}
+
+// With no picture behind it, the next one is expected one picture duration
+// after this one, as the video clock tells.
+void AdvanceVideoClock(TPlayContext& is, TDuePicture& due, double now) {
+    std::lock_guard lock(is.ClockMutex);
+    is.CurrentPts = due.Pts;
+    is.CurrentPtsDrift = due.Pts - now;
+    is.CurrentPos = due.Pos;
+    if (due.Count == 1) {
+        due.NextTarget = due.Target + is.VideoClockValue - due.Pts;
+    }
+}
+
+// A late picture makes the decoder skip more; it is dropped when another one
+// is waiting, when it is badly late, or when it belongs before a seek.
+bool DropsLatePicture(TPlayContext& is, const TDuePicture& due, double now) {
+    const bool after_seek = is.AfterSeek.load();
+    const bool late = is.Settings.FrameDrop != 0 && now > due.NextTarget && !is.CaptureDevice;
+    if (!late && !after_seek) {
+        return false;
+    }
+    std::lock_guard lock(is.PictureMutex);
+    is.FrameSkip *= 1.05;
+    return due.Count > 1 || now > due.NextTarget + 0.5 || after_seek;
+}
+
+void ShowPicture(TPlayContext& is, double pts, bool consume) {
+    if (is.Subtitle.Index.load() >= 0) {
+        ExpireSubtitles(is);
+    }
+    Display(is, true);
+    if (is.Audio.Index.load() >= 0) {
+        TPlayerInternals::CountPicture(*is.Player, true, std::fabs(pts - AudioClock(is)));
+    }
+    if (consume) {
+        TakePicture(is);
+    }
+}
+
+void RefreshVideo(TPlayContext& is, bool consume) {
+    bool dropped = false;
+    for (;;) {
+        const size_t count = QueuedPictureCount(is);
+        if (count == 0) {
+            if (!consume) {
+                Display(is, false);
+            }
+            break;
+        }
+        TDuePicture due = PeekPicture(is, count);
+        const double now = NowSeconds();
+        if (now < due.Target) {
+            return;  // not due yet
+        }
+        AdvanceVideoClock(is, due, now);
+        if (DropsLatePicture(is, due, now)) {
+            TPlayerInternals::CountPicture(*is.Player, false, 0.0);
+            TakePicture(is);
+            dropped = true;
+            continue;
+        }
+        ShowPicture(is, due.Pts, consume);
+        break;
+    }
+    if (!dropped) {
+        UpdatePosition(is);
+    }
+}
+
+// False with neither a picture nor a sound stream to take the time from.
+bool ClockPosition(TPlayContext& is, int64_t& p) {
+    const int64_t start = is.StartTime != AV_NOPTS_VALUE ? is.StartTime : 0;
+    if (is.Video.Index.load() >= 0) {
+        p = std::llround(VideoClock(is) * 1e6) - start;
+    } else if (is.Audio.Index.load() >= 0) {
+        p = std::llround(AudioClock(is) * 1e6) - start;
+        if (is.Audio.Duration > 0 && is.Audio.Duration <= p && is.Duration > p) {
+            p = is.Duration;
+        }
+    } else {
+        return false;
+    }
+    // Before the first sound has left the device the clock reads a little
+    // before the start.
+    p = std::max<int64_t>(p, 0);
+    return true;
+}
+
+// Called with the position lock held; p comes back clamped to the duration.
+void ReportPosition(TPlayContext& is, int64_t& p) {
+    TCustomPlayer& player = *is.Player;
+    TPlayerInternals::SetCurrentPosition(player, p);
+    if (is.Duration > 0 && is.Duration <= p) {
+        p = is.Duration;
+        if (is.LastReportedPosition != p) {
+            is.LastReportedPosition = 0;  // the end is always reported
+        }
+    }
+    if (is.LastReportedPosition == INT64_MIN || std::llabs(p - is.LastReportedPosition) > 10000) {
+        is.LastReportedPosition = p;
+        TPlayerInternals::PushPosition(player, p);
+    }
+    // Once for each time the end is reached: a seek, or a new picture, may
+    // lead there again.
+    if (!is.CaptureDevice && !is.EndReported.load() && is.EndReached.load()) {
+        is.EndReported.store(true);
+        TPlayerInternals::SetState(player, psEnd);
+    }
+}
+
+// Stopping or looping is left to the player itself, outside the position lock.
+void ApplyPlayDuration(TPlayContext& is, int64_t p) {
+    const TPlaybackSettings& s = is.Settings;
+    if (s.PlayDuration == INT64_MIN) {
+        return;
+    }
+    const int64_t limit = s.StartTime != INT64_MIN ? s.StartTime + s.PlayDuration : s.PlayDuration;
+    if (p < limit) {
+        return;
+    }
+    TCustomPlayer& player = *is.Player;
+    if (s.EndAction == 1) {
+        player.Stop(false);
+    } else if (s.EndAction == 2) {
+        if (s.StartTime != INT64_MIN) {
+            player.Seek(0, s.StartTime);
+        } else {
+            player.Seek(sfAny, 0);
+        }
+    }
+}
+
 }  // namespace
 
 void Refresh(TPlayContext& is, bool consume) {
     if (is.Video.Index.load() >= 0) {
-        bool dropped = false;
-        for (;;) {
-            double target;
-            double next_target;
-            double pts;
-            int64_t pos;
-            size_t count;
-            {
-                std::lock_guard lock(is.PictureMutex);
-                count = is.PictureCount;
-            }
-            if (count == 0) {
-                if (!consume) {
-                    Display(is, false);
-                }
-                break;
-            }
-            {
-                std::lock_guard lock(is.PictureMutex);
-                const TQueuedPicture& picture = is.Pictures[is.PictureRead];
-                target = picture.Target;
-                pts = picture.Pts;
-                pos = picture.Pos;
-                next_target =
-                    count > 1
-                        ? std::max(is.Pictures[(is.PictureRead + 1) % kPictureSlots].Target, target)
-                        : -1.0;
-            }
-            const double now = NowSeconds();
-            if (now < target) {
-                return;  // not due yet
-            }
-            {
-                std::lock_guard lock(is.ClockMutex);
-                is.CurrentPts = pts;
-                is.CurrentPtsDrift = pts - now;
-                is.CurrentPos = pos;
-                if (count == 1) {
-                    next_target = target + is.VideoClockValue - pts;
-                }
-            }
-            const bool after_seek = is.AfterSeek.load();
-            if ((is.Settings.FrameDrop != 0 && now > next_target && !is.CaptureDevice) ||
-                after_seek) {
-                bool drop;
-                {
-                    std::lock_guard lock(is.PictureMutex);
-                    is.FrameSkip *= 1.05;
-                    drop = count > 1 || now > next_target + 0.5 || after_seek;
-                }
-                if (drop) {
-                    TPlayerInternals::CountPicture(*is.Player, false, 0.0);
-                    TakePicture(is);
-                    dropped = true;
-                    continue;
-                }
-            }
-            if (is.Subtitle.Index.load() >= 0) {
-                ExpireSubtitles(is);
-            }
-            Display(is, true);
-            if (is.Audio.Index.load() >= 0) {
-                TPlayerInternals::CountPicture(*is.Player, true, std::fabs(pts - AudioClock(is)));
-            }
-            if (consume) {
-                TakePicture(is);
-            }
-            break;
-        }
-        if (!dropped) {
-            UpdatePosition(is);
-        }
+        RefreshVideo(is, consume);
         return;
     }
     if (is.Audio.Index.load() >= 0) {
@@ -245,57 +334,14 @@ void UpdatePosition(TPlayContext& is) {
     if (is.ImageSequence || is.SeekRequest.load()) {
         return;
     }
-    TCustomPlayer& player = *is.Player;
-    const int64_t start = is.StartTime != AV_NOPTS_VALUE ? is.StartTime : 0;
     int64_t p;
     std::unique_lock lock(is.PositionMutex);
-    if (is.Video.Index.load() >= 0) {
-        p = std::llround(VideoClock(is) * 1e6) - start;
-    } else if (is.Audio.Index.load() >= 0) {
-        p = std::llround(AudioClock(is) * 1e6) - start;
-        if (is.Audio.Duration > 0 && is.Audio.Duration <= p && is.Duration > p) {
-            p = is.Duration;
-        }
-    } else {
+    if (!ClockPosition(is, p)) {
         return;
     }
-    // Before the first sound has left the device the clock reads a little
-    // before the start.
-    p = std::max<int64_t>(p, 0);
-    TPlayerInternals::SetCurrentPosition(player, p);
-    if (is.Duration > 0 && is.Duration <= p) {
-        p = is.Duration;
-        if (is.LastReportedPosition != p) {
-            is.LastReportedPosition = 0;  // the end is always reported
-        }
-    }
-    if (is.LastReportedPosition == INT64_MIN || std::llabs(p - is.LastReportedPosition) > 10000) {
-        is.LastReportedPosition = p;
-        TPlayerInternals::PushPosition(player, p);
-    }
-    // Once for each time the end is reached: a seek, or a new picture, may
-    // lead there again.
-    if (!is.CaptureDevice && !is.EndReported.load() && is.EndReached.load()) {
-        is.EndReported.store(true);
-        TPlayerInternals::SetState(player, psEnd);
-    }
+    ReportPosition(is, p);
     lock.unlock();
-    const TPlaybackSettings& s = is.Settings;
-    if (s.PlayDuration != INT64_MIN) {
-        const int64_t limit =
-            s.StartTime != INT64_MIN ? s.StartTime + s.PlayDuration : s.PlayDuration;
-        if (p >= limit) {
-            if (s.EndAction == 1) {
-                player.Stop(false);
-            } else if (s.EndAction == 2) {
-                if (s.StartTime != INT64_MIN) {
-                    player.Seek(0, s.StartTime);
-                } else {
-                    player.Seek(sfAny, 0);
-                }
-            }
-        }
-    }
+    ApplyPlayDuration(is, p);
 }
 
 }  // namespace v2m

@@ -366,14 +366,10 @@ void CloseComponent(TPlayContext& is, AVMediaType type) {
     }
 }
 
-bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
+// Inputs that cannot tell their picture size or pixel format take the
+// user's.
+DictionaryPtr RawInputOptions(const TPlayContext& is) {
     const TPlaybackSettings& s = is.Settings;
-    AVFormatContext* format = ff::avformat_alloc_context();
-    if (format == nullptr) {
-        is.OpenError = AVErrorText(is.FileName, AVERROR(ENOMEM));
-        return false;
-    }
-    format->interrupt_callback = AVIOInterruptCB{InterruptCallback, &is};
     DictionaryPtr options;
     if (is.FrameWidth > 0 && is.FrameHeight > 0) {
         SetOption(options, "video_size", Format("%dx%d", is.FrameWidth, is.FrameHeight));
@@ -384,6 +380,54 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
             SetOption(options, "pixel_format", name);
         }
     }
+    return options;
+}
+
+// A start time that cannot be reached is only reported: the file still plays.
+void SeekToStartTime(TPlayContext& is, AVFormatContext* format) {
+    const TPlaybackSettings& s = is.Settings;
+    if (s.StartTime == INT64_MIN) {
+        return;
+    }
+    int64_t target = s.StartTime;
+    if (is.StartTime != AV_NOPTS_VALUE) {
+        target += is.StartTime;
+    }
+    if (ff::avformat_seek_file(format, -1, INT64_MIN, target, INT64_MAX, 0) < 0) {
+        TPlayerInternals::Report(*is.Player,
+                                 Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
+                                        static_cast<double>(target) / AV_TIME_BASE),
+                                 false);
+    }
+}
+
+// Without a picture stream, the sound is shown as a visualisation instead.
+void OpenChosenStreams(TPlayContext& is, AVFormatContext* format) {
+    int chosen[AVMEDIA_TYPE_NB];
+    ChooseStreams(is, format, chosen);
+    if (chosen[AVMEDIA_TYPE_AUDIO] >= 0) {
+        OpenComponent(is, format, chosen[AVMEDIA_TYPE_AUDIO]);
+    }
+    if (chosen[AVMEDIA_TYPE_VIDEO] >= 0) {
+        OpenComponent(is, format, chosen[AVMEDIA_TYPE_VIDEO]);
+    }
+    if (is.Video.Index.load() < 0 && !is.DisableDisplay) {
+        is.ShowMode.store(2);
+    }
+    if (chosen[AVMEDIA_TYPE_SUBTITLE] >= 0) {
+        OpenComponent(is, format, chosen[AVMEDIA_TYPE_SUBTITLE]);
+    }
+}
+
+bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
+    const TPlaybackSettings& s = is.Settings;
+    AVFormatContext* format = ff::avformat_alloc_context();
+    if (format == nullptr) {
+        is.OpenError = AVErrorText(is.FileName, AVERROR(ENOMEM));
+        return false;
+    }
+    format->interrupt_callback = AVIOInterruptCB{InterruptCallback, &is};
+    DictionaryPtr options = RawInputOptions(is);
     const AVInputFormat* forced =
         s.ForcedFormat.empty() ? nullptr : ff::av_find_input_format(s.ForcedFormat.c_str());
     const int opened = OpenInput(is, &format, forced, TLentDictionary(options).Get(), waiting);
@@ -412,33 +456,8 @@ bool OpenAndAnalyse(TPlayContext& is, std::unique_ptr<TWaitingInput>& waiting) {
     is.StartTime = format->start_time;
     is.Duration = format->duration != AV_NOPTS_VALUE ? format->duration : -1;
 
-    if (s.StartTime != INT64_MIN) {
-        int64_t target = s.StartTime;
-        if (is.StartTime != AV_NOPTS_VALUE) {
-            target += is.StartTime;
-        }
-        if (ff::avformat_seek_file(format, -1, INT64_MIN, target, INT64_MAX, 0) < 0) {
-            TPlayerInternals::Report(
-                *is.Player,
-                Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
-                       static_cast<double>(target) / AV_TIME_BASE),
-                false);
-        }
-    }
-    int chosen[AVMEDIA_TYPE_NB];
-    ChooseStreams(is, format, chosen);
-    if (chosen[AVMEDIA_TYPE_AUDIO] >= 0) {
-        OpenComponent(is, format, chosen[AVMEDIA_TYPE_AUDIO]);
-    }
-    if (chosen[AVMEDIA_TYPE_VIDEO] >= 0) {
-        OpenComponent(is, format, chosen[AVMEDIA_TYPE_VIDEO]);
-    }
-    if (is.Video.Index.load() < 0 && !is.DisableDisplay) {
-        is.ShowMode.store(2);
-    }
-    if (chosen[AVMEDIA_TYPE_SUBTITLE] >= 0) {
-        OpenComponent(is, format, chosen[AVMEDIA_TYPE_SUBTITLE]);
-    }
+    SeekToStartTime(is, format);
+    OpenChosenStreams(is, format);
     if (is.Video.Index.load() < 0 && is.Audio.Index.load() < 0) {
         is.OpenError = Format("%s: could not open codecs, no stream to play.", is.FileName.c_str());
         return false;
@@ -859,6 +878,62 @@ int DecodeVideo(TPlayContext& is, AVFrame* frame, bool& drained) {
     }
 }
 
+// Paused, the thread still decodes up to the first picture after a seek (the
+// pause may have come before the seek was carried out).
+void WaitWhilePausedForVideo(TPlayContext& is) {
+    while (is.Paused.load() && !is.Video.Queue.Aborted() && !is.PausedAtSeek.load() &&
+           !is.AfterSeek.load() && is.OpenPausedStep.load() == 0) {
+        Sleep(10);
+    }
+}
+
+bool FiltersFitFrame(const TVideoFilters& filters, const AVFrame& frame) {
+    return frame.width == filters.Width && frame.height == filters.Height &&
+           frame.format == filters.PixelFormat;
+}
+
+// Opened paused, the pause is announced at the second picture, and not
+// before playback has started.
+void AdvanceOpenPausedStep(TPlayContext& is) {
+    const int step = is.OpenPausedStep.load();
+    if (step == 1) {
+        is.OpenPausedStep.store(2);
+    } else if (step == 2) {
+        while (!is.PlayStarted.load() && !is.Video.Queue.Aborted()) {
+            Sleep(5);
+        }
+        is.OpenPausedStep.store(0);
+        TPlayerInternals::SetState(*is.Player, psPause);
+    }
+}
+
+// False once the picture queue refuses a picture: the thread must stop.
+bool QueueFilteredPictures(TPlayContext& is, const TVideoFilters& filters, AVFrame* filtered,
+                           int64_t position) {
+    const AVRational time_base = ff::av_buffersink_get_time_base(filters.Sink);
+    while (ff::av_buffersink_get_frame(filters.Sink, filtered) >= 0) {
+        if (is.AfterSeek.load() && is.FlushSeen.load()) {
+            is.AfterSeek.store(false);
+            is.PausedAtSeek.store(false);
+        }
+        // A picture without a time (NaN) is timed by the video clock.
+        const double pts = filtered->pts == AV_NOPTS_VALUE
+                               ? std::nan("")
+                               : static_cast<double>(filtered->pts) * av_q2d(time_base);
+        const bool queued = QueuePicture(is, filtered, position, pts) >= 0;
+        if (queued) {
+            is.PictureReady.Set();
+            is.EndReported.store(false);
+            AdvanceOpenPausedStep(is);
+        }
+        ff::av_frame_unref(filtered);
+        if (!queued) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void VideoThread(TPlayContext& is) {
@@ -870,12 +945,7 @@ void VideoThread(TPlayContext& is) {
     TVideoFilters filters;
     bool drained = false;
     for (;;) {
-        // Paused, the thread still decodes up to the first picture after a
-        // seek (the pause may have come before the seek was carried out).
-        while (is.Paused.load() && !is.Video.Queue.Aborted() && !is.PausedAtSeek.load() &&
-               !is.AfterSeek.load() && is.OpenPausedStep.load() == 0) {
-            Sleep(10);
-        }
+        WaitWhilePausedForVideo(is);
         const int got = DecodeVideo(is, frame.get(), drained);
         if (got < 0) {
             break;
@@ -884,47 +954,15 @@ void VideoThread(TPlayContext& is) {
             continue;
         }
         const int64_t position = frame->pkt_pos;
-        if (frame->width != filters.Width || frame->height != filters.Height ||
-            frame->format != filters.PixelFormat) {
-            if (!ConfigureFilters(is, filters, frame.get())) {
-                TPlayerInternals::Report(*is.Player, "Cannot set up the video filters.", false);
-                break;
-            }
+        if (!FiltersFitFrame(filters, *frame) && !ConfigureFilters(is, filters, frame.get())) {
+            TPlayerInternals::Report(*is.Player, "Cannot set up the video filters.", false);
+            break;
         }
         if (ff::av_buffersrc_add_frame(filters.Source, frame.get()) < 0) {
             ff::av_frame_unref(frame.get());
             continue;
         }
-        const AVRational time_base = ff::av_buffersink_get_time_base(filters.Sink);
-        bool stop = false;
-        while (!stop && ff::av_buffersink_get_frame(filters.Sink, filtered.get()) >= 0) {
-            if (is.AfterSeek.load() && is.FlushSeen.load()) {
-                is.AfterSeek.store(false);
-                is.PausedAtSeek.store(false);
-            }
-            // A picture without a time (NaN) is timed by the video clock.
-            const double pts = filtered->pts == AV_NOPTS_VALUE
-                                   ? std::nan("")
-                                   : static_cast<double>(filtered->pts) * av_q2d(time_base);
-            if (QueuePicture(is, filtered.get(), position, pts) < 0) {
-                stop = true;
-            } else {
-                is.PictureReady.Set();
-                is.EndReported.store(false);
-                int step = is.OpenPausedStep.load();
-                if (step == 1) {
-                    is.OpenPausedStep.store(2);
-                } else if (step == 2) {
-                    while (!is.PlayStarted.load() && !is.Video.Queue.Aborted()) {
-                        Sleep(5);
-                    }
-                    is.OpenPausedStep.store(0);
-                    TPlayerInternals::SetState(*is.Player, psPause);
-                }
-            }
-            ff::av_frame_unref(filtered.get());
-        }
-        if (stop) {
+        if (!QueueFilteredPictures(is, filters, filtered.get(), position)) {
             break;
         }
     }

@@ -337,6 +337,72 @@ void DrawSpectrumColumn(TPlayContext& is, int64_t start, int channels, int bits)
     d.NextColumn = (x + 1) % std::max(d.Width, 1);
 }
 
+// Start where the wave crosses zero falling most steeply, so that a steady
+// tone stands still on the screen.
+int64_t SteadyWaveStart(const TPlayContext& is, int64_t start, int channels) {
+    const int64_t ring = kVisualisationSamples;
+    int64_t best = start;
+    int best_score = INT32_MIN;
+    for (int i = 0; i < 1000; i += channels) {
+        const int64_t at = Wrap(start - i, ring);
+        const int a = is.Audio.Visualisation[static_cast<size_t>(at)];
+        const int b = is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 4 * channels, ring))];
+        const int c = is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 5 * channels, ring))];
+        const int dd = is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 9 * channels, ring))];
+        const int score = a - dd;
+        if (score > best_score && (b ^ c) < 0) {
+            best_score = score;
+            best = at;
+        }
+    }
+    return best;
+}
+
+// The samples shown are the ones being heard now: the ring's write position
+// less what still waits in the device.
+int64_t AudibleStart(const TPlayContext& is, int channels, bool spectrum, int frequencies) {
+    const TDisplay& d = is.Display;
+    const int64_t rate = std::max(is.Audio.DeviceFormat.freq, 1);
+    const int unplayed = std::max(0, is.Audio.BlockSize.load() - is.Audio.BlockIndex.load());
+    int64_t delay = unplayed / (2 * channels);
+    delay -= (NowMicroseconds() - is.AudioCallbackTime.load()) * rate / 1000000;
+    const int64_t span = spectrum ? 2 * frequencies : d.Width;
+    delay = std::max(delay + 2 * span, span);
+    const int64_t ring = kVisualisationSamples;
+    const int64_t start =
+        Wrap(static_cast<int64_t>(is.Audio.VisualisationIndex.load()) - delay * channels, ring);
+    return spectrum ? start : SteadyWaveStart(is, start, channels);
+}
+
+void CanvasToBitmap(TDisplay& d) {
+    auto bitmap = std::make_shared<TBitmap24>(d.Width, d.Height);
+    for (int row = 0; row < d.Height; ++row) {
+        uint8_t* out = bitmap->Row(row);
+        for (int x = 0; x < d.Width; ++x) {
+            const uint32_t p = CanvasPixel(d, x, row);
+            out[x * 3] = static_cast<uint8_t>(p);
+            out[x * 3 + 1] = static_cast<uint8_t>(p >> 8);
+            out[x * 3 + 2] = static_cast<uint8_t>(p >> 16);
+        }
+    }
+    d.Bitmap = std::move(bitmap);
+}
+
+// The texture follows the window size; a texture that cannot be made leaves
+// the canvas unshown rather than failing the display.
+void UploadCanvas(TDisplay& d) {
+    if (!d.Canvas || d.CanvasWidth != d.Width || d.CanvasHeight != d.Height) {
+        d.Canvas.reset(ff::SDL_CreateTexture(d.Renderer.get(), SDL_PIXELFORMAT_ARGB8888,
+                                             SDL_TEXTUREACCESS_STREAMING, d.Width, d.Height));
+        d.CanvasWidth = d.Width;
+        d.CanvasHeight = d.Height;
+    }
+    if (d.Canvas) {
+        ff::SDL_UpdateTexture(d.Canvas.get(), nullptr, d.CanvasPixels.data(),
+                              d.Width * static_cast<int>(sizeof(uint32_t)));
+    }
+}
+
 void DrawVisualisation(TPlayContext& is) {
     TDisplay& d = is.Display;
     const int channels = std::max<int>(is.Audio.DeviceFormat.channels, 1);
@@ -356,37 +422,7 @@ void DrawVisualisation(TPlayContext& is) {
     const bool spectrum = is.ShowMode.load() == 2 && frequencies <= 4096;
     int64_t start = d.LastStart;
     if (!is.Paused.load()) {
-        const int64_t rate = std::max(is.Audio.DeviceFormat.freq, 1);
-        const int unplayed = std::max(0, is.Audio.BlockSize.load() - is.Audio.BlockIndex.load());
-        int64_t delay = unplayed / (2 * channels);
-        delay -= (NowMicroseconds() - is.AudioCallbackTime.load()) * rate / 1000000;
-        const int64_t span = spectrum ? 2 * frequencies : d.Width;
-        delay = std::max(delay + 2 * span, span);
-        const int64_t ring = kVisualisationSamples;
-        start =
-            Wrap(static_cast<int64_t>(is.Audio.VisualisationIndex.load()) - delay * channels, ring);
-        if (!spectrum) {
-            // Start where the wave crosses zero falling most steeply, so
-            // that a steady tone stands still on the screen.
-            int64_t best = start;
-            int best_score = INT32_MIN;
-            for (int i = 0; i < 1000; i += channels) {
-                const int64_t at = Wrap(start - i, ring);
-                const int a = is.Audio.Visualisation[static_cast<size_t>(at)];
-                const int b =
-                    is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 4 * channels, ring))];
-                const int c =
-                    is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 5 * channels, ring))];
-                const int dd =
-                    is.Audio.Visualisation[static_cast<size_t>(Wrap(at + 9 * channels, ring))];
-                const int score = a - dd;
-                if (score > best_score && (b ^ c) < 0) {
-                    best_score = score;
-                    best = at;
-                }
-            }
-            start = best;
-        }
+        start = AudibleStart(is, channels, spectrum, frequencies);
         d.LastStart = start;
     }
     if (spectrum) {
@@ -396,31 +432,11 @@ void DrawVisualisation(TPlayContext& is) {
     }
     d.ShowingCanvas = true;
     if (is.BitmapOutput) {
-        auto bitmap = std::make_shared<TBitmap24>(d.Width, d.Height);
-        for (int row = 0; row < d.Height; ++row) {
-            uint8_t* out = bitmap->Row(row);
-            for (int x = 0; x < d.Width; ++x) {
-                const uint32_t p = CanvasPixel(d, x, row);
-                out[x * 3] = static_cast<uint8_t>(p);
-                out[x * 3 + 1] = static_cast<uint8_t>(p >> 8);
-                out[x * 3 + 2] = static_cast<uint8_t>(p >> 16);
-            }
-        }
-        d.Bitmap = std::move(bitmap);
+        CanvasToBitmap(d);
         return;
     }
-    if (!d.Renderer) {
-        return;
-    }
-    if (!d.Canvas || d.CanvasWidth != d.Width || d.CanvasHeight != d.Height) {
-        d.Canvas.reset(ff::SDL_CreateTexture(d.Renderer.get(), SDL_PIXELFORMAT_ARGB8888,
-                                             SDL_TEXTUREACCESS_STREAMING, d.Width, d.Height));
-        d.CanvasWidth = d.Width;
-        d.CanvasHeight = d.Height;
-    }
-    if (d.Canvas) {
-        ff::SDL_UpdateTexture(d.Canvas.get(), nullptr, d.CanvasPixels.data(),
-                              d.Width * static_cast<int>(sizeof(uint32_t)));
+    if (d.Renderer) {
+        UploadCanvas(d);
     }
 }
 

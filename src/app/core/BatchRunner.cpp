@@ -266,73 +266,91 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
 }
 
 bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
-    TItem& item = items_[index];
     TCustomFFConverter& converter = Converter(newest_);
-    std::vector<TTaskOf>& round = rounds_[newest_].Tasks;
-    const size_t round_before = round.size();
-    // A refusal takes back the file's tasks of this round: it fails whole.
-    auto refuse = [&](TBuildFailure kind, const std::string& error) {
-        while (round.size() > round_before) {
-            converter.RemoveTask(static_cast<int>(round.size()) - 1);
-            round.pop_back();
-        }
-        if (ProcessStopRequested()) {
-            return true;
-        }
-        if (events_.BuildFailed) {
-            events_.BuildFailed(index, kind, error);
-        }
-        if (first && refuse_whole_start_) {
-            return false;
-        }
-        item.State = TItemState::Failed;
-        ++ended_;
-        return true;
-    };
+    const size_t round_before = rounds_[newest_].Tasks.size();
     std::vector<std::string> warnings;
     for (size_t n = 0; n < jobs.size(); ++n) {
         TJob& job = jobs[n];
         if (job.AlreadyDone) {
             continue;
         }
-        const int task = converter.AddTask(job.Input.FileName, &job.Input);
-        if (task < 0) {
-            return refuse(TBuildFailure::Open, converter.LastError());
-        }
-        round.push_back({index, n});
-        for (TInputOptions& more : job.MoreInputs) {
-            if (!converter.AddInputFile(task, more.FileName, &more)) {
-                return refuse(TBuildFailure::Open, converter.LastError());
-            }
-        }
-        if (!converter.SetOutputFile(task, job.Output.FileName, &job.Output)) {
-            return refuse(TBuildFailure::Output, converter.LastError());
-        }
-        TPart& part = item.Parts[n];
-        part.MadeFiles = std::move(job.MadeFiles);
-        part.Copied = job.Output.AudioCodec == "copy";
-        part.Engine = converter.Task(task);
-        if (!job.FreeformTags.empty() && part.Engine != nullptr) {
-            part.Engine->SetOutputFinisher(
-                [tags = std::move(job.FreeformTags)](const std::string& partial) {
-                    return AddFreeformTags(partial, tags);
-                });
+        if (const auto failure = AddJob(index, n, job)) {
+            return RefuseTasks(index, first, round_before, *failure, converter.LastError());
         }
         if (!job.Warning.empty() &&
             std::find(warnings.begin(), warnings.end(), job.Warning) == warnings.end()) {
             warnings.push_back(job.Warning);
         }
     }
+    ItemBuilt(index, round_before, warnings);
+    return true;
+}
+
+std::optional<TBuildFailure> TBatchRunner::AddJob(size_t index, size_t n, TJob& job) {
+    TCustomFFConverter& converter = Converter(newest_);
+    const int task = converter.AddTask(job.Input.FileName, &job.Input);
+    if (task < 0) {
+        return TBuildFailure::Open;
+    }
+    rounds_[newest_].Tasks.push_back({index, n});
+    for (TInputOptions& more : job.MoreInputs) {
+        if (!converter.AddInputFile(task, more.FileName, &more)) {
+            return TBuildFailure::Open;
+        }
+    }
+    if (!converter.SetOutputFile(task, job.Output.FileName, &job.Output)) {
+        return TBuildFailure::Output;
+    }
+    TPart& part = items_[index].Parts[n];
+    part.MadeFiles = std::move(job.MadeFiles);
+    part.Copied = job.Output.AudioCodec == "copy";
+    part.Engine = converter.Task(task);
+    if (!job.FreeformTags.empty() && part.Engine != nullptr) {
+        part.Engine->SetOutputFinisher(
+            [tags = std::move(job.FreeformTags)](const std::string& partial) {
+                return AddFreeformTags(partial, tags);
+            });
+    }
+    return std::nullopt;
+}
+
+// A refusal takes back the file's tasks of this round: it fails whole.
+bool TBatchRunner::RefuseTasks(size_t index, bool first, size_t round_before, TBuildFailure kind,
+                               const std::string& error) {
+    TCustomFFConverter& converter = Converter(newest_);
+    std::vector<TTaskOf>& round = rounds_[newest_].Tasks;
+    while (round.size() > round_before) {
+        converter.RemoveTask(static_cast<int>(round.size()) - 1);
+        round.pop_back();
+    }
+    if (ProcessStopRequested()) {
+        return true;
+    }
+    if (events_.BuildFailed) {
+        events_.BuildFailed(index, kind, error);
+    }
+    if (first && refuse_whole_start_) {
+        return false;
+    }
+    TItem& item = items_[index];
+    item.State = TItemState::Failed;
+    ++ended_;
+    return true;
+}
+
+void TBatchRunner::ItemBuilt(size_t index, size_t round_before,
+                             const std::vector<std::string>& warnings) {
+    TItem& item = items_[index];
     item.Output = item.Parts.empty() ? std::string() : item.Parts.front().Output;
     item.TaskNumber = tasks_built_++;
-    if (round.size() == round_before) {
+    if (rounds_[newest_].Tasks.size() == round_before) {
         // Every output is there already.
         item.State = TItemState::Done;
         ++ended_;
         if (events_.AlreadyDone) {
             events_.AlreadyDone(index, Outputs(index));
         }
-        return true;
+        return;
     }
     item.State = TItemState::Built;
     if (events_.Added) {
@@ -343,7 +361,6 @@ bool TBatchRunner::AddTasks(size_t index, bool first, std::vector<TJob>& jobs) {
             events_.Warned(index, warning);
         }
     }
-    return true;
 }
 
 bool TBatchRunner::Copied(size_t item) const {

@@ -20,6 +20,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -208,6 +209,15 @@ private:
                          const std::vector<TJob>& jobs, int64_t duration);
     // The jobs of a probed file; false when the whole start is refused.
     bool AddTasks(size_t index, bool first, std::vector<TJob>& jobs);
+    // The parts of AddTasks. AddJob: one job's task on the newest round,
+    // nothing when it is added, else what failed (the converter says why);
+    // RefuseTasks: the file's tasks of this round taken back, false when
+    // the whole start is refused; ItemBuilt: the file's state and events
+    // once its tasks are added.
+    std::optional<TBuildFailure> AddJob(size_t index, size_t n, TJob& job);
+    bool RefuseTasks(size_t index, bool first, size_t round_before, TBuildFailure kind,
+                     const std::string& error);
+    void ItemBuilt(size_t index, size_t round_before, const std::vector<std::string>& warnings);
     void ItemEnded(size_t index);
     void UpdateItemProgress(TItem& item) const;
     void BeginRound(size_t round);

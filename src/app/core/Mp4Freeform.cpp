@@ -174,6 +174,72 @@ struct TCloser {
     }
 };
 
+// Where the movie box lies in the file.
+struct TMoovPlace {
+    uint64_t At = 0;
+    uint64_t Size = 0;
+};
+
+// A box's size from its header: a 64-bit size follows the type when the
+// 32-bit one is 1, and 0 means the box runs to the end of the file.
+uint64_t BoxSize(const TBytes& header, uint64_t at, uint64_t size) {
+    uint64_t box = Get32(header, 0);
+    if (box == 1 && at + 16 <= size) {
+        box = static_cast<uint64_t>(Get32(header, 8)) << 32 | Get32(header, 12);
+    } else if (box == 0) {
+        box = size - at;
+    }
+    return box;
+}
+
+// Walks the top-level boxes; the last movie box found wins. Empty, or the
+// error text.
+std::string LocateMoov(int fd, uint64_t size, TMoovPlace& place) {
+    std::optional<uint64_t> moov_at;
+    uint64_t moov_size = 0;
+    TBytes header;
+    for (uint64_t at = 0; at + kBoxHeader <= size;) {
+        if (!ReadAt(fd, header, 16, static_cast<off_t>(at)) && at + 16 <= size) {
+            return "The tags cannot be written: " + SystemErrorText(errno);
+        }
+        const uint64_t box = BoxSize(header, at, size);
+        if (box < kBoxHeader || at + box > size) {
+            return "The tags cannot be written: the file's boxes are damaged";
+        }
+        if (std::memcmp(&header[4], "moov", 4) == 0) {
+            moov_at = at;
+            moov_size = box;
+        }
+        at += box;
+    }
+    if (!moov_at || moov_size > UINT32_MAX / 2) {
+        return "The tags cannot be written: the file has no movie box";
+    }
+    place.At = *moov_at;
+    place.Size = moov_size;
+    return {};
+}
+
+// Writes the grown movie box back: in place when it ends the file, else
+// after the end, the old one turned into free space. Empty, or the error text.
+std::string WriteMoov(int fd, uint64_t size, const TMoovPlace& place, const TBytes& moov) {
+    const bool last = place.At + place.Size == size;
+    const uint64_t write_at = last ? place.At : size;
+    if (!last) {
+        // Offsets into the media stay true: the old box keeps its room.
+        TBytes free_type;
+        PutText(free_type, "free");
+        if (!WriteAt(fd, free_type, static_cast<off_t>(place.At + 4))) {
+            return "The tags cannot be written: " + SystemErrorText(errno);
+        }
+    }
+    if (!WriteAt(fd, moov, static_cast<off_t>(write_at)) ||
+        ftruncate(fd, static_cast<off_t>(write_at + moov.size())) != 0) {
+        return "The tags cannot be written: " + SystemErrorText(errno);
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string AddFreeformTags(const std::string& path,
@@ -187,34 +253,13 @@ std::string AddFreeformTags(const std::string& path,
         return "The tags cannot be written: " + SystemErrorText(errno);
     }
     const auto size = static_cast<uint64_t>(info.st_size);
-    std::optional<uint64_t> moov_at;
-    uint64_t moov_size = 0;
-    TBytes header;
-    for (uint64_t at = 0; at + kBoxHeader <= size;) {
-        if (!ReadAt(file.Fd, header, 16, static_cast<off_t>(at)) && at + 16 <= size) {
-            return "The tags cannot be written: " + SystemErrorText(errno);
-        }
-        uint64_t box = Get32(header, 0);
-        if (box == 1 && at + 16 <= size) {
-            box = static_cast<uint64_t>(Get32(header, 8)) << 32 | Get32(header, 12);
-        } else if (box == 0) {
-            box = size - at;
-        }
-        if (box < kBoxHeader || at + box > size) {
-            return "The tags cannot be written: the file's boxes are damaged";
-        }
-        if (std::memcmp(&header[4], "moov", 4) == 0) {
-            moov_at = at;
-            moov_size = box;
-        }
-        at += box;
-    }
-    if (!moov_at || moov_size > UINT32_MAX / 2) {
-        return "The tags cannot be written: the file has no movie box";
+    TMoovPlace place;
+    if (std::string error = LocateMoov(file.Fd, size, place); !error.empty()) {
+        return error;
     }
     TBytes moov;
-    if (!ReadAt(file.Fd, moov, moov_size, static_cast<off_t>(*moov_at)) ||
-        Get32(moov, 0) != moov_size) {
+    if (!ReadAt(file.Fd, moov, place.Size, static_cast<off_t>(place.At)) ||
+        Get32(moov, 0) != place.Size) {
         return "The tags cannot be written: the movie box cannot be read";
     }
     TMoovEditor editor(std::move(moov));
@@ -226,21 +271,7 @@ std::string AddFreeformTags(const std::string& path,
     for (const auto& [name, value] : tags) {
         editor.Append(Freeform(name, value));
     }
-    const bool last = *moov_at + moov_size == size;
-    const uint64_t write_at = last ? *moov_at : size;
-    if (!last) {
-        // Offsets into the media stay true: the old box keeps its room.
-        TBytes free_type;
-        PutText(free_type, "free");
-        if (!WriteAt(file.Fd, free_type, static_cast<off_t>(*moov_at + 4))) {
-            return "The tags cannot be written: " + SystemErrorText(errno);
-        }
-    }
-    if (!WriteAt(file.Fd, editor.Moov(), static_cast<off_t>(write_at)) ||
-        ftruncate(file.Fd, static_cast<off_t>(write_at + editor.Moov().size())) != 0) {
-        return "The tags cannot be written: " + SystemErrorText(errno);
-    }
-    return {};
+    return WriteMoov(file.Fd, size, place, editor.Moov());
 }
 
 }  // namespace v2m
