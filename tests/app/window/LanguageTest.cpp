@@ -19,6 +19,7 @@
 #include <map>
 #include <string>
 
+#include "FileListModel.h"
 #include "Translations.h"
 #include "WindowTestSupport.h"
 
@@ -70,6 +71,36 @@ public:
 private:
     QString language_;
 };
+
+// The core's counted words in the list, each language with its plural forms;
+// English keeps the core's own.
+TEST(LanguageWindowTest, ListCountsAndFailuresFollowTheLanguage) {
+    const struct {
+        const char* language;
+        std::string parts;
+        size_t outputs;
+        QString shown_parts;
+        QString shown_output;
+    } cases[] = {
+        {"en_US", "1 piece, cut 3:25", 2, "1 piece, cut 3:25", "a.mp3 + 1 more"},
+        {"ru_RU", "1 piece", 2, "1 часть", "a.mp3 и ещё 1 файл"},
+        {"ru_RU", "3 pieces, cut 3:25", 3, "3 части, обрезка 3:25", "a.mp3 и ещё 2 файла"},
+        {"ru_RU", "cut from 1:02:03", 12, "обрезка с 1:02:03", "a.mp3 и ещё 11 файлов"},
+        {"pl_PL", "22 pieces", 6, "22 części", "a.mp3 + 5 kolejnych"},
+        {"ja_JP", "2 pieces, cut 0:30", 1, "2 パート、トリミング 0:30", "a.mp3"},
+        {"de_DE", "cut does not fit", 2, "Ausschnitt passt nicht", "a.mp3 + 1 weitere"},
+        {"fr_FR", "has no audio track", 3, "n'a pas de piste audio", "a.mp3 + 2 autres"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language + (" " + c.parts));
+        const TLanguageSession session{QLatin1String(c.language)};
+        TFileRow row;
+        row.Data.OutputFile = "/out/a.mp3";
+        row.Data.OutputCount = c.outputs;
+        EXPECT_EQ(TFileListModel::ShownParts(c.parts), c.shown_parts);
+        EXPECT_EQ(TFileListModel::ShownOutputName(row), c.shown_output);
+    }
+}
 
 // Longer texts widen their controls or are elided with the whole text as the
 // tool tip; none is cut off unseen.
