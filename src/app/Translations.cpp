@@ -114,6 +114,8 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Input/output error"),
 };
 
+QString window_language;
+
 QString LanguageOf(QString value) {
     // "de_DE.UTF-8@euro": the codeset and the modifier say nothing of the language.
     value = value.section(QLatin1Char('@'), 0, 0).section(QLatin1Char('.'), 0, 0);
@@ -156,6 +158,7 @@ QStringList MessageLanguages(const std::function<const char*(const char*)>& vari
 QString InstallTranslations(QCoreApplication& application, const QStringList& languages,
                             const QString& data_folder) {
     const QString folder = data_folder + QLatin1String("translations");
+    window_language.clear();
     for (const QString& language : languages) {
         // English is the source language: nothing to load, and what comes
         // after it in the list is not wanted more.
@@ -177,9 +180,14 @@ QString InstallTranslations(QCoreApplication& application, const QStringList& la
             QCoreApplication::installTranslator(qt.release());
         }
         QLocale::setDefault(locale);
+        window_language = language;
         return language;
     }
     return {};
+}
+
+QString WindowLanguage() {
+    return window_language;
 }
 
 QString ShownText(std::string_view english) {

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QTranslator>
+#include <QUrl>
 
 #include <filesystem>
 #include <map>
@@ -99,6 +100,34 @@ TEST(LanguageWindowTest, ListCountsAndFailuresFollowTheLanguage) {
         row.Data.OutputCount = c.outputs;
         EXPECT_EQ(TFileListModel::ShownParts(c.parts), c.shown_parts);
         EXPECT_EQ(TFileListModel::ShownOutputName(row), c.shown_output);
+    }
+}
+
+// Help opens the entry page in the window's language, which leads into the
+// English guide; a language without a page of its own opens the guide.
+TEST(LanguageWindowTest, HelpOpensThePageOfTheWindowsLanguage) {
+    const struct {
+        const char* language;
+        const char* page;
+    } cases[] = {
+        {"de_DE", "index.de.html"}, {"pt_BR", "index.pt_BR.html"}, {"zh_CN", "index.zh_CN.html"},
+        {"ru_RU", "index.ru.html"}, {"ja_JP", "index.ja.html"},    {"en_GB", "index.html"},
+    };
+    test::TUserFolders user;
+    test::TFreshStateFolder state;
+    test::TProgramFolder program;
+    fs::copy(fs::path(V2M_OUTPUT_DIR) / "help", program.Path() / "help");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        const TLanguageSession session{QLatin1String(c.language)};
+        auto services = std::make_shared<test::TScriptedServices>();
+        const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
+        form->actHelpExecute();
+        ASSERT_EQ(services->Opened.size(), 1u);
+        EXPECT_EQ(services->Opened[0],
+                  QUrl::fromLocalFile(QString::fromStdString(program.Folder() + "help/") +
+                                      QLatin1String(c.page))
+                      .toString());
     }
 }
 
