@@ -25,7 +25,7 @@
     <name>v2m::TCoreTexts</name>
     <message>
         <source></source>
-        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, and the names of the file dialogs&apos; filters. The log keeps them in English.</comment>
+        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, and why a failed row failed (its tool tip and the list of files that could not be converted). The log keeps them in English.</comment>
         <translation></translation>
     </message>
     <message>
@@ -132,6 +132,46 @@
         <source>Text Files</source>
         <translation>テキストファイル</translation>
     </message>
+    <message>
+        <source>cut does not fit</source>
+        <translation>トリミング範囲がファイルに収まりません</translation>
+    </message>
+    <message>
+        <source>has no audio track</source>
+        <translation>音声トラックがありません</translation>
+    </message>
+    <message>
+        <source>is not a media file the libraries can read</source>
+        <translation>ライブラリで読み込めるメディアファイルではありません</translation>
+    </message>
+    <message>
+        <source>no such file</source>
+        <translation>ファイルがありません</translation>
+    </message>
+    <message>
+        <source>No space left on device</source>
+        <translation>デバイスに空き領域がありません</translation>
+    </message>
+    <message>
+        <source>Disk quota exceeded</source>
+        <translation>ディスククォータを超えました</translation>
+    </message>
+    <message>
+        <source>Read-only file system</source>
+        <translation>読み取り専用のファイルシステムです</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>アクセスが拒否されました</translation>
+    </message>
+    <message>
+        <source>File too large</source>
+        <translation>ファイルが大きすぎます</translation>
+    </message>
+    <message>
+        <source>Input/output error</source>
+        <translation>入出力エラー</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -209,7 +249,7 @@
     </message>
     <message>
         <source></source>
-        <comment>The file list in the main window: tool tips and the spoken description of a row.</comment>
+        <comment>The file list in the main window: tool tips, the spoken description of a row, and the Parts and Output columns&apos; counts (&quot;3 pieces, cut 3:25&quot;, &quot;song.mp3 + 2 more&quot;); times stay as they are.</comment>
         <translation></translation>
     </message>
     <message>
@@ -223,6 +263,30 @@
     <message>
         <source>%1 MB</source>
         <translation>%1 MB</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n piece(s)</source>
+        <translation>
+            <numerusform>%n パート</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>cut from %1</source>
+        <translation>%1 からトリミング</translation>
+    </message>
+    <message>
+        <source>cut %1</source>
+        <translation>トリミング %1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 + %n more</source>
+        <translation>
+            <numerusform>%1 ほか %n 件</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -25,7 +25,7 @@
     <name>v2m::TCoreTexts</name>
     <message>
         <source></source>
-        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, and the names of the file dialogs&apos; filters. The log keeps them in English.</comment>
+        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, and why a failed row failed (its tool tip and the list of files that could not be converted). The log keeps them in English.</comment>
         <translation></translation>
     </message>
     <message>
@@ -132,6 +132,46 @@
         <source>Text Files</source>
         <translation>Pliki tekstowe</translation>
     </message>
+    <message>
+        <source>cut does not fit</source>
+        <translation>przycięcie nie mieści się w pliku</translation>
+    </message>
+    <message>
+        <source>has no audio track</source>
+        <translation>nie ma ścieżki dźwiękowej</translation>
+    </message>
+    <message>
+        <source>is not a media file the libraries can read</source>
+        <translation>nie jest plikiem multimedialnym, który biblioteki potrafią odczytać</translation>
+    </message>
+    <message>
+        <source>no such file</source>
+        <translation>brak takiego pliku</translation>
+    </message>
+    <message>
+        <source>No space left on device</source>
+        <translation>Brak miejsca na urządzeniu</translation>
+    </message>
+    <message>
+        <source>Disk quota exceeded</source>
+        <translation>Przekroczony przydział dyskowy</translation>
+    </message>
+    <message>
+        <source>Read-only file system</source>
+        <translation>System plików tylko do odczytu</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>Brak dostępu</translation>
+    </message>
+    <message>
+        <source>File too large</source>
+        <translation>Plik jest za duży</translation>
+    </message>
+    <message>
+        <source>Input/output error</source>
+        <translation>Błąd wejścia/wyjścia</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -209,7 +249,7 @@
     </message>
     <message>
         <source></source>
-        <comment>The file list in the main window: tool tips and the spoken description of a row.</comment>
+        <comment>The file list in the main window: tool tips, the spoken description of a row, and the Parts and Output columns&apos; counts (&quot;3 pieces, cut 3:25&quot;, &quot;song.mp3 + 2 more&quot;); times stay as they are.</comment>
         <translation></translation>
     </message>
     <message>
@@ -223,6 +263,34 @@
     <message>
         <source>%1 MB</source>
         <translation>%1 MB</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n piece(s)</source>
+        <translation>
+            <numerusform>%n część</numerusform>
+            <numerusform>%n części</numerusform>
+            <numerusform>%n części</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>cut from %1</source>
+        <translation>przycięcie od %1</translation>
+    </message>
+    <message>
+        <source>cut %1</source>
+        <translation>przycięcie %1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 + %n more</source>
+        <translation>
+            <numerusform>%1 + %n kolejny</numerusform>
+            <numerusform>%1 + %n kolejne</numerusform>
+            <numerusform>%1 + %n kolejnych</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -16,8 +17,26 @@
 
 #include "AuxWindows.h"
 #include "Converter.h"
+#include "Translations.h"
 
 namespace v2m {
+
+namespace {
+
+// The guide is in English; a translated language has a short entry page in
+// its own words that leads into the guide's sections. "pt_BR" takes its own
+// page, "de_AT" the German one.
+QString HelpPage(const QString& program_folder, const QString& language) {
+    for (const QString& name : {language, language.section(QLatin1Char('_'), 0, 0)}) {
+        const QString page = program_folder + QStringLiteral("help/index.%1.html").arg(name);
+        if (!name.isEmpty() && QFileInfo::exists(page)) {
+            return page;
+        }
+    }
+    return program_folder + QLatin1String(kHelpDocument);
+}
+
+}  // namespace
 
 void TForm1::actViewLogExecute() {
     // Made for each look and gone after it, so it holds the log of its moment.
@@ -36,7 +55,8 @@ void TForm1::actAboutExecute() {
 
 void TForm1::actHelpExecute() {
     OpenWithShell(
-        QUrl::fromLocalFile(QString::fromStdString(program_folder_ + kHelpDocument)).toString());
+        QUrl::fromLocalFile(HelpPage(QString::fromStdString(program_folder_), WindowLanguage()))
+            .toString());
 }
 
 void TForm1::actVisitWebsiteExecute() {

@@ -22,6 +22,7 @@
 #include "FileListModel.h"
 #include "JobBuilding.h"
 #include "MyUtils.h"
+#include "Translations.h"
 
 namespace v2m {
 
@@ -717,7 +718,7 @@ void TForm1::ShowFailureSummary() {
     for (const size_t row : run_rows_) {
         if (row < FileList().Count() && FileList().Rows()[row].Progress == kFailedProgressText) {
             const TFileRow& r = FileList().Rows()[row];
-            failures.append(Text(r.Data.FileName + ": " + r.FailureReason));
+            failures.append(Text(r.Data.FileName + ": ") + ShownText(r.FailureReason));
         }
     }
     if (failures.empty()) {

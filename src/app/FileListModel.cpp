@@ -2,6 +2,7 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <numeric>
@@ -70,6 +71,39 @@ QString ShownSize(const std::string& text) {
 
 }  // namespace
 
+QString TFileListModel::ShownParts(const std::string& text) {
+    // The core builds the text from a count and a time; the words around
+    // them follow the user's language, the count its plural forms.
+    static const QRegularExpression kParts(
+        QStringLiteral("^(?:(\\d+) pieces?)?(?:(?:, )?cut (from )?(\\S+))?$"));
+    const QRegularExpressionMatch match = kParts.match(QString::fromStdString(text));
+    if (text.empty() || !match.hasMatch()) {
+        return ShownText(text);
+    }
+    // English is the source language and has no translation to pick its
+    // plural from: the core's words stand.
+    if (tr("%n piece(s)", nullptr, 1) == QLatin1String("1 piece(s)")) {
+        return QString::fromStdString(text);
+    }
+    QStringList said;
+    if (match.hasCaptured(1)) {
+        said.append(tr("%n piece(s)", nullptr, match.captured(1).toInt()));
+    }
+    if (match.hasCaptured(3)) {
+        said.append(match.hasCaptured(2) ? tr("cut from %1").arg(match.captured(3))
+                                         : tr("cut %1").arg(match.captured(3)));
+    }
+    return said.join(tr(", "));
+}
+
+QString TFileListModel::ShownOutputName(const TFileRow& row) {
+    if (row.Data.OutputFile.empty() || row.Data.OutputCount < 2) {
+        return QString::fromStdString(OutputName(row));
+    }
+    return tr("%1 + %n more", nullptr, static_cast<int>(row.Data.OutputCount - 1))
+        .arg(QString::fromStdString(WideExtractFileName(row.Data.OutputFile)));
+}
+
 QString TFileListModel::SpokenRow(const TFileRow& row) {
     // The Progress column holds a percentage while the file waits or runs,
     // else the word for how it ended.
@@ -107,18 +141,21 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
                 case kOriginalSizeColumn:
                 case kOutputSizeColumn:
                     return ShownSize(ColumnText(row, index.column()));
+                case kOutputColumn:
+                    return ShownOutputName(row);
+                case kPartsColumn:
+                    return ShownParts(row.Parts);
                 default:
                     return ShownText(ColumnText(row, index.column()));
             }
         case Qt::AccessibleTextRole:
             // A screen reader reads the row from its first cell: what a
             // sighted user takes in at a glance.
-            return index.column() == 0 ? SpokenRow(row)
-                                       : ShownText(ColumnText(row, index.column()));
+            return index.column() == 0 ? SpokenRow(row) : data(index, Qt::DisplayRole);
         case Qt::ToolTipRole:
             // A failed row says why where it says "Failed".
             if (index.column() == 4 && !row.FailureReason.empty()) {
-                return QString::fromStdString(row.FailureReason);
+                return ShownText(row.FailureReason);
             }
             if (index.column() == kPartsColumn && !row.Parts.empty()) {
                 return tr("re-encoded: pieces are cut to the sample");

@@ -45,6 +45,10 @@ public:
     static std::string OutputName(const TFileRow& row);
     // "clip.mkv, 00:03:25, Converting, 42 percent": the row for a screen reader.
     static QString SpokenRow(const TFileRow& row);
+    // The Parts column's "2 pieces, cut 3:25" and the Output column's
+    // "+ 2 more" in the window's language.
+    static QString ShownParts(const std::string& text);
+    static QString ShownOutputName(const TFileRow& row);
     // The "Audio" column of every row for these settings.
     void UpdateAudioTexts(const TJobRequest& request);
     // The track in that language for every row that has one (texts follow

@@ -22,14 +22,16 @@
 
    Words the conversion logic names and the main window shows: the file list's
    column titles, a row's state in its Progress column, the labels and items of
-   the four lists in Profile Settings, and the names of the file dialogs'
-   filters. The log keeps them in English.
+   the four lists in Profile Settings, the names of the file dialogs'
+   filters, and why a failed row failed (its tool tip and the list of files
+   that could not be converted). The log keeps them in English.
 */
 
 /* TRANSLATOR v2m::TFileListModel
 
-   The file list in the main window: tool tips and the spoken description of
-   a row.
+   The file list in the main window: tool tips, the spoken description of
+   a row, and the Parts and Output columns' counts ("3 pieces, cut 3:25",
+   "song.mp3 + 2 more"); times stay as they are.
 */
 
 /* TRANSLATOR v2m::TLogForm
@@ -97,7 +99,22 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "All Files"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Cue Sheets"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Text Files"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "cut does not fit"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "has no audio track"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "is not a media file the libraries can read"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "no such file"),
+    // The system's words for a full disk or a refused folder, as the C
+    // library says them in English; a library that speaks the user's
+    // language already passes through.
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "No space left on device"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Disk quota exceeded"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Read-only file system"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Permission denied"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "File too large"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Input/output error"),
 };
+
+QString window_language;
 
 QString LanguageOf(QString value) {
     // "de_DE.UTF-8@euro": the codeset and the modifier say nothing of the language.
@@ -141,6 +158,7 @@ QStringList MessageLanguages(const std::function<const char*(const char*)>& vari
 QString InstallTranslations(QCoreApplication& application, const QStringList& languages,
                             const QString& data_folder) {
     const QString folder = data_folder + QLatin1String("translations");
+    window_language.clear();
     for (const QString& language : languages) {
         // English is the source language: nothing to load, and what comes
         // after it in the list is not wanted more.
@@ -162,9 +180,14 @@ QString InstallTranslations(QCoreApplication& application, const QStringList& la
             QCoreApplication::installTranslator(qt.release());
         }
         QLocale::setDefault(locale);
+        window_language = language;
         return language;
     }
     return {};
+}
+
+QString WindowLanguage() {
+    return window_language;
 }
 
 QString ShownText(std::string_view english) {

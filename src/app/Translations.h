@@ -27,6 +27,9 @@ QStringList MessageLanguages(const std::function<const char*(const char*)>& vari
 QString InstallTranslations(QCoreApplication& application, const QStringList& languages,
                             const QString& data_folder);
 
+// The language the last InstallTranslations chose; empty for English.
+QString WindowLanguage();
+
 // A text the Qt-free layers name and the window shows: column titles, row
 // states, the option lists' labels and items. Unknown texts (data such as
 // numbers and file names) come back as they are.

@@ -34,7 +34,8 @@ for file in video2mp3 video2mp3-cli; do
     [[ -x "$prefix/bin/$file" && ! -L "$prefix/bin/$file" ]] || fail "$prefix/bin/$file is not an installed program"
 done
 for file in "$data/profiles/profiles.ini" "$data/profiles/mp3_auto.ini" "$data/Vantel_Aero.skn" \
-        "$data/help/index.html" "$data/help/help.css" "$data/translations/video2mp3_de.qm" \
+        "$data/help/index.html" "$data/help/help.css" "$data/help/index.de.html" \
+        "$data/help/index.zh_CN.html" "$data/translations/video2mp3_de.qm" \
         "$prefix/lib/video2mp3/hooks/libv2m_timestamp_box.so" \
         "$prefix/share/applications/com.tolvexsoft.video2mp3.desktop" \
         "$prefix/share/metainfo/com.tolvexsoft.video2mp3.metainfo.xml" \
@@ -49,6 +50,12 @@ grep -qF "ExecStart=\"$prefix/bin/video2mp3-cli\" " "$unit" || fail "$unit does 
 # Every page the guide links to locally is installed with it.
 for target in $(grep -o 'href="[^"#:]*"' "$data/help/index.html" | sed 's/href="//; s/"$//'); do
     [[ -f "$data/help/$target" ]] || fail "help/index.html links to missing $target"
+done
+# The languages' entry pages lead into sections the guide has.
+for page in "$data"/help/index.*.html; do
+    for section in $(grep -o 'href="index.html#[^"]*"' "$page" | sed 's/.*#//; s/"$//'); do
+        grep -qF "id=\"$section\"" "$data/help/index.html" || fail "$page leads to missing #$section"
+    done
 done
 
 # From another folder: the profiles are found through the program's own

@@ -46,6 +46,7 @@ dpkg-deb -x "$package" "$root" || fail "dpkg-deb -x"
 cli="$root/usr/bin/video2mp3-cli"
 for file in "$root/usr/bin/video2mp3" "$cli" "$root/usr/share/video2mp3/profiles/profiles.ini" \
         "$root/usr/share/video2mp3/Vantel_Aero.skn" "$root/usr/share/video2mp3/help/index.html" \
+        "$root/usr/share/video2mp3/help/index.ja.html" \
         "$root/usr/share/video2mp3/translations/video2mp3_de.qm" \
         "$root/usr/share/applications/com.tolvexsoft.video2mp3.desktop" \
         "$root/usr/share/metainfo/com.tolvexsoft.video2mp3.metainfo.xml" \

@@ -14,11 +14,13 @@
 #include <QTest>
 #include <QToolBar>
 #include <QTranslator>
+#include <QUrl>
 
 #include <filesystem>
 #include <map>
 #include <string>
 
+#include "FileListModel.h"
 #include "Translations.h"
 #include "WindowTestSupport.h"
 
@@ -70,6 +72,64 @@ public:
 private:
     QString language_;
 };
+
+// The core's counted words in the list, each language with its plural forms;
+// English keeps the core's own.
+TEST(LanguageWindowTest, ListCountsAndFailuresFollowTheLanguage) {
+    const struct {
+        const char* language;
+        std::string parts;
+        size_t outputs;
+        QString shown_parts;
+        QString shown_output;
+    } cases[] = {
+        {"en_US", "1 piece, cut 3:25", 2, "1 piece, cut 3:25", "a.mp3 + 1 more"},
+        {"ru_RU", "1 piece", 2, "1 часть", "a.mp3 и ещё 1 файл"},
+        {"ru_RU", "3 pieces, cut 3:25", 3, "3 части, обрезка 3:25", "a.mp3 и ещё 2 файла"},
+        {"ru_RU", "cut from 1:02:03", 12, "обрезка с 1:02:03", "a.mp3 и ещё 11 файлов"},
+        {"pl_PL", "22 pieces", 6, "22 części", "a.mp3 + 5 kolejnych"},
+        {"ja_JP", "2 pieces, cut 0:30", 1, "2 パート、トリミング 0:30", "a.mp3"},
+        {"de_DE", "cut does not fit", 2, "Ausschnitt passt nicht", "a.mp3 + 1 weitere"},
+        {"fr_FR", "has no audio track", 3, "n'a pas de piste audio", "a.mp3 + 2 autres"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language + (" " + c.parts));
+        const TLanguageSession session{QLatin1String(c.language)};
+        TFileRow row;
+        row.Data.OutputFile = "/out/a.mp3";
+        row.Data.OutputCount = c.outputs;
+        EXPECT_EQ(TFileListModel::ShownParts(c.parts), c.shown_parts);
+        EXPECT_EQ(TFileListModel::ShownOutputName(row), c.shown_output);
+    }
+}
+
+// Help opens the entry page in the window's language, which leads into the
+// English guide; a language without a page of its own opens the guide.
+TEST(LanguageWindowTest, HelpOpensThePageOfTheWindowsLanguage) {
+    const struct {
+        const char* language;
+        const char* page;
+    } cases[] = {
+        {"de_DE", "index.de.html"}, {"pt_BR", "index.pt_BR.html"}, {"zh_CN", "index.zh_CN.html"},
+        {"ru_RU", "index.ru.html"}, {"ja_JP", "index.ja.html"},    {"en_GB", "index.html"},
+    };
+    test::TUserFolders user;
+    test::TFreshStateFolder state;
+    test::TProgramFolder program;
+    fs::copy(fs::path(V2M_OUTPUT_DIR) / "help", program.Path() / "help");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        const TLanguageSession session{QLatin1String(c.language)};
+        auto services = std::make_shared<test::TScriptedServices>();
+        const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
+        form->actHelpExecute();
+        ASSERT_EQ(services->Opened.size(), 1u);
+        EXPECT_EQ(services->Opened[0],
+                  QUrl::fromLocalFile(QString::fromStdString(program.Folder() + "help/") +
+                                      QLatin1String(c.page))
+                      .toString());
+    }
+}
 
 // Longer texts widen their controls or are elided with the whole text as the
 // tool tip; none is cut off unseen.
