@@ -679,10 +679,6 @@
         <translation>%L1 von %L2 Dateien werden hinzugefügt...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>%L1 Dateien konnten nicht hinzugefügt werden – siehe Protokoll</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>Die letzte Konvertierung wurde unterbrochen. Die %L1 verbleibenden Dateien weiter konvertieren?</translation>
     </message>
@@ -781,6 +777,13 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>Lautheit a&amp;nalysieren</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>%Ln Datei konnte nicht hinzugefügt werden – siehe Protokoll</numerusform>
+            <numerusform>%Ln Dateien konnten nicht hinzugefügt werden – siehe Protokoll</numerusform>
+        </translation>
     </message>
 </context>
 <context>

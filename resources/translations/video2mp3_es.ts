@@ -679,10 +679,6 @@
         <translation>Añadiendo archivos: %L1 de %L2...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>No se pudieron añadir %L1 archivos - consulte el registro</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>La última conversión se interrumpió. ¿Reanudar los archivos restantes (%L1)?</translation>
     </message>
@@ -781,6 +777,13 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>Analizar &amp;sonoridad</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>No se pudo añadir %Ln archivo - consulte el registro</numerusform>
+            <numerusform>No se pudieron añadir %Ln archivos - consulte el registro</numerusform>
+        </translation>
     </message>
 </context>
 <context>

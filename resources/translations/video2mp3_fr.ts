@@ -679,10 +679,6 @@
         <translation>Ajout de %L1 fichiers sur %L2...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>%L1 fichiers n&apos;ont pas pu être ajoutés – voir le journal</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>La dernière conversion a été interrompue. Reprendre les %L1 fichiers restants ?</translation>
     </message>
@@ -781,6 +777,13 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>&amp;Analyser le volume sonore</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>%Ln fichier n&apos;a pas pu être ajouté – voir le journal</numerusform>
+            <numerusform>%Ln fichiers n&apos;ont pas pu être ajoutés – voir le journal</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -679,10 +679,6 @@
         <translation>Aggiunta dei file: %L1 di %L2...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>Impossibile aggiungere %L1 file - vedere il registro</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>L&apos;ultima conversione è stata interrotta. Riprendere i file rimanenti (%L1)?</translation>
     </message>
@@ -781,6 +777,13 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>Analizza &amp;intensità sonora</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>Impossibile aggiungere %Ln file - vedere il registro</numerusform>
+            <numerusform>Impossibile aggiungere %Ln file - vedere il registro</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -677,10 +677,6 @@
         <translation>ファイルを追加中 (%L1 / %L2)...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>%L1 個のファイルを追加できませんでした。ログを確認してください</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>前回の変換は中断されました。残りの %L1 個のファイルの変換を再開しますか？</translation>
     </message>
@@ -779,6 +775,12 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>ラウドネスを分析(&amp;L)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>%Ln 個のファイルを追加できませんでした。ログを確認してください</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -681,10 +681,6 @@
         <translation>Dodawanie plików: %L1 z %L2...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>Nie udało się dodać plików (%L1) – zobacz dziennik</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>Ostatnia konwersja została przerwana. Wznowić pozostałe pliki (%L1)?</translation>
     </message>
@@ -783,6 +779,14 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>&amp;Analizuj głośność</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>Nie udało się dodać %Ln pliku – zobacz dziennik</numerusform>
+            <numerusform>Nie udało się dodać %Ln plików – zobacz dziennik</numerusform>
+            <numerusform>Nie udało się dodać %Ln plików – zobacz dziennik</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -679,10 +679,6 @@
         <translation>Adicionando arquivos: %L1 de %L2...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>Não foi possível adicionar %L1 arquivos - veja o registro</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>A última conversão foi interrompida. Retomar os arquivos restantes (%L1)?</translation>
     </message>
@@ -781,6 +777,13 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>&amp;Analisar intensidade sonora</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>Não foi possível adicionar %Ln arquivo - veja o registro</numerusform>
+            <numerusform>Não foi possível adicionar %Ln arquivos - veja o registro</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -681,10 +681,6 @@
         <translation>Добавление файлов: %L1 из %L2...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>Не удалось добавить файлы (%L1) — см. журнал</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>Последняя конвертация была прервана. Продолжить с оставшимися файлами (%L1)?</translation>
     </message>
@@ -783,6 +779,14 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>&amp;Измерить громкость</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>Не удалось добавить %Ln файл — см. журнал</numerusform>
+            <numerusform>Не удалось добавить %Ln файла — см. журнал</numerusform>
+            <numerusform>Не удалось добавить %Ln файлов — см. журнал</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -677,10 +677,6 @@
         <translation>正在添加文件 %L1 / %L2...</translation>
     </message>
     <message>
-        <source>%L1 files could not be added - see the log</source>
-        <translation>%L1 个文件无法添加，请查看日志</translation>
-    </message>
-    <message>
         <source>The last conversion was interrupted. Resume the %L1 remaining files?</source>
         <translation>上次转换被中断。是否继续转换剩余的 %L1 个文件？</translation>
     </message>
@@ -779,6 +775,12 @@
     <message>
         <source>Analyze &amp;Loudness</source>
         <translation>分析响度(&amp;L)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln file(s) could not be added - see the log</source>
+        <translation>
+            <numerusform>%Ln 个文件无法添加，请查看日志</numerusform>
+        </translation>
     </message>
 </context>
 <context>

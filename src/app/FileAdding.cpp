@@ -214,9 +214,16 @@ void TForm1::EndAdding() {
     if (adding_failures_ == 0 || closed_) {
         ShowStatus(QString());
     } else {
-        ShowStatus(adding_failures_ == 1
+        const int failures = static_cast<int>(adding_failures_);
+        QString text = tr("%Ln file(s) could not be added - see the log", nullptr, failures);
+        // English is the source language, with no translation to pick its
+        // plural from.
+        if (text.contains(QLatin1String("file(s)"))) {
+            text = failures == 1
                        ? QStringLiteral("1 file could not be added - see the log")
-                       : tr("%L1 files could not be added - see the log").arg(adding_failures_));
+                       : QStringLiteral("%L1 files could not be added - see the log").arg(failures);
+        }
+        ShowStatus(text);
     }
     ShowFileList();
     // The new rows take their places in the order the list is shown in.
