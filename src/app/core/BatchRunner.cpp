@@ -425,14 +425,14 @@ void TBatchRunner::Advance() {
     }
     // One job has no room beside a round's last task; two rounds running
     // are all there may be; with none, the end of the last builds the next.
+    // The next round is built as soon as the one running has started, not
+    // when its last task has: building a round of short files takes longer
+    // than its last tasks run, and the jobs would wait for it.
     if (jobs_ == 1 || building_ || next_ >= items_.size() || ProcessStopRequested() ||
         rounds_[0].Live == rounds_[1].Live) {
         return;
     }
-    const size_t running = rounds_[0].Live ? 0 : 1;
-    if (Converter(running).TasksLeft() == 0) {
-        BeginRound(1 - running);
-    }
+    BeginRound(rounds_[0].Live ? 1 : 0);
 }
 
 size_t TBatchRunner::ItemOfTask(int32_t TaskIndex) const {

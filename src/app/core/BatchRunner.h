@@ -6,10 +6,10 @@
 // and time left are kept for the whole batch.
 //
 // With several jobs the rounds take turns on two components, the front end's
-// and a second one like it: the next round is built once every task of the
-// current one has started, and its tasks start as those of the current one
-// end, so that as many tasks run as there are jobs while files are left,
-// never more. Memory and open files are then those of two rounds.
+// and a second one like it: the next round is built while the current one
+// runs, and its tasks start as those of the current one end, so that as
+// many tasks run as there are jobs while files are left, never more.
+// Memory and open files are then those of two rounds.
 //
 // Everything here runs on the main thread (the thread that installed the
 // main-thread services): the events, Start, Pause, Resume, Stop and Poll.
@@ -226,7 +226,7 @@ private:
     // How many tasks the newest round may run: the jobs the older one leaves.
     int RunningLimit() const;
     // Lets the newest round run what the older one leaves, and builds the
-    // next round once every task of the one running has started.
+    // next round beside the one running.
     void Advance();
     void OnProgress(size_t round, const TProgressInfo& info);
     void OnTerminate(size_t round, const TTerminateInfo& info);
