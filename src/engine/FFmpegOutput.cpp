@@ -411,13 +411,13 @@ void TOutputBuilder::ApplyRcOverride(AVCodecContext* codec) {
         }
         cursor = slash + 1;
     }
-    auto* table = static_cast<RcOverride*>(ff::av_malloc(sizeof(RcOverride) * entries.size()));
+    AVOwned<RcOverride> table(
+        static_cast<RcOverride*>(ff::av_malloc(sizeof(RcOverride) * entries.size())));
     if (table == nullptr) {
         throw std::bad_alloc();
     }
-    std::memcpy(table, entries.data(), sizeof(RcOverride) * entries.size());
-    ff::av_freep(&codec->rc_override);
-    codec->rc_override = table;
+    std::memcpy(table.get(), entries.data(), sizeof(RcOverride) * entries.size());
+    ReplaceLibraryField(codec->rc_override, std::move(table));
     codec->rc_override_count = static_cast<int>(entries.size());
 }
 
@@ -898,12 +898,9 @@ void TOutputBuilder::NameOutput(AVFormatContext* file, const std::string& path,
         return;
     }
     // Messages and the stream listing name the file that is written.
-    char* renamed = ff::av_strdup(ToLibraryFileName(wanted).c_str());
-    if (renamed == nullptr) {
+    if (!ReplaceLibraryText(file->url, ToLibraryFileName(wanted).c_str())) {
         throw std::bad_alloc();
     }
-    ff::av_free(file->url);
-    file->url = renamed;
 }
 
 void TOutputBuilder::CreateOutputBytes(AVFormatContext* file) {

@@ -75,6 +75,14 @@ namespace engine {
 
 namespace {
 
+// A chapter made for an output, until the output's list holds it.
+struct ChapterFree {
+    void operator()(AVChapter* chapter) const {
+        ff::av_dict_free(&chapter->metadata);
+        ff::av_free(chapter);
+    }
+};
+
 constexpr int kSdpSize = 2048;
 constexpr int kLogNameLimit = 1023;
 
@@ -715,7 +723,7 @@ void TTranscoder::OpenDecoders() {
             ist.Codec->extradata != nullptr) {
             // The decoder refuses a stream description without block size or
             // rate; FLAC frames carry their own, and decode without one.
-            ff::av_freep(static_cast<void*>(&ist.Codec->extradata));
+            ReplaceLibraryField(ist.Codec->extradata, AVOwned<uint8_t>());
             ist.Codec->extradata_size = 0;
             ist.Decoder = OpenCodec(ist.Codec, codec, &entries, opened);
         }
@@ -786,7 +794,8 @@ void TTranscoder::CopyChapters() {
                 if (!unlimited && chapter->start > rt + ts_off) {
                     break;
                 }
-                auto* copy = static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter)));
+                std::unique_ptr<AVChapter, ChapterFree> copy(
+                    static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter))));
                 if (copy == nullptr) {
                     throw FFmpegException("av_mallocz fail");
                 }
@@ -798,12 +807,10 @@ void TTranscoder::CopyChapters() {
                 void* grown =
                     ff::av_realloc_array(os->chapters, os->nb_chapters + 1, sizeof(AVChapter*));
                 if (grown == nullptr) {
-                    ff::av_dict_free(&copy->metadata);
-                    ff::av_free(copy);
                     throw FFmpegException("av_realloc fail");
                 }
                 os->chapters = static_cast<AVChapter**>(grown);
-                os->chapters[os->nb_chapters++] = copy;
+                os->chapters[os->nb_chapters++] = copy.release();  // the output's now
             }
         }
     }

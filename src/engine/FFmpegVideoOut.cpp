@@ -285,8 +285,10 @@ public:
         } else if (const int result = ff::avfilter_link(last_, 0, sink_, 0); result < 0) {
             return Failed("avfilter_link", result);
         }
-        ff::av_freep(&graph_->scale_sws_opts);
-        graph_->scale_sws_opts = ff::av_strdup(Format("flags=%d", scaler_flags).c_str());
+        if (!ReplaceLibraryText(graph_->scale_sws_opts,
+                                Format("flags=%d", scaler_flags).c_str())) {
+            return Failed("av_strdup", AVERROR(ENOMEM));
+        }
         if (const int result = ff::avfilter_graph_config(graph_, nullptr); result < 0) {
             return Failed("avfilter_graph_config", result);
         }

@@ -13,6 +13,7 @@
 #include "CodecStages.h"
 #include "FFmpegLoader.h"
 #include "FFmpegLogger.h"
+#include "MediaOwners.h"
 #include "Format.h"
 #include "PlayerContext.h"
 #include "UnicodeProtocol.h"
@@ -76,12 +77,11 @@ int WaitingRead(void* opaque, uint8_t* buffer, int size) {
 
 struct TWaitingInput {
     TWaitingReader Reader;
-    AVIOContext* IO = nullptr;
+    IOContextPtr IO;
+    TWaitingInput() = default;
+    TWaitingInput(const TWaitingInput&) = delete;
+    TWaitingInput& operator=(const TWaitingInput&) = delete;
     ~TWaitingInput() {
-        if (IO != nullptr) {
-            ff::av_freep(&IO->buffer);
-            ff::avio_context_free(&IO);
-        }
         if (Reader.Fd >= 0) {
             ::close(Reader.Fd);
         }
@@ -104,19 +104,15 @@ int OpenInput(TPlayContext& is, AVFormatContext** format, const AVInputFormat* f
             return code;
         }
         constexpr int kBufferSize = 32768;
-        auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kBufferSize));
-        if (buffer != nullptr) {
-            waiting->IO = ff::avio_alloc_context(buffer, kBufferSize, 0, &waiting->Reader,
-                                                 WaitingRead, nullptr, nullptr);
-        }
+        waiting->IO =
+            MakeIOContext(kBufferSize, false, &waiting->Reader, WaitingRead, nullptr, nullptr);
         if (waiting->IO == nullptr) {
-            ff::av_free(buffer);
             ff::avformat_free_context(*format);
             *format = nullptr;
             return AVERROR(ENOMEM);
         }
         waiting->IO->seekable = 0;
-        (*format)->pb = waiting->IO;
+        (*format)->pb = waiting->IO.get();
         (*format)->flags |= AVFMT_FLAG_CUSTOM_IO;
         return ff::avformat_open_input(format, "", forced, options);
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "FFmpegApi.h"
 #include "FFmpegLoader.h"
@@ -128,6 +129,54 @@ struct AVMemoryDeleter {
     }
 };
 using AVMemory = std::unique_ptr<uint8_t[], AVMemoryDeleter>;
+template <class T>
+using AVOwned = std::unique_ptr<T, AVMemoryDeleter>;
+
+// A field of a library structure owns what it points to, and the structure
+// frees it with itself: the new value (library memory, or none) takes the
+// place of the old one, which is freed now.
+template <class T>
+void ReplaceLibraryField(T*& field, AVOwned<T> value) {
+    ff::av_freep(&field);
+    field = value.release();
+}
+// The same for a text, copied into library memory; false when none was left.
+inline bool ReplaceLibraryText(char*& field, const char* text) {
+    AVOwned<char> copy(ff::av_strdup(text));
+    if (copy == nullptr) {
+        return false;
+    }
+    ReplaceLibraryField(field, std::move(copy));
+    return true;
+}
+
+// An I/O context over our own callbacks, with the buffer it goes through.
+// The libraries may swap that buffer for one of their own, so the deleter
+// frees whichever it holds then. The opaque state stays its maker's.
+struct IOContextFree {
+    void operator()(AVIOContext* io) const {
+        ff::av_freep(&io->buffer);
+        ff::avio_context_free(&io);
+    }
+};
+using IOContextPtr = std::unique_ptr<AVIOContext, IOContextFree>;
+
+// Null when no memory was left.
+inline IOContextPtr MakeIOContext(int buffer_size, bool writing, void* opaque,
+                                  int (*read)(void*, uint8_t*, int),
+                                  int (*write)(void*, uint8_t*, int),
+                                  int64_t (*seek)(void*, int64_t, int)) {
+    AVMemory buffer(static_cast<uint8_t*>(ff::av_malloc(static_cast<size_t>(buffer_size))));
+    if (buffer == nullptr) {
+        return nullptr;
+    }
+    IOContextPtr io(ff::avio_alloc_context(buffer.get(), buffer_size, writing ? 1 : 0, opaque,
+                                           read, write, seek));
+    if (io != nullptr) {
+        static_cast<void>(buffer.release());  // the context's from now on
+    }
+    return io;
+}
 
 // Files read or written through the C runtime the libraries use.
 struct CFileClose {

@@ -95,26 +95,11 @@ int64_t SeekWritten(void* opaque, int64_t position, int whence) {
 }
 
 MemoryIOPtr MakeIO(void* state, bool writing) {
-    auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kBufferSize));
-    if (buffer == nullptr) {
-        return nullptr;
-    }
-    AVIOContext* io = ff::avio_alloc_context(
-        buffer, kBufferSize, writing ? 1 : 0, state, writing ? nullptr : ReadMemory,
-        writing ? WriteMemory : nullptr, writing ? SeekWritten : SeekMemory);
-    if (io == nullptr) {
-        ff::av_free(buffer);
-    }
-    return MemoryIOPtr(io);
+    return MakeIOContext(kBufferSize, writing, state, writing ? nullptr : ReadMemory,
+                         writing ? WriteMemory : nullptr, writing ? SeekWritten : SeekMemory);
 }
 
 }  // namespace
-
-void MemoryIOFree::operator()(AVIOContext* io) const {
-    // The libraries may have replaced the buffer: free the one it has now.
-    ff::av_freep(&io->buffer);
-    ff::avio_context_free(&io);
-}
 
 MemoryReader::MemoryReader(std::span<const uint8_t> bytes)
     : state_{bytes, 0}, io_(MakeIO(&state_, false)) {}

@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "FFmpegApi.h"
+#include "MediaOwners.h"
 
 namespace v2m {
 
 // An I/O context with its buffer; its state object (the opaque pointer) is
 // owned by the MemoryReader or MemoryWriter that made it.
-struct MemoryIOFree {
-    void operator()(AVIOContext* io) const;
-};
-using MemoryIOPtr = std::unique_ptr<AVIOContext, MemoryIOFree>;
+using MemoryIOPtr = IOContextPtr;
 
 // Reads the bytes given, which must outlive the reader; seekable, with a size.
 class MemoryReader {

@@ -1,5 +1,6 @@
 #include "UnicodeProtocol.h"
 
+#include "MediaOwners.h"
 #include "SafeFiles.h"
 #include "StopRequest.h"
 #include "libavutil_error.h"
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace v2m {
 
@@ -46,35 +48,28 @@ bool IsOurOutput(const AVIOContext* io) {
 
 // Frees an I/O context we made, its buffer and its file; returns the close error.
 int FreeOurIO(AVIOContext** io) {
-    auto* file = static_cast<UnicodeFile*>((*io)->opaque);
-    ff::av_freep(&(*io)->buffer);
-    ff::avio_context_free(io);
-    int result = 0;
-    if (file != nullptr) {
-        if (file->fd >= 0 && ::close(file->fd) != 0) {
-            result = AVERROR(errno);
-        }
-        delete file;
+    // The context was the format context's; its file was the context's.
+    const std::unique_ptr<UnicodeFile> file(static_cast<UnicodeFile*>((*io)->opaque));
+    IOContextPtr owned(std::exchange(*io, nullptr));
+    owned.reset();
+    if (file != nullptr && file->fd >= 0 && ::close(file->fd) != 0) {
+        return AVERROR(errno);
     }
-    return result;
+    return 0;
 }
 
+// The context owns the file from now on, and FreeOurIO frees both.
 AVIOContext* MakeOurIO(int fd, bool writing) {
     auto file = std::make_unique<UnicodeFile>();
     file->fd = fd;
-    auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kIOBufferSize));
-    if (buffer == nullptr) {
-        return nullptr;
-    }
-    AVIOContext* io = ff::avio_alloc_context(
-        buffer, kIOBufferSize, writing ? 1 : 0, file.get(), writing ? nullptr : unicode_file::Read,
-        writing ? unicode_file::Write : nullptr, unicode_file::Seek);
+    IOContextPtr io = MakeIOContext(kIOBufferSize, writing, file.get(),
+                                    writing ? nullptr : unicode_file::Read,
+                                    writing ? unicode_file::Write : nullptr, unicode_file::Seek);
     if (io == nullptr) {
-        ff::av_free(buffer);
         return nullptr;
     }
-    file.release();
-    return io;
+    static_cast<void>(file.release());
+    return io.release();
 }
 
 }  // namespace
