@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "CodecStages.h"
 #include "FFmpegLoader.h"
@@ -99,16 +100,14 @@ int OpenInput(TPlayContext& is, AVFormatContext** format, const AVInputFormat* f
         waiting->Reader.Fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (waiting->Reader.Fd < 0) {
             const int code = AVERROR(errno);
-            ff::avformat_free_context(*format);
-            *format = nullptr;
+            const FormatContextPtr dropped(std::exchange(*format, nullptr));
             return code;
         }
         constexpr int kBufferSize = 32768;
         waiting->IO =
             MakeIOContext(kBufferSize, false, &waiting->Reader, WaitingRead, nullptr, nullptr);
         if (waiting->IO == nullptr) {
-            ff::avformat_free_context(*format);
-            *format = nullptr;
+            const FormatContextPtr dropped(std::exchange(*format, nullptr));
             return AVERROR(ENOMEM);
         }
         waiting->IO->seekable = 0;
@@ -771,12 +770,13 @@ bool ConfigureFilters(TPlayContext& is, TVideoFilters& filters, const AVFrame* f
         inputs->name = ff::av_strdup("out");
         inputs->filter_ctx = filters.Sink;
         inputs->pad_idx = 0;
+        // The parse takes the lists and hands back what it left unlinked.
         AVFilterInOut* in = inputs.release();
         AVFilterInOut* out = outputs.release();
         linked = ff::avfilter_graph_parse_ptr(graph, is.Settings.VideoFilters.c_str(), &in, &out,
                                               nullptr);
-        ff::avfilter_inout_free(&in);
-        ff::avfilter_inout_free(&out);
+        inputs.reset(in);
+        outputs.reset(out);
     }
     if (linked < 0 || ff::avfilter_graph_config(graph, nullptr) < 0) {
         return false;

@@ -219,6 +219,17 @@ bool IsLocalFileName(const std::string& url, std::string* path) {
 
 namespace {
 
+// Like the library's open, one of ours frees the caller's context when it fails.
+int DropContext(AVFormatContext** context, int error) {
+    const FormatContextPtr dropped(std::exchange(*context, nullptr));
+    return error;
+}
+
+// A name in our Unicode protocol made into our own I/O context.
+struct OurIOFree {
+    void operator()(AVIOContext* io) const { FreeOurIO(&io); }
+};
+
 // A file name or URL of the library's own protocols.
 int OpenPlainInput(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                    AVDictionary** options) {
@@ -229,11 +240,7 @@ int OpenPlainInput(AVFormatContext** context, const std::string& url, const AVIn
         // keep that open waiting for ever.
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-            if (*context != nullptr) {
-                ff::avformat_free_context(*context);
-                *context = nullptr;
-            }
-            return kNotRegularFileError;
+            return DropContext(context, kNotRegularFileError);
         }
         // The explicit form keeps a ':' in a file name from being read
         // as a protocol.
@@ -252,42 +259,35 @@ int OpenUnicodeInput(AVFormatContext** context, const std::string& url, const AV
                      AVDictionary** options) {
     // Like the library, take a context the caller made (with its flags and
     // settings), and free it on failure.
-    AVFormatContext* ctx = *context;
-    *context = nullptr;
-    auto fail = [&ctx](int error) {
-        if (ctx != nullptr) {
-            ff::avformat_free_context(ctx);
-        }
-        return error;
-    };
+    FormatContextPtr ctx(std::exchange(*context, nullptr));
     if (!UnicodeProtocolRegistered()) {
-        return fail(AVERROR_PROTOCOL_NOT_FOUND);
+        return AVERROR_PROTOCOL_NOT_FOUND;
     }
     int fd = -1;
     if (int error = unicode_file::Open(url, unicode_file::kRead, &fd); error < 0) {
-        return fail(error);
+        return error;
     }
-    AVIOContext* io = MakeOurIO(fd, false);
+    std::unique_ptr<AVIOContext, OurIOFree> io(MakeOurIO(fd, false));
     if (io == nullptr) {
         unicode_file::Close(fd);
-        return fail(AVERROR(ENOMEM));
+        return AVERROR(ENOMEM);
     }
     if (ctx == nullptr) {
-        ctx = ff::avformat_alloc_context();
+        ctx.reset(ff::avformat_alloc_context());
         if (ctx == nullptr) {
-            FreeOurIO(&io);
             return AVERROR(ENOMEM);
         }
     }
-    ctx->pb = io;
+    ctx->pb = io.get();
     ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
     // On failure the library frees the context, but never an I/O context it was given.
-    const int result = ff::avformat_open_input(&ctx, url.c_str(), format, options);
+    AVFormatContext* opening = ctx.release();
+    const int result = ff::avformat_open_input(&opening, url.c_str(), format, options);
     if (result < 0) {
-        FreeOurIO(&io);
         return result;
     }
-    *context = ctx;
+    static_cast<void>(io.release());  // closed with the context (CloseInputContext)
+    *context = opening;
     return result;
 }
 
@@ -307,9 +307,7 @@ int OpenInputContext(AVFormatContext** context, const std::string& url, const AV
         (*context)->interrupt_callback = StopInterrupt(nullptr);
     }
     if (ProcessStopRequested()) {
-        ff::avformat_free_context(*context);
-        *context = nullptr;
-        return AVERROR_EXIT;
+        return DropContext(context, AVERROR_EXIT);
     }
     if (*context != nullptr && (*context)->pb != nullptr) {
         // Marked so that neither a failed open nor the close frees it.
