@@ -257,11 +257,11 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& FileName) {
 }
 
 void TCustomFFmpeg::AnalyseStreams(AVFormatContext* input, const std::string& FileName) {
-    int analysed = 0;
-    {
-        AVCodecLock lock;
-        analysed = ff::avformat_find_stream_info(input, nullptr);
-    }
+    // Not under AVCodecLock: the libraries serialise by themselves the codec
+    // set-ups that are not safe to run at once, and a batch of short files
+    // spent a fifth of its work analysing under the lock, so that its jobs
+    // mostly took turns.
+    const int analysed = ff::avformat_find_stream_info(input, nullptr);
     // Whatever the verbosity, the open goes on with what the demuxer found: a
     // stream the analysis could not complete is told apart later, where a
     // stream needs what it lacks.

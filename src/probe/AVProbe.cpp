@@ -308,13 +308,9 @@ bool TCustomAVProbe::Load(AVIOContext* io, const std::string& file_name,
     owned_context_.reset(opened);
     context_ = opened;
 
-    {
-        std::optional<AVCodecLock> lock;
-        if (!analysis_beside_others_) {
-            lock.emplace();
-        }
-        result = ff::avformat_find_stream_info(context_, nullptr);
-    }
+    // Beside every other analysis and codec set-up: the libraries serialise
+    // by themselves those that are not safe to run at once.
+    result = ff::avformat_find_stream_info(context_, nullptr);
     if (result < 0) {
         last_error_ = Format("%s: could not find codec parameters", file_name.c_str());
         CloseFile();

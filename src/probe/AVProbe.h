@@ -49,11 +49,6 @@ public:
     // name only labels it. The stream stays the caller's and must outlive the
     // open file (until CloseFile or the probe's end).
     bool LoadFromIO(AVIOContext* io, const std::string& name, const std::string& format_name = "");
-    // The stream analysis of LoadFile holds the process-wide codec lock unless
-    // it may run beside others: probes working side by side on many files
-    // would otherwise take turns. The libraries serialise, by themselves, the
-    // codec set-ups that are not safe to run at once.
-    void SetAnalysisBesideOthers(bool beside) { analysis_beside_others_ = beside; }
 
     // Recomputes every field from the context.
     virtual void ParseInfo();
@@ -106,7 +101,6 @@ private:
     int32_t first_audio_stream_ = -1;
     int32_t first_video_stream_ = -1;
     int32_t first_subtitle_stream_ = -1;
-    bool analysis_beside_others_ = false;
 };
 
 class TAVProbe : public TCustomAVProbe {

@@ -129,7 +129,6 @@ void TProbePool::Work() {
         // and every worker has passed call_once by now.
         const std::vector<std::string>& paths = *paths_;
         TAVProbe probe;
-        probe.SetAnalysisBesideOthers(true);
         const TFileProber prober = ProbeWith(probe);
         while (!stopped_.load()) {
             const size_t index = next_.fetch_add(1);
