@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "CoreTestSupport.h"
 #include "LoudnessCache.h"
@@ -55,6 +58,35 @@ TEST(LoudnessCacheTest, AReadingServesUntilTheFileChanges) {
     EXPECT_FALSE(LoudnessKeyOf((dir.Path() / "gone.mp4").string(), 1).has_value());
 }
 
+// A piece's reading is not the file's: each stretch is an entry of its own,
+// in this run and the next.
+TEST(LoudnessCacheTest, StretchesOfAFileAreKeptApart) {
+    ScratchDir dir("loudness-stretch");
+    const std::string path = (dir.Path() / "loudness.cache").string();
+    const std::vector<std::pair<int64_t, int64_t>> stretches = {
+        {0, -1}, {0, 4000000}, {4000000, -1}, {4000000, 2000000}};
+    {
+        TLoudnessCache cache(path);
+        for (size_t n = 0; n < stretches.size(); ++n) {
+            TLoudnessKey key = SyntheticKey(7);
+            std::tie(key.From, key.Length) = stretches[n];
+            cache.Store(key, Reading(-10.0 - static_cast<double>(n)));
+        }
+        std::string problem;
+        ASSERT_TRUE(cache.Save(problem)) << problem;
+    }
+    TLoudnessCache again(path);
+    EXPECT_EQ(again.Size(), stretches.size());
+    for (size_t n = 0; n < stretches.size(); ++n) {
+        TLoudnessKey key = SyntheticKey(7);
+        std::tie(key.From, key.Length) = stretches[n];
+        EXPECT_EQ(again.Find(key), Reading(-10.0 - static_cast<double>(n))) << n;
+    }
+    TLoudnessKey other = SyntheticKey(7);
+    other.From = 1000000;
+    EXPECT_FALSE(again.Find(other).has_value());
+}
+
 // Past the bound the entries used longest ago go, in this run and the next.
 TEST(LoudnessCacheTest, TheEntriesUsedLongestAgoGoPastTheBound) {
     ScratchDir dir("loudness-bound");
@@ -101,6 +133,12 @@ TEST(LoudnessCacheTest, ADamagedCacheIsReadForWhatIsWholeAndRebuilt) {
         {"a count no line holds", "video2mp3 loudness cache 1\n1 5 9 9 1 -20 6 -1 999999999999\n",
          0},
         {"cut off", "video2mp3 loudness cache 1\n" + good + "\n1 6 1000 0 1 -2", 1},
+        {"damaged stretches",
+         "video2mp3 loudness cache 1\n" + good +
+             "\n1 2 1000 0 1 @5+9 -20 6.5 -1.25 1 4711:120\n1 7 1000 0 1 @5 -20 6 -1 0\n"
+             "1 8 1000 0 1 @x+1 -20 6 -1 0\n1 9 1000 0 1 @0+-1 -20 6 -1 0\n"
+             "1 10 1000 0 1 @-3+1 -20 6 -1 0\n",
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
