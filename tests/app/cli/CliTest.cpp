@@ -1074,62 +1074,6 @@ TEST_F(CliTest, AnalyzeAndAlbumGainTagsFromOneMeasurement) {
     EXPECT_EQ(events, 2u);
 }
 
-// --replaygain on a file split in two, quiet then loud, and on a cut of its
-// quiet half: each output's track gain is its own audio's, and a second run
-// finds every piece in the cache.
-TEST_F(CliTest, ReplayGainOfPiecesAndCutsIsEachOutputsOwn) {
-    const fs::path in = Folder("halves");
-    fixtures::ClipRecipe clip;
-    clip.duration_s = 8.0;
-    clip.streams = {fixtures::Audio("pcm_s16le", 48000, 2, 1000.0, std::pow(10.0, -30.0 / 20))};
-    clip.streams[0].level_after = std::pow(10.0, -14.0 / 20);
-    clip.streams[0].level_change_s = 4.0;
-    fixtures::WriteClip(in / "halves.wav", clip);
-    const fs::path points = scratch_.Path() / "points.txt";
-    std::ofstream(points) << "0:00 Quiet\n0:04 Loud\n";
-    const auto in_child = [cache = scratch_.Path() / "cache"] {
-        ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    };
-    struct Case {
-        std::vector<std::string> args;
-        size_t outputs;
-    };
-    const Case cases[] = {{{"--chapters-from", points.string()}, 2},
-                          {{"--start", "0.5", "--end", "3.5"}, 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.front());
-        const fs::path out = scratch_.Path() / ("out" + c.args.front());
-        std::vector<std::string> args = {"--replaygain", "--profile", "flac", "--out",
-                                         out.string()};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        args.push_back((in / "halves.wav").string());
-        for (const bool again : {false, true}) {
-            fs::remove_all(out);
-            fs::create_directories(out);
-            const TCliResult run = RunCli(args, scratch_.Path(), {}, in_child);
-            ASSERT_EQ(run.status, 0) << run.err;
-            const std::string none =
-                Format("loudness: 0 %s measured", c.outputs == 1 ? "files" : "pieces");
-            EXPECT_EQ(run.err.find(none) != std::string::npos, again) << run.err;
-        }
-        std::vector<double> gains;
-        for (const auto& entry : fs::directory_iterator(out)) {
-            TAVProbe probe;
-            ASSERT_TRUE(probe.LoadFile(entry.path().string())) << probe.LastError();
-            const AVDictionaryEntry* track =
-                ff::av_dict_get(probe.Context()->metadata, "REPLAYGAIN_TRACK_GAIN", nullptr, 0);
-            ASSERT_NE(track, nullptr) << entry.path();
-            gains.push_back(std::stod(track->value));
-            EXPECT_NEAR(gains.back(),
-                        -18.0 - fixtures::AnalyzeLoudness(entry.path()).integrated_lufs, 0.1);
-        }
-        ASSERT_EQ(gains.size(), c.outputs);
-        // The quiet half's own gain: the whole file's gated loudness is the
-        // loud half's.
-        EXPECT_GT(*std::max_element(gains.begin(), gains.end()), -18.0 - (-25.0));
-    }
-}
-
 // On a terminal, standard output and the progress line on standard error
 // share the screen: each printed path stands on a line of its own, the
 // percentage shows, and a summary ends the run.

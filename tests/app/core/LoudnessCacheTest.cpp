@@ -6,9 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
 
 #include "CoreTestSupport.h"
 #include "LoudnessCache.h"
@@ -56,35 +53,6 @@ TEST(LoudnessCacheTest, AReadingServesUntilTheFileChanges) {
     std::ofstream(media, std::ios::app) << "more";
     EXPECT_FALSE(again.Find(*LoudnessKeyOf(media.string(), 1)).has_value());
     EXPECT_FALSE(LoudnessKeyOf((dir.Path() / "gone.mp4").string(), 1).has_value());
-}
-
-// A piece's reading is not the file's: each stretch is an entry of its own,
-// in this run and the next.
-TEST(LoudnessCacheTest, StretchesOfAFileAreKeptApart) {
-    ScratchDir dir("loudness-stretch");
-    const std::string path = (dir.Path() / "loudness.cache").string();
-    const std::vector<std::pair<int64_t, int64_t>> stretches = {
-        {0, -1}, {0, 4000000}, {4000000, -1}, {4000000, 2000000}};
-    {
-        TLoudnessCache cache(path);
-        for (size_t n = 0; n < stretches.size(); ++n) {
-            TLoudnessKey key = SyntheticKey(7);
-            std::tie(key.From, key.Length) = stretches[n];
-            cache.Store(key, Reading(-10.0 - static_cast<double>(n)));
-        }
-        std::string problem;
-        ASSERT_TRUE(cache.Save(problem)) << problem;
-    }
-    TLoudnessCache again(path);
-    EXPECT_EQ(again.Size(), stretches.size());
-    for (size_t n = 0; n < stretches.size(); ++n) {
-        TLoudnessKey key = SyntheticKey(7);
-        std::tie(key.From, key.Length) = stretches[n];
-        EXPECT_EQ(again.Find(key), Reading(-10.0 - static_cast<double>(n))) << n;
-    }
-    TLoudnessKey other = SyntheticKey(7);
-    other.From = 1000000;
-    EXPECT_FALSE(again.Find(other).has_value());
 }
 
 // Past the bound the entries used longest ago go, in this run and the next.
