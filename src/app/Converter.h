@@ -471,10 +471,10 @@ private:
     // kept between sessions in the cache; the pool goes before the meter.
     struct TMeasuring {
         std::unique_ptr<TLoudnessPool> Pool;
-        std::vector<std::string> Paths;  // the rows' files, by subject
-        bool Convert = false;            // the batch of Files starts once all are in
+        std::vector<size_t> Left;  // by row: its outputs' stretches still measured
+        bool Convert = false;      // the batch of Files starts once all are in
         std::vector<TBatchInput> Files;
-        size_t Done = 0;
+        size_t Done = 0;  // rows with every stretch measured
     };
     TLoudnessMeter& Meter();
     void SaveLoudnessCache();

@@ -38,23 +38,34 @@ void TForm1::AnalyzeLoudness(const std::vector<size_t>& rows) {
 
 void TForm1::StartMeasuring(const std::vector<size_t>& rows, bool convert,
                             std::vector<TBatchInput> files) {
-    std::vector<TLoudnessSubject> subjects;
+    std::vector<std::vector<TLoudnessSubject>> subjects;
     auto measuring = std::make_unique<TMeasuring>();
+    // The columns describe the file, so analysing reads it whole; a
+    // conversion's gain is that of each output it writes.
+    const TJobRequest batch_request = convert ? JobRequest() : TJobRequest();
     for (const size_t row : rows) {
         const TConvertFileData& file = FileList().Rows()[row].Data;
-        TJobRequest request;
+        TJobRequest request = batch_request;
         request.AudioStream = file.AudioStream;
-        subjects.push_back(file.Source ? LoudnessSubjectOf(*file.Source, request)
-                                       : TLoudnessSubject{file.FileName, "", -1, -1});
-        measuring->Paths.push_back(file.FileName);
+        if (convert) {
+            ApplyRowChoices(file, request);
+        }
+        if (!file.Source) {
+            subjects.push_back({TLoudnessSubject{file.FileName, "", -1, -1}});
+        } else if (convert) {
+            subjects.push_back(LoudnessSubjectsOf(*file.Source, request));
+        } else {
+            subjects.push_back({LoudnessSubjectOf(*file.Source, request)});
+        }
+        measuring->Left.push_back(subjects.back().size());
     }
     batch_loudness_ = TBatchLoudness({loudness_.Album, loudness_.TagsOnly, loudness_.Target});
-    batch_loudness_.Reset(subjects.size());
+    batch_loudness_.Plan(std::move(subjects));
     measuring->Convert = convert;
     measuring->Files = std::move(files);
     // The news comes from a worker; the readings are taken here.
     measuring->Pool = std::make_unique<TLoudnessPool>(
-        Meter(), std::move(subjects),
+        Meter(), batch_loudness_.Subjects(),
         [this] {
             QMetaObject::invokeMethod(
                 this, [this] { ServeMeasuring(); }, Qt::QueuedConnection);
@@ -111,16 +122,20 @@ void TForm1::ServeMeasuring() {
     }
     TMeasuring& measuring = *measuring_;
     for (TLoudnessPool::TResult& result : measuring.Pool->TakeReady()) {
-        const std::string& path = measuring.Paths[result.Index];
-        if (result.Reading) {
-            ShowLoudness(path, *result.Reading);
-        } else {
-            AppendLog({"", "***Loudness cannot be measured: " + path + ": " + result.Error, ""});
+        const TLoudnessSubject& subject = batch_loudness_.Subjects()[result.Index];
+        const size_t file = batch_loudness_.FileOf(result.Index);
+        if (result.Reading && subject.Whole()) {
+            ShowLoudness(subject.Path, *result.Reading);
+        } else if (!result.Reading && !batch_loudness_.Failures().contains(file)) {
+            AppendLog(
+                {"", "***Loudness cannot be measured: " + subject.Path + ": " + result.Error, ""});
         }
-        batch_loudness_.SetTrack(result.Index, std::move(result.Reading), result.Error);
-        ++measuring.Done;
+        batch_loudness_.SetReading(result.Index, std::move(result.Reading), result.Error);
+        if (--measuring.Left[file] == 0) {
+            ++measuring.Done;
+        }
     }
-    const size_t total = measuring.Pool->Count();
+    const size_t total = measuring.Left.size();
     if (measuring.Convert && total > 0) {
         SetTotalProgress(static_cast<int>(measuring.Done * 100 / total));
     }
@@ -135,7 +150,7 @@ void TForm1::ServeMeasuring() {
         ActionList1Update();
         return;
     }
-    batch_loudness_.FindAlbums(done->Paths);
+    batch_loudness_.FindAlbums();
     FConvertState = cvIdle;
     RunStarted(runner_.Start(std::move(done->Files), JobRequest(), JobsOfSetting(jobs_setting_),
                              RunEvents(), true));

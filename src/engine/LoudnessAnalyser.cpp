@@ -172,7 +172,7 @@ public:
         if (rate_ == 0) {
             Start(frame);
         }
-        const size_t count = static_cast<size_t>(frame->nb_samples);
+        const size_t count = channels.empty() ? 0 : channels.front().size();
         squares_.assign(count, 0.0);
         for (size_t ch = 0; ch < channels.size() && ch < weights_.size(); ++ch) {
             if (weights_[ch] == 0.0) {
@@ -371,15 +371,29 @@ struct TMeasuredStretch {
     bool Cut = false;  // a part of the file, not all of it
 
     TMeasuredStretch(const TLoudnessSource& source, const AVFormatContext* input)
-        : From(source.From),
-          To(source.Length != std::numeric_limits<int64_t>::max()
-                 ? source.From + source.Length
-                 : std::numeric_limits<int64_t>::max()),
-          FileStart(input->start_time != AV_NOPTS_VALUE ? input->start_time : 0),
-          Span(source.Span),
-          Cut(source.From > FileStart || source.Length != std::numeric_limits<int64_t>::max()) {}
+        : FileStart(input->start_time != AV_NOPTS_VALUE ? input->start_time : 0),
+          Span(source.Span) {
+        From = source.From + (source.FromFileStart ? FileStart : 0);
+        To = source.Length != std::numeric_limits<int64_t>::max()
+                 ? From + source.Length
+                 : std::numeric_limits<int64_t>::max();
+        Cut = From > FileStart || source.Length != std::numeric_limits<int64_t>::max();
+    }
 
-    bool Within(int64_t at) const { return !Cut || (at >= From && at < To); }
+    // The samples [first, last) of a frame starting at `at` that lie in the
+    // stretch: a frame across one of its ends counts only in part, so that a
+    // piece is measured by its own samples, as its output holds them.
+    std::pair<int, int> Inside(int64_t at, int samples, int rate) const {
+        if (!Cut || rate <= 0) {
+            return {0, samples};
+        }
+        const auto offset = [&](int64_t time) {
+            return static_cast<int>(std::clamp<int64_t>(
+                ff::av_rescale_q(time - at, kMeasureMicroseconds, AVRational{1, rate}), 0,
+                samples));
+        };
+        return {offset(From), To == std::numeric_limits<int64_t>::max() ? samples : offset(To)};
+    }
     // The progress position of a packet at `at`.
     int64_t Position(int64_t at) const {
         return std::clamp<int64_t>(at - (Cut ? From : FileStart), 0, Span);
@@ -389,11 +403,14 @@ struct TMeasuredStretch {
 // Both meters, fed with the decoded frames of the stretch.
 class TLoudnessMeters {
 public:
-    void Add(const AVFrame& frame) {
+    // The frame's samples [first, last).
+    void Add(const AVFrame& frame, int first, int last) {
         samples_.resize(static_cast<size_t>(frame.ch_layout.nb_channels));
         for (size_t ch = 0; ch < samples_.size(); ++ch) {
             samples_[ch].clear();
             AppendChannel(&frame, static_cast<int>(ch), samples_[ch]);
+            samples_[ch].resize(static_cast<size_t>(last));
+            samples_[ch].erase(samples_[ch].begin(), samples_[ch].begin() + first);
         }
         integrated_.Add(&frame, samples_);
         peaks_.Add(samples_);
@@ -423,9 +440,13 @@ void DecodeMeasured(const TMeasuredStream& stream, const TMeasuredStretch& stret
     const AVRational tb = stream.Stream()->time_base;
     DecodePacket(stream.Decoder(), packet, frame, [&](AVFrame& decoded) {
         const int64_t stamp = decoded.best_effort_timestamp;
-        if (stamp == AV_NOPTS_VALUE ||
-            stretch.Within(ff::av_rescale_q(stamp, tb, kMeasureMicroseconds))) {
-            meters.Add(decoded);
+        const auto [first, last] =
+            stamp == AV_NOPTS_VALUE
+                ? std::pair{0, decoded.nb_samples}
+                : stretch.Inside(ff::av_rescale_q(stamp, tb, kMeasureMicroseconds),
+                                 decoded.nb_samples, decoded.sample_rate);
+        if (first < last) {
+            meters.Add(decoded, first, last);
         }
         return true;
     });

@@ -35,6 +35,10 @@ struct TLoudnessSource {
     // goes before or after it.
     int64_t From = 0;
     int64_t Length = std::numeric_limits<int64_t>::max();  // the maximum: to the end
+    // From counts from the file's first timestamp, as the app's pieces and
+    // cuts do, rather than from zero: the two differ in files whose
+    // timestamps do not begin at 0.
+    bool FromFileStart = false;
     // Progress positions run from 0 to this (microseconds).
     int64_t Span = 0;
 };

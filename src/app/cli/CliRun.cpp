@@ -682,26 +682,27 @@ bool TBatch::MeasureFirst(std::vector<TBatchInput>& inputs) {
     if (!options_.NormalizeAlbum && !options_.ReplayGain) {
         return true;
     }
-    std::vector<TLoudnessSubject> subjects;
+    std::vector<std::vector<TLoudnessSubject>> files;
     TAVProbe probe;
     for (size_t item = 0; item < inputs.size(); ++item) {
         std::string error;
         inputs[item].Source = ProbeSource(probe, inputs[item].Path, error);
-        // What cannot be read fails in the batch, with its reason.
-        subjects.push_back(
-            inputs[item].Source
-                ? LoudnessSubjectOf(*inputs[item].Source, TrackRequest(*inputs[item].Source))
-                : TLoudnessSubject{});
+        // What cannot be read fails in the batch, with its reason. Each
+        // output's own stretch is measured: a piece's gain is its own.
+        files.push_back(inputs[item].Source ? LoudnessSubjectsOf(*inputs[item].Source,
+                                                                 TrackRequest(*inputs[item].Source))
+                                            : std::vector<TLoudnessSubject>{TLoudnessSubject{}});
     }
     TLoudnessCache cache(LoudnessCachePath(ProcessEnvironment()));
     TLoudnessMeter meter(&cache);
     // Measured side by side, as many at once as the probe pool would open:
     // the album waits for its slowest file only.
-    loudness_.Reset(subjects.size());
-    std::vector<std::string> paths;
-    for (const TLoudnessSubject& subject : subjects) {
-        paths.push_back(subject.Path);
+    std::vector<size_t> left;
+    for (const std::vector<TLoudnessSubject>& subjects : files) {
+        left.push_back(subjects.size());
     }
+    loudness_.Plan(std::move(files));
+    const std::vector<TLoudnessSubject>& subjects = loudness_.Subjects();
     std::mutex news_lock;
     std::condition_variable news;
     bool told = false;
@@ -723,27 +724,33 @@ bool TBatch::MeasureFirst(std::vector<TBatchInput>& inputs) {
         for (TLoudnessPool::TResult& result : pool.TakeReady()) {
             // A file without audio fails in the batch, with its own reason.
             if (subjects[result.Index].Stream >= 0) {
-                loudness_.SetTrack(result.Index, std::move(result.Reading), result.Error);
+                loudness_.SetReading(result.Index, std::move(result.Reading), result.Error);
+            }
+            const size_t item = loudness_.FileOf(result.Index);
+            if (--left[item] > 0) {
+                continue;
             }
             ++done;
             if (progress_) {
-                Line(Format("loudness %zu of %zu: %s", done, subjects.size(),
-                            EscapedFileName(paths[result.Index]).c_str()));
+                Line(Format("loudness %zu of %zu: %s", done, inputs.size(),
+                            EscapedFileName(inputs[item].Path).c_str()));
             }
             if (json_) {
                 Json(TJsonLine("loudness")
-                         .FileName("file", paths[result.Index])
+                         .FileName("file", inputs[item].Path)
                          .Integer("done", static_cast<int64_t>(done))
-                         .Integer("files", static_cast<int64_t>(subjects.size())));
+                         .Integer("files", static_cast<int64_t>(inputs.size())));
             }
         }
     }
     pool.Stop();
     const bool measured = !interrupted_.load();
-    loudness_.FindAlbums(paths);
+    loudness_.FindAlbums();
     if (progress_ && measured) {
+        // A file split into pieces is read piece by piece.
         const auto runs = static_cast<size_t>(meter.Runs());
-        Line(Format("loudness: %zu files measured, %zu from the cache", runs,
+        Line(Format("loudness: %zu %s measured, %zu from the cache", runs,
+                    subjects.size() == inputs.size() ? "files" : "pieces",
                     subjects.size() - std::min(runs, subjects.size())));
     }
     // With nothing new the file stays as it was: saving flushes it to the disk.

@@ -508,16 +508,32 @@ bool AddTagsAndCover(const TJobRequest& request, const TSourceFile* file, TSourc
     return false;
 }
 
+// A piece's audio is not the file's: the file's loudness would mislead a
+// player about every piece.
+const std::vector<std::pair<std::string, std::string>>& GainTagsOf(const TJobRequest& request) {
+    static const std::vector<std::pair<std::string, std::string>> kNone;
+    if (!request.Piece) {
+        return request.GainTags;
+    }
+    const auto own =
+        std::find_if(request.PieceGainTags.begin(), request.PieceGainTags.end(),
+                     [&piece = *request.Piece](const TStretchGainTags& stretch) {
+                         return stretch.Start == piece.Start && stretch.Length == piece.Length;
+                     });
+    return own != request.PieceGainTags.end() ? own->Tags : kNone;
+}
+
 // The MP4 family's muxer drops tags it has no atom for: those go in after.
 void AddGainTags(const TJobRequest& request, TJob& job) {
-    if (request.GainTags.empty()) {
+    const std::vector<std::pair<std::string, std::string>>& tags = GainTagsOf(request);
+    if (tags.empty()) {
         return;
     }
     if (IsMp4Family(job.Output.FileName)) {
-        job.FreeformTags = request.GainTags;
+        job.FreeformTags = tags;
         return;
     }
-    for (const auto& [key, value] : request.GainTags) {
+    for (const auto& [key, value] : tags) {
         AppendOptionLines(job.Output.ExtOptions, "metadata=" + key + "=" + value);
     }
 }

@@ -26,6 +26,13 @@ struct TOptionChoice {
     std::string Item;
 };
 
+// The gain tags of one stretch of a file: a piece of a split, or a cut.
+struct TStretchGainTags {
+    int64_t Start = 0;    // microseconds, as TPiece's
+    int64_t Length = -1;  // -1: to the end of the file
+    std::vector<std::pair<std::string, std::string>> Tags;
+};
+
 // Everything a task is built from.
 struct TJobRequest {
     std::string ProfileExt;    // the selected profile's Ext, without the dot
@@ -59,8 +66,11 @@ struct TJobRequest {
     // whole album; replaces the Volume list and NormalizeLoudness.
     std::optional<double> FixedGain;
     // Tags the output takes beside the input's, whatever CopyTags says: the
-    // gain for players to apply (ReplayGain or R128, see GainTags).
+    // gain for players to apply (ReplayGain or R128, see GainTags). These
+    // describe the whole file; the output of a piece (Piece set) takes those
+    // of its own stretch from PieceGainTags instead, or none.
     std::vector<std::pair<std::string, std::string>> GainTags;
+    std::vector<TStretchGainTags> PieceGainTags;
 
     // Pieces: the file is split at its own chapters, else at a cue sheet
     // beside it (the same name with ".cue"); without either it stays whole.

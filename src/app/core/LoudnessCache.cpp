@@ -17,7 +17,8 @@ namespace v2m {
 namespace {
 
 // Changing the layout changes the first line: an older cache is then left
-// unread and replaced, never misread.
+// unread and replaced, never misread. A stretch's entry only adds a word
+// that an older reader takes for damage and leaves out, so it stays the same.
 constexpr std::string_view kHeader = "video2mp3 loudness cache 1";
 
 // Reads the words of one entry line in turn; any word that does not parse
@@ -28,12 +29,7 @@ public:
 
     template <typename T>
     bool Next(T& value) {
-        const std::string_view word = Word();
-        if (word.empty()) {
-            return false;
-        }
-        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-        return error == std::errc() && end == word.data() + word.size();
+        return Parse(Word(), value);
     }
     // One "bin:count" pair.
     bool NextBlock(std::pair<int32_t, uint32_t>& block) {
@@ -51,8 +47,31 @@ public:
                count.ptr == last && block.second > 0;
     }
     bool AtEnd() { return Word().empty(); }
+    // A stretch, "@from+length", stands after the track; without it the
+    // entry is the whole file's, as every entry was before stretches.
+    bool NextStretch(TLoudnessKey& key) {
+        const std::string_view rest = rest_;
+        const std::string_view word = Word();
+        if (word.empty() || word.front() != '@') {
+            rest_ = rest;
+            return true;
+        }
+        const size_t plus = word.find('+');
+        if (plus == std::string_view::npos) {
+            return false;
+        }
+        return Parse(word.substr(1, plus - 1), key.From) &&
+               Parse(word.substr(plus + 1), key.Length) && key.From >= 0 && key.Length >= -1 &&
+               !key.Whole();
+    }
 
 private:
+    template <typename T>
+    static bool Parse(std::string_view word, T& value) {
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+        return !word.empty() && error == std::errc() && end == word.data() + word.size();
+    }
+
     std::string_view Word() {
         const size_t start = rest_.find_first_not_of(' ');
         if (start == std::string_view::npos) {
@@ -75,7 +94,7 @@ std::optional<std::pair<TLoudnessKey, TLoudnessReading>> ParseEntry(std::string_
     TLoudnessReading reading;
     size_t blocks = 0;
     if (!reader.Next(key.Device) || !reader.Next(key.Inode) || !reader.Next(key.Size) ||
-        !reader.Next(key.ModifiedNs) || !reader.Next(key.Track) ||
+        !reader.Next(key.ModifiedNs) || !reader.Next(key.Track) || !reader.NextStretch(key) ||
         !reader.Next(reading.Integrated) || !reader.Next(reading.Range) ||
         !reader.Next(reading.TruePeak) || !reader.Next(blocks)) {
         return std::nullopt;
@@ -114,6 +133,12 @@ std::string EntryLine(const TLoudnessKey& key, const TLoudnessReading& reading) 
     Put(line, key.ModifiedNs);
     line += ' ';
     Put(line, key.Track);
+    if (!key.Whole()) {
+        line += " @";
+        Put(line, key.From);
+        line += '+';
+        Put(line, key.Length);
+    }
     for (const double value : {reading.Integrated, reading.Range, reading.TruePeak}) {
         line += ' ';
         Put(line, value);

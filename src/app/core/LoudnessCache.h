@@ -1,8 +1,8 @@
 #pragma once
 // Loudness measurements kept between runs, so that a second run, or an
 // album measured again, reads nothing twice. A file is known by its device,
-// inode, size and modification time (and the track measured): any change to
-// it makes it a stranger again. The cache is only ever an aid: a missing,
+// inode, size and modification time (and the track and stretch measured):
+// any change to it makes it a stranger again. The cache is only ever an aid: a missing,
 // unreadable or damaged file gives an empty cache, and saving rebuilds it.
 
 #include <cstddef>
@@ -24,6 +24,12 @@ struct TLoudnessKey {
     int64_t Size = 0;
     int64_t ModifiedNs = 0;
     int32_t Track = -1;  // the audio stream measured
+    // The stretch measured, in microseconds from the file's beginning (a
+    // piece's or a cut's); From 0 and Length -1: the whole file.
+    int64_t From = 0;
+    int64_t Length = -1;
+
+    bool Whole() const { return From == 0 && Length < 0; }
 
     auto operator<=>(const TLoudnessKey&) const = default;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -84,7 +85,11 @@ std::optional<TLoudnessReading> TLoudnessMeter::Read(const TLoudnessSubject& sub
                                                      const std::function<bool()>& stopped,
                                                      const TProgress& progress,
                                                      std::string& error) {
-    const std::optional<TLoudnessKey> key = LoudnessKeyOf(subject.Path, subject.Stream);
+    std::optional<TLoudnessKey> key = LoudnessKeyOf(subject.Path, subject.Stream);
+    if (key) {
+        key->From = subject.From;
+        key->Length = subject.Length;
+    }
     if (key && cache_ != nullptr) {
         if (std::optional<TLoudnessReading> known = cache_->Find(*key)) {
             return known;
@@ -95,7 +100,13 @@ std::optional<TLoudnessReading> TLoudnessMeter::Read(const TLoudnessSubject& sub
     source.Format =
         subject.FormatName.empty() ? nullptr : ff::av_find_input_format(subject.FormatName.c_str());
     source.StreamIndex = subject.Stream;
-    source.Span = std::max<int64_t>(subject.Duration, 0);
+    source.From = subject.From;
+    if (subject.Length >= 0) {
+        source.Length = subject.Length;
+    }
+    source.FromFileStart = true;
+    source.Span = subject.Length >= 0 ? subject.Length
+                                      : std::max<int64_t>(subject.Duration - subject.From, 0);
     engine::TLoudnessHooks hooks;
     hooks.WaitWhilePaused = [] {};
     hooks.StopRequested = [&stopped] { return stopped && stopped(); };
@@ -230,74 +241,133 @@ TLoudnessSubject LoudnessSubjectOf(const TSourceFile& source, const TJobRequest&
     return subject;
 }
 
+std::vector<TLoudnessSubject> LoudnessSubjectsOf(const TSourceFile& source,
+                                                 const TJobRequest& request) {
+    const TLoudnessSubject whole = LoudnessSubjectOf(source, request);
+    std::vector<TPiece> pieces;
+    try {
+        pieces = PiecesOfFile(request, &source, source.Duration);
+    } catch (const EJobError&) {
+        return {whole};
+    }
+    if (pieces.empty()) {
+        return {whole};
+    }
+    std::vector<TLoudnessSubject> subjects;
+    for (const TPiece& piece : pieces) {
+        TLoudnessSubject one = whole;
+        one.From = piece.Start;
+        one.Length = piece.Length;
+        subjects.push_back(std::move(one));
+    }
+    return subjects;
+}
+
 bool TBatchLoudness::Measure(TLoudnessMeter& meter, const std::vector<TLoudnessSubject>& subjects,
                              const std::function<bool()>& stopped, const TProgress& progress) {
-    Reset(subjects.size());
-    for (size_t n = 0; n < subjects.size(); ++n) {
-        if (subjects[n].Stream < 0) {
+    std::vector<std::vector<TLoudnessSubject>> files;
+    for (const TLoudnessSubject& subject : subjects) {
+        files.push_back({subject});
+    }
+    return Measure(meter, std::move(files), stopped, progress);
+}
+
+bool TBatchLoudness::Measure(TLoudnessMeter& meter,
+                             std::vector<std::vector<TLoudnessSubject>> files,
+                             const std::function<bool()>& stopped, const TProgress& progress) {
+    Plan(std::move(files));
+    for (size_t n = 0; n < subjects_.size(); ++n) {
+        if (subjects_[n].Stream < 0) {
             continue;  // fails in its conversion, with the usual reason
         }
         std::string error;
         std::optional<TLoudnessReading> reading = meter.Read(
-            subjects[n], stopped,
+            subjects_[n], stopped,
             [&](int64_t position, int64_t length) {
                 if (progress) {
-                    progress(n, subjects.size(), position, length);
+                    progress(n, subjects_.size(), position, length);
                 }
             },
             error);
         if (stopped && stopped()) {
             return false;
         }
-        SetTrack(n, std::move(reading), error);
+        SetReading(n, std::move(reading), error);
     }
-    std::vector<std::string> paths;
-    for (const TLoudnessSubject& subject : subjects) {
-        paths.push_back(subject.Path);
-    }
-    FindAlbums(paths);
+    FindAlbums();
     return true;
 }
 
-void TBatchLoudness::Reset(size_t files) {
-    tracks_.assign(files, std::nullopt);
-    albums_.assign(files, std::nullopt);
+void TBatchLoudness::Plan(std::vector<std::vector<TLoudnessSubject>> files) {
+    subjects_.clear();
+    owners_.clear();
+    first_.clear();
+    for (size_t file = 0; file < files.size(); ++file) {
+        first_.push_back(subjects_.size());
+        for (TLoudnessSubject& subject : files[file]) {
+            subjects_.push_back(std::move(subject));
+            owners_.push_back(file);
+        }
+    }
+    first_.push_back(subjects_.size());
+    readings_.assign(subjects_.size(), std::nullopt);
+    albums_.assign(files.size(), std::nullopt);
     failures_.clear();
 }
 
-void TBatchLoudness::SetTrack(size_t file, std::optional<TLoudnessReading> reading,
-                              const std::string& error) {
+void TBatchLoudness::SetReading(size_t subject, std::optional<TLoudnessReading> reading,
+                                const std::string& error) {
     if (!reading) {
-        failures_[file] = error.empty() ? "its loudness cannot be measured" : error;
+        failures_.try_emplace(owners_[subject],
+                              error.empty() ? "its loudness cannot be measured" : error);
     }
-    tracks_[file] = std::move(reading);
+    readings_[subject] = std::move(reading);
 }
 
-void TBatchLoudness::FindAlbums(const std::vector<std::string>& paths) {
+void TBatchLoudness::FindAlbums() {
     if (!choice_.Album) {
         return;
     }
-    for (const auto& [folder, files] : AlbumsOf(paths)) {
+    // A file's outputs are all of its folder's album: the pieces of a split
+    // are one album with the files beside it.
+    std::vector<std::string> paths;
+    for (size_t file = 0; file + 1 < first_.size(); ++file) {
+        paths.push_back(first_[file] < first_[file + 1] ? subjects_[first_[file]].Path
+                                                        : std::string());
+    }
+    for (const auto& [folder, members] : AlbumsOf(paths)) {
         std::vector<TLoudnessReading> readings;
-        for (const size_t n : files) {
-            if (tracks_[n]) {
-                readings.push_back(*tracks_[n]);
+        std::vector<size_t> measured;
+        for (const size_t file : members) {
+            const size_t before = readings.size();
+            for (size_t n = first_[file]; n < first_[file + 1]; ++n) {
+                if (readings_[n]) {
+                    readings.push_back(*readings_[n]);
+                }
+            }
+            if (readings.size() > before) {
+                measured.push_back(file);
             }
         }
         if (readings.empty()) {
             continue;
         }
         const TLoudnessReading album = AlbumReading(readings);
-        for (const size_t n : files) {
-            if (tracks_[n]) {
-                albums_[n] = album;
-            }
+        for (const size_t file : measured) {
+            albums_[file] = album;
         }
     }
 }
 
 void TBatchLoudness::Apply(size_t file, TJobRequest& request) const {
-    if (file >= tracks_.size() || !tracks_[file]) {
+    if (file + 1 >= first_.size()) {
+        return;
+    }
+    const size_t first = first_[file];
+    const size_t end = first_[file + 1];
+    if (std::none_of(readings_.begin() + static_cast<std::ptrdiff_t>(first),
+                     readings_.begin() + static_cast<std::ptrdiff_t>(end),
+                     [](const auto& reading) { return reading.has_value(); })) {
         return;
     }
     const TLoudnessReading* album = albums_[file] ? &*albums_[file] : nullptr;
@@ -316,8 +386,20 @@ void TBatchLoudness::Apply(size_t file, TJobRequest& request) const {
         };
         const std::optional<TLoudnessReading> album_out =
             album != nullptr ? std::optional(shifted(*album)) : std::nullopt;
-        request.GainTags = GainTags(shifted(*tracks_[file]), album_out ? &*album_out : nullptr,
-                                    LowerCaseAscii(request.ProfileExt) == "opus");
+        const bool opus = LowerCaseAscii(request.ProfileExt) == "opus";
+        for (size_t n = first; n < end; ++n) {
+            if (!readings_[n]) {
+                continue;
+            }
+            auto tags = GainTags(shifted(*readings_[n]), album_out ? &*album_out : nullptr, opus);
+            // A single piece may span the whole file: it finds its tags by
+            // its stretch all the same.
+            if (subjects_[n].Whole()) {
+                request.GainTags = tags;
+            }
+            request.PieceGainTags.push_back(
+                {subjects_[n].From, subjects_[n].Length, std::move(tags)});
+        }
     } else if (album != nullptr) {
         request.NormalizeLoudness = false;
         request.FixedGain = GainToTarget(*album, choice_.Target);

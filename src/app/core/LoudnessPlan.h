@@ -33,13 +33,20 @@ struct TLoudnessSubject {
     std::string FormatName;  // the demuxer; empty: probed
     int Stream = -1;         // among all the file's streams
     int64_t Duration = -1;   // microseconds, for progress; -1: unknown
+    // The stretch an output holds, in microseconds from the file's beginning
+    // (a piece's or a cut's Start and Length); -1: to the end.
+    int64_t From = 0;
+    int64_t Length = -1;
+
+    bool Whole() const { return From == 0 && Length < 0; }
 };
 
-// Takes readings through the engine's analyser, or from the cache when the
-// file is unchanged since it was measured. Safe to use from several threads.
+// Takes readings of a subject's stretch through the engine's analyser, or
+// from the cache when the file is unchanged since that stretch was
+// measured. Safe to use from several threads.
 class TLoudnessMeter {
 public:
-    // Progress of one measurement: microseconds read of the file's length.
+    // Progress of one measurement: microseconds read of the stretch's length.
     using TProgress = std::function<void(int64_t position, int64_t length)>;
 
     // A null cache keeps nothing.
@@ -50,7 +57,7 @@ public:
     std::optional<TLoudnessReading> Read(const TLoudnessSubject& subject,
                                          const std::function<bool()>& stopped,
                                          const TProgress& progress, std::string& error);
-    // How many files the analyser read: a reading from the cache is no run.
+    // How many stretches the analyser read: a reading from the cache is no run.
     int Runs() const { return runs_.load(); }
 
 private:
@@ -93,15 +100,23 @@ struct TLoudnessChoice {
     bool MeasuresFirst() const { return Album || TagsOnly; }
 };
 
-// The stream of the file a request converts; Stream -1 when it has none.
+// The stream of the file a request converts, the whole file; Stream -1 when
+// it has none.
 struct TSourceFile;
 TLoudnessSubject LoudnessSubjectOf(const TSourceFile& source, const TJobRequest& request);
+// One subject per output the request makes of the file: each piece of a
+// split, its cut, else the whole file. Pieces that do not fit the file leave
+// the whole file, whose conversion then fails with the reason.
+std::vector<TLoudnessSubject> LoudnessSubjectsOf(const TSourceFile& source,
+                                                 const TJobRequest& request);
 
-// A batch's measuring before its conversions: every file (the cache's
-// readings first), then each album, and what each file's request takes.
+// A batch's measuring before its conversions: every output of every file
+// (the cache's readings first), then each album, and what each file's
+// request takes.
 class TBatchLoudness {
 public:
-    // (file, files, position, length): the file being measured and how far.
+    // (subject, subjects, position, length): the stretch being measured
+    // among all the files' and how far.
     using TProgress = std::function<void(size_t, size_t, int64_t, int64_t)>;
 
     explicit TBatchLoudness(TLoudnessChoice choice) : choice_(choice) {}
@@ -111,24 +126,40 @@ public:
     // noted in Failures and converted without a gain of its own.
     bool Measure(TLoudnessMeter& meter, const std::vector<TLoudnessSubject>& subjects,
                  const std::function<bool()>& stopped, const TProgress& progress);
+    // The same with each file's subjects, one per output (LoudnessSubjectsOf).
+    bool Measure(TLoudnessMeter& meter, std::vector<std::vector<TLoudnessSubject>> files,
+                 const std::function<bool()>& stopped, const TProgress& progress);
+    // By file: the first stretch of it that could not be measured.
     const std::map<size_t, std::string>& Failures() const { return failures_; }
-    const std::optional<TLoudnessReading>& Track(size_t file) const { return tracks_[file]; }
+    // The reading of one of the file's outputs, in the order of its subjects.
+    const std::optional<TLoudnessReading>& Track(size_t file, size_t piece = 0) const {
+        return readings_[first_[file] + piece];
+    }
     // The reading of the file's album; none outside album mode.
     const std::optional<TLoudnessReading>& Album(size_t file) const { return albums_[file]; }
 
-    // The file's gain or tags into its request.
+    // The file's gain or tags into its request: a file of several outputs
+    // gets tags for each of their stretches, and its album's gain.
     void Apply(size_t file, TJobRequest& request) const;
 
-    // The same from readings taken elsewhere (a TLoudnessPool): each file's
-    // reading or why there is none, then the albums of the paths.
-    void Reset(size_t files);
-    void SetTrack(size_t file, std::optional<TLoudnessReading> reading, const std::string& error);
-    void FindAlbums(const std::vector<std::string>& paths);
+    // The same from readings taken elsewhere (a TLoudnessPool over
+    // Subjects()): the files' subjects, each subject's reading or why there
+    // is none, then the albums.
+    void Plan(std::vector<std::vector<TLoudnessSubject>> files);
+    // Every file's subjects in turn.
+    const std::vector<TLoudnessSubject>& Subjects() const { return subjects_; }
+    size_t FileOf(size_t subject) const { return owners_[subject]; }
+    void SetReading(size_t subject, std::optional<TLoudnessReading> reading,
+                    const std::string& error);
+    void FindAlbums();
 
 private:
     TLoudnessChoice choice_;
-    std::vector<std::optional<TLoudnessReading>> tracks_;
-    std::vector<std::optional<TLoudnessReading>> albums_;
+    std::vector<TLoudnessSubject> subjects_;
+    std::vector<size_t> owners_;  // the file of each subject
+    std::vector<size_t> first_;   // each file's first subject, then their count
+    std::vector<std::optional<TLoudnessReading>> readings_;  // by subject
+    std::vector<std::optional<TLoudnessReading>> albums_;    // by file
     std::map<size_t, std::string> failures_;
 };
 

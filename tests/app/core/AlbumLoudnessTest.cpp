@@ -41,6 +41,18 @@ fs::path Tone(const fs::path& file, double lufs) {
     return file;
 }
 
+// A tone at -30 LUFS for its first half, then at -14 LUFS.
+constexpr double kQuietHalf = -30.0;
+constexpr double kLoudHalf = -14.0;
+constexpr int64_t kHalf = 4000000;
+fixtures::StreamRecipe Halves() {
+    fixtures::StreamRecipe audio =
+        fixtures::Audio("pcm_s16le", 48000, 2, 1000.0, std::pow(10.0, kQuietHalf / 20.0));
+    audio.level_after = std::pow(10.0, kLoudHalf / 20.0);
+    audio.level_change_s = static_cast<double>(kHalf) / 1e6;
+    return audio;
+}
+
 TEST(AlbumLoudnessTest, ReadingsAreCachedAndAlbumsPoolTheirBlocks) {
     LoadConverterLibs();
     const TempDir dir("album-loudness");
@@ -105,6 +117,38 @@ TEST(AlbumLoudnessTest, ReadingsAreCachedAndAlbumsPoolTheirBlocks) {
                         fs::last_write_time(subjects[1].Path) + std::chrono::seconds(5));
     ASSERT_TRUE(batch.Measure(second, subjects, nullptr, nullptr));
     EXPECT_EQ(second.Runs(), 1);
+}
+
+// Each stretch of a file is measured by its own samples and kept apart from
+// the whole file's reading: a second run measures none of them again.
+TEST(AlbumLoudnessTest, StretchesAreMeasuredAloneAndCachedApart) {
+    LoadConverterLibs();
+    const TempDir dir("stretch-loudness");
+    fixtures::ClipRecipe clip;
+    clip.duration_s = 2.0 * static_cast<double>(kHalf) / 1e6;
+    clip.streams = {Halves()};
+    const std::string file = (dir.Path() / "halves.wav").string();
+    fixtures::WriteClip(file, clip);
+    const std::vector<TLoudnessSubject> subjects = {{file, "", 0, -1, 0, -1},
+                                                    {file, "", 0, -1, 0, kHalf},
+                                                    {file, "", 0, -1, kHalf, -1},
+                                                    {file, "", 0, -1, kHalf / 4, kHalf / 2}};
+    // The whole file's gated loudness is its loud half's: the quiet one
+    // falls under the relative gate, all but the blocks across the change.
+    const double levels[] = {kLoudHalf, kQuietHalf, kLoudHalf, kQuietHalf};
+    for (const int run : {0, 1}) {
+        TLoudnessCache cache((dir.Path() / "loudness.cache").string());
+        TLoudnessMeter meter(&cache);
+        TBatchLoudness batch({false, true, -16.0});
+        ASSERT_TRUE(batch.Measure(meter, subjects, nullptr, nullptr));
+        for (size_t n = 0; n < subjects.size(); ++n) {
+            ASSERT_TRUE(batch.Track(n));
+            EXPECT_NEAR(batch.Track(n)->Integrated, levels[n], n == 0 ? 0.3 : 0.1) << run << n;
+        }
+        EXPECT_EQ(meter.Runs(), run == 0 ? 4 : 0);
+        std::string problem;
+        ASSERT_TRUE(cache.Save(problem)) << problem;
+    }
 }
 
 // The values as players read them: ReplayGain 2.0 relative to -18 LUFS with
@@ -210,9 +254,9 @@ protected:
     }
     void TearDown() override { InstallMainThreadServices(nullptr); }
 
-    fs::path Clip(const std::string& name, fixtures::StreamRecipe audio) {
+    fs::path Clip(const std::string& name, fixtures::StreamRecipe audio, double seconds = 4.0) {
         fixtures::ClipRecipe clip;
-        clip.duration_s = 4.0;
+        clip.duration_s = seconds;
         clip.streams = {std::move(audio)};
         const fs::path file = dir_.Path() / "in" / name;
         fs::create_directories(file.parent_path());
@@ -225,16 +269,16 @@ protected:
     std::vector<std::string> Convert(const std::vector<fs::path>& files, TLoudnessChoice choice) {
         TBatchLoudness loudness(choice);
         if (choice.MeasuresFirst()) {
-            std::vector<TLoudnessSubject> subjects;
+            std::vector<std::vector<TLoudnessSubject>> subjects;
             for (const fs::path& file : files) {
                 TAVProbe probe;
                 std::string error;
                 const TSourcePtr source = ProbeSource(probe, file.string(), error);
                 EXPECT_NE(source, nullptr) << error;
-                subjects.push_back(source ? LoudnessSubjectOf(*source, request_)
-                                          : TLoudnessSubject{});
+                subjects.push_back(source ? LoudnessSubjectsOf(*source, request_)
+                                          : std::vector<TLoudnessSubject>{TLoudnessSubject{}});
             }
-            EXPECT_TRUE(loudness.Measure(meter_, subjects, nullptr, nullptr));
+            EXPECT_TRUE(loudness.Measure(meter_, std::move(subjects), nullptr, nullptr));
             track_ = loudness.Track(0);
         }
         std::vector<std::string> outputs(files.size());
@@ -252,6 +296,7 @@ protected:
             EXPECT_TRUE(info.Finished && !info.Failed) << info.ErrorMessage;
             if (info.Finished && !info.Failed) {
                 outputs[item] = runner_.Output(item);
+                pieces_.push_back(runner_.Outputs(item));
             }
         };
         events.Over = [&](bool) { over = true; };
@@ -272,7 +317,8 @@ protected:
     TBatchRunner runner_{converter_};
     TJobRequest request_;
     TLoudnessMeter meter_{nullptr};
-    std::optional<TLoudnessReading> track_;  // of the first file measured last
+    std::optional<TLoudnessReading> track_;         // of the first file measured last
+    std::vector<std::vector<std::string>> pieces_;  // every output of each file converted
 };
 
 // Tag only: each container carries the gain its players read, the values
@@ -401,6 +447,66 @@ TEST_F(AlbumConversionTest, AlbumKeepsDifferencesWhereTracksReachTheTarget) {
             EXPECT_TRUE(at_target) << album_lufs << " LUFS, " << out[2].true_peak_dbtp << " dBTP";
         }
     }
+}
+
+// The pieces of a split and a cut are tagged each with its own audio's
+// loudness, alone and within an album; a gain applied to the samples is
+// the album of what is converted, one for all the pieces.
+TEST_F(AlbumConversionTest, EveryPieceAndCutIsTaggedWithItsOwnLoudness) {
+    const fs::path input = Clip("halves.wav", Halves(), 2.0 * static_cast<double>(kHalf) / 1e6);
+    const fs::path points = dir_.Path() / "points.txt";
+    std::ofstream(points) << "0:00 Quiet\n0:04 Loud\n";
+    struct Case {
+        const char* name;
+        bool split;
+        int64_t cut_start;
+        int64_t cut_end;
+        TLoudnessChoice choice;
+        std::vector<double> levels;  // of each output's stretch
+    };
+    const Case cases[] = {
+        {"split", true, -1, -1, {false, true, -16.0}, {kQuietHalf, kLoudHalf}},
+        {"split album", true, -1, -1, {true, true, -16.0}, {kQuietHalf, kLoudHalf}},
+        {"cut", false, kHalf / 8, kHalf * 7 / 8, {false, true, -16.0}, {kQuietHalf}},
+        {"cut album gain", false, kHalf / 8, kHalf * 7 / 8, {true, false, -16.0}, {-16.0}},
+    };
+    request_.ProfileExt = "flac";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        request_.SplitPointsFile = c.split ? points.string() : "";
+        request_.CutStart = c.cut_start;
+        request_.CutEnd = c.cut_end;
+        pieces_.clear();
+        Convert({input}, c.choice);
+        ASSERT_EQ(pieces_.size(), 1u);
+        ASSERT_EQ(pieces_[0].size(), c.levels.size());
+        std::vector<double> gains;
+        for (size_t n = 0; n < c.levels.size(); ++n) {
+            const fixtures::LoudnessAnalysis own = fixtures::AnalyzeLoudness(pieces_[0][n]);
+            // The output holds its stretch, at the level it was made with.
+            EXPECT_NEAR(own.integrated_lufs, c.levels[n], 0.5) << n;
+            const std::map<std::string, std::string> tags = TagsOf(pieces_[0][n]);
+            EXPECT_EQ(tags.contains("replaygain_track_gain"), c.choice.TagsOnly);
+            EXPECT_EQ(tags.contains("replaygain_album_gain"), c.choice.TagsOnly && c.choice.Album);
+            if (!c.choice.TagsOnly) {
+                continue;
+            }
+            gains.push_back(std::stod(tags.at("replaygain_track_gain")));
+            EXPECT_NEAR(gains.back(), -18.0 - own.integrated_lufs, 0.1) << n;
+            EXPECT_NEAR(20.0 * std::log10(std::stod(tags.at("replaygain_track_peak"))),
+                        own.true_peak_dbtp, 0.1)
+                << n;
+            if (c.choice.Album) {
+                // Pooled blocks: the quiet half falls under the relative gate.
+                EXPECT_NEAR(std::stod(tags.at("replaygain_album_gain")), -18.0 - kLoudHalf, 0.2);
+            }
+        }
+        if (gains.size() == 2) {
+            EXPECT_GT(std::abs(gains[0] - gains[1]), 10.0);
+        }
+    }
+    request_.SplitPointsFile.clear();
+    request_.CutStart = request_.CutEnd = -1;
 }
 
 // Gain tags of the source describe its samples: kept while they stay as

@@ -101,6 +101,12 @@ TEST(LoudnessCacheTest, ADamagedCacheIsReadForWhatIsWholeAndRebuilt) {
         {"a count no line holds", "video2mp3 loudness cache 1\n1 5 9 9 1 -20 6 -1 999999999999\n",
          0},
         {"cut off", "video2mp3 loudness cache 1\n" + good + "\n1 6 1000 0 1 -2", 1},
+        {"damaged stretches",
+         "video2mp3 loudness cache 1\n" + good +
+             "\n1 2 1000 0 1 @5+9 -20 6.5 -1.25 1 4711:120\n1 7 1000 0 1 @5 -20 6 -1 0\n"
+             "1 8 1000 0 1 @x+1 -20 6 -1 0\n1 9 1000 0 1 @0+-1 -20 6 -1 0\n"
+             "1 10 1000 0 1 @-3+1 -20 6 -1 0\n",
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
