@@ -28,7 +28,8 @@ TSkinManager::TSkinManager() {
 }
 
 QString TSkinManager::SystemSkinCaption() {
-    return QStringLiteral("System");
+    // Unlike the built-in skins' names, which are names, this one is a word.
+    return QCoreApplication::translate("v2m::TSkinDialog", "System");
 }
 
 void TSkinManager::SelectSystemSkin() {
