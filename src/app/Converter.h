@@ -274,6 +274,7 @@ private:
     void LayOutControls();
     void FitMinimumSize();
     void FitNameColumn();
+    void FitColumnHeadings();
     // Places the Profile group's and the preview's controls by their texts:
     // a translation longer than the English text widens its control, and what
     // cannot fit is elided, the whole text in its tool tip.

@@ -143,6 +143,7 @@ void ExpectTextsFit(QWidget& window) {
     }
 }
 
+// The list holds a file already.
 void ExpectGermanConversion(TForm1& form, test::TScriptedServices& services) {
     test::TempDir out("german-out");
     QStringList menus;
@@ -151,9 +152,6 @@ void ExpectGermanConversion(TForm1& form, test::TScriptedServices& services) {
     }
     EXPECT_EQ(menus, QStringList({"&Datei", "&Bearbeiten", "&Konvertieren", "&Über"}));
     EXPECT_EQ(Find<QPushButton>(form, "btnBrowse")->text(), QStringLiteral("Durchsuchen"));
-    services.FileAnswers.push_back({test::Path(test::Fixture("avi_mpeg4_mp2.avi"))});
-    form.actAddFilesExecute();
-    ASSERT_TRUE(test::WaitUntilAdded(form));
     Find<QComboBox>(form, "edtOutPath")->setEditText(QString::fromStdString(out.Path().string()));
     services.MessageAnswers.push_back(TMessageResult::No);  // not opening the folder
     form.actStartConvertExecute();
@@ -245,6 +243,10 @@ TEST(LanguageWindowTest, TranslationsFitTheWindowAndGermanConvertsAsEnglish) {
         const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        // A file in the list, so that its headings show.
+        services->FileAnswers.push_back({test::Path(test::Fixture("avi_mpeg4_mp2.avi"))});
+        form->actAddFilesExecute();
+        ASSERT_TRUE(test::WaitUntilAdded(*form));
         ExpectTextsFit(*form);
         // A key given in brackets belongs to the menus, not under the icons.
         for (QAction* action : form->findChild<QToolBar*>()->actions()) {
