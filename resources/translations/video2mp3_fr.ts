@@ -25,7 +25,7 @@
     <name>v2m::TCoreTexts</name>
     <message>
         <source></source>
-        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, and why a failed row failed (its tool tip and the list of files that could not be converted). The log keeps them in English.</comment>
+        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, why a failed row failed (its tool tip and the list of files that could not be converted), and why a row&apos;s cover picture is left out (the row&apos;s tool tip; %1, %2 and %3 are numbers). The log keeps them in English.</comment>
         <translation></translation>
     </message>
     <message>
@@ -171,6 +171,30 @@
     <message>
         <source>Input/output error</source>
         <translation>Erreur d&apos;entrée/sortie</translation>
+    </message>
+    <message>
+        <source>The cover picture is left out: %1</source>
+        <translation>La pochette est omise : %1</translation>
+    </message>
+    <message>
+        <source>the file has no such picture</source>
+        <translation>le fichier ne contient pas cette image</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MiB</source>
+        <translation>elle dépasse %1 Mio</translation>
+    </message>
+    <message>
+        <source>it is not a picture we can read</source>
+        <translation>ce n&apos;est pas une image lisible</translation>
+    </message>
+    <message>
+        <source>it does not decode as a picture</source>
+        <translation>elle ne se décode pas comme une image</translation>
+    </message>
+    <message>
+        <source>it is %1x%2 pixels, more than %3 a side</source>
+        <translation>elle mesure %1×%2 pixels, plus de %3 par côté</translation>
     </message>
 </context>
 <context>
@@ -785,6 +809,34 @@
             <numerusform>%Ln fichiers n&apos;ont pas pu être ajoutés – voir le journal</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Cannot be converted: %1</source>
+        <translation>Conversion impossible : %1</translation>
+    </message>
+    <message>
+        <source>Gives:</source>
+        <translation>Donne :</translation>
+    </message>
+    <message numerus="yes">
+        <source>Gives %n files:</source>
+        <translation>
+            <numerusform>Donne %n fichier :</numerusform>
+            <numerusform>Donne %n fichiers :</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>(%1 for %2)</source>
+        <extracomment>A piece&apos;s start and its length: &quot;(0:02 for 0:30)&quot;.</extracomment>
+        <translation>(à partir de %1, durée %2)</translation>
+    </message>
+    <message>
+        <source>there already: skipped</source>
+        <translation>déjà présent : ignoré</translation>
+    </message>
+    <message>
+        <source>audio copied</source>
+        <translation>audio copié</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
@@ -836,6 +888,10 @@
     <message>
         <source>Dialog Buttons</source>
         <translation>Boutons de la boîte de dialogue</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Système</translation>
     </message>
 </context>
 </TS>

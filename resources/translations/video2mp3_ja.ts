@@ -25,7 +25,7 @@
     <name>v2m::TCoreTexts</name>
     <message>
         <source></source>
-        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, and why a failed row failed (its tool tip and the list of files that could not be converted). The log keeps them in English.</comment>
+        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, why a failed row failed (its tool tip and the list of files that could not be converted), and why a row&apos;s cover picture is left out (the row&apos;s tool tip; %1, %2 and %3 are numbers). The log keeps them in English.</comment>
         <translation></translation>
     </message>
     <message>
@@ -171,6 +171,30 @@
     <message>
         <source>Input/output error</source>
         <translation>入出力エラー</translation>
+    </message>
+    <message>
+        <source>The cover picture is left out: %1</source>
+        <translation>カバー画像を省きます：%1</translation>
+    </message>
+    <message>
+        <source>the file has no such picture</source>
+        <translation>ファイルにその画像がありません</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MiB</source>
+        <translation>%1 MiB を超えています</translation>
+    </message>
+    <message>
+        <source>it is not a picture we can read</source>
+        <translation>読み取れる画像ではありません</translation>
+    </message>
+    <message>
+        <source>it does not decode as a picture</source>
+        <translation>画像としてデコードできません</translation>
+    </message>
+    <message>
+        <source>it is %1x%2 pixels, more than %3 a side</source>
+        <translation>%1×%2 ピクセルで、一辺が %3 を超えています</translation>
     </message>
 </context>
 <context>
@@ -782,6 +806,33 @@
             <numerusform>%Ln 個のファイルを追加できませんでした。ログを確認してください</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Cannot be converted: %1</source>
+        <translation>変換できません：%1</translation>
+    </message>
+    <message>
+        <source>Gives:</source>
+        <translation>出力：</translation>
+    </message>
+    <message numerus="yes">
+        <source>Gives %n files:</source>
+        <translation>
+            <numerusform>出力 %n ファイル：</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>(%1 for %2)</source>
+        <extracomment>A piece&apos;s start and its length: &quot;(0:02 for 0:30)&quot;.</extracomment>
+        <translation>（開始 %1、長さ %2）</translation>
+    </message>
+    <message>
+        <source>there already: skipped</source>
+        <translation>既に存在：スキップ</translation>
+    </message>
+    <message>
+        <source>audio copied</source>
+        <translation>音声をコピー</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
@@ -833,6 +884,10 @@
     <message>
         <source>Dialog Buttons</source>
         <translation>ダイアログのボタン</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>システム</translation>
     </message>
 </context>
 </TS>

@@ -25,7 +25,7 @@
     <name>v2m::TCoreTexts</name>
     <message>
         <source></source>
-        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, and why a failed row failed (its tool tip and the list of files that could not be converted). The log keeps them in English.</comment>
+        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, why a failed row failed (its tool tip and the list of files that could not be converted), and why a row&apos;s cover picture is left out (the row&apos;s tool tip; %1, %2 and %3 are numbers). The log keeps them in English.</comment>
         <translation></translation>
     </message>
     <message>
@@ -171,6 +171,30 @@
     <message>
         <source>Input/output error</source>
         <translation>Ошибка ввода-вывода</translation>
+    </message>
+    <message>
+        <source>The cover picture is left out: %1</source>
+        <translation>Обложка не сохраняется: %1</translation>
+    </message>
+    <message>
+        <source>the file has no such picture</source>
+        <translation>в файле нет этого изображения</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MiB</source>
+        <translation>она больше %1 МиБ</translation>
+    </message>
+    <message>
+        <source>it is not a picture we can read</source>
+        <translation>это изображение невозможно прочитать</translation>
+    </message>
+    <message>
+        <source>it does not decode as a picture</source>
+        <translation>она не декодируется как изображение</translation>
+    </message>
+    <message>
+        <source>it is %1x%2 pixels, more than %3 a side</source>
+        <translation>её размер %1×%2 пикселей, сторона больше %3</translation>
     </message>
 </context>
 <context>
@@ -788,6 +812,35 @@
             <numerusform>Не удалось добавить %Ln файлов — см. журнал</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Cannot be converted: %1</source>
+        <translation>Невозможно конвертировать: %1</translation>
+    </message>
+    <message>
+        <source>Gives:</source>
+        <translation>Результат:</translation>
+    </message>
+    <message numerus="yes">
+        <source>Gives %n files:</source>
+        <translation>
+            <numerusform>Результат — %n файл:</numerusform>
+            <numerusform>Результат — %n файла:</numerusform>
+            <numerusform>Результат — %n файлов:</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>(%1 for %2)</source>
+        <extracomment>A piece&apos;s start and its length: &quot;(0:02 for 0:30)&quot;.</extracomment>
+        <translation>(с %1, длительность %2)</translation>
+    </message>
+    <message>
+        <source>there already: skipped</source>
+        <translation>уже существует: пропущено</translation>
+    </message>
+    <message>
+        <source>audio copied</source>
+        <translation>аудио скопировано</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
@@ -839,6 +892,10 @@
     <message>
         <source>Dialog Buttons</source>
         <translation>Кнопки диалога</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Системное</translation>
     </message>
 </context>
 </TS>

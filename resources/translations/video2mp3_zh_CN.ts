@@ -25,7 +25,7 @@
     <name>v2m::TCoreTexts</name>
     <message>
         <source></source>
-        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, and why a failed row failed (its tool tip and the list of files that could not be converted). The log keeps them in English.</comment>
+        <comment>Words the conversion logic names and the main window shows: the file list&apos;s column titles, a row&apos;s state in its Progress column, the labels and items of the four lists in Profile Settings, the names of the file dialogs&apos; filters, why a failed row failed (its tool tip and the list of files that could not be converted), and why a row&apos;s cover picture is left out (the row&apos;s tool tip; %1, %2 and %3 are numbers). The log keeps them in English.</comment>
         <translation></translation>
     </message>
     <message>
@@ -171,6 +171,30 @@
     <message>
         <source>Input/output error</source>
         <translation>输入/输出错误</translation>
+    </message>
+    <message>
+        <source>The cover picture is left out: %1</source>
+        <translation>不包含封面图片：%1</translation>
+    </message>
+    <message>
+        <source>the file has no such picture</source>
+        <translation>文件中没有该图片</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MiB</source>
+        <translation>超过 %1 MiB</translation>
+    </message>
+    <message>
+        <source>it is not a picture we can read</source>
+        <translation>不是可读取的图片</translation>
+    </message>
+    <message>
+        <source>it does not decode as a picture</source>
+        <translation>无法解码为图片</translation>
+    </message>
+    <message>
+        <source>it is %1x%2 pixels, more than %3 a side</source>
+        <translation>尺寸为 %1×%2 像素，单边超过 %3</translation>
     </message>
 </context>
 <context>
@@ -782,6 +806,33 @@
             <numerusform>%Ln 个文件无法添加，请查看日志</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Cannot be converted: %1</source>
+        <translation>无法转换：%1</translation>
+    </message>
+    <message>
+        <source>Gives:</source>
+        <translation>生成：</translation>
+    </message>
+    <message numerus="yes">
+        <source>Gives %n files:</source>
+        <translation>
+            <numerusform>生成 %n 个文件：</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>(%1 for %2)</source>
+        <extracomment>A piece&apos;s start and its length: &quot;(0:02 for 0:30)&quot;.</extracomment>
+        <translation>（从 %1 开始，时长 %2）</translation>
+    </message>
+    <message>
+        <source>there already: skipped</source>
+        <translation>已存在：跳过</translation>
+    </message>
+    <message>
+        <source>audio copied</source>
+        <translation>音频直接复制</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TLogForm</name>
@@ -833,6 +884,10 @@
     <message>
         <source>Dialog Buttons</source>
         <translation>对话框按钮</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>系统</translation>
     </message>
 </context>
 </TS>

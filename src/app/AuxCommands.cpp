@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -95,6 +96,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
          watched == static_cast<QObject*>(chkSameInput)) &&
         (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)) {
         FitTextControls(grpProfile->width() - 521, chkMute->y());
+        return false;
+    }
+    if (watched == static_cast<QObject*>(lvFiles->horizontalHeader()) &&
+        (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)) {
+        FitColumnHeadings();
         return false;
     }
     if (watched == static_cast<QObject*>(btnPause) && event->type() == QEvent::PaletteChange) {

@@ -177,6 +177,9 @@ void TForm1::FormCreate() {
     if (!skins_.LoadSkinFile(Text(program_folder_ + kDefaultSkinFile))) {
         AppendLog(skins_.LastError().toStdString());
     }
+    // The headings in the window's language and the skin's font, over the
+    // remembered widths.
+    FitColumnHeadings();
     startup_complete_ = true;
 }
 

@@ -205,8 +205,8 @@ public:
     // "Cut...": the dialog for the rows, opened on the first one's cut.
     void EditRowCut(const std::vector<size_t>& rows);
     // What converting the row would write now, a line an output; nothing is
-    // created. Empty while a batch runs.
-    std::string PlanText(size_t row);
+    // created; in the window's language. Empty while a batch runs.
+    QString PlanText(size_t row);
     // The "File Name" template is sound; tells the user the fault otherwise.
     bool CheckNameTemplate();
 
@@ -274,6 +274,7 @@ private:
     void LayOutControls();
     void FitMinimumSize();
     void FitNameColumn();
+    void FitColumnHeadings();
     // Places the Profile group's and the preview's controls by their texts:
     // a translation longer than the English text widens its control, and what
     // cannot fit is elided, the whole text in its tool tip.

@@ -381,6 +381,7 @@ void TForm1::CreateMenusAndToolbar() {
     client_->installEventFilter(this);
     chkMute->installEventFilter(this);
     chkSameInput->installEventFilter(this);
+    lvFiles->horizontalHeader()->installEventFilter(this);
     connect(lvFiles->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
         if (column != 0) {
             FitNameColumn();
@@ -591,6 +592,19 @@ void TForm1::FitNameColumn() {
     const int fitted = std::max(kFileListColumnWidths[0], lvFiles->viewport()->width() - others);
     if (header->sectionSize(0) != fitted) {
         header->resizeSection(0, fitted);
+    }
+}
+
+void TForm1::FitColumnHeadings() {
+    // A heading wider than its column's width (a longer word in another
+    // language, a larger font) widens the column: the list scrolls sideways
+    // rather than cut a heading off. Narrower is left to the user.
+    QHeaderView* header = lvFiles->horizontalHeader();
+    for (int column = 1; column < header->count(); ++column) {
+        if (const int wanted = header->sectionSizeHint(column);
+            header->sectionSize(column) < wanted) {
+            header->resizeSection(column, wanted);
+        }
     }
 }
 

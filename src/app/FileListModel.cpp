@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "JobBuilding.h"
 #include "ListJournal.h"
 #include "MyUtils.h"
 #include "Translations.h"
@@ -69,7 +70,38 @@ QString ShownSize(const std::string& text) {
     return TFileListModel::tr("%1 MB").arg(locale.toString(megabytes, 'f', decimals));
 }
 
+// A core text with numbers in it ("it is 5000x20 pixels, more than 4096 a
+// side"), translated as one entry with the numbers as %1, %2 and so on.
+QString ShownWithNumbers(const std::string& english) {
+    static const QRegularExpression kNumber(QStringLiteral("\\d+"));
+    const QString text = QString::fromStdString(english);
+    QString pattern;
+    QStringList numbers;
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch& number : kNumber.globalMatch(text)) {
+        numbers.append(number.captured());
+        pattern += text.mid(from, number.capturedStart() - from) + QLatin1Char('%') +
+                   QString::number(numbers.size());
+        from = number.capturedEnd();
+    }
+    pattern += text.mid(from);
+    QString shown = ShownText(pattern.toStdString());
+    // Lowest place marker first, wherever the translation put it.
+    for (const QString& number : numbers) {
+        shown = shown.arg(number);
+    }
+    return shown;
+}
+
 }  // namespace
+
+QString TFileListModel::ShownWarning(const std::string& text) {
+    if (!text.starts_with(kCoverLeftOutWarning)) {
+        return ShownText(text);
+    }
+    return ShownText(std::string(kCoverLeftOutWarning) + "%1")
+        .arg(ShownWithNumbers(text.substr(kCoverLeftOutWarning.size())));
+}
 
 QString TFileListModel::ShownParts(const std::string& text) {
     // The core builds the text from a count and a time; the words around
@@ -161,19 +193,19 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
                 return tr("re-encoded: pieces are cut to the sample");
             }
             {
-                std::string text = row.Data.FileName;
+                QString text = QString::fromStdString(row.Data.FileName);
                 if (!row.Warning.empty()) {
-                    text += "\n" + row.Warning;
+                    text += QLatin1Char('\n') + ShownWarning(row.Warning);
                 }
                 // Asked for only when the user points at the row: the plan
                 // opens the file.
                 if (plan_) {
-                    if (const std::string plan = plan_(static_cast<size_t>(index.row()));
-                        !plan.empty()) {
-                        text += "\n" + plan;
+                    if (const QString plan = plan_(static_cast<size_t>(index.row()));
+                        !plan.isEmpty()) {
+                        text += QLatin1Char('\n') + plan;
                     }
                 }
-                return QString::fromStdString(text);
+                return text;
             }
         default:
             return {};

@@ -49,6 +49,8 @@ public:
     // "+ 2 more" in the window's language.
     static QString ShownParts(const std::string& text);
     static QString ShownOutputName(const TFileRow& row);
+    // A row's warning (a cover left out and why) in the window's language.
+    static QString ShownWarning(const std::string& text);
     // The "Audio" column of every row for these settings.
     void UpdateAudioTexts(const TJobRequest& request);
     // The track in that language for every row that has one (texts follow
@@ -56,11 +58,11 @@ public:
     size_t ChooseAudioLanguage(const std::string& language);
 
     // What converting the row would write, as text; asked for by its tooltip.
-    void SetPlanSource(std::function<std::string(size_t row)> plan) { plan_ = std::move(plan); }
+    void SetPlanSource(std::function<QString(size_t row)> plan) { plan_ = std::move(plan); }
 
 private:
     TFileList list_;
-    std::function<std::string(size_t row)> plan_;
+    std::function<QString(size_t row)> plan_;
 };
 
 }  // namespace v2m

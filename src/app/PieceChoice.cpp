@@ -18,6 +18,7 @@
 #include "FileListModel.h"
 #include "MyUtils.h"
 #include "NameTemplate.h"
+#include "Translations.h"
 
 namespace v2m {
 
@@ -210,18 +211,27 @@ void TForm1::EditRowCut(const std::vector<size_t>& rows) {
     }
 }
 
-std::string TForm1::PlanText(size_t row) {
+QString TForm1::PlanText(size_t row) {
     if (row >= FileList().Count() || FConvertState != cvIdle || !startup_complete_) {
         return {};
     }
+    // The reason is the core's English, shown in the user's language as the
+    // failed row's own tooltip shows it.
+    const auto cannot = [](const std::string& reason) {
+        return tr("Cannot be converted: %1").arg(ShownText(reason));
+    };
     const TConvertFileData& file = FileList().Rows()[row].Data;
+    // In the words the batch uses for a file that went, not the system's.
+    if (!WideFileExists(file.FileName)) {
+        return cannot("no such file");
+    }
     TSourcePtr source = file.Source;
     if (source == nullptr || !SourceStillCurrent(*source)) {
         TAVProbe probe;
         std::string error;
         source = ProbeSource(probe, file.FileName, error);
         if (source == nullptr) {
-            return "Cannot be converted: " + PlainLoadFailure(error, file.FileName);
+            return cannot(PlainLoadFailure(error, file.FileName));
         }
     }
     TJobRequest request = JobRequest();
@@ -239,23 +249,28 @@ std::string TForm1::PlanText(size_t row) {
         std::set<std::string> names;
         plan = PlanOutputs(request, source.get(), source->Duration, names);
     } catch (const EJobError& failure) {
-        return "Cannot be converted: " + PlainFailureReason(failure.what());
+        return cannot(PlainFailureReason(failure.what()));
     }
     const std::string folder =
         request.SameFolderAsInput ? WideExtractFilePath(file.FileName) : request.OutputFolder;
-    std::string text =
-        plan.size() == 1 ? "Gives:" : "Gives " + std::to_string(plan.size()) + " files:";
+    QString text = plan.size() == 1 ? tr("Gives:")
+                                    : tr("Gives %n files:", nullptr, static_cast<int>(plan.size()));
+    // Two spaces part a name from what is said of it: names may hold single ones.
+    const QString gap = QStringLiteral("  ");
     for (const TPlannedOutput& output : plan) {
-        text += "\n  " + ShownOutputName(output.FileName, folder);
+        text += QLatin1Char('\n') + gap + Text(ShownOutputName(output.FileName, folder));
         if (output.Piece) {
             const int64_t length =
                 std::max<int64_t>(PieceLength(*output.Piece, source->Duration), 0);
-            text += "  (" + TimeText(output.Piece->Start) + " for " + TimeText(length) + ")";
+            //: A piece's start and its length: "(0:02 for 0:30)".
+            text +=
+                gap +
+                tr("(%1 for %2)").arg(Text(TimeText(output.Piece->Start)), Text(TimeText(length)));
         }
         if (output.AlreadyDone) {
-            text += "  there already: skipped";
+            text += gap + tr("there already: skipped");
         } else if (output.Copied) {
-            text += "  audio copied";
+            text += gap + tr("audio copied");
         }
     }
     return text;

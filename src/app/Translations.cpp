@@ -23,8 +23,10 @@
    Words the conversion logic names and the main window shows: the file list's
    column titles, a row's state in its Progress column, the labels and items of
    the four lists in Profile Settings, the names of the file dialogs'
-   filters, and why a failed row failed (its tool tip and the list of files
-   that could not be converted). The log keeps them in English.
+   filters, why a failed row failed (its tool tip and the list of files
+   that could not be converted), and why a row's cover picture is left out
+   (the row's tool tip; %1, %2 and %3 are numbers). The log keeps them in
+   English.
 */
 
 /* TRANSLATOR v2m::TFileListModel
@@ -112,6 +114,13 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Permission denied"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "File too large"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Input/output error"),
+    // A row's warning, the reason with its numbers taken out.
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "The cover picture is left out: %1"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the file has no such picture"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it is larger than %1 MiB"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it is not a picture we can read"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it does not decode as a picture"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it is %1x%2 pixels, more than %3 a side"),
 };
 
 QString window_language;

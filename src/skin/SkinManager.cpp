@@ -1,8 +1,10 @@
 #include "SkinManager.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QWidget>
 
 namespace v2m {
 
@@ -18,9 +20,30 @@ QString OneLine(QString text) {
     return text;
 }
 
+// Qt (6.4) tells the application of a new application palette, and the widgets
+// inside windows, but not the windows themselves: they keep the colours they
+// had, and their children with them. The System skin's window would stay in
+// the last skin's colours and miss the desktop's switch between light and dark.
+class TWindowPaletteFollower final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == QCoreApplication::instance() &&
+            event->type() == QEvent::ApplicationPaletteChange) {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                QEvent change(QEvent::ApplicationPaletteChange);
+                QCoreApplication::sendEvent(window, &change);
+            }
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
-TSkinManager::TSkinManager() {
+TSkinManager::TSkinManager() : palette_follower_(std::make_unique<TWindowPaletteFollower>()) {
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installEventFilter(palette_follower_.get());
+    }
     if (QApplication::style() != nullptr) {
         system_style_ = QApplication::style()->name();
     }
@@ -28,7 +51,8 @@ TSkinManager::TSkinManager() {
 }
 
 QString TSkinManager::SystemSkinCaption() {
-    return QStringLiteral("System");
+    // Unlike the built-in skins' names, which are names, this one is a word.
+    return QCoreApplication::translate("v2m::TSkinDialog", "System");
 }
 
 void TSkinManager::SelectSystemSkin() {

@@ -6,8 +6,11 @@
 // manager is made. A skin file that cannot be used leaves the current look
 // alone and leaves a one-line reason in LastError for the log.
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 #include "SkinFile.h"
 
@@ -58,6 +61,8 @@ private:
     QString last_error_;
     QString system_style_;  // the style the desktop gave the program
     bool system_ = false;
+    // Keeps open windows in the application's colours (see SkinManager.cpp).
+    std::unique_ptr<QObject> palette_follower_;
 };
 
 }  // namespace v2m

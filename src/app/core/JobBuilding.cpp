@@ -485,7 +485,7 @@ bool AddTagsAndCover(const TJobRequest& request, const TSourceFile* file, TSourc
         // Copied as it is, a damaged picture would fail the whole file.
         const std::string& problem = file->CoverProblem;
         if (!problem.empty()) {
-            job.Warning = "The cover picture is left out: " + problem;
+            job.Warning = std::string(kCoverLeftOutWarning) + problem;
             source.CoverStream = -1;
         }
     }

@@ -11,6 +11,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -109,6 +110,9 @@ public:
 class TCoverFolder;
 // The loudness targets offered, in LUFS.
 inline constexpr double kLoudnessTargets[] = {-23.0, -18.0, -16.0, -14.0};
+
+// How a job's warning about a cover it leaves out begins; the reason follows.
+inline constexpr std::string_view kCoverLeftOutWarning = "The cover picture is left out: ";
 
 struct TJob {
     TInputOptions Input;

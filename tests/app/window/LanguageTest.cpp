@@ -1,7 +1,7 @@
 // The window in the user's language: the language the environment asks for,
 // every finished translation fitting the window on a real X server (kept as
-// screenshots), and a German window that converts as the English one does
-// while its log stays in English.
+// screenshots), a row's tool tip, and a German window that converts as the
+// English one does while its log stays in English.
 
 #include <QAbstractButton>
 #include <QAction>
@@ -11,16 +11,20 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTest>
 #include <QToolBar>
 #include <QTranslator>
 #include <QUrl>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
+#include "CoverPicture.h"
 #include "FileListModel.h"
+#include "FixtureGenerator.h"
 #include "Translations.h"
 #include "WindowTestSupport.h"
 
@@ -139,6 +143,7 @@ void ExpectTextsFit(QWidget& window) {
     }
 }
 
+// The list holds a file already.
 void ExpectGermanConversion(TForm1& form, test::TScriptedServices& services) {
     test::TempDir out("german-out");
     QStringList menus;
@@ -147,9 +152,6 @@ void ExpectGermanConversion(TForm1& form, test::TScriptedServices& services) {
     }
     EXPECT_EQ(menus, QStringList({"&Datei", "&Bearbeiten", "&Konvertieren", "&Über"}));
     EXPECT_EQ(Find<QPushButton>(form, "btnBrowse")->text(), QStringLiteral("Durchsuchen"));
-    services.FileAnswers.push_back({test::Path(test::Fixture("avi_mpeg4_mp2.avi"))});
-    form.actAddFilesExecute();
-    ASSERT_TRUE(test::WaitUntilAdded(form));
     Find<QComboBox>(form, "edtOutPath")->setEditText(QString::fromStdString(out.Path().string()));
     services.MessageAnswers.push_back(TMessageResult::No);  // not opening the folder
     form.actStartConvertExecute();
@@ -171,6 +173,61 @@ void ExpectGermanConversion(TForm1& form, test::TScriptedServices& services) {
         << form.LogLines().join('\n').toStdString();
 }
 
+// A row's tool tip in the window's language: the plan with its count's
+// plural and its pieces, the cover left out with its numbers, and the reason
+// a file that went cannot be converted.
+TEST(LanguageWindowTest, ARowsPlanAndWarningFollowTheLanguage) {
+    const auto says = [](const char* context, const char* english, int count = -1) {
+        const QString text = QCoreApplication::translate(context, english, nullptr, count);
+        EXPECT_NE(text, QString::fromLatin1(english).replace("%n", QString::number(count)));
+        return text;
+    };
+    for (const char* language : {"de_DE", "ru_RU"}) {
+        SCOPED_TRACE(language);
+        test::TUserFolders user;
+        test::TFreshStateFolder state;
+        test::TProgramFolder program;
+        test::TempDir in("plan-in");
+        test::TempDir out("plan-out");
+        const TLanguageSession session{QLatin1String(language)};
+        auto services = std::make_shared<test::TScriptedServices>();
+        const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
+        const fs::path split = in.Path() / "split.mp3";
+        const fs::path cover = in.Path() / "cover.mp3";
+        fs::copy_file(test::Fixture("mp3_44k_stereo.mp3"), split);
+        fixtures::WriteMp3WithCover(split, cover, fixtures::PngPicture(kMaxCoverSide + 4, 8),
+                                    "image/png");
+        std::ofstream(in.Path() / "points.txt") << "0:00 A\n0:01 B\n0:02 C\n";
+        services->FileAnswers.push_back({test::Path(split), test::Path(cover)});
+        form->actAddFilesExecute();
+        ASSERT_TRUE(test::WaitUntilAdded(*form));
+        ASSERT_TRUE(form->SetRowSplitPoints({0}, (in.Path() / "points.txt").string()));
+        const auto tip = [&form](int row) {
+            const QAbstractItemModel* model = Find<QTableView>(*form, "lvFiles")->model();
+            return model->data(model->index(row, 0), Qt::ToolTipRole).toString();
+        };
+        EXPECT_TRUE(tip(0).contains(says("v2m::TForm1", "Gives %n files:", 3)))
+            << tip(0).toStdString();
+        EXPECT_TRUE(tip(0).contains(says("v2m::TForm1", "(%1 for %2)").arg("0:01", "0:01")));
+
+        Find<QComboBox>(*form, "edtOutPath")
+            ->setEditText(QString::fromStdString(out.Path().string()));
+        services->MessageAnswers.push_back(TMessageResult::No);  // not opening the folder
+        form->actStartConvertExecute();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->ConvertState() == cvIdle; }, 60000));
+        const QString too_wide =
+            says("v2m::TCoreTexts", "it is %1x%2 pixels, more than %3 a side")
+                .arg(QString::number(kMaxCoverSide + 4), "8", QString::number(kMaxCoverSide));
+        EXPECT_TRUE(tip(1).contains(
+            says("v2m::TCoreTexts", "The cover picture is left out: %1").arg(too_wide)))
+            << tip(1).toStdString();
+        fs::remove(split);
+        EXPECT_TRUE(tip(0).contains(says("v2m::TForm1", "Cannot be converted: %1")
+                                        .arg(says("v2m::TCoreTexts", "no such file"))))
+            << tip(0).toStdString();
+    }
+}
+
 // Every finished translation fits the window (its screenshot is kept), and
 // the German one converts as the English one does.
 TEST(LanguageWindowTest, TranslationsFitTheWindowAndGermanConvertsAsEnglish) {
@@ -186,6 +243,10 @@ TEST(LanguageWindowTest, TranslationsFitTheWindowAndGermanConvertsAsEnglish) {
         const std::unique_ptr<TForm1> form = test::MakeForm(program, services);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        // A file in the list, so that its headings show.
+        services->FileAnswers.push_back({test::Path(test::Fixture("avi_mpeg4_mp2.avi"))});
+        form->actAddFilesExecute();
+        ASSERT_TRUE(test::WaitUntilAdded(*form));
         ExpectTextsFit(*form);
         // A key given in brackets belongs to the menus, not under the icons.
         for (QAction* action : form->findChild<QToolBar*>()->actions()) {

@@ -295,6 +295,23 @@ TEST_F(WindowLayoutTest, NormalizingGreysOutTheVolumeList) {
     }
 }
 
+// How much of the button's picture, in eighths, is in colours far from
+// `colour` (enough to be seen on it), or else near it.
+int Eighths(const QToolButton& button, const QColor& colour, bool far) {
+    const QImage icon = button.icon().pixmap(16, 16).toImage();
+    int counted = 0;
+    for (int y = 0; y < icon.height(); ++y) {
+        for (int x = 0; x < icon.width(); ++x) {
+            const QColor pixel = icon.pixelColor(x, y);
+            const int distance = std::abs(pixel.red() - colour.red()) +
+                                 std::abs(pixel.green() - colour.green()) +
+                                 std::abs(pixel.blue() - colour.blue());
+            counted += pixel.alpha() > 128 && (distance > 150) == far ? 1 : 0;
+        }
+    }
+    return counted * 8 / (icon.width() * icon.height());
+}
+
 TEST_F(WindowLayoutTest, PreviewButtonsStandOutOnEverySkinsButtons) {
     auto form = test::MakeForm(program_, services_);
     for (const QString& skin : TSkinManager::BuiltInSkinNames()) {
@@ -302,22 +319,30 @@ TEST_F(WindowLayoutTest, PreviewButtonsStandOutOnEverySkinsButtons) {
         for (const char* name : {"btnPause", "btnStop"}) {
             SCOPED_TRACE(skin.toStdString() + " " + name);
             auto* button = Find<QToolButton>(*form, name);
-            const QColor ground = button->palette().color(QPalette::Button);
-            const QImage icon = button->icon().pixmap(16, 16).toImage();
-            // Pixels of the picture far enough from the button's colour to be seen.
-            int seen = 0;
-            for (int y = 0; y < icon.height(); ++y) {
-                for (int x = 0; x < icon.width(); ++x) {
-                    const QColor pixel = icon.pixelColor(x, y);
-                    const int distance = std::abs(pixel.red() - ground.red()) +
-                                         std::abs(pixel.green() - ground.green()) +
-                                         std::abs(pixel.blue() - ground.blue());
-                    seen += pixel.alpha() > 128 && distance > 150 ? 1 : 0;
-                }
-            }
-            EXPECT_GE(seen, icon.width() * icon.height() / 8);
+            EXPECT_GE(Eighths(*button, button->palette().color(QPalette::Button), true), 1);
         }
     }
+}
+
+// The System skin follows the desktop from light to dark with the window open,
+// the window's own colours as much as its children's.
+TEST_F(WindowLayoutTest, TheSystemSkinFollowsTheDesktopIntoDark) {
+    auto form = Open();
+    form->Skins().SelectSystemSkin();
+    const QColor light(0xf0, 0xf0, 0xf0);
+    const QColor dark(0x20, 0x20, 0x20);
+    for (const auto& [button, text] : {std::pair(light, dark), std::pair(dark, light)}) {
+        // What the platform does when the desktop's colours change.
+        QPalette desktop(button, button);
+        desktop.setColor(QPalette::ButtonText, text);
+        QApplication::setPalette(desktop);
+        EXPECT_EQ(form->palette().color(QPalette::Button).name(), button.name());
+        for (const char* name : {"btnPause", "btnStop"}) {
+            SCOPED_TRACE(button.name().toStdString() + " " + name);
+            EXPECT_GE(Eighths(*Find<QToolButton>(*form, name), text, false), 1);
+        }
+    }
+    form->Skins().SelectSystemSkin();
 }
 
 }  // namespace

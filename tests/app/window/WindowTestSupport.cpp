@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyleOptionButton>
@@ -304,13 +305,43 @@ std::optional<QString> ClippedText(const QWidget& widget) {
     return fits ? std::nullopt : std::optional(Describe(widget, button->text()));
 }
 
+// A heading is cut off when its text and the style's margins on both sides
+// need more than its section; one elided with its whole text as the
+// section's tool tip is not.
+void AddClippedHeadings(const QHeaderView& header, std::vector<QString>& clipped) {
+    const QAbstractItemModel* model = header.model();
+    if (model == nullptr || header.orientation() != Qt::Horizontal) {
+        return;
+    }
+    const int margin = header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
+    for (int section = 0; section < header.count(); ++section) {
+        const QString text = model->headerData(section, Qt::Horizontal).toString();
+        if (header.isSectionHidden(section) || text.isEmpty()) {
+            continue;
+        }
+        const bool elided =
+            header.textElideMode() != Qt::ElideNone &&
+            !model->headerData(section, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty();
+        const int needed = header.fontMetrics().horizontalAdvance(text) + 2 * margin;
+        if (needed > header.sectionSize(section) && !elided) {
+            clipped.push_back(Describe(header, text));
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<QString> ClippedTexts(QWidget& root) {
     std::vector<QString> clipped;
     for (QWidget* widget : root.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&root)) {
+            continue;
+        }
+        if (const auto* header = qobject_cast<const QHeaderView*>(widget)) {
+            AddClippedHeadings(*header, clipped);
+        }
         // A text elided on purpose shows whole in its tool tip.
-        if (widget->isVisibleTo(&root) && widget->toolTip().isEmpty()) {
+        if (widget->toolTip().isEmpty()) {
             if (std::optional<QString> text = ClippedText(*widget)) {
                 clipped.push_back(*text);
             }

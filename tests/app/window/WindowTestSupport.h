@@ -149,8 +149,9 @@ QRect ClientRect(QWidget& form, const char* name);
 std::vector<std::vector<std::string>> ListTexts(QWidget& form);
 
 // The visible texts of `root` that do not have the room they need: labels,
-// group titles and buttons, which cannot shorten what they show. A control
-// with a tool tip counts as eliding on purpose; lists and combo boxes elide.
+// group titles, buttons and the lists' headings, which cannot shorten what
+// they show. A control with a tool tip counts as eliding on purpose; lists'
+// cells and combo boxes elide.
 std::vector<QString> ClippedTexts(QWidget& root);
 
 std::string ReadSetting(const std::filesystem::path& file, const std::string& key);
