@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>es hat %1×%2 Pixel, mehr als %3 je Seite</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>Der Ausschnitt endet bei %1, nicht nach seinem Anfang bei %2</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>Der Ausschnitt beginnt bei %1, nach dem Ende der Datei (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>Kein Teil der Datei liegt im Ausschnitt von %1 bis %2</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>Dateiname zu lang: %1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>Kein freier Ausgabename: %1 und %2 nummerierte Namen sind vergeben</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

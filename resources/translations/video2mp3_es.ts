@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>mide %1×%2 píxeles, más de %3 por lado</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>El recorte termina en %1, no después de su inicio en %2</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>El recorte empieza en %1, después del final del archivo (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>Ninguna parte del archivo está dentro del recorte de %1 a %2</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>Nombre de archivo demasiado largo: %1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>No hay nombre de salida libre: %1 y %2 nombres numerados están ocupados</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>elle mesure %1×%2 pixels, plus de %3 par côté</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>La coupe finit à %1, pas après son début à %2</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>La coupe commence à %1, après la fin du fichier (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>Aucune partie du fichier ne se trouve dans la coupe de %1 à %2</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>Nom de fichier trop long : %1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>Aucun nom de sortie libre : %1 et %2 noms numérotés sont déjà pris</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>misura %1×%2 pixel, più di %3 per lato</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>Il taglio finisce a %1, non dopo il suo inizio a %2</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>Il taglio inizia a %1, oltre la fine del file (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>Nessuna parte del file rientra nel taglio da %1 a %2</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>Nome del file troppo lungo: %1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>Nessun nome di uscita libero: %1 e %2 nomi numerati sono già usati</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

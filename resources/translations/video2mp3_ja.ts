@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>%1×%2 ピクセルで、一辺が %3 を超えています</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>トリミングの終了位置 %1 が開始位置 %2 より後ではありません</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>トリミングの開始位置 %1 がファイルの終わり (%2) より後です</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>%1 から %2 までのトリミング範囲にファイルのパートがありません</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>ファイル名が長すぎます：%1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>空いている出力名がありません：%1 と番号付きの名前 %2 個が使用済みです</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

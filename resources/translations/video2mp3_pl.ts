@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>ma %1×%2 pikseli, ponad %3 na bok</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>Przycięcie kończy się w %1, nie po swoim początku w %2</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>Przycięcie zaczyna się w %1, za końcem pliku (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>Żadna część pliku nie leży w przycięciu od %1 do %2</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>Za długa nazwa pliku: %1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>Brak wolnej nazwy wyjściowej: %1 i numerowane nazwy (%2) są zajęte</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>ela tem %1×%2 pixels, mais de %3 por lado</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>O recorte termina em %1, não depois do seu início em %2</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>O recorte começa em %1, depois do fim do arquivo (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>Nenhuma parte do arquivo está dentro do recorte de %1 a %2</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>Nome de arquivo longo demais: %1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>Nenhum nome de saída livre: %1 e %2 nomes numerados já estão em uso</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>её размер %1×%2 пикселей, сторона больше %3</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>Обрезка заканчивается в %1, не позже своего начала в %2</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>Обрезка начинается в %1, после конца файла (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>Ни одна часть файла не попадает в обрезку с %1 по %2</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>Слишком длинное имя файла: %1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>Нет свободного имени для вывода: %1 и нумерованные имена (%2) заняты</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

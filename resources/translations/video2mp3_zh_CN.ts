@@ -196,6 +196,26 @@
         <source>it is %1x%2 pixels, more than %3 a side</source>
         <translation>尺寸为 %1×%2 像素，单边超过 %3</translation>
     </message>
+    <message>
+        <source>The cut ends at %1, not after its start at %2</source>
+        <translation>裁剪结束于 %1，不在其开始 %2 之后</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the file (%2)</source>
+        <translation>裁剪开始于 %1，已超出文件结尾 (%2)</translation>
+    </message>
+    <message>
+        <source>No piece of the file lies within the cut from %1 to %2</source>
+        <translation>文件没有任何部分位于 %1 到 %2 的裁剪范围内</translation>
+    </message>
+    <message>
+        <source>File name too long: %1</source>
+        <translation>文件名过长：%1</translation>
+    </message>
+    <message>
+        <source>No free output name: %1 and %2 numbered names are taken</source>
+        <translation>没有可用的输出名：%1 及 %2 个编号名称均已被占用</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -718,7 +718,7 @@ void TForm1::ShowFailureSummary() {
     for (const size_t row : run_rows_) {
         if (row < FileList().Count() && FileList().Rows()[row].Progress == kFailedProgressText) {
             const TFileRow& r = FileList().Rows()[row];
-            failures.append(Text(r.Data.FileName + ": ") + ShownText(r.FailureReason));
+            failures.append(Text(r.Data.FileName + ": ") + ShownReason(r.FailureReason));
         }
     }
     if (failures.empty()) {

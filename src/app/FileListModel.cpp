@@ -187,7 +187,7 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             // A failed row says why where it says "Failed".
             if (index.column() == 4 && !row.FailureReason.empty()) {
-                return ShownText(row.FailureReason);
+                return ShownReason(row.FailureReason);
             }
             if (index.column() == kPartsColumn && !row.Parts.empty()) {
                 return tr("re-encoded: pieces are cut to the sample");

@@ -218,7 +218,7 @@ QString TForm1::PlanText(size_t row) {
     // The reason is the core's English, shown in the user's language as the
     // failed row's own tooltip shows it.
     const auto cannot = [](const std::string& reason) {
-        return tr("Cannot be converted: %1").arg(ShownText(reason));
+        return tr("Cannot be converted: %1").arg(ShownReason(reason));
     };
     const TConvertFileData& file = FileList().Rows()[row].Data;
     // In the words the batch uses for a file that went, not the system's.

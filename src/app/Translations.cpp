@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTranslator>
 
 #include <memory>
@@ -123,6 +124,31 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it is %1x%2 pixels, more than %3 a side"),
 };
 
+// Reasons the core words around values of its own, each value a place
+// marker in the order the English names them.
+constexpr const char* kReasonPatterns[] = {
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "The cut ends at %1, not after its start at %2"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "The cut starts at %1, past the end of the file (%2)"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "No piece of the file lies within the cut from %1 to %2"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "File name too long: %1"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "No free output name: %1 and %2 numbered names are taken"),
+};
+
+// The pattern's words matched literally, each marker as a greedy capture: a
+// file name holding the words that follow it still ends at their last match.
+QRegularExpression ReasonExpression(const QString& pattern) {
+    static const QRegularExpression kMarker(QStringLiteral("%[12]"));
+    QString expression = QStringLiteral("^");
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch& marker : kMarker.globalMatch(pattern)) {
+        expression += QRegularExpression::escape(pattern.mid(from, marker.capturedStart() - from)) +
+                      QStringLiteral("(.+)");
+        from = marker.capturedEnd();
+    }
+    return QRegularExpression(expression + QRegularExpression::escape(pattern.mid(from)) +
+                              QStringLiteral("$"));
+}
+
 QString window_language;
 
 QString LanguageOf(QString value) {
@@ -202,6 +228,32 @@ QString WindowLanguage() {
 QString ShownText(std::string_view english) {
     const std::string text(english);
     return QCoreApplication::translate(kCoreTextContext, text.c_str());
+}
+
+QString ShownReason(std::string_view english) {
+    const QString text = QString::fromUtf8(english.data(), static_cast<qsizetype>(english.size()));
+    if (const QString shown = ShownText(english); shown != text) {
+        return shown;
+    }
+    for (const char* pattern : kReasonPatterns) {
+        const QRegularExpressionMatch match =
+            ReasonExpression(QLatin1String(pattern)).match(text);
+        if (match.hasMatch()) {
+            // Both values at once: a file name may hold a place marker itself.
+            const QString shown = QCoreApplication::translate(kCoreTextContext, pattern);
+            return match.lastCapturedIndex() == 1
+                       ? shown.arg(match.captured(1))
+                       : shown.arg(match.captured(1), match.captured(2));
+        }
+    }
+    // "/path/points.txt: Permission denied"
+    if (const qsizetype colon = text.lastIndexOf(QLatin1String(": ")); colon > 0) {
+        const QString reason = text.mid(colon + 2);
+        if (const QString shown = ShownReason(reason.toStdString()); shown != reason) {
+            return text.left(colon + 2) + shown;
+        }
+    }
+    return text;
 }
 
 }  // namespace v2m

@@ -35,4 +35,9 @@ QString WindowLanguage();
 // numbers and file names) come back as they are.
 QString ShownText(std::string_view english);
 
+// Why a file cannot be converted, as the core words it: the words in the
+// user's language, the values it names (times, file names, counts) as they
+// are; "file: reason" keeps the file and shows the reason so.
+QString ShownReason(std::string_view english);
+
 }  // namespace v2m

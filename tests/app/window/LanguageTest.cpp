@@ -107,6 +107,29 @@ TEST(LanguageWindowTest, ListCountsAndFailuresFollowTheLanguage) {
     }
 }
 
+// The core's reasons for a file that cannot be converted, in the user's words
+// around the times, names and counts they name, however odd the names.
+TEST(LanguageWindowTest, ReasonsKeepTheirValuesInTheUsersWords) {
+    const struct {
+        const char* language;
+        std::string reason;
+        QString shown;
+    } cases[] = {
+        {"de_DE", "The cut ends at 0:05, not after its start at 1:02:10",
+         "Der Ausschnitt endet bei 0:05, nicht nach seinem Anfang bei 1:02:10"},
+        {"ru_RU", "No free output name: /out/a and %1.mp3 and 99 numbered names are taken",
+         "Нет свободного имени для вывода: /out/a and %1.mp3 и нумерованные имена (99) заняты"},
+        {"fr_FR", "/in/cut: 1.txt: Permission denied", "/in/cut: 1.txt: Permission refusée"},
+        {"ja_JP", "the libraries' own words", "the libraries' own words"},
+        {"en_US", "File name too long: /out/x.mp3", "File name too long: /out/x.mp3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language + (" " + c.reason));
+        const TLanguageSession session{QLatin1String(c.language)};
+        EXPECT_EQ(ShownReason(c.reason), c.shown);
+    }
+}
+
 // Help opens the entry page in the window's language, which leads into the
 // English guide; a language without a page of its own opens the guide.
 TEST(LanguageWindowTest, HelpOpensThePageOfTheWindowsLanguage) {
