@@ -23,7 +23,9 @@ namespace {
 // pause or a change of pace shows within seconds.
 constexpr auto kSpeedWindow = std::chrono::seconds(5);
 constexpr size_t kMinRoundSize = 16;
-constexpr auto kBuildSlice = std::chrono::milliseconds(20);
+// A running task waits for the main thread with its progress and log lines:
+// a slice longer than a few files' building would leave the jobs idle.
+constexpr auto kBuildSlice = std::chrono::milliseconds(2);
 
 std::string TimeLeftText(double seconds) {
     const auto total = static_cast<int64_t>(std::llround(seconds));
