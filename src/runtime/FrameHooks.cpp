@@ -89,10 +89,14 @@ Function Lookup(void* module, const char* name) {
 }  // namespace
 
 TFrameHookChain::~TFrameHookChain() {
-    ReleaseFrameHooks(*this);
+    Release();
 }
 
 int AddFrameHook(TFrameHookChain& chain, int argc, char** argv) {
+    return chain.Add(argc, argv);
+}
+
+int TFrameHookChain::Add(int argc, char** argv) {
     if (argc <= 0 || argv == nullptr || argv[0] == nullptr) {
         return -2;
     }
@@ -125,7 +129,7 @@ int AddFrameHook(TFrameHookChain& chain, int argc, char** argv) {
         }
         return -22;
     }
-    TFrameHookEntry** last = &chain.first_;
+    TFrameHookEntry** last = &first_;
     while (*last != nullptr) {
         last = &(*last)->Next;
     }
@@ -141,9 +145,13 @@ void ProcessFrameHooks(const TFrameHookChain& chain, V2MHookPicture* picture, in
 }
 
 void ReleaseFrameHooks(TFrameHookChain& chain) {
-    while (chain.first_ != nullptr) {
-        EntryPtr entry(chain.first_);
-        chain.first_ = entry->Next;
+    chain.Release();
+}
+
+void TFrameHookChain::Release() {
+    while (first_ != nullptr) {
+        EntryPtr entry(first_);
+        first_ = entry->Next;
         if (entry->Release != nullptr) {
             entry->Release(entry->Context);
         }

@@ -29,10 +29,11 @@ public:
 
     TFrameHookEntry* First() const { return first_; }
     bool Empty() const { return first_ == nullptr; }
+    // What AddFrameHook and ReleaseFrameHooks do.
+    int Add(int argc, char** argv);
+    void Release();
 
 private:
-    friend int AddFrameHook(TFrameHookChain& chain, int argc, char** argv);
-    friend void ReleaseFrameHooks(TFrameHookChain& chain);
     TFrameHookEntry* first_ = nullptr;
 };
 
