@@ -383,11 +383,14 @@ bool HasGainTags(const AVDictionary* metadata) {
 
 // The gain tags an audio stream carries over (Ogg and FLAC keep them with
 // the stream) describe the source's samples: wrong once the gain changes
-// them, and stale beside the output's own gain tags, which would lose to
-// them in a muxer that prefers the stream's.
+// them or only a part of them is written (a piece, a cut), and stale beside
+// the output's own gain tags, which would lose to them in a muxer that
+// prefers the stream's.
 void TTranscoder::DropStaleGainTags(TTranscodeOutputStream& ost) const {
     const bool samples_change = options_.AudioVolume != 256 || options_.NormalizeLoudness;
-    if (!samples_change && !HasGainTags(context_.OutputFile(ost.FileIndex)->metadata)) {
+    const bool part = options_.StartTime > 0 || options_.RecordingTime != kUnlimitedTime;
+    if (!samples_change && !part &&
+        !HasGainTags(context_.OutputFile(ost.FileIndex)->metadata)) {
         return;
     }
     std::vector<std::string> stale;

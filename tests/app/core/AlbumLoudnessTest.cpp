@@ -510,22 +510,24 @@ TEST_F(AlbumConversionTest, EveryPieceAndCutIsTaggedWithItsOwnLoudness) {
 }
 
 // Gain tags of the source describe its samples: kept while they stay as
-// they are, dropped once a gain changes them.
+// they are, dropped once a gain changes them or only a part is written.
 TEST_F(AlbumConversionTest, SourceGainTagsGoOnlyWhenTheSamplesChange) {
     fixtures::StreamRecipe audio = fixtures::Audio("libvorbis", 44100, 2, 1000.0, 0.3);
     audio.tags = {{"REPLAYGAIN_TRACK_GAIN", "+9.99 dB"}, {"R128_TRACK_GAIN", "2557"}};
     const fs::path input = Clip("tagged.ogg", audio);
     request_.ProfileExt = "ogg";
     request_.CopyAudioWhenPossible = false;
-    for (const bool normalize : {false, true}) {
-        SCOPED_TRACE(normalize ? "normalized" : "plain");
+    for (const auto& [normalize, cut] : {std::pair(false, false), {true, false}, {false, true}}) {
+        SCOPED_TRACE(std::string(normalize ? "normalized" : "plain") + (cut ? " cut" : ""));
         request_.NormalizeLoudness = normalize;
+        request_.CutStart = cut ? 100000 : -1;
         const std::vector<std::string> outputs = Convert({input}, {});
         ASSERT_FALSE(outputs[0].empty());
         const std::map<std::string, std::string> tags = TagsOf(outputs[0]);
-        EXPECT_EQ(tags.contains("replaygain_track_gain"), !normalize);
-        EXPECT_EQ(tags.contains("r128_track_gain"), !normalize);
+        EXPECT_EQ(tags.contains("replaygain_track_gain"), !normalize && !cut);
+        EXPECT_EQ(tags.contains("r128_track_gain"), !normalize && !cut);
     }
+    request_.CutStart = -1;
 }
 
 }  // namespace
