@@ -209,19 +209,20 @@ public:
         }
     }
 
-    // The mean square of every 400 ms block: four steps, overlapping by three.
-    std::vector<double> Blocks() const {
-        std::vector<double> blocks;
-        for (size_t j = 0; j + 4 <= steps_.size(); ++j) {
+    // The mean square of every window of `span` steps, a step apart: the
+    // 400 ms blocks are four steps, the short-term windows thirty.
+    std::vector<double> Windows(size_t span) const {
+        std::vector<double> windows;
+        for (size_t j = 0; j + span <= steps_.size(); ++j) {
             double energy = 0.0;
             int64_t samples = 0;
-            for (size_t k = j; k < j + 4; ++k) {
+            for (size_t k = j; k < j + span; ++k) {
                 energy += steps_[k].Energy;
                 samples += steps_[k].Samples;
             }
-            blocks.push_back(energy / static_cast<double>(samples));
+            windows.push_back(energy / static_cast<double>(samples));
         }
-        return blocks;
+        return windows;
     }
 
     bool Measured() const { return rate_ != 0; }
@@ -420,7 +421,8 @@ public:
 
     TLoudness Result() const {
         TLoudness loudness;
-        loudness.Blocks = integrated_.Blocks();
+        loudness.Blocks = integrated_.Windows(4);
+        loudness.ShortTerm = integrated_.Windows(30);
         loudness.Integrated = TLoudnessAnalyser::GatedLoudness(loudness.Blocks);
         loudness.TruePeak = peaks_.PeakDb();
         return loudness;

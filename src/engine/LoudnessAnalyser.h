@@ -64,6 +64,9 @@ struct TLoudness {
     // gating: the blocks of several tracks pooled give their joint loudness
     // through GatedLoudness.
     std::vector<double> Blocks;
+    // The mean square of every 3 s window, a tenth of a second apart: the
+    // short-term loudness the loudness range is taken from.
+    std::vector<double> ShortTerm;
 };
 
 class TLoudnessAnalyser {

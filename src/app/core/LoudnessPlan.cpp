@@ -32,20 +32,13 @@ double LufsOfBin(int32_t bin) {
 }
 
 // The loudness range (EBU Tech 3342): the spread from the 10th to the 95th
-// percentile of the short-term loudness, relative-gated 20 LU under its mean.
-// A short-term window is made of seven consecutive non-overlapping blocks
-// (2.8 s), close enough to the 3 s window for a figure shown in LU.
-double RangeOfBlocks(std::span<const double> blocks) {
-    constexpr size_t kSpan = 7;
-    constexpr size_t kHop = 4;  // blocks overlap by 75 %: every fourth is the next
+// percentile of the short-term loudness (3 s windows, ten a second),
+// relative-gated 20 LU under its mean.
+double RangeOfShortTerm(std::span<const double> short_term) {
     std::vector<double> windows;
-    for (size_t first = 0; first + (kSpan - 1) * kHop < blocks.size(); ++first) {
-        double sum = 0.0;
-        for (size_t k = 0; k < kSpan; ++k) {
-            sum += blocks[first + k * kHop];
-        }
-        if (sum > 0.0 && LufsOfPower(sum / kSpan) > engine::kAbsoluteGate) {
-            windows.push_back(sum / kSpan);
+    for (const double power : short_term) {
+        if (power > 0.0 && LufsOfPower(power) > engine::kAbsoluteGate) {
+            windows.push_back(power);
         }
     }
     if (windows.empty()) {
@@ -127,7 +120,8 @@ std::optional<TLoudnessReading> TLoudnessMeter::Read(const TLoudnessSubject& sub
         return std::nullopt;
     }
     TLoudnessReading reading =
-        ReadingOfBlocks(measured->Integrated, measured->TruePeak, measured->Blocks);
+        ReadingOfBlocks(measured->Integrated, measured->TruePeak, measured->Blocks,
+                        measured->ShortTerm);
     if (key && cache_ != nullptr) {
         cache_->Store(*key, reading);
     }
@@ -135,12 +129,13 @@ std::optional<TLoudnessReading> TLoudnessMeter::Read(const TLoudnessSubject& sub
 }
 
 TLoudnessReading ReadingOfBlocks(double integrated, double true_peak,
-                                 std::span<const double> blocks) {
+                                 std::span<const double> blocks,
+                                 std::span<const double> short_term) {
     TLoudnessReading reading;
     reading.Integrated = integrated;
     // Digital silence has no peak; the cache keeps numbers only.
     reading.TruePeak = std::isfinite(true_peak) ? true_peak : -200.0;
-    reading.Range = RangeOfBlocks(blocks);
+    reading.Range = RangeOfShortTerm(short_term);
     std::map<int32_t, uint32_t> bins;
     for (const double power : blocks) {
         // Under the absolute gate a block never counts, in any album.

@@ -66,9 +66,10 @@ private:
 };
 
 // The reading of an analyser's result: `blocks` are the mean squares of the
-// 400 ms gating blocks in time order.
+// 400 ms gating blocks, `short_term` those of the 3 s windows, in time order.
 TLoudnessReading ReadingOfBlocks(double integrated, double true_peak,
-                                 std::span<const double> blocks);
+                                 std::span<const double> blocks,
+                                 std::span<const double> short_term);
 
 // The tracks as one: the loudness of their pooled gating blocks (not the mean
 // of their loudness), the highest true peak, and every block.

@@ -135,7 +135,9 @@ TEST(AlbumLoudnessTest, StretchesAreMeasuredAloneAndCachedApart) {
                                                     {file, "", 0, -1, kHalf / 4, kHalf / 2}};
     // The whole file's gated loudness is its loud half's: the quiet one
     // falls under the relative gate, all but the blocks across the change.
+    // Its range spans both halves; a steady stretch has none.
     const double levels[] = {kLoudHalf, kQuietHalf, kLoudHalf, kQuietHalf};
+    const double ranges[] = {kLoudHalf - kQuietHalf, 0.0, 0.0, 0.0};
     for (const int run : {0, 1}) {
         TLoudnessCache cache((dir.Path() / "loudness.cache").string());
         TLoudnessMeter meter(&cache);
@@ -144,6 +146,7 @@ TEST(AlbumLoudnessTest, StretchesAreMeasuredAloneAndCachedApart) {
         for (size_t n = 0; n < subjects.size(); ++n) {
             ASSERT_TRUE(batch.Track(n));
             EXPECT_NEAR(batch.Track(n)->Integrated, levels[n], n == 0 ? 0.3 : 0.1) << run << n;
+            EXPECT_NEAR(batch.Track(n)->Range, ranges[n], 0.2) << run << n;
         }
         EXPECT_EQ(meter.Runs(), run == 0 ? 4 : 0);
         std::string problem;
