@@ -302,7 +302,7 @@ void TFFmpegTask::AttachProbe(int index) {
 // TFFmpegList
 
 int TFFmpegList::Add(TaskPtr task) {
-    task->index_ = Count();
+    task->SetTaskIndex(Count());
     tasks_.push_back(std::move(task));
     return Count() - 1;
 }
@@ -326,7 +326,7 @@ TFFmpegTask* TFFmpegList::Get(int index) const {
 
 int TFFmpegList::IndexOf(const TFFmpegTask* task) const {
     // The task's own number is right unless the list changed under it.
-    const int hint = task->index_.load();
+    const int hint = task->TaskIndex();
     if (hint >= 0 && hint < Count() && tasks_[static_cast<size_t>(hint)].get() == task) {
         return hint;
     }
@@ -342,7 +342,7 @@ std::vector<TFFmpegList::TaskPtr> TFFmpegList::TakeAll() {
     std::vector<TaskPtr> all = std::move(tasks_);
     tasks_.clear();
     for (const TaskPtr& task : all) {
-        task->index_ = -1;
+        task->SetTaskIndex(-1);
     }
     return all;
 }
@@ -367,7 +367,7 @@ void TFFmpegList::SetPreviewFlags(uint8_t flags) const {
 
 void TFFmpegList::Renumber(int from) {
     for (int i = from; i < Count(); ++i) {
-        tasks_[static_cast<size_t>(i)]->index_ = i;
+        tasks_[static_cast<size_t>(i)]->SetTaskIndex(i);
     }
 }
 

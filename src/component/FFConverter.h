@@ -181,6 +181,16 @@ class TCustomFFConverter;
 
 // One task: an engine for 20 input and 20 output files, the records it was
 // given per file index, and per input a probe attached to the opened input.
+// What the component that runs a task keeps about it across its threads.
+struct TTaskRunState {
+    // How the component has claimed the task's start.
+    enum TStartClaim : int { kNotClaimed = 0, kStartClaimed = 1, kStopClaimed = 2 };
+    std::atomic<int> StartClaim{kNotClaimed};
+    std::atomic<bool> EndReported{false};
+    int64_t CountedRun = -1;  // guarded by the component's terminate lock
+    int64_t StartedRun = -1;  // the same
+};
+
 class TFFmpegTask final : public TFFmpeg {
 public:
     static constexpr int kMaxFiles = 20;
@@ -193,31 +203,28 @@ public:
     // Null outside the inputs.
     TAVProbe* Probe(int index) const;
 
-    // The task's position in the component's list; -1 outside it.
+    // The task's position in the component's list; -1 outside it. The list
+    // numbers its tasks.
     int32_t TaskIndex() const { return index_.load(); }
+    void SetTaskIndex(int32_t index) { index_ = index; }
 
-private:
-    friend class TCustomFFConverter;
-    friend class TFFmpegList;
-
-    // How the component has claimed the task's start.
-    enum TStartClaim : int { kNotClaimed = 0, kStartClaimed = 1, kStopClaimed = 2 };
-
+    // The records the component was given for the file indexes, and a probe
+    // of each opened input.
     void KeepInputRecord(int index, const TInputOptions& record);
     void KeepOutputRecord(int index, const TOutputOptions& record);
     void AttachProbe(int index);
     // Waits, serving the main thread, until no thread of this engine runs.
     void WaitForEngineThreads();
 
+    TTaskRunState& RunState() { return run_state_; }
+
+private:
     std::vector<TInputOptions> input_records_;
     std::vector<TOutputOptions> output_records_;
     std::vector<std::unique_ptr<TAVProbe>> probes_;
 
-    std::atomic<int32_t> index_{-1};  // position in the component's list
-    std::atomic<int> start_claim_{kNotClaimed};
-    std::atomic<bool> end_reported_{false};
-    int64_t counted_run_ = -1;  // guarded by the component's terminate lock
-    int64_t started_run_ = -1;  // the same
+    std::atomic<int32_t> index_{-1};
+    TTaskRunState run_state_;
 };
 
 // The owning task list. Indexes are task indexes, in order of addition;

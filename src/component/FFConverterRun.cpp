@@ -421,7 +421,7 @@ void TCustomFFConverter::StartNext() {
         if (!task) {
             break;
         }
-        task->started_run_ = run_id_;
+        task->RunState().StartedRun = run_id_;
         ++running_;
         StartOne(task);
     }
@@ -437,8 +437,8 @@ void TCustomFFConverter::SetRunningLimit(int Running) {
 }
 
 void TCustomFFConverter::StartOne(const TaskPtr& task) {
-    int claim = TFFmpegTask::kNotClaimed;
-    if (!task->start_claim_.compare_exchange_strong(claim, TFFmpegTask::kStartClaimed)) {
+    int claim = TTaskRunState::kNotClaimed;
+    if (!task->RunState().StartClaim.compare_exchange_strong(claim, TTaskRunState::kStartClaimed)) {
         // A stop got it first: it ends without running.
         EndUnstartable(*task, false);
         return;
@@ -463,7 +463,7 @@ void TCustomFFConverter::EndUnstartable(TFFmpegTask& task, bool refused) {
     if (index < 0) {
         return;
     }
-    if (!task.end_reported_.exchange(true)) {
+    if (!task.RunState().EndReported.exchange(true)) {
         // The engine will never report it; a later report of its own is ignored.
         TTerminateInfo info = EndInfo(task, index);
         if (refused) {
@@ -473,7 +473,7 @@ void TCustomFFConverter::EndUnstartable(TFFmpegTask& task, bool refused) {
             }
         }
         CountEnd(task, std::move(info));
-    } else if (task.counted_run_ != run_id_) {
+    } else if (task.RunState().CountedRun != run_id_) {
         // Ended before this run began (stopped before it started).
         CountEnd(task, EndInfo(task, index));
     }
@@ -490,7 +490,7 @@ void TCustomFFConverter::TaskEnded(TFFmpegTask& task) {
     {
         std::lock_guard lock(terminate_lock_);
         background = background_;
-        if (!task.end_reported_.exchange(true)) {
+        if (!task.RunState().EndReported.exchange(true)) {
             const int index = tasks_.IndexOf(&task);
             if (index >= 0) {
                 CountEnd(task, EndInfo(task, index));
@@ -501,9 +501,9 @@ void TCustomFFConverter::TaskEnded(TFFmpegTask& task) {
 }
 
 void TCustomFFConverter::CountEnd(TFFmpegTask& task, TTerminateInfo info) {
-    task.counted_run_ = run_id_;
+    task.RunState().CountedRun = run_id_;
     // A task a stop ended before it started never held a place.
-    if (task.started_run_ == run_id_) {
+    if (task.RunState().StartedRun == run_id_) {
         --running_;
     }
     terminate_queue_->Post(std::move(info), false);
@@ -561,14 +561,16 @@ void TCustomFFConverter::Stop(bool Wait) {
         tasks = tasks_.Items();
     }
     for (const TaskPtr& task : tasks) {
-        int claim = TFFmpegTask::kNotClaimed;
-        if (!task->start_claim_.compare_exchange_strong(claim, TFFmpegTask::kStopClaimed) &&
-            claim == TFFmpegTask::kStartClaimed) {
+        int claim = TTaskRunState::kNotClaimed;
+        if (!task->RunState().StartClaim.compare_exchange_strong(claim,
+                                                                 TTaskRunState::kStopClaimed) &&
+            claim == TTaskRunState::kStartClaimed) {
             // Its start is under way on another thread: let the engine take it
             // first, so that its stop and its start cannot cross.
             TFFmpegTask* raw = task.get();
-            WaitServing(
-                [raw] { return raw->Running() || raw->Terminated() || raw->end_reported_.load(); });
+            WaitServing([raw] {
+                return raw->Running() || raw->Terminated() || raw->RunState().EndReported.load();
+            });
         }
         task->TerminateTranscode(Wait);
     }
@@ -595,9 +597,8 @@ void TCustomFFConverter::DeliverProgress(TFFmpegTask& task, int32_t FileIndex, i
         }
     }
     std::lock_guard progress_guard(progress_lock_);
-    progress_info_ =
-        TProgressInfo{task.index_.load(), FileIndex, FrameNumber, FPS, Quality, BitRate, Size, Time,
-                      TotalDuration};
+    progress_info_ = TProgressInfo{task.TaskIndex(), FileIndex, FrameNumber, FPS,          Quality,
+                                   BitRate,          Size,      Time,        TotalDuration};
     auto call = [this] {
         TProgressEvent handler;
         {
@@ -625,7 +626,7 @@ void TCustomFFConverter::DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, in
         }
     }
     std::lock_guard preview_guard(preview_lock_);
-    preview_info_ = TPreviewInfo{task.index_.load(), Bitmap, FrameNumber, PTS};
+    preview_info_ = TPreviewInfo{task.TaskIndex(), Bitmap, FrameNumber, PTS};
     auto call = [this] {
         TPreviewBitmapEvent handler;
         {
@@ -656,7 +657,7 @@ void TCustomFFConverter::DeliverCustomHook(TFFmpegTask& task, TBitmap24* Bitmap,
         return;
     }
     std::lock_guard lock(hook_lock_);
-    hook_info_ = THookInfo{task.index_.load(), Bitmap, FrameNumber, PTS, Update, StopHook};
+    hook_info_ = THookInfo{task.TaskIndex(), Bitmap, FrameNumber, PTS, Update, StopHook};
     {
         // Always on the worker thread: the picture is the worker's until it
         // goes back into the conversion.
