@@ -295,7 +295,7 @@ void TCustomFFmpeg::TerminateTranscode(bool Wait) {
         if (!terminate_thread_) {
             terminate_done_->Reset();
             terminate_thread_.reset(new TDoTerminateThread(*this, terminate_done_));
-            terminate_thread_->Launch();
+            terminate_thread_->Start();
         }
         thread = terminate_thread_;
     }

@@ -104,15 +104,15 @@ private:
 // priority and then signals the engine's RunDoneEvent.
 class TConvertThread final : public TEngineThread {
 public:
+    // Made without running: the engine starts it.
+    TConvertThread(engine::TEngineThreadHost& engine, TThreadPriority priority,
+                   std::shared_ptr<TManualResetEvent> done)
+        : TEngineThread(engine, std::move(done)), priority_(priority) {}
     // Begins the run; later calls do nothing.
     void Start() { Launch(); }
     TThreadPriority Priority() const { return priority_; }
 
 private:
-    friend class TCustomFFmpeg;
-    TConvertThread(engine::TEngineThreadHost& engine, TThreadPriority priority,
-                   std::shared_ptr<TManualResetEvent> done)
-        : TEngineThread(engine, std::move(done)), priority_(priority) {}
     void Execute() override;
     void Abandon(const std::string& reason) override;
     void ApplyPriority();
@@ -123,10 +123,12 @@ private:
 // Delivers the end of a task that never ran: calls the engine's DoTerminate
 // on its own thread, at once, and then signals TerminateDoneEvent.
 class TDoTerminateThread final : public TEngineThread {
-private:
-    friend class TCustomFFmpeg;
+public:
     TDoTerminateThread(engine::TEngineThreadHost& engine, std::shared_ptr<TManualResetEvent> done)
         : TEngineThread(engine, std::move(done)) {}
+    void Start() { Launch(); }
+
+private:
     void Execute() override;
     void Abandon(const std::string& reason) override;
 };

@@ -485,11 +485,11 @@ TFFmpegLoader& FFLoader() {
     return *g_loader;
 }
 
-TLibraryUse::TLibraryUse(TLibraryKinds kinds) : loader_(FFLoader()), kinds_(kinds) {
+TFFmpegLoader::TUse::TUse(TLibraryKinds kinds) : loader_(FFLoader()), kinds_(kinds) {
     loader_.AddUse(kinds_);
 }
 
-TLibraryUse::~TLibraryUse() {
+TFFmpegLoader::TUse::~TUse() {
     loader_.EndUse(kinds_);
 }
 

@@ -125,8 +125,21 @@ public:
     // All of them, or none while any of them is in use (false, as UnloadLib).
     bool UnloadLibraries(TLibraryKinds kinds);
 
+    // Held for as long as a conversion or a playback calls into the libraries
+    // of `kinds`: until it goes, the process's loader refuses to unload them.
+    class TUse {
+    public:
+        explicit TUse(TLibraryKinds kinds);
+        ~TUse();
+        TUse(const TUse&) = delete;
+        TUse& operator=(const TUse&) = delete;
+
+    private:
+        TFFmpegLoader& loader_;
+        TLibraryKinds kinds_;
+    };
+
 private:
-    friend class TLibraryUse;
     void AddUse(TLibraryKinds kinds);
     void EndUse(TLibraryKinds kinds);
 
@@ -160,19 +173,7 @@ void* OpenPluginModule(const std::string& absolute_path, std::string& error);
 // The one loader of the process; exists while a MediaRuntime does.
 TFFmpegLoader& FFLoader();
 
-// Held for as long as a conversion or a playback calls into the libraries of
-// `kinds`: until it goes, the process's loader refuses to unload them.
-class TLibraryUse {
-public:
-    explicit TLibraryUse(TLibraryKinds kinds);
-    ~TLibraryUse();
-    TLibraryUse(const TLibraryUse&) = delete;
-    TLibraryUse& operator=(const TLibraryUse&) = delete;
-
-private:
-    TFFmpegLoader& loader_;
-    TLibraryKinds kinds_;
-};
+using TLibraryUse = TFFmpegLoader::TUse;
 
 // Serialises opening and closing codecs (and stream analysis) process-wide.
 // Holding it is known per thread, so that code which would otherwise wait for
