@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>Kein freier Ausgabename: %1 und %2 nummerierte Namen sind vergeben</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>es ist keine Datei</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>ist zu groß für eine Liste von Trennpunkten</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>ist kein lesbares Cue-Sheet</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>das Cue-Sheet enthält keinen Titel</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>die Titel des Cue-Sheets liegen in mehr als einer Audiodatei</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>die Liste enthält keine Zeitangaben</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>es gibt keine Trennpunkte</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>Vorlage für Dateinamen</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>die Namensvorlage ist leer</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>nur {track} und {n} können aufgefüllt werden</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>die Breite als :01 bis :09 angeben</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>} ohne Gegenstück (}} für eine Klammer schreiben)</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>{ nicht geschlossen ({{ für eine Klammer schreiben)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>Titel %1 hat kein INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 liegt vor dem Anfang der Datei</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 liegt vor dem Punkt darüber (%2)</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 wiederholt den Punkt darüber</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 liegt am Ende der Datei (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 liegt hinter dem Ende der Datei (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>unbekannter Platzhalter {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>Zeile %1</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>Punkt %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

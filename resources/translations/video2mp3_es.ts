@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>No hay nombre de salida libre: %1 y %2 nombres numerados están ocupados</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>no se puede leer</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>no es un archivo</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>es demasiado grande para una lista de puntos de división</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>no es un archivo CUE legible</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>el archivo CUE no contiene pistas</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>las pistas del archivo CUE están en más de un archivo de audio</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>la lista no contiene marcas de tiempo</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>no hay puntos de división</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>Plantilla de nombre de archivo</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>la plantilla de nombre está vacía</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>solo {track} y {n} pueden rellenarse con ceros</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>escriba el ancho como :01 a :09</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>} sin pareja (escriba }} para una llave)</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>{ sin cerrar (escriba {{ para una llave)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>la pista %1 no tiene INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 está antes del inicio del archivo</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 está antes del punto anterior (%2)</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 repite el punto anterior</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 está en el final del archivo (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 está después del final del archivo (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>marcador desconocido {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>línea %1</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>punto %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>Aucun nom de sortie libre : %1 et %2 noms numérotés sont déjà pris</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>illisible</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>ce n&apos;est pas un fichier</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>est trop volumineux pour une liste de points de découpe</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>n&apos;est pas un fichier CUE lisible</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>le fichier CUE ne contient aucune piste</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>les pistes du fichier CUE se trouvent dans plusieurs fichiers audio</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>la liste ne contient aucun horodatage</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>il n&apos;y a aucun point de découpe</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>Modèle de nom de fichier</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>le modèle de nom est vide</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>seuls {track} et {n} peuvent être complétés par des zéros</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>écrivez la largeur sous la forme :01 à :09</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>} sans correspondance (écrivez }} pour une accolade)</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>{ non fermée (écrivez {{ pour une accolade)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>la piste %1 n&apos;a pas d&apos;INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 est avant le début du fichier</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 vient avant le point précédent (%2)</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 répète le point précédent</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 est à la fin du fichier (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 est au-delà de la fin du fichier (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>espace réservé inconnu {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>ligne %1</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>point %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

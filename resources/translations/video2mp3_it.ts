@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>Nessun nome di uscita libero: %1 e %2 nomi numerati sono già usati</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>non può essere letto</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>non è un file</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>è troppo grande per un elenco di punti di divisione</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>non è un file CUE leggibile</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>il file CUE non contiene tracce</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>le tracce del file CUE si trovano in più di un file audio</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>l&apos;elenco non contiene indicazioni di tempo</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>non ci sono punti di divisione</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>Modello del nome file</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>il modello del nome è vuoto</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>solo {track} e {n} possono essere riempiti con zeri</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>scrivi la larghezza come :01 fino a :09</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>} senza corrispondenza (scrivi }} per una graffa)</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>{ non chiusa (scrivi {{ per una graffa)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>la traccia %1 non ha INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 è prima dell&apos;inizio del file</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 viene prima del punto precedente (%2)</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 ripete il punto precedente</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 è alla fine del file (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 è oltre la fine del file (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>segnaposto sconosciuto {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>riga %1</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>punto %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>空いている出力名がありません：%1 と番号付きの名前 %2 個が使用済みです</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>読み込めません</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>ファイルではありません</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>分割点のリストとしては大きすぎます</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>読み込める CUE シートではありません</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>CUE シートにトラックがありません</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>CUE シートのトラックが複数の音声ファイルにまたがっています</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>リストにタイムスタンプがありません</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>分割点がありません</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>ファイル名テンプレート</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>名前テンプレートが空です</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>ゼロ埋めできるのは {track} と {n} だけです</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>桁数は :01 から :09 で指定してください</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>対応のない } です (波かっこは }} と書きます)</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>閉じていない { です (波かっこは {{ と書きます)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>トラック %1 に INDEX 01 がありません</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 はファイルの先頭より前です</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 は前の分割点 (%2) より前です</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 は前の分割点と同じです</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 はファイルの終わり (%2) にあります</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 はファイルの終わり (%2) より後です</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>不明なプレースホルダー {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>%1 行目</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>分割点 %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>Brak wolnej nazwy wyjściowej: %1 i numerowane nazwy (%2) są zajęte</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>nie można odczytać</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>to nie jest plik</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>jest za duży jak na listę punktów podziału</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>nie jest czytelnym plikiem CUE</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>plik CUE nie zawiera żadnej ścieżki</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>ścieżki pliku CUE leżą w więcej niż jednym pliku audio</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>lista nie zawiera znaczników czasu</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>brak punktów podziału</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>Szablon nazwy pliku</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>szablon nazwy jest pusty</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>tylko {track} i {n} można uzupełniać zerami</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>podaj szerokość jako :01 do :09</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>} bez pary (napisz }}, aby uzyskać nawias)</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>niezamknięty { (napisz {{, aby uzyskać nawias)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>ścieżka %1 nie ma INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 leży przed początkiem pliku</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 leży przed punktem powyżej (%2)</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 powtarza punkt powyżej</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 leży na końcu pliku (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 leży za końcem pliku (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>nieznany symbol zastępczy {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>wiersz %1</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>punkt %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>Nenhum nome de saída livre: %1 e %2 nomes numerados já estão em uso</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>não pode ser lido</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>não é um arquivo</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>é grande demais para uma lista de pontos de divisão</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>não é um arquivo CUE legível</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>o arquivo CUE não contém faixas</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>as faixas do arquivo CUE estão em mais de um arquivo de áudio</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>a lista não contém marcações de tempo</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>não há pontos de divisão</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>Modelo de nome de arquivo</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>o modelo de nome está vazio</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>só {track} e {n} podem ser completados com zeros</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>escreva a largura como :01 a :09</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>} sem par (escreva }} para uma chave)</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>{ não fechada (escreva {{ para uma chave)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>a faixa %1 não tem INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 está antes do início do arquivo</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 vem antes do ponto anterior (%2)</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 repete o ponto anterior</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 está no fim do arquivo (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 está depois do fim do arquivo (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>marcador desconhecido {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>linha %1</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>ponto %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>Нет свободного имени для вывода: %1 и нумерованные имена (%2) заняты</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>не удаётся прочитать</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>это не файл</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>слишком велик для списка точек разделения</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>не является читаемым файлом CUE</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>в файле CUE нет ни одной дорожки</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>дорожки файла CUE находятся более чем в одном аудиофайле</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>в списке нет отметок времени</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>нет точек разделения</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>Шаблон имени файла</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>шаблон имени пуст</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>дополнять нулями можно только {track} и {n}</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>укажите ширину как :01 … :09</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>непарная } (для скобки пишите }})</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>незакрытая { (для скобки пишите {{)</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>у дорожки %1 нет INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 находится до начала файла</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 идёт раньше предыдущей точки (%2)</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 повторяет предыдущую точку</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 находится в конце файла (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 находится за концом файла (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>неизвестная подстановка {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>строка %1</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>точка %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

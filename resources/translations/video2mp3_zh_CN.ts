@@ -216,6 +216,98 @@
         <source>No free output name: %1 and %2 numbered names are taken</source>
         <translation>没有可用的输出名：%1 及 %2 个编号名称均已被占用</translation>
     </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>无法读取</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>不是文件</translation>
+    </message>
+    <message>
+        <source>is too large for a list of split points</source>
+        <translation>作为分割点列表过大</translation>
+    </message>
+    <message>
+        <source>is not a cue sheet that can be read</source>
+        <translation>不是可读取的 CUE 文件</translation>
+    </message>
+    <message>
+        <source>the cue sheet holds no track</source>
+        <translation>CUE 文件中没有音轨</translation>
+    </message>
+    <message>
+        <source>the cue sheet&apos;s tracks lie in more than one audio file</source>
+        <translation>CUE 文件的音轨分布在多个音频文件中</translation>
+    </message>
+    <message>
+        <source>the list holds no time stamps</source>
+        <translation>列表中没有时间戳</translation>
+    </message>
+    <message>
+        <source>there are no points to split at</source>
+        <translation>没有分割点</translation>
+    </message>
+    <message>
+        <source>File name template</source>
+        <translation>文件名模板</translation>
+    </message>
+    <message>
+        <source>the name template is empty</source>
+        <translation>名称模板为空</translation>
+    </message>
+    <message>
+        <source>only {track} and {n} can be padded</source>
+        <translation>只有 {track} 和 {n} 可以补零</translation>
+    </message>
+    <message>
+        <source>write the width as :01 to :09</source>
+        <translation>请将宽度写为 :01 到 :09</translation>
+    </message>
+    <message>
+        <source>unmatched } (write }} for a brace)</source>
+        <translation>不成对的 }（要写大括号请用 }}）</translation>
+    </message>
+    <message>
+        <source>unclosed { (write {{ for a brace)</source>
+        <translation>未闭合的 {（要写大括号请用 {{）</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>音轨 %1 没有 INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is before the start of the file</source>
+        <translation>%1 在文件开头之前</translation>
+    </message>
+    <message>
+        <source>%1 comes before the point above it (%2)</source>
+        <translation>%1 在上一个分割点 (%2) 之前</translation>
+    </message>
+    <message>
+        <source>%1 repeats the point above it</source>
+        <translation>%1 与上一个分割点重复</translation>
+    </message>
+    <message>
+        <source>%1 is at the end of the file (%2)</source>
+        <translation>%1 位于文件结尾 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 is past the end of the file (%2)</source>
+        <translation>%1 超出文件结尾 (%2)</translation>
+    </message>
+    <message>
+        <source>unknown placeholder {%1}</source>
+        <translation>未知占位符 {%1}</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>第 %1 行</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>分割点 %1</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

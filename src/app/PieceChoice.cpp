@@ -71,7 +71,7 @@ bool TForm1::CheckNameTemplate() {
     }
     services_->MessageBox(
         this, tr("Warning"),
-        tr("The file name \"%1\" cannot be used: %2.").arg(Text(typed), Text(problem)),
+        tr("The file name \"%1\" cannot be used: %2.").arg(Text(typed), ShownReason(problem)),
         TMessageButtons::Ok, TMessageIcon::Exclamation);
     return false;
 }

@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include <memory>
+#include <optional>
 
 // Notes for the translators, one per context: where its texts are seen.
 
@@ -122,6 +123,22 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it is not a picture we can read"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it does not decode as a picture"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it is %1x%2 pixels, more than %3 a side"),
+    // Parts of the reasons a list of split points, a cue sheet or the file
+    // name template cannot be used; "file: part: part" shows each part so.
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "cannot be read"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "it is not a file"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "is too large for a list of split points"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "is not a cue sheet that can be read"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the cue sheet holds no track"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the cue sheet's tracks lie in more than one audio file"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the list holds no time stamps"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "there are no points to split at"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "File name template"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the name template is empty"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "only {track} and {n} can be padded"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "write the width as :01 to :09"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "unmatched } (write }} for a brace)"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "unclosed { (write {{ for a brace)"),
 };
 
 // Reasons the core words around values of its own, each value a place
@@ -132,17 +149,33 @@ constexpr const char* kReasonPatterns[] = {
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "No piece of the file lies within the cut from %1 to %2"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "File name too long: %1"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "No free output name: %1 and %2 numbered names are taken"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "track %1 has no INDEX 01"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "%1 is before the start of the file"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "%1 comes before the point above it (%2)"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "%1 repeats the point above it"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "%1 is at the end of the file (%2)"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "%1 is past the end of the file (%2)"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "unknown placeholder {%1}"),
+};
+
+// Where a split point stands, its value a count: a file named "line up" is
+// no line.
+constexpr const char* kCountedPatterns[] = {
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "line %1"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "point %1"),
 };
 
 // The pattern's words matched literally, each marker as a greedy capture: a
 // file name holding the words that follow it still ends at their last match.
-QRegularExpression ReasonExpression(const QString& pattern) {
+// A marker that opens the pattern takes no ": ", so that "file: line 3: 0:05
+// comes before..." leaves its file and line to be shown part by part.
+QRegularExpression ReasonExpression(const QString& pattern, const QString& capture) {
     static const QRegularExpression kMarker(QStringLiteral("%[12]"));
     QString expression = QStringLiteral("^");
     qsizetype from = 0;
     for (const QRegularExpressionMatch& marker : kMarker.globalMatch(pattern)) {
         expression += QRegularExpression::escape(pattern.mid(from, marker.capturedStart() - from)) +
-                      QStringLiteral("(.+)");
+                      (marker.capturedStart() == 0 ? QStringLiteral("((?:(?!: ).)+)") : capture);
         from = marker.capturedEnd();
     }
     return QRegularExpression(expression + QRegularExpression::escape(pattern.mid(from)) +
@@ -230,28 +263,48 @@ QString ShownText(std::string_view english) {
     return QCoreApplication::translate(kCoreTextContext, text.c_str());
 }
 
-QString ShownReason(std::string_view english) {
-    const QString text = QString::fromUtf8(english.data(), static_cast<qsizetype>(english.size()));
+namespace {
+
+// One reason whole, or nothing when none of its forms is known.
+std::optional<QString> ShownWhole(const QString& text) {
+    const std::string english = text.toStdString();
     if (const QString shown = ShownText(english); shown != text) {
         return shown;
     }
-    for (const char* pattern : kReasonPatterns) {
-        const QRegularExpressionMatch match =
-            ReasonExpression(QLatin1String(pattern)).match(text);
-        if (match.hasMatch()) {
-            // Both values at once: a file name may hold a place marker itself.
-            const QString shown = QCoreApplication::translate(kCoreTextContext, pattern);
-            return match.lastCapturedIndex() == 1
-                       ? shown.arg(match.captured(1))
-                       : shown.arg(match.captured(1), match.captured(2));
+    const auto match_any = [&text](const auto& patterns,
+                                   const QString& capture) -> std::optional<QString> {
+        for (const char* pattern : patterns) {
+            const QRegularExpressionMatch match =
+                ReasonExpression(QLatin1String(pattern), capture).match(text);
+            if (match.hasMatch()) {
+                // Both values at once: a file name may hold a place marker itself.
+                const QString shown = QCoreApplication::translate(kCoreTextContext, pattern);
+                return match.lastCapturedIndex() == 1
+                           ? shown.arg(match.captured(1))
+                           : shown.arg(match.captured(1), match.captured(2));
+            }
         }
+        return std::nullopt;
+    };
+    if (auto shown = match_any(kReasonPatterns, QStringLiteral("(.+)"))) {
+        return shown;
     }
-    // "/path/points.txt: Permission denied"
-    if (const qsizetype colon = text.lastIndexOf(QLatin1String(": ")); colon > 0) {
-        const QString reason = text.mid(colon + 2);
-        if (const QString shown = ShownReason(reason.toStdString()); shown != reason) {
-            return text.left(colon + 2) + shown;
-        }
+    return match_any(kCountedPatterns, QStringLiteral("(\\d+)"));
+}
+
+}  // namespace
+
+QString ShownReason(std::string_view english) {
+    const QString text = QString::fromUtf8(english.data(), static_cast<qsizetype>(english.size()));
+    if (std::optional<QString> shown = ShownWhole(text)) {
+        return *shown;
+    }
+    // "/path/points.txt: line 3: 0:05 comes before the point above it (0:10)":
+    // each part shown as it would be alone, a file's name as it is.
+    if (const qsizetype colon = text.indexOf(QLatin1String(": ")); colon > 0) {
+        const QString head = text.left(colon);
+        return ShownWhole(head).value_or(head) + QLatin1String(": ") +
+               ShownReason(text.mid(colon + 2).toStdString());
     }
     return text;
 }

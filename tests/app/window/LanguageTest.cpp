@@ -121,6 +121,10 @@ TEST(LanguageWindowTest, ReasonsKeepTheirValuesInTheUsersWords) {
          "Нет свободного имени для вывода: /out/a and %1.mp3 и нумерованные имена (99) заняты"},
         {"fr_FR", "/in/cut: 1.txt: Permission denied", "/in/cut: 1.txt: Permission refusée"},
         {"ja_JP", "the libraries' own words", "the libraries' own words"},
+        {"de_DE", "/in/points.txt: line 3: 0:05 comes before the point above it (0:10)",
+         "/in/points.txt: Zeile 3: 0:05 liegt vor dem Punkt darüber (0:10)"},
+        {"pl_PL", "File name template: {n:05x}: write the width as :01 to :09",
+         "Szablon nazwy pliku: {n:05x}: podaj szerokość jako :01 do :09"},
         {"en_US", "File name too long: /out/x.mp3", "File name too long: /out/x.mp3"},
     };
     for (const auto& c : cases) {
