@@ -308,6 +308,10 @@
         <source>point %1</source>
         <translation>Punkt %1</translation>
     </message>
+    <message>
+        <source>not a folder</source>
+        <translation>kein Ordner</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -308,6 +308,10 @@
         <source>point %1</source>
         <translation>point %1</translation>
     </message>
+    <message>
+        <source>not a folder</source>
+        <translation>ce n&apos;est pas un dossier</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

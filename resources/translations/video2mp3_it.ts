@@ -308,6 +308,10 @@
         <source>point %1</source>
         <translation>punto %1</translation>
     </message>
+    <message>
+        <source>not a folder</source>
+        <translation>non è una cartella</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -308,6 +308,10 @@
         <source>point %1</source>
         <translation>punkt %1</translation>
     </message>
+    <message>
+        <source>not a folder</source>
+        <translation>to nie jest folder</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -308,6 +308,10 @@
         <source>point %1</source>
         <translation>ponto %1</translation>
     </message>
+    <message>
+        <source>not a folder</source>
+        <translation>não é uma pasta</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

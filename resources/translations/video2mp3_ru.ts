@@ -308,6 +308,10 @@
         <source>point %1</source>
         <translation>точка %1</translation>
     </message>
+    <message>
+        <source>not a folder</source>
+        <translation>это не папка</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

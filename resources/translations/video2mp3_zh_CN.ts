@@ -308,6 +308,10 @@
         <source>point %1</source>
         <translation>分割点 %1</translation>
     </message>
+    <message>
+        <source>not a folder</source>
+        <translation>不是文件夹</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -174,7 +174,7 @@ bool TForm1::CheckOutputFolder() {
         services_->MessageBox(this, tr("Warning"),
                               tr("The output folder could not be created: %1. Please "
                                  "select another folder.")
-                                  .arg(Text(error ? error.message() : "not a folder")),
+                                  .arg(ShownReason(error ? error.message() : "not a folder")),
                               TMessageButtons::Ok, TMessageIcon::Exclamation);
         return false;
     }

@@ -155,7 +155,7 @@ bool TForm1::SetRowSplitPoints(const std::vector<size_t>& rows, const std::strin
         if (!text.starts_with(path)) {
             text = path + ": " + text;
         }
-        services_->MessageBox(this, tr("Warning"), Text(text), TMessageButtons::Ok,
+        services_->MessageBox(this, tr("Warning"), ShownReason(text), TMessageButtons::Ok,
                               TMessageIcon::Exclamation);
         return false;
     }

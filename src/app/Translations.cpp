@@ -116,6 +116,7 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Permission denied"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "File too large"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "Input/output error"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "not a folder"),
     // A row's warning, the reason with its numbers taken out.
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "The cover picture is left out: %1"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the file has no such picture"),
