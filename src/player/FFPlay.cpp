@@ -93,7 +93,7 @@ bool TCustomPlayer::LoadAVLib(const std::string& folder) {
     if (loader.LoadLibraries(PlayerLibs)) {
         return true;
     }
-    SetLastError(loader.LastError());
+    TPlayerInternals::SetLastError(*this, loader.LastError());
     return false;
 }
 
@@ -107,35 +107,24 @@ std::string TCustomPlayer::FileName() const {
     return file_name_;
 }
 
-void TCustomPlayer::SetLastError(const std::string& text) {
-    std::lock_guard lock(text_mutex_);
-    last_error_ = text;
+void TPlayerInternals::SetLastError(TCustomPlayer& player, const std::string& text) {
+    std::lock_guard lock(player.text_mutex_);
+    player.last_error_ = text;
 }
 
-THookEvent TCustomPlayer::HookHandler() {
-    std::lock_guard lock(handler_mutex_);
-    return on_hook_;
+THookEvent TPlayerInternals::HookHandler(TCustomPlayer& player) {
+    std::lock_guard lock(player.handler_mutex_);
+    return player.on_hook_;
 }
 
-void TCustomPlayer::PushPosition(int64_t position) {
+void TPlayerInternals::PushPosition(TCustomPlayer& player, int64_t position) {
     {
-        std::lock_guard lock(handler_mutex_);
-        if (!on_position_) {
+        std::lock_guard lock(player.handler_mutex_);
+        if (!player.on_position_) {
             return;
         }
     }
-    PushEvent({1, psPlay, position});
-}
-
-void TCustomPlayer::CountPicture(bool shown, double error) {
-    (shown ? shown_ : dropped_).fetch_add(1);
-    if (shown) {
-        const auto us = static_cast<int64_t>(error * 1e6);
-        error_sum_us_.fetch_add(us);
-        int64_t max = error_max_us_.load();
-        while (us > max && !error_max_us_.compare_exchange_weak(max, us)) {
-        }
-    }
+    player.PushEvent({1, psPlay, position});
 }
 
 void TCustomPlayer::SetOnFileOpen(TFileOpenEvent handler) {
@@ -164,8 +153,9 @@ void TCustomPlayer::SetOnPicture(TPictureEvent handler) {
     pictures_->Sender = this;
 }
 
-void TCustomPlayer::DeliverPicture(std::shared_ptr<const TBitmap24> picture) {
-    auto mailbox = pictures_;
+void TPlayerInternals::DeliverPicture(TCustomPlayer& player,
+                                      std::shared_ptr<const TBitmap24> picture) {
+    auto mailbox = player.pictures_;
     {
         std::lock_guard lock(mailbox->Mutex);
         if (!mailbox->Handler) {
@@ -213,7 +203,7 @@ void TCustomPlayer::NotifyExpose() {
 void TCustomPlayer::ReportError(const std::string& message, bool keep) {
     FFLoggerInstance().Log(this, llError, message);
     if (keep) {
-        SetLastError(message);
+        TPlayerInternals::SetLastError(*this, message);
     }
 }
 
@@ -380,7 +370,7 @@ void TCustomPlayer::Stop(bool WaitForEnd) {
         }
     }
     if (auto context = OpenContext()) {
-        StopFile(*context);
+        TPlayerInternals::StopFile(*this, *context);
     }
     if (WaitForEnd) {
         WaitForPlayThread();
@@ -389,10 +379,10 @@ void TCustomPlayer::Stop(bool WaitForEnd) {
     }
 }
 
-void TCustomPlayer::StopFile(TPlayContext& is) {
+void TPlayerInternals::StopFile(TCustomPlayer& player, TPlayContext& is) {
     is.Stopping.store(true);
     if (is.Paused.load()) {
-        TogglePauseOf(is);
+        player.TogglePauseOf(is);
     }
     PushPlayerEvent(is, peQuit);
 }
@@ -509,7 +499,6 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
     auto context = std::make_shared<TPlayContext>();
     TPlayContext& is = *context;
     is.Player = this;
-    is.Host = this;
     is.Generation = generation_.fetch_add(1) + 1;
     is.Settings = settings;
     is.FileName = file_name;
@@ -563,7 +552,7 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
         std::lock_guard lock(context_mutex_);
         opening_.reset();
     }
-    SetLastError(is.OpenError);
+    TPlayerInternals::SetLastError(*this, is.OpenError);
     return false;
 }
 

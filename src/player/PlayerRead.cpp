@@ -278,6 +278,7 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     if (index < 0 || static_cast<unsigned>(index) >= format->nb_streams) {
         return -1;
     }
+    TCustomPlayer& player = *is.Player;
     AVStream* stream = format->streams[index];
     const AVMediaType type = StreamType(stream);
     if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_SUBTITLE) {
@@ -286,11 +287,12 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     }
     OpenedCodecContextPtr decoder = OpenDecoder(is.Settings, stream);
     if (!decoder) {
-        is.Host->Report("avcodec_open() failed.", false);
+        TPlayerInternals::Report(player, "avcodec_open() failed.", false);
         return -1;
     }
     if (type == AVMEDIA_TYPE_AUDIO && !OpenAudioDevice(is, decoder.get())) {
-        is.Host->Report(std::string("SDL_OpenAudio() failed: ") + ff::SDL_GetError(), false);
+        TPlayerInternals::Report(
+            player, std::string("SDL_OpenAudio() failed: ") + ff::SDL_GetError(), false);
         return -1;  // the decoder closes with its owner
     }
     stream->discard = AVDISCARD_DEFAULT;
@@ -387,9 +389,10 @@ void SeekToStartTime(TPlayContext& is, AVFormatContext* format) {
         target += is.StartTime;
     }
     if (ff::avformat_seek_file(format, -1, INT64_MIN, target, INT64_MAX, 0) < 0) {
-        is.Host->Report(Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
-                               static_cast<double>(target) / AV_TIME_BASE),
-                        false);
+        TPlayerInternals::Report(*is.Player,
+                                 Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
+                                        static_cast<double>(target) / AV_TIME_BASE),
+                                 false);
     }
 }
 
@@ -480,7 +483,8 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
         result = ff::av_seek_frame(format, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
     }
     if (result < 0) {
-        is.Host->Report(Format("%s: error while seeking", is.FileName.c_str()), false);
+        TPlayerInternals::Report(*is.Player, Format("%s: error while seeking", is.FileName.c_str()),
+                                 false);
         if (is.Video.Index.load() >= 0) {
             is.PictureReady.Set();
         }
@@ -567,8 +571,9 @@ bool OnReadFailure(TPlayContext& is, AVFormatContext* format, int result, bool& 
             FFLoggerInstance().Log(is.Player, llInfo,
                                    Format("reach end of file: %s", is.FileName.c_str()));
         } else {
-            is.Host->Report(Format("error #%d while reading file: %s", result, is.FileName.c_str()),
-                            false);
+            TPlayerInternals::Report(
+                *is.Player, Format("error #%d while reading file: %s", result, is.FileName.c_str()),
+                false);
         }
     }
     if (result == AVERROR_EOF) {
@@ -660,7 +665,8 @@ void GuardedReadLoop(TPlayContext& is) {
         failure = "unknown failure";
     }
     try {
-        is.Host->Report(
+        TPlayerInternals::Report(
+            *is.Player,
             Format("error while reading file: %s: %s", is.FileName.c_str(), failure.c_str()), true);
     } catch (...) {
         // The report could not be made (no memory, a log handler that throws
@@ -893,7 +899,7 @@ void AdvanceOpenPausedStep(TPlayContext& is) {
             Sleep(5);
         }
         is.OpenPausedStep.store(0);
-        is.Host->SetState(psPause);
+        TPlayerInternals::SetState(*is.Player, psPause);
     }
 }
 
@@ -945,7 +951,7 @@ void VideoThread(TPlayContext& is) {
         }
         const int64_t position = frame->pkt_pos;
         if (!FiltersFitFrame(filters, *frame) && !ConfigureFilters(is, filters, frame.get())) {
-            is.Host->Report("Cannot set up the video filters.", false);
+            TPlayerInternals::Report(*is.Player, "Cannot set up the video filters.", false);
             break;
         }
         if (ff::av_buffersrc_add_frame(filters.Source, frame.get()) < 0) {
