@@ -68,6 +68,10 @@ void TPlaybackSettings::ResetPerFile() {
 TCustomPlayer::TCustomPlayer() : probe_(std::make_unique<TAVProbe>()) {}
 
 TCustomPlayer::~TCustomPlayer() {
+    EndPlayback();
+}
+
+void TCustomPlayer::EndPlayback() {
     {
         std::lock_guard lock(handler_mutex_);
         on_position_ = nullptr;
@@ -93,7 +97,7 @@ bool TCustomPlayer::LoadAVLib(const std::string& folder) {
     if (loader.LoadLibraries(PlayerLibs)) {
         return true;
     }
-    TPlayerInternals::SetLastError(*this, loader.LastError());
+    SetLastError(loader.LastError());
     return false;
 }
 
@@ -107,24 +111,35 @@ std::string TCustomPlayer::FileName() const {
     return file_name_;
 }
 
-void TPlayerInternals::SetLastError(TCustomPlayer& player, const std::string& text) {
-    std::lock_guard lock(player.text_mutex_);
-    player.last_error_ = text;
+void TCustomPlayer::SetLastError(const std::string& text) {
+    std::lock_guard lock(text_mutex_);
+    last_error_ = text;
 }
 
-THookEvent TPlayerInternals::HookHandler(TCustomPlayer& player) {
-    std::lock_guard lock(player.handler_mutex_);
-    return player.on_hook_;
+THookEvent TCustomPlayer::HookHandler() {
+    std::lock_guard lock(handler_mutex_);
+    return on_hook_;
 }
 
-void TPlayerInternals::PushPosition(TCustomPlayer& player, int64_t position) {
+void TCustomPlayer::PushPosition(int64_t position) {
     {
-        std::lock_guard lock(player.handler_mutex_);
-        if (!player.on_position_) {
+        std::lock_guard lock(handler_mutex_);
+        if (!on_position_) {
             return;
         }
     }
-    player.PushEvent({1, psPlay, position});
+    PushEvent({1, psPlay, position});
+}
+
+void TCustomPlayer::CountPicture(bool shown, double error) {
+    (shown ? shown_ : dropped_).fetch_add(1);
+    if (shown) {
+        const auto us = static_cast<int64_t>(error * 1e6);
+        error_sum_us_.fetch_add(us);
+        int64_t max = error_max_us_.load();
+        while (us > max && !error_max_us_.compare_exchange_weak(max, us)) {
+        }
+    }
 }
 
 void TCustomPlayer::SetOnFileOpen(TFileOpenEvent handler) {
@@ -153,9 +168,8 @@ void TCustomPlayer::SetOnPicture(TPictureEvent handler) {
     pictures_->Sender = this;
 }
 
-void TPlayerInternals::DeliverPicture(TCustomPlayer& player,
-                                      std::shared_ptr<const TBitmap24> picture) {
-    auto mailbox = player.pictures_;
+void TCustomPlayer::DeliverPicture(std::shared_ptr<const TBitmap24> picture) {
+    auto mailbox = pictures_;
     {
         std::lock_guard lock(mailbox->Mutex);
         if (!mailbox->Handler) {
@@ -203,7 +217,7 @@ void TCustomPlayer::NotifyExpose() {
 void TCustomPlayer::ReportError(const std::string& message, bool keep) {
     FFLoggerInstance().Log(this, llError, message);
     if (keep) {
-        TPlayerInternals::SetLastError(*this, message);
+        SetLastError(message);
     }
 }
 
@@ -370,7 +384,7 @@ void TCustomPlayer::Stop(bool WaitForEnd) {
         }
     }
     if (auto context = OpenContext()) {
-        TPlayerInternals::StopFile(*this, *context);
+        StopFile(*context);
     }
     if (WaitForEnd) {
         WaitForPlayThread();
@@ -379,10 +393,10 @@ void TCustomPlayer::Stop(bool WaitForEnd) {
     }
 }
 
-void TPlayerInternals::StopFile(TCustomPlayer& player, TPlayContext& is) {
+void TCustomPlayer::StopFile(TPlayContext& is) {
     is.Stopping.store(true);
     if (is.Paused.load()) {
-        player.TogglePauseOf(is);
+        TogglePauseOf(is);
     }
     PushPlayerEvent(is, peQuit);
 }
@@ -499,6 +513,7 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
     auto context = std::make_shared<TPlayContext>();
     TPlayContext& is = *context;
     is.Player = this;
+    is.Host = this;
     is.Generation = generation_.fetch_add(1) + 1;
     is.Settings = settings;
     is.FileName = file_name;
@@ -552,7 +567,7 @@ bool TCustomPlayer::OpenFile(const std::string& file_name, TWindowHandle window,
         std::lock_guard lock(context_mutex_);
         opening_.reset();
     }
-    TPlayerInternals::SetLastError(*this, is.OpenError);
+    SetLastError(is.OpenError);
     return false;
 }
 

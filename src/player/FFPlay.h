@@ -24,7 +24,14 @@ union SDL_Event;
 
 namespace v2m {
 
-enum TPlayState : uint8_t { psPlay = 0, psPause = 1, psResume = 2, psStep = 3, psStop = 4, psEnd = 5 };
+enum TPlayState : uint8_t {
+    psPlay = 0,
+    psPause = 1,
+    psResume = 2,
+    psStep = 3,
+    psStop = 4,
+    psEnd = 5
+};
 
 // On Linux: the system's choice, PulseAudio, ALSA.
 enum TAudioDriver { adDefault, adDirectSound, adWaveOut };
@@ -61,11 +68,11 @@ struct TPlaybackSettings {
     int FramePixelFormat = -1;
     // Indexed by media type + 1; -1 chooses the best stream of the type. Per file.
     std::array<int, kWantedStreamTypes> WantedStream{-1, -1, -1, -1, -1, -1, -1};
-    int SyncMode = 0;                          // master clock: 0 audio, 1 video, 2 external
-    int64_t StartTime = INT64_MIN;             // microseconds; INT64_MIN: none. Per file.
-    int64_t PlayDuration = INT64_MIN;          // microseconds; INT64_MIN: none. Per file.
-    int EndAction = 1;                         // 1 stop, 2 seek back and go on. Per file.
-    bool FlipVertical = false;                 // per file
+    int SyncMode = 0;                  // master clock: 0 audio, 1 video, 2 external
+    int64_t StartTime = INT64_MIN;     // microseconds; INT64_MIN: none. Per file.
+    int64_t PlayDuration = INT64_MIN;  // microseconds; INT64_MIN: none. Per file.
+    int EndAction = 1;                 // 1 stop, 2 seek back and go on. Per file.
+    bool FlipVertical = false;         // per file
     int WorkaroundBugs = 1;
     int ErrorRecognition = 1;
     int ErrorConcealment = 3;
@@ -109,7 +116,27 @@ struct TDisplayStats {
 
 struct TPlayContext;
 
-class TCustomPlayer : public TFFBaseComponent, public TPlaybackSettings {
+// What the player's threads ask of the player that runs them; the player
+// answers for itself, its own state staying its own.
+class TPlayerHost {
+public:
+    virtual void Report(const std::string& message, bool keep) = 0;
+    virtual void SetState(TPlayState state) = 0;
+    // Closes this file as Stop does; an event left for a file already
+    // replaced by another is ignored.
+    virtual void StopFile(TPlayContext& is) = 0;
+    virtual void SetCurrentPosition(int64_t position) = 0;
+    virtual void PushPosition(int64_t position) = 0;
+    virtual THookEvent HookHandler() = 0;
+    virtual void SetLastError(const std::string& text) = 0;
+    virtual void CountPicture(bool shown, double error) = 0;
+    virtual void DeliverPicture(std::shared_ptr<const TBitmap24> picture) = 0;
+
+protected:
+    ~TPlayerHost() = default;
+};
+
+class TCustomPlayer : public TFFBaseComponent, public TPlaybackSettings, private TPlayerHost {
 public:
     TCustomPlayer();
     ~TCustomPlayer() override;
@@ -183,11 +210,24 @@ public:
     TPlayerClocks Clocks();
     TDisplayStats DisplayStats() const;
 
+protected:
+    // Forgets the host's handlers, closes the file and joins every thread;
+    // safe to call again.
+    void EndPlayback();
+
 private:
-    friend struct TPlayerInternals;
+    // For the player's threads.
+    void Report(const std::string& message, bool keep) override { ReportError(message, keep); }
+    void SetState(TPlayState state) override;
+    void StopFile(TPlayContext& is) override;
+    void SetCurrentPosition(int64_t position) override { current_position_.store(position); }
+    void PushPosition(int64_t position) override;
+    THookEvent HookHandler() override;
+    void SetLastError(const std::string& text) override;
+    void CountPicture(bool shown, double error) override;
+    void DeliverPicture(std::shared_ptr<const TBitmap24> picture) override;
 
     void ReportError(const std::string& message, bool keep);
-    void SetState(TPlayState state);
     void WaitForPlayThread();
     void JoinEndedThreads(bool wait_for_events);
     void TogglePauseOf(TPlayContext& context);
@@ -289,6 +329,9 @@ private:
 class TFFPlayer : public TCustomPlayer {
 public:
     TFFPlayer() = default;
+    // The threads call the player through its host interface: they end
+    // before a base destructor changes what that interface dispatches to.
+    ~TFFPlayer() override { EndPlayback(); }
 };
 
 }  // namespace v2m

@@ -42,11 +42,10 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         ff::av_channel_layout_uninit(&out_layout);
         if (!made) {
             const char* from = ff::av_get_sample_fmt_name(format);
-            TPlayerInternals::Report(*is.Player,
-                                     Format("Cannot convert %s sample format to %s sample format",
-                                            from != nullptr ? from : "unknown",
-                                            ff::av_get_sample_fmt_name(AV_SAMPLE_FMT_S16)),
-                                     false);
+            is.Host->Report(Format("Cannot convert %s sample format to %s sample format",
+                                   from != nullptr ? from : "unknown",
+                                   ff::av_get_sample_fmt_name(AV_SAMPLE_FMT_S16)),
+                            false);
             return -1;
         }
         is.Audio.Resampler = std::move(resampler);
@@ -70,7 +69,7 @@ int ConvertFrame(TPlayContext& is, const AVFrame* frame) {
         ff::swr_convert(is.Audio.Resampler.get(), &out, capacity,
                         const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (converted < 0) {
-        TPlayerInternals::Report(*is.Player, "av_audio_convert() failed", false);
+        is.Host->Report("av_audio_convert() failed", false);
         return -1;
     }
     return converted * is.Audio.FrameBytes;

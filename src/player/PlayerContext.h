@@ -201,6 +201,7 @@ struct TPlayContext {
     // share call into the libraries until then.
     TLibraryUse LibraryUse{PlayerLibs};
     TCustomPlayer* Player = nullptr;
+    TPlayerHost* Host = nullptr;  // the same player, as its threads see it
     uint64_t Generation = 0;
     TPlaybackSettings Settings;  // as they were at Open
     std::string FileName;
@@ -303,34 +304,6 @@ struct TPlayContext {
     size_t SubtitleWrite = 0;
     size_t SubtitleCount = 0;
     bool SubtitleFlushRequested = false;
-};
-
-// The player's machinery, shared by its source files.
-struct TPlayerInternals {
-    static void Report(TCustomPlayer& player, const std::string& message, bool keep) {
-        player.ReportError(message, keep);
-    }
-    static void SetState(TCustomPlayer& player, TPlayState state) { player.SetState(state); }
-    // Closes this file as Stop does; an event left for a file already
-    // replaced by another is ignored.
-    static void StopFile(TCustomPlayer& player, TPlayContext& is);
-    static void SetCurrentPosition(TCustomPlayer& player, int64_t position) {
-        player.current_position_.store(position);
-    }
-    static void PushPosition(TCustomPlayer& player, int64_t position);
-    static THookEvent HookHandler(TCustomPlayer& player);
-    static void SetLastError(TCustomPlayer& player, const std::string& text);
-    static void CountPicture(TCustomPlayer& player, bool shown, double error) {
-        (shown ? player.shown_ : player.dropped_).fetch_add(1);
-        if (shown) {
-            const auto us = static_cast<int64_t>(error * 1e6);
-            player.error_sum_us_.fetch_add(us);
-            int64_t max = player.error_max_us_.load();
-            while (us > max && !player.error_max_us_.compare_exchange_weak(max, us)) {
-            }
-        }
-    }
-    static void DeliverPicture(TCustomPlayer& player, std::shared_ptr<const TBitmap24> picture);
 };
 
 // Reading and decoding.

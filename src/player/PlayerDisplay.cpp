@@ -36,7 +36,7 @@ void RefreshThread(TPlayContext& is) {
     while (!is.Abort.load()) {
         if (!closing && is.ReadFailed.load()) {
             closing = true;
-            TPlayerInternals::StopFile(*is.Player, is);
+            is.Host->StopFile(is);
         }
         if (!is.RefreshPending.exchange(true)) {
             PushPlayerEvent(is, peRefresh);
@@ -207,7 +207,7 @@ void ShowPicture(TPlayContext& is, double pts, bool consume) {
     }
     Display(is, true);
     if (is.Audio.Index.load() >= 0) {
-        TPlayerInternals::CountPicture(*is.Player, true, std::fabs(pts - AudioClock(is)));
+        is.Host->CountPicture(true, std::fabs(pts - AudioClock(is)));
     }
     if (consume) {
         TakePicture(is);
@@ -231,7 +231,7 @@ void RefreshVideo(TPlayContext& is, bool consume) {
         }
         AdvanceVideoClock(is, due, now);
         if (DropsLatePicture(is, due, now)) {
-            TPlayerInternals::CountPicture(*is.Player, false, 0.0);
+            is.Host->CountPicture(false, 0.0);
             TakePicture(is);
             dropped = true;
             continue;
@@ -265,8 +265,7 @@ bool ClockPosition(TPlayContext& is, int64_t& p) {
 
 // Called with the position lock held; p comes back clamped to the duration.
 void ReportPosition(TPlayContext& is, int64_t& p) {
-    TCustomPlayer& player = *is.Player;
-    TPlayerInternals::SetCurrentPosition(player, p);
+    is.Host->SetCurrentPosition(p);
     if (is.Duration > 0 && is.Duration <= p) {
         p = is.Duration;
         if (is.LastReportedPosition != p) {
@@ -275,13 +274,13 @@ void ReportPosition(TPlayContext& is, int64_t& p) {
     }
     if (is.LastReportedPosition == INT64_MIN || std::llabs(p - is.LastReportedPosition) > 10000) {
         is.LastReportedPosition = p;
-        TPlayerInternals::PushPosition(player, p);
+        is.Host->PushPosition(p);
     }
     // Once for each time the end is reached: a seek, or a new picture, may
     // lead there again.
     if (!is.CaptureDevice && !is.EndReported.load() && is.EndReached.load()) {
         is.EndReported.store(true);
-        TPlayerInternals::SetState(player, psEnd);
+        is.Host->SetState(psEnd);
     }
 }
 

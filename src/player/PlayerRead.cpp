@@ -278,7 +278,6 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     if (index < 0 || static_cast<unsigned>(index) >= format->nb_streams) {
         return -1;
     }
-    TCustomPlayer& player = *is.Player;
     AVStream* stream = format->streams[index];
     const AVMediaType type = StreamType(stream);
     if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_SUBTITLE) {
@@ -287,12 +286,11 @@ int OpenComponent(TPlayContext& is, AVFormatContext* format, int index) {
     }
     OpenedCodecContextPtr decoder = OpenDecoder(is.Settings, stream);
     if (!decoder) {
-        TPlayerInternals::Report(player, "avcodec_open() failed.", false);
+        is.Host->Report("avcodec_open() failed.", false);
         return -1;
     }
     if (type == AVMEDIA_TYPE_AUDIO && !OpenAudioDevice(is, decoder.get())) {
-        TPlayerInternals::Report(
-            player, std::string("SDL_OpenAudio() failed: ") + ff::SDL_GetError(), false);
+        is.Host->Report(std::string("SDL_OpenAudio() failed: ") + ff::SDL_GetError(), false);
         return -1;  // the decoder closes with its owner
     }
     stream->discard = AVDISCARD_DEFAULT;
@@ -389,10 +387,9 @@ void SeekToStartTime(TPlayContext& is, AVFormatContext* format) {
         target += is.StartTime;
     }
     if (ff::avformat_seek_file(format, -1, INT64_MIN, target, INT64_MAX, 0) < 0) {
-        TPlayerInternals::Report(*is.Player,
-                                 Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
-                                        static_cast<double>(target) / AV_TIME_BASE),
-                                 false);
+        is.Host->Report(Format("%s: could not seek to position %0.3f", is.FileName.c_str(),
+                               static_cast<double>(target) / AV_TIME_BASE),
+                        false);
     }
 }
 
@@ -483,8 +480,7 @@ void CarryOutSeek(TPlayContext& is, AVFormatContext* format) {
         result = ff::av_seek_frame(format, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
     }
     if (result < 0) {
-        TPlayerInternals::Report(*is.Player, Format("%s: error while seeking", is.FileName.c_str()),
-                                 false);
+        is.Host->Report(Format("%s: error while seeking", is.FileName.c_str()), false);
         if (is.Video.Index.load() >= 0) {
             is.PictureReady.Set();
         }
@@ -571,9 +567,8 @@ bool OnReadFailure(TPlayContext& is, AVFormatContext* format, int result, bool& 
             FFLoggerInstance().Log(is.Player, llInfo,
                                    Format("reach end of file: %s", is.FileName.c_str()));
         } else {
-            TPlayerInternals::Report(
-                *is.Player, Format("error #%d while reading file: %s", result, is.FileName.c_str()),
-                false);
+            is.Host->Report(Format("error #%d while reading file: %s", result, is.FileName.c_str()),
+                            false);
         }
     }
     if (result == AVERROR_EOF) {
@@ -665,8 +660,7 @@ void GuardedReadLoop(TPlayContext& is) {
         failure = "unknown failure";
     }
     try {
-        TPlayerInternals::Report(
-            *is.Player,
+        is.Host->Report(
             Format("error while reading file: %s: %s", is.FileName.c_str(), failure.c_str()), true);
     } catch (...) {
         // The report could not be made (no memory, a log handler that throws
@@ -899,7 +893,7 @@ void AdvanceOpenPausedStep(TPlayContext& is) {
             Sleep(5);
         }
         is.OpenPausedStep.store(0);
-        TPlayerInternals::SetState(*is.Player, psPause);
+        is.Host->SetState(psPause);
     }
 }
 
@@ -951,7 +945,7 @@ void VideoThread(TPlayContext& is) {
         }
         const int64_t position = frame->pkt_pos;
         if (!FiltersFitFrame(filters, *frame) && !ConfigureFilters(is, filters, frame.get())) {
-            TPlayerInternals::Report(*is.Player, "Cannot set up the video filters.", false);
+            is.Host->Report("Cannot set up the video filters.", false);
             break;
         }
         if (ff::av_buffersrc_add_frame(filters.Source, frame.get()) < 0) {

@@ -144,7 +144,7 @@ void Present(TPlayContext& is) {
     TDisplay& d = is.Display;
     if (is.BitmapOutput) {
         if (d.Bitmap) {
-            TPlayerInternals::DeliverPicture(*is.Player, d.Bitmap);
+            is.Host->DeliverPicture(d.Bitmap);
         }
         return;
     }
@@ -494,7 +494,7 @@ bool OpenDisplay(TPlayContext& is, bool force) {
     }
     if (!d.Renderer) {
         ReleaseRenderer(d);
-        TPlayerInternals::Report(player, "SDL: could not set video mode.", false);
+        is.Host->Report("SDL: could not set video mode.", false);
         return false;
     }
     d.Width = width;
@@ -558,7 +558,7 @@ void ResizeDisplay(TPlayContext& is, int width, int height) {
 // The hook
 
 void RunHook(TPlayContext& is, FramePtr& frame, double pts) {
-    THookEvent handler = TPlayerInternals::HookHandler(*is.Player);
+    THookEvent handler = is.Host->HookHandler();
     if (!handler || !is.Player->Hook()) {
         return;
     }
