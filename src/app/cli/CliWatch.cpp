@@ -58,7 +58,7 @@ std::optional<TFileStat> StatRegular(const std::string& path) {
     }
     return TFileStat{{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)},
                      static_cast<int64_t>(st.st_size),
-                     static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+                     static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 // Which files were converted, kept between runs: one line a file,
@@ -260,8 +260,7 @@ void TWatcher::WatchTree(const std::string& folder, const std::string& root) {
 
 void TWatcher::Consider(const std::string& path, const std::string& root) {
     const std::string name = WideExtractFileName(path);
-    if (Excluded(path) || name.starts_with(".") ||
-        !MatchesAnyMask(name, VideoFileMasks())) {
+    if (Excluded(path) || name.starts_with(".") || !MatchesAnyMask(name, VideoFileMasks())) {
         return;
     }
     const std::optional<TFileStat> stat = StatRegular(path);

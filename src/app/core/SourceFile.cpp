@@ -72,7 +72,7 @@ TFileStamp FileStampOf(const std::string& path) {
         return {};
     }
     return {static_cast<int64_t>(st.st_size),
-            static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 TSourcePtr ProbeSource(TCustomAVProbe& probe, const std::string& path, std::string& error,

@@ -411,8 +411,8 @@ std::string TimeText(int64_t microseconds) {
     const int64_t all_ms = (microseconds + 500) / 1000;
     const int64_t ms = all_ms % 1000;
     const int64_t seconds = all_ms / 1000 % 60;
-    const int64_t minutes = all_ms / 60'000 % 60;
-    const int64_t hours = all_ms / 3'600'000;
+    const int64_t minutes = all_ms / 60000 % 60;
+    const int64_t hours = all_ms / 3600000;
     const auto two = [](int64_t value) { return (value < 10 ? "0" : "") + std::to_string(value); };
     if (hours > 0) {
         text += std::to_string(hours) + ":" + two(minutes);
