@@ -27,8 +27,8 @@ namespace {
 // A small, slow picture beside the audio: the audio is what is measured.
 fs::path Clip(const fs::path& folder, double seconds, const char* codec, const char* ext) {
     fs::create_directories(folder);
-    const fs::path video =
-        folder / (std::string(codec) + "_" + std::to_string(static_cast<int>(seconds)) + "s." + ext);
+    const fs::path video = folder / (std::string(codec) + "_" +
+                                     std::to_string(static_cast<int>(seconds)) + "s." + ext);
     if (!fs::exists(video)) {
         std::printf("Writing %s ...\n", video.c_str());
         std::fflush(stdout);
@@ -46,8 +46,8 @@ fs::path Clip(const fs::path& folder, double seconds, const char* codec, const c
 TMeasure Converter(const fs::path& video, const fs::path& out, const char* profile, bool copying) {
     fs::remove_all(out);
     fs::create_directories(out);
-    std::vector<std::string> args = {V2M_CLI_PROGRAM, "--quiet", "--profile", profile,
-                                     "--out",         out.string()};
+    std::vector<std::string> args = {V2M_CLI_PROGRAM, "--quiet", "--profile",
+                                     profile,         "--out",   out.string()};
     if (!copying) {
         args.push_back("--no-copy");
     }

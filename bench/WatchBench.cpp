@@ -108,10 +108,11 @@ int main(int argc, char** argv) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ::kill(watcher, SIGTERM);
         ::waitpid(watcher, nullptr, 0);
-        std::printf("watch: %d files in %.0f s; resident %.1f MiB after %d, %.1f MiB after %d: "
-                    "growth %.1f %% (goal <= 10 %%)\n",
-                    files, seconds, first, std::min(chunk, files), last, files,
-                    (last / first - 1.0) * 100.0);
+        std::printf(
+            "watch: %d files in %.0f s; resident %.1f MiB after %d, %.1f MiB after %d: "
+            "growth %.1f %% (goal <= 10 %%)\n",
+            files, seconds, first, std::min(chunk, files), last, files,
+            (last / first - 1.0) * 100.0);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_watch: %s\n", error.what());
         return 1;

@@ -389,8 +389,7 @@ bool HasGainTags(const AVDictionary* metadata) {
 void TTranscoder::DropStaleGainTags(TTranscodeOutputStream& ost) const {
     const bool samples_change = options_.AudioVolume != 256 || options_.NormalizeLoudness;
     const bool part = options_.StartTime > 0 || options_.RecordingTime != kUnlimitedTime;
-    if (!samples_change && !part &&
-        !HasGainTags(context_.OutputFile(ost.FileIndex)->metadata)) {
+    if (!samples_change && !part && !HasGainTags(context_.OutputFile(ost.FileIndex)->metadata)) {
         return;
     }
     std::vector<std::string> stale;

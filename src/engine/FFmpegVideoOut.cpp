@@ -285,8 +285,7 @@ public:
         } else if (const int result = ff::avfilter_link(last_, 0, sink_, 0); result < 0) {
             return Failed("avfilter_link", result);
         }
-        if (!ReplaceLibraryText(graph_->scale_sws_opts,
-                                Format("flags=%d", scaler_flags).c_str())) {
+        if (!ReplaceLibraryText(graph_->scale_sws_opts, Format("flags=%d", scaler_flags).c_str())) {
             return Failed("av_strdup", AVERROR(ENOMEM));
         }
         if (const int result = ff::avfilter_graph_config(graph_, nullptr); result < 0) {

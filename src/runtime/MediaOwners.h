@@ -170,8 +170,8 @@ inline IOContextPtr MakeIOContext(int buffer_size, bool writing, void* opaque,
     if (buffer == nullptr) {
         return nullptr;
     }
-    IOContextPtr io(ff::avio_alloc_context(buffer.get(), buffer_size, writing ? 1 : 0, opaque,
-                                           read, write, seek));
+    IOContextPtr io(ff::avio_alloc_context(buffer.get(), buffer_size, writing ? 1 : 0, opaque, read,
+                                           write, seek));
     if (io != nullptr) {
         static_cast<void>(buffer.release());  // the context's from now on
     }

@@ -62,9 +62,9 @@ int FreeOurIO(AVIOContext** io) {
 AVIOContext* MakeOurIO(int fd, bool writing) {
     auto file = std::make_unique<UnicodeFile>();
     file->fd = fd;
-    IOContextPtr io = MakeIOContext(kIOBufferSize, writing, file.get(),
-                                    writing ? nullptr : unicode_file::Read,
-                                    writing ? unicode_file::Write : nullptr, unicode_file::Seek);
+    IOContextPtr io =
+        MakeIOContext(kIOBufferSize, writing, file.get(), writing ? nullptr : unicode_file::Read,
+                      writing ? unicode_file::Write : nullptr, unicode_file::Seek);
     if (io == nullptr) {
         return nullptr;
     }

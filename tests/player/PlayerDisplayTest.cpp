@@ -75,9 +75,9 @@ protected:
             video.solid_y = 81;
             video.solid_u = 90;
             video.solid_v = 240;
-            fixtures::WriteClip(path, {.duration_s = seconds,
-                                       .streams = {video, fixtures::Audio("pcm_s16le", 32000, 2,
-                                                                          1000.0, 0.5)}});
+            fixtures::WriteClip(
+                path, {.duration_s = seconds,
+                       .streams = {video, fixtures::Audio("pcm_s16le", 32000, 2, 1000.0, 0.5)}});
         }
         return path;
     }
@@ -146,8 +146,8 @@ TEST_F(PlayerDisplayTest, SubtitlesAreBlendedIn) {
     video.solid_y = 81;
     video.solid_u = 90;
     video.solid_v = 240;
-    fixtures::WriteClip(clip, {.duration_s = 2.0,
-                               .streams = {video, fixtures::Subtitles("dvdsub", 320, 240)}});
+    fixtures::WriteClip(
+        clip, {.duration_s = 2.0, .streams = {video, fixtures::Subtitles("dvdsub", 320, 240)}});
     player_->SetAspectRatio(-1.0f);
     player_->SetScreenWidth(200);
     player_->SetScreenHeight(200);
@@ -155,7 +155,10 @@ TEST_F(PlayerDisplayTest, SubtitlesAreBlendedIn) {
     // The box covers x 107..213 and y 180..209 of the picture: 67..133 and
     // 150..174 of the display.
     const bool seen = main_->ServeUntil(
-        [&] { return picture_ && Near(PixelAt(*picture_, 100, 162), {255, 255, 255}, 40); }, 2s);
+        [&] {
+            return picture_ && Near(PixelAt(*picture_, 100, 162), {255, 255, 255}, 40);
+        },
+        2s);
     ASSERT_TRUE(picture_);
     EXPECT_TRUE(seen) << "no subtitle in the picture";
     EXPECT_TRUE(Near(PixelAt(*picture_, 100, 60), kRed));
@@ -177,8 +180,8 @@ TEST_F(PlayerDisplayTest, ResizeWhilePausedRedraws) {
 // Sound without pictures is drawn: a white waveform or a coloured spectrum.
 TEST_F(PlayerDisplayTest, SoundAloneIsDrawn) {
     const fs::path tone = temp_.Path() / "tone.wav";
-    fixtures::WriteClip(tone, {.duration_s = 2.0,
-                               .streams = {fixtures::Audio("pcm_s16le", 32000, 2, 440.0, 0.8)}});
+    fixtures::WriteClip(
+        tone, {.duration_s = 2.0, .streams = {fixtures::Audio("pcm_s16le", 32000, 2, 440.0, 0.8)}});
     for (const int mode : {1, 2}) {
         SCOPED_TRACE(mode);
         picture_.reset();

@@ -51,7 +51,8 @@ void PrintLibraries() {
     for (const TLine& line : lines) {
         const TLibraryStatus status = FFLoader().Status(line.Kind);
         if (!FFLoader().LibraryLoaded(line.Kind)) {
-            std::printf("  %-10s missing (%s)\n", line.Name, FFLoader().LibFileName(line.Kind).c_str());
+            std::printf("  %-10s missing (%s)\n", line.Name,
+                        FFLoader().LibFileName(line.Kind).c_str());
             continue;
         }
         std::printf("  %-10s %-10s %s\n", line.Name, VersionText(line.Version()).c_str(),

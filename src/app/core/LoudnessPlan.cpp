@@ -119,9 +119,8 @@ std::optional<TLoudnessReading> TLoudnessMeter::Read(const TLoudnessSubject& sub
     if (!measured) {
         return std::nullopt;
     }
-    TLoudnessReading reading =
-        ReadingOfBlocks(measured->Integrated, measured->TruePeak, measured->Blocks,
-                        measured->ShortTerm);
+    TLoudnessReading reading = ReadingOfBlocks(measured->Integrated, measured->TruePeak,
+                                               measured->Blocks, measured->ShortTerm);
     if (key && cache_ != nullptr) {
         cache_->Store(*key, reading);
     }

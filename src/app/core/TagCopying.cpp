@@ -87,7 +87,8 @@ TSourceTagInfo TagsOfPiece(const TJobRequest& request, TSourceTagInfo source) {
     for (auto& [key, value] : source.Tags) {
         if (key == "title") {
             album = value;
-        } else if (key != "album" && key != "track" && !(key == "artist" && !piece.Performer.empty())) {
+        } else if (key != "album" && key != "track" &&
+                   !(key == "artist" && !piece.Performer.empty())) {
             kept.emplace_back(key, std::move(value));
         }
     }
@@ -102,7 +103,8 @@ TSourceTagInfo TagsOfPiece(const TJobRequest& request, TSourceTagInfo source) {
         } else if (name == "artist" && !piece.Performer.empty()) {
             tags.emplace_back(key, piece.Performer);
         } else if (name == "track") {
-            tags.emplace_back(key, std::to_string(piece.Number) + "/" + std::to_string(piece.Total));
+            tags.emplace_back(key,
+                              std::to_string(piece.Number) + "/" + std::to_string(piece.Total));
         } else if (auto found = std::find_if(kept.begin(), kept.end(),
                                              [&](const auto& tag) { return tag.first == name; });
                    found != kept.end()) {

@@ -988,9 +988,10 @@ TEST_F(CliTest, NormalizeBringsEachFileToTheTarget) {
     };
     const double clip = ClipSeconds("mp4_h264_aac.mp4");
     // A cut is measured alone, and no longer than it is.
-    for (const Case& c : {Case{{"--normalize"}, -16.0, clip},
-                          Case{{"--normalize=-23", "--volume", "50"}, -23.0, clip},
-                          Case{{"--normalize=-18", "--start", "0.5", "--end", "1.5"}, -18.0, 1.0}}) {
+    for (const Case& c :
+         {Case{{"--normalize"}, -16.0, clip},
+          Case{{"--normalize=-23", "--volume", "50"}, -23.0, clip},
+          Case{{"--normalize=-18", "--start", "0.5", "--end", "1.5"}, -18.0, 1.0}}) {
         SCOPED_TRACE(c.lufs);
         const fs::path out = Folder("out" + std::to_string(static_cast<int>(c.lufs)));
         std::vector<std::string> args = c.args;
@@ -1161,8 +1162,8 @@ TJoinCheck JoinAgainstSource(const fs::path& source, const std::vector<std::stri
         joined.insert(joined.end(), decoded.front().begin(), decoded.front().end());
     }
     TJoinCheck check;
-    check.LengthDifference = static_cast<int64_t>(joined.size()) -
-                             static_cast<int64_t>(whole.front().size());
+    check.LengthDifference =
+        static_cast<int64_t>(joined.size()) - static_cast<int64_t>(whole.front().size());
     for (size_t i = 0; i < std::min(joined.size(), whole.front().size()); ++i) {
         check.LargestDifference =
             std::max<double>(check.LargestDifference, std::fabs(joined[i] - whole.front()[i]));
@@ -1234,17 +1235,18 @@ TEST_F(CliTest, TimestampListsAndCueSheetsGiveTheSamePieces) {
         {"plain.txt", "0:00 Intro\n0:03 Song\n0:06.5 Encore\n"},
         {"dashes.txt", "Tracklist:\n00:00 - Intro\n00:03 - Song\n00:06.500 - Encore\n"},
         {"brackets.txt", "[0:00:00] Intro\n[0:00:03] Song\n[0:00:06.5] Encore\n"},
-        {"sheet.cue", "FILE \"set.mp4\" WAVE\n"
-                      "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
-                      "  TRACK 02 AUDIO\n    TITLE \"Song\"\n    INDEX 01 00:03:00\n"
-                      "  TRACK 03 AUDIO\n    TITLE \"Encore\"\n    INDEX 01 00:06:37\n"},
+        {"sheet.cue",
+         "FILE \"set.mp4\" WAVE\n"
+         "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
+         "  TRACK 02 AUDIO\n    TITLE \"Song\"\n    INDEX 01 00:03:00\n"
+         "  TRACK 03 AUDIO\n    TITLE \"Encore\"\n    INDEX 01 00:06:37\n"},
         {"unsorted.txt", "0:00 Intro\n0:06 Song\n0:03 Encore\n"}};
     std::map<std::string, std::string> plans;
     for (const auto& [name, text] : lists) {
         std::ofstream(in / name) << text;
-        const TCliResult run =
-            RunCli({"--dry-run", "--chapters-from", (in / name).string(), (in / "set.mp4").string()},
-                   scratch_.Path());
+        const TCliResult run = RunCli(
+            {"--dry-run", "--chapters-from", (in / name).string(), (in / "set.mp4").string()},
+            scratch_.Path());
         EXPECT_EQ(run.status, name == "unsorted.txt" ? 1 : 0) << name << ": " << run.err;
         plans[name] = run.out;
     }
@@ -1258,10 +1260,11 @@ TEST_F(CliTest, TimestampListsAndCueSheetsGiveTheSamePieces) {
 
     // A cue sheet beside a file without chapters; performers from the sheet
     // or the list, the same names either way.
-    std::ofstream(in / "set.cue") << "PERFORMER \"The Band\"\nFILE \"set.mp4\" WAVE\n"
-                                     "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
-                                     "  TRACK 02 AUDIO\n    TITLE \"Song\"\n"
-                                     "    PERFORMER \"Guest\"\n    INDEX 01 00:03:00\n";
+    std::ofstream(in / "set.cue")
+        << "PERFORMER \"The Band\"\nFILE \"set.mp4\" WAVE\n"
+           "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
+           "  TRACK 02 AUDIO\n    TITLE \"Song\"\n"
+           "    PERFORMER \"Guest\"\n    INDEX 01 00:03:00\n";
     std::ofstream(in / "seconds.txt") << "0:00 The Band - Intro\n0:03 Guest - Song\n";
     const fs::path out = Folder("points-out");
     for (const std::vector<std::string>& how :
@@ -1272,7 +1275,8 @@ TEST_F(CliTest, TimestampListsAndCueSheetsGiveTheSamePieces) {
                                  out.string(), (in / "set.mp4").string()});
         const TCliResult run = RunCli(args, scratch_.Path());
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(FilesIn(out), (std::set<std::string>{"The Band - Intro.mp3", "Guest - Song.mp3"}));
+        EXPECT_EQ(FilesIn(out),
+                  (std::set<std::string>{"The Band - Intro.mp3", "Guest - Song.mp3"}));
     }
     ExpectMp3Of(out / "Guest - Song.mp3", 6.0);
 }
@@ -1300,8 +1304,8 @@ TEST_F(CliTest, CutsGiveTheAskedLengthOrSayWhyNot) {
         fs::remove_all(out);
         fs::create_directories(out);
         std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"--profile", "wav", "--out", out.string(),
-                                 (in / "clip.mp4").string()});
+        args.insert(args.end(),
+                    {"--profile", "wav", "--out", out.string(), (in / "clip.mp4").string()});
         const TCliResult run = RunCli(args, scratch_.Path());
         if (c.seconds < 0) {
             EXPECT_EQ(run.status, 1);
@@ -1366,9 +1370,8 @@ TEST_F(CliTest, ADryRunChangesNothingAndSkippingLeavesDoneFilesAlone) {
         return entries;
     };
     const auto before = listing();
-    const TCliResult dry =
-        RunCli({"--dry-run", "--split-chapters", "--out", out.string(), in.string()},
-               scratch_.Path());
+    const TCliResult dry = RunCli(
+        {"--dry-run", "--split-chapters", "--out", out.string(), in.string()}, scratch_.Path());
     ASSERT_EQ(dry.status, 0) << dry.err;
     EXPECT_EQ(listing(), before);
     EXPECT_NE(dry.out.find("encode 0:02.500 +0:03.750"), std::string::npos) << dry.out;
@@ -1401,12 +1404,12 @@ TEST_F(CliTest, JsonProgressAndNulSeparatedListsTakeAnyName) {
     std::ofstream(in / "list", std::ios::binary) << list;
     const fs::path out = Folder("json-out");
     const std::string list_file = (in / "list").string();
-    const TCliResult run = RunCli(
-        {"--progress=json", "--files-from", "-", "--null", "--out", out.string()}, scratch_.Path(),
-        {}, [&] {
-            const int fd = ::open(list_file.c_str(), O_RDONLY);
-            ::dup2(fd, STDIN_FILENO);
-        });
+    const TCliResult run =
+        RunCli({"--progress=json", "--files-from", "-", "--null", "--out", out.string()},
+               scratch_.Path(), {}, [&] {
+                   const int fd = ::open(list_file.c_str(), O_RDONLY);
+                   ::dup2(fd, STDIN_FILENO);
+               });
     ASSERT_EQ(run.status, 0) << run.err;
     std::map<std::string, int> events;
     std::set<std::string> ended;
@@ -1505,9 +1508,9 @@ TEST_F(CliTest, WatchedFoldersConvertEachCompleteFileOnce) {
     const fs::path state = Folder("state");
     const fs::path clip = Fixture("mp4_h264_aac.mp4");
     fs::copy_file(clip, in / "there.mp4");
-    const std::vector<std::string> args = {"--watch",        in.string(), "--recursive",
-                                           "--watch-settle", "0.5",       "--watch-rescan",
-                                           "1",              "--out",     out.string()};
+    const std::vector<std::string> args = {
+        "--watch",        in.string(), "--recursive", "--watch-settle", "0.5",
+        "--watch-rescan", "1",         "--out",       out.string()};
     {
         TWatchRun watch(args, scratch_.Path(), state);
         ASSERT_TRUE(watch.WaitForDone(1));
@@ -1561,8 +1564,8 @@ TEST_F(CliTest, ParallelJobSlotsConvertEachFileOnce) {
     std::ofstream(in / "list", std::ios::binary) << list;
     const fs::path out = Folder("spread-out");
     const std::string command = "parallel -0 --will-cite --sshlogin 2/: -N 5 '" +
-                                std::string(V2M_CLI_PROGRAM) + "' --quiet --out '" +
-                                out.string() + "' < '" + (in / "list").string() + "' > '" +
+                                std::string(V2M_CLI_PROGRAM) + "' --quiet --out '" + out.string() +
+                                "' < '" + (in / "list").string() + "' > '" +
                                 (in / "printed").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream printed(in / "printed");
