@@ -111,6 +111,8 @@ private:
     void PlanFile(size_t index, const TSourceFile& source, std::set<std::string>& names);
 
     void Fail(size_t index, const std::string& message);
+    // The file's probe; a file that cannot be read fails with the reason.
+    TSourcePtr ProbeOrFail(TAVProbe& probe, size_t index);
     // Lines on standard error step around the live line.
     void Line(const std::string& text);
     // A message of the run: a text line, or a "warning" object for scripts.
@@ -777,12 +779,11 @@ int TBatch::Analyze() {
     TAVProbe probe;
     for (size_t index = 0; index < files_.size() && !interrupted_.load(); ++index) {
         const TBatchFile& file = files_[index];
-        std::string error;
-        const TSourcePtr source = ProbeSource(probe, file.Input, error);
+        const TSourcePtr source = ProbeOrFail(probe, index);
         if (source == nullptr) {
-            Fail(index, PlainLoadFailure(error, file.Input));
             continue;
         }
+        std::string error;
         const TLoudnessSubject subject = LoudnessSubjectOf(*source, TrackRequest(*source));
         if (subject.Stream < 0) {
             Fail(index, "has no audio track");
@@ -820,16 +821,21 @@ int TBatch::DryRun() {
     std::set<std::string> names;
     TAVProbe probe;
     for (size_t index = 0; index < files_.size(); ++index) {
-        const TBatchFile& file = files_[index];
-        std::string error;
-        const TSourcePtr source = ProbeSource(probe, file.Input, error);
-        if (source == nullptr) {
-            Fail(index, PlainLoadFailure(error, file.Input));
-            continue;
+        if (const TSourcePtr source = ProbeOrFail(probe, index)) {
+            PlanFile(index, *source, names);
         }
-        PlanFile(index, *source, names);
     }
     return any_failed_ ? kExitFailed : kExitConverted;
+}
+
+TSourcePtr TBatch::ProbeOrFail(TAVProbe& probe, size_t index) {
+    const std::string& input = files_[index].Input;
+    std::string error;
+    TSourcePtr source = ProbeSource(probe, input, error);
+    if (source == nullptr) {
+        Fail(index, PlainLoadFailure(error, input));
+    }
+    return source;
 }
 
 void TBatch::PlanFile(size_t index, const TSourceFile& source, std::set<std::string>& names) {
