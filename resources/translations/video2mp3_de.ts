@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>kein Ordner</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>die Datei ist abgeschnitten</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>nicht verständlich</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>beschädigt</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>Text nach dem Ende</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>keine gespeicherte Dateiliste</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>von einer neueren Version geschrieben (%1)</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -952,6 +976,14 @@
     <message>
         <source>audio copied</source>
         <translation>Audio kopiert</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>Die gespeicherte Dateiliste %1 kann nicht gelesen (%2) und nicht beiseitegelegt werden; die Liste beginnt leer und wird nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>Die gespeicherte Dateiliste %1 kann nicht gelesen werden (%2); sie wurde als %3 aufbewahrt, und die Liste beginnt leer.</translation>
     </message>
 </context>
 <context>

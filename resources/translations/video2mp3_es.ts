@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>no es una carpeta</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>el archivo está truncado</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>no se entiende</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>dañado</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>texto después del final</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>no es una lista de archivos guardada</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>escrita por una versión más reciente (%1)</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -952,6 +976,14 @@
     <message>
         <source>audio copied</source>
         <translation>audio copiado</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>La lista de archivos guardada %1 no se puede leer (%2) ni apartar; la lista empieza vacía y no se guarda.</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>La lista de archivos guardada %1 no se puede leer (%2); se ha conservado como %3 y la lista empieza vacía.</translation>
     </message>
 </context>
 <context>

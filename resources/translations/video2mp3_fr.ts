@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>ce n&apos;est pas un dossier</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>le fichier est tronqué</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>incompréhensible</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>endommagé</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>texte après la fin</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>pas une liste de fichiers enregistrée</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>écrite par une version plus récente (%1)</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -952,6 +976,14 @@
     <message>
         <source>audio copied</source>
         <translation>audio copié</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>La liste de fichiers enregistrée %1 est illisible (%2) et ne peut pas être mise de côté ; la liste commence vide et n&apos;est pas enregistrée.</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>La liste de fichiers enregistrée %1 est illisible (%2) ; elle a été conservée sous %3 et la liste commence vide.</translation>
     </message>
 </context>
 <context>

@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>non è una cartella</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>il file è troncato</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>non comprensibile</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>danneggiato</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>testo dopo la fine</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>non è un elenco di file salvato</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>scritto da una versione più recente (%1)</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -952,6 +976,14 @@
     <message>
         <source>audio copied</source>
         <translation>audio copiato</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>L&apos;elenco dei file salvato %1 non può essere letto (%2) né messo da parte; l&apos;elenco parte vuoto e non viene salvato.</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>L&apos;elenco dei file salvato %1 non può essere letto (%2); è stato conservato come %3 e l&apos;elenco parte vuoto.</translation>
     </message>
 </context>
 <context>

@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>フォルダーではありません</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>ファイルが途中で切れています</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>解釈できません</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>破損しています</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>終端の後に文字があります</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>保存されたファイルリストではありません</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>新しいバージョンで書き込まれています（%1）</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -948,6 +972,14 @@
     <message>
         <source>audio copied</source>
         <translation>音声をコピー</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>保存されたファイルリスト %1 を読み込めず（%2）、退避もできません。リストは空で始まり、保存されません。</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>保存されたファイルリスト %1 を読み込めません（%2）。%3 として保管し、リストは空で始まります。</translation>
     </message>
 </context>
 <context>

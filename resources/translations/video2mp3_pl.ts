@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>to nie jest folder</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>plik jest ucięty</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>niezrozumiałe</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>uszkodzone</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>tekst po końcu</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>to nie jest zapisana lista plików</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>zapisana przez nowszą wersję (%1)</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -956,6 +980,14 @@
     <message>
         <source>audio copied</source>
         <translation>audio skopiowane</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>Nie można odczytać zapisanej listy plików %1 (%2) ani odłożyć jej na bok; lista zaczyna się pusta i nie jest zapisywana.</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>Nie można odczytać zapisanej listy plików %1 (%2); zachowano ją jako %3, a lista zaczyna się pusta.</translation>
     </message>
 </context>
 <context>

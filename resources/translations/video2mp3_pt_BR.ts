@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>não é uma pasta</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>o arquivo está truncado</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>não compreendido</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>danificado</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>texto após o fim</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>não é uma lista de arquivos salva</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>gravada por uma versão mais recente (%1)</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -952,6 +976,14 @@
     <message>
         <source>audio copied</source>
         <translation>áudio copiado</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>A lista de arquivos salva %1 não pode ser lida (%2) nem guardada à parte; a lista começa vazia e não é salva.</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>A lista de arquivos salva %1 não pode ser lida (%2); ela foi mantida como %3 e a lista começa vazia.</translation>
     </message>
 </context>
 <context>

@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>это не папка</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>файл обрезан</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>не распознано</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>повреждено</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>текст после конца</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>это не сохранённый список файлов</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>записан более новой версией (%1)</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -956,6 +980,14 @@
     <message>
         <source>audio copied</source>
         <translation>аудио скопировано</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>Сохранённый список файлов %1 не удаётся прочитать (%2) и отложить; список начинается пустым и не сохраняется.</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>Сохранённый список файлов %1 не удаётся прочитать (%2); он сохранён как %3, а список начинается пустым.</translation>
     </message>
 </context>
 <context>

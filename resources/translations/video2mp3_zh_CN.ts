@@ -312,6 +312,30 @@
         <source>not a folder</source>
         <translation>不是文件夹</translation>
     </message>
+    <message>
+        <source>the journal is cut short</source>
+        <translation>文件被截断</translation>
+    </message>
+    <message>
+        <source>not understood</source>
+        <translation>无法识别</translation>
+    </message>
+    <message>
+        <source>damaged</source>
+        <translation>已损坏</translation>
+    </message>
+    <message>
+        <source>text after the end</source>
+        <translation>结尾之后还有文本</translation>
+    </message>
+    <message>
+        <source>not a list journal</source>
+        <translation>不是已保存的文件列表</translation>
+    </message>
+    <message>
+        <source>written by a newer version (%1)</source>
+        <translation>由更新的版本写入（%1）</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>
@@ -948,6 +972,14 @@
     <message>
         <source>audio copied</source>
         <translation>音频直接复制</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2) nor set aside; the list starts empty and is not saved.</source>
+        <translation>无法读取已保存的文件列表 %1（%2），也无法将其另存；列表将从空开始，且不会被保存。</translation>
+    </message>
+    <message>
+        <source>The saved file list %1 cannot be read (%2); it was kept as %3 and the list starts empty.</source>
+        <translation>无法读取已保存的文件列表 %1（%2）；它已保留为 %3，列表将从空开始。</translation>
     </message>
 </context>
 <context>

@@ -511,7 +511,7 @@ private:
     std::shared_ptr<TListJournalFile> journal_;
     QTimer* journal_timer_ = nullptr;
     bool journal_failed_ = false;
-    std::string journal_notice_;
+    QString journal_notice_;
     // What a killed session left to convert, and how.
     std::vector<size_t> resume_rows_;
     std::vector<std::pair<std::string, std::string>> resume_settings_;

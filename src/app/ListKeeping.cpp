@@ -13,6 +13,7 @@
 #include "FileListModel.h"
 #include "ListJournal.h"
 #include "MyUtils.h"
+#include "Translations.h"
 
 namespace v2m {
 
@@ -73,7 +74,15 @@ void TForm1::OpenListJournal() {
     const TListJournalFile::TLoadResult loaded = journal->Load();
     if (!loaded.Problem.empty()) {
         AppendLog({"", "***" + loaded.Problem, ""});
-        journal_notice_ = loaded.Problem;
+        journal_notice_ =
+            loaded.SetAsidePath.empty()
+                ? tr("The saved file list %1 cannot be read (%2) nor set aside; the list starts "
+                     "empty and is not saved.")
+                      .arg(Text(journal->Path()), ShownReason(loaded.Fault))
+                : tr("The saved file list %1 cannot be read (%2); it was kept as %3 and the list "
+                     "starts empty.")
+                      .arg(Text(journal->Path()), ShownReason(loaded.Fault),
+                           Text(loaded.SetAsidePath));
     }
     if (!journal->IsOpen()) {
         return;
@@ -171,8 +180,8 @@ void TForm1::OfferResume() {
     if (closed_) {
         return;
     }
-    if (!journal_notice_.empty()) {
-        services_->MessageBox(this, QLatin1String(kApplicationTitle), Text(journal_notice_),
+    if (!journal_notice_.isEmpty()) {
+        services_->MessageBox(this, QLatin1String(kApplicationTitle), journal_notice_,
                               TMessageButtons::Ok, TMessageIcon::Exclamation);
         journal_notice_.clear();
     }

@@ -140,6 +140,12 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "write the width as :01 to :09"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "unmatched } (write }} for a brace)"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "unclosed { (write {{ for a brace)"),
+    // Why the saved file list cannot be read.
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the journal is cut short"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "not understood"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "damaged"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "text after the end"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "not a list journal"),
 };
 
 // Reasons the core words around values of its own, each value a place
@@ -157,6 +163,7 @@ constexpr const char* kReasonPatterns[] = {
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "%1 is at the end of the file (%2)"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "%1 is past the end of the file (%2)"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "unknown placeholder {%1}"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "written by a newer version (%1)"),
 };
 
 // Where a split point stands, its value a count: a file named "line up" is

@@ -604,6 +604,7 @@ TListJournalFile::TLoadResult TListJournalFile::Load() {
     } else {
         fault = SystemErrorText(error);
     }
+    result.Fault = fault;
     // Set aside, not removed: it may be all the user has of a long list.
     for (int n = 1; n < 1000; ++n) {
         const std::string aside = path + ".damaged-" + std::to_string(n);

@@ -101,6 +101,8 @@ public:
         // A journal that could not be read was moved here; empty otherwise.
         std::string SetAsidePath;
         std::string Problem;
+        // Why the journal could not be read, for a notice worded elsewhere.
+        std::string Fault;
     };
 
     TListJournalFile() = default;

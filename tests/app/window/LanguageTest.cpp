@@ -126,6 +126,8 @@ TEST(LanguageWindowTest, ReasonsKeepTheirValuesInTheUsersWords) {
         {"pl_PL", "File name template: {n:05x}: write the width as :01 to :09",
          "Szablon nazwy pliku: {n:05x}: podaj szerokość jako :01 do :09"},
         {"en_US", "File name too long: /out/x.mp3", "File name too long: /out/x.mp3"},
+        {"it_IT", "line 1: written by a newer version (7)",
+         "riga 1: scritto da una versione più recente (7)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language + (" " + c.reason));
