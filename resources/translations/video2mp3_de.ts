@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>von einer neueren Version geschrieben (%1)</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>eine seiner Spuren lässt sich nicht decodieren</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>der Encoder startet mit diesen Einstellungen nicht</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>die Bibliotheken dieses Systems haben keinen Encoder für dieses Profil</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>die Codierung ist fehlgeschlagen</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

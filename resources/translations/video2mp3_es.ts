@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>escrita por una versión más reciente (%1)</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>una de sus pistas no se puede decodificar</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>el codificador no arranca con estos ajustes</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>las bibliotecas de este sistema no tienen codificador para este perfil</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>la codificación falló</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>écrite par une version plus récente (%1)</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>une de ses pistes ne peut pas être décodée</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>l&apos;encodeur ne démarre pas avec ces réglages</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>les bibliothèques de ce système n&apos;ont pas d&apos;encodeur pour ce profil</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>l&apos;encodage a échoué</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>scritto da una versione più recente (%1)</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>una delle sue tracce non può essere decodificata</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>il codificatore non si avvia con queste impostazioni</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>le librerie di questo sistema non hanno un codificatore per questo profilo</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>la codifica non è riuscita</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

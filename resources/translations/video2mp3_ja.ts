@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>新しいバージョンで書き込まれています（%1）</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>トラックの一つをデコードできません</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>この設定ではエンコーダーを開始できません</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>このシステムのライブラリにはこのプロファイル用のエンコーダーがありません</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>エンコードに失敗しました</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>zapisana przez nowszą wersję (%1)</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>nie można zdekodować jednej z jego ścieżek</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>koder nie uruchamia się z tymi ustawieniami</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>biblioteki tego systemu nie mają kodera dla tego profilu</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>kodowanie nie powiodło się</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>gravada por uma versão mais recente (%1)</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>uma de suas faixas não pode ser decodificada</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>o codificador não inicia com estas configurações</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>as bibliotecas deste sistema não têm codificador para este perfil</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>a codificação falhou</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

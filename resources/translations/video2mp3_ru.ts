@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>записан более новой версией (%1)</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>одну из его дорожек не удаётся декодировать</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>кодировщик не запускается с этими настройками</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>в библиотеках этой системы нет кодировщика для этого профиля</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>кодирование не удалось</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

@@ -336,6 +336,22 @@
         <source>written by a newer version (%1)</source>
         <translation>由更新的版本写入（%1）</translation>
     </message>
+    <message>
+        <source>a track of it cannot be decoded</source>
+        <translation>其中一条轨道无法解码</translation>
+    </message>
+    <message>
+        <source>the encoder does not start with these settings</source>
+        <translation>编码器无法以这些设置启动</translation>
+    </message>
+    <message>
+        <source>the libraries here have no encoder for this profile</source>
+        <translation>本系统的库中没有适用于此配置文件的编码器</translation>
+    </message>
+    <message>
+        <source>encoding failed</source>
+        <translation>编码失败</translation>
+    </message>
 </context>
 <context>
     <name>v2m::TCutDialog</name>

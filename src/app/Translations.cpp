@@ -107,6 +107,10 @@ constexpr const char* kCoreTextContext = "v2m::TCoreTexts";
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "has no audio track"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "is not a media file the libraries can read"),
     QT_TRANSLATE_NOOP("v2m::TCoreTexts", "no such file"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "a track of it cannot be decoded"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the encoder does not start with these settings"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "the libraries here have no encoder for this profile"),
+    QT_TRANSLATE_NOOP("v2m::TCoreTexts", "encoding failed"),
     // The system's words for a full disk or a refused folder, as the C
     // library says them in English; a library that speaks the user's
     // language already passes through.

@@ -13,6 +13,14 @@ std::string PlainFailureReason(const std::string& error) {
         {"does not contain any stream", "has no audio track"},
         {"could not find codec parameters", "is not a media file the libraries can read"},
         {"Invalid data found when processing input", "is not a media file the libraries can read"},
+        {"Error while opening decoder for input stream", "a track of it cannot be decoded"},
+        {"Error while opening encoder for output stream",
+         "the encoder does not start with these settings"},
+        {"Error while opening codec for output stream",
+         "the encoder does not start with these settings"},
+        {"Unsupported codec for output stream", "the libraries here have no encoder for this profile"},
+        {"Audio encoding failed", "encoding failed"},
+        {"Video encoding failed", "encoding failed"},
     };
     for (const auto& [engine_words, plain] : kPlain) {
         if (error.find(engine_words) != std::string::npos) {

@@ -6,9 +6,9 @@
 
 namespace v2m {
 
-// "has no audio track", "is not a media file the libraries can read", the
-// system's own words for a full disk or a refused folder; any other text as
-// it is.
+// "has no audio track", "is not a media file the libraries can read", a
+// codec that does not start or work, the system's own words for a full disk
+// or a refused folder; any other text as it is.
 std::string PlainFailureReason(const std::string& error);
 // The same for a file the probe cannot read, said where the file is named
 // already: the probe's own "<file>: " goes.

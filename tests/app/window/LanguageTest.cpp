@@ -23,6 +23,7 @@
 #include <string>
 
 #include "CoverPicture.h"
+#include "FailureText.h"
 #include "FileListModel.h"
 #include "FixtureGenerator.h"
 #include "Translations.h"
@@ -126,6 +127,13 @@ TEST(LanguageWindowTest, ReasonsKeepTheirValuesInTheUsersWords) {
         {"pl_PL", "File name template: {n:05x}: write the width as :01 to :09",
          "Szablon nazwy pliku: {n:05x}: podaj szerokość jako :01 do :09"},
         {"en_US", "File name too long: /out/x.mp3", "File name too long: /out/x.mp3"},
+        // The engine's words as a row keeps them, plain.
+        {"de_DE",
+         PlainFailureReason("Error while opening encoder for output stream #0.0 (libmp3lame) - "
+                            "maybe incorrect parameters such as bit_rate, rate, width or height"),
+         "der Encoder startet mit diesen Einstellungen nicht"},
+        {"es_ES", PlainFailureReason("Unsupported codec for output stream #0.1 (aac)"),
+         "las bibliotecas de este sistema no tienen codificador para este perfil"},
         {"it_IT", "line 1: written by a newer version (7)",
          "riga 1: scritto da una versione più recente (7)"},
     };
