@@ -205,13 +205,7 @@ void TForm1::SetTotalProgress(int value) {
 }
 
 int64_t TForm1::FilesLeft() const {
-    int64_t left = 0;
-    for (size_t item = 0; item < runner_.Count(); ++item) {
-        const TItemState state = runner_.State(item);
-        left += state == TItemState::Waiting || state == TItemState::Built ||
-                state == TItemState::Running;
-    }
-    return left;
+    return static_cast<int64_t>(runner_.LeftCount());
 }
 
 void TForm1::ResetRow(size_t row) {

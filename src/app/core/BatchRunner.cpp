@@ -117,6 +117,7 @@ TStartResult TBatchRunner::Start(std::vector<TBatchInput> files, const TJobReque
     samples_.clear();
     next_ = 0;
     ended_ = 0;
+    left_ = items_.size();
     tasks_built_ = 0;
     media_before_round_ = 0;
     paused_ = false;
@@ -185,7 +186,7 @@ TSourcePtr TBatchRunner::CurrentSource(size_t index) {
     std::string error;
     source = ProbeSource(converter_.Probe(), item.Input, error);
     if (source == nullptr && !ProcessStopRequested()) {  // when stopped: given up, not unreadable
-        item.State = TItemState::Skipped;
+        SetItemState(item, TItemState::Skipped);
         if (events_.BuildFailed) {
             events_.BuildFailed(index, TBuildFailure::Load, error);
         }
@@ -234,7 +235,7 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
     TItem& item = items_[index];
     // A file that went away since it was listed is passed over silently.
     if (!WideFileExists(item.Input)) {
-        item.State = TItemState::Skipped;
+        SetItemState(item, TItemState::Skipped);
         return true;
     }
     const TSourcePtr source = CurrentSource(index);
@@ -259,7 +260,7 @@ bool TBatchRunner::BuildTask(size_t index, bool first) {
         if (events_.BuildFailed) {
             events_.BuildFailed(index, TBuildFailure::Request, unfit);
         }
-        item.State = TItemState::Failed;
+        SetItemState(item, TItemState::Failed);
         ++ended_;
         return true;
     }
@@ -335,7 +336,7 @@ bool TBatchRunner::RefuseTasks(size_t index, bool first, size_t round_before, TB
         return false;
     }
     TItem& item = items_[index];
-    item.State = TItemState::Failed;
+    SetItemState(item, TItemState::Failed);
     ++ended_;
     return true;
 }
@@ -347,14 +348,14 @@ void TBatchRunner::ItemBuilt(size_t index, size_t round_before,
     item.TaskNumber = tasks_built_++;
     if (rounds_[newest_].Tasks.size() == round_before) {
         // Every output is there already.
-        item.State = TItemState::Done;
+        SetItemState(item, TItemState::Done);
         ++ended_;
         if (events_.AlreadyDone) {
             events_.AlreadyDone(index, Outputs(index));
         }
         return;
     }
-    item.State = TItemState::Built;
+    SetItemState(item, TItemState::Built);
     if (events_.Added) {
         events_.Added(index, item.Output);
     }
@@ -474,7 +475,7 @@ void TBatchRunner::OnProgress(size_t round, const TProgressInfo& reported) {
     TItem& item = items_[task.Item];
     TPart& part = item.Parts[task.Part];
     if (item.State == TItemState::Built) {
-        item.State = TItemState::Running;
+        SetItemState(item, TItemState::Running);
         if (events_.Started) {
             events_.Started(task.Item);
         }
@@ -530,12 +531,12 @@ void TBatchRunner::TaskEnded(TTaskOf task, const TTerminateInfo& info) {
     TItem& item = items_[task.Item];
     TPart& part = item.Parts[task.Part];
     if (item.State == TItemState::Built && (info.Finished || info.Failed) && events_.Started) {
-        item.State = TItemState::Running;
+        SetItemState(item, TItemState::Running);
         events_.Started(task.Item);
     }
     EndPart(part, info);
     if (item.Parts.size() == 1) {
-        item.State = part.State;
+        SetItemState(item, part.State);
         if (info.Finished && !info.Failed) {
             item.Output = part.Output;
             item.Position = std::max(item.Position, item.Duration);
@@ -592,7 +593,9 @@ void TBatchRunner::PiecesEnded(size_t index, const TTerminateInfo& info) {
     }
     whole.Failed = failed;
     whole.Finished = !failed && !stopped;
-    item.State = failed ? TItemState::Failed : stopped ? TItemState::Stopped : TItemState::Finished;
+    SetItemState(item, failed    ? TItemState::Failed
+                       : stopped ? TItemState::Stopped
+                                 : TItemState::Finished);
     item.Output = item.Parts.front().Output;
     if (!stopped || failed) {
         ++ended_;
@@ -775,7 +778,7 @@ void TBatchRunner::Poll() {
             const TFFmpegTask* engine = item.Parts[task.Part].Engine;
             if (item.State == TItemState::Built && engine != nullptr &&
                 (engine->Running() || engine->Terminated())) {
-                item.State = TItemState::Running;
+                SetItemState(item, TItemState::Running);
                 if (events_.Started) {
                     events_.Started(task.Item);
                 }
@@ -856,6 +859,14 @@ double TBatchRunner::Speed() const {
     }
     const auto media = static_cast<double>(samples_.back().second - samples_.front().second);
     return std::max(media, 0.0) / 1e6 / wall;
+}
+
+void TBatchRunner::SetItemState(TItem& item, TItemState state) {
+    const auto left = [](TItemState s) {
+        return s == TItemState::Waiting || s == TItemState::Built || s == TItemState::Running;
+    };
+    left_ = left_ + (left(state) ? 1 : 0) - (left(item.State) ? 1 : 0);
+    item.State = state;
 }
 
 double TBatchRunner::SecondsLeft() const {

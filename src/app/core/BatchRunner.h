@@ -129,6 +129,9 @@ public:
     size_t RunningTasks() const;
     // Files that ended (finished or failed), and the files of the batch.
     size_t EndedCount() const { return ended_; }
+    // Files waiting, built or running; kept as states change, since the
+    // window asks at every progress event.
+    size_t LeftCount() const { return left_; }
     // The window's total: every ended task counts 100, a running one its
     // percentage, each divided by the number of files.
     int TotalPercent() const;
@@ -218,6 +221,7 @@ private:
     bool RefuseTasks(size_t index, bool first, size_t round_before, TBuildFailure kind,
                      const std::string& error);
     void ItemBuilt(size_t index, size_t round_before, const std::vector<std::string>& warnings);
+    void SetItemState(TItem& item, TItemState state);
     void ItemEnded(size_t index);
     void UpdateItemProgress(TItem& item) const;
     void BeginRound(size_t round);
@@ -254,6 +258,7 @@ private:
     size_t next_ = 0;
     size_t round_size_ = 0;  // RoundSize within the descriptors free as the round began
     size_t ended_ = 0;
+    size_t left_ = 0;
     int32_t tasks_built_ = 0;
     int jobs_ = 1;
     bool refuse_whole_start_ = false;
