@@ -107,12 +107,88 @@ double ServeUntil(const std::function<bool()>& done, double& worst_ms,
     return static_cast<double>(wall.nsecsElapsed()) / 1e9;
 }
 
+struct TWindowRun {
+    double CliSeconds = 0.0;
+    double AddSeconds = 0.0;
+    double ConvertSeconds = 0.0;
+    double WorstAddMs = 0.0;
+    double WorstConvertMs = 0.0;
+    long PeakKiB = 0;
+    int PeakFds = 0;
+    size_t Rows = 0;
+    std::ptrdiff_t Written = 0;
+    long long LogLines = 0;
+};
+
+// One pair: the command line, then the window, on the same clips.
+TWindowRun ConvertInBoth(const fs::path& clips, const fs::path& work) {
+    TWindowRun run;
+    // Both output folders are emptied before either run and kept until
+    // both are over: the file system is slower to create files just
+    // after many were deleted, and neither run should pay for the other.
+    const fs::path cli_out = work / "window-cli-out";
+    const fs::path out = work / "window-out";
+    for (const fs::path& folder : {cli_out, out}) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    run.CliSeconds = RunProgram({V2M_CLI_PROGRAM, "--quiet", "--jobs", "0", "--out",
+                                 cli_out.string(), clips.string()})
+                         .wall;
+    // A fresh home: a list kept from an earlier run would come back.
+    const fs::path home = work / "window-home";
+    fs::remove_all(home);
+    fs::create_directories(home);
+    auto services = std::make_shared<TBenchServices>(clips.string());
+    {
+        TForm1 form(TFormSurroundings{V2M_OUTPUT_DIR "/",
+                                      [home](const std::string& name) {
+                                          if (name == "HOME") {
+                                              return home.string();
+                                          }
+                                          if (name == "XDG_CONFIG_HOME") {
+                                              return (home / "config").string();
+                                          }
+                                          return std::string();
+                                      },
+                                      services});
+        form.SetSimultaneousConversions(0);
+        auto* folder = form.findChild<QComboBox*>(QStringLiteral("edtOutPath"));
+        folder->setEditText(QString::fromStdString(out.string()));
+
+        QElapsedTimer adding;
+        adding.start();
+        form.findChild<QAction*>(QStringLiteral("actAddFolder"))->trigger();
+        const auto expected = static_cast<size_t>(std::distance(fs::directory_iterator(clips), {}));
+        ServeUntil(
+            [&] { return form.FileList().Count() >= expected && form.StatusText().isEmpty(); },
+            run.WorstAddMs);
+        run.AddSeconds = static_cast<double>(adding.nsecsElapsed()) / 1e9;
+        run.Rows = form.FileList().Count();
+
+        form.findChild<QAction*>(QStringLiteral("actStartConvert"))->trigger();
+        run.ConvertSeconds =
+            ServeUntil([&] { return form.ConvertState() == cvIdle; }, run.WorstConvertMs,
+                       [&] {
+                           run.PeakKiB = std::max(run.PeakKiB, StatusKiB("VmRSS"));
+                           run.PeakFds = std::max(run.PeakFds, Descriptors());
+                       });
+        run.LogLines = static_cast<long long>(form.LogLines().size());
+        form.close();
+    }
+    run.Written = std::distance(fs::directory_iterator(out), {});
+    fs::remove_all(cli_out);
+    fs::remove_all(out);
+    return run;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::max(std::atoi(argv[1]), 1) : 10000;
     const fs::path work =
         argc > 2 && *argv[2] != '\0' ? fs::path(argv[2]) : fs::temp_directory_path() / "v2m-bench";
+    const int repeats = argc > 3 ? std::max(std::atoi(argv[3]), 1) : 3;
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::mallopt(M_ARENA_MAX, 4);  // as the program itself does
     try {
@@ -139,86 +215,34 @@ int main(int argc, char** argv) {
             }
         }
 
-        // Both output folders are emptied before either run and kept until
-        // both are over: the file system is slower to create files just
-        // after many were deleted, and neither run should pay for the other.
-        const fs::path cli_out = work / "window-cli-out";
-        const fs::path out = work / "window-out";
-        for (const fs::path& folder : {cli_out, out}) {
-            fs::remove_all(folder);
-            fs::create_directories(folder);
-        }
-        const TMeasure cli = RunProgram(
-            {V2M_CLI_PROGRAM, "--quiet", "--jobs", "0", "--out", cli_out.string(), clips.string()});
-
         MediaRuntime runtime;
         QApplication app(argc, argv);
         auto main_thread = std::make_shared<TQtMainThread>();
         InstallMainThreadServices(main_thread);
-        // A fresh home: a list kept from an earlier run would come back.
-        const fs::path home = work / "window-home";
-        fs::remove_all(home);
-        fs::create_directories(home);
-        auto services = std::make_shared<TBenchServices>(clips.string());
-        double add_s = 0.0;
-        double convert_s = 0.0;
-        double worst_add_ms = 0.0;
-        double worst_convert_ms = 0.0;
-        long peak_kib = 0;
-        int peak_fds = 0;
-        size_t rows = 0;
-        {
-            TForm1 form(TFormSurroundings{V2M_OUTPUT_DIR "/",
-                                          [home](const std::string& name) {
-                                              if (name == "HOME") {
-                                                  return home.string();
-                                              }
-                                              if (name == "XDG_CONFIG_HOME") {
-                                                  return (home / "config").string();
-                                              }
-                                              return std::string();
-                                          },
-                                          services});
-            form.SetSimultaneousConversions(0);
-            auto* folder = form.findChild<QComboBox*>(QStringLiteral("edtOutPath"));
-            folder->setEditText(QString::fromStdString(out.string()));
-
-            QElapsedTimer adding;
-            adding.start();
-            form.findChild<QAction*>(QStringLiteral("actAddFolder"))->trigger();
-            ServeUntil(
-                [&] {
-                    return form.FileList().Count() >= static_cast<size_t>(count) &&
-                           form.StatusText().isEmpty();
-                },
-                worst_add_ms);
-            add_s = static_cast<double>(adding.nsecsElapsed()) / 1e9;
-            rows = form.FileList().Count();
-
-            const long base_kib = StatusKiB("VmRSS");
-            form.findChild<QAction*>(QStringLiteral("actStartConvert"))->trigger();
-            convert_s = ServeUntil([&] { return form.ConvertState() == cvIdle; }, worst_convert_ms,
-                                   [&] {
-                                       peak_kib = std::max(peak_kib, StatusKiB("VmRSS"));
-                                       peak_fds = std::max(peak_fds, Descriptors());
-                                   });
-            std::printf("window: resident before converting %.1f MiB, %lld log lines\n",
-                        base_kib / 1024.0, static_cast<long long>(form.LogLines().size()));
-            form.close();
+        std::vector<double> ratios;
+        std::vector<double> cli_times;
+        std::vector<double> window_times;
+        bool all_written = true;
+        for (int pair = 0; pair < repeats; ++pair) {
+            const TWindowRun run = ConvertInBoth(clips, work);
+            all_written = all_written && run.Written == count;
+            cli_times.push_back(run.CliSeconds);
+            window_times.push_back(run.ConvertSeconds);
+            ratios.push_back(run.ConvertSeconds / run.CliSeconds);
+            std::printf(
+                "pair %d: added %zu rows in %.2f s (longest unanswered %.0f ms); converted %td "
+                "files in %.2f s, video2mp3-cli --jobs 0 in %.2f s; peak resident %.1f MiB, "
+                "peak open descriptors %d, longest unanswered %.0f ms, %lld log lines\n",
+                pair + 1, run.Rows, run.AddSeconds, run.WorstAddMs, run.Written, run.ConvertSeconds,
+                run.CliSeconds, run.PeakKiB / 1024.0, run.PeakFds, run.WorstConvertMs,
+                run.LogLines);
         }
         InstallMainThreadServices(nullptr);
-        const auto written = std::distance(fs::directory_iterator(out), {});
-        fs::remove_all(cli_out);
-        fs::remove_all(out);
         std::printf(
-            "window, %d one-second clips: added %zu rows in %.2f s (longest unanswered %.0f ms)\n"
-            "converted %td files with One per Processor in %.2f s; video2mp3-cli --jobs 0 in "
-            "%.2f s; ratio %.3f\n"
-            "while converting: peak resident %.1f MiB, peak open descriptors %d, longest "
-            "unanswered %.0f ms\n",
-            count, rows, add_s, worst_add_ms, written, convert_s, cli.wall, convert_s / cli.wall,
-            peak_kib / 1024.0, peak_fds, worst_convert_ms);
-        return written == count ? 0 : 1;
+            "window, %d one-second clips, One per Processor: median %.2f s, video2mp3-cli --jobs "
+            "0 median %.2f s; ratio %.3f (median of %d pairs)\n",
+            count, Median(window_times), Median(cli_times), Median(ratios), repeats);
+        return all_written ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_window: %s\n", error.what());
         return 1;
