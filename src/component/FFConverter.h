@@ -179,8 +179,6 @@ using TPreviewBitmapEvent =
 class TFFmpegList;
 class TCustomFFConverter;
 
-// One task: an engine for 20 input and 20 output files, the records it was
-// given per file index, and per input a probe attached to the opened input.
 // What the component that runs a task keeps about it across its threads.
 struct TTaskRunState {
     // How the component has claimed the task's start.
@@ -191,6 +189,8 @@ struct TTaskRunState {
     int64_t StartedRun = -1;  // the same
 };
 
+// One task: an engine for 20 input and 20 output files, the records it was
+// given per file index, and per input a probe attached to the opened input.
 class TFFmpegTask final : public TFFmpeg {
 public:
     static constexpr int kMaxFiles = 20;
