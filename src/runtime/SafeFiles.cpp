@@ -242,6 +242,11 @@ int PublishCreatedFile(const TCreatedFile& file, const std::string& wanted, std:
     return -EEXIST;
 }
 
+int64_t ModifiedNanoseconds(const struct stat& status) {
+    return static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+           static_cast<int64_t>(status.st_mtim.tv_nsec);
+}
+
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

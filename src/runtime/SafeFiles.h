@@ -4,8 +4,10 @@
 // only when complete and without replacing anything, and removed only when
 // they are still the very file this process created.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -89,6 +91,10 @@ int PublishCreatedFile(const TCreatedFile& file, const std::string& wanted, std:
 // True for a regular file, or a link to one: the only inputs that can be read
 // without blocking forever (a FIFO or a device may never deliver anything).
 bool IsRegularFile(const std::string& path);
+
+// A file's modification time in nanoseconds since the epoch, as its stamp
+// in caches and change checks.
+int64_t ModifiedNanoseconds(const struct stat& status);
 
 // The system's own words for an errno value ("No space left on device").
 std::string SystemErrorText(int error_number);

@@ -58,7 +58,7 @@ std::optional<TFileStat> StatRegular(const std::string& path) {
     }
     return TFileStat{{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)},
                      static_cast<int64_t>(st.st_size),
-                     static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+                     ModifiedNanoseconds(st)};
 }
 
 // Which files were converted, kept between runs: one line a file,

@@ -165,8 +165,7 @@ std::optional<TLoudnessKey> LoudnessKeyOf(const std::string& path, int32_t track
     key.Device = static_cast<uint64_t>(status.st_dev);
     key.Inode = static_cast<uint64_t>(status.st_ino);
     key.Size = static_cast<int64_t>(status.st_size);
-    key.ModifiedNs = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
-                     static_cast<int64_t>(status.st_mtim.tv_nsec);
+    key.ModifiedNs = ModifiedNanoseconds(status);
     key.Track = track;
     return key;
 }

@@ -5,6 +5,7 @@
 #include "AVProbe.h"
 #include "CoverPicture.h"
 #include "FFmpegLoader.h"
+#include "SafeFiles.h"
 
 namespace v2m {
 
@@ -71,8 +72,7 @@ TFileStamp FileStampOf(const std::string& path) {
     if (::stat(path.c_str(), &st) != 0) {
         return {};
     }
-    return {static_cast<int64_t>(st.st_size),
-            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return {static_cast<int64_t>(st.st_size), ModifiedNanoseconds(st)};
 }
 
 TSourcePtr ProbeSource(TCustomAVProbe& probe, const std::string& path, std::string& error,
