@@ -64,6 +64,10 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
     FFLogger.SetOnLog(
         [this](TFFBaseComponent* sender, uint32_t thread, TLogLevel level,
                const std::string& message) { FFLoggerLog(sender, thread, level, message); });
+    // The handler only adds the line to the log: a conversion need not stand
+    // still until it has. With many short files those waits, three a file,
+    // left the processors idle.
+    FFLogger.SetComponentMessagesWait(getenv("V2M_EXP_WAIT") != nullptr);
     FormCreate();
     ConnectHandlers();
     ActionList1Update();

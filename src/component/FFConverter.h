@@ -330,6 +330,14 @@ public:
     void SetKeepUnfinishedOutputs(bool value);
     bool KeepUnfinishedOutputs() const { return keep_unfinished_.load(); }
     void SetTriggerEventInMainThread(bool value) { trigger_in_main_.store(value); }
+    // Whether a task whose report goes to the main thread waits there until
+    // the OnProgress handler has run (the default). A handler that only
+    // records the report lets the task go on at once: it gets a copy, still
+    // on the main thread, in the order the reports were made and before
+    // anything the task's end hands to the main thread. With many short
+    // tasks those waits leave processors idle.
+    bool ProgressWaits() const { return progress_waits_.load(); }
+    void SetProgressWaits(bool value) { progress_waits_.store(value); }
 
     // Events. A handler may be changed or detached at any time; a delivery
     // reads it at the moment of the call.
@@ -378,6 +386,7 @@ private:
                          int64_t TotalDuration);
     void DeliverCustomHook(TFFmpegTask& task, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS,
                            bool& Update, bool& StopHook);
+    void PostProgress(const TProgressInfo& info);
     void DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, int32_t FrameNumber, int64_t PTS);
     void DeliverTerminate(const TTerminateInfo& info);
 
@@ -388,6 +397,10 @@ private:
     std::atomic<TThreadPriority> thread_priority_{tpNormal};
     std::atomic<bool> trigger_in_main_{true};
     std::atomic<bool> keep_unfinished_{false};
+    std::atomic<bool> progress_waits_{true};
+    // Reports on their way to the main thread reach this component only
+    // while it exists; it is destroyed on the main thread.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     mutable std::mutex error_mutex_;
     std::string last_error_;

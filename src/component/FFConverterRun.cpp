@@ -273,6 +273,7 @@ TCustomFFConverter::TCustomFFConverter()
 }
 
 TCustomFFConverter::~TCustomFFConverter() {
+    alive_.reset();
     // Nothing may fire into a handler whose owner is going away with us.
     SetOnProgress(nullptr);
     SetOnTerminate(nullptr);
@@ -599,6 +600,10 @@ void TCustomFFConverter::DeliverProgress(TFFmpegTask& task, int32_t FileIndex, i
     std::lock_guard progress_guard(progress_lock_);
     progress_info_ = TProgressInfo{task.TaskIndex(), FileIndex, FrameNumber, FPS,          Quality,
                                    BitRate,          Size,      Time,        TotalDuration};
+    if (trigger_in_main_ && !progress_waits_ && !MainThread()->IsMainThread()) {
+        PostProgress(progress_info_);
+        return;
+    }
     auto call = [this] {
         TProgressEvent handler;
         {
@@ -615,6 +620,32 @@ void TCustomFFConverter::DeliverProgress(TFFmpegTask& task, int32_t FileIndex, i
     } else {
         call();
     }
+}
+
+void TCustomFFConverter::PostProgress(const TProgressInfo& info) {
+    MainThread()->PostToMainThread([this, alive = std::weak_ptr<int>(alive_), info] {
+        if (!alive.lock()) {
+            return;
+        }
+        TProgressEvent handler;
+        {
+            std::lock_guard lock(handler_mutex_);
+            handler = on_progress_;
+        }
+        if (!handler) {
+            return;
+        }
+        // No task waits for this call, so a stop from the handler may wait.
+        TProgressInfo copy = info;
+        try {
+            handler(this, &copy);
+        } catch (const std::exception& e) {
+            // The task has gone on; the log keeps what its handler met.
+            Log(llError, std::string("Error occurs OnProgress: ") + e.what());
+        } catch (...) {
+            Log(llError, "Error occurs OnProgress");
+        }
+    });
 }
 
 void TCustomFFConverter::DeliverPreview(TFFmpegTask& task, TBitmap24* Bitmap, int32_t FrameNumber,

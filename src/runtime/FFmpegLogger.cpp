@@ -159,7 +159,7 @@ void TFFLogger::DeliverLog(TLogInfo info, bool wait_for_main_thread) {
     auto main_thread = MainThread();
     if (TriggerEventInMainThread() && !main_thread->IsMainThread()) {
         // The call carries its own copy of the values.
-        if (wait_for_main_thread && !ThisThreadHoldsAVCodecLock()) {
+        if (wait_for_main_thread && ComponentMessagesWait() && !ThisThreadHoldsAVCodecLock()) {
             main_thread->RunInMainThread([info] { DeliverNow(info); });
         } else {
             main_thread->PostToMainThread([info] { DeliverNow(info); });

@@ -49,6 +49,12 @@ public:
     void SetLogLevel(TLogLevel level);
     bool TriggerEventInMainThread() const { return trigger_in_main_.load(); }
     void SetTriggerEventInMainThread(bool value) { trigger_in_main_.store(value); }
+    // Whether a component message handed to the main thread waits there until
+    // its handler has run (the default). A host whose handler only records the
+    // line lets the media threads go on at once: with many short tasks those
+    // waits leave processors idle. Lines still arrive in the order logged.
+    bool ComponentMessagesWait() const { return messages_wait_.load(); }
+    void SetComponentMessagesWait(bool value) { messages_wait_.store(value); }
     void SetOnLog(TLogEvent handler);
     bool HasOnLog() const;
 
@@ -63,7 +69,8 @@ public:
 
     // Raises OnLog with these values: on the main thread when asked to, else here.
     // Library lines never wait for the main thread; component messages do,
-    // unless this thread holds the codec lock the main thread may be waiting for.
+    // unless this thread holds the codec lock the main thread may be waiting
+    // for, or the host has said they need not.
     void DeliverLog(TLogInfo info, bool wait_for_main_thread);
 
     // avutil is about to be unloaded: give it back its own callback.
@@ -74,6 +81,7 @@ private:
 
     std::atomic<TLogLevel> log_level_;
     std::atomic<bool> trigger_in_main_{true};
+    std::atomic<bool> messages_wait_{true};
     mutable std::mutex handler_mutex_;
     TLogEvent on_log_;
 };

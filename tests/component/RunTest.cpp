@@ -342,34 +342,51 @@ TEST_F(RunTest, ProgressIntervalHasAFloorOf100) {
     }
 }
 
-TEST_F(RunTest, ProgressRunsOnTheMainThreadWhileTheWorkerWaits) {
-    // Read at the clip's own pace, so that the run lasts its 3 s whatever the machine.
-    TInputOptions paced;
-    paced.ExtOptions = "re=1";
-    ASSERT_EQ(converter_->AddTask(SharedClip(kTone3s).string(), &paced), 0);
-    ASSERT_TRUE(converter_->SetOutputFile(0, Out("paced.mp3").string()));
-    converter_->SetProgressInterval(100);
-    std::vector<TProgressInfo> reports;
-    bool worker_was_running = true;
-    converter_->SetOnProgress([&](TFFBaseComponent*, PProgressInfo info) {
-        EXPECT_EQ(CurrentThreadId(), main_thread_);
-        reports.push_back(*info);
-        // The worker is held in this delivery: the task cannot have ended.
-        worker_was_running = worker_was_running && converter_->Task(info->TaskIndex)->Running();
-    });
-    RecordTerminates();
-    converter_->StartTask(1);
-    ASSERT_TRUE(ServeUntil([&] { return FinalSeen(); }));
-    EXPECT_TRUE(worker_was_running);
-    ASSERT_GE(reports.size(), 2u);
-    EXPECT_EQ(reports.back().FileIndex, -1) << "the final report";
-    for (const TProgressInfo& report : reports) {
-        EXPECT_EQ(report.TaskIndex, 0);
-        EXPECT_EQ(report.FrameNumber, -1);
-        EXPECT_EQ(report.TotalDuration, 3000000);
+// With ProgressWaits the worker is held in each delivery; without, the
+// handler gets copies on the main thread, in order, and the final report
+// still comes before what the task's end hands to the main thread.
+TEST_F(RunTest, ProgressRunsOnTheMainThreadWaitedForOrPosted) {
+    for (const bool waits : {true, false}) {
+        SCOPED_TRACE(waits ? "waits" : "posted");
+        converter_ = std::make_unique<TFFConverter>();
+        ClearRecords();
+        converter_->SetProgressWaits(waits);
+        // Read at the clip's own pace, so that the run lasts its 3 s whatever the machine.
+        TInputOptions paced;
+        paced.ExtOptions = "re=1";
+        ASSERT_EQ(converter_->AddTask(SharedClip(kTone3s).string(), &paced), 0);
+        ASSERT_TRUE(converter_->SetOutputFile(0, Out(waits ? "waited.mp3" : "posted.mp3").string()));
+        converter_->SetProgressInterval(100);
+        std::vector<TProgressInfo> reports;
+        bool worker_was_running = true;
+        converter_->SetOnProgress([&](TFFBaseComponent*, PProgressInfo info) {
+            EXPECT_EQ(CurrentThreadId(), main_thread_);
+            reports.push_back(*info);
+            // A waiting worker is held in this delivery: the task cannot have ended.
+            worker_was_running =
+                worker_was_running && converter_->Task(info->TaskIndex)->Running();
+        });
+        std::optional<size_t> reports_at_end;
+        RecordTerminates([&](const TTerminateInfo& info) {
+            if (info.TaskIndex == 0) {
+                MainThread()->PostToMainThread([&] { reports_at_end = reports.size(); });
+            }
+        });
+        const ComponentReset reset{converter_};
+        converter_->StartTask(1);
+        ASSERT_TRUE(ServeUntil([&] { return FinalSeen() && reports_at_end.has_value(); }));
+        EXPECT_EQ(worker_was_running, waits);
+        ASSERT_GE(reports.size(), 10u) << "one report per 100 ms";
+        EXPECT_EQ(*reports_at_end, reports.size()) << "every report came before the end";
+        EXPECT_EQ(reports.back().FileIndex, -1) << "the final report";
+        for (size_t i = 0; i < reports.size(); ++i) {
+            EXPECT_EQ(reports[i].TaskIndex, 0);
+            EXPECT_EQ(reports[i].FrameNumber, -1);
+            EXPECT_EQ(reports[i].TotalDuration, 3000000);
+            EXPECT_LE(i == 0 ? 0 : reports[i - 1].Time, reports[i].Time) << "in order";
+        }
+        EXPECT_NEAR(static_cast<double>(reports.back().Time) / 1e6, 3.0, 0.1);
     }
-    EXPECT_GE(reports.size(), 10u) << "one report per 100 ms";
-    EXPECT_NEAR(static_cast<double>(reports.back().Time) / 1e6, 3.0, 0.1);
 }
 
 // Unloading the libraries is refused for as long as a run goes on: while a
@@ -801,6 +818,7 @@ struct StopFromHandlerCase {
     EventKind kind;
     int threads;          // StartTask's count; 0 runs in the foreground
     bool in_main_thread;  // TriggerEventInMainThread
+    bool progress_waits = true;
 };
 
 // Every task of the three ended once, the last one stopped before it ran,
@@ -831,6 +849,7 @@ void ExpectStoppedRunEnded(const std::vector<TerminateRecord>& records, TFFConve
 TEST_F(RunTest, StopWithWaitFromAHandlerReturnsAndEndsTheRun) {
     const StopFromHandlerCase cases[] = {
         {"progress on the main thread", EventKind::kProgress, 1, true},
+        {"progress posted to the main thread", EventKind::kProgress, 1, true, false},
         {"progress on two workers", EventKind::kProgress, 2, false},
         {"progress in the foreground", EventKind::kProgress, 0, true},
         {"terminate", EventKind::kTerminate, 1, true},
@@ -844,6 +863,7 @@ TEST_F(RunTest, StopWithWaitFromAHandlerReturnsAndEndsTheRun) {
         converter_ = std::make_unique<TFFConverter>();
         ClearRecords();
         converter_->SetTriggerEventInMainThread(c.in_main_thread);
+        converter_->SetProgressWaits(c.progress_waits);
         converter_->SetProgressInterval(100);
         // Paced, so that each task lasts its 3 s and a stop cuts it short.
         TInputOptions paced;

@@ -259,25 +259,39 @@ TEST_F(LoggerTest, ThreadsLoggingFragmentsAtOnceKeepTheirOwnLines) {
     }
 }
 
+// A component message waits until its handler has run, unless the host says
+// it need not; either way the lines arrive on the main thread in order.
 TEST_F(LoggerTest, DeliveryOnTheMainThread) {
     logger().SetTriggerEventInMainThread(true);
-    std::atomic<bool> component_returned{false};
-    std::thread worker([&] {
-        LibraryLog(nullptr, AV_LOG_WARNING, "library line\n");
-        logger().Log(nullptr, llInfo, "component message");
-        // A component message waits until its handler has run.
-        component_returned = true;
-    });
-    ASSERT_TRUE(main_->ServeUntil([&] { return component_returned.load(); }, 10s));
-    worker.join();
-    const auto events = Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].text, "library line");
-    EXPECT_EQ(events[1].text, "component message");
-    for (const Event& e : events) {
-        EXPECT_TRUE(e.on_main_thread);
-        EXPECT_NE(e.thread, CurrentThreadId()) << "the logging thread is reported";
+    for (const bool waits : {true, false}) {
+        SCOPED_TRACE(waits ? "waits" : "posted");
+        Clear();
+        logger().SetComponentMessagesWait(waits);
+        std::atomic<bool> component_returned{false};
+        std::thread worker([&] {
+            LibraryLog(nullptr, AV_LOG_WARNING, "library line\n");
+            logger().Log(nullptr, llInfo, "component message");
+            component_returned = true;
+        });
+        if (!waits) {
+            worker.join();
+            EXPECT_TRUE(Events().empty()) << "nothing ran before the main thread served";
+        }
+        ASSERT_TRUE(main_->ServeUntil(
+            [&] { return component_returned.load() && Events().size() == 2; }, 10s));
+        if (worker.joinable()) {
+            worker.join();
+        }
+        const auto events = Events();
+        ASSERT_EQ(events.size(), 2u);
+        EXPECT_EQ(events[0].text, "library line");
+        EXPECT_EQ(events[1].text, "component message");
+        for (const Event& e : events) {
+            EXPECT_TRUE(e.on_main_thread);
+            EXPECT_NE(e.thread, CurrentThreadId()) << "the logging thread is reported";
+        }
     }
+    logger().SetComponentMessagesWait(true);
 }
 
 // A thread holding the codec lock must not wait for a main thread that may be

@@ -147,6 +147,8 @@ TStartResult TBatchRunner::Start(std::vector<TBatchInput> files, const TJobReque
 void TBatchRunner::Connect(size_t round) {
     TCustomFFConverter& converter = Converter(round);
     const std::weak_ptr<int> alive = generation_;
+    // The batch only takes note of a report: its task need not wait for that.
+    converter.SetProgressWaits(false);
     converter.SetOnProgress([this, alive, round](TFFBaseComponent*, PProgressInfo info) {
         if (alive.lock()) {
             OnProgress(round, *info);

@@ -84,9 +84,9 @@ void ExpectAddingEnded(TForm1& form, TAddingEnd end, const std::vector<std::stri
 }
 
 TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAsked) {
-    // Every tenth file cannot be read. Its probe logs, and a worker that logs
-    // waits for the window's thread, so the workers never run far ahead of
-    // the rows listed.
+    // Every tenth file cannot be read. Its probe logs, and here a worker that
+    // logs waits for the window's thread, so the workers never run far ahead
+    // of the rows listed and the adding can be stopped halfway.
     test::TempDir folder("adding");
     const std::vector<std::string> readable = FillClipFolder(folder.Path());
     const QRegularExpression counting(QStringLiteral("^Adding (\\d+) of 200 files\\.\\.\\.$"));
@@ -96,6 +96,7 @@ TEST_F(AddingWindowTest, ALargeFolderComesInOrderWithoutBlockingAndStopsWhenAske
         SCOPED_TRACE(static_cast<int>(end));
         const test::TFreshStateFolder state;
         auto form = test::MakeForm(program_, services_);
+        FFLoggerInstance().SetComponentMessagesWait(true);
         form->show();
         QApplication::setActiveWindow(form.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
