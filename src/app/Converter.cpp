@@ -469,8 +469,11 @@ void TForm1::UpdateConvertActions(bool rows) {
         rows && !closed_ && !Adding() &&
         ((FConvertState == cvIdle && SelectedProfile() != nullptr) || FConvertState == cvPaused));
     if (!start_caption_.isEmpty()) {
-        actStartConvert->setText(FConvertState == cvPaused ? tr("&Resume") : start_caption_);
-        actStartConvert->setIconText(ToolBarCaption(actStartConvert->text()));
+        const QString caption = FConvertState == cvPaused ? tr("&Resume") : start_caption_;
+        if (actStartConvert->text() != caption) {
+            actStartConvert->setText(caption);
+            actStartConvert->setIconText(ToolBarCaption(caption));
+        }
     }
     actConvertAllAgain->setEnabled(rows && !closed_ && !Adding() && FConvertState == cvIdle &&
                                    SelectedProfile() != nullptr);

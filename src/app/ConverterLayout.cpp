@@ -611,8 +611,10 @@ void TForm1::FitColumnHeadings() {
 // Languages whose words have no letter to mark give the key in brackets,
 // "削除(&R)"; under an icon that bracket is noise.
 QString TForm1::ToolBarCaption(const QString& text) {
+    // Asked at every change of the conversion's state: compiled once.
+    static const QRegularExpression accelerator(QStringLiteral("\\s*\\(&[^)]\\)"));
     QString caption = text;
-    caption.remove(QRegularExpression(QStringLiteral("\\s*\\(&[^)]\\)")));
+    caption.remove(accelerator);
     return StrippedCaption(caption);
 }
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "Assertions.h"
 #include "FFmpegApi.h"
@@ -39,6 +40,33 @@ void DeliverNow(const TLogInfo& info) {
         }
     }
     FFLoggerInstance().DeliverLog(info, false);
+}
+
+// Lines on their way to the main thread, in the order they were logged. One
+// posted call takes every line that came meanwhile: a conversion logs a few
+// dozen lines, and a call each kept the main thread busy with them.
+std::mutex g_pending_mutex;
+std::vector<TLogInfo> g_pending;
+
+void DeliverPending() {
+    std::vector<TLogInfo> lines;
+    {
+        std::lock_guard lock(g_pending_mutex);
+        lines.swap(g_pending);
+    }
+    for (const TLogInfo& info : lines) {
+        DeliverNow(info);
+    }
+}
+
+void PostLine(MainThreadServices& main_thread, TLogInfo info) {
+    // Posted under the lock: a line queued after this one, and anything its
+    // thread hands to the main thread next, comes after this call.
+    std::lock_guard lock(g_pending_mutex);
+    g_pending.push_back(std::move(info));
+    if (g_pending.size() == 1) {
+        main_thread.PostToMainThread(DeliverPending);
+    }
 }
 
 }  // namespace
@@ -162,7 +190,7 @@ void TFFLogger::DeliverLog(TLogInfo info, bool wait_for_main_thread) {
         if (wait_for_main_thread && ComponentMessagesWait() && !ThisThreadHoldsAVCodecLock()) {
             main_thread->RunInMainThread([info] { DeliverNow(info); });
         } else {
-            main_thread->PostToMainThread([info] { DeliverNow(info); });
+            PostLine(*main_thread, std::move(info));
         }
         return;
     }

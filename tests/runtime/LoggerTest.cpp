@@ -271,6 +271,11 @@ TEST_F(LoggerTest, DeliveryOnTheMainThread) {
         std::thread worker([&] {
             LibraryLog(nullptr, AV_LOG_WARNING, "library line\n");
             logger().Log(nullptr, llInfo, "component message");
+            // What the thread hands over next comes after its lines.
+            main_->PostToMainThread([&] {
+                std::lock_guard lock(mutex_);
+                events_.push_back({nullptr, 0, llInfo, "posted after", true});
+            });
             component_returned = true;
         });
         if (!waits) {
@@ -278,14 +283,16 @@ TEST_F(LoggerTest, DeliveryOnTheMainThread) {
             EXPECT_TRUE(Events().empty()) << "nothing ran before the main thread served";
         }
         ASSERT_TRUE(main_->ServeUntil(
-            [&] { return component_returned.load() && Events().size() == 2; }, 10s));
+            [&] { return component_returned.load() && Events().size() == 3; }, 10s));
         if (worker.joinable()) {
             worker.join();
         }
-        const auto events = Events();
-        ASSERT_EQ(events.size(), 2u);
+        auto events = Events();
+        ASSERT_EQ(events.size(), 3u);
         EXPECT_EQ(events[0].text, "library line");
         EXPECT_EQ(events[1].text, "component message");
+        EXPECT_EQ(events[2].text, "posted after");
+        events.pop_back();
         for (const Event& e : events) {
             EXPECT_TRUE(e.on_main_thread);
             EXPECT_NE(e.thread, CurrentThreadId()) << "the logging thread is reported";
