@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -63,6 +64,15 @@ public:
 private:
     std::string folder_;
 };
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 long StatusKiB(const char* key) {
     std::ifstream status("/proc/self/status");
@@ -112,6 +122,8 @@ double ServeUntil(const std::function<bool()>& done, double& worst_ms,
 
 struct TWindowRun {
     double CliSeconds = 0.0;
+    double CliCpu = 0.0;
+    double ConvertCpu = 0.0;
     double AddSeconds = 0.0;
     double ConvertSeconds = 0.0;
     double WorstAddMs = 0.0;
@@ -135,9 +147,10 @@ TWindowRun ConvertInBoth(const fs::path& clips, const fs::path& work) {
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
-    run.CliSeconds = RunProgram({V2M_CLI_PROGRAM, "--quiet", "--jobs", "0", "--out",
-                                 cli_out.string(), clips.string()})
-                         .wall;
+    const TMeasure cli = RunProgram(
+        {V2M_CLI_PROGRAM, "--quiet", "--jobs", "0", "--out", cli_out.string(), clips.string()});
+    run.CliSeconds = cli.wall;
+    run.CliCpu = cli.cpu;
     // A fresh home: a list kept from an earlier run would come back.
     const fs::path home = work / "window-home";
     fs::remove_all(home);
@@ -169,6 +182,7 @@ TWindowRun ConvertInBoth(const fs::path& clips, const fs::path& work) {
         run.AddSeconds = static_cast<double>(adding.nsecsElapsed()) / 1e9;
         run.Rows = form.FileList().Count();
 
+        const double cpu_before = ProcessCpuSeconds();
         form.findChild<QAction*>(QStringLiteral("actStartConvert"))->trigger();
         run.ConvertSeconds =
             ServeUntil([&] { return form.ConvertState() == cvIdle; }, run.WorstConvertMs,
@@ -176,6 +190,7 @@ TWindowRun ConvertInBoth(const fs::path& clips, const fs::path& work) {
                            run.PeakKiB = std::max(run.PeakKiB, StatusKiB("VmRSS"));
                            run.PeakFds = std::max(run.PeakFds, Descriptors());
                        });
+        run.ConvertCpu = ProcessCpuSeconds() - cpu_before;
         run.LogLines = static_cast<long long>(form.LogLines().size());
         form.close();
     }
@@ -234,11 +249,12 @@ int main(int argc, char** argv) {
             ratios.push_back(run.ConvertSeconds / run.CliSeconds);
             std::printf(
                 "pair %d: added %zu rows in %.2f s (longest unanswered %.0f ms); converted %td "
-                "files in %.2f s, video2mp3-cli --jobs 0 in %.2f s; peak resident %.1f MiB, "
-                "peak open descriptors %d, longest unanswered %.0f ms, %lld log lines\n",
+                "files in %.2f s (cpu %.2f s), video2mp3-cli --jobs 0 in %.2f s (cpu %.2f s); "
+                "peak resident %.1f MiB, peak open descriptors %d, longest unanswered %.0f ms, "
+                "%lld log lines\n",
                 pair + 1, run.Rows, run.AddSeconds, run.WorstAddMs, run.Written, run.ConvertSeconds,
-                run.CliSeconds, run.PeakKiB / 1024.0, run.PeakFds, run.WorstConvertMs,
-                run.LogLines);
+                run.ConvertCpu, run.CliSeconds, run.CliCpu, run.PeakKiB / 1024.0, run.PeakFds,
+                run.WorstConvertMs, run.LogLines);
         }
         InstallMainThreadServices(nullptr);
         std::printf(
