@@ -115,6 +115,7 @@ TStartResult TBatchRunner::Start(std::vector<TBatchInput> files, const TJobReque
     newest_ = 0;
     tasks_started_ = 0;
     samples_.clear();
+    media_left_.reset();
     next_ = 0;
     ended_ = 0;
     left_ = items_.size();
@@ -876,6 +877,17 @@ double TBatchRunner::SecondsLeft() const {
     if (speed <= 0.0) {
         return -1.0;
     }
+    // A pass over the whole batch, and the window asks at every file's end:
+    // a sum a moment old estimates as well.
+    const Clock::time_point now = Clock::now();
+    if (!media_left_ || now - media_left_->first > kMediaLeftAge) {
+        media_left_ = {now, MediaLeft()};
+    }
+    const int64_t left = media_left_->second;
+    return left < 0 ? -1.0 : static_cast<double>(left) / 1e6 / speed;
+}
+
+int64_t TBatchRunner::MediaLeft() const {
     // Files not probed yet are taken to be as long as those that were.
     int64_t known = 0;
     int64_t known_count = 0;
@@ -886,7 +898,7 @@ double TBatchRunner::SecondsLeft() const {
         }
     }
     if (known_count == 0) {
-        return -1.0;
+        return -1;
     }
     const int64_t average = known / known_count;
     int64_t left = 0;
@@ -905,7 +917,7 @@ double TBatchRunner::SecondsLeft() const {
                 break;
         }
     }
-    return static_cast<double>(left) / 1e6 / speed;
+    return left;
 }
 
 std::string TBatchRunner::StatusText() const {

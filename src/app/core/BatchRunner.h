@@ -244,6 +244,7 @@ private:
     // The media time reached by the files of a round, each counted once.
     int64_t RoundMedia(const TRound& round) const;
     int64_t MediaDone() const;
+    int64_t MediaLeft() const;
 
     TCustomFFConverter& converter_;
     // Made when a batch with several jobs first needs it.
@@ -272,6 +273,10 @@ private:
 
     // Media time done at moments of the last seconds, for the speed.
     std::deque<std::pair<Clock::time_point, int64_t>> samples_;
+    // The media left to convert, in microseconds (-1: unknown), and when it
+    // was summed.
+    static constexpr auto kMediaLeftAge = std::chrono::milliseconds(250);
+    mutable std::optional<std::pair<Clock::time_point, int64_t>> media_left_;
     int64_t media_before_round_ = 0;  // of tasks of earlier rounds
 };
 
