@@ -273,7 +273,6 @@ TCustomFFConverter::TCustomFFConverter()
 }
 
 TCustomFFConverter::~TCustomFFConverter() {
-    alive_.reset();
     // Nothing may fire into a handler whose owner is going away with us.
     SetOnProgress(nullptr);
     SetOnTerminate(nullptr);
