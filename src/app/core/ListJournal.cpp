@@ -628,20 +628,31 @@ TListJournalFile::TLoadResult TListJournalFile::Load() {
 }
 
 bool TListJournalFile::SaveList(TListJournal list, std::string& problem) {
-    std::lock_guard lock(mutex_);
-    if (!IsOpen()) {
-        return false;
+    // One save at a time: an older list never lands after a newer one.
+    std::lock_guard saving(save_mutex_);
+    {
+        std::lock_guard lock(mutex_);
+        if (!IsOpen()) {
+            return false;
+        }
+        list.Owner = current_.Owner;
     }
-    list.Owner = current_.Owner;
     // Those are recorded as they happen, in the records beside the list.
     list.Partials.clear();
     list.Published.clear();
     list.Finished.clear();
     const bool running = list.BatchRunning;
-    current_ = std::move(list);
-    if (!WriteLocked(problem)) {
-        return false;
+    // Made and written without the records' lock: a long list takes a while,
+    // and the batch's outputs go on being created and published meanwhile.
+    const std::string text = JournalText(list);
+    if (text != written_) {
+        if (!WriteFileAtomically(Path(), text, problem)) {
+            return false;
+        }
+        written_ = text;
     }
+    std::lock_guard lock(mutex_);
+    current_ = std::move(list);
     // Only after the list says the batch is over: the records of its
     // finished files were all a kill before now would have had.
     if (!running) {
@@ -738,18 +749,6 @@ void TListJournalFile::CompactRecordsLocked() {
     }
     // Outputs still being written while no batch runs (a stop cleaning up).
     RewriteRecordsLocked();
-}
-
-bool TListJournalFile::WriteLocked(std::string& problem) {
-    const std::string text = JournalText(current_);
-    if (text == written_) {
-        return true;
-    }
-    if (!WriteFileAtomically(Path(), text, problem)) {
-        return false;
-    }
-    written_ = text;
-    return true;
 }
 
 }  // namespace v2m

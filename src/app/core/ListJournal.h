@@ -135,7 +135,6 @@ public:
     void RowFinished(const TFinishedRow& finished);
 
 private:
-    bool WriteLocked(std::string& problem);
     void AppendRecordLocked(const std::string& record);
     void RewriteRecordsLocked();
     void CompactRecordsLocked();
@@ -144,7 +143,9 @@ private:
     int lock_fd_ = -1;
     std::mutex mutex_;
     TListJournal current_;
-    std::string written_;
+    // Taken before mutex_ when both are: whoever saves the list holds it.
+    std::mutex save_mutex_;
+    std::string written_;  // under save_mutex_
     // The file records: appended to while open; rewritten when it is not.
     int files_fd_ = -1;
     // The records on disk say more than the partial files still open.

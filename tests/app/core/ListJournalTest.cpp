@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "ListJournal.h"
 #include "TestSupport.h"
@@ -152,6 +153,41 @@ TEST(ListJournalTest, RecordsOfABatchCutShortComeBackAndGoWhenItIsOver) {
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(loaded->Partials.empty());
     EXPECT_TRUE(loaded->Finished.empty());
+}
+
+// A long list is written while a batch goes on recording its outputs from
+// other threads: nothing of either is lost.
+TEST(ListJournalTest, RecordsMadeWhileALongListIsSavedAreKept) {
+    test::TempDir dir("journal-busy");
+    const std::string folder = dir.Path().string() + "/state/";
+    constexpr size_t kRows = 20000;
+    constexpr uint64_t kRecords = 200;
+    TListJournal list = HostileJournal();
+    for (size_t row = list.Rows.size(); row < kRows; ++row) {
+        list.Rows.push_back(list.Rows[row % 4]);
+    }
+    {
+        TListJournalFile journal;
+        std::string problem;
+        ASSERT_EQ(journal.Open(folder, problem), TListJournalFile::TOpenResult::Opened);
+        std::thread saver([&] {
+            std::string failure;
+            EXPECT_TRUE(journal.SaveList(list, failure)) << failure;
+        });
+        for (uint64_t n = 0; n < kRecords; ++n) {
+            journal.PartialCreated({"/out/.p" + std::to_string(n), 2049, 100 + n});
+        }
+        saver.join();
+    }
+    TListJournalFile next;
+    std::string problem;
+    ASSERT_EQ(next.Open(folder, problem), TListJournalFile::TOpenResult::Opened);
+    const std::optional<TListJournal> loaded = next.Load().Journal;
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(loaded->Rows.size(), kRows);
+    EXPECT_EQ(loaded->Rows.back().Row.Data.FileName, list.Rows.back().Row.Data.FileName);
+    ASSERT_EQ(loaded->Partials.size(), kRecords);
+    EXPECT_EQ(loaded->Partials.back().Inode, 100 + kRecords - 1);
 }
 
 }  // namespace
