@@ -67,7 +67,7 @@ TForm1::TForm1(TFormSurroundings surroundings, QWidget* parent)
     // The handler only adds the line to the log: a conversion need not stand
     // still until it has. With many short files those waits, three a file,
     // left the processors idle.
-    FFLogger.SetComponentMessagesWait(getenv("V2M_EXP_WAIT") != nullptr);
+    FFLogger.SetComponentMessagesWait(false);
     FormCreate();
     ConnectHandlers();
     ActionList1Update();
