@@ -27,10 +27,7 @@ TMeasure WaitFor(pid_t child, Clock::time_point start, const std::string& what) 
     }
     TMeasure measure;
     measure.wall = std::chrono::duration<double>(Clock::now() - start).count();
-    auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    measure.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    measure.cpu = CpuSeconds(usage);
     measure.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw std::runtime_error(what + " failed");
@@ -39,6 +36,19 @@ TMeasure WaitFor(pid_t child, Clock::time_point start, const std::string& what) 
 }
 
 }  // namespace
+
+double CpuSeconds(const rusage& usage) {
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return CpuSeconds(usage);
+}
 
 std::filesystem::path GeneratedVideo(const std::filesystem::path& folder, double seconds,
                                      const std::string& stem) {

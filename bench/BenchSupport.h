@@ -2,6 +2,8 @@
 // What the front end's benchmarks share: generated videos kept in a work
 // folder, child processes measured by their own resource usage, medians.
 
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -27,5 +29,9 @@ TMeasure RunProgram(const std::vector<std::string>& args);
 TMeasure RunForked(const std::function<void()>& call);
 
 double Median(std::vector<double> values);
+
+// User + system seconds of a resource usage, and of this process so far.
+double CpuSeconds(const rusage& usage);
+double ProcessCpuSeconds();
 
 }  // namespace v2m::bench

@@ -29,6 +29,7 @@
 #include "FFmpegLoader.h"
 #include "FixtureGenerator.h"
 #include "BareLoop.h"
+#include "BenchSupport.h"
 #include "MediaOwners.h"
 #include "UnicodeProtocol.h"
 
@@ -124,10 +125,7 @@ Measure RunChild(Variant variant, const std::string& source, const std::string& 
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
     measure.peak_kib = usage.ru_maxrss;
-    auto seconds_of = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    measure.cpu = seconds_of(usage.ru_utime) + seconds_of(usage.ru_stime);
+    measure.cpu = bench::CpuSeconds(usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || measure.seconds < 0) {
         throw std::runtime_error(std::string(Name(variant)) + " failed");
     }

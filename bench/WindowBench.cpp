@@ -18,7 +18,6 @@
 #include <QTimer>
 
 #include <malloc.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -65,15 +64,6 @@ public:
 private:
     std::string folder_;
 };
-
-double ProcessCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 long StatusKiB(const char* key) {
     std::ifstream status("/proc/self/status");
@@ -149,8 +139,8 @@ TWindowRun ConvertInBoth(const fs::path& clips, const fs::path& work, bool cli_f
         fs::create_directories(folder);
     }
     const auto run_cli = [&] {
-        const TMeasure cli = RunProgram({V2M_CLI_PROGRAM, "--quiet", "--jobs", "0", "--out",
-                                         cli_out.string(), clips.string()});
+        const TMeasure cli = RunProgram(
+            {V2M_CLI_PROGRAM, "--quiet", "--jobs", "0", "--out", cli_out.string(), clips.string()});
         run.CliSeconds = cli.wall;
         run.CliCpu = cli.cpu;
     };

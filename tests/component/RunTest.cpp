@@ -355,7 +355,8 @@ TEST_F(RunTest, ProgressRunsOnTheMainThreadWaitedForOrPosted) {
         TInputOptions paced;
         paced.ExtOptions = "re=1";
         ASSERT_EQ(converter_->AddTask(SharedClip(kTone3s).string(), &paced), 0);
-        ASSERT_TRUE(converter_->SetOutputFile(0, Out(waits ? "waited.mp3" : "posted.mp3").string()));
+        ASSERT_TRUE(
+            converter_->SetOutputFile(0, Out(waits ? "waited.mp3" : "posted.mp3").string()));
         converter_->SetProgressInterval(100);
         std::vector<TProgressInfo> reports;
         bool worker_was_running = true;
